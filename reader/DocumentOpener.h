@@ -1,0 +1,46 @@
+// OpenDocument: the one way a document is opened (command line, Open command, drop).
+#pragma once
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <functional>
+#include <string>
+
+#include <wrl/client.h>
+
+#include "reader/BusyOverlay.h"
+#include "reader/ReaderInterfaces.h"
+
+namespace pictrove {
+
+// The open document of the main window.
+struct DocumentState {
+    std::wstring documentPath;
+    Microsoft::WRL::ComPtr<ImageCollection> collection;
+};
+
+// What OpenDocument asks of the window that shows the document.
+class DocumentView {
+public:
+    virtual ~DocumentView() = default;
+    virtual HWND ViewWindow() const = 0;
+    virtual BusyOverlay& Overlay() = 0;
+    virtual void ClearImages() = 0;
+    // Fills the list from the collection and updates the title and the status bar.
+    virtual void ShowImages(ImageCollection& collection) = 0;
+};
+
+// Replaces the open document with the one at path; true when a document with images is open.
+bool OpenDocument(const std::wstring& path, DocumentState& state, DocumentView& view);
+
+// Message box with no owner and the program's error caption.
+void ShowProgramMessage(const std::wstring& text, UINT icon);
+
+// Open command: asks for a file and opens it through open(path).
+void PromptOpenDocument(const std::function<void(const std::wstring&)>& open);
+
+// WM_DROPFILES: opens the last file of the drop through open(path), then finishes the drop.
+void OnDropFiles(HDROP drop, const std::function<void(const std::wstring&)>& open);
+
+}  // namespace pictrove

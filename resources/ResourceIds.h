@@ -1,0 +1,63 @@
+// Numeric ids of the executable's resources and commands; the language file uses the same numbers.
+#pragma once
+
+// Strings
+#define IDS_APP_NAME 128
+#define IDS_COLUMN_NAME 202
+#define IDS_COLUMN_WIDTH 203
+#define IDS_COLUMN_HEIGHT 204
+#define IDS_OPEN_FILTER 205
+#define IDS_NO_READER 206
+#define IDS_ERROR_CAPTION 207
+#define IDS_CANNOT_OPEN 208
+#define IDS_WRONG_PASSWORD 209
+#define IDS_PASSWORD_PROMPT 210
+#define IDS_DEFAULT_IMAGE_NAME 211
+#define IDS_PIXELS 212
+#define IDS_IMAGE_COUNT 213
+#define IDS_SELECTED_COUNT 214
+#define IDS_SAVE_FILTER 215
+#define IDS_TYPE_BMP 216
+#define IDS_TYPE_GIF 217
+#define IDS_TYPE_JPEG 218
+#define IDS_TYPE_PNG 219
+#define IDS_BROWSE_FOLDER 220
+#define IDS_FOLDER_ERROR 221
+#define IDS_FOLDER_REQUIRED 222
+#define IDS_EXTRACT_PROGRESS 223
+#define IDS_NO_IMAGES 227
+#define IDS_OPENING 228
+
+// Commands (also tooltip strings)
+#define IDM_EXTRACT_SELECTED 32773
+#define IDM_EXTRACT_ALL 32774
+#define IDM_ABOUT 32775
+#define IDM_OPEN 57601
+#define IDM_COPY_IMAGE 57634
+
+// Dialogs and their controls
+#define IDD_PASSWORD 129
+#define IDD_EXTRACT_SETTINGS 213
+#define IDD_PROGRESS 1007
+#define IDD_ABOUT 1010
+
+#define IDC_PASSWORD_EDIT 1000
+#define IDC_PASSWORD_PROMPT 1001
+#define IDC_EXTRACT_FOLDER 1002
+#define IDC_EXTRACT_BROWSE 1003
+#define IDC_EXTRACT_TEMPLATE 1004
+#define IDC_EXTRACT_HINT 1005
+#define IDC_EXTRACT_TYPE 1006
+#define IDC_PROGRESS_BAR 1008
+#define IDC_PROGRESS_TEXT 1009
+#define IDC_ABOUT_SITE 1011
+#define IDC_ABOUT_PICTURE 1012
+#define IDC_ABOUT_SUPPORT 1013
+#define IDC_ABOUT_VERSION 1014
+
+// Menus, bitmaps, icons
+#define IDR_CONTEXT_MENU 221
+#define IDB_TOOLBAR 130
+#define IDB_ROW_ICON 131
+#define IDI_APP 201
+#define IDI_PASSWORD 202

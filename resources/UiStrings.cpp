@@ -1,0 +1,41 @@
+// Text lookup and formatting by string id.
+#include "resources/UiStrings.h"
+
+#include <span>
+
+#include "ui/Window.h"
+
+namespace pictrove {
+
+bool LoadBuiltInString(UINT id, std::wstring& text) {
+    text.clear();
+    const wchar_t* resource = nullptr;
+    // With a zero buffer size LoadStringW hands out a read-only pointer into the resource.
+    const int length = LoadStringW(ResourceInstance(), id, reinterpret_cast<LPWSTR>(&resource), 0);
+    if (length <= 0 || !resource) return false;
+    text.assign(resource, static_cast<size_t>(length));
+    return true;
+}
+
+bool LoadUiString(UINT id, std::wstring& text) {
+    return LoadBuiltInString(id, text);
+}
+
+std::wstring LoadUiString(UINT id) {
+    std::wstring text;
+    LoadUiString(id, text);
+    return text;
+}
+
+std::wstring FormatUiString(UINT id, std::initializer_list<FormatArg> args) {
+    const std::span<const FormatArg> list(args.begin(), args.size());
+    std::wstring format;
+    LoadUiString(id, format);
+    if (auto text = FormatText(format, list)) return *text;
+    std::wstring builtIn;
+    LoadBuiltInString(id, builtIn);
+    if (auto text = FormatText(builtIn, list)) return *text;
+    return builtIn;
+}
+
+}  // namespace pictrove

@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds everything and runs every test through Wine under Xvfb.
+# Ends with ctest's summary.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+build="${PICTROVE_BUILD_DIR:-$root/build}"
+"$root/scripts/install-deps.sh"
+"$root/scripts/build.sh"
+# shellcheck source=scripts/wine-env.sh
+source "$root/scripts/wine-env.sh"
+trap wine_env_stop EXIT
+status=0
+(cd "$build" && ctest --output-on-failure --timeout 300 "$@") > "$build/ctest.log" 2>&1 || status=$?
+# Everything but the summary first, so the summary is what the run ends with.
+summary_start=$(grep -n -E '^[0-9]+% tests passed' "$build/ctest.log" | tail -1 | cut -d: -f1 || true)
+if [ -n "$summary_start" ]; then
+    head -n $((summary_start - 1)) "$build/ctest.log"
+    tail -n +"$summary_start" "$build/ctest.log"
+else
+    cat "$build/ctest.log"
+fi
+exit $status

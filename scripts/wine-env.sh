@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Sourced: prepares a private Wine prefix inside the build folder and a display, in the order
+# that avoids hangs (display, persistent wineserver, warm-up). Call wine_env_stop at the end.
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+build="${PICTROVE_BUILD_DIR:-$root/build}"
+mkdir -p "$build"
+export WINEPREFIX="$build/wineprefix"
+export WINEARCH=win64
+export WINEDEBUG="${WINEDEBUG:--all,err+module}"
+export WINEDLLOVERRIDES="mscoree,mshtml="
+
+PICTROVE_XVFB_PID=""
+if [ -z "${DISPLAY:-}" ]; then
+    for n in $(seq 90 140); do
+        [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
+        Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+        PICTROVE_XVFB_PID=$!
+        export DISPLAY=":$n"
+        break
+    done
+    for _ in $(seq 1 50); do
+        [ -e "/tmp/.X11-unix/X${DISPLAY#:}" ] && break
+        sleep 0.1
+    done
+fi
+
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    wineboot -i >/dev/null 2>&1 || true
+    wineserver -w
+    # A crash ends the program instead of waiting on a dialog; a virtual desktop spares every
+    # window activation the two-second wait of a display without a window manager.
+    wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+    wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
+    wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1280x960 /f >/dev/null 2>&1
+    wineserver -w
+fi
+wineserver -p
+wineboot >/dev/null 2>&1 || true
+
+wine_env_stop() {
+    wineserver -k 2>/dev/null || true
+    if [ -n "$PICTROVE_XVFB_PID" ]; then kill "$PICTROVE_XVFB_PID" 2>/dev/null || true; fi
+}
