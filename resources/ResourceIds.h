@@ -27,6 +27,7 @@
 #define IDS_EXTRACT_PROGRESS 223
 #define IDS_NO_IMAGES 227
 #define IDS_OPENING 228
+#define IDS_WRITE_FAILED 229
 
 // Commands (also tooltip strings)
 #define IDM_EXTRACT_SELECTED 32773
