@@ -95,6 +95,22 @@ void DialogCapture::OnActivate(HWND window) {
     if (onDialog_) onDialog_(window);
 }
 
+void AnswerLater(HWND dialog, UINT button) {
+    wchar_t hold[32] = L"";
+    const UINT delay = GetEnvironmentVariableW(L"PICTROVE_HOLD_DIALOG_MS", hold, 32) ? _wtoi(hold) : 0;
+    if (delay == 0) {
+        PostMessageW(dialog, WM_COMMAND, button, 0);
+        return;
+    }
+    struct Pending {
+        static void CALLBACK Fire(HWND window, UINT, UINT_PTR id, DWORD) {
+            KillTimer(window, id);
+            PostMessageW(window, WM_COMMAND, static_cast<WPARAM>(id), 0);
+        }
+    };
+    SetTimer(dialog, button, delay, &Pending::Fire);
+}
+
 std::wstring DialogItemText(HWND dialog, int id) {
     HWND item = GetDlgItem(dialog, id);
     if (!item) return {};

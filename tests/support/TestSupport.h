@@ -42,6 +42,10 @@ private:
     int dialogs_ = 0;
 };
 
+// Posts the button's command to the dialog, at once or, when PICTROVE_HOLD_DIALOG_MS is set,
+// after that many milliseconds so a screenshot can be taken of the dialog as a test shows it.
+void AnswerLater(HWND dialog, UINT button);
+
 // Text of a dialog control.
 std::wstring DialogItemText(HWND dialog, int id);
 

@@ -1,0 +1,145 @@
+// Fake document reader objects: reader, password and collection in one object, plus its factory.
+#include "tests/support/FakeReader.h"
+
+namespace pictrove::test {
+
+namespace {
+
+bool SameIid(REFIID a, const IID& b) {
+    return IsEqualGUID(a, b) != FALSE;
+}
+
+class FakeReader : public DocumentReader, public DocumentPassword, public ImageCollection {
+public:
+    FakeReader(const FakeReaderScript& script, FakeReaderLog& log) : script_(script), log_(log) {
+        InterlockedIncrement(&log_.liveObjects);
+    }
+    virtual ~FakeReader() { InterlockedDecrement(&log_.liveObjects); }
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+        if (!out) return E_POINTER;
+        *out = nullptr;
+        if (SameIid(iid, IID_IUnknown) || SameIid(iid, kIidDocumentReader)) {
+            *out = static_cast<DocumentReader*>(this);
+        } else if (SameIid(iid, kIidDocumentPassword)) {
+            log_.calls.push_back(L"QI(DocumentPassword)");
+            if (script_.supportsPassword) *out = static_cast<DocumentPassword*>(this);
+        } else if (SameIid(iid, kIidImageCollection)) {
+            log_.calls.push_back(L"QI(ImageCollection)");
+            if (script_.providesCollection) *out = static_cast<ImageCollection*>(this);
+        }
+        if (!*out) return E_NOINTERFACE;
+        AddRef();
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
+    ULONG STDMETHODCALLTYPE Release() override {
+        const LONG left = InterlockedDecrement(&refs_);
+        if (left == 0) delete this;
+        return static_cast<ULONG>(left);
+    }
+
+    HRESULT STDMETHODCALLTYPE Reserved1() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Reserved2() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Reserved3() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Reserved4() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Reserved5() override { return E_NOTIMPL; }
+
+    HRESULT STDMETHODCALLTYPE Open(BSTR path) override {
+        log_.calls.push_back(L"Open(" + std::wstring(path ? path : L"") + L")");
+        if (++opens_ == 1) return script_.firstOpen;
+        return password_ == script_.correctPassword ? S_OK : E_ACCESSDENIED;
+    }
+    HRESULT STDMETHODCALLTYPE SetPassword(BSTR password) override {
+        password_ = password ? password : L"";
+        log_.calls.push_back(L"SetPassword(" + password_ + L")");
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetImageCount(int* count) override {
+        log_.calls.push_back(L"GetImageCount");
+        *count = script_.imageCount;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetImageWidth(int, int* width) override {
+        *width = 10;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetImageHeight(int, int* height) override {
+        *height = 20;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetImageName(int index, BSTR* name) override {
+        *name = SysAllocString((L"img" + std::to_wstring(index)).c_str());
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetImage(int, IUnknown** image) override {
+        *image = nullptr;
+        return E_NOTIMPL;
+    }
+
+private:
+    LONG refs_ = 1;
+    int opens_ = 0;
+    std::wstring password_;
+    FakeReaderScript script_;
+    FakeReaderLog& log_;
+};
+
+}  // namespace
+
+class FakeReaderRegistration::Factory : public IClassFactory {
+public:
+    explicit Factory(FakeReaderRegistration& owner) : owner_(owner) {}
+    virtual ~Factory() = default;
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+        if (!out) return E_POINTER;
+        *out = nullptr;
+        if (!SameIid(iid, IID_IUnknown) && !SameIid(iid, IID_IClassFactory)) return E_NOINTERFACE;
+        *out = static_cast<IClassFactory*>(this);
+        AddRef();
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
+    ULONG STDMETHODCALLTYPE Release() override {
+        const LONG left = InterlockedDecrement(&refs_);
+        if (left == 0) delete this;
+        return static_cast<ULONG>(left);
+    }
+    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** out) override {
+        if (!out) return E_POINTER;
+        *out = nullptr;
+        if (outer) return CLASS_E_NOAGGREGATION;
+        auto* reader = new FakeReader(owner_.script_, owner_.log_);
+        const HRESULT hr = reader->QueryInterface(iid, out);
+        reader->Release();
+        return hr;
+    }
+    HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
+
+private:
+    LONG refs_ = 1;
+    FakeReaderRegistration& owner_;
+};
+
+FakeReaderRegistration::FakeReaderRegistration(const CLSID& clsid, FakeReaderScript script)
+    : script_(std::move(script)), factory_(new Factory(*this)) {
+    if (FAILED(CoRegisterClassObject(clsid, factory_, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie_))) {
+        cookie_ = 0;
+    }
+}
+
+FakeReaderRegistration::~FakeReaderRegistration() {
+    if (cookie_) CoRevokeClassObject(cookie_);
+    factory_->Release();
+}
+
+std::wstring JoinCalls(const FakeReaderLog& log) {
+    std::wstring joined;
+    for (const auto& call : log.calls) {
+        if (!joined.empty()) joined += L" ";
+        joined += call;
+    }
+    return joined;
+}
+
+}  // namespace pictrove::test
