@@ -70,3 +70,100 @@ if __name__ == '__main__':
     folder = sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.path.dirname(__file__), '..', 'resources', 'art')
     open(os.path.join(folder, 'app.ico'), 'wb').write(ico(app_icon))
     open(os.path.join(folder, 'password.ico'), 'wb').write(ico(password_icon))
+
+
+# --- Bitmaps: toolbar strip (130) and list row icon (131) --------------------------------------
+
+def canvas(w, h, bg):
+    return [[bg] * w for _ in range(h)]
+
+def fill(px, shape, color, ox=0, oy=0, size=64, ss=4):
+    """Paints shape(x, y) -> bool (in 0..size units) with supersampled edges."""
+    for y in range(size):
+        for x in range(size):
+            hits = sum(shape(x + (i + .5) / ss, y + (j + .5) / ss) for i in range(ss) for j in range(ss))
+            if hits:
+                a = hits / (ss * ss)
+                d = px[oy + y][ox + x]
+                px[oy + y][ox + x] = tuple(int(color[k] * a + d[k] * (1 - a)) for k in range(3))
+
+def box(x0, y0, x1, y1):
+    return lambda x, y: x0 <= x < x1 and y0 <= y < y1
+
+def circle(cx, cy, r):
+    return lambda x, y: (x - cx) ** 2 + (y - cy) ** 2 <= r * r
+
+def poly(points):
+    def inside(x, y):
+        c = False
+        n = len(points)
+        for i in range(n):
+            x1, y1 = points[i]; x2, y2 = points[(i + 1) % n]
+            if (y1 > y) != (y2 > y) and x < (x2 - x1) * (y - y1) / (y2 - y1) + x1:
+                c = not c
+        return c
+    return inside
+
+def picture(px, ox, x0, y0, x1, y1):
+    fill(px, box(x0, y0, x1, y1), (40, 60, 90), ox)
+    fill(px, box(x0 + 2, y0 + 2, x1 - 2, y1 - 2), (160, 210, 245), ox)
+    w, h = x1 - x0, y1 - y0
+    fill(px, poly([(x0 + 2, y1 - 2), (x0 + w * .38, y0 + h * .45), (x0 + w * .62, y1 - 2)]), (60, 150, 70), ox)
+    fill(px, poly([(x0 + w * .45, y1 - 2), (x0 + w * .72, y0 + h * .6), (x1 - 2, y1 - 2)]), (40, 120, 55), ox)
+    fill(px, circle(x0 + w * .75, y0 + h * .3, h * .1), (250, 200, 40), ox)
+
+def arrow(px, ox, cx, top, color=(30, 130, 60)):
+    fill(px, box(cx - 4, top, cx + 4, top + 12), color, ox)
+    fill(px, poly([(cx - 10, top + 11), (cx + 10, top + 11), (cx, top + 22)]), color, ox)
+
+def toolbar_strip():
+    bg = (0xC0, 0xC0, 0xC0)
+    px = canvas(256, 64, bg)
+    # 0: open - a folder
+    fill(px, poly([(6, 16), (24, 16), (29, 21), (56, 21), (56, 52), (6, 52)]), (190, 140, 40), 0)
+    fill(px, poly([(12, 28), (60, 28), (54, 52), (6, 52)]), (245, 200, 90), 0)
+    # 1: extract selected - one picture with an arrow out of it
+    picture(px, 64, 8, 6, 48, 36)
+    arrow(px, 64, 44, 32)
+    # 2: extract all - a stack of pictures with an arrow
+    fill(px, box(14, 4, 54, 30), (110, 120, 135), 128)
+    fill(px, box(11, 7, 51, 33), (140, 150, 165), 128)
+    picture(px, 128, 8, 10, 48, 36)
+    arrow(px, 128, 44, 32)
+    # 3: about - an "i" in a blue disc
+    fill(px, circle(32, 32, 25), (40, 90, 170), 192)
+    fill(px, circle(32, 32, 22), (70, 130, 210), 192)
+    fill(px, circle(32, 18, 4), (255, 255, 255), 192)
+    fill(px, box(28, 26, 36, 48), (255, 255, 255), 192)
+    fill(px, box(24, 46, 40, 50), (255, 255, 255), 192)
+    return px
+
+def row_icon():
+    px = canvas(16, 16, (255, 0, 255))
+    for y in range(2, 14):
+        for x in range(1, 15):
+            px[y][x] = (40, 60, 90)
+    for y in range(3, 13):
+        for x in range(2, 14):
+            px[y][x] = (160, 210, 245)
+    for y in range(7, 13):
+        for x in range(2, 14):
+            if y >= 12 - min(x - 2, 10 - x) and x < 11:
+                px[y][x] = (60, 150, 70)
+    for (x, y) in [(11, 5), (12, 5), (11, 6), (12, 6)]:
+        px[y][x] = (250, 200, 40)
+    return px
+
+def bmp24(px):
+    h, w = len(px), len(px[0])
+    stride = (w * 3 + 3) & ~3
+    rows = b''
+    for row in reversed(px):
+        data = b''.join(bytes((p[2], p[1], p[0])) for p in row)
+        rows += data + b'\0' * (stride - len(data))
+    header = struct.pack('<IiiHHIIiiII', 40, w, h, 1, 24, 0, len(rows), 3780, 3780, 0, 0)
+    return b'BM' + struct.pack('<IHHI', 14 + 40 + len(rows), 0, 0, 54) + header + rows
+
+if __name__ == '__main__':
+    open(os.path.join(folder, 'toolbar.bmp'), 'wb').write(bmp24(toolbar_strip()))
+    open(os.path.join(folder, 'row.bmp'), 'wb').write(bmp24(row_icon()))

@@ -39,7 +39,8 @@ bool ReflectToChild(HWND parent, UINT message, WPARAM wParam, LPARAM lParam, LRE
         default:
             return false;
     }
-    if (!child || !IsWindow(child) || GetParent(child) != parent) return false;
+    // The sender may sit deeper than a direct child (a list inside a splitter pane).
+    if (!child || !IsWindow(child) || child == parent) return false;
     result = SendMessageW(child, kReflectBase + message, wParam, lParam);
     return true;
 }

@@ -19,7 +19,7 @@ public:
     virtual bool ProcessMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) = 0;
 };
 
-enum class EntryKind { kMessage, kCommand, kNotify };
+enum class EntryKind { kMessage, kCommand, kNotify, kReflectedNotify };
 
 // One row of a message table. A handler gets the message as it came and sets handled to false
 // to let the next row (or default processing) have it.
@@ -44,6 +44,12 @@ constexpr MessageEntry<T> OnNotify(int code, typename MessageEntry<T>::Handler h
     return {EntryKind::kNotify, static_cast<UINT>(code), handler};
 }
 
+// A notification that the parent reflected back to the control that sent it.
+template <class T>
+constexpr MessageEntry<T> OnReflectedNotify(int code, typename MessageEntry<T>::Handler handler) {
+    return {EntryKind::kReflectedNotify, static_cast<UINT>(code), handler};
+}
+
 template <class T>
 bool EntryMatches(const MessageEntry<T>& entry, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (entry.kind) {
@@ -53,6 +59,9 @@ bool EntryMatches(const MessageEntry<T>& entry, UINT message, WPARAM wParam, LPA
             return message == WM_COMMAND && LOWORD(wParam) == entry.code;
         case EntryKind::kNotify:
             return message == WM_NOTIFY && lParam && reinterpret_cast<const NMHDR*>(lParam)->code == entry.code;
+        case EntryKind::kReflectedNotify:
+            return message == kReflectBase + WM_NOTIFY && lParam &&
+                   reinterpret_cast<const NMHDR*>(lParam)->code == entry.code;
     }
     return false;
 }

@@ -1,0 +1,75 @@
+// The left pane: one report row per image of the open document, sortable by any column, whose
+// selection gives collection indices in the order shown.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <string>
+#include <vector>
+
+#include "reader/ReaderInterfaces.h"
+#include "ui/Handles.h"
+#include "ui/Window.h"
+
+namespace pictrove {
+
+struct ImageListEntry {
+    int index = 0;
+    std::wstring name;
+    int width = 0;
+    int height = 0;
+};
+
+// Which commands the list's state allows.
+struct ListCommandStates {
+    bool copyImage = false;
+    bool extractSelected = false;
+    bool extractAll = false;
+};
+ListCommandStates CommandStatesFor(bool documentOpen, int selectedCount);
+
+// Ordinal comparison of names by 16-bit code units, and of numbers; -1, 0 or 1.
+int CompareEntries(const ImageListEntry& a, const ImageListEntry& b, int column);
+
+class ImageListView : public SubclassedWindowImpl<ImageListView> {
+public:
+    static constexpr int kNoSortColumn = -1;
+
+    // Creates the list control as a child of parent and sets up rows icons and columns.
+    bool Create(HWND parent, UINT id = 0);
+
+    void Fill(ImageCollection* collection);
+    void Clear();
+    std::vector<int> GetSelectedIndices() const;
+    std::vector<int> GetAllIndices() const;
+    const ImageListEntry* GetEntry(int row) const;
+    int RowCount() const;
+    int SelectedCount() const;
+
+    // Sorts as a click on the column's header does.
+    void SortByColumn(int column);
+    int SortColumn() const { return sortColumn_; }
+    bool Ascending() const { return ascending_; }
+
+    // "%d images" or "%d images selected".
+    std::wstring StatusText() const;
+
+    static std::span<const MessageEntry<ImageListView>> MessageTable();
+
+private:
+    LRESULT OnColumnClick(UINT, WPARAM, LPARAM, bool&);
+    LRESULT OnDeleteAllItems(UINT, WPARAM, LPARAM, bool&);
+    LRESULT OnDeleteItem(UINT, WPARAM, LPARAM, bool&);
+    void FreeEntries();
+    LRESULT OnNcPaint(UINT, WPARAM, LPARAM, bool&);
+    LRESULT OnDestroy(UINT, WPARAM, LPARAM, bool&);
+    void UpdateHeaderMarks();
+    static int CALLBACK CompareRows(LPARAM first, LPARAM second, LPARAM self);
+
+    int sortColumn_ = kNoSortColumn;
+    bool ascending_ = false;
+    HIMAGELIST rowImages_ = nullptr;
+};
+
+}  // namespace pictrove

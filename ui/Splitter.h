@@ -1,0 +1,51 @@
+// A vertical splitter with two panes: the left pane keeps its width when the window is resized,
+// the bar is dragged as an outline and the position stays within the minimum pane sizes.
+#pragma once
+
+#include "ui/Window.h"
+
+namespace pictrove {
+
+class Splitter : public WindowImpl<Splitter> {
+public:
+    static constexpr wchar_t kClassName[] = L"WTL_SplitterWindow";
+    static constexpr int kMinPaneSize = 300;
+    static constexpr int kBarEdge = 1;
+
+    HWND Create(HWND parent, const RECT& rect, DWORD style);
+    void SetPanes(HWND left, HWND right);
+
+    // -1 puts the bar in the middle; other values are kept within the limits.
+    void SetPosition(int position);
+    int Position() const { return position_; }
+    int BarWidth() const { return barWidth_; }
+    // The limit a requested position is brought to for the current width.
+    int ClampPosition(int position) const;
+    void LayoutPanes();
+
+    static std::span<const MessageEntry<Splitter>> MessageTable();
+
+private:
+    LRESULT OnCreate(UINT, WPARAM, LPARAM, bool&);
+    LRESULT OnSize(UINT, WPARAM, LPARAM, bool&);
+    LRESULT OnPaint(UINT, WPARAM, LPARAM, bool&);
+    LRESULT OnEraseBackground(UINT, WPARAM, LPARAM, bool&);
+    LRESULT OnSetCursor(UINT, WPARAM, LPARAM, bool&);
+    LRESULT OnLButtonDown(UINT, WPARAM, LPARAM, bool&);
+    LRESULT OnMouseMove(UINT, WPARAM, LPARAM, bool&);
+    LRESULT OnLButtonUp(UINT, WPARAM, LPARAM, bool&);
+    LRESULT OnCaptureChanged(UINT, WPARAM, LPARAM, bool&);
+    LRESULT OnForwardToParent(UINT, WPARAM, LPARAM, bool&);
+
+    bool IsOverBar(int x) const;
+    void DrawGhostBar(int position);
+
+    HWND panes_[2] = {nullptr, nullptr};
+    int position_ = -1;
+    int barWidth_ = 4;
+    bool dragging_ = false;
+    int dragPosition_ = 0;
+    int dragOffset_ = 0;
+};
+
+}  // namespace pictrove

@@ -1,0 +1,313 @@
+// Toolbar window: layout, hit testing, tooltips, states and plain painting.
+#include "ui/Toolbar.h"
+
+#include <windowsx.h>
+
+#include <algorithm>
+
+#include "resources/UiStrings.h"
+#include "ui/Handles.h"
+
+namespace pictrove {
+
+namespace {
+
+constexpr int kImageTop = 4;
+
+UINT StateBitFor(UINT message) {
+    switch (message) {
+        case kToolbarSetEnabled:
+            return kToolbarEnabled;
+        case kToolbarSetChecked:
+            return kToolbarChecked;
+        case kToolbarSetState80:
+            return kToolbarState80;
+        case kToolbarSetState40:
+            return kToolbarState40;
+        default:
+            return 0;
+    }
+}
+
+int GroupWidth(const std::vector<ToolbarButton>& group) {
+    return group.empty() ? 0 : group.back().x + group.back().width;
+}
+
+}  // namespace
+
+std::span<const MessageEntry<Toolbar>> Toolbar::MessageTable() {
+    static constexpr MessageEntry<Toolbar> kTable[] = {
+        OnMessage<Toolbar>(WM_CREATE, &Toolbar::OnCreate),
+        OnMessage<Toolbar>(WM_DESTROY, &Toolbar::OnDestroy),
+        OnMessage<Toolbar>(WM_SIZE, &Toolbar::OnSize),
+        OnMessage<Toolbar>(WM_PAINT, &Toolbar::OnPaint),
+        OnMessage<Toolbar>(WM_ERASEBKGND, &Toolbar::OnEraseBackground),
+        OnMessage<Toolbar>(WM_SYSCOLORCHANGE, &Toolbar::OnColorChange),
+        OnMessage<Toolbar>(WM_SETTINGCHANGE, &Toolbar::OnColorChange),
+        OnMessage<Toolbar>(WM_MOUSEMOVE, &Toolbar::OnMouseMove),
+        OnMessage<Toolbar>(WM_MOUSELEAVE, &Toolbar::OnMouseLeave),
+        OnMessage<Toolbar>(WM_LBUTTONDOWN, &Toolbar::OnLButtonDown),
+        OnMessage<Toolbar>(WM_LBUTTONUP, &Toolbar::OnLButtonUp),
+        OnMessage<Toolbar>(kToolbarSetEnabled, &Toolbar::OnStateMessage),
+        OnMessage<Toolbar>(kToolbarSetChecked, &Toolbar::OnStateMessage),
+        OnMessage<Toolbar>(kToolbarSetState80, &Toolbar::OnStateMessage),
+        OnMessage<Toolbar>(kToolbarSetState40, &Toolbar::OnStateMessage),
+    };
+    return kTable;
+}
+
+HWND Toolbar::Create(HWND parent, const RECT& rect, HIMAGELIST normal, HIMAGELIST disabled) {
+    normalImages_ = normal;
+    disabledImages_ = disabled;
+    RegisterWindowClassOnce(kClassName, StandardWindowProc, 0, LoadCursorW(nullptr, IDC_ARROW), nullptr);
+    return Window::Create(kClassName, parent, L"Standart", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN,
+                          0, rect);
+}
+
+void Toolbar::AddButton(int group, UINT commandId, int imageIndex, int width) {
+    if (group < 0 || group >= kGroups) return;
+    auto& items = groups_[group];
+    ToolbarButton button;
+    button.commandId = commandId;
+    button.kindAndState = kToolbarImageButton | kToolbarEnabled;
+    button.x = items.empty() ? 0 : items.back().x + items.back().width + kGap;
+    button.width = width;
+    button.imageIndex = imageIndex;
+    items.push_back(std::move(button));
+    Layout();
+    AddTool(group, items.size() - 1);
+}
+
+void Toolbar::AddSeparator(int group) {
+    if (group < 0 || group >= kGroups) return;
+    auto& items = groups_[group];
+    ToolbarButton separator;
+    separator.kindAndState = kToolbarSeparator;
+    separator.x = items.empty() ? 0 : items.back().x + items.back().width + kGap;
+    separator.width = 1;
+    items.push_back(separator);
+    Layout();
+}
+
+RECT Toolbar::ButtonBox(int group, size_t index) const {
+    const ToolbarButton& item = groups_[group][index];
+    RECT client{};
+    if (Hwnd()) GetClientRect(Hwnd(), &client);
+    const int left = origins_[group] + item.x - kGap / 2;
+    return RECT{left, client.top, left + item.width + kGap, client.bottom};
+}
+
+const ToolbarButton* Toolbar::FindButton(UINT commandId) const {
+    for (const auto& group : groups_) {
+        for (const auto& item : group) {
+            if ((item.kindAndState & kToolbarKindMask) != kToolbarSeparator && item.commandId == commandId) return &item;
+        }
+    }
+    return nullptr;
+}
+
+void Toolbar::Layout() {
+    RECT client{};
+    if (Hwnd()) GetClientRect(Hwnd(), &client);
+    const int width = client.right - client.left;
+    const int width0 = GroupWidth(groups_[0]);
+    const int width1 = GroupWidth(groups_[1]);
+    const int width2 = GroupWidth(groups_[2]);
+    origins_[0] = groups_[0].empty() ? 0 : kMargin;
+    const int end0 = origins_[0] + width0;
+    origins_[1] = std::max((width - width1) / 2, end0 + kGap);
+    const int end1 = origins_[1] + width1;
+    origins_[2] = std::max({width - kMargin - width2, end1 + kGap, end0 + kGap});
+}
+
+LRESULT Toolbar::OnCreate(UINT, WPARAM, LPARAM, bool&) {
+    Layout();
+    tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, Hwnd(), nullptr, ResourceInstance(),
+                               nullptr);
+    if (tooltip_) {
+        SetWindowPos(tooltip_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        SendMessageW(tooltip_, TTM_ACTIVATE, TRUE, 0);
+    }
+    return 0;
+}
+
+void Toolbar::AddTool(int group, size_t index) {
+    const ToolbarButton& item = groups_[group][index];
+    if (!tooltip_ || (item.kindAndState & kToolbarKindMask) == kToolbarSeparator) return;
+    std::wstring text = LoadUiString(item.commandId);
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof(tool);
+    tool.uFlags = TTF_SUBCLASS;
+    tool.hwnd = Hwnd();
+    tool.uId = item.commandId;
+    tool.rect = ButtonBox(group, index);
+    tool.lpszText = text.data();
+    SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    SendMessageW(tooltip_, TTM_ACTIVATE, TRUE, 0);
+}
+
+void Toolbar::UpdateToolRects() {
+    if (!tooltip_) return;
+    for (int group = 0; group < kGroups; ++group) {
+        for (size_t i = 0; i < groups_[group].size(); ++i) {
+            const ToolbarButton& item = groups_[group][i];
+            if ((item.kindAndState & kToolbarKindMask) == kToolbarSeparator) continue;
+            TTTOOLINFOW tool{};
+            tool.cbSize = sizeof(tool);
+            tool.hwnd = Hwnd();
+            tool.uId = item.commandId;
+            tool.rect = ButtonBox(group, i);
+            SendMessageW(tooltip_, TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&tool));
+        }
+    }
+}
+
+LRESULT Toolbar::OnDestroy(UINT, WPARAM, LPARAM, bool&) {
+    if (tooltip_) DestroyWindow(tooltip_);
+    tooltip_ = nullptr;
+    return 0;
+}
+
+LRESULT Toolbar::OnSize(UINT, WPARAM, LPARAM, bool&) {
+    Layout();
+    UpdateToolRects();
+    InvalidateRect(Hwnd(), nullptr, TRUE);
+    return 0;
+}
+
+LRESULT Toolbar::OnEraseBackground(UINT, WPARAM, LPARAM, bool&) {
+    return 1;
+}
+
+LRESULT Toolbar::OnColorChange(UINT, WPARAM, LPARAM, bool&) {
+    InvalidateRect(Hwnd(), nullptr, TRUE);
+    return 0;
+}
+
+void Toolbar::DrawBackground(HDC dc, const RECT& rect) const {
+    FillRect(dc, &rect, GetSysColorBrush(COLOR_BTNFACE));
+}
+
+void Toolbar::DrawItem(HDC dc, int group, size_t index) const {
+    const ToolbarButton& item = groups_[group][index];
+    RECT client{};
+    GetClientRect(Hwnd(), &client);
+    const int x = origins_[group] + item.x;
+    if ((item.kindAndState & kToolbarKindMask) == kToolbarSeparator) {
+        RECT line{x + 1, client.top + 1, x + 2, client.bottom - 1};
+        FillRect(dc, &line, GetSysColorBrush(COLOR_GRAYTEXT));
+        return;
+    }
+    RECT box = ButtonBox(group, index);
+    DrawBackground(dc, box);
+    const bool enabled = (item.kindAndState & kToolbarEnabled) != 0;
+    const bool checked = (item.kindAndState & kToolbarChecked) != 0;
+    const bool hot = hot_ == HotItem{group, static_cast<int>(index)};
+    if (enabled && (hot || checked)) {
+        RECT frame{box.left, box.top + 1, box.right, box.bottom - 1};
+        DrawEdge(dc, &frame, (hot && pressed_) || checked ? BDR_SUNKENOUTER : BDR_RAISEDINNER, BF_RECT);
+    }
+    HIMAGELIST images = enabled ? normalImages_ : disabledImages_;
+    if (images && item.imageIndex >= 0) {
+        int imageWidth = 0, imageHeight = 0;
+        ImageList_GetIconSize(images, &imageWidth, &imageHeight);
+        const int shift = enabled && hot && pressed_ ? 1 : 0;
+        ImageList_Draw(images, item.imageIndex, dc, x + (item.width - imageWidth) / 2 + shift,
+                       client.top + kImageTop + shift, ILD_TRANSPARENT);
+    }
+}
+
+LRESULT Toolbar::OnPaint(UINT, WPARAM, LPARAM, bool&) {
+    ScopedPaint paint(Hwnd());
+    RECT client{};
+    GetClientRect(Hwnd(), &client);
+    // Double-buffered so hot tracking never flickers.
+    UniqueMemoryDc memory(CreateCompatibleDC(paint.Get()));
+    UniqueBitmap bitmap(CreateCompatibleBitmap(paint.Get(), std::max(1L, client.right), std::max(1L, client.bottom)));
+    if (!memory || !bitmap) return 0;
+    {
+        ScopedSelectObject select(memory.Get(), bitmap.Get());
+        DrawBackground(memory.Get(), client);
+        for (int group = 0; group < kGroups; ++group) {
+            for (size_t i = 0; i < groups_[group].size(); ++i) DrawItem(memory.Get(), group, i);
+        }
+        BitBlt(paint.Get(), 0, 0, client.right, client.bottom, memory.Get(), 0, 0, SRCCOPY);
+    }
+    return 0;
+}
+
+Toolbar::HotItem Toolbar::HitTest(POINT point) const {
+    for (int group = 0; group < kGroups; ++group) {
+        for (size_t i = 0; i < groups_[group].size(); ++i) {
+            if ((groups_[group][i].kindAndState & kToolbarKindMask) == kToolbarSeparator) continue;
+            const RECT box = ButtonBox(group, i);
+            if (PtInRect(&box, point)) return {group, static_cast<int>(i)};
+        }
+    }
+    return {};
+}
+
+void Toolbar::RepaintItem(const HotItem& item) {
+    if (item.group < 0) return;
+    ScopedGetDC dc(Hwnd());
+    if (dc.Get()) DrawItem(dc.Get(), item.group, static_cast<size_t>(item.index));
+}
+
+LRESULT Toolbar::OnMouseMove(UINT, WPARAM, LPARAM lParam, bool&) {
+    if (!tracking_) {
+        TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE, Hwnd(), 0};
+        tracking_ = TrackMouseEvent(&track) != FALSE;
+    }
+    const HotItem item = HitTest(POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+    if (item != hot_) {
+        const HotItem old = hot_;
+        hot_ = item;
+        RepaintItem(old);
+        RepaintItem(hot_);
+    }
+    return 0;
+}
+
+LRESULT Toolbar::OnMouseLeave(UINT, WPARAM, LPARAM, bool&) {
+    tracking_ = false;
+    pressed_ = false;
+    const HotItem old = hot_;
+    hot_ = {};
+    RepaintItem(old);
+    return 0;
+}
+
+LRESULT Toolbar::OnLButtonDown(UINT, WPARAM, LPARAM, bool&) {
+    pressed_ = true;
+    RepaintItem(hot_);
+    return 0;
+}
+
+LRESULT Toolbar::OnLButtonUp(UINT, WPARAM, LPARAM, bool&) {
+    pressed_ = false;
+    if (hot_.group >= 0) {
+        const ToolbarButton& item = groups_[hot_.group][static_cast<size_t>(hot_.index)];
+        const UINT command = item.commandId;
+        const bool enabled = (item.kindAndState & kToolbarEnabled) != 0;
+        RepaintItem(hot_);
+        if (enabled) SendMessageW(GetParent(Hwnd()), WM_COMMAND, MAKEWPARAM(command, 0), 0);
+    }
+    return 0;
+}
+
+LRESULT Toolbar::OnStateMessage(UINT message, WPARAM wParam, LPARAM lParam, bool&) {
+    const UINT bit = StateBitFor(message);
+    for (int group = 0; group < kGroups; ++group) {
+        for (size_t i = 0; i < groups_[group].size(); ++i) {
+            ToolbarButton& item = groups_[group][i];
+            if ((item.kindAndState & kToolbarKindMask) == kToolbarSeparator || item.commandId != wParam) continue;
+            const UINT before = item.kindAndState;
+            item.kindAndState = lParam ? (before | bit) : (before & ~bit);
+            if (item.kindAndState != before) RepaintItem({group, static_cast<int>(i)});
+        }
+    }
+    return 0;
+}
+
+}  // namespace pictrove

@@ -1,0 +1,100 @@
+// The program's own button bar: groups of image buttons and separators, hot tracking, a pressed
+// look, tooltips, enable/check state messages from the owner, and the command on release.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <string>
+#include <vector>
+
+#include "ui/Window.h"
+
+namespace pictrove {
+
+enum ToolbarKind : UINT {
+    kToolbarImageButton = 1,
+    kToolbarSeparator = 2,
+};
+
+enum ToolbarState : UINT {
+    kToolbarKindMask = 0x0F,
+    kToolbarEnabled = 0x10,
+    kToolbarChecked = 0x20,
+    kToolbarState40 = 0x40,
+    kToolbarState80 = 0x80,
+};
+
+// State messages: wParam command id, lParam nonzero sets and zero clears the bit.
+inline constexpr UINT kToolbarSetEnabled = WM_USER + 1;
+inline constexpr UINT kToolbarSetChecked = WM_USER + 2;
+inline constexpr UINT kToolbarSetState80 = WM_USER + 3;
+inline constexpr UINT kToolbarSetState40 = WM_USER + 5;
+
+struct ToolbarButton {
+    UINT commandId = 0;
+    std::wstring text;
+    UINT kindAndState = 0;
+    int x = 0;
+    int width = 0;
+    int imageIndex = -1;
+};
+
+class Toolbar : public WindowImpl<Toolbar> {
+public:
+    static constexpr wchar_t kClassName[] = L"PictroveToolbar";
+    static constexpr int kGap = 6;
+    static constexpr int kMargin = 7;
+    static constexpr int kGroups = 3;
+
+    HWND Create(HWND parent, const RECT& rect, HIMAGELIST normal, HIMAGELIST disabled);
+    void AddButton(int group, UINT commandId, int imageIndex, int width);
+    void AddSeparator(int group);
+
+    const std::vector<ToolbarButton>& Buttons(int group) const { return groups_[group]; }
+    int GroupOrigin(int group) const { return origins_[group]; }
+    // The button box (x and width widened by half the gap on each side) in client coordinates.
+    RECT ButtonBox(int group, size_t index) const;
+    const ToolbarButton* FindButton(UINT commandId) const;
+    HWND Tooltip() const { return tooltip_; }
+
+    static std::span<const MessageEntry<Toolbar>> MessageTable();
+
+private:
+    struct HotItem {
+        int group = -1;
+        int index = -1;
+        bool operator==(const HotItem&) const = default;
+    };
+
+    LRESULT OnCreate(UINT, WPARAM, LPARAM, bool&);
+    LRESULT OnDestroy(UINT, WPARAM, LPARAM, bool&);
+    LRESULT OnSize(UINT, WPARAM, LPARAM, bool&);
+    LRESULT OnPaint(UINT, WPARAM, LPARAM, bool&);
+    LRESULT OnEraseBackground(UINT, WPARAM, LPARAM, bool&);
+    LRESULT OnColorChange(UINT, WPARAM, LPARAM, bool&);
+    LRESULT OnMouseMove(UINT, WPARAM, LPARAM, bool&);
+    LRESULT OnMouseLeave(UINT, WPARAM, LPARAM, bool&);
+    LRESULT OnLButtonDown(UINT, WPARAM, LPARAM, bool&);
+    LRESULT OnLButtonUp(UINT, WPARAM, LPARAM, bool&);
+    LRESULT OnStateMessage(UINT, WPARAM, LPARAM, bool&);
+
+    void Layout();
+    void AddTool(int group, size_t index);
+    void UpdateToolRects();
+    HotItem HitTest(POINT point) const;
+    void DrawItem(HDC dc, int group, size_t index) const;
+    void DrawBackground(HDC dc, const RECT& rect) const;
+    void RepaintItem(const HotItem& item);
+
+    std::vector<ToolbarButton> groups_[kGroups];
+    int origins_[kGroups] = {0, 0, 0};
+    HotItem hot_;
+    bool pressed_ = false;
+    bool tracking_ = false;
+    HWND tooltip_ = nullptr;
+    HIMAGELIST normalImages_ = nullptr;
+    HIMAGELIST disabledImages_ = nullptr;
+};
+
+}  // namespace pictrove
