@@ -1,37 +1,35 @@
-// Entry point: COM, the command-line document and the message loop.
+// Entry point: COM, the settings and language files, the command-line document and the message loop.
 #include <windows.h>
 #include <commctrl.h>
-#include <gdiplus.h>
 
+#include "app/AppModule.h"
 #include "app/CommandLine.h"
 #include "app/HostWindow.h"
 #include "ui/Handles.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int showCommand) {
     using namespace pictrove;
-    ScopedCoInit com;
-    const std::wstring documentPath = DocumentPathFromCommandLine(commandLine ? commandLine : L"");
-    SetResourceInstance(instance);
-
-    Gdiplus::GdiplusStartupInput gdiplusInput;
-    ULONG_PTR gdiplusToken = 0;
-    Gdiplus::GdiplusStartup(&gdiplusToken, &gdiplusInput, nullptr);
-
-    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_PROGRESS_CLASS};
-    InitCommonControlsEx(&controls);
-
     {
-        HostWindow window;
-        if (window.CreateMain(showCommand)) {
-            if (!documentPath.empty()) window.Open(documentPath);
-            MSG msg;
-            while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-                TranslateMessage(&msg);
-                DispatchMessageW(&msg);
+        ScopedCoInit com;
+        const std::wstring documentPath = DocumentPathFromCommandLine(commandLine ? commandLine : L"");
+        // Neither a missing settings file nor a missing language file stops the program.
+        App().Init(instance);
+
+        INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_PROGRESS_CLASS};
+        InitCommonControlsEx(&controls);
+
+        {
+            HostWindow window;
+            if (window.CreateMain(showCommand)) {
+                if (!documentPath.empty()) window.Open(documentPath);
+                MSG msg;
+                while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+                    TranslateMessage(&msg);
+                    DispatchMessageW(&msg);
+                }
             }
+            App().Term();
         }
     }
-
-    Gdiplus::GdiplusShutdown(gdiplusToken);
     return 0;
 }

@@ -3,9 +3,20 @@
 
 #include <span>
 
+#include "resources/LanguageResources.h"
 #include "ui/Window.h"
 
 namespace pictrove {
+
+namespace {
+const LanguageResources* g_language = nullptr;
+}
+
+const LanguageResources* SetUiLanguage(const LanguageResources* language) {
+    const LanguageResources* previous = g_language;
+    g_language = language;
+    return previous;
+}
 
 bool LoadBuiltInString(UINT id, std::wstring& text) {
     text.clear();
@@ -18,6 +29,9 @@ bool LoadBuiltInString(UINT id, std::wstring& text) {
 }
 
 bool LoadUiString(UINT id, std::wstring& text) {
+    text.clear();
+    // A language's text wins even when it is empty.
+    if (g_language && g_language->GetLanguageString(id, text)) return true;
     return LoadBuiltInString(id, text);
 }
 
@@ -29,11 +43,15 @@ std::wstring LoadUiString(UINT id) {
 
 std::wstring FormatUiString(UINT id, std::initializer_list<FormatArg> args) {
     const std::span<const FormatArg> list(args.begin(), args.size());
-    std::wstring format;
-    LoadUiString(id, format);
-    if (auto text = FormatText(format, list)) return *text;
     std::wstring builtIn;
     LoadBuiltInString(id, builtIn);
+    std::wstring translated;
+    if (g_language && g_language->GetLanguageString(id, translated)) {
+        const auto signature = FormatSignature(translated);
+        if (signature && signature == FormatSignature(builtIn)) {
+            if (auto text = FormatText(translated, list)) return *text;
+        }
+    }
     if (auto text = FormatText(builtIn, list)) return *text;
     return builtIn;
 }

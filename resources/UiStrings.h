@@ -9,14 +9,22 @@
 
 namespace pictrove {
 
+class LanguageResources;
+
+// The language whose texts win over the built-in ones; null for the built-in texts alone.
+// Set once at start-up, before any thread but the user-interface thread exists. Returns the
+// language set before.
+const LanguageResources* SetUiLanguage(const LanguageResources* language);
+
 // The executable's own string-table text; false when the table lacks the id.
 bool LoadBuiltInString(UINT id, std::wstring& text);
 
 bool LoadUiString(UINT id, std::wstring& text);
 std::wstring LoadUiString(UINT id);
 
-// Formats the text of an id with typed arguments. A text whose conversions do not fit the
-// arguments falls back to the built-in text of the id, so a faulty translation cannot crash.
+// Formats the text of an id with typed arguments. A language's text is used only when its
+// conversions match the built-in text's in kind, number and order; otherwise the built-in text
+// is, so a faulty translation cannot read past the arguments.
 std::wstring FormatUiString(UINT id, std::initializer_list<FormatArg> args);
 
 }  // namespace pictrove

@@ -1,0 +1,72 @@
+// Start-up and shutdown of the process-wide state.
+#include "app/AppModule.h"
+
+#include <gdiplus.h>
+
+#include "resources/UiStrings.h"
+#include "ui/Window.h"
+
+namespace pictrove {
+
+namespace {
+
+constexpr const wchar_t* kEventNames[] = {L"SyncOpenFile", L"SyncGetPage", L"SyncOtherState"};
+
+}  // namespace
+
+// Built before the entry point and destroyed after it, as the named events must be.
+static AppModule g_appModule;
+
+AppModule::AppModule() {
+    for (size_t i = 0; i < std::size(kEventNames); ++i) {
+        events_[i].Reset(CreateEventW(nullptr, TRUE, FALSE, kEventNames[i]));
+    }
+    for (auto& event : events_) {
+        if (event) SetEvent(event.Get());
+    }
+}
+
+AppModule::~AppModule() {
+    for (auto& event : events_) {
+        if (event) ResetEvent(event.Get());
+    }
+    for (auto& event : events_) event.Reset();
+}
+
+HRESULT AppModule::Init(HINSTANCE instance, const std::wstring& folder) {
+    instance_ = instance;
+    SetResourceInstance(instance);
+
+    settings_.OpenSettings(folder + kSettingsFileName);
+    if (languageResources_.LoadLanguageFile(folder + kLanguageFileName)) {
+        languageResources_.languageId = settings_.languageId;
+        languageResources_.SelectLanguage();
+    }
+    SetUiLanguage(&languageResources_);
+
+    Gdiplus::GdiplusStartupInput input;
+    Gdiplus::GdiplusStartup(&gdiplusToken_, &input, nullptr);
+    return S_OK;
+}
+
+void AppModule::Term() {
+    if (gdiplusToken_) Gdiplus::GdiplusShutdown(gdiplusToken_);
+    gdiplusToken_ = 0;
+    settings_.SaveSettings();
+    settings_.Release();
+    SetUiLanguage(nullptr);
+    languageResources_.Release();
+}
+
+std::wstring AppModule::GetExecutableFolder() {
+    wchar_t path[MAX_PATH] = L"";
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring folder = path;
+    return folder.substr(0, folder.rfind(L'\\') + 1);
+}
+
+AppModule& App() {
+    return g_appModule;
+}
+
+}  // namespace pictrove

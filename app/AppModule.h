@@ -1,0 +1,47 @@
+// The application object: process-wide state that lives from before the entry point to after it.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "resources/LanguageResources.h"
+#include "resources/SettingsStore.h"
+#include "ui/Handles.h"
+
+namespace pictrove {
+
+class AppModule {
+public:
+    // Creates the process's named events, signalled, for other processes to see.
+    AppModule();
+    // Resets and closes them.
+    ~AppModule();
+    AppModule(const AppModule&) = delete;
+    AppModule& operator=(const AppModule&) = delete;
+
+    // Takes the instance for resources, opens the settings and the language file found in folder,
+    // selects the language the settings name and starts GDI+.
+    HRESULT Init(HINSTANCE instance, const std::wstring& folder = GetExecutableFolder());
+    // Shuts GDI+ down, saves the settings and lets go of both files.
+    void Term();
+
+    HINSTANCE ModuleInstance() const { return instance_; }
+    SettingsStore& Settings() { return settings_; }
+    LanguageResources& Language() { return languageResources_; }
+
+    // The running executable's folder with a trailing backslash.
+    static std::wstring GetExecutableFolder();
+
+private:
+    HINSTANCE instance_ = nullptr;
+    LanguageResources languageResources_;
+    SettingsStore settings_;
+    ULONG_PTR gdiplusToken_ = 0;
+    UniqueHandle events_[3];
+};
+
+// The one application object.
+AppModule& App();
+
+}  // namespace pictrove

@@ -1,0 +1,56 @@
+// The user's settings: window placement, splitter, language and extraction choices, kept in an
+// XML file beside the executable.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "resources/XmlDocument.h"
+
+namespace pictrove {
+
+inline constexpr wchar_t kSettingsFileName[] = L"PictroveSetting.xml";
+
+class SettingsStore {
+public:
+    SettingsStore() = default;
+    SettingsStore(const SettingsStore&) = delete;
+    SettingsStore& operator=(const SettingsStore&) = delete;
+
+    // Creates the file from the template when missing, then reads it. False when the file could
+    // not be loaded or has no "Setting" root; the initial values then stay.
+    bool OpenSettings(const std::wstring& path);
+    // Writes the values into the document and replaces the file with it. False when the file
+    // could not be loaded; a write that fails leaves the old file as it was.
+    bool SaveSettings();
+    bool ReadExtractOptions(std::wstring& folder, int& imageType);
+    void WriteExtractOptions(const std::wstring& folder, int imageType);
+    // Drops the document and its root.
+    void Release();
+
+    const std::wstring& Path() const { return path_; }
+    bool IsLoaded() const { return root_ != nullptr; }
+
+    std::wstring languageId = L"en";
+    int32_t maximized = 1;
+    int32_t left = 0;
+    int32_t top = 0;
+    int32_t right = 799;
+    int32_t bottom = 599;
+    int32_t splitterPos = 300;
+
+private:
+    bool EnsureLoaded();
+    void ReadValues();
+
+    std::wstring path_;
+    xml::ComPtr<IXMLDOMDocument> document_;
+    xml::ComPtr<IXMLDOMNode> root_;
+};
+
+// Writes the file a document's bytes belong in without ever leaving it half written: the
+// document goes to a fresh file in the same folder, which then takes the old file's place.
+// A read-only target is left alone. False when the target was not replaced.
+bool SaveDocumentReplacing(IXMLDOMDocument* document, const std::wstring& path);
+
+}  // namespace pictrove
