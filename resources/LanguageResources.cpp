@@ -28,8 +28,17 @@ bool LanguageResources::SelectLanguage() {
     strings_.clear();
     languageNode_.Reset();
     if (!document_) return false;
-    languageNode_ =
-        xml::SelectNode(document_.Get(), xml::ChildByTextPattern(L"Languages", L"Language", L"ID", languageId));
+    if (languageId.find(L'"') == std::wstring::npos) {
+        languageNode_ =
+            xml::SelectNode(document_.Get(), xml::ChildByTextPattern(L"Languages", L"Language", L"ID", languageId));
+    } else {
+        // A quote would end the pattern's literal early, and MSXML under Wine crashes on the
+        // broken query; comparing each language's identifier keeps the match exact.
+        auto list = xml::SelectNodes(document_.Get(), xml::ChildPattern(L"Languages", L"Language"));
+        xml::ForEachNode(list.Get(), [this](IXMLDOMNode* language) {
+            if (!languageNode_ && xml::GetAttribute(language, L"ID", L"") == languageId) languageNode_ = language;
+        });
+    }
     if (!languageNode_) return false;
     if (auto strings = xml::SelectNode(languageNode_.Get(), L"Strings")) {
         auto entries = xml::ChildNodes(strings.Get());

@@ -3,6 +3,7 @@
 
 #include <cwctype>
 #include <new>
+#include <vector>
 
 #include "ui/Handles.h"
 
@@ -157,21 +158,29 @@ ComPtr<IXMLDOMNode> CreateChildElement(IXMLDOMDocument* document, IXMLDOMNode* p
 ComPtr<IXMLDOMNode> GetOrCreateNode(IXMLDOMNode* parent, std::wstring_view path, IXMLDOMDocument* document,
                                     bool create, bool clear) {
     if (!parent) return nullptr;
-    ComPtr<IXMLDOMNode> node = SelectNode(parent, path);
+    std::vector<std::wstring_view> pieces;
+    for (size_t start = 0; start <= path.size();) {
+        size_t slash = path.find(L'/', start);
+        if (slash == std::wstring_view::npos) slash = path.size();
+        if (slash > start) pieces.push_back(path.substr(start, slash - start));
+        start = slash + 1;
+    }
+    if (pieces.empty()) return nullptr;
+    // The query is built from the same pieces the creation uses: a stray slash would make an
+    // invalid pattern, on which MSXML under Wine crashes.
+    std::wstring query;
+    for (const auto& piece : pieces) {
+        if (!query.empty()) query += L'/';
+        query += piece;
+    }
+    ComPtr<IXMLDOMNode> node = SelectNode(parent, query);
     if (!node && create) {
         ComPtr<IXMLDOMNode> current = parent;
-        size_t start = 0;
-        while (start <= path.size()) {
-            size_t slash = path.find(L'/', start);
-            if (slash == std::wstring_view::npos) slash = path.size();
-            if (slash > start) {
-                current = CreateChildElement(document, current.Get(), path.substr(start, slash - start));
-                if (!current) break;
-                node = current;
-            }
-            start = slash + 1;
+        for (const auto& piece : pieces) {
+            current = CreateChildElement(document, current.Get(), piece);
+            if (!current) break;
         }
-        if (!current) node.Reset();
+        node = current;
     }
     if (node && clear) ClearNodeContent(node.Get());
     return node;

@@ -1,0 +1,272 @@
+// The settings file: first run, every fallback of its format, what a save keeps and rebuilds,
+// and files that cannot be read or written.
+#include <gtest/gtest.h>
+
+#include "resources/SettingsStore.h"
+#include "tests/resources/XmlTestSupport.h"
+#include "ui/Handles.h"
+
+namespace pictrove::test {
+namespace {
+
+constexpr char kTemplateBytes[] = "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\r\n<Setting>\r\n</Setting>";
+constexpr char kDeclaration[] = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+
+struct Values {
+    std::wstring languageId;
+    int32_t maximized, left, top, right, bottom, splitterPos;
+    bool operator==(const Values&) const = default;
+};
+
+Values ValuesOf(const SettingsStore& s) {
+    return {s.languageId, s.maximized, s.left, s.top, s.right, s.bottom, s.splitterPos};
+}
+
+void PrintTo(const Values& v, std::ostream* os) {
+    *os << testing::PrintToString(v.languageId) << " max " << v.maximized << " rect " << v.left << "," << v.top << ","
+        << v.right << "," << v.bottom << " splitter " << v.splitterPos;
+}
+
+const Values kInitial{L"en", 1, 0, 0, 799, 599, 300};
+
+class SettingsFile : public testing::Test {
+protected:
+    std::wstring Path() const { return folder_.File(kSettingsFileName); }
+    void WriteSettings(const std::string& body) {
+        ASSERT_TRUE(WriteText(Path(), "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\r\n" + body));
+    }
+    std::string Saved() const { return WithLineFeeds(TextOf(ReadFileBytes(Path()))); }
+
+    TempFolder folder_;
+};
+
+TEST_F(SettingsFile, FirstRunWritesTheTemplateThenAFullFileInCreationOrder) {
+    SettingsStore store;
+    EXPECT_EQ(ValuesOf(store), kInitial);
+    ASSERT_TRUE(store.OpenSettings(Path()));
+    EXPECT_EQ(TextOf(ReadFileBytes(Path())), kTemplateBytes) << "template byte for byte";
+    Values expected = kInitial;
+    expected.languageId = L"";  // the root was loaded, but it names no language
+    EXPECT_EQ(ValuesOf(store), expected);
+
+    std::wstring folder = L"marker";
+    int type = 0xdead;
+    ASSERT_TRUE(store.ReadExtractOptions(folder, type));
+    EXPECT_EQ(folder, L"");
+    EXPECT_EQ(type, 0);
+
+    ASSERT_TRUE(store.SaveSettings());
+    EXPECT_EQ(Saved(), std::string(kDeclaration) +
+                           "<Setting><General><Language ID=\"\"/></General><ExtractImageDlg/>"
+                           "<MainWindow Maximized=\"1\"><Rect Left=\"0\" Top=\"0\" Right=\"799\" Bottom=\"599\"/>"
+                           "<LeftPane SplitterPos=\"300\"/></MainWindow></Setting>\n");
+    EXPECT_EQ(FilesIn(folder_.Path()), std::vector<std::wstring>{kSettingsFileName}) << "no temporary file left";
+}
+
+TEST_F(SettingsFile, SavedValuesReadBackIncludingNegativeOnesAndOddText) {
+    {
+        SettingsStore store;
+        store.OpenSettings(Path());
+        store.languageId = L"de";
+        store.maximized = 0;
+        store.left = -1200;
+        store.top = -8;
+        store.right = 100;
+        store.bottom = 2160591;
+        store.splitterPos = -3;
+        store.WriteExtractOptions(L"C:\\Out & \"more\" <\u0416>", 3);
+        ASSERT_TRUE(store.SaveSettings());
+    }
+    EXPECT_EQ(Saved(), std::string(kDeclaration) +
+                           "<Setting><General><Language ID=\"de\"/></General>"
+                           "<ExtractImageDlg Folder=\"C:\\Out &amp; &quot;more&quot; &lt;\xd0\x96&gt;\" ImageType=\"3\"/>"
+                           "<MainWindow Maximized=\"0\"><Rect Left=\"-1200\" Top=\"-8\" Right=\"100\" "
+                           "Bottom=\"2160591\"/><LeftPane SplitterPos=\"-3\"/></MainWindow></Setting>\n");
+    SettingsStore reread;
+    ASSERT_TRUE(reread.OpenSettings(Path()));
+    EXPECT_EQ(ValuesOf(reread), (Values{L"de", 0, -1200, -8, 100, 2160591, -3}));
+    std::wstring folder;
+    int type = -1;
+    ASSERT_TRUE(reread.ReadExtractOptions(folder, type));
+    EXPECT_EQ(folder, L"C:\\Out & \"more\" <\u0416>");
+    EXPECT_EQ(type, 3);
+}
+
+TEST_F(SettingsFile, EveryMissingValueFallsBackAsTheFormatSays) {
+    struct Case {
+        const char* name;
+        const char* body;
+        Values expected;
+        std::wstring folder;
+        int imageType;
+    } cases[] = {
+        {"empty root", "<Setting/>", {L"", 1, 0, 0, 799, 599, 300}, L"", 0},
+        {"language given", "<Setting><General><Language ID=\"fr\"/></General></Setting>",
+         {L"fr", 1, 0, 0, 799, 599, 300}, L"", 0},
+        {"language without ID", "<Setting><General><Language/></General></Setting>",
+         {L"", 1, 0, 0, 799, 599, 300}, L"", 0},
+        {"language outside General", "<Setting><Language ID=\"fr\"/></Setting>",
+         {L"", 1, 0, 0, 799, 599, 300}, L"", 0},
+        {"bare MainWindow", "<Setting><MainWindow/></Setting>", {L"", 0, 0, 0, 799, 599, 300}, L"", 0},
+        {"Maximized 2", "<Setting><MainWindow Maximized=\"2\"/></Setting>", {L"", 1, 0, 0, 799, 599, 300}, L"", 0},
+        {"Maximized -1", "<Setting><MainWindow Maximized=\"-1\"/></Setting>", {L"", 1, 0, 0, 799, 599, 300}, L"", 0},
+        {"Maximized 0", "<Setting><MainWindow Maximized=\"0\"/></Setting>", {L"", 0, 0, 0, 799, 599, 300}, L"", 0},
+        {"Maximized abc", "<Setting><MainWindow Maximized=\"abc\"/></Setting>", {L"", 0, 0, 0, 799, 599, 300}, L"",
+         0},
+        {"Rect lacking Bottom",
+         "<Setting><MainWindow Maximized=\"1\"><Rect Left=\"10\" Top=\"20\" Right=\"30\"/></MainWindow></Setting>",
+         {L"", 1, 10, 20, 30, 0, 300}, L"", 0},
+        {"empty Rect", "<Setting><MainWindow Maximized=\"1\"><Rect/></MainWindow></Setting>",
+         {L"", 1, 0, 0, 0, 0, 300}, L"", 0},
+        {"LeftPane without SplitterPos", "<Setting><MainWindow Maximized=\"1\"><LeftPane/></MainWindow></Setting>",
+         {L"", 1, 0, 0, 799, 599, 0}, L"", 0},
+        {"Rect outside MainWindow", "<Setting><Rect Left=\"5\"/><LeftPane SplitterPos=\"9\"/></Setting>",
+         {L"", 1, 0, 0, 799, 599, 300}, L"", 0},
+        {"extract options", "<Setting><ExtractImageDlg Folder=\"D:\\Pics\" ImageType=\"2\"/></Setting>",
+         {L"", 1, 0, 0, 799, 599, 300}, L"D:\\Pics", 2},
+        {"ImageType abc", "<Setting><ExtractImageDlg ImageType=\"abc\"/></Setting>", {L"", 1, 0, 0, 799, 599, 300},
+         L"", 0},
+        {"all given",
+         "<Setting><General><Language ID=\"ru\"/></General><MainWindow Maximized=\"0\"><Rect Left=\"-5\" Top=\" 6\" "
+         "Right=\"+700\" Bottom=\"500px\"/><LeftPane SplitterPos=\"250\"/></MainWindow></Setting>",
+         {L"ru", 0, -5, 6, 700, 500, 250}, L"", 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteSettings(c.body);
+        SettingsStore store;
+        ASSERT_TRUE(store.OpenSettings(Path()));
+        EXPECT_EQ(ValuesOf(store), c.expected);
+        std::wstring folder = L"marker";
+        int type = -1;
+        ASSERT_TRUE(store.ReadExtractOptions(folder, type));
+        EXPECT_EQ(folder, c.folder);
+        EXPECT_EQ(type, c.imageType);
+    }
+}
+
+TEST_F(SettingsFile, UnreadableFilesKeepTheDefaultsAndAreNeverOverwritten) {
+    const char* bodies[] = {"<Setting><MainWindow></Setting>", "<Settings><MainWindow Maximized=\"0\"/></Settings>",
+                            "", "not xml at all"};
+    for (const char* body : bodies) {
+        SCOPED_TRACE(body);
+        ASSERT_TRUE(WriteText(Path(), body));
+        const auto before = ReadFileBytes(Path());
+        SettingsStore store;
+        EXPECT_FALSE(store.OpenSettings(Path()));
+        EXPECT_EQ(ValuesOf(store), kInitial) << "languageId stays \"en\"";
+        std::wstring folder = L"marker";
+        int type = 0xdead;
+        EXPECT_FALSE(store.ReadExtractOptions(folder, type));
+        EXPECT_EQ(folder, L"marker");
+        EXPECT_EQ(type, 0xdead);
+        store.WriteExtractOptions(L"C:\\x", 1);
+        store.maximized = 0;
+        EXPECT_FALSE(store.SaveSettings());
+        EXPECT_EQ(ReadFileBytes(Path()), before);
+        EXPECT_EQ(FilesIn(folder_.Path()).size(), 1u);
+    }
+}
+
+TEST_F(SettingsFile, AFolderThatDoesNotExistIsNotCreated) {
+    const std::wstring path = folder_.File(L"missing\\") + kSettingsFileName;
+    SettingsStore store;
+    EXPECT_FALSE(store.OpenSettings(path));
+    EXPECT_EQ(ValuesOf(store), kInitial);
+    EXPECT_FALSE(store.SaveSettings());
+    EXPECT_EQ(GetFileAttributesW(folder_.File(L"missing").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(SettingsFile, ASaveRebuildsOnlyBelowMainWindow) {
+    WriteSettings(
+        "<Setting Version=\"7\"><Custom keep=\"yes\"><Inner/></Custom>"
+        "<MainWindow Maximized=\"0\" Extra=\"kept\"><Rect Left=\"1\" Top=\"2\" Right=\"3\" Bottom=\"4\"/>"
+        "<Toolbar Visible=\"1\"/><LeftPane SplitterPos=\"5\"/></MainWindow>"
+        "<General Theme=\"dark\"><Language ID=\"es\" Note=\"n\"/><Other/></General></Setting>");
+    SettingsStore store;
+    ASSERT_TRUE(store.OpenSettings(Path()));
+    EXPECT_EQ(ValuesOf(store), (Values{L"es", 0, 1, 2, 3, 4, 5}));
+    store.splitterPos = 77;
+    ASSERT_TRUE(store.SaveSettings());
+    ASSERT_TRUE(store.SaveSettings());
+    EXPECT_EQ(Saved(), std::string(kDeclaration) +
+                           "<Setting Version=\"7\"><Custom keep=\"yes\"><Inner/></Custom>"
+                           "<MainWindow Maximized=\"0\" Extra=\"kept\"><Rect Left=\"1\" Top=\"2\" Right=\"3\" "
+                           "Bottom=\"4\"/><LeftPane SplitterPos=\"77\"/></MainWindow>"
+                           "<General Theme=\"dark\"><Language ID=\"es\" Note=\"n\"/><Other/></General></Setting>\n")
+        << "unknown elements below the root survive in place, one below MainWindow does not, "
+           "and two saves leave one Rect and one LeftPane";
+}
+
+TEST_F(SettingsFile, AMissingGeneralGoesFirstAmongTheNewElements) {
+    WriteSettings("<Setting><MainWindow Maximized=\"1\"/></Setting>");
+    SettingsStore store;
+    ASSERT_TRUE(store.OpenSettings(Path()));
+    std::wstring folder;
+    int type = 0;
+    store.ReadExtractOptions(folder, type);
+    ASSERT_TRUE(store.SaveSettings());
+    EXPECT_EQ(Saved(), std::string(kDeclaration) +
+                           "<Setting><MainWindow Maximized=\"1\"><Rect Left=\"0\" Top=\"0\" Right=\"799\" "
+                           "Bottom=\"599\"/><LeftPane SplitterPos=\"300\"/></MainWindow>"
+                           "<General><Language ID=\"\"/></General><ExtractImageDlg/></Setting>\n");
+}
+
+TEST_F(SettingsFile, AReadOnlyFileFailsQuietlyAndKeepsItsContents) {
+    WriteSettings("<Setting><General><Language ID=\"de\"/></General></Setting>");
+    const auto before = ReadFileBytes(Path());
+    ASSERT_TRUE(SetFileAttributesW(Path().c_str(), FILE_ATTRIBUTE_READONLY));
+    SettingsStore store;
+    ASSERT_TRUE(store.OpenSettings(Path()));
+    store.languageId = L"fr";
+    EXPECT_TRUE(store.SaveSettings()) << "a failed write is not reported";
+    SetFileAttributesW(Path().c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(ReadFileBytes(Path()), before);
+    EXPECT_EQ(FilesIn(folder_.Path()), std::vector<std::wstring>{kSettingsFileName});
+}
+
+TEST_F(SettingsFile, AnInterruptedSaveLeavesThePreviousFileIntact) {
+    WriteSettings("<Setting><General><Language ID=\"de\"/></General></Setting>");
+    const auto before = ReadFileBytes(Path());
+    SettingsStore store;
+    ASSERT_TRUE(store.OpenSettings(Path()));
+    store.languageId = L"fr";
+    {
+        // Another program holds the file open without letting it be replaced: the new contents
+        // are written completely, but the last step, taking the old file's place, fails.
+        UniqueHandle holder(CreateFileW(Path().c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                        OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(holder);
+        EXPECT_TRUE(store.SaveSettings());
+    }
+    EXPECT_EQ(ReadFileBytes(Path()), before);
+    EXPECT_EQ(FilesIn(folder_.Path()), std::vector<std::wstring>{kSettingsFileName}) << "temporary file removed";
+
+    ASSERT_TRUE(store.SaveSettings());
+    EXPECT_NE(Saved().find("<Language ID=\"fr\"/>"), std::string::npos) << "the next save goes through";
+}
+
+TEST_F(SettingsFile, TheReplacementStepRefusesWhatItCannotWriteWhole) {
+    auto document = ParseXml(L"<Setting/>");
+    ASSERT_TRUE(document);
+    EXPECT_FALSE(SaveDocumentReplacing(nullptr, Path()));
+    EXPECT_FALSE(SaveDocumentReplacing(document.Get(), folder_.File(L"no-such-folder\\x.xml")));
+    ASSERT_TRUE(CreateDirectoryW(folder_.File(L"dir.xml").c_str(), nullptr));
+    EXPECT_FALSE(SaveDocumentReplacing(document.Get(), folder_.File(L"dir.xml")));
+    EXPECT_TRUE(FilesIn(folder_.Path()).empty());
+    EXPECT_TRUE(SaveDocumentReplacing(document.Get(), Path()));
+    EXPECT_EQ(Saved(), "<Setting/>\n");
+}
+
+TEST_F(SettingsFile, AStoreThatFailedLoadsAgainAtSave) {
+    ASSERT_TRUE(WriteText(Path(), "<broken"));
+    SettingsStore store;
+    EXPECT_FALSE(store.OpenSettings(Path()));
+    // Repaired while the program ran: the save loads it and writes the values in memory.
+    WriteSettings("<Setting/>");
+    EXPECT_TRUE(store.SaveSettings());
+    EXPECT_NE(Saved().find("<Language ID=\"en\"/>"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace pictrove::test
