@@ -1,0 +1,97 @@
+// Start-up and shutdown of the application object: settings and language file beside the
+// program, the language the settings name, the save at exit, and the named events.
+#include <gtest/gtest.h>
+
+#include "app/AppModule.h"
+#include "resources/ResourceIds.h"
+#include "resources/UiStrings.h"
+#include "tests/resources/XmlTestSupport.h"
+
+namespace pictrove::test {
+namespace {
+
+void CopyShippedLanguageFile(const TempFolder& folder) {
+    ASSERT_TRUE(CopyFileW((ProgramFolder() + kLanguageFileName).c_str(), folder.File(kLanguageFileName).c_str(),
+                          FALSE));
+}
+
+TEST(AppModule, FindsItsFilesBesideTheExecutable) {
+    EXPECT_EQ(AppModule::GetExecutableFolder(), ProgramFolder());
+    EXPECT_EQ(AppModule::GetExecutableFolder().back(), L'\\');
+}
+
+TEST(AppModule, StartsInTheLanguageTheSettingsNameAndSavesAtExit) {
+    TempFolder folder;
+    CopyShippedLanguageFile(folder);
+    ASSERT_TRUE(WriteText(folder.File(kSettingsFileName),
+                          "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\r\n<Setting><General><Language ID=\"de\"/>"
+                          "</General><MainWindow Maximized=\"0\"><Rect Left=\"1\" Top=\"2\" Right=\"3\" Bottom=\"4\"/>"
+                          "</MainWindow></Setting>"));
+    AppModule module;
+    EXPECT_EQ(module.Init(GetModuleHandleW(nullptr), folder.Path()), S_OK);
+    EXPECT_EQ(module.Settings().languageId, L"de");
+    EXPECT_EQ(module.Settings().maximized, 0);
+    EXPECT_EQ(module.Language().languageId, L"de");
+    EXPECT_TRUE(module.Language().HasSelection());
+    EXPECT_EQ(LoadUiString(IDS_COLUMN_WIDTH), L"Breite");
+    EXPECT_EQ(FormatUiString(IDS_IMAGE_COUNT, {3}), L"3 Bilder");
+    EXPECT_EQ(FormatUiString(IDS_PASSWORD_PROMPT, {L"a.pdf"}),
+              L"\u201ea.pdf\u201c ist gesch\u00fctzt. Bitte geben Sie das Kennwort zum \u00d6ffnen des Dokuments ein.");
+
+    module.Settings().splitterPos = 222;
+    module.Term();
+    EXPECT_EQ(LoadUiString(IDS_COLUMN_WIDTH), L"Width") << "the language is let go at exit";
+    EXPECT_EQ(WithLineFeeds(TextOf(ReadFileBytes(folder.File(kSettingsFileName)))),
+              "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+              "<Setting><General><Language ID=\"de\"/></General><MainWindow Maximized=\"0\"><Rect Left=\"1\" "
+              "Top=\"2\" Right=\"3\" Bottom=\"4\"/><LeftPane SplitterPos=\"222\"/></MainWindow></Setting>\n");
+}
+
+TEST(AppModule, AFirstRunWithoutFilesUsesTheBuiltInTextsAndWritesTheSettings) {
+    TempFolder folder;
+    AppModule module;
+    module.Init(GetModuleHandleW(nullptr), folder.Path());
+    EXPECT_EQ(module.Settings().languageId, L"");
+    EXPECT_EQ(module.Settings().maximized, 1);
+    EXPECT_FALSE(module.Language().HasSelection());
+    EXPECT_EQ(LoadUiString(IDS_COLUMN_WIDTH), L"Width");
+    module.Term();
+    EXPECT_EQ(WithLineFeeds(TextOf(ReadFileBytes(folder.File(kSettingsFileName)))),
+              "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+              "<Setting><General><Language ID=\"\"/></General><MainWindow Maximized=\"1\"><Rect Left=\"0\" "
+              "Top=\"0\" Right=\"799\" Bottom=\"599\"/><LeftPane SplitterPos=\"300\"/></MainWindow></Setting>\n");
+    EXPECT_EQ(FilesIn(folder.Path()), std::vector<std::wstring>{kSettingsFileName});
+}
+
+TEST(AppModule, UnreadableSettingsSelectTheDefaultLanguage) {
+    TempFolder folder;
+    CopyShippedLanguageFile(folder);
+    ASSERT_TRUE(WriteText(folder.File(kSettingsFileName), "<Setting>"));
+    AppModule module;
+    module.Init(GetModuleHandleW(nullptr), folder.Path());
+    EXPECT_EQ(module.Language().languageId, L"en");
+    EXPECT_TRUE(module.Language().HasSelection());
+    std::wstring text;
+    EXPECT_TRUE(module.Language().GetLanguageString(IDS_COLUMN_WIDTH, text));
+    module.Term();
+    EXPECT_EQ(TextOf(ReadFileBytes(folder.File(kSettingsFileName))), "<Setting>") << "left untouched";
+}
+
+TEST(AppModule, KeepsTheNamedEventsSignalledWhileItLives) {
+    const wchar_t* names[] = {L"SyncOpenFile", L"SyncGetPage", L"SyncOtherState"};
+    auto signalled = [](const wchar_t* name) {
+        UniqueHandle event(OpenEventW(SYNCHRONIZE, FALSE, name));
+        EXPECT_TRUE(event) << testing::PrintToString(std::wstring(name));
+        return event && WaitForSingleObject(event.Get(), 0) == WAIT_OBJECT_0;
+    };
+    {
+        AppModule module;
+        for (const wchar_t* name : names) EXPECT_TRUE(signalled(name)) << testing::PrintToString(std::wstring(name));
+    }
+    // The program's own object still holds the names open; the first object to go has reset
+    // them for every holder.
+    for (const wchar_t* name : names) EXPECT_FALSE(signalled(name)) << testing::PrintToString(std::wstring(name));
+}
+
+}  // namespace
+}  // namespace pictrove::test
