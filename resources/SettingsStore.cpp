@@ -30,7 +30,8 @@ std::wstring FolderOf(const std::wstring& path) {
 }
 
 bool FlushToDisk(const std::wstring& path) {
-    UniqueHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueHandle file(
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return false;
     LARGE_INTEGER size{};
     return FlushFileBuffers(file.Get()) && GetFileSizeEx(file.Get(), &size) && size.QuadPart > 0;

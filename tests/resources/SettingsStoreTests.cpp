@@ -79,7 +79,8 @@ TEST_F(SettingsFile, SavedValuesReadBackIncludingNegativeOnesAndOddText) {
     }
     EXPECT_EQ(Saved(), std::string(kDeclaration) +
                            "<Setting><General><Language ID=\"de\"/></General>"
-                           "<ExtractImageDlg Folder=\"C:\\Out &amp; &quot;more&quot; &lt;\xd0\x96&gt;\" ImageType=\"3\"/>"
+                           "<ExtractImageDlg Folder=\"C:\\Out &amp; &quot;more&quot; &lt;\xd0\x96&gt;\" "
+                           "ImageType=\"3\"/>"
                            "<MainWindow Maximized=\"0\"><Rect Left=\"-1200\" Top=\"-8\" Right=\"100\" "
                            "Bottom=\"2160591\"/><LeftPane SplitterPos=\"-3\"/></MainWindow></Setting>\n");
     SettingsStore reread;

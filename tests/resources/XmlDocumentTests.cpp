@@ -35,7 +35,7 @@ TEST(ParseDecimal, FollowsTheNumberRuleOfBothFiles) {
         {L"007", 7},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(ParseDecimal(c.text), c.expected) << "text \"" << testing::PrintToString(std::wstring(c.text)) << "\"";
+        EXPECT_EQ(ParseDecimal(c.text), c.expected) << "text " << testing::PrintToString(std::wstring(c.text));
     }
 }
 
