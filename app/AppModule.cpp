@@ -36,6 +36,10 @@ AppModule::~AppModule() {
 HRESULT AppModule::Init(HINSTANCE instance, const std::wstring& folder) {
     instance_ = instance;
     SetResourceInstance(instance);
+    if (!lockReady_) {
+        if (!InitializeCriticalSectionAndSpinCount(&lock_, 0)) return HRESULT_FROM_WIN32(GetLastError());
+        lockReady_ = true;
+    }
 
     settings_.OpenSettings(folder + kSettingsFileName);
     if (languageResources_.LoadLanguageFile(folder + kLanguageFileName)) {
@@ -56,6 +60,35 @@ void AppModule::Term() {
     settings_.Release();
     SetUiLanguage(nullptr);
     languageResources_.Release();
+    if (lockReady_) {
+        messageLoops_.clear();
+        DeleteCriticalSection(&lock_);
+        lockReady_ = false;
+    }
+}
+
+bool AppModule::AddMessageLoop(MessageLoop* loop) {
+    if (!lockReady_) return false;
+    EnterCriticalSection(&lock_);
+    const bool added = messageLoops_.emplace(GetCurrentThreadId(), loop).second;
+    LeaveCriticalSection(&lock_);
+    return added;
+}
+
+void AppModule::RemoveMessageLoop() {
+    if (!lockReady_) return;
+    EnterCriticalSection(&lock_);
+    messageLoops_.erase(GetCurrentThreadId());
+    LeaveCriticalSection(&lock_);
+}
+
+MessageLoop* AppModule::GetMessageLoop(DWORD threadId) {
+    if (!lockReady_) return nullptr;
+    EnterCriticalSection(&lock_);
+    const auto found = messageLoops_.find(threadId);
+    MessageLoop* loop = found == messageLoops_.end() ? nullptr : found->second;
+    LeaveCriticalSection(&lock_);
+    return loop;
 }
 
 std::wstring AppModule::GetExecutableFolder() {

@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <map>
 #include <string>
 
 #include "resources/LanguageResources.h"
@@ -10,6 +11,8 @@
 #include "ui/Handles.h"
 
 namespace pictrove {
+
+class MessageLoop;
 
 class AppModule {
 public:
@@ -26,6 +29,12 @@ public:
     // Shuts GDI+ down, saves the settings and lets go of both files.
     void Term();
 
+    // The loop of a thread, through which its windows register idle handlers and filters.
+    // Registration is valid between Init and Term.
+    bool AddMessageLoop(MessageLoop* loop);
+    void RemoveMessageLoop();
+    MessageLoop* GetMessageLoop(DWORD threadId = GetCurrentThreadId());
+
     HINSTANCE ModuleInstance() const { return instance_; }
     SettingsStore& Settings() { return settings_; }
     LanguageResources& Language() { return languageResources_; }
@@ -38,6 +47,9 @@ private:
     LanguageResources languageResources_;
     SettingsStore settings_;
     ULONG_PTR gdiplusToken_ = 0;
+    bool lockReady_ = false;
+    CRITICAL_SECTION lock_{};
+    std::map<DWORD, MessageLoop*> messageLoops_;
     UniqueHandle events_[3];
 };
 

@@ -5,6 +5,7 @@
 #include "app/AppModule.h"
 #include "app/CommandLine.h"
 #include "app/HostWindow.h"
+#include "app/MessageLoop.h"
 #include "ui/Handles.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int showCommand) {
@@ -18,16 +19,15 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int showCo
         INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_PROGRESS_CLASS};
         InitCommonControlsEx(&controls);
 
+        MessageLoop loop;
+        App().AddMessageLoop(&loop);
         {
             HostWindow window;
             if (window.CreateMain(showCommand)) {
                 if (!documentPath.empty()) window.Open(documentPath);
-                MSG msg;
-                while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-                    TranslateMessage(&msg);
-                    DispatchMessageW(&msg);
-                }
+                loop.Run();
             }
+            App().RemoveMessageLoop();
             App().Term();
         }
     }

@@ -2,7 +2,10 @@
 // program, the language the settings name, the save at exit, and the named events.
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "app/AppModule.h"
+#include "app/MessageLoop.h"
 #include "resources/ResourceIds.h"
 #include "resources/UiStrings.h"
 #include "tests/resources/XmlTestSupport.h"
@@ -75,6 +78,28 @@ TEST(AppModule, UnreadableSettingsSelectTheDefaultLanguage) {
     EXPECT_TRUE(module.Language().GetLanguageString(IDS_COLUMN_WIDTH, text));
     module.Term();
     EXPECT_EQ(TextOf(ReadFileBytes(folder.File(kSettingsFileName))), "<Setting>") << "left untouched";
+}
+
+TEST(AppModule, KeepsOneMessageLoopPerThreadBetweenInitAndTerm) {
+    TempFolder folder;
+    AppModule module;
+    MessageLoop loop, other;
+    EXPECT_FALSE(module.AddMessageLoop(&loop)) << "no registration before Init";
+    module.Init(GetModuleHandleW(nullptr), folder.Path());
+    EXPECT_EQ(module.GetMessageLoop(), nullptr);
+    EXPECT_TRUE(module.AddMessageLoop(&loop));
+    EXPECT_FALSE(module.AddMessageLoop(&other)) << "one loop per thread";
+    EXPECT_EQ(module.GetMessageLoop(), &loop);
+    EXPECT_EQ(module.GetMessageLoop(GetCurrentThreadId() + 4), nullptr);
+
+    MessageLoop* seenByWorker = &other;
+    std::thread worker([&] { seenByWorker = module.GetMessageLoop(); });
+    worker.join();
+    EXPECT_EQ(seenByWorker, nullptr) << "the worker thread has no loop of its own";
+
+    module.RemoveMessageLoop();
+    EXPECT_EQ(module.GetMessageLoop(), nullptr);
+    module.Term();
 }
 
 TEST(AppModule, KeepsTheNamedEventsSignalledWhileItLives) {

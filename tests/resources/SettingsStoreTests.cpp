@@ -12,8 +12,9 @@ namespace {
 constexpr char kTemplateBytes[] = "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\r\n<Setting>\r\n</Setting>";
 constexpr char kDeclaration[] = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
 
+// Views into the store's text, so that case tables hold no strings of their own.
 struct Values {
-    std::wstring languageId;
+    std::wstring_view languageId;
     int32_t maximized, left, top, right, bottom, splitterPos;
     bool operator==(const Values&) const = default;
 };
@@ -23,7 +24,7 @@ Values ValuesOf(const SettingsStore& s) {
 }
 
 void PrintTo(const Values& v, std::ostream* os) {
-    *os << testing::PrintToString(v.languageId) << " max " << v.maximized << " rect " << v.left << "," << v.top << ","
+    *os << testing::PrintToString(std::wstring(v.languageId)) << " max " << v.maximized << " rect " << v.left << "," << v.top << ","
         << v.right << "," << v.bottom << " splitter " << v.splitterPos;
 }
 
@@ -98,7 +99,7 @@ TEST_F(SettingsFile, EveryMissingValueFallsBackAsTheFormatSays) {
         const char* name;
         const char* body;
         Values expected;
-        std::wstring folder;
+        const wchar_t* folder;
         int imageType;
     } cases[] = {
         {"empty root", "<Setting/>", {L"", 1, 0, 0, 799, 599, 300}, L"", 0},
