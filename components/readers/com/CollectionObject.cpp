@@ -1,0 +1,75 @@
+// Image collection of an open document.
+#include "CollectionObject.h"
+
+#include "ImageObject.h"
+
+namespace pictrove::readers {
+
+HRESULT CollectionObject::QueryInterface(REFIID iid, void** object) {
+    if (object == nullptr) return E_POINTER;
+    *object = nullptr;
+    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, kIidImageCollection)) {
+        *object = static_cast<ImageCollection*>(this);
+        AddRef();
+        return S_OK;
+    }
+    return E_NOINTERFACE;
+}
+
+const ImageEntry* CollectionObject::Entry(int index) const {
+    const auto& images = document_->source->Images();
+    if (index < 0 || static_cast<std::size_t>(index) >= images.size()) return nullptr;
+    return &images[static_cast<std::size_t>(index)];
+}
+
+HRESULT CollectionObject::GetImageCount(int* count) {
+    if (count == nullptr) return E_POINTER;
+    *count = static_cast<int>(document_->source->Images().size());
+    return S_OK;
+}
+
+HRESULT CollectionObject::GetImageWidth(int index, int* width) {
+    if (width == nullptr) return E_POINTER;
+    *width = 0;
+    const ImageEntry* entry = Entry(index);
+    if (entry == nullptr) return E_INVALIDARG;
+    *width = entry->width;
+    return S_OK;
+}
+
+HRESULT CollectionObject::GetImageHeight(int index, int* height) {
+    if (height == nullptr) return E_POINTER;
+    *height = 0;
+    const ImageEntry* entry = Entry(index);
+    if (entry == nullptr) return E_INVALIDARG;
+    *height = entry->height;
+    return S_OK;
+}
+
+HRESULT CollectionObject::GetImageName(int index, BSTR* name) {
+    if (name == nullptr) return E_POINTER;
+    *name = nullptr;
+    const ImageEntry* entry = Entry(index);
+    if (entry == nullptr) return E_INVALIDARG;
+    *name = SysAllocStringLen(reinterpret_cast<const OLECHAR*>(entry->name.data()),
+                              static_cast<UINT>(entry->name.size()));
+    return *name != nullptr ? S_OK : E_OUTOFMEMORY;
+}
+
+HRESULT CollectionObject::GetImage(int index, IUnknown** image) {
+    if (image == nullptr) return E_POINTER;
+    *image = nullptr;
+    if (Entry(index) == nullptr) return E_INVALIDARG;
+    return Guarded([&]() -> HRESULT {
+        std::optional<DecodedImage> decoded;
+        {
+            std::lock_guard guard(document_->decodeLock);
+            decoded = document_->source->Decode(static_cast<std::size_t>(index));
+        }
+        if (!decoded) return E_FAIL;
+        *image = static_cast<ReaderImage*>(new ImageObject(std::move(*decoded)));
+        return S_OK;
+    });
+}
+
+}  // namespace pictrove::readers

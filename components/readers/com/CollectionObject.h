@@ -1,0 +1,35 @@
+// The images of an open document as the application asks for them: count, sizes and names from
+// the list made at opening, pixels decoded on request into an image object of their own.
+#pragma once
+
+#include <memory>
+
+#include "Module.h"
+#include "OpenDocument.h"
+#include "reader/ReaderInterfaces.h"
+
+namespace pictrove::readers {
+
+class CollectionObject final : public ComObject<ImageCollection> {
+public:
+    explicit CollectionObject(std::shared_ptr<OpenDocument> document) : document_(std::move(document)) {}
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
+
+    HRESULT STDMETHODCALLTYPE Reserved1() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Reserved2() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Reserved3() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Reserved4() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetImageCount(int* count) override;
+    HRESULT STDMETHODCALLTYPE GetImageWidth(int index, int* width) override;
+    HRESULT STDMETHODCALLTYPE GetImageHeight(int index, int* height) override;
+    HRESULT STDMETHODCALLTYPE GetImageName(int index, BSTR* name) override;
+    HRESULT STDMETHODCALLTYPE GetImage(int index, IUnknown** image) override;
+
+private:
+    const ImageEntry* Entry(int index) const;
+
+    const std::shared_ptr<OpenDocument> document_;
+};
+
+}  // namespace pictrove::readers

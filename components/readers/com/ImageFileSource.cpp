@@ -1,0 +1,206 @@
+// Common image files through GDI+, icons entry by entry, layered paint files through the core.
+#include "ImageFileSource.h"
+
+#include <gdiplus.h>
+#include <shlwapi.h>
+#include <wrl/client.h>
+
+#include "IcoDirectory.h"
+
+namespace pictrove::readers {
+namespace {
+
+using namespace Gdiplus;
+using namespace Gdiplus::DllExports;
+
+// Guards against files that claim absurd frame counts.
+constexpr UINT kMaxFrames = 10000;
+
+// A GDI+ image loaded from bytes; GDI+ reads the stream lazily, so the stream lives as long.
+class LoadedImage {
+public:
+    explicit LoadedImage(std::span<const std::uint8_t> bytes) {
+        if (bytes.empty() || bytes.size() > MAXUINT) return;
+        stream_.Attach(SHCreateMemStream(bytes.data(), static_cast<UINT>(bytes.size())));
+        if (stream_ && GdipLoadImageFromStream(stream_.Get(), &image_) != Ok) image_ = nullptr;
+    }
+    ~LoadedImage() {
+        if (image_ != nullptr) GdipDisposeImage(image_);
+    }
+    LoadedImage(const LoadedImage&) = delete;
+    LoadedImage& operator=(const LoadedImage&) = delete;
+
+    GpImage* Get() const { return image_; }
+    explicit operator bool() const { return image_ != nullptr; }
+
+    bool Size(int& width, int& height) const {
+        UINT w = 0;
+        UINT h = 0;
+        if (GdipGetImageWidth(image_, &w) != Ok || GdipGetImageHeight(image_, &h) != Ok) return false;
+        if (w > UINT(kMaxImageSide) || h > UINT(kMaxImageSide)) return false;
+        width = static_cast<int>(w);
+        height = static_cast<int>(h);
+        return IsAcceptableSize(width, height);
+    }
+
+private:
+    Microsoft::WRL::ComPtr<IStream> stream_;
+    GpImage* image_ = nullptr;
+};
+
+class GraphicsOf {
+public:
+    explicit GraphicsOf(GpImage* image) { GdipGetImageGraphicsContext(image, &graphics_); }
+    ~GraphicsOf() {
+        if (graphics_ != nullptr) GdipDeleteGraphics(graphics_);
+    }
+    GraphicsOf(const GraphicsOf&) = delete;
+    GraphicsOf& operator=(const GraphicsOf&) = delete;
+    GpGraphics* Get() const { return graphics_; }
+
+private:
+    GpGraphics* graphics_ = nullptr;
+};
+
+// Gray when every palette entry is gray; with alpha when the format carries it or a palette
+// entry is not opaque (a transparent GIF colour).
+PixelType ChooseType(GpImage* image) {
+    PixelFormat format = 0;
+    GdipGetImagePixelFormat(image, &format);
+    if (format & PixelFormatAlpha) return PixelType::kBgra32;
+    if (format == PixelFormat16bppGrayScale) return PixelType::kGray8;
+    if (!(format & PixelFormatIndexed)) return PixelType::kBgr24;
+    INT size = 0;
+    if (GdipGetImagePaletteSize(image, &size) != Ok || size < INT(sizeof(ColorPalette))) return PixelType::kBgr24;
+    std::vector<std::uint8_t> storage(static_cast<std::size_t>(size));
+    auto* palette = reinterpret_cast<ColorPalette*>(storage.data());
+    if (GdipGetImagePalette(image, palette, size) != Ok) return PixelType::kBgr24;
+    const UINT count = std::min<UINT>(palette->Count, (size - offsetof(ColorPalette, Entries)) / sizeof(ARGB));
+    bool gray = count > 0;
+    for (UINT i = 0; i < count; ++i) {
+        const ARGB entry = palette->Entries[i];
+        if ((entry >> 24) != 0xFF) return PixelType::kBgra32;
+        const auto red = (entry >> 16) & 0xFF;
+        const auto green = (entry >> 8) & 0xFF;
+        const auto blue = entry & 0xFF;
+        gray = gray && red == green && green == blue;
+    }
+    return gray ? PixelType::kGray8 : PixelType::kBgr24;
+}
+
+std::optional<DecodedImage> CopyBitmap(GpBitmap* bitmap, int width, int height, PixelType type) {
+    GpRect rect{0, 0, width, height};
+    BitmapData data{};
+    if (GdipBitmapLockBits(bitmap, &rect, ImageLockModeRead, PixelFormat32bppARGB, &data) != Ok) return std::nullopt;
+    auto image = ImageFromBgra(static_cast<const std::uint8_t*>(data.Scan0), data.Stride, width, height, type);
+    GdipBitmapUnlockBits(bitmap, &data);
+    return image;
+}
+
+// Metafiles are drawings without pixels of their own: they are drawn on white at their size.
+std::optional<DecodedImage> RenderMetafile(GpImage* metafile, int width, int height) {
+    GpBitmap* canvas = nullptr;
+    if (GdipCreateBitmapFromScan0(width, height, 0, PixelFormat32bppARGB, nullptr, &canvas) != Ok) return std::nullopt;
+    bool drawn = false;
+    {
+        GraphicsOf graphics(canvas);
+        drawn = graphics.Get() != nullptr && GdipGraphicsClear(graphics.Get(), 0xFFFFFFFF) == Ok &&
+                GdipDrawImageRectI(graphics.Get(), metafile, 0, 0, width, height) == Ok;
+    }
+    auto image = drawn ? CopyBitmap(canvas, width, height, PixelType::kBgr24) : std::nullopt;
+    GdipDisposeImage(canvas);
+    return image;
+}
+
+}  // namespace
+
+void ImageFileSource::Close() {
+    file_.clear();
+    frames_.clear();
+    psd_.reset();
+}
+
+OpenStatus ImageFileSource::OpenDocument(OpenRequest request) {
+    // The content decides, not the extension: a renamed file still opens.
+    if (LooksLikePsd(request.bytes)) {
+        psd_ = std::make_unique<PsdSource>();
+        const OpenStatus status = psd_->Open(std::move(request));
+        if (status == OpenStatus::kOpened) images_ = psd_->Images();
+        return status;
+    }
+    if (!gdiplus_.Ok()) return OpenStatus::kNotReadable;
+    file_ = std::move(request.bytes);
+    const bool opened = (LooksLikeIco(file_) && OpenIconEntries()) || OpenFrames();
+    if (!opened) return OpenStatus::kNotReadable;
+    const auto names = NamesFromFile(request.path, images_.size());
+    for (std::size_t i = 0; i < images_.size(); ++i) images_[i].name = names[i];
+    return OpenStatus::kOpened;
+}
+
+bool ImageFileSource::OpenIconEntries() {
+    const auto entries = ParseIcoDirectory(file_);
+    if (!entries) return false;
+    for (const auto& entry : *entries) {
+        Frame frame;
+        frame.ownBytes = ExtractIcoEntry(file_, entry);
+        LoadedImage image(frame.ownBytes);
+        ImageEntry listed;
+        // A damaged entry is left out; the others still count.
+        if (!image || !image.Size(listed.width, listed.height)) continue;
+        frames_.push_back(std::move(frame));
+        images_.push_back(std::move(listed));
+    }
+    return !frames_.empty();
+}
+
+bool ImageFileSource::OpenFrames() {
+    frames_.clear();
+    images_.clear();
+    LoadedImage image(file_);
+    if (!image) return false;
+    Frame first;
+    UINT frameCount = 1;
+    UINT dimensions = 0;
+    if (GdipImageGetFrameDimensionsCount(image.Get(), &dimensions) == Ok && dimensions > 0) {
+        std::vector<GUID> list(dimensions);
+        UINT count = 0;
+        if (GdipImageGetFrameDimensionsList(image.Get(), list.data(), dimensions) == Ok &&
+            GdipImageGetFrameCount(image.Get(), &list[0], &count) == Ok && count > 1) {
+            first.hasDimension = true;
+            first.dimension = list[0];
+            frameCount = std::min(count, kMaxFrames);
+        }
+    }
+    for (UINT number = 0; number < frameCount; ++number) {
+        Frame frame = first;
+        frame.number = number;
+        if (frame.hasDimension && GdipImageSelectActiveFrame(image.Get(), &frame.dimension, number) != Ok) continue;
+        ImageEntry listed;
+        if (!image.Size(listed.width, listed.height)) continue;
+        frames_.push_back(std::move(frame));
+        images_.push_back(std::move(listed));
+    }
+    return !frames_.empty();
+}
+
+std::optional<DecodedImage> ImageFileSource::Decode(std::size_t index) {
+    if (psd_) return psd_->Decode(index);
+    if (index >= frames_.size()) return std::nullopt;
+    const Frame& frame = frames_[index];
+    // Loaded afresh for every request: no GDI+ object outlives the call, whichever thread asks.
+    LoadedImage image(frame.ownBytes.empty() ? std::span<const std::uint8_t>(file_) : frame.ownBytes);
+    if (!image) return std::nullopt;
+    if (frame.hasDimension && GdipImageSelectActiveFrame(image.Get(), &frame.dimension, frame.number) != Ok) {
+        return std::nullopt;
+    }
+    int width = 0;
+    int height = 0;
+    if (!image.Size(width, height)) return std::nullopt;
+    ImageType kind = ImageTypeUnknown;
+    GdipGetImageType(image.Get(), &kind);
+    if (kind == ImageTypeMetafile) return RenderMetafile(image.Get(), width, height);
+    if (kind != ImageTypeBitmap) return std::nullopt;
+    return CopyBitmap(static_cast<GpBitmap*>(image.Get()), width, height, ChooseType(image.Get()));
+}
+
+}  // namespace pictrove::readers

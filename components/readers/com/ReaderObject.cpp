@@ -1,0 +1,108 @@
+// Opening a document through its format's source.
+#include "ReaderObject.h"
+
+#include "CollectionObject.h"
+
+namespace pictrove::readers {
+namespace {
+
+// Refuses files that could not be held in memory with room to spare for decoding.
+constexpr std::uint64_t kMaxFileSize = std::uint64_t{1} << 31;
+
+class FileHandle {
+public:
+    explicit FileHandle(HANDLE handle) : handle_(handle) {}
+    ~FileHandle() {
+        if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+    }
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+    HANDLE Get() const { return handle_; }
+
+private:
+    HANDLE handle_;
+};
+
+}  // namespace
+
+HRESULT ReadWholeFile(const wchar_t* path, std::vector<std::uint8_t>& bytes) {
+    FileHandle file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (file.Get() == INVALID_HANDLE_VALUE) return HRESULT_FROM_WIN32(GetLastError());
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file.Get(), &size)) return HRESULT_FROM_WIN32(GetLastError());
+    if (static_cast<std::uint64_t>(size.QuadPart) > kMaxFileSize) return HRESULT_FROM_WIN32(ERROR_FILE_TOO_LARGE);
+    bytes.resize(static_cast<std::size_t>(size.QuadPart));
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 24));
+        DWORD read = 0;
+        if (!ReadFile(file.Get(), bytes.data() + done, chunk, &read, nullptr)) return HRESULT_FROM_WIN32(GetLastError());
+        if (read == 0) break;  // the file shrank while being read
+        done += read;
+    }
+    bytes.resize(done);
+    return S_OK;
+}
+
+HRESULT ReaderObject::QueryInterface(REFIID iid, void** object) {
+    if (object == nullptr) return E_POINTER;
+    *object = nullptr;
+    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, kIidDocumentReader)) {
+        *object = static_cast<DocumentReader*>(this);
+    } else if (IsEqualIID(iid, kIidDocumentPassword)) {
+        *object = static_cast<DocumentPassword*>(this);
+    } else if (IsEqualIID(iid, kIidImageCollection)) {
+        // The collection is an object of its own that shares the open document, so it goes on
+        // working once the reader is released.
+        return Guarded([&]() -> HRESULT {
+            std::lock_guard guard(lock_);
+            if (!document_) return E_NOINTERFACE;
+            if (!collection_) collection_.Attach(new CollectionObject(document_));
+            collection_.CopyTo(reinterpret_cast<ImageCollection**>(object));
+            return S_OK;
+        });
+    } else {
+        return E_NOINTERFACE;
+    }
+    AddRef();
+    return S_OK;
+}
+
+HRESULT ReaderObject::SetPassword(BSTR password) {
+    return Guarded([&]() -> HRESULT {
+        std::lock_guard guard(lock_);
+        password_.assign(reinterpret_cast<const char16_t*>(password ? password : L""), SysStringLen(password));
+        return S_OK;
+    });
+}
+
+HRESULT ReaderObject::Open(BSTR path) {
+    return Guarded([&]() -> HRESULT {
+        std::lock_guard guard(lock_);
+        // Whatever was open is given up first: a failed Open leaves nothing open.
+        document_.reset();
+        collection_.Reset();
+        if (path == nullptr || SysStringLen(path) == 0) return E_INVALIDARG;
+
+        OpenRequest request;
+        request.path.assign(reinterpret_cast<const char16_t*>(path), SysStringLen(path));
+        request.password = password_;
+        const HRESULT read = ReadWholeFile(path, request.bytes);
+        if (FAILED(read)) return read;
+
+        auto source = create_();
+        switch (source->Open(std::move(request))) {
+            case OpenStatus::kOpened:
+                document_ = std::make_shared<OpenDocument>(std::move(source));
+                return S_OK;
+            case OpenStatus::kNeedsPassword:
+                return kOpenNeedsPassword;
+            case OpenStatus::kNotReadable:
+                break;
+        }
+        return HRESULT_FROM_WIN32(ERROR_BAD_FORMAT);
+    });
+}
+
+}  // namespace pictrove::readers

@@ -1,0 +1,57 @@
+// One decoded picture in the pixel model the application understands: pixel type, size, row
+// stride, layout flags and the bytes, owned by the value.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+namespace pictrove::readers {
+
+// The numbers are those of the reader image interface.
+enum class PixelType : int {
+    kBgra32 = 0,
+    kBgr24 = 1,
+    kGray8 = 2,
+    kGrayPlusOne8 = 3,  // stored value = gray level + 1, modulo 256
+};
+
+enum LayoutFlags : int {
+    kLayoutTopDown = 0,
+    kLayoutMirroredRows = 1,
+    kLayoutBottomUp = 2,
+};
+
+int BytesPerPixel(PixelType type);
+
+// Largest width or height accepted from any file; keeps width * height * 4 far from overflow
+// and refuses absurd headers before any memory is taken.
+inline constexpr int kMaxImageSide = 65535;
+inline constexpr std::uint64_t kMaxImageBytes = std::uint64_t{1} << 31;
+
+struct DecodedImage {
+    PixelType type = PixelType::kBgra32;
+    int width = 0;
+    int height = 0;
+    int stride = 0;  // bytes from one stored row to the next, a multiple of 4
+    int layout = kLayoutTopDown;
+    std::vector<std::uint8_t> bytes;
+
+    std::uint8_t* Row(int y) { return bytes.data() + static_cast<std::size_t>(y) * stride; }
+    const std::uint8_t* Row(int y) const { return bytes.data() + static_cast<std::size_t>(y) * stride; }
+
+    // A zero-filled image with rows padded to 4 bytes; nothing for sizes out of range.
+    static std::optional<DecodedImage> Allocate(PixelType type, int width, int height);
+};
+
+// Whether an image of this size may be decoded at all.
+bool IsAcceptableSize(int width, int height);
+
+// Copies 32-bit blue, green, red, alpha rows into a new image of the given type: alpha is
+// dropped for kBgr24, and kGray8 takes the green channel (the caller has checked the picture is
+// gray). Row y starts at bgra + y * sourceStride; a negative stride walks upwards in memory.
+std::optional<DecodedImage> ImageFromBgra(const std::uint8_t* bgra, std::ptrdiff_t sourceStride, int width,
+                                          int height, PixelType type);
+
+}  // namespace pictrove::readers
