@@ -3,7 +3,6 @@
 
 #include <gdiplus.h>
 #include <shlwapi.h>
-#include <wrl/client.h>
 
 #include "IcoDirectory.h"
 
@@ -21,11 +20,13 @@ class LoadedImage {
 public:
     explicit LoadedImage(std::span<const std::uint8_t> bytes) {
         if (bytes.empty() || bytes.size() > MAXUINT) return;
-        stream_.Attach(SHCreateMemStream(bytes.data(), static_cast<UINT>(bytes.size())));
-        if (stream_ && GdipLoadImageFromStream(stream_.Get(), &image_) != Ok) image_ = nullptr;
+        // The stream is released by hand: MinGW's ComPtr::Attach adds a reference, MSVC's does not.
+        stream_ = SHCreateMemStream(bytes.data(), static_cast<UINT>(bytes.size()));
+        if (stream_ != nullptr && GdipLoadImageFromStream(stream_, &image_) != Ok) image_ = nullptr;
     }
     ~LoadedImage() {
         if (image_ != nullptr) GdipDisposeImage(image_);
+        if (stream_ != nullptr) stream_->Release();
     }
     LoadedImage(const LoadedImage&) = delete;
     LoadedImage& operator=(const LoadedImage&) = delete;
@@ -44,7 +45,7 @@ public:
     }
 
 private:
-    Microsoft::WRL::ComPtr<IStream> stream_;
+    IStream* stream_ = nullptr;
     GpImage* image_ = nullptr;
 };
 
@@ -62,37 +63,13 @@ private:
     GpGraphics* graphics_ = nullptr;
 };
 
-// Gray when every palette entry is gray; with alpha when the format carries it or a palette
-// entry is not opaque (a transparent GIF colour).
-PixelType ChooseType(GpImage* image) {
-    PixelFormat format = 0;
-    GdipGetImagePixelFormat(image, &format);
-    if (format & PixelFormatAlpha) return PixelType::kBgra32;
-    if (format == PixelFormat16bppGrayScale) return PixelType::kGray8;
-    if (!(format & PixelFormatIndexed)) return PixelType::kBgr24;
-    INT size = 0;
-    if (GdipGetImagePaletteSize(image, &size) != Ok || size < INT(sizeof(ColorPalette))) return PixelType::kBgr24;
-    std::vector<std::uint8_t> storage(static_cast<std::size_t>(size));
-    auto* palette = reinterpret_cast<ColorPalette*>(storage.data());
-    if (GdipGetImagePalette(image, palette, size) != Ok) return PixelType::kBgr24;
-    const UINT count = std::min<UINT>(palette->Count, (size - offsetof(ColorPalette, Entries)) / sizeof(ARGB));
-    bool gray = count > 0;
-    for (UINT i = 0; i < count; ++i) {
-        const ARGB entry = palette->Entries[i];
-        if ((entry >> 24) != 0xFF) return PixelType::kBgra32;
-        const auto red = (entry >> 16) & 0xFF;
-        const auto green = (entry >> 8) & 0xFF;
-        const auto blue = entry & 0xFF;
-        gray = gray && red == green && green == blue;
-    }
-    return gray ? PixelType::kGray8 : PixelType::kBgr24;
-}
-
-std::optional<DecodedImage> CopyBitmap(GpBitmap* bitmap, int width, int height, PixelType type) {
+// The pixels in the narrowest type that keeps them all.
+std::optional<DecodedImage> CopyBitmap(GpBitmap* bitmap, int width, int height) {
     GpRect rect{0, 0, width, height};
     BitmapData data{};
     if (GdipBitmapLockBits(bitmap, &rect, ImageLockModeRead, PixelFormat32bppARGB, &data) != Ok) return std::nullopt;
-    auto image = ImageFromBgra(static_cast<const std::uint8_t*>(data.Scan0), data.Stride, width, height, type);
+    const auto* bgra = static_cast<const std::uint8_t*>(data.Scan0);
+    auto image = ImageFromBgra(bgra, data.Stride, width, height, NarrowestType(bgra, data.Stride, width, height));
     GdipBitmapUnlockBits(bitmap, &data);
     return image;
 }
@@ -107,7 +84,7 @@ std::optional<DecodedImage> RenderMetafile(GpImage* metafile, int width, int hei
         drawn = graphics.Get() != nullptr && GdipGraphicsClear(graphics.Get(), 0xFFFFFFFF) == Ok &&
                 GdipDrawImageRectI(graphics.Get(), metafile, 0, 0, width, height) == Ok;
     }
-    auto image = drawn ? CopyBitmap(canvas, width, height, PixelType::kBgr24) : std::nullopt;
+    auto image = drawn ? CopyBitmap(canvas, width, height) : std::nullopt;
     GdipDisposeImage(canvas);
     return image;
 }
@@ -200,7 +177,7 @@ std::optional<DecodedImage> ImageFileSource::Decode(std::size_t index) {
     GdipGetImageType(image.Get(), &kind);
     if (kind == ImageTypeMetafile) return RenderMetafile(image.Get(), width, height);
     if (kind != ImageTypeBitmap) return std::nullopt;
-    return CopyBitmap(static_cast<GpBitmap*>(image.Get()), width, height, ChooseType(image.Get()));
+    return CopyBitmap(static_cast<GpBitmap*>(image.Get()), width, height);
 }
 
 }  // namespace pictrove::readers

@@ -58,7 +58,12 @@ HRESULT ReaderObject::QueryInterface(REFIID iid, void** object) {
         return Guarded([&]() -> HRESULT {
             std::lock_guard guard(lock_);
             if (!document_) return E_NOINTERFACE;
-            if (!collection_) collection_.Attach(new CollectionObject(document_));
+            if (!collection_) {
+                // Not ComPtr::Attach: MinGW's takes an extra reference there, unlike MSVC's.
+                ImageCollection* made = new CollectionObject(document_);
+                collection_ = made;
+                made->Release();
+            }
             collection_.CopyTo(reinterpret_cast<ImageCollection**>(object));
             return S_OK;
         });

@@ -35,6 +35,18 @@ std::optional<DecodedImage> DecodedImage::Allocate(PixelType type, int width, in
     return image;
 }
 
+PixelType NarrowestType(const std::uint8_t* bgra, std::ptrdiff_t stride, int width, int height) {
+    bool gray = true;
+    for (int y = 0; y < height; ++y) {
+        const std::uint8_t* pixel = bgra + std::ptrdiff_t{y} * stride;
+        for (int x = 0; x < width; ++x, pixel += 4) {
+            if (pixel[3] != 0xFF) return PixelType::kBgra32;
+            gray = gray && pixel[0] == pixel[1] && pixel[1] == pixel[2];
+        }
+    }
+    return gray ? PixelType::kGray8 : PixelType::kBgr24;
+}
+
 std::optional<DecodedImage> ImageFromBgra(const std::uint8_t* bgra, std::ptrdiff_t sourceStride, int width,
                                           int height, PixelType type) {
     if (bgra == nullptr || (sourceStride < 0 ? -sourceStride : sourceStride) < std::ptrdiff_t{width} * 4) {

@@ -48,6 +48,12 @@ struct DecodedImage {
 // Whether an image of this size may be decoded at all.
 bool IsAcceptableSize(int width, int height);
 
+// The narrowest pixel type that holds a 32-bit blue, green, red, alpha picture without loss:
+// kBgra32 when any pixel is not opaque, kGray8 when every pixel is gray, otherwise kBgr24.
+// Decided from the pixels, since decoders disagree on the format they report (one hands out
+// gray PNGs and GIF frames as 32-bit ARGB, another as indexed).
+PixelType NarrowestType(const std::uint8_t* bgra, std::ptrdiff_t stride, int width, int height);
+
 // Copies 32-bit blue, green, red, alpha rows into a new image of the given type: alpha is
 // dropped for kBgr24, and kGray8 takes the green channel (the caller has checked the picture is
 // gray). Row y starts at bgra + y * sourceStride; a negative stride walks upwards in memory.
