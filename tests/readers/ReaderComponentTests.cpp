@@ -388,6 +388,28 @@ TEST_F(ImageFileReader, UnreadableFilesDoNotOpen) {
     EXPECT_EQ(reader->Open(nullptr), E_INVALIDARG);
 }
 
+TEST_F(ImageFileReader, TruncatedFileNeverYieldsAnImage) {
+    const Bytes png = test::MakePng(40, 40, test::PngColour::kRgb, Bytes(40 * 40 * 3, 77));
+    // Cut inside the pixel data, near its end, and inside the header.
+    for (std::size_t keep : {png.size() / 2, png.size() - 100, std::size_t{20}}) {
+        SCOPED_TRACE(keep);
+        const auto path = Write(L"cut.png", Bytes(png.begin(), png.begin() + keep));
+        auto reader = CreateReader(kImageFormat);
+        ASSERT_TRUE(reader);
+        const HRESULT hr = OpenPath(reader.Get(), path);
+        if (hr != S_OK) {
+            EXPECT_TRUE(FAILED(hr)) << std::hex << hr;
+            continue;
+        }
+        // A decoder that reads lazily may only find the damage when the pixels are asked for.
+        ComPtr<ImageCollection> collection;
+        ASSERT_EQ(Query(reader.Get(), kIidImageCollection, collection), S_OK);
+        IUnknown* image = reinterpret_cast<IUnknown*>(0xdeadbeef);
+        EXPECT_TRUE(FAILED(collection->GetImage(0, &image)));
+        EXPECT_EQ(image, nullptr);
+    }
+}
+
 TEST_F(ImageFileReader, FailedOpenGivesUpTheEarlierDocument) {
     const auto good = Write(L"good.png", test::MakePng(1, 1, test::PngColour::kGray, {9}));
     auto reader = CreateReader(kImageFormat);

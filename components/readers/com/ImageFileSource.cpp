@@ -15,6 +15,9 @@ using namespace Gdiplus::DllExports;
 // Guards against files that claim absurd frame counts.
 constexpr UINT kMaxFrames = 10000;
 
+// Frames of an animation all have the size of its canvas; pages may differ.
+constexpr GUID kFrameDimensionTime = {0x6AEDBD6D, 0x3FB5, 0x418A, {0x83, 0xA6, 0x7F, 0x45, 0x22, 0x9D, 0xC8, 0x72}};
+
 // A GDI+ image loaded from bytes; GDI+ reads the stream lazily, so the stream lives as long.
 class LoadedImage {
 public:
@@ -148,12 +151,18 @@ bool ImageFileSource::OpenFrames() {
             frameCount = std::min(count, kMaxFrames);
         }
     }
+    // Selecting a frame decodes it, so an animation is measured once: Open reads sizes only.
+    const bool sameSize = !first.hasDimension || IsEqualGUID(first.dimension, kFrameDimensionTime);
+    ImageEntry canvas;
+    if (sameSize && !image.Size(canvas.width, canvas.height)) return false;
     for (UINT number = 0; number < frameCount; ++number) {
         Frame frame = first;
         frame.number = number;
-        if (frame.hasDimension && GdipImageSelectActiveFrame(image.Get(), &frame.dimension, number) != Ok) continue;
-        ImageEntry listed;
-        if (!image.Size(listed.width, listed.height)) continue;
+        ImageEntry listed = canvas;
+        if (!sameSize) {
+            if (GdipImageSelectActiveFrame(image.Get(), &frame.dimension, number) != Ok) continue;
+            if (!image.Size(listed.width, listed.height)) continue;
+        }
         frames_.push_back(std::move(frame));
         images_.push_back(std::move(listed));
     }

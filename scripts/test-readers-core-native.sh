@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Builds the portable core of the readers and its unit tests with the host compiler and runs
+# them natively, which shows the core needs nothing of Windows.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+out="${PICTROVE_BUILD_DIR:-$root/build}/readers-core-native"
+mkdir -p "$out"
+core="$root/components/readers/core"
+gtest=/usr/src/googletest/googletest
+if [ ! -f "$out/gtest.o" ]; then
+    g++ -std=c++20 -O1 -I"$gtest/include" -I"$gtest" -c "$gtest/src/gtest-all.cc" -o "$out/gtest.o"
+    g++ -std=c++20 -O1 -I"$gtest/include" -c "$gtest/src/gtest_main.cc" -o "$out/gtest_main.o"
+fi
+g++ -std=c++20 -O1 -Wall -Wextra -Werror -I"$core" -I"$gtest/include" \
+    "$core"/*.cpp "$root/tests/readers/ReaderCoreTests.cpp" "$root/tests/readers/TestImageFiles.cpp" \
+    "$out/gtest.o" "$out/gtest_main.o" -lpthread -o "$out/readers_core_tests"
+"$out/readers_core_tests" --gtest_brief=1
