@@ -23,7 +23,10 @@ function(pictrove_manifest name with_com out_rc)
     set(manifest ${CMAKE_BINARY_DIR}/manifests/${name}.manifest)
     configure_file(${PROJECT_SOURCE_DIR}/cmake/Pictrove.manifest.in ${manifest} @ONLY)
     set(rc ${CMAKE_BINARY_DIR}/manifests/${name}.manifest.rc)
-    file(WRITE ${rc}.tmp "1 24 \"${manifest}\"\n")
+    # The hash makes the .rc change whenever the manifest does; otherwise windres never reruns
+    # and a program keeps the manifest of its first build (missing components added later).
+    file(MD5 ${manifest} manifest_hash)
+    file(WRITE ${rc}.tmp "// manifest ${manifest_hash}\n1 24 \"${manifest}\"\n")
     configure_file(${rc}.tmp ${rc} COPYONLY)
     set(${out_rc} ${rc} PARENT_SCOPE)
 endfunction()
