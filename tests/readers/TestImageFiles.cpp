@@ -213,20 +213,20 @@ Bytes PackBits(const std::uint8_t* data, std::size_t size) {
     return out;
 }
 
-Bytes MakePsd(const PsdSpec& spec) {
+Bytes MakePsd(const PsdPicture& picture) {
     Bytes psd;
     PutText(psd, "8BPS");
     PutBE(psd, 1, 2);
     PutBE(psd, 0, 4);
     PutBE(psd, 0, 2);
-    PutBE(psd, static_cast<std::uint32_t>(spec.channels.size()), 2);
-    PutBE(psd, spec.height, 4);
-    PutBE(psd, spec.width, 4);
-    PutBE(psd, spec.depth, 2);
-    PutBE(psd, spec.mode, 2);
+    PutBE(psd, static_cast<std::uint32_t>(picture.channels.size()), 2);
+    PutBE(psd, picture.height, 4);
+    PutBE(psd, picture.width, 4);
+    PutBE(psd, picture.depth, 2);
+    PutBE(psd, picture.mode, 2);
     PutBE(psd, 0, 4);  // colour mode data
     PutBE(psd, 0, 4);  // image resources
-    if (spec.negativeLayerCount) {
+    if (picture.negativeLayerCount) {
         // Layer info holding a count of -1 and no layer records: enough to flag the transparency.
         PutBE(psd, 8, 4);
         PutBE(psd, 4, 4);
@@ -235,15 +235,15 @@ Bytes MakePsd(const PsdSpec& spec) {
     } else {
         PutBE(psd, 0, 4);
     }
-    PutBE(psd, spec.packed ? 1 : 0, 2);
-    const std::size_t rowBytes = std::size_t(spec.width) * (spec.depth / 8);
-    if (!spec.packed) {
-        for (const auto& channel : spec.channels) psd.insert(psd.end(), channel.begin(), channel.end());
+    PutBE(psd, picture.packed ? 1 : 0, 2);
+    const std::size_t rowBytes = std::size_t(picture.width) * (picture.depth / 8);
+    if (!picture.packed) {
+        for (const auto& channel : picture.channels) psd.insert(psd.end(), channel.begin(), channel.end());
         return psd;
     }
     std::vector<Bytes> rows;
-    for (const auto& channel : spec.channels) {
-        for (int y = 0; y < spec.height; ++y) rows.push_back(PackBits(channel.data() + y * rowBytes, rowBytes));
+    for (const auto& channel : picture.channels) {
+        for (int y = 0; y < picture.height; ++y) rows.push_back(PackBits(channel.data() + y * rowBytes, rowBytes));
     }
     for (const auto& row : rows) PutBE(psd, static_cast<std::uint32_t>(row.size()), 2);
     for (const auto& row : rows) psd.insert(psd.end(), row.begin(), row.end());

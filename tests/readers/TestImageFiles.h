@@ -38,7 +38,7 @@ Bytes MakeIco(const std::vector<IconImage>& images);
 // samples, each 1 or 2 bytes (depth 8 or 16), in file order (gray, or red, green, blue, then
 // extra channels). mode 1 gray, 3 RGB, 4 CMYK. negativeLayerCount marks the first extra channel
 // as transparency. packed chooses run-length packing (depth 8 only).
-struct PsdSpec {
+struct PsdPicture {
     int width = 0;
     int height = 0;
     int depth = 8;
@@ -47,7 +47,7 @@ struct PsdSpec {
     bool packed = false;
     bool negativeLayerCount = false;
 };
-Bytes MakePsd(const PsdSpec& spec);
+Bytes MakePsd(const PsdPicture& picture);
 
 // PackBits encoding of one row, using both literal and repeat runs.
 Bytes PackBits(const std::uint8_t* data, std::size_t size);

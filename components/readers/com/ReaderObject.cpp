@@ -37,7 +37,9 @@ HRESULT ReadWholeFile(const wchar_t* path, std::vector<std::uint8_t>& bytes) {
     while (done < bytes.size()) {
         const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 24));
         DWORD read = 0;
-        if (!ReadFile(file.Get(), bytes.data() + done, chunk, &read, nullptr)) return HRESULT_FROM_WIN32(GetLastError());
+        if (!ReadFile(file.Get(), bytes.data() + done, chunk, &read, nullptr)) {
+            return HRESULT_FROM_WIN32(GetLastError());
+        }
         if (read == 0) break;  // the file shrank while being read
         done += read;
     }
