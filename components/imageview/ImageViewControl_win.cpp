@@ -154,6 +154,8 @@ HRESULT ImageViewControl::GetClientSite(IOleClientSite** site) {
 
 HRESULT ImageViewControl::Close(DWORD) {
     InPlaceDeactivate();
+    // A closed control shows nothing, so it holds on to no picture (nor its memory).
+    ClearImage();
     if (adviseHolder_) adviseHolder_->SendOnClose();
     return S_OK;
 }

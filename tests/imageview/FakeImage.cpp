@@ -32,8 +32,9 @@ FakeImage::~FakeImage() {
 
 Microsoft::WRL::ComPtr<FakeImage> FakeImage::Make(const FakeImageSpec& spec,
                                                   const std::function<Rgba(int x, int y)>& colourAt) {
+    // MinGW's ComPtr::Attach adds a reference, unlike the original; take the new one directly.
     Microsoft::WRL::ComPtr<FakeImage> image;
-    image.Attach(new FakeImage(spec));
+    *image.GetAddressOf() = new FakeImage(spec);
     const int bytes = BytesOf(spec.pixelType);
     const int rowBytes = spec.width * bytes + spec.padding;
     image->buffer_.assign(static_cast<size_t>(rowBytes) * std::max(spec.height, 0), 0xEE);  // 0xEE marks padding
