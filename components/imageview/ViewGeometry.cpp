@@ -25,7 +25,12 @@ double FitScale(int imageWidth, int imageHeight, int areaWidth, int areaHeight) 
     return std::min({1.0, sx, sy});
 }
 
-ScrollBars LayoutScrollBars(int areaWidth, int areaHeight, int scaledWidth, int scaledHeight, int barWidth, int barHeight) {
+ScrollBars LayoutScrollBars(int areaWidth,
+                            int areaHeight,
+                            int scaledWidth,
+                            int scaledHeight,
+                            int barWidth,
+                            int barHeight) {
     ScrollBars bars;
     bars.horizontal = scaledWidth > areaWidth;
     bars.vertical = scaledHeight > areaHeight;

@@ -24,7 +24,12 @@ struct ScrollBars {
 
 // Which bars a scaled picture needs in an area, given the bars' thickness. A bar for one axis
 // takes room from the other, which may then need its bar too.
-ScrollBars LayoutScrollBars(int areaWidth, int areaHeight, int scaledWidth, int scaledHeight, int barWidth, int barHeight);
+ScrollBars LayoutScrollBars(int areaWidth,
+                            int areaHeight,
+                            int scaledWidth,
+                            int scaledHeight,
+                            int barWidth,
+                            int barHeight);
 
 class ViewGeometry {
 public:

@@ -82,8 +82,9 @@ int wmain() {
         const double panPaint = PaintNow(window) + (Now() - start);
         SendMessageW(window, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(300, 250));
         const double refit = PaintNow(window);
-        std::printf("  %-30s SetImage %6.0f  first paint %5.1f  repaint %5.1f  zoom to 100%% %5.1f  pan %5.1f  refit %5.1f\n",
-                    c.name, setImage, firstPaint, repaint, zoomPaint, panPaint, refit);
+        std::printf(
+            "  %-30s SetImage %6.0f  first paint %5.1f  repaint %5.1f  zoom to 100%% %5.1f  pan %5.1f  refit %5.1f\n",
+            c.name, setImage, firstPaint, repaint, zoomPaint, panPaint, refit);
         start = Now();
         view->SetImage(nullptr);
         std::printf("  %-30s SetImage(null) %5.1f, references left on the picture: %lu\n", "", Now() - start,

@@ -84,13 +84,15 @@ protected:
         wc.lpszClassName = L"PictroveImageViewTestFrame";
         wc.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
         RegisterClassExW(&wc);
-        frame_ = CreateWindowExW(0, wc.lpszClassName, L"Image view test", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_VISIBLE,
-                                 0, 0, 400, 300, nullptr, nullptr, wc.hInstance, nullptr);
+        frame_ = CreateWindowExW(0, wc.lpszClassName, L"Image view test",
+                                 WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_VISIBLE, 0, 0, 400, 300, nullptr, nullptr,
+                                 wc.hInstance, nullptr);
         ASSERT_TRUE(frame_);
         ASSERT_TRUE(CreatePreview(host_, frame_, {10, 10, 10 + kHostWidth, 10 + kHostHeight}));
         ComPtr<IUnknown> control = host_.Control();
         ASSERT_TRUE(control);
-        ASSERT_HRESULT_SUCCEEDED(control->QueryInterface(kIidImageView, reinterpret_cast<void**>(view_.GetAddressOf())));
+        ASSERT_HRESULT_SUCCEEDED(
+            control->QueryInterface(kIidImageView, reinterpret_cast<void**>(view_.GetAddressOf())));
         PumpMessages();
     }
     void TearDown() override {
@@ -166,10 +168,12 @@ TEST_F(ImageViewControlTest, EveryPixelTypeAndLayoutShowsThePictureUpright) {
                 const Capture shot = Shot();
                 ASSERT_EQ(shot.width, kHostWidth);
                 ASSERT_EQ(shot.height, kHostHeight);
-                const POINT probes[4][2] = {{{60, 45}, {79, 59}}, {{80, 45}, {99, 59}}, {{60, 60}, {79, 74}}, {{80, 60}, {99, 74}}};
+                const POINT probes[4][2] = {
+                    {{60, 45}, {79, 59}}, {{80, 45}, {99, 59}}, {{60, 60}, {79, 74}}, {{80, 60}, {99, 74}}};
                 for (int q = 0; q < 4; ++q) {
                     for (POINT p : probes[q]) {
-                        EXPECT_EQ(Hex(shot.At(p.x, p.y)), Hex(ToRgb(palette[q]))) << "quadrant " << q << " at " << p.x << "," << p.y;
+                        EXPECT_EQ(Hex(shot.At(p.x, p.y)), Hex(ToRgb(palette[q])))
+                            << "quadrant " << q << " at " << p.x << "," << p.y;
                     }
                 }
                 // Exactly 40 × 30: the pixels around the picture are the window colour.
@@ -381,7 +385,8 @@ TEST_F(ImageViewControlTest, DragPansAndDoubleClickFits) {
 }
 
 TEST_F(ImageViewControlTest, TakesTheFocusOnlyWhenClicked) {
-    HWND edit = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE, 200, 10, 80, 20, frame_, nullptr, nullptr, nullptr);
+    HWND edit =
+        CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE, 200, 10, 80, 20, frame_, nullptr, nullptr, nullptr);
     SetFocus(edit);
     ComPtr<FakeImage> image = FakeImage::Make({40, 30, kPixelGray8}, [](int, int) { return Rgba{}; });
     Show(image);

@@ -44,7 +44,9 @@ TEST(PixelConversion, LayoutFlagsTurnStoredRowsUpright) {
         SCOPED_TRACE("layout " + std::to_string(layout));
         const DisplayImage image = Convert(bytes, 3, 2, 3, kTypeGray8, layout);
         ASSERT_EQ(image.pixels.size(), 6u);
-        for (size_t i = 0; i < 6; ++i) EXPECT_EQ(image.pixels[i], 0xFF000000u | expectedLevels[layout][i] * 0x010101u) << i;
+        for (size_t i = 0; i < 6; ++i) {
+            EXPECT_EQ(image.pixels[i], 0xFF000000u | expectedLevels[layout][i] * 0x010101u) << i;
+        }
     }
     // Bits other than the two flags change nothing.
     EXPECT_EQ(Convert(bytes, 3, 2, 3, kTypeGray8, 4 | 8 | 0x100).pixels, Convert(bytes, 3, 2, 3, kTypeGray8, 0).pixels);
