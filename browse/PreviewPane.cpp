@@ -1,0 +1,26 @@
+// Creating the preview pane and handing it the selected image.
+#include "browse/PreviewPane.h"
+
+#include <wrl/client.h>
+
+#include "browse/ImageViewInterface.h"
+
+namespace pictrove {
+
+bool CreatePreview(ControlHost& host, HWND parent, const RECT& rect) {
+    if (!host.CreateHost(parent, rect)) return false;
+    if (host.CreateControl(kClsidImageViewControl)) return true;
+    host.Destroy();
+    return false;
+}
+
+bool ShowInPreview(ControlHost& host, IUnknown* image) {
+    Microsoft::WRL::ComPtr<IUnknown> control = host.Control();
+    if (!control) return false;
+    Microsoft::WRL::ComPtr<ImageView> view;
+    if (FAILED(control->QueryInterface(kIidImageView, reinterpret_cast<void**>(view.GetAddressOf())))) return false;
+    view->SetImage(image);
+    return true;
+}
+
+}  // namespace pictrove

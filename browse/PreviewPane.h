@@ -1,0 +1,18 @@
+// The preview pane of the main window: the image-view control in its host window.
+#pragma once
+
+#include <windows.h>
+#include <unknwn.h>
+
+#include "browse/ControlHost.h"
+
+namespace pictrove {
+
+// Creates the host as a child of parent and the image-view control in it. When the control
+// cannot be created the host window is destroyed again and false tells that there is no preview.
+bool CreatePreview(ControlHost& host, HWND parent, const RECT& rect);
+
+// Hands an image object (or null) to the hosted control. Returns whether the control was reached.
+bool ShowInPreview(ControlHost& host, IUnknown* image);
+
+}  // namespace pictrove
