@@ -1,0 +1,110 @@
+// Reader pixel objects to GDI+ bitmaps: one block copy per row, then an in-place flip.
+#include "browse/ImageConversion.h"
+
+#include <wrl/client.h>
+
+#include <cstring>
+
+#include "browse/PixelFlip.h"
+#include "reader/ReaderInterfaces.h"
+
+namespace pictrove {
+
+namespace {
+
+// ColorPalette declares one entry; this block has room for all 256 with the same layout.
+struct GrayPaletteBlock {
+    UINT flags;
+    UINT count;
+    Gdiplus::ARGB entries[256];
+};
+
+GrayPaletteBlock MakeGrayPalette() {
+    GrayPaletteBlock block{};
+    block.flags = Gdiplus::PaletteFlagsGrayScale;
+    block.count = 256;
+    for (UINT i = 0; i < 256; ++i) block.entries[i] = 0xFF000000u + i * 0x010101u;
+    return block;
+}
+
+}  // namespace
+
+const Gdiplus::ColorPalette* GrayPalette() {
+    static const GrayPaletteBlock kPalette = MakeGrayPalette();
+    return reinterpret_cast<const Gdiplus::ColorPalette*>(&kPalette);
+}
+
+bool ReaderPixelFormat(int pixelType, Gdiplus::PixelFormat& format, int& bytesPerPixel) {
+    switch (pixelType) {
+        case kPixelBgra32:
+            format = PixelFormat32bppARGB;
+            bytesPerPixel = 4;
+            return true;
+        case kPixelBgr24:
+            format = PixelFormat24bppRGB;
+            bytesPerPixel = 3;
+            return true;
+        case kPixelGray8:
+        case kPixelGrayPlusOne8:
+            format = PixelFormat8bppIndexed;
+            bytesPerPixel = 1;
+            return true;
+        default:
+            return false;
+    }
+}
+
+BitmapPtr CreateBitmapFromReaderImage(IUnknown* object) {
+    if (!object) return nullptr;
+    Microsoft::WRL::ComPtr<ReaderImage> image;
+    if (FAILED(object->QueryInterface(kIidReaderImage, reinterpret_cast<void**>(image.GetAddressOf()))) || !image) {
+        return nullptr;
+    }
+
+    int width = 0;
+    int height = 0;
+    BYTE* bits = nullptr;
+    int stride = 0;
+    int pixelType = 0;
+    int layout = 0;
+    image->GetWidth(&width);
+    image->GetHeight(&height);
+    image->GetBits(&bits);
+    image->GetStride(&stride);
+    image->GetPixelType(&pixelType);
+    image->GetLayout(&layout);
+
+    Gdiplus::PixelFormat format = 0;
+    int bytesPerPixel = 0;
+    if (!ReaderPixelFormat(pixelType, format, bytesPerPixel)) return nullptr;
+
+    if (pixelType == kPixelGrayPlusOne8) {
+        // Rewrite the reader's own buffer and relabel it, so converting the same object again
+        // (preview, then save) does not shift the grays a second time.
+        if (bits && width >= 0 && height >= 0) DecrementGrayRows(bits, width, height, stride);
+        image->SetPixelType(kPixelGray8);
+    }
+
+    // GdipCreateBitmapFromScan0 with stride 0 and no buffer: GDI+ owns the pixel memory.
+    BitmapPtr bitmap(new Gdiplus::Bitmap(width, height, format));
+    if (!bitmap) return nullptr;
+    if (bytesPerPixel == 1) bitmap->SetPalette(GrayPalette());
+
+    Gdiplus::BitmapData locked{};
+    const Gdiplus::Rect whole(0, 0, width, height);
+    if (bitmap->LockBits(&whole, Gdiplus::ImageLockModeWrite, format, &locked) != Gdiplus::Ok) return bitmap;
+
+    auto* destination = static_cast<std::uint8_t*>(locked.Scan0);
+    if (bits && destination && width > 0 && height > 0) {
+        const size_t rowBytes = static_cast<size_t>(width) * static_cast<size_t>(bytesPerPixel);
+        for (int y = 0; y < height; ++y) {
+            std::memcpy(destination + static_cast<ptrdiff_t>(y) * locked.Stride,
+                        bits + static_cast<ptrdiff_t>(y) * stride, rowBytes);
+        }
+        FlipPixels(destination, width, height, locked.Stride, bytesPerPixel, layout & kFlipTurn180);
+    }
+    bitmap->UnlockBits(&locked);
+    return bitmap;
+}
+
+}  // namespace pictrove

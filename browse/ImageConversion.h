@@ -1,0 +1,24 @@
+// Turns a reader's pixel object into a GDI+ bitmap at its own size, rows top-down, left to right.
+#pragma once
+
+#include <windows.h>
+#include <gdiplus.h>
+
+#include "ui/GdiplusHolders.h"
+
+namespace pictrove {
+
+// 256 opaque grays, entry i = (i, i, i), flagged as a gray-scale palette.
+const Gdiplus::ColorPalette* GrayPalette();
+
+// The GDI+ pixel format a reader pixel type converts to, and its bytes per pixel; false for a
+// type the program does not know.
+bool ReaderPixelFormat(int pixelType, Gdiplus::PixelFormat& format, int& bytesPerPixel);
+
+// Nothing for a null object, one without the ReaderImage interface, or an unknown pixel type.
+// A gray-plus-one image is rewritten in place to plain gray (type 2) first, once. When GDI+
+// cannot make or lock the bitmap, the bitmap comes back with that status as its last status and
+// no pixels written; saving it then fails.
+BitmapPtr CreateBitmapFromReaderImage(IUnknown* object);
+
+}  // namespace pictrove

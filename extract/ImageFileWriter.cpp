@@ -1,0 +1,258 @@
+// Image files through the GDI+ encoders, found by MIME type, at a fixed resolution.
+#include "extract/ImageFileWriter.h"
+
+#include <commdlg.h>
+#include <gdiplus.h>
+
+#include <memory>
+#include <vector>
+
+#include "browse/ImageConversion.h"
+#include "extract/GifQuantizer.h"
+#include "reader/DocumentOpener.h"
+#include "resources/ResourceIds.h"
+#include "resources/UiStrings.h"
+
+namespace pictrove {
+
+namespace {
+
+// The installed encoders' records; empty when there are none or the memory is not there.
+std::vector<BYTE> EncoderRecords(UINT& count) {
+    UINT size = 0;
+    count = 0;
+    Gdiplus::GetImageEncodersSize(&count, &size);
+    std::vector<BYTE> buffer;
+    if (size == 0 || count == 0) return buffer;
+    try {
+        buffer.resize(size);
+    } catch (const std::bad_alloc&) {
+        return {};
+    }
+    if (Gdiplus::GetImageEncoders(count, size, reinterpret_cast<Gdiplus::ImageCodecInfo*>(buffer.data())) !=
+        Gdiplus::Ok) {
+        buffer.clear();
+    }
+    return buffer;
+}
+
+// A system error code for a failed GDI+ save: the thread's last error when the platform left
+// one, else the nearest code to the GDI+ status.
+DWORD SaveErrorCode(Gdiplus::Status status, DWORD lastError) {
+    if (lastError != 0) return lastError;
+    switch (status) {
+        case Gdiplus::OutOfMemory:
+            return ERROR_NOT_ENOUGH_MEMORY;
+        case Gdiplus::InvalidParameter:
+            return ERROR_INVALID_PARAMETER;
+        case Gdiplus::InsufficientBuffer:
+            return ERROR_INSUFFICIENT_BUFFER;
+        case Gdiplus::FileNotFound:
+            return ERROR_PATH_NOT_FOUND;
+        case Gdiplus::AccessDenied:
+            return ERROR_ACCESS_DENIED;
+        case Gdiplus::NotImplemented:
+        case Gdiplus::UnknownImageFormat:
+            return ERROR_NOT_SUPPORTED;
+        default:
+            return ERROR_WRITE_FAULT;
+    }
+}
+
+// Palette block with room for every entry of a GIF colour table.
+struct PaletteBlock {
+    UINT flags;
+    UINT count;
+    Gdiplus::ARGB entries[GifQuantizer::kMaxColors];
+};
+
+// The GIF encoder of some platforms writes an empty image from 24/32-bit bitmaps while
+// reporting success, and none of them chooses colours well: give it an 8-bit palette image of
+// our own. Nothing when the source cannot be read.
+BitmapPtr ReduceToPalette(Gdiplus::Bitmap& source) {
+    const Gdiplus::PixelFormat format = source.GetPixelFormat();
+    const int bytesPerPixel = format == PixelFormat32bppARGB ? 4 : 3;
+    const INT width = static_cast<INT>(source.GetWidth());
+    const INT height = static_cast<INT>(source.GetHeight());
+    const Gdiplus::Rect whole(0, 0, width, height);
+    Gdiplus::BitmapData in{};
+    if (source.LockBits(&whole, Gdiplus::ImageLockModeRead, format, &in) != Gdiplus::Ok) return nullptr;
+
+    const GifQuantizer quantizer(
+        PixelRows{static_cast<const std::uint8_t*>(in.Scan0), width, height, in.Stride, bytesPerPixel});
+    BitmapPtr indexed(new Gdiplus::Bitmap(width, height, PixelFormat8bppIndexed));
+    if (indexed && indexed->GetLastStatus() == Gdiplus::Ok) {
+        auto palette = std::make_unique<PaletteBlock>();
+        palette->flags = quantizer.TransparentIndex() >= 0 ? Gdiplus::PaletteFlagsHasAlpha : 0;
+        palette->count = static_cast<UINT>(quantizer.Palette().size());
+        for (UINT i = 0; i < palette->count; ++i) palette->entries[i] = quantizer.Palette()[i];
+        indexed->SetPalette(reinterpret_cast<const Gdiplus::ColorPalette*>(palette.get()));
+        Gdiplus::BitmapData out{};
+        if (indexed->LockBits(&whole, Gdiplus::ImageLockModeWrite, PixelFormat8bppIndexed, &out) == Gdiplus::Ok) {
+            quantizer.Map(static_cast<std::uint8_t*>(out.Scan0), out.Stride);
+            indexed->UnlockBits(&out);
+        } else {
+            indexed.reset();
+        }
+    } else {
+        indexed.reset();
+    }
+    source.UnlockBits(&in);
+    return indexed;
+}
+
+bool NeedsPaletteForGif(Gdiplus::Bitmap& bitmap, const CLSID& encoder) {
+    const Gdiplus::PixelFormat format = bitmap.GetPixelFormat();
+    if (format != PixelFormat24bppRGB && format != PixelFormat32bppARGB) return false;
+    std::wstring mimeType;
+    return FindEncoderMimeType(encoder, mimeType) && mimeType == L"image/gif";
+}
+
+}  // namespace
+
+bool FindEncoderClsid(const wchar_t* mimeType, CLSID* clsid) {
+    if (!mimeType || !clsid) return false;
+    UINT count = 0;
+    const std::vector<BYTE> records = EncoderRecords(count);
+    if (records.empty()) return false;
+    const auto* codecs = reinterpret_cast<const Gdiplus::ImageCodecInfo*>(records.data());
+    for (UINT i = 0; i < count; ++i) {
+        if (codecs[i].MimeType && wcscmp(codecs[i].MimeType, mimeType) == 0) {
+            *clsid = codecs[i].Clsid;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool FindEncoderMimeType(const CLSID& clsid, std::wstring& mimeType) {
+    UINT count = 0;
+    const std::vector<BYTE> records = EncoderRecords(count);
+    const auto* codecs = reinterpret_cast<const Gdiplus::ImageCodecInfo*>(records.data());
+    for (UINT i = 0; i < count && !records.empty(); ++i) {
+        if (IsEqualCLSID(codecs[i].Clsid, clsid) && codecs[i].MimeType) {
+            mimeType = codecs[i].MimeType;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool SaveImageFile(IUnknown* image, float dpi, const CLSID& encoder, const std::wstring& path) {
+    WriteOutcome ignored;
+    return SaveImageFile(image, dpi, encoder, path, ignored);
+}
+
+bool SaveImageFile(IUnknown* image, float dpi, const CLSID& encoder, const std::wstring& path,
+                   WriteOutcome& outcome) {
+    outcome = {false, ERROR_INVALID_DATA};
+    if (!image) return false;
+    BitmapPtr bitmap = CreateBitmapFromReaderImage(image);
+    if (!bitmap) return false;
+
+    bitmap->SetResolution(dpi, dpi);
+    if (NeedsPaletteForGif(*bitmap, encoder)) {
+        if (BitmapPtr indexed = ReduceToPalette(*bitmap)) {
+            indexed->SetResolution(dpi, dpi);
+            bitmap = std::move(indexed);  // one bitmap in memory again
+        }
+    }
+    SetLastError(0);
+    const Gdiplus::Status status = bitmap->Save(path.c_str(), &encoder, nullptr);
+    const DWORD lastError = GetLastError();
+    outcome.written = status == Gdiplus::Ok;
+    outcome.error = outcome.written ? 0 : SaveErrorCode(status, lastError);
+    return true;
+}
+
+ImageFileWriter::ImageFileWriter(ImageCollection* collection, int typeIndex) : typeIndex_(typeIndex) {
+    if (!collection || typeIndex < 0 || typeIndex >= kImageTypeCount) return;
+    if (FindEncoderClsid(kEncoderMimeTypes[typeIndex], &encoder_)) collection_ = collection;
+}
+
+bool ImageFileWriter::WriteImage(int index, const std::wstring& path) {
+    WriteOutcome ignored;
+    return WriteImage(index, path, ignored);
+}
+
+bool ImageFileWriter::WriteImage(int index, const std::wstring& path, WriteOutcome& outcome) {
+    outcome = {false, ERROR_INVALID_DATA};
+    if (!collection_) return false;
+    Microsoft::WRL::ComPtr<IUnknown> image;
+    collection_->GetImage(index, image.GetAddressOf());
+    if (!image) return false;
+    SaveImageFile(image.Get(), kOutputDpi, encoder_, path, outcome);
+    return true;
+}
+
+void WriteFailures::Record(const std::wstring& path, const WriteOutcome& outcome) {
+    if (outcome.written) return;
+    if (count_++ == 0) {
+        firstPath_ = path;
+        firstError_ = outcome.error;
+    }
+}
+
+std::wstring WriteFailures::Message(int total) const {
+    return FormatUiString(IDS_WRITE_FAILED, {static_cast<long long>(count_), static_cast<long long>(total),
+                                             firstPath_, SystemErrorText(firstError_)});
+}
+
+void WriteFailures::Report(int total) const {
+    if (count_ > 0) ShowProgramMessage(Message(total), MB_ICONINFORMATION);
+}
+
+std::wstring SystemErrorText(DWORD error) {
+    wchar_t* buffer = nullptr;
+    const DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
+        0, reinterpret_cast<LPWSTR>(&buffer), 0, nullptr);
+    std::wstring text = length && buffer ? std::wstring(buffer, length) : std::wstring();
+    if (buffer) LocalFree(buffer);
+    while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ')) text.pop_back();
+    if (text.empty()) {
+        // A code the system has no text for still identifies the failure.
+        wchar_t hex[16] = L"";
+        swprintf(hex, 16, L"0x%08lX", static_cast<unsigned long>(error));
+        text = hex;
+    }
+    return text;
+}
+
+void SaveSingleImage(ImageCollection* collection, int index, const std::wstring& label) {
+    std::wstring filter = LoadUiString(IDS_SAVE_FILTER);
+    for (wchar_t& c : filter) {
+        if (c == L'|') c = L'\0';
+    }
+    wchar_t file[MAX_PATH] = L"";
+    wcsncpy(file, label.c_str(), MAX_PATH - 1);
+
+    OPENFILENAMEW dialog{};
+    dialog.lStructSize = sizeof(dialog);
+    dialog.hwndOwner = GetActiveWindow();
+    dialog.lpstrFilter = filter.c_str();
+    dialog.nFilterIndex = 1;
+    dialog.lpstrFile = file;
+    dialog.nMaxFile = MAX_PATH;
+    dialog.lpstrDefExt = L"bmp";
+    dialog.Flags = OFN_EXPLORER | OFN_ENABLESIZING | OFN_OVERWRITEPROMPT;
+    if (!GetSaveFileNameW(&dialog)) return;
+
+    if (!collection) return;
+    Microsoft::WRL::ComPtr<IUnknown> image;
+    collection->GetImage(index, image.GetAddressOf());
+    if (!image) return;
+
+    const int typeIndex = static_cast<int>(dialog.nFilterIndex) - 1;
+    CLSID encoder{};
+    if (typeIndex < 0 || typeIndex >= kImageTypeCount || !FindEncoderClsid(kEncoderMimeTypes[typeIndex], &encoder)) {
+        return;
+    }
+    WriteOutcome outcome;
+    SaveImageFile(image.Get(), kOutputDpi, encoder, file, outcome);
+    WriteFailures failures;
+    failures.Record(file, outcome);
+    failures.Report(1);
+}
+
+}  // namespace pictrove

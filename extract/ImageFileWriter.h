@@ -1,0 +1,87 @@
+// Writing reader images to files with the GDI+ encoders: one routine for every file, a per-job
+// writer, the single-image Save As, and the tally of images that could not be written.
+#pragma once
+
+#include <windows.h>
+#include <wrl/client.h>
+
+#include <string>
+
+#include "reader/ReaderInterfaces.h"
+
+namespace pictrove {
+
+// Image type index 0..3 (BMP, GIF, JPEG, PNG): the order of the settings, the type list and the
+// Save As filter.
+inline constexpr int kImageTypeCount = 4;
+inline constexpr const wchar_t* kEncoderMimeTypes[kImageTypeCount] = {L"image/bmp", L"image/gif", L"image/jpeg",
+                                                                      L"image/png"};
+inline constexpr float kOutputDpi = 96.0f;
+
+// What became of one image: written, or the system error code that says why not.
+struct WriteOutcome {
+    bool written = false;
+    DWORD error = 0;
+};
+
+// The class id of the installed encoder with exactly this MIME type (case-sensitive).
+bool FindEncoderClsid(const wchar_t* mimeType, CLSID* clsid);
+
+// The MIME type of an installed encoder; false when no encoder has that class id.
+bool FindEncoderMimeType(const CLSID& clsid, std::wstring& mimeType);
+
+// Converts the image, stamps the resolution and saves it with the encoder, replacing an existing
+// file. Returns true when a bitmap was made, whether or not the save succeeded; outcome says
+// whether the file was written. 24- and 32-bit pictures bound for the GIF encoder are reduced
+// to a palette first.
+bool SaveImageFile(IUnknown* image, float dpi, const CLSID& encoder, const std::wstring& path);
+bool SaveImageFile(IUnknown* image, float dpi, const CLSID& encoder, const std::wstring& path, WriteOutcome& outcome);
+
+// Writes images of one collection in one format. Disabled (holding no collection) when there is
+// no collection or no encoder for the type.
+class ImageFileWriter {
+public:
+    ImageFileWriter(ImageCollection* collection, int typeIndex);
+    ImageFileWriter(const ImageFileWriter&) = delete;
+    ImageFileWriter& operator=(const ImageFileWriter&) = delete;
+
+    bool Enabled() const { return collection_ != nullptr; }
+    int TypeIndex() const { return typeIndex_; }
+
+    // True when the collection gave the image and it went to SaveImageFile.
+    bool WriteImage(int index, const std::wstring& path);
+    bool WriteImage(int index, const std::wstring& path, WriteOutcome& outcome);
+
+private:
+    Microsoft::WRL::ComPtr<ImageCollection> collection_;
+    int typeIndex_;
+    CLSID encoder_{};
+};
+
+// Counts the images of a run that were not written and remembers the first of them.
+class WriteFailures {
+public:
+    void Record(const std::wstring& path, const WriteOutcome& outcome);
+    int Count() const { return count_; }
+    const std::wstring& FirstPath() const { return firstPath_; }
+    DWORD FirstError() const { return firstError_; }
+
+    // String 229 filled in: how many of total, the first path and the system's reason.
+    std::wstring Message(int total) const;
+    // One information box with no owner, when anything failed.
+    void Report(int total) const;
+
+private:
+    int count_ = 0;
+    std::wstring firstPath_;
+    DWORD firstError_ = 0;
+};
+
+// The system's text for an error code, without the trailing line break.
+std::wstring SystemErrorText(DWORD error);
+
+// Save As for one image: asks for a path (the label as the proposed name) and writes the image
+// in the format of the chosen filter; reports a failed write.
+void SaveSingleImage(ImageCollection* collection, int index, const std::wstring& label);
+
+}  // namespace pictrove

@@ -1,0 +1,55 @@
+// Output file names from the folder and the user's template ("%II%", "%0II%", "%IN%"), and the
+// creation of the target folder.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace pictrove {
+
+struct ImageCollection;
+
+// Decimal digits of the image count (0 for 0 images).
+int PadWidth(int imageCount);
+
+// "%0<width>d" for the image count: "%03d" for 150 images, "%00d" for none.
+std::wstring IndexPadFormat(int imageCount);
+
+// Every non-overlapping occurrence, left to right; the inserted text is not scanned again.
+std::wstring ReplaceAll(std::wstring_view text, std::wstring_view placeholder, std::wstring_view replacement);
+
+// The image name as "%IN%" may insert it: backslashes, slashes and colons become underscores, so
+// a name from a document cannot lead out of the chosen folder or onto another drive.
+std::wstring SafeImageName(std::wstring_view name);
+
+// folder + template with the index placeholders (index is 0-based, shown from 1) and then the
+// name placeholder substituted. The name is made safe here; folder and template are the user's.
+std::wstring ComposeOutputPath(std::wstring_view folder,
+                               std::wstring_view fileTemplate,
+                               int index,
+                               std::wstring_view padFormat,
+                               std::wstring_view imageName);
+
+// The path of one image: its name comes from the collection, or the default name (string 211
+// with the 0-based index) when the reader gives none.
+std::wstring BuildOutputPath(ImageCollection* collection,
+                             const std::wstring& folder,
+                             const std::wstring& fileTemplate,
+                             int index,
+                             const std::wstring& padFormat);
+
+// The drive queries MakeFolderPath relies on; tests replace them to stand for drive kinds a
+// test machine does not have.
+struct DriveQueries {
+    unsigned long (*logicalDrives)();
+    unsigned (*driveType)(const wchar_t* root);
+};
+const DriveQueries& SystemDriveQueries();
+
+// True when the folder is on a present removable, fixed or remote drive and every level of it
+// exists or was created (outermost first). Refuses network paths, relative paths and folders
+// longer than 248 characters; stops at the first level it cannot create.
+bool MakeFolderPath(const std::wstring& folder);
+bool MakeFolderPath(const std::wstring& folder, const DriveQueries& drives);
+
+}  // namespace pictrove
