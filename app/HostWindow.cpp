@@ -2,6 +2,9 @@
 #include "app/HostWindow.h"
 
 #include <shellapi.h>
+#include <shlobj.h>
+
+#include "extract/ExtractJob.h"
 
 #include "resources/ResourceIds.h"
 #include "resources/UiStrings.h"
@@ -10,6 +13,26 @@ namespace pictrove {
 
 namespace {
 constexpr wchar_t kHostClass[] = L"PictroveHostWindow";
+
+// Until the extract settings dialog exists: every image as PNG, named after the image, into
+// Pictures\Pictrove (or the temp folder when there is no Pictures folder).
+ExtractSettings InterimExtractSettings() {
+    ExtractSettings settings;
+    wchar_t* pictures = nullptr;
+    if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_Pictures, 0, nullptr, &pictures)) && pictures) {
+        settings.folder = pictures;
+    } else {
+        wchar_t temp[MAX_PATH] = L"";
+        GetTempPathW(MAX_PATH, temp);
+        settings.folder = temp;
+    }
+    CoTaskMemFree(pictures);
+    if (!settings.folder.empty() && settings.folder.back() != L'\\') settings.folder += L'\\';
+    settings.folder += L"Pictrove\\";
+    settings.fileTemplate = L"%IN%.png";
+    settings.typeIndex = 3;
+    return settings;
+}
 }
 
 std::span<const MessageEntry<HostWindow>> HostWindow::MessageTable() {
@@ -17,6 +40,7 @@ std::span<const MessageEntry<HostWindow>> HostWindow::MessageTable() {
         OnMessage<HostWindow>(WM_CREATE, &HostWindow::OnCreate),
         OnMessage<HostWindow>(WM_SIZE, &HostWindow::OnSize),
         OnCommand<HostWindow>(IDM_OPEN, &HostWindow::OnOpenCommand),
+        OnCommand<HostWindow>(IDM_EXTRACT_ALL, &HostWindow::OnExtractAllCommand),
         OnMessage<HostWindow>(WM_DROPFILES, &HostWindow::OnDropFiles),
         OnMessage<HostWindow>(WM_DESTROY, &HostWindow::OnDestroy),
     };
@@ -50,9 +74,13 @@ LRESULT HostWindow::OnCreate(UINT, WPARAM, LPARAM, bool&) {
     openButton_ = CreateWindowExW(0, L"BUTTON", LoadUiString(IDM_OPEN).c_str(), WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON,
                                   10, 10, 120, 28, Hwnd(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDM_OPEN)),
                                   ResourceInstance(), nullptr);
+    extractAllButton_ = CreateWindowExW(
+        0, L"BUTTON", LoadUiString(IDM_EXTRACT_ALL).c_str(), WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 140, 10, 120, 28,
+        Hwnd(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDM_EXTRACT_ALL)), ResourceInstance(), nullptr);
     outcomeLabel_ = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_LEFTNOWORDWRAP | SS_NOPREFIX, 10, 50,
                                     600, 24, Hwnd(), nullptr, ResourceInstance(), nullptr);
     SendMessageW(openButton_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    SendMessageW(extractAllButton_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     SendMessageW(outcomeLabel_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     overlay_.Configure(Hwnd(), LoadUiString(IDS_OPENING), GetSysColor(COLOR_MENUTEXT),
                        ~GetSysColor(COLOR_MENUTEXT) & 0xFFFFFF);
@@ -67,6 +95,16 @@ LRESULT HostWindow::OnSize(UINT, WPARAM, LPARAM lParam, bool&) {
 
 LRESULT HostWindow::OnOpenCommand(UINT, WPARAM, LPARAM, bool&) {
     PromptOpenDocument([this](const std::wstring& path) { Open(path); });
+    return 0;
+}
+
+LRESULT HostWindow::OnExtractAllCommand(UINT, WPARAM, LPARAM, bool&) {
+    if (!document_.collection) return 0;
+    int count = 0;
+    document_.collection->GetImageCount(&count);
+    std::vector<int> indices;
+    for (int i = 0; i < count; ++i) indices.push_back(i);
+    if (!indices.empty()) ExtractImages(document_.collection.Get(), indices, InterimExtractSettings());
     return 0;
 }
 

@@ -31,6 +31,7 @@ private:
     LRESULT OnCreate(UINT, WPARAM, LPARAM, bool&);
     LRESULT OnSize(UINT, WPARAM, LPARAM, bool&);
     LRESULT OnOpenCommand(UINT, WPARAM, LPARAM, bool&);
+    LRESULT OnExtractAllCommand(UINT, WPARAM, LPARAM, bool&);
     LRESULT OnDropFiles(UINT, WPARAM, LPARAM, bool&);
     LRESULT OnDestroy(UINT, WPARAM, LPARAM, bool&);
     void SetOutcome(std::wstring text);
@@ -38,6 +39,7 @@ private:
     DocumentState document_;
     BusyOverlay overlay_;
     HWND openButton_ = nullptr;
+    HWND extractAllButton_ = nullptr;
     HWND outcomeLabel_ = nullptr;
     std::wstring outcome_;
 };

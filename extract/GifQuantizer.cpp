@@ -274,7 +274,7 @@ GifQuantizer::GifQuantizer(const PixelRows& source) : source_(source) {
         palette_.push_back(0x00000000u);
     }
     // A colour table holds at least two entries; an unused black fills a one-colour image's.
-    if (palette_.size() < 2) palette_.push_back(0xFF000000u);
+    while (palette_.size() < 2) palette_.push_back(0xFF000000u);
 }
 
 void GifQuantizer::BuildReducedPalette(int colors) {

@@ -1,0 +1,269 @@
+// Extraction jobs end to end: real progress window, real worker thread, real encoders.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <atomic>
+#include <functional>
+
+#include "extract/ExtractJob.h"
+#include "extract/ProgressDialog.h"
+#include "resources/ResourceIds.h"
+#include "resources/UiStrings.h"
+#include "tests/extract/ImageTestHelpers.h"
+#include "tests/support/FakeReaderImages.h"
+#include "tests/support/TestSupport.h"
+
+namespace pictrove {
+namespace {
+
+using test::CallLog;
+using test::FakeImageCollection;
+using test::FakeReaderImage;
+
+struct Document {
+    FakeImageCollection* collection;
+    std::vector<FakeReaderImage*> images;
+    std::vector<std::vector<BYTE>> pixels;  // top-down BGR of each image
+};
+
+// Images of distinct sizes and pixels, type 1, named by the caller.
+Document MakeDocument(const std::vector<std::wstring>& names, CallLog* log = nullptr) {
+    Document doc{new FakeImageCollection(log), {}, {}};
+    for (size_t i = 0; i < names.size(); ++i) {
+        const int width = 6 + static_cast<int>(i), height = 4 + static_cast<int>(i % 3);
+        std::vector<BYTE> pixels = test::SmoothBgr(width, height, static_cast<int>(i));
+        FakeReaderImage* image = FakeReaderImage::FromRows(1, width, height, width * 3 + 1, 0, pixels);
+        doc.collection->Add(names[i], image);
+        doc.images.push_back(image);
+        doc.pixels.push_back(pixels);
+    }
+    return doc;
+}
+
+void ReleaseDocument(Document& doc) {
+    EXPECT_EQ(doc.collection->RefCount(), 1u) << "the job released the collection";
+    doc.collection->Release();
+    for (FakeReaderImage* image : doc.images) {
+        EXPECT_EQ(image->RefCount(), 1u) << "every pixel object was released";
+        image->Release();
+    }
+}
+
+TEST(ExtractJob, WritesTheImagesInListOrderWithTheirNamesFormatsAndPixels) {
+    const wchar_t* extensions[] = {L".bmp", L".gif", L".jpg", L".png"};
+    for (int type = 0; type < kImageTypeCount; ++type) {
+        test::TempFolder temp;
+        CallLog log;
+        Document doc = MakeDocument({L"zero", L"", L"two", L"three"}, &log);
+        const std::wstring folder = temp.Path() + L"out\\";  // made by the job
+        const std::vector<int> order = {2, 0, 1};
+        std::vector<std::wstring> texts;
+        {
+            ExtractJob job(doc.collection, type, folder, std::wstring(L"%0II%_%IN%") + extensions[type], order);
+            EXPECT_EQ(job.ImageCount(), 4);
+            test::DialogCapture capture([&](HWND dialog) { texts.push_back(test::DialogItemText(dialog, IDC_PROGRESS_TEXT)); });
+            EXPECT_EQ(job.RunModal(nullptr), IDOK) << "type " << type;
+            EXPECT_EQ(capture.DialogCount(), 1);
+            EXPECT_TRUE(capture.Boxes().empty());
+            EXPECT_EQ(job.Failures().Count(), 0);
+        }
+        ASSERT_EQ(texts.size(), 1u);
+        EXPECT_EQ(texts[0], L"Static") << "the template text shows until the first progress message";
+
+        std::vector<std::string> getImages;
+        for (const std::string& entry : log.Entries()) {
+            if (entry.rfind("GetImage(", 0) == 0) getImages.push_back(entry);
+        }
+        EXPECT_EQ(getImages, (std::vector<std::string>{"GetImage(2)", "GetImage(0)", "GetImage(1)"}));
+
+        const std::wstring names[] = {L"1_zero", L"2_Image001", L"3_two"};
+        for (int index : order) {
+            const std::wstring path = folder + names[index] + extensions[type];
+            const test::DecodedImage decoded = test::DecodeFile(path);
+            const std::string label = "type " + std::to_string(type) + " image " + std::to_string(index);
+            ASSERT_TRUE(decoded.ok) << label;
+            EXPECT_EQ(decoded.width, 6 + index) << label;
+            if (type != 1) {
+                EXPECT_NEAR(decoded.dpiX, 96.0f, 0.05f) << label;
+            }
+            const auto expected = test::ToArgb(doc.pixels[static_cast<size_t>(index)], 3);
+            if (type == 2) {
+                EXPECT_LT(test::RmsDifference(decoded.argb, expected), 6.0) << label;
+            } else {
+                EXPECT_EQ(decoded.argb, expected) << label;
+            }
+        }
+        EXPECT_FALSE(test::FileExists(folder + L"4_three" + extensions[type]));
+        ReleaseDocument(doc);
+    }
+}
+
+TEST(ExtractJob, CancelDuringAnImageFinishesThatImageAndWritesNoMore) {
+    for (int k : {1, 3}) {
+        test::TempFolder temp;
+        Document doc = MakeDocument({L"a", L"b", L"c", L"d", L"e"});
+        std::atomic<HWND> window{nullptr};
+        // While the worker is inside image k, the user presses Cancel; the worker dawdles so
+        // the window has to wait for it.
+        doc.collection->SetOnGetImage([&](int index) {
+            if (index == k - 1) {
+                // The worker may reach the first image before the window is active.
+                for (int wait = 0; wait < 200 && !window.load(); ++wait) Sleep(10);
+                PostMessageW(window.load(), WM_COMMAND, IDCANCEL, 0);
+                Sleep(300);
+            }
+        });
+        {
+            ExtractJob job(doc.collection, 3, temp.Path(), L"%IN%.png", {0, 1, 2, 3, 4});
+            test::DialogCapture capture([&](HWND dialog) { window = dialog; });
+            EXPECT_EQ(job.RunModal(nullptr), IDCANCEL);
+            // The window closed only after image k was complete.
+            for (int i = 0; i < 5; ++i) {
+                const std::wstring path = temp.File(std::wstring(1, static_cast<wchar_t>(L'a' + i)) + L".png");
+                if (i < k) {
+                    EXPECT_TRUE(test::DecodeFile(path).ok) << "k " << k << " image " << i;
+                } else {
+                    EXPECT_FALSE(test::FileExists(path)) << "k " << k << " image " << i;
+                }
+            }
+            EXPECT_TRUE(capture.Boxes().empty());
+        }
+        EXPECT_EQ(doc.collection->GetImageCalls(), k);
+        ReleaseDocument(doc);
+    }
+}
+
+TEST(ExtractJob, NothingToDoClosesTheWindowAtOnce) {
+    test::TempFolder temp;
+    Document doc = MakeDocument({L"a", L"b"});
+    const struct {
+        ImageCollection* collection;
+        int type;
+        std::vector<int> indices;
+        const char* label;
+    } cases[] = {
+        {doc.collection, 7, {0, 1}, "no encoder for the type"},
+        {doc.collection, 3, {}, "no images"},
+        {nullptr, 3, {0, 1}, "no document"},
+    };
+    for (const auto& c : cases) {
+        ExtractJob job(c.collection, c.type, temp.Path(), L"%IN%.png", c.indices);
+        test::DialogCapture capture;
+        EXPECT_EQ(job.RunModal(nullptr), IDCANCEL) << c.label;
+        EXPECT_TRUE(capture.Boxes().empty()) << c.label;
+    }
+    EXPECT_EQ(doc.collection->GetImageCalls(), 0);
+    EXPECT_FALSE(test::FileExists(temp.File(L"a.png")));
+    ReleaseDocument(doc);
+}
+
+TEST(ExtractJob, FailedWritesDoNotStopTheJobAndAreReportedOnceAtTheEnd) {
+    test::TempFolder temp;
+    Document doc = MakeDocument({L"first", L"bad*name?", L"third", L"fourth"});
+    doc.collection->Add(L"gone", nullptr);  // index 4: the reader gives no image
+    {
+        ExtractJob job(doc.collection, 3, temp.Path(), L"%IN%.png", {0, 1, 4, 2, 3});
+        test::DialogCapture capture;
+        EXPECT_EQ(job.RunModal(nullptr), IDOK);
+        EXPECT_EQ(job.Failures().Count(), 2);
+        ASSERT_EQ(capture.Boxes().size(), 1u);
+        const test::CapturedBox& box = capture.Boxes()[0];
+        EXPECT_EQ(box.caption, LoadUiString(IDS_ERROR_CAPTION));
+        EXPECT_EQ(box.icon, static_cast<UINT>(MB_ICONINFORMATION));
+        EXPECT_FALSE(box.hasOwner);
+        const std::wstring firstPath = temp.File(L"bad*name?.png");
+        EXPECT_EQ(box.text, L"2 of 5 images could not be written.\n\nFirst failure: " + firstPath + L"\n" +
+                                SystemErrorText(job.Failures().FirstError()));
+    }
+    for (const wchar_t* name : {L"first.png", L"third.png", L"fourth.png"}) {
+        EXPECT_TRUE(test::DecodeFile(temp.File(name)).ok) << std::string(name, name + wcslen(name));
+    }
+    ReleaseDocument(doc);
+}
+
+TEST(ExtractJob, AFolderThatCannotBeMadeFailsEveryWriteAndSaysSo) {
+    test::TempFolder temp;
+    ASSERT_TRUE(test::WriteFileBytes(temp.File(L"file"), {0}));
+    Document doc = MakeDocument({L"a", L"b"});
+    {
+        ExtractJob job(doc.collection, 0, temp.Path() + L"file\\sub\\", L"%IN%.bmp", {0, 1});
+        test::DialogCapture capture;
+        EXPECT_EQ(job.RunModal(nullptr), IDOK);
+        ASSERT_EQ(capture.Boxes().size(), 1u);
+        EXPECT_EQ(capture.Boxes()[0].text.rfind(L"2 of 2 images could not be written.", 0), 0u);
+    }
+    ReleaseDocument(doc);
+}
+
+// Work that only reports a count and posts what the test tells it to.
+class ScriptedWork : public ProgressDialog::Work {
+public:
+    explicit ScriptedWork(int steps) : steps_(steps) {}
+    int StepCount() const override { return steps_; }
+    void StartWork(HWND window) override {
+        started = true;
+        PostMessageW(window, WM_EXTRACT_PROGRESS, static_cast<WPARAM>(steps_ - 1), 0);
+        PostMessageW(window, WM_APP + 1, 0, 0);  // lets the test look before the end
+    }
+    void StopWork() override { stopped = true; }
+    bool started = false;
+    bool stopped = false;
+
+private:
+    int steps_;
+};
+
+TEST(ProgressDialog, TheBarCoversLongJobsWithoutWrapping) {
+    ScriptedWork work(70000);
+    ProgressDialog dialog(work);
+    PBRANGE range{};
+    LRESULT position = 0;
+    std::wstring text;
+    UINT_PTR timer = 0;
+    static HWND s_dialog = nullptr;
+    static std::function<void()> s_look;
+    s_look = [&] {
+        HWND bar = GetDlgItem(s_dialog, IDC_PROGRESS_BAR);
+        SendMessageW(bar, PBM_GETRANGE, FALSE, reinterpret_cast<LPARAM>(&range));
+        position = SendMessageW(bar, PBM_GETPOS, 0, 0);
+        text = test::DialogItemText(s_dialog, IDC_PROGRESS_TEXT);
+        PostMessageW(s_dialog, WM_EXTRACT_DONE, 0, 0);
+    };
+    test::DialogCapture capture([&](HWND window) {
+        s_dialog = window;
+        // Look once the posted progress message has been handled.
+        timer = SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR id, DWORD) {
+            KillTimer(nullptr, id);
+            s_look();
+        });
+    });
+    EXPECT_EQ(dialog.RunModal(nullptr), IDOK);
+    EXPECT_TRUE(work.started);
+    EXPECT_FALSE(work.stopped);
+    EXPECT_EQ(range.iLow, 0);
+    EXPECT_EQ(range.iHigh, 70000);
+    EXPECT_EQ(position, 69999);
+    EXPECT_EQ(text, L"Extract image 70000 from 70000");
+    (void)timer;
+}
+
+TEST(ProgressDialog, CancelAndTheCloseBoxStopTheWorkFirst) {
+    for (UINT how : {0u, 1u}) {
+        ScriptedWork work(3);
+        ProgressDialog dialog(work);
+        test::DialogCapture capture([&](HWND window) {
+            if (how == 0) {
+                PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
+            } else {
+                PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+            }
+        });
+        EXPECT_EQ(dialog.RunModal(nullptr), IDCANCEL) << "how " << how;
+        EXPECT_TRUE(work.stopped) << "how " << how;
+    }
+}
+
+}  // namespace
+}  // namespace pictrove

@@ -1,0 +1,163 @@
+// Output names from templates, and folder creation on real folders.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include "extract/OutputNaming.h"
+#include "tests/support/FakeReaderImages.h"
+#include "tests/support/TestSupport.h"
+
+namespace pictrove {
+namespace {
+
+TEST(IndexPadFormat, WidthIsTheDigitCountOfTheImageCount) {
+    const struct {
+        int count;
+        const wchar_t* format;
+    } cases[] = {{0, L"%00d"}, {1, L"%01d"}, {9, L"%01d"}, {10, L"%02d"}, {99, L"%02d"},
+                 {100, L"%03d"}, {150, L"%03d"}, {999, L"%03d"}, {1000, L"%04d"}, {70000, L"%05d"}};
+    for (const auto& c : cases) EXPECT_EQ(IndexPadFormat(c.count), c.format) << "count " << c.count;
+}
+
+// Names a collection of `count` images gives: "any" unless set.
+std::wstring PathFor(int count, const wchar_t* fileTemplate, int index, const wchar_t* name) {
+    auto* collection = new test::FakeImageCollection;
+    for (int i = 0; i < count; ++i) collection->Add(i == index ? name : L"any", nullptr);
+    const std::wstring path = BuildOutputPath(collection, L"D:\\Out\\", fileTemplate, index, IndexPadFormat(count));
+    EXPECT_EQ(collection->RefCount(), 1u);
+    collection->Release();
+    return path;
+}
+
+TEST(BuildOutputPath, WorkedExamples) {
+    const struct {
+        int count;
+        const wchar_t* fileTemplate;
+        int index;
+        const wchar_t* name;
+        const wchar_t* path;
+    } cases[] = {
+        {150, L"%IN%.png", 6, L"cover", L"D:\\Out\\cover.png"},
+        {150, L"pic_%0II%.jpg", 6, L"any", L"D:\\Out\\pic_007.jpg"},
+        {150, L"pic_%0II%.jpg", 149, L"any", L"D:\\Out\\pic_150.jpg"},
+        {9, L"p%0II%.gif", 0, L"any", L"D:\\Out\\p1.gif"},
+        {10, L"p%0II%.gif", 0, L"any", L"D:\\Out\\p01.gif"},
+        {100, L"%0II%.bmp", 0, L"any", L"D:\\Out\\001.bmp"},
+        {99, L"%0II%.bmp", 0, L"any", L"D:\\Out\\01.bmp"},
+        {20, L"%IN%_%II%.bmp", 4, L"", L"D:\\Out\\Image004_5.bmp"},
+        {20, L"%II%-%II%.gif", 2, L"any", L"D:\\Out\\3-3.gif"},
+        // Edge cases: lower case is plain text, padded and plain side by side, a name holding a
+        // placeholder keeps it.
+        {5, L"%ii%.png", 3, L"any", L"D:\\Out\\%ii%.png"},
+        {150, L"x%0II%%II%.bmp", 11, L"any", L"D:\\Out\\x01212.bmp"},
+        {3, L"%IN%.png", 1, L"a%II%b", L"D:\\Out\\a%II%b.png"},
+        {3, L"%IN%.png", 0, L"", L"D:\\Out\\Image000.png"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(PathFor(c.count, c.fileTemplate, c.index, c.name), c.path)
+            << "template " << std::string(c.fileTemplate, c.fileTemplate + wcslen(c.fileTemplate)) << " index "
+            << c.index;
+    }
+}
+
+TEST(BuildOutputPath, NamesCannotLeaveTheFolderButTemplatesAreTakenAsTyped) {
+    EXPECT_EQ(PathFor(3, L"%IN%.png", 0, L"..\\..\\x"), L"D:\\Out\\.._.._x.png");
+    EXPECT_EQ(PathFor(3, L"%IN%.png", 0, L"../etc/C:y"), L"D:\\Out\\.._etc_C_y.png");
+    EXPECT_EQ(PathFor(3, L"sub\\%IN%.png", 0, L"a:b"), L"D:\\Out\\sub\\a_b.png");
+    // Placeholders in the folder part are substituted too.
+    auto* collection = new test::FakeImageCollection;
+    collection->Add(L"n", nullptr);
+    EXPECT_EQ(BuildOutputPath(collection, L"D:\\Out%II%\\", L"%II%.png", 0, L"%01d"), L"D:\\Out1\\1.png");
+    collection->Release();
+}
+
+TEST(ReplaceAll, InsertedTextIsNotScannedAgain) {
+    EXPECT_EQ(ReplaceAll(L"%II%%II%", L"%II%", L"%II%%II%"), L"%II%%II%%II%%II%");
+    EXPECT_EQ(ReplaceAll(L"aaa", L"aa", L"b"), L"ba");
+    EXPECT_EQ(ReplaceAll(L"", L"%IN%", L"x"), L"");
+}
+
+// Stand-ins for drives the test machine lacks.
+unsigned long AllDrives() {
+    return 0x3FFFFFF;
+}
+unsigned g_driveType = DRIVE_FIXED;
+std::wstring g_askedRoot;
+unsigned ChosenDriveType(const wchar_t* root) {
+    g_askedRoot = root;
+    return g_driveType;
+}
+
+TEST(MakeFolderPath, CreatesMissingLevelsOuterFirstOnARealDrive) {
+    test::TempFolder temp;
+    const std::wstring deep = temp.Path() + L"New\\\\Deep\\";
+    EXPECT_TRUE(MakeFolderPath(deep));
+    EXPECT_TRUE(GetFileAttributesW((temp.Path() + L"New").c_str()) & FILE_ATTRIBUTE_DIRECTORY);
+    EXPECT_NE(GetFileAttributesW((temp.Path() + L"New\\Deep").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_TRUE(MakeFolderPath(deep)) << "existing levels are fine";
+
+    std::wstring lower = temp.Path() + L"Lower\\";
+    lower[0] = static_cast<wchar_t>(towlower(lower[0]));
+    EXPECT_TRUE(MakeFolderPath(lower));
+    EXPECT_NE(GetFileAttributesW((temp.Path() + L"Lower").c_str()), INVALID_FILE_ATTRIBUTES);
+
+    EXPECT_TRUE(MakeFolderPath(temp.Path().substr(0, 3))) << "a drive root alone";
+}
+
+TEST(MakeFolderPath, StopsAtALevelThatIsAFile) {
+    test::TempFolder temp;
+    ASSERT_TRUE(test::WriteFileBytes(temp.File(L"blocker"), {1, 2, 3}));
+    EXPECT_FALSE(MakeFolderPath(temp.Path() + L"blocker\\inner\\"));
+    EXPECT_FALSE(GetFileAttributesW(temp.File(L"blocker").c_str()) & FILE_ATTRIBUTE_DIRECTORY);
+    EXPECT_EQ(GetFileAttributesW((temp.Path() + L"blocker\\inner").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST(MakeFolderPath, RefusesNetworkRelativeMissingDriveAndLongFolders) {
+    EXPECT_FALSE(MakeFolderPath(L""));
+    EXPECT_FALSE(MakeFolderPath(L"\\\\server\\share\\out\\"));
+    EXPECT_FALSE(MakeFolderPath(L"Out\\"));
+    EXPECT_FALSE(MakeFolderPath(L"\\Out\\"));
+    EXPECT_FALSE(MakeFolderPath(L"C:Out\\")) << "relative to the drive's current folder";
+
+    const DWORD present = GetLogicalDrives();
+    wchar_t missing = 0;
+    for (wchar_t letter = L'Z'; letter >= L'D' && !missing; --letter) {
+        if (!(present & (1u << (letter - L'A')))) missing = letter;
+    }
+    ASSERT_NE(missing, 0);
+    EXPECT_FALSE(MakeFolderPath(std::wstring(1, missing) + L":\\Out\\"));
+
+    // 248 characters pass the length test, 249 do not, on a drive that is fine.
+    test::TempFolder temp;
+    std::wstring folder = temp.Path();
+    while (folder.size() < 247) folder += L'x';
+    folder += L'\\';
+    ASSERT_EQ(folder.size(), 248u);
+    std::wstring longer = folder;
+    longer.insert(longer.size() - 1, L"y");
+    EXPECT_FALSE(MakeFolderPath(longer));
+    EXPECT_EQ(GetFileAttributesW(longer.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_TRUE(MakeFolderPath(folder));
+    EXPECT_NE(GetFileAttributesW(folder.c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST(MakeFolderPath, AcceptsRemovableFixedAndRemoteDrivesOnly) {
+    test::TempFolder temp;
+    const DriveQueries drives{&AllDrives, &ChosenDriveType};
+    const struct {
+        unsigned type;
+        bool accepted;
+    } cases[] = {{DRIVE_UNKNOWN, false}, {DRIVE_NO_ROOT_DIR, false}, {DRIVE_REMOVABLE, true}, {DRIVE_FIXED, true},
+                 {DRIVE_REMOTE, true},   {DRIVE_CDROM, false},       {DRIVE_RAMDISK, false}};
+    for (const auto& c : cases) {
+        g_driveType = c.type;
+        const std::wstring folder = temp.Path() + L"kind" + std::to_wstring(c.type) + L"\\";
+        EXPECT_EQ(MakeFolderPath(folder, drives), c.accepted) << "drive type " << c.type;
+        EXPECT_EQ(GetFileAttributesW(folder.c_str()) != INVALID_FILE_ATTRIBUTES, c.accepted) << "drive type " << c.type;
+        EXPECT_EQ(g_askedRoot, temp.Path().substr(0, 3));
+    }
+    g_driveType = DRIVE_FIXED;
+}
+
+}  // namespace
+}  // namespace pictrove
