@@ -12,6 +12,7 @@
 #include "reader/DocumentOpener.h"
 #include "resources/ResourceIds.h"
 #include "resources/UiStrings.h"
+#include "ui/Handles.h"
 
 namespace pictrove {
 
@@ -101,11 +102,38 @@ BitmapPtr ReduceToPalette(Gdiplus::Bitmap& source) {
     return indexed;
 }
 
+bool EncoderIs(const CLSID& encoder, const wchar_t* mimeType) {
+    std::wstring found;
+    return FindEncoderMimeType(encoder, found) && found == mimeType;
+}
+
+// Some platforms' BMP encoder leaves the palette out of the header's file size for indexed
+// bitmaps, and strict decoders then refuse the file: set the size the file really has.
+void RepairBmpFileSize(const std::wstring& path) {
+    UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!file) return;
+    LARGE_INTEGER size{};
+    BYTE header[6] = {};
+    DWORD read = 0;
+    if (!GetFileSizeEx(file.Get(), &size) || size.QuadPart > 0xFFFFFFFFLL ||
+        !ReadFile(file.Get(), header, sizeof(header), &read, nullptr) || read != sizeof(header) ||
+        header[0] != 'B' || header[1] != 'M') {
+        return;
+    }
+    const DWORD recorded = header[2] | (header[3] << 8) | (header[4] << 16) | (static_cast<DWORD>(header[5]) << 24);
+    const DWORD actual = static_cast<DWORD>(size.QuadPart);
+    if (recorded == actual) return;
+    const BYTE fixed[4] = {static_cast<BYTE>(actual), static_cast<BYTE>(actual >> 8), static_cast<BYTE>(actual >> 16),
+                           static_cast<BYTE>(actual >> 24)};
+    DWORD written = 0;
+    SetFilePointer(file.Get(), 2, nullptr, FILE_BEGIN);
+    WriteFile(file.Get(), fixed, sizeof(fixed), &written, nullptr);
+}
+
 bool NeedsPaletteForGif(Gdiplus::Bitmap& bitmap, const CLSID& encoder) {
     const Gdiplus::PixelFormat format = bitmap.GetPixelFormat();
     if (format != PixelFormat24bppRGB && format != PixelFormat32bppARGB) return false;
-    std::wstring mimeType;
-    return FindEncoderMimeType(encoder, mimeType) && mimeType == L"image/gif";
+    return EncoderIs(encoder, L"image/gif");
 }
 
 }  // namespace
@@ -162,6 +190,9 @@ bool SaveImageFile(IUnknown* image, float dpi, const CLSID& encoder, const std::
     const DWORD lastError = GetLastError();
     outcome.written = status == Gdiplus::Ok;
     outcome.error = outcome.written ? 0 : SaveErrorCode(status, lastError);
+    if (outcome.written && Gdiplus::IsIndexedPixelFormat(bitmap->GetPixelFormat()) && EncoderIs(encoder, L"image/bmp")) {
+        RepairBmpFileSize(path);
+    }
     return true;
 }
 

@@ -102,6 +102,13 @@ TEST(SaveImageFile, EveryTypeDecodesBackToTheSourceAt96Dpi) {
                 EXPECT_NEAR(decoded.dpiY, 96.0f, 0.05f) << label;
             }
             const std::vector<std::uint32_t> expected = test::ToArgb(source.pixels, source.bpp);
+            if (t == 0) {
+                // The header's file size covers the whole file, palette included.
+                const std::vector<unsigned char> bytes = test::ReadFileBytes(path);
+                ASSERT_GE(bytes.size(), 6u) << label;
+                const size_t recorded = bytes[2] | (bytes[3] << 8) | (bytes[4] << 16) | (size_t{bytes[5]} << 24);
+                EXPECT_EQ(recorded, bytes.size()) << label;
+            }
             switch (t) {
                 case 0:
                 case 3:

@@ -49,9 +49,9 @@ std::vector<BYTE> SmoothBgr(int width, int height, int seed) {
     std::vector<BYTE> pixels;
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
-            pixels.push_back(static_cast<BYTE>(20 + seed * 13 + x * 6));
-            pixels.push_back(static_cast<BYTE>(200 - seed * 7 - y * 8));
-            pixels.push_back(static_cast<BYTE>(60 + seed * 5 + x * 3 + y * 4));
+            pixels.push_back(static_cast<BYTE>(20 + seed * 13 + x * 3));
+            pixels.push_back(static_cast<BYTE>(200 - seed * 7 - y * 3));
+            pixels.push_back(static_cast<BYTE>(60 + seed * 5 + x + y * 2));
         }
     }
     return pixels;

@@ -14,7 +14,8 @@ namespace pictrove::test {
 std::vector<BYTE> PatternBgra(int width, int height, bool withAlpha);
 std::vector<BYTE> PatternBgr(int width, int height);
 std::vector<BYTE> PatternGray(int width, int height);
-// Smooth top-down BGR pixels (JPEG keeps them close); seed shifts the colours.
+// Smooth top-down BGR pixels (JPEG keeps them close) for sizes up to 70 x 40; seed 0..3 shifts
+// the colours.
 std::vector<BYTE> SmoothBgr(int width, int height, int seed);
 // A smooth two-dimensional colour ramp, opaque (more colours than a GIF palette holds).
 std::vector<BYTE> RampBgra(int width, int height);
