@@ -24,7 +24,8 @@ std::vector<BYTE> EncoderRecords(UINT& count) {
     count = 0;
     Gdiplus::GetImageEncodersSize(&count, &size);
     std::vector<BYTE> buffer;
-    if (size == 0 || count == 0) return buffer;
+    if (size == 0 || count == 0)
+        return buffer;
     try {
         buffer.resize(size);
     } catch (const std::bad_alloc&) {
@@ -40,7 +41,8 @@ std::vector<BYTE> EncoderRecords(UINT& count) {
 // A system error code for a failed GDI+ save: the thread's last error when the platform left
 // one, else the nearest code to the GDI+ status.
 DWORD SaveErrorCode(Gdiplus::Status status, DWORD lastError) {
-    if (lastError != 0) return lastError;
+    if (lastError != 0)
+        return lastError;
     switch (status) {
         case Gdiplus::OutOfMemory:
             return ERROR_NOT_ENOUGH_MEMORY;
@@ -77,7 +79,8 @@ BitmapPtr ReduceToPalette(Gdiplus::Bitmap& source) {
     const INT height = static_cast<INT>(source.GetHeight());
     const Gdiplus::Rect whole(0, 0, width, height);
     Gdiplus::BitmapData in{};
-    if (source.LockBits(&whole, Gdiplus::ImageLockModeRead, format, &in) != Gdiplus::Ok) return nullptr;
+    if (source.LockBits(&whole, Gdiplus::ImageLockModeRead, format, &in) != Gdiplus::Ok)
+        return nullptr;
 
     const GifQuantizer quantizer(
         PixelRows{static_cast<const std::uint8_t*>(in.Scan0), width, height, in.Stride, bytesPerPixel});
@@ -86,7 +89,8 @@ BitmapPtr ReduceToPalette(Gdiplus::Bitmap& source) {
         auto palette = std::make_unique<PaletteBlock>();
         palette->flags = quantizer.TransparentIndex() >= 0 ? Gdiplus::PaletteFlagsHasAlpha : 0;
         palette->count = static_cast<UINT>(quantizer.Palette().size());
-        for (UINT i = 0; i < palette->count; ++i) palette->entries[i] = quantizer.Palette()[i];
+        for (UINT i = 0; i < palette->count; ++i)
+            palette->entries[i] = quantizer.Palette()[i];
         indexed->SetPalette(reinterpret_cast<const Gdiplus::ColorPalette*>(palette.get()));
         Gdiplus::BitmapData out{};
         if (indexed->LockBits(&whole, Gdiplus::ImageLockModeWrite, PixelFormat8bppIndexed, &out) == Gdiplus::Ok) {
@@ -111,18 +115,20 @@ bool EncoderIs(const CLSID& encoder, const wchar_t* mimeType) {
 // bitmaps, and strict decoders then refuse the file: set the size the file really has.
 void RepairBmpFileSize(const std::wstring& path) {
     UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
-    if (!file) return;
+    if (!file)
+        return;
     LARGE_INTEGER size{};
     BYTE header[6] = {};
     DWORD read = 0;
     if (!GetFileSizeEx(file.Get(), &size) || size.QuadPart > 0xFFFFFFFFLL ||
-        !ReadFile(file.Get(), header, sizeof(header), &read, nullptr) || read != sizeof(header) ||
-        header[0] != 'B' || header[1] != 'M') {
+        !ReadFile(file.Get(), header, sizeof(header), &read, nullptr) || read != sizeof(header) || header[0] != 'B' ||
+        header[1] != 'M') {
         return;
     }
     const DWORD recorded = header[2] | (header[3] << 8) | (header[4] << 16) | (static_cast<DWORD>(header[5]) << 24);
     const DWORD actual = static_cast<DWORD>(size.QuadPart);
-    if (recorded == actual) return;
+    if (recorded == actual)
+        return;
     const BYTE fixed[4] = {static_cast<BYTE>(actual), static_cast<BYTE>(actual >> 8), static_cast<BYTE>(actual >> 16),
                            static_cast<BYTE>(actual >> 24)};
     DWORD written = 0;
@@ -132,17 +138,20 @@ void RepairBmpFileSize(const std::wstring& path) {
 
 bool NeedsPaletteForGif(Gdiplus::Bitmap& bitmap, const CLSID& encoder) {
     const Gdiplus::PixelFormat format = bitmap.GetPixelFormat();
-    if (format != PixelFormat24bppRGB && format != PixelFormat32bppARGB) return false;
+    if (format != PixelFormat24bppRGB && format != PixelFormat32bppARGB)
+        return false;
     return EncoderIs(encoder, L"image/gif");
 }
 
 }  // namespace
 
 bool FindEncoderClsid(const wchar_t* mimeType, CLSID* clsid) {
-    if (!mimeType || !clsid) return false;
+    if (!mimeType || !clsid)
+        return false;
     UINT count = 0;
     const std::vector<BYTE> records = EncoderRecords(count);
-    if (records.empty()) return false;
+    if (records.empty())
+        return false;
     const auto* codecs = reinterpret_cast<const Gdiplus::ImageCodecInfo*>(records.data());
     for (UINT i = 0; i < count; ++i) {
         if (codecs[i].MimeType && wcscmp(codecs[i].MimeType, mimeType) == 0) {
@@ -171,12 +180,13 @@ bool SaveImageFile(IUnknown* image, float dpi, const CLSID& encoder, const std::
     return SaveImageFile(image, dpi, encoder, path, ignored);
 }
 
-bool SaveImageFile(IUnknown* image, float dpi, const CLSID& encoder, const std::wstring& path,
-                   WriteOutcome& outcome) {
+bool SaveImageFile(IUnknown* image, float dpi, const CLSID& encoder, const std::wstring& path, WriteOutcome& outcome) {
     outcome = {false, ERROR_INVALID_DATA};
-    if (!image) return false;
+    if (!image)
+        return false;
     BitmapPtr bitmap = CreateBitmapFromReaderImage(image);
-    if (!bitmap) return false;
+    if (!bitmap)
+        return false;
 
     bitmap->SetResolution(dpi, dpi);
     if (NeedsPaletteForGif(*bitmap, encoder)) {
@@ -190,15 +200,18 @@ bool SaveImageFile(IUnknown* image, float dpi, const CLSID& encoder, const std::
     const DWORD lastError = GetLastError();
     outcome.written = status == Gdiplus::Ok;
     outcome.error = outcome.written ? 0 : SaveErrorCode(status, lastError);
-    if (outcome.written && Gdiplus::IsIndexedPixelFormat(bitmap->GetPixelFormat()) && EncoderIs(encoder, L"image/bmp")) {
+    if (outcome.written && Gdiplus::IsIndexedPixelFormat(bitmap->GetPixelFormat()) &&
+        EncoderIs(encoder, L"image/bmp")) {
         RepairBmpFileSize(path);
     }
     return true;
 }
 
 ImageFileWriter::ImageFileWriter(ImageCollection* collection, int typeIndex) : typeIndex_(typeIndex) {
-    if (!collection || typeIndex < 0 || typeIndex >= kImageTypeCount) return;
-    if (FindEncoderClsid(kEncoderMimeTypes[typeIndex], &encoder_)) collection_ = collection;
+    if (!collection || typeIndex < 0 || typeIndex >= kImageTypeCount)
+        return;
+    if (FindEncoderClsid(kEncoderMimeTypes[typeIndex], &encoder_))
+        collection_ = collection;
 }
 
 bool ImageFileWriter::WriteImage(int index, const std::wstring& path) {
@@ -208,16 +221,19 @@ bool ImageFileWriter::WriteImage(int index, const std::wstring& path) {
 
 bool ImageFileWriter::WriteImage(int index, const std::wstring& path, WriteOutcome& outcome) {
     outcome = {false, ERROR_INVALID_DATA};
-    if (!collection_) return false;
+    if (!collection_)
+        return false;
     Microsoft::WRL::ComPtr<IUnknown> image;
     collection_->GetImage(index, image.GetAddressOf());
-    if (!image) return false;
+    if (!image)
+        return false;
     SaveImageFile(image.Get(), kOutputDpi, encoder_, path, outcome);
     return true;
 }
 
 void WriteFailures::Record(const std::wstring& path, const WriteOutcome& outcome) {
-    if (outcome.written) return;
+    if (outcome.written)
+        return;
     if (count_++ == 0) {
         firstPath_ = path;
         firstError_ = outcome.error;
@@ -225,22 +241,25 @@ void WriteFailures::Record(const std::wstring& path, const WriteOutcome& outcome
 }
 
 std::wstring WriteFailures::Message(int total) const {
-    return FormatUiString(IDS_WRITE_FAILED, {static_cast<long long>(count_), static_cast<long long>(total),
-                                             firstPath_, SystemErrorText(firstError_)});
+    return FormatUiString(IDS_WRITE_FAILED, {static_cast<long long>(count_), static_cast<long long>(total), firstPath_,
+                                             SystemErrorText(firstError_)});
 }
 
 void WriteFailures::Report(int total) const {
-    if (count_ > 0) ShowProgramMessage(Message(total), MB_ICONINFORMATION);
+    if (count_ > 0)
+        ShowProgramMessage(Message(total), MB_ICONINFORMATION);
 }
 
 std::wstring SystemErrorText(DWORD error) {
     wchar_t* buffer = nullptr;
-    const DWORD length = FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
-        0, reinterpret_cast<LPWSTR>(&buffer), 0, nullptr);
+    const DWORD length =
+        FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                       nullptr, error, 0, reinterpret_cast<LPWSTR>(&buffer), 0, nullptr);
     std::wstring text = length && buffer ? std::wstring(buffer, length) : std::wstring();
-    if (buffer) LocalFree(buffer);
-    while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ')) text.pop_back();
+    if (buffer)
+        LocalFree(buffer);
+    while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' '))
+        text.pop_back();
     if (text.empty()) {
         // A code the system has no text for still identifies the failure.
         wchar_t hex[16] = L"";
@@ -253,7 +272,8 @@ std::wstring SystemErrorText(DWORD error) {
 void SaveSingleImage(ImageCollection* collection, int index, const std::wstring& label) {
     std::wstring filter = LoadUiString(IDS_SAVE_FILTER);
     for (wchar_t& c : filter) {
-        if (c == L'|') c = L'\0';
+        if (c == L'|')
+            c = L'\0';
     }
     wchar_t file[MAX_PATH] = L"";
     wcsncpy(file, label.c_str(), MAX_PATH - 1);
@@ -267,12 +287,15 @@ void SaveSingleImage(ImageCollection* collection, int index, const std::wstring&
     dialog.nMaxFile = MAX_PATH;
     dialog.lpstrDefExt = L"bmp";
     dialog.Flags = OFN_EXPLORER | OFN_ENABLESIZING | OFN_OVERWRITEPROMPT;
-    if (!GetSaveFileNameW(&dialog)) return;
+    if (!GetSaveFileNameW(&dialog))
+        return;
 
-    if (!collection) return;
+    if (!collection)
+        return;
     Microsoft::WRL::ComPtr<IUnknown> image;
     collection->GetImage(index, image.GetAddressOf());
-    if (!image) return;
+    if (!image)
+        return;
 
     const int typeIndex = static_cast<int>(dialog.nFilterIndex) - 1;
     CLSID encoder{};

@@ -68,7 +68,8 @@ int RunOne(int type, int count) {
 
     wchar_t temp[MAX_PATH] = L"";
     GetTempPathW(MAX_PATH, temp);
-    const std::wstring folder = std::wstring(temp) + L"pictrove-bench-" + std::to_wstring(GetCurrentProcessId()) + L"\\";
+    const std::wstring folder =
+        std::wstring(temp) + L"pictrove-bench-" + std::to_wstring(GetCurrentProcessId()) + L"\\";
 
     const int stride = kWidth * 3;
     auto* image = new test::FakeReaderImage(kPixelBgr24, kWidth, kHeight, stride, 0, MakePicture(stride));
@@ -102,10 +103,11 @@ int RunOne(int type, int count) {
 
     const double seconds = Seconds(start, end);
     const double megapixels = static_cast<double>(kWidth) * kHeight * count / 1e6;
-    std::wprintf(L"%-5ls %5d images  %6.2f images/s  %7.1f MP/s  peak working set %7.1f MB (%.1f MB before the job)"
-                 L"  file %.1f MB  failed %d\n",
-                 kTypeNames[type], count, count / seconds, megapixels / seconds, MegaBytes(after.PeakWorkingSetSize),
-                 MegaBytes(before.WorkingSetSize), static_cast<double>(file.nFileSizeLow) / (1024.0 * 1024.0), failed);
+    std::wprintf(
+        L"%-5ls %5d images  %6.2f images/s  %7.1f MP/s  peak working set %7.1f MB (%.1f MB before the job)"
+        L"  file %.1f MB  failed %d\n",
+        kTypeNames[type], count, count / seconds, megapixels / seconds, MegaBytes(after.PeakWorkingSetSize),
+        MegaBytes(before.WorkingSetSize), static_cast<double>(file.nFileSizeLow) / (1024.0 * 1024.0), failed);
     std::fflush(stdout);
     return failed == 0 ? 0 : 1;
 }
@@ -113,7 +115,8 @@ int RunOne(int type, int count) {
 int RunChild(int type, int count) {
     wchar_t exe[MAX_PATH] = L"";
     GetModuleFileNameW(nullptr, exe, MAX_PATH);
-    std::wstring command = L"\"" + std::wstring(exe) + L"\" --run " + std::to_wstring(type) + L" " + std::to_wstring(count);
+    std::wstring command =
+        L"\"" + std::wstring(exe) + L"\" --run " + std::to_wstring(type) + L" " + std::to_wstring(count);
     STARTUPINFOW startup{sizeof(startup)};
     PROCESS_INFORMATION process{};
     if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) {
@@ -132,15 +135,19 @@ int RunChild(int type, int count) {
 
 int wmain(int argc, wchar_t** argv) {
     pictrove::SetResourceInstance(GetModuleHandleW(nullptr));
-    if (argc == 4 && std::wcscmp(argv[1], L"--run") == 0) return RunOne(_wtoi(argv[2]), _wtoi(argv[3]));
+    if (argc == 4 && std::wcscmp(argv[1], L"--run") == 0)
+        return RunOne(_wtoi(argv[2]), _wtoi(argv[3]));
     std::vector<int> counts;
-    for (int i = 1; i < argc; ++i) counts.push_back(_wtoi(argv[i]));
-    if (counts.empty()) counts = {20, 200};
+    for (int i = 1; i < argc; ++i)
+        counts.push_back(_wtoi(argv[i]));
+    if (counts.empty())
+        counts = {20, 200};
     std::wprintf(L"Extraction of %dx%d 24-bit images, one job per line, each in its own process\n", kWidth, kHeight);
     std::fflush(stdout);
     int status = 0;
     for (int type = 0; type < 4; ++type) {
-        for (int count : counts) status |= RunChild(type, count);
+        for (int count : counts)
+            status |= RunChild(type, count);
     }
     return status;
 }

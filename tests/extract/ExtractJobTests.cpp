@@ -63,7 +63,8 @@ TEST(ExtractJob, WritesTheImagesInListOrderWithTheirNamesFormatsAndPixels) {
         {
             ExtractJob job(doc.collection, type, folder, std::wstring(L"%0II%_%IN%") + extensions[type], order);
             EXPECT_EQ(job.ImageCount(), 4);
-            test::DialogCapture capture([&](HWND dialog) { texts.push_back(test::DialogItemText(dialog, IDC_PROGRESS_TEXT)); });
+            test::DialogCapture capture(
+                [&](HWND dialog) { texts.push_back(test::DialogItemText(dialog, IDC_PROGRESS_TEXT)); });
             EXPECT_EQ(job.RunModal(nullptr), IDOK) << "type " << type;
             EXPECT_EQ(capture.DialogCount(), 1);
             EXPECT_TRUE(capture.Boxes().empty());
@@ -74,7 +75,8 @@ TEST(ExtractJob, WritesTheImagesInListOrderWithTheirNamesFormatsAndPixels) {
 
         std::vector<std::string> getImages;
         for (const std::string& entry : log.Entries()) {
-            if (entry.rfind("GetImage(", 0) == 0) getImages.push_back(entry);
+            if (entry.rfind("GetImage(", 0) == 0)
+                getImages.push_back(entry);
         }
         EXPECT_EQ(getImages, (std::vector<std::string>{"GetImage(2)", "GetImage(0)", "GetImage(1)"}));
 
@@ -110,7 +112,8 @@ TEST(ExtractJob, CancelDuringAnImageFinishesThatImageAndWritesNoMore) {
         doc.collection->SetOnGetImage([&](int index) {
             if (index == k - 1) {
                 // The worker may reach the first image before the window is active.
-                for (int wait = 0; wait < 200 && !window.load(); ++wait) Sleep(10);
+                for (int wait = 0; wait < 200 && !window.load(); ++wait)
+                    Sleep(10);
                 PostMessageW(window.load(), WM_COMMAND, IDCANCEL, 0);
                 Sleep(300);
             }
@@ -199,7 +202,7 @@ TEST(ExtractJob, AFolderThatCannotBeMadeFailsEveryWriteAndSaysSo) {
 
 // Work that only reports a count and posts what the test tells it to.
 class ScriptedWork : public ProgressDialog::Work {
-public:
+  public:
     explicit ScriptedWork(int steps) : steps_(steps) {}
     int StepCount() const override { return steps_; }
     void StartWork(HWND window) override {
@@ -211,7 +214,7 @@ public:
     bool started = false;
     bool stopped = false;
 
-private:
+  private:
     int steps_;
 };
 

@@ -33,7 +33,8 @@ TEST(FindEncoderClsid, FindsTheFourTypesByExactMimeType) {
         std::wstring mime;
         EXPECT_TRUE(FindEncoderMimeType(seen[t], mime));
         EXPECT_EQ(mime, kEncoderMimeTypes[t]);
-        for (int u = 0; u < t; ++u) EXPECT_FALSE(IsEqualCLSID(seen[t], seen[u])) << t << " vs " << u;
+        for (int u = 0; u < t; ++u)
+            EXPECT_FALSE(IsEqualCLSID(seen[t], seen[u])) << t << " vs " << u;
     }
     CLSID untouched = {0xdeadbeef};
     EXPECT_FALSE(FindEncoderClsid(L"image/GIF", &untouched));
@@ -54,14 +55,16 @@ struct Source {
 
 std::vector<BYTE> WithAlpha(const std::vector<BYTE>& bgr) {
     std::vector<BYTE> bgra;
-    for (size_t i = 0; i + 2 < bgr.size(); i += 3) bgra.insert(bgra.end(), {bgr[i], bgr[i + 1], bgr[i + 2], 255});
+    for (size_t i = 0; i + 2 < bgr.size(); i += 3)
+        bgra.insert(bgra.end(), {bgr[i], bgr[i + 1], bgr[i + 2], 255});
     return bgra;
 }
 
 std::vector<BYTE> SmoothGray(int width, int height) {
     std::vector<BYTE> gray;
     for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) gray.push_back(static_cast<BYTE>(30 + x * 12 + y * 9));
+        for (int x = 0; x < width; ++x)
+            gray.push_back(static_cast<BYTE>(30 + x * 12 + y * 9));
     return gray;
 }
 
@@ -79,11 +82,11 @@ TEST(SaveImageFile, EveryTypeDecodesBackToTheSourceAt96Dpi) {
     for (int t = 0; t < kImageTypeCount; ++t) {
         const CLSID encoder = Encoder(t);
         for (const Source& source : Sources()) {
-            const std::string label = "type index " + std::to_string(t) + " pixel type " +
-                                      std::to_string(source.pixelType);
-            FakeReaderImage* image = FakeReaderImage::FromRows(
-                source.pixelType, source.width, source.height, source.width * source.bpp + 2, kLayoutBottomUp,
-                source.pixels);
+            const std::string label =
+                "type index " + std::to_string(t) + " pixel type " + std::to_string(source.pixelType);
+            FakeReaderImage* image =
+                FakeReaderImage::FromRows(source.pixelType, source.width, source.height, source.width * source.bpp + 2,
+                                          kLayoutBottomUp, source.pixels);
             const std::wstring path = folder.File(L"out" + std::to_wstring(source.pixelType) + extensions[t]);
             WriteOutcome outcome{false, 0xdeadbeef};
             EXPECT_TRUE(SaveImageFile(image, kOutputDpi, encoder, path, outcome)) << label;
@@ -161,7 +164,8 @@ TEST(SaveImageFile, ManyColoursBecomeAValidGifCloseToTheSource) {
         std::vector<BYTE> pixels = ramp;
         if (pixelType == 1) {
             pixels.clear();
-            for (size_t i = 0; i < ramp.size(); i += 4) pixels.insert(pixels.end(), {ramp[i], ramp[i + 1], ramp[i + 2]});
+            for (size_t i = 0; i < ramp.size(); i += 4)
+                pixels.insert(pixels.end(), {ramp[i], ramp[i + 1], ramp[i + 2]});
         }
         const int bpp = pixelType == 0 ? 4 : 3;
         FakeReaderImage* image = FakeReaderImage::FromRows(pixelType, width, height, width * bpp, 0, pixels);
@@ -251,8 +255,7 @@ TEST(WriteFailures, CountsFailuresAndNamesTheFirst) {
     const std::wstring reason = SystemErrorText(ERROR_PATH_NOT_FOUND);
     EXPECT_FALSE(reason.empty());
     EXPECT_NE(reason.back(), L'\n');
-    EXPECT_EQ(failures.Message(4),
-              L"2 of 4 images could not be written.\n\nFirst failure: C:\\first.png\n" + reason);
+    EXPECT_EQ(failures.Message(4), L"2 of 4 images could not be written.\n\nFirst failure: C:\\first.png\n" + reason);
     EXPECT_EQ(SystemErrorText(0x2badf00d).empty(), false);
 }
 
@@ -324,7 +327,8 @@ TEST(SaveSingleImage, TheChosenFilterDecidesTheFormatAndFailuresAreReported) {
         EXPECT_EQ(box.caption, LoadUiString(IDS_ERROR_CAPTION));
         EXPECT_EQ(box.icon, static_cast<UINT>(MB_ICONINFORMATION));
         EXPECT_FALSE(box.hasOwner);
-        EXPECT_EQ(box.text.rfind(L"1 of 1 images could not be written.", 0), 0u) << std::string(box.text.begin(), box.text.end());
+        EXPECT_EQ(box.text.rfind(L"1 of 1 images could not be written.", 0), 0u)
+            << std::string(box.text.begin(), box.text.end());
     }
     EXPECT_FALSE(test::FileExists(unwritable));
     EXPECT_EQ(collection->RefCount(), 1u);

@@ -13,7 +13,8 @@ std::vector<std::uint8_t> Numbered(int width, int height, int stride, int bpp) {
     std::vector<std::uint8_t> bits(static_cast<size_t>(stride) * height, 0xEE);
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
-            for (int k = 0; k < bpp; ++k) bits[y * stride + x * bpp + k] = static_cast<std::uint8_t>((y * width + x) * 10 + k);
+            for (int k = 0; k < bpp; ++k)
+                bits[y * stride + x * bpp + k] = static_cast<std::uint8_t>((y * width + x) * 10 + k);
     return bits;
 }
 
@@ -21,7 +22,8 @@ std::vector<std::uint8_t> Numbered(int width, int height, int stride, int bpp) {
 int PixelAt(const std::vector<std::uint8_t>& bits, int x, int y, int width, int stride, int bpp) {
     const int first = bits[y * stride + x * bpp];
     for (int k = 1; k < bpp; ++k) {
-        if (bits[y * stride + x * bpp + k] != first + k) return -1;  // a pixel's bytes came apart
+        if (bits[y * stride + x * bpp + k] != first + k)
+            return -1;  // a pixel's bytes came apart
     }
     return first / 10;
 }
@@ -43,7 +45,8 @@ TEST(FlipPixels, EveryModeOnOddAndEvenSizes) {
                         << s.width << "x" << s.height << " bpp " << s.bpp << " mode " << mode << " at " << x << ","
                         << y;
                 }
-                for (int p = s.width * s.bpp; p < stride; ++p) ASSERT_EQ(bits[y * stride + p], 0xEE) << "padding";
+                for (int p = s.width * s.bpp; p < stride; ++p)
+                    ASSERT_EQ(bits[y * stride + p], 0xEE) << "padding";
             }
         }
     }

@@ -8,7 +8,8 @@ out="$(mktemp -d)"
 trap 'rm -rf "$out"' EXIT
 PICTROVE_DECODE_CHECK_DIR="$(winepath -w "$out" 2>/dev/null)"
 export PICTROVE_DECODE_CHECK_DIR
-if ! wine "$exe" --gtest_color=no --gtest_also_run_disabled_tests --gtest_filter='DecodeCheck.*' >"$out/run.log" 2>&1; then
+if ! wine "$exe" --gtest_color=no --gtest_also_run_disabled_tests --gtest_filter='DecodeCheck.*' \
+    >"$out/run.log" 2>&1; then
     cat "$out/run.log"
     echo "FAIL: the test program could not write the files"
     exit 1
@@ -31,6 +32,7 @@ for name in smooth gray ramp alpha; do
     for ext in bmp gif jpg png; do
         file="$out/$name.$ext"
         label="$name.$ext"
+        before=$failures
         [ -s "$file" ] || { fail "$label missing or empty"; continue; }
         if ! info=$(identify -format '%m %w %h\n' "$file" 2>"$out/identify.err"); then
             fail "$label does not decode: $(cat "$out/identify.err")"
@@ -44,7 +46,8 @@ for name in smooth gray ramp alpha; do
         [ "$w $h" = "$rw $rh" ] || fail "$label is ${w}x$h, not ${rw}x$rh"
         if [ "$ext" != gif ]; then
             dpi=$(identify -units PixelsPerInch -format '%x %y\n' "$file" | head -1)
-            awk -v d="$dpi" 'BEGIN { split(d, v, " "); exit !(v[1] > 95.9 && v[1] < 96.1 && v[2] > 95.9 && v[2] < 96.1) }' ||
+            awk -v d="$dpi" \
+                'BEGIN { split(d, v, " "); exit !(v[1] > 95.9 && v[1] < 96.1 && v[2] > 95.9 && v[2] < 96.1) }' ||
                 fail "$label resolution is $dpi, not 96 dpi"
         fi
         # The alpha picture has transparent pixels: only PNG keeps alpha, so it is compared there.
@@ -66,7 +69,7 @@ for name in smooth gray ramp alpha; do
                 [ "$far" = 0 ] || fail "$label has $far pixels beyond the palette error"
                 ;;
         esac
-        echo "ok: $label ($format ${w}x$h)"
+        [ "$failures" -eq "$before" ] && echo "ok: $label ($format ${w}x$h)"
     done
 done
 if [ "$failures" -gt 0 ]; then

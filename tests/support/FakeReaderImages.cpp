@@ -31,8 +31,13 @@ int ReaderBytesPerPixel(int pixelType) {
     }
 }
 
-FakeReaderImage::FakeReaderImage(int pixelType, int width, int height, int stride, int layout,
-                                 std::shared_ptr<std::vector<BYTE>> pixels, CallLog* log)
+FakeReaderImage::FakeReaderImage(int pixelType,
+                                 int width,
+                                 int height,
+                                 int stride,
+                                 int layout,
+                                 std::shared_ptr<std::vector<BYTE>> pixels,
+                                 CallLog* log)
     : pixelType_(pixelType),
       width_(width),
       height_(height),
@@ -41,23 +46,30 @@ FakeReaderImage::FakeReaderImage(int pixelType, int width, int height, int strid
       pixels_(std::move(pixels)),
       log_(log) {}
 
-FakeReaderImage* FakeReaderImage::FromRows(int pixelType, int width, int height, int stride, int layout,
-                                           const std::vector<BYTE>& topDownPixels, CallLog* log) {
+FakeReaderImage* FakeReaderImage::FromRows(int pixelType,
+                                           int width,
+                                           int height,
+                                           int stride,
+                                           int layout,
+                                           const std::vector<BYTE>& topDownPixels,
+                                           CallLog* log) {
     const int bpp = ReaderBytesPerPixel(pixelType);
     auto stored = std::make_shared<std::vector<BYTE>>(static_cast<size_t>(stride) * height, BYTE{0xEE});
     for (int y = 0; y < height; ++y) {
         const int storedRow = (layout & kLayoutBottomUp) ? height - 1 - y : y;
         for (int x = 0; x < width; ++x) {
             const int storedColumn = (layout & kLayoutMirroredRows) ? width - 1 - x : x;
-            std::memcpy(stored->data() + static_cast<size_t>(storedRow) * stride + static_cast<size_t>(storedColumn) * bpp,
-                        topDownPixels.data() + (static_cast<size_t>(y) * width + x) * bpp, static_cast<size_t>(bpp));
+            std::memcpy(
+                stored->data() + static_cast<size_t>(storedRow) * stride + static_cast<size_t>(storedColumn) * bpp,
+                topDownPixels.data() + (static_cast<size_t>(y) * width + x) * bpp, static_cast<size_t>(bpp));
         }
     }
     return new FakeReaderImage(pixelType, width, height, stride, layout, std::move(stored), log);
 }
 
 HRESULT FakeReaderImage::QueryInterface(REFIID iid, void** out) {
-    if (!out) return E_POINTER;
+    if (!out)
+        return E_POINTER;
     *out = nullptr;
     if (IsEqualIID(iid, kIidReaderImage)) {
         Log("QueryInterface(ReaderImage)");
@@ -78,7 +90,8 @@ ULONG FakeReaderImage::AddRef() {
 ULONG FakeReaderImage::Release() {
     Log("Release");
     const ULONG left = --refs_;
-    if (left == 0) delete this;
+    if (left == 0)
+        delete this;
     return left;
 }
 
@@ -125,9 +138,11 @@ HRESULT FakeReaderImage::GetBits(BYTE** bits) {
 }
 
 HRESULT FakeUnknown::QueryInterface(REFIID iid, void** out) {
-    if (!out) return E_POINTER;
+    if (!out)
+        return E_POINTER;
     *out = nullptr;
-    if (!IsEqualIID(iid, IID_IUnknown)) return E_NOINTERFACE;
+    if (!IsEqualIID(iid, IID_IUnknown))
+        return E_NOINTERFACE;
     *out = this;
     AddRef();
     return S_OK;
@@ -135,25 +150,30 @@ HRESULT FakeUnknown::QueryInterface(REFIID iid, void** out) {
 
 ULONG FakeUnknown::Release() {
     const ULONG left = --refs_;
-    if (left == 0) delete this;
+    if (left == 0)
+        delete this;
     return left;
 }
 
 FakeImageCollection::~FakeImageCollection() {
     for (Entry& entry : entries_) {
-        if (entry.image) entry.image->Release();
+        if (entry.image)
+            entry.image->Release();
     }
 }
 
 void FakeImageCollection::Add(std::wstring name, IUnknown* image) {
-    if (image) image->AddRef();
+    if (image)
+        image->AddRef();
     entries_.push_back({std::move(name), image});
 }
 
 HRESULT FakeImageCollection::QueryInterface(REFIID iid, void** out) {
-    if (!out) return E_POINTER;
+    if (!out)
+        return E_POINTER;
     *out = nullptr;
-    if (!IsEqualIID(iid, kIidImageCollection) && !IsEqualIID(iid, IID_IUnknown)) return E_NOINTERFACE;
+    if (!IsEqualIID(iid, kIidImageCollection) && !IsEqualIID(iid, IID_IUnknown))
+        return E_NOINTERFACE;
     *out = static_cast<ImageCollection*>(this);
     AddRef();
     return S_OK;
@@ -161,7 +181,8 @@ HRESULT FakeImageCollection::QueryInterface(REFIID iid, void** out) {
 
 ULONG FakeImageCollection::Release() {
     const ULONG left = --refs_;
-    if (left == 0) delete this;
+    if (left == 0)
+        delete this;
     return left;
 }
 
@@ -184,7 +205,8 @@ HRESULT FakeImageCollection::GetImageHeight(int index, int* height) {
 HRESULT FakeImageCollection::GetImageName(int index, BSTR* name) {
     Log("GetImageName(" + std::to_string(index) + ")");
     *name = nullptr;
-    if (index < 0 || index >= static_cast<int>(entries_.size())) return E_INVALIDARG;
+    if (index < 0 || index >= static_cast<int>(entries_.size()))
+        return E_INVALIDARG;
     const std::wstring& text = entries_[static_cast<size_t>(index)].name;
     *name = text.empty() ? nullptr : SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
     return S_OK;
@@ -194,10 +216,13 @@ HRESULT FakeImageCollection::GetImage(int index, IUnknown** image) {
     Log("GetImage(" + std::to_string(index) + ")");
     ++getImageCalls_;
     *image = nullptr;
-    if (onGetImage_) onGetImage_(index);
-    if (index < 0 || index >= static_cast<int>(entries_.size())) return E_INVALIDARG;
+    if (onGetImage_)
+        onGetImage_(index);
+    if (index < 0 || index >= static_cast<int>(entries_.size()))
+        return E_INVALIDARG;
     IUnknown* found = entries_[static_cast<size_t>(index)].image;
-    if (!found) return E_FAIL;
+    if (!found)
+        return E_FAIL;
     found->AddRef();
     *image = found;
     return S_OK;
