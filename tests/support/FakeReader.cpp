@@ -57,27 +57,40 @@ public:
     }
     HRESULT STDMETHODCALLTYPE GetImageCount(int* count) override {
         log_.calls.push_back(L"GetImageCount");
-        *count = script_.imageCount;
+        *count = script_.images.empty() ? script_.imageCount : static_cast<int>(script_.images.size());
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE GetImageWidth(int, int* width) override {
-        *width = 10;
+    HRESULT STDMETHODCALLTYPE GetImageWidth(int index, int* width) override {
+        const FakeDocumentImage* image = Image(index);
+        *width = image ? image->width : 10;
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE GetImageHeight(int, int* height) override {
-        *height = 20;
+    HRESULT STDMETHODCALLTYPE GetImageHeight(int index, int* height) override {
+        const FakeDocumentImage* image = Image(index);
+        *height = image ? image->height : 20;
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE GetImageName(int index, BSTR* name) override {
-        *name = SysAllocString((L"img" + std::to_wstring(index)).c_str());
+        const FakeDocumentImage* image = Image(index);
+        *name = SysAllocString(image ? image->name.c_str() : (L"img" + std::to_wstring(index)).c_str());
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE GetImage(int, IUnknown** image) override {
+    HRESULT STDMETHODCALLTYPE GetImage(int index, IUnknown** image) override {
+        log_.calls.push_back(L"GetImage(" + std::to_wstring(index) + L")");
         *image = nullptr;
-        return E_NOTIMPL;
+        const FakeDocumentImage* entry = Image(index);
+        if (!entry || !entry->pixels) return E_FAIL;
+        *image = entry->pixels.Get();
+        (*image)->AddRef();
+        return S_OK;
     }
 
 private:
+    const FakeDocumentImage* Image(int index) const {
+        if (index < 0 || static_cast<size_t>(index) >= script_.images.size()) return nullptr;
+        return &script_.images[static_cast<size_t>(index)];
+    }
+
     LONG refs_ = 1;
     int opens_ = 0;
     std::wstring password_;

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <windows.h>
+#include <wrl/client.h>
+
 #include <string>
 #include <vector>
 
@@ -11,12 +13,21 @@
 
 namespace pictrove::test {
 
+// One image of a scripted document; pixels may be null (GetImage then gives nothing).
+struct FakeDocumentImage {
+    std::wstring name;
+    int width = 10;
+    int height = 20;
+    Microsoft::WRL::ComPtr<IUnknown> pixels;
+};
+
 struct FakeReaderScript {
     HRESULT firstOpen = S_OK;           // result of the first Open
     bool supportsPassword = true;       // answers QueryInterface for DocumentPassword
     std::wstring correctPassword;       // second Open succeeds only with this password
     bool providesCollection = true;     // answers QueryInterface for ImageCollection
-    int imageCount = 1;
+    int imageCount = 1;                 // used when images is empty
+    std::vector<FakeDocumentImage> images;
 };
 
 struct FakeReaderLog {

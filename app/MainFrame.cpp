@@ -1,0 +1,414 @@
+// Main window: panes, commands, command states, title, status text, placement.
+#include "app/MainFrame.h"
+
+#include <shellapi.h>
+#include <shlobj.h>
+#include <windowsx.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "app/AppModule.h"
+#include "browse/ClipboardCopy.h"
+#include "browse/PreviewPane.h"
+#include "extract/ExtractJob.h"
+#include "extract/ImageFileWriter.h"
+#include "resources/ResourceIds.h"
+#include "resources/UiStrings.h"
+
+namespace pictrove {
+
+using Microsoft::WRL::ComPtr;
+
+namespace {
+
+constexpr UINT kToolbarCommands[] = {IDM_OPEN, IDM_EXTRACT_SELECTED, IDM_EXTRACT_ALL, IDM_ABOUT};
+constexpr COLORREF kToolbarBackground = RGB(0xC0, 0xC0, 0xC0);
+
+// Where a multi-image extraction goes until the extract settings dialog chooses: the folder of
+// the last extraction, else Pictures\Pictrove.
+std::wstring DefaultExtractFolder() {
+    wchar_t pictures[MAX_PATH] = L"";
+    if (FAILED(SHGetFolderPathW(nullptr, CSIDL_MYPICTURES, nullptr, SHGFP_TYPE_CURRENT, pictures))) {
+        GetTempPathW(MAX_PATH, pictures);
+    }
+    std::wstring folder = pictures;
+    if (!folder.empty() && folder.back() != L'\\') folder += L'\\';
+    return folder + L"Pictrove\\";
+}
+
+std::wstring TypeExtension(int typeIndex) {
+    const std::wstring entry = LoadUiString(IDS_TYPE_BMP + static_cast<UINT>(std::clamp(typeIndex, 0, 3)));
+    const size_t bar = entry.find(L'|');
+    return bar == std::wstring::npos ? std::wstring() : entry.substr(bar + 1);
+}
+
+}  // namespace
+
+void GreyToolbarPixels(uint32_t* pixels, size_t count) {
+    for (size_t i = 0; i < count; ++i) {
+        const uint32_t pixel = pixels[i] & 0x00FFFFFF;
+        if (pixel == 0x00C0C0C0) continue;
+        const double red = (pixel >> 16) & 0xFF, green = (pixel >> 8) & 0xFF, blue = pixel & 0xFF;
+        const auto grey = static_cast<uint32_t>(0.257 * red + 0.504 * green + 0.098 * blue + 16);
+        pixels[i] = (pixels[i] & 0xFF000000) | (grey << 16) | (grey << 8) | grey;
+    }
+}
+
+MainFrame::MainFrame() {
+    Chain().SetReflectNotifications(true);
+}
+
+MainFrame::~MainFrame() {
+    Destroy();
+    if (normalImages_) ImageList_Destroy(normalImages_);
+    if (disabledImages_) ImageList_Destroy(disabledImages_);
+}
+
+std::span<const MessageEntry<MainFrame>> MainFrame::MessageTable() {
+    static constexpr MessageEntry<MainFrame> kTable[] = {
+        OnMessage<MainFrame>(WM_CREATE, &MainFrame::OnCreate),
+        OnMessage<MainFrame>(WM_GETMINMAXINFO, &MainFrame::OnGetMinMaxInfo),
+        OnMessage<MainFrame>(WM_ERASEBKGND, &MainFrame::OnEraseBackground),
+        OnMessage<MainFrame>(WM_SIZE, &MainFrame::OnSize),
+        OnMessage<MainFrame>(WM_CLOSE, &MainFrame::OnClose),
+        OnMessage<MainFrame>(WM_DESTROY, &MainFrame::OnDestroy),
+        OnMessage<MainFrame>(WM_CONTEXTMENU, &MainFrame::OnContextMenu),
+        OnCommand<MainFrame>(IDM_OPEN, &MainFrame::OnOpenCommand),
+        OnCommand<MainFrame>(IDM_EXTRACT_SELECTED, &MainFrame::OnExtractSelected),
+        OnCommand<MainFrame>(IDM_EXTRACT_ALL, &MainFrame::OnExtractAll),
+        OnCommand<MainFrame>(IDM_ABOUT, &MainFrame::OnAbout),
+        OnCommand<MainFrame>(IDM_COPY_IMAGE, &MainFrame::OnCopyImage),
+        OnNotify<MainFrame>(LVN_ITEMCHANGED, &MainFrame::OnListItemChanged),
+        OnMessage<MainFrame>(WM_INITMENUPOPUP, &MainFrame::OnInitMenuPopup),
+        OnMessage<MainFrame>(WM_DROPFILES, &MainFrame::OnDropFiles),
+    };
+    return kTable;
+}
+
+bool MainFrame::CreateMain() {
+    if (!RegisterWindowClassOnce(kClassName, StandardWindowProc, CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS,
+                                 LoadCursorW(nullptr, IDC_ARROW), reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1))) {
+        return false;
+    }
+    HWND hwnd = CreateWindowExW(WS_EX_APPWINDOW | WS_EX_WINDOWEDGE | WS_EX_ACCEPTFILES, kClassName, nullptr,
+                                WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, CW_USEDEFAULT, CW_USEDEFAULT,
+                                CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, ResourceInstance(), this);
+    if (!hwnd) return false;
+    SendMessageW(hwnd, WM_SETICON, ICON_BIG,
+                 reinterpret_cast<LPARAM>(LoadIconW(ResourceInstance(), MAKEINTRESOURCEW(IDI_APP))));
+    return true;
+}
+
+void MainFrame::ApplySettingsPlacement() {
+    const SettingsStore& settings = App().Settings();
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof(placement);
+    placement.showCmd = settings.maximized ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL;
+    placement.rcNormalPosition = RECT{settings.left, settings.top, settings.right, settings.bottom};
+    SetWindowPlacement(Hwnd(), &placement);
+    splitter_.SetPosition(settings.splitterPos);
+    LayoutPanes();
+}
+
+bool MainFrame::Open(const std::wstring& path) {
+    return OpenDocument(path, document_, *this);
+}
+
+LRESULT MainFrame::OnCreate(UINT, WPARAM, LPARAM, bool&) {
+    SetWindowTextW(Hwnd(), LoadUiString(IDS_APP_NAME).c_str());
+    CreateToolbarImages();
+
+    RECT client{};
+    GetClientRect(Hwnd(), &client);
+    toolbar_.Create(Hwnd(), RECT{0, 0, client.right, kToolbarHeight}, normalImages_, disabledImages_);
+    toolbar_.AddButton(0, IDM_OPEN, 0, 64);
+    toolbar_.AddSeparator(0);
+    toolbar_.AddButton(0, IDM_EXTRACT_SELECTED, 1, 64);
+    toolbar_.AddButton(0, IDM_EXTRACT_ALL, 2, 64);
+    toolbar_.AddSeparator(0);
+    toolbar_.AddButton(0, IDM_ABOUT, 3, 64);
+
+    CreatePanes();
+    contextMenu_.Reset(LoadMenuW(ResourceInstance(), MAKEINTRESOURCEW(IDR_CONTEXT_MENU)));
+
+    const COLORREF background = GetSysColor(COLOR_MENUTEXT);
+    overlay_.Configure(Hwnd(), LoadUiString(IDS_OPENING), background, ~background & 0xFFFFFF);
+
+    if (MessageLoop* loop = App().GetMessageLoop()) {
+        loop->AddIdleHandler(this);
+        idleRegistered_ = true;
+    }
+    DragAcceptFiles(Hwnd(), TRUE);
+    return 0;
+}
+
+void MainFrame::CreateToolbarImages() {
+    normalImages_ = ImageList_Create(64, 64, ILC_COLOR32 | ILC_MASK, 8, 8);
+    disabledImages_ = ImageList_Create(64, 64, ILC_COLOR32 | ILC_MASK, 8, 8);
+    UniqueBitmap strip(static_cast<HBITMAP>(
+        LoadImageW(ResourceInstance(), MAKEINTRESOURCEW(IDB_TOOLBAR), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+    if (!strip) return;
+
+    BITMAP info{};
+    GetObjectW(strip.Get(), sizeof(info), &info);
+    BITMAPINFO header{};
+    header.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    header.bmiHeader.biWidth = info.bmWidth;
+    header.bmiHeader.biHeight = -info.bmHeight;
+    header.bmiHeader.biPlanes = 1;
+    header.bmiHeader.biBitCount = 32;
+    header.bmiHeader.biCompression = BI_RGB;
+    std::vector<uint32_t> pixels(static_cast<size_t>(info.bmWidth) * static_cast<size_t>(info.bmHeight));
+    ScopedGetDC screen(nullptr);
+    // Read before the normal list takes the strip: adding it with a mask blackens its background.
+    const bool havePixels = !pixels.empty() && GetDIBits(screen.Get(), strip.Get(), 0, static_cast<UINT>(info.bmHeight),
+                                                         pixels.data(), &header, DIB_RGB_COLORS) != 0;
+    ImageList_AddMasked(normalImages_, strip.Get(), kToolbarBackground);
+    if (!havePixels) return;
+    GreyToolbarPixels(pixels.data(), pixels.size());
+    // A 24-bit section like the normal strip, so the image list masks both the same way instead
+    // of reading the empty fourth byte as alpha.
+    BITMAPINFO header24 = header;
+    header24.bmiHeader.biBitCount = 24;
+    void* bits24 = nullptr;
+    UniqueBitmap grey(CreateDIBSection(screen.Get(), &header24, DIB_RGB_COLORS, &bits24, nullptr, 0));
+    if (!grey) return;
+    SetDIBits(screen.Get(), grey.Get(), 0, static_cast<UINT>(info.bmHeight), pixels.data(), &header, DIB_RGB_COLORS);
+    ImageList_AddMasked(disabledImages_, grey.Get(), kToolbarBackground);
+}
+
+void MainFrame::CreatePanes() {
+    RECT area{};
+    GetClientRect(Hwnd(), &area);
+    area.top += kToolbarHeight;
+    statusBar_ = CreateWindowExW(0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE, area.left,
+                                 area.bottom - kStatusHeight, area.right - area.left, kStatusHeight, Hwnd(), nullptr,
+                                 ResourceInstance(), nullptr);
+    splitter_.Create(Hwnd(), RECT{area.left, area.top, area.right, std::max(area.top, area.bottom - kStatusHeight)},
+                     WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN);
+    splitter_.SetPosition(App().Settings().splitterPos);
+
+    list_.Create(splitter_.Hwnd());
+    // Without the image-view control the frame goes on with no preview pane.
+    const bool hasPreview = CreatePreview(preview_, splitter_.Hwnd(), RECT{0, 0, 0, 0});
+    splitter_.SetPanes(list_.Hwnd(), hasPreview ? preview_.Hwnd() : nullptr);
+}
+
+void MainFrame::LayoutPanes() {
+    RECT client{};
+    GetClientRect(Hwnd(), &client);
+    if (toolbar_.Hwnd()) {
+        MoveWindow(toolbar_.Hwnd(), 0, 0, client.right, kToolbarHeight, TRUE);
+        client.top += kToolbarHeight;
+    }
+    const int statusTop = std::max(client.top, client.bottom - kStatusHeight);
+    if (statusBar_) MoveWindow(statusBar_, client.left, statusTop, client.right - client.left, kStatusHeight, TRUE);
+    if (splitter_.Hwnd()) {
+        MoveWindow(splitter_.Hwnd(), client.left, client.top, client.right - client.left, statusTop - client.top, TRUE);
+    }
+    InvalidateRect(Hwnd(), nullptr, TRUE);
+}
+
+LRESULT MainFrame::OnGetMinMaxInfo(UINT, WPARAM, LPARAM lParam, bool&) {
+    auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
+    info->ptMinTrackSize.x = kMinimumSize.cx;
+    info->ptMinTrackSize.y = kMinimumSize.cy;
+    return 0;
+}
+
+LRESULT MainFrame::OnEraseBackground(UINT, WPARAM, LPARAM, bool&) {
+    return 0;
+}
+
+LRESULT MainFrame::OnSize(UINT, WPARAM, LPARAM, bool&) {
+    LayoutPanes();
+    return 0;
+}
+
+LRESULT MainFrame::OnClose(UINT, WPARAM, LPARAM, bool& handled) {
+    if (idleRegistered_) {
+        if (MessageLoop* loop = App().GetMessageLoop()) loop->RemoveIdleHandler(this);
+        idleRegistered_ = false;
+    }
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof(placement);
+    if (GetWindowPlacement(Hwnd(), &placement)) {
+        SettingsStore& settings = App().Settings();
+        settings.maximized = placement.showCmd == SW_SHOWMAXIMIZED ? 1 : 0;
+        settings.left = placement.rcNormalPosition.left;
+        settings.top = placement.rcNormalPosition.top;
+        settings.right = placement.rcNormalPosition.right;
+        settings.bottom = placement.rcNormalPosition.bottom;
+        settings.splitterPos = splitter_.Position();
+    }
+    document_.collection.Reset();
+    handled = false;  // default processing destroys the window
+    return 0;
+}
+
+LRESULT MainFrame::OnDestroy(UINT, WPARAM, LPARAM, bool&) {
+    if (idleRegistered_) {
+        if (MessageLoop* loop = App().GetMessageLoop()) loop->RemoveIdleHandler(this);
+        idleRegistered_ = false;
+    }
+    document_.collection.Reset();
+    PostQuitMessage(0);
+    return 0;
+}
+
+void MainFrame::ClearImages() {
+    list_.Clear();
+}
+
+void MainFrame::ShowImages(ImageCollection& collection) {
+    list_.Fill(&collection);
+    UpdateTitle();
+    UpdateStatusText();
+}
+
+void MainFrame::UpdateTitle() {
+    std::wstring title = LoadUiString(IDS_APP_NAME);
+    const std::wstring& path = document_.documentPath;
+    if (!path.empty()) {
+        const size_t slash = path.rfind(L'\\');
+        title = (slash == std::wstring::npos ? path : path.substr(slash + 1)) + L" - " + title;
+    }
+    SetWindowTextW(Hwnd(), title.c_str());
+}
+
+void MainFrame::UpdateStatusText() {
+    if (!document_.collection || !statusBar_) return;
+    SendMessageW(statusBar_, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(list_.StatusText().c_str()));
+}
+
+bool MainFrame::OnIdle() {
+    const ListCommandStates states = CommandStatesFor(document_.collection != nullptr, list_.SelectedCount());
+    if (toolbar_.Hwnd()) {
+        SendMessageW(toolbar_.Hwnd(), kToolbarSetEnabled, IDM_OPEN, TRUE);
+        SendMessageW(toolbar_.Hwnd(), kToolbarSetEnabled, IDM_ABOUT, TRUE);
+        SendMessageW(toolbar_.Hwnd(), kToolbarSetEnabled, IDM_EXTRACT_SELECTED, states.extractSelected);
+        SendMessageW(toolbar_.Hwnd(), kToolbarSetEnabled, IDM_EXTRACT_ALL, states.extractAll);
+    }
+    return false;
+}
+
+LRESULT MainFrame::OnInitMenuPopup(UINT, WPARAM wParam, LPARAM, bool& handled) {
+    const ListCommandStates states = CommandStatesFor(document_.collection != nullptr, list_.SelectedCount());
+    HMENU menu = reinterpret_cast<HMENU>(wParam);
+    const struct {
+        UINT id;
+        bool enabled;
+    } items[] = {{IDM_COPY_IMAGE, states.copyImage},
+                 {IDM_EXTRACT_SELECTED, states.extractSelected},
+                 {IDM_EXTRACT_ALL, states.extractAll},
+                 {IDM_OPEN, true},
+                 {IDM_ABOUT, true}};
+    for (const auto& item : items) {
+        EnableMenuItem(menu, item.id, MF_BYCOMMAND | (item.enabled ? MF_ENABLED : MF_GRAYED));
+    }
+    handled = false;
+    return 0;
+}
+
+LRESULT MainFrame::OnContextMenu(UINT, WPARAM wParam, LPARAM lParam, bool& handled) {
+    HWND source = reinterpret_cast<HWND>(wParam);
+    if (source != list_.Hwnd() && source != splitter_.Hwnd()) {
+        handled = false;
+        return 0;
+    }
+    HMENU popup = contextMenu_ ? GetSubMenu(contextMenu_.Get(), 0) : nullptr;
+    if (!popup) return 0;
+    POINT point{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+    if (!MonitorFromPoint(point, MONITOR_DEFAULTTONULL)) {
+        // Asked for from the keyboard (-1, -1): keep the menu on the nearest monitor.
+        MONITORINFO info{sizeof(info)};
+        GetMonitorInfoW(MonitorFromPoint(point, MONITOR_DEFAULTTONEAREST), &info);
+        point.x = std::clamp(point.x, info.rcWork.left, info.rcWork.right - 1);
+    }
+    TrackPopupMenu(popup, TPM_LEFTBUTTON, point.x, point.y, 0, Hwnd(), nullptr);
+    return 0;
+}
+
+LRESULT MainFrame::OnOpenCommand(UINT, WPARAM, LPARAM, bool&) {
+    PromptOpenDocument([this](const std::wstring& path) { Open(path); });
+    return 0;
+}
+
+void MainFrame::RunExtraction(const std::vector<int>& indices) {
+    ExtractSettings settings;
+    int typeIndex = 0;
+    if (!App().Settings().ReadExtractOptions(settings.folder, typeIndex)) typeIndex = 0;
+    settings.typeIndex = std::clamp(typeIndex, 0, 3);
+    if (settings.folder.empty()) settings.folder = DefaultExtractFolder();
+    if (settings.folder.back() != L'\\') settings.folder += L'\\';
+    settings.fileTemplate = L"%IN%" + TypeExtension(settings.typeIndex);
+    ExtractImages(document_.collection.Get(), indices, settings);
+}
+
+LRESULT MainFrame::OnExtractSelected(UINT, WPARAM, LPARAM, bool&) {
+    if (!document_.collection) return 0;
+    const std::vector<int> indices = list_.GetSelectedIndices();
+    if (indices.empty()) return 0;
+    if (indices.size() == 1) {
+        const ImageListEntry* entry = nullptr;
+        for (int row = ListView_GetNextItem(list_.Hwnd(), -1, LVNI_SELECTED); row >= 0 && !entry;
+             row = ListView_GetNextItem(list_.Hwnd(), row, LVNI_SELECTED)) {
+            entry = list_.GetEntry(row);
+        }
+        SaveSingleImage(document_.collection.Get(), indices[0], entry ? entry->name : std::wstring());
+        return 0;
+    }
+    RunExtraction(indices);
+    return 0;
+}
+
+LRESULT MainFrame::OnExtractAll(UINT, WPARAM, LPARAM, bool&) {
+    const std::vector<int> indices = list_.GetAllIndices();
+    if (indices.empty() || !document_.collection) return 0;
+    RunExtraction(indices);
+    return 0;
+}
+
+LRESULT MainFrame::OnAbout(UINT, WPARAM, LPARAM, bool&) {
+    const std::wstring title = LoadUiString(IDS_APP_NAME);
+    MessageBoxW(GetActiveWindow(), (title + L" 1.0.0.0").c_str(), title.c_str(), MB_OK | MB_ICONINFORMATION);
+    return 0;
+}
+
+LRESULT MainFrame::OnCopyImage(UINT, WPARAM, LPARAM, bool&) {
+    if (!document_.collection) return 0;
+    const std::vector<int> indices = list_.GetSelectedIndices();
+    if (indices.size() != 1 || list_.SelectedCount() != 1) return 0;
+    ComPtr<IUnknown> image;
+    document_.collection->GetImage(indices[0], image.GetAddressOf());
+    if (!image) return 0;
+    CopyImageToClipboard(Hwnd(), image.Get());
+    return 0;
+}
+
+LRESULT MainFrame::OnListItemChanged(UINT, WPARAM, LPARAM lParam, bool& handled) {
+    const auto* change = reinterpret_cast<const NMLISTVIEW*>(lParam);
+    if (change->hdr.hwndFrom != list_.Hwnd()) {
+        handled = false;
+        return 0;
+    }
+    UpdateStatusText();
+    if (!document_.collection) return 0;
+    const bool nowSelected = (change->uNewState & LVIS_SELECTED) != 0;
+    const bool wasSelected = (change->uOldState & LVIS_SELECTED) != 0;
+    if (!nowSelected || wasSelected || change->iItem < 0) return 0;
+    ComPtr<IUnknown> image;
+    if (const ImageListEntry* entry = list_.GetEntry(change->iItem)) {
+        document_.collection->GetImage(entry->index, image.GetAddressOf());
+    }
+    if (preview_.Hwnd()) ShowInPreview(preview_, image.Get());
+    return 0;
+}
+
+LRESULT MainFrame::OnDropFiles(UINT, WPARAM wParam, LPARAM, bool&) {
+    pictrove::OnDropFiles(reinterpret_cast<HDROP>(wParam), [this](const std::wstring& path) { Open(path); });
+    return 0;
+}
+
+}  // namespace pictrove

@@ -1,0 +1,100 @@
+// The program's only top-level window: toolbar, image list and preview in a splitter, status
+// bar, the five commands, command states when idle, dropped files, placement kept on close.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <string>
+
+#include "app/MessageLoop.h"
+#include "browse/ControlHost.h"
+#include "browse/ImageListView.h"
+#include "reader/BusyOverlay.h"
+#include "reader/DocumentOpener.h"
+#include "ui/Handles.h"
+#include "ui/Splitter.h"
+#include "ui/Toolbar.h"
+#include "ui/Window.h"
+
+namespace pictrove {
+
+class MainFrame : public WindowImpl<MainFrame>, public DocumentView, public IdleHandler {
+public:
+    static constexpr wchar_t kClassName[] = L"PictroveMainFrame";
+    static constexpr int kToolbarHeight = 72;
+    static constexpr int kStatusHeight = 20;
+    static constexpr SIZE kMinimumSize = {300, 200};
+
+    MainFrame();
+    ~MainFrame() override;
+
+    // Creates the window hidden at the system's default place; the caller applies the placement.
+    bool CreateMain();
+    // Applies the placement and splitter position kept in the settings, which shows the window.
+    void ApplySettingsPlacement();
+    bool Open(const std::wstring& path);
+
+    void UpdateTitle();
+    void UpdateStatusText();
+
+    // DocumentView
+    HWND ViewWindow() const override { return Hwnd(); }
+    BusyOverlay& Overlay() override { return overlay_; }
+    void ClearImages() override;
+    void ShowImages(ImageCollection& collection) override;
+
+    // IdleHandler: command states of toolbar and menus.
+    bool OnIdle() override;
+
+    const DocumentState& Document() const { return document_; }
+    ImageListView& List() { return list_; }
+    Splitter& SplitterWindow() { return splitter_; }
+    Toolbar& ToolbarWindow() { return toolbar_; }
+    HWND StatusBar() const { return statusBar_; }
+    ControlHost* Preview() { return preview_.Hwnd() ? &preview_ : nullptr; }
+    HMENU ContextMenu() const { return contextMenu_.Get(); }
+    HIMAGELIST DisabledImages() const { return disabledImages_; }
+
+    static std::span<const MessageEntry<MainFrame>> MessageTable();
+
+private:
+    LRESULT OnCreate(UINT, WPARAM, LPARAM, bool&);
+    LRESULT OnGetMinMaxInfo(UINT, WPARAM, LPARAM, bool&);
+    LRESULT OnEraseBackground(UINT, WPARAM, LPARAM, bool&);
+    LRESULT OnSize(UINT, WPARAM, LPARAM, bool&);
+    LRESULT OnClose(UINT, WPARAM, LPARAM, bool&);
+    LRESULT OnDestroy(UINT, WPARAM, LPARAM, bool&);
+    LRESULT OnContextMenu(UINT, WPARAM, LPARAM, bool&);
+    LRESULT OnOpenCommand(UINT, WPARAM, LPARAM, bool&);
+    LRESULT OnExtractSelected(UINT, WPARAM, LPARAM, bool&);
+    LRESULT OnExtractAll(UINT, WPARAM, LPARAM, bool&);
+    LRESULT OnAbout(UINT, WPARAM, LPARAM, bool&);
+    LRESULT OnCopyImage(UINT, WPARAM, LPARAM, bool&);
+    LRESULT OnListItemChanged(UINT, WPARAM, LPARAM, bool&);
+    LRESULT OnInitMenuPopup(UINT, WPARAM, LPARAM, bool&);
+    LRESULT OnDropFiles(UINT, WPARAM, LPARAM, bool&);
+
+    void CreateToolbarImages();
+    void CreatePanes();
+    void LayoutPanes();
+    void RunExtraction(const std::vector<int>& indices);
+
+    Toolbar toolbar_;
+    BusyOverlay overlay_;
+    HIMAGELIST normalImages_ = nullptr;
+    HIMAGELIST disabledImages_ = nullptr;
+    Splitter splitter_;
+    ImageListView list_;
+    UniqueMenu contextMenu_;
+    ControlHost preview_;
+    HWND statusBar_ = nullptr;
+    DocumentState document_;
+    bool idleRegistered_ = false;
+};
+
+// Grey copy of a toolbar picture: every pixel other than the 0xC0C0C0 background becomes the
+// luminance 0.257 R + 0.504 G + 0.098 B + 16, truncated. Pixels are 32-bit 0x00RRGGBB.
+void GreyToolbarPixels(uint32_t* pixels, size_t count);
+
+}  // namespace pictrove
