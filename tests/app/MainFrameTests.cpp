@@ -374,3 +374,61 @@ TEST_F(MainFrameTest, SelectingARowHandsItsImageToThePreview) {
 
 }  // namespace
 }  // namespace pictrove::test
+
+namespace pictrove::test {
+namespace {
+
+TEST(ToolbarGreyCopy, UsesLuminanceFormulaAndKeepsBackground) {
+    uint32_t pixels[] = {0x00C0C0C0, 0x00FF0000, 0x0000FF00, 0x000000FF, 0x00FFFFFF, 0x00000000, 0xFFC0C0C0};
+    GreyToolbarPixels(pixels, std::size(pixels));
+    EXPECT_EQ(pixels[0], 0x00C0C0C0u);
+    EXPECT_EQ(pixels[1], 0x00515151u);  // 0.257 * 255 + 16 = 81.5
+    EXPECT_EQ(pixels[2], 0x00909090u);  // 0.504 * 255 + 16 = 144.5
+    EXPECT_EQ(pixels[3], 0x00282828u);  // 0.098 * 255 + 16 = 40.99, truncated
+    EXPECT_EQ(pixels[4], 0x00EBEBEBu);  // 235.8
+    EXPECT_EQ(pixels[5], 0x00101010u);
+    EXPECT_EQ(pixels[6], 0xFFC0C0C0u) << "the background is recognised whatever the fourth byte";
+}
+
+// Records where context menus open and closes them at once.
+struct MenuWatch {
+    static inline std::vector<POINT> opened;
+    static inline HWND menu = nullptr;
+    static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam) {
+        const auto* message = reinterpret_cast<const CWPSTRUCT*>(lParam);
+        if (code == HC_ACTION && message->message == WM_CREATE) {
+            wchar_t name[16] = L"";
+            GetClassNameW(message->hwnd, name, 16);
+            if (wcscmp(name, L"#32768") == 0) {
+                menu = message->hwnd;
+                // The menu window is placed after its creation; read where it ended up, then close it.
+                SetTimer(nullptr, 0, 10, [](HWND, UINT, UINT_PTR id, DWORD) {
+                    KillTimer(nullptr, id);
+                    RECT rect{};
+                    GetWindowRect(menu, &rect);
+                    opened.push_back(POINT{rect.left, rect.top});
+                    EndMenu();
+                });
+            }
+        }
+        return CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+};
+
+TEST_F(MainFrameTest, ContextMenuOpensAtTheCursorAndStaysOnScreenForKeyboardRequests) {
+    Start(SettingsXml(0, RECT{0, 0, 900, 600}, 300));
+    MenuWatch::opened.clear();
+    HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, MenuWatch::Hook, nullptr, GetCurrentThreadId());
+    SendMessageW(frame->Hwnd(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(frame->List().Hwnd()), MAKELPARAM(120, 140));
+    SendMessageW(frame->Hwnd(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(frame->List().Hwnd()), MAKELPARAM(-1, -1));
+    // A request from another window is not the list's.
+    SendMessageW(frame->Hwnd(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(frame->StatusBar()), MAKELPARAM(50, 50));
+    UnhookWindowsHookEx(hook);
+    ASSERT_EQ(MenuWatch::opened.size(), 2u);
+    EXPECT_EQ(MenuWatch::opened[0].x, 120);
+    EXPECT_EQ(MenuWatch::opened[0].y, 140);
+    EXPECT_GE(MenuWatch::opened[1].x, 0) << "the x of a keyboard request is brought onto the monitor";
+}
+
+}  // namespace
+}  // namespace pictrove::test
