@@ -25,24 +25,6 @@ namespace {
 constexpr UINT kToolbarCommands[] = {IDM_OPEN, IDM_EXTRACT_SELECTED, IDM_EXTRACT_ALL, IDM_ABOUT};
 constexpr COLORREF kToolbarBackground = RGB(0xC0, 0xC0, 0xC0);
 
-// Where a multi-image extraction goes until the extract settings dialog chooses: the folder of
-// the last extraction, else Pictures\Pictrove.
-std::wstring DefaultExtractFolder() {
-    wchar_t pictures[MAX_PATH] = L"";
-    if (FAILED(SHGetFolderPathW(nullptr, CSIDL_MYPICTURES, nullptr, SHGFP_TYPE_CURRENT, pictures))) {
-        GetTempPathW(MAX_PATH, pictures);
-    }
-    std::wstring folder = pictures;
-    if (!folder.empty() && folder.back() != L'\\') folder += L'\\';
-    return folder + L"Pictrove\\";
-}
-
-std::wstring TypeExtension(int typeIndex) {
-    const std::wstring entry = LoadUiString(IDS_TYPE_BMP + static_cast<UINT>(std::clamp(typeIndex, 0, 3)));
-    const size_t bar = entry.find(L'|');
-    return bar == std::wstring::npos ? std::wstring() : entry.substr(bar + 1);
-}
-
 }  // namespace
 
 void GreyToolbarPixels(uint32_t* pixels, size_t count) {
@@ -55,7 +37,7 @@ void GreyToolbarPixels(uint32_t* pixels, size_t count) {
     }
 }
 
-MainFrame::MainFrame() {
+MainFrame::MainFrame() : extractDialog_(App().Settings()) {
     Chain().SetReflectNotifications(true);
 }
 
@@ -336,14 +318,9 @@ LRESULT MainFrame::OnOpenCommand(UINT, WPARAM, LPARAM, bool&) {
 }
 
 void MainFrame::RunExtraction(const std::vector<int>& indices) {
-    ExtractSettings settings;
-    int typeIndex = 0;
-    if (!App().Settings().ReadExtractOptions(settings.folder, typeIndex)) typeIndex = 0;
-    settings.typeIndex = std::clamp(typeIndex, 0, 3);
-    if (settings.folder.empty()) settings.folder = DefaultExtractFolder();
-    if (settings.folder.back() != L'\\') settings.folder += L'\\';
-    settings.fileTemplate = L"%IN%" + TypeExtension(settings.typeIndex);
-    ExtractImages(document_.collection.Get(), indices, settings);
+    if (extractDialog_.DoModal(GetActiveWindow()) != IDOK) return;
+    ExtractImages(document_.collection.Get(), indices,
+                  ExtractSettings{extractDialog_.Folder(), extractDialog_.Template(), extractDialog_.TypeIndex()});
 }
 
 LRESULT MainFrame::OnExtractSelected(UINT, WPARAM, LPARAM, bool&) {

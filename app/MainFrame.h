@@ -10,6 +10,7 @@
 #include "app/MessageLoop.h"
 #include "browse/ControlHost.h"
 #include "browse/ImageListView.h"
+#include "extract/ExtractSettingsDialog.h"
 #include "reader/BusyOverlay.h"
 #include "reader/DocumentOpener.h"
 #include "ui/Handles.h"
@@ -54,6 +55,7 @@ public:
     HWND StatusBar() const { return statusBar_; }
     ControlHost* Preview() { return preview_.Hwnd() ? &preview_ : nullptr; }
     HMENU ContextMenu() const { return contextMenu_.Get(); }
+    ExtractImageDlg& ExtractDialog() { return extractDialog_; }
     HIMAGELIST DisabledImages() const { return disabledImages_; }
 
     static std::span<const MessageEntry<MainFrame>> MessageTable();
@@ -90,6 +92,7 @@ private:
     ControlHost preview_;
     HWND statusBar_ = nullptr;
     DocumentState document_;
+    ExtractImageDlg extractDialog_;
     bool idleRegistered_ = false;
 };
 

@@ -50,10 +50,27 @@ ComPtr<IUnknown> Pixels(int type = kPixelBgr24, int layout = 0, int stride = 8) 
     return image;
 }
 
+// Answers the extract settings dialog with a folder and a type; leaves other dialogs alone.
+DialogCapture::DialogHandler ChooseExtractSettings(std::wstring folder, int typeIndex) {
+    return [folder, typeIndex](HWND dialog) {
+        HWND types = GetDlgItem(dialog, IDC_EXTRACT_TYPE);
+        if (!types) return;
+        SetDlgItemTextW(dialog, IDC_EXTRACT_FOLDER, folder.c_str());
+        const int count = static_cast<int>(SendMessageW(types, CB_GETCOUNT, 0, 0));
+        for (int item = 0; item < count; ++item) {
+            if (SendMessageW(types, CB_GETITEMDATA, item, 0) == typeIndex) SendMessageW(types, CB_SETCURSEL, item, 0);
+        }
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_EXTRACT_TYPE, CBN_SELENDOK), reinterpret_cast<LPARAM>(types));
+        PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+    };
+}
+
 class MainFrameTest : public testing::Test {
 protected:
     void Start(const std::string& settings = {}) {
-        if (!settings.empty()) ASSERT_TRUE(WriteText(folder.File(kSettingsFileName), settings));
+        if (!settings.empty()) {
+            ASSERT_TRUE(WriteText(folder.File(kSettingsFileName), settings));
+        }
         App().Init(GetModuleHandleW(nullptr), folder.Path());
         App().AddMessageLoop(&loop);
         frame = std::make_unique<MainFrame>();
@@ -232,11 +249,13 @@ TEST_F(MainFrameTest, ExtractAllWritesInDisplayOrder) {
     script.images = {{L"wide", 30, 1, Pixels()}, {L"narrow", 10, 1, Pixels()}, {L"middle", 20, 1, Pixels()}};
     FakeReaderRegistration fake(FakeClass(), script);
     Start();
-    App().Settings().WriteExtractOptions(folder.Path() + L"out\\", 3);
     ASSERT_TRUE(frame->Open(kDocument));
     frame->List().SortByColumn(1);  // by width: narrow, middle, wide
     fake.Log().calls.clear();
-    Command(IDM_EXTRACT_ALL);
+    {
+        DialogCapture capture(ChooseExtractSettings(folder.Path() + L"out", 3));
+        Command(IDM_EXTRACT_ALL);
+    }
     // The job asks for the count first, then for the images in the order shown.
     EXPECT_EQ(JoinCalls(fake.Log()), L"GetImageCount GetImage(1) GetImage(2) GetImage(0)");
     for (const wchar_t* name : {L"narrow.png", L"middle.png", L"wide.png"}) {
@@ -249,7 +268,6 @@ TEST_F(MainFrameTest, ExtractSelectedAsksForAFileWithOneRowAndRunsAJobWithTwo) {
     script.images = {{L"one", 2, 2, Pixels()}, {L"two", 2, 2, Pixels()}};
     FakeReaderRegistration fake(FakeClass(), script);
     Start();
-    App().Settings().WriteExtractOptions(folder.Path() + L"sel\\", 0);
     ASSERT_TRUE(frame->Open(kDocument));
 
     std::wstring saveTitle;
@@ -267,7 +285,10 @@ TEST_F(MainFrameTest, ExtractSelectedAsksForAFileWithOneRowAndRunsAJobWithTwo) {
     EXPECT_EQ(GetFileAttributesW((folder.Path() + L"sel\\").c_str()), INVALID_FILE_ATTRIBUTES);
 
     Select({0, 1});
-    Command(IDM_EXTRACT_SELECTED);
+    {
+        DialogCapture capture(ChooseExtractSettings(folder.Path() + L"sel", 0));
+        Command(IDM_EXTRACT_SELECTED);
+    }
     EXPECT_NE(GetFileAttributesW((folder.Path() + L"sel\\one.bmp").c_str()), INVALID_FILE_ATTRIBUTES);
     EXPECT_NE(GetFileAttributesW((folder.Path() + L"sel\\two.bmp").c_str()), INVALID_FILE_ATTRIBUTES);
 
