@@ -12,18 +12,14 @@
 
 namespace pictrove {
 
-enum ToolbarKind : UINT {
-    kToolbarImageButton = 1,
-    kToolbarSeparator = 2,
-};
-
-enum ToolbarState : UINT {
-    kToolbarKindMask = 0x0F,
-    kToolbarEnabled = 0x10,
-    kToolbarChecked = 0x20,
-    kToolbarState40 = 0x40,
-    kToolbarState80 = 0x80,
-};
+// Low four bits of a button's kind and state: its kind; the bits above: its state.
+inline constexpr UINT kToolbarImageButton = 1;
+inline constexpr UINT kToolbarSeparator = 2;
+inline constexpr UINT kToolbarKindMask = 0x0F;
+inline constexpr UINT kToolbarEnabled = 0x10;
+inline constexpr UINT kToolbarChecked = 0x20;
+inline constexpr UINT kToolbarState40 = 0x40;
+inline constexpr UINT kToolbarState80 = 0x80;
 
 // State messages: wParam command id, lParam nonzero sets and zero clears the bit.
 inline constexpr UINT kToolbarSetEnabled = WM_USER + 1;
