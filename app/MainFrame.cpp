@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/AppModule.h"
+#include "browse/AboutDialog.h"
 #include "browse/ClipboardCopy.h"
 #include "browse/PreviewPane.h"
 #include "extract/ExtractJob.h"
@@ -348,8 +349,8 @@ LRESULT MainFrame::OnExtractAll(UINT, WPARAM, LPARAM, bool&) {
 }
 
 LRESULT MainFrame::OnAbout(UINT, WPARAM, LPARAM, bool&) {
-    const std::wstring title = LoadUiString(IDS_APP_NAME);
-    MessageBoxW(GetActiveWindow(), (title + L" 1.0.0.0").c_str(), title.c_str(), MB_OK | MB_ICONINFORMATION);
+    AboutDialog dialog;
+    dialog.DoModal(GetActiveWindow());
     return 0;
 }
 

@@ -62,3 +62,4 @@
 #define IDB_ROW_ICON 131
 #define IDI_APP 201
 #define IDI_PASSWORD 202
+#define IDR_LOGO 1015

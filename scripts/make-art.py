@@ -167,3 +167,46 @@ def bmp24(px):
 if __name__ == '__main__':
     open(os.path.join(folder, 'toolbar.bmp'), 'wb').write(bmp24(toolbar_strip()))
     open(os.path.join(folder, 'row.bmp'), 'wb').write(bmp24(row_icon()))
+
+
+# --- About logo (PNG 1015, 128 x 128 with alpha) ------------------------------------------------
+
+def png_rgba(px):
+    import zlib
+    h, w = len(px), len(px[0])
+    raw = b''.join(b'\0' + b''.join(bytes(p) for p in row) for row in px)
+    def chunk(kind, data):
+        return struct.pack('>I', len(data)) + kind + data + struct.pack('>I', zlib.crc32(kind + data) & 0xFFFFFFFF)
+    return (b'\x89PNG\r\n\x1a\n' + chunk(b'IHDR', struct.pack('>IIBBBBB', w, h, 8, 6, 0, 0, 0)) +
+            chunk(b'IDAT', zlib.compress(raw, 9)) + chunk(b'IEND', b''))
+
+def logo():
+    n = 128
+    big = [[(0, 0, 0, 0)] * n for _ in range(n)]
+    def paint(shape, color, ss=3):
+        for y in range(n):
+            for x in range(n):
+                hits = sum(shape(x + (i + .5) / ss, y + (j + .5) / ss) for i in range(ss) for j in range(ss))
+                if hits:
+                    a = hits / (ss * ss) * color[3] / 255
+                    d = big[y][x]
+                    out_a = a + d[3] / 255 * (1 - a)
+                    if out_a == 0:
+                        continue
+                    rgb = tuple(int((color[k] * a + d[k] * d[3] / 255 * (1 - a)) / out_a) for k in range(3))
+                    big[y][x] = rgb + (int(out_a * 255),)
+    # a document page with a folded corner, a picture lifting out of it
+    paint(poly([(12, 6), (79, 6), (100, 27), (100, 122), (12, 122)]), (150, 155, 165, 255))
+    paint(poly([(14, 8), (78, 8), (98, 28), (98, 120), (14, 120)]), (250, 250, 250, 255))
+    paint(poly([(78, 8), (98, 28), (78, 28)]), (200, 200, 205, 255))
+    for y0 in (40, 52, 64, 76, 88, 100):
+        paint(box(24, y0, 70, y0 + 4), (190, 195, 205, 255))
+    paint(box(46, 34, 118, 92), (40, 60, 90, 255))
+    paint(box(50, 38, 114, 88), (150, 205, 245, 255))
+    paint(poly([(50, 88), (72, 56), (94, 88)]), (60, 150, 70, 255))
+    paint(poly([(78, 88), (98, 64), (114, 88)]), (40, 120, 55, 255))
+    paint(circle(100, 50, 7), (250, 200, 40, 255))
+    return big
+
+if __name__ == '__main__':
+    open(os.path.join(folder, 'logo.png'), 'wb').write(png_rgba(logo()))

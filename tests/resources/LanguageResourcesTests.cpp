@@ -227,7 +227,9 @@ TEST(ShippedLanguageFile, CarriesEveryBuiltInTextInEveryLanguageWithMatchingConv
                       std::count(builtIn.begin(), builtIn.end(), L'|'));
             EXPECT_EQ(std::count(translated.begin(), translated.end(), L'\n'),
                       std::count(builtIn.begin(), builtIn.end(), L'\n'));
-            if (id == L"en") EXPECT_EQ(translated, builtIn);
+            if (id == L"en") {
+                EXPECT_EQ(translated, builtIn);
+            }
         }
     }
 }

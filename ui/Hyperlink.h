@@ -1,0 +1,38 @@
+// A static control turned into a link: underlined link colour, hand cursor, and a click that
+// either opens its target with the shell or is reported to the parent as NM_CLICK.
+#pragma once
+
+#include <string>
+
+#include "ui/Handles.h"
+#include "ui/Window.h"
+
+namespace pictrove {
+
+class Hyperlink : public SubclassedWindowImpl<Hyperlink> {
+public:
+    static constexpr COLORREF kLinkColor = 0x00FF0000;  // blue
+
+    bool AttachLink(HWND control, std::wstring target, bool reportClicks);
+    const std::wstring& Target() const { return target_; }
+    bool Visited() const { return visited_; }
+
+    static std::span<const MessageEntry<Hyperlink>> MessageTable();
+
+private:
+    LRESULT OnPaint(UINT, WPARAM, LPARAM, bool&);
+    LRESULT OnSetCursor(UINT, WPARAM, LPARAM, bool&);
+    LRESULT OnLButtonUp(UINT, WPARAM, LPARAM, bool&);
+    LRESULT OnKeyDown(UINT, WPARAM, LPARAM, bool&);
+    LRESULT OnGetDlgCode(UINT, WPARAM, LPARAM, bool&);
+    void Follow();
+
+    std::wstring target_;
+    bool reportClicks_ = false;
+    bool visited_ = false;
+    COLORREF linkColor_ = kLinkColor;
+    COLORREF visitedColor_ = kLinkColor;
+    UniqueFont underlined_;
+};
+
+}  // namespace pictrove
