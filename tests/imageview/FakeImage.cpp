@@ -22,7 +22,7 @@ int BytesOf(int type) {
 
 }  // namespace
 
-FakeImage::FakeImage(const FakeImageSpec& spec) : spec_(spec) {
+FakeImage::FakeImage(const FakeImageShape& shape) : shape_(shape) {
     InterlockedIncrement(&live_);
 }
 
@@ -30,22 +30,22 @@ FakeImage::~FakeImage() {
     InterlockedDecrement(&live_);
 }
 
-Microsoft::WRL::ComPtr<FakeImage> FakeImage::Make(const FakeImageSpec& spec,
+Microsoft::WRL::ComPtr<FakeImage> FakeImage::Make(const FakeImageShape& shape,
                                                   const std::function<Rgba(int x, int y)>& colourAt) {
     // MinGW's ComPtr::Attach adds a reference, unlike the original; take the new one directly.
     Microsoft::WRL::ComPtr<FakeImage> image;
-    *image.GetAddressOf() = new FakeImage(spec);
-    const int bytes = BytesOf(spec.pixelType);
-    const int rowBytes = spec.width * bytes + spec.padding;
-    image->buffer_.assign(static_cast<size_t>(rowBytes) * std::max(spec.height, 0), 0xEE);  // 0xEE marks padding
-    for (int r = 0; r < spec.height; ++r) {
-        const int y = (spec.layout & kLayoutBottomUp) ? spec.height - 1 - r : r;
+    *image.GetAddressOf() = new FakeImage(shape);
+    const int bytes = BytesOf(shape.pixelType);
+    const int rowBytes = shape.width * bytes + shape.padding;
+    image->buffer_.assign(static_cast<size_t>(rowBytes) * std::max(shape.height, 0), 0xEE);  // 0xEE marks padding
+    for (int r = 0; r < shape.height; ++r) {
+        const int y = (shape.layout & kLayoutBottomUp) ? shape.height - 1 - r : r;
         uint8_t* row = image->buffer_.data() + static_cast<size_t>(r) * rowBytes;
-        for (int c = 0; c < spec.width; ++c) {
-            const int x = (spec.layout & kLayoutMirroredRows) ? spec.width - 1 - c : c;
+        for (int c = 0; c < shape.width; ++c) {
+            const int x = (shape.layout & kLayoutMirroredRows) ? shape.width - 1 - c : c;
             const Rgba colour = colourAt(x, y);
             uint8_t* p = row + static_cast<size_t>(c) * bytes;
-            switch (spec.pixelType) {
+            switch (shape.pixelType) {
                 case kPixelBgra32:
                     p[3] = colour.a;
                     [[fallthrough]];
@@ -64,12 +64,12 @@ Microsoft::WRL::ComPtr<FakeImage> FakeImage::Make(const FakeImageSpec& spec,
         }
     }
     image->stride_ = rowBytes;
-    if (spec.negativeStride) {
+    if (shape.negativeStride) {
         // Same rows, stored from the end of the buffer back to its start.
         std::vector<uint8_t> reversed(image->buffer_.size());
-        for (int r = 0; r < spec.height; ++r) {
+        for (int r = 0; r < shape.height; ++r) {
             std::copy_n(image->buffer_.data() + static_cast<size_t>(r) * rowBytes, rowBytes,
-                        reversed.data() + static_cast<size_t>(spec.height - 1 - r) * rowBytes);
+                        reversed.data() + static_cast<size_t>(shape.height - 1 - r) * rowBytes);
         }
         image->buffer_.swap(reversed);
         image->stride_ = -rowBytes;
@@ -80,7 +80,7 @@ Microsoft::WRL::ComPtr<FakeImage> FakeImage::Make(const FakeImageSpec& spec,
 HRESULT FakeImage::QueryInterface(REFIID iid, void** out) {
     if (!out) return E_POINTER;
     *out = nullptr;
-    if (IsEqualGUID(iid, IID_IUnknown) || (spec_.answersReaderImage && IsEqualGUID(iid, kIidReaderImage))) {
+    if (IsEqualGUID(iid, IID_IUnknown) || (shape_.answersReaderImage && IsEqualGUID(iid, kIidReaderImage))) {
         *out = static_cast<ReaderImage*>(this);
         AddRef();
         return S_OK;
@@ -95,23 +95,23 @@ ULONG FakeImage::Release() {
 }
 
 HRESULT FakeImage::GetPixelType(int* type) {
-    *type = spec_.pixelType;
+    *type = shape_.pixelType;
     return S_OK;
 }
 
 HRESULT FakeImage::SetPixelType(int type) {
     ++setPixelTypeCalls_;
-    spec_.pixelType = type;
+    shape_.pixelType = type;
     return S_OK;
 }
 
 HRESULT FakeImage::GetWidth(int* width) {
-    *width = spec_.width;
+    *width = shape_.width;
     return S_OK;
 }
 
 HRESULT FakeImage::GetHeight(int* height) {
-    *height = spec_.height;
+    *height = shape_.height;
     return S_OK;
 }
 
@@ -121,7 +121,7 @@ HRESULT FakeImage::GetStride(int* stride) {
 }
 
 HRESULT FakeImage::GetLayout(int* layout) {
-    *layout = spec_.layout;
+    *layout = shape_.layout;
     return S_OK;
 }
 

@@ -18,7 +18,7 @@ struct Rgba {
     uint8_t r = 0, g = 0, b = 0, a = 255;
 };
 
-struct FakeImageSpec {
+struct FakeImageShape {
     int width = 0;
     int height = 0;
     int pixelType = kPixelBgr24;
@@ -30,9 +30,9 @@ struct FakeImageSpec {
 
 class FakeImage final : public ReaderImage {
 public:
-    // Lays out the picture given by colourAt(x, y) as the spec's type and layout store it. Gray
+    // Lays out the picture given by colourAt(x, y) as the shape's type and layout store it. Gray
     // types take the red channel as the level.
-    static Microsoft::WRL::ComPtr<FakeImage> Make(const FakeImageSpec& spec,
+    static Microsoft::WRL::ComPtr<FakeImage> Make(const FakeImageShape& shape,
                                                   const std::function<Rgba(int x, int y)>& colourAt);
     // Objects not yet destroyed, across all tests.
     static LONG LiveObjects() { return live_; }
@@ -67,12 +67,12 @@ public:
     HRESULT STDMETHODCALLTYPE GetBits(BYTE** bits) override;
 
 private:
-    explicit FakeImage(const FakeImageSpec& spec);
+    explicit FakeImage(const FakeImageShape& shape);
     ~FakeImage();
 
     static LONG live_;
     LONG refs_ = 1;
-    FakeImageSpec spec_;
+    FakeImageShape shape_;
     int stride_ = 0;
     std::vector<uint8_t> buffer_;
     int setPixelTypeCalls_ = 0;

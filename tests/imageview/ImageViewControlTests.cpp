@@ -159,8 +159,8 @@ TEST_F(ImageViewControlTest, EveryPixelTypeAndLayoutShowsThePictureUpright) {
                                           (storage.negative ? " negative stride" : "");
                 SCOPED_TRACE(label);
                 const Rgba* palette = type >= 2 ? grays : colours;
-                FakeImageSpec spec{40, 30, type, layout, storage.padding, storage.negative};
-                ComPtr<FakeImage> image = FakeImage::Make(spec, [&](int x, int y) {
+                FakeImageShape shape{40, 30, type, layout, storage.padding, storage.negative};
+                ComPtr<FakeImage> image = FakeImage::Make(shape, [&](int x, int y) {
                     return palette[(y >= 15 ? 2 : 0) + (x >= 20 ? 1 : 0)];
                 });
                 const std::vector<uint8_t> before = image->Buffer();
@@ -245,11 +245,11 @@ TEST_F(ImageViewControlTest, NullAndUnreadableObjectsClearTheView) {
     ExpectBackgroundOnly(Shot());
     EXPECT_EQ(image->RefCount(), 1u);
 
-    for (FakeImageSpec spec : {FakeImageSpec{40, 30, 7}, FakeImageSpec{40, 30, kPixelGray8, 0, 0, false, false},
-                               FakeImageSpec{0, 30, kPixelGray8}}) {
-        SCOPED_TRACE("type " + std::to_string(spec.pixelType) + (spec.answersReaderImage ? "" : " no ReaderImage"));
+    for (FakeImageShape shape : {FakeImageShape{40, 30, 7}, FakeImageShape{40, 30, kPixelGray8, 0, 0, false, false},
+                               FakeImageShape{0, 30, kPixelGray8}}) {
+        SCOPED_TRACE("type " + std::to_string(shape.pixelType) + (shape.answersReaderImage ? "" : " no ReaderImage"));
         Show(image);
-        ComPtr<FakeImage> bad = FakeImage::Make(spec, [](int, int) { return Rgba{0, 0, 0, 255}; });
+        ComPtr<FakeImage> bad = FakeImage::Make(shape, [](int, int) { return Rgba{0, 0, 0, 255}; });
         EXPECT_HRESULT_FAILED(view_->SetImage(bad.Get()));
         ExpectBackgroundOnly(Shot());
         EXPECT_EQ(bad->RefCount(), 1u) << "an object it cannot show is not kept";
