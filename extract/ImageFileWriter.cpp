@@ -195,11 +195,15 @@ bool SaveImageFile(IUnknown* image, float dpi, const CLSID& encoder, const std::
             bitmap = std::move(indexed);  // one bitmap in memory again
         }
     }
+    const bool existedBefore = GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
     SetLastError(0);
     const Gdiplus::Status status = bitmap->Save(path.c_str(), &encoder, nullptr);
     const DWORD lastError = GetLastError();
     outcome.written = status == Gdiplus::Ok;
     outcome.error = outcome.written ? 0 : SaveErrorCode(status, lastError);
+    // A write that broke off (a full disk, say) must not leave a truncated picture behind that
+    // looks like a result; a file that was there before is the user's and stays.
+    if (!outcome.written && !existedBefore) DeleteFileW(path.c_str());
     if (outcome.written && Gdiplus::IsIndexedPixelFormat(bitmap->GetPixelFormat()) &&
         EncoderIs(encoder, L"image/bmp")) {
         RepairBmpFileSize(path);
