@@ -1,11 +1,21 @@
-// Modal dialogs from the executable's own dialog resources.
+// Modal dialogs: from the selected language's layout when it has one, else the built-in resource.
 #include "resources/DialogRunner.h"
 
+#include "resources/DialogTemplateBuilder.h"
+#include "resources/UiStrings.h"
 #include "ui/Window.h"
 
 namespace pictrove {
 
 INT_PTR RunModalDialog(UINT dialogId, HWND parent, DLGPROC proc, LPARAM param) {
+    DialogTemplateBuilder description;
+    const LanguageResources* language = UiLanguage();
+    if (language && ReadDialogDescription(*language, dialogId, description)) {
+        const std::vector<uint8_t> block = BuildDialogTemplate(description);
+        // The creation parameter goes along here too: it is how a dialog finds its object.
+        return DialogBoxIndirectParamW(ResourceInstance(), reinterpret_cast<LPCDLGTEMPLATEW>(block.data()), parent,
+                                       proc, param);
+    }
     return DialogBoxParamW(ResourceInstance(), MAKEINTRESOURCEW(dialogId), parent, proc, param);
 }
 

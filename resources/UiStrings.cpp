@@ -12,6 +12,10 @@ namespace {
 const LanguageResources* g_language = nullptr;
 }
 
+const LanguageResources* UiLanguage() {
+    return g_language;
+}
+
 const LanguageResources* SetUiLanguage(const LanguageResources* language) {
     const LanguageResources* previous = g_language;
     g_language = language;

@@ -15,6 +15,8 @@ class LanguageResources;
 // Set once at start-up, before any thread but the user-interface thread exists. Returns the
 // language set before.
 const LanguageResources* SetUiLanguage(const LanguageResources* language);
+// The language set by SetUiLanguage; its dialogs and menus replace the built-in ones too.
+const LanguageResources* UiLanguage();
 
 // The executable's own string-table text; false when the table lacks the id.
 bool LoadBuiltInString(UINT id, std::wstring& text);

@@ -188,8 +188,20 @@ ComPtr<IXMLDOMNode> GetOrCreateNode(IXMLDOMNode* parent, std::wstring_view path,
 
 void ClearNodeContent(IXMLDOMNode* node) {
     if (!node) return;
-    ScopedBstr empty = MakeBstr(L"");
-    node->put_text(empty.Get());
+    // Child by child rather than through put_text: Wine's put_text frees the children outright,
+    // so a reference still held to one of them (an earlier query's result) would point at freed
+    // memory. Removed children live on as orphans until their last reference goes.
+    for (;;) {
+        ComPtr<IXMLDOMNode> child;
+        if (FAILED(node->get_firstChild(&child)) || !child) break;
+        ComPtr<IXMLDOMNode> removed;
+        if (FAILED(node->removeChild(child.Get(), &removed))) {
+            // Not removable one by one (an attribute node, say): fall back to emptying the text.
+            ScopedBstr empty = MakeBstr(L"");
+            node->put_text(empty.Get());
+            break;
+        }
+    }
 }
 
 std::wstring ChildPattern(std::wstring_view parent, std::wstring_view child) {

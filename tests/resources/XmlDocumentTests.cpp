@@ -200,3 +200,25 @@ TEST(LoadDocument, FailsForMissingAndMalformedFiles) {
 
 }  // namespace
 }  // namespace pictrove::test
+
+namespace pictrove::test {
+namespace {
+
+TEST(ClearNodeContent, ChildrenStillReferencedStayUsable) {
+    auto document = ParseXml(L"<r a=\"1\"><k><deep/></k>text<z/></r>");
+    ASSERT_TRUE(document);
+    auto root = xml::SelectNode(document.Get(), L"r");
+    auto held = xml::SelectNode(root.Get(), L"k");
+    ASSERT_TRUE(held);
+    xml::ClearNodeContent(root.Get());
+    EXPECT_EQ(XmlOf(root.Get()), L"<r a=\"1\"/>");
+    // The removed child is an orphan now, whole and safe to use and to release.
+    EXPECT_EQ(XmlOf(held.Get()), L"<k><deep/></k>");
+    BSTR name = nullptr;
+    ASSERT_EQ(held->get_nodeName(&name), S_OK);
+    EXPECT_STREQ(name, L"k");
+    SysFreeString(name);
+}
+
+}  // namespace
+}  // namespace pictrove::test
