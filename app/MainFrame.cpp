@@ -14,6 +14,7 @@
 #include "browse/PreviewPane.h"
 #include "extract/ExtractJob.h"
 #include "extract/ImageFileWriter.h"
+#include "resources/MenuBuilder.h"
 #include "resources/ResourceIds.h"
 #include "resources/UiStrings.h"
 
@@ -113,7 +114,7 @@ LRESULT MainFrame::OnCreate(UINT, WPARAM, LPARAM, bool&) {
     toolbar_.AddButton(0, IDM_ABOUT, 3, 64);
 
     CreatePanes();
-    contextMenu_.Reset(LoadMenuW(ResourceInstance(), MAKEINTRESOURCEW(IDR_CONTEXT_MENU)));
+    contextMenu_ = LoadMenuResource(IDR_CONTEXT_MENU);
 
     const COLORREF background = GetSysColor(COLOR_MENUTEXT);
     overlay_.Configure(Hwnd(), LoadUiString(IDS_OPENING), background, ~background & 0xFFFFFF);

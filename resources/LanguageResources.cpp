@@ -24,8 +24,35 @@ bool LanguageResources::LoadLanguageFile(const std::wstring& path) {
     return true;
 }
 
+bool LoadCommandTable(IXMLDOMNode* commands, std::vector<CommandGroup>& groups) {
+    groups.clear();
+    if (!commands) return false;
+    xml::ForEachNode(xml::SelectNodes(commands, L"Group").Get(), [&](IXMLDOMNode* groupNode) {
+        auto commandNodes = xml::SelectNodes(groupNode, L"Command");
+        if (!commandNodes) return;
+        CommandGroup group{xml::GetAttribute(groupNode, L"Name", L""), {}};
+        xml::ForEachNode(commandNodes.Get(), [&](IXMLDOMNode* node) {
+            CommandInfo command{xml::ParseDecimal(xml::GetAttribute(node, L"ID", L"-1")),
+                                xml::GetAttribute(node, L"Name", L""), xml::GetAttribute(node, L"Tooltip", L"")};
+            if (!command.name.empty()) group.commands.push_back(std::move(command));
+        });
+        groups.push_back(std::move(group));
+    });
+    return true;
+}
+
+const CommandInfo* LanguageResources::FindCommand(int32_t id) const {
+    for (const CommandGroup& group : commandGroups_) {
+        for (const CommandInfo& command : group.commands) {
+            if (command.id == id) return &command;
+        }
+    }
+    return nullptr;
+}
+
 bool LanguageResources::SelectLanguage() {
     strings_.clear();
+    commandGroups_.clear();
     languageNode_.Reset();
     if (!document_) return false;
     if (languageId.find(L'"') == std::wstring::npos) {
@@ -47,6 +74,7 @@ bool LanguageResources::SelectLanguage() {
             strings_[id] = xml::UnescapeText(xml::GetAttribute(entry, L"Data", L""));
         });
     }
+    LoadCommandTable(xml::SelectNode(languageNode_.Get(), L"Commands").Get(), commandGroups_);
     return true;
 }
 
@@ -64,6 +92,7 @@ xml::ComPtr<IXMLDOMNode> LanguageResources::FindLanguageElement(const std::wstri
 
 void LanguageResources::Release() {
     strings_.clear();
+    commandGroups_.clear();
     languageNode_.Reset();
     document_.Reset();
     languages_.clear();

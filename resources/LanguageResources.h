@@ -18,6 +18,21 @@ struct LanguageEntry {
     std::wstring name;
 };
 
+// The selected language's command table: groups of commands with names and tooltips.
+struct CommandInfo {
+    int32_t id = -1;
+    std::wstring name;
+    std::wstring tooltip;
+};
+
+struct CommandGroup {
+    std::wstring name;
+    std::vector<CommandInfo> commands;
+};
+
+// Reads a "Commands" element into groups (document order); false and empty when there is none.
+bool LoadCommandTable(IXMLDOMNode* commands, std::vector<CommandGroup>& groups);
+
 class LanguageResources {
 public:
     LanguageResources() = default;
@@ -36,6 +51,9 @@ public:
     void Release();
 
     const std::vector<LanguageEntry>& Languages() const { return languages_; }
+    const std::vector<CommandGroup>& CommandGroups() const { return commandGroups_; }
+    // The command of an id in the table, or none.
+    const CommandInfo* FindCommand(int32_t id) const;
     const std::wstring& Path() const { return path_; }
     bool HasSelection() const { return languageNode_ != nullptr; }
 
@@ -47,6 +65,7 @@ private:
     xml::ComPtr<IXMLDOMNode> languageNode_;
     std::unordered_map<uint32_t, std::wstring> strings_;
     std::vector<LanguageEntry> languages_;
+    std::vector<CommandGroup> commandGroups_;
 };
 
 }  // namespace pictrove
