@@ -12,6 +12,7 @@ if [ ! -f "$out/gtest.o" ]; then
     g++ -std=c++20 -O1 -I"$gtest/include" -c "$gtest/src/gtest_main.cc" -o "$out/gtest_main.o"
 fi
 g++ -std=c++20 -O1 -Wall -Wextra -Werror -I"$core" -I"$gtest/include" \
-    "$core"/*.cpp "$root/tests/readers/ReaderCoreTests.cpp" "$root/tests/readers/TestImageFiles.cpp" \
-    "$out/gtest.o" "$out/gtest_main.o" -lpthread -o "$out/readers_core_tests"
+    "$core"/*.cpp "$root/tests/readers/ReaderCoreTests.cpp" "$root/tests/readers/ContainerCoreTests.cpp" \
+    "$root/tests/readers/TestImageFiles.cpp" "$root/tests/readers/TestDocuments.cpp" \
+    "$out/gtest.o" "$out/gtest_main.o" -lz -lpthread -o "$out/readers_core_tests"
 "$out/readers_core_tests" --gtest_brief=1

@@ -1,9 +1,7 @@
 // Common image files through GDI+, icons entry by entry, layered paint files through the core.
 #include "ImageFileSource.h"
 
-#include <gdiplus.h>
-#include <shlwapi.h>
-
+#include "GdiplusImage.h"
 #include "IcoDirectory.h"
 
 namespace pictrove::readers {
@@ -17,80 +15,6 @@ constexpr UINT kMaxFrames = 10000;
 
 // Frames of an animation all have the size of its canvas; pages may differ.
 constexpr GUID kFrameDimensionTime = {0x6AEDBD6D, 0x3FB5, 0x418A, {0x83, 0xA6, 0x7F, 0x45, 0x22, 0x9D, 0xC8, 0x72}};
-
-// A GDI+ image loaded from bytes; GDI+ reads the stream lazily, so the stream lives as long.
-class LoadedImage {
-public:
-    explicit LoadedImage(std::span<const std::uint8_t> bytes) {
-        if (bytes.empty() || bytes.size() > MAXUINT) return;
-        // The stream is released by hand: MinGW's ComPtr::Attach adds a reference, MSVC's does not.
-        stream_ = SHCreateMemStream(bytes.data(), static_cast<UINT>(bytes.size()));
-        if (stream_ != nullptr && GdipLoadImageFromStream(stream_, &image_) != Ok) image_ = nullptr;
-    }
-    ~LoadedImage() {
-        if (image_ != nullptr) GdipDisposeImage(image_);
-        if (stream_ != nullptr) stream_->Release();
-    }
-    LoadedImage(const LoadedImage&) = delete;
-    LoadedImage& operator=(const LoadedImage&) = delete;
-
-    GpImage* Get() const { return image_; }
-    explicit operator bool() const { return image_ != nullptr; }
-
-    bool Size(int& width, int& height) const {
-        UINT w = 0;
-        UINT h = 0;
-        if (GdipGetImageWidth(image_, &w) != Ok || GdipGetImageHeight(image_, &h) != Ok) return false;
-        if (w > UINT(kMaxImageSide) || h > UINT(kMaxImageSide)) return false;
-        width = static_cast<int>(w);
-        height = static_cast<int>(h);
-        return IsAcceptableSize(width, height);
-    }
-
-private:
-    IStream* stream_ = nullptr;
-    GpImage* image_ = nullptr;
-};
-
-class GraphicsOf {
-public:
-    explicit GraphicsOf(GpImage* image) { GdipGetImageGraphicsContext(image, &graphics_); }
-    ~GraphicsOf() {
-        if (graphics_ != nullptr) GdipDeleteGraphics(graphics_);
-    }
-    GraphicsOf(const GraphicsOf&) = delete;
-    GraphicsOf& operator=(const GraphicsOf&) = delete;
-    GpGraphics* Get() const { return graphics_; }
-
-private:
-    GpGraphics* graphics_ = nullptr;
-};
-
-// The pixels in the narrowest type that keeps them all.
-std::optional<DecodedImage> CopyBitmap(GpBitmap* bitmap, int width, int height) {
-    GpRect rect{0, 0, width, height};
-    BitmapData data{};
-    if (GdipBitmapLockBits(bitmap, &rect, ImageLockModeRead, PixelFormat32bppARGB, &data) != Ok) return std::nullopt;
-    const auto* bgra = static_cast<const std::uint8_t*>(data.Scan0);
-    auto image = ImageFromBgra(bgra, data.Stride, width, height, NarrowestType(bgra, data.Stride, width, height));
-    GdipBitmapUnlockBits(bitmap, &data);
-    return image;
-}
-
-// Metafiles are drawings without pixels of their own: they are drawn on white at their size.
-std::optional<DecodedImage> RenderMetafile(GpImage* metafile, int width, int height) {
-    GpBitmap* canvas = nullptr;
-    if (GdipCreateBitmapFromScan0(width, height, 0, PixelFormat32bppARGB, nullptr, &canvas) != Ok) return std::nullopt;
-    bool drawn = false;
-    {
-        GraphicsOf graphics(canvas);
-        drawn = graphics.Get() != nullptr && GdipGraphicsClear(graphics.Get(), 0xFFFFFFFF) == Ok &&
-                GdipDrawImageRectI(graphics.Get(), metafile, 0, 0, width, height) == Ok;
-    }
-    auto image = drawn ? CopyBitmap(canvas, width, height) : std::nullopt;
-    GdipDisposeImage(canvas);
-    return image;
-}
 
 }  // namespace
 
@@ -179,14 +103,7 @@ std::optional<DecodedImage> ImageFileSource::Decode(std::size_t index) {
     if (frame.hasDimension && GdipImageSelectActiveFrame(image.Get(), &frame.dimension, frame.number) != Ok) {
         return std::nullopt;
     }
-    int width = 0;
-    int height = 0;
-    if (!image.Size(width, height)) return std::nullopt;
-    ImageType kind = ImageTypeUnknown;
-    GdipGetImageType(image.Get(), &kind);
-    if (kind == ImageTypeMetafile) return RenderMetafile(image.Get(), width, height);
-    if (kind != ImageTypeBitmap) return std::nullopt;
-    return CopyBitmap(static_cast<GpBitmap*>(image.Get()), width, height);
+    return CopyImage(image.Get());
 }
 
 }  // namespace pictrove::readers

@@ -1,0 +1,91 @@
+// Loading images from memory through GDI+ and copying their pixels out.
+#include "GdiplusImage.h"
+
+#include <shlwapi.h>
+
+namespace pictrove::readers {
+namespace {
+
+using namespace Gdiplus;
+using namespace Gdiplus::DllExports;
+
+class GraphicsOf {
+public:
+    explicit GraphicsOf(GpImage* image) { GdipGetImageGraphicsContext(image, &graphics_); }
+    ~GraphicsOf() {
+        if (graphics_ != nullptr) GdipDeleteGraphics(graphics_);
+    }
+    GraphicsOf(const GraphicsOf&) = delete;
+    GraphicsOf& operator=(const GraphicsOf&) = delete;
+    GpGraphics* Get() const { return graphics_; }
+
+private:
+    GpGraphics* graphics_ = nullptr;
+};
+
+std::optional<DecodedImage> CopyBitmap(GpBitmap* bitmap, int width, int height) {
+    GpRect rect{0, 0, width, height};
+    BitmapData data{};
+    if (GdipBitmapLockBits(bitmap, &rect, ImageLockModeRead, PixelFormat32bppARGB, &data) != Ok) return std::nullopt;
+    const auto* bgra = static_cast<const std::uint8_t*>(data.Scan0);
+    auto image = ImageFromBgra(bgra, data.Stride, width, height, NarrowestType(bgra, data.Stride, width, height));
+    GdipBitmapUnlockBits(bitmap, &data);
+    return image;
+}
+
+std::optional<DecodedImage> RenderMetafile(GpImage* metafile, int width, int height) {
+    GpBitmap* canvas = nullptr;
+    if (GdipCreateBitmapFromScan0(width, height, 0, PixelFormat32bppARGB, nullptr, &canvas) != Ok) return std::nullopt;
+    bool drawn = false;
+    {
+        GraphicsOf graphics(canvas);
+        drawn = graphics.Get() != nullptr && GdipGraphicsClear(graphics.Get(), 0xFFFFFFFF) == Ok &&
+                GdipDrawImageRectI(graphics.Get(), metafile, 0, 0, width, height) == Ok;
+    }
+    auto image = drawn ? CopyBitmap(canvas, width, height) : std::nullopt;
+    GdipDisposeImage(canvas);
+    return image;
+}
+
+}  // namespace
+
+LoadedImage::LoadedImage(std::span<const std::uint8_t> bytes) {
+    if (bytes.empty() || bytes.size() > MAXUINT) return;
+    // The stream is released by hand: MinGW's ComPtr::Attach adds a reference, MSVC's does not.
+    stream_ = SHCreateMemStream(bytes.data(), static_cast<UINT>(bytes.size()));
+    if (stream_ != nullptr && GdipLoadImageFromStream(stream_, &image_) != Ok) image_ = nullptr;
+}
+
+LoadedImage::~LoadedImage() {
+    if (image_ != nullptr) GdipDisposeImage(image_);
+    if (stream_ != nullptr) stream_->Release();
+}
+
+bool LoadedImage::Size(int& width, int& height) const {
+    UINT w = 0;
+    UINT h = 0;
+    if (GdipGetImageWidth(image_, &w) != Ok || GdipGetImageHeight(image_, &h) != Ok) return false;
+    if (w > UINT(kMaxImageSide) || h > UINT(kMaxImageSide)) return false;
+    width = static_cast<int>(w);
+    height = static_cast<int>(h);
+    return IsAcceptableSize(width, height);
+}
+
+std::optional<DecodedImage> CopyImage(GpImage* image) {
+    int width = 0;
+    int height = 0;
+    UINT w = 0;
+    UINT h = 0;
+    if (GdipGetImageWidth(image, &w) != Ok || GdipGetImageHeight(image, &h) != Ok) return std::nullopt;
+    if (w > UINT(kMaxImageSide) || h > UINT(kMaxImageSide)) return std::nullopt;
+    width = static_cast<int>(w);
+    height = static_cast<int>(h);
+    if (!IsAcceptableSize(width, height)) return std::nullopt;
+    ImageType kind = ImageTypeUnknown;
+    GdipGetImageType(image, &kind);
+    if (kind == ImageTypeMetafile) return RenderMetafile(image, width, height);
+    if (kind != ImageTypeBitmap) return std::nullopt;
+    return CopyBitmap(static_cast<GpBitmap*>(image), width, height);
+}
+
+}  // namespace pictrove::readers

@@ -1,0 +1,39 @@
+// GDI+ images loaded from bytes in memory and copied out as decoded images; shared by the
+// common image files and the payload decoder that every other reader uses.
+#pragma once
+
+#include <windows.h>
+#include <gdiplus.h>
+
+#include <cstdint>
+#include <optional>
+#include <span>
+
+#include "DecodedImage.h"
+
+namespace pictrove::readers {
+
+// A GDI+ image loaded from bytes; GDI+ reads the stream lazily, so the stream lives as long.
+class LoadedImage {
+public:
+    explicit LoadedImage(std::span<const std::uint8_t> bytes);
+    ~LoadedImage();
+    LoadedImage(const LoadedImage&) = delete;
+    LoadedImage& operator=(const LoadedImage&) = delete;
+
+    Gdiplus::GpImage* Get() const { return image_; }
+    explicit operator bool() const { return image_ != nullptr; }
+
+    // The current frame's size, when it is an acceptable one.
+    bool Size(int& width, int& height) const;
+
+private:
+    IStream* stream_ = nullptr;
+    Gdiplus::GpImage* image_ = nullptr;
+};
+
+// The current frame's pixels in the narrowest type that keeps them all; metafiles are drawn on
+// white at their size.
+std::optional<DecodedImage> CopyImage(Gdiplus::GpImage* image);
+
+}  // namespace pictrove::readers

@@ -1,0 +1,19 @@
+// The payload decoder of the COM shell: embedded image files decoded by GDI+, every page of a
+// multi-page file reachable by number.
+#pragma once
+
+#include "GdiplusSession.h"
+#include "PayloadDecoder.h"
+
+namespace pictrove::readers {
+
+class GdiplusPayloadDecoder final : public PayloadDecoder {
+public:
+    std::optional<DecodedImage> DecodeFrame(std::span<const std::uint8_t> file, unsigned frame) override;
+    unsigned FrameCount(std::span<const std::uint8_t> file) override;
+
+private:
+    GdiplusSession gdiplus_;
+};
+
+}  // namespace pictrove::readers

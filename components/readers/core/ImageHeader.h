@@ -1,0 +1,28 @@
+// Image file headers read without decoding: the format and the picture's size, from the
+// fields that carry them (JPEG start of frame, PNG header chunk, GIF screen, BMP info header,
+// first TIFF directory, JPEG XR header). Readers list embedded pictures with this so
+// opening a large document decodes no pixels.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+
+namespace pictrove::readers {
+
+enum class ImageFormat { kUnknown, kJpeg, kPng, kGif, kBmp, kTiff, kJpegXr };
+
+struct ImageInfo {
+    ImageFormat format = ImageFormat::kUnknown;
+    int width = 0;
+    int height = 0;
+};
+
+// The format by signature alone (kUnknown when none matches).
+ImageFormat SniffImageFormat(std::span<const std::uint8_t> file);
+
+// Format and size; nothing when the signature is unknown or the size fields are missing,
+// damaged or outside the accepted range.
+std::optional<ImageInfo> ReadImageHeader(std::span<const std::uint8_t> file);
+
+}  // namespace pictrove::readers

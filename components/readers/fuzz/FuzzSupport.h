@@ -1,0 +1,50 @@
+// What the fuzz targets share: a payload decoder that stands in for GDI+ (the native build has
+// none) by reading only the header and handing out a blank picture of that size, so the
+// sources' decode paths run end to end, and a helper that opens a source and decodes it all.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+#include "DocumentSource.h"
+#include "ImageHeader.h"
+#include "PayloadDecoder.h"
+
+namespace pictrove::readers::fuzz {
+
+class HeaderOnlyDecoder final : public PayloadDecoder {
+public:
+    std::optional<DecodedImage> DecodeFrame(std::span<const std::uint8_t> file, unsigned frame) override {
+        const auto info = ReadImageHeader(file);
+        if (!info || frame > 0 || std::uint64_t(info->width) * std::uint64_t(info->height) > (1u << 22)) {
+            return std::nullopt;
+        }
+        return DecodedImage::Allocate(PixelType::kGray8, info->width, info->height);
+    }
+    unsigned FrameCount(std::span<const std::uint8_t> file) override { return ReadImageHeader(file) ? 1 : 0; }
+};
+
+inline PayloadDecoderPtr MakeStandInDecoder() { return std::make_shared<HeaderOnlyDecoder>(); }
+
+// Opens the bytes and decodes every listed image that is small enough to be quick; checks
+// what every source promises about a decoded image.
+inline void OpenAndDecodeAll(DocumentSource& source, const std::uint8_t* data, std::size_t size) {
+    OpenRequest request;
+    request.bytes.assign(data, data + size);
+    request.path = u"C:\\fuzz\\input.bin";
+    if (source.Open(std::move(request)) != OpenStatus::kOpened) return;
+    const std::size_t count = source.Images().size();
+    for (std::size_t i = 0; i < count && i < 64; ++i) {
+        const auto& entry = source.Images()[i];
+        if (std::uint64_t(entry.width) * std::uint64_t(entry.height) > (1u << 22)) continue;
+        const auto image = source.Decode(i);
+        if (!image) continue;
+        if (image->stride < image->width * BytesPerPixel(image->type) ||
+            image->bytes.size() < std::size_t(image->stride) * std::size_t(image->height)) {
+            __builtin_trap();
+        }
+    }
+}
+
+}  // namespace pictrove::readers::fuzz
