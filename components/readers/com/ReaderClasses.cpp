@@ -1,6 +1,9 @@
 // Class table of the reader DLL.
 #include "ReaderClasses.h"
 
+#include "ComicSource.h"
+#include "EpubSource.h"
+#include "GdiplusPayloadDecoder.h"
 #include "ImageFileSource.h"
 #include "TextSource.h"
 #include "reader/ReaderInterfaces.h"
@@ -13,10 +16,18 @@ std::unique_ptr<DocumentSource> Make() {
     return std::make_unique<Source>();
 }
 
+// Sources of formats that embed image files get GDI+ to decode them.
+template <class Source>
+std::unique_ptr<DocumentSource> MakeWithDecoder() {
+    return std::make_unique<Source>(std::make_shared<GdiplusPayloadDecoder>());
+}
+
 // Format numbers index the application's class id table.
 const ReaderClass kClasses[] = {
     {&kReaderClassIds[4], &Make<TextSource>},
     {&kReaderClassIds[5], &Make<ImageFileSource>},
+    {&kReaderClassIds[7], &MakeWithDecoder<ComicSource>},
+    {&kReaderClassIds[13], &MakeWithDecoder<EpubSource>},
 };
 
 }  // namespace

@@ -250,6 +250,32 @@ std::optional<std::vector<std::uint8_t>> ZipArchive::Extract(const ZipEntry& ent
     return out;
 }
 
+std::optional<std::vector<std::uint8_t>> ZipArchive::ExtractPrefix(const ZipEntry& entry, std::size_t count) const {
+    if (entry.IsEncrypted() || entry.dataOffset > file_.size() ||
+        entry.compressedSize > file_.size() - entry.dataOffset) {
+        return std::nullopt;
+    }
+    const auto data = file_.subspan(static_cast<std::size_t>(entry.dataOffset),
+                                    static_cast<std::size_t>(entry.compressedSize));
+    if (entry.method == 0) {
+        const auto prefix = data.first(std::min(count, data.size()));
+        return std::vector<std::uint8_t>(prefix.begin(), prefix.end());
+    }
+    if (entry.method != 8) return std::nullopt;
+    z_stream stream{};
+    if (inflateInit2(&stream, -MAX_WBITS) != Z_OK) return std::nullopt;
+    std::vector<std::uint8_t> out(std::min<std::uint64_t>(count, std::max<std::uint64_t>(entry.uncompressedSize, 1)));
+    stream.next_in = const_cast<Bytef*>(data.data());
+    stream.avail_in = static_cast<uInt>(std::min<std::size_t>(data.size(), 1u << 30));
+    stream.next_out = out.data();
+    stream.avail_out = static_cast<uInt>(out.size());
+    const int result = inflate(&stream, Z_SYNC_FLUSH);
+    out.resize(out.size() - stream.avail_out);
+    inflateEnd(&stream);
+    if (result != Z_OK && result != Z_STREAM_END && !(result == Z_BUF_ERROR && !out.empty())) return std::nullopt;
+    return out;
+}
+
 std::optional<std::vector<std::uint8_t>> InflateBounded(std::span<const std::uint8_t> data, std::size_t limit,
                                                         bool raw, std::size_t* consumed, std::size_t expectedSize) {
     z_stream stream{};

@@ -48,6 +48,10 @@ public:
     std::optional<std::vector<std::uint8_t>> Extract(const ZipEntry& entry,
                                                      std::size_t limit = kMaxZipEntrySize) const;
 
+    // The first count bytes of the entry (fewer when it is shorter), inflating no further:
+    // enough to read an embedded picture's header.
+    std::optional<std::vector<std::uint8_t>> ExtractPrefix(const ZipEntry& entry, std::size_t count) const;
+
 private:
     bool ReadCentralDirectory();
     bool ScanLocalHeaders();

@@ -1,0 +1,115 @@
+// The e-book and archive readers through COM with real GDI+ decoding: pixels of embedded
+// pictures, names and sizes as the application reads them, and files that must not open.
+#include <gtest/gtest.h>
+
+#include "ReaderTestSupport.h"
+#include "TestDocuments.h"
+#include "tests/support/TestSupport.h"
+
+namespace pictrove {
+namespace {
+
+using namespace test::readers;
+using test::Bytes;
+using test::MakeZip;
+using test::ToBytes;
+
+constexpr int kComicFormat = 7;
+constexpr int kEpubFormat = 13;
+
+// An RGB picture whose every pixel differs: red = 40x + y, green = 200 - 30y, blue = 17(x + y).
+Bytes ColourPng(int width, int height) {
+    Bytes samples;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            samples.insert(samples.end(), {std::uint8_t(40 * x + y), std::uint8_t(200 - 30 * y), std::uint8_t(17 * (x + y))});
+        }
+    }
+    return test::MakePng(width, height, test::PngColour::kRgb, samples);
+}
+
+void ExpectColourPixels(const Pixels& pixels, int width, int height, const char* label) {
+    ASSERT_TRUE(pixels.image) << label;
+    ASSERT_EQ(pixels.type, 1) << label;
+    ASSERT_EQ(pixels.width, width) << label;
+    ASSERT_EQ(pixels.height, height) << label;
+    EXPECT_EQ(pixels.layout, 0) << label;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            EXPECT_EQ(Channels(pixels, x, y), (std::vector<int>{std::uint8_t(17 * (x + y)), std::uint8_t(200 - 30 * y),
+                                                                std::uint8_t(40 * x + y)}))
+                << label << " pixel " << x << "," << y;
+        }
+    }
+}
+
+class EbookReaders : public testing::Test {
+protected:
+    std::wstring Write(const wchar_t* name, const Bytes& bytes) {
+        const std::wstring path = folder_.File(name);
+        EXPECT_TRUE(test::WriteFileBytes(path, bytes));
+        return path;
+    }
+    test::TempFolder folder_;
+};
+
+TEST_F(EbookReaders, EpubPicturesDecodeThroughGdiplus) {
+    const Bytes book = MakeZip({
+        {"mimetype", ToBytes("application/epub+zip"), false},
+        {"META-INF/container.xml", ToBytes("<container><rootfiles><rootfile full-path=\"c.opf\"/></rootfiles></container>"), true},
+        {"c.opf", ToBytes("<package><manifest><item id=\"t\" href=\"t.xhtml\"/>"
+                          "<item id=\"x\" href=\"Images/Cover.PNG\" media-type=\"image/png\"/></manifest>"
+                          "<spine><itemref idref=\"t\"/></spine></package>"), true},
+        {"t.xhtml", ToBytes("<html><img src=\"Images/inner.png\"/></html>"), true},
+        {"Images/inner.png", ColourPng(4, 3), true},
+        {"Images/Cover.PNG", ColourPng(5, 6), false},
+    });
+    const auto collection = OpenCollection(kEpubFormat, Write(L"book.epub", book));
+    ASSERT_TRUE(collection);
+    ASSERT_EQ(Count(collection.Get()), 2);
+    EXPECT_EQ(Name(collection.Get(), 0), L"inner");
+    EXPECT_EQ(Name(collection.Get(), 1), L"Cover");
+    int width = 0xdeadbeef;
+    int height = 0xdeadbeef;
+    EXPECT_EQ(collection->GetImageWidth(1, &width), S_OK);
+    EXPECT_EQ(collection->GetImageHeight(1, &height), S_OK);
+    EXPECT_EQ(width, 5);
+    EXPECT_EQ(height, 6);
+    ExpectColourPixels(ReadPixels(collection.Get(), 0), 4, 3, "inner");
+    ExpectColourPixels(ReadPixels(collection.Get(), 1), 5, 6, "cover");
+}
+
+TEST_F(EbookReaders, ComicPagesInNaturalOrderWithPixels) {
+    const Bytes archive = MakeZip({{"p10.png", ColourPng(3, 3), true},
+                                   {"p9.png", ColourPng(2, 2), true},
+                                   {"info.txt", ToBytes("x"), true}});
+    for (const wchar_t* name : {L"comic.cbz", L"misnamed.cbr"}) {
+        const auto collection = OpenCollection(kComicFormat, Write(name, archive));
+        ASSERT_TRUE(collection);
+        ASSERT_EQ(Count(collection.Get()), 2);
+        EXPECT_EQ(Name(collection.Get(), 0), L"p9");
+        EXPECT_EQ(Name(collection.Get(), 1), L"p10");
+        ExpectColourPixels(ReadPixels(collection.Get(), 1), 3, 3, "p10");
+    }
+}
+
+TEST_F(EbookReaders, RarArchivesAndDamagedPayloadsFailCleanly) {
+    auto reader = CreateReader(kComicFormat);
+    ASSERT_TRUE(reader);
+    const HRESULT rar = OpenPath(reader.Get(), Write(L"real.cbr", ToBytes("Rar!\x1A\x07\x00 a RAR archive body")));
+    EXPECT_NE(rar, S_OK);
+    EXPECT_NE(rar, 0x10000);
+
+    // The header is intact but the picture data is not: listed, yet no image object.
+    Bytes png = ColourPng(8, 8);
+    for (std::size_t i = 40; i < png.size() - 12; ++i) png[i] = 0xAB;
+    const auto collection = OpenCollection(kComicFormat, Write(L"bad.cbz", MakeZip({{"a.png", png, true}})));
+    ASSERT_TRUE(collection);
+    ASSERT_EQ(Count(collection.Get()), 1);
+    IUnknown* object = reinterpret_cast<IUnknown*>(0xdeadbeef);
+    collection->GetImage(0, &object);
+    EXPECT_EQ(object, nullptr);
+}
+
+}  // namespace
+}  // namespace pictrove
