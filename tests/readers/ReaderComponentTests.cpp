@@ -542,7 +542,7 @@ TEST(ReaderClasses, OnlyTheServedFormatsAreFound) {
         IUnknown* object = nullptr;
         const HRESULT hr = CoCreateInstance(kReaderClassIds[format], nullptr, CLSCTX_ALL, IID_IUnknown,
                                             reinterpret_cast<void**>(&object));
-        if (format == kTextFormat || format == kImageFormat || format == 7 || format == 13) {
+        if (format == kTextFormat || format == kImageFormat || format == 1 || format == 7 || format == 13) {
             EXPECT_EQ(hr, S_OK);
         } else {
             EXPECT_EQ(hr, REGDB_E_CLASSNOTREG);

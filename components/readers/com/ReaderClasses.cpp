@@ -6,6 +6,7 @@
 #include "GdiplusPayloadDecoder.h"
 #include "ImageFileSource.h"
 #include "TextSource.h"
+#include "TiffSource.h"
 #include "reader/ReaderInterfaces.h"
 
 namespace pictrove::readers {
@@ -24,6 +25,7 @@ std::unique_ptr<DocumentSource> MakeWithDecoder() {
 
 // Format numbers index the application's class id table.
 const ReaderClass kClasses[] = {
+    {&kReaderClassIds[1], &MakeWithDecoder<TiffSource>},
     {&kReaderClassIds[4], &Make<TextSource>},
     {&kReaderClassIds[5], &Make<ImageFileSource>},
     {&kReaderClassIds[7], &MakeWithDecoder<ComicSource>},
