@@ -113,3 +113,72 @@ TEST_F(EbookReaders, RarArchivesAndDamagedPayloadsFailCleanly) {
 
 }  // namespace
 }  // namespace pictrove
+
+namespace pictrove {
+namespace {
+
+using namespace test::readers;
+using test::Bytes;
+using test::ToBytes;
+
+class OtherReaders : public testing::Test {
+protected:
+    std::wstring Write(const wchar_t* name, const Bytes& bytes) {
+        const std::wstring path = folder_.File(name);
+        EXPECT_TRUE(test::WriteFileBytes(path, bytes));
+        return path;
+    }
+    test::TempFolder folder_;
+};
+
+TEST_F(OtherReaders, FictionBookZippedOrNotThroughGdiplus) {
+    const Bytes png = ColourPng(4, 3);
+    const Bytes encoded = test::Base64(png);
+    const std::string base64(encoded.begin(), encoded.end());
+    const Bytes book = ToBytes("<?xml version=\"1.0\" encoding=\"utf-8\"?><FictionBook><body><image l:href=\"#pic.png\"/>"
+                               "</body><binary id=\"pic.png\" content-type=\"image/png\">" + base64 +
+                               "</binary></FictionBook>");
+    for (const auto& [name, bytes] : {std::pair{L"book.fb2", book},
+                                      std::pair{L"book.fb2.zip", test::MakeZip({{"book.fb2", book, true}})}}) {
+        const auto collection = OpenCollection(10, Write(name, bytes));
+        ASSERT_TRUE(collection);
+        ASSERT_EQ(Count(collection.Get()), 1);
+        EXPECT_EQ(Name(collection.Get(), 0), L"pic");
+        ExpectColourPixels(ReadPixels(collection.Get(), 0), 4, 3, "fb2 picture");
+    }
+}
+
+TEST_F(OtherReaders, XpsPagePictureThroughGdiplus) {
+    const Bytes document = test::MakeZip({
+        {"_rels/.rels", ToBytes("<Relationships><Relationship Type=\"http://schemas.openxps.org/oxps/v1.0/"
+                                "fixedrepresentation\" Target=\"/seq.fdseq\"/></Relationships>"), true},
+        {"seq.fdseq", ToBytes("<FixedDocumentSequence><DocumentReference Source=\"d.fdoc\"/></FixedDocumentSequence>"), true},
+        {"d.fdoc", ToBytes("<FixedDocument><PageContent Source=\"p/1.fpage\"/></FixedDocument>"), true},
+        {"p/1.fpage", ToBytes("<FixedPage><Path><Path.Fill><ImageBrush ImageSource=\"../r/photo.png\"/></Path.Fill>"
+                              "</Path></FixedPage>"), true},
+        {"r/photo.png", ColourPng(5, 2), true},
+    });
+    const auto collection = OpenCollection(6, Write(L"doc.oxps", document));
+    ASSERT_TRUE(collection);
+    ASSERT_EQ(Count(collection.Get()), 1);
+    EXPECT_EQ(Name(collection.Get(), 0), L"photo");
+    ExpectColourPixels(ReadPixels(collection.Get(), 0), 5, 2, "xps picture");
+}
+
+TEST_F(OtherReaders, PcxPixelsThroughCom) {
+    test::PcxPicture picture{2, 2, 8, 3, 2, {10, 20, 30, 40, 50, 60, 11, 21, 31, 41, 51, 61}, {}, {}, true};
+    const auto collection = OpenCollection(11, Write(L"pic.pcx", test::MakePcx(picture)));
+    ASSERT_TRUE(collection);
+    ASSERT_EQ(Count(collection.Get()), 1);
+    EXPECT_EQ(Name(collection.Get(), 0), L"pic");
+    const Pixels pixels = ReadPixels(collection.Get(), 0);
+    ASSERT_TRUE(pixels.image);
+    EXPECT_EQ(pixels.type, 1);
+    EXPECT_EQ(Channels(pixels, 1, 0), (std::vector<int>{60, 40, 20}));
+    auto reader = CreateReader(11);
+    ASSERT_TRUE(reader);
+    EXPECT_NE(OpenPath(reader.Get(), Write(L"bad.pcx", ToBytes("not a picture at all"))), S_OK);
+}
+
+}  // namespace
+}  // namespace pictrove

@@ -140,4 +140,75 @@ Bytes MakeZip(const std::vector<ZipFileEntry>& entries, const ZipOptions& option
     return file;
 }
 
+Bytes MakePcx(const PcxPicture& picture) {
+    Bytes file(128, 0);
+    file[0] = 0x0A;
+    file[1] = 5;
+    file[2] = picture.packed ? 1 : 0;
+    file[3] = static_cast<std::uint8_t>(picture.bits);
+    // Window from (2, 3): the size is max - min + 1.
+    const auto put16 = [&](std::size_t at, int value) {
+        file[at] = static_cast<std::uint8_t>(value);
+        file[at + 1] = static_cast<std::uint8_t>(value >> 8);
+    };
+    put16(4, 2);
+    put16(6, 3);
+    put16(8, 2 + picture.width - 1);
+    put16(10, 3 + picture.height - 1);
+    for (std::size_t i = 0; i < picture.palette16.size() && i < 48; ++i) file[16 + i] = picture.palette16[i];
+    file[65] = static_cast<std::uint8_t>(picture.planes);
+    put16(66, picture.bytesPerLine);
+    file[68] = 1;
+    if (!picture.packed) {
+        file.insert(file.end(), picture.lines.begin(), picture.lines.end());
+    } else {
+        // Runs of up to 63; a single byte with both top bits set needs a run of one. Lines are
+        // packed one by one, as most writers do.
+        const std::size_t lineSize = std::size_t(picture.bytesPerLine) * picture.planes;
+        for (std::size_t start = 0; start < picture.lines.size(); start += lineSize) {
+            const std::size_t end = std::min(picture.lines.size(), start + lineSize);
+            for (std::size_t i = start; i < end;) {
+                std::size_t run = 1;
+                while (i + run < end && run < 63 && picture.lines[i + run] == picture.lines[i]) ++run;
+                if (run > 1 || (picture.lines[i] & 0xC0) == 0xC0) file.push_back(static_cast<std::uint8_t>(0xC0 | run));
+                file.push_back(picture.lines[i]);
+                i += run;
+            }
+        }
+    }
+    if (!picture.palette256.empty()) {
+        file.push_back(0x0C);
+        file.insert(file.end(), picture.palette256.begin(), picture.palette256.end());
+    }
+    return file;
+}
+
+Bytes MakeDcx(const std::vector<Bytes>& pages) {
+    Bytes file;
+    Put32(file, 0x3ADE68B1);
+    std::uint32_t offset = static_cast<std::uint32_t>(4 + 4 * (pages.size() + 1));
+    for (const auto& page : pages) {
+        Put32(file, offset);
+        offset += static_cast<std::uint32_t>(page.size());
+    }
+    Put32(file, 0);
+    for (const auto& page : pages) file.insert(file.end(), page.begin(), page.end());
+    return file;
+}
+
+Bytes Base64(const Bytes& data) {
+    static const char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    Bytes out;
+    for (std::size_t i = 0; i < data.size(); i += 3) {
+        const std::uint32_t chunk = (std::uint32_t(data[i]) << 16) | (i + 1 < data.size() ? data[i + 1] << 8 : 0) |
+                                    (i + 2 < data.size() ? data[i + 2] : 0);
+        out.push_back(kAlphabet[(chunk >> 18) & 63]);
+        out.push_back(kAlphabet[(chunk >> 12) & 63]);
+        out.push_back(i + 1 < data.size() ? kAlphabet[(chunk >> 6) & 63] : '=');
+        out.push_back(i + 2 < data.size() ? kAlphabet[chunk & 63] : '=');
+        if (i % 57 == 54) out.push_back('\n');  // line breaks, as real books have
+    }
+    return out;
+}
+
 }  // namespace pictrove::test

@@ -32,4 +32,25 @@ Bytes Deflate(const Bytes& data);
 
 Bytes ToBytes(const std::string& text);
 
+// A PCX picture. lines: height lines of planes * bytesPerLine bytes each, as stored before
+// packing. palette16: 48 bytes for the header; palette256: 768 bytes appended after 0x0C
+// (empty for none).
+struct PcxPicture {
+    int width = 0;
+    int height = 0;
+    int bits = 8;
+    int planes = 1;
+    int bytesPerLine = 0;
+    Bytes lines;
+    Bytes palette16;
+    Bytes palette256;
+    bool packed = true;
+};
+Bytes MakePcx(const PcxPicture& picture);
+
+// A DCX file holding the given PCX pages.
+Bytes MakeDcx(const std::vector<Bytes>& pages);
+
+Bytes Base64(const Bytes& data);
+
 }  // namespace pictrove::test

@@ -3,10 +3,13 @@
 
 #include "ComicSource.h"
 #include "EpubSource.h"
+#include "Fb2Source.h"
 #include "GdiplusPayloadDecoder.h"
 #include "ImageFileSource.h"
+#include "PcxSource.h"
 #include "TextSource.h"
 #include "TiffSource.h"
+#include "XpsSource.h"
 #include "reader/ReaderInterfaces.h"
 
 namespace pictrove::readers {
@@ -28,7 +31,10 @@ const ReaderClass kClasses[] = {
     {&kReaderClassIds[1], &MakeWithDecoder<TiffSource>},
     {&kReaderClassIds[4], &Make<TextSource>},
     {&kReaderClassIds[5], &Make<ImageFileSource>},
+    {&kReaderClassIds[6], &MakeWithDecoder<XpsSource>},
     {&kReaderClassIds[7], &MakeWithDecoder<ComicSource>},
+    {&kReaderClassIds[10], &MakeWithDecoder<Fb2Source>},
+    {&kReaderClassIds[11], &Make<PcxSource>},
     {&kReaderClassIds[13], &MakeWithDecoder<EpubSource>},
 };
 
