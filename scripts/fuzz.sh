@@ -40,6 +40,11 @@ done
 clang++ -std=c++20 -O1 -I"$core" -I"$tests" "$fuzz/MakeSeeds.cpp" "$tests"/TestImageFiles.cpp \
     "$tests"/TestDocuments.cpp "$core"/*.cpp -lz -o "$out/make-seeds"
 "$out/make-seeds" "$out/corpus"
+if [ ! -f "$out/tiff-samples/multi.tif" ]; then
+    "$tests/make-tiff-samples.sh" "$out/tiff-samples" >/dev/null
+fi
+mkdir -p "$out/corpus/TiffFuzzer"
+cp "$out/tiff-samples"/*.tif "$out/corpus/TiffFuzzer/"
 
 targets=("$@")
 if ((${#targets[@]} == 0)); then

@@ -242,6 +242,18 @@ TEST(PcxSource, DcxPagesAndDamagedFiles) {
     test::PcxPicture narrow = small;
     narrow.bytesPerLine = 1;
     EXPECT_EQ(source.Open({test::MakePcx(narrow), u"narrow.pcx", u""}), OpenStatus::kNotReadable);
+    // Found by fuzzing: a tiny file whose header claims wide lines and many rows took gigabytes
+    // before any data was read. Padding beyond reason is refused, and so is a picture larger
+    // than its data could unpack to.
+    test::PcxPicture padded = small;
+    padded.bytesPerLine = 65535;
+    EXPECT_EQ(source.Open({test::MakePcx(padded), u"padded.pcx", u""}), OpenStatus::kNotReadable);
+    test::PcxPicture tall = small;
+    tall.width = 20000;
+    tall.height = 20000;
+    tall.bytesPerLine = 20000;
+    ASSERT_EQ(source.Open({test::MakePcx(tall), u"tall.pcx", u""}), OpenStatus::kOpened);
+    EXPECT_FALSE(source.Decode(0).has_value());
     test::PcxPicture odd = small;
     odd.bits = 3;
     EXPECT_EQ(source.Open({test::MakePcx(odd), u"odd.pcx", u""}), OpenStatus::kNotReadable);

@@ -39,8 +39,9 @@ std::optional<Header> ReadHeader(std::span<const std::uint8_t> pcx) {
                        (header.bits == 1 && header.planes >= 2 && header.planes <= 4) ||
                        (header.bits == 8 && (header.planes == 3 || header.planes == 4));
     if (!reader.Ok() || !known || !IsAcceptableSize(header.width, header.height)) return std::nullopt;
-    // A line must hold the whole width; some writers pad it further.
-    if (std::int64_t{header.bytesPerLine} * 8 < std::int64_t{header.width} * header.bits) return std::nullopt;
+    // A line must hold the whole width; writers pad it to an even count, a few a little more.
+    const std::int64_t needed = (std::int64_t{header.width} * header.bits + 7) / 8;
+    if (header.bytesPerLine < needed || header.bytesPerLine > needed + 16) return std::nullopt;
     return header;
 }
 
@@ -96,7 +97,12 @@ std::optional<DecodedImage> DecodePcx(std::span<const std::uint8_t> pcx) {
     const auto header = ReadHeader(pcx);
     if (!header) return std::nullopt;
     const std::size_t lineSize = std::size_t(header->bytesPerLine) * header->planes;
-    std::vector<std::uint8_t> lines(lineSize * header->height);
+    // What the data could unpack to at most (two bytes give 63): a short file claiming a huge
+    // picture fails here instead of taking the memory first.
+    const std::uint64_t wanted = std::uint64_t{lineSize} * header->height;
+    const std::uint64_t possible = std::uint64_t{pcx.size() - kHeaderSize} * (header->packed ? 32 : 1);
+    if (wanted > possible) return std::nullopt;
+    std::vector<std::uint8_t> lines(static_cast<std::size_t>(wanted));
     // Runs may cross line ends (as some writers do), so the whole picture unpacks as one stream.
     std::size_t in = kHeaderSize;
     std::size_t out = 0;

@@ -286,6 +286,13 @@ std::optional<DecodedImage> TiffSource::DecodeHere(std::size_t index) const {
         std::uint64_t{chunkRow} * page.chunkHeight > kMaxRawBytes) {
         return std::nullopt;
     }
+    // What the chunks could unpack to at most: a small file claiming a huge page fails before
+    // the memory is taken.
+    std::uint64_t stored = 0;
+    for (std::size_t i = 0; i < across * down * planes; ++i) stored += std::min<std::uint64_t>(page.byteCounts[i], file_.size());
+    const std::uint64_t expansion = page.compression == 1 ? 1 : page.compression == 32773 ? 64
+                                    : page.compression == 5 ? 4096 : 1100;
+    if (std::uint64_t{planeRow} * page.height * planes > stored * expansion + 4096) return std::nullopt;
     std::vector<std::vector<std::uint8_t>> raw(planes, std::vector<std::uint8_t>(planeRow * page.height));
     std::vector<std::uint8_t> chunk(chunkRow * page.chunkHeight);
     for (int plane = 0; plane < planes; ++plane) {

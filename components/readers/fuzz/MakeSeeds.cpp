@@ -32,6 +32,39 @@ int main(int argc, char** argv) {
     Write(root / "ZipFuzzer", "descriptors.zip", MakeZip(images, {.dataDescriptors = true}));
     Write(root / "ZipFuzzer", "zip64.zip", MakeZip(images, {.zip64 = true}));
 
+    const auto text = [](const char* value) { return ToBytes(value); };
+    Write(root / "EpubFuzzer", "book.epub", MakeZip({
+        {"mimetype", text("application/epub+zip"), false},
+        {"META-INF/container.xml", text("<container><rootfiles><rootfile full-path=\"o/c.opf\"/></rootfiles></container>"), true},
+        {"o/c.opf", text("<package><metadata><meta name=\"cover\" content=\"i\"/></metadata><manifest>"
+                         "<item id=\"t\" href=\"t.xhtml\"/><item id=\"i\" href=\"i/a.png\" media-type=\"image/png\"/>"
+                         "</manifest><spine><itemref idref=\"t\"/></spine></package>"), true},
+        {"o/t.xhtml", text("<html><img src=\"i/b.gif\"/><svg><image xlink:href=\"i/a.png\"/></svg></html>"), true},
+        {"o/i/a.png", SmallPng(), true},
+        {"o/i/b.gif", SmallGif(), false}}));
+    Write(root / "ComicFuzzer", "comic.cbz", MakeZip(images));
+    Write(root / "ComicFuzzer", "comic64.cbz", MakeZip(images, {.dataDescriptors = true, .zip64 = true}));
+    Write(root / "XpsFuzzer", "doc.xps", MakeZip({
+        {"_rels/.rels", text("<Relationships><Relationship Type=\"x/fixedrepresentation\" Target=\"/s.fdseq\"/>"
+                             "</Relationships>"), true},
+        {"s.fdseq", text("<FixedDocumentSequence><DocumentReference Source=\"d.fdoc\"/></FixedDocumentSequence>"), true},
+        {"d.fdoc", text("<FixedDocument><PageContent Source=\"1.fpage\"/></FixedDocument>"), true},
+        {"1.fpage", text("<FixedPage><ImageBrush ImageSource=\"r/a.png\"/></FixedPage>"), true},
+        {"r/a.png", SmallPng(), true}}));
+    const Bytes png64 = Base64(SmallPng());
+    const std::string book = "<?xml version=\"1.0\" encoding=\"windows-1251\"?><FictionBook><description><coverpage>"
+                             "<image l:href=\"#a\"/></coverpage></description><body><image l:href=\"#a\"/></body>"
+                             "<binary id=\"a\">" + std::string(png64.begin(), png64.end()) + "</binary></FictionBook>";
+    Write(root / "Fb2Fuzzer", "book.fb2", ToBytes(book));
+    Write(root / "Fb2Fuzzer", "book.fb2.zip", MakeZip({{"book.fb2", ToBytes(book), true}}));
+    PcxPicture indexed{3, 2, 8, 1, 4, Bytes(8, 0xC5), {}, Bytes(768, 0x40), true};
+    PcxPicture rgb{2, 2, 8, 3, 2, {10, 20, 30, 40, 50, 60, 11, 21, 31, 41, 51, 61}, {}, {}, true};
+    PcxPicture planes{9, 1, 1, 4, 2, {0xFF, 0x80, 0x0F, 0, 0xF0, 0x80, 0x55, 0}, Bytes(48, 0x33), {}, true};
+    Write(root / "PcxFuzzer", "indexed.pcx", MakePcx(indexed));
+    Write(root / "PcxFuzzer", "rgb.pcx", MakePcx(rgb));
+    Write(root / "PcxFuzzer", "planes.pcx", MakePcx(planes));
+    Write(root / "PcxFuzzer", "pages.dcx", MakeDcx({MakePcx(indexed), MakePcx(rgb)}));
+
     Write(root / "ImageHeaderFuzzer", "a.png", SmallPng());
     Write(root / "ImageHeaderFuzzer", "a.gif", SmallGif());
     Write(root / "ImageHeaderFuzzer", "a.ico", MakeIco({{2, 2, Bytes(16, 0xFF), {}}}));
