@@ -59,7 +59,8 @@ for target in "${targets[@]}"; do
     (cd "$out/findings/$target" && "$out/$target" -max_total_time="$seconds" -timeout=5 -rss_limit_mb=2048 \
         -max_len=262144 -print_final_stats=1 "$out/corpus/$target") >"$log" 2>&1 || status=$?
     runs=$(grep -oE 'stat::number_of_executed_units: *[0-9]+' "$log" | grep -oE '[0-9]+$' || echo "?")
-    crashes=$(find "$out/findings/$target" -type f \( -name 'crash-*' -o -name 'leak-*' -o -name 'timeout-*' -o -name 'oom-*' \) | wc -l)
+    crashes=$(find "$out/findings/$target" -type f \
+        \( -name 'crash-*' -o -name 'leak-*' -o -name 'timeout-*' -o -name 'oom-*' \) | wc -l)
     summary+=("$(printf '%-22s %12s executions  %d findings  exit %d' "$target" "$runs" "$crashes" "$status")")
     echo "${summary[-1]}"
 done

@@ -22,7 +22,8 @@ Bytes ColourPng(int width, int height) {
     Bytes samples;
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
-            samples.insert(samples.end(), {std::uint8_t(40 * x + y), std::uint8_t(200 - 30 * y), std::uint8_t(17 * (x + y))});
+            samples.insert(samples.end(),
+                           {std::uint8_t(40 * x + y), std::uint8_t(200 - 30 * y), std::uint8_t(17 * (x + y))});
         }
     }
     return test::MakePng(width, height, test::PngColour::kRgb, samples);
@@ -44,7 +45,7 @@ void ExpectColourPixels(const Pixels& pixels, int width, int height, const char*
 }
 
 class EbookReaders : public testing::Test {
-protected:
+  protected:
     std::wstring Write(const wchar_t* name, const Bytes& bytes) {
         const std::wstring path = folder_.File(name);
         EXPECT_TRUE(test::WriteFileBytes(path, bytes));
@@ -56,10 +57,13 @@ protected:
 TEST_F(EbookReaders, EpubPicturesDecodeThroughGdiplus) {
     const Bytes book = MakeZip({
         {"mimetype", ToBytes("application/epub+zip"), false},
-        {"META-INF/container.xml", ToBytes("<container><rootfiles><rootfile full-path=\"c.opf\"/></rootfiles></container>"), true},
-        {"c.opf", ToBytes("<package><manifest><item id=\"t\" href=\"t.xhtml\"/>"
-                          "<item id=\"x\" href=\"Images/Cover.PNG\" media-type=\"image/png\"/></manifest>"
-                          "<spine><itemref idref=\"t\"/></spine></package>"), true},
+        {"META-INF/container.xml",
+         ToBytes("<container><rootfiles><rootfile full-path=\"c.opf\"/></rootfiles></container>"), true},
+        {"c.opf",
+         ToBytes("<package><manifest><item id=\"t\" href=\"t.xhtml\"/>"
+                 "<item id=\"x\" href=\"Images/Cover.PNG\" media-type=\"image/png\"/></manifest>"
+                 "<spine><itemref idref=\"t\"/></spine></package>"),
+         true},
         {"t.xhtml", ToBytes("<html><img src=\"Images/inner.png\"/></html>"), true},
         {"Images/inner.png", ColourPng(4, 3), true},
         {"Images/Cover.PNG", ColourPng(5, 6), false},
@@ -80,9 +84,8 @@ TEST_F(EbookReaders, EpubPicturesDecodeThroughGdiplus) {
 }
 
 TEST_F(EbookReaders, ComicPagesInNaturalOrderWithPixels) {
-    const Bytes archive = MakeZip({{"p10.png", ColourPng(3, 3), true},
-                                   {"p9.png", ColourPng(2, 2), true},
-                                   {"info.txt", ToBytes("x"), true}});
+    const Bytes archive = MakeZip(
+        {{"p10.png", ColourPng(3, 3), true}, {"p9.png", ColourPng(2, 2), true}, {"info.txt", ToBytes("x"), true}});
     for (const wchar_t* name : {L"comic.cbz", L"misnamed.cbr"}) {
         const auto collection = OpenCollection(kComicFormat, Write(name, archive));
         ASSERT_TRUE(collection);
@@ -102,7 +105,8 @@ TEST_F(EbookReaders, RarArchivesAndDamagedPayloadsFailCleanly) {
 
     // The header is intact but the picture data is not: listed, yet no image object.
     Bytes png = ColourPng(8, 8);
-    for (std::size_t i = 40; i < png.size() - 12; ++i) png[i] = 0xAB;
+    for (std::size_t i = 40; i < png.size() - 12; ++i)
+        png[i] = 0xAB;
     const auto collection = OpenCollection(kComicFormat, Write(L"bad.cbz", MakeZip({{"a.png", png, true}})));
     ASSERT_TRUE(collection);
     ASSERT_EQ(Count(collection.Get()), 1);
@@ -122,7 +126,7 @@ using test::Bytes;
 using test::ToBytes;
 
 class OtherReaders : public testing::Test {
-protected:
+  protected:
     std::wstring Write(const wchar_t* name, const Bytes& bytes) {
         const std::wstring path = folder_.File(name);
         EXPECT_TRUE(test::WriteFileBytes(path, bytes));
@@ -135,11 +139,12 @@ TEST_F(OtherReaders, FictionBookZippedOrNotThroughGdiplus) {
     const Bytes png = ColourPng(4, 3);
     const Bytes encoded = test::Base64(png);
     const std::string base64(encoded.begin(), encoded.end());
-    const Bytes book = ToBytes("<?xml version=\"1.0\" encoding=\"utf-8\"?><FictionBook><body><image l:href=\"#pic.png\"/>"
-                               "</body><binary id=\"pic.png\" content-type=\"image/png\">" + base64 +
-                               "</binary></FictionBook>");
-    for (const auto& [name, bytes] : {std::pair{L"book.fb2", book},
-                                      std::pair{L"book.fb2.zip", test::MakeZip({{"book.fb2", book, true}})}}) {
+    const Bytes book = ToBytes(
+        "<?xml version=\"1.0\" encoding=\"utf-8\"?><FictionBook><body><image l:href=\"#pic.png\"/>"
+        "</body><binary id=\"pic.png\" content-type=\"image/png\">" +
+        base64 + "</binary></FictionBook>");
+    for (const auto& [name, bytes] :
+         {std::pair{L"book.fb2", book}, std::pair{L"book.fb2.zip", test::MakeZip({{"book.fb2", book, true}})}}) {
         const auto collection = OpenCollection(10, Write(name, bytes));
         ASSERT_TRUE(collection);
         ASSERT_EQ(Count(collection.Get()), 1);
@@ -150,12 +155,17 @@ TEST_F(OtherReaders, FictionBookZippedOrNotThroughGdiplus) {
 
 TEST_F(OtherReaders, XpsPagePictureThroughGdiplus) {
     const Bytes document = test::MakeZip({
-        {"_rels/.rels", ToBytes("<Relationships><Relationship Type=\"http://schemas.openxps.org/oxps/v1.0/"
-                                "fixedrepresentation\" Target=\"/seq.fdseq\"/></Relationships>"), true},
-        {"seq.fdseq", ToBytes("<FixedDocumentSequence><DocumentReference Source=\"d.fdoc\"/></FixedDocumentSequence>"), true},
+        {"_rels/.rels",
+         ToBytes("<Relationships><Relationship Type=\"http://schemas.openxps.org/oxps/v1.0/"
+                 "fixedrepresentation\" Target=\"/seq.fdseq\"/></Relationships>"),
+         true},
+        {"seq.fdseq", ToBytes("<FixedDocumentSequence><DocumentReference Source=\"d.fdoc\"/></FixedDocumentSequence>"),
+         true},
         {"d.fdoc", ToBytes("<FixedDocument><PageContent Source=\"p/1.fpage\"/></FixedDocument>"), true},
-        {"p/1.fpage", ToBytes("<FixedPage><Path><Path.Fill><ImageBrush ImageSource=\"../r/photo.png\"/></Path.Fill>"
-                              "</Path></FixedPage>"), true},
+        {"p/1.fpage",
+         ToBytes("<FixedPage><Path><Path.Fill><ImageBrush ImageSource=\"../r/photo.png\"/></Path.Fill>"
+                 "</Path></FixedPage>"),
+         true},
         {"r/photo.png", ColourPng(5, 2), true},
     });
     const auto collection = OpenCollection(6, Write(L"doc.oxps", document));

@@ -20,11 +20,12 @@ using test::ZipFileEntry;
 // Hands out a gray picture of the header's size whose first pixel is the payload's size, so a
 // test sees which entry was decoded; counts its calls.
 class StandInDecoder final : public PayloadDecoder {
-public:
+  public:
     std::optional<DecodedImage> DecodeFrame(std::span<const std::uint8_t> file, unsigned frame) override {
         ++calls;
         const auto info = ReadImageHeader(file);
-        if (!info || frame > 0) return std::nullopt;
+        if (!info || frame > 0)
+            return std::nullopt;
         auto image = DecodedImage::Allocate(PixelType::kGray8, info->width, info->height);
         image->bytes[0] = static_cast<std::uint8_t>(file.size());
         return image;
@@ -33,7 +34,9 @@ public:
     int calls = 0;
 };
 
-Bytes Png(int width, int height) { return MakePng(width, height, test::PngColour::kGray, Bytes(width * height, 0x55)); }
+Bytes Png(int width, int height) {
+    return MakePng(width, height, test::PngColour::kGray, Bytes(width * height, 0x55));
+}
 Bytes Gif(int width, int height) {
     return test::MakeGif(width, height, {0, 0, 0, 255, 255, 255}, {{Bytes(width * height, 1), 1}});
 }
@@ -47,13 +50,15 @@ struct Listed {
 
 std::vector<Listed> ListOf(const DocumentSource& source) {
     std::vector<Listed> list;
-    for (const auto& image : source.Images()) list.push_back({image.name, image.width, image.height});
+    for (const auto& image : source.Images())
+        list.push_back({image.name, image.width, image.height});
     return list;
 }
 
 std::ostream& operator<<(std::ostream& out, const Listed& listed) {
     std::string name;
-    for (char16_t c : listed.name) name += c < 0x80 ? static_cast<char>(c) : '?';
+    for (char16_t c : listed.name)
+        name += c < 0x80 ? static_cast<char>(c) : '?';
     return out << name << " " << listed.width << "x" << listed.height;
 }
 
@@ -80,7 +85,8 @@ const char* kChapter1 =
     "<?xml version=\"1.0\" encoding=\"utf-8\"?><!DOCTYPE html><html xmlns=\"http://www.w3.org/1999/xhtml\"><body>"
     "<!-- <img src=\"../images/cover.png\"/> is only a comment -->"
     "<p><img alt=\"a &gt; b\" src=\"../images/b.gif\"/></p>"
-    "<svg xmlns:xlink=\"http://www.w3.org/1999/xlink\"><image width=\"5\" xlink:href=\"../images/fig%201.png#x\"/></svg>"
+    "<svg xmlns:xlink=\"http://www.w3.org/1999/xlink\"><image width=\"5\" "
+    "xlink:href=\"../images/fig%201.png#x\"/></svg>"
     "<img src='../images/b.gif'><img src=\"../images/nowhere.png\"/><img src=\"http://example.com/x.png\"/>"
     "</body></html>";
 
@@ -104,8 +110,11 @@ std::vector<ZipFileEntry> BookEntries() {
     };
 }
 
-const std::vector<Listed> kBookPictures = {
-    {u"cover", 10, 12}, {u"a", 7, 1}, {u"b", 2, 3}, {u"fig 1", 4, 5}, {u"a_2", 6, 1}};
+const std::vector<Listed> kBookPictures = {{u"cover", 10, 12},
+                                           {u"a", 7, 1},
+                                           {u"b", 2, 3},
+                                           {u"fig 1", 4, 5},
+                                           {u"a_2", 6, 1}};
 
 TEST(EpubSource, CoverThenSpineOrderThenUnreferencedPictures) {
     for (const bool descriptors : {false, true}) {
@@ -154,7 +163,8 @@ TEST(EpubSource, DamagedBooksListOnlyWhatIsReadable) {
         SCOPED_TRACE(eighth);
         EpubSource source(std::make_shared<StandInDecoder>());
         const Bytes cut(book.begin(), book.begin() + static_cast<std::ptrdiff_t>(book.size() * eighth / 8));
-        if (OpenBytes(source, cut) != OpenStatus::kOpened) continue;
+        if (OpenBytes(source, cut) != OpenStatus::kOpened)
+            continue;
         for (std::size_t i = 0; i < source.Images().size(); ++i) {
             const auto image = source.Decode(i);
             if (image) {
@@ -188,11 +198,9 @@ TEST(ComicSource, EveryPictureInNaturalOrderOfItsPath) {
     });
     ComicSource source(std::make_shared<StandInDecoder>());
     ASSERT_EQ(OpenBytes(source, archive), OpenStatus::kOpened);
-    EXPECT_EQ(ListOf(source), (std::vector<Listed>{{u"Page1", 1, 1},
-                                                   {u"page2", 1, 2},
-                                                   {u"page02b", 2, 2},
-                                                   {u"page10", 1, 10},
-                                                   {u"page3", 3, 1}}));
+    EXPECT_EQ(ListOf(source),
+              (std::vector<Listed>{
+                  {u"Page1", 1, 1}, {u"page2", 1, 2}, {u"page02b", 2, 2}, {u"page10", 1, 10}, {u"page3", 3, 1}}));
     // A zip without pictures opens empty; a RAR archive does not open.
     EXPECT_EQ(OpenBytes(source, MakeZip({{"a.txt", ToBytes("x"), true}})), OpenStatus::kOpened);
     EXPECT_TRUE(source.Images().empty());

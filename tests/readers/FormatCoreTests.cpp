@@ -17,10 +17,11 @@ using test::ToBytes;
 
 // Hands out a gray picture of the header's size whose first pixel is the payload's size.
 class SizeMarkingDecoder final : public PayloadDecoder {
-public:
+  public:
     std::optional<DecodedImage> DecodeFrame(std::span<const std::uint8_t> file, unsigned frame) override {
         const auto info = ReadImageHeader(file);
-        if (!info || frame > 0) return std::nullopt;
+        if (!info || frame > 0)
+            return std::nullopt;
         auto image = DecodedImage::Allocate(PixelType::kGray8, info->width, info->height);
         image->bytes[0] = static_cast<std::uint8_t>(file.size());
         return image;
@@ -28,13 +29,18 @@ public:
     unsigned FrameCount(std::span<const std::uint8_t>) override { return 1; }
 };
 
-Bytes Png(int width, int height) { return test::MakePng(width, height, test::PngColour::kGray, Bytes(width * height, 9)); }
+Bytes Png(int width, int height) {
+    return test::MakePng(width, height, test::PngColour::kGray, Bytes(width * height, 9));
+}
 
-std::string Text(const Bytes& bytes) { return std::string(bytes.begin(), bytes.end()); }
+std::string Text(const Bytes& bytes) {
+    return std::string(bytes.begin(), bytes.end());
+}
 
 std::vector<std::tuple<std::u16string, int, int>> ListOf(const DocumentSource& source) {
     std::vector<std::tuple<std::u16string, int, int>> list;
-    for (const auto& image : source.Images()) list.emplace_back(image.name, image.width, image.height);
+    for (const auto& image : source.Images())
+        list.emplace_back(image.name, image.width, image.height);
     return list;
 }
 
@@ -46,17 +52,27 @@ Bytes Book() {
         "<description><title-info><coverpage><image l:href=\"#cover.png\"/></coverpage></title-info></description>"
         "<body><p>\xD2\xE5\xEA\xF1\xF2</p><image l:href=\"#\xF0\xE8\xF1.png\"/><image xlink:href=\"#b.png\"/>"
         "<image l:href=\"#\xF0\xE8\xF1.png\"/><image l:href=\"#missing\"/></body>"
-        "<binary id=\"lone.png\" content-type=\"image/png\">" + Text(test::Base64(Png(1, 2))) + "</binary>"
-        "<binary id=\"b.png\" content-type=\"image/png\">" + Text(test::Base64(Png(3, 4))) + "</binary>"
+        "<binary id=\"lone.png\" content-type=\"image/png\">" +
+        Text(test::Base64(Png(1, 2))) +
+        "</binary>"
+        "<binary id=\"b.png\" content-type=\"image/png\">" +
+        Text(test::Base64(Png(3, 4))) +
+        "</binary>"
         "<binary id=\"broken\" content-type=\"image/png\">!!not base64!!</binary>"
-        "<binary id=\"cover.png\" content-type=\"image/png\">" + Text(test::Base64(Png(5, 6))) + "</binary>"
-        "<binary id=\"\xF0\xE8\xF1.png\" content-type=\"image/png\">" + Text(test::Base64(Png(7, 8))) + "</binary>"
+        "<binary id=\"cover.png\" content-type=\"image/png\">" +
+        Text(test::Base64(Png(5, 6))) +
+        "</binary>"
+        "<binary id=\"\xF0\xE8\xF1.png\" content-type=\"image/png\">" +
+        Text(test::Base64(Png(7, 8))) +
+        "</binary>"
         "</FictionBook>";
     return ToBytes(book);
 }
 
-const std::vector<std::tuple<std::u16string, int, int>> kBookPictures = {
-    {u"cover", 5, 6}, {u"\u0440\u0438\u0441", 7, 8}, {u"b", 3, 4}, {u"lone", 1, 2}};
+const std::vector<std::tuple<std::u16string, int, int>> kBookPictures = {{u"cover", 5, 6},
+                                                                         {u"\u0440\u0438\u0441", 7, 8},
+                                                                         {u"b", 3, 4},
+                                                                         {u"lone", 1, 2}};
 
 TEST(Fb2Source, CoverThenBodyOrderThenUnshownBinaries) {
     Fb2Source source(std::make_shared<SizeMarkingDecoder>());
@@ -69,11 +85,11 @@ TEST(Fb2Source, CoverThenBodyOrderThenUnshownBinaries) {
     // Zipped, and as UTF-16 with a byte-order mark: the same pictures.
     ASSERT_EQ(source.Open({MakeZip({{"book.fb2", Book(), true}}), u"book.fb2.zip", u""}), OpenStatus::kOpened);
     EXPECT_EQ(ListOf(source), kBookPictures);
-    const std::string utf8Book =
-        "<FictionBook><body><image href=\"#x\"/></body><binary id=\"x\">" + Text(test::Base64(Png(2, 2))) +
-        "</binary></FictionBook>";
+    const std::string utf8Book = "<FictionBook><body><image href=\"#x\"/></body><binary id=\"x\">" +
+                                 Text(test::Base64(Png(2, 2))) + "</binary></FictionBook>";
     Bytes utf16 = {0xFF, 0xFE};
-    for (char c : utf8Book) utf16.insert(utf16.end(), {static_cast<std::uint8_t>(c), 0});
+    for (char c : utf8Book)
+        utf16.insert(utf16.end(), {static_cast<std::uint8_t>(c), 0});
     ASSERT_EQ(source.Open({utf16, u"u.fb2", u""}), OpenStatus::kOpened);
     EXPECT_EQ(ListOf(source), (std::vector<std::tuple<std::u16string, int, int>>{{u"x", 2, 2}}));
 }
@@ -102,17 +118,20 @@ std::vector<test::ZipFileEntry> XpsEntries() {
         "Target=\"/thumb.png\" Id=\"R0\"/>"
         "<Relationship Type=\"http://schemas.microsoft.com/xps/2005/06/fixedrepresentation\" "
         "Target=\"/FixedDocSeq.fdseq\" Id=\"R1\"/></Relationships>";
-    const char* sequence = "<FixedDocumentSequence><DocumentReference Source=\"/Documents/1/FixedDoc.fdoc\"/>"
-                           "</FixedDocumentSequence>";
-    const char* document = "<FixedDocument><PageContent Source=\"Pages/2.fpage\"/>"
-                           "<PageContent Source=\"Pages/1.fpage\"/></FixedDocument>";
+    const char* sequence =
+        "<FixedDocumentSequence><DocumentReference Source=\"/Documents/1/FixedDoc.fdoc\"/>"
+        "</FixedDocumentSequence>";
+    const char* document =
+        "<FixedDocument><PageContent Source=\"Pages/2.fpage\"/>"
+        "<PageContent Source=\"Pages/1.fpage\"/></FixedDocument>";
     const char* page2 =
         "<FixedPage><Path><Path.Fill><ImageBrush ImageSource=\"../Resources/Images/b.png\"/></Path.Fill></Path>"
         "<Path><Path.Fill><ImageBrush ImageSource=\"{ColorConvertedBitmap /Documents/1/Resources/Images/c.png "
         "/Documents/1/Resources/p.icc}\"/></Path.Fill></Path></FixedPage>";
-    const char* page1 = "<FixedPage><Path><Path.Fill><ImageBrush ImageSource=\"/Documents/1/Resources/Images/a.png\"/>"
-                        "</Path.Fill></Path><Path><Path.Fill><ImageBrush ImageSource=\"../Resources/Images/b.png\"/>"
-                        "</Path.Fill></Path></FixedPage>";
+    const char* page1 =
+        "<FixedPage><Path><Path.Fill><ImageBrush ImageSource=\"/Documents/1/Resources/Images/a.png\"/>"
+        "</Path.Fill></Path><Path><Path.Fill><ImageBrush ImageSource=\"../Resources/Images/b.png\"/>"
+        "</Path.Fill></Path></FixedPage>";
     return {
         {"Documents/1/Resources/Images/a.png", Png(1, 1), false},
         {"Documents/1/Pages/1.fpage", ToBytes(page1), true},
@@ -129,14 +148,14 @@ std::vector<test::ZipFileEntry> XpsEntries() {
 TEST(XpsSource, PicturesOfEveryPageInPageOrderEachOnce) {
     XpsSource source(std::make_shared<SizeMarkingDecoder>());
     ASSERT_EQ(source.Open({MakeZip(XpsEntries()), u"doc.xps", u""}), OpenStatus::kOpened);
-    EXPECT_EQ(ListOf(source), (std::vector<std::tuple<std::u16string, int, int>>{
-                                  {u"b", 2, 2}, {u"c", 3, 3}, {u"a", 1, 1}}));
+    EXPECT_EQ(ListOf(source),
+              (std::vector<std::tuple<std::u16string, int, int>>{{u"b", 2, 2}, {u"c", 3, 3}, {u"a", 1, 1}}));
     // Without the package relationships, the pages in natural order of their names.
     auto entries = XpsEntries();
     std::erase_if(entries, [](const auto& entry) { return entry.name == "_rels/.rels"; });
     ASSERT_EQ(source.Open({MakeZip(entries), u"doc.xps", u""}), OpenStatus::kOpened);
-    EXPECT_EQ(ListOf(source), (std::vector<std::tuple<std::u16string, int, int>>{
-                                  {u"a", 1, 1}, {u"b", 2, 2}, {u"c", 3, 3}}));
+    EXPECT_EQ(ListOf(source),
+              (std::vector<std::tuple<std::u16string, int, int>>{{u"a", 1, 1}, {u"b", 2, 2}, {u"c", 3, 3}}));
     EXPECT_EQ(source.Open({MakeZip({{"a.png", Png(1, 1), true}}), u"x.xps", u""}), OpenStatus::kNotReadable);
 }
 
@@ -144,7 +163,8 @@ TEST(XpsSource, PicturesOfEveryPageInPageOrderEachOnce) {
 test::PcxPicture IndexedPicture(bool packed) {
     test::PcxPicture picture{5, 3, 8, 1, 6, {}, {}, {}, packed};
     for (int y = 0; y < 3; ++y) {
-        for (int x = 0; x < 6; ++x) picture.lines.push_back(static_cast<std::uint8_t>(x < 5 ? (y * 5 + x) * 13 : 0));
+        for (int x = 0; x < 6; ++x)
+            picture.lines.push_back(static_cast<std::uint8_t>(x < 5 ? (y * 5 + x) * 13 : 0));
     }
     for (int i = 0; i < 256; ++i) {
         picture.palette256.insert(picture.palette256.end(),
@@ -188,7 +208,8 @@ TEST(PcxSource, EveryKindOfPictureDecodes) {
     // 16 colours as four 1-bit planes, the first plane the lowest bit; 1-bit black and white;
     // 2-bit and 4-bit packed indices into the header's palette.
     Bytes palette16;
-    for (int i = 0; i < 16; ++i) palette16.insert(palette16.end(), {std::uint8_t(16 * i), std::uint8_t(i), 0});
+    for (int i = 0; i < 16; ++i)
+        palette16.insert(palette16.end(), {std::uint8_t(16 * i), std::uint8_t(i), 0});
     {
         // Pixel 0: index 0b0101 = 5; pixel 1: index 0b1010 = 10.
         test::PcxPicture picture{2, 1, 1, 4, 2, {0x80, 0, 0x40, 0, 0x80, 0, 0x40, 0}, palette16, {}, true};

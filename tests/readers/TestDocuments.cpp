@@ -18,11 +18,15 @@ void Put64(Bytes& out, std::uint64_t value) {
     Put32(out, static_cast<std::uint32_t>(value));
     Put32(out, static_cast<std::uint32_t>(value >> 32));
 }
-void Append(Bytes& out, const std::string& text) { out.insert(out.end(), text.begin(), text.end()); }
+void Append(Bytes& out, const std::string& text) {
+    out.insert(out.end(), text.begin(), text.end());
+}
 
 }  // namespace
 
-Bytes ToBytes(const std::string& text) { return Bytes(text.begin(), text.end()); }
+Bytes ToBytes(const std::string& text) {
+    return Bytes(text.begin(), text.end());
+}
 
 Bytes Deflate(const Bytes& data) {
     z_stream stream{};
@@ -41,8 +45,8 @@ Bytes Deflate(const Bytes& data) {
 Bytes MakeZip(const std::vector<ZipFileEntry>& entries, const ZipOptions& options) {
     Bytes file;
     Bytes directory;
-    const std::uint16_t flags = static_cast<std::uint16_t>((options.utf8Names ? 0x0800 : 0) |
-                                                           (options.dataDescriptors ? 0x0008 : 0));
+    const std::uint16_t flags =
+        static_cast<std::uint16_t>((options.utf8Names ? 0x0800 : 0) | (options.dataDescriptors ? 0x0008 : 0));
     const std::uint16_t version = options.zip64 ? 45 : 20;
     for (const auto& entry : entries) {
         const Bytes stored = entry.deflate ? Deflate(entry.data) : entry.data;
@@ -64,7 +68,9 @@ Bytes MakeZip(const std::vector<ZipFileEntry>& entries, const ZipOptions& option
         Put16(file, entry.deflate ? 8 : 0);
         Put32(file, 0);  // time and date
         Put32(file, options.dataDescriptors ? 0 : crc);
-        Put32(file, options.zip64 ? 0xFFFFFFFF : options.dataDescriptors ? 0 : static_cast<std::uint32_t>(stored.size()));
+        Put32(file, options.zip64             ? 0xFFFFFFFF
+                    : options.dataDescriptors ? 0
+                                              : static_cast<std::uint32_t>(stored.size()));
         Put32(file, options.zip64 ? 0xFFFFFFFF : options.dataDescriptors ? 0 : static_cast<std::uint32_t>(size));
         Put16(file, static_cast<std::uint32_t>(entry.name.size()));
         Put16(file, static_cast<std::uint32_t>(zip64Local.size()));
@@ -155,7 +161,8 @@ Bytes MakePcx(const PcxPicture& picture) {
     put16(6, 3);
     put16(8, 2 + picture.width - 1);
     put16(10, 3 + picture.height - 1);
-    for (std::size_t i = 0; i < picture.palette16.size() && i < 48; ++i) file[16 + i] = picture.palette16[i];
+    for (std::size_t i = 0; i < picture.palette16.size() && i < 48; ++i)
+        file[16 + i] = picture.palette16[i];
     file[65] = static_cast<std::uint8_t>(picture.planes);
     put16(66, picture.bytesPerLine);
     file[68] = 1;
@@ -169,8 +176,10 @@ Bytes MakePcx(const PcxPicture& picture) {
             const std::size_t end = std::min(picture.lines.size(), start + lineSize);
             for (std::size_t i = start; i < end;) {
                 std::size_t run = 1;
-                while (i + run < end && run < 63 && picture.lines[i + run] == picture.lines[i]) ++run;
-                if (run > 1 || (picture.lines[i] & 0xC0) == 0xC0) file.push_back(static_cast<std::uint8_t>(0xC0 | run));
+                while (i + run < end && run < 63 && picture.lines[i + run] == picture.lines[i])
+                    ++run;
+                if (run > 1 || (picture.lines[i] & 0xC0) == 0xC0)
+                    file.push_back(static_cast<std::uint8_t>(0xC0 | run));
                 file.push_back(picture.lines[i]);
                 i += run;
             }
@@ -192,7 +201,8 @@ Bytes MakeDcx(const std::vector<Bytes>& pages) {
         offset += static_cast<std::uint32_t>(page.size());
     }
     Put32(file, 0);
-    for (const auto& page : pages) file.insert(file.end(), page.begin(), page.end());
+    for (const auto& page : pages)
+        file.insert(file.end(), page.begin(), page.end());
     return file;
 }
 
@@ -206,7 +216,8 @@ Bytes Base64(const Bytes& data) {
         out.push_back(kAlphabet[(chunk >> 12) & 63]);
         out.push_back(i + 1 < data.size() ? kAlphabet[(chunk >> 6) & 63] : '=');
         out.push_back(i + 2 < data.size() ? kAlphabet[chunk & 63] : '=');
-        if (i % 57 == 54) out.push_back('\n');  // line breaks, as real books have
+        if (i % 57 == 54)
+            out.push_back('\n');  // line breaks, as real books have
     }
     return out;
 }

@@ -14,17 +14,22 @@ namespace {
 
 void Write(const std::filesystem::path& folder, const std::string& name, const Bytes& bytes) {
     std::filesystem::create_directories(folder);
-    std::ofstream(folder / name, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                         static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(folder / name, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
-Bytes SmallPng() { return MakePng(3, 2, PngColour::kRgb, Bytes(18, 0x80)); }
-Bytes SmallGif() { return MakeGif(2, 2, {0, 0, 0, 255, 255, 255}, {{{0, 1, 1, 0}, 10}}); }
+Bytes SmallPng() {
+    return MakePng(3, 2, PngColour::kRgb, Bytes(18, 0x80));
+}
+Bytes SmallGif() {
+    return MakeGif(2, 2, {0, 0, 0, 255, 255, 255}, {{{0, 1, 1, 0}, 10}});
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2) return 2;
+    if (argc < 2)
+        return 2;
     const std::filesystem::path root = argv[1];
 
     const std::vector<ZipFileEntry> images = {{"a/page2.png", SmallPng(), true}, {"a/page10.gif", SmallGif(), false}};
@@ -33,28 +38,38 @@ int main(int argc, char** argv) {
     Write(root / "ZipFuzzer", "zip64.zip", MakeZip(images, {.zip64 = true}));
 
     const auto text = [](const char* value) { return ToBytes(value); };
-    Write(root / "EpubFuzzer", "book.epub", MakeZip({
-        {"mimetype", text("application/epub+zip"), false},
-        {"META-INF/container.xml", text("<container><rootfiles><rootfile full-path=\"o/c.opf\"/></rootfiles></container>"), true},
-        {"o/c.opf", text("<package><metadata><meta name=\"cover\" content=\"i\"/></metadata><manifest>"
+    Write(root / "EpubFuzzer", "book.epub",
+          MakeZip({{"mimetype", text("application/epub+zip"), false},
+                   {"META-INF/container.xml",
+                    text("<container><rootfiles><rootfile full-path=\"o/c.opf\"/></rootfiles></container>"), true},
+                   {"o/c.opf",
+                    text("<package><metadata><meta name=\"cover\" content=\"i\"/></metadata><manifest>"
                          "<item id=\"t\" href=\"t.xhtml\"/><item id=\"i\" href=\"i/a.png\" media-type=\"image/png\"/>"
-                         "</manifest><spine><itemref idref=\"t\"/></spine></package>"), true},
-        {"o/t.xhtml", text("<html><img src=\"i/b.gif\"/><svg><image xlink:href=\"i/a.png\"/></svg></html>"), true},
-        {"o/i/a.png", SmallPng(), true},
-        {"o/i/b.gif", SmallGif(), false}}));
+                         "</manifest><spine><itemref idref=\"t\"/></spine></package>"),
+                    true},
+                   {"o/t.xhtml", text("<html><img src=\"i/b.gif\"/><svg><image xlink:href=\"i/a.png\"/></svg></html>"),
+                    true},
+                   {"o/i/a.png", SmallPng(), true},
+                   {"o/i/b.gif", SmallGif(), false}}));
     Write(root / "ComicFuzzer", "comic.cbz", MakeZip(images));
     Write(root / "ComicFuzzer", "comic64.cbz", MakeZip(images, {.dataDescriptors = true, .zip64 = true}));
-    Write(root / "XpsFuzzer", "doc.xps", MakeZip({
-        {"_rels/.rels", text("<Relationships><Relationship Type=\"x/fixedrepresentation\" Target=\"/s.fdseq\"/>"
-                             "</Relationships>"), true},
-        {"s.fdseq", text("<FixedDocumentSequence><DocumentReference Source=\"d.fdoc\"/></FixedDocumentSequence>"), true},
-        {"d.fdoc", text("<FixedDocument><PageContent Source=\"1.fpage\"/></FixedDocument>"), true},
-        {"1.fpage", text("<FixedPage><ImageBrush ImageSource=\"r/a.png\"/></FixedPage>"), true},
-        {"r/a.png", SmallPng(), true}}));
+    Write(
+        root / "XpsFuzzer", "doc.xps",
+        MakeZip({{"_rels/.rels",
+                  text("<Relationships><Relationship Type=\"x/fixedrepresentation\" Target=\"/s.fdseq\"/>"
+                       "</Relationships>"),
+                  true},
+                 {"s.fdseq",
+                  text("<FixedDocumentSequence><DocumentReference Source=\"d.fdoc\"/></FixedDocumentSequence>"), true},
+                 {"d.fdoc", text("<FixedDocument><PageContent Source=\"1.fpage\"/></FixedDocument>"), true},
+                 {"1.fpage", text("<FixedPage><ImageBrush ImageSource=\"r/a.png\"/></FixedPage>"), true},
+                 {"r/a.png", SmallPng(), true}}));
     const Bytes png64 = Base64(SmallPng());
-    const std::string book = "<?xml version=\"1.0\" encoding=\"windows-1251\"?><FictionBook><description><coverpage>"
-                             "<image l:href=\"#a\"/></coverpage></description><body><image l:href=\"#a\"/></body>"
-                             "<binary id=\"a\">" + std::string(png64.begin(), png64.end()) + "</binary></FictionBook>";
+    const std::string book =
+        "<?xml version=\"1.0\" encoding=\"windows-1251\"?><FictionBook><description><coverpage>"
+        "<image l:href=\"#a\"/></coverpage></description><body><image l:href=\"#a\"/></body>"
+        "<binary id=\"a\">" +
+        std::string(png64.begin(), png64.end()) + "</binary></FictionBook>";
     Write(root / "Fb2Fuzzer", "book.fb2", ToBytes(book));
     Write(root / "Fb2Fuzzer", "book.fb2.zip", MakeZip({{"book.fb2", ToBytes(book), true}}));
     PcxPicture indexed{3, 2, 8, 1, 4, Bytes(8, 0xC5), {}, Bytes(768, 0x40), true};
