@@ -22,8 +22,9 @@ Bytes ColourPng(int width, int height) {
     Bytes samples;
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
-            samples.insert(samples.end(),
-                           {std::uint8_t(40 * x + y), std::uint8_t(200 - 30 * y), std::uint8_t(17 * (x + y))});
+            samples.push_back(std::uint8_t(40 * x + y));
+            samples.push_back(std::uint8_t(200 - 30 * y));
+            samples.push_back(std::uint8_t(17 * (x + y)));
         }
     }
     return test::MakePng(width, height, test::PngColour::kRgb, samples);
