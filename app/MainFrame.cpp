@@ -64,6 +64,10 @@ std::span<const MessageEntry<MainFrame>> MainFrame::MessageTable() {
         OnCommand<MainFrame>(IDM_ABOUT, &MainFrame::OnAbout),
         OnCommand<MainFrame>(IDM_COPY_IMAGE, &MainFrame::OnCopyImage),
         OnNotify<MainFrame>(LVN_ITEMCHANGED, &MainFrame::OnListItemChanged),
+        OnMessage<MainFrame>(WM_SYSCOLORCHANGE, &MainFrame::OnSystemChange),
+        OnMessage<MainFrame>(WM_SETTINGCHANGE, &MainFrame::OnSystemChange),
+        OnMessage<MainFrame>(WM_MEASUREITEM, &MainFrame::OnMeasureMenuItem),
+        OnMessage<MainFrame>(WM_DRAWITEM, &MainFrame::OnDrawMenuItem),
         OnMessage<MainFrame>(WM_INITMENUPOPUP, &MainFrame::OnInitMenuPopup),
         OnMessage<MainFrame>(WM_DROPFILES, &MainFrame::OnDropFiles),
     };
@@ -115,6 +119,7 @@ LRESULT MainFrame::OnCreate(UINT, WPARAM, LPARAM, bool&) {
 
     CreatePanes();
     contextMenu_ = LoadMenuResource(IDR_CONTEXT_MENU);
+    if (contextMenu_) ConvertMenu(contextMenu_.Get(), true);
 
     const COLORREF background = GetSysColor(COLOR_MENUTEXT);
     overlay_.Configure(Hwnd(), LoadUiString(IDS_OPENING), background, ~background & 0xFFFFFF);
@@ -275,6 +280,24 @@ bool MainFrame::OnIdle() {
         SendMessageW(toolbar_.Hwnd(), kToolbarSetEnabled, IDM_EXTRACT_ALL, states.extractAll);
     }
     return false;
+}
+
+// Only top-level windows hear of new system colours; the toolbar recomputes its own.
+LRESULT MainFrame::OnSystemChange(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) {
+    if (toolbar_.Hwnd()) SendMessageW(toolbar_.Hwnd(), message, wParam, lParam);
+    handled = false;
+    return 0;
+}
+
+// Menu items are ours; other owner-drawn items go on to the child that owns them.
+LRESULT MainFrame::OnMeasureMenuItem(UINT, WPARAM, LPARAM lParam, bool& handled) {
+    handled = lParam && pictrove::OnMeasureItem(*reinterpret_cast<MEASUREITEMSTRUCT*>(lParam));
+    return TRUE;
+}
+
+LRESULT MainFrame::OnDrawMenuItem(UINT, WPARAM, LPARAM lParam, bool& handled) {
+    handled = lParam && pictrove::OnDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+    return TRUE;
 }
 
 LRESULT MainFrame::OnInitMenuPopup(UINT, WPARAM wParam, LPARAM, bool& handled) {

@@ -14,6 +14,7 @@
 #include "reader/BusyOverlay.h"
 #include "reader/DocumentOpener.h"
 #include "ui/Handles.h"
+#include "ui/OwnerDrawnMenu.h"
 #include "ui/Splitter.h"
 #include "ui/Toolbar.h"
 #include "ui/Window.h"
@@ -74,6 +75,9 @@ private:
     LRESULT OnAbout(UINT, WPARAM, LPARAM, bool&);
     LRESULT OnCopyImage(UINT, WPARAM, LPARAM, bool&);
     LRESULT OnListItemChanged(UINT, WPARAM, LPARAM, bool&);
+    LRESULT OnSystemChange(UINT, WPARAM, LPARAM, bool&);
+    LRESULT OnMeasureMenuItem(UINT, WPARAM, LPARAM, bool&);
+    LRESULT OnDrawMenuItem(UINT, WPARAM, LPARAM, bool&);
     LRESULT OnInitMenuPopup(UINT, WPARAM, LPARAM, bool&);
     LRESULT OnDropFiles(UINT, WPARAM, LPARAM, bool&);
 
@@ -89,6 +93,7 @@ private:
     Splitter splitter_;
     ImageListView list_;
     UniqueMenu contextMenu_;
+    PopupFrameHook popupFrame_;  // flat frame of our pop-up menus while the frame exists
     ControlHost preview_;
     HWND statusBar_ = nullptr;
     DocumentState document_;

@@ -1,4 +1,5 @@
-// Toolbar window: layout, hit testing, tooltips, states and plain painting.
+// Toolbar window: layout, hit testing, tooltips, states, and painting with a vertical gradient,
+// pale hot and pressed boxes and lifted images.
 #include "ui/Toolbar.h"
 
 #include <windowsx.h>
@@ -31,6 +32,11 @@ UINT StateBitFor(UINT message) {
 
 int GroupWidth(const std::vector<ToolbarButton>& group) {
     return group.empty() ? 0 : group.back().x + group.back().width;
+}
+
+TRIVERTEX Vertex(int x, int y, Rgb color) {
+    return TRIVERTEX{x, y, static_cast<COLOR16>(color.red << 8), static_cast<COLOR16>(color.green << 8),
+                     static_cast<COLOR16>(color.blue << 8), 0};
 }
 
 }  // namespace
@@ -121,6 +127,7 @@ void Toolbar::Layout() {
 }
 
 LRESULT Toolbar::OnCreate(UINT, WPARAM, LPARAM, bool&) {
+    colors_ = DeriveToolbarColors(ReadSystemColors());
     Layout();
     tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, Hwnd(), nullptr, ResourceInstance(),
@@ -181,12 +188,39 @@ LRESULT Toolbar::OnEraseBackground(UINT, WPARAM, LPARAM, bool&) {
 }
 
 LRESULT Toolbar::OnColorChange(UINT, WPARAM, LPARAM, bool&) {
+    colors_ = DeriveToolbarColors(ReadSystemColors());
     InvalidateRect(Hwnd(), nullptr, TRUE);
     return 0;
 }
 
+// The gradient always spans the whole height, so any strip of it can be repainted alone.
 void Toolbar::DrawBackground(HDC dc, const RECT& rect) const {
-    FillRect(dc, &rect, GetSysColorBrush(COLOR_BTNFACE));
+    RECT client{};
+    GetClientRect(Hwnd(), &client);
+    TRIVERTEX vertices[2] = {Vertex(rect.left, client.top, colors_.barTop),
+                             Vertex(rect.right, client.bottom, colors_.barBase)};
+    GRADIENT_RECT span{0, 1};
+    GradientFill(dc, vertices, 2, &span, 1, GRADIENT_FILL_RECT_V);
+}
+
+void Toolbar::DrawImage(HDC dc, const ToolbarButton& item, int x, int y, bool enabled, bool hot) const {
+    HIMAGELIST images = enabled ? normalImages_ : disabledImages_;
+    if (!images || item.imageIndex < 0) return;
+    int imageWidth = 0, imageHeight = 0;
+    ImageList_GetIconSize(images, &imageWidth, &imageHeight);
+    const int left = x + (item.width - imageWidth) / 2;
+    if (!enabled || pressed_ || !hot) {
+        ImageList_Draw(images, item.imageIndex, dc, left, y, ILD_TRANSPARENT);
+        return;
+    }
+    // Lifted: a one-colour shadow down and to the right, the picture up and to the left.
+    UniqueIcon icon(ImageList_GetIcon(images, item.imageIndex, ILD_NORMAL));
+    UniqueBrush shadow(CreateSolidBrush(colors_.imageShadow.ToColorRef()));
+    if (icon && shadow) {
+        DrawStateW(dc, shadow.Get(), nullptr, reinterpret_cast<LPARAM>(icon.Get()), 0, left + 1, y + 1, 0, 0,
+                   DST_ICON | DSS_MONO);
+    }
+    ImageList_Draw(images, item.imageIndex, dc, left - 1, y - 1, ILD_TRANSPARENT);
 }
 
 void Toolbar::DrawItem(HDC dc, int group, size_t index) const {
@@ -195,27 +229,25 @@ void Toolbar::DrawItem(HDC dc, int group, size_t index) const {
     GetClientRect(Hwnd(), &client);
     const int x = origins_[group] + item.x;
     if ((item.kindAndState & kToolbarKindMask) == kToolbarSeparator) {
-        RECT line{x + 1, client.top + 1, x + 2, client.bottom - 1};
-        FillRect(dc, &line, GetSysColorBrush(COLOR_GRAYTEXT));
+        UniqueBrush line(CreateSolidBrush(colors_.separator.ToColorRef()));
+        const RECT rect{x + 1, client.top + 1, x + 2, client.bottom - 1};
+        if (line) FillRect(dc, &rect, line.Get());
         return;
     }
-    RECT box = ButtonBox(group, index);
+    const RECT box = ButtonBox(group, index);
     DrawBackground(dc, box);
     const bool enabled = (item.kindAndState & kToolbarEnabled) != 0;
     const bool checked = (item.kindAndState & kToolbarChecked) != 0;
     const bool hot = hot_ == HotItem{group, static_cast<int>(index)};
     if (enabled && (hot || checked)) {
-        RECT frame{box.left, box.top + 1, box.right, box.bottom - 1};
-        DrawEdge(dc, &frame, (hot && pressed_) || checked ? BDR_SUNKENOUTER : BDR_RAISEDINNER, BF_RECT);
+        const Rgb fill = hot ? (pressed_ ? colors_.pressedFill : colors_.hotFill) : colors_.checkedFill;
+        UniquePen pen(CreatePen(PS_SOLID, 1, colors_.frame.ToColorRef()));
+        UniqueBrush brush(CreateSolidBrush(fill.ToColorRef()));
+        ScopedSelectObject selectPen(dc, pen.Get());
+        ScopedSelectObject selectBrush(dc, brush.Get());
+        Rectangle(dc, box.left, box.top + 1, box.right, box.bottom - 1);
     }
-    HIMAGELIST images = enabled ? normalImages_ : disabledImages_;
-    if (images && item.imageIndex >= 0) {
-        int imageWidth = 0, imageHeight = 0;
-        ImageList_GetIconSize(images, &imageWidth, &imageHeight);
-        const int shift = enabled && hot && pressed_ ? 1 : 0;
-        ImageList_Draw(images, item.imageIndex, dc, x + (item.width - imageWidth) / 2 + shift,
-                       client.top + kImageTop + shift, ILD_TRANSPARENT);
-    }
+    DrawImage(dc, item, x, client.top + kImageTop, enabled, hot);
 }
 
 LRESULT Toolbar::OnPaint(UINT, WPARAM, LPARAM, bool&) {

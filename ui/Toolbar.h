@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "ui/MenuPalette.h"
 #include "ui/Window.h"
 
 namespace pictrove {
@@ -53,6 +54,7 @@ public:
     RECT ButtonBox(int group, size_t index) const;
     const ToolbarButton* FindButton(UINT commandId) const;
     HWND Tooltip() const { return tooltip_; }
+    const ToolbarColors& Colors() const { return colors_; }
 
     static std::span<const MessageEntry<Toolbar>> MessageTable();
 
@@ -81,6 +83,7 @@ private:
     HotItem HitTest(POINT point) const;
     void DrawItem(HDC dc, int group, size_t index) const;
     void DrawBackground(HDC dc, const RECT& rect) const;
+    void DrawImage(HDC dc, const ToolbarButton& item, int x, int y, bool enabled, bool hot) const;
     void RepaintItem(const HotItem& item);
 
     std::vector<ToolbarButton> groups_[kGroups];
@@ -91,6 +94,7 @@ private:
     HWND tooltip_ = nullptr;
     HIMAGELIST normalImages_ = nullptr;
     HIMAGELIST disabledImages_ = nullptr;
+    ToolbarColors colors_;
 };
 
 }  // namespace pictrove

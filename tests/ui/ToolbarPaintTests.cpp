@@ -1,0 +1,227 @@
+// The toolbar's painting read back from the screen: gradient, hot, pressed and checked boxes,
+// the lifted image and its shadow, grey disabled images, separators, and new system colours.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include "resources/ResourceIds.h"
+#include "tests/support/TestSupport.h"
+#include "tests/ui/UiTestSupport.h"
+#include "ui/Toolbar.h"
+
+namespace pictrove::test {
+namespace {
+
+constexpr COLORREF kKey = RGB(0xC0, 0xC0, 0xC0);
+constexpr COLORREF kRed = RGB(220, 20, 20);
+constexpr COLORREF kGrey = RGB(90, 90, 90);
+// Each test picture is a 20 x 20 square at (22, 22) on the transparent key colour.
+constexpr int kSquare = 22;
+
+HBITMAP SquarePicture(COLORREF square) {
+    ScopedGetDC screen(nullptr);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen.Get(), 64, 64);
+    UniqueMemoryDc dc(CreateCompatibleDC(screen.Get()));
+    ScopedSelectObject select(dc.Get(), bitmap);
+    UniqueBrush key(CreateSolidBrush(kKey));
+    UniqueBrush fill(CreateSolidBrush(square));
+    const RECT all{0, 0, 64, 64};
+    const RECT box{kSquare, kSquare, kSquare + 20, kSquare + 20};
+    FillRect(dc.Get(), &all, key.Get());
+    FillRect(dc.Get(), &box, fill.Get());
+    return bitmap;
+}
+
+class ToolbarPaintTest : public testing::Test {
+protected:
+    void SetUp() override {
+        normal = ImageList_Create(64, 64, ILC_COLOR32 | ILC_MASK, 8, 8);
+        disabled = ImageList_Create(64, 64, ILC_COLOR32 | ILC_MASK, 8, 8);
+        for (int i = 0; i < 4; ++i) {
+            UniqueBitmap red(SquarePicture(kRed));
+            UniqueBitmap grey(SquarePicture(kGrey));
+            ImageList_AddMasked(normal, red.Get(), kKey);
+            ImageList_AddMasked(disabled, grey.Get(), kKey);
+        }
+        toolbar.Create(host.Hwnd(), RECT{0, 0, 960, 72}, normal, disabled);
+        toolbar.AddButton(0, IDM_OPEN, 0, 64);
+        toolbar.AddSeparator(0);
+        toolbar.AddButton(0, IDM_EXTRACT_SELECTED, 1, 64);
+        toolbar.AddButton(0, IDM_EXTRACT_ALL, 2, 64);
+        toolbar.AddSeparator(0);
+        toolbar.AddButton(0, IDM_ABOUT, 3, 64);
+        colors = toolbar.Colors();
+        Shot();
+    }
+    void TearDown() override {
+        toolbar.Destroy();
+        ImageList_Destroy(normal);
+        ImageList_Destroy(disabled);
+    }
+    Pixels Shot() {
+        RedrawWindow(toolbar.Hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        PumpMessages();
+        return CaptureWindow(toolbar.Hwnd());
+    }
+    // What a hot change repaints at once, without a full repaint.
+    Pixels Screen() { return CaptureWindow(toolbar.Hwnd()); }
+    void Move(size_t index) {
+        const RECT box = toolbar.ButtonBox(0, index);
+        SendMessageW(toolbar.Hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM((box.left + box.right) / 2, 30));
+    }
+    // Left edge of a button's picture.
+    int ImageLeft(size_t index) const { return toolbar.GroupOrigin(0) + toolbar.Buttons(0)[index].x; }
+
+    TestHost host;
+    Toolbar toolbar;
+    HIMAGELIST normal = nullptr;
+    HIMAGELIST disabled = nullptr;
+    ToolbarColors colors;
+};
+
+int Brightness(COLORREF c) {
+    return GetRValue(c) + GetGValue(c) + GetBValue(c);
+}
+
+bool Near(COLORREF a, Rgb b, int tolerance) {
+    return std::abs(GetRValue(a) - b.red) <= tolerance && std::abs(GetGValue(a) - b.green) <= tolerance &&
+           std::abs(GetBValue(a) - b.blue) <= tolerance;
+}
+
+TEST_F(ToolbarPaintTest, BackgroundIsAVerticalGradientFromLightToBase) {
+    const Pixels p = Shot();
+    ASSERT_EQ(p.height, 72);
+    const int x = 900;  // right of every button
+    EXPECT_TRUE(Near(p.At(x, 0), colors.barTop, 1));
+    EXPECT_TRUE(Near(p.At(x, 71), colors.barBase, 2));
+    EXPECT_GT(Brightness(p.At(x, 0)), Brightness(p.At(x, 71)));
+    for (int y = 1; y < 72; ++y) EXPECT_LE(Brightness(p.At(x, y)), Brightness(p.At(x, y - 1))) << y;
+    for (int y : {0, 35, 71}) EXPECT_EQ(p.At(x, y), p.At(400, y)) << "rows are uniform, row " << y;
+    // The pictures of idle buttons sit on the gradient, 4 pixels below the top.
+    const int left = ImageLeft(2);
+    EXPECT_EQ(p.At(left + kSquare, 4 + kSquare), kRed);
+    EXPECT_EQ(p.At(left + kSquare - 1, 4 + kSquare), p.At(x, 4 + kSquare));
+    EXPECT_EQ(p.At(left + kSquare, 4 + kSquare - 1), p.At(x, 4 + kSquare - 1));
+}
+
+TEST_F(ToolbarPaintTest, SeparatorIsAOnePixelLineInTheSeparatorColour) {
+    const Pixels p = Shot();
+    const int x = toolbar.GroupOrigin(0) + toolbar.Buttons(0)[1].x + 1;
+    const COLORREF line = colors.separator.ToColorRef();
+    for (int y : {1, 30, 70}) EXPECT_EQ(p.At(x, y), line) << y;
+    EXPECT_NE(p.At(x, 0), line);
+    EXPECT_NE(p.At(x, 71), line);
+    EXPECT_NE(p.At(x - 1, 30), line);
+    EXPECT_NE(p.At(x + 1, 30), line);
+}
+
+TEST_F(ToolbarPaintTest, HotButtonHasFrameFillAndLiftedImageWithShadow) {
+    Move(0);
+    const Pixels p = Screen();
+    const RECT box = toolbar.ButtonBox(0, 0);
+    const COLORREF frame = GetSysColor(COLOR_HIGHLIGHT);
+    EXPECT_EQ(colors.frame.ToColorRef(), frame);
+    EXPECT_EQ(p.At(box.left, 30), frame);
+    EXPECT_EQ(p.At(box.right - 1, 30), frame);
+    EXPECT_EQ(p.At(box.left + 10, 1), frame);
+    EXPECT_EQ(p.At(box.left + 10, 70), frame);
+    EXPECT_NE(p.At(box.left + 10, 0), frame) << "the frame leaves the top row to the gradient";
+    EXPECT_NE(p.At(box.left + 10, 71), frame);
+    EXPECT_EQ(p.At(box.left + 1, 30), colors.hotFill.ToColorRef());
+    EXPECT_EQ(p.At(box.left + 10, 60), colors.hotFill.ToColorRef());
+
+    // The picture moves one pixel up and left; its silhouette lies one pixel down and right.
+    const int left = ImageLeft(0), top = 4;
+    EXPECT_EQ(p.At(left + kSquare - 1, top + kSquare - 1), kRed);
+    EXPECT_EQ(p.At(left + kSquare + 18, top + kSquare + 18), kRed);
+    EXPECT_EQ(p.At(left + kSquare + 20, top + kSquare + 20), colors.imageShadow.ToColorRef());
+    EXPECT_EQ(p.At(left + kSquare + 20, top + kSquare + 5), colors.imageShadow.ToColorRef());
+    EXPECT_EQ(p.At(left + kSquare - 2, top + kSquare + 5), colors.hotFill.ToColorRef());
+    EXPECT_EQ(p.At(left + 5, top + 5), colors.hotFill.ToColorRef()) << "no shadow where the picture is transparent";
+
+    // Leaving repaints it idle: no frame, picture back in place.
+    SendMessageW(toolbar.Hwnd(), WM_MOUSELEAVE, 0, 0);
+    const Pixels idle = Screen();
+    EXPECT_EQ(idle.At(box.left, 30), idle.At(900, 30));
+    EXPECT_EQ(idle.At(left + kSquare - 1, top + kSquare - 1), idle.At(900, top + kSquare - 1));
+    EXPECT_EQ(idle.At(left + kSquare, top + kSquare), kRed);
+}
+
+TEST_F(ToolbarPaintTest, PressedButtonUsesThePressedFillAndAnUnliftedImage) {
+    Move(2);
+    SendMessageW(toolbar.Hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, 0);
+    const Pixels p = Screen();
+    const RECT box = toolbar.ButtonBox(0, 2);
+    EXPECT_EQ(p.At(box.left, 30), GetSysColor(COLOR_HIGHLIGHT));
+    EXPECT_EQ(p.At(box.left + 1, 30), colors.pressedFill.ToColorRef());
+    const int left = ImageLeft(2), top = 4;
+    EXPECT_EQ(p.At(left + kSquare, top + kSquare), kRed);
+    EXPECT_EQ(p.At(left + kSquare - 1, top + kSquare - 1), colors.pressedFill.ToColorRef());
+    EXPECT_EQ(p.At(left + kSquare + 20, top + kSquare + 20), colors.pressedFill.ToColorRef()) << "no shadow";
+    SendMessageW(toolbar.Hwnd(), WM_LBUTTONUP, 0, 0);
+    EXPECT_EQ(host.commands, (std::vector<UINT>{IDM_EXTRACT_SELECTED}));
+}
+
+TEST_F(ToolbarPaintTest, DisabledButtonShowsGreyImageAndNoFillEvenWhenHot) {
+    SendMessageW(toolbar.Hwnd(), kToolbarSetEnabled, IDM_OPEN, 0);
+    SendMessageW(toolbar.Hwnd(), kToolbarSetChecked, IDM_OPEN, 1);
+    Move(0);
+    SendMessageW(toolbar.Hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, 0);
+    const Pixels p = Screen();
+    const RECT box = toolbar.ButtonBox(0, 0);
+    for (int y : {1, 30, 70}) {
+        EXPECT_EQ(p.At(box.left, y), p.At(900, y)) << y;
+        EXPECT_EQ(p.At(box.left + 1, y), p.At(900, y)) << y;
+    }
+    const int left = ImageLeft(0), top = 4;
+    EXPECT_EQ(p.At(left + kSquare, top + kSquare), kGrey);
+    EXPECT_EQ(p.At(left + kSquare + 19, top + kSquare + 19), kGrey);
+    EXPECT_EQ(p.At(left + kSquare - 1, top + kSquare), p.At(900, top + kSquare));
+    SendMessageW(toolbar.Hwnd(), WM_LBUTTONUP, 0, 0);
+    EXPECT_TRUE(host.commands.empty());
+}
+
+TEST_F(ToolbarPaintTest, CheckedButtonHasTheCheckedFillUntilItIsHot) {
+    SendMessageW(toolbar.Hwnd(), kToolbarSetChecked, IDM_ABOUT, 1);
+    const RECT box = toolbar.ButtonBox(0, 5);
+    Pixels p = Screen();
+    EXPECT_EQ(p.At(box.left, 30), GetSysColor(COLOR_HIGHLIGHT));
+    EXPECT_EQ(p.At(box.left + 1, 30), colors.checkedFill.ToColorRef());
+    EXPECT_EQ(p.At(ImageLeft(5) + kSquare, 4 + kSquare), kRed);
+    Move(5);
+    p = Screen();
+    EXPECT_EQ(p.At(box.left + 1, 30), colors.hotFill.ToColorRef());
+    // Moving on repaints only the old and the new hot button.
+    Move(3);
+    p = Screen();
+    EXPECT_EQ(p.At(box.left + 1, 30), colors.checkedFill.ToColorRef());
+    EXPECT_EQ(p.At(toolbar.ButtonBox(0, 3).left + 1, 30), colors.hotFill.ToColorRef());
+}
+
+TEST_F(ToolbarPaintTest, NewSystemColoursRepaintTheBar) {
+    const COLORREF before = GetSysColor(COLOR_HIGHLIGHT);
+    const COLORREF changed = before == RGB(200, 0, 0) ? RGB(0, 160, 0) : RGB(200, 0, 0);
+    const ToolbarColors old = colors;
+    {
+        ScopedSysColor highlight(COLOR_HIGHLIGHT, changed);
+        EXPECT_EQ(toolbar.Colors().frame, old.frame) << "nothing changes before the bar is told";
+        SendMessageW(toolbar.Hwnd(), WM_SYSCOLORCHANGE, 0, 0);
+        EXPECT_EQ(toolbar.Colors().frame.ToColorRef(), changed);
+        EXPECT_NE(toolbar.Colors().hotFill, old.hotFill);
+        EXPECT_NE(toolbar.Colors().pressedFill, old.pressedFill);
+        EXPECT_EQ(toolbar.Colors().barBase, old.barBase) << "the face colour did not change";
+        Move(0);
+        const Pixels p = Screen();
+        const RECT box = toolbar.ButtonBox(0, 0);
+        EXPECT_EQ(p.At(box.left, 30), changed);
+        EXPECT_EQ(p.At(box.left + 1, 30), toolbar.Colors().hotFill.ToColorRef());
+        SendMessageW(toolbar.Hwnd(), WM_MOUSELEAVE, 0, 0);
+    }
+    SendMessageW(toolbar.Hwnd(), WM_SETTINGCHANGE, 0, 0);
+    EXPECT_EQ(toolbar.Colors().frame, old.frame);
+    EXPECT_EQ(toolbar.Colors().hotFill, old.hotFill);
+}
+
+}  // namespace
+}  // namespace pictrove::test
