@@ -92,6 +92,8 @@ Bytes GifLzwLiterals(const Bytes& indices) {
 
 }  // namespace
 
+Bytes ZlibStoredStream(const Bytes& raw) { return ZlibStored(raw); }
+
 Bytes MakePng(int width, int height, PngColour colour, const Bytes& pixels) {
     const int channels = colour == PngColour::kGray ? 1 : colour == PngColour::kRgb ? 3 : 4;
     Bytes png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};

@@ -49,6 +49,9 @@ struct PsdPicture {
 };
 Bytes MakePsd(const PsdPicture& picture);
 
+// A zlib stream of stored (uncompressed) deflate blocks.
+Bytes ZlibStoredStream(const Bytes& raw);
+
 // PackBits encoding of one row, using both literal and repeat runs.
 Bytes PackBits(const std::uint8_t* data, std::size_t size);
 

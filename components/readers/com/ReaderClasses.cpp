@@ -2,11 +2,14 @@
 #include "ReaderClasses.h"
 
 #include "ComicSource.h"
+#include "DocSource.h"
 #include "EpubSource.h"
 #include "Fb2Source.h"
 #include "GdiplusPayloadDecoder.h"
 #include "ImageFileSource.h"
+#include "MobiSource.h"
 #include "PcxSource.h"
+#include "PdbSource.h"
 #include "TextSource.h"
 #include "TiffSource.h"
 #include "XpsSource.h"
@@ -33,9 +36,12 @@ const ReaderClass kClasses[] = {
     {&kReaderClassIds[5], &Make<ImageFileSource>},
     {&kReaderClassIds[6], &MakeWithDecoder<XpsSource>},
     {&kReaderClassIds[7], &MakeWithDecoder<ComicSource>},
+    {&kReaderClassIds[8], &MakeWithDecoder<PdbSource>},
     {&kReaderClassIds[10], &MakeWithDecoder<Fb2Source>},
     {&kReaderClassIds[11], &Make<PcxSource>},
+    {&kReaderClassIds[12], &MakeWithDecoder<MobiSource>},
     {&kReaderClassIds[13], &MakeWithDecoder<EpubSource>},
+    {&kReaderClassIds[14], &MakeWithDecoder<DocSource>},
 };
 
 }  // namespace

@@ -1,0 +1,32 @@
+// Word 97-2003 documents (.doc): every picture once, in the order of the text. Pictures are
+// handed to the payload decoder as stand-alone files (JPEG, PNG, TIFF, DIB as BMP, EMF, WMF).
+// Encrypted documents are refused: no password path is offered for them.
+#pragma once
+
+#include "DocumentSource.h"
+#include "PayloadDecoder.h"
+#include "WordPictures.h"
+
+namespace pictrove::readers {
+
+// The size of a metafile as the decoder draws it at its own size: an enhanced metafile's frame
+// at the resolution of the device it was made for, a placeable metafile's box in its own units.
+// Nothing for other data.
+std::optional<std::pair<int, int>> MetafileSize(std::span<const std::uint8_t> file);
+
+class DocSource : public DocumentSource {
+public:
+    explicit DocSource(PayloadDecoderPtr decoder) : decoder_(std::move(decoder)) {}
+
+    std::optional<DecodedImage> Decode(std::size_t index) override;
+
+protected:
+    OpenStatus OpenDocument(OpenRequest request) override;
+    void Close() override { files_.clear(); }
+
+private:
+    PayloadDecoderPtr decoder_;
+    std::vector<std::vector<std::uint8_t>> files_;  // one stand-alone file per listed image
+};
+
+}  // namespace pictrove::readers

@@ -1,0 +1,36 @@
+// Opening a MOBI book: container, layout, and the size of each picture from its header.
+#include "MobiSource.h"
+
+#include "ImageHeader.h"
+
+namespace pictrove::readers {
+
+void MobiSource::Close() {
+    file_.clear();
+    database_ = {};
+    records_.clear();
+}
+
+OpenStatus MobiSource::OpenDocument(OpenRequest request) {
+    auto database = ParsePalmDatabase(request.bytes);
+    if (!database) return OpenStatus::kNotReadable;
+    const MobiBook book = ReadMobiBook(request.bytes, *database);
+    // Protected books are refused outright: no password opens them.
+    if (book.status != MobiBook::Status::kOk) return OpenStatus::kNotReadable;
+    for (const auto& picture : book.pictures) {
+        const auto info = ReadImageHeader(database->RecordData(request.bytes, picture.record));
+        if (!info) continue;
+        images_.push_back({picture.name, info->width, info->height});
+        records_.push_back(picture.record);
+    }
+    file_ = std::move(request.bytes);
+    database_ = std::move(*database);
+    return OpenStatus::kOpened;
+}
+
+std::optional<DecodedImage> MobiSource::Decode(std::size_t index) {
+    if (index >= records_.size() || !decoder_) return std::nullopt;
+    return decoder_->Decode(database_.RecordData(file_, records_[index]));
+}
+
+}  // namespace pictrove::readers

@@ -1,0 +1,28 @@
+// MOBI, AZW and AZW3 (KF8) books: the pictures stored as resource records, the cover first.
+// A book with digital rights management cannot be read.
+#pragma once
+
+#include "DocumentSource.h"
+#include "MobiBook.h"
+#include "PayloadDecoder.h"
+
+namespace pictrove::readers {
+
+class MobiSource : public DocumentSource {
+public:
+    explicit MobiSource(PayloadDecoderPtr decoder) : decoder_(std::move(decoder)) {}
+
+    std::optional<DecodedImage> Decode(std::size_t index) override;
+
+protected:
+    OpenStatus OpenDocument(OpenRequest request) override;
+    void Close() override;
+
+private:
+    PayloadDecoderPtr decoder_;
+    std::vector<std::uint8_t> file_;
+    PalmDatabase database_;
+    std::vector<std::size_t> records_;  // the record of each listed image
+};
+
+}  // namespace pictrove::readers

@@ -1,0 +1,289 @@
+// The MOBI, Palm database and Word readers through COM, as the application meets them: files
+// the tests build written to disk, opened by class id, pixels decoded by the real GDI+.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <wrl/client.h>
+
+#include <cstring>
+
+#include "TestDocumentFiles.h"
+#include "reader/ReaderInterfaces.h"
+#include "tests/support/TestSupport.h"
+
+namespace pictrove {
+namespace {
+
+using Microsoft::WRL::ComPtr;
+using test::Bytes;
+
+constexpr int kPdbFormat = 8;
+constexpr int kMobiFormat = 12;
+constexpr int kDocFormat = 14;
+
+class PictureDocumentReader : public testing::Test {
+protected:
+    // Opens the file with the format's reader; the reader is released before the collection is
+    // used, as the application does.
+    HRESULT Open(int format, const wchar_t* name, const Bytes& bytes, ComPtr<ImageCollection>& collection) {
+        const std::wstring path = folder_.File(name);
+        EXPECT_TRUE(test::WriteFileBytes(path, bytes));
+        ComPtr<DocumentReader> reader;
+        HRESULT hr = CoCreateInstance(kReaderClassIds[format], nullptr, CLSCTX_ALL, kIidDocumentReader,
+                                      reinterpret_cast<void**>(reader.GetAddressOf()));
+        EXPECT_EQ(hr, S_OK) << "format " << format;
+        if (FAILED(hr)) return hr;
+        BSTR text = SysAllocString(path.c_str());
+        hr = reader->Open(text);
+        SysFreeString(text);
+        if (hr == S_OK) {
+            EXPECT_EQ(reader->QueryInterface(kIidImageCollection, reinterpret_cast<void**>(collection.GetAddressOf())),
+                      S_OK);
+        }
+        return hr;
+    }
+
+    struct Listed {
+        std::wstring name;
+        int width = 0;
+        int height = 0;
+        bool operator==(const Listed&) const = default;
+    };
+    static std::vector<Listed> List(ImageCollection* collection) {
+        int count = 0xdeadbeef;
+        EXPECT_EQ(collection->GetImageCount(&count), S_OK);
+        std::vector<Listed> list;
+        for (int i = 0; i < count; ++i) {
+            Listed entry;
+            BSTR name = nullptr;
+            collection->GetImageName(i, &name);
+            entry.name.assign(name ? name : L"", SysStringLen(name));
+            SysFreeString(name);
+            collection->GetImageWidth(i, &entry.width);
+            collection->GetImageHeight(i, &entry.height);
+            list.push_back(entry);
+        }
+        return list;
+    }
+
+    struct Pixels {
+        ComPtr<ReaderImage> image;
+        int type = -1, width = 0, height = 0, stride = 0, layout = -1;
+        BYTE* bits = nullptr;
+        std::vector<int> At(int x, int y) const {
+            static const int kBytes[] = {4, 3, 1, 1};
+            const BYTE* p = bits + y * stride + x * kBytes[type];
+            return std::vector<int>(p, p + kBytes[type]);
+        }
+    };
+    static Pixels Decode(ImageCollection* collection, int index) {
+        Pixels pixels;
+        ComPtr<IUnknown> object;
+        EXPECT_EQ(collection->GetImage(index, object.GetAddressOf()), S_OK) << "image " << index;
+        if (!object) return pixels;
+        object->QueryInterface(kIidReaderImage, reinterpret_cast<void**>(pixels.image.GetAddressOf()));
+        if (!pixels.image) return pixels;
+        pixels.image->GetPixelType(&pixels.type);
+        pixels.image->GetWidth(&pixels.width);
+        pixels.image->GetHeight(&pixels.height);
+        pixels.image->GetStride(&pixels.stride);
+        pixels.image->GetLayout(&pixels.layout);
+        pixels.image->GetBits(&pixels.bits);
+        return pixels;
+    }
+
+    test::TempFolder folder_;
+};
+
+// RGB test picture: every pixel different.
+Bytes Samples(int width, int height) {
+    Bytes samples;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            samples.insert(samples.end(), {static_cast<std::uint8_t>(40 * x + y), static_cast<std::uint8_t>(200 - 30 * y),
+                                           static_cast<std::uint8_t>(17 * (x + y))});
+        }
+    }
+    return samples;
+}
+std::vector<int> Bgr(const Bytes& rgb, int width, int x, int y) {
+    const std::size_t i = (std::size_t(y) * width + x) * 3;
+    return {rgb[i + 2], rgb[i + 1], rgb[i]};
+}
+Bytes Text(const char* text) { return Bytes(text, text + std::strlen(text)); }
+
+TEST_F(PictureDocumentReader, MobiBookListsCoverFirstAndDecodesEachPicture) {
+    const Bytes coverRgb = Samples(5, 4);
+    const Bytes bmpBgr = {10, 20, 30, 40, 50, 60, 70, 80, 90, 100, 110, 120};  // 2 x 2
+    test::MobiBookSpec spec;
+    spec.resources = {
+        test::MakeGif(3, 2, {255, 0, 0, 0, 0, 255}, {{{0, 1, 0, 1, 0, 1}, 10}}),
+        Text("FONT\0\0\0\x18 font"),
+        test::MakePng(5, 4, test::PngColour::kRgb, coverRgb),
+        test::MakePng(2, 2, test::PngColour::kRgb, Bytes(12, 9)),  // thumbnail
+        test::MakeBmp24(2, 2, bmpBgr),
+    };
+    spec.coverOffset = 2;
+    spec.thumbOffset = 3;
+    ComPtr<ImageCollection> collection;
+    ASSERT_EQ(Open(kMobiFormat, L"novel.mobi", test::MakeMobi(spec), collection), S_OK);
+    const std::vector<Listed> expected = {{L"cover", 5, 4}, {L"image0001", 3, 2}, {L"image0002", 2, 2}};
+    ASSERT_EQ(List(collection.Get()), expected);
+
+    const Pixels cover = Decode(collection.Get(), 0);
+    ASSERT_NE(cover.bits, nullptr);
+    EXPECT_EQ(cover.type, kPixelBgr24);
+    for (int y = 0; y < 4; ++y) {
+        for (int x = 0; x < 5; ++x) EXPECT_EQ(cover.At(x, y), Bgr(coverRgb, 5, x, y)) << x << "," << y;
+    }
+    const Pixels gif = Decode(collection.Get(), 1);
+    ASSERT_NE(gif.bits, nullptr);
+    EXPECT_EQ(gif.At(0, 0), (std::vector<int>{0, 0, 255}));
+    EXPECT_EQ(gif.At(1, 0), (std::vector<int>{255, 0, 0}));
+    const Pixels bmp = Decode(collection.Get(), 2);
+    ASSERT_NE(bmp.bits, nullptr);
+    EXPECT_EQ(bmp.At(0, 0), (std::vector<int>{10, 20, 30}));
+    EXPECT_EQ(bmp.At(1, 1), (std::vector<int>{100, 110, 120}));
+}
+
+TEST_F(PictureDocumentReader, ProtectedOrDamagedBooksDoNotOpen) {
+    test::MobiBookSpec spec;
+    spec.resources = {test::MakePng(2, 2, test::PngColour::kGray, Bytes(4, 1))};
+    spec.encryption = 2;
+    ComPtr<ImageCollection> collection;
+    const HRESULT hr = Open(kMobiFormat, L"bought.azw", test::MakeMobi(spec), collection);
+    EXPECT_TRUE(FAILED(hr)) << std::hex << hr;
+    EXPECT_NE(hr, kOpenNeedsPassword) << "no password can open it";
+    EXPECT_TRUE(FAILED(Open(kMobiFormat, L"cut.mobi", Bytes(60, 0), collection)));
+    EXPECT_FALSE(collection);
+}
+
+TEST_F(PictureDocumentReader, PalmPicturesAndPalmFilesWithoutPictures) {
+    // An Image Viewer picture, 16 x 2, four grays per byte.
+    Bytes record(58, 0);
+    std::memcpy(record.data(), "Gradient", 8);
+    record[55] = 16;
+    record[57] = 2;
+    const Bytes rows = {0x00, 0x55, 0xAA, 0xFF, 0x1B, 0x1B, 0x1B, 0x1B};
+    record.insert(record.end(), rows.begin(), rows.end());
+    ComPtr<ImageCollection> collection;
+    ASSERT_EQ(Open(kPdbFormat, L"gradient.pdb", test::MakePalmDatabase("Gradient", "vIMG", "View", {record}), collection),
+              S_OK);
+    ASSERT_EQ(List(collection.Get()), (std::vector<Listed>{{L"Gradient", 16, 2}}));
+    const Pixels gray = Decode(collection.Get(), 0);
+    ASSERT_NE(gray.bits, nullptr);
+    EXPECT_EQ(gray.type, kPixelGray8);
+    const int firstRow[] = {255, 255, 255, 255, 170, 170, 170, 170, 85, 85, 85, 85, 0, 0, 0, 0};
+    for (int x = 0; x < 16; ++x) EXPECT_EQ(gray.At(x, 0)[0], firstRow[x]) << x;
+    const int secondRow[] = {255, 170, 85, 0};  // 0x1B = levels 0, 1, 2, 3
+    for (int x = 0; x < 16; ++x) EXPECT_EQ(gray.At(x, 1)[0], secondRow[x % 4]) << x;
+
+    // A book of text records alone opens with no pictures.
+    collection.Reset();
+    ASSERT_EQ(Open(kPdbFormat, L"memo.pdb",
+                   test::MakePalmDatabase("Memo", "TEXt", "REAd", {Text("header.."), Text("words")}), collection),
+              S_OK);
+    EXPECT_TRUE(List(collection.Get()).empty());
+}
+
+// An enhanced metafile drawn by GDI: white with a red block in the left half.
+Bytes RedBlockEmf(int widthHundredthsMm, int heightHundredthsMm) {
+    RECT frame{0, 0, widthHundredthsMm, heightHundredthsMm};
+    HDC dc = CreateEnhMetaFileW(nullptr, nullptr, &frame, nullptr);
+    const int width = GetDeviceCaps(dc, HORZRES) * widthHundredthsMm / (GetDeviceCaps(dc, HORZSIZE) * 100);
+    const int height = GetDeviceCaps(dc, VERTRES) * heightHundredthsMm / (GetDeviceCaps(dc, VERTSIZE) * 100);
+    RECT left{0, 0, width / 2, height};
+    HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
+    FillRect(dc, &left, red);
+    DeleteObject(red);
+    HENHMETAFILE emf = CloseEnhMetaFile(dc);
+    Bytes bytes(GetEnhMetaFileBits(emf, 0, nullptr));
+    GetEnhMetaFileBits(emf, static_cast<UINT>(bytes.size()), bytes.data());
+    DeleteEnhMetaFile(emf);
+    return bytes;
+}
+
+// A Windows metafile of units x units / 2 logical units, blue all over.
+Bytes BlueWmf(int units) {
+    HDC dc = CreateMetaFileW(nullptr);
+    SetMapMode(dc, MM_ANISOTROPIC);
+    SetWindowOrgEx(dc, 0, 0, nullptr);
+    SetWindowExtEx(dc, units, units / 2, nullptr);
+    HBRUSH blue = CreateSolidBrush(RGB(0, 0, 255));
+    RECT all{0, 0, units, units / 2};
+    FillRect(dc, &all, blue);
+    DeleteObject(blue);
+    HMETAFILE wmf = CloseMetaFile(dc);
+    Bytes bytes(GetMetaFileBitsEx(wmf, 0, nullptr));
+    GetMetaFileBitsEx(wmf, static_cast<UINT>(bytes.size()), bytes.data());
+    DeleteMetaFile(wmf);
+    return bytes;
+}
+
+TEST_F(PictureDocumentReader, WordDocumentPicturesInTextOrder) {
+    const Bytes rgb = Samples(4, 3);
+    const Bytes bmp = test::MakeBmp24(2, 1, {1, 2, 3, 4, 5, 6});
+    const Bytes dib(bmp.begin() + 14, bmp.end());
+    const Bytes emf = RedBlockEmf(2540, 1270);
+    const Bytes wmf = BlueWmf(120);
+    test::WordDocumentSpec spec;
+    spec.text = std::string("Title\r\x01 text \x08 more \x01\x01\r");
+    spec.pictures = {{test::MakeBlip(0xF01E, test::MakePng(4, 3, test::PngColour::kRgb, rgb))},
+                     {test::MakeBlip(0xF01F, dib), true, true},
+                     {test::MakeMetafileBlip(0xF01A, emf, true, 100, 50, 914400, 457200)},
+                     {test::MakeMetafileBlip(0xF01B, wmf, true, 120, 60, 914400, 457200)}};
+    ComPtr<ImageCollection> collection;
+    ASSERT_EQ(Open(kDocFormat, L"report.doc", test::MakeWordDocument(spec), collection), S_OK);
+    const auto list = List(collection.Get());
+    ASSERT_EQ(list.size(), 4u);
+    EXPECT_EQ(list[0], (Listed{L"report_1", 4, 3}));
+    EXPECT_EQ(list[1], (Listed{L"report_2", 2, 1}));
+    EXPECT_EQ(list[2].name, L"report_3");
+    EXPECT_EQ(list[3], (Listed{L"report_4", 120, 60})) << "a placeable metafile's box in its own units";
+
+    const Pixels png = Decode(collection.Get(), 0);
+    ASSERT_NE(png.bits, nullptr);
+    for (int y = 0; y < 3; ++y) {
+        for (int x = 0; x < 4; ++x) EXPECT_EQ(png.At(x, y), Bgr(rgb, 4, x, y)) << x << "," << y;
+    }
+    const Pixels dibPixels = Decode(collection.Get(), 1);
+    ASSERT_NE(dibPixels.bits, nullptr);
+    EXPECT_EQ(dibPixels.At(0, 0), (std::vector<int>{1, 2, 3}));
+    EXPECT_EQ(dibPixels.At(1, 0), (std::vector<int>{4, 5, 6}));
+
+    // Metafiles are drawn at the size they are listed with.
+    const Pixels emfPixels = Decode(collection.Get(), 2);
+    ASSERT_NE(emfPixels.bits, nullptr);
+    EXPECT_EQ(emfPixels.width, list[2].width);
+    EXPECT_EQ(emfPixels.height, list[2].height);
+    EXPECT_NEAR(list[2].width, 2 * list[2].height, 2) << "one inch by half an inch";
+    const auto leftMiddle = emfPixels.At(emfPixels.width / 4, emfPixels.height / 2);
+    const auto rightMiddle = emfPixels.At(emfPixels.width * 3 / 4, emfPixels.height / 2);
+    EXPECT_EQ(std::vector<int>(leftMiddle.begin(), leftMiddle.begin() + 3), (std::vector<int>{0, 0, 255}));
+    EXPECT_EQ(std::vector<int>(rightMiddle.begin(), rightMiddle.begin() + 3), (std::vector<int>{255, 255, 255}));
+    const Pixels wmfPixels = Decode(collection.Get(), 3);
+    ASSERT_NE(wmfPixels.bits, nullptr);
+    EXPECT_EQ(wmfPixels.width, 120);
+    EXPECT_EQ(wmfPixels.height, 60);
+    const auto middle = wmfPixels.At(60, 30);
+    EXPECT_EQ(std::vector<int>(middle.begin(), middle.begin() + 3), (std::vector<int>{255, 0, 0}));
+}
+
+TEST_F(PictureDocumentReader, EncryptedAndDamagedWordDocumentsFailCleanly) {
+    test::WordDocumentSpec spec;
+    spec.text = std::string("\x01\r");
+    spec.pictures = {{test::MakeBlip(0xF01E, test::MakePng(1, 1, test::PngColour::kGray, {7}))}};
+    spec.encrypted = true;
+    ComPtr<ImageCollection> collection;
+    const HRESULT hr = Open(kDocFormat, L"secret.doc", test::MakeWordDocument(spec), collection);
+    EXPECT_TRUE(FAILED(hr)) << std::hex << hr;
+    EXPECT_NE(hr, kOpenNeedsPassword) << "no password path is offered";
+    spec.encrypted = false;
+    Bytes cut = test::MakeWordDocument(spec);
+    cut.resize(700);
+    EXPECT_TRUE(FAILED(Open(kDocFormat, L"cut.doc", cut, collection)));
+    EXPECT_FALSE(collection);
+}
+
+}  // namespace
+}  // namespace pictrove
