@@ -38,7 +38,7 @@ done
 
 # Seeds: the same small files the tests build.
 clang++ -std=c++20 -O1 -I"$core" -I"$tests" "$fuzz/MakeSeeds.cpp" "$tests"/TestImageFiles.cpp \
-    "$tests"/TestDocuments.cpp "$core"/*.cpp -lz -o "$out/make-seeds"
+    "$tests"/TestDocuments.cpp "$tests"/TestDocumentFiles.cpp "$core"/*.cpp -lz -o "$out/make-seeds"
 "$out/make-seeds" "$out/corpus"
 if [ ! -f "$out/tiff-samples/multi.tif" ]; then
     "$tests/make-tiff-samples.sh" "$out/tiff-samples" >/dev/null

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "TestDocumentFiles.h"
 #include "TestDocuments.h"
 #include "TestImageFiles.h"
 
@@ -83,5 +84,34 @@ int main(int argc, char** argv) {
     Write(root / "ImageHeaderFuzzer", "a.png", SmallPng());
     Write(root / "ImageHeaderFuzzer", "a.gif", SmallGif());
     Write(root / "ImageHeaderFuzzer", "a.ico", MakeIco({{2, 2, Bytes(16, 0xFF), {}}}));
+
+    MobiBookSpec book;
+    book.resources = {SmallPng(), ToBytes("FONT...."), SmallGif(), MakeJpegHeaderOnly(4, 4)};
+    book.coverOffset = 2;
+    book.thumbOffset = 3;
+    Write(root / "PalmDatabaseFuzzer", "book.mobi", MakeMobi(book));
+    book.boundaryAfterResources = true;
+    Write(root / "PalmDatabaseFuzzer", "combined.azw3", MakeMobi(book));
+    Bytes viewer(58, 0);
+    viewer[32] = 1;
+    viewer[55] = 16;
+    viewer[57] = 2;
+    viewer.insert(viewer.end(), {0x83, 0x1B, 3, 1, 2, 3, 4});
+    Write(root / "PalmDatabaseFuzzer", "viewer.pdb", MakePalmDatabase("v", "vIMG", "View", {viewer}));
+    Bytes ereader = ToBytes("PNG cover.png");
+    ereader.resize(62, 0);
+    const Bytes png = SmallPng();
+    ereader.insert(ereader.end(), png.begin(), png.end());
+    Write(root / "PalmDatabaseFuzzer", "ereader.pdb",
+          MakePalmDatabase("e", "PNRd", "PPrs", {ToBytes("header"), ereader}));
+
+    WordDocumentSpec word;
+    word.text = std::string("a\x01 b \x08 c \x01\r");
+    word.pictures = {{MakeBlip(0xF01E, SmallPng())},
+                     {MakeBlip(0xF01F, Bytes(40, 0)), true, true},
+                     {MakeMetafileBlip(0xF01B, Bytes(24, 3), true, 100, 50, 914400, 457200)}};
+    Write(root / "CompoundFileFuzzer", "pictures.doc", MakeWordDocument(word));
+    Write(root / "CompoundFileFuzzer", "streams.cfb",
+          MakeCompoundFile({{u"Big", Bytes(5000, 1)}, {u"Small", Bytes(300, 2)}}));
     return 0;
 }
