@@ -15,7 +15,8 @@ g++ -std=c++20 -O1 -Wall -Wextra -Werror -I"$core" -I"$gtest/include" \
     "$core"/*.cpp "$root/tests/readers/ReaderCoreTests.cpp" "$root/tests/readers/ContainerCoreTests.cpp" \
     "$root/tests/readers/EbookCoreTests.cpp" \
     "$root/tests/readers/FormatCoreTests.cpp" \
-    "$root/tests/readers/PalmAndWordCoreTests.cpp" "$root/tests/readers/TestDocumentFiles.cpp" \
+    "$root/tests/readers/PalmAndWordCoreTests.cpp" "$root/tests/readers/PalmBitmapTests.cpp" \
+    "$root/tests/readers/TestDocumentFiles.cpp" \
     "$root/tests/readers/TestImageFiles.cpp" "$root/tests/readers/TestDocuments.cpp" \
     "$out/gtest.o" "$out/gtest_main.o" -lz -lpthread -o "$out/readers_core_tests"
 "$out/readers_core_tests" --gtest_brief=1

@@ -7,12 +7,17 @@
 #include "ImageHeader.h"
 #include "ImageNames.h"
 #include "MobiBook.h"
+#include "PalmBitmap.h"
+#include "ZipArchive.h"
 
 namespace pictrove::readers {
 namespace {
 
 constexpr std::size_t kViewerHeaderSize = 58;
 constexpr std::size_t kEReaderImageOffset = 62;
+constexpr std::size_t kPluckerHeaderSize = 8;
+enum PluckerType : int { kPluckerBitmap = 2, kPluckerBitmapPacked = 3 };
+enum PluckerCompression : int { kPluckerDoc = 1, kPluckerZlib = 2 };
 
 bool Is(const PalmDatabase& database, const char* type, const char* creator) {
     return database.type == type && database.creator == creator;
@@ -113,8 +118,39 @@ void PdbSource::Close() {
 void PdbSource::AddImageFile(std::span<const std::uint8_t> bytes, std::u16string name) {
     const auto info = ReadImageHeader(bytes);
     if (!info) return;
-    pictures_.push_back({Kind::kImageFile, std::size_t(bytes.data() - file_.data()), bytes.size()});
+    pictures_.push_back({Kind::kImageFile, std::size_t(bytes.data() - file_.data()), bytes.size(), {}});
     images_.push_back({std::move(name), info->width, info->height});
+}
+
+void PdbSource::OpenPlucker(const PalmDatabase& database) {
+    ByteReader index(database.RecordData(file_, 0));
+    index.Skip(2);
+    const int compression = index.U16BE();
+    for (std::size_t i = 1; i < database.records.size(); ++i) {
+        const auto data = database.RecordData(file_, i);
+        ByteReader header(data);
+        header.Skip(4);  // identifier, paragraphs
+        const std::size_t size = header.U16BE();
+        const int type = header.U8();
+        if (!header.Ok() || data.size() < kPluckerHeaderSize) continue;
+        if (type != kPluckerBitmap && type != kPluckerBitmapPacked) continue;
+        Picture picture{Kind::kPalmBitmap, database.records[i].offset + kPluckerHeaderSize,
+                        data.size() - kPluckerHeaderSize, {}};
+        if (type == kPluckerBitmapPacked) {
+            // The bitmap was packed whole, by the method the book's index names.
+            const auto packed = data.subspan(kPluckerHeaderSize);
+            auto unpacked = compression == kPluckerZlib ? InflateBounded(packed, size, false)
+                            : compression == kPluckerDoc ? UnpackPalmDoc(packed, size)
+                                                         : std::nullopt;
+            if (!unpacked) continue;
+            picture.unpacked = std::move(*unpacked);
+        }
+        const auto bitmap = picture.unpacked.empty() ? data.subspan(kPluckerHeaderSize) : std::span(picture.unpacked);
+        const auto info = ReadPalmBitmap(bitmap);
+        if (!info) continue;
+        images_.push_back({u"", info->width, info->height});
+        pictures_.push_back(std::move(picture));
+    }
 }
 
 OpenStatus PdbSource::OpenDocument(OpenRequest request) {
@@ -126,7 +162,7 @@ OpenStatus PdbSource::OpenDocument(OpenRequest request) {
     if (Is(*database, "vIMG", "View")) {
         const auto picture = ReadViewerPicture(record(0));
         if (!picture) return OpenStatus::kNotReadable;
-        pictures_.push_back({Kind::kViewer, database->records[0].offset, database->records[0].size});
+        pictures_.push_back({Kind::kViewer, database->records[0].offset, database->records[0].size, {}});
         images_.push_back({Widen(picture->name), picture->width, picture->height});
         return OpenStatus::kOpened;
     }
@@ -146,9 +182,13 @@ OpenStatus PdbSource::OpenDocument(OpenRequest request) {
         }
         return OpenStatus::kOpened;
     }
-    // Any other kind: the records that are image files, in record order.
-    for (std::size_t i = 0; i < database->records.size(); ++i) {
-        if (IsPictureRecord(record(i))) AddImageFile(record(i), u"");
+    if (Is(*database, "Data", "Plkr")) {
+        OpenPlucker(*database);
+    } else {
+        // Any other kind: the records that are image files, in record order.
+        for (std::size_t i = 0; i < database->records.size(); ++i) {
+            if (IsPictureRecord(record(i))) AddImageFile(record(i), u"");
+        }
     }
     const auto names = NamesFromFile(request.path, images_.size());
     for (std::size_t i = 0; i < images_.size(); ++i) images_[i].name = names[i];
@@ -157,8 +197,12 @@ OpenStatus PdbSource::OpenDocument(OpenRequest request) {
 
 std::optional<DecodedImage> PdbSource::Decode(std::size_t index) {
     if (index >= pictures_.size()) return std::nullopt;
-    const auto bytes = std::span<const std::uint8_t>(file_).subspan(pictures_[index].offset, pictures_[index].size);
-    if (pictures_[index].kind == Kind::kViewer) {
+    const Picture& picture = pictures_[index];
+    const auto bytes = picture.unpacked.empty()
+                           ? std::span<const std::uint8_t>(file_).subspan(picture.offset, picture.size)
+                           : std::span<const std::uint8_t>(picture.unpacked);
+    if (picture.kind == Kind::kPalmBitmap) return DecodePalmBitmap(bytes);
+    if (picture.kind == Kind::kViewer) {
         const auto picture = ReadViewerPicture(bytes);
         return picture ? DecodeViewerPicture(*picture) : std::nullopt;
     }

@@ -33,14 +33,16 @@ protected:
     void Close() override;
 
 private:
-    enum class Kind { kImageFile, kViewer };
+    enum class Kind { kImageFile, kViewer, kPalmBitmap };
     struct Picture {
         Kind kind = Kind::kImageFile;
         std::size_t offset = 0;  // of the picture's bytes in the file
         std::size_t size = 0;
+        std::vector<std::uint8_t> unpacked;  // a compressed record's bitmap, in place of the range
     };
 
     void AddImageFile(std::span<const std::uint8_t> bytes, std::u16string name);
+    void OpenPlucker(const PalmDatabase& database);
 
     PayloadDecoderPtr decoder_;
     std::vector<std::uint8_t> file_;

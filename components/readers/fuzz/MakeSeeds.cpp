@@ -105,6 +105,18 @@ int main(int argc, char** argv) {
     Write(root / "PalmDatabaseFuzzer", "ereader.pdb",
           MakePalmDatabase("e", "PNRd", "PPrs", {ToBytes("header"), ereader}));
 
+    // A Plucker book: its index, then a raw 8 x 2 one-bit bitmap and the same bitmap packed by
+    // scanline (versions 1 and 2 of the bitmap header).
+    const Bytes pluckerIndex = {0, 1, 0, 1, 0, 0};
+    const Bytes rawBitmap = {0, 8, 0, 2, 0, 2, 0, 0, 1, 1, 0, 0, 0, 0xFF, 0, 0, 0xA5, 0, 0x5A, 0};
+    const Bytes packedBitmap = {0, 8, 0, 2, 0, 2, 0x80, 0, 2, 2, 0, 0, 0, 0, 0, 0, 0, 8, 0xC0, 0xA5, 0, 0xC0, 0x5A, 0};
+    Bytes rawRecord = {0, 2, 0, 0, 0, 20, 2, 0};
+    rawRecord.insert(rawRecord.end(), rawBitmap.begin(), rawBitmap.end());
+    Bytes packedRecord = {0, 3, 0, 0, 0, 24, 2, 0};
+    packedRecord.insert(packedRecord.end(), packedBitmap.begin(), packedBitmap.end());
+    Write(root / "PalmDatabaseFuzzer", "plucker.pdb",
+          MakePalmDatabase("p", "Data", "Plkr", {pluckerIndex, rawRecord, packedRecord}));
+
     WordDocumentSpec word;
     word.text = std::string("a\x01 b \x08 c \x01\r");
     word.pictures = {{MakeBlip(0xF01E, SmallPng())},
