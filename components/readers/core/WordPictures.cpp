@@ -389,7 +389,9 @@ WordPictures FindWordPictures(const CompoundFile& file) {
                 if (!fbse) break;
                 inner = fbse->end;
                 std::vector<WordBlip> one;
-                if (fbse->type == kFbse) BlipsInFbse(*fbse, *word, one);
+                // An entry no shape refers to any more (its count is zero) is a deleted picture.
+                ByteReader references(fbse->body, 24);
+                if (fbse->type == kFbse && references.U32LE() != 0) BlipsInFbse(*fbse, *word, one);
                 // Empty slots keep their place: shapes refer to entries by number.
                 store.push_back(one.empty() ? WordBlip{} : std::move(one.front()));
             }
