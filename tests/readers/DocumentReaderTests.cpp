@@ -269,6 +269,33 @@ TEST_F(PictureDocumentReader, WordDocumentPicturesInTextOrder) {
     EXPECT_EQ(std::vector<int>(middle.begin(), middle.begin() + 3), (std::vector<int>{255, 0, 0}));
 }
 
+TEST_F(PictureDocumentReader, DocumentWrittenByAnotherWordProcessor) {
+    const std::wstring path = test::ProgramFolder() + L"\\readers-data\\word\\pictures.doc";
+    const auto bytes = test::ReadFileBytes(path);
+    ASSERT_FALSE(bytes.empty()) << "test document missing";
+    ComPtr<ImageCollection> collection;
+    ASSERT_EQ(Open(kDocFormat, L"pictures.doc", Bytes(bytes.begin(), bytes.end()), collection), S_OK);
+    const std::vector<Listed> expected = {{L"pictures_1", 8, 6}, {L"pictures_2", 16, 12}, {L"pictures_3", 5, 5}};
+    ASSERT_EQ(List(collection.Get()), expected);
+    // Red with a green block in the first four columns.
+    const Pixels first = Decode(collection.Get(), 0);
+    ASSERT_NE(first.bits, nullptr);
+    EXPECT_EQ(first.At(1, 2), (std::vector<int>{0, 255, 0}));
+    EXPECT_EQ(first.At(6, 4), (std::vector<int>{0, 0, 255}));
+    // A JPEG gradient from blue at the top to yellow at the bottom.
+    const Pixels second = Decode(collection.Get(), 1);
+    ASSERT_NE(second.bits, nullptr);
+    const auto top = second.At(8, 0);
+    const auto bottom = second.At(8, 11);
+    EXPECT_GT(top[0], 200);
+    EXPECT_LT(top[2], 60);
+    EXPECT_LT(bottom[0], 60);
+    EXPECT_GT(bottom[2], 200);
+    const Pixels third = Decode(collection.Get(), 2);
+    ASSERT_NE(third.bits, nullptr);
+    EXPECT_EQ(third.At(2, 2), (std::vector<int>{0xC0, 0x40, 0x20}));
+}
+
 TEST_F(PictureDocumentReader, EncryptedAndDamagedWordDocumentsFailCleanly) {
     test::WordDocumentSpec spec;
     spec.text = std::string("\x01\r");

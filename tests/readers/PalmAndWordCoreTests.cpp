@@ -341,6 +341,18 @@ TEST(DocSource, InlineAndFloatingPicturesInTextOrder) {
     EXPECT_EQ(document.decoder->handed[1], Png(7, 2));
 }
 
+TEST(DocSource, InlinePictureKeptInThePictureStore) {
+    test::WordDocumentSpec spec;
+    spec.text = std::string("\x08 one \x01 two \x01 three\r");
+    spec.pictures = {{test::MakeBlip(0xF01E, Png(2, 9)), true},
+                     {test::MakeBlip(0xF01E, Png(6, 1)), false, true, true},
+                     {test::MakeBlip(0xF01E, Png(3, 3))}};
+    Opened<DocSource> document(test::MakeWordDocument(spec), u"stored.doc");
+    ASSERT_EQ(document.status, OpenStatus::kOpened);
+    const std::vector<Listed> expected = {{u"stored_1", 2, 9}, {u"stored_2", 6, 1}, {u"stored_3", 3, 3}};
+    EXPECT_EQ(document.List(), expected);
+}
+
 TEST(DocSource, PictureUsedTwiceIsListedOnce) {
     test::WordDocumentSpec spec;
     spec.text = std::string("\x01 again \x01 and \x08\r");

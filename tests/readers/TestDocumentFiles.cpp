@@ -381,6 +381,7 @@ std::vector<CompoundStream> WordDocumentStreams(const WordDocumentSpec& spec) {
     Bytes data;
     Bytes table;
     std::vector<std::pair<std::uint32_t, const WordPictureSpec*>> anchors;  // (cp, picture)
+    std::vector<const WordPictureSpec*> stored;                             // the picture store
     std::vector<std::pair<std::uint32_t, std::uint32_t>> inlineRuns;       // (cp, data offset)
     std::size_t pictureIndex = 0;
     for (std::size_t cp = 0; cp < spec.text.size() && pictureIndex < spec.pictures.size(); ++cp) {
@@ -389,14 +390,21 @@ std::vector<CompoundStream> WordDocumentStreams(const WordDocumentSpec& spec) {
         const auto& picture = spec.pictures[pictureIndex++];
         if (picture.floating) {
             anchors.emplace_back(static_cast<std::uint32_t>(cp), &picture);
+            stored.push_back(&picture);
             continue;
         }
         inlineRuns.emplace_back(static_cast<std::uint32_t>(cp), static_cast<std::uint32_t>(data.size()));
         Bytes header(0x44, 0);
         SetLE(header, 4, 0x44, 2);
         SetLE(header, 6, 0x64, 2);
-        Bytes records = ShapeContainer(0x400 + static_cast<std::uint32_t>(cp), 1);
-        Append(records, Fbse(picture.blip, true, 0));
+        Bytes records;
+        if (picture.viaStore) {
+            stored.push_back(&picture);
+            records = ShapeContainer(0x400 + static_cast<std::uint32_t>(cp), static_cast<std::uint32_t>(stored.size()));
+        } else {
+            records = ShapeContainer(0x400 + static_cast<std::uint32_t>(cp), 1);
+            Append(records, Fbse(picture.blip, true, 0));
+        }
         SetLE(header, 0, static_cast<std::uint32_t>(header.size() + records.size()), 4);
         Append(data, header);
         Append(data, records);
@@ -450,19 +458,22 @@ std::vector<CompoundStream> WordDocumentStreams(const WordDocumentSpec& spec) {
     PutLE(table, static_cast<std::uint32_t>(fkpPage), 4);
     setPart(12, bte, table.size() - bte);
 
-    if (!anchors.empty()) {
+    if (!stored.empty()) {
         Bytes store;
         Bytes shapes = ShapeContainer(0x400, 0);  // the drawing's own group shape
-        for (std::size_t i = 0; i < anchors.size(); ++i) {
-            const auto& picture = *anchors[i].second;
+        for (std::size_t i = 0; i < stored.size(); ++i) {
+            const auto& picture = *stored[i];
             const std::uint32_t delayOffset = static_cast<std::uint32_t>(word.size());
             if (picture.delayed) Append(word, picture.blip);
             Append(store, Fbse(picture.blip, !picture.delayed, delayOffset));
-            Append(shapes, ShapeContainer(0x401 + static_cast<std::uint32_t>(i), static_cast<std::uint32_t>(i + 1)));
+        }
+        for (std::size_t i = 0; i < anchors.size(); ++i) {
+            const auto slot = std::find(stored.begin(), stored.end(), anchors[i].second) - stored.begin();
+            Append(shapes, ShapeContainer(0x401 + static_cast<std::uint32_t>(i), static_cast<std::uint32_t>(slot + 1)));
         }
         Bytes fdgg(16, 0);
         Bytes dggBody = Record(0, 0, 0xF006, fdgg);
-        Append(dggBody, Record(0xF, static_cast<int>(anchors.size()), 0xF001, store));
+        Append(dggBody, Record(0xF, static_cast<int>(stored.size()), 0xF001, store));
         const std::size_t dgg = table.size();
         Append(table, Record(0xF, 0, 0xF000, dggBody));
         table.push_back(0);  // the main document's drawing
@@ -470,7 +481,8 @@ std::vector<CompoundStream> WordDocumentStreams(const WordDocumentSpec& spec) {
         Append(dgBody, Record(0xF, 0, 0xF003, shapes));
         Append(table, Record(0xF, 0, 0xF002, dgBody));
         setPart(50, dgg, table.size() - dgg);
-
+    }
+    if (!anchors.empty()) {
         const std::size_t spa = table.size();
         for (const auto& anchor : anchors) PutLE(table, anchor.first, 4);
         PutLE(table, static_cast<std::uint32_t>(spec.text.size()), 4);

@@ -46,7 +46,10 @@ Bytes MakeMetafileBlip(std::uint16_t type, const Bytes& metafile, bool deflate, 
 struct WordPictureSpec {
     Bytes blip;             // an OfficeArt picture record
     bool floating = false;  // anchored shape through the picture store; else inline in the Data stream
-    bool delayed = false;   // floating only: the picture lies in the WordDocument stream, not in its entry
+    bool delayed = false;   // the picture lies in the WordDocument stream, not in its store entry
+    // Inline only: the Data stream's picture holds just the shape, which names an entry of the
+    // document's picture store (as some writers do) instead of carrying the picture itself.
+    bool viaStore = false;
 };
 struct WordDocumentSpec {
     // Text with a character 0x01 (inline) or 0x08 (floating anchor) for each picture in turn.

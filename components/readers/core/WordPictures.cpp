@@ -213,32 +213,6 @@ void BlipsInFbse(const RecordHeader& fbse, std::span<const std::uint8_t> delaySt
     if (auto parsed = ParseBlip(std::span(start, blip->body.size() + 8))) out.push_back(std::move(*parsed));
 }
 
-// Inline picture at offset in the Data stream: a picture header, the shape, then the picture
-// store entries with their pictures.
-std::vector<WordBlip> InlinePicture(std::span<const std::uint8_t> data, std::uint32_t offset) {
-    std::vector<WordBlip> blips;
-    ByteReader reader(data, offset);
-    const std::uint32_t total = reader.U32LE();
-    const std::uint16_t headerSize = reader.U16LE();
-    const std::uint16_t mapMode = reader.U16LE();
-    if (!reader.Ok() || headerSize != kPicfHeaderSize || total < headerSize || total > data.size() - offset) {
-        return blips;
-    }
-    const auto picture = data.subspan(offset, total);
-    std::size_t position = headerSize;
-    if (mapMode == kShapeFile) {
-        if (position >= picture.size()) return blips;
-        position += 1 + picture[position];  // the picture's file name
-    }
-    while (position < picture.size()) {
-        const auto record = ReadRecord(picture, position);
-        if (!record) break;
-        if (record->type == kFbse) BlipsInFbse(*record, data, blips);
-        position = record->end;
-    }
-    return blips;
-}
-
 // Shape id -> picture store index (1-based) of every picture shape in the drawings.
 void CollectShapes(std::span<const std::uint8_t> data, int depth, std::map<std::uint32_t, std::uint32_t>& shapes) {
     if (depth > kMaxDepth) return;
@@ -277,6 +251,38 @@ void CollectShapes(std::span<const std::uint8_t> data, int depth, std::map<std::
             CollectShapes(record->body, depth + 1, shapes);
         }
     }
+}
+
+// Inline picture at offset in the Data stream: a picture header, the shape, then the picture
+// store entries with their pictures. Some writers put no picture there and let the shape name an
+// entry of the document's picture store instead (storeIndex, 1-based, 0 for none).
+std::vector<WordBlip> InlinePicture(std::span<const std::uint8_t> data, std::uint32_t offset,
+                                    std::uint32_t& storeIndex) {
+    std::vector<WordBlip> blips;
+    storeIndex = 0;
+    ByteReader reader(data, offset);
+    const std::uint32_t total = reader.U32LE();
+    const std::uint16_t headerSize = reader.U16LE();
+    const std::uint16_t mapMode = reader.U16LE();
+    if (!reader.Ok() || headerSize != kPicfHeaderSize || total < headerSize || total > data.size() - offset) {
+        return blips;
+    }
+    const auto picture = data.subspan(offset, total);
+    std::size_t position = headerSize;
+    if (mapMode == kShapeFile) {
+        if (position >= picture.size()) return blips;
+        position += 1 + picture[position];  // the picture's file name
+    }
+    std::map<std::uint32_t, std::uint32_t> shapes;
+    while (position < picture.size()) {
+        const auto record = ReadRecord(picture, position);
+        if (!record) break;
+        if (record->type == kFbse) BlipsInFbse(*record, data, blips);
+        if (record->type == kSpContainer) CollectShapes(picture.subspan(position, record->end - position), 0, shapes);
+        position = record->end;
+    }
+    if (!shapes.empty()) storeIndex = shapes.begin()->second;
+    return blips;
 }
 
 struct BlipHash {
@@ -362,15 +368,6 @@ WordPictures FindWordPictures(const CompoundFile& file) {
     result.status = WordPictures::Status::kOk;
 
     std::vector<Placed> placed;
-    const PieceTable pieces(fib.Part(*table, kClx));
-    auto locations = PictureLocations(*word, fib.Part(*table, kPlcfBteChpx), pieces);
-    std::stable_sort(locations.begin(), locations.end());
-    std::unordered_set<std::uint32_t> seenLocations;
-    for (const auto& [cp, offset] : locations) {
-        if (!seenLocations.insert(offset).second) continue;
-        for (auto& blip : InlinePicture(data, offset)) placed.push_back({cp, std::move(blip)});
-    }
-
     // The drawing group: the picture store, then one drawing per part of the document.
     std::vector<WordBlip> store;
     std::vector<bool> storeUsed;
@@ -405,6 +402,21 @@ WordPictures FindWordPictures(const CompoundFile& file) {
             position = drawing->end;
         }
     }
+    const PieceTable pieces(fib.Part(*table, kClx));
+    auto locations = PictureLocations(*word, fib.Part(*table, kPlcfBteChpx), pieces);
+    std::stable_sort(locations.begin(), locations.end());
+    std::unordered_set<std::uint32_t> seenLocations;
+    for (const auto& [cp, offset] : locations) {
+        if (!seenLocations.insert(offset).second) continue;
+        std::uint32_t storeIndex = 0;
+        auto blips = InlinePicture(data, offset, storeIndex);
+        if (blips.empty() && storeIndex > 0 && storeIndex <= store.size() && !store[storeIndex - 1].data.empty()) {
+            placed.push_back({cp, store[storeIndex - 1]});
+            storeUsed[storeIndex - 1] = true;
+        }
+        for (auto& blip : blips) placed.push_back({cp, std::move(blip)});
+    }
+
     const auto anchors = fib.Part(*table, kPlcSpaMom);
     if (anchors.size() >= 4) {
         constexpr std::size_t kFspaSize = 26;
