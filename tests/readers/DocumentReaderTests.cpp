@@ -22,7 +22,7 @@ constexpr int kMobiFormat = 12;
 constexpr int kDocFormat = 14;
 
 class PictureDocumentReader : public testing::Test {
-protected:
+  protected:
     // Opens the file with the format's reader; the reader is released before the collection is
     // used, as the application does.
     HRESULT Open(int format, const wchar_t* name, const Bytes& bytes, ComPtr<ImageCollection>& collection) {
@@ -32,7 +32,8 @@ protected:
         HRESULT hr = CoCreateInstance(kReaderClassIds[format], nullptr, CLSCTX_ALL, kIidDocumentReader,
                                       reinterpret_cast<void**>(reader.GetAddressOf()));
         EXPECT_EQ(hr, S_OK) << "format " << format;
-        if (FAILED(hr)) return hr;
+        if (FAILED(hr))
+            return hr;
         BSTR text = SysAllocString(path.c_str());
         hr = reader->Open(text);
         SysFreeString(text);
@@ -80,9 +81,11 @@ protected:
         Pixels pixels;
         ComPtr<IUnknown> object;
         EXPECT_EQ(collection->GetImage(index, object.GetAddressOf()), S_OK) << "image " << index;
-        if (!object) return pixels;
+        if (!object)
+            return pixels;
         object->QueryInterface(kIidReaderImage, reinterpret_cast<void**>(pixels.image.GetAddressOf()));
-        if (!pixels.image) return pixels;
+        if (!pixels.image)
+            return pixels;
         pixels.image->GetPixelType(&pixels.type);
         pixels.image->GetWidth(&pixels.width);
         pixels.image->GetHeight(&pixels.height);
@@ -100,8 +103,9 @@ Bytes Samples(int width, int height) {
     Bytes samples;
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
-            samples.insert(samples.end(), {static_cast<std::uint8_t>(40 * x + y), static_cast<std::uint8_t>(200 - 30 * y),
-                                           static_cast<std::uint8_t>(17 * (x + y))});
+            samples.insert(samples.end(),
+                           {static_cast<std::uint8_t>(40 * x + y), static_cast<std::uint8_t>(200 - 30 * y),
+                            static_cast<std::uint8_t>(17 * (x + y))});
         }
     }
     return samples;
@@ -110,7 +114,9 @@ std::vector<int> Bgr(const Bytes& rgb, int width, int x, int y) {
     const std::size_t i = (std::size_t(y) * width + x) * 3;
     return {rgb[i + 2], rgb[i + 1], rgb[i]};
 }
-Bytes Text(const char* text) { return Bytes(text, text + std::strlen(text)); }
+Bytes Text(const char* text) {
+    return Bytes(text, text + std::strlen(text));
+}
 
 TEST_F(PictureDocumentReader, MobiBookListsCoverFirstAndDecodesEachPicture) {
     const Bytes coverRgb = Samples(5, 4);
@@ -134,7 +140,8 @@ TEST_F(PictureDocumentReader, MobiBookListsCoverFirstAndDecodesEachPicture) {
     ASSERT_NE(cover.bits, nullptr);
     EXPECT_EQ(cover.type, kPixelBgr24);
     for (int y = 0; y < 4; ++y) {
-        for (int x = 0; x < 5; ++x) EXPECT_EQ(cover.At(x, y), Bgr(coverRgb, 5, x, y)) << x << "," << y;
+        for (int x = 0; x < 5; ++x)
+            EXPECT_EQ(cover.At(x, y), Bgr(coverRgb, 5, x, y)) << x << "," << y;
     }
     const Pixels gif = Decode(collection.Get(), 1);
     ASSERT_NE(gif.bits, nullptr);
@@ -167,16 +174,19 @@ TEST_F(PictureDocumentReader, PalmPicturesAndPalmFilesWithoutPictures) {
     const Bytes rows = {0x00, 0x55, 0xAA, 0xFF, 0x1B, 0x1B, 0x1B, 0x1B};
     record.insert(record.end(), rows.begin(), rows.end());
     ComPtr<ImageCollection> collection;
-    ASSERT_EQ(Open(kPdbFormat, L"gradient.pdb", test::MakePalmDatabase("Gradient", "vIMG", "View", {record}), collection),
-              S_OK);
+    ASSERT_EQ(
+        Open(kPdbFormat, L"gradient.pdb", test::MakePalmDatabase("Gradient", "vIMG", "View", {record}), collection),
+        S_OK);
     ASSERT_EQ(List(collection.Get()), (std::vector<Listed>{{L"Gradient", 16, 2}}));
     const Pixels gray = Decode(collection.Get(), 0);
     ASSERT_NE(gray.bits, nullptr);
     EXPECT_EQ(gray.type, kPixelGray8);
     const int firstRow[] = {255, 255, 255, 255, 170, 170, 170, 170, 85, 85, 85, 85, 0, 0, 0, 0};
-    for (int x = 0; x < 16; ++x) EXPECT_EQ(gray.At(x, 0)[0], firstRow[x]) << x;
+    for (int x = 0; x < 16; ++x)
+        EXPECT_EQ(gray.At(x, 0)[0], firstRow[x]) << x;
     const int secondRow[] = {255, 170, 85, 0};  // 0x1B = levels 0, 1, 2, 3
-    for (int x = 0; x < 16; ++x) EXPECT_EQ(gray.At(x, 1)[0], secondRow[x % 4]) << x;
+    for (int x = 0; x < 16; ++x)
+        EXPECT_EQ(gray.At(x, 1)[0], secondRow[x % 4]) << x;
 
     // A book of text records alone opens with no pictures.
     collection.Reset();
@@ -244,7 +254,8 @@ TEST_F(PictureDocumentReader, WordDocumentPicturesInTextOrder) {
     const Pixels png = Decode(collection.Get(), 0);
     ASSERT_NE(png.bits, nullptr);
     for (int y = 0; y < 3; ++y) {
-        for (int x = 0; x < 4; ++x) EXPECT_EQ(png.At(x, y), Bgr(rgb, 4, x, y)) << x << "," << y;
+        for (int x = 0; x < 4; ++x)
+            EXPECT_EQ(png.At(x, y), Bgr(rgb, 4, x, y)) << x << "," << y;
     }
     const Pixels dibPixels = Decode(collection.Get(), 1);
     ASSERT_NE(dibPixels.bits, nullptr);

@@ -21,11 +21,12 @@ using test::Bytes;
 
 // Stands in for GDI+: keeps what it was handed and gives a gray picture of the header's size.
 class RecordingDecoder final : public PayloadDecoder {
-public:
+  public:
     std::optional<DecodedImage> DecodeFrame(std::span<const std::uint8_t> file, unsigned frame) override {
         handed.emplace_back(file.begin(), file.end());
         const auto info = ReadImageHeader(file);
-        if (!info || frame != 0) return std::nullopt;
+        if (!info || frame != 0)
+            return std::nullopt;
         return DecodedImage::Allocate(PixelType::kGray8, info->width, info->height);
     }
     unsigned FrameCount(std::span<const std::uint8_t>) override { return 1; }
@@ -39,7 +40,9 @@ Bytes Png(int width, int height, std::uint8_t level = 90) {
 Bytes Gif(int width, int height) {
     return test::MakeGif(width, height, {0, 0, 0, 255, 255, 255}, {{Bytes(std::size_t(width) * height, 1), 10}});
 }
-Bytes Text(const char* text) { return Bytes(text, text + std::strlen(text)); }
+Bytes Text(const char* text) {
+    return Bytes(text, text + std::strlen(text));
+}
 
 struct Listed {
     std::u16string name;
@@ -48,7 +51,8 @@ struct Listed {
     bool operator==(const Listed&) const = default;
 };
 std::ostream& operator<<(std::ostream& out, const Listed& listed) {
-    for (char16_t c : listed.name) out << (c < 0x80 ? static_cast<char>(c) : '?');
+    for (char16_t c : listed.name)
+        out << (c < 0x80 ? static_cast<char>(c) : '?');
     return out << " " << listed.width << "x" << listed.height;
 }
 
@@ -66,7 +70,8 @@ struct Opened {
     }
     std::vector<Listed> List() const {
         std::vector<Listed> list;
-        for (const auto& image : source.Images()) list.push_back({image.name, image.width, image.height});
+        for (const auto& image : source.Images())
+            list.push_back({image.name, image.width, image.height});
         return list;
     }
 };
@@ -118,16 +123,16 @@ TEST(PalmDatabase, RefusesDamagedHeadersAndRecordLists) {
 test::MobiBookSpec BookWithCover() {
     test::MobiBookSpec spec;
     spec.resources = {
-        Png(4, 3),                                   // 0: first picture
-        Text("FONT\0\0\0\x18 embedded font data"),   // 1: font
-        test::MakeJpegHeaderOnly(40, 60),            // 2: cover
-        Text("RESC\0\0\0\x10<spine/>"),              // 3: resource table
-        test::MakeJpegHeaderOnly(8, 12),             // 4: thumbnail
-        Gif(5, 2),                                   // 5
-        Text("DATP\0\0\0\x0c"),                      // 6
-        Text("SRCS\0\0\0\x10PK\x03\x04"),            // 7: the sources archive
-        Text("kindle:embed:0001"),                   // 8: a marker
-        test::MakeBmp24(2, 2, Bytes(12, 50)),        // 9
+        Png(4, 3),                                  // 0: first picture
+        Text("FONT\0\0\0\x18 embedded font data"),  // 1: font
+        test::MakeJpegHeaderOnly(40, 60),           // 2: cover
+        Text("RESC\0\0\0\x10<spine/>"),             // 3: resource table
+        test::MakeJpegHeaderOnly(8, 12),            // 4: thumbnail
+        Gif(5, 2),                                  // 5
+        Text("DATP\0\0\0\x0c"),                     // 6
+        Text("SRCS\0\0\0\x10PK\x03\x04"),           // 7: the sources archive
+        Text("kindle:embed:0001"),                  // 8: a marker
+        test::MakeBmp24(2, 2, Bytes(12, 50)),       // 9
     };
     spec.coverOffset = 2;
     spec.thumbOffset = 4;
@@ -158,8 +163,11 @@ TEST(MobiSource, WithoutCoverTheThumbnailIsAnOrdinaryPicture) {
     spec.coverOffset = -1;
     Opened<MobiSource> book(test::MakeMobi(spec), u"book.azw");
     ASSERT_EQ(book.status, OpenStatus::kOpened);
-    const std::vector<Listed> expected = {{u"image0001", 4, 3}, {u"image0002", 40, 60}, {u"image0003", 8, 12},
-                                          {u"image0004", 5, 2}, {u"image0005", 2, 2}};
+    const std::vector<Listed> expected = {{u"image0001", 4, 3},
+                                          {u"image0002", 40, 60},
+                                          {u"image0003", 8, 12},
+                                          {u"image0004", 5, 2},
+                                          {u"image0005", 2, 2}};
     EXPECT_EQ(book.List(), expected);
 
     // A cover offset that names no picture (here the font) is no cover either.
@@ -220,13 +228,16 @@ TEST(MobiSource, DamagedFilesFailCleanly) {
     // Cut anywhere inside the record list: the container is refused.
     for (std::size_t size : {10u, 78u, 100u}) {
         EXPECT_EQ(Opened<MobiSource>(Bytes(good.begin(), good.begin() + size), u"a.mobi").status,
-                  OpenStatus::kNotReadable) << size;
+                  OpenStatus::kNotReadable)
+            << size;
     }
     // Cut inside the pictures: what is left is listed only when its header is whole.
     for (std::size_t cut = good.size() - 1; cut > good.size() - 400; cut -= 37) {
         Opened<MobiSource> book(Bytes(good.begin(), good.begin() + cut), u"a.mobi");
-        if (book.status != OpenStatus::kOpened) continue;
-        for (std::size_t i = 0; i < book.List().size(); ++i) book.source.Decode(i);
+        if (book.status != OpenStatus::kOpened)
+            continue;
+        for (std::size_t i = 0; i < book.List().size(); ++i)
+            book.source.Decode(i);
         EXPECT_LE(book.List().size(), 4u);
     }
     // Garbage over the first record: never a crash, and never pictures from text records.
@@ -235,7 +246,8 @@ TEST(MobiSource, DamagedFilesFailCleanly) {
         const std::size_t record0 = 78 + 8 * 0;
         const std::size_t start = (std::size_t(damaged[record0]) << 24) | (std::size_t(damaged[record0 + 1]) << 16) |
                                   (std::size_t(damaged[record0 + 2]) << 8) | damaged[record0 + 3];
-        for (int i = 0; i < 4; ++i) damaged[start + offset + i] = 0xFE;
+        for (int i = 0; i < 4; ++i)
+            damaged[start + offset + i] = 0xFE;
         Opened<MobiSource> book(damaged, u"a.mobi");
         EXPECT_LE(book.List().size(), 5u) << "offset " << offset;
     }
@@ -245,9 +257,11 @@ TEST(MobiSource, DamagedFilesFailCleanly) {
 
 TEST(CompoundFile, ReadsSmallAndLargeStreamsByName) {
     Bytes large(9000);
-    for (std::size_t i = 0; i < large.size(); ++i) large[i] = static_cast<std::uint8_t>(i * 7);
+    for (std::size_t i = 0; i < large.size(); ++i)
+        large[i] = static_cast<std::uint8_t>(i * 7);
     Bytes small(700);
-    for (std::size_t i = 0; i < small.size(); ++i) small[i] = static_cast<std::uint8_t>(i * 3 + 1);
+    for (std::size_t i = 0; i < small.size(); ++i)
+        small[i] = static_cast<std::uint8_t>(i * 3 + 1);
     const Bytes file = test::MakeCompoundFile({{u"Big", large}, {u"Small", small}, {u"Empty", {}}, {u"Tiny", {42}}});
     const auto compound = CompoundFile::Parse(file);
     ASSERT_TRUE(compound);
@@ -297,7 +311,8 @@ TEST(CompoundFile, ChainThatLoopsIsUnreadable) {
 Bytes Emf(int frameWidth, int frameHeight, int devicePixels, int deviceMillimetres) {
     Bytes emf(88, 0);
     const auto set = [&](std::size_t offset, std::uint32_t value) {
-        for (int i = 0; i < 4; ++i) emf[offset + i] = static_cast<std::uint8_t>(value >> (8 * i));
+        for (int i = 0; i < 4; ++i)
+            emf[offset + i] = static_cast<std::uint8_t>(value >> (8 * i));
     };
     set(0, 1);
     set(4, 88);
@@ -324,8 +339,8 @@ TEST(DocSource, InlineAndFloatingPicturesInTextOrder) {
         {test::MakeBlip(0xF01E, Png(3, 4))},
         {test::MakeBlip(0xF01D, test::MakeJpegHeaderOnly(30, 20)), true},
         {test::MakeBlip(0xF01E, Png(7, 2), true)},
-        {test::MakeBlip(0xF029, Bytes{'I', 'I', 42, 0, 8, 0, 0, 0, 2, 0, 0, 1, 3, 0, 1, 0, 0, 0, 9, 0, 0, 0,
-                                      1, 1, 3, 0, 1, 0, 0, 0, 6, 0, 0, 0, 0, 0, 0, 0}),
+        {test::MakeBlip(0xF029, Bytes{'I', 'I', 42, 0, 8, 0, 0, 0, 2, 0, 0, 1, 3, 0, 1, 0, 0, 0, 9,
+                                      0,   0,   0,  1, 1, 3, 0, 1, 0, 0, 0, 6, 0, 0, 0, 0, 0, 0, 0}),
          true, true},
     };
     Opened<DocSource> document(test::MakeWordDocument(spec), u"D:\\docs\\report.doc");
@@ -381,7 +396,8 @@ TEST(DocSource, BitmapsBecomeBitmapFilesAndMetafilesAreInflated) {
     const std::vector<Listed> expected = {
         {u"mixed_1", 3, 2}, {u"mixed_2", 101, 50}, {u"mixed_3", 1440, 720}, {u"mixed_4", 2000, 1000}};
     EXPECT_EQ(document.List(), expected);
-    for (std::size_t i = 0; i < 4; ++i) document.source.Decode(i);
+    for (std::size_t i = 0; i < 4; ++i)
+        document.source.Decode(i);
     ASSERT_EQ(document.decoder->handed.size(), 4u);
     EXPECT_EQ(document.decoder->handed[0], bmp) << "file header rebuilt with the same pixel offset";
     EXPECT_EQ(document.decoder->handed[1], emf);
@@ -391,7 +407,8 @@ TEST(DocSource, BitmapsBecomeBitmapFilesAndMetafilesAreInflated) {
     EXPECT_EQ(placeable[3], 0x9A);
     EXPECT_EQ(placeable[14] | (placeable[15] << 8), 1440) << "units per inch give one inch across";
     std::uint16_t checksum = 0;
-    for (int i = 0; i < 10; ++i) checksum ^= static_cast<std::uint16_t>(placeable[2 * i] | (placeable[2 * i + 1] << 8));
+    for (int i = 0; i < 10; ++i)
+        checksum ^= static_cast<std::uint16_t>(placeable[2 * i] | (placeable[2 * i + 1] << 8));
     EXPECT_EQ(placeable[20] | (placeable[21] << 8), checksum);
     EXPECT_TRUE(std::equal(wmf.begin(), wmf.end(), placeable.begin() + 22));
 }
@@ -428,7 +445,8 @@ TEST(DocSource, EncryptedOldAndDamagedDocumentsAreRefused) {
         Bytes damaged = good;
         damaged[offset] ^= 0xFF;
         Opened<DocSource> document(damaged, u"a.doc");
-        for (std::size_t i = 0; i < document.List().size(); ++i) document.source.Decode(i);
+        for (std::size_t i = 0; i < document.List().size(); ++i)
+            document.source.Decode(i);
         EXPECT_LE(document.List().size(), 1u) << "offset " << offset;
     }
 }
@@ -476,7 +494,8 @@ TEST(PdbSource, ImageViewerPicturesInTheirGrays) {
         Bytes rows(std::size_t(rowBytes) * kHeight, 0);
         // The first half repeats one byte (so packing has a run), the rest counts upwards.
         const std::uint8_t fill = c.bits == 1 ? 0xA5 : c.bits == 2 ? 0x1B : 0x0F;
-        for (std::size_t i = 0; i < rows.size(); ++i) rows[i] = i < rows.size() / 2 ? fill : static_cast<std::uint8_t>(i * 37);
+        for (std::size_t i = 0; i < rows.size(); ++i)
+            rows[i] = i < rows.size() / 2 ? fill : static_cast<std::uint8_t>(i * 37);
         Opened<PdbSource> picture(ViewerDatabase(kWidth, kHeight, c.type, rows, c.packed), u"sunset.pdb");
         ASSERT_EQ(picture.status, OpenStatus::kOpened);
         ASSERT_EQ(picture.List(), (std::vector<Listed>{{u"Sunset", kWidth, kHeight}}));

@@ -28,7 +28,8 @@ struct BitmapSpec {
 };
 
 void PutBE(Bytes& out, std::uint32_t value, int size) {
-    for (int i = size - 1; i >= 0; --i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+    for (int i = size - 1; i >= 0; --i)
+        out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
 }
 
 BitmapSpec Spec(int version, int bits, int width, int height, int compression) {
@@ -41,7 +42,9 @@ BitmapSpec Spec(int version, int bits, int width, int height, int compression) {
     return spec;
 }
 
-std::size_t RowBytes(const BitmapSpec& spec) { return ((std::size_t(spec.width) * spec.bits + 15) / 16) * 2; }
+std::size_t RowBytes(const BitmapSpec& spec) {
+    return ((std::size_t(spec.width) * spec.bits + 15) / 16) * 2;
+}
 
 Bytes Compress(const BitmapSpec& spec, const Bytes& rows) {
     Bytes out;
@@ -68,7 +71,8 @@ Bytes Compress(const BitmapSpec& spec, const Bytes& rows) {
         case kRunLength:
             for (std::size_t i = 0; i < rows.size();) {
                 std::size_t run = 1;
-                while (i + run < rows.size() && run < 255 && rows[i + run] == rows[i]) ++run;
+                while (i + run < rows.size() && run < 255 && rows[i + run] == rows[i])
+                    ++run;
                 out.push_back(static_cast<std::uint8_t>(run));
                 out.push_back(rows[i]);
                 i += run;
@@ -84,7 +88,8 @@ Bytes Compress(const BitmapSpec& spec, const Bytes& rows) {
             };
             for (std::size_t i = 0; i < units;) {
                 std::size_t run = 1;
-                while (i + run < units && run < 64 && same(i, i + run)) ++run;
+                while (i + run < units && run < 64 && same(i, i + run))
+                    ++run;
                 if (run >= 2) {
                     out.push_back(static_cast<std::uint8_t>(1 - static_cast<int>(run)));
                     out.insert(out.end(), rows.begin() + i * unit, rows.begin() + (i + 1) * unit);
@@ -113,9 +118,12 @@ Bytes MakePalmBitmap(const BitmapSpec& spec, const Bytes& rows) {
     PutBE(out, spec.height, 2);
     PutBE(out, static_cast<std::uint32_t>(RowBytes(spec)), 2);
     std::uint16_t flags = 0;
-    if (spec.compression != kRaw) flags |= 0x8000;
-    if (!spec.table.empty()) flags |= 0x4000;
-    if (spec.directInfo) flags |= 0x0400;
+    if (spec.compression != kRaw)
+        flags |= 0x8000;
+    if (!spec.table.empty())
+        flags |= 0x4000;
+    if (spec.directInfo)
+        flags |= 0x0400;
     PutBE(out, flags, 2);
     out.push_back(static_cast<std::uint8_t>(spec.version == 0 ? 0 : spec.bits));
     out.push_back(static_cast<std::uint8_t>(spec.version));
@@ -139,10 +147,11 @@ Bytes MakePalmBitmap(const BitmapSpec& spec, const Bytes& rows) {
             out.insert(out.end(), {static_cast<std::uint8_t>(i), spec.table[i][0], spec.table[i][1], spec.table[i][2]});
         }
     }
-    if (spec.directInfo) out.insert(out.end(), {5, 6, 5, 0, 0, 0, 0, 0});
+    if (spec.directInfo)
+        out.insert(out.end(), {5, 6, 5, 0, 0, 0, 0, 0});
     const Bytes stored = Compress(spec, rows);
-    if (spec.compression != kRaw) PutBE(out, static_cast<std::uint32_t>(stored.size() + (spec.version >= 3 ? 4 : 2)),
-                                        spec.version >= 3 ? 4 : 2);
+    if (spec.compression != kRaw)
+        PutBE(out, static_cast<std::uint32_t>(stored.size() + (spec.version >= 3 ? 4 : 2)), spec.version >= 3 ? 4 : 2);
     out.insert(out.end(), stored.begin(), stored.end());
     return out;
 }
@@ -150,13 +159,15 @@ Bytes MakePalmBitmap(const BitmapSpec& spec, const Bytes& rows) {
 // Rows of the given depth with a pattern that changes along and across rows.
 Bytes PatternRows(const BitmapSpec& spec) {
     Bytes rows(RowBytes(spec) * spec.height);
-    for (std::size_t i = 0; i < rows.size(); ++i) rows[i] = static_cast<std::uint8_t>((i * 29 + i / 3) ^ (i % 5 == 0 ? 0 : 0x33));
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        rows[i] = static_cast<std::uint8_t>((i * 29 + i / 3) ^ (i % 5 == 0 ? 0 : 0x33));
     return rows;
 }
 
 std::uint32_t SampleAt(const BitmapSpec& spec, const Bytes& rows, int x, int y) {
     const std::uint8_t* row = rows.data() + RowBytes(spec) * y;
-    if (spec.bits == 16) return std::uint32_t(row[2 * x] << 8 | row[2 * x + 1]);
+    if (spec.bits == 16)
+        return std::uint32_t(row[2 * x] << 8 | row[2 * x + 1]);
     const int perByte = 8 / spec.bits;
     return (row[x / perByte] >> (8 - spec.bits * (x % perByte + 1))) & ((1u << spec.bits) - 1);
 }
@@ -166,7 +177,8 @@ TEST(PalmBitmap, GrayDepthsInEveryCompression) {
         int version;
         int bits;
         int compression;
-    } cases[] = {{0, 1, kRaw}, {0, 1, kScanline}, {1, 2, kScanline}, {2, 2, kRunLength}, {2, 4, kPackBits}, {3, 4, kRaw}};
+    } cases[] = {{0, 1, kRaw},       {0, 1, kScanline}, {1, 2, kScanline},
+                 {2, 2, kRunLength}, {2, 4, kPackBits}, {3, 4, kRaw}};
     for (const auto& c : cases) {
         SCOPED_TRACE("version " + std::to_string(c.version) + ", " + std::to_string(c.bits) + " bits, compression " +
                      std::to_string(c.compression));
@@ -206,8 +218,8 @@ TEST(PalmBitmap, ColourTablesDefaultPaletteAndDirectColour) {
     const Bytes indices = {0, 5, 108, 215, 229, 230};  // one row of six bytes
     const auto withPalette = DecodePalmBitmap(MakePalmBitmap(system, indices));
     ASSERT_TRUE(withPalette);
-    const std::uint8_t expectedPalette[] = {255, 255, 255, 255, 0, 255, 102, 255, 255,
-                                            17, 17, 17,    128, 128, 0, 0, 0, 0};
+    const std::uint8_t expectedPalette[] = {255, 255, 255, 255, 0,   255, 102, 255, 255,
+                                            17,  17,  17,  128, 128, 0,   0,   0,   0};
     EXPECT_EQ(0, std::memcmp(withPalette->Row(0), expectedPalette, sizeof(expectedPalette)));
 
     // Sixteen bits, 5-6-5, packed by words, in version 2 (with its direct colour block) and 3.

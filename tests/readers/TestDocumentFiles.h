@@ -11,11 +11,14 @@
 
 namespace pictrove::test {
 
-Bytes MakePalmDatabase(const std::string& name, const char* type, const char* creator, const std::vector<Bytes>& records);
+Bytes MakePalmDatabase(const std::string& name,
+                       const char* type,
+                       const char* creator,
+                       const std::vector<Bytes>& records);
 
 struct MobiBookSpec {
     std::vector<Bytes> text = {Bytes{'<', 'p', '>', 'h', 'i'}};  // text records
-    std::vector<Bytes> resources;                                 // from the first image record on
+    std::vector<Bytes> resources;                                // from the first image record on
     int coverOffset = -1;  // EXTH cover offset (relative to the first image record), -1 for none
     int thumbOffset = -1;
     int encryption = 0;
@@ -40,8 +43,13 @@ Bytes MakeCompoundFile(const std::vector<CompoundStream>& streams, bool sectorCh
 // OfficeArt picture record of a bitmap kind: 0xF01D JPEG, 0xF01E PNG, 0xF01F DIB, 0xF029 TIFF.
 Bytes MakeBlip(std::uint16_t type, const Bytes& data, bool twoIds = false);
 // OfficeArt metafile record: 0xF01A EMF or 0xF01B WMF; deflated with a zlib stream of stored blocks.
-Bytes MakeMetafileBlip(std::uint16_t type, const Bytes& metafile, bool deflate, int boundsRight, int boundsBottom,
-                       int emuWidth, int emuHeight);
+Bytes MakeMetafileBlip(std::uint16_t type,
+                       const Bytes& metafile,
+                       bool deflate,
+                       int boundsRight,
+                       int boundsBottom,
+                       int emuWidth,
+                       int emuHeight);
 
 struct WordPictureSpec {
     Bytes blip;             // an OfficeArt picture record

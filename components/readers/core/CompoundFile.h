@@ -13,7 +13,7 @@
 namespace pictrove::readers {
 
 class CompoundFile {
-public:
+  public:
     // The container of the file; nothing when the header, the allocation tables or the
     // directory are damaged. The bytes must outlive the object.
     static std::optional<CompoundFile> Parse(std::span<const std::uint8_t> file);
@@ -25,7 +25,7 @@ public:
     // Names of the root storage's direct children, for diagnostics and tests.
     std::vector<std::u16string> RootNames() const;
 
-private:
+  private:
     struct Entry {
         std::u16string name;
         int type = 0;  // 1 storage, 2 stream, 5 root
@@ -40,7 +40,8 @@ private:
     // The sectors of a chain in order, at most maxSectors of them; nothing when the chain
     // leaves the table, loops or ends early.
     static std::optional<std::vector<std::uint32_t>> Chain(const std::vector<std::uint32_t>& table,
-                                                           std::uint32_t start, std::size_t needed);
+                                                           std::uint32_t start,
+                                                           std::size_t needed);
     std::optional<std::vector<std::uint8_t>> ReadChain(std::uint32_t start, std::uint64_t size) const;
     std::optional<std::vector<std::uint8_t>> ReadMiniChain(std::uint32_t start, std::uint64_t size) const;
     std::vector<std::uint32_t> RootChildren() const;

@@ -1,6 +1,8 @@
 // Opening a Word document: container, pictures, and each picture made a file of its own.
 #include "DocSource.h"
 
+#include <algorithm>
+
 #include "ByteReader.h"
 #include "ImageHeader.h"
 #include "ZipArchive.h"
@@ -23,7 +25,8 @@ std::optional<std::vector<std::uint8_t>> StandAloneFile(const WordBlip& blip) {
             return blip.data;
         case BlipKind::kDib: {
             auto bmp = DibToBmp(blip.data);
-            if (bmp.empty()) return std::nullopt;
+            if (bmp.empty())
+                return std::nullopt;
             return bmp;
         }
         case BlipKind::kEmf:
@@ -34,16 +37,94 @@ std::optional<std::vector<std::uint8_t>> StandAloneFile(const WordBlip& blip) {
     if (blip.deflated) {
         const std::size_t limit = std::min<std::size_t>(kMaxMetafileSize, std::max<std::size_t>(blip.inflatedSize, 1));
         auto inflated = InflateBounded(blip.data, limit, false);
-        if (!inflated) return std::nullopt;
+        if (!inflated)
+            return std::nullopt;
         metafile = std::move(*inflated);
     } else {
         metafile = blip.data;
     }
-    if (blip.kind == BlipKind::kWmf) return PlaceableWmf(blip, metafile);
+    if (blip.kind == BlipKind::kWmf)
+        return PlaceableWmf(blip, metafile);
     return metafile;
 }
 
 }  // namespace
+
+std::vector<std::uint8_t> DibToBmp(std::span<const std::uint8_t> dib) {
+    ByteReader reader(dib);
+    const std::uint32_t headerSize = reader.U32LE();
+    std::uint32_t paletteBytes = 0;
+    if (headerSize == 12) {
+        reader.Skip(6);
+        const std::uint16_t bits = reader.U16LE();
+        if (bits <= 8)
+            paletteBytes = 3u << bits;
+    } else {
+        reader.Skip(10);
+        const std::uint16_t bits = reader.U16LE();
+        const std::uint32_t compression = reader.U32LE();
+        reader.Skip(12);
+        const std::uint32_t used = reader.U32LE();
+        if (used != 0 && used <= 256) {
+            paletteBytes = used * 4;
+        } else if (bits <= 8) {
+            paletteBytes = 4u << bits;
+        }
+        if (headerSize == 40 && compression == 3)
+            paletteBytes += 12;  // the three colour masks
+    }
+    if (!reader.Ok() || headerSize < 12 || headerSize > dib.size())
+        return {};
+    std::vector<std::uint8_t> bmp;
+    bmp.reserve(14 + dib.size());
+    const auto put = [&](std::uint32_t value, int size) {
+        for (int i = 0; i < size; ++i)
+            bmp.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+    };
+    bmp.push_back('B');
+    bmp.push_back('M');
+    put(static_cast<std::uint32_t>(14 + dib.size()), 4);
+    put(0, 4);
+    put(14 + headerSize + paletteBytes, 4);
+    bmp.insert(bmp.end(), dib.begin(), dib.end());
+    return bmp;
+}
+
+std::vector<std::uint8_t> PlaceableWmf(const WordBlip& blip, std::span<const std::uint8_t> metafile) {
+    if (metafile.size() >= 4 && ByteReader(metafile).U32LE() == kPlaceableKey) {
+        return {metafile.begin(), metafile.end()};
+    }
+    const auto clamp16 = [](std::int64_t value) {
+        return static_cast<std::uint16_t>(static_cast<std::int16_t>(std::clamp<std::int64_t>(value, -32768, 32767)));
+    };
+    const std::int64_t width = std::int64_t{blip.boundsRight} - blip.boundsLeft;
+    // Units per inch, so that the picture gets its stored size; twips when it has none.
+    std::int64_t inch = 1440;
+    if (width > 0 && blip.sizeX > 0)
+        inch = std::clamp<std::int64_t>(width * 914400 / blip.sizeX, 1, 32767);
+    std::vector<std::uint16_t> words = {static_cast<std::uint16_t>(kPlaceableKey & 0xFFFF),
+                                        static_cast<std::uint16_t>(kPlaceableKey >> 16),
+                                        0,
+                                        clamp16(blip.boundsLeft),
+                                        clamp16(blip.boundsTop),
+                                        clamp16(blip.boundsRight),
+                                        clamp16(blip.boundsBottom),
+                                        static_cast<std::uint16_t>(inch),
+                                        0,
+                                        0};
+    std::uint16_t checksum = 0;
+    for (auto word : words)
+        checksum ^= word;
+    words.push_back(checksum);
+    std::vector<std::uint8_t> out;
+    out.reserve(22 + metafile.size());
+    for (auto word : words) {
+        out.push_back(static_cast<std::uint8_t>(word));
+        out.push_back(static_cast<std::uint8_t>(word >> 8));
+    }
+    out.insert(out.end(), metafile.begin(), metafile.end());
+    return out;
+}
 
 std::optional<std::pair<int, int>> MetafileSize(std::span<const std::uint8_t> file) {
     ByteReader reader(file);
@@ -82,10 +163,12 @@ std::optional<std::pair<int, int>> MetafileSize(std::span<const std::uint8_t> fi
         const float dpiY = static_cast<float>(deviceY * perInch / unitsY);
         const float width = static_cast<float>((double(frameRight) - frameLeft) / 2540.0 * dpiX);
         const float height = static_cast<float>((double(frameBottom) - frameTop) / 2540.0 * dpiY);
-        if (!(width >= 1 && height >= 1 && width <= kMaxImageSide && height <= kMaxImageSide)) return std::nullopt;
+        if (!(width >= 1 && height >= 1 && width <= kMaxImageSide && height <= kMaxImageSide))
+            return std::nullopt;
         const int w = static_cast<int>(width);
         const int h = static_cast<int>(height);
-        if (!IsAcceptableSize(w, h)) return std::nullopt;
+        if (!IsAcceptableSize(w, h))
+            return std::nullopt;
         return std::pair{w, h};
     }
     if (first == kPlaceableKey) {
@@ -98,7 +181,8 @@ std::optional<std::pair<int, int>> MetafileSize(std::span<const std::uint8_t> fi
         const auto bottom = static_cast<std::int16_t>(reader.U16LE());
         const int w = right - left;
         const int h = bottom - top;
-        if (!reader.Ok() || !IsAcceptableSize(w, h)) return std::nullopt;
+        if (!reader.Ok() || !IsAcceptableSize(w, h))
+            return std::nullopt;
         return std::pair{w, h};
     }
     return std::nullopt;
@@ -106,21 +190,26 @@ std::optional<std::pair<int, int>> MetafileSize(std::span<const std::uint8_t> fi
 
 OpenStatus DocSource::OpenDocument(OpenRequest request) {
     const auto compound = CompoundFile::Parse(request.bytes);
-    if (!compound) return OpenStatus::kNotReadable;
+    if (!compound)
+        return OpenStatus::kNotReadable;
     WordPictures pictures = FindWordPictures(*compound);
-    if (pictures.status != WordPictures::Status::kOk) return OpenStatus::kNotReadable;
+    if (pictures.status != WordPictures::Status::kOk)
+        return OpenStatus::kNotReadable;
     for (const auto& blip : pictures.blips) {
         auto file = StandAloneFile(blip);
-        if (!file) continue;
+        if (!file)
+            continue;
         ImageEntry entry;
         if (blip.kind == BlipKind::kEmf || blip.kind == BlipKind::kWmf) {
             const auto size = MetafileSize(*file);
-            if (!size) continue;
+            if (!size)
+                continue;
             entry.width = size->first;
             entry.height = size->second;
         } else {
             const auto info = ReadImageHeader(*file);
-            if (!info) continue;
+            if (!info)
+                continue;
             entry.width = info->width;
             entry.height = info->height;
         }
@@ -128,12 +217,14 @@ OpenStatus DocSource::OpenDocument(OpenRequest request) {
         files_.push_back(std::move(*file));
     }
     const auto names = NamesFromFile(request.path, images_.size());
-    for (std::size_t i = 0; i < images_.size(); ++i) images_[i].name = names[i];
+    for (std::size_t i = 0; i < images_.size(); ++i)
+        images_[i].name = names[i];
     return OpenStatus::kOpened;
 }
 
 std::optional<DecodedImage> DocSource::Decode(std::size_t index) {
-    if (index >= files_.size() || !decoder_) return std::nullopt;
+    if (index >= files_.size() || !decoder_)
+        return std::nullopt;
     return decoder_->Decode(files_[index]);
 }
 

@@ -9,22 +9,27 @@
 
 namespace pictrove::readers {
 
+// Stand-alone files: a bitmap file header before a DIB, a placeable header before a WMF that
+// lacks one. Compressed metafiles must be inflated first (metafile is the inflated data).
+std::vector<std::uint8_t> DibToBmp(std::span<const std::uint8_t> dib);
+std::vector<std::uint8_t> PlaceableWmf(const WordBlip& blip, std::span<const std::uint8_t> metafile);
+
 // The size of a metafile as the decoder draws it at its own size: an enhanced metafile's frame
 // at the resolution of the device it was made for, a placeable metafile's box in its own units.
 // Nothing for other data.
 std::optional<std::pair<int, int>> MetafileSize(std::span<const std::uint8_t> file);
 
 class DocSource : public DocumentSource {
-public:
+  public:
     explicit DocSource(PayloadDecoderPtr decoder) : decoder_(std::move(decoder)) {}
 
     std::optional<DecodedImage> Decode(std::size_t index) override;
 
-protected:
+  protected:
     OpenStatus OpenDocument(OpenRequest request) override;
     void Close() override { files_.clear(); }
 
-private:
+  private:
     PayloadDecoderPtr decoder_;
     std::vector<std::vector<std::uint8_t>> files_;  // one stand-alone file per listed image
 };

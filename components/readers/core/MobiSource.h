@@ -9,16 +9,16 @@
 namespace pictrove::readers {
 
 class MobiSource : public DocumentSource {
-public:
+  public:
     explicit MobiSource(PayloadDecoderPtr decoder) : decoder_(std::move(decoder)) {}
 
     std::optional<DecodedImage> Decode(std::size_t index) override;
 
-protected:
+  protected:
     OpenStatus OpenDocument(OpenRequest request) override;
     void Close() override;
 
-private:
+  private:
     PayloadDecoderPtr decoder_;
     std::vector<std::uint8_t> file_;
     PalmDatabase database_;

@@ -23,16 +23,16 @@ std::optional<ViewerPicture> ReadViewerPicture(std::span<const std::uint8_t> rec
 std::optional<DecodedImage> DecodeViewerPicture(const ViewerPicture& picture);
 
 class PdbSource : public DocumentSource {
-public:
+  public:
     explicit PdbSource(PayloadDecoderPtr decoder) : decoder_(std::move(decoder)) {}
 
     std::optional<DecodedImage> Decode(std::size_t index) override;
 
-protected:
+  protected:
     OpenStatus OpenDocument(OpenRequest request) override;
     void Close() override;
 
-private:
+  private:
     enum class Kind { kImageFile, kViewer, kPalmBitmap };
     struct Picture {
         Kind kind = Kind::kImageFile;

@@ -39,9 +39,4 @@ std::optional<WordBlip> ParseBlip(std::span<const std::uint8_t> record);
 
 WordPictures FindWordPictures(const CompoundFile& file);
 
-// Stand-alone files: a bitmap file header before a DIB, a placeable header before a WMF that
-// lacks one. Compressed metafiles must be inflated first (metafile is the inflated data).
-std::vector<std::uint8_t> DibToBmp(std::span<const std::uint8_t> dib);
-std::vector<std::uint8_t> PlaceableWmf(const WordBlip& blip, std::span<const std::uint8_t> metafile);
-
 }  // namespace pictrove::readers
