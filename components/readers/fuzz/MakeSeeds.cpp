@@ -85,13 +85,13 @@ int main(int argc, char** argv) {
     Write(root / "ImageHeaderFuzzer", "a.gif", SmallGif());
     Write(root / "ImageHeaderFuzzer", "a.ico", MakeIco({{2, 2, Bytes(16, 0xFF), {}}}));
 
-    MobiBookSpec book;
-    book.resources = {SmallPng(), ToBytes("FONT...."), SmallGif(), MakeJpegHeaderOnly(4, 4)};
-    book.coverOffset = 2;
-    book.thumbOffset = 3;
-    Write(root / "PalmDatabaseFuzzer", "book.mobi", MakeMobi(book));
-    book.boundaryAfterResources = true;
-    Write(root / "PalmDatabaseFuzzer", "combined.azw3", MakeMobi(book));
+    MobiBookSpec mobiBook;
+    mobiBook.resources = {SmallPng(), ToBytes("FONT...."), SmallGif(), MakeJpegHeaderOnly(4, 4)};
+    mobiBook.coverOffset = 2;
+    mobiBook.thumbOffset = 3;
+    Write(root / "PalmDatabaseFuzzer", "book.mobi", MakeMobi(mobiBook));
+    mobiBook.boundaryAfterResources = true;
+    Write(root / "PalmDatabaseFuzzer", "combined.azw3", MakeMobi(mobiBook));
     Bytes viewer(58, 0);
     viewer[32] = 1;
     viewer[55] = 16;
@@ -105,7 +105,7 @@ int main(int argc, char** argv) {
     Write(root / "PalmDatabaseFuzzer", "ereader.pdb",
           MakePalmDatabase("e", "PNRd", "PPrs", {ToBytes("header"), ereader}));
 
-    // A Plucker book: its index, then a raw 8 x 2 one-bit bitmap and the same bitmap packed by
+    // A Plucker mobiBook: its index, then a raw 8 x 2 one-bit bitmap and the same bitmap packed by
     // scanline (versions 1 and 2 of the bitmap header).
     const Bytes pluckerIndex = {0, 1, 0, 1, 0, 0};
     const Bytes rawBitmap = {0, 8, 0, 2, 0, 2, 0, 0, 1, 1, 0, 0, 0, 0xFF, 0, 0, 0xA5, 0, 0x5A, 0};
