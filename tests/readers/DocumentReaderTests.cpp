@@ -121,18 +121,18 @@ Bytes Text(const char* text) {
 TEST_F(PictureDocumentReader, MobiBookListsCoverFirstAndDecodesEachPicture) {
     const Bytes coverRgb = Samples(5, 4);
     const Bytes bmpBgr = {10, 20, 30, 40, 50, 60, 70, 80, 90, 100, 110, 120};  // 2 x 2
-    test::MobiBookSpec spec;
-    spec.resources = {
+    test::MobiBookLayout layout;
+    layout.resources = {
         test::MakeGif(3, 2, {255, 0, 0, 0, 0, 255}, {{{0, 1, 0, 1, 0, 1}, 10}}),
         Text("FONT\0\0\0\x18 font"),
         test::MakePng(5, 4, test::PngColour::kRgb, coverRgb),
         test::MakePng(2, 2, test::PngColour::kRgb, Bytes(12, 9)),  // thumbnail
         test::MakeBmp24(2, 2, bmpBgr),
     };
-    spec.coverOffset = 2;
-    spec.thumbOffset = 3;
+    layout.coverOffset = 2;
+    layout.thumbOffset = 3;
     ComPtr<ImageCollection> collection;
-    ASSERT_EQ(Open(kMobiFormat, L"novel.mobi", test::MakeMobi(spec), collection), S_OK);
+    ASSERT_EQ(Open(kMobiFormat, L"novel.mobi", test::MakeMobi(layout), collection), S_OK);
     const std::vector<Listed> expected = {{L"cover", 5, 4}, {L"image0001", 3, 2}, {L"image0002", 2, 2}};
     ASSERT_EQ(List(collection.Get()), expected);
 
@@ -154,11 +154,11 @@ TEST_F(PictureDocumentReader, MobiBookListsCoverFirstAndDecodesEachPicture) {
 }
 
 TEST_F(PictureDocumentReader, ProtectedOrDamagedBooksDoNotOpen) {
-    test::MobiBookSpec spec;
-    spec.resources = {test::MakePng(2, 2, test::PngColour::kGray, Bytes(4, 1))};
-    spec.encryption = 2;
+    test::MobiBookLayout layout;
+    layout.resources = {test::MakePng(2, 2, test::PngColour::kGray, Bytes(4, 1))};
+    layout.encryption = 2;
     ComPtr<ImageCollection> collection;
-    const HRESULT hr = Open(kMobiFormat, L"bought.azw", test::MakeMobi(spec), collection);
+    const HRESULT hr = Open(kMobiFormat, L"bought.azw", test::MakeMobi(layout), collection);
     EXPECT_TRUE(FAILED(hr)) << std::hex << hr;
     EXPECT_NE(hr, kOpenNeedsPassword) << "no password can open it";
     EXPECT_TRUE(FAILED(Open(kMobiFormat, L"cut.mobi", Bytes(60, 0), collection)));
@@ -236,14 +236,14 @@ TEST_F(PictureDocumentReader, WordDocumentPicturesInTextOrder) {
     const Bytes dib(bmp.begin() + 14, bmp.end());
     const Bytes emf = RedBlockEmf(2540, 1270);
     const Bytes wmf = BlueWmf(120);
-    test::WordDocumentSpec spec;
-    spec.text = std::string("Title\r\x01 text \x08 more \x01\x01\r");
-    spec.pictures = {{test::MakeBlip(0xF01E, test::MakePng(4, 3, test::PngColour::kRgb, rgb))},
+    test::WordDocumentSpec layout;
+    layout.text = std::string("Title\r\x01 text \x08 more \x01\x01\r");
+    layout.pictures = {{test::MakeBlip(0xF01E, test::MakePng(4, 3, test::PngColour::kRgb, rgb))},
                      {test::MakeBlip(0xF01F, dib), true, true},
                      {test::MakeMetafileBlip(0xF01A, emf, true, 100, 50, 914400, 457200)},
                      {test::MakeMetafileBlip(0xF01B, wmf, true, 120, 60, 914400, 457200)}};
     ComPtr<ImageCollection> collection;
-    ASSERT_EQ(Open(kDocFormat, L"report.doc", test::MakeWordDocument(spec), collection), S_OK);
+    ASSERT_EQ(Open(kDocFormat, L"report.doc", test::MakeWordDocument(layout), collection), S_OK);
     const auto list = List(collection.Get());
     ASSERT_EQ(list.size(), 4u);
     EXPECT_EQ(list[0], (Listed{L"report_1", 4, 3}));
@@ -308,16 +308,16 @@ TEST_F(PictureDocumentReader, DocumentWrittenByAnotherWordProcessor) {
 }
 
 TEST_F(PictureDocumentReader, EncryptedAndDamagedWordDocumentsFailCleanly) {
-    test::WordDocumentSpec spec;
-    spec.text = std::string("\x01\r");
-    spec.pictures = {{test::MakeBlip(0xF01E, test::MakePng(1, 1, test::PngColour::kGray, {7}))}};
-    spec.encrypted = true;
+    test::WordDocumentSpec layout;
+    layout.text = std::string("\x01\r");
+    layout.pictures = {{test::MakeBlip(0xF01E, test::MakePng(1, 1, test::PngColour::kGray, {7}))}};
+    layout.encrypted = true;
     ComPtr<ImageCollection> collection;
-    const HRESULT hr = Open(kDocFormat, L"secret.doc", test::MakeWordDocument(spec), collection);
+    const HRESULT hr = Open(kDocFormat, L"secret.doc", test::MakeWordDocument(layout), collection);
     EXPECT_TRUE(FAILED(hr)) << std::hex << hr;
     EXPECT_NE(hr, kOpenNeedsPassword) << "no password path is offered";
-    spec.encrypted = false;
-    Bytes cut = test::MakeWordDocument(spec);
+    layout.encrypted = false;
+    Bytes cut = test::MakeWordDocument(layout);
     cut.resize(700);
     EXPECT_TRUE(FAILED(Open(kDocFormat, L"cut.doc", cut, collection)));
     EXPECT_FALSE(collection);

@@ -120,9 +120,9 @@ TEST(PalmDatabase, RefusesDamagedHeadersAndRecordLists) {
 
 // ---- MOBI books
 
-test::MobiBookSpec BookWithCover() {
-    test::MobiBookSpec spec;
-    spec.resources = {
+test::MobiBookLayout BookWithCover() {
+    test::MobiBookLayout layout;
+    layout.resources = {
         Png(4, 3),                                  // 0: first picture
         Text("FONT\0\0\0\x18 embedded font data"),  // 1: font
         test::MakeJpegHeaderOnly(40, 60),           // 2: cover
@@ -134,9 +134,9 @@ test::MobiBookSpec BookWithCover() {
         Text("kindle:embed:0001"),                  // 8: a marker
         test::MakeBmp24(2, 2, Bytes(12, 50)),       // 9
     };
-    spec.coverOffset = 2;
-    spec.thumbOffset = 4;
-    return spec;
+    layout.coverOffset = 2;
+    layout.thumbOffset = 4;
+    return layout;
 }
 
 TEST(MobiSource, CoverFirstThenPicturesInRecordOrderWithoutThumbnail) {
@@ -148,8 +148,8 @@ TEST(MobiSource, CoverFirstThenPicturesInRecordOrderWithoutThumbnail) {
     EXPECT_TRUE(book.decoder->handed.empty()) << "opening decodes nothing";
 
     // Each image hands exactly its record to the decoder.
-    const auto spec = BookWithCover();
-    const Bytes* records[] = {&spec.resources[2], &spec.resources[0], &spec.resources[5], &spec.resources[9]};
+    const auto layout = BookWithCover();
+    const Bytes* records[] = {&layout.resources[2], &layout.resources[0], &layout.resources[5], &layout.resources[9]};
     for (std::size_t i = 0; i < 4; ++i) {
         book.source.Decode(i);
         ASSERT_EQ(book.decoder->handed.size(), i + 1);
@@ -159,9 +159,9 @@ TEST(MobiSource, CoverFirstThenPicturesInRecordOrderWithoutThumbnail) {
 }
 
 TEST(MobiSource, WithoutCoverTheThumbnailIsAnOrdinaryPicture) {
-    auto spec = BookWithCover();
-    spec.coverOffset = -1;
-    Opened<MobiSource> book(test::MakeMobi(spec), u"book.azw");
+    auto layout = BookWithCover();
+    layout.coverOffset = -1;
+    Opened<MobiSource> book(test::MakeMobi(layout), u"book.azw");
     ASSERT_EQ(book.status, OpenStatus::kOpened);
     const std::vector<Listed> expected = {{u"image0001", 4, 3},
                                           {u"image0002", 40, 60},
@@ -171,50 +171,50 @@ TEST(MobiSource, WithoutCoverTheThumbnailIsAnOrdinaryPicture) {
     EXPECT_EQ(book.List(), expected);
 
     // A cover offset that names no picture (here the font) is no cover either.
-    spec.coverOffset = 1;
-    Opened<MobiSource> fontCover(test::MakeMobi(spec), u"book.azw");
+    layout.coverOffset = 1;
+    Opened<MobiSource> fontCover(test::MakeMobi(layout), u"book.azw");
     ASSERT_EQ(fontCover.status, OpenStatus::kOpened);
     EXPECT_EQ(fontCover.List(), expected);
 
     // Nor is one past the last record.
-    spec.coverOffset = 500;
-    Opened<MobiSource> farCover(test::MakeMobi(spec), u"book.azw");
+    layout.coverOffset = 500;
+    Opened<MobiSource> farCover(test::MakeMobi(layout), u"book.azw");
     EXPECT_EQ(farCover.List(), expected);
 }
 
 TEST(MobiSource, CombinedBookStopsAtTheBoundary) {
-    auto spec = BookWithCover();
-    spec.boundaryAfterResources = true;
-    Opened<MobiSource> book(test::MakeMobi(spec), u"book.azw3");
+    auto layout = BookWithCover();
+    layout.boundaryAfterResources = true;
+    Opened<MobiSource> book(test::MakeMobi(layout), u"book.azw3");
     ASSERT_EQ(book.status, OpenStatus::kOpened);
     EXPECT_EQ(book.List().size(), 4u);
 }
 
 TEST(MobiSource, BookWithoutPicturesOpensEmpty) {
-    test::MobiBookSpec spec;
-    Opened<MobiSource> book(test::MakeMobi(spec), u"plain.mobi");
+    test::MobiBookLayout layout;
+    Opened<MobiSource> book(test::MakeMobi(layout), u"plain.mobi");
     EXPECT_EQ(book.status, OpenStatus::kOpened);
     EXPECT_TRUE(book.List().empty());
-    spec.withExth = false;
-    spec.resources = {Png(2, 2)};
-    Opened<MobiSource> noExth(test::MakeMobi(spec), u"plain.mobi");
+    layout.withExth = false;
+    layout.resources = {Png(2, 2)};
+    Opened<MobiSource> noExth(test::MakeMobi(layout), u"plain.mobi");
     ASSERT_EQ(noExth.status, OpenStatus::kOpened);
     EXPECT_EQ(noExth.List(), (std::vector<Listed>{{u"image0001", 2, 2}}));
 }
 
 TEST(MobiSource, TextThatStartsLikeABitmapIsNoPicture) {
-    test::MobiBookSpec spec;
-    spec.resources = {Text("BMW and other makes of car, a long enough line of text"), Png(1, 1)};
-    Opened<MobiSource> book(test::MakeMobi(spec), u"cars.mobi");
+    test::MobiBookLayout layout;
+    layout.resources = {Text("BMW and other makes of car, a long enough line of text"), Png(1, 1)};
+    Opened<MobiSource> book(test::MakeMobi(layout), u"cars.mobi");
     ASSERT_EQ(book.status, OpenStatus::kOpened);
     EXPECT_EQ(book.List(), (std::vector<Listed>{{u"image0001", 1, 1}}));
 }
 
 TEST(MobiSource, ProtectedBooksAreRefused) {
     for (int encryption : {1, 2}) {
-        auto spec = BookWithCover();
-        spec.encryption = encryption;
-        Opened<MobiSource> book(test::MakeMobi(spec), u"bought.azw");
+        auto layout = BookWithCover();
+        layout.encryption = encryption;
+        Opened<MobiSource> book(test::MakeMobi(layout), u"bought.azw");
         EXPECT_EQ(book.status, OpenStatus::kNotReadable) << "encryption " << encryption;
         EXPECT_TRUE(book.List().empty());
     }
@@ -333,9 +333,9 @@ Bytes Emf(int frameWidth, int frameHeight, int devicePixels, int deviceMillimetr
 }
 
 TEST(DocSource, InlineAndFloatingPicturesInTextOrder) {
-    test::WordDocumentSpec spec;
-    spec.text = std::string("Intro \x01 middle \x08 then \x01 and \x08 end\r");
-    spec.pictures = {
+    test::WordDocumentSpec layout;
+    layout.text = std::string("Intro \x01 middle \x08 then \x01 and \x08 end\r");
+    layout.pictures = {
         {test::MakeBlip(0xF01E, Png(3, 4))},
         {test::MakeBlip(0xF01D, test::MakeJpegHeaderOnly(30, 20)), true},
         {test::MakeBlip(0xF01E, Png(7, 2), true)},
@@ -343,7 +343,7 @@ TEST(DocSource, InlineAndFloatingPicturesInTextOrder) {
                                       0,   0,   0,  1, 1, 3, 0, 1, 0, 0, 0, 6, 0, 0, 0, 0, 0, 0, 0}),
          true, true},
     };
-    Opened<DocSource> document(test::MakeWordDocument(spec), u"D:\\docs\\report.doc");
+    Opened<DocSource> document(test::MakeWordDocument(layout), u"D:\\docs\\report.doc");
     ASSERT_EQ(document.status, OpenStatus::kOpened);
     const std::vector<Listed> expected = {
         {u"report_1", 3, 4}, {u"report_2", 30, 20}, {u"report_3", 7, 2}, {u"report_4", 9, 6}};
@@ -357,24 +357,24 @@ TEST(DocSource, InlineAndFloatingPicturesInTextOrder) {
 }
 
 TEST(DocSource, InlinePictureKeptInThePictureStore) {
-    test::WordDocumentSpec spec;
-    spec.text = std::string("\x08 one \x01 two \x01 three\r");
-    spec.pictures = {{test::MakeBlip(0xF01E, Png(2, 9)), true},
+    test::WordDocumentSpec layout;
+    layout.text = std::string("\x08 one \x01 two \x01 three\r");
+    layout.pictures = {{test::MakeBlip(0xF01E, Png(2, 9)), true},
                      {test::MakeBlip(0xF01E, Png(6, 1)), false, true, true},
                      {test::MakeBlip(0xF01E, Png(3, 3))}};
-    Opened<DocSource> document(test::MakeWordDocument(spec), u"stored.doc");
+    Opened<DocSource> document(test::MakeWordDocument(layout), u"stored.doc");
     ASSERT_EQ(document.status, OpenStatus::kOpened);
     const std::vector<Listed> expected = {{u"stored_1", 2, 9}, {u"stored_2", 6, 1}, {u"stored_3", 3, 3}};
     EXPECT_EQ(document.List(), expected);
 }
 
 TEST(DocSource, PictureUsedTwiceIsListedOnce) {
-    test::WordDocumentSpec spec;
-    spec.text = std::string("\x01 again \x01 and \x08\r");
-    spec.pictures = {{test::MakeBlip(0xF01E, Png(5, 5))},
+    test::WordDocumentSpec layout;
+    layout.text = std::string("\x01 again \x01 and \x08\r");
+    layout.pictures = {{test::MakeBlip(0xF01E, Png(5, 5))},
                      {test::MakeBlip(0xF01E, Png(5, 5), true)},
                      {test::MakeBlip(0xF01E, Png(5, 5)), true}};
-    Opened<DocSource> document(test::MakeWordDocument(spec), u"twice.doc");
+    Opened<DocSource> document(test::MakeWordDocument(layout), u"twice.doc");
     ASSERT_EQ(document.status, OpenStatus::kOpened);
     EXPECT_EQ(document.List(), (std::vector<Listed>{{u"twice", 5, 5}}));
 }
@@ -385,13 +385,13 @@ TEST(DocSource, BitmapsBecomeBitmapFilesAndMetafilesAreInflated) {
     const Bytes dib(bmp.begin() + 14, bmp.end());
     const Bytes emf = Emf(2540, 1270, 1000, 250);  // 4 pixels per millimetre: 25.4 mm x 12.7 mm
     const Bytes wmf = {1, 0, 9, 0, 0, 3, 12, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 3, 0, 0, 0, 0, 0};
-    test::WordDocumentSpec spec;
-    spec.text = std::string("\x01\x01\x01\x01\r");
-    spec.pictures = {{test::MakeBlip(0xF01F, dib)},
+    test::WordDocumentSpec layout;
+    layout.text = std::string("\x01\x01\x01\x01\r");
+    layout.pictures = {{test::MakeBlip(0xF01F, dib)},
                      {test::MakeMetafileBlip(0xF01A, emf, true, 101, 51, 914400, 457200)},
                      {test::MakeMetafileBlip(0xF01B, wmf, true, 1440, 720, 914400, 457200)},
                      {test::MakeMetafileBlip(0xF01B, wmf, false, 2000, 1000, 0, 0)}};
-    Opened<DocSource> document(test::MakeWordDocument(spec), u"mixed.doc");
+    Opened<DocSource> document(test::MakeWordDocument(layout), u"mixed.doc");
     ASSERT_EQ(document.status, OpenStatus::kOpened);
     const std::vector<Listed> expected = {
         {u"mixed_1", 3, 2}, {u"mixed_2", 101, 50}, {u"mixed_3", 1440, 720}, {u"mixed_4", 2000, 1000}};
@@ -414,33 +414,33 @@ TEST(DocSource, BitmapsBecomeBitmapFilesAndMetafilesAreInflated) {
 }
 
 TEST(DocSource, DocumentWithoutPicturesOpensEmpty) {
-    test::WordDocumentSpec spec;
-    spec.text = "Just words.\r";
-    Opened<DocSource> document(test::MakeWordDocument(spec), u"words.doc");
+    test::WordDocumentSpec layout;
+    layout.text = "Just words.\r";
+    Opened<DocSource> document(test::MakeWordDocument(layout), u"words.doc");
     EXPECT_EQ(document.status, OpenStatus::kOpened);
     EXPECT_TRUE(document.List().empty());
 }
 
 TEST(DocSource, EncryptedOldAndDamagedDocumentsAreRefused) {
-    test::WordDocumentSpec spec;
-    spec.text = std::string("a\x01\r");
-    spec.pictures = {{test::MakeBlip(0xF01E, Png(2, 2))}};
-    ASSERT_EQ(Opened<DocSource>(test::MakeWordDocument(spec), u"a.doc").status, OpenStatus::kOpened);
+    test::WordDocumentSpec layout;
+    layout.text = std::string("a\x01\r");
+    layout.pictures = {{test::MakeBlip(0xF01E, Png(2, 2))}};
+    ASSERT_EQ(Opened<DocSource>(test::MakeWordDocument(layout), u"a.doc").status, OpenStatus::kOpened);
 
-    auto encrypted = spec;
+    auto encrypted = layout;
     encrypted.encrypted = true;
     EXPECT_EQ(Opened<DocSource>(test::MakeWordDocument(encrypted), u"a.doc").status, OpenStatus::kNotReadable);
-    auto word95 = spec;
+    auto word95 = layout;
     word95.nFib = 0x68;
     EXPECT_EQ(Opened<DocSource>(test::MakeWordDocument(word95), u"a.doc").status, OpenStatus::kNotReadable);
 
-    auto streams = test::WordDocumentStreams(spec);
+    auto streams = test::WordDocumentStreams(layout);
     streams.erase(streams.begin() + 1);  // no table stream
     EXPECT_EQ(Opened<DocSource>(test::MakeCompoundFile(streams), u"a.doc").status, OpenStatus::kNotReadable);
     EXPECT_EQ(Opened<DocSource>(Text("plain text renamed to .doc"), u"a.doc").status, OpenStatus::kNotReadable);
 
     // Bytes flipped all over the streams: never a crash; whatever opens decodes or fails cleanly.
-    const Bytes good = test::MakeWordDocument(spec);
+    const Bytes good = test::MakeWordDocument(layout);
     for (std::size_t offset = 512; offset < good.size(); offset += 97) {
         Bytes damaged = good;
         damaged[offset] ^= 0xFF;

@@ -16,7 +16,7 @@ using test::Bytes;
 
 enum : int { kScanline = 0, kRunLength = 1, kPackBits = 2, kRaw = 0xFF };
 
-struct BitmapSpec {
+struct BitmapLayout {
     int version = 2;
     int bits = 8;
     int width = 0;
@@ -32,24 +32,24 @@ void PutBE(Bytes& out, std::uint32_t value, int size) {
         out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
 }
 
-BitmapSpec Spec(int version, int bits, int width, int height, int compression) {
-    BitmapSpec spec;
-    spec.version = version;
-    spec.bits = bits;
-    spec.width = width;
-    spec.height = height;
-    spec.compression = compression;
-    return spec;
+BitmapLayout MakeLayout(int version, int bits, int width, int height, int compression) {
+    BitmapLayout layout;
+    layout.version = version;
+    layout.bits = bits;
+    layout.width = width;
+    layout.height = height;
+    layout.compression = compression;
+    return layout;
 }
 
-std::size_t RowBytes(const BitmapSpec& spec) {
-    return ((std::size_t(spec.width) * spec.bits + 15) / 16) * 2;
+std::size_t RowBytes(const BitmapLayout& layout) {
+    return ((std::size_t(layout.width) * layout.bits + 15) / 16) * 2;
 }
 
-Bytes Compress(const BitmapSpec& spec, const Bytes& rows) {
+Bytes Compress(const BitmapLayout& layout, const Bytes& rows) {
     Bytes out;
-    const std::size_t rowBytes = RowBytes(spec);
-    switch (spec.compression) {
+    const std::size_t rowBytes = RowBytes(layout);
+    switch (layout.compression) {
         case kScanline:
             for (std::size_t y = 0; y * rowBytes < rows.size(); ++y) {
                 for (std::size_t x = 0; x < rowBytes; x += 8) {
@@ -81,7 +81,7 @@ Bytes Compress(const BitmapSpec& spec, const Bytes& rows) {
         case kPackBits: {
             // Runs of two or more equal units repeat, the rest go as literals (units are words for
             // 16 bits).
-            const std::size_t unit = spec.bits == 16 ? 2 : 1;
+            const std::size_t unit = layout.bits == 16 ? 2 : 1;
             const std::size_t units = rows.size() / unit;
             const auto same = [&](std::size_t a, std::size_t b) {
                 return std::equal(rows.begin() + a * unit, rows.begin() + (a + 1) * unit, rows.begin() + b * unit);
@@ -112,64 +112,64 @@ Bytes Compress(const BitmapSpec& spec, const Bytes& rows) {
     return out;
 }
 
-Bytes MakePalmBitmap(const BitmapSpec& spec, const Bytes& rows) {
+Bytes MakePalmBitmap(const BitmapLayout& layout, const Bytes& rows) {
     Bytes out;
-    PutBE(out, spec.width, 2);
-    PutBE(out, spec.height, 2);
-    PutBE(out, static_cast<std::uint32_t>(RowBytes(spec)), 2);
+    PutBE(out, layout.width, 2);
+    PutBE(out, layout.height, 2);
+    PutBE(out, static_cast<std::uint32_t>(RowBytes(layout)), 2);
     std::uint16_t flags = 0;
-    if (spec.compression != kRaw)
+    if (layout.compression != kRaw)
         flags |= 0x8000;
-    if (!spec.table.empty())
+    if (!layout.table.empty())
         flags |= 0x4000;
-    if (spec.directInfo)
+    if (layout.directInfo)
         flags |= 0x0400;
     PutBE(out, flags, 2);
-    out.push_back(static_cast<std::uint8_t>(spec.version == 0 ? 0 : spec.bits));
-    out.push_back(static_cast<std::uint8_t>(spec.version));
-    if (spec.version < 3) {
-        PutBE(out, static_cast<std::uint32_t>(spec.next / 4), 2);
+    out.push_back(static_cast<std::uint8_t>(layout.version == 0 ? 0 : layout.bits));
+    out.push_back(static_cast<std::uint8_t>(layout.version));
+    if (layout.version < 3) {
+        PutBE(out, static_cast<std::uint32_t>(layout.next / 4), 2);
         out.push_back(0);
-        out.push_back(static_cast<std::uint8_t>(spec.compression));
+        out.push_back(static_cast<std::uint8_t>(layout.compression));
         PutBE(out, 0, 2);
     } else {
         out.push_back(24);
-        out.push_back(spec.bits == 16 ? 1 : 0);
+        out.push_back(layout.bits == 16 ? 1 : 0);
         out.push_back(0);
-        out.push_back(static_cast<std::uint8_t>(spec.compression));
+        out.push_back(static_cast<std::uint8_t>(layout.compression));
         PutBE(out, 72, 2);
         PutBE(out, 0, 4);
-        PutBE(out, static_cast<std::uint32_t>(spec.next), 4);
+        PutBE(out, static_cast<std::uint32_t>(layout.next), 4);
     }
-    if (!spec.table.empty()) {
-        PutBE(out, static_cast<std::uint32_t>(spec.table.size()), 2);
-        for (std::size_t i = 0; i < spec.table.size(); ++i) {
-            out.insert(out.end(), {static_cast<std::uint8_t>(i), spec.table[i][0], spec.table[i][1], spec.table[i][2]});
+    if (!layout.table.empty()) {
+        PutBE(out, static_cast<std::uint32_t>(layout.table.size()), 2);
+        for (std::size_t i = 0; i < layout.table.size(); ++i) {
+            out.insert(out.end(), {static_cast<std::uint8_t>(i), layout.table[i][0], layout.table[i][1], layout.table[i][2]});
         }
     }
-    if (spec.directInfo)
+    if (layout.directInfo)
         out.insert(out.end(), {5, 6, 5, 0, 0, 0, 0, 0});
-    const Bytes stored = Compress(spec, rows);
-    if (spec.compression != kRaw)
-        PutBE(out, static_cast<std::uint32_t>(stored.size() + (spec.version >= 3 ? 4 : 2)), spec.version >= 3 ? 4 : 2);
+    const Bytes stored = Compress(layout, rows);
+    if (layout.compression != kRaw)
+        PutBE(out, static_cast<std::uint32_t>(stored.size() + (layout.version >= 3 ? 4 : 2)), layout.version >= 3 ? 4 : 2);
     out.insert(out.end(), stored.begin(), stored.end());
     return out;
 }
 
 // Rows of the given depth with a pattern that changes along and across rows.
-Bytes PatternRows(const BitmapSpec& spec) {
-    Bytes rows(RowBytes(spec) * spec.height);
+Bytes PatternRows(const BitmapLayout& layout) {
+    Bytes rows(RowBytes(layout) * layout.height);
     for (std::size_t i = 0; i < rows.size(); ++i)
         rows[i] = static_cast<std::uint8_t>((i * 29 + i / 3) ^ (i % 5 == 0 ? 0 : 0x33));
     return rows;
 }
 
-std::uint32_t SampleAt(const BitmapSpec& spec, const Bytes& rows, int x, int y) {
-    const std::uint8_t* row = rows.data() + RowBytes(spec) * y;
-    if (spec.bits == 16)
+std::uint32_t SampleAt(const BitmapLayout& layout, const Bytes& rows, int x, int y) {
+    const std::uint8_t* row = rows.data() + RowBytes(layout) * y;
+    if (layout.bits == 16)
         return std::uint32_t(row[2 * x] << 8 | row[2 * x + 1]);
-    const int perByte = 8 / spec.bits;
-    return (row[x / perByte] >> (8 - spec.bits * (x % perByte + 1))) & ((1u << spec.bits) - 1);
+    const int perByte = 8 / layout.bits;
+    return (row[x / perByte] >> (8 - layout.bits * (x % perByte + 1))) & ((1u << layout.bits) - 1);
 }
 
 TEST(PalmBitmap, GrayDepthsInEveryCompression) {
@@ -182,9 +182,9 @@ TEST(PalmBitmap, GrayDepthsInEveryCompression) {
     for (const auto& c : cases) {
         SCOPED_TRACE("version " + std::to_string(c.version) + ", " + std::to_string(c.bits) + " bits, compression " +
                      std::to_string(c.compression));
-        BitmapSpec spec = Spec(c.version, c.bits, 21, 5, c.compression);
-        const Bytes rows = PatternRows(spec);
-        const Bytes bitmap = MakePalmBitmap(spec, rows);
+        BitmapLayout layout = MakeLayout(c.version, c.bits, 21, 5, c.compression);
+        const Bytes rows = PatternRows(layout);
+        const Bytes bitmap = MakePalmBitmap(layout, rows);
         const auto info = ReadPalmBitmap(bitmap);
         ASSERT_TRUE(info);
         EXPECT_EQ(info->width, 21);
@@ -195,7 +195,7 @@ TEST(PalmBitmap, GrayDepthsInEveryCompression) {
         const int levels = (1 << c.bits) - 1;
         for (int y = 0; y < 5; ++y) {
             for (int x = 0; x < 21; ++x) {
-                EXPECT_EQ(image->Row(y)[x], 255 - int(SampleAt(spec, rows, x, y)) * 255 / levels) << x << "," << y;
+                EXPECT_EQ(image->Row(y)[x], 255 - int(SampleAt(layout, rows, x, y)) * 255 / levels) << x << "," << y;
             }
         }
         // Cut short: the picture is refused, not read past the end.
@@ -205,7 +205,7 @@ TEST(PalmBitmap, GrayDepthsInEveryCompression) {
 
 TEST(PalmBitmap, ColourTablesDefaultPaletteAndDirectColour) {
     // Four colours of a table at 4 bits per pixel.
-    BitmapSpec tabled = Spec(2, 4, 4, 1, kRunLength);
+    BitmapLayout tabled = MakeLayout(2, 4, 4, 1, kRunLength);
     tabled.table = {{{255, 0, 0}}, {{0, 255, 0}}, {{0, 0, 255}}, {{10, 20, 30}}};
     const auto withTable = DecodePalmBitmap(MakePalmBitmap(tabled, {0x01, 0x23}));
     ASSERT_TRUE(withTable);
@@ -214,7 +214,7 @@ TEST(PalmBitmap, ColourTablesDefaultPaletteAndDirectColour) {
     EXPECT_EQ(0, std::memcmp(withTable->Row(0), expectedTable, sizeof(expectedTable)));
 
     // Eight bits with the system palette: cube corners, a gray, a named colour, black.
-    BitmapSpec system = Spec(2, 8, 6, 1, kPackBits);
+    BitmapLayout system = MakeLayout(2, 8, 6, 1, kPackBits);
     const Bytes indices = {0, 5, 108, 215, 229, 230};  // one row of six bytes
     const auto withPalette = DecodePalmBitmap(MakePalmBitmap(system, indices));
     ASSERT_TRUE(withPalette);
@@ -225,7 +225,7 @@ TEST(PalmBitmap, ColourTablesDefaultPaletteAndDirectColour) {
     // Sixteen bits, 5-6-5, packed by words, in version 2 (with its direct colour block) and 3.
     for (int version : {2, 3}) {
         SCOPED_TRACE(version);
-        BitmapSpec direct = Spec(version, 16, 3, 2, kPackBits);
+        BitmapLayout direct = MakeLayout(version, 16, 3, 2, kPackBits);
         direct.directInfo = version == 2;
         const Bytes rows = {0xF8, 0x00, 0xF8, 0x00, 0x07, 0xE0, 0x00, 0x1F, 0xFF, 0xFF, 0x84, 0x10};
         const auto image = DecodePalmBitmap(MakePalmBitmap(direct, rows));
@@ -238,13 +238,13 @@ TEST(PalmBitmap, ColourTablesDefaultPaletteAndDirectColour) {
 }
 
 TEST(PalmBitmap, TakesTheRichestBitmapOfAChain) {
-    BitmapSpec low = Spec(1, 1, 8, 2, kRaw);
+    BitmapLayout low = MakeLayout(1, 1, 8, 2, kRaw);
     const Bytes lowRows(RowBytes(low) * 2, 0xFF);
     Bytes first = MakePalmBitmap(low, lowRows);
     low.next = first.size() + 0;  // the density marker follows
     first = MakePalmBitmap(low, lowRows);
     Bytes marker = {0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 1, 0, 0, 0, 0, 0, 0};
-    BitmapSpec high = Spec(3, 8, 16, 4, kRaw);
+    BitmapLayout high = MakeLayout(3, 8, 16, 4, kRaw);
     const Bytes highRows(RowBytes(high) * 4, 5);
     Bytes chain = first;
     chain.insert(chain.end(), marker.begin(), marker.end());
@@ -260,9 +260,9 @@ TEST(PalmBitmap, TakesTheRichestBitmapOfAChain) {
     EXPECT_EQ(image->Row(3)[1], 0);
 
     // Unknown depths and impossible sizes are refused.
-    BitmapSpec odd = Spec(2, 3, 4, 4, kRaw);
+    BitmapLayout odd = MakeLayout(2, 3, 4, 4, kRaw);
     EXPECT_FALSE(ReadPalmBitmap(MakePalmBitmap(odd, Bytes(8, 0))));
-    BitmapSpec empty = Spec(2, 8, 0, 4, kRaw);
+    BitmapLayout empty = MakeLayout(2, 8, 0, 4, kRaw);
     EXPECT_FALSE(ReadPalmBitmap(MakePalmBitmap(empty, {})));
     EXPECT_FALSE(ReadPalmBitmap(Bytes(10, 0)));
 }
@@ -313,9 +313,9 @@ Bytes PluckerBook(int compression, const std::vector<std::pair<int, Bytes>>& rec
 }
 
 TEST(PdbSource, PluckerBitmapsRawAndPacked) {
-    BitmapSpec gray = Spec(2, 2, 8, 2, kScanline);
+    BitmapLayout gray = MakeLayout(2, 2, 8, 2, kScanline);
     const Bytes grayRows = PatternRows(gray);
-    BitmapSpec colour = Spec(2, 8, 3, 3, kRaw);
+    BitmapLayout colour = MakeLayout(2, 8, 3, 3, kRaw);
     const Bytes colourRows = {0, 5, 108, 0, 215, 229, 230, 0, 0, 0, 0, 0};  // rows of four bytes
     for (int compression : {1, 2}) {
         SCOPED_TRACE(compression == 1 ? "PalmDOC" : "zlib");

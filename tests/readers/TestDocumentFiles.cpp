@@ -74,17 +74,17 @@ Bytes MakePalmDatabase(const std::string& name,
     return out;
 }
 
-Bytes MakeMobi(const MobiBookSpec& spec) {
+Bytes MakeMobi(const MobiBookLayout& layout) {
     constexpr std::uint32_t kMobiLength = 0xE8;
     Bytes record0(16 + kMobiLength, 0);
     std::uint32_t textLength = 0;
-    for (const auto& text : spec.text)
+    for (const auto& text : layout.text)
         textLength += static_cast<std::uint32_t>(text.size());
     SetBE(record0, 0, 2, 2);  // compression: PalmDOC
     SetBE(record0, 4, textLength, 4);
-    SetBE(record0, 8, static_cast<std::uint32_t>(spec.text.size()), 2);
+    SetBE(record0, 8, static_cast<std::uint32_t>(layout.text.size()), 2);
     SetBE(record0, 10, 4096, 2);
-    SetBE(record0, 12, static_cast<std::uint32_t>(spec.encryption), 2);
+    SetBE(record0, 12, static_cast<std::uint32_t>(layout.encryption), 2);
     std::memcpy(record0.data() + 16, "MOBI", 4);
     SetBE(record0, 20, kMobiLength, 4);
     SetBE(record0, 24, 2, 4);      // book
@@ -92,11 +92,11 @@ Bytes MakeMobi(const MobiBookSpec& spec) {
     SetBE(record0, 36, 6, 4);      // file version
     for (std::size_t offset = 40; offset < 0x50; offset += 4)
         SetBE(record0, offset, 0xFFFFFFFF, 4);
-    const std::uint32_t firstImage = static_cast<std::uint32_t>(1 + spec.text.size());
+    const std::uint32_t firstImage = static_cast<std::uint32_t>(1 + layout.text.size());
     SetBE(record0, 0x50, firstImage, 4);  // first record after the text
-    SetBE(record0, 0x6C, spec.resources.empty() ? 0xFFFFFFFF : firstImage, 4);
-    SetBE(record0, 0x80, spec.withExth ? 0x50 : 0x10, 4);
-    if (spec.withExth) {
+    SetBE(record0, 0x6C, layout.resources.empty() ? 0xFFFFFFFF : firstImage, 4);
+    SetBE(record0, 0x80, layout.withExth ? 0x50 : 0x10, 4);
+    if (layout.withExth) {
         Bytes items;
         std::uint32_t count = 0;
         const auto addNumber = [&](std::uint32_t type, std::uint32_t value) {
@@ -109,10 +109,10 @@ Bytes MakeMobi(const MobiBookSpec& spec) {
         PutBE(items, 8 + 6, 4);
         PutText(items, "Writer");
         ++count;
-        if (spec.coverOffset >= 0)
-            addNumber(201, static_cast<std::uint32_t>(spec.coverOffset));
-        if (spec.thumbOffset >= 0)
-            addNumber(202, static_cast<std::uint32_t>(spec.thumbOffset));
+        if (layout.coverOffset >= 0)
+            addNumber(201, static_cast<std::uint32_t>(layout.coverOffset));
+        if (layout.thumbOffset >= 0)
+            addNumber(202, static_cast<std::uint32_t>(layout.thumbOffset));
         addNumber(203, 0);  // no fake cover
         PutText(record0, "EXTH");
         PutBE(record0, static_cast<std::uint32_t>(12 + items.size()), 4);
@@ -127,9 +127,9 @@ Bytes MakeMobi(const MobiBookSpec& spec) {
     record0.insert(record0.end(), 2, 0);
 
     std::vector<Bytes> records = {record0};
-    records.insert(records.end(), spec.text.begin(), spec.text.end());
-    records.insert(records.end(), spec.resources.begin(), spec.resources.end());
-    if (spec.boundaryAfterResources) {
+    records.insert(records.end(), layout.text.begin(), layout.text.end());
+    records.insert(records.end(), layout.resources.begin(), layout.resources.end());
+    if (layout.boundaryAfterResources) {
         records.push_back(Bytes{'B', 'O', 'U', 'N', 'D', 'A', 'R', 'Y'});
         Bytes kf8(record0);
         SetBE(kf8, 36, 8, 4);
@@ -403,13 +403,13 @@ Bytes ShapeContainer(std::uint32_t spid, std::uint32_t pib) {
 
 }  // namespace
 
-std::vector<CompoundStream> WordDocumentStreams(const WordDocumentSpec& spec) {
+std::vector<CompoundStream> WordDocumentStreams(const WordDocumentSpec& layout) {
     constexpr std::uint32_t kTextStart = 1024;
     Bytes word(kTextStart, 0);
     SetLE(word, 0, 0xA5EC, 2);
-    SetLE(word, 2, spec.nFib, 2);
+    SetLE(word, 2, layout.nFib, 2);
     SetLE(word, 6, 0x409, 2);
-    SetLE(word, 0x0A, 0x0200 | (spec.encrypted ? 0x0100 : 0), 2);
+    SetLE(word, 0x0A, 0x0200 | (layout.encrypted ? 0x0100 : 0), 2);
     SetLE(word, 0x0C, 0xBF, 2);
     std::size_t position = 32;
     SetLE(word, position, 14, 2);
@@ -423,8 +423,8 @@ std::vector<CompoundStream> WordDocumentStreams(const WordDocumentSpec& spec) {
         SetLE(word, fcLcb + index * 8, static_cast<std::uint32_t>(fc), 4);
         SetLE(word, fcLcb + index * 8 + 4, static_cast<std::uint32_t>(lcb), 4);
     };
-    SetLE(word, rgLw + 12, static_cast<std::uint32_t>(spec.text.size()), 4);  // characters of the main text
-    PutText(word, spec.text.c_str());
+    SetLE(word, rgLw + 12, static_cast<std::uint32_t>(layout.text.size()), 4);  // characters of the main text
+    PutText(word, layout.text.c_str());
     word.resize((word.size() + 511) / 512 * 512, 0);
     const std::size_t fkpPage = word.size() / 512;
     word.resize(word.size() + 512, 0);
@@ -435,11 +435,11 @@ std::vector<CompoundStream> WordDocumentStreams(const WordDocumentSpec& spec) {
     std::vector<const WordPictureSpec*> stored;                             // the picture store
     std::vector<std::pair<std::uint32_t, std::uint32_t>> inlineRuns;        // (cp, data offset)
     std::size_t pictureIndex = 0;
-    for (std::size_t cp = 0; cp < spec.text.size() && pictureIndex < spec.pictures.size(); ++cp) {
-        const char c = spec.text[cp];
+    for (std::size_t cp = 0; cp < layout.text.size() && pictureIndex < layout.pictures.size(); ++cp) {
+        const char c = layout.text[cp];
         if (c != 0x01 && c != 0x08)
             continue;
-        const auto& picture = spec.pictures[pictureIndex++];
+        const auto& picture = layout.pictures[pictureIndex++];
         if (picture.floating) {
             anchors.emplace_back(static_cast<std::uint32_t>(cp), &picture);
             stored.push_back(&picture);
@@ -472,7 +472,7 @@ std::vector<CompoundStream> WordDocumentStreams(const WordDocumentSpec& spec) {
             runStarts.push_back(cp);
             runLocation.push_back(offset);
         }
-        if (cp + 1 < spec.text.size()) {
+        if (cp + 1 < layout.text.size()) {
             runStarts.push_back(cp + 1);
             runLocation.push_back(kFree);
         }
@@ -499,7 +499,7 @@ std::vector<CompoundStream> WordDocumentStreams(const WordDocumentSpec& spec) {
         std::copy(chpx.begin(), chpx.end(), fkp.begin() + static_cast<std::ptrdiff_t>(page + chpxAt));
         fkp[page + (runs + 1) * 4 + run] = static_cast<std::uint8_t>(chpxAt / 2);
     }
-    SetLE(fkp, page + runs * 4, static_cast<std::uint32_t>(kTextStart + spec.text.size()), 4);
+    SetLE(fkp, page + runs * 4, static_cast<std::uint32_t>(kTextStart + layout.text.size()), 4);
     fkp[page + 511] = static_cast<std::uint8_t>(runs);
 
     // Piece table: the whole text as one piece of 8-bit characters.
@@ -507,14 +507,14 @@ std::vector<CompoundStream> WordDocumentStreams(const WordDocumentSpec& spec) {
     table.push_back(2);
     PutLE(table, 16, 4);
     PutLE(table, 0, 4);
-    PutLE(table, static_cast<std::uint32_t>(spec.text.size()), 4);
+    PutLE(table, static_cast<std::uint32_t>(layout.text.size()), 4);
     PutLE(table, 0, 2);
     PutLE(table, (kTextStart * 2) | 0x40000000, 4);
     PutLE(table, 0, 2);
     setPart(33, clx, table.size() - clx);
     const std::size_t bte = table.size();
     PutLE(table, kTextStart, 4);
-    PutLE(table, static_cast<std::uint32_t>(kTextStart + spec.text.size()), 4);
+    PutLE(table, static_cast<std::uint32_t>(kTextStart + layout.text.size()), 4);
     PutLE(table, static_cast<std::uint32_t>(fkpPage), 4);
     setPart(12, bte, table.size() - bte);
 
@@ -547,7 +547,7 @@ std::vector<CompoundStream> WordDocumentStreams(const WordDocumentSpec& spec) {
         const std::size_t spa = table.size();
         for (const auto& anchor : anchors)
             PutLE(table, anchor.first, 4);
-        PutLE(table, static_cast<std::uint32_t>(spec.text.size()), 4);
+        PutLE(table, static_cast<std::uint32_t>(layout.text.size()), 4);
         for (std::size_t i = 0; i < anchors.size(); ++i) {
             Bytes fspa(26, 0);
             SetLE(fspa, 0, 0x401 + static_cast<std::uint32_t>(i), 4);
@@ -565,8 +565,8 @@ std::vector<CompoundStream> WordDocumentStreams(const WordDocumentSpec& spec) {
     return streams;
 }
 
-Bytes MakeWordDocument(const WordDocumentSpec& spec) {
-    return MakeCompoundFile(WordDocumentStreams(spec));
+Bytes MakeWordDocument(const WordDocumentSpec& layout) {
+    return MakeCompoundFile(WordDocumentStreams(layout));
 }
 
 }  // namespace pictrove::test

@@ -16,7 +16,7 @@ Bytes MakePalmDatabase(const std::string& name,
                        const char* creator,
                        const std::vector<Bytes>& records);
 
-struct MobiBookSpec {
+struct MobiBookLayout {
     std::vector<Bytes> text = {Bytes{'<', 'p', '>', 'h', 'i'}};  // text records
     std::vector<Bytes> resources;                                // from the first image record on
     int coverOffset = -1;  // EXTH cover offset (relative to the first image record), -1 for none
@@ -25,7 +25,7 @@ struct MobiBookSpec {
     bool withExth = true;
     bool boundaryAfterResources = false;  // a combined MOBI/KF8 book: a boundary, then more records
 };
-Bytes MakeMobi(const MobiBookSpec& spec);
+Bytes MakeMobi(const MobiBookLayout& layout);
 
 // A minimal JPEG file (no decodable scan): start of image, a start-of-frame with the size, end.
 Bytes MakeJpegHeaderOnly(int width, int height);
@@ -66,8 +66,8 @@ struct WordDocumentSpec {
     bool encrypted = false;
     std::uint16_t nFib = 0xC1;
 };
-Bytes MakeWordDocument(const WordDocumentSpec& spec);
+Bytes MakeWordDocument(const WordDocumentSpec& layout);
 // The three streams of the document before they are put into a compound file.
-std::vector<CompoundStream> WordDocumentStreams(const WordDocumentSpec& spec);
+std::vector<CompoundStream> WordDocumentStreams(const WordDocumentSpec& layout);
 
 }  // namespace pictrove::test

@@ -85,7 +85,7 @@ int main(int argc, char** argv) {
     Write(root / "ImageHeaderFuzzer", "a.gif", SmallGif());
     Write(root / "ImageHeaderFuzzer", "a.ico", MakeIco({{2, 2, Bytes(16, 0xFF), {}}}));
 
-    MobiBookSpec mobiBook;
+    MobiBookLayout mobiBook;
     mobiBook.resources = {SmallPng(), ToBytes("FONT...."), SmallGif(), MakeJpegHeaderOnly(4, 4)};
     mobiBook.coverOffset = 2;
     mobiBook.thumbOffset = 3;
