@@ -1,0 +1,287 @@
+// Content-stream scanning for drawn images.
+#include "PdfContent.h"
+
+#include <algorithm>
+
+#include "PdfColour.h"
+#include "PdfDocument.h"
+#include "PdfFilters.h"
+
+namespace pictrove::readers::pdf {
+namespace {
+
+constexpr std::size_t kMaxContentBytes = std::size_t{256} << 20;
+constexpr std::size_t kMaxOperands = 32;
+constexpr std::size_t kMaxStateDepth = 256;
+constexpr std::size_t kMaxAnnotations = 10000;
+
+std::string ExpandInlineKey(const std::string& key) {
+    static const std::pair<const char*, const char*> kKeys[] = {
+        {"BPC", "BitsPerComponent"}, {"CS", "ColorSpace"}, {"D", "Decode"}, {"DP", "DecodeParms"},
+        {"F", "Filter"},             {"H", "Height"},      {"W", "Width"},  {"IM", "ImageMask"},
+        {"I", "Interpolate"},        {"L", "Length"},
+    };
+    for (const auto& [shortKey, longKey] : kKeys) {
+        if (key == shortKey) return longKey;
+    }
+    return key;
+}
+
+std::uint8_t Byte(double value) { return static_cast<std::uint8_t>(std::clamp(value, 0.0, 1.0) * 255 + 0.5); }
+
+}  // namespace
+
+Object ContentScanner::Resource(const Object& resources, std::string_view category, const std::string& name) {
+    const Object dict = document_.Resolve(resources);
+    const Object group = document_.Lookup(dict.AsDict(), category);
+    if (!group.IsDict()) return Object::Null();
+    const Object& value = group.dict->Get(name);
+    if (value.IsRef()) {
+        Object resolved = document_.Resolve(value);
+        if (resolved.IsStream() || resolved.IsDict()) {
+            // Keep the number: it identifies the object for de-duplication.
+            resolved.integer = value.integer;
+        }
+        return resolved;
+    }
+    Object direct = value;
+    direct.integer = -1;
+    return direct;
+}
+
+void ContentScanner::ScanPage(int pageNumber, const Dict& page, const Object& resources) {
+    page_ = pageNumber;
+    inlineCount_ = 0;
+    const Object contents = document_.Lookup(&page, "Contents");
+    std::vector<std::uint8_t> content;
+    const auto append = [&](const Object& stream) {
+        if (!stream.IsStream()) return;
+        auto data = document_.DecodeFully(*stream.stream, kMaxContentBytes);
+        if (!data || content.size() + data->size() > kMaxContentBytes) return;
+        content.insert(content.end(), data->begin(), data->end());
+        content.push_back('\n');  // streams of an array may split tokens only at their ends
+    };
+    if (contents.IsArray()) {
+        for (const auto& item : *contents.array) append(document_.Resolve(item));
+    } else {
+        append(contents);
+    }
+    ScanContent(content, resources, 0, State{});
+
+    const Object annotations = document_.Lookup(&page, "Annots");
+    if (!annotations.IsArray()) return;
+    std::size_t count = 0;
+    for (const auto& item : *annotations.array) {
+        if (++count > kMaxAnnotations) break;
+        const Object annotation = document_.Resolve(item);
+        const Object appearances = document_.Lookup(annotation.AsDict(), "AP");
+        Object normal = appearances.IsDict() ? appearances.dict->Get("N") : Object::Null();
+        std::int64_t number = normal.IsRef() ? normal.integer : -1;
+        normal = document_.Resolve(normal);
+        if (normal.IsDict() && !normal.IsStream()) {
+            // Appearance states: the one named by AS, else every state.
+            const Object state = document_.Lookup(annotation.AsDict(), "AS");
+            std::vector<Object> streams;
+            if (state.IsName() && normal.dict->Has(state.text)) {
+                streams.push_back(normal.dict->Get(state.text));
+            } else {
+                for (const auto& entry : normal.dict->entries) streams.push_back(entry.second);
+            }
+            for (const auto& entry : streams) {
+                Object form = document_.Resolve(entry);
+                form.integer = entry.IsRef() ? entry.integer : -1;
+                ScanForm(form, resources, 1, State{});
+            }
+            continue;
+        }
+        normal.integer = number;
+        ScanForm(normal, resources, 1, State{});
+    }
+}
+
+void ContentScanner::ScanForm(const Object& form, const Object& inherited, int depth, const State& state) {
+    if (!form.IsStream() || depth > kMaxFormDepth) return;
+    if (form.integer >= 0 && !seenForms_.insert(form.integer).second) return;
+    auto data = document_.DecodeFully(*form.stream, kMaxContentBytes);
+    if (!data) return;
+    Object resources = form.stream->dict.Get("Resources");
+    if (document_.Resolve(resources).IsNull()) resources = inherited;  // older files rely on the page's
+    ScanContent(*data, resources, depth, state);
+}
+
+void ContentScanner::Add(FoundImage found, const State& state) {
+    if (found.number >= 0 && !seenImages_.insert(found.number).second) return;
+    found.page = page_;
+    found.fill = state.fill;
+    out_.push_back(std::move(found));
+}
+
+void ContentScanner::DrawXObject(const std::string& name, const Object& resources, int depth, const State& state) {
+    const Object object = Resource(resources, "XObject", name);
+    if (!object.IsStream()) return;
+    const Object subtype = document_.Resolve(object.stream->dict.Get("Subtype"));
+    if (subtype.IsName("Image")) {
+        FoundImage found;
+        found.image = object;
+        found.number = object.integer >= 0 ? object.integer : -2 - static_cast<std::int64_t>(out_.size());
+        found.resourceName = name;
+        const Object dict = document_.Resolve(resources);
+        found.resources = dict.dict;
+        Add(std::move(found), state);
+    } else if (subtype.IsName("Form")) {
+        ScanForm(object, resources, depth + 1, state);
+    }
+}
+
+void ContentScanner::UsePattern(const std::string& name, const Object& resources, int depth, const State& state) {
+    const Object pattern = Resource(resources, "Pattern", name);
+    if (!pattern.IsStream() || document_.Resolve(pattern.stream->dict.Get("PatternType")).Int(0) != 1) return;
+    ScanForm(pattern, resources, depth + 1, state);
+}
+
+void ContentScanner::UseExtGState(const std::string& name, const Object& resources, int depth, const State& state) {
+    const Object gs = Resource(resources, "ExtGState", name);
+    const Object mask = document_.Lookup(gs.AsDict(), "SMask");
+    if (!mask.IsDict()) return;
+    const Object& groupRef = mask.dict->Get("G");
+    Object group = document_.Resolve(groupRef);
+    group.integer = groupRef.IsRef() ? groupRef.integer : -1;
+    ScanForm(group, resources, depth + 1, state);
+}
+
+void ContentScanner::InlineImage(Lexer& lexer, const Object& resources, const State& state) {
+    Parser parser(lexer, false);
+    Dict dict;
+    for (int guard = 0; guard < 256; ++guard) {
+        auto key = parser.ReadObject();
+        if (!key) break;  // "ID", or damage
+        auto value = parser.ReadObject();
+        if (!value) break;
+        if (key->IsName()) dict.entries.emplace_back(ExpandInlineKey(key->text), std::move(*value));
+    }
+    auto pending = parser.TakePending();
+    if (!pending || !pending->IsKeyword("ID")) return;
+    const auto data = lexer.Data();
+    std::size_t start = pending->start + 2;
+    if (start < data.size() && IsWhite(data[start])) ++start;  // exactly one blank after ID
+
+    // Unfiltered data has a known size; otherwise the data ends at an "EI" standing alone.
+    std::size_t end = std::string_view::npos;
+    const Object filter = dict.Get("Filter");
+    const bool filtered = !filter.IsNull() && !(filter.IsArray() && filter.array->empty());
+    const std::int64_t width = dict.Get("Width").Int(0);
+    const std::int64_t height = dict.Get("Height").Int(0);
+    if (!filtered && width > 0 && height > 0 && width <= 65535 && height <= 65535) {
+        const bool mask = dict.Get("ImageMask").Bool(false);
+        int components = 1;
+        std::int64_t bits = mask ? 1 : dict.Get("BitsPerComponent").Int(8);
+        if (!mask) {
+            if (auto space = ColourSpace::Parse(document_, dict.Get("ColorSpace"), document_.Resolve(resources).AsDict())) {
+                components = space->Components();
+            }
+        }
+        const std::size_t size = (static_cast<std::size_t>(width) * static_cast<std::size_t>(components) *
+                                      static_cast<std::size_t>(std::clamp<std::int64_t>(bits, 1, 16)) + 7) / 8 *
+                                 static_cast<std::size_t>(height);
+        if (size <= data.size() - start) {
+            Lexer after(data, start + size);
+            const Token token = after.Next();
+            if (token.IsKeyword("EI")) end = start + size;
+        }
+    }
+    if (end == std::string_view::npos) {
+        for (std::size_t at = FindBytes(data, "EI", start); at != std::string_view::npos; at = FindBytes(data, "EI", at + 2)) {
+            const bool before = at == start || IsWhite(data[at - 1]);
+            const bool after = at + 2 >= data.size() || IsWhite(data[at + 2]) || IsDelimiter(data[at + 2]);
+            if (before && after) {
+                end = at;
+                break;
+            }
+        }
+        if (end == std::string_view::npos) end = data.size();
+    }
+    std::size_t dataEnd = end;
+    if (filtered && dataEnd > start && IsWhite(data[dataEnd - 1])) --dataEnd;
+    lexer.Seek(std::min(end + 2, data.size()));
+
+    Stream stream;
+    stream.dict = std::move(dict);
+    stream.ownsData = true;
+    stream.data.assign(data.begin() + static_cast<std::ptrdiff_t>(start), data.begin() + static_cast<std::ptrdiff_t>(dataEnd));
+    stream.length = stream.data.size();
+    FoundImage found;
+    found.image = Object::MakeStream(std::move(stream));
+    found.inlineNumber = ++inlineCount_;
+    found.resources = document_.Resolve(resources).dict;
+    Add(std::move(found), state);
+}
+
+void ContentScanner::ScanContent(std::span<const std::uint8_t> content, const Object& resources, int depth,
+                                 const State& start) {
+    Lexer lexer(content);
+    Parser parser(lexer, false);
+    std::vector<Object> operands;
+    std::vector<State> stack;
+    State state = start;
+    while (!lexer.AtEnd()) {
+        if (auto object = parser.ReadObject()) {
+            if (operands.size() >= kMaxOperands) operands.erase(operands.begin());
+            operands.push_back(std::move(*object));
+            continue;
+        }
+        auto token = parser.TakePending();
+        if (!token || token->kind != TokenKind::kKeyword) {
+            if (token && token->kind == TokenKind::kEnd) break;
+            continue;
+        }
+        const std::string& op = token->text;
+        const auto number = [&](std::size_t fromEnd) { return operands[operands.size() - fromEnd].Number(); };
+        if (op == "q") {
+            if (stack.size() < kMaxStateDepth) stack.push_back(state);
+        } else if (op == "Q") {
+            if (!stack.empty()) {
+                state = stack.back();
+                stack.pop_back();
+            }
+        } else if (op == "Do") {
+            if (!operands.empty() && operands.back().IsName()) DrawXObject(operands.back().text, resources, depth, state);
+        } else if (op == "BI") {
+            InlineImage(lexer, resources, state);
+        } else if (op == "g" && operands.size() >= 1) {
+            const std::uint8_t v = Byte(number(1));
+            state.fill = {v, v, v};
+            state.fillComponents = 1;
+        } else if (op == "rg" && operands.size() >= 3) {
+            state.fill = {Byte(number(3)), Byte(number(2)), Byte(number(1))};
+            state.fillComponents = 3;
+        } else if (op == "k" && operands.size() >= 4) {
+            const double k = number(1);
+            state.fill = {Byte((1 - number(4)) * (1 - k)), Byte((1 - number(3)) * (1 - k)), Byte((1 - number(2)) * (1 - k))};
+            state.fillComponents = 4;
+        } else if (op == "cs") {
+            const bool gray = !operands.empty() && operands.back().IsName("DeviceGray");
+            const bool rgb = !operands.empty() && operands.back().IsName("DeviceRGB");
+            const bool cmyk = !operands.empty() && operands.back().IsName("DeviceCMYK");
+            state.fillComponents = gray ? 1 : rgb ? 3 : cmyk ? 4 : 0;
+            state.fill = cmyk ? std::array<std::uint8_t, 3>{255, 255, 255} : std::array<std::uint8_t, 3>{0, 0, 0};
+        } else if (op == "sc" || op == "scn") {
+            if (!operands.empty() && operands.back().IsName()) {
+                UsePattern(operands.back().text, resources, depth, state);
+            } else if (state.fillComponents == 1 && operands.size() >= 1) {
+                const std::uint8_t v = Byte(number(1));
+                state.fill = {v, v, v};
+            } else if (state.fillComponents == 3 && operands.size() >= 3) {
+                state.fill = {Byte(number(3)), Byte(number(2)), Byte(number(1))};
+            } else if (state.fillComponents == 4 && operands.size() >= 4) {
+                const double k = number(1);
+                state.fill = {Byte((1 - number(4)) * (1 - k)), Byte((1 - number(3)) * (1 - k)),
+                              Byte((1 - number(2)) * (1 - k))};
+            }
+        } else if (op == "gs") {
+            if (!operands.empty() && operands.back().IsName()) UseExtGState(operands.back().text, resources, depth, state);
+        }
+        operands.clear();
+    }
+}
+
+}  // namespace pictrove::readers::pdf

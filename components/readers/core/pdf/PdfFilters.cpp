@@ -1,0 +1,318 @@
+// General stream filters and predictors.
+#include "PdfFilters.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <cstring>
+
+namespace pictrove::readers::pdf {
+namespace {
+
+int Hex(std::uint8_t c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+bool IsSpace(std::uint8_t c) { return c == 0 || c == 9 || c == 10 || c == 12 || c == 13 || c == 32; }
+
+int ParamInt(const Dict& params, std::string_view key, int fallback) {
+    const Object& value = params.Get(key);
+    if (!value.IsNumber()) return fallback;
+    return static_cast<int>(std::clamp<std::int64_t>(value.Int(fallback), -1000000, 1000000));
+}
+
+}  // namespace
+
+std::string FullFilterName(std::string_view name) {
+    if (name == "AHx") return "ASCIIHexDecode";
+    if (name == "A85") return "ASCII85Decode";
+    if (name == "LZW") return "LZWDecode";
+    if (name == "Fl") return "FlateDecode";
+    if (name == "RL") return "RunLengthDecode";
+    if (name == "CCF") return "CCITTFaxDecode";
+    if (name == "DCT") return "DCTDecode";
+    return std::string(name);
+}
+
+bool IsImageCodec(std::string_view name) {
+    return name == "DCTDecode" || name == "JPXDecode" || name == "JBIG2Decode" || name == "CCITTFaxDecode";
+}
+
+bool AsciiHexDecode(std::span<const std::uint8_t> in, std::size_t limit, ByteVector& out) {
+    out.clear();
+    int high = -1;
+    for (std::uint8_t c : in) {
+        if (c == '>') break;
+        const int value = Hex(c);
+        if (value < 0) {
+            if (IsSpace(c)) continue;
+            return !out.empty();  // damaged: keep what came before
+        }
+        if (high < 0) {
+            high = value;
+        } else {
+            if (out.size() >= limit) return true;
+            out.push_back(static_cast<std::uint8_t>(high * 16 + value));
+            high = -1;
+        }
+    }
+    if (high >= 0 && out.size() < limit) out.push_back(static_cast<std::uint8_t>(high * 16));
+    return true;
+}
+
+bool Ascii85Decode(std::span<const std::uint8_t> in, std::size_t limit, ByteVector& out) {
+    out.clear();
+    std::uint32_t group = 0;
+    int count = 0;
+    std::size_t i = 0;
+    // A leading "<~" is tolerated.
+    while (i < in.size() && IsSpace(in[i])) ++i;
+    if (i + 1 < in.size() && in[i] == '<' && in[i + 1] == '~') i += 2;
+    for (; i < in.size(); ++i) {
+        const std::uint8_t c = in[i];
+        if (IsSpace(c)) continue;
+        if (c == '~') break;
+        if (c == 'z' && count == 0) {
+            for (int k = 0; k < 4 && out.size() < limit; ++k) out.push_back(0);
+            continue;
+        }
+        if (c < '!' || c > 'u') return !out.empty();
+        group = group * 85 + (c - '!');
+        if (++count == 5) {
+            for (int k = 3; k >= 0 && out.size() < limit; --k) out.push_back(static_cast<std::uint8_t>(group >> (8 * k)));
+            group = 0;
+            count = 0;
+        }
+        if (out.size() >= limit) return true;
+    }
+    if (count > 1) {
+        // A partial group is padded with 'u' and gives count - 1 bytes.
+        for (int k = count; k < 5; ++k) group = group * 85 + 84;
+        for (int k = 0; k < count - 1 && out.size() < limit; ++k) {
+            out.push_back(static_cast<std::uint8_t>(group >> (8 * (3 - k))));
+        }
+    }
+    return true;
+}
+
+bool RunLengthDecode(std::span<const std::uint8_t> in, std::size_t limit, ByteVector& out) {
+    out.clear();
+    std::size_t i = 0;
+    while (i < in.size() && out.size() < limit) {
+        const int length = in[i++];
+        if (length == 128) break;
+        if (length < 128) {
+            const std::size_t count = std::min<std::size_t>({std::size_t(length) + 1, in.size() - i, limit - out.size()});
+            out.insert(out.end(), in.begin() + static_cast<std::ptrdiff_t>(i), in.begin() + static_cast<std::ptrdiff_t>(i + count));
+            i += count;
+        } else {
+            if (i >= in.size()) break;
+            const std::size_t count = std::min<std::size_t>(257 - length, limit - out.size());
+            out.insert(out.end(), count, in[i++]);
+        }
+    }
+    return true;
+}
+
+bool LzwDecode(std::span<const std::uint8_t> in, bool earlyChange, std::size_t limit, ByteVector& out) {
+    out.clear();
+    // Table entries are (prefix code, last byte, length); strings are rebuilt backwards.
+    struct Entry {
+        std::uint16_t prefix;
+        std::uint8_t byte;
+        std::uint16_t length;
+    };
+    std::vector<Entry> table(4096);
+    for (int i = 0; i < 256; ++i) table[static_cast<std::size_t>(i)] = {0xFFFF, static_cast<std::uint8_t>(i), 1};
+    int next = 258;
+    int bits = 9;
+    int previous = -1;
+    std::uint32_t buffer = 0;
+    int buffered = 0;
+    std::size_t position = 0;
+    std::vector<std::uint8_t> scratch(4096);
+    const auto emit = [&](int code) -> std::uint8_t {
+        const int length = table[static_cast<std::size_t>(code)].length;
+        int c = code;
+        for (int k = length - 1; k >= 0; --k) {
+            scratch[static_cast<std::size_t>(k)] = table[static_cast<std::size_t>(c)].byte;
+            c = table[static_cast<std::size_t>(c)].prefix;
+        }
+        const std::size_t room = limit - out.size();
+        out.insert(out.end(), scratch.begin(), scratch.begin() + std::min<std::size_t>(length, room));
+        return scratch[0];
+    };
+    while (out.size() < limit) {
+        while (buffered < bits && position < in.size()) {
+            buffer = (buffer << 8) | in[position++];
+            buffered += 8;
+        }
+        if (buffered < bits) break;
+        const int code = static_cast<int>((buffer >> (buffered - bits)) & ((1u << bits) - 1));
+        buffered -= bits;
+        if (code == 256) {
+            next = 258;
+            bits = 9;
+            previous = -1;
+            continue;
+        }
+        if (code == 257) break;
+        if (previous < 0) {
+            if (code > 255) return !out.empty();
+            emit(code);
+            previous = code;
+            continue;
+        }
+        std::uint8_t first = 0;
+        if (code < next) {
+            first = emit(code);
+        } else if (code == next) {
+            // The string of the previous code plus its own first byte.
+            first = table[static_cast<std::size_t>(previous)].length > 0 ? emit(previous) : 0;
+            if (out.size() < limit) out.push_back(first);
+        } else {
+            return !out.empty();
+        }
+        if (next < 4096) {
+            table[static_cast<std::size_t>(next)] = {static_cast<std::uint16_t>(previous), first,
+                                                     static_cast<std::uint16_t>(std::min(4095, table[static_cast<std::size_t>(previous)].length + 1))};
+            ++next;
+        }
+        const int offset = earlyChange ? 1 : 0;
+        if (next + offset >= 512 && bits == 9) bits = 10;
+        else if (next + offset >= 1024 && bits == 10) bits = 11;
+        else if (next + offset >= 2048 && bits == 11) bits = 12;
+        previous = code;
+    }
+    return true;
+}
+
+bool FlateDecode(std::span<const std::uint8_t> in, std::size_t limit, ByteVector& out) {
+    out.clear();
+    z_stream stream{};
+    if (inflateInit(&stream) != Z_OK) return false;
+    stream.next_in = const_cast<Bytef*>(in.data());
+    stream.avail_in = static_cast<uInt>(std::min<std::size_t>(in.size(), UINT32_MAX));
+    std::size_t chunk = std::min<std::size_t>(std::max<std::size_t>(in.size() * 4, 4096), limit);
+    int status = Z_OK;
+    while (out.size() < limit) {
+        const std::size_t have = out.size();
+        const std::size_t grow = std::min(chunk, limit - have);
+        if (grow == 0) break;
+        out.resize(have + grow);
+        stream.next_out = out.data() + have;
+        stream.avail_out = static_cast<uInt>(grow);
+        status = inflate(&stream, Z_NO_FLUSH);
+        out.resize(have + (grow - stream.avail_out));
+        if (status == Z_STREAM_END) break;
+        if (status != Z_OK) break;  // damaged or truncated: keep what came out
+        chunk = std::min<std::size_t>(chunk * 2, std::size_t{1} << 26);
+    }
+    inflateEnd(&stream);
+    return status == Z_OK || status == Z_STREAM_END || status == Z_BUF_ERROR || !out.empty();
+}
+
+bool Unpredict(int predictor, int colours, int bitsPerComponent, int columns, ByteVector& data) {
+    if (predictor <= 1) return true;
+    if (colours < 1 || colours > 32 || columns < 1 || columns > (1 << 24) ||
+        (bitsPerComponent != 1 && bitsPerComponent != 2 && bitsPerComponent != 4 && bitsPerComponent != 8 &&
+         bitsPerComponent != 16)) {
+        return false;
+    }
+    const std::size_t bitsPerPixel = static_cast<std::size_t>(colours) * static_cast<std::size_t>(bitsPerComponent);
+    const std::size_t rowBytes = (bitsPerPixel * static_cast<std::size_t>(columns) + 7) / 8;
+    const std::size_t pixelBytes = std::max<std::size_t>(1, bitsPerPixel / 8);
+    if (predictor == 2) {
+        const std::size_t rows = data.size() / rowBytes;
+        for (std::size_t r = 0; r < rows; ++r) {
+            std::uint8_t* row = data.data() + r * rowBytes;
+            if (bitsPerComponent == 8) {
+                for (std::size_t i = pixelBytes; i < rowBytes; ++i) row[i] = static_cast<std::uint8_t>(row[i] + row[i - pixelBytes]);
+            } else if (bitsPerComponent == 16) {
+                for (std::size_t i = pixelBytes; i + 1 < rowBytes; i += 2) {
+                    const unsigned sum = ((row[i] << 8) | row[i + 1]) + ((row[i - pixelBytes] << 8) | row[i - pixelBytes + 1]);
+                    row[i] = static_cast<std::uint8_t>(sum >> 8);
+                    row[i + 1] = static_cast<std::uint8_t>(sum);
+                }
+            } else {
+                // Sub-byte samples: add each sample to the same component of the pixel before.
+                const int mask = (1 << bitsPerComponent) - 1;
+                const std::size_t samples = static_cast<std::size_t>(columns) * static_cast<std::size_t>(colours);
+                const auto get = [&](std::size_t s) {
+                    const std::size_t bit = s * static_cast<std::size_t>(bitsPerComponent);
+                    return (row[bit / 8] >> (8 - bitsPerComponent - bit % 8)) & mask;
+                };
+                for (std::size_t s = static_cast<std::size_t>(colours); s < samples; ++s) {
+                    const int value = (get(s) + get(s - static_cast<std::size_t>(colours))) & mask;
+                    const std::size_t bit = s * static_cast<std::size_t>(bitsPerComponent);
+                    const int shift = 8 - bitsPerComponent - static_cast<int>(bit % 8);
+                    row[bit / 8] = static_cast<std::uint8_t>((row[bit / 8] & ~(mask << shift)) | (value << shift));
+                }
+            }
+        }
+        return true;
+    }
+    // PNG: every row starts with its own filter type byte.
+    ByteVector out;
+    const std::size_t rows = data.size() / (rowBytes + 1);
+    out.resize(rows * rowBytes);
+    ByteVector zero(rowBytes, 0);
+    for (std::size_t r = 0; r < rows; ++r) {
+        const std::uint8_t* in = data.data() + r * (rowBytes + 1);
+        const int type = in[0];
+        ++in;
+        std::uint8_t* row = out.data() + r * rowBytes;
+        const std::uint8_t* up = r > 0 ? row - rowBytes : zero.data();
+        for (std::size_t i = 0; i < rowBytes; ++i) {
+            const int a = i >= pixelBytes ? row[i - pixelBytes] : 0;
+            const int b = up[i];
+            const int c = i >= pixelBytes ? up[i - pixelBytes] : 0;
+            int value = in[i];
+            switch (type) {
+                case 1: value += a; break;
+                case 2: value += b; break;
+                case 3: value += (a + b) / 2; break;
+                case 4: {
+                    const int p = a + b - c;
+                    const int pa = std::abs(p - a);
+                    const int pb = std::abs(p - b);
+                    const int pc = std::abs(p - c);
+                    value += (pa <= pb && pa <= pc) ? a : (pb <= pc ? b : c);
+                    break;
+                }
+                default: break;
+            }
+            row[i] = static_cast<std::uint8_t>(value);
+        }
+    }
+    data = std::move(out);
+    return true;
+}
+
+bool RunFilter(std::string_view name, const Dict& params, std::span<const std::uint8_t> in, std::size_t limit,
+               ByteVector& out) {
+    if (name == "ASCIIHexDecode") return AsciiHexDecode(in, limit, out);
+    if (name == "ASCII85Decode") return Ascii85Decode(in, limit, out);
+    if (name == "RunLengthDecode") return RunLengthDecode(in, limit, out);
+    if (name != "FlateDecode" && name != "LZWDecode") return false;
+    const int predictor = ParamInt(params, "Predictor", 1);
+    const int colours = ParamInt(params, "Colors", 1);
+    const int bits = ParamInt(params, "BitsPerComponent", 8);
+    const int columns = ParamInt(params, "Columns", 1);
+    // A predicted stream carries one filter byte per row beyond the samples.
+    std::size_t rawLimit = limit;
+    if (predictor >= 10 && columns > 0 && colours > 0 && bits > 0) {
+        const std::size_t rowBytes = (std::size_t(colours) * std::size_t(bits) * std::size_t(columns) + 7) / 8;
+        rawLimit = limit / std::max<std::size_t>(rowBytes, 1) * (rowBytes + 1) + rowBytes + 1;
+        if (rawLimit < limit) rawLimit = limit;
+    }
+    const bool ok = name == "FlateDecode" ? FlateDecode(in, rawLimit, out)
+                                          : LzwDecode(in, ParamInt(params, "EarlyChange", 1) != 0, rawLimit, out);
+    if (!ok) return false;
+    return Unpredict(predictor, colours, bits, columns, out);
+}
+
+}  // namespace pictrove::readers::pdf

@@ -1,0 +1,97 @@
+// Tokens and objects of PDF syntax read from a byte span: numbers, strings, names, arrays,
+// dictionaries, references and keywords. Every read is bounds-checked and nesting is limited,
+// so damaged input yields errors, never a crash.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+
+#include "PdfObject.h"
+
+namespace pictrove::readers::pdf {
+
+inline bool IsWhite(std::uint8_t c) { return c == 0 || c == 9 || c == 10 || c == 12 || c == 13 || c == 32; }
+inline bool IsDelimiter(std::uint8_t c) {
+    return c == '(' || c == ')' || c == '<' || c == '>' || c == '[' || c == ']' || c == '{' || c == '}' ||
+           c == '/' || c == '%';
+}
+inline bool IsRegular(std::uint8_t c) { return !IsWhite(c) && !IsDelimiter(c); }
+
+enum class TokenKind : std::uint8_t {
+    kEnd,
+    kInteger,
+    kReal,
+    kString,
+    kName,
+    kKeyword,
+    kArrayOpen,
+    kArrayClose,
+    kDictOpen,
+    kDictClose,
+    kError,
+};
+
+struct Token {
+    TokenKind kind = TokenKind::kEnd;
+    std::int64_t integer = 0;
+    double real = 0;
+    std::string text;  // string bytes, name, or keyword
+    std::size_t start = 0;
+
+    bool IsKeyword(std::string_view word) const { return kind == TokenKind::kKeyword && text == word; }
+};
+
+class Lexer {
+public:
+    explicit Lexer(std::span<const std::uint8_t> data, std::size_t position = 0)
+        : data_(data), position_(std::min(position, data.size())) {}
+
+    Token Next();
+    std::size_t Position() const { return position_; }
+    void Seek(std::size_t position) { position_ = std::min(position, data_.size()); }
+    std::span<const std::uint8_t> Data() const { return data_; }
+    void SkipWhite();
+    bool AtEnd() const { return position_ >= data_.size(); }
+
+private:
+    void ReadLiteralString(Token& token);
+    void ReadHexString(Token& token);
+    void ReadName(Token& token);
+    void ReadNumberOrKeyword(Token& token);
+
+    std::span<const std::uint8_t> data_;
+    std::size_t position_;
+};
+
+inline constexpr int kMaxNesting = 64;
+
+// Reads objects from a lexer. Keywords other than true, false, null and R end an object; the
+// caller sees them as keyword tokens through NextToken. References are only recognised when
+// allowRefs is set (content streams have none).
+class Parser {
+public:
+    explicit Parser(Lexer& lexer, bool allowRefs = true) : lexer_(lexer), allowRefs_(allowRefs) {}
+
+    // The next object; nullopt at the end, on an error, or at a keyword (then left in Pending).
+    std::optional<Object> ReadObject();
+    // The keyword or other token that stopped the last ReadObject, if any, then consumed.
+    std::optional<Token> TakePending();
+
+private:
+    std::optional<Object> FromToken(Token token, int depth);
+    Token NextToken();
+
+    Lexer& lexer_;
+    bool allowRefs_;
+    std::optional<Token> pending_;  // a token read ahead
+};
+
+// Skips the end-of-line that follows a "stream" keyword (CR LF or LF; a lone CR is tolerated).
+std::size_t SkipStreamEol(std::span<const std::uint8_t> data, std::size_t position);
+
+// The first position of word at or after from, or npos.
+std::size_t FindBytes(std::span<const std::uint8_t> data, std::string_view word, std::size_t from);
+
+}  // namespace pictrove::readers::pdf

@@ -1,0 +1,43 @@
+// PDF documents: every image the pages draw, in page order and drawing order, named after the
+// page and the image's resource name ("Page007_Im3", "Page007_Inline2"). Opening reads the
+// structure and scans the pages' content; image samples are decoded only on request.
+#pragma once
+
+#include <memory>
+
+#include "DocumentSource.h"
+#include "PdfImage.h"
+
+namespace pictrove::readers {
+
+namespace pdf {
+class Document;
+struct FoundImage;
+}  // namespace pdf
+
+class PdfSource : public DocumentSource {
+public:
+    explicit PdfSource(pdf::JpegDecoder jpeg = nullptr);
+    ~PdfSource() override;
+
+    std::optional<DecodedImage> Decode(std::size_t index) override;
+
+    int PageCount() const { return pageCount_; }
+
+protected:
+    OpenStatus OpenDocument(OpenRequest request) override;
+    void Close() override;
+
+private:
+    pdf::JpegDecoder jpeg_;
+    std::vector<std::uint8_t> file_;
+    std::unique_ptr<pdf::Document> document_;
+    std::vector<pdf::FoundImage> found_;
+    int pageCount_ = 0;
+};
+
+// Bounds of the page tree walk.
+inline constexpr int kMaxPages = 1000000;
+inline constexpr int kMaxPageTreeDepth = 64;
+
+}  // namespace pictrove::readers
