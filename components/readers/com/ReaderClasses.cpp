@@ -10,6 +10,7 @@
 #include "MobiSource.h"
 #include "PcxSource.h"
 #include "PdbSource.h"
+#include "pdf/PdfSource.h"
 #include "TextSource.h"
 #include "TiffSource.h"
 #include "XpsSource.h"
@@ -32,6 +33,7 @@ std::unique_ptr<DocumentSource> MakeWithDecoder() {
 // Format numbers index the application's class id table.
 const ReaderClass kClasses[] = {
     {&kReaderClassIds[1], &MakeWithDecoder<TiffSource>},
+    {&kReaderClassIds[3], &MakeWithDecoder<PdfSource>},
     {&kReaderClassIds[4], &Make<TextSource>},
     {&kReaderClassIds[5], &Make<ImageFileSource>},
     {&kReaderClassIds[6], &MakeWithDecoder<XpsSource>},

@@ -199,8 +199,10 @@ std::optional<std::vector<std::uint8_t>> CcittDecode(std::span<const std::uint8_
     for (std::size_t row = 0; row < maxRows && !reader.AtEnd(); ++row) {
         bool twoD = params.k < 0;
         if (params.k >= 0) {
-            if (params.encodedByteAlign) reader.Align();
+            // Aligned data puts its fill bits before the EOL, so the EOL ends on a byte boundary:
+            // aligning first could cut into the code.
             const bool eol = SkipEol(reader);
+            if (!eol && params.encodedByteAlign) reader.Align();
             if (eol) {
                 // Two codes in a row end the block (six in Group 3's return to control).
                 while (reader.Peek(params.k > 0 ? 13 : 12) == (params.k > 0 ? 3u : 1u) && eolsInARow < 8) {

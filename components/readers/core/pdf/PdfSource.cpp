@@ -55,7 +55,11 @@ std::u16string Latin1(const std::string& text) {
 
 }  // namespace
 
-PdfSource::PdfSource(pdf::JpegDecoder jpeg) : jpeg_(std::move(jpeg)) {}
+PdfSource::PdfSource(PayloadDecoderPtr decoder) : decoder_(std::move(decoder)) {
+    if (decoder_) {
+        jpeg_ = [decoder = decoder_.get()](std::span<const std::uint8_t> data) { return decoder->Decode(data); };
+    }
+}
 PdfSource::~PdfSource() = default;
 
 void PdfSource::Close() {

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "DocumentSource.h"
+#include "PayloadDecoder.h"
 #include "PdfImage.h"
 
 namespace pictrove::readers {
@@ -17,7 +18,8 @@ struct FoundImage;
 
 class PdfSource : public DocumentSource {
 public:
-    explicit PdfSource(pdf::JpegDecoder jpeg = nullptr);
+    // JPEG data (DCTDecode) goes to the decoder; without one such images give no pixels.
+    explicit PdfSource(PayloadDecoderPtr decoder = nullptr);
     ~PdfSource() override;
 
     std::optional<DecodedImage> Decode(std::size_t index) override;
@@ -29,6 +31,7 @@ protected:
     void Close() override;
 
 private:
+    PayloadDecoderPtr decoder_;
     pdf::JpegDecoder jpeg_;
     std::vector<std::uint8_t> file_;
     std::unique_ptr<pdf::Document> document_;

@@ -1,0 +1,311 @@
+// The portable PDF reader: crypto against published vectors, syntax, filters, structure and
+// recovery, which images are listed and how they are named, pixels of every colour space,
+// depth and mask kind, and the standard security handler.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <map>
+#include <string>
+
+#include "TestPdf.h"
+#include "pdf/PdfCcitt.h"
+#include "pdf/PdfCrypto.h"
+#include "pdf/PdfFilters.h"
+#include "pdf/PdfLexer.h"
+#include "pdf/PdfSource.h"
+
+namespace pictrove::readers {
+namespace {
+
+using test::Bytes;
+using test::PdfPageSpec;
+using test::PdfWriter;
+
+std::string HexOf(std::span<const std::uint8_t> bytes) {
+    static const char* digits = "0123456789abcdef";
+    std::string out;
+    for (auto b : bytes) {
+        out += digits[b >> 4];
+        out += digits[b & 15];
+    }
+    return out;
+}
+
+Bytes FromHex(const std::string& hex) {
+    Bytes out;
+    for (std::size_t i = 0; i + 1 < hex.size(); i += 2) out.push_back(static_cast<std::uint8_t>(std::stoi(hex.substr(i, 2), nullptr, 16)));
+    return out;
+}
+
+Bytes Text(std::string_view text) { return Bytes(text.begin(), text.end()); }
+
+// --- crypto -------------------------------------------------------------------------------
+
+TEST(PdfCrypto, HashesMatchPublishedVectors) {
+    EXPECT_EQ(HexOf(pdf::crypto::Md5(Text(""))), "d41d8cd98f00b204e9800998ecf8427e");
+    EXPECT_EQ(HexOf(pdf::crypto::Md5(Text("abc"))), "900150983cd24fb0d6963f7d28e17f72");
+    EXPECT_EQ(HexOf(pdf::crypto::Md5(Text("12345678901234567890123456789012345678901234567890123456789012345678901234567890"))),
+              "57edf4a22be3c955ac49da2e2107b67a");
+    EXPECT_EQ(HexOf(pdf::crypto::Sha256(Text("abc"))),
+              "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+    // Two blocks: the padding crosses a block boundary.
+    EXPECT_EQ(HexOf(pdf::crypto::Sha256(Text("abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq"))),
+              "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1");
+    EXPECT_EQ(HexOf(pdf::crypto::Sha384(Text("abc"))),
+              "cb00753f45a35e8bb5a03d699ac65007272c32ab0eded1631a8b605a43ff5bed8086072ba1e7cc2358baeca134c825a7");
+    EXPECT_EQ(HexOf(pdf::crypto::Sha512(Text("abc"))),
+              "ddaf35a193617abacc417349ae20413112e6fa4e89a97ea20a9eeee64b55d39a2192992a274fc1a836ba3c23a3feebbd"
+              "454d4423643ce80e2a9ac94fa54ca49f");
+}
+
+TEST(PdfCrypto, Rc4AndAesMatchPublishedVectors) {
+    EXPECT_EQ(HexOf(pdf::crypto::Rc4(Text("Key"), Text("Plaintext"))), "bbf316e8d940af0ad3");
+    EXPECT_EQ(HexOf(pdf::crypto::Rc4(Text("Wiki"), Text("pedia"))), "1021bf0420");
+    const Bytes plain = FromHex("00112233445566778899aabbccddeeff");
+    struct {
+        std::string key;
+        std::string cipher;
+    } cases[] = {
+        {"000102030405060708090a0b0c0d0e0f", "69c4e0d86a7b0430d8cdb78070b4c55a"},
+        {"000102030405060708090a0b0c0d0e0f101112131415161718191a1b1c1d1e1f", "8ea2b7ca516745bfeafc49904b496089"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.key);
+        const pdf::crypto::Aes aes(FromHex(c.key));
+        std::uint8_t out[16];
+        aes.EncryptBlock(plain.data(), out);
+        EXPECT_EQ(HexOf(out), c.cipher);
+        std::uint8_t back[16];
+        aes.DecryptBlock(out, back);
+        EXPECT_EQ(HexOf(back), HexOf(plain));
+    }
+    // CBC with the IV in front and PKCS#7 padding removed.
+    const Bytes key = FromHex(cases[0].key);
+    const Bytes iv(16, 0x42);
+    Bytes message = Text("thirteen byte");
+    Bytes padded = message;
+    padded.insert(padded.end(), 3, 3);
+    Bytes sealed = iv;
+    const Bytes body = pdf::crypto::AesCbcEncrypt(key, iv, padded);
+    sealed.insert(sealed.end(), body.begin(), body.end());
+    EXPECT_EQ(pdf::crypto::AesCbcDecryptWithIv(key, sealed, true), message);
+    EXPECT_TRUE(pdf::crypto::AesCbcDecryptWithIv(key, Bytes(7, 1), true).empty());
+}
+
+// --- syntax -------------------------------------------------------------------------------
+
+TEST(PdfLexer, ReadsEveryKindOfObject) {
+    const std::string text =
+        "<< /Int -42 /Real .5 /Neg -3.25 /Str (a\\(b\\)\\n\\101\\\nc) /Hex <41 42 2> /Name /A#20B "
+        "/Arr [1 0 R true null [ /X ]] /Nested << /K 7 0 R >> >> rest";
+    const Bytes bytes = Text(text);
+    pdf::Lexer lexer(bytes);
+    pdf::Parser parser(lexer);
+    auto object = parser.ReadObject();
+    ASSERT_TRUE(object && object->IsDict());
+    const pdf::Dict& d = *object->dict;
+    EXPECT_EQ(d.Get("Int").Int(), -42);
+    EXPECT_DOUBLE_EQ(d.Get("Real").Number(), 0.5);
+    EXPECT_DOUBLE_EQ(d.Get("Neg").Number(), -3.25);
+    EXPECT_EQ(d.Get("Str").text, "a(b)\nAc");
+    EXPECT_EQ(d.Get("Hex").text, "AB ");
+    EXPECT_EQ(d.Get("Name").text, "A B");
+    const auto& array = *d.Get("Arr").array;
+    ASSERT_EQ(array.size(), 4u);
+    EXPECT_TRUE(array[0].IsRef());
+    EXPECT_EQ(array[0].integer, 1);
+    EXPECT_TRUE(array[1].Bool());
+    EXPECT_TRUE(array[2].IsNull());
+    EXPECT_TRUE(array[3].IsArray());
+    EXPECT_EQ(d.Get("Nested").dict->Get("K").integer, 7);
+    EXPECT_TRUE(parser.ReadObject() == std::nullopt);
+    auto keyword = parser.TakePending();
+    ASSERT_TRUE(keyword);
+    EXPECT_TRUE(keyword->IsKeyword("rest"));
+}
+
+TEST(PdfLexer, SurvivesDeepNestingAndUnclosedContainers) {
+    std::string deep(5000, '[');
+    Bytes bytes = Text(deep);
+    pdf::Lexer lexer(bytes);
+    pdf::Parser parser(lexer);
+    EXPECT_FALSE(parser.ReadObject());  // refused beyond the nesting limit, no stack overflow
+    for (const char* text : {"<< /A [1 2", "(unclosed", "<4142", "[ << /K", "/"}) {
+        SCOPED_TRACE(text);
+        Bytes b = Text(text);
+        pdf::Lexer l(b);
+        pdf::Parser p(l);
+        (void)p.ReadObject();
+        EXPECT_TRUE(l.AtEnd());
+    }
+}
+
+// --- filters ------------------------------------------------------------------------------
+
+TEST(PdfFilters, DecodeTextFiltersAndRunLength) {
+    Bytes out;
+    EXPECT_TRUE(pdf::AsciiHexDecode(Text("48 65 6c6C 6f7>"), 100, out));
+    EXPECT_EQ(std::string(out.begin(), out.end()), std::string("Hello") + '\x70');
+    EXPECT_TRUE(pdf::Ascii85Decode(Text("<~9jqo^BlbD-BleB1DJ+*+F(f,q/0JhKF<GL>Cj@.4Gp$d7F!,L7@<6@)/0JDEF<G%<+EV:2F!,O<DJ+*.@<*K0@<6L(Df-\\0Ec5e;DffZ(EZee.Bl.9pF\"AGXBPCsi+DGm>@3BB/F*&OCAfu2/AKYi(DIb:@FD,*)+C]U=@3BB/F*&OCAfu2/AKYi(DIb:@FD,*)+C]U=@3BB/F*&OCAfu2/AKYi(DIb:@FD,*)+C]U=@3BB/F*&OCAfu2/AKYi(DIb:@FD,*)+C]U=@3BB/F*&OCAfu2/AKYi(DIb:@FD,*)+C]U=@3BB/F*&OCAfu2/AKYi(DIb:@FD,*)+C]U=~>"), 1000, out));
+    EXPECT_EQ(std::string(out.begin(), out.begin() + 24), "Man is distinguished, no");
+    EXPECT_TRUE(pdf::Ascii85Decode(Text("z9jqo~>"), 100, out));
+    EXPECT_EQ(out, (Bytes{0, 0, 0, 0, 'M', 'a', 'n'}));
+    // Literal run of 3, repeat of 4, end of data.
+    EXPECT_TRUE(pdf::RunLengthDecode(Bytes{2, 'a', 'b', 'c', 253, 'z', 128, 'x'}, 100, out));
+    EXPECT_EQ(std::string(out.begin(), out.end()), "abczzzz");
+    // Every decoder stops at the limit.
+    EXPECT_TRUE(pdf::RunLengthDecode(Bytes{129, 'q', 129, 'q', 129, 'q'}, 200, out));
+    EXPECT_EQ(out.size(), 200u);
+}
+
+TEST(PdfFilters, LzwDecodesTheReferenceExampleAndBothCodeWidthRules) {
+    Bytes out;
+    // "-----A---B", the worked example of the format's documentation.
+    EXPECT_TRUE(pdf::LzwDecode(Bytes{0x80, 0x0B, 0x60, 0x50, 0x22, 0x0C, 0x0C, 0x85, 0x01}, true, 100, out));
+    EXPECT_EQ(std::string(out.begin(), out.end()), "-----A---B");
+    // 300 distinct pairs grow the table past 511 entries: early and late width change differ.
+    Bytes data;
+    for (int i = 0; i < 600; ++i) data.push_back(static_cast<std::uint8_t>((i * 7) % 256));
+    for (bool early : {true, false}) {
+        SCOPED_TRACE(early);
+        // Encoder: plain LZW with 9..12 bit codes.
+        std::vector<std::pair<std::string, int>> dict;
+        std::map<std::string, int> table;
+        for (int i = 0; i < 256; ++i) table[std::string(1, char(i))] = i;
+        int next = 258, bits = 9;
+        Bytes packed;
+        std::uint32_t acc = 0;
+        int have = 0;
+        auto put = [&](int code) {
+            acc = (acc << bits) | unsigned(code);
+            have += bits;
+            while (have >= 8) {
+                packed.push_back(std::uint8_t(acc >> (have - 8)));
+                have -= 8;
+            }
+        };
+        put(256);
+        std::string w;
+        for (auto c : data) {
+            std::string wc = w + char(c);
+            if (table.count(wc)) {
+                w = wc;
+                continue;
+            }
+            put(table[w]);
+            table[wc] = next++;
+            if (next + (early ? 1 : 0) > (1 << bits) && bits < 12) ++bits;
+            w = std::string(1, char(c));
+        }
+        put(table[w]);
+        put(257);
+        if (have > 0) packed.push_back(std::uint8_t(acc << (8 - have)));
+        EXPECT_TRUE(pdf::LzwDecode(packed, early, 10000, out));
+        EXPECT_EQ(out, data);
+    }
+}
+
+TEST(PdfFilters, PredictorsUndoEveryPngFilterAndTiffDifferences) {
+    // Two rows of 3 RGB pixels; each PNG row type applied by hand.
+    const Bytes row0 = {10, 20, 30, 40, 50, 60, 70, 80, 90};
+    const Bytes row1 = {15, 25, 35, 30, 60, 50, 200, 10, 0};
+    const auto paeth = [](int a, int b, int c) {
+        const int p = a + b - c;
+        const int pa = std::abs(p - a), pb = std::abs(p - b), pc = std::abs(p - c);
+        return pa <= pb && pa <= pc ? a : pb <= pc ? b : c;
+    };
+    for (int type = 0; type <= 4; ++type) {
+        SCOPED_TRACE(type);
+        Bytes encoded = {std::uint8_t(type)};
+        encoded.insert(encoded.end(), row0.begin(), row0.end());  // row 0 with "above" = 0
+        for (std::size_t i = 0; i < 9; ++i) {
+            const int a = i >= 3 ? row0[i - 3] : 0, b = 0, c = 0;
+            int predicted = type == 1 ? a : type == 2 ? b : type == 3 ? (a + b) / 2 : type == 4 ? paeth(a, b, c) : 0;
+            encoded[1 + i] = std::uint8_t(row0[i] - predicted);
+        }
+        encoded.push_back(std::uint8_t(type));
+        for (std::size_t i = 0; i < 9; ++i) {
+            const int a = i >= 3 ? row1[i - 3] : 0, b = row0[i], c = i >= 3 ? row0[i - 3] : 0;
+            int predicted = type == 1 ? a : type == 2 ? b : type == 3 ? (a + b) / 2 : type == 4 ? paeth(a, b, c) : 0;
+            encoded.push_back(std::uint8_t(row1[i] - predicted));
+        }
+        ASSERT_TRUE(pdf::Unpredict(15, 3, 8, 3, encoded));
+        Bytes expected = row0;
+        expected.insert(expected.end(), row1.begin(), row1.end());
+        EXPECT_EQ(encoded, expected);
+    }
+    Bytes tiff = {10, 20, 30, 5, 5, 5, 1, 1, 1};
+    ASSERT_TRUE(pdf::Unpredict(2, 3, 8, 3, tiff));
+    EXPECT_EQ(tiff, (Bytes{10, 20, 30, 15, 25, 35, 16, 26, 36}));
+    // 4-bit gray samples: 1, +2, +3, +(-1) -> 1, 3, 6, 5.
+    Bytes nibbles = {0x12, 0x3F};
+    ASSERT_TRUE(pdf::Unpredict(2, 1, 4, 4, nibbles));
+    EXPECT_EQ(nibbles, (Bytes{0x13, 0x65}));
+}
+
+// --- CCITT --------------------------------------------------------------------------------
+
+// 23 x 6 pixels; "1" is black. The encoded forms below were made by an independent encoder.
+const char* kFaxRows[] = {"10000100001000010000100", "11000100001000010000100", "10100100001000010000100",
+                          "10010100001000010000100", "11111111111111111111111", "10000100001000010000100"};
+
+void ExpectFaxRows(const Bytes& bits, bool blackIs1) {
+    ASSERT_GE(bits.size(), 6u * 3u);
+    for (int y = 0; y < 6; ++y) {
+        for (int x = 0; x < 23; ++x) {
+            const bool set = (bits[static_cast<std::size_t>(y) * 3 + static_cast<std::size_t>(x / 8)] >> (7 - x % 8)) & 1;
+            EXPECT_EQ(set == blackIs1, kFaxRows[y][x] == '1') << "pixel " << x << "," << y;
+        }
+    }
+}
+
+TEST(PdfCcitt, DecodesGroup4AndGroup3OneDimensional) {
+    pdf::CcittParams g4;
+    g4.k = -1;
+    g4.columns = 23;
+    g4.rows = 6;
+    auto bits = pdf::CcittDecode(FromHex("26a8da368da0416fff40817ff617fe222221cab2acab2ac280080080"), g4);
+    ASSERT_TRUE(bits);
+    ExpectFaxRows(*bits, false);
+    g4.blackIs1 = true;
+    bits = pdf::CcittDecode(FromHex("26a8da368da0416fff40817ff617fe222221cab2acab2ac280080080"), g4);
+    ASSERT_TRUE(bits);
+    ExpectFaxRows(*bits, true);
+
+    pdf::CcittParams g3;
+    g3.k = 0;
+    g3.columns = 23;
+    g3.encodedByteAlign = true;
+    bits = pdf::CcittDecode(FromHex("00013556ad5ab4e00135e15ab569c0013543a756ad5a7001354e8756ad5a7001350500013556ad5ab4e0"), g3);
+    ASSERT_TRUE(bits);
+    EXPECT_EQ(bits->size(), 18u);
+    ExpectFaxRows(*bits, false);
+}
+
+TEST(PdfCcitt, DecodesGroup3TwoDimensionalRowsAndStopsAtDamage) {
+    // Row 1 one-dimensional: white 3, black 2, white 3. Row 2 two-dimensional: V0 three times.
+    const std::string bitsText = "000000000001" "1" "1000" "11" "1000" "000000000001" "0" "111";
+    Bytes data((bitsText.size() + 7) / 8, 0);
+    for (std::size_t i = 0; i < bitsText.size(); ++i) {
+        if (bitsText[i] == '1') data[i / 8] |= std::uint8_t(0x80 >> (i % 8));
+    }
+    pdf::CcittParams params;
+    params.k = 1;
+    params.columns = 8;
+    params.rows = 2;
+    auto rows = pdf::CcittDecode(data, params);
+    ASSERT_TRUE(rows);
+    EXPECT_EQ(*rows, (Bytes{0xE7, 0xE7}));
+    // Garbage after a good row keeps the good row and ends there.
+    params.k = 0;
+    params.rows = 0;
+    Bytes damaged = {0x00, 0x18, 0xE0, 0x00, 0x00, 0x00};  // EOL, white 3 black 2 white 3, then nothing valid
+    rows = pdf::CcittDecode(damaged, params);
+    ASSERT_TRUE(rows);
+    EXPECT_EQ((*rows)[0], 0xE7);
+    params.columns = 0;
+    EXPECT_FALSE(pdf::CcittDecode(data, params));
+}
+
+}  // namespace
+}  // namespace pictrove::readers

@@ -1,0 +1,592 @@
+// The PDF reader from whole files: structure and recovery, which images are listed in which
+// order under which names, their pixels for every colour space, depth, filter and mask kind,
+// and encrypted documents of every revision with user and owner passwords.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <string>
+
+#include "TestPdf.h"
+#include "pdf/PdfSource.h"
+
+namespace pictrove::readers {
+namespace {
+
+using test::Bytes;
+using test::PdfEncryption;
+using test::PdfPageSpec;
+using test::PdfWriteOptions;
+using test::PdfWriter;
+
+std::string Narrow(const std::u16string& text) { return std::string(text.begin(), text.end()); }
+
+std::string HexString(const Bytes& bytes) {
+    static const char* digits = "0123456789ABCDEF";
+    std::string out = "<";
+    for (auto b : bytes) {
+        out += digits[b >> 4];
+        out += digits[b & 15];
+    }
+    return out + ">";
+}
+
+// Stands in for the platform's JPEG decoder: checks it was handed the embedded bytes and
+// returns a fixed 2 x 1 picture (gray 10 and 200, or red and blue).
+class StandInJpeg final : public PayloadDecoder {
+public:
+    std::optional<DecodedImage> DecodeFrame(std::span<const std::uint8_t> file, unsigned) override {
+        if (file.size() < 4 || file[0] != 0xFF || file[1] != 0xD8) return std::nullopt;
+        const bool colour = file[2] == 'C';
+        auto image = DecodedImage::Allocate(colour ? PixelType::kBgr24 : PixelType::kGray8, 2, 1);
+        if (colour) {
+            const std::uint8_t row[] = {0, 0, 255, 255, 0, 0};
+            std::memcpy(image->Row(0), row, 6);
+        } else {
+            image->Row(0)[0] = 10;
+            image->Row(0)[1] = 200;
+        }
+        return image;
+    }
+    unsigned FrameCount(std::span<const std::uint8_t>) override { return 1; }
+};
+
+struct Opened {
+    std::unique_ptr<PdfSource> source = std::make_unique<PdfSource>(std::make_shared<StandInJpeg>());
+    OpenStatus status = OpenStatus::kNotReadable;
+
+    std::vector<std::string> Names() const {
+        std::vector<std::string> names;
+        for (const auto& image : source->Images()) names.push_back(Narrow(image.name));
+        return names;
+    }
+    std::optional<DecodedImage> Decode(std::size_t index) const { return source->Decode(index); }
+};
+
+Opened Open(const Bytes& file, const std::u16string& password = u"") {
+    Opened opened;
+    OpenRequest request;
+    request.bytes = file;
+    request.path = u"C:\\docs\\test.pdf";
+    request.password = password;
+    opened.status = opened.source->Open(std::move(request));
+    return opened;
+}
+
+// An image XObject dictionary with its data; returns the object number.
+int AddImage(PdfWriter& writer, int width, int height, const std::string& rest, const Bytes& data) {
+    return writer.AddStream("<< /Type /XObject /Subtype /Image /Width " + std::to_string(width) + " /Height " +
+                                std::to_string(height) + " " + rest + " >>",
+                            data);
+}
+
+std::string Ref(int number) { return std::to_string(number) + " 0 R"; }
+
+// One page drawing the named image XObjects in order.
+Bytes OnePage(PdfWriter& writer, const std::vector<std::pair<std::string, int>>& images,
+              const PdfWriteOptions& options = {}, const std::string& extraResources = "") {
+    std::string content;
+    std::string xobjects;
+    for (const auto& [name, number] : images) {
+        content += "q 10 0 0 10 0 0 cm /" + name + " Do Q\n";
+        xobjects += "/" + name + " " + Ref(number) + " ";
+    }
+    const int root = test::AddPages(writer, {{content, "<< /XObject << " + xobjects + " >> " + extraResources + " >>", ""}});
+    return writer.Write(root, options);
+}
+
+std::vector<int> Pixel(const DecodedImage& image, int x, int y) {
+    const int bpp = BytesPerPixel(image.type);
+    const std::uint8_t* p = image.Row(y) + x * bpp;
+    return std::vector<int>(p, p + bpp);
+}
+
+// --- structure ----------------------------------------------------------------------------
+
+// Page 1 draws Im2 then Im1, page 2 draws Im1 again (listed once) and Im3.
+Bytes TwoPageDocument(const PdfWriteOptions& options) {
+    PdfWriter writer;
+    const int a = AddImage(writer, 3, 2, "/ColorSpace /DeviceGray /BitsPerComponent 8", Bytes(6, 0x40));
+    const int b = AddImage(writer, 5, 4, "/ColorSpace /DeviceGray /BitsPerComponent 8", Bytes(20, 0x80));
+    const int c = AddImage(writer, 1, 7, "/ColorSpace /DeviceGray /BitsPerComponent 8", Bytes(7, 0xC0));
+    const std::string resources = "<< /XObject << /Im1 " + Ref(a) + " /Im2 " + Ref(b) + " /Im3 " + Ref(c) + " >> >>";
+    const int root = test::AddPages(writer, {{"/Im2 Do /Im1 Do", resources, ""}, {"/Im1 Do /Im3 Do", resources, ""}});
+    return writer.Write(root, options);
+}
+
+void ExpectTwoPageList(const Opened& opened) {
+    ASSERT_EQ(opened.status, OpenStatus::kOpened);
+    EXPECT_EQ(opened.Names(), (std::vector<std::string>{"Page1_Im2", "Page1_Im1", "Page2_Im3"}));
+    const auto& images = opened.source->Images();
+    ASSERT_EQ(images.size(), 3u);
+    EXPECT_EQ(images[0].width, 5);
+    EXPECT_EQ(images[0].height, 4);
+    EXPECT_EQ(images[2].width, 1);
+    EXPECT_EQ(images[2].height, 7);
+    auto pixels = opened.Decode(2);
+    ASSERT_TRUE(pixels);
+    EXPECT_EQ(pixels->type, PixelType::kGray8);
+    EXPECT_EQ(Pixel(*pixels, 0, 6), std::vector<int>{0xC0});
+}
+
+TEST(PdfStructure, EveryCrossReferenceFormGivesTheSameImages) {
+    const struct {
+        const char* label;
+        PdfWriteOptions options;
+    } cases[] = {
+        {"classic table", {}},
+        {"cross-reference stream", {.xrefStream = true}},
+        {"object streams", {.xrefStream = true, .objectStreams = true}},
+        {"offsets 7 bytes late", {.xrefShift = 7}},
+        {"offsets 3 bytes early", {.xrefShift = -3}},
+        {"stream offsets wrong", {.xrefStream = true, .xrefShift = 11}},
+        {"no table at all", {.omitXref = true}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        ExpectTwoPageList(Open(TwoPageDocument(c.options)));
+    }
+}
+
+TEST(PdfStructure, IncrementalUpdateReplacesObjectsNewestFirst) {
+    PdfWriter writer;
+    const int image = AddImage(writer, 4, 4, "/ColorSpace /DeviceGray /BitsPerComponent 8", Bytes(16, 1));
+    const int root = test::AddPages(writer, {{"/Im0 Do", "<< /XObject << /Im0 " + Ref(image) + " >> >>", ""}});
+    const Bytes base = writer.Write(root);
+    ASSERT_EQ(Open(base).source->Images()[0].width, 4);
+
+    PdfWriter update;
+    for (std::size_t i = 0; i < writer.Count(); ++i) update.Reserve();
+    update.SetStream(image, "<< /Type /XObject /Subtype /Image /Width 8 /Height 2 /ColorSpace /DeviceGray "
+                            "/BitsPerComponent 8 >>", Bytes(16, 99));
+    const Bytes updated = update.AppendUpdate(base, root, test::StartXref(base));
+    auto opened = Open(updated);
+    ASSERT_EQ(opened.status, OpenStatus::kOpened);
+    ASSERT_EQ(opened.source->Images().size(), 1u);
+    EXPECT_EQ(opened.source->Images()[0].width, 8);
+    auto pixels = opened.Decode(0);
+    ASSERT_TRUE(pixels);
+    EXPECT_EQ(Pixel(*pixels, 7, 1), std::vector<int>{99});
+}
+
+TEST(PdfStructure, DamagedFilesFailCleanlyOrKeepWhatSurvives) {
+    const Bytes good = TwoPageDocument({});
+    EXPECT_EQ(Open(Bytes{}).status, OpenStatus::kNotReadable);
+    EXPECT_EQ(Open(test::ZlibCompress(good)).status, OpenStatus::kNotReadable);
+    Bytes noHeader(good.begin() + 9, good.end());
+    EXPECT_EQ(Open(noHeader).status, OpenStatus::kNotReadable);
+    // Every cut and a run of corruptions: no crash, no hang, and whatever opens decodes.
+    for (std::size_t cut = 0; cut < good.size(); cut += 37) {
+        SCOPED_TRACE(cut);
+        auto opened = Open(Bytes(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(cut)));
+        if (opened.status == OpenStatus::kOpened) {
+            for (std::size_t i = 0; i < opened.source->Images().size(); ++i) (void)opened.Decode(i);
+        }
+    }
+    for (std::size_t at = 20; at < good.size(); at += 23) {
+        Bytes damaged = good;
+        damaged[at] = static_cast<std::uint8_t>(damaged[at] ^ 0x5A);
+        auto opened = Open(damaged);
+        if (opened.status == OpenStatus::kOpened) {
+            for (std::size_t i = 0; i < opened.source->Images().size(); ++i) (void)opened.Decode(i);
+        }
+    }
+    // Junk before the header moves every offset: recovery still finds the objects.
+    Bytes prefixed = test::Text("garbage from a mail gateway\r\n");
+    prefixed.insert(prefixed.end(), good.begin(), good.end());
+    ExpectTwoPageList(Open(prefixed));
+}
+
+TEST(PdfStructure, CyclesInPagesAndFormsDoNotHang) {
+    PdfWriter writer;
+    const int image = AddImage(writer, 2, 2, "/ColorSpace /DeviceGray /BitsPerComponent 8", Bytes(4, 7));
+    const int form = writer.Reserve();
+    writer.SetStream(form, "<< /Type /XObject /Subtype /Form /BBox [0 0 1 1] /Resources << /XObject << /Me " +
+                               Ref(form) + " /Im " + Ref(image) + " >> >> >>",
+                     test::Text("/Me Do /Im Do /Me Do"));
+    const int catalog = writer.Reserve();
+    const int tree = writer.Reserve();
+    const int content = writer.AddStream("<< >>", test::Text("/F Do"));
+    const int page = writer.Add("<< /Type /Page /Parent " + Ref(tree) + " /Contents " + Ref(content) +
+                                " /Resources << /XObject << /F " + Ref(form) + " >> >> >>");
+    // The tree lists itself among its kids, and the page twice.
+    writer.Set(tree, "<< /Type /Pages /Kids [" + Ref(page) + " " + Ref(tree) + " " + Ref(page) + "] /Count 3 >>");
+    writer.Set(catalog, "<< /Type /Catalog /Pages " + Ref(tree) + " >>");
+    auto opened = Open(writer.Write(catalog));
+    ASSERT_EQ(opened.status, OpenStatus::kOpened);
+    EXPECT_EQ(opened.source->PageCount(), 1);
+    EXPECT_EQ(opened.Names(), std::vector<std::string>{"Page1_Im"});
+}
+
+// --- which images, in which order, named how ----------------------------------------------
+
+TEST(PdfImages, FormsAnnotationsPatternsAndSoftMaskGroupsInDrawingOrder) {
+    PdfWriter writer;
+    const auto gray = [&](int w) { return AddImage(writer, w, 1, "/ColorSpace /DeviceGray /BitsPerComponent 8", Bytes(static_cast<std::size_t>(w), 50)); };
+    const int direct = gray(1), inForm = gray(2), inAnnot = gray(3), inPattern = gray(4), inGroup = gray(5);
+    const int form = writer.AddStream("<< /Type /XObject /Subtype /Form /BBox [0 0 1 1] /Resources << /XObject << /Deep " +
+                                          Ref(inForm) + " >> >> >>",
+                                      test::Text("/Deep Do"));
+    const int appearance = writer.AddStream("<< /Type /XObject /Subtype /Form /BBox [0 0 1 1] /Resources << /XObject << /Stamp " +
+                                                Ref(inAnnot) + " >> >> >>",
+                                            test::Text("/Stamp Do"));
+    const int annotation = writer.Add("<< /Type /Annot /Subtype /Stamp /Rect [0 0 10 10] /AP << /N " + Ref(appearance) + " >> >>");
+    const int pattern = writer.AddStream("<< /PatternType 1 /PaintType 1 /TilingType 1 /BBox [0 0 1 1] /XStep 1 /YStep 1 "
+                                         "/Resources << /XObject << /Tile " + Ref(inPattern) + " >> >> >>",
+                                         test::Text("/Tile Do"));
+    const int group = writer.AddStream("<< /Type /XObject /Subtype /Form /BBox [0 0 1 1] /Group << /S /Transparency >> "
+                                       "/Resources << /XObject << /Lum " + Ref(inGroup) + " >> >> >>",
+                                       test::Text("/Lum Do"));
+    const std::string resources = "<< /XObject << /Direct " + Ref(direct) + " /Form " + Ref(form) +
+                                  " >> /Pattern << /P0 " + Ref(pattern) + " >> /ExtGState << /GS0 << /SMask << /S /Luminosity /G " +
+                                  Ref(group) + " >> >> >> >>";
+    const int root = test::AddPages(writer, {{"/GS0 gs /Pattern cs /P0 scn 0 0 5 5 re f /Form Do /Direct Do", resources,
+                                              "/Annots [" + Ref(annotation) + "]"}});
+    auto opened = Open(writer.Write(root));
+    ASSERT_EQ(opened.status, OpenStatus::kOpened);
+    EXPECT_EQ(opened.Names(),
+              (std::vector<std::string>{"Page1_Lum", "Page1_Tile", "Page1_Deep", "Page1_Direct", "Page1_Stamp"}));
+}
+
+TEST(PdfImages, InlineImagesAreNumberedPerPageAndReadExactly) {
+    PdfWriter writer;
+    // The second image's samples contain " EI " on purpose: its size decides where it ends.
+    const std::string content =
+        "q BI /W 2 /H 2 /CS /G /BPC 8 ID \x01\x02\x03\x04 EI Q\n"
+        "BI /W 4 /H 1 /CS /G /BPC 8 ID  EI  EI\n"
+        "BI /W 3 /H 1 /CS /RGB /BPC 8 /F /AHx ID 102030405060708090> EI";
+    const int root = test::AddPages(writer, {{"", "", ""}, {content, "<< >>", ""}});
+    auto opened = Open(writer.Write(root));
+    ASSERT_EQ(opened.status, OpenStatus::kOpened);
+    EXPECT_EQ(opened.Names(), (std::vector<std::string>{"Page2_Inline1", "Page2_Inline2", "Page2_Inline3"}));
+    auto first = opened.Decode(0);
+    ASSERT_TRUE(first);
+    EXPECT_EQ(Pixel(*first, 1, 1), std::vector<int>{4});
+    auto second = opened.Decode(1);
+    ASSERT_TRUE(second);
+    EXPECT_EQ(Pixel(*second, 0, 0), std::vector<int>{' '});
+    EXPECT_EQ(Pixel(*second, 1, 0), std::vector<int>{'E'});
+    auto third = opened.Decode(2);
+    ASSERT_TRUE(third);
+    EXPECT_EQ(third->type, PixelType::kBgr24);
+    EXPECT_EQ(Pixel(*third, 2, 0), (std::vector<int>{0x90, 0x80, 0x70}));
+}
+
+TEST(PdfImages, NamesArePaddedToThePageCountAndSafe) {
+    PdfWriter writer;
+    const int image = AddImage(writer, 1, 1, "/ColorSpace /DeviceGray /BitsPerComponent 8", Bytes(1, 0));
+    const int other = AddImage(writer, 1, 1, "/ColorSpace /DeviceGray /BitsPerComponent 8", Bytes(1, 0));
+    std::vector<PdfPageSpec> pages(12, PdfPageSpec{"", "<< >>", ""});
+    pages[6] = {"/Im#2F1 Do /x:y Do", "<< /XObject << /Im#2F1 " + Ref(image) + " /x:y " + Ref(other) + " >> >>", ""};
+    auto opened = Open(writer.Write(test::AddPages(writer, pages)));
+    ASSERT_EQ(opened.status, OpenStatus::kOpened);
+    EXPECT_EQ(opened.Names(), (std::vector<std::string>{"Page07_Im_1", "Page07_x_y"}));
+}
+
+// --- pixels -------------------------------------------------------------------------------
+
+struct PixelCase {
+    const char* label;
+    std::string dict;  // after /Width and /Height
+    Bytes data;
+    int width;
+    PixelType type;
+    std::vector<std::vector<int>> expected;  // pixels of row 0, left to right
+    std::string resources = "";
+    int tolerance = 0;  // for colours computed through floating point
+};
+
+void CheckPixels(const PixelCase& c) {
+    SCOPED_TRACE(c.label);
+    PdfWriter writer;
+    const int image = AddImage(writer, c.width, 1, c.dict, c.data);
+    auto opened = Open(OnePage(writer, {{"Im", image}}, {}, c.resources));
+    ASSERT_EQ(opened.status, OpenStatus::kOpened);
+    ASSERT_EQ(opened.source->Images().size(), 1u);
+    auto pixels = opened.Decode(0);
+    ASSERT_TRUE(pixels);
+    EXPECT_EQ(pixels->type, c.type);
+    ASSERT_EQ(pixels->width, c.width);
+    for (int x = 0; x < c.width && x < static_cast<int>(c.expected.size()); ++x) {
+        const auto actual = Pixel(*pixels, x, 0);
+        const auto& expected = c.expected[static_cast<std::size_t>(x)];
+        ASSERT_EQ(actual.size(), expected.size());
+        for (std::size_t k = 0; k < actual.size(); ++k) {
+            EXPECT_NEAR(actual[k], expected[k], c.tolerance) << "pixel " << x << " channel " << k;
+        }
+    }
+}
+
+TEST(PdfPixels, DepthsAndDecodeArrays) {
+    const PixelCase cases[] = {
+        {"gray 8", "/ColorSpace /DeviceGray /BitsPerComponent 8", {0, 127, 255}, 3, PixelType::kGray8, {{0}, {127}, {255}}},
+        {"gray 1", "/ColorSpace /DeviceGray /BitsPerComponent 1", {0xA0}, 3, PixelType::kGray8, {{255}, {0}, {255}}},
+        {"gray 2", "/ColorSpace /DeviceGray /BitsPerComponent 2", {0x1B}, 4, PixelType::kGray8, {{0}, {85}, {170}, {255}}},
+        {"gray 4", "/ColorSpace /DeviceGray /BitsPerComponent 4", {0x0F, 0x80}, 3, PixelType::kGray8, {{0}, {255}, {136}}},
+        {"gray 16", "/ColorSpace /DeviceGray /BitsPerComponent 16", {0xFF, 0x00, 0x12, 0x34}, 2, PixelType::kGray8, {{255}, {18}}},
+        {"inverted", "/ColorSpace /DeviceGray /BitsPerComponent 8 /Decode [1 0]", {0, 255, 55}, 3, PixelType::kGray8,
+         {{255}, {0}, {200}}},
+        {"rgb 8", "/ColorSpace /DeviceRGB /BitsPerComponent 8", {255, 0, 0, 1, 2, 3}, 2, PixelType::kBgr24,
+         {{0, 0, 255}, {3, 2, 1}}},
+        {"rgb 16", "/ColorSpace /DeviceRGB /BitsPerComponent 16", {0xFF, 0xFF, 0x80, 0x00, 0x00, 0x01}, 1,
+         PixelType::kBgr24, {{0, 128, 255}}},
+        {"cmyk", "/ColorSpace /DeviceCMYK /BitsPerComponent 8", {0, 0, 0, 0, 255, 0, 0, 0, 0, 0, 0, 255}, 3,
+         PixelType::kBgr24, {{255, 255, 255}, {255, 255, 0}, {0, 0, 0}}},
+    };
+    for (const auto& c : cases) CheckPixels(c);
+}
+
+TEST(PdfPixels, EveryColourSpaceFamily) {
+    const std::string sampled = "<< /FunctionType 2 /Domain [0 1] /C0 [0 0 0] /C1 [1 0 0] /N 1 >>";
+    const PixelCase cases[] = {
+        {"calibrated rgb", "/ColorSpace [/CalRGB << /WhitePoint [0.95 1 1.09] >>] /BitsPerComponent 8", {10, 20, 30}, 1,
+         PixelType::kBgr24, {{30, 20, 10}}},
+        {"calibrated gray", "/ColorSpace [/CalGray << /WhitePoint [0.95 1 1.09] >>] /BitsPerComponent 8", {77}, 1,
+         PixelType::kGray8, {{77}}},
+        {"lab white and black", "/ColorSpace [/Lab << /WhitePoint [0.9505 1 1.089] >>] /BitsPerComponent 8",
+         {255, 128, 128, 0, 128, 128}, 2, PixelType::kBgr24, {{255, 255, 255}, {0, 0, 0}}, "", 2},
+        {"indexed string", "/ColorSpace [/Indexed /DeviceRGB 2 <FF000000FF000000FF>] /BitsPerComponent 8", {2, 0, 1, 9},
+         4, PixelType::kBgr24, {{255, 0, 0}, {0, 0, 255}, {0, 255, 0}, {255, 0, 0}}},
+        {"indexed 4-bit over gray", "/ColorSpace [/Indexed /DeviceGray 1 <10F0>] /BitsPerComponent 4", {0x10}, 2,
+         PixelType::kGray8, {{240}, {16}}},
+        {"separation exponential into rgb",
+         "/ColorSpace [/Separation /Spot /DeviceRGB " + sampled + "] /BitsPerComponent 8", {255, 0}, 2,
+         PixelType::kBgr24, {{0, 0, 255}, {0, 0, 0}}},
+        {"separation without usable transform",
+         "/ColorSpace [/Separation /Spot /DeviceCMYK << /FunctionType 4 /Domain [0 1] /Range [0 1 0 1 0 1 0 1] >>] "
+         "/BitsPerComponent 8",
+         {255, 0}, 2, PixelType::kGray8, {{0}, {255}}},
+        {"icc by component count", "/ColorSpace [/ICCBased " + std::string("<< /N 1 >>") + "] /BitsPerComponent 8", {33}, 1,
+         PixelType::kGray8, {{33}}},
+        {"named resource", "/ColorSpace /CS0 /BitsPerComponent 8", {1, 0}, 2, PixelType::kBgr24,
+         {{0, 255, 0}, {255, 0, 0}}, "/ColorSpace << /CS0 [/Indexed /DeviceRGB 1 <0000FF00FF00>] >>"},
+    };
+    for (const auto& c : cases) CheckPixels(c);
+}
+
+TEST(PdfPixels, SampledTintTransformsOfDeviceN) {
+    PdfWriter writer;
+    // Two inks into RGB through a 2 x 2 table: (0,0) white, (1,0) red, (0,1) blue, (1,1) black.
+    const int function = writer.AddStream("<< /FunctionType 0 /Domain [0 1 0 1] /Range [0 1 0 1 0 1] /Size [2 2] "
+                                          "/BitsPerSample 8 >>",
+                                          Bytes{255, 255, 255, 255, 0, 0, 0, 0, 255, 0, 0, 0});
+    const int image = AddImage(writer, 4, 1, "/ColorSpace [/DeviceN [/A /B] /DeviceRGB " + Ref(function) + "] /BitsPerComponent 8",
+                               Bytes{0, 0, 255, 0, 0, 255, 255, 255});
+    auto opened = Open(OnePage(writer, {{"Im", image}}));
+    auto pixels = opened.Decode(0);
+    ASSERT_TRUE(pixels);
+    EXPECT_EQ(Pixel(*pixels, 0, 0), (std::vector<int>{255, 255, 255}));
+    EXPECT_EQ(Pixel(*pixels, 1, 0), (std::vector<int>{0, 0, 255}));
+    EXPECT_EQ(Pixel(*pixels, 2, 0), (std::vector<int>{255, 0, 0}));
+    EXPECT_EQ(Pixel(*pixels, 3, 0), (std::vector<int>{0, 0, 0}));
+}
+
+// LZW data that codes every byte as a literal (9-bit codes between a clear and an end code).
+Bytes LiteralLzw(const Bytes& data) {
+    std::vector<int> codes = {256};
+    codes.insert(codes.end(), data.begin(), data.end());
+    codes.push_back(257);
+    Bytes out;
+    std::uint32_t acc = 0;
+    int have = 0;
+    for (int code : codes) {
+        acc = (acc << 9) | unsigned(code);
+        have += 9;
+        while (have >= 8) {
+            out.push_back(std::uint8_t(acc >> (have - 8)));
+            have -= 8;
+        }
+    }
+    if (have > 0) out.push_back(std::uint8_t(acc << (8 - have)));
+    return out;
+}
+
+TEST(PdfPixels, FilterChainsAndPredictors) {
+    const Bytes samples = {0, 10, 20, 30, 40, 50, 60, 70, 80};  // 3 x 1 RGB
+    Bytes png = {1};  // PNG Sub on the single row
+    for (std::size_t i = 0; i < samples.size(); ++i) png.push_back(std::uint8_t(samples[i] - (i >= 3 ? samples[i - 3] : 0)));
+    std::string hex = HexString(test::ZlibCompress(samples));
+    hex = hex.substr(1, hex.size() - 2) + ">";
+    const std::vector<std::vector<int>> expected = {{20, 10, 0}, {50, 40, 30}, {80, 70, 60}};
+    const std::string rgb = "/ColorSpace /DeviceRGB /BitsPerComponent 8 ";
+    const PixelCase cases[] = {
+        {"flate", rgb + "/Filter /FlateDecode", test::ZlibCompress(samples), 3, PixelType::kBgr24, expected},
+        {"flate png predictor", rgb + "/Filter /FlateDecode /DecodeParms << /Predictor 11 /Colors 3 /Columns 3 >>",
+         test::ZlibCompress(png), 3, PixelType::kBgr24, expected},
+        {"hex then flate", rgb + "/Filter [/ASCIIHexDecode /FlateDecode]", Bytes(hex.begin(), hex.end()), 3,
+         PixelType::kBgr24, expected},
+        {"run length", rgb + "/Filter /RunLengthDecode", {8, 0, 10, 20, 30, 40, 50, 60, 70, 80, 128}, 3, PixelType::kBgr24,
+         expected},
+        {"lzw", rgb + "/Filter /LZWDecode", LiteralLzw(samples), 3, PixelType::kBgr24, expected},
+    };
+    for (const auto& c : cases) CheckPixels(c);
+}
+
+TEST(PdfPixels, MasksBecomeAlpha) {
+    PdfWriter writer;
+    const int soft = AddImage(writer, 2, 1, "/ColorSpace /DeviceGray /BitsPerComponent 8", Bytes{0, 128});
+    const int smaller = AddImage(writer, 1, 1, "/ColorSpace /DeviceGray /BitsPerComponent 8", Bytes{64});
+    const int stencil = AddImage(writer, 2, 1, "/ImageMask true /BitsPerComponent 1", Bytes{0x40});
+    const std::string rgb = "/ColorSpace /DeviceRGB /BitsPerComponent 8 ";
+    const Bytes red = {255, 0, 0, 255, 0, 0};
+    const int withSoft = AddImage(writer, 2, 1, rgb + "/SMask " + Ref(soft), red);
+    const int withScaled = AddImage(writer, 2, 1, rgb + "/SMask " + Ref(smaller), red);
+    const int withStencil = AddImage(writer, 2, 1, rgb + "/Mask " + Ref(stencil), red);
+    const int withKey = AddImage(writer, 2, 1, rgb + "/Mask [250 255 0 0 0 3]", Bytes{255, 0, 0, 255, 9, 0});
+    auto opened = Open(OnePage(writer, {{"A", withSoft}, {"B", withScaled}, {"C", withStencil}, {"D", withKey}}));
+    ASSERT_EQ(opened.status, OpenStatus::kOpened);
+    // Soft masks are not listed as images of their own.
+    ASSERT_EQ(opened.source->Images().size(), 4u);
+    const std::vector<std::vector<int>> alpha = {{0, 128}, {64, 64}, {255, 0}, {0, 255}};
+    for (std::size_t i = 0; i < 4; ++i) {
+        SCOPED_TRACE(i);
+        auto pixels = opened.Decode(i);
+        ASSERT_TRUE(pixels);
+        EXPECT_EQ(pixels->type, PixelType::kBgra32);
+        EXPECT_EQ(Pixel(*pixels, 0, 0)[3], alpha[i][0]);
+        EXPECT_EQ(Pixel(*pixels, 1, 0)[3], alpha[i][1]);
+        EXPECT_EQ(Pixel(*pixels, 0, 0)[2], 255);  // red stays red
+    }
+}
+
+TEST(PdfPixels, StencilMasksArePaintedWithTheFillColour) {
+    PdfWriter writer;
+    const int mask = AddImage(writer, 3, 1, "/ImageMask true", Bytes{0x40});
+    const int inverted = AddImage(writer, 3, 1, "/ImageMask true /Decode [1 0]", Bytes{0x40});
+    const std::string resources = "<< /XObject << /M " + Ref(mask) + " /N " + Ref(inverted) + " >> >>";
+    const int root = test::AddPages(writer, {{"/M Do", resources, ""}, {"1 0 0 rg /N Do", resources, ""}});
+    auto opened = Open(writer.Write(root));
+    ASSERT_EQ(opened.Names(), (std::vector<std::string>{"Page1_M", "Page2_N"}));
+    auto black = opened.Decode(0);
+    ASSERT_TRUE(black);
+    EXPECT_EQ(black->type, PixelType::kGray8);
+    EXPECT_EQ(Pixel(*black, 0, 0), std::vector<int>{0});
+    EXPECT_EQ(Pixel(*black, 1, 0), std::vector<int>{255});
+    auto red = opened.Decode(1);
+    ASSERT_TRUE(red);
+    EXPECT_EQ(red->type, PixelType::kBgr24);
+    EXPECT_EQ(Pixel(*red, 0, 0), (std::vector<int>{255, 255, 255}));
+    EXPECT_EQ(Pixel(*red, 1, 0), (std::vector<int>{0, 0, 255}));
+}
+
+TEST(PdfPixels, CodecsAndLimits) {
+    PdfWriter writer;
+    const int jpeg = AddImage(writer, 2, 1, "/ColorSpace /DeviceGray /BitsPerComponent 8 /Filter /DCTDecode /Decode [1 0]",
+                              Bytes{0xFF, 0xD8, 'G', 0});
+    const int jpx = AddImage(writer, 640, 480, "/Filter /JPXDecode", Bytes{0, 0, 0, 12});
+    const int huge = AddImage(writer, 100000, 100000, "/ColorSpace /DeviceRGB /BitsPerComponent 8 /Filter /FlateDecode",
+                              test::ZlibCompress(Bytes(100000, 0)));
+    const int fax = AddImage(writer, 23, 6, "/ColorSpace /DeviceGray /BitsPerComponent 1 /Filter /CCITTFaxDecode "
+                             "/DecodeParms << /K -1 /Columns 23 /Rows 6 >>",
+                             Bytes{0x26, 0xa8, 0xda, 0x36, 0x8d, 0xa0, 0x41, 0x6f, 0xff, 0x40, 0x81, 0x7f, 0xf6, 0x17, 0xfe,
+                                   0x22, 0x22, 0x21, 0xca, 0xb2, 0xac, 0xab, 0x2a, 0xc2, 0x80, 0x08, 0x00, 0x80});
+    auto opened = Open(OnePage(writer, {{"J", jpeg}, {"X", jpx}, {"H", huge}, {"F", fax}}));
+    ASSERT_EQ(opened.status, OpenStatus::kOpened);
+    const auto& images = opened.source->Images();
+    ASSERT_EQ(images.size(), 4u);
+    auto decodedJpeg = opened.Decode(0);
+    ASSERT_TRUE(decodedJpeg);
+    EXPECT_EQ(Pixel(*decodedJpeg, 0, 0), std::vector<int>{245});  // Decode [1 0] inverts
+    EXPECT_EQ(images[1].width, 640);
+    EXPECT_EQ(images[1].height, 480);
+    EXPECT_FALSE(opened.Decode(1));
+    EXPECT_EQ(images[2].width, 100000);
+    EXPECT_FALSE(opened.Decode(2));  // refused before anything large is allocated
+    auto decodedFax = opened.Decode(3);
+    ASSERT_TRUE(decodedFax);
+    EXPECT_EQ(Pixel(*decodedFax, 0, 0), std::vector<int>{0});    // black
+    EXPECT_EQ(Pixel(*decodedFax, 1, 0), std::vector<int>{255});  // white
+    EXPECT_EQ(Pixel(*decodedFax, 22, 4), std::vector<int>{0});
+}
+
+// --- encryption ---------------------------------------------------------------------------
+
+Bytes EncryptedDocument(const PdfEncryption& encryption) {
+    PdfWriter writer;
+    // The palette is a string: string decryption matters as much as stream decryption.
+    const int image = AddImage(writer, 3, 1, "/ColorSpace [/Indexed /DeviceRGB 2 <FF000000FF000000FF>] /BitsPerComponent 8 "
+                                             "/Filter /FlateDecode",
+                               test::ZlibCompress(Bytes{1, 2, 0}));
+    PdfWriteOptions options;
+    if (encryption.revision != 0) options.encryption = &encryption;
+    return OnePage(writer, {{"Im", image}}, options);
+}
+
+void ExpectDecrypted(const Opened& opened) {
+    ASSERT_EQ(opened.status, OpenStatus::kOpened);
+    ASSERT_EQ(opened.source->Images().size(), 1u);
+    auto pixels = opened.Decode(0);
+    ASSERT_TRUE(pixels);
+    EXPECT_EQ(Pixel(*pixels, 0, 0), (std::vector<int>{0, 255, 0}));
+    EXPECT_EQ(Pixel(*pixels, 1, 0), (std::vector<int>{255, 0, 0}));
+    EXPECT_EQ(Pixel(*pixels, 2, 0), (std::vector<int>{0, 0, 255}));
+}
+
+TEST(PdfSecurity, EveryRevisionWithEmptyUserAndOwnerPasswords) {
+    const struct {
+        const char* label;
+        PdfEncryption encryption;
+    } cases[] = {
+        {"revision 2, RC4 40", {2, 40, false, false, "", "owner"}},
+        {"revision 3, RC4 128", {3, 128, false, false, "", "owner"}},
+        {"revision 3, RC4 56", {3, 56, false, false, "", "owner"}},
+        {"revision 4, RC4 crypt filter", {4, 128, false, false, "", "owner"}},
+        {"revision 4, AES-128", {4, 128, true, false, "", "owner"}},
+        {"revision 4, AES-128 strings, Identity streams", {4, 128, true, true, "", "owner"}},
+        {"revision 6, AES-256", {6, 256, false, false, "", "owner"}},
+    };
+    for (auto c : cases) {
+        SCOPED_TRACE(c.label);
+        // An empty user password opens directly.
+        ExpectDecrypted(Open(EncryptedDocument(c.encryption)));
+        c.encryption.user = "s\xe9same";
+        c.encryption.owner = "boss";
+        const Bytes file = EncryptedDocument(c.encryption);
+        EXPECT_EQ(Open(file).status, OpenStatus::kNeedsPassword);
+        EXPECT_EQ(Open(file, u"wrong").status, OpenStatus::kNeedsPassword);
+        if (c.encryption.revision == 6) {
+            // Revision 6 takes the password as UTF-8.
+            c.encryption.user = "s\xc3\xa9same";
+            const Bytes utf8 = EncryptedDocument(c.encryption);
+            ExpectDecrypted(Open(utf8, u"s\u00e9same"));
+            ExpectDecrypted(Open(utf8, u"boss"));
+        } else {
+            ExpectDecrypted(Open(file, u"s\u00e9same"));
+            ExpectDecrypted(Open(file, u"boss"));
+        }
+    }
+}
+
+#ifndef _WIN32
+// Files encrypted by an independent tool, when it is installed (the native test run).
+TEST(PdfSecurity, FilesEncryptedByAnotherToolOpen) {
+    if (std::system("qpdf --version >/dev/null 2>&1") != 0) GTEST_SKIP() << "qpdf is not installed";
+    const Bytes plain = EncryptedDocument(PdfEncryption{0, 0, false, false, "", ""});
+    const std::string in = testing::TempDir() + "plain.pdf";
+    std::ofstream(in, std::ios::binary).write(reinterpret_cast<const char*>(plain.data()), std::streamsize(plain.size()));
+    const char* modes[] = {"40", "128 --use-aes=n", "128 --use-aes=y", "256"};
+    for (const char* mode : modes) {
+        SCOPED_TRACE(mode);
+        const std::string out = testing::TempDir() + "encrypted.pdf";
+        const std::string command = "qpdf --allow-weak-crypto --encrypt user owner " + std::string(mode) +
+                                    " -- " + in + " " + out + " 2>/dev/null";
+        ASSERT_EQ(std::system(command.c_str()), 0);
+        std::ifstream file(out, std::ios::binary);
+        const Bytes bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+        EXPECT_EQ(Open(bytes).status, OpenStatus::kNeedsPassword);
+        ExpectDecrypted(Open(bytes, u"user"));
+        ExpectDecrypted(Open(bytes, u"owner"));
+        // Object streams and a cross-reference stream as that tool writes them.
+        const std::string packed = testing::TempDir() + "packed.pdf";
+        ASSERT_EQ(std::system(("qpdf --object-streams=generate --password=owner " + out + " " + packed).c_str()), 0);
+        std::ifstream packedFile(packed, std::ios::binary);
+        const Bytes packedBytes((std::istreambuf_iterator<char>(packedFile)), std::istreambuf_iterator<char>());
+        ExpectDecrypted(Open(packedBytes, u"user"));
+    }
+}
+#endif
+
+}  // namespace
+}  // namespace pictrove::readers
