@@ -1,0 +1,202 @@
+// The PDF reader class through COM, as the application meets it: found through the manifest,
+// files written to disk, the password round trip, and JPEG images decoded by the platform.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <gdiplus.h>
+#include <shlwapi.h>
+#include <wrl/client.h>
+
+#include "TestPdf.h"
+#include "reader/ReaderInterfaces.h"
+#include "tests/support/TestSupport.h"
+
+namespace pictrove {
+namespace {
+
+using Microsoft::WRL::ComPtr;
+using test::Bytes;
+using test::PdfWriter;
+
+constexpr int kPdfFormat = 3;
+
+std::string Ref(int number) { return std::to_string(number) + " 0 R"; }
+
+HRESULT OpenPath(DocumentReader* reader, const std::wstring& path) {
+    BSTR text = SysAllocString(path.c_str());
+    const HRESULT hr = reader->Open(text);
+    SysFreeString(text);
+    return hr;
+}
+
+ComPtr<DocumentReader> CreatePdfReader() {
+    ComPtr<DocumentReader> reader;
+    EXPECT_EQ(CoCreateInstance(kReaderClassIds[kPdfFormat], nullptr, CLSCTX_ALL, kIidDocumentReader,
+                               reinterpret_cast<void**>(reader.GetAddressOf())),
+              S_OK);
+    return reader;
+}
+
+ComPtr<ImageCollection> Collection(DocumentReader* reader) {
+    ComPtr<ImageCollection> collection;
+    EXPECT_EQ(reader->QueryInterface(kIidImageCollection, reinterpret_cast<void**>(collection.GetAddressOf())), S_OK);
+    return collection;
+}
+
+std::wstring Name(ImageCollection* collection, int index) {
+    BSTR name = nullptr;
+    collection->GetImageName(index, &name);
+    std::wstring text(name ? name : L"", SysStringLen(name));
+    SysFreeString(name);
+    return text;
+}
+
+struct Pixels {
+    ComPtr<ReaderImage> image;
+    int type = -1;
+    int width = 0;
+    int height = 0;
+    int stride = 0;
+    BYTE* bits = nullptr;
+};
+
+Pixels Read(ImageCollection* collection, int index) {
+    Pixels pixels;
+    ComPtr<IUnknown> object;
+    if (collection->GetImage(index, object.GetAddressOf()) != S_OK || !object) return pixels;
+    object->QueryInterface(kIidReaderImage, reinterpret_cast<void**>(pixels.image.GetAddressOf()));
+    if (!pixels.image) return pixels;
+    pixels.image->GetPixelType(&pixels.type);
+    pixels.image->GetWidth(&pixels.width);
+    pixels.image->GetHeight(&pixels.height);
+    pixels.image->GetStride(&pixels.stride);
+    pixels.image->GetBits(&pixels.bits);
+    return pixels;
+}
+
+// A JPEG of one solid colour, written by the platform's encoder.
+Bytes SolidJpeg(int width, int height, BYTE red, BYTE green, BYTE blue) {
+    using namespace Gdiplus;
+    using namespace Gdiplus::DllExports;
+    GpBitmap* bitmap = nullptr;
+    GdipCreateBitmapFromScan0(width, height, 0, PixelFormat24bppRGB, nullptr, &bitmap);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) GdipBitmapSetPixel(bitmap, x, y, 0xFF000000u | (red << 16) | (green << 8) | blue);
+    }
+    const CLSID jpegEncoder = {0x557CF401, 0x1A04, 0x11D3, {0x9A, 0x73, 0x00, 0x00, 0xF8, 0x1E, 0xF3, 0x2E}};
+    IStream* stream = SHCreateMemStream(nullptr, 0);
+    Bytes bytes;
+    if (GdipSaveImageToStream(bitmap, stream, &jpegEncoder, nullptr) == Ok) {
+        STATSTG stat{};
+        stream->Stat(&stat, STATFLAG_NONAME);
+        bytes.resize(static_cast<std::size_t>(stat.cbSize.QuadPart));
+        LARGE_INTEGER zero{};
+        stream->Seek(zero, STREAM_SEEK_SET, nullptr);
+        ULONG read = 0;
+        stream->Read(bytes.data(), static_cast<ULONG>(bytes.size()), &read);
+    }
+    stream->Release();
+    GdipDisposeImage(bitmap);
+    return bytes;
+}
+
+class PdfReaderClass : public testing::Test {
+protected:
+    std::wstring Write(const wchar_t* name, const Bytes& bytes) {
+        const std::wstring path = folder_.File(name);
+        EXPECT_TRUE(test::WriteFileBytes(path, bytes));
+        return path;
+    }
+    test::TempFolder folder_;
+};
+
+TEST_F(PdfReaderClass, ListsAndDecodesRawAndJpegImages) {
+    const Bytes jpeg = SolidJpeg(16, 8, 200, 40, 40);
+    ASSERT_GT(jpeg.size(), 100u);
+    PdfWriter writer;
+    const int raw = writer.AddStream("<< /Type /XObject /Subtype /Image /Width 2 /Height 1 /ColorSpace /DeviceRGB "
+                                     "/BitsPerComponent 8 /Filter /FlateDecode >>",
+                                     test::ZlibCompress(Bytes{10, 20, 30, 40, 50, 60}));
+    const int photo = writer.AddStream("<< /Type /XObject /Subtype /Image /Width 16 /Height 8 /ColorSpace /DeviceRGB "
+                                       "/BitsPerComponent 8 /Filter /DCTDecode >>",
+                                       jpeg);
+    const int root = test::AddPages(writer, {{"/Photo Do /Raw Do", "<< /XObject << /Raw " + Ref(raw) + " /Photo " +
+                                                                        Ref(photo) + " >> >>", ""}});
+    // The second extension of the format is read the same way.
+    for (const wchar_t* file : {L"report.pdf", L"form.wwf"}) {
+        SCOPED_TRACE(std::string(file, file + wcslen(file)));
+        auto reader = CreatePdfReader();
+        ASSERT_TRUE(reader);
+        ASSERT_EQ(OpenPath(reader.Get(), Write(file, writer.Write(root))), S_OK);
+        auto collection = Collection(reader.Get());
+        reader.Reset();  // the collection keeps the document open
+        ASSERT_TRUE(collection);
+        int count = 0xdeadbeef;
+        EXPECT_EQ(collection->GetImageCount(&count), S_OK);
+        ASSERT_EQ(count, 2);
+        EXPECT_EQ(Name(collection.Get(), 0), L"Page1_Photo");
+        EXPECT_EQ(Name(collection.Get(), 1), L"Page1_Raw");
+        const Pixels photoPixels = Read(collection.Get(), 0);
+        ASSERT_NE(photoPixels.bits, nullptr);
+        EXPECT_EQ(photoPixels.type, 1);
+        EXPECT_EQ(photoPixels.width, 16);
+        EXPECT_EQ(photoPixels.height, 8);
+        const BYTE* centre = photoPixels.bits + 4 * photoPixels.stride + 8 * 3;
+        EXPECT_NEAR(centre[2], 200, 12);
+        EXPECT_NEAR(centre[1], 40, 12);
+        EXPECT_NEAR(centre[0], 40, 12);
+        const Pixels rawPixels = Read(collection.Get(), 1);
+        ASSERT_NE(rawPixels.bits, nullptr);
+        EXPECT_EQ(rawPixels.type, 1);
+        EXPECT_EQ(std::vector<int>(rawPixels.bits, rawPixels.bits + 6), (std::vector<int>{30, 20, 10, 60, 50, 40}));
+    }
+}
+
+TEST_F(PdfReaderClass, PasswordRoundTrip) {
+    PdfWriter writer;
+    const int image = writer.AddStream("<< /Type /XObject /Subtype /Image /Width 1 /Height 1 /ColorSpace /DeviceGray "
+                                       "/BitsPerComponent 8 >>",
+                                       Bytes{123});
+    const int root = test::AddPages(writer, {{"/Im Do", "<< /XObject << /Im " + Ref(image) + " >> >>", ""}});
+    const test::PdfEncryption encryption{4, 128, true, false, "letmein", "admin"};
+    test::PdfWriteOptions options;
+    options.encryption = &encryption;
+    const std::wstring path = Write(L"secret.pdf", writer.Write(root, options));
+
+    auto reader = CreatePdfReader();
+    ASSERT_TRUE(reader);
+    EXPECT_EQ(OpenPath(reader.Get(), path), kOpenNeedsPassword);
+    ComPtr<ImageCollection> none;
+    EXPECT_EQ(reader->QueryInterface(kIidImageCollection, reinterpret_cast<void**>(none.GetAddressOf())), E_NOINTERFACE);
+    ComPtr<DocumentPassword> password;
+    ASSERT_EQ(reader->QueryInterface(kIidDocumentPassword, reinterpret_cast<void**>(password.GetAddressOf())), S_OK);
+    for (const wchar_t* attempt : {L"wrong", L"letmein", L"admin"}) {
+        SCOPED_TRACE(std::string(attempt, attempt + wcslen(attempt)));
+        BSTR text = SysAllocString(attempt);
+        EXPECT_EQ(password->SetPassword(text), S_OK);
+        SysFreeString(text);
+        const HRESULT hr = OpenPath(reader.Get(), path);
+        if (wcscmp(attempt, L"wrong") == 0) {
+            EXPECT_EQ(hr, kOpenNeedsPassword);
+            continue;
+        }
+        ASSERT_EQ(hr, S_OK);
+        auto collection = Collection(reader.Get());
+        ASSERT_TRUE(collection);
+        const Pixels pixels = Read(collection.Get(), 0);
+        ASSERT_NE(pixels.bits, nullptr);
+        EXPECT_EQ(pixels.type, 2);
+        EXPECT_EQ(pixels.bits[0], 123);
+    }
+}
+
+TEST_F(PdfReaderClass, NotAPdfCannotBeOpened) {
+    auto reader = CreatePdfReader();
+    ASSERT_TRUE(reader);
+    const HRESULT hr = OpenPath(reader.Get(), Write(L"fake.pdf", test::Text("just some text, no document here")));
+    EXPECT_NE(hr, S_OK);
+    EXPECT_NE(hr, kOpenNeedsPassword);
+}
+
+}  // namespace
+}  // namespace pictrove
