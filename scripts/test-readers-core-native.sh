@@ -18,6 +18,7 @@ g++ -std=c++20 -O1 -Wall -Wextra -Werror -I"$core" -I"$gtest/include" \
     "$root/tests/readers/PalmAndWordCoreTests.cpp" "$root/tests/readers/PalmBitmapTests.cpp" \
     "$root/tests/readers/TestDocumentFiles.cpp" \
     "$root/tests/readers/TestImageFiles.cpp" "$root/tests/readers/TestDocuments.cpp" \
-    "$core"/pdf/*.cpp "$root/tests/readers/PdfCoreTests.cpp" "$root/tests/readers/TestPdf.cpp" \
+    "$core"/pdf/*.cpp "$root/tests/readers/PdfCoreTests.cpp" "$root/tests/readers/PdfImageTests.cpp" \
+    "$root/tests/readers/TestPdf.cpp" \
     "$out/gtest.o" "$out/gtest_main.o" -lz -lpthread -o "$out/readers_core_tests"
 "$out/readers_core_tests" --gtest_brief=1

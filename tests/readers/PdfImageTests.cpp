@@ -135,18 +135,22 @@ TEST(PdfStructure, EveryCrossReferenceFormGivesTheSameImages) {
     const struct {
         const char* label;
         PdfWriteOptions options;
+        bool repaired;
     } cases[] = {
-        {"classic table", {}},
-        {"cross-reference stream", {.xrefStream = true}},
-        {"object streams", {.xrefStream = true, .objectStreams = true}},
-        {"offsets 7 bytes late", {.xrefShift = 7}},
-        {"offsets 3 bytes early", {.xrefShift = -3}},
-        {"stream offsets wrong", {.xrefStream = true, .xrefShift = 11}},
-        {"no table at all", {.omitXref = true}},
+        {"classic table", {}, false},
+        {"cross-reference stream", {.xrefStream = true}, false},
+        {"object streams", {.xrefStream = true, .objectStreams = true}, false},
+        {"hybrid: table and cross-reference stream", {.objectStreams = true, .hybrid = true}, false},
+        {"offsets 7 bytes late", {.xrefShift = 7}, true},
+        {"offsets 3 bytes early", {.xrefShift = -3}, true},
+        {"stream offsets wrong", {.xrefStream = true, .xrefShift = 11}, true},
+        {"no table at all", {.omitXref = true}, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.label);
-        ExpectTwoPageList(Open(TwoPageDocument(c.options)));
+        const auto opened = Open(TwoPageDocument(c.options));
+        ExpectTwoPageList(opened);
+        EXPECT_EQ(opened.source->Repaired(), c.repaired);
     }
 }
 
@@ -535,6 +539,7 @@ TEST(PdfSecurity, EveryRevisionWithEmptyUserAndOwnerPasswords) {
         {"revision 4, RC4 crypt filter", {4, 128, false, false, "", "owner"}},
         {"revision 4, AES-128", {4, 128, true, false, "", "owner"}},
         {"revision 4, AES-128 strings, Identity streams", {4, 128, true, true, "", "owner"}},
+        {"revision 4, metadata in the clear", {4, 128, true, false, "", "owner", false}},
         {"revision 6, AES-256", {6, 256, false, false, "", "owner"}},
     };
     for (auto c : cases) {

@@ -108,6 +108,7 @@ public:
         input.insert(input.end(), o_.begin(), o_.end());
         for (int i = 0; i < 4; ++i) input.push_back(static_cast<std::uint8_t>(std::uint32_t(kPermissions) >> (8 * i)));
         input.insert(input.end(), id.begin(), id.end());
+        if (e.revision == 4 && !e.encryptMetadata) input.insert(input.end(), 4, 0xFF);
         fileKey_ = Md5(input);
         if (e.revision >= 3) {
             for (int i = 0; i < 50; ++i) fileKey_ = Md5(Bytes(fileKey_.begin(), fileKey_.begin() + static_cast<std::ptrdiff_t>(n)));
@@ -135,7 +136,7 @@ public:
         if (r == 4) {
             return dict + " /V 4 /Length 128 /CF << /StdCF << /CFM " + (e_.aes ? "/AESV2" : "/V2") +
                    " /AuthEvent /DocOpen /Length 16 >> >> /StmF " + (e_.identityStreams ? "/Identity" : "/StdCF") +
-                   " /StrF /StdCF >>";
+                   " /StrF /StdCF" + (e_.encryptMetadata ? "" : " /EncryptMetadata false") + " >>";
         }
         return dict + " /V " + (r == 2 ? "1" : "2") + " /Length " + std::to_string(e_.keyBits) + " >>";
     }
@@ -313,13 +314,16 @@ Bytes PdfWriter::Write(int root, const PdfWriteOptions& options) const {
         Append(out, "%%EOF\n");
         return out;
     }
-    const int size = next + (options.xrefStream ? 1 : 0);
-    const std::size_t xrefAt = out.size();
-    if (options.xrefStream) {
+    const bool withStream = options.xrefStream || options.hybrid;
+    const int size = next + (withStream ? 1 : 0);
+    std::size_t xrefAt = out.size();
+    std::size_t streamAt = 0;
+    if (withStream) {
         // Rows of type (1 byte), offset or stream number (4), generation or index (2), with the
         // PNG Up predictor as writers commonly use it.
         const int self = next;
-        offsets[static_cast<std::size_t>(self)] = xrefAt;
+        streamAt = out.size();
+        offsets[static_cast<std::size_t>(self)] = streamAt;
         Bytes rows;
         for (int n = 0; n < size; ++n) {
             std::uint8_t type = 0;
@@ -349,14 +353,19 @@ Bytes PdfWriter::Write(int root, const PdfWriteOptions& options) const {
                      "<< /Type /XRef /Size " + std::to_string(size) + " /W [1 4 2] /Filter /FlateDecode " +
                          "/DecodeParms << /Predictor 12 /Columns 7 >>" + trailerKeys + " >>",
                      &compressed);
-    } else {
+        xrefAt = streamAt;
+    }
+    if (!options.xrefStream) {
+        // The table lists only plain objects; a hybrid file's packed ones are free here.
+        xrefAt = out.size();
         Append(out, "xref\n0 " + std::to_string(size) + "\n0000000000 65535 f \n");
         for (int n = 1; n < size; ++n) {
             const std::size_t offset = offsets[static_cast<std::size_t>(n)];
-            if (offset == 0) Append(out, "0000000000 00000 f \n");
+            if (offset == 0 || (options.hybrid && n == size - 1)) Append(out, "0000000000 00000 f \n");
             else Append(out, Offset10(static_cast<std::size_t>(static_cast<long>(offset) + options.xrefShift)) + " 00000 n \n");
         }
-        Append(out, "trailer\n<< /Size " + std::to_string(size) + trailerKeys + " >>\n");
+        Append(out, "trailer\n<< /Size " + std::to_string(size) + trailerKeys +
+                        (options.hybrid ? " /XRefStm " + std::to_string(streamAt) : "") + " >>\n");
     }
     Append(out, "startxref\n" + std::to_string(xrefAt) + "\n%%EOF\n");
     return out;

@@ -20,11 +20,13 @@ struct PdfEncryption {
     bool identityStreams = false;  // revision 4: streams through the Identity crypt filter
     std::string user;
     std::string owner = "owner";
+    bool encryptMetadata = true;  // revision 4: false leaves metadata in the clear and changes the key
 };
 
 struct PdfWriteOptions {
     bool xrefStream = false;     // a cross-reference stream instead of a table
-    bool objectStreams = false;  // plain objects packed into one object stream (needs xrefStream)
+    bool objectStreams = false;  // plain objects packed into one object stream (needs xrefStream or hybrid)
+    bool hybrid = false;         // a table for plain objects plus /XRefStm for the packed ones
     long xrefShift = 0;          // every offset in the table written wrong by this much
     bool omitXref = false;       // no table, no startxref: recovery must find the objects
     const PdfEncryption* encryption = nullptr;

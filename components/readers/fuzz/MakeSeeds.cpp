@@ -8,6 +8,7 @@
 #include "TestDocumentFiles.h"
 #include "TestDocuments.h"
 #include "TestImageFiles.h"
+#include "TestPdf.h"
 
 using namespace pictrove::test;
 
@@ -24,6 +25,24 @@ Bytes SmallPng() {
 }
 Bytes SmallGif() {
     return MakeGif(2, 2, {0, 0, 0, 255, 255, 255}, {{{0, 1, 1, 0}, 10}});
+}
+
+// A page drawing an RGB image with a soft mask, a stencil, an inline image and a form.
+Bytes SeedPdf(const PdfWriteOptions& options) {
+    PdfWriter writer;
+    const int mask = writer.AddStream("<< /Type /XObject /Subtype /Image /Width 2 /Height 2 /ColorSpace /DeviceGray "
+                                      "/BitsPerComponent 8 >>", Bytes{0, 80, 160, 255});
+    const int image = writer.AddStream("<< /Type /XObject /Subtype /Image /Width 2 /Height 2 /ColorSpace /DeviceRGB "
+                                       "/BitsPerComponent 8 /Filter /FlateDecode /SMask " + std::to_string(mask) + " 0 R >>",
+                                       ZlibCompress(Bytes(12, 0x7F)));
+    const int stencil = writer.AddStream("<< /Type /XObject /Subtype /Image /Width 8 /Height 1 /ImageMask true >>",
+                                         Bytes{0x5A});
+    const int form = writer.AddStream("<< /Type /XObject /Subtype /Form /BBox [0 0 1 1] /Resources << /XObject << /S " +
+                                      std::to_string(stencil) + " 0 R >> >> >>", Text("1 0 0 rg /S Do"));
+    const int root = AddPages(writer, {{"/Im Do /F Do BI /W 2 /H 1 /CS /G /BPC 8 ID ab EI",
+                                        "<< /XObject << /Im " + std::to_string(image) + " 0 R /F " + std::to_string(form) +
+                                            " 0 R >> >>", ""}});
+    return writer.Write(root, options);
 }
 
 }  // namespace
@@ -81,6 +100,32 @@ int main(int argc, char** argv) {
     Write(root / "PcxFuzzer", "planes.pcx", MakePcx(planes));
     Write(root / "PcxFuzzer", "pages.dcx", MakeDcx({MakePcx(indexed), MakePcx(rgb)}));
 
+    Write(root / "PdfFuzzer", "table.pdf", SeedPdf({}));
+    Write(root / "PdfFuzzer", "streams.pdf", SeedPdf({.xrefStream = true, .objectStreams = true}));
+    Write(root / "PdfFuzzer", "broken.pdf", SeedPdf({.xrefShift = 5}));
+    const PdfEncryption rc4{3, 128, false, false, "", "owner"};
+    const PdfEncryption aes{4, 128, true, false, "", "owner"};
+    const PdfEncryption aes256{6, 256, false, false, "", "owner"};
+    Write(root / "PdfFuzzer", "rc4.pdf", SeedPdf({.encryption = &rc4}));
+    Write(root / "PdfFuzzer", "aes.pdf", SeedPdf({.encryption = &aes}));
+    Write(root / "PdfFuzzer", "aes256.pdf", SeedPdf({.encryption = &aes256}));
+    const Bytes samples = Text("some sample bytes, some sample bytes, repeated");
+    Bytes flate = {4};
+    const Bytes compressed = ZlibCompress(samples);
+    flate.insert(flate.end(), compressed.begin(), compressed.end());
+    Write(root / "PdfFilterFuzzer", "flate", flate);
+    Write(root / "PdfFilterFuzzer", "hex", Bytes{0, '4', '1', '4', '2', ' ', '4', '3', '>'});
+    Write(root / "PdfFilterFuzzer", "a85", Bytes{1, '9', 'j', 'q', 'o', '^', '~', '>'});
+    Write(root / "PdfFilterFuzzer", "runlength", Bytes{2, 2, 'a', 'b', 'c', 253, 'z', 128});
+    Write(root / "PdfFilterFuzzer", "lzw", Bytes{3, 0x80, 0x0B, 0x60, 0x50, 0x22, 0x0C, 0x0C, 0x85, 0x01});
+    Write(root / "PdfFilterFuzzer", "g4", Bytes{0x25, 0x26, 0xa8, 0xda, 0x36, 0x8d, 0xa0, 0x41, 0x6f, 0xff, 0x40, 0x81});
+    Write(root / "PdfFilterFuzzer", "png", Bytes{0x0A, 2, 1, 2, 3, 4, 1, 9, 9, 9, 9});
+    Write(root / "PdfSecurityFuzzer", "v2.txt",
+          Text("<< /Filter /Standard /V 2 /R 3 /Length 128 /P -4 /O <00112233445566778899AABBCCDDEEFF00112233445566778899AABBCCDDEEFF> "
+               "/U <00112233445566778899AABBCCDDEEFF00112233445566778899AABBCCDDEEFF> >> (cipher text)"));
+    Write(root / "PdfSecurityFuzzer", "v4.txt",
+          Text("<< /Filter /Standard /V 4 /R 4 /P -4 /CF << /StdCF << /CFM /AESV2 /Length 16 >> >> /StmF /StdCF "
+               "/StrF /StdCF /O <00> /U <00> >> 0123456789abcdef0123456789abcdef"));
     Write(root / "ImageHeaderFuzzer", "a.png", SmallPng());
     Write(root / "ImageHeaderFuzzer", "a.gif", SmallGif());
     Write(root / "ImageHeaderFuzzer", "a.ico", MakeIco({{2, 2, Bytes(16, 0xFF), {}}}));

@@ -87,17 +87,17 @@ bool Document::Load(std::span<const std::uint8_t> file) {
 
 bool Document::ReadXrefChain(std::size_t start) {
     std::unordered_set<std::size_t> seen;
-    std::vector<std::size_t> pending = {start};
+    std::vector<std::pair<std::size_t, bool>> pending = {{start, false}};  // offset, hybrid stream
     bool first = true;
     int sections = 0;
     while (!pending.empty() && sections++ < kMaxXrefSections) {
-        const std::size_t position = pending.back();
+        const auto [position, hybrid] = pending.back();
         pending.pop_back();
         if (!seen.insert(position).second) continue;  // a loop of /Prev offsets
         Dict trailer;
         Lexer probe(file_, position);
         const bool table = probe.Next().IsKeyword("xref");
-        const bool read = table ? ReadXrefTable(position, trailer) : ReadXrefStream(position, trailer);
+        const bool read = table ? ReadXrefTable(position, trailer) : ReadXrefStream(position, trailer, hybrid);
         if (!read) {
             if (first) return false;
             continue;  // an older revision is damaged: what is newer still stands
@@ -114,20 +114,26 @@ bool Document::ReadXrefChain(std::size_t start) {
         // Hybrid files: the table's entries first, then the stream's, then the older revision.
         const Object& prev = trailer.Get("Prev");
         if (prev.kind == Kind::kInt && prev.integer >= 0 && static_cast<std::uint64_t>(prev.integer) < file_.size()) {
-            pending.push_back(static_cast<std::size_t>(prev.integer));
+            pending.emplace_back(static_cast<std::size_t>(prev.integer), false);
         }
         const Object& xrefStm = trailer.Get("XRefStm");
         if (table && xrefStm.kind == Kind::kInt && xrefStm.integer >= 0 &&
             static_cast<std::uint64_t>(xrefStm.integer) < file_.size()) {
-            pending.push_back(static_cast<std::size_t>(xrefStm.integer));
+            pending.emplace_back(static_cast<std::size_t>(xrefStm.integer), true);
         }
     }
     return !first;
 }
 
-void Document::AddEntry(std::int64_t number, const Entry& entry) {
+void Document::AddEntry(std::int64_t number, const Entry& entry, bool overrideFree) {
     if (number < 0 || number > kMaxObjectNumber) return;
-    entries_.try_emplace(number, entry);  // sections are read newest first
+    auto [it, added] = entries_.try_emplace(number, entry);  // sections are read newest first
+    // A hybrid file's table lists its packed objects as free; its stream says where they are.
+    if (!added && overrideFree && it->second.type == 0 && entry.type != 0) it->second = entry;
+}
+
+void Document::ForceRecovery() {
+    if (!rebuilt_) Recover();
 }
 
 bool Document::ReadXrefTable(std::size_t position, Dict& trailer) {
@@ -172,7 +178,7 @@ bool Document::ReadXrefTable(std::size_t position, Dict& trailer) {
     return true;
 }
 
-bool Document::ReadXrefStream(std::size_t position, Dict& trailer) {
+bool Document::ReadXrefStream(std::size_t position, Dict& trailer, bool overrideFree) {
     auto object = ParseIndirectAt(position, -1, false);
     if (!object || !object->IsStream()) return false;
     const Stream& stream = *object->stream;
@@ -220,7 +226,7 @@ bool Document::ReadXrefStream(std::size_t position, Dict& trailer) {
                 entry.field = second;
                 entry.index = static_cast<std::uint32_t>(std::min<std::uint64_t>(third, UINT32_MAX));
             }
-            AddEntry(first + i, entry);
+            AddEntry(first + i, entry, overrideFree);
         }
     }
     trailer = dict;
@@ -265,6 +271,7 @@ void Document::ScanObjects() {
 
 void Document::Recover() {
     recovered_ = true;
+    rebuilt_ = true;
     ScanObjects();
     Dict trailer;
     // Trailers of every revision, oldest first, so the newest values win.
@@ -473,6 +480,7 @@ Object Document::Load(std::int64_t number) {
         if (scanned != scanned_.end() &&
             (entry == entries_.end() || entry->second.type != 1 || scanned->second != entry->second.field)) {
             object = ParseIndirectAt(scanned->second, number, true, &generation);
+            if (object) recovered_ = true;
         }
     }
     if (!object) return Object::Null();

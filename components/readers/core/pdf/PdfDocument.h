@@ -45,6 +45,8 @@ public:
 
     const Dict& Trailer() const { return trailer_; }
     bool Recovered() const { return recovered_; }
+    // Rebuilds the cross-reference data from a scan, for when what it said led nowhere.
+    void ForceRecovery();
     std::span<const std::uint8_t> File() const { return file_; }
 
     // The object a reference points to (any other object is returned as it is). Unknown or
@@ -79,8 +81,8 @@ private:
 
     bool ReadXrefChain(std::size_t start);
     bool ReadXrefTable(std::size_t position, Dict& trailer);
-    bool ReadXrefStream(std::size_t position, Dict& trailer);
-    void AddEntry(std::int64_t number, const Entry& entry);
+    bool ReadXrefStream(std::size_t position, Dict& trailer, bool overrideFree = false);
+    void AddEntry(std::int64_t number, const Entry& entry, bool overrideFree = false);
     void Recover();
     void ScanObjects();
     std::optional<Object> ParseIndirectAt(std::size_t offset, std::int64_t number, bool checkNumber,
@@ -98,6 +100,7 @@ private:
     bool scannedDone_ = false;
     Dict trailer_;
     bool recovered_ = false;
+    bool rebuilt_ = false;  // Recover has run
     std::unique_ptr<Security> security_;
 };
 

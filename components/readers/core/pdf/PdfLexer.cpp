@@ -203,7 +203,10 @@ void Lexer::ReadNumberOrKeyword(Token& token) {
             break;
         }
     }
-    const bool trailingSigns = j < size && std::strspn(text + j, "-+") == size - j;
+    // The token is not NUL-terminated: count the trailing signs within it.
+    std::size_t signs = j;
+    while (signs < size && (text[signs] == '-' || text[signs] == '+')) ++signs;
+    const bool trailingSigns = j < size && signs == size;
     if (digits && (j == size || trailingSigns)) {
         if (point || overflow) {
             token.kind = TokenKind::kReal;

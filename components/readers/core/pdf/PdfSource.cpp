@@ -62,6 +62,8 @@ PdfSource::PdfSource(PayloadDecoderPtr decoder) : decoder_(std::move(decoder)) {
 }
 PdfSource::~PdfSource() = default;
 
+bool PdfSource::Repaired() const { return document_ && document_->Recovered(); }
+
 void PdfSource::Close() {
     found_.clear();
     document_.reset();
@@ -91,10 +93,17 @@ OpenStatus PdfSource::OpenDocument(OpenRequest request) {
         }
     }
 
-    const Object root = document_->Lookup(&document_->Trailer(), "Root");
+    Object root = document_->Lookup(&document_->Trailer(), "Root");
     std::vector<PageRef> pages;
     std::unordered_set<std::int64_t> visited;
     WalkPages(*document_, root.IsDict() ? root.dict->Get("Pages") : Object::Null(), Object::Null(), 0, visited, pages);
+    if (pages.empty()) {
+        // The cross-reference data looked sound but leads to no page: scan the file instead.
+        document_->ForceRecovery();
+        root = document_->Lookup(&document_->Trailer(), "Root");
+        visited.clear();
+        WalkPages(*document_, root.IsDict() ? root.dict->Get("Pages") : Object::Null(), Object::Null(), 0, visited, pages);
+    }
     if (pages.empty() && !root.IsDict()) return OpenStatus::kNotReadable;
     pageCount_ = static_cast<int>(pages.size());
 

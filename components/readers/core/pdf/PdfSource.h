@@ -25,6 +25,8 @@ public:
     std::optional<DecodedImage> Decode(std::size_t index) override;
 
     int PageCount() const { return pageCount_; }
+    // Whether the cross-reference data was rebuilt by scanning the file.
+    bool Repaired() const;
 
 protected:
     OpenStatus OpenDocument(OpenRequest request) override;
