@@ -20,7 +20,9 @@ using test::PdfWriter;
 
 constexpr int kPdfFormat = 3;
 
-std::string Ref(int number) { return std::to_string(number) + " 0 R"; }
+std::string Ref(int number) {
+    return std::to_string(number) + " 0 R";
+}
 
 HRESULT OpenPath(DocumentReader* reader, const std::wstring& path) {
     BSTR text = SysAllocString(path.c_str());
@@ -63,9 +65,11 @@ struct Pixels {
 Pixels Read(ImageCollection* collection, int index) {
     Pixels pixels;
     ComPtr<IUnknown> object;
-    if (collection->GetImage(index, object.GetAddressOf()) != S_OK || !object) return pixels;
+    if (collection->GetImage(index, object.GetAddressOf()) != S_OK || !object)
+        return pixels;
     object->QueryInterface(kIidReaderImage, reinterpret_cast<void**>(pixels.image.GetAddressOf()));
-    if (!pixels.image) return pixels;
+    if (!pixels.image)
+        return pixels;
     pixels.image->GetPixelType(&pixels.type);
     pixels.image->GetWidth(&pixels.width);
     pixels.image->GetHeight(&pixels.height);
@@ -81,7 +85,8 @@ Bytes SolidJpeg(int width, int height, BYTE red, BYTE green, BYTE blue) {
     GpBitmap* bitmap = nullptr;
     GdipCreateBitmapFromScan0(width, height, 0, PixelFormat24bppRGB, nullptr, &bitmap);
     for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) GdipBitmapSetPixel(bitmap, x, y, 0xFF000000u | (red << 16) | (green << 8) | blue);
+        for (int x = 0; x < width; ++x)
+            GdipBitmapSetPixel(bitmap, x, y, 0xFF000000u | (red << 16) | (green << 8) | blue);
     }
     const CLSID jpegEncoder = {0x557CF401, 0x1A04, 0x11D3, {0x9A, 0x73, 0x00, 0x00, 0xF8, 0x1E, 0xF3, 0x2E}};
     IStream* stream = SHCreateMemStream(nullptr, 0);
@@ -101,7 +106,7 @@ Bytes SolidJpeg(int width, int height, BYTE red, BYTE green, BYTE blue) {
 }
 
 class PdfReaderClass : public testing::Test {
-protected:
+  protected:
     std::wstring Write(const wchar_t* name, const Bytes& bytes) {
         const std::wstring path = folder_.File(name);
         EXPECT_TRUE(test::WriteFileBytes(path, bytes));
@@ -114,14 +119,16 @@ TEST_F(PdfReaderClass, ListsAndDecodesRawAndJpegImages) {
     const Bytes jpeg = SolidJpeg(16, 8, 200, 40, 40);
     ASSERT_GT(jpeg.size(), 100u);
     PdfWriter writer;
-    const int raw = writer.AddStream("<< /Type /XObject /Subtype /Image /Width 2 /Height 1 /ColorSpace /DeviceRGB "
-                                     "/BitsPerComponent 8 /Filter /FlateDecode >>",
-                                     test::ZlibCompress(Bytes{10, 20, 30, 40, 50, 60}));
-    const int photo = writer.AddStream("<< /Type /XObject /Subtype /Image /Width 16 /Height 8 /ColorSpace /DeviceRGB "
-                                       "/BitsPerComponent 8 /Filter /DCTDecode >>",
-                                       jpeg);
-    const int root = test::AddPages(writer, {{"/Photo Do /Raw Do", "<< /XObject << /Raw " + Ref(raw) + " /Photo " +
-                                                                        Ref(photo) + " >> >>", ""}});
+    const int raw = writer.AddStream(
+        "<< /Type /XObject /Subtype /Image /Width 2 /Height 1 /ColorSpace /DeviceRGB "
+        "/BitsPerComponent 8 /Filter /FlateDecode >>",
+        test::ZlibCompress(Bytes{10, 20, 30, 40, 50, 60}));
+    const int photo = writer.AddStream(
+        "<< /Type /XObject /Subtype /Image /Width 16 /Height 8 /ColorSpace /DeviceRGB "
+        "/BitsPerComponent 8 /Filter /DCTDecode >>",
+        jpeg);
+    const int root = test::AddPages(
+        writer, {{"/Photo Do /Raw Do", "<< /XObject << /Raw " + Ref(raw) + " /Photo " + Ref(photo) + " >> >>", ""}});
     // The second extension of the format is read the same way.
     for (const wchar_t* file : {L"report.pdf", L"form.wwf"}) {
         SCOPED_TRACE(std::string(file, file + wcslen(file)));
@@ -154,9 +161,10 @@ TEST_F(PdfReaderClass, ListsAndDecodesRawAndJpegImages) {
 
 TEST_F(PdfReaderClass, PasswordRoundTrip) {
     PdfWriter writer;
-    const int image = writer.AddStream("<< /Type /XObject /Subtype /Image /Width 1 /Height 1 /ColorSpace /DeviceGray "
-                                       "/BitsPerComponent 8 >>",
-                                       Bytes{123});
+    const int image = writer.AddStream(
+        "<< /Type /XObject /Subtype /Image /Width 1 /Height 1 /ColorSpace /DeviceGray "
+        "/BitsPerComponent 8 >>",
+        Bytes{123});
     const int root = test::AddPages(writer, {{"/Im Do", "<< /XObject << /Im " + Ref(image) + " >> >>", ""}});
     const test::PdfEncryption encryption{4, 128, true, false, "letmein", "admin"};
     test::PdfWriteOptions options;
@@ -167,7 +175,8 @@ TEST_F(PdfReaderClass, PasswordRoundTrip) {
     ASSERT_TRUE(reader);
     EXPECT_EQ(OpenPath(reader.Get(), path), kOpenNeedsPassword);
     ComPtr<ImageCollection> none;
-    EXPECT_EQ(reader->QueryInterface(kIidImageCollection, reinterpret_cast<void**>(none.GetAddressOf())), E_NOINTERFACE);
+    EXPECT_EQ(reader->QueryInterface(kIidImageCollection, reinterpret_cast<void**>(none.GetAddressOf())),
+              E_NOINTERFACE);
     ComPtr<DocumentPassword> password;
     ASSERT_EQ(reader->QueryInterface(kIidDocumentPassword, reinterpret_cast<void**>(password.GetAddressOf())), S_OK);
     for (const wchar_t* attempt : {L"wrong", L"letmein", L"admin"}) {

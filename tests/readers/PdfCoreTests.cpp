@@ -33,18 +33,22 @@ std::string HexOf(std::span<const std::uint8_t> bytes) {
 
 Bytes FromHex(const std::string& hex) {
     Bytes out;
-    for (std::size_t i = 0; i + 1 < hex.size(); i += 2) out.push_back(static_cast<std::uint8_t>(std::stoi(hex.substr(i, 2), nullptr, 16)));
+    for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
+        out.push_back(static_cast<std::uint8_t>(std::stoi(hex.substr(i, 2), nullptr, 16)));
     return out;
 }
 
-Bytes Text(std::string_view text) { return Bytes(text.begin(), text.end()); }
+Bytes Text(std::string_view text) {
+    return Bytes(text.begin(), text.end());
+}
 
 // --- crypto -------------------------------------------------------------------------------
 
 TEST(PdfCrypto, HashesMatchPublishedVectors) {
     EXPECT_EQ(HexOf(pdf::crypto::Md5(Text(""))), "d41d8cd98f00b204e9800998ecf8427e");
     EXPECT_EQ(HexOf(pdf::crypto::Md5(Text("abc"))), "900150983cd24fb0d6963f7d28e17f72");
-    EXPECT_EQ(HexOf(pdf::crypto::Md5(Text("12345678901234567890123456789012345678901234567890123456789012345678901234567890"))),
+    EXPECT_EQ(HexOf(pdf::crypto::Md5(
+                  Text("12345678901234567890123456789012345678901234567890123456789012345678901234567890"))),
               "57edf4a22be3c955ac49da2e2107b67a");
     EXPECT_EQ(HexOf(pdf::crypto::Sha256(Text("abc"))),
               "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
@@ -147,7 +151,12 @@ TEST(PdfFilters, DecodeTextFiltersAndRunLength) {
     Bytes out;
     EXPECT_TRUE(pdf::AsciiHexDecode(Text("48 65 6c6C 6f7>"), 100, out));
     EXPECT_EQ(std::string(out.begin(), out.end()), std::string("Hello") + '\x70');
-    EXPECT_TRUE(pdf::Ascii85Decode(Text("<~9jqo^BlbD-BleB1DJ+*+F(f,q/0JhKF<GL>Cj@.4Gp$d7F!,L7@<6@)/0JDEF<G%<+EV:2F!,O<DJ+*.@<*K0@<6L(Df-\\0Ec5e;DffZ(EZee.Bl.9pF\"AGXBPCsi+DGm>@3BB/F*&OCAfu2/AKYi(DIb:@FD,*)+C]U=@3BB/F*&OCAfu2/AKYi(DIb:@FD,*)+C]U=@3BB/F*&OCAfu2/AKYi(DIb:@FD,*)+C]U=@3BB/F*&OCAfu2/AKYi(DIb:@FD,*)+C]U=@3BB/F*&OCAfu2/AKYi(DIb:@FD,*)+C]U=@3BB/F*&OCAfu2/AKYi(DIb:@FD,*)+C]U=~>"), 1000, out));
+    EXPECT_TRUE(pdf::Ascii85Decode(
+        Text("<~9jqo^BlbD-BleB1DJ+*+F(f,q/0JhKF<GL>Cj@.4Gp$d7F!,L7@<6@)/"
+             "0JDEF<G%<+EV:2F!,O<DJ+*.@<*K0@<6L(Df-\\0Ec5e;DffZ(EZee.Bl.9pF\"AGXBPCsi+DGm>@3BB/F*&OCAfu2/"
+             "AKYi(DIb:@FD,*)+C]U=@3BB/F*&OCAfu2/AKYi(DIb:@FD,*)+C]U=@3BB/F*&OCAfu2/AKYi(DIb:@FD,*)+C]U=@3BB/F*&OCAfu2/"
+             "AKYi(DIb:@FD,*)+C]U=@3BB/F*&OCAfu2/AKYi(DIb:@FD,*)+C]U=@3BB/F*&OCAfu2/AKYi(DIb:@FD,*)+C]U=~>"),
+        1000, out));
     EXPECT_EQ(std::string(out.begin(), out.begin() + 24), "Man is distinguished, no");
     EXPECT_TRUE(pdf::Ascii85Decode(Text("z9jqo~>"), 100, out));
     EXPECT_EQ(out, (Bytes{0, 0, 0, 0, 'M', 'a', 'n'}));
@@ -166,13 +175,15 @@ TEST(PdfFilters, LzwDecodesTheReferenceExampleAndBothCodeWidthRules) {
     EXPECT_EQ(std::string(out.begin(), out.end()), "-----A---B");
     // 300 distinct pairs grow the table past 511 entries: early and late width change differ.
     Bytes data;
-    for (int i = 0; i < 600; ++i) data.push_back(static_cast<std::uint8_t>((i * 7) % 256));
+    for (int i = 0; i < 600; ++i)
+        data.push_back(static_cast<std::uint8_t>((i * 7) % 256));
     for (bool early : {true, false}) {
         SCOPED_TRACE(early);
         // Encoder: plain LZW with 9..12 bit codes.
         std::vector<std::pair<std::string, int>> dict;
         std::map<std::string, int> table;
-        for (int i = 0; i < 256; ++i) table[std::string(1, char(i))] = i;
+        for (int i = 0; i < 256; ++i)
+            table[std::string(1, char(i))] = i;
         int next = 258, bits = 9;
         Bytes packed;
         std::uint32_t acc = 0;
@@ -195,12 +206,14 @@ TEST(PdfFilters, LzwDecodesTheReferenceExampleAndBothCodeWidthRules) {
             }
             put(table[w]);
             table[wc] = next++;
-            if (next + (early ? 1 : 0) > (1 << bits) && bits < 12) ++bits;
+            if (next + (early ? 1 : 0) > (1 << bits) && bits < 12)
+                ++bits;
             w = std::string(1, char(c));
         }
         put(table[w]);
         put(257);
-        if (have > 0) packed.push_back(std::uint8_t(acc << (8 - have)));
+        if (have > 0)
+            packed.push_back(std::uint8_t(acc << (8 - have)));
         EXPECT_TRUE(pdf::LzwDecode(packed, early, 10000, out));
         EXPECT_EQ(out, data);
     }
@@ -254,7 +267,8 @@ void ExpectFaxRows(const Bytes& bits, bool blackIs1) {
     ASSERT_GE(bits.size(), 6u * 3u);
     for (int y = 0; y < 6; ++y) {
         for (int x = 0; x < 23; ++x) {
-            const bool set = (bits[static_cast<std::size_t>(y) * 3 + static_cast<std::size_t>(x / 8)] >> (7 - x % 8)) & 1;
+            const bool set =
+                (bits[static_cast<std::size_t>(y) * 3 + static_cast<std::size_t>(x / 8)] >> (7 - x % 8)) & 1;
             EXPECT_EQ(set == blackIs1, kFaxRows[y][x] == '1') << "pixel " << x << "," << y;
         }
     }
@@ -277,7 +291,8 @@ TEST(PdfCcitt, DecodesGroup4AndGroup3OneDimensional) {
     g3.k = 0;
     g3.columns = 23;
     g3.encodedByteAlign = true;
-    bits = pdf::CcittDecode(FromHex("00013556ad5ab4e00135e15ab569c0013543a756ad5a7001354e8756ad5a7001350500013556ad5ab4e0"), g3);
+    bits = pdf::CcittDecode(
+        FromHex("00013556ad5ab4e00135e15ab569c0013543a756ad5a7001354e8756ad5a7001350500013556ad5ab4e0"), g3);
     ASSERT_TRUE(bits);
     EXPECT_EQ(bits->size(), 18u);
     ExpectFaxRows(*bits, false);
@@ -285,10 +300,19 @@ TEST(PdfCcitt, DecodesGroup4AndGroup3OneDimensional) {
 
 TEST(PdfCcitt, DecodesGroup3TwoDimensionalRowsAndStopsAtDamage) {
     // Row 1 one-dimensional: white 3, black 2, white 3. Row 2 two-dimensional: V0 three times.
-    const std::string bitsText = "000000000001" "1" "1000" "11" "1000" "000000000001" "0" "111";
+    const std::string bitsText =
+        "000000000001"
+        "1"
+        "1000"
+        "11"
+        "1000"
+        "000000000001"
+        "0"
+        "111";
     Bytes data((bitsText.size() + 7) / 8, 0);
     for (std::size_t i = 0; i < bitsText.size(); ++i) {
-        if (bitsText[i] == '1') data[i / 8] |= std::uint8_t(0x80 >> (i % 8));
+        if (bitsText[i] == '1')
+            data[i / 8] |= std::uint8_t(0x80 >> (i % 8));
     }
     pdf::CcittParams params;
     params.k = 1;

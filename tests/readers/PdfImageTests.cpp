@@ -21,7 +21,9 @@ using test::PdfPageSpec;
 using test::PdfWriteOptions;
 using test::PdfWriter;
 
-std::string Narrow(const std::u16string& text) { return std::string(text.begin(), text.end()); }
+std::string Narrow(const std::u16string& text) {
+    return std::string(text.begin(), text.end());
+}
 
 std::string HexString(const Bytes& bytes) {
     static const char* digits = "0123456789ABCDEF";
@@ -36,9 +38,10 @@ std::string HexString(const Bytes& bytes) {
 // Stands in for the platform's JPEG decoder: checks it was handed the embedded bytes and
 // returns a fixed 2 x 1 picture (gray 10 and 200, or red and blue).
 class StandInJpeg final : public PayloadDecoder {
-public:
+  public:
     std::optional<DecodedImage> DecodeFrame(std::span<const std::uint8_t> file, unsigned) override {
-        if (file.size() < 4 || file[0] != 0xFF || file[1] != 0xD8) return std::nullopt;
+        if (file.size() < 4 || file[0] != 0xFF || file[1] != 0xD8)
+            return std::nullopt;
         const bool colour = file[2] == 'C';
         auto image = DecodedImage::Allocate(colour ? PixelType::kBgr24 : PixelType::kGray8, 2, 1);
         if (colour) {
@@ -59,7 +62,8 @@ struct Opened {
 
     std::vector<std::string> Names() const {
         std::vector<std::string> names;
-        for (const auto& image : source->Images()) names.push_back(Narrow(image.name));
+        for (const auto& image : source->Images())
+            names.push_back(Narrow(image.name));
         return names;
     }
     std::optional<DecodedImage> Decode(std::size_t index) const { return source->Decode(index); }
@@ -82,18 +86,23 @@ int AddImage(PdfWriter& writer, int width, int height, const std::string& rest, 
                             data);
 }
 
-std::string Ref(int number) { return std::to_string(number) + " 0 R"; }
+std::string Ref(int number) {
+    return std::to_string(number) + " 0 R";
+}
 
 // One page drawing the named image XObjects in order.
-Bytes OnePage(PdfWriter& writer, const std::vector<std::pair<std::string, int>>& images,
-              const PdfWriteOptions& options = {}, const std::string& extraResources = "") {
+Bytes OnePage(PdfWriter& writer,
+              const std::vector<std::pair<std::string, int>>& images,
+              const PdfWriteOptions& options = {},
+              const std::string& extraResources = "") {
     std::string content;
     std::string xobjects;
     for (const auto& [name, number] : images) {
         content += "q 10 0 0 10 0 0 cm /" + name + " Do Q\n";
         xobjects += "/" + name + " " + Ref(number) + " ";
     }
-    const int root = test::AddPages(writer, {{content, "<< /XObject << " + xobjects + " >> " + extraResources + " >>", ""}});
+    const int root =
+        test::AddPages(writer, {{content, "<< /XObject << " + xobjects + " >> " + extraResources + " >>", ""}});
     return writer.Write(root, options);
 }
 
@@ -162,9 +171,12 @@ TEST(PdfStructure, IncrementalUpdateReplacesObjectsNewestFirst) {
     ASSERT_EQ(Open(base).source->Images()[0].width, 4);
 
     PdfWriter update;
-    for (std::size_t i = 0; i < writer.Count(); ++i) update.Reserve();
-    update.SetStream(image, "<< /Type /XObject /Subtype /Image /Width 8 /Height 2 /ColorSpace /DeviceGray "
-                            "/BitsPerComponent 8 >>", Bytes(16, 99));
+    for (std::size_t i = 0; i < writer.Count(); ++i)
+        update.Reserve();
+    update.SetStream(image,
+                     "<< /Type /XObject /Subtype /Image /Width 8 /Height 2 /ColorSpace /DeviceGray "
+                     "/BitsPerComponent 8 >>",
+                     Bytes(16, 99));
     const Bytes updated = update.AppendUpdate(base, root, test::StartXref(base));
     auto opened = Open(updated);
     ASSERT_EQ(opened.status, OpenStatus::kOpened);
@@ -186,7 +198,8 @@ TEST(PdfStructure, DamagedFilesFailCleanlyOrKeepWhatSurvives) {
         SCOPED_TRACE(cut);
         auto opened = Open(Bytes(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(cut)));
         if (opened.status == OpenStatus::kOpened) {
-            for (std::size_t i = 0; i < opened.source->Images().size(); ++i) (void)opened.Decode(i);
+            for (std::size_t i = 0; i < opened.source->Images().size(); ++i)
+                (void)opened.Decode(i);
         }
     }
     for (std::size_t at = 20; at < good.size(); at += 23) {
@@ -194,7 +207,8 @@ TEST(PdfStructure, DamagedFilesFailCleanlyOrKeepWhatSurvives) {
         damaged[at] = static_cast<std::uint8_t>(damaged[at] ^ 0x5A);
         auto opened = Open(damaged);
         if (opened.status == OpenStatus::kOpened) {
-            for (std::size_t i = 0; i < opened.source->Images().size(); ++i) (void)opened.Decode(i);
+            for (std::size_t i = 0; i < opened.source->Images().size(); ++i)
+                (void)opened.Decode(i);
         }
     }
     // Junk before the header moves every offset: recovery still finds the objects.
@@ -207,8 +221,9 @@ TEST(PdfStructure, CyclesInPagesAndFormsDoNotHang) {
     PdfWriter writer;
     const int image = AddImage(writer, 2, 2, "/ColorSpace /DeviceGray /BitsPerComponent 8", Bytes(4, 7));
     const int form = writer.Reserve();
-    writer.SetStream(form, "<< /Type /XObject /Subtype /Form /BBox [0 0 1 1] /Resources << /XObject << /Me " +
-                               Ref(form) + " /Im " + Ref(image) + " >> >> >>",
+    writer.SetStream(form,
+                     "<< /Type /XObject /Subtype /Form /BBox [0 0 1 1] /Resources << /XObject << /Me " + Ref(form) +
+                         " /Im " + Ref(image) + " >> >> >>",
                      test::Text("/Me Do /Im Do /Me Do"));
     const int catalog = writer.Reserve();
     const int tree = writer.Reserve();
@@ -228,24 +243,33 @@ TEST(PdfStructure, CyclesInPagesAndFormsDoNotHang) {
 
 TEST(PdfImages, FormsAnnotationsPatternsAndSoftMaskGroupsInDrawingOrder) {
     PdfWriter writer;
-    const auto gray = [&](int w) { return AddImage(writer, w, 1, "/ColorSpace /DeviceGray /BitsPerComponent 8", Bytes(static_cast<std::size_t>(w), 50)); };
+    const auto gray = [&](int w) {
+        return AddImage(writer, w, 1, "/ColorSpace /DeviceGray /BitsPerComponent 8",
+                        Bytes(static_cast<std::size_t>(w), 50));
+    };
     const int direct = gray(1), inForm = gray(2), inAnnot = gray(3), inPattern = gray(4), inGroup = gray(5);
-    const int form = writer.AddStream("<< /Type /XObject /Subtype /Form /BBox [0 0 1 1] /Resources << /XObject << /Deep " +
-                                          Ref(inForm) + " >> >> >>",
-                                      test::Text("/Deep Do"));
-    const int appearance = writer.AddStream("<< /Type /XObject /Subtype /Form /BBox [0 0 1 1] /Resources << /XObject << /Stamp " +
-                                                Ref(inAnnot) + " >> >> >>",
-                                            test::Text("/Stamp Do"));
-    const int annotation = writer.Add("<< /Type /Annot /Subtype /Stamp /Rect [0 0 10 10] /AP << /N " + Ref(appearance) + " >> >>");
-    const int pattern = writer.AddStream("<< /PatternType 1 /PaintType 1 /TilingType 1 /BBox [0 0 1 1] /XStep 1 /YStep 1 "
-                                         "/Resources << /XObject << /Tile " + Ref(inPattern) + " >> >> >>",
-                                         test::Text("/Tile Do"));
-    const int group = writer.AddStream("<< /Type /XObject /Subtype /Form /BBox [0 0 1 1] /Group << /S /Transparency >> "
-                                       "/Resources << /XObject << /Lum " + Ref(inGroup) + " >> >> >>",
-                                       test::Text("/Lum Do"));
-    const std::string resources = "<< /XObject << /Direct " + Ref(direct) + " /Form " + Ref(form) +
-                                  " >> /Pattern << /P0 " + Ref(pattern) + " >> /ExtGState << /GS0 << /SMask << /S /Luminosity /G " +
-                                  Ref(group) + " >> >> >> >>";
+    const int form = writer.AddStream(
+        "<< /Type /XObject /Subtype /Form /BBox [0 0 1 1] /Resources << /XObject << /Deep " + Ref(inForm) + " >> >> >>",
+        test::Text("/Deep Do"));
+    const int appearance =
+        writer.AddStream("<< /Type /XObject /Subtype /Form /BBox [0 0 1 1] /Resources << /XObject << /Stamp " +
+                             Ref(inAnnot) + " >> >> >>",
+                         test::Text("/Stamp Do"));
+    const int annotation =
+        writer.Add("<< /Type /Annot /Subtype /Stamp /Rect [0 0 10 10] /AP << /N " + Ref(appearance) + " >> >>");
+    const int pattern = writer.AddStream(
+        "<< /PatternType 1 /PaintType 1 /TilingType 1 /BBox [0 0 1 1] /XStep 1 /YStep 1 "
+        "/Resources << /XObject << /Tile " +
+            Ref(inPattern) + " >> >> >>",
+        test::Text("/Tile Do"));
+    const int group = writer.AddStream(
+        "<< /Type /XObject /Subtype /Form /BBox [0 0 1 1] /Group << /S /Transparency >> "
+        "/Resources << /XObject << /Lum " +
+            Ref(inGroup) + " >> >> >>",
+        test::Text("/Lum Do"));
+    const std::string resources =
+        "<< /XObject << /Direct " + Ref(direct) + " /Form " + Ref(form) + " >> /Pattern << /P0 " + Ref(pattern) +
+        " >> /ExtGState << /GS0 << /SMask << /S /Luminosity /G " + Ref(group) + " >> >> >> >>";
     const int root = test::AddPages(writer, {{"/GS0 gs /Pattern cs /P0 scn 0 0 5 5 re f /Form Do /Direct Do", resources,
                                               "/Annots [" + Ref(annotation) + "]"}});
     auto opened = Open(writer.Write(root));
@@ -325,59 +349,136 @@ void CheckPixels(const PixelCase& c) {
 
 TEST(PdfPixels, DepthsAndDecodeArrays) {
     const PixelCase cases[] = {
-        {"gray 8", "/ColorSpace /DeviceGray /BitsPerComponent 8", {0, 127, 255}, 3, PixelType::kGray8, {{0}, {127}, {255}}},
+        {"gray 8",
+         "/ColorSpace /DeviceGray /BitsPerComponent 8",
+         {0, 127, 255},
+         3,
+         PixelType::kGray8,
+         {{0}, {127}, {255}}},
         {"gray 1", "/ColorSpace /DeviceGray /BitsPerComponent 1", {0xA0}, 3, PixelType::kGray8, {{255}, {0}, {255}}},
-        {"gray 2", "/ColorSpace /DeviceGray /BitsPerComponent 2", {0x1B}, 4, PixelType::kGray8, {{0}, {85}, {170}, {255}}},
-        {"gray 4", "/ColorSpace /DeviceGray /BitsPerComponent 4", {0x0F, 0x80}, 3, PixelType::kGray8, {{0}, {255}, {136}}},
-        {"gray 16", "/ColorSpace /DeviceGray /BitsPerComponent 16", {0xFF, 0x00, 0x12, 0x34}, 2, PixelType::kGray8, {{255}, {18}}},
-        {"inverted", "/ColorSpace /DeviceGray /BitsPerComponent 8 /Decode [1 0]", {0, 255, 55}, 3, PixelType::kGray8,
+        {"gray 2",
+         "/ColorSpace /DeviceGray /BitsPerComponent 2",
+         {0x1B},
+         4,
+         PixelType::kGray8,
+         {{0}, {85}, {170}, {255}}},
+        {"gray 4",
+         "/ColorSpace /DeviceGray /BitsPerComponent 4",
+         {0x0F, 0x80},
+         3,
+         PixelType::kGray8,
+         {{0}, {255}, {136}}},
+        {"gray 16",
+         "/ColorSpace /DeviceGray /BitsPerComponent 16",
+         {0xFF, 0x00, 0x12, 0x34},
+         2,
+         PixelType::kGray8,
+         {{255}, {18}}},
+        {"inverted",
+         "/ColorSpace /DeviceGray /BitsPerComponent 8 /Decode [1 0]",
+         {0, 255, 55},
+         3,
+         PixelType::kGray8,
          {{255}, {0}, {200}}},
-        {"rgb 8", "/ColorSpace /DeviceRGB /BitsPerComponent 8", {255, 0, 0, 1, 2, 3}, 2, PixelType::kBgr24,
+        {"rgb 8",
+         "/ColorSpace /DeviceRGB /BitsPerComponent 8",
+         {255, 0, 0, 1, 2, 3},
+         2,
+         PixelType::kBgr24,
          {{0, 0, 255}, {3, 2, 1}}},
-        {"rgb 16", "/ColorSpace /DeviceRGB /BitsPerComponent 16", {0xFF, 0xFF, 0x80, 0x00, 0x00, 0x01}, 1,
-         PixelType::kBgr24, {{0, 128, 255}}},
-        {"cmyk", "/ColorSpace /DeviceCMYK /BitsPerComponent 8", {0, 0, 0, 0, 255, 0, 0, 0, 0, 0, 0, 255}, 3,
-         PixelType::kBgr24, {{255, 255, 255}, {255, 255, 0}, {0, 0, 0}}},
+        {"rgb 16",
+         "/ColorSpace /DeviceRGB /BitsPerComponent 16",
+         {0xFF, 0xFF, 0x80, 0x00, 0x00, 0x01},
+         1,
+         PixelType::kBgr24,
+         {{0, 128, 255}}},
+        {"cmyk",
+         "/ColorSpace /DeviceCMYK /BitsPerComponent 8",
+         {0, 0, 0, 0, 255, 0, 0, 0, 0, 0, 0, 255},
+         3,
+         PixelType::kBgr24,
+         {{255, 255, 255}, {255, 255, 0}, {0, 0, 0}}},
     };
-    for (const auto& c : cases) CheckPixels(c);
+    for (const auto& c : cases)
+        CheckPixels(c);
 }
 
 TEST(PdfPixels, EveryColourSpaceFamily) {
     const std::string sampled = "<< /FunctionType 2 /Domain [0 1] /C0 [0 0 0] /C1 [1 0 0] /N 1 >>";
     const PixelCase cases[] = {
-        {"calibrated rgb", "/ColorSpace [/CalRGB << /WhitePoint [0.95 1 1.09] >>] /BitsPerComponent 8", {10, 20, 30}, 1,
-         PixelType::kBgr24, {{30, 20, 10}}},
-        {"calibrated gray", "/ColorSpace [/CalGray << /WhitePoint [0.95 1 1.09] >>] /BitsPerComponent 8", {77}, 1,
-         PixelType::kGray8, {{77}}},
-        {"lab white and black", "/ColorSpace [/Lab << /WhitePoint [0.9505 1 1.089] >>] /BitsPerComponent 8",
-         {255, 128, 128, 0, 128, 128}, 2, PixelType::kBgr24, {{255, 255, 255}, {0, 0, 0}}, "", 2},
-        {"indexed string", "/ColorSpace [/Indexed /DeviceRGB 2 <FF000000FF000000FF>] /BitsPerComponent 8", {2, 0, 1, 9},
-         4, PixelType::kBgr24, {{255, 0, 0}, {0, 0, 255}, {0, 255, 0}, {255, 0, 0}}},
-        {"indexed 4-bit over gray", "/ColorSpace [/Indexed /DeviceGray 1 <10F0>] /BitsPerComponent 4", {0x10}, 2,
-         PixelType::kGray8, {{240}, {16}}},
+        {"calibrated rgb",
+         "/ColorSpace [/CalRGB << /WhitePoint [0.95 1 1.09] >>] /BitsPerComponent 8",
+         {10, 20, 30},
+         1,
+         PixelType::kBgr24,
+         {{30, 20, 10}}},
+        {"calibrated gray",
+         "/ColorSpace [/CalGray << /WhitePoint [0.95 1 1.09] >>] /BitsPerComponent 8",
+         {77},
+         1,
+         PixelType::kGray8,
+         {{77}}},
+        {"lab white and black",
+         "/ColorSpace [/Lab << /WhitePoint [0.9505 1 1.089] >>] /BitsPerComponent 8",
+         {255, 128, 128, 0, 128, 128},
+         2,
+         PixelType::kBgr24,
+         {{255, 255, 255}, {0, 0, 0}},
+         "",
+         2},
+        {"indexed string",
+         "/ColorSpace [/Indexed /DeviceRGB 2 <FF000000FF000000FF>] /BitsPerComponent 8",
+         {2, 0, 1, 9},
+         4,
+         PixelType::kBgr24,
+         {{255, 0, 0}, {0, 0, 255}, {0, 255, 0}, {255, 0, 0}}},
+        {"indexed 4-bit over gray",
+         "/ColorSpace [/Indexed /DeviceGray 1 <10F0>] /BitsPerComponent 4",
+         {0x10},
+         2,
+         PixelType::kGray8,
+         {{240}, {16}}},
         {"separation exponential into rgb",
-         "/ColorSpace [/Separation /Spot /DeviceRGB " + sampled + "] /BitsPerComponent 8", {255, 0}, 2,
-         PixelType::kBgr24, {{0, 0, 255}, {0, 0, 0}}},
+         "/ColorSpace [/Separation /Spot /DeviceRGB " + sampled + "] /BitsPerComponent 8",
+         {255, 0},
+         2,
+         PixelType::kBgr24,
+         {{0, 0, 255}, {0, 0, 0}}},
         {"separation without usable transform",
          "/ColorSpace [/Separation /Spot /DeviceCMYK << /FunctionType 4 /Domain [0 1] /Range [0 1 0 1 0 1 0 1] >>] "
          "/BitsPerComponent 8",
-         {255, 0}, 2, PixelType::kGray8, {{0}, {255}}},
-        {"icc by component count", "/ColorSpace [/ICCBased " + std::string("<< /N 1 >>") + "] /BitsPerComponent 8", {33}, 1,
-         PixelType::kGray8, {{33}}},
-        {"named resource", "/ColorSpace /CS0 /BitsPerComponent 8", {1, 0}, 2, PixelType::kBgr24,
-         {{0, 255, 0}, {255, 0, 0}}, "/ColorSpace << /CS0 [/Indexed /DeviceRGB 1 <0000FF00FF00>] >>"},
+         {255, 0},
+         2,
+         PixelType::kGray8,
+         {{0}, {255}}},
+        {"icc by component count",
+         "/ColorSpace [/ICCBased " + std::string("<< /N 1 >>") + "] /BitsPerComponent 8",
+         {33},
+         1,
+         PixelType::kGray8,
+         {{33}}},
+        {"named resource",
+         "/ColorSpace /CS0 /BitsPerComponent 8",
+         {1, 0},
+         2,
+         PixelType::kBgr24,
+         {{0, 255, 0}, {255, 0, 0}},
+         "/ColorSpace << /CS0 [/Indexed /DeviceRGB 1 <0000FF00FF00>] >>"},
     };
-    for (const auto& c : cases) CheckPixels(c);
+    for (const auto& c : cases)
+        CheckPixels(c);
 }
 
 TEST(PdfPixels, SampledTintTransformsOfDeviceN) {
     PdfWriter writer;
     // Two inks into RGB through a 2 x 2 table: (0,0) white, (1,0) red, (0,1) blue, (1,1) black.
-    const int function = writer.AddStream("<< /FunctionType 0 /Domain [0 1 0 1] /Range [0 1 0 1 0 1] /Size [2 2] "
-                                          "/BitsPerSample 8 >>",
-                                          Bytes{255, 255, 255, 255, 0, 0, 0, 0, 255, 0, 0, 0});
-    const int image = AddImage(writer, 4, 1, "/ColorSpace [/DeviceN [/A /B] /DeviceRGB " + Ref(function) + "] /BitsPerComponent 8",
-                               Bytes{0, 0, 255, 0, 0, 255, 255, 255});
+    const int function = writer.AddStream(
+        "<< /FunctionType 0 /Domain [0 1 0 1] /Range [0 1 0 1 0 1] /Size [2 2] "
+        "/BitsPerSample 8 >>",
+        Bytes{255, 255, 255, 255, 0, 0, 0, 0, 255, 0, 0, 0});
+    const int image =
+        AddImage(writer, 4, 1, "/ColorSpace [/DeviceN [/A /B] /DeviceRGB " + Ref(function) + "] /BitsPerComponent 8",
+                 Bytes{0, 0, 255, 0, 0, 255, 255, 255});
     auto opened = Open(OnePage(writer, {{"Im", image}}));
     auto pixels = opened.Decode(0);
     ASSERT_TRUE(pixels);
@@ -403,14 +504,16 @@ Bytes LiteralLzw(const Bytes& data) {
             have -= 8;
         }
     }
-    if (have > 0) out.push_back(std::uint8_t(acc << (8 - have)));
+    if (have > 0)
+        out.push_back(std::uint8_t(acc << (8 - have)));
     return out;
 }
 
 TEST(PdfPixels, FilterChainsAndPredictors) {
     const Bytes samples = {0, 10, 20, 30, 40, 50, 60, 70, 80};  // 3 x 1 RGB
-    Bytes png = {1};  // PNG Sub on the single row
-    for (std::size_t i = 0; i < samples.size(); ++i) png.push_back(std::uint8_t(samples[i] - (i >= 3 ? samples[i - 3] : 0)));
+    Bytes png = {1};                                            // PNG Sub on the single row
+    for (std::size_t i = 0; i < samples.size(); ++i)
+        png.push_back(std::uint8_t(samples[i] - (i >= 3 ? samples[i - 3] : 0)));
     std::string hex = HexString(test::ZlibCompress(samples));
     hex = hex.substr(1, hex.size() - 2) + ">";
     const std::vector<std::vector<int>> expected = {{20, 10, 0}, {50, 40, 30}, {80, 70, 60}};
@@ -421,11 +524,16 @@ TEST(PdfPixels, FilterChainsAndPredictors) {
          test::ZlibCompress(png), 3, PixelType::kBgr24, expected},
         {"hex then flate", rgb + "/Filter [/ASCIIHexDecode /FlateDecode]", Bytes(hex.begin(), hex.end()), 3,
          PixelType::kBgr24, expected},
-        {"run length", rgb + "/Filter /RunLengthDecode", {8, 0, 10, 20, 30, 40, 50, 60, 70, 80, 128}, 3, PixelType::kBgr24,
+        {"run length",
+         rgb + "/Filter /RunLengthDecode",
+         {8, 0, 10, 20, 30, 40, 50, 60, 70, 80, 128},
+         3,
+         PixelType::kBgr24,
          expected},
         {"lzw", rgb + "/Filter /LZWDecode", LiteralLzw(samples), 3, PixelType::kBgr24, expected},
     };
-    for (const auto& c : cases) CheckPixels(c);
+    for (const auto& c : cases)
+        CheckPixels(c);
 }
 
 TEST(PdfPixels, MasksBecomeAlpha) {
@@ -477,15 +585,17 @@ TEST(PdfPixels, StencilMasksArePaintedWithTheFillColour) {
 
 TEST(PdfPixels, CodecsAndLimits) {
     PdfWriter writer;
-    const int jpeg = AddImage(writer, 2, 1, "/ColorSpace /DeviceGray /BitsPerComponent 8 /Filter /DCTDecode /Decode [1 0]",
-                              Bytes{0xFF, 0xD8, 'G', 0});
+    const int jpeg =
+        AddImage(writer, 2, 1, "/ColorSpace /DeviceGray /BitsPerComponent 8 /Filter /DCTDecode /Decode [1 0]",
+                 Bytes{0xFF, 0xD8, 'G', 0});
     const int jpx = AddImage(writer, 640, 480, "/Filter /JPXDecode", Bytes{0, 0, 0, 12});
     const int huge = AddImage(writer, 100000, 100000, "/ColorSpace /DeviceRGB /BitsPerComponent 8 /Filter /FlateDecode",
                               test::ZlibCompress(Bytes(100000, 0)));
-    const int fax = AddImage(writer, 23, 6, "/ColorSpace /DeviceGray /BitsPerComponent 1 /Filter /CCITTFaxDecode "
+    const int fax = AddImage(writer, 23, 6,
+                             "/ColorSpace /DeviceGray /BitsPerComponent 1 /Filter /CCITTFaxDecode "
                              "/DecodeParms << /K -1 /Columns 23 /Rows 6 >>",
-                             Bytes{0x26, 0xa8, 0xda, 0x36, 0x8d, 0xa0, 0x41, 0x6f, 0xff, 0x40, 0x81, 0x7f, 0xf6, 0x17, 0xfe,
-                                   0x22, 0x22, 0x21, 0xca, 0xb2, 0xac, 0xab, 0x2a, 0xc2, 0x80, 0x08, 0x00, 0x80});
+                             Bytes{0x26, 0xa8, 0xda, 0x36, 0x8d, 0xa0, 0x41, 0x6f, 0xff, 0x40, 0x81, 0x7f, 0xf6, 0x17,
+                                   0xfe, 0x22, 0x22, 0x21, 0xca, 0xb2, 0xac, 0xab, 0x2a, 0xc2, 0x80, 0x08, 0x00, 0x80});
     auto opened = Open(OnePage(writer, {{"J", jpeg}, {"X", jpx}, {"H", huge}, {"F", fax}}));
     ASSERT_EQ(opened.status, OpenStatus::kOpened);
     const auto& images = opened.source->Images();
@@ -510,11 +620,13 @@ TEST(PdfPixels, CodecsAndLimits) {
 Bytes EncryptedDocument(const PdfEncryption& encryption) {
     PdfWriter writer;
     // The palette is a string: string decryption matters as much as stream decryption.
-    const int image = AddImage(writer, 3, 1, "/ColorSpace [/Indexed /DeviceRGB 2 <FF000000FF000000FF>] /BitsPerComponent 8 "
-                                             "/Filter /FlateDecode",
+    const int image = AddImage(writer, 3, 1,
+                               "/ColorSpace [/Indexed /DeviceRGB 2 <FF000000FF000000FF>] /BitsPerComponent 8 "
+                               "/Filter /FlateDecode",
                                test::ZlibCompress(Bytes{1, 2, 0}));
     PdfWriteOptions options;
-    if (encryption.revision != 0) options.encryption = &encryption;
+    if (encryption.revision != 0)
+        options.encryption = &encryption;
     return OnePage(writer, {{"Im", image}}, options);
 }
 
@@ -567,16 +679,18 @@ TEST(PdfSecurity, EveryRevisionWithEmptyUserAndOwnerPasswords) {
 #ifndef _WIN32
 // Files encrypted by an independent tool, when it is installed (the native test run).
 TEST(PdfSecurity, FilesEncryptedByAnotherToolOpen) {
-    if (std::system("qpdf --version >/dev/null 2>&1") != 0) GTEST_SKIP() << "qpdf is not installed";
+    if (std::system("qpdf --version >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "qpdf is not installed";
     const Bytes plain = EncryptedDocument(PdfEncryption{0, 0, false, false, "", ""});
     const std::string in = testing::TempDir() + "plain.pdf";
-    std::ofstream(in, std::ios::binary).write(reinterpret_cast<const char*>(plain.data()), std::streamsize(plain.size()));
+    std::ofstream(in, std::ios::binary)
+        .write(reinterpret_cast<const char*>(plain.data()), std::streamsize(plain.size()));
     const char* modes[] = {"40", "128 --use-aes=n", "128 --use-aes=y", "256"};
     for (const char* mode : modes) {
         SCOPED_TRACE(mode);
         const std::string out = testing::TempDir() + "encrypted.pdf";
-        const std::string command = "qpdf --allow-weak-crypto --encrypt user owner " + std::string(mode) +
-                                    " -- " + in + " " + out + " 2>/dev/null";
+        const std::string command = "qpdf --allow-weak-crypto --encrypt user owner " + std::string(mode) + " -- " + in +
+                                    " " + out + " 2>/dev/null";
         ASSERT_EQ(std::system(command.c_str()), 0);
         std::ifstream file(out, std::ios::binary);
         const Bytes bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());

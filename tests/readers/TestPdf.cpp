@@ -22,11 +22,15 @@ constexpr std::uint8_t kPadding[32] = {0x28, 0xBF, 0x4E, 0x5E, 0x4E, 0x75, 0x8A,
                                        0x3E, 0x80, 0x2F, 0x0C, 0xA9, 0xFE, 0x64, 0x53, 0x69, 0x7A};
 constexpr std::int32_t kPermissions = -3904;
 
-void Append(Bytes& out, std::string_view text) { out.insert(out.end(), text.begin(), text.end()); }
+void Append(Bytes& out, std::string_view text) {
+    out.insert(out.end(), text.begin(), text.end());
+}
 
 Bytes Padded(const std::string& password) {
-    Bytes out(password.begin(), password.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(password.size(), 32)));
-    for (std::size_t i = 0; out.size() < 32; ++i) out.push_back(kPadding[i]);
+    Bytes out(password.begin(),
+              password.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(password.size(), 32)));
+    for (std::size_t i = 0; out.size() < 32; ++i)
+        out.push_back(kPadding[i]);
     return out;
 }
 
@@ -46,7 +50,8 @@ Bytes Md5(const Bytes& data) {
 }
 
 Bytes XorKey(Bytes key, int value) {
-    for (auto& b : key) b ^= static_cast<std::uint8_t>(value);
+    for (auto& b : key)
+        b ^= static_cast<std::uint8_t>(value);
     return key;
 }
 
@@ -63,10 +68,12 @@ Bytes Hash2B(const std::string& password, const Bytes& salt, const Bytes& userKe
         block.insert(block.end(), k.begin(), k.end());
         block.insert(block.end(), userKey.begin(), userKey.end());
         Bytes k1;
-        for (int i = 0; i < 64; ++i) k1.insert(k1.end(), block.begin(), block.end());
+        for (int i = 0; i < 64; ++i)
+            k1.insert(k1.end(), block.begin(), block.end());
         e = crypto::AesCbcEncrypt(Bytes(k.begin(), k.begin() + 16), Bytes(k.begin() + 16, k.begin() + 32), k1);
         unsigned sum = 0;
-        for (int i = 0; i < 16; ++i) sum += e[static_cast<std::size_t>(i)];
+        for (int i = 0; i < 16; ++i)
+            sum += e[static_cast<std::size_t>(i)];
         k = sum % 3 == 0 ? crypto::Sha256(e) : sum % 3 == 1 ? crypto::Sha384(e) : crypto::Sha512(e);
         ++round;
     }
@@ -76,11 +83,12 @@ Bytes Hash2B(const std::string& password, const Bytes& salt, const Bytes& userKe
 
 // The encrypting side of the standard security handler.
 class Encryptor {
-public:
+  public:
     Encryptor(const PdfEncryption& e, const std::string& id) : e_(e) {
         if (e.revision == 6) {
             fileKey_.assign(32, 0);
-            for (int i = 0; i < 32; ++i) fileKey_[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(7 * i + 3);
+            for (int i = 0; i < 32; ++i)
+                fileKey_[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(7 * i + 3);
             const Bytes uvs = {1, 2, 3, 4, 5, 6, 7, 8}, uks = {9, 10, 11, 12, 13, 14, 15, 16};
             const Bytes ovs = {17, 18, 19, 20, 21, 22, 23, 24}, oks = {25, 26, 27, 28, 29, 30, 31, 32};
             u_ = Hash2B(e.user, uvs, {});
@@ -97,21 +105,26 @@ public:
         // O: the padded user password encrypted with a key from the owner password.
         Bytes ownerKey = Md5(Padded(e.owner));
         if (e.revision >= 3) {
-            for (int i = 0; i < 50; ++i) ownerKey = Md5(ownerKey);
+            for (int i = 0; i < 50; ++i)
+                ownerKey = Md5(ownerKey);
         }
         ownerKey.resize(n);
         o_ = crypto::Rc4(ownerKey, Padded(e.user));
         if (e.revision >= 3) {
-            for (int i = 1; i <= 19; ++i) o_ = crypto::Rc4(XorKey(ownerKey, i), o_);
+            for (int i = 1; i <= 19; ++i)
+                o_ = crypto::Rc4(XorKey(ownerKey, i), o_);
         }
         Bytes input = Padded(e.user);
         input.insert(input.end(), o_.begin(), o_.end());
-        for (int i = 0; i < 4; ++i) input.push_back(static_cast<std::uint8_t>(std::uint32_t(kPermissions) >> (8 * i)));
+        for (int i = 0; i < 4; ++i)
+            input.push_back(static_cast<std::uint8_t>(std::uint32_t(kPermissions) >> (8 * i)));
         input.insert(input.end(), id.begin(), id.end());
-        if (e.revision == 4 && !e.encryptMetadata) input.insert(input.end(), 4, 0xFF);
+        if (e.revision == 4 && !e.encryptMetadata)
+            input.insert(input.end(), 4, 0xFF);
         fileKey_ = Md5(input);
         if (e.revision >= 3) {
-            for (int i = 0; i < 50; ++i) fileKey_ = Md5(Bytes(fileKey_.begin(), fileKey_.begin() + static_cast<std::ptrdiff_t>(n)));
+            for (int i = 0; i < 50; ++i)
+                fileKey_ = Md5(Bytes(fileKey_.begin(), fileKey_.begin() + static_cast<std::ptrdiff_t>(n)));
         }
         fileKey_.resize(n);
         if (e.revision == 2) {
@@ -120,7 +133,8 @@ public:
             Bytes seed(kPadding, kPadding + 32);
             seed.insert(seed.end(), id.begin(), id.end());
             u_ = crypto::Rc4(fileKey_, Md5(seed));
-            for (int i = 1; i <= 19; ++i) u_ = crypto::Rc4(XorKey(fileKey_, i), u_);
+            for (int i = 1; i <= 19; ++i)
+                u_ = crypto::Rc4(XorKey(fileKey_, i), u_);
             u_.resize(32, 0xAB);
         }
     }
@@ -142,20 +156,24 @@ public:
     }
 
     Bytes Encrypt(const Bytes& data, int number, bool isStream) const {
-        if (isStream && e_.revision == 4 && e_.identityStreams) return data;
+        if (isStream && e_.revision == 4 && e_.identityStreams)
+            return data;
         const bool aes = e_.revision == 6 || (e_.revision == 4 && e_.aes);
         Bytes key = fileKey_;
         if (e_.revision != 6) {
             Bytes input = fileKey_;
             input.insert(input.end(), {static_cast<std::uint8_t>(number), static_cast<std::uint8_t>(number >> 8),
                                        static_cast<std::uint8_t>(number >> 16), 0, 0});
-            if (aes) input.insert(input.end(), {'s', 'A', 'l', 'T'});
+            if (aes)
+                input.insert(input.end(), {'s', 'A', 'l', 'T'});
             key = Md5(input);
             key.resize(std::min<std::size_t>(fileKey_.size() + 5, 16));
         }
-        if (!aes) return crypto::Rc4(key, data);
+        if (!aes)
+            return crypto::Rc4(key, data);
         Bytes iv(16);
-        for (int i = 0; i < 16; ++i) iv[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(number * 31 + i);
+        for (int i = 0; i < 16; ++i)
+            iv[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(number * 31 + i);
         Bytes padded = data;
         const std::size_t pad = 16 - data.size() % 16;
         padded.insert(padded.end(), pad, static_cast<std::uint8_t>(pad));
@@ -172,7 +190,8 @@ public:
             if (body[i] == '<' && i + 1 < body.size() && body[i + 1] != '<' && (i == 0 || body[i - 1] != '<')) {
                 const std::size_t end = body.find('>', i);
                 Bytes plain;
-                for (std::size_t k = i + 1; k + 1 < end; k += 2) plain.push_back(static_cast<std::uint8_t>(std::stoi(body.substr(k, 2), nullptr, 16)));
+                for (std::size_t k = i + 1; k + 1 < end; k += 2)
+                    plain.push_back(static_cast<std::uint8_t>(std::stoi(body.substr(k, 2), nullptr, 16)));
                 out += Hex(Encrypt(plain, number, false));
                 i = end;
             } else {
@@ -182,7 +201,7 @@ public:
         return out;
     }
 
-private:
+  private:
     PdfEncryption e_;
     Bytes fileKey_;
     Bytes o_, u_, oe_, ue_;
@@ -265,12 +284,14 @@ Bytes PdfWriter::Write(int root, const PdfWriteOptions& options) const {
     std::vector<std::size_t> offsets(static_cast<std::size_t>(count) + 3, 0);
     std::vector<int> inStream(static_cast<std::size_t>(count) + 3, -1);  // index in the object stream
     std::unique_ptr<Encryptor> encryptor;
-    if (options.encryption != nullptr) encryptor = std::make_unique<Encryptor>(*options.encryption, options.id);
+    if (options.encryption != nullptr)
+        encryptor = std::make_unique<Encryptor>(*options.encryption, options.id);
 
     std::vector<int> packed;
     for (int n = 1; n <= count; ++n) {
         const Entry& entry = objects_[static_cast<std::size_t>(n - 1)];
-        if (!entry.set) continue;
+        if (!entry.set)
+            continue;
         if (options.objectStreams && !entry.isStream && encryptor == nullptr) {
             inStream[static_cast<std::size_t>(n)] = static_cast<int>(packed.size());
             packed.push_back(n);
@@ -298,12 +319,13 @@ Bytes PdfWriter::Write(int root, const PdfWriteOptions& options) const {
         offsets[static_cast<std::size_t>(objectStream)] = out.size();
         const Bytes data = ZlibCompress(Bytes(all.begin(), all.end()));
         AppendObject(out, objectStream,
-                     "<< /Type /ObjStm /N " + std::to_string(packed.size()) + " /First " + std::to_string(header.size()) +
-                         " /Filter /FlateDecode >>",
+                     "<< /Type /ObjStm /N " + std::to_string(packed.size()) + " /First " +
+                         std::to_string(header.size()) + " /Filter /FlateDecode >>",
                      &data);
     }
-    std::string trailerKeys = " /Root " + std::to_string(root) + " 0 R /ID [" + Hex(Bytes(options.id.begin(), options.id.end())) +
-                              " " + Hex(Bytes(options.id.begin(), options.id.end())) + "]";
+    std::string trailerKeys = " /Root " + std::to_string(root) + " 0 R /ID [" +
+                              Hex(Bytes(options.id.begin(), options.id.end())) + " " +
+                              Hex(Bytes(options.id.begin(), options.id.end())) + "]";
     if (encryptor) {
         const int encrypt = next++;
         offsets[static_cast<std::size_t>(encrypt)] = out.size();
@@ -337,8 +359,9 @@ Bytes PdfWriter::Write(int root, const PdfWriteOptions& options) const {
                 type = 1;
                 field = static_cast<std::uint32_t>(offsets[static_cast<std::size_t>(n)] + options.xrefShift);
             }
-            rows.insert(rows.end(), {type, std::uint8_t(field >> 24), std::uint8_t(field >> 16), std::uint8_t(field >> 8),
-                                     std::uint8_t(field), std::uint8_t(index >> 8), std::uint8_t(index)});
+            rows.insert(rows.end(),
+                        {type, std::uint8_t(field >> 24), std::uint8_t(field >> 16), std::uint8_t(field >> 8),
+                         std::uint8_t(field), std::uint8_t(index >> 8), std::uint8_t(index)});
         }
         Bytes predicted;
         for (std::size_t r = 0; r < rows.size() / 7; ++r) {
@@ -361,8 +384,11 @@ Bytes PdfWriter::Write(int root, const PdfWriteOptions& options) const {
         Append(out, "xref\n0 " + std::to_string(size) + "\n0000000000 65535 f \n");
         for (int n = 1; n < size; ++n) {
             const std::size_t offset = offsets[static_cast<std::size_t>(n)];
-            if (offset == 0 || (options.hybrid && n == size - 1)) Append(out, "0000000000 00000 f \n");
-            else Append(out, Offset10(static_cast<std::size_t>(static_cast<long>(offset) + options.xrefShift)) + " 00000 n \n");
+            if (offset == 0 || (options.hybrid && n == size - 1))
+                Append(out, "0000000000 00000 f \n");
+            else
+                Append(out, Offset10(static_cast<std::size_t>(static_cast<long>(offset) + options.xrefShift)) +
+                                " 00000 n \n");
         }
         Append(out, "trailer\n<< /Size " + std::to_string(size) + trailerKeys +
                         (options.hybrid ? " /XRefStm " + std::to_string(streamAt) : "") + " >>\n");
@@ -376,7 +402,8 @@ Bytes PdfWriter::AppendUpdate(const Bytes& base, int root, std::size_t prevXref)
     std::vector<std::pair<int, std::size_t>> written;
     for (int n = 1; n <= static_cast<int>(objects_.size()); ++n) {
         const Entry& entry = objects_[static_cast<std::size_t>(n - 1)];
-        if (!entry.set) continue;
+        if (!entry.set)
+            continue;
         written.emplace_back(n, out.size());
         AppendObject(out, n, entry.body, entry.isStream ? &entry.stream : nullptr);
     }
@@ -386,7 +413,8 @@ Bytes PdfWriter::AppendUpdate(const Bytes& base, int root, std::size_t prevXref)
         Append(out, std::to_string(n) + " 1\n" + Offset10(offset) + " 00000 n \n");
     }
     Append(out, "trailer\n<< /Size " + std::to_string(objects_.size() + 1) + " /Root " + std::to_string(root) +
-                    " 0 R /Prev " + std::to_string(prevXref) + " >>\nstartxref\n" + std::to_string(xrefAt) + "\n%%EOF\n");
+                    " 0 R /Prev " + std::to_string(prevXref) + " >>\nstartxref\n" + std::to_string(xrefAt) +
+                    "\n%%EOF\n");
     return out;
 }
 
@@ -397,9 +425,10 @@ int AddPages(PdfWriter& writer, const std::vector<PdfPageSpec>& pages, const std
     for (const auto& page : pages) {
         const Bytes content(page.content.begin(), page.content.end());
         const int stream = writer.AddStream("<< >>", content);
-        const int number = writer.Add("<< /Type /Page /Parent " + std::to_string(tree) + " 0 R /MediaBox [0 0 200 200] " +
-                                      (page.resources.empty() ? "" : "/Resources " + page.resources) + " /Contents " +
-                                      std::to_string(stream) + " 0 R " + page.extra + " >>");
+        const int number =
+            writer.Add("<< /Type /Page /Parent " + std::to_string(tree) + " 0 R /MediaBox [0 0 200 200] " +
+                       (page.resources.empty() ? "" : "/Resources " + page.resources) + " /Contents " +
+                       std::to_string(stream) + " 0 R " + page.extra + " >>");
         kids += std::to_string(number) + " 0 R ";
     }
     writer.Set(tree, "<< /Type /Pages /Kids [" + kids + "] /Count " + std::to_string(pages.size()) +

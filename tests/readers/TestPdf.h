@@ -14,9 +14,9 @@
 namespace pictrove::test {
 
 struct PdfEncryption {
-    int revision = 3;    // 2, 3, 4 or 6
-    int keyBits = 128;   // 40..128 for RC4
-    bool aes = false;    // revision 4: AESV2 instead of V2
+    int revision = 3;              // 2, 3, 4 or 6
+    int keyBits = 128;             // 40..128 for RC4
+    bool aes = false;              // revision 4: AESV2 instead of V2
     bool identityStreams = false;  // revision 4: streams through the Identity crypt filter
     std::string user;
     std::string owner = "owner";
@@ -34,7 +34,7 @@ struct PdfWriteOptions {
 };
 
 class PdfWriter {
-public:
+  public:
     // Object numbers start at 1, in the order of adding (or reserving).
     int Reserve();
     void Set(int number, std::string body);
@@ -52,7 +52,7 @@ public:
 
     std::size_t Count() const { return objects_.size(); }
 
-private:
+  private:
     struct Entry {
         std::string body;
         Bytes stream;
@@ -62,7 +62,9 @@ private:
     std::vector<Entry> objects_;
 };
 
-inline Bytes Text(std::string_view text) { return Bytes(text.begin(), text.end()); }
+inline Bytes Text(std::string_view text) {
+    return Bytes(text.begin(), text.end());
+}
 
 // zlib-compressed data (FlateDecode).
 Bytes ZlibCompress(const Bytes& data);

@@ -31,14 +31,17 @@ Bytes BuildDocument(int pages) {
             dict += "/ColorSpace /DeviceRGB >>";
             for (int y = 0; y < height; ++y) {
                 for (int x = 0; x < width; ++x) {
-                    samples.insert(samples.end(), {std::uint8_t(x + page), std::uint8_t(y * 2), std::uint8_t((x ^ y) + page)});
+                    samples.insert(samples.end(),
+                                   {std::uint8_t(x + page), std::uint8_t(y * 2), std::uint8_t((x ^ y) + page)});
                 }
             }
         } else {
-            dict += "/ColorSpace /DeviceGray /DecodeParms << /Predictor 12 /Columns " + std::to_string(width) + " >> >>";
+            dict +=
+                "/ColorSpace /DeviceGray /DecodeParms << /Predictor 12 /Columns " + std::to_string(width) + " >> >>";
             for (int y = 0; y < height; ++y) {
                 samples.push_back(2);  // PNG Up
-                for (int x = 0; x < width; ++x) samples.push_back(std::uint8_t(y == 0 ? x + page : 1));
+                for (int x = 0; x < width; ++x)
+                    samples.push_back(std::uint8_t(y == 0 ? x + page : 1));
             }
         }
         const int image = writer.AddStream(dict, test::ZlibCompress(samples));
@@ -62,7 +65,8 @@ int main(int argc, char** argv) {
     }
     const int pages = argc > 2 ? std::atoi(argv[2]) : 1000;
     const Bytes file = BuildDocument(pages);
-    std::ofstream(argv[1], std::ios::binary).write(reinterpret_cast<const char*>(file.data()), std::streamsize(file.size()));
+    std::ofstream(argv[1], std::ios::binary)
+        .write(reinterpret_cast<const char*>(file.data()), std::streamsize(file.size()));
     std::printf("document: %d pages, %.1f MB\n", pages, file.size() / 1048576.0);
 
     readers::PdfSource source;
@@ -92,6 +96,7 @@ int main(int argc, char** argv) {
                 decoded / decodeTime, pixels / decodeTime / 1e6);
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    std::printf("peak memory: %.1f MB (includes the document held twice: built and opened)\n", usage.ru_maxrss / 1024.0);
+    std::printf("peak memory: %.1f MB (includes the document held twice: built and opened)\n",
+                usage.ru_maxrss / 1024.0);
     return decoded == source.Images().size() ? 0 : 1;
 }

@@ -6,17 +6,28 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace pictrove::readers::pdf;
-    if (size < 2) return 0;
+    if (size < 2)
+        return 0;
     const std::uint8_t selector = data[0];
     const std::span<const std::uint8_t> in(data + 1, size - 1);
     constexpr std::size_t kLimit = 1 << 20;
     ByteVector out;
     switch (selector % 8) {
-        case 0: AsciiHexDecode(in, kLimit, out); break;
-        case 1: Ascii85Decode(in, kLimit, out); break;
-        case 2: RunLengthDecode(in, kLimit, out); break;
-        case 3: LzwDecode(in, (selector & 8) != 0, kLimit, out); break;
-        case 4: FlateDecode(in, kLimit, out); break;
+        case 0:
+            AsciiHexDecode(in, kLimit, out);
+            break;
+        case 1:
+            Ascii85Decode(in, kLimit, out);
+            break;
+        case 2:
+            RunLengthDecode(in, kLimit, out);
+            break;
+        case 3:
+            LzwDecode(in, (selector & 8) != 0, kLimit, out);
+            break;
+        case 4:
+            FlateDecode(in, kLimit, out);
+            break;
         case 5: {
             CcittParams params;
             params.k = (selector >> 3) % 3 - 1;
@@ -29,11 +40,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             // Predictors over the raw bytes: PNG and TIFF, every depth.
             out.assign(in.begin(), in.end());
             static const int kBits[] = {1, 2, 4, 8, 16};
-            Unpredict((selector & 8) ? 2 : 10 + (selector >> 4) % 6, 1 + (selector >> 5) % 4, kBits[(selector >> 3) % 5],
-                      1 + (selector >> 2) % 13, out);
+            Unpredict((selector & 8) ? 2 : 10 + (selector >> 4) % 6, 1 + (selector >> 5) % 4,
+                      kBits[(selector >> 3) % 5], 1 + (selector >> 2) % 13, out);
             break;
         }
     }
-    if (out.size() > kLimit + (1 << 16)) __builtin_trap();
+    if (out.size() > kLimit + (1 << 16))
+        __builtin_trap();
     return 0;
 }

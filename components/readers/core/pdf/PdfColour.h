@@ -17,13 +17,13 @@ class Document;
 
 // Sampled (type 0), exponential (type 2) and stitching (type 3) functions.
 class Function {
-public:
+  public:
     static std::shared_ptr<Function> Parse(Document& document, const Object& object, int depth = 0);
     int Outputs() const { return outputs_; }
     // in: inputs, out: Outputs() values.
     void Evaluate(const float* in, float* out) const;
 
-private:
+  private:
     int type_ = 2;
     int inputs_ = 1;
     int outputs_ = 1;
@@ -46,10 +46,12 @@ private:
 enum class ColourFamily : std::uint8_t { kGray, kRgb, kCmyk, kLab, kIndexed, kTint };
 
 class ColourSpace {
-public:
+  public:
     // A space from an image's ColorSpace value; names are looked up in the page's ColorSpace
     // resources. Null when the value names nothing usable.
-    static std::shared_ptr<ColourSpace> Parse(Document& document, const Object& value, const Dict* resources,
+    static std::shared_ptr<ColourSpace> Parse(Document& document,
+                                              const Object& value,
+                                              const Dict* resources,
                                               int depth = 0);
     static std::shared_ptr<ColourSpace> Device(ColourFamily family);
 
@@ -63,7 +65,7 @@ public:
     // Lab) to red, green and blue bytes.
     void ToRgb(const float* values, std::uint8_t rgb[3]) const;
 
-private:
+  private:
     ColourFamily family_ = ColourFamily::kGray;
     int components_ = 1;
     // Lab.

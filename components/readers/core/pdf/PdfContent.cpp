@@ -17,24 +17,35 @@ constexpr std::size_t kMaxAnnotations = 10000;
 
 std::string ExpandInlineKey(const std::string& key) {
     static const std::pair<const char*, const char*> kKeys[] = {
-        {"BPC", "BitsPerComponent"}, {"CS", "ColorSpace"}, {"D", "Decode"}, {"DP", "DecodeParms"},
-        {"F", "Filter"},             {"H", "Height"},      {"W", "Width"},  {"IM", "ImageMask"},
-        {"I", "Interpolate"},        {"L", "Length"},
+        {"BPC", "BitsPerComponent"},
+        {"CS", "ColorSpace"},
+        {"D", "Decode"},
+        {"DP", "DecodeParms"},
+        {"F", "Filter"},
+        {"H", "Height"},
+        {"W", "Width"},
+        {"IM", "ImageMask"},
+        {"I", "Interpolate"},
+        {"L", "Length"},
     };
     for (const auto& [shortKey, longKey] : kKeys) {
-        if (key == shortKey) return longKey;
+        if (key == shortKey)
+            return longKey;
     }
     return key;
 }
 
-std::uint8_t Byte(double value) { return static_cast<std::uint8_t>(std::clamp(value, 0.0, 1.0) * 255 + 0.5); }
+std::uint8_t Byte(double value) {
+    return static_cast<std::uint8_t>(std::clamp(value, 0.0, 1.0) * 255 + 0.5);
+}
 
 }  // namespace
 
 Object ContentScanner::Resource(const Object& resources, std::string_view category, const std::string& name) {
     const Object dict = document_.Resolve(resources);
     const Object group = document_.Lookup(dict.AsDict(), category);
-    if (!group.IsDict()) return Object::Null();
+    if (!group.IsDict())
+        return Object::Null();
     const Object& value = group.dict->Get(name);
     if (value.IsRef()) {
         Object resolved = document_.Resolve(value);
@@ -55,24 +66,29 @@ void ContentScanner::ScanPage(int pageNumber, const Dict& page, const Object& re
     const Object contents = document_.Lookup(&page, "Contents");
     std::vector<std::uint8_t> content;
     const auto append = [&](const Object& stream) {
-        if (!stream.IsStream()) return;
+        if (!stream.IsStream())
+            return;
         auto data = document_.DecodeFully(*stream.stream, kMaxContentBytes);
-        if (!data || content.size() + data->size() > kMaxContentBytes) return;
+        if (!data || content.size() + data->size() > kMaxContentBytes)
+            return;
         content.insert(content.end(), data->begin(), data->end());
         content.push_back('\n');  // streams of an array may split tokens only at their ends
     };
     if (contents.IsArray()) {
-        for (const auto& item : *contents.array) append(document_.Resolve(item));
+        for (const auto& item : *contents.array)
+            append(document_.Resolve(item));
     } else {
         append(contents);
     }
     ScanContent(content, resources, 0, State{});
 
     const Object annotations = document_.Lookup(&page, "Annots");
-    if (!annotations.IsArray()) return;
+    if (!annotations.IsArray())
+        return;
     std::size_t count = 0;
     for (const auto& item : *annotations.array) {
-        if (++count > kMaxAnnotations) break;
+        if (++count > kMaxAnnotations)
+            break;
         const Object annotation = document_.Resolve(item);
         const Object appearances = document_.Lookup(annotation.AsDict(), "AP");
         Object normal = appearances.IsDict() ? appearances.dict->Get("N") : Object::Null();
@@ -85,7 +101,8 @@ void ContentScanner::ScanPage(int pageNumber, const Dict& page, const Object& re
             if (state.IsName() && normal.dict->Has(state.text)) {
                 streams.push_back(normal.dict->Get(state.text));
             } else {
-                for (const auto& entry : normal.dict->entries) streams.push_back(entry.second);
+                for (const auto& entry : normal.dict->entries)
+                    streams.push_back(entry.second);
             }
             for (const auto& entry : streams) {
                 Object form = document_.Resolve(entry);
@@ -100,17 +117,22 @@ void ContentScanner::ScanPage(int pageNumber, const Dict& page, const Object& re
 }
 
 void ContentScanner::ScanForm(const Object& form, const Object& inherited, int depth, const State& state) {
-    if (!form.IsStream() || depth > kMaxFormDepth) return;
-    if (form.integer >= 0 && !seenForms_.insert(form.integer).second) return;
+    if (!form.IsStream() || depth > kMaxFormDepth)
+        return;
+    if (form.integer >= 0 && !seenForms_.insert(form.integer).second)
+        return;
     auto data = document_.DecodeFully(*form.stream, kMaxContentBytes);
-    if (!data) return;
+    if (!data)
+        return;
     Object resources = form.stream->dict.Get("Resources");
-    if (document_.Resolve(resources).IsNull()) resources = inherited;  // older files rely on the page's
+    if (document_.Resolve(resources).IsNull())
+        resources = inherited;  // older files rely on the page's
     ScanContent(*data, resources, depth, state);
 }
 
 void ContentScanner::Add(FoundImage found, const State& state) {
-    if (found.number >= 0 && !seenImages_.insert(found.number).second) return;
+    if (found.number >= 0 && !seenImages_.insert(found.number).second)
+        return;
     found.page = page_;
     found.fill = state.fill;
     out_.push_back(std::move(found));
@@ -118,7 +140,8 @@ void ContentScanner::Add(FoundImage found, const State& state) {
 
 void ContentScanner::DrawXObject(const std::string& name, const Object& resources, int depth, const State& state) {
     const Object object = Resource(resources, "XObject", name);
-    if (!object.IsStream()) return;
+    if (!object.IsStream())
+        return;
     const Object subtype = document_.Resolve(object.stream->dict.Get("Subtype"));
     if (subtype.IsName("Image")) {
         FoundImage found;
@@ -135,14 +158,16 @@ void ContentScanner::DrawXObject(const std::string& name, const Object& resource
 
 void ContentScanner::UsePattern(const std::string& name, const Object& resources, int depth, const State& state) {
     const Object pattern = Resource(resources, "Pattern", name);
-    if (!pattern.IsStream() || document_.Resolve(pattern.stream->dict.Get("PatternType")).Int(0) != 1) return;
+    if (!pattern.IsStream() || document_.Resolve(pattern.stream->dict.Get("PatternType")).Int(0) != 1)
+        return;
     ScanForm(pattern, resources, depth + 1, state);
 }
 
 void ContentScanner::UseExtGState(const std::string& name, const Object& resources, int depth, const State& state) {
     const Object gs = Resource(resources, "ExtGState", name);
     const Object mask = document_.Lookup(gs.AsDict(), "SMask");
-    if (!mask.IsDict()) return;
+    if (!mask.IsDict())
+        return;
     const Object& groupRef = mask.dict->Get("G");
     Object group = document_.Resolve(groupRef);
     group.integer = groupRef.IsRef() ? groupRef.integer : -1;
@@ -154,16 +179,21 @@ void ContentScanner::InlineImage(Lexer& lexer, const Object& resources, const St
     Dict dict;
     for (int guard = 0; guard < 256; ++guard) {
         auto key = parser.ReadObject();
-        if (!key) break;  // "ID", or damage
+        if (!key)
+            break;  // "ID", or damage
         auto value = parser.ReadObject();
-        if (!value) break;
-        if (key->IsName()) dict.entries.emplace_back(ExpandInlineKey(key->text), std::move(*value));
+        if (!value)
+            break;
+        if (key->IsName())
+            dict.entries.emplace_back(ExpandInlineKey(key->text), std::move(*value));
     }
     auto pending = parser.TakePending();
-    if (!pending || !pending->IsKeyword("ID")) return;
+    if (!pending || !pending->IsKeyword("ID"))
+        return;
     const auto data = lexer.Data();
     std::size_t start = pending->start + 2;
-    if (start < data.size() && IsWhite(data[start])) ++start;  // exactly one blank after ID
+    if (start < data.size() && IsWhite(data[start]))
+        ++start;  // exactly one blank after ID
 
     // Unfiltered data has a known size; otherwise the data ends at an "EI" standing alone.
     std::size_t end = std::string_view::npos;
@@ -176,21 +206,25 @@ void ContentScanner::InlineImage(Lexer& lexer, const Object& resources, const St
         int components = 1;
         std::int64_t bits = mask ? 1 : dict.Get("BitsPerComponent").Int(8);
         if (!mask) {
-            if (auto space = ColourSpace::Parse(document_, dict.Get("ColorSpace"), document_.Resolve(resources).AsDict())) {
+            if (auto space =
+                    ColourSpace::Parse(document_, dict.Get("ColorSpace"), document_.Resolve(resources).AsDict())) {
                 components = space->Components();
             }
         }
         const std::size_t size = (static_cast<std::size_t>(width) * static_cast<std::size_t>(components) *
-                                      static_cast<std::size_t>(std::clamp<std::int64_t>(bits, 1, 16)) + 7) / 8 *
-                                 static_cast<std::size_t>(height);
+                                      static_cast<std::size_t>(std::clamp<std::int64_t>(bits, 1, 16)) +
+                                  7) /
+                                 8 * static_cast<std::size_t>(height);
         if (size <= data.size() - start) {
             Lexer after(data, start + size);
             const Token token = after.Next();
-            if (token.IsKeyword("EI")) end = start + size;
+            if (token.IsKeyword("EI"))
+                end = start + size;
         }
     }
     if (end == std::string_view::npos) {
-        for (std::size_t at = FindBytes(data, "EI", start); at != std::string_view::npos; at = FindBytes(data, "EI", at + 2)) {
+        for (std::size_t at = FindBytes(data, "EI", start); at != std::string_view::npos;
+             at = FindBytes(data, "EI", at + 2)) {
             const bool before = at == start || IsWhite(data[at - 1]);
             const bool after = at + 2 >= data.size() || IsWhite(data[at + 2]) || IsDelimiter(data[at + 2]);
             if (before && after) {
@@ -198,16 +232,19 @@ void ContentScanner::InlineImage(Lexer& lexer, const Object& resources, const St
                 break;
             }
         }
-        if (end == std::string_view::npos) end = data.size();
+        if (end == std::string_view::npos)
+            end = data.size();
     }
     std::size_t dataEnd = end;
-    if (filtered && dataEnd > start && IsWhite(data[dataEnd - 1])) --dataEnd;
+    if (filtered && dataEnd > start && IsWhite(data[dataEnd - 1]))
+        --dataEnd;
     lexer.Seek(std::min(end + 2, data.size()));
 
     Stream stream;
     stream.dict = std::move(dict);
     stream.ownsData = true;
-    stream.data.assign(data.begin() + static_cast<std::ptrdiff_t>(start), data.begin() + static_cast<std::ptrdiff_t>(dataEnd));
+    stream.data.assign(data.begin() + static_cast<std::ptrdiff_t>(start),
+                       data.begin() + static_cast<std::ptrdiff_t>(dataEnd));
     stream.length = stream.data.size();
     FoundImage found;
     found.image = Object::MakeStream(std::move(stream));
@@ -216,7 +253,9 @@ void ContentScanner::InlineImage(Lexer& lexer, const Object& resources, const St
     Add(std::move(found), state);
 }
 
-void ContentScanner::ScanContent(std::span<const std::uint8_t> content, const Object& resources, int depth,
+void ContentScanner::ScanContent(std::span<const std::uint8_t> content,
+                                 const Object& resources,
+                                 int depth,
                                  const State& start) {
     Lexer lexer(content);
     Parser parser(lexer, false);
@@ -225,26 +264,30 @@ void ContentScanner::ScanContent(std::span<const std::uint8_t> content, const Ob
     State state = start;
     while (!lexer.AtEnd()) {
         if (auto object = parser.ReadObject()) {
-            if (operands.size() >= kMaxOperands) operands.erase(operands.begin());
+            if (operands.size() >= kMaxOperands)
+                operands.erase(operands.begin());
             operands.push_back(std::move(*object));
             continue;
         }
         auto token = parser.TakePending();
         if (!token || token->kind != TokenKind::kKeyword) {
-            if (token && token->kind == TokenKind::kEnd) break;
+            if (token && token->kind == TokenKind::kEnd)
+                break;
             continue;
         }
         const std::string& op = token->text;
         const auto number = [&](std::size_t fromEnd) { return operands[operands.size() - fromEnd].Number(); };
         if (op == "q") {
-            if (stack.size() < kMaxStateDepth) stack.push_back(state);
+            if (stack.size() < kMaxStateDepth)
+                stack.push_back(state);
         } else if (op == "Q") {
             if (!stack.empty()) {
                 state = stack.back();
                 stack.pop_back();
             }
         } else if (op == "Do") {
-            if (!operands.empty() && operands.back().IsName()) DrawXObject(operands.back().text, resources, depth, state);
+            if (!operands.empty() && operands.back().IsName())
+                DrawXObject(operands.back().text, resources, depth, state);
         } else if (op == "BI") {
             InlineImage(lexer, resources, state);
         } else if (op == "g" && operands.size() >= 1) {
@@ -256,7 +299,8 @@ void ContentScanner::ScanContent(std::span<const std::uint8_t> content, const Ob
             state.fillComponents = 3;
         } else if (op == "k" && operands.size() >= 4) {
             const double k = number(1);
-            state.fill = {Byte((1 - number(4)) * (1 - k)), Byte((1 - number(3)) * (1 - k)), Byte((1 - number(2)) * (1 - k))};
+            state.fill = {Byte((1 - number(4)) * (1 - k)), Byte((1 - number(3)) * (1 - k)),
+                          Byte((1 - number(2)) * (1 - k))};
             state.fillComponents = 4;
         } else if (op == "cs") {
             const bool gray = !operands.empty() && operands.back().IsName("DeviceGray");
@@ -278,7 +322,8 @@ void ContentScanner::ScanContent(std::span<const std::uint8_t> content, const Ob
                               Byte((1 - number(2)) * (1 - k))};
             }
         } else if (op == "gs") {
-            if (!operands.empty() && operands.back().IsName()) UseExtGState(operands.back().text, resources, depth, state);
+            if (!operands.empty() && operands.back().IsName())
+                UseExtGState(operands.back().text, resources, depth, state);
         }
         operands.clear();
     }

@@ -18,25 +18,25 @@ namespace pictrove::readers::pdf {
 class Document;
 
 struct FoundImage {
-    Object image;               // the image stream; inline images own their bytes
-    std::int64_t number = -1;   // object number, -1 for inline images
-    std::string resourceName;   // "Im3"; empty for inline images
-    int page = 0;               // 1-based
-    int inlineNumber = 0;       // 1-based within the page, inline images only
-    std::shared_ptr<const Dict> resources;  // where the image was drawn, for named colour spaces
+    Object image;                               // the image stream; inline images own their bytes
+    std::int64_t number = -1;                   // object number, -1 for inline images
+    std::string resourceName;                   // "Im3"; empty for inline images
+    int page = 0;                               // 1-based
+    int inlineNumber = 0;                       // 1-based within the page, inline images only
+    std::shared_ptr<const Dict> resources;      // where the image was drawn, for named colour spaces
     std::array<std::uint8_t, 3> fill{0, 0, 0};  // RGB of the fill colour at first use
 };
 
 inline constexpr int kMaxFormDepth = 16;
 
 class ContentScanner {
-public:
+  public:
     ContentScanner(Document& document, std::vector<FoundImage>& out) : document_(document), out_(out) {}
 
     // Scans one page: its content streams, then its annotations' normal appearances.
     void ScanPage(int pageNumber, const Dict& page, const Object& resources);
 
-private:
+  private:
     struct State {
         std::array<std::uint8_t, 3> fill{0, 0, 0};
         int fillComponents = 1;  // components of the fill colour space; 0 when not a device space

@@ -21,19 +21,20 @@ Bytes Sha512(std::span<const std::uint8_t> data);
 Bytes Rc4(std::span<const std::uint8_t> key, std::span<const std::uint8_t> data);
 
 class Aes {
-public:
+  public:
     // key: 16 or 32 bytes.
     explicit Aes(std::span<const std::uint8_t> key);
     void EncryptBlock(const std::uint8_t in[16], std::uint8_t out[16]) const;
     void DecryptBlock(const std::uint8_t in[16], std::uint8_t out[16]) const;
 
-private:
+  private:
     int rounds_ = 10;
     std::array<std::uint32_t, 60> roundKeys_{};
 };
 
 // CBC without padding; data must be whole blocks.
-Bytes AesCbcEncrypt(std::span<const std::uint8_t> key, std::span<const std::uint8_t> iv,
+Bytes AesCbcEncrypt(std::span<const std::uint8_t> key,
+                    std::span<const std::uint8_t> iv,
                     std::span<const std::uint8_t> data);
 // CBC; the first 16 bytes of data are the IV. Removes PKCS#7 padding when it is valid.
 Bytes AesCbcDecryptWithIv(std::span<const std::uint8_t> key, std::span<const std::uint8_t> data, bool unpad);

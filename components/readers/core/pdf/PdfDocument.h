@@ -33,7 +33,7 @@ struct StreamData {
 };
 
 class Document {
-public:
+  public:
     Document();
     ~Document();
     Document(const Document&) = delete;
@@ -67,11 +67,11 @@ public:
     // Decodes completely, refusing streams that still need an image codec.
     std::optional<std::vector<std::uint8_t>> DecodeFully(const Stream& stream, std::size_t limit);
 
-private:
+  private:
     struct Entry {
-        std::uint8_t type = 0;     // 0 free, 1 at offset, 2 in an object stream
-        std::uint64_t field = 0;   // offset, or number of the object stream
-        std::uint32_t index = 0;   // generation (type 1), or index in the object stream
+        std::uint8_t type = 0;    // 0 free, 1 at offset, 2 in an object stream
+        std::uint64_t field = 0;  // offset, or number of the object stream
+        std::uint32_t index = 0;  // generation (type 1), or index in the object stream
     };
     struct ObjectStreamIndex {
         std::vector<std::pair<std::int64_t, std::size_t>> offsets;  // number, offset in the data
@@ -85,7 +85,9 @@ private:
     void AddEntry(std::int64_t number, const Entry& entry, bool overrideFree = false);
     void Recover();
     void ScanObjects();
-    std::optional<Object> ParseIndirectAt(std::size_t offset, std::int64_t number, bool checkNumber,
+    std::optional<Object> ParseIndirectAt(std::size_t offset,
+                                          std::int64_t number,
+                                          bool checkNumber,
                                           int* generationOut = nullptr);
     Object LoadFromObjectStream(std::int64_t streamNumber, std::uint32_t index, std::int64_t number);
     Object Load(std::int64_t number);

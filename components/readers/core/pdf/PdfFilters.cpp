@@ -10,30 +10,43 @@ namespace pictrove::readers::pdf {
 namespace {
 
 int Hex(std::uint8_t c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
     return -1;
 }
 
-bool IsSpace(std::uint8_t c) { return c == 0 || c == 9 || c == 10 || c == 12 || c == 13 || c == 32; }
+bool IsSpace(std::uint8_t c) {
+    return c == 0 || c == 9 || c == 10 || c == 12 || c == 13 || c == 32;
+}
 
 int ParamInt(const Dict& params, std::string_view key, int fallback) {
     const Object& value = params.Get(key);
-    if (!value.IsNumber()) return fallback;
+    if (!value.IsNumber())
+        return fallback;
     return static_cast<int>(std::clamp<std::int64_t>(value.Int(fallback), -1000000, 1000000));
 }
 
 }  // namespace
 
 std::string FullFilterName(std::string_view name) {
-    if (name == "AHx") return "ASCIIHexDecode";
-    if (name == "A85") return "ASCII85Decode";
-    if (name == "LZW") return "LZWDecode";
-    if (name == "Fl") return "FlateDecode";
-    if (name == "RL") return "RunLengthDecode";
-    if (name == "CCF") return "CCITTFaxDecode";
-    if (name == "DCT") return "DCTDecode";
+    if (name == "AHx")
+        return "ASCIIHexDecode";
+    if (name == "A85")
+        return "ASCII85Decode";
+    if (name == "LZW")
+        return "LZWDecode";
+    if (name == "Fl")
+        return "FlateDecode";
+    if (name == "RL")
+        return "RunLengthDecode";
+    if (name == "CCF")
+        return "CCITTFaxDecode";
+    if (name == "DCT")
+        return "DCTDecode";
     return std::string(name);
 }
 
@@ -45,21 +58,25 @@ bool AsciiHexDecode(std::span<const std::uint8_t> in, std::size_t limit, ByteVec
     out.clear();
     int high = -1;
     for (std::uint8_t c : in) {
-        if (c == '>') break;
+        if (c == '>')
+            break;
         const int value = Hex(c);
         if (value < 0) {
-            if (IsSpace(c)) continue;
+            if (IsSpace(c))
+                continue;
             return !out.empty();  // damaged: keep what came before
         }
         if (high < 0) {
             high = value;
         } else {
-            if (out.size() >= limit) return true;
+            if (out.size() >= limit)
+                return true;
             out.push_back(static_cast<std::uint8_t>(high * 16 + value));
             high = -1;
         }
     }
-    if (high >= 0 && out.size() < limit) out.push_back(static_cast<std::uint8_t>(high * 16));
+    if (high >= 0 && out.size() < limit)
+        out.push_back(static_cast<std::uint8_t>(high * 16));
     return true;
 }
 
@@ -69,28 +86,37 @@ bool Ascii85Decode(std::span<const std::uint8_t> in, std::size_t limit, ByteVect
     int count = 0;
     std::size_t i = 0;
     // A leading "<~" is tolerated.
-    while (i < in.size() && IsSpace(in[i])) ++i;
-    if (i + 1 < in.size() && in[i] == '<' && in[i + 1] == '~') i += 2;
+    while (i < in.size() && IsSpace(in[i]))
+        ++i;
+    if (i + 1 < in.size() && in[i] == '<' && in[i + 1] == '~')
+        i += 2;
     for (; i < in.size(); ++i) {
         const std::uint8_t c = in[i];
-        if (IsSpace(c)) continue;
-        if (c == '~') break;
+        if (IsSpace(c))
+            continue;
+        if (c == '~')
+            break;
         if (c == 'z' && count == 0) {
-            for (int k = 0; k < 4 && out.size() < limit; ++k) out.push_back(0);
+            for (int k = 0; k < 4 && out.size() < limit; ++k)
+                out.push_back(0);
             continue;
         }
-        if (c < '!' || c > 'u') return !out.empty();
+        if (c < '!' || c > 'u')
+            return !out.empty();
         group = group * 85 + (c - '!');
         if (++count == 5) {
-            for (int k = 3; k >= 0 && out.size() < limit; --k) out.push_back(static_cast<std::uint8_t>(group >> (8 * k)));
+            for (int k = 3; k >= 0 && out.size() < limit; --k)
+                out.push_back(static_cast<std::uint8_t>(group >> (8 * k)));
             group = 0;
             count = 0;
         }
-        if (out.size() >= limit) return true;
+        if (out.size() >= limit)
+            return true;
     }
     if (count > 1) {
         // A partial group is padded with 'u' and gives count - 1 bytes.
-        for (int k = count; k < 5; ++k) group = group * 85 + 84;
+        for (int k = count; k < 5; ++k)
+            group = group * 85 + 84;
         for (int k = 0; k < count - 1 && out.size() < limit; ++k) {
             out.push_back(static_cast<std::uint8_t>(group >> (8 * (3 - k))));
         }
@@ -103,13 +129,17 @@ bool RunLengthDecode(std::span<const std::uint8_t> in, std::size_t limit, ByteVe
     std::size_t i = 0;
     while (i < in.size() && out.size() < limit) {
         const int length = in[i++];
-        if (length == 128) break;
+        if (length == 128)
+            break;
         if (length < 128) {
-            const std::size_t count = std::min<std::size_t>({std::size_t(length) + 1, in.size() - i, limit - out.size()});
-            out.insert(out.end(), in.begin() + static_cast<std::ptrdiff_t>(i), in.begin() + static_cast<std::ptrdiff_t>(i + count));
+            const std::size_t count =
+                std::min<std::size_t>({std::size_t(length) + 1, in.size() - i, limit - out.size()});
+            out.insert(out.end(), in.begin() + static_cast<std::ptrdiff_t>(i),
+                       in.begin() + static_cast<std::ptrdiff_t>(i + count));
             i += count;
         } else {
-            if (i >= in.size()) break;
+            if (i >= in.size())
+                break;
             const std::size_t count = std::min<std::size_t>(257 - length, limit - out.size());
             out.insert(out.end(), count, in[i++]);
         }
@@ -126,7 +156,8 @@ bool LzwDecode(std::span<const std::uint8_t> in, bool earlyChange, std::size_t l
         std::uint16_t length;
     };
     std::vector<Entry> table(4096);
-    for (int i = 0; i < 256; ++i) table[static_cast<std::size_t>(i)] = {0xFFFF, static_cast<std::uint8_t>(i), 1};
+    for (int i = 0; i < 256; ++i)
+        table[static_cast<std::size_t>(i)] = {0xFFFF, static_cast<std::uint8_t>(i), 1};
     int next = 258;
     int bits = 9;
     int previous = -1;
@@ -150,7 +181,8 @@ bool LzwDecode(std::span<const std::uint8_t> in, bool earlyChange, std::size_t l
             buffer = (buffer << 8) | in[position++];
             buffered += 8;
         }
-        if (buffered < bits) break;
+        if (buffered < bits)
+            break;
         const int code = static_cast<int>((buffer >> (buffered - bits)) & ((1u << bits) - 1));
         buffered -= bits;
         if (code == 256) {
@@ -159,9 +191,11 @@ bool LzwDecode(std::span<const std::uint8_t> in, bool earlyChange, std::size_t l
             previous = -1;
             continue;
         }
-        if (code == 257) break;
+        if (code == 257)
+            break;
         if (previous < 0) {
-            if (code > 255) return !out.empty();
+            if (code > 255)
+                return !out.empty();
             emit(code);
             previous = code;
             continue;
@@ -172,19 +206,24 @@ bool LzwDecode(std::span<const std::uint8_t> in, bool earlyChange, std::size_t l
         } else if (code == next) {
             // The string of the previous code plus its own first byte.
             first = table[static_cast<std::size_t>(previous)].length > 0 ? emit(previous) : 0;
-            if (out.size() < limit) out.push_back(first);
+            if (out.size() < limit)
+                out.push_back(first);
         } else {
             return !out.empty();
         }
         if (next < 4096) {
-            table[static_cast<std::size_t>(next)] = {static_cast<std::uint16_t>(previous), first,
-                                                     static_cast<std::uint16_t>(std::min(4095, table[static_cast<std::size_t>(previous)].length + 1))};
+            table[static_cast<std::size_t>(next)] = {
+                static_cast<std::uint16_t>(previous), first,
+                static_cast<std::uint16_t>(std::min(4095, table[static_cast<std::size_t>(previous)].length + 1))};
             ++next;
         }
         const int offset = earlyChange ? 1 : 0;
-        if (next + offset >= 512 && bits == 9) bits = 10;
-        else if (next + offset >= 1024 && bits == 10) bits = 11;
-        else if (next + offset >= 2048 && bits == 11) bits = 12;
+        if (next + offset >= 512 && bits == 9)
+            bits = 10;
+        else if (next + offset >= 1024 && bits == 10)
+            bits = 11;
+        else if (next + offset >= 2048 && bits == 11)
+            bits = 12;
         previous = code;
     }
     return true;
@@ -193,7 +232,8 @@ bool LzwDecode(std::span<const std::uint8_t> in, bool earlyChange, std::size_t l
 bool FlateDecode(std::span<const std::uint8_t> in, std::size_t limit, ByteVector& out) {
     out.clear();
     z_stream stream{};
-    if (inflateInit(&stream) != Z_OK) return false;
+    if (inflateInit(&stream) != Z_OK)
+        return false;
     stream.next_in = const_cast<Bytef*>(in.data());
     stream.avail_in = static_cast<uInt>(std::min<std::size_t>(in.size(), UINT32_MAX));
     std::size_t chunk = std::min<std::size_t>(std::max<std::size_t>(in.size() * 4, 4096), limit);
@@ -201,14 +241,17 @@ bool FlateDecode(std::span<const std::uint8_t> in, std::size_t limit, ByteVector
     while (out.size() < limit) {
         const std::size_t have = out.size();
         const std::size_t grow = std::min(chunk, limit - have);
-        if (grow == 0) break;
+        if (grow == 0)
+            break;
         out.resize(have + grow);
         stream.next_out = out.data() + have;
         stream.avail_out = static_cast<uInt>(grow);
         status = inflate(&stream, Z_NO_FLUSH);
         out.resize(have + (grow - stream.avail_out));
-        if (status == Z_STREAM_END) break;
-        if (status != Z_OK) break;  // damaged or truncated: keep what came out
+        if (status == Z_STREAM_END)
+            break;
+        if (status != Z_OK)
+            break;  // damaged or truncated: keep what came out
         chunk = std::min<std::size_t>(chunk * 2, std::size_t{1} << 26);
     }
     inflateEnd(&stream);
@@ -216,7 +259,8 @@ bool FlateDecode(std::span<const std::uint8_t> in, std::size_t limit, ByteVector
 }
 
 bool Unpredict(int predictor, int colours, int bitsPerComponent, int columns, ByteVector& data) {
-    if (predictor <= 1) return true;
+    if (predictor <= 1)
+        return true;
     if (colours < 1 || colours > 32 || columns < 1 || columns > (1 << 24) ||
         (bitsPerComponent != 1 && bitsPerComponent != 2 && bitsPerComponent != 4 && bitsPerComponent != 8 &&
          bitsPerComponent != 16)) {
@@ -230,10 +274,12 @@ bool Unpredict(int predictor, int colours, int bitsPerComponent, int columns, By
         for (std::size_t r = 0; r < rows; ++r) {
             std::uint8_t* row = data.data() + r * rowBytes;
             if (bitsPerComponent == 8) {
-                for (std::size_t i = pixelBytes; i < rowBytes; ++i) row[i] = static_cast<std::uint8_t>(row[i] + row[i - pixelBytes]);
+                for (std::size_t i = pixelBytes; i < rowBytes; ++i)
+                    row[i] = static_cast<std::uint8_t>(row[i] + row[i - pixelBytes]);
             } else if (bitsPerComponent == 16) {
                 for (std::size_t i = pixelBytes; i + 1 < rowBytes; i += 2) {
-                    const unsigned sum = ((row[i] << 8) | row[i + 1]) + ((row[i - pixelBytes] << 8) | row[i - pixelBytes + 1]);
+                    const unsigned sum =
+                        ((row[i] << 8) | row[i + 1]) + ((row[i - pixelBytes] << 8) | row[i - pixelBytes + 1]);
                     row[i] = static_cast<std::uint8_t>(sum >> 8);
                     row[i + 1] = static_cast<std::uint8_t>(sum);
                 }
@@ -272,9 +318,15 @@ bool Unpredict(int predictor, int colours, int bitsPerComponent, int columns, By
             const int c = i >= pixelBytes ? up[i - pixelBytes] : 0;
             int value = in[i];
             switch (type) {
-                case 1: value += a; break;
-                case 2: value += b; break;
-                case 3: value += (a + b) / 2; break;
+                case 1:
+                    value += a;
+                    break;
+                case 2:
+                    value += b;
+                    break;
+                case 3:
+                    value += (a + b) / 2;
+                    break;
                 case 4: {
                     const int p = a + b - c;
                     const int pa = std::abs(p - a);
@@ -283,7 +335,8 @@ bool Unpredict(int predictor, int colours, int bitsPerComponent, int columns, By
                     value += (pa <= pb && pa <= pc) ? a : (pb <= pc ? b : c);
                     break;
                 }
-                default: break;
+                default:
+                    break;
             }
             row[i] = static_cast<std::uint8_t>(value);
         }
@@ -292,12 +345,19 @@ bool Unpredict(int predictor, int colours, int bitsPerComponent, int columns, By
     return true;
 }
 
-bool RunFilter(std::string_view name, const Dict& params, std::span<const std::uint8_t> in, std::size_t limit,
+bool RunFilter(std::string_view name,
+               const Dict& params,
+               std::span<const std::uint8_t> in,
+               std::size_t limit,
                ByteVector& out) {
-    if (name == "ASCIIHexDecode") return AsciiHexDecode(in, limit, out);
-    if (name == "ASCII85Decode") return Ascii85Decode(in, limit, out);
-    if (name == "RunLengthDecode") return RunLengthDecode(in, limit, out);
-    if (name != "FlateDecode" && name != "LZWDecode") return false;
+    if (name == "ASCIIHexDecode")
+        return AsciiHexDecode(in, limit, out);
+    if (name == "ASCII85Decode")
+        return Ascii85Decode(in, limit, out);
+    if (name == "RunLengthDecode")
+        return RunLengthDecode(in, limit, out);
+    if (name != "FlateDecode" && name != "LZWDecode")
+        return false;
     const int predictor = ParamInt(params, "Predictor", 1);
     const int colours = ParamInt(params, "Colors", 1);
     const int bits = ParamInt(params, "BitsPerComponent", 8);
@@ -307,11 +367,13 @@ bool RunFilter(std::string_view name, const Dict& params, std::span<const std::u
     if (predictor >= 10 && columns > 0 && colours > 0 && bits > 0) {
         const std::size_t rowBytes = (std::size_t(colours) * std::size_t(bits) * std::size_t(columns) + 7) / 8;
         rawLimit = limit / std::max<std::size_t>(rowBytes, 1) * (rowBytes + 1) + rowBytes + 1;
-        if (rawLimit < limit) rawLimit = limit;
+        if (rawLimit < limit)
+            rawLimit = limit;
     }
     const bool ok = name == "FlateDecode" ? FlateDecode(in, rawLimit, out)
                                           : LzwDecode(in, ParamInt(params, "EarlyChange", 1) != 0, rawLimit, out);
-    if (!ok) return false;
+    if (!ok)
+        return false;
     return Unpredict(predictor, colours, bits, columns, out);
 }
 

@@ -22,7 +22,10 @@ bool IsImageCodec(std::string_view fullName);
 
 // Runs one general filter (full name) with its resolved parameters. False when the filter is
 // unknown or nothing usable came out.
-bool RunFilter(std::string_view fullName, const Dict& params, std::span<const std::uint8_t> in, std::size_t limit,
+bool RunFilter(std::string_view fullName,
+               const Dict& params,
+               std::span<const std::uint8_t> in,
+               std::size_t limit,
                ByteVector& out);
 
 bool AsciiHexDecode(std::span<const std::uint8_t> in, std::size_t limit, ByteVector& out);

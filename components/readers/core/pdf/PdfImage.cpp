@@ -32,8 +32,10 @@ struct Plane {
 std::vector<float> Numbers(Document& document, const Object& value) {
     std::vector<float> out;
     const Object array = document.Resolve(value);
-    if (!array.IsArray()) return out;
-    for (const auto& item : *array.array) out.push_back(static_cast<float>(document.Resolve(item).Number()));
+    if (!array.IsArray())
+        return out;
+    for (const auto& item : *array.array)
+        out.push_back(static_cast<float>(document.Resolve(item).Number()));
     return out;
 }
 
@@ -55,15 +57,22 @@ inline unsigned Sample(const std::uint8_t* row, std::size_t i, int bits) {
     }
 }
 
-bool ValidBits(int bits) { return bits == 1 || bits == 2 || bits == 4 || bits == 8 || bits == 16; }
+bool ValidBits(int bits) {
+    return bits == 1 || bits == 2 || bits == 4 || bits == 8 || bits == 16;
+}
 
 // Raw sample bytes of an image: the general filters, then CCITT when it ends the chain. JPEG
 // data is handed back undecoded in jpeg; other codecs fail.
-std::optional<std::vector<std::uint8_t>> SampleBytes(Document& document, const Stream& stream, int width, int height,
-                                                     std::size_t rowBytes, std::vector<std::uint8_t>* jpeg) {
+std::optional<std::vector<std::uint8_t>> SampleBytes(Document& document,
+                                                     const Stream& stream,
+                                                     int width,
+                                                     int height,
+                                                     std::size_t rowBytes,
+                                                     std::vector<std::uint8_t>* jpeg) {
     const std::size_t expected = rowBytes * static_cast<std::size_t>(height);
     auto data = document.DecodeStream(stream, expected);
-    if (!data) return std::nullopt;
+    if (!data)
+        return std::nullopt;
     if (data->codec.empty()) {
         data->bytes.resize(expected, 0);  // short data: the rest reads as zero samples
         return std::move(data->bytes);
@@ -80,26 +89,39 @@ std::optional<std::vector<std::uint8_t>> SampleBytes(Document& document, const S
         params.encodedByteAlign = data->codecParams.Get("EncodedByteAlign").Bool(false);
         params.blackIs1 = data->codecParams.Get("BlackIs1").Bool(false);
         params.endOfBlock = data->codecParams.Get("EndOfBlock").Bool(true);
-        if (params.columns != width) params.columns = width;  // the image's width decides the rows
-        if (params.rows <= 0 || params.rows > height) params.rows = height;
+        if (params.columns != width)
+            params.columns = width;  // the image's width decides the rows
+        if (params.rows <= 0 || params.rows > height)
+            params.rows = height;
         auto bits = CcittDecode(data->bytes, params);
-        if (!bits) return std::nullopt;
+        if (!bits)
+            return std::nullopt;
         bits->resize(expected, params.blackIs1 ? 0 : 0xFF);  // missing rows are white
         return bits;
     }
     return std::nullopt;
 }
 
-std::optional<Raster> DecodeRaster(Document& document, const FoundImage& found, const Object& image,
-                                   const JpegDecoder& jpeg, bool asMask, int depth);
+std::optional<Raster> DecodeRaster(Document& document,
+                                   const FoundImage& found,
+                                   const Object& image,
+                                   const JpegDecoder& jpeg,
+                                   bool asMask,
+                                   int depth);
 
 // A mask image read as coverage: soft masks by their gray level, stencil masks 255 where
 // they let the image through.
-std::optional<Plane> MaskPlane(Document& document, const FoundImage& found, const Object& mask, bool stencil,
-                               const JpegDecoder& jpeg, int depth) {
-    if (!mask.IsStream()) return std::nullopt;
+std::optional<Plane> MaskPlane(Document& document,
+                               const FoundImage& found,
+                               const Object& mask,
+                               bool stencil,
+                               const JpegDecoder& jpeg,
+                               int depth) {
+    if (!mask.IsStream())
+        return std::nullopt;
     auto raster = DecodeRaster(document, found, mask, jpeg, stencil, depth + 1);
-    if (!raster) return std::nullopt;
+    if (!raster)
+        return std::nullopt;
     Plane plane;
     plane.width = raster->width;
     plane.height = raster->height;
@@ -121,18 +143,23 @@ void ApplyPlane(Raster& raster, const Plane& plane) {
             const std::uint8_t a = plane.values[static_cast<std::size_t>(sy) * static_cast<std::size_t>(plane.width) +
                                                 static_cast<std::size_t>(sx)];
             std::uint8_t& target = raster.bgra[(static_cast<std::size_t>(y) * static_cast<std::size_t>(raster.width) +
-                                                static_cast<std::size_t>(x)) * 4 + 3];
+                                                static_cast<std::size_t>(x)) *
+                                                   4 +
+                                               3];
             target = static_cast<std::uint8_t>(target * a / 255);
         }
     }
     raster.alpha = true;
 }
 
-std::optional<Raster> FromJpeg(const JpegDecoder& jpeg, std::span<const std::uint8_t> data,
+std::optional<Raster> FromJpeg(const JpegDecoder& jpeg,
+                               std::span<const std::uint8_t> data,
                                const std::vector<float>& decode) {
-    if (!jpeg) return std::nullopt;
+    if (!jpeg)
+        return std::nullopt;
     auto decoded = jpeg(data);
-    if (!decoded) return std::nullopt;
+    if (!decoded)
+        return std::nullopt;
     Raster raster;
     raster.width = decoded->width;
     raster.height = decoded->height;
@@ -145,15 +172,28 @@ std::optional<Raster> FromJpeg(const JpegDecoder& jpeg, std::span<const std::uin
         const std::uint8_t* row = decoded->Row(y);
         for (int x = 0; x < raster.width; ++x) {
             std::uint8_t* out = &raster.bgra[(static_cast<std::size_t>(y) * static_cast<std::size_t>(raster.width) +
-                                              static_cast<std::size_t>(x)) * 4];
+                                              static_cast<std::size_t>(x)) *
+                                             4];
             switch (decoded->type) {
-                case PixelType::kBgra32: std::memcpy(out, row + 4 * x, 4); break;
-                case PixelType::kBgr24: std::memcpy(out, row + 3 * x, 3); out[3] = 255; break;
-                case PixelType::kGray8: out[0] = out[1] = out[2] = row[x]; out[3] = 255; break;
-                case PixelType::kGrayPlusOne8: out[0] = out[1] = out[2] = static_cast<std::uint8_t>(row[x] - 1); out[3] = 255; break;
+                case PixelType::kBgra32:
+                    std::memcpy(out, row + 4 * x, 4);
+                    break;
+                case PixelType::kBgr24:
+                    std::memcpy(out, row + 3 * x, 3);
+                    out[3] = 255;
+                    break;
+                case PixelType::kGray8:
+                    out[0] = out[1] = out[2] = row[x];
+                    out[3] = 255;
+                    break;
+                case PixelType::kGrayPlusOne8:
+                    out[0] = out[1] = out[2] = static_cast<std::uint8_t>(row[x] - 1);
+                    out[3] = 255;
+                    break;
             }
             if (invert) {
-                for (int c = 0; c < 3; ++c) out[c] = static_cast<std::uint8_t>(255 - out[c]);
+                for (int c = 0; c < 3; ++c)
+                    out[c] = static_cast<std::uint8_t>(255 - out[c]);
             }
             out[3] = 255;  // JPEG has no transparency of its own
         }
@@ -161,12 +201,18 @@ std::optional<Raster> FromJpeg(const JpegDecoder& jpeg, std::span<const std::uin
     return raster;
 }
 
-std::optional<Raster> DecodeRaster(Document& document, const FoundImage& found, const Object& image,
-                                   const JpegDecoder& jpeg, bool asMask, int depth) {
-    if (!image.IsStream() || depth > 2) return std::nullopt;
+std::optional<Raster> DecodeRaster(Document& document,
+                                   const FoundImage& found,
+                                   const Object& image,
+                                   const JpegDecoder& jpeg,
+                                   bool asMask,
+                                   int depth) {
+    if (!image.IsStream() || depth > 2)
+        return std::nullopt;
     const Dict& dict = image.stream->dict;
     const ImageSize size = DeclaredSize(document, image);
-    if (!IsAcceptableSize(size.width, size.height)) return std::nullopt;
+    if (!IsAcceptableSize(size.width, size.height))
+        return std::nullopt;
     const bool stencil = asMask || document.Lookup(&dict, "ImageMask").Bool(false);
     std::shared_ptr<ColourSpace> space;
     int components = 1;
@@ -174,20 +220,26 @@ std::optional<Raster> DecodeRaster(Document& document, const FoundImage& found, 
     if (!stencil) {
         space = ColourSpace::Parse(document, dict.Get("ColorSpace"), found.resources.get());
         bits = static_cast<int>(document.Lookup(&dict, "BitsPerComponent").Int(8));
-        if (space) components = space->Components();
+        if (space)
+            components = space->Components();
     }
     std::vector<float> decode = Numbers(document, dict.Get("Decode"));
     std::vector<std::uint8_t> jpegData;
-    const std::size_t rowBytes =
-        (static_cast<std::size_t>(size.width) * static_cast<std::size_t>(components) * static_cast<std::size_t>(ValidBits(bits) ? bits : 8) + 7) / 8;
+    const std::size_t rowBytes = (static_cast<std::size_t>(size.width) * static_cast<std::size_t>(components) *
+                                      static_cast<std::size_t>(ValidBits(bits) ? bits : 8) +
+                                  7) /
+                                 8;
     auto samples = SampleBytes(document, *image.stream, size.width, size.height, rowBytes, &jpegData);
-    if (!samples) return std::nullopt;
+    if (!samples)
+        return std::nullopt;
     std::optional<Raster> raster;
     if (!jpegData.empty()) {
         raster = FromJpeg(jpeg, jpegData, decode);
-        if (!raster) return std::nullopt;
+        if (!raster)
+            return std::nullopt;
     } else {
-        if (!stencil && (!space || !ValidBits(bits))) return std::nullopt;
+        if (!stencil && (!space || !ValidBits(bits)))
+            return std::nullopt;
         raster.emplace();
         raster->width = size.width;
         raster->height = size.height;
@@ -199,7 +251,8 @@ std::optional<Raster> DecodeRaster(Document& document, const FoundImage& found, 
             raster->gray = fill[0] == fill[1] && fill[1] == fill[2];
             for (int y = 0; y < size.height; ++y) {
                 const std::uint8_t* row = samples->data() + static_cast<std::size_t>(y) * rowBytes;
-                std::uint8_t* out = &raster->bgra[static_cast<std::size_t>(y) * static_cast<std::size_t>(size.width) * 4];
+                std::uint8_t* out =
+                    &raster->bgra[static_cast<std::size_t>(y) * static_cast<std::size_t>(size.width) * 4];
                 for (int x = 0; x < size.width; ++x, out += 4) {
                     const bool painted = Sample(row, static_cast<std::size_t>(x), 1) == paint;
                     out[0] = painted ? fill[2] : 255;
@@ -213,7 +266,8 @@ std::optional<Raster> DecodeRaster(Document& document, const FoundImage& found, 
         const unsigned maxValue = (1u << bits) - 1;
         // Per component: the decoded value of every possible sample (16-bit reduced to 8).
         const int levels = bits == 16 ? 256 : int(maxValue) + 1;
-        std::vector<std::vector<float>> tables(static_cast<std::size_t>(components), std::vector<float>(static_cast<std::size_t>(levels)));
+        std::vector<std::vector<float>> tables(static_cast<std::size_t>(components),
+                                               std::vector<float>(static_cast<std::size_t>(levels)));
         for (int c = 0; c < components; ++c) {
             auto range = space->DefaultDecode(c, bits == 16 ? 8 : bits);
             if (decode.size() >= 2 * static_cast<std::size_t>(components)) {
@@ -230,13 +284,15 @@ std::optional<Raster> DecodeRaster(Document& document, const FoundImage& found, 
         std::vector<std::array<std::uint8_t, 3>> single;
         if (components == 1) {
             single.resize(static_cast<std::size_t>(levels));
-            for (int s = 0; s < levels; ++s) space->ToRgb(&tables[0][static_cast<std::size_t>(s)], single[static_cast<std::size_t>(s)].data());
+            for (int s = 0; s < levels; ++s)
+                space->ToRgb(&tables[0][static_cast<std::size_t>(s)], single[static_cast<std::size_t>(s)].data());
         }
         // Colour-key masking compares the raw samples with the ranges.
         std::vector<unsigned> keyRanges;
         const Object mask = document.Lookup(&dict, "Mask");
         if (mask.IsArray() && mask.array->size() >= 2 * static_cast<std::size_t>(components)) {
-            for (const auto& item : *mask.array) keyRanges.push_back(static_cast<unsigned>(std::max<std::int64_t>(0, document.Resolve(item).Int(0))));
+            for (const auto& item : *mask.array)
+                keyRanges.push_back(static_cast<unsigned>(std::max<std::int64_t>(0, document.Resolve(item).Int(0))));
         }
         raster->gray = space->GrayOutput();
         float values[32] = {};
@@ -250,7 +306,8 @@ std::optional<Raster> DecodeRaster(Document& document, const FoundImage& found, 
             std::size_t index = 0;
             for (int x = 0; x < size.width; ++x, out += 4) {
                 std::uint8_t rgb[3];
-                for (int c = 0; c < components; ++c) raw[c] = Sample(row, index++, bits);
+                for (int c = 0; c < components; ++c)
+                    raw[c] = Sample(row, index++, bits);
                 if (components == 1) {
                     const auto& colour = single[bits == 16 ? raw[0] >> 8 : raw[0]];
                     rgb[0] = colour[0];
@@ -274,9 +331,11 @@ std::optional<Raster> DecodeRaster(Document& document, const FoundImage& found, 
                 if (!keyRanges.empty()) {
                     bool inside = true;
                     for (int c = 0; c < components && inside; ++c) {
-                        inside = raw[c] >= keyRanges[2 * static_cast<std::size_t>(c)] && raw[c] <= keyRanges[2 * static_cast<std::size_t>(c) + 1];
+                        inside = raw[c] >= keyRanges[2 * static_cast<std::size_t>(c)] &&
+                                 raw[c] <= keyRanges[2 * static_cast<std::size_t>(c) + 1];
                     }
-                    if (inside) out[3] = 0;
+                    if (inside)
+                        out[3] = 0;
                 }
             }
         }
@@ -286,9 +345,11 @@ std::optional<Raster> DecodeRaster(Document& document, const FoundImage& found, 
         const Object softMask = document.Lookup(&dict, "SMask");
         const Object mask = document.Lookup(&dict, "Mask");
         if (softMask.IsStream()) {
-            if (auto plane = MaskPlane(document, found, softMask, false, jpeg, depth)) ApplyPlane(*raster, *plane);
+            if (auto plane = MaskPlane(document, found, softMask, false, jpeg, depth))
+                ApplyPlane(*raster, *plane);
         } else if (mask.IsStream()) {
-            if (auto plane = MaskPlane(document, found, mask, true, jpeg, depth)) ApplyPlane(*raster, *plane);
+            if (auto plane = MaskPlane(document, found, mask, true, jpeg, depth))
+                ApplyPlane(*raster, *plane);
         }
     }
     return raster;
@@ -308,7 +369,8 @@ ImageSize DeclaredSize(Document& document, const Object& image) {
 
 std::optional<DecodedImage> DecodeImage(Document& document, const FoundImage& found, const JpegDecoder& jpeg) {
     auto raster = DecodeRaster(document, found, found.image, jpeg, false, 0);
-    if (!raster) return std::nullopt;
+    if (!raster)
+        return std::nullopt;
     const PixelType type = raster->alpha ? PixelType::kBgra32 : raster->gray ? PixelType::kGray8 : PixelType::kBgr24;
     return ImageFromBgra(raster->bgra.data(), std::ptrdiff_t{raster->width} * 4, raster->width, raster->height, type);
 }

@@ -12,12 +12,16 @@
 
 namespace pictrove::readers::pdf {
 
-inline bool IsWhite(std::uint8_t c) { return c == 0 || c == 9 || c == 10 || c == 12 || c == 13 || c == 32; }
-inline bool IsDelimiter(std::uint8_t c) {
-    return c == '(' || c == ')' || c == '<' || c == '>' || c == '[' || c == ']' || c == '{' || c == '}' ||
-           c == '/' || c == '%';
+inline bool IsWhite(std::uint8_t c) {
+    return c == 0 || c == 9 || c == 10 || c == 12 || c == 13 || c == 32;
 }
-inline bool IsRegular(std::uint8_t c) { return !IsWhite(c) && !IsDelimiter(c); }
+inline bool IsDelimiter(std::uint8_t c) {
+    return c == '(' || c == ')' || c == '<' || c == '>' || c == '[' || c == ']' || c == '{' || c == '}' || c == '/' ||
+           c == '%';
+}
+inline bool IsRegular(std::uint8_t c) {
+    return !IsWhite(c) && !IsDelimiter(c);
+}
 
 enum class TokenKind : std::uint8_t {
     kEnd,
@@ -44,7 +48,7 @@ struct Token {
 };
 
 class Lexer {
-public:
+  public:
     explicit Lexer(std::span<const std::uint8_t> data, std::size_t position = 0)
         : data_(data), position_(std::min(position, data.size())) {}
 
@@ -55,7 +59,7 @@ public:
     void SkipWhite();
     bool AtEnd() const { return position_ >= data_.size(); }
 
-private:
+  private:
     void ReadLiteralString(Token& token);
     void ReadHexString(Token& token);
     void ReadName(Token& token);
@@ -71,7 +75,7 @@ inline constexpr int kMaxNesting = 64;
 // caller sees them as keyword tokens through NextToken. References are only recognised when
 // allowRefs is set (content streams have none).
 class Parser {
-public:
+  public:
     explicit Parser(Lexer& lexer, bool allowRefs = true) : lexer_(lexer), allowRefs_(allowRefs) {}
 
     // The next object; nullopt at the end, on an error, or at a keyword (then left in Pending).
@@ -79,7 +83,7 @@ public:
     // The keyword or other token that stopped the last ReadObject, if any, then consumed.
     std::optional<Token> TakePending();
 
-private:
+  private:
     std::optional<Object> FromToken(Token token, int depth);
     Token NextToken();
 

@@ -15,13 +15,16 @@ constexpr std::uint8_t kPadding[32] = {0x28, 0xBF, 0x4E, 0x5E, 0x4E, 0x75, 0x8A,
                                        0x56, 0xFF, 0xFA, 0x01, 0x08, 0x2E, 0x2E, 0x00, 0xB6, 0xD0, 0x68,
                                        0x3E, 0x80, 0x2F, 0x0C, 0xA9, 0xFE, 0x64, 0x53, 0x69, 0x7A};
 
-Bytes ToBytes(const std::string& text) { return Bytes(text.begin(), text.end()); }
+Bytes ToBytes(const std::string& text) {
+    return Bytes(text.begin(), text.end());
+}
 
 // Revisions 2 to 4 take the password in the document's 8-bit encoding: Latin-1 covers the
 // characters a user can type into it.
 Bytes Latin1(const std::u16string& password) {
     Bytes out;
-    for (char16_t c : password) out.push_back(c < 256 ? static_cast<std::uint8_t>(c) : '?');
+    for (char16_t c : password)
+        out.push_back(c < 256 ? static_cast<std::uint8_t>(c) : '?');
     return out;
 }
 
@@ -50,13 +53,16 @@ Bytes Utf8(const std::u16string& password) {
             out.push_back(static_cast<std::uint8_t>(0x80 | (c & 0x3F)));
         }
     }
-    if (out.size() > 127) out.resize(127);
+    if (out.size() > 127)
+        out.resize(127);
     return out;
 }
 
 Bytes Padded(const Bytes& password) {
-    Bytes out(password.begin(), password.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(password.size(), 32)));
-    for (std::size_t i = 0; out.size() < 32; ++i) out.push_back(kPadding[i]);
+    Bytes out(password.begin(),
+              password.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(password.size(), 32)));
+    for (std::size_t i = 0; out.size() < 32; ++i)
+        out.push_back(kPadding[i]);
     return out;
 }
 
@@ -75,20 +81,25 @@ struct Parameters {
 // The file key a user password gives (revisions 2 to 4).
 Bytes ComputeKey(const Parameters& p, const Bytes& password) {
     Bytes input = Padded(password);
-    input.insert(input.end(), p.o.begin(), p.o.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(p.o.size(), 32)));
-    for (int i = 0; i < 4; ++i) input.push_back(static_cast<std::uint8_t>(std::uint32_t(p.permissions) >> (8 * i)));
+    input.insert(input.end(), p.o.begin(),
+                 p.o.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(p.o.size(), 32)));
+    for (int i = 0; i < 4; ++i)
+        input.push_back(static_cast<std::uint8_t>(std::uint32_t(p.permissions) >> (8 * i)));
     input.insert(input.end(), p.id.begin(), p.id.end());
-    if (p.revision >= 4 && !p.encryptMetadata) input.insert(input.end(), 4, 0xFF);
+    if (p.revision >= 4 && !p.encryptMetadata)
+        input.insert(input.end(), 4, 0xFF);
     auto hash = crypto::Md5(input);
     const std::size_t n = static_cast<std::size_t>(p.keyBytes);
     if (p.revision >= 3) {
-        for (int i = 0; i < 50; ++i) hash = crypto::Md5(std::span<const std::uint8_t>(hash.data(), n));
+        for (int i = 0; i < 50; ++i)
+            hash = crypto::Md5(std::span<const std::uint8_t>(hash.data(), n));
     }
     return Bytes(hash.begin(), hash.begin() + static_cast<std::ptrdiff_t>(n));
 }
 
 bool CheckUserKey(const Parameters& p, const Bytes& key) {
-    if (p.u.size() < 16) return false;
+    if (p.u.size() < 16)
+        return false;
     if (p.revision == 2) {
         const Bytes expected = crypto::Rc4(key, std::span<const std::uint8_t>(kPadding, 32));
         return p.u.size() >= 32 && std::equal(expected.begin(), expected.end(), p.u.begin());
@@ -99,7 +110,8 @@ bool CheckUserKey(const Parameters& p, const Bytes& key) {
     Bytes value = crypto::Rc4(key, hash);
     for (int i = 1; i <= 19; ++i) {
         Bytes xored = key;
-        for (auto& b : xored) b ^= static_cast<std::uint8_t>(i);
+        for (auto& b : xored)
+            b ^= static_cast<std::uint8_t>(i);
         value = crypto::Rc4(xored, value);
     }
     return std::equal(value.begin(), value.begin() + 16, p.u.begin());
@@ -110,54 +122,72 @@ Bytes UserPasswordFromOwner(const Parameters& p, const Bytes& owner) {
     auto hash = crypto::Md5(Padded(owner));
     const std::size_t n = p.revision == 2 ? 5 : static_cast<std::size_t>(p.keyBytes);
     if (p.revision >= 3) {
-        for (int i = 0; i < 50; ++i) hash = crypto::Md5(hash);
+        for (int i = 0; i < 50; ++i)
+            hash = crypto::Md5(hash);
     }
     const Bytes key(hash.begin(), hash.begin() + static_cast<std::ptrdiff_t>(n));
     Bytes value(p.o.begin(), p.o.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(p.o.size(), 32)));
-    if (p.revision == 2) return crypto::Rc4(key, value);
+    if (p.revision == 2)
+        return crypto::Rc4(key, value);
     for (int i = 19; i >= 0; --i) {
         Bytes xored = key;
-        for (auto& b : xored) b ^= static_cast<std::uint8_t>(i);
+        for (auto& b : xored)
+            b ^= static_cast<std::uint8_t>(i);
         value = crypto::Rc4(xored, value);
     }
     return value;
 }
 
 // The hash of revisions 5 (one SHA-256) and 6 (the iterated mix of SHA-2 and AES).
-Bytes Hash2B(int revision, const Bytes& password, std::span<const std::uint8_t> salt,
+Bytes Hash2B(int revision,
+             const Bytes& password,
+             std::span<const std::uint8_t> salt,
              std::span<const std::uint8_t> userKey) {
     Bytes input = password;
     input.insert(input.end(), salt.begin(), salt.end());
     input.insert(input.end(), userKey.begin(), userKey.end());
     Bytes k = crypto::Sha256(input);
-    if (revision == 5) return k;
+    if (revision == 5)
+        return k;
     for (int round = 0;; ++round) {
         Bytes block = password;
         block.insert(block.end(), k.begin(), k.end());
         block.insert(block.end(), userKey.begin(), userKey.end());
         Bytes k1;
         k1.reserve(block.size() * 64);
-        for (int i = 0; i < 64; ++i) k1.insert(k1.end(), block.begin(), block.end());
+        for (int i = 0; i < 64; ++i)
+            k1.insert(k1.end(), block.begin(), block.end());
         const Bytes e = crypto::AesCbcEncrypt(std::span<const std::uint8_t>(k.data(), 16),
                                               std::span<const std::uint8_t>(k.data() + 16, 16), k1);
         int sum = 0;
-        for (int i = 0; i < 16; ++i) sum += e[static_cast<std::size_t>(i)];
+        for (int i = 0; i < 16; ++i)
+            sum += e[static_cast<std::size_t>(i)];
         switch (sum % 3) {
-            case 0: k = crypto::Sha256(e); break;
-            case 1: k = crypto::Sha384(e); break;
-            default: k = crypto::Sha512(e); break;
+            case 0:
+                k = crypto::Sha256(e);
+                break;
+            case 1:
+                k = crypto::Sha384(e);
+                break;
+            default:
+                k = crypto::Sha512(e);
+                break;
         }
-        if (round >= 63 && e.back() <= round - 31) break;
-        if (round > 2000) break;  // cannot happen with a sound hash; guards the loop anyway
+        if (round >= 63 && e.back() <= round - 31)
+            break;
+        if (round > 2000)
+            break;  // cannot happen with a sound hash; guards the loop anyway
     }
     k.resize(32);
     return k;
 }
 
 bool Aes256Key(const Parameters& p, const Bytes& password, Bytes& key) {
-    if (p.u.size() < 48 || p.o.size() < 48) return false;
+    if (p.u.size() < 48 || p.o.size() < 48)
+        return false;
     const auto decryptKey = [&](const Bytes& intermediate, const Bytes& wrapped) {
-        if (wrapped.size() < 32) return false;
+        if (wrapped.size() < 32)
+            return false;
         Bytes data(16, 0);  // the key is wrapped with a zero IV
         data.insert(data.end(), wrapped.begin(), wrapped.begin() + 32);
         key = crypto::AesCbcDecryptWithIv(intermediate, data, false);
@@ -176,30 +206,40 @@ bool Aes256Key(const Parameters& p, const Bytes& password, Bytes& key) {
 }
 
 CryptMethod MethodOf(const Dict& encrypt, const Object& filterName, int& keyBytes) {
-    if (!filterName.IsName() || filterName.text == "Identity") return CryptMethod::kNone;
+    if (!filterName.IsName() || filterName.text == "Identity")
+        return CryptMethod::kNone;
     const Object& filters = encrypt.Get("CF");
-    if (!filters.IsDict()) return CryptMethod::kNone;
+    if (!filters.IsDict())
+        return CryptMethod::kNone;
     const Object& filter = filters.dict->Get(filterName.text);
-    if (!filter.IsDict()) return CryptMethod::kNone;
+    if (!filter.IsDict())
+        return CryptMethod::kNone;
     const Object& cfm = filter.dict->Get("CFM");
     const std::int64_t length = filter.dict->Get("Length").Int(0);
     if (cfm.IsName("V2")) {
         // The length is in bytes here, though some writers give bits.
-        if (length >= 5 && length <= 16) keyBytes = static_cast<int>(length);
-        else if (length >= 40 && length <= 128 && length % 8 == 0) keyBytes = static_cast<int>(length / 8);
+        if (length >= 5 && length <= 16)
+            keyBytes = static_cast<int>(length);
+        else if (length >= 40 && length <= 128 && length % 8 == 0)
+            keyBytes = static_cast<int>(length / 8);
         return CryptMethod::kRc4;
     }
-    if (cfm.IsName("AESV2")) return CryptMethod::kAes128;
-    if (cfm.IsName("AESV3")) return CryptMethod::kAes256;
+    if (cfm.IsName("AESV2"))
+        return CryptMethod::kAes128;
+    if (cfm.IsName("AESV3"))
+        return CryptMethod::kAes256;
     return CryptMethod::kNone;
 }
 
 }  // namespace
 
-SecurityStatus Security::Create(const Dict& encrypt, const std::string& firstId, const std::u16string& password,
+SecurityStatus Security::Create(const Dict& encrypt,
+                                const std::string& firstId,
+                                const std::u16string& password,
                                 std::unique_ptr<Security>& out) {
     out.reset();
-    if (!encrypt.Get("Filter").IsName("Standard")) return SecurityStatus::kUnsupported;
+    if (!encrypt.Get("Filter").IsName("Standard"))
+        return SecurityStatus::kUnsupported;
     Parameters p;
     const std::int64_t v = encrypt.Get("V").Int(0);
     p.revision = static_cast<int>(encrypt.Get("R").Int(0));
@@ -210,12 +250,14 @@ SecurityStatus Security::Create(const Dict& encrypt, const std::string& firstId,
     p.permissions = static_cast<std::int32_t>(static_cast<std::uint32_t>(encrypt.Get("P").Int(0)));
     p.id = ToBytes(firstId);
     p.encryptMetadata = encrypt.Get("EncryptMetadata").Bool(true);
-    if (p.revision < 2 || p.revision > 6 || v < 1 || v > 5) return SecurityStatus::kUnsupported;
+    if (p.revision < 2 || p.revision > 6 || v < 1 || v > 5)
+        return SecurityStatus::kUnsupported;
 
     auto security = std::make_unique<Security>();
     if (p.revision >= 5) {
         const Bytes utf8 = Utf8(password);
-        if (!Aes256Key(p, utf8, security->key_)) return SecurityStatus::kWrongPassword;
+        if (!Aes256Key(p, utf8, security->key_))
+            return SecurityStatus::kWrongPassword;
         int ignored = 32;
         security->streamMethod_ = MethodOf(encrypt, encrypt.Get("StmF"), ignored);
         security->stringMethod_ = MethodOf(encrypt, encrypt.Get("StrF"), ignored);
@@ -240,7 +282,8 @@ SecurityStatus Security::Create(const Dict& encrypt, const std::string& firstId,
     Bytes key = ComputeKey(p, typed);
     if (!CheckUserKey(p, key)) {
         key = ComputeKey(p, UserPasswordFromOwner(p, typed));
-        if (!CheckUserKey(p, key)) return SecurityStatus::kWrongPassword;
+        if (!CheckUserKey(p, key))
+            return SecurityStatus::kWrongPassword;
     }
     security->key_ = std::move(key);
     out = std::move(security);
@@ -248,16 +291,22 @@ SecurityStatus Security::Create(const Dict& encrypt, const std::string& firstId,
 }
 
 std::vector<std::uint8_t> Security::ObjectKey(CryptMethod method, std::int64_t number, int generation) const {
-    if (method == CryptMethod::kAes256) return key_;
+    if (method == CryptMethod::kAes256)
+        return key_;
     Bytes input = key_;
-    for (int i = 0; i < 3; ++i) input.push_back(static_cast<std::uint8_t>(number >> (8 * i)));
-    for (int i = 0; i < 2; ++i) input.push_back(static_cast<std::uint8_t>(generation >> (8 * i)));
-    if (method == CryptMethod::kAes128) input.insert(input.end(), {0x73, 0x41, 0x6C, 0x54});  // "sAlT"
+    for (int i = 0; i < 3; ++i)
+        input.push_back(static_cast<std::uint8_t>(number >> (8 * i)));
+    for (int i = 0; i < 2; ++i)
+        input.push_back(static_cast<std::uint8_t>(generation >> (8 * i)));
+    if (method == CryptMethod::kAes128)
+        input.insert(input.end(), {0x73, 0x41, 0x6C, 0x54});  // "sAlT"
     const auto hash = crypto::Md5(input);
     return Bytes(hash.begin(), hash.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(key_.size() + 5, 16)));
 }
 
-std::vector<std::uint8_t> Security::Run(CryptMethod method, std::span<const std::uint8_t> data, std::int64_t number,
+std::vector<std::uint8_t> Security::Run(CryptMethod method,
+                                        std::span<const std::uint8_t> data,
+                                        std::int64_t number,
                                         int generation) const {
     switch (method) {
         case CryptMethod::kNone:
@@ -277,7 +326,8 @@ void Security::DecryptString(std::string& bytes, std::int64_t number, int genera
     bytes.assign(plain.begin(), plain.end());
 }
 
-std::vector<std::uint8_t> Security::DecryptStream(std::span<const std::uint8_t> data, std::int64_t number,
+std::vector<std::uint8_t> Security::DecryptStream(std::span<const std::uint8_t> data,
+                                                  std::int64_t number,
                                                   int generation) const {
     return Run(streamMethod_, data, number, generation);
 }

@@ -18,23 +18,28 @@ enum class CryptMethod : std::uint8_t { kNone, kRc4, kAes128, kAes256 };
 enum class SecurityStatus { kOpened, kWrongPassword, kUnsupported };
 
 class Security {
-public:
+  public:
     // encrypt: the resolved encryption dictionary; firstId: the first string of the trailer's
     // ID. password: UTF-16 as typed; empty tries the empty user password.
-    static SecurityStatus Create(const Dict& encrypt, const std::string& firstId, const std::u16string& password,
+    static SecurityStatus Create(const Dict& encrypt,
+                                 const std::string& firstId,
+                                 const std::u16string& password,
                                  std::unique_ptr<Security>& out);
 
     void DecryptString(std::string& bytes, std::int64_t number, int generation) const;
-    std::vector<std::uint8_t> DecryptStream(std::span<const std::uint8_t> data, std::int64_t number,
+    std::vector<std::uint8_t> DecryptStream(std::span<const std::uint8_t> data,
+                                            std::int64_t number,
                                             int generation) const;
 
     CryptMethod StreamMethod() const { return streamMethod_; }
     CryptMethod StringMethod() const { return stringMethod_; }
     const std::vector<std::uint8_t>& FileKey() const { return key_; }
 
-private:
+  private:
     std::vector<std::uint8_t> ObjectKey(CryptMethod method, std::int64_t number, int generation) const;
-    std::vector<std::uint8_t> Run(CryptMethod method, std::span<const std::uint8_t> data, std::int64_t number,
+    std::vector<std::uint8_t> Run(CryptMethod method,
+                                  std::span<const std::uint8_t> data,
+                                  std::int64_t number,
                                   int generation) const;
 
     std::vector<std::uint8_t> key_;

@@ -17,7 +17,7 @@ struct FoundImage;
 }  // namespace pdf
 
 class PdfSource : public DocumentSource {
-public:
+  public:
     // JPEG data (DCTDecode) goes to the decoder; without one such images give no pixels.
     explicit PdfSource(PayloadDecoderPtr decoder = nullptr);
     ~PdfSource() override;
@@ -28,11 +28,11 @@ public:
     // Whether the cross-reference data was rebuilt by scanning the file.
     bool Repaired() const;
 
-protected:
+  protected:
     OpenStatus OpenDocument(OpenRequest request) override;
     void Close() override;
 
-private:
+  private:
     PayloadDecoderPtr decoder_;
     pdf::JpegDecoder jpeg_;
     std::vector<std::uint8_t> file_;
