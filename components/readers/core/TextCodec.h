@@ -35,4 +35,7 @@ std::string PercentDecode(std::string_view text);
 // ASCII lower case.
 std::string AsciiLower(std::string_view text);
 
+// Appends one code point (a valid scalar value) as UTF-8.
+void AppendUtf8(std::string& out, char32_t code);
+
 }  // namespace pictrove::readers

@@ -1,6 +1,8 @@
 // Scanning XML tags and text.
 #include "XmlScanner.h"
 
+#include "TextCodec.h"
+
 namespace pictrove::readers {
 namespace {
 
@@ -9,21 +11,7 @@ bool IsNameChar(char c) { return !IsSpace(c) && c != '>' && c != '/' && c != '='
 
 void AppendCodePoint(std::string& out, unsigned long code) {
     if (code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) code = 0xFFFD;
-    if (code < 0x80) {
-        out += static_cast<char>(code);
-    } else if (code < 0x800) {
-        out += static_cast<char>(0xC0 | (code >> 6));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-        out += static_cast<char>(0xE0 | (code >> 12));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (code >> 18));
-        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    }
+    AppendUtf8(out, static_cast<char32_t>(code));
 }
 
 }  // namespace
