@@ -264,13 +264,18 @@ const ZipEntry* ZipArchive::Find(std::string_view name) const {
     return nullptr;
 }
 
-std::optional<std::vector<std::uint8_t>> ZipArchive::Extract(const ZipEntry& entry, std::size_t limit) const {
+std::optional<std::span<const std::uint8_t>> ZipArchive::StoredData(const ZipEntry& entry) const {
     if (entry.IsEncrypted() || entry.dataOffset > file_.size() ||
         entry.compressedSize > file_.size() - entry.dataOffset) {
         return std::nullopt;
     }
-    const auto data =
-        file_.subspan(static_cast<std::size_t>(entry.dataOffset), static_cast<std::size_t>(entry.compressedSize));
+    return file_.subspan(static_cast<std::size_t>(entry.dataOffset), static_cast<std::size_t>(entry.compressedSize));
+}
+
+std::optional<std::vector<std::uint8_t>> ZipArchive::Extract(const ZipEntry& entry, std::size_t limit) const {
+    const auto stored = StoredData(entry);
+    if (!stored) return std::nullopt;
+    const auto data = *stored;
     if (entry.uncompressedSize > limit)
         return std::nullopt;
     const auto expected = static_cast<std::size_t>(entry.uncompressedSize);
@@ -289,12 +294,9 @@ std::optional<std::vector<std::uint8_t>> ZipArchive::Extract(const ZipEntry& ent
 }
 
 std::optional<std::vector<std::uint8_t>> ZipArchive::ExtractPrefix(const ZipEntry& entry, std::size_t count) const {
-    if (entry.IsEncrypted() || entry.dataOffset > file_.size() ||
-        entry.compressedSize > file_.size() - entry.dataOffset) {
-        return std::nullopt;
-    }
-    const auto data =
-        file_.subspan(static_cast<std::size_t>(entry.dataOffset), static_cast<std::size_t>(entry.compressedSize));
+    const auto stored = StoredData(entry);
+    if (!stored) return std::nullopt;
+    const auto data = *stored;
     if (entry.method == 0) {
         const auto prefix = data.first(std::min(count, data.size()));
         return std::vector<std::uint8_t>(prefix.begin(), prefix.end());

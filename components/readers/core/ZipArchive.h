@@ -53,6 +53,8 @@ public:
     std::optional<std::vector<std::uint8_t>> ExtractPrefix(const ZipEntry& entry, std::size_t count) const;
 
 private:
+    // The entry's stored bytes inside the file; nothing when encrypted or out of the file's bounds.
+    std::optional<std::span<const std::uint8_t>> StoredData(const ZipEntry& entry) const;
     bool ReadCentralDirectory();
     bool ScanLocalHeaders();
 
