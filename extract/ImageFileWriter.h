@@ -77,9 +77,6 @@ private:
     DWORD firstError_ = 0;
 };
 
-// The system's text for an error code, without the trailing line break.
-std::wstring SystemErrorText(DWORD error);
-
 // Save As for one image: asks for a path (the label as the proposed name) and writes the image
 // in the format of the chosen filter; reports a failed write.
 void SaveSingleImage(ImageCollection* collection, int index, const std::wstring& label);

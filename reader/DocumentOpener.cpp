@@ -40,6 +40,18 @@ bool PassPassword(DocumentReader& reader, const std::wstring& password) {
     return true;
 }
 
+// Why the file cannot be read at all (locked by another program, access denied, gone), or 0 when
+// it can: only then is a reader's refusal the document's fault.
+DWORD ReadFailure(const std::wstring& path) {
+    UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return GetLastError();
+    char first = 0;
+    DWORD read = 0;
+    if (!ReadFile(file.Get(), &first, 1, &read, nullptr)) return GetLastError();
+    return 0;
+}
+
 }  // namespace
 
 void ShowProgramMessage(const std::wstring& text, UINT icon) {
@@ -76,7 +88,11 @@ bool OpenDocument(const std::wstring& path, DocumentState& state, DocumentView& 
         }
     }
     if (result != S_OK) {
-        ShowProgramMessage(FormatUiString(IDS_CANNOT_OPEN, {path}), MB_ICONERROR);
+        if (const DWORD error = ReadFailure(path)) {
+            ShowProgramMessage(FormatUiString(IDS_CANNOT_READ, {path, SystemErrorText(error)}), MB_ICONERROR);
+        } else {
+            ShowProgramMessage(FormatUiString(IDS_CANNOT_OPEN, {path}), MB_ICONERROR);
+        }
         return false;
     }
 

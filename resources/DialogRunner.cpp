@@ -13,8 +13,11 @@ INT_PTR RunModalDialog(UINT dialogId, HWND parent, DLGPROC proc, LPARAM param) {
     if (language && ReadDialogDescription(*language, dialogId, description)) {
         const std::vector<uint8_t> block = BuildDialogTemplate(description);
         // The creation parameter goes along here too: it is how a dialog finds its object.
-        return DialogBoxIndirectParamW(ResourceInstance(), reinterpret_cast<LPCDLGTEMPLATEW>(block.data()), parent,
-                                       proc, param);
+        const INT_PTR result = DialogBoxIndirectParamW(
+            ResourceInstance(), reinterpret_cast<LPCDLGTEMPLATEW>(block.data()), parent, proc, param);
+        // A layout the system cannot build (an unknown control class, say) must not read as the
+        // user's Cancel: the built-in layout still works.
+        if (result != -1) return result;
     }
     return DialogBoxParamW(ResourceInstance(), MAKEINTRESOURCEW(dialogId), parent, proc, param);
 }

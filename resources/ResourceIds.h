@@ -28,6 +28,7 @@
 #define IDS_NO_IMAGES 227
 #define IDS_OPENING 228
 #define IDS_WRITE_FAILED 229
+#define IDS_CANNOT_READ 240
 
 // Commands (also tooltip strings)
 #define IDM_EXTRACT_SELECTED 32773

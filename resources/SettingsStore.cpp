@@ -37,6 +37,16 @@ bool FlushToDisk(const std::wstring& path) {
     return FlushFileBuffers(file.Get()) && GetFileSizeEx(file.Get(), &size) && size.QuadPart > 0;
 }
 
+bool IsReadableFile(const std::wstring& path) {
+    UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return static_cast<bool>(file);
+}
+
+bool SetAsideDamaged(const std::wstring& path) {
+    return MoveFileExW(path.c_str(), (path + kDamagedSuffix).c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+}
+
 }  // namespace
 
 bool SaveDocumentReplacing(IXMLDOMDocument* document, const std::wstring& path) {
@@ -58,7 +68,14 @@ bool SettingsStore::OpenSettings(const std::wstring& path) {
     Release();
     path_ = path;
     if (!PathFileExistsW(path_.c_str())) CreateFromTemplate(path_);
-    if (!EnsureLoaded()) return false;
+    if (!EnsureLoaded()) {
+        // A file that reads but makes no sense would swallow every later change, run after run:
+        // it is kept aside for the user and a fresh one takes its place. A file that cannot be
+        // read at all (held open by another program) is left alone.
+        if (!IsReadableFile(path_) || !SetAsideDamaged(path_)) return false;
+        CreateFromTemplate(path_);
+        if (!EnsureLoaded()) return false;
+    }
     ReadValues();
     return true;
 }

@@ -10,6 +10,9 @@
 namespace pictrove {
 
 inline constexpr wchar_t kSettingsFileName[] = L"PictroveSetting.xml";
+// Appended to the name of a settings file that could be read but not understood, when it is
+// moved aside for a fresh one.
+inline constexpr wchar_t kDamagedSuffix[] = L".bad";
 
 class SettingsStore {
 public:
@@ -17,8 +20,10 @@ public:
     SettingsStore(const SettingsStore&) = delete;
     SettingsStore& operator=(const SettingsStore&) = delete;
 
-    // Creates the file from the template when missing, then reads it. False when the file could
-    // not be loaded or has no "Setting" root; the initial values then stay.
+    // Creates the file from the template when missing, then reads it. A file that can be read
+    // but is not a settings document (not XML, no "Setting" root) is renamed with kDamagedSuffix
+    // and replaced by a fresh one. False when no settings document could be loaded; the initial
+    // values then stay.
     bool OpenSettings(const std::wstring& path);
     // Writes the values into the document and replaces the file with it. False when the file
     // could not be loaded; a write that fails leaves the old file as it was.

@@ -1,6 +1,7 @@
 // Text lookup and formatting by string id.
 #include "resources/UiStrings.h"
 
+#include <cwchar>
 #include <span>
 
 #include "resources/LanguageResources.h"
@@ -58,6 +59,25 @@ std::wstring FormatUiString(UINT id, std::initializer_list<FormatArg> args) {
     }
     if (auto text = FormatText(builtIn, list)) return *text;
     return builtIn;
+}
+
+std::wstring SystemErrorText(DWORD error) {
+    wchar_t* buffer = nullptr;
+    const DWORD length =
+        FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                       nullptr, error, 0, reinterpret_cast<LPWSTR>(&buffer), 0, nullptr);
+    std::wstring text = length && buffer ? std::wstring(buffer, length) : std::wstring();
+    if (buffer)
+        LocalFree(buffer);
+    while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' '))
+        text.pop_back();
+    if (text.empty()) {
+        // A code the system has no text for still identifies the failure.
+        wchar_t hex[16] = L"";
+        swprintf(hex, 16, L"0x%08lX", static_cast<unsigned long>(error));
+        text = hex;
+    }
+    return text;
 }
 
 }  // namespace pictrove

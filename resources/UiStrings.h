@@ -29,4 +29,7 @@ std::wstring LoadUiString(UINT id);
 // is, so a faulty translation cannot read past the arguments.
 std::wstring FormatUiString(UINT id, std::initializer_list<FormatArg> args);
 
+// The system's text for an error code, in the user's language, without the trailing line break.
+std::wstring SystemErrorText(DWORD error);
+
 }  // namespace pictrove

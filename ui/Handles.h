@@ -89,6 +89,14 @@ struct GlobalMemoryTraits {
 };
 using UniqueGlobal = UniqueResource<GlobalMemoryTraits>;
 
+struct ModuleTraits {
+    using Handle = HMODULE;
+    static Handle Invalid() { return nullptr; }
+    static bool IsValid(Handle h) { return h != nullptr; }
+    static void Close(Handle h) { FreeLibrary(h); }
+};
+using UniqueModule = UniqueResource<ModuleTraits>;
+
 // Selects an object into a DC and puts the previous one back.
 class ScopedSelectObject {
 public:

@@ -9,6 +9,7 @@
 #include "resources/ResourceIds.h"
 #include "resources/UiStrings.h"
 #include "tests/resources/XmlTestSupport.h"
+#include "ui/Handles.h"
 
 namespace pictrove::test {
 namespace {
@@ -66,18 +67,40 @@ TEST(AppModule, AFirstRunWithoutFilesUsesTheBuiltInTextsAndWritesTheSettings) {
     EXPECT_EQ(FilesIn(folder.Path()), std::vector<std::wstring>{kSettingsFileName});
 }
 
-TEST(AppModule, UnreadableSettingsSelectTheDefaultLanguage) {
+// Settings another program holds open cannot be read: the default language is selected and the
+// file is neither moved nor overwritten.
+TEST(AppModule, SettingsHeldOpenSelectTheDefaultLanguageAndStayUntouched) {
     TempFolder folder;
     CopyShippedLanguageFile(folder);
     ASSERT_TRUE(WriteText(folder.File(kSettingsFileName), "<Setting>"));
     AppModule module;
-    module.Init(GetModuleHandleW(nullptr), folder.Path());
-    EXPECT_EQ(module.Language().languageId, L"en");
-    EXPECT_TRUE(module.Language().HasSelection());
-    std::wstring text;
-    EXPECT_TRUE(module.Language().GetLanguageString(IDS_COLUMN_WIDTH, text));
-    module.Term();
+    {
+        UniqueHandle holder(
+            CreateFileW(folder.File(kSettingsFileName).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(holder);
+        module.Init(GetModuleHandleW(nullptr), folder.Path());
+        EXPECT_EQ(module.Language().languageId, L"en");
+        EXPECT_TRUE(module.Language().HasSelection());
+        std::wstring text;
+        EXPECT_TRUE(module.Language().GetLanguageString(IDS_COLUMN_WIDTH, text));
+        module.Term();
+    }
     EXPECT_EQ(TextOf(ReadFileBytes(folder.File(kSettingsFileName))), "<Setting>") << "left untouched";
+    EXPECT_EQ(FilesIn(folder.Path()).size(), 2u) << "the language file and the settings, nothing set aside";
+}
+
+// A damaged settings file is kept aside and the program starts as on a first run, so this run's
+// placement is saved instead of being lost on every run.
+TEST(AppModule, DamagedSettingsAreKeptAsideAndTheRunIsSaved) {
+    TempFolder folder;
+    ASSERT_TRUE(WriteText(folder.File(kSettingsFileName), "<Setting>"));
+    AppModule module;
+    module.Init(GetModuleHandleW(nullptr), folder.Path());
+    EXPECT_FALSE(module.Language().HasSelection());
+    module.Settings().maximized = 0;
+    module.Term();
+    EXPECT_EQ(TextOf(ReadFileBytes(folder.File(std::wstring(kSettingsFileName) + kDamagedSuffix))), "<Setting>");
+    EXPECT_NE(TextOf(ReadFileBytes(folder.File(kSettingsFileName))).find("Maximized=\"0\""), std::string::npos);
 }
 
 TEST(AppModule, KeepsOneMessageLoopPerThreadBetweenInitAndTerm) {

@@ -8,6 +8,7 @@
 #include "resources/UiStrings.h"
 #include "tests/support/FakeReader.h"
 #include "tests/support/TestSupport.h"
+#include "ui/Handles.h"
 
 namespace pictrove {
 namespace {
@@ -59,12 +60,47 @@ std::wstring Text(UINT id) {
     return LoadUiString(id);
 }
 
+// The documents the fake readers "read" exist, as real ones would: a reader's refusal is only the
+// document's fault when the file itself can be read.
 class OpenDocumentTest : public testing::Test {
 protected:
-    void TearDown() override { test::PumpMessages(); }
+    void SetUp() override {
+        CreateDirectoryW(L"C:\\Docs", nullptr);
+        for (const wchar_t* name : kDocuments) ASSERT_TRUE(test::WriteFileBytes(name, {'%', 'P', 'D', 'F'}));
+    }
+    void TearDown() override {
+        test::PumpMessages();
+        for (const wchar_t* name : kDocuments) DeleteFileW(name);
+        RemoveDirectoryW(L"C:\\Docs");
+    }
+    static constexpr const wchar_t* kDocuments[] = {L"C:\\Docs\\report.pdf", L"C:\\Docs\\other.pdf"};
     TestView view;
     DocumentState state;
 };
+
+// A file that cannot be read at all is not called corrupted: the message says it cannot be read,
+// and why, in the system's words.
+TEST_F(OpenDocumentTest, AFileThatCannotBeReadSaysSoWithTheSystemsReason) {
+    FakeReaderRegistration fake(PdfReaderClass(), {.firstOpen = E_FAIL});
+    test::TempFolder folder;
+    const std::wstring locked = folder.File(L"locked.pdf");
+    ASSERT_TRUE(test::WriteFileBytes(locked, {'%', 'P', 'D', 'F'}));
+    const struct {
+        std::wstring path;
+        DWORD reason;
+    } cases[] = {{locked, ERROR_SHARING_VIOLATION}, {folder.File(L"gone.pdf"), ERROR_FILE_NOT_FOUND}};
+    UniqueHandle holder(CreateFileW(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(holder);
+    for (const auto& c : cases) {
+        DialogCapture capture;
+        EXPECT_FALSE(OpenDocument(c.path, state, view));
+        ASSERT_EQ(capture.Boxes().size(), 1u) << c.path;
+        EXPECT_EQ(capture.Boxes()[0].text, L"Can't read file: " + c.path + L".\n\n" + SystemErrorText(c.reason));
+        EXPECT_EQ(capture.Boxes()[0].caption, L"Pictrove error");
+        EXPECT_EQ(capture.Boxes()[0].icon, static_cast<UINT>(MB_ICONERROR));
+        EXPECT_EQ(fake.Log().liveObjects, 0);
+    }
+}
 
 TEST_F(OpenDocumentTest, OpensDocumentWithImagesAndReleasesReader) {
     FakeReaderRegistration fake(PdfReaderClass(), {});

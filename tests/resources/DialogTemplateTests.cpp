@@ -151,5 +151,27 @@ TEST_F(DialogLayouts, PasswordDialogRunsFromATranslatedLayout) {
     EXPECT_EQ(dialog.Password(), L"pw");
 }
 
+// A translated layout that the system refuses to build must not pass for the user's Cancel: the
+// built-in dialog runs instead, and what the user types there counts.
+TEST_F(DialogLayouts, ALayoutThatCannotBeBuiltFallsBackToTheBuiltInDialog) {
+    Load("<Dialog ID=\"129\" Style=\"-2134376248\" Width=\"200\" Height=\"60\" Caption=\"Kaputt\">"
+         "<Control ID=\"1000\" Style=\"1350631584\" ClassName=\"NoSuchControlClass\" X=\"5\" Y=\"20\" "
+         "Width=\"190\" Height=\"12\"/></Dialog>");
+    const LanguageResources* previous = SetUiLanguage(&language_);
+    std::vector<std::wstring> captions;
+    DialogCapture capture([&](HWND dialog) {
+        wchar_t text[64] = L"";
+        GetWindowTextW(dialog, text, 64);
+        captions.push_back(text);
+        SetDlgItemTextW(dialog, IDC_PASSWORD_EDIT, L"typed");
+        PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+    });
+    PasswordDialog dialog(L"C:\\a\\b.pdf");
+    EXPECT_EQ(dialog.DoModal(nullptr), IDOK);
+    SetUiLanguage(previous);
+    EXPECT_EQ(captions, std::vector<std::wstring>{L"Enter password"}) << "only the built-in dialog showed";
+    EXPECT_EQ(dialog.Password(), L"typed");
+}
+
 }  // namespace
 }  // namespace pictrove::test

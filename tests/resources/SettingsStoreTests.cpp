@@ -147,14 +147,50 @@ TEST_F(SettingsFile, EveryMissingValueFallsBackAsTheFormatSays) {
     }
 }
 
-TEST_F(SettingsFile, UnreadableFilesKeepTheDefaultsAndAreNeverOverwritten) {
+// A file that reads but is no settings document would swallow every later change: it is kept
+// aside for the user, and a fresh file takes the values from now on.
+TEST_F(SettingsFile, DamagedFilesAreKeptAsideAndAFreshOneTakesTheirPlace) {
     const char* bodies[] = {"<Setting><MainWindow></Setting>", "<Settings><MainWindow Maximized=\"0\"/></Settings>",
                             "", "not xml at all"};
+    const std::wstring damaged = Path() + kDamagedSuffix;
     for (const char* body : bodies) {
         SCOPED_TRACE(body);
         ASSERT_TRUE(WriteText(Path(), body));
         const auto before = ReadFileBytes(Path());
-        SettingsStore store;
+        {
+            SettingsStore store;
+            EXPECT_TRUE(store.OpenSettings(Path()));
+            Values firstRun = kInitial;
+            firstRun.languageId = L"";  // as on a first run: the fresh file names no language
+            EXPECT_EQ(ValuesOf(store), firstRun) << "nothing is read from the damaged file";
+            EXPECT_EQ(ReadFileBytes(damaged), before) << "the damaged file is kept, byte for byte";
+            EXPECT_EQ(TextOf(ReadFileBytes(Path())), kTemplateBytes);
+            store.WriteExtractOptions(L"C:\\x", 1);
+            store.maximized = 0;
+            EXPECT_TRUE(store.SaveSettings());
+        }
+        SettingsStore next;
+        ASSERT_TRUE(next.OpenSettings(Path()));
+        EXPECT_EQ(next.maximized, 0) << "the change survives to the next run";
+        std::wstring folder;
+        int type = 0;
+        ASSERT_TRUE(next.ReadExtractOptions(folder, type));
+        EXPECT_EQ(folder, L"C:\\x");
+        EXPECT_EQ(type, 1);
+        EXPECT_EQ(FilesIn(folder_.Path()).size(), 2u);
+        ASSERT_TRUE(DeleteFileW(Path().c_str()));
+    }
+}
+
+// A file another program holds open cannot be read at all: it is not taken for damaged, nothing
+// is moved or overwritten, and a save once the file is free again goes through.
+TEST_F(SettingsFile, AFileHeldOpenIsNeitherMovedNorOverwritten) {
+    WriteSettings("<Setting><General><Language ID=\"de\"/></General></Setting>");
+    const auto before = ReadFileBytes(Path());
+    SettingsStore store;
+    {
+        UniqueHandle holder(CreateFileW(Path().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(holder);
         EXPECT_FALSE(store.OpenSettings(Path()));
         EXPECT_EQ(ValuesOf(store), kInitial) << "languageId stays \"en\"";
         std::wstring folder = L"marker";
@@ -162,12 +198,15 @@ TEST_F(SettingsFile, UnreadableFilesKeepTheDefaultsAndAreNeverOverwritten) {
         EXPECT_FALSE(store.ReadExtractOptions(folder, type));
         EXPECT_EQ(folder, L"marker");
         EXPECT_EQ(type, 0xdead);
-        store.WriteExtractOptions(L"C:\\x", 1);
         store.maximized = 0;
         EXPECT_FALSE(store.SaveSettings());
-        EXPECT_EQ(ReadFileBytes(Path()), before);
-        EXPECT_EQ(FilesIn(folder_.Path()).size(), 1u);
     }
+    EXPECT_EQ(ReadFileBytes(Path()), before);
+    EXPECT_EQ(FilesIn(folder_.Path()), std::vector<std::wstring>{kSettingsFileName});
+    // Free again while the program ran: the save loads it and writes the values in memory.
+    EXPECT_TRUE(store.SaveSettings());
+    EXPECT_NE(Saved().find("<Language ID=\"en\"/>"), std::string::npos);
+    EXPECT_NE(Saved().find("Maximized=\"0\""), std::string::npos);
 }
 
 TEST_F(SettingsFile, AFolderThatDoesNotExistIsNotCreated) {
@@ -258,16 +297,6 @@ TEST_F(SettingsFile, TheReplacementStepRefusesWhatItCannotWriteWhole) {
     EXPECT_TRUE(FilesIn(folder_.Path()).empty());
     EXPECT_TRUE(SaveDocumentReplacing(document.Get(), Path()));
     EXPECT_EQ(Saved(), "<Setting/>\n");
-}
-
-TEST_F(SettingsFile, AStoreThatFailedLoadsAgainAtSave) {
-    ASSERT_TRUE(WriteText(Path(), "<broken"));
-    SettingsStore store;
-    EXPECT_FALSE(store.OpenSettings(Path()));
-    // Repaired while the program ran: the save loads it and writes the values in memory.
-    WriteSettings("<Setting/>");
-    EXPECT_TRUE(store.SaveSettings());
-    EXPECT_NE(Saved().find("<Language ID=\"en\"/>"), std::string::npos);
 }
 
 }  // namespace
