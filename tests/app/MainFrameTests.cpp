@@ -382,13 +382,21 @@ TEST_F(MainFrameTest, SelectingARowHandsItsImageToThePreview) {
     FakeReaderRegistration fake(FakeClass(), script);
     Start();
     ASSERT_NE(frame->Preview(), nullptr) << "the image-view control beside the test program";
-    // The script copy in the registration and the one here each hold a reference.
+    const ULONG firstClosed = first->RefCount();
+    const ULONG secondClosed = second->RefCount();
+    ASSERT_TRUE(frame->Open(kDocument));
+    EXPECT_GT(first->RefCount() - firstClosed, second->RefCount() - secondClosed)
+        << "the first row is shown as the document opens";
+    // The open document holds its images too; with no row selected the preview holds none.
+    Select({});
     const ULONG firstBase = first->RefCount();
     const ULONG secondBase = second->RefCount();
-    ASSERT_TRUE(frame->Open(kDocument));
-    EXPECT_GT(first->RefCount(), firstBase) << "the first row is shown as the document opens";
-    // Adding the second row as a click with Ctrl does (the focus comes with it) shows it.
+    // Selecting the first row, then adding the second as a click with Ctrl does (the focus
+    // comes with it), shows the second.
     HWND list = frame->List().Hwnd();
+    ListView_SetItemState(list, 0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    PumpMessages();
+    EXPECT_GT(first->RefCount(), firstBase) << "the preview keeps the image it shows";
     ListView_SetItemState(list, 1, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
     PumpMessages();
     EXPECT_EQ(first->RefCount(), firstBase);
@@ -656,6 +664,7 @@ TEST_F(FrameKeyboardTest, KeyboardContextMenuOpensBelowTheFocusedRow) {
     ASSERT_TRUE(frame->Open(kDocument));
     HWND list = frame->List().Hwnd();
     ListView_SetItemState(list, 4, LVIS_FOCUSED, LVIS_FOCUSED);
+    const RECT row = ScreenRectOfRow(4);
 
     MenuWatch::opened.clear();
     HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, MenuWatch::Hook, nullptr, GetCurrentThreadId());
@@ -670,7 +679,6 @@ TEST_F(FrameKeyboardTest, KeyboardContextMenuOpensBelowTheFocusedRow) {
     UnhookWindowsHookEx(hook);
 
     ASSERT_EQ(MenuWatch::opened.size(), 2u);
-    const RECT row = ScreenRectOfRow(4);
     EXPECT_EQ(MenuWatch::opened[0].y, row.bottom) << "just below the focused row";
     EXPECT_EQ(MenuWatch::opened[0].x, row.left);
     RECT listRect{}, header{};
@@ -733,7 +741,13 @@ TEST_F(FrameKeyboardTest, PreviewShowsTheClickedRowOfASelectionAndANewDocumentsF
     FakeReaderRegistration fake(FakeClass(), script);
     Start(SettingsXml(0, RECT{0, 0, 900, 600}, 320));
     ASSERT_NE(frame->Preview(), nullptr);
-    std::vector<ULONG> base;
+    std::vector<ULONG> closed, base;
+    for (const auto& image : fake.Script().images) closed.push_back(RefsOf(image));
+    ASSERT_TRUE(frame->Open(kDocument));
+    HWND list = frame->List().Hwnd();
+    // The open document holds its images too; with no row selected the preview holds none.
+    ListView_SetItemState(list, -1, 0, LVIS_SELECTED);
+    PumpMessages();
     for (const auto& image : fake.Script().images) base.push_back(RefsOf(image));
     auto shown = [&] {
         std::vector<int> rows;
@@ -742,8 +756,6 @@ TEST_F(FrameKeyboardTest, PreviewShowsTheClickedRowOfASelectionAndANewDocumentsF
         }
         return rows;
     };
-    ASSERT_TRUE(frame->Open(kDocument));
-    HWND list = frame->List().Hwnd();
     PressKey('A', true);
     ListView_SetItemState(list, 4, LVIS_FOCUSED, LVIS_FOCUSED);
     PumpMessages();
@@ -769,7 +781,7 @@ TEST_F(FrameKeyboardTest, PreviewShowsTheClickedRowOfASelectionAndANewDocumentsF
     const ULONG newBase = RefsOf(second[0]);
     ASSERT_TRUE(frame->Open(L"C:\\Docs\\second.djvu"));
     PumpMessages();
-    for (size_t i = 0; i < base.size(); ++i) EXPECT_EQ(RefsOf(first[i]), base[i]) << "row " << i;
+    for (size_t i = 0; i < closed.size(); ++i) EXPECT_EQ(RefsOf(first[i]), closed[i]) << "row " << i;
     EXPECT_GT(RefsOf(second[0]), newBase);
 }
 
