@@ -7,7 +7,9 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <functional>
 #include <memory>
+#include <utility>
 
 #include "app/AppModule.h"
 #include "app/MainFrame.h"
@@ -491,13 +493,23 @@ ULONG RefsOf(const FakeDocumentImage& image) {
     return static_cast<FakeReaderImage*>(static_cast<ReaderImage*>(image.pixels.Get()))->RefCount();
 }
 
-// Ends the loop the first time it goes idle, after the frame's own idle handler has run.
-class QuitWhenIdle : public IdleHandler {
+// Registered after the frame's handler, so it runs after it in each idle pass: the first pass
+// does the step given (posts a user's keys, say); the next one, which comes only when the loop
+// has taken every message and gone idle again, ends the loop.
+class IdleScript : public IdleHandler {
 public:
+    explicit IdleScript(std::function<void()> first) : first_(std::move(first)) {}
     bool OnIdle() override {
+        if (first_) {
+            std::exchange(first_, nullptr)();
+            return false;
+        }
         PostQuitMessage(0);
         return false;
     }
+
+private:
+    std::function<void()> first_;
 };
 
 // A picture that notes which cursor was showing while its pixels were read.
@@ -541,11 +553,20 @@ private:
 
 class FrameKeyboardTest : public MainFrameTest {
 protected:
-    void RunLoopUntilIdle() {
-        QuitWhenIdle quit;
-        loop.AddIdleHandler(&quit);
+    // Runs the program's own loop: first, when it is idle, then until it is idle again.
+    void RunLoopUntilIdle(std::function<void()> first = {}) {
+        IdleScript script(std::move(first));
+        static bool timedOut;
+        timedOut = false;
+        const UINT_PTR timer = SetTimer(nullptr, 0, 5000, [](HWND, UINT, UINT_PTR, DWORD) {
+            timedOut = true;
+            PostQuitMessage(0);
+        });
+        loop.AddIdleHandler(&script);
         loop.Run();
-        loop.RemoveIdleHandler(&quit);
+        loop.RemoveIdleHandler(&script);
+        KillTimer(nullptr, timer);
+        EXPECT_FALSE(timedOut) << "the loop never went idle again";
     }
     // Posts a key press to the window with the focus, Ctrl (and Shift) held, and lets the
     // program's loop take it as it takes a user's keys.
@@ -557,10 +578,11 @@ protected:
         held[VK_CONTROL] = held[VK_LCONTROL] = ctrl ? 0x80 : 0;
         held[VK_SHIFT] = held[VK_LSHIFT] = shift ? 0x80 : 0;
         SetKeyboardState(held);
-        HWND target = GetFocus() ? GetFocus() : frame->Hwnd();
-        PostMessageW(target, WM_KEYDOWN, key, 1);
-        PostMessageW(target, WM_KEYUP, key, 0xC0000001);
-        RunLoopUntilIdle();
+        RunLoopUntilIdle([&] {
+            HWND target = GetFocus() ? GetFocus() : frame->Hwnd();
+            PostMessageW(target, WM_KEYDOWN, key, 1);
+            PostMessageW(target, WM_KEYUP, key, 0xC0000001);
+        });
         SetKeyboardState(keys);
     }
     RECT ScreenRectOfRow(int row) {
@@ -904,8 +926,10 @@ TEST_F(FrameKeyboardTest, TheLoopItselfUpdatesToolbarAndMenuStates) {
     // The menu opened from inside the loop takes the states of that moment.
     MenuWatch::opened.clear();
     HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, MenuWatch::Hook, nullptr, GetCurrentThreadId());
-    PostMessageW(frame->Hwnd(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(frame->List().Hwnd()), MAKELPARAM(-1, -1));
-    RunLoopUntilIdle();
+    RunLoopUntilIdle([&] {
+        PostMessageW(frame->Hwnd(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(frame->List().Hwnd()),
+                     MAKELPARAM(-1, -1));
+    });
     UnhookWindowsHookEx(hook);
     ASSERT_EQ(MenuWatch::opened.size(), 1u);
     HMENU popup = GetSubMenu(frame->ContextMenu(), 0);
