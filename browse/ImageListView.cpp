@@ -51,9 +51,9 @@ std::span<const MessageEntry<ImageListView>> ImageListView::MessageTable() {
 
 bool ImageListView::Create(HWND parent, UINT id) {
     // LVS_SHOWSELALWAYS: the status bar counts the selection, so it stays visible without focus.
-    HWND list = CreateWindowExW(0, WC_LISTVIEWW, L"", WS_CHILD | WS_VISIBLE | WS_BORDER | LVS_REPORT |
-                                                          LVS_SHOWSELALWAYS,
-                                0, 0, 0, 0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ResourceInstance(), nullptr);
+    constexpr DWORD kStyle = WS_CHILD | WS_VISIBLE | WS_BORDER | LVS_REPORT | LVS_SHOWSELALWAYS;
+    HWND list = CreateWindowExW(0, WC_LISTVIEWW, L"", kStyle, 0, 0, 0, 0, parent,
+                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ResourceInstance(), nullptr);
     if (!list || !Attach(list)) return false;
     ListView_SetExtendedListViewStyleEx(list, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
 

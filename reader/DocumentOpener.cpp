@@ -110,7 +110,8 @@ std::wstring BuildOpenFilter(std::wstring_view text) {
         const size_t labelEnd = text.find(L'|', start);
         if (labelEnd == std::wstring_view::npos || labelEnd == start) break;
         const size_t patternEnd = std::min(text.find(L'|', labelEnd + 1), text.size());
-        entries.emplace_back(text.substr(start, labelEnd - start), text.substr(labelEnd + 1, patternEnd - labelEnd - 1));
+        entries.emplace_back(text.substr(start, labelEnd - start),
+                             text.substr(labelEnd + 1, patternEnd - labelEnd - 1));
         start = patternEnd + 1;
     }
     size_t target = entries.size();

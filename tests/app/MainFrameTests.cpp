@@ -811,7 +811,8 @@ TEST_F(FrameKeyboardTest, WaitCursorShowsWhileThePreviewConverts) {
     // Outlives the frame's preview, which may still hold it when the test ends.
     static CursorProbeImage probe;
     FakeReaderScript script;
-    script.images = {{L"small", 1, 1, Dot(0x123456)}, {L"huge", 1, 1, ComPtr<IUnknown>(static_cast<ReaderImage*>(&probe))}};
+    script.images = {{L"small", 1, 1, Dot(0x123456)},
+                     {L"huge", 1, 1, ComPtr<IUnknown>(static_cast<ReaderImage*>(&probe))}};
     FakeReaderRegistration fake(FakeClass(), script);
     Start(SettingsXml(0, RECT{0, 0, 900, 600}, 320));
     ASSERT_NE(frame->Preview(), nullptr);
