@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/AppModule.h"
+#include "app/Shortcuts.h"
 #include "browse/AboutDialog.h"
 #include "browse/ClipboardCopy.h"
 #include "browse/PreviewPane.h"
@@ -26,6 +27,13 @@ namespace {
 
 constexpr UINT kToolbarCommands[] = {IDM_OPEN, IDM_EXTRACT_SELECTED, IDM_EXTRACT_ALL, IDM_ABOUT};
 constexpr COLORREF kToolbarBackground = RGB(0xC0, 0xC0, 0xC0);
+// Posted once per burst of selection changes: a click on one of several selected rows changes
+// many rows, and only the last state deserves a conversion.
+constexpr UINT kUpdatePreviewMessage = WM_APP + 1;
+
+bool IsWithin(HWND window, HWND ancestor) {
+    return window && ancestor && (window == ancestor || IsChild(ancestor, window));
+}
 
 }  // namespace
 
@@ -63,6 +71,8 @@ std::span<const MessageEntry<MainFrame>> MainFrame::MessageTable() {
         OnCommand<MainFrame>(IDM_EXTRACT_ALL, &MainFrame::OnExtractAll),
         OnCommand<MainFrame>(IDM_ABOUT, &MainFrame::OnAbout),
         OnCommand<MainFrame>(IDM_COPY_IMAGE, &MainFrame::OnCopyImage),
+        OnCommand<MainFrame>(IDM_SELECT_ALL, &MainFrame::OnSelectAll),
+        OnMessage<MainFrame>(kUpdatePreviewMessage, &MainFrame::OnUpdatePreview),
         OnNotify<MainFrame>(LVN_ITEMCHANGED, &MainFrame::OnListItemChanged),
         OnMessage<MainFrame>(WM_SYSCOLORCHANGE, &MainFrame::OnSystemChange),
         OnMessage<MainFrame>(WM_SETTINGCHANGE, &MainFrame::OnSystemChange),
@@ -116,20 +126,41 @@ LRESULT MainFrame::OnCreate(UINT, WPARAM, LPARAM, bool&) {
     toolbar_.AddButton(0, IDM_EXTRACT_ALL, 2, 64);
     toolbar_.AddSeparator(0);
     toolbar_.AddButton(0, IDM_ABOUT, 3, 64);
+    for (UINT command : kToolbarCommands) {
+        toolbar_.SetToolText(command, TooltipWithShortcut(LoadUiString(command), command));
+    }
 
     CreatePanes();
     contextMenu_ = LoadMenuResource(IDR_CONTEXT_MENU);
-    if (contextMenu_) ConvertMenu(contextMenu_.Get(), true);
+    if (contextMenu_) {
+        AddShortcutsToMenu(contextMenu_.Get());
+        ConvertMenu(contextMenu_.Get(), true);
+    }
+    accelerators_ = CreateFrameAccelerators();
 
     const COLORREF background = GetSysColor(COLOR_MENUTEXT);
     overlay_.Configure(Hwnd(), LoadUiString(IDS_OPENING), background, ~background & 0xFFFFFF);
 
-    if (MessageLoop* loop = App().GetMessageLoop()) {
-        loop->AddIdleHandler(this);
-        idleRegistered_ = true;
-    }
+    RegisterWithLoop();
     DragAcceptFiles(Hwnd(), TRUE);
     return 0;
+}
+
+void MainFrame::RegisterWithLoop() {
+    if (MessageLoop* loop = App().GetMessageLoop()) {
+        loop->AddIdleHandler(this);
+        loop->AddMessageFilter(this);
+        idleRegistered_ = true;
+    }
+}
+
+void MainFrame::UnregisterFromLoop() {
+    if (!idleRegistered_) return;
+    if (MessageLoop* loop = App().GetMessageLoop()) {
+        loop->RemoveIdleHandler(this);
+        loop->RemoveMessageFilter(this);
+    }
+    idleRegistered_ = false;
 }
 
 void MainFrame::CreateToolbarImages() {
@@ -216,15 +247,15 @@ LRESULT MainFrame::OnSize(UINT, WPARAM, LPARAM, bool&) {
 }
 
 LRESULT MainFrame::OnClose(UINT, WPARAM, LPARAM, bool& handled) {
-    if (idleRegistered_) {
-        if (MessageLoop* loop = App().GetMessageLoop()) loop->RemoveIdleHandler(this);
-        idleRegistered_ = false;
-    }
+    UnregisterFromLoop();
     WINDOWPLACEMENT placement{};
     placement.length = sizeof(placement);
     if (GetWindowPlacement(Hwnd(), &placement)) {
         SettingsStore& settings = App().Settings();
-        settings.maximized = placement.showCmd == SW_SHOWMAXIMIZED ? 1 : 0;
+        // Minimised from the maximised state, the window comes back maximised: so must the next start.
+        const bool restoresMaximized =
+            placement.showCmd == SW_SHOWMINIMIZED && (placement.flags & WPF_RESTORETOMAXIMIZED) != 0;
+        settings.maximized = placement.showCmd == SW_SHOWMAXIMIZED || restoresMaximized ? 1 : 0;
         settings.left = placement.rcNormalPosition.left;
         settings.top = placement.rcNormalPosition.top;
         settings.right = placement.rcNormalPosition.right;
@@ -237,23 +268,30 @@ LRESULT MainFrame::OnClose(UINT, WPARAM, LPARAM, bool& handled) {
 }
 
 LRESULT MainFrame::OnDestroy(UINT, WPARAM, LPARAM, bool&) {
-    if (idleRegistered_) {
-        if (MessageLoop* loop = App().GetMessageLoop()) loop->RemoveIdleHandler(this);
-        idleRegistered_ = false;
-    }
+    UnregisterFromLoop();
     document_.collection.Reset();
     PostQuitMessage(0);
     return 0;
 }
 
+// The old document is gone from here on, whether or not the new one opens: nothing of it may
+// stay in the title, the status bar or the preview.
 void MainFrame::ClearImages() {
     list_.Clear();
+    previewIndex_ = -1;
+    if (preview_.Hwnd()) ShowInPreview(preview_, nullptr);
+    SetWindowTextW(Hwnd(), LoadUiString(IDS_APP_NAME).c_str());
+    if (statusBar_) SendMessageW(statusBar_, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(L""));
 }
 
 void MainFrame::ShowImages(ImageCollection& collection) {
     list_.Fill(&collection);
     UpdateTitle();
+    // A keyboard user starts on the first row, and the preview with it.
+    list_.SelectFirstRow();
+    SetFocus(list_.Hwnd());
     UpdateStatusText();
+    UpdatePreview();
 }
 
 void MainFrame::UpdateTitle() {
@@ -327,14 +365,38 @@ LRESULT MainFrame::OnContextMenu(UINT, WPARAM wParam, LPARAM lParam, bool& handl
     HMENU popup = contextMenu_ ? GetSubMenu(contextMenu_.Get(), 0) : nullptr;
     if (!popup) return 0;
     POINT point{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+    // Shift+F10 and the menu key send (-1, -1): the menu belongs to the focused row then.
+    if (point.x == -1 && point.y == -1) point = KeyboardMenuPoint();
     if (!MonitorFromPoint(point, MONITOR_DEFAULTTONULL)) {
-        // Asked for from the keyboard (-1, -1): keep the menu on the nearest monitor.
         MONITORINFO info{sizeof(info)};
         GetMonitorInfoW(MonitorFromPoint(point, MONITOR_DEFAULTTONEAREST), &info);
         point.x = std::clamp(point.x, info.rcWork.left, info.rcWork.right - 1);
+        point.y = std::clamp(point.y, info.rcWork.top, info.rcWork.bottom - 1);
     }
     TrackPopupMenu(popup, TPM_LEFTBUTTON, point.x, point.y, 0, Hwnd(), nullptr);
     return 0;
+}
+
+POINT MainFrame::KeyboardMenuPoint() const {
+    HWND list = list_.Hwnd();
+    RECT client{};
+    GetClientRect(list, &client);
+    // Rows start below the header.
+    RECT header{};
+    if (HWND headerWindow = ListView_GetHeader(list); headerWindow && IsWindowVisible(headerWindow)) {
+        GetWindowRect(headerWindow, &header);
+        MapWindowPoints(nullptr, list, reinterpret_cast<POINT*>(&header), 2);
+        client.top = std::max(client.top, header.bottom);
+    }
+    POINT point{client.left, client.top};
+    const int row = ListView_GetNextItem(list, -1, LVNI_FOCUSED);
+    RECT item{};
+    if (row >= 0 && ListView_GetItemRect(list, row, &item, LVIR_BOUNDS)) point = POINT{item.left, item.bottom};
+    // A row scrolled out of sight still gets its menu inside the list.
+    point.x = std::clamp(point.x, client.left, std::max(client.left, client.right - 1));
+    point.y = std::clamp(point.y, client.top, std::max(client.top, client.bottom - 1));
+    ClientToScreen(list, &point);
+    return point;
 }
 
 LRESULT MainFrame::OnOpenCommand(UINT, WPARAM, LPARAM, bool&) {
@@ -396,16 +458,56 @@ LRESULT MainFrame::OnListItemChanged(UINT, WPARAM, LPARAM lParam, bool& handled)
         return 0;
     }
     UpdateStatusText();
-    if (!document_.collection) return 0;
-    const bool nowSelected = (change->uNewState & LVIS_SELECTED) != 0;
-    const bool wasSelected = (change->uOldState & LVIS_SELECTED) != 0;
-    if (!nowSelected || wasSelected || change->iItem < 0) return 0;
-    ComPtr<IUnknown> image;
-    if (const ImageListEntry* entry = list_.GetEntry(change->iItem)) {
-        document_.collection->GetImage(entry->index, image.GetAddressOf());
-    }
-    if (preview_.Hwnd()) ShowInPreview(preview_, image.Get());
+    if (!document_.collection || previewPending_) return 0;
+    previewPending_ = PostMessageW(Hwnd(), kUpdatePreviewMessage, 0, 0) != FALSE;
     return 0;
+}
+
+LRESULT MainFrame::OnUpdatePreview(UINT, WPARAM, LPARAM, bool&) {
+    previewPending_ = false;
+    UpdatePreview();
+    return 0;
+}
+
+// The preview shows the focused selected row, the one Copy image takes, or nothing.
+void MainFrame::UpdatePreview() {
+    const ImageListEntry* entry = document_.collection ? list_.GetEntry(list_.PreviewRow()) : nullptr;
+    const int index = entry ? entry->index : -1;
+    if (index == previewIndex_ || !preview_.Hwnd()) return;
+    ComPtr<IUnknown> image;
+    if (entry) document_.collection->GetImage(index, image.GetAddressOf());
+    ShowInPreview(preview_, image.Get());
+    previewIndex_ = index;
+}
+
+LRESULT MainFrame::OnSelectAll(UINT, WPARAM, LPARAM, bool&) {
+    if (list_.Hwnd()) ListView_SetItemState(list_.Hwnd(), -1, LVIS_SELECTED, LVIS_SELECTED);
+    return 0;
+}
+
+bool MainFrame::PreTranslateMessage(MSG& msg) {
+    if (!Hwnd() || !IsWithin(msg.hwnd, Hwnd())) return false;
+    if (accelerators_ && TranslateAcceleratorW(Hwnd(), accelerators_.Get(), &msg)) return true;
+    if (msg.message == WM_KEYDOWN && msg.wParam == VK_TAB && GetKeyState(VK_CONTROL) >= 0 &&
+        GetKeyState(VK_MENU) >= 0 && MoveFocusBetweenPanes()) {
+        return true;
+    }
+    return preview_.Hwnd() && preview_.PreTranslateMessage(&msg);
+}
+
+// The frame is no dialog, so Tab would otherwise stay inside whichever pane has the focus.
+bool MainFrame::MoveFocusBetweenPanes() {
+    HWND focus = GetFocus();
+    HWND preview = preview_.Hwnd();
+    if (IsWithin(focus, list_.Hwnd()) && preview) {
+        SetFocus(preview);
+        return true;
+    }
+    if (IsWithin(focus, preview) || !IsWithin(focus, list_.Hwnd())) {
+        SetFocus(list_.Hwnd());
+        return true;
+    }
+    return false;
 }
 
 LRESULT MainFrame::OnDropFiles(UINT, WPARAM wParam, LPARAM, bool&) {

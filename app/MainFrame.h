@@ -21,7 +21,7 @@
 
 namespace pictrove {
 
-class MainFrame : public WindowImpl<MainFrame>, public DocumentView, public IdleHandler {
+class MainFrame : public WindowImpl<MainFrame>, public DocumentView, public IdleHandler, public MessageFilter {
 public:
     static constexpr wchar_t kClassName[] = L"PictroveMainFrame";
     static constexpr int kToolbarHeight = 72;
@@ -48,6 +48,8 @@ public:
 
     // IdleHandler: command states of toolbar and menus.
     bool OnIdle() override;
+    // MessageFilter: the keyboard shortcuts, and Tab between the list and the preview.
+    bool PreTranslateMessage(MSG& msg) override;
 
     const DocumentState& Document() const { return document_; }
     ImageListView& List() { return list_; }
@@ -74,6 +76,8 @@ private:
     LRESULT OnExtractAll(UINT, WPARAM, LPARAM, bool&);
     LRESULT OnAbout(UINT, WPARAM, LPARAM, bool&);
     LRESULT OnCopyImage(UINT, WPARAM, LPARAM, bool&);
+    LRESULT OnSelectAll(UINT, WPARAM, LPARAM, bool&);
+    LRESULT OnUpdatePreview(UINT, WPARAM, LPARAM, bool&);
     LRESULT OnListItemChanged(UINT, WPARAM, LPARAM, bool&);
     LRESULT OnSystemChange(UINT, WPARAM, LPARAM, bool&);
     LRESULT OnMeasureMenuItem(UINT, WPARAM, LPARAM, bool&);
@@ -85,6 +89,12 @@ private:
     void CreatePanes();
     void LayoutPanes();
     void RunExtraction(const std::vector<int>& indices);
+    void UpdatePreview();
+    // Where a context menu asked for from the keyboard opens: below the focused row.
+    POINT KeyboardMenuPoint() const;
+    bool MoveFocusBetweenPanes();
+    void RegisterWithLoop();
+    void UnregisterFromLoop();
 
     Toolbar toolbar_;
     BusyOverlay overlay_;
@@ -98,7 +108,11 @@ private:
     HWND statusBar_ = nullptr;
     DocumentState document_;
     ExtractImageDlg extractDialog_;
+    UniqueAccelerators accelerators_;
     bool idleRegistered_ = false;
+    // The collection index the preview shows (-1: nothing), and whether an update is posted.
+    int previewIndex_ = -1;
+    bool previewPending_ = false;
 };
 
 // Grey copy of a toolbar picture: every pixel other than the 0xC0C0C0 background becomes the

@@ -96,7 +96,7 @@ std::span<const MessageEntry<AboutDialog>> AboutDialog::MessageTable() {
         OnMessage<AboutDialog>(WM_CLOSE, &AboutDialog::OnClose),
         OnCommand<AboutDialog>(IDOK, &AboutDialog::OnOk),
         OnCommand<AboutDialog>(IDCANCEL, &AboutDialog::OnClose),
-        OnNotify<AboutDialog>(NM_CLICK, &AboutDialog::OnSiteClick),
+        OnNotify<AboutDialog>(NM_CLICK, &AboutDialog::OnLinkClick),
     };
     return kTable;
 }
@@ -111,7 +111,8 @@ LRESULT AboutDialog::OnInitDialog(UINT, WPARAM, LPARAM, bool&) {
 
     if (logo_.Attach(GetDlgItem(Hwnd(), IDC_ABOUT_PICTURE))) logo_.LoadFromResource(L"PNG", IDR_LOGO);
     site_.AttachLink(GetDlgItem(Hwnd(), IDC_ABOUT_SITE), kWebSiteAddress, true);
-    support_.AttachLink(GetDlgItem(Hwnd(), IDC_ABOUT_SUPPORT), std::wstring(L"mailto:") + kSupportAddress, false);
+    // Both links report their clicks, so following one goes through openTarget.
+    support_.AttachLink(GetDlgItem(Hwnd(), IDC_ABOUT_SUPPORT), std::wstring(L"mailto:") + kSupportAddress, true);
     // The links take tab stops; the focus still starts on OK.
     SetFocus(GetDlgItem(Hwnd(), IDOK));
     return FALSE;
@@ -127,12 +128,19 @@ LRESULT AboutDialog::OnOk(UINT, WPARAM, LPARAM, bool&) {
     return 0;
 }
 
-LRESULT AboutDialog::OnSiteClick(UINT, WPARAM, LPARAM lParam, bool& handled) {
-    if (reinterpret_cast<const NMHDR*>(lParam)->idFrom != IDC_ABOUT_SITE) {
+bool OpenWithShell(const std::wstring& target) {
+    return reinterpret_cast<INT_PTR>(ShellExecuteW(nullptr, L"open", target.c_str(), nullptr, nullptr, SW_SHOWNORMAL)) >
+           32;
+}
+
+LRESULT AboutDialog::OnLinkClick(UINT, WPARAM, LPARAM lParam, bool& handled) {
+    const UINT_PTR id = reinterpret_cast<const NMHDR*>(lParam)->idFrom;
+    Hyperlink* link = id == IDC_ABOUT_SITE ? &site_ : id == IDC_ABOUT_SUPPORT ? &support_ : nullptr;
+    if (!link) {
         handled = false;
         return 0;
     }
-    ShellExecuteW(nullptr, L"open", kWebSiteAddress, nullptr, nullptr, SW_SHOWNORMAL);
+    if (openTarget && openTarget(link->Target())) link->MarkVisited();
     return 0;
 }
 

@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <gdiplus.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -44,10 +45,16 @@ private:
     std::unique_ptr<Gdiplus::Bitmap> image_;
 };
 
+// Hands a link's target to the shell; true when something took it.
+bool OpenWithShell(const std::wstring& target);
+
 class AboutDialog : public ModalDialogImpl<AboutDialog> {
 public:
     AboutDialog();
     INT_PTR DoModal(HWND parent) { return RunModal(parent); }
+
+    // What following a link does with its target: the web address or the "mailto:" address.
+    std::function<bool(const std::wstring& target)> openTarget = OpenWithShell;
 
     static std::span<const MessageEntry<AboutDialog>> MessageTable();
 
@@ -55,7 +62,7 @@ private:
     LRESULT OnInitDialog(UINT, WPARAM, LPARAM, bool&);
     LRESULT OnClose(UINT, WPARAM, LPARAM, bool&);
     LRESULT OnOk(UINT, WPARAM, LPARAM, bool&);
-    LRESULT OnSiteClick(UINT, WPARAM, LPARAM, bool&);
+    LRESULT OnLinkClick(UINT, WPARAM, LPARAM, bool&);
 
     Hyperlink site_;
     Hyperlink support_;

@@ -50,8 +50,10 @@ std::span<const MessageEntry<ImageListView>> ImageListView::MessageTable() {
 }
 
 bool ImageListView::Create(HWND parent, UINT id) {
-    HWND list = CreateWindowExW(0, WC_LISTVIEWW, L"", WS_CHILD | WS_VISIBLE | WS_BORDER | LVS_REPORT, 0, 0, 0, 0,
-                                parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ResourceInstance(), nullptr);
+    // LVS_SHOWSELALWAYS: the status bar counts the selection, so it stays visible without focus.
+    constexpr DWORD kStyle = WS_CHILD | WS_VISIBLE | WS_BORDER | LVS_REPORT | LVS_SHOWSELALWAYS;
+    HWND list = CreateWindowExW(0, WC_LISTVIEWW, L"", kStyle, 0, 0, 0, 0, parent,
+                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ResourceInstance(), nullptr);
     if (!list || !Attach(list)) return false;
     ListView_SetExtendedListViewStyleEx(list, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
 
@@ -124,6 +126,8 @@ void ImageListView::Fill(ImageCollection* collection) {
         ListView_SetItemText(Hwnd(), row, 1, width.data());
         ListView_SetItemText(Hwnd(), row, 2, height.data());
     }
+    // A new document keeps the order the user chose for the last one.
+    if (sortColumn_ != kNoSortColumn) ApplySort();
     SendMessageW(Hwnd(), WM_SETREDRAW, TRUE, 0);
     InvalidateRect(Hwnd(), nullptr, TRUE);
 }
@@ -207,9 +211,28 @@ void ImageListView::SortByColumn(int column) {
         sortColumn_ = column;
         ascending_ = true;
     }
+    ApplySort();
+}
+
+void ImageListView::ApplySort() {
     ListView_SortItems(Hwnd(), CompareRows, reinterpret_cast<LPARAM>(this));
     ListView_SetSelectedColumn(Hwnd(), sortColumn_);
     UpdateHeaderMarks();
+}
+
+int ImageListView::PreviewRow() const {
+    if (!Hwnd()) return -1;
+    const int focused = ListView_GetNextItem(Hwnd(), -1, LVNI_FOCUSED);
+    if (focused >= 0 && (ListView_GetItemState(Hwnd(), focused, LVIS_SELECTED) & LVIS_SELECTED)) return focused;
+    return ListView_GetNextItem(Hwnd(), -1, LVNI_SELECTED);
+}
+
+void ImageListView::SelectFirstRow() {
+    if (!Hwnd() || RowCount() == 0) return;
+    ListView_SetItemState(Hwnd(), -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    ListView_SetItemState(Hwnd(), 0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    ListView_SetSelectionMark(Hwnd(), 0);
+    ListView_EnsureVisible(Hwnd(), 0, FALSE);
 }
 
 void ImageListView::UpdateHeaderMarks() {

@@ -47,6 +47,12 @@ public:
     int RowCount() const;
     int SelectedCount() const;
 
+    // The row the preview shows: the focused row when it is selected, else the first selected
+    // row (the one Copy image takes when it is the only one); -1 when none is selected.
+    int PreviewRow() const;
+    // Focuses and selects the top row, as a freshly opened document starts.
+    void SelectFirstRow();
+
     // Sorts as a click on the column's header does.
     void SortByColumn(int column);
     int SortColumn() const { return sortColumn_; }
@@ -64,6 +70,7 @@ private:
     void FreeEntries();
     LRESULT OnNcPaint(UINT, WPARAM, LPARAM, bool&);
     LRESULT OnDestroy(UINT, WPARAM, LPARAM, bool&);
+    void ApplySort();
     void UpdateHeaderMarks();
     static int CALLBACK CompareRows(LPARAM first, LPARAM second, LPARAM self);
 

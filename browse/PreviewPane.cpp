@@ -19,7 +19,10 @@ bool ShowInPreview(ControlHost& host, IUnknown* image) {
     if (!control) return false;
     Microsoft::WRL::ComPtr<ImageView> view;
     if (FAILED(control->QueryInterface(kIidImageView, reinterpret_cast<void**>(view.GetAddressOf())))) return false;
+    // The control converts the whole picture before it returns, seconds for a very large one.
+    const HCURSOR previous = image ? SetCursor(LoadCursorW(nullptr, IDC_WAIT)) : nullptr;
     view->SetImage(image);
+    if (image) SetCursor(previous);
     return true;
 }
 

@@ -12,7 +12,8 @@ namespace pictrove {
 // cannot be created the host window is destroyed again and false tells that there is no preview.
 bool CreatePreview(ControlHost& host, HWND parent, const RECT& rect);
 
-// Hands an image object (or null) to the hosted control. Returns whether the control was reached.
+// Hands an image object (or null) to the hosted control, with the wait cursor while it converts.
+// Returns whether the control was reached.
 bool ShowInPreview(ControlHost& host, IUnknown* image);
 
 }  // namespace pictrove

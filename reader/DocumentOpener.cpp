@@ -4,6 +4,10 @@
 #include <shellapi.h>
 #include <commdlg.h>
 
+#include <algorithm>
+#include <utility>
+#include <vector>
+
 #include "reader/PasswordDialog.h"
 #include "reader/ReaderChoice.h"
 #include "resources/ResourceIds.h"
@@ -113,12 +117,39 @@ bool OpenDocument(const std::wstring& path, DocumentState& state, DocumentView& 
     return true;
 }
 
-void PromptOpenDocument(const std::function<void(const std::wstring&)>& open) {
-    std::wstring filter = LoadUiString(IDS_OPEN_FILTER);
-    for (wchar_t& c : filter) {
-        if (c == L'|') c = L'\0';
+std::wstring BuildOpenFilter(std::wstring_view text) {
+    constexpr std::wstring_view kAllSupportedLabel = L"All supported format";
+    constexpr size_t kAllSupportedEntry = 7;  // filter index 8
+    std::vector<std::pair<std::wstring, std::wstring>> entries;
+    size_t start = 0;
+    while (start < text.size()) {
+        const size_t labelEnd = text.find(L'|', start);
+        if (labelEnd == std::wstring_view::npos || labelEnd == start) break;
+        const size_t patternEnd = std::min(text.find(L'|', labelEnd + 1), text.size());
+        entries.emplace_back(text.substr(start, labelEnd - start),
+                             text.substr(labelEnd + 1, patternEnd - labelEnd - 1));
+        start = patternEnd + 1;
     }
-    filter.push_back(L'\0');
+    size_t target = entries.size();
+    for (size_t i = 0; i < entries.size() && target == entries.size(); ++i) {
+        if (entries[i].first == kAllSupportedLabel) target = i;
+    }
+    if (target == entries.size() && entries.size() > kAllSupportedEntry) target = kAllSupportedEntry;
+    if (target < entries.size()) entries[target].second = SupportedFilesPattern();
+
+    std::wstring filter;
+    for (const auto& [label, pattern] : entries) {
+        filter += label;
+        filter += L'\0';
+        filter += pattern;
+        filter += L'\0';
+    }
+    filter += L'\0';
+    return filter;
+}
+
+void PromptOpenDocument(const std::function<void(const std::wstring&)>& open) {
+    const std::wstring filter = BuildOpenFilter(LoadUiString(IDS_OPEN_FILTER));
 
     wchar_t file[MAX_PATH] = L"";
     OPENFILENAMEW ofn{};

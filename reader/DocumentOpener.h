@@ -37,6 +37,12 @@ bool OpenDocument(const std::wstring& path, DocumentState& state, DocumentView& 
 // Message box with no owner and the program's error caption.
 void ShowProgramMessage(const std::wstring& text, UINT icon);
 
+// The Open dialog's filter from the text of string 205 ("label|pattern|...|"), as
+// GetOpenFileNameW takes it: NUL between the parts and two at the end. The "All supported
+// format" entry (the one with that label, else the eighth, the dialog's first choice) gets
+// every extension the readers take, whatever pattern the text gave it.
+std::wstring BuildOpenFilter(std::wstring_view text);
+
 // Open command: asks for a file and opens it through open(path).
 void PromptOpenDocument(const std::function<void(const std::wstring&)>& open);
 

@@ -32,6 +32,12 @@ LRESULT PasswordDialog::OnInitDialog(UINT, WPARAM, LPARAM, bool&) {
     CenterWindow(Hwnd(), GetParent(Hwnd()));
     const std::wstring prompt = FormatUiString(IDS_PASSWORD_PROMPT, {ShortDocumentName(documentPath_)});
     SetDlgItemTextW(Hwnd(), IDC_PASSWORD_PROMPT, prompt.c_str());
+    // Both templates list OK before the field, so the dialog manager would focus OK and the
+    // typed password would go nowhere. FALSE keeps the focus we set.
+    if (HWND edit = GetDlgItem(Hwnd(), IDC_PASSWORD_EDIT)) {
+        SetFocus(edit);
+        return FALSE;
+    }
     return TRUE;
 }
 

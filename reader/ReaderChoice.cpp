@@ -69,6 +69,19 @@ int ClassifyExtension(std::wstring_view extension) {
     return 0;
 }
 
+std::wstring SupportedFilesPattern() {
+    std::wstring pattern;
+    for (const FormatRow& row : kFormats) {
+        for (std::wstring_view extension : row.extensions) {
+            if (extension.empty()) continue;
+            if (!pattern.empty()) pattern += L';';
+            pattern += L'*';
+            pattern += extension;
+        }
+    }
+    return pattern;
+}
+
 Microsoft::WRL::ComPtr<DocumentReader> CreateReaderForFile(std::wstring_view path) {
     Microsoft::WRL::ComPtr<DocumentReader> reader;
     const int format = ClassifyExtension(GetReaderExtension(path));

@@ -17,6 +17,10 @@ std::wstring GetReaderExtension(std::wstring_view path);
 // Format number 1..14 of the extension table, 0 when no row matches.
 int ClassifyExtension(std::wstring_view extension);
 
+// Every extension of the format table as one open-dialog pattern, in table order:
+// "*.tif;*.tiff;*.djvu;...".
+std::wstring SupportedFilesPattern();
+
 // Creates the reader for the path's format; null when the format is 0 or creation failed.
 Microsoft::WRL::ComPtr<DocumentReader> CreateReaderForFile(std::wstring_view path);
 

@@ -36,6 +36,7 @@
 #define IDM_ABOUT 32775
 #define IDM_OPEN 57601
 #define IDM_COPY_IMAGE 57634
+#define IDM_SELECT_ALL 57642  // keyboard only: no menu item, no tooltip
 
 // Dialogs and their controls
 #define IDD_PASSWORD 129

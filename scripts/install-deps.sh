@@ -6,6 +6,9 @@ packages=(
     g++-mingw-w64-x86-64-posix mingw-w64-tools libz-mingw-w64-dev
     cmake ninja-build googletest
     wine wine64 xvfb xauth imagemagick x11-utils
+    # Marlett for the caption buttons: without it Wine draws them as "0 1 r". Only a
+    # Recommends of wine, so --no-install-recommends below would skip it.
+    fonts-wine
 )
 missing=()
 for p in "${packages[@]}"; do

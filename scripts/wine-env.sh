@@ -9,11 +9,13 @@ export WINEARCH=win64
 export WINEDEBUG="${WINEDEBUG:--all,err+module}"
 export WINEDLLOVERRIDES="mscoree,mshtml="
 
+# One size for the X screen and Wine's virtual desktop, or screenshots get a black band.
+PICTROVE_SCREEN="1280x1024"
 PICTROVE_XVFB_PID=""
 if [ -z "${DISPLAY:-}" ]; then
     for n in $(seq 90 140); do
         [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
-        Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+        Xvfb ":$n" -screen 0 "${PICTROVE_SCREEN}x24" -nolisten tcp >/dev/null 2>&1 &
         PICTROVE_XVFB_PID=$!
         export DISPLAY=":$n"
         break
@@ -31,10 +33,11 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
     # window activation the two-second wait of a display without a window manager.
     wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
     wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
-    wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1280x960 /f >/dev/null 2>&1
     wineserver -w
 fi
 wineserver -p
+# Set on every start, so a prefix made with another size follows the screen too.
+wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d "$PICTROVE_SCREEN" /f >/dev/null 2>&1
 wineboot >/dev/null 2>&1 || true
 
 wine_env_stop() {

@@ -73,6 +73,14 @@ struct MenuTraits {
 };
 using UniqueMenu = UniqueResource<MenuTraits>;
 
+struct AcceleratorTraits {
+    using Handle = HACCEL;
+    static Handle Invalid() { return nullptr; }
+    static bool IsValid(Handle h) { return h != nullptr; }
+    static void Close(Handle h) { DestroyAcceleratorTable(h); }
+};
+using UniqueAccelerators = UniqueResource<AcceleratorTraits>;
+
 struct MemoryDcTraits {
     using Handle = HDC;
     static Handle Invalid() { return nullptr; }

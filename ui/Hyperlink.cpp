@@ -78,6 +78,11 @@ LRESULT Hyperlink::OnGetDlgCode(UINT, WPARAM, LPARAM, bool&) {
     return DLGC_WANTCHARS | DLGC_BUTTON;
 }
 
+void Hyperlink::MarkVisited() {
+    visited_ = true;
+    if (Hwnd()) InvalidateRect(Hwnd(), nullptr, TRUE);
+}
+
 void Hyperlink::Follow() {
     if (reportClicks_) {
         NMHDR notify{Hwnd(), static_cast<UINT_PTR>(GetDlgCtrlID(Hwnd())), static_cast<UINT>(NM_CLICK)};
@@ -86,10 +91,7 @@ void Hyperlink::Follow() {
     }
     const auto result = reinterpret_cast<INT_PTR>(
         ShellExecuteW(nullptr, L"open", target_.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
-    if (result > 32) {
-        visited_ = true;
-        InvalidateRect(Hwnd(), nullptr, TRUE);
-    }
+    if (result > 32) MarkVisited();
 }
 
 }  // namespace pictrove

@@ -16,6 +16,8 @@ public:
     bool AttachLink(HWND control, std::wstring target, bool reportClicks);
     const std::wstring& Target() const { return target_; }
     bool Visited() const { return visited_; }
+    // For a link that reports its clicks: its owner followed it.
+    void MarkVisited();
 
     static std::span<const MessageEntry<Hyperlink>> MessageTable();
 

@@ -55,13 +55,24 @@ int Splitter::ClampPosition(int position) const {
     if (position == -1) position = (width - barWidth_) / 2;
     if (position < kMinPaneSize + kBarEdge) position = kMinPaneSize;
     const int upper = width - barWidth_ - kBarEdge - kMinPaneSize;
-    if (position > upper) position = upper;
-    // A window narrower than both minimum panes still keeps the bar inside it.
+    if (upper < kMinPaneSize) {
+        // Both minimums do not fit: half each, at most where the user put the bar.
+        position = std::min(position, std::max(upper, (width - barWidth_) / 2));
+    } else if (position > upper) {
+        position = upper;
+    }
     return std::max(position, 0);
 }
 
 void Splitter::SetPosition(int position) {
-    position_ = ClampPosition(position);
+    if (position == -1) {
+        RECT client{};
+        if (Hwnd()) GetClientRect(Hwnd(), &client);
+        // The middle can only be found once the window has a width; until then it stays asked for.
+        position_ = client.right > 0 ? ClampPosition(-1) : -1;
+    } else {
+        position_ = position < kMinPaneSize + kBarEdge ? kMinPaneSize : position;
+    }
     LayoutPanes();
 }
 
@@ -69,15 +80,15 @@ void Splitter::LayoutPanes() {
     if (!Hwnd()) return;
     RECT client{};
     GetClientRect(Hwnd(), &client);
-    if (position_ < 0) position_ = ClampPosition(-1);
+    if (position_ == -1 && client.right > 0) position_ = ClampPosition(-1);
+    const int shown = DisplayPosition();
     const int height = client.bottom - client.top;
     HDWP defer = BeginDeferWindowPos(2);
     if (panes_[0] && defer) {
-        defer = DeferWindowPos(defer, panes_[0], nullptr, 0, 0, std::max(0, position_), height,
-                               SWP_NOZORDER | SWP_NOACTIVATE);
+        defer = DeferWindowPos(defer, panes_[0], nullptr, 0, 0, shown, height, SWP_NOZORDER | SWP_NOACTIVATE);
     }
     if (panes_[1] && defer) {
-        const int left = position_ + barWidth_;
+        const int left = shown + barWidth_;
         defer = DeferWindowPos(defer, panes_[1], nullptr, left, 0, std::max(0, static_cast<int>(client.right) - left),
                                height, SWP_NOZORDER | SWP_NOACTIVATE);
     }
@@ -86,8 +97,7 @@ void Splitter::LayoutPanes() {
 }
 
 LRESULT Splitter::OnSize(UINT, WPARAM, LPARAM, bool&) {
-    // The left pane keeps its width; only the limits can move it.
-    if (position_ >= 0) position_ = ClampPosition(position_);
+    // The left pane keeps its width; the limits move only the bar shown, not the one kept.
     LayoutPanes();
     return 0;
 }
@@ -100,22 +110,24 @@ LRESULT Splitter::OnPaint(UINT, WPARAM, LPARAM, bool&) {
     ScopedPaint paint(Hwnd());
     RECT client{};
     GetClientRect(Hwnd(), &client);
-    RECT bar{position_, client.top, position_ + barWidth_, client.bottom};
+    const int shown = DisplayPosition();
+    RECT bar{shown, client.top, shown + barWidth_, client.bottom};
     FillRect(paint.Get(), &bar, GetSysColorBrush(COLOR_BTNFACE));
     // Panes that are missing leave their area to the bar colour as well.
     if (!panes_[0]) {
-        RECT left{0, 0, position_, client.bottom};
+        RECT left{0, 0, shown, client.bottom};
         FillRect(paint.Get(), &left, GetSysColorBrush(COLOR_APPWORKSPACE));
     }
     if (!panes_[1]) {
-        RECT right{position_ + barWidth_, 0, client.right, client.bottom};
+        RECT right{shown + barWidth_, 0, client.right, client.bottom};
         FillRect(paint.Get(), &right, GetSysColorBrush(COLOR_WINDOW));
     }
     return 0;
 }
 
 bool Splitter::IsOverBar(int x) const {
-    return x >= position_ && x < position_ + barWidth_;
+    const int shown = DisplayPosition();
+    return x >= shown && x < shown + barWidth_;
 }
 
 LRESULT Splitter::OnSetCursor(UINT, WPARAM wParam, LPARAM lParam, bool& handled) {
@@ -157,8 +169,8 @@ LRESULT Splitter::OnLButtonDown(UINT, WPARAM, LPARAM lParam, bool& handled) {
         return 0;
     }
     dragging_ = true;
-    dragOffset_ = x - position_;
-    dragPosition_ = position_;
+    dragPosition_ = DisplayPosition();
+    dragOffset_ = x - dragPosition_;
     SetCapture(Hwnd());
     DrawGhostBar(dragPosition_);
     return 0;
@@ -187,6 +199,9 @@ LRESULT Splitter::OnLButtonUp(UINT, WPARAM, LPARAM, bool& handled) {
     dragging_ = false;
     ReleaseCapture();
     SetPosition(dragPosition_);
+    // The outline was inverted over the panes; a header redrawn under it in between keeps a
+    // stale divider until everything below the bar paints again.
+    RedrawWindow(Hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
     return 0;
 }
 

@@ -1,5 +1,5 @@
 // A vertical splitter with two panes: the left pane keeps its width when the window is resized,
-// the bar is dragged as an outline and the position stays within the minimum pane sizes.
+// the bar is dragged as an outline and the position shown stays within the minimum pane sizes.
 #pragma once
 
 #include "ui/Window.h"
@@ -15,11 +15,16 @@ public:
     HWND Create(HWND parent, const RECT& rect, DWORD style);
     void SetPanes(HWND left, HWND right);
 
-    // -1 puts the bar in the middle; other values are kept within the limits.
+    // -1 puts the bar in the middle; a position below the minimum pane becomes the minimum.
     void SetPosition(int position);
+    // The position the user chose. It outlives a window too small to show it (minimised, or
+    // shrunk below both panes), so enlarging the window brings the bar back there.
     int Position() const { return position_; }
+    // Where the bar is drawn for the current width.
+    int DisplayPosition() const { return ClampPosition(position_); }
     int BarWidth() const { return barWidth_; }
-    // The limit a requested position is brought to for the current width.
+    // The limit a requested position is brought to for the current width. A window too narrow
+    // for both minimum panes shares its width between them, so the list never vanishes.
     int ClampPosition(int position) const;
     void LayoutPanes();
 

@@ -139,6 +139,16 @@ LRESULT Toolbar::OnCreate(UINT, WPARAM, LPARAM, bool&) {
     return 0;
 }
 
+void Toolbar::SetToolText(UINT commandId, const std::wstring& text) {
+    if (!tooltip_) return;
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof(tool);
+    tool.hwnd = Hwnd();
+    tool.uId = commandId;
+    tool.lpszText = const_cast<wchar_t*>(text.c_str());
+    SendMessageW(tooltip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
 void Toolbar::AddTool(int group, size_t index) {
     const ToolbarButton& item = groups_[group][index];
     if (!tooltip_ || (item.kindAndState & kToolbarKindMask) == kToolbarSeparator) return;
@@ -286,18 +296,22 @@ void Toolbar::RepaintItem(const HotItem& item) {
     if (dc.Get()) DrawItem(dc.Get(), item.group, static_cast<size_t>(item.index));
 }
 
-LRESULT Toolbar::OnMouseMove(UINT, WPARAM, LPARAM lParam, bool&) {
+void Toolbar::TrackHotItem(POINT point) {
     if (!tracking_) {
         TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE, Hwnd(), 0};
         tracking_ = TrackMouseEvent(&track) != FALSE;
     }
-    const HotItem item = HitTest(POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+    const HotItem item = HitTest(point);
     if (item != hot_) {
         const HotItem old = hot_;
         hot_ = item;
         RepaintItem(old);
         RepaintItem(hot_);
     }
+}
+
+LRESULT Toolbar::OnMouseMove(UINT, WPARAM, LPARAM lParam, bool&) {
+    TrackHotItem(POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
     return 0;
 }
 
@@ -310,7 +324,10 @@ LRESULT Toolbar::OnMouseLeave(UINT, WPARAM, LPARAM, bool&) {
     return 0;
 }
 
-LRESULT Toolbar::OnLButtonDown(UINT, WPARAM, LPARAM, bool&) {
+LRESULT Toolbar::OnLButtonDown(UINT, WPARAM, LPARAM lParam, bool&) {
+    // After a dialog or the busy overlay closes, no mouse move may have come yet: the hot item
+    // is then stale or missing, so the press finds its own button.
+    TrackHotItem(POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
     pressed_ = true;
     RepaintItem(hot_);
     return 0;

@@ -47,6 +47,8 @@ public:
     HWND Create(HWND parent, const RECT& rect, HIMAGELIST normal, HIMAGELIST disabled);
     void AddButton(int group, UINT commandId, int imageIndex, int width);
     void AddSeparator(int group);
+    // Replaces the tooltip of a button (its language string when added).
+    void SetToolText(UINT commandId, const std::wstring& text);
 
     const std::vector<ToolbarButton>& Buttons(int group) const { return groups_[group]; }
     int GroupOrigin(int group) const { return origins_[group]; }
@@ -81,6 +83,7 @@ private:
     void AddTool(int group, size_t index);
     void UpdateToolRects();
     HotItem HitTest(POINT point) const;
+    void TrackHotItem(POINT point);
     void DrawItem(HDC dc, int group, size_t index) const;
     void DrawBackground(HDC dc, const RECT& rect) const;
     void DrawImage(HDC dc, const ToolbarButton& item, int x, int y, bool enabled, bool hot) const;

@@ -6,11 +6,15 @@
 #include <commctrl.h>
 #include <shlobj.h>
 
+#include <algorithm>
+#include <functional>
 #include <memory>
+#include <utility>
 
 #include "app/AppModule.h"
 #include "app/MainFrame.h"
 #include "app/MessageLoop.h"
+#include "ui/OwnerDrawnMenu.h"
 #include "resources/ResourceIds.h"
 #include "tests/resources/XmlTestSupport.h"
 #include "tests/support/FakeReader.h"
@@ -103,6 +107,7 @@ protected:
         HWND list = frame->List().Hwnd();
         ListView_SetItemState(list, -1, 0, LVIS_SELECTED);
         for (int row : rows) ListView_SetItemState(list, row, LVIS_SELECTED, LVIS_SELECTED);
+        PumpMessages();
         frame->OnIdle();
     }
     void Command(UINT id) { SendMessageW(frame->Hwnd(), WM_COMMAND, id, 0); }
@@ -184,20 +189,21 @@ TEST_F(MainFrameTest, OpenFillsListTitleAndStatus) {
     Start();
     ASSERT_TRUE(frame->Open(kDocument));
     EXPECT_EQ(Title(), L"book.djvu - Pictrove");
-    EXPECT_EQ(Status(), L"3 images");
+    EXPECT_EQ(Status(), L"1 images selected") << "a new document starts on its first row";
     EXPECT_EQ(frame->List().RowCount(), 3);
     Select({0, 2});
     EXPECT_EQ(Status(), L"2 images selected");
     Select({});
     EXPECT_EQ(Status(), L"3 images");
 
-    // A failed open leaves the title and the status text as they were, with an empty list.
+    // A failed open leaves no trace of the old document: empty list, bare title, no status.
     fake.Script().firstOpen = E_FAIL;
     DialogCapture capture;
     EXPECT_FALSE(frame->Open(L"C:\\Docs\\other.djvu"));
     EXPECT_EQ(capture.Boxes().size(), 1u);
     EXPECT_EQ(frame->List().RowCount(), 0);
-    EXPECT_EQ(Title(), L"book.djvu - Pictrove");
+    EXPECT_EQ(Title(), L"Pictrove");
+    EXPECT_EQ(Status(), L"");
 }
 
 TEST_F(MainFrameTest, DropOpensTheLastFileOfTheDrop) {
@@ -236,7 +242,7 @@ TEST_F(MainFrameTest, CommandStatesFollowDocumentAndSelection) {
     };
     check(none);
     ASSERT_TRUE(frame->Open(kDocument));
-    frame->OnIdle();
+    Select({});
     check(decltype(none){"open, none selected", false, false, true});
     Select({1});
     check(decltype(none){"one selected", true, true, true});
@@ -378,19 +384,34 @@ TEST_F(MainFrameTest, SelectingARowHandsItsImageToThePreview) {
     FakeReaderRegistration fake(FakeClass(), script);
     Start();
     ASSERT_NE(frame->Preview(), nullptr) << "the image-view control beside the test program";
+    const ULONG firstClosed = first->RefCount();
+    const ULONG secondClosed = second->RefCount();
     ASSERT_TRUE(frame->Open(kDocument));
-    // The script copy in the registration and the one here each hold a reference.
+    EXPECT_GT(first->RefCount() - firstClosed, second->RefCount() - secondClosed)
+        << "the first row is shown as the document opens";
+    // The open document holds its images too; with no row selected the preview holds none.
+    Select({});
     const ULONG firstBase = first->RefCount();
     const ULONG secondBase = second->RefCount();
-    Select({0});
+    // Selecting the first row, then adding the second as a click with Ctrl does (the focus
+    // comes with it), shows the second.
+    HWND list = frame->List().Hwnd();
+    ListView_SetItemState(list, 0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    PumpMessages();
     EXPECT_GT(first->RefCount(), firstBase) << "the preview keeps the image it shows";
-    // Adding a second row to the selection shows the second image.
-    ListView_SetItemState(frame->List().Hwnd(), 1, LVIS_SELECTED, LVIS_SELECTED);
+    ListView_SetItemState(list, 1, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    PumpMessages();
     EXPECT_EQ(first->RefCount(), firstBase);
     EXPECT_GT(second->RefCount(), secondBase);
-    // Removing a row from the selection leaves the preview as it was.
-    ListView_SetItemState(frame->List().Hwnd(), 0, 0, LVIS_SELECTED);
-    EXPECT_GT(second->RefCount(), secondBase);
+    // Taking the focused row out of the selection shows the row still selected.
+    ListView_SetItemState(list, 1, 0, LVIS_SELECTED);
+    PumpMessages();
+    EXPECT_GT(first->RefCount(), firstBase);
+    EXPECT_EQ(second->RefCount(), secondBase);
+    // No row selected: nothing shown.
+    Select({});
+    EXPECT_EQ(first->RefCount(), firstBase);
+    EXPECT_EQ(second->RefCount(), secondBase);
 }
 
 }  // namespace
@@ -449,6 +470,535 @@ TEST_F(MainFrameTest, ContextMenuOpensAtTheCursorAndStaysOnScreenForKeyboardRequ
     EXPECT_EQ(MenuWatch::opened[0].x, 120);
     EXPECT_EQ(MenuWatch::opened[0].y, 140);
     EXPECT_GE(MenuWatch::opened[1].x, 0) << "the x of a keyboard request is brought onto the monitor";
+}
+
+}  // namespace
+}  // namespace pictrove::test
+
+// Keyboard use, and a window that shows only what is true: focus and shortcuts, the preview
+// following the focused row, the state after a failed open, the splitter through minimising,
+// and the message loop's own idle pass.
+namespace pictrove::test {
+namespace {
+
+// A 1 x 1 picture of one colour (0xRRGGBB), stored as 24-bit rows.
+ComPtr<IUnknown> Dot(uint32_t rgb) {
+    ComPtr<IUnknown> image;
+    const std::vector<BYTE> pixel = {static_cast<BYTE>(rgb), static_cast<BYTE>(rgb >> 8), static_cast<BYTE>(rgb >> 16)};
+    image.Attach(static_cast<ReaderImage*>(FakeReaderImage::FromRows(kPixelBgr24, 1, 1, 4, 0, pixel)));
+    return image;
+}
+
+ULONG RefsOf(const FakeDocumentImage& image) {
+    return static_cast<FakeReaderImage*>(static_cast<ReaderImage*>(image.pixels.Get()))->RefCount();
+}
+
+// Registered after the frame's handler, so it runs after it in each idle pass: the first pass
+// does the step given (posts a user's keys, say); the next one, which comes only when the loop
+// has taken every message and gone idle again, ends the loop.
+class IdleScript : public IdleHandler {
+public:
+    explicit IdleScript(std::function<void()> first) : first_(std::move(first)) {}
+    bool OnIdle() override {
+        if (first_) {
+            std::exchange(first_, nullptr)();
+            return false;
+        }
+        PostQuitMessage(0);
+        return false;
+    }
+
+private:
+    std::function<void()> first_;
+};
+
+// A picture that notes which cursor was showing while its pixels were read.
+class CursorProbeImage : public ReaderImage {
+public:
+    HCURSOR cursorWhileRead = nullptr;
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+        *out = nullptr;
+        if (!IsEqualGUID(iid, IID_IUnknown) && !IsEqualGUID(iid, kIidReaderImage)) return E_NOINTERFACE;
+        *out = static_cast<ReaderImage*>(this);
+        AddRef();
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
+    ULONG STDMETHODCALLTYPE Release() override { return --refs_; }
+    HRESULT STDMETHODCALLTYPE Reserved1() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Reserved2() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Reserved3() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Reserved4() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetPixelType(int* type) override { return *type = kPixelBgra32, S_OK; }
+    HRESULT STDMETHODCALLTYPE SetPixelType(int) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE GetWidth(int* width) override { return *width = 1, S_OK; }
+    HRESULT STDMETHODCALLTYPE Reserved8() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetHeight(int* height) override { return *height = 1, S_OK; }
+    HRESULT STDMETHODCALLTYPE Reserved10() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetStride(int* stride) override { return *stride = 4, S_OK; }
+    HRESULT STDMETHODCALLTYPE Reserved12() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetLayout(int* layout) override { return *layout = 0, S_OK; }
+    HRESULT STDMETHODCALLTYPE Reserved14() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Reserved15() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetBits(BYTE** bits) override {
+        cursorWhileRead = GetCursor();
+        *bits = pixel_;
+        return S_OK;
+    }
+
+private:
+    ULONG refs_ = 1;
+    BYTE pixel_[4] = {10, 20, 30, 255};
+};
+
+class FrameKeyboardTest : public MainFrameTest {
+protected:
+    // Runs the program's own loop: first, when it is idle, then until it is idle again.
+    void RunLoopUntilIdle(std::function<void()> first = {}) {
+        IdleScript script(std::move(first));
+        static bool timedOut;
+        timedOut = false;
+        const UINT_PTR timer = SetTimer(nullptr, 0, 5000, [](HWND, UINT, UINT_PTR, DWORD) {
+            timedOut = true;
+            PostQuitMessage(0);
+        });
+        loop.AddIdleHandler(&script);
+        loop.Run();
+        loop.RemoveIdleHandler(&script);
+        KillTimer(nullptr, timer);
+        EXPECT_FALSE(timedOut) << "the loop never went idle again";
+    }
+    // Posts a key press to the window with the focus, Ctrl (and Shift) held, and lets the
+    // program's loop take it as it takes a user's keys.
+    void PressKey(UINT key, bool ctrl, bool shift = false) {
+        BYTE keys[256] = {};
+        GetKeyboardState(keys);
+        BYTE held[256];
+        memcpy(held, keys, sizeof(held));
+        held[VK_CONTROL] = held[VK_LCONTROL] = ctrl ? 0x80 : 0;
+        held[VK_SHIFT] = held[VK_LSHIFT] = shift ? 0x80 : 0;
+        SetKeyboardState(held);
+        RunLoopUntilIdle([&] {
+            HWND target = GetFocus() ? GetFocus() : frame->Hwnd();
+            PostMessageW(target, WM_KEYDOWN, key, 1);
+            PostMessageW(target, WM_KEYUP, key, 0xC0000001);
+        });
+        SetKeyboardState(keys);
+    }
+    RECT ScreenRectOfRow(int row) {
+        RECT rect{};
+        ListView_GetItemRect(frame->List().Hwnd(), row, &rect, LVIR_BOUNDS);
+        MapWindowPoints(frame->List().Hwnd(), nullptr, reinterpret_cast<POINT*>(&rect), 2);
+        return rect;
+    }
+    std::wstring ToolText(UINT id) {
+        wchar_t text[128] = L"";
+        TTTOOLINFOW tool{};
+        tool.cbSize = sizeof(tool);
+        tool.hwnd = frame->ToolbarWindow().Hwnd();
+        tool.uId = id;
+        tool.lpszText = text;
+        SendMessageW(frame->ToolbarWindow().Tooltip(), TTM_GETTEXTW, 128, reinterpret_cast<LPARAM>(&tool));
+        return text;
+    }
+    std::wstring MenuText(UINT id) {
+        HMENU popup = GetSubMenu(frame->ContextMenu(), 0);
+        MENUITEMINFOW item{sizeof(item)};
+        item.fMask = MIIM_DATA;
+        if (!GetMenuItemInfoW(popup, id, FALSE, &item)) return L"?";
+        const MenuItemRecord* record = FindMenuItemRecord(item.dwItemData);
+        return record ? record->text : L"?";
+    }
+};
+
+TEST_F(FrameKeyboardTest, OpeningFocusesTheFirstRowAndTabMovesBetweenListAndPreview) {
+    FakeReaderScript script;
+    script.images = {{L"a", 1, 1, Dot(0xFF0000)}, {L"b", 1, 1, Dot(0x00FF00)}, {L"c", 1, 1, Dot(0x0000FF)}};
+    FakeReaderRegistration fake(FakeClass(), script);
+    Start(SettingsXml(0, RECT{0, 0, 900, 600}, 320));
+    ASSERT_NE(frame->Preview(), nullptr);
+    ASSERT_TRUE(frame->Open(kDocument));
+    HWND list = frame->List().Hwnd();
+    EXPECT_EQ(GetFocus(), list);
+    EXPECT_EQ(ListView_GetNextItem(list, -1, LVNI_FOCUSED), 0);
+    EXPECT_EQ(frame->List().GetSelectedIndices(), std::vector<int>{0});
+    EXPECT_GT(RefsOf(fake.Script().images[0]), RefsOf(fake.Script().images[1])) << "the preview shows row 0";
+
+    PressKey(VK_TAB, false);
+    HWND preview = frame->Preview()->Hwnd();
+    EXPECT_TRUE(GetFocus() == preview || IsChild(preview, GetFocus())) << "Tab goes to the preview";
+    PressKey(VK_TAB, false);
+    EXPECT_EQ(GetFocus(), list) << "and back to the list";
+}
+
+TEST_F(FrameKeyboardTest, ShortcutsRunTheirCommandsAndShowInMenuAndTooltips) {
+    FakeReaderScript script;
+    script.images = {{L"a", 1, 1, Dot(0xFF0000)}, {L"b", 1, 1, Dot(0x00FF00)}, {L"c", 1, 1, Dot(0x0000FF)}};
+    FakeReaderRegistration fake(FakeClass(), script);
+    Start(SettingsXml(0, RECT{0, 0, 900, 600}, 320));
+    EXPECT_EQ(ToolText(IDM_OPEN), L"Open File (Ctrl+O)");
+    EXPECT_EQ(ToolText(IDM_EXTRACT_SELECTED), L"Extract selected items (Ctrl+S)");
+    EXPECT_EQ(ToolText(IDM_EXTRACT_ALL), L"Extract all items (Ctrl+Shift+S)");
+    EXPECT_EQ(ToolText(IDM_ABOUT), L"Show about dialog");
+    EXPECT_EQ(MenuText(IDM_COPY_IMAGE), L"Copy image\tCtrl+C");
+    EXPECT_EQ(MenuText(IDM_EXTRACT_SELECTED), L"E&xtract selected\tCtrl+S");
+    EXPECT_EQ(MenuText(IDM_EXTRACT_ALL), L"Extract &all\tCtrl+Shift+S");
+
+    ASSERT_TRUE(frame->Open(kDocument));
+    PressKey('A', true);
+    EXPECT_EQ(frame->List().SelectedCount(), 3) << "Ctrl+A";
+
+    ListView_SetItemState(frame->List().Hwnd(), -1, 0, LVIS_SELECTED);
+    ListView_SetItemState(frame->List().Hwnd(), 1, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    OpenClipboard(nullptr);
+    EmptyClipboard();
+    CloseClipboard();
+    PressKey('C', true);
+    EXPECT_EQ(ClipboardPixels(1, 1), std::vector<uint32_t>{0x00FF00}) << "Ctrl+C";
+
+    const struct {
+        const char* label;
+        UINT key;
+        bool shift;
+        UINT control;  // a control that tells the dialog that came
+    } dialogs[] = {{"Ctrl+S: Save As for the one row", 'S', false, 0x47C /* cmb13 */},
+                   {"Ctrl+Shift+S: extract settings", 'S', true, IDC_EXTRACT_TYPE},
+                   {"Ctrl+O: the open dialog", 'O', false, 0x47C}};
+    for (const auto& d : dialogs) {
+        bool seen = false;
+        DialogCapture capture([&](HWND dialog) {
+            seen = GetDlgItem(dialog, static_cast<int>(d.control)) != nullptr ||
+                   (d.control == 0x47C && GetDlgItem(dialog, 0x480 /* edt1 */) != nullptr);
+            PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+        });
+        PressKey(d.key, true, d.shift);
+        EXPECT_EQ(capture.DialogCount(), 1) << d.label;
+        EXPECT_TRUE(seen) << d.label;
+    }
+    EXPECT_EQ(Title(), L"book.djvu - Pictrove") << "nothing was opened or lost";
+}
+
+TEST_F(FrameKeyboardTest, KeyboardContextMenuOpensBelowTheFocusedRow) {
+    FakeReaderScript script;
+    for (int i = 0; i < 8; ++i) script.images.push_back({L"row" + std::to_wstring(i), 1, 1, Dot(0x808080)});
+    FakeReaderRegistration fake(FakeClass(), script);
+    Start(SettingsXml(0, RECT{0, 0, 900, 600}, 320));
+    ASSERT_TRUE(frame->Open(kDocument));
+    HWND list = frame->List().Hwnd();
+    ListView_SetItemState(list, 4, LVIS_FOCUSED, LVIS_FOCUSED);
+    const RECT row = ScreenRectOfRow(4);
+
+    MenuWatch::opened.clear();
+    HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, MenuWatch::Hook, nullptr, GetCurrentThreadId());
+    SendMessageW(frame->Hwnd(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list), MAKELPARAM(-1, -1));
+    // With no rows the menu opens at the top of the list, below its header.
+    fake.Script().firstOpen = E_FAIL;
+    {
+        DialogCapture capture;
+        EXPECT_FALSE(frame->Open(L"C:\\Docs\\broken.djvu"));
+    }
+    SendMessageW(frame->Hwnd(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list), MAKELPARAM(-1, -1));
+    UnhookWindowsHookEx(hook);
+
+    ASSERT_EQ(MenuWatch::opened.size(), 2u);
+    EXPECT_EQ(MenuWatch::opened[0].y, row.bottom) << "just below the focused row";
+    EXPECT_EQ(MenuWatch::opened[0].x, row.left);
+    RECT listRect{}, header{};
+    GetWindowRect(list, &listRect);
+    GetWindowRect(ListView_GetHeader(list), &header);
+    EXPECT_EQ(MenuWatch::opened[1].y, header.bottom);
+    EXPECT_GE(MenuWatch::opened[1].x, listRect.left);
+    EXPECT_LT(MenuWatch::opened[1].x, listRect.right);
+}
+
+TEST_F(FrameKeyboardTest, AFailedOpenShowsNoTraceOfTheOldDocument) {
+    FakeReaderScript script;
+    script.images = {{L"a", 1, 1, Dot(0xFF0000)}, {L"b", 1, 1, Dot(0x00FF00)}};
+    FakeReaderRegistration fake(FakeClass(), script);
+    Start(SettingsXml(0, RECT{0, 0, 900, 600}, 320));
+    ASSERT_NE(frame->Preview(), nullptr);
+    const auto images = fake.Script().images;
+    const ULONG base = RefsOf(fake.Script().images[0]);
+
+    const struct {
+        const char* label;
+        const wchar_t* path;
+        HRESULT firstOpen;
+        int imageCount;
+        const wchar_t* password;  // typed into the prompt; null: the prompt is cancelled
+    } cases[] = {{"damaged file", L"C:\\Docs\\broken.djvu", E_FAIL, -1, nullptr},
+                 {"wrong password", L"C:\\Docs\\locked.djvu", kOpenNeedsPassword, -1, L"wrong"},
+                 {"empty password", L"C:\\Docs\\locked.djvu", kOpenNeedsPassword, -1, L""},
+                 {"cancelled password", L"C:\\Docs\\locked.djvu", kOpenNeedsPassword, -1, nullptr},
+                 {"no images", L"C:\\Docs\\empty.djvu", S_OK, 0, nullptr},
+                 {"unsupported", L"C:\\Docs\\notes.xyz", S_OK, -1, nullptr}};
+    for (const auto& c : cases) {
+        fake.Script().firstOpen = S_OK;
+        fake.Script().correctPassword = L"right";
+        ASSERT_TRUE(frame->Open(kDocument)) << c.label;
+        ASSERT_GT(RefsOf(fake.Script().images[0]), base) << c.label;
+        fake.Script().firstOpen = c.firstOpen;
+        if (c.imageCount == 0) fake.Script().images.clear(), fake.Script().imageCount = 0;
+        {
+            DialogCapture capture([&](HWND dialog) {
+                if (c.password) SetDlgItemTextW(dialog, IDC_PASSWORD_EDIT, c.password);
+                PostMessageW(dialog, WM_COMMAND, c.password ? IDOK : IDCANCEL, 0);
+            });
+            EXPECT_FALSE(frame->Open(c.path)) << c.label;
+        }
+        fake.Script().images = images;
+        fake.Script().imageCount = 1;
+        PumpMessages();
+        EXPECT_EQ(frame->List().RowCount(), 0) << c.label;
+        EXPECT_EQ(Title(), L"Pictrove") << c.label;
+        EXPECT_EQ(Status(), L"") << c.label;
+        EXPECT_EQ(RefsOf(fake.Script().images[0]), base) << c.label << ": the preview let the old picture go";
+    }
+}
+
+TEST_F(FrameKeyboardTest, PreviewShowsTheClickedRowOfASelectionAndANewDocumentsFirstRow) {
+    FakeReaderScript script;
+    const uint32_t colours[] = {0x100000, 0x200000, 0x300000, 0x400000, 0x500000};
+    for (uint32_t colour : colours) script.images.push_back({L"row", 1, 1, Dot(colour)});
+    FakeReaderRegistration fake(FakeClass(), script);
+    Start(SettingsXml(0, RECT{0, 0, 900, 600}, 320));
+    ASSERT_NE(frame->Preview(), nullptr);
+    std::vector<ULONG> closed, base;
+    for (const auto& image : fake.Script().images) closed.push_back(RefsOf(image));
+    ASSERT_TRUE(frame->Open(kDocument));
+    HWND list = frame->List().Hwnd();
+    // The open document holds its images too; with no row selected the preview holds none.
+    ListView_SetItemState(list, -1, 0, LVIS_SELECTED);
+    PumpMessages();
+    for (const auto& image : fake.Script().images) base.push_back(RefsOf(image));
+    auto shown = [&] {
+        std::vector<int> rows;
+        for (size_t i = 0; i < base.size(); ++i) {
+            if (RefsOf(fake.Script().images[i]) > base[i]) rows.push_back(static_cast<int>(i));
+        }
+        return rows;
+    };
+    PressKey('A', true);
+    ListView_SetItemState(list, 4, LVIS_FOCUSED, LVIS_FOCUSED);
+    PumpMessages();
+    ASSERT_EQ(frame->List().SelectedCount(), 5);
+    EXPECT_EQ(shown(), std::vector<int>{4});
+
+    // A plain click on one of the five selected rows.
+    const RECT row = ScreenRectOfRow(2);
+    POINT click{(row.left + row.right) / 2, (row.top + row.bottom) / 2};
+    ScreenToClient(list, &click);
+    SendMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(click.x, click.y));
+    SendMessageW(list, WM_LBUTTONUP, 0, MAKELPARAM(click.x, click.y));
+    PumpMessages();
+    EXPECT_EQ(frame->List().GetSelectedIndices(), std::vector<int>{2});
+    EXPECT_EQ(shown(), std::vector<int>{2}) << "the clicked row";
+    Command(IDM_COPY_IMAGE);
+    EXPECT_EQ(ClipboardPixels(1, 1), std::vector<uint32_t>{colours[2]}) << "the same row is copied";
+
+    // Another document: the old picture goes, the new first row comes.
+    const std::vector<FakeDocumentImage> second = {{L"new", 1, 1, Dot(0x00AA00)}};
+    const auto first = fake.Script().images;  // keeps what the script gives up
+    fake.Script().images = second;
+    const ULONG newBase = RefsOf(second[0]);
+    ASSERT_TRUE(frame->Open(L"C:\\Docs\\second.djvu"));
+    PumpMessages();
+    for (size_t i = 0; i < closed.size(); ++i) EXPECT_EQ(RefsOf(first[i]), closed[i]) << "row " << i;
+    EXPECT_GT(RefsOf(second[0]), newBase);
+}
+
+TEST_F(FrameKeyboardTest, WaitCursorShowsWhileThePreviewConverts) {
+    // Outlives the frame's preview, which may still hold it when the test ends.
+    static CursorProbeImage probe;
+    FakeReaderScript script;
+    script.images = {{L"small", 1, 1, Dot(0x123456)},
+                     {L"huge", 1, 1, ComPtr<IUnknown>(static_cast<ReaderImage*>(&probe))}};
+    FakeReaderRegistration fake(FakeClass(), script);
+    Start(SettingsXml(0, RECT{0, 0, 900, 600}, 320));
+    ASSERT_NE(frame->Preview(), nullptr);
+    ASSERT_TRUE(frame->Open(kDocument));
+    HCURSOR arrow = LoadCursorW(nullptr, IDC_ARROW);
+    SetCursor(arrow);
+    HWND list = frame->List().Hwnd();
+    ListView_SetItemState(list, -1, 0, LVIS_SELECTED);
+    ListView_SetItemState(list, 1, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    PumpMessages();
+    EXPECT_EQ(probe.cursorWhileRead, LoadCursorW(nullptr, IDC_WAIT));
+    EXPECT_EQ(GetCursor(), arrow) << "and the cursor comes back";
+    Close();
+}
+
+TEST_F(FrameKeyboardTest, SplitterKeepsTheUsersPositionThroughMinimisingAndTheSmallestWindow) {
+    Start(SettingsXml(0, RECT{0, 0, 900, 600}, 420));
+    HWND frameWindow = frame->Hwnd();
+    auto listWidth = [&] {
+        RECT rect{};
+        GetWindowRect(frame->List().Hwnd(), &rect);
+        return static_cast<int>(rect.right - rect.left);
+    };
+    ASSERT_EQ(listWidth(), 420);
+    ShowWindow(frameWindow, SW_MINIMIZE);
+    PumpMessages();
+    ShowWindow(frameWindow, SW_RESTORE);
+    PumpMessages();
+    EXPECT_EQ(listWidth(), 420) << "after minimising";
+
+    MoveWindow(frameWindow, 0, 0, 300, 200, TRUE);
+    PumpMessages();
+    RECT window{};
+    GetWindowRect(frameWindow, &window);
+    EXPECT_EQ(window.right - window.left, 300);
+    EXPECT_GT(listWidth(), 0) << "the list pane is visible at the smallest size";
+    EXPECT_TRUE(IsWindowVisible(frame->List().Hwnd()));
+    MoveWindow(frameWindow, 0, 0, 900, 600, TRUE);
+    PumpMessages();
+    EXPECT_EQ(listWidth(), 420) << "after the smallest size";
+
+    // Maximised, then minimised and closed from the taskbar.
+    ShowWindow(frameWindow, SW_MAXIMIZE);
+    ShowWindow(frameWindow, SW_MINIMIZE);
+    PumpMessages();
+    Close();
+    const std::string saved = SavedSettings();
+    EXPECT_NE(saved.find("<MainWindow Maximized=\"1\"><Rect Left=\"0\" Top=\"0\" Right=\"900\" Bottom=\"600\"/>"),
+              std::string::npos)
+        << saved;
+    EXPECT_NE(saved.find("SplitterPos=\"420\""), std::string::npos) << saved;
+}
+
+TEST_F(FrameKeyboardTest, ClosingMinimisedFromNormalKeepsNormalAndThePosition) {
+    Start(SettingsXml(0, RECT{10, 10, 910, 610}, 380));
+    ShowWindow(frame->Hwnd(), SW_MINIMIZE);
+    PumpMessages();
+    Close();
+    const std::string saved = SavedSettings();
+    EXPECT_NE(saved.find("<MainWindow Maximized=\"0\">"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("SplitterPos=\"380\""), std::string::npos) << saved;
+}
+
+// Counts the paints of a window.
+LRESULT CALLBACK CountPaints(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR counter) {
+    if (message == WM_PAINT) ++*reinterpret_cast<int*>(counter);
+    return DefSubclassProc(hwnd, message, wParam, lParam);
+}
+
+TEST_F(FrameKeyboardTest, DraggingTheSplitterRepaintsTheListHeader) {
+    FakeReaderScript script;
+    script.images = {{L"a", 1, 1, Dot(0xFF0000)}};
+    FakeReaderRegistration fake(FakeClass(), script);
+    Start(SettingsXml(0, RECT{0, 0, 900, 600}, 420));
+    ASSERT_TRUE(frame->Open(kDocument));
+    HWND header = ListView_GetHeader(frame->List().Hwnd());
+    UpdateWindow(frame->Hwnd());
+    PumpMessages();
+    int paints = 0;
+    SetWindowSubclass(header, CountPaints, 7, reinterpret_cast<DWORD_PTR>(&paints));
+    HWND splitter = frame->SplitterWindow().Hwnd();
+    const int bar = frame->SplitterWindow().DisplayPosition() + 1;
+    SendMessageW(splitter, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(bar, 100));
+    SendMessageW(splitter, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(bar - 60, 100));
+    SendMessageW(splitter, WM_LBUTTONUP, 0, MAKELPARAM(bar - 60, 100));
+    RemoveWindowSubclass(header, CountPaints, 7);
+    EXPECT_EQ(frame->SplitterWindow().Position(), 360);
+    EXPECT_GT(paints, 0) << "the header painted again after the drag";
+}
+
+TEST_F(FrameKeyboardTest, TheLoopItselfUpdatesToolbarAndMenuStates) {
+    FakeReaderScript script;
+    script.images = {{L"a", 1, 1, Dot(0xFF0000)}, {L"b", 1, 1, Dot(0x00FF00)}};
+    FakeReaderRegistration fake(FakeClass(), script);
+    Start(SettingsXml(0, RECT{0, 0, 900, 600}, 320));
+    RunLoopUntilIdle();
+    EXPECT_FALSE(ToolbarEnabled(IDM_EXTRACT_SELECTED));
+    EXPECT_FALSE(ToolbarEnabled(IDM_EXTRACT_ALL));
+    EXPECT_TRUE(ToolbarEnabled(IDM_OPEN));
+
+    ASSERT_TRUE(frame->Open(kDocument));
+    RunLoopUntilIdle();
+    EXPECT_TRUE(ToolbarEnabled(IDM_EXTRACT_SELECTED)) << "the first row is selected";
+    EXPECT_TRUE(ToolbarEnabled(IDM_EXTRACT_ALL));
+
+    // Ctrl+Space takes the focused row out of the selection, through the list's own keys.
+    PressKey(VK_SPACE, true);
+    ASSERT_EQ(frame->List().SelectedCount(), 0);
+    EXPECT_FALSE(ToolbarEnabled(IDM_EXTRACT_SELECTED));
+    EXPECT_TRUE(ToolbarEnabled(IDM_EXTRACT_ALL));
+
+    // The menu opened from inside the loop takes the states of that moment.
+    MenuWatch::opened.clear();
+    HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, MenuWatch::Hook, nullptr, GetCurrentThreadId());
+    RunLoopUntilIdle([&] {
+        PostMessageW(frame->Hwnd(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(frame->List().Hwnd()),
+                     MAKELPARAM(-1, -1));
+    });
+    UnhookWindowsHookEx(hook);
+    ASSERT_EQ(MenuWatch::opened.size(), 1u);
+    HMENU popup = GetSubMenu(frame->ContextMenu(), 0);
+    EXPECT_TRUE(GetMenuState(popup, IDM_COPY_IMAGE, MF_BYCOMMAND) & MF_GRAYED);
+    EXPECT_TRUE(GetMenuState(popup, IDM_EXTRACT_SELECTED, MF_BYCOMMAND) & MF_GRAYED);
+    EXPECT_FALSE(GetMenuState(popup, IDM_EXTRACT_ALL, MF_BYCOMMAND) & MF_GRAYED);
+}
+
+TEST_F(FrameKeyboardTest, OpenCommandTakesAFileFromTheOpenDialog) {
+    FakeReaderScript script;
+    script.images = {{L"a", 1, 1, Dot(0xFF0000)}};
+    FakeReaderRegistration fake(FakeClass(), script);
+    for (const wchar_t* name : {L"book.djvu", L"picture.png", L"comic.cbz", L"scan.tiff", L"notes.xyz"}) {
+        ASSERT_TRUE(WriteFileBytes(folder.File(name), {'x'}));
+    }
+    wchar_t previousFolder[MAX_PATH] = L"";
+    GetCurrentDirectoryW(MAX_PATH, previousFolder);
+    SetCurrentDirectoryW(folder.Path().c_str());
+    Start(SettingsXml(0, RECT{0, 0, 900, 600}, 320));
+
+    static std::vector<std::wstring> listed;
+    static HWND openDialog = nullptr;
+    static std::wstring typed;
+    listed.clear();
+    typed = folder.File(L"book.djvu");
+    DialogCapture capture([](HWND dialog) {
+        openDialog = dialog;
+        // The dialog fills its file list after it shows; look once it has.
+        SetTimer(nullptr, 0, 300, [](HWND, UINT, UINT_PTR id, DWORD) {
+            KillTimer(nullptr, id);
+            EnumChildWindows(
+                openDialog,
+                [](HWND child, LPARAM) -> BOOL {
+                    wchar_t name[32] = L"";
+                    GetClassNameW(child, name, 32);
+                    if (wcscmp(name, L"SysListView32") != 0) return TRUE;
+                    const int count = ListView_GetItemCount(child);
+                    for (int i = 0; i < count; ++i) {
+                        wchar_t text[MAX_PATH] = L"";
+                        ListView_GetItemText(child, i, 0, text, MAX_PATH);
+                        listed.push_back(text);
+                    }
+                    return FALSE;
+                },
+                0);
+            HWND name = GetDlgItem(openDialog, 0x47C /* cmb13 */);
+            if (!name) name = GetDlgItem(openDialog, 0x480 /* edt1 */);
+            SetWindowTextW(name, typed.c_str());
+            PostMessageW(openDialog, WM_COMMAND, IDOK, 0);
+        });
+    });
+    Command(IDM_OPEN);
+    SetCurrentDirectoryW(previousFolder);
+    EXPECT_EQ(capture.DialogCount(), 1);
+    EXPECT_EQ(Title(), L"book.djvu - Pictrove");
+    EXPECT_NE(JoinCalls(fake.Log()).find(L"Open(" + typed + L")"), std::wstring::npos) << JoinCalls(fake.Log());
+    // The first choice of the filter shows every kind of document the readers take.
+    // The list may hide known extensions.
+    auto has = [&](const std::wstring& name) {
+        const std::wstring stem = name.substr(0, name.find(L'.'));
+        return std::find_if(listed.begin(), listed.end(),
+                            [&](const std::wstring& item) { return item == name || item == stem; }) != listed.end();
+    };
+    EXPECT_TRUE(has(L"picture.png")) << testing::PrintToString(listed);
+    EXPECT_TRUE(has(L"comic.cbz")) << testing::PrintToString(listed);
+    EXPECT_TRUE(has(L"scan.tiff")) << testing::PrintToString(listed);
+    EXPECT_TRUE(has(L"book.djvu")) << testing::PrintToString(listed);
+    EXPECT_FALSE(has(L"notes.xyz")) << testing::PrintToString(listed);
 }
 
 }  // namespace

@@ -3,6 +3,9 @@
 
 #include <windows.h>
 
+#include <string>
+#include <vector>
+
 #include "browse/AboutDialog.h"
 #include "resources/ResourceIds.h"
 #include "tests/support/TestSupport.h"
@@ -53,6 +56,42 @@ TEST(AboutDialog, ShowsVersionLogoAndLinksAndClosesFromTheCloseBox) {
     EXPECT_EQ(supportText, L"support@pictrove.example");
     EXPECT_TRUE(siteStyle & SS_NOTIFY) << "the link hears clicks";
     EXPECT_TRUE(logoShown);
+}
+
+TEST(AboutDialog, LinksOpenTheAddressesTheyShow) {
+    const struct {
+        const char* label;
+        int link;
+        bool byKeyboard;
+        const wchar_t* scheme;
+    } cases[] = {{"site, click", IDC_ABOUT_SITE, false, L"https://"},
+                 {"support, click", IDC_ABOUT_SUPPORT, false, L"mailto:"},
+                 {"site, Enter", IDC_ABOUT_SITE, true, L"https://"},
+                 {"support, Space", IDC_ABOUT_SUPPORT, true, L"mailto:"}};
+    for (const auto& c : cases) {
+        std::vector<std::wstring> opened;
+        std::wstring shown;
+        DialogCapture capture([&](HWND dialog) {
+            HWND link = GetDlgItem(dialog, c.link);
+            shown = DialogItemText(dialog, c.link);
+            if (c.byKeyboard) {
+                SendMessageW(link, WM_KEYDOWN, c.link == IDC_ABOUT_SITE ? VK_RETURN : VK_SPACE, 0);
+            } else {
+                SendMessageW(link, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+                SendMessageW(link, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
+            }
+            PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+        });
+        AboutDialog dialog;
+        dialog.openTarget = [&](const std::wstring& target) {
+            opened.push_back(target);
+            return true;
+        };
+        EXPECT_EQ(dialog.DoModal(nullptr), IDOK) << c.label;
+        ASSERT_EQ(opened.size(), 1u) << c.label;
+        ASSERT_FALSE(shown.empty()) << c.label;
+        EXPECT_EQ(opened[0], std::wstring(c.scheme) + shown) << c.label;
+    }
 }
 
 TEST(AboutDialog, OkEndsWithOne) {

@@ -60,8 +60,14 @@ TEST(Splitter, KeepsPositionWithinMinimumPaneSizes) {
                  {-1, (900 - bar) / 2}};
     for (const auto& c : cases) {
         splitter.SetPosition(c.requested);
-        EXPECT_EQ(splitter.Position(), c.expected) << "requested " << c.requested;
+        EXPECT_EQ(splitter.DisplayPosition(), c.expected) << "requested " << c.requested;
     }
+    // Below the minimum the kept position is the minimum; above the upper limit it is kept
+    // as asked, for a wider window to show.
+    splitter.SetPosition(50);
+    EXPECT_EQ(splitter.Position(), 300);
+    splitter.SetPosition(5000);
+    EXPECT_EQ(splitter.Position(), 5000);
 }
 
 TEST(Splitter, LeftPaneKeepsItsWidthWhenResized) {
@@ -82,10 +88,40 @@ TEST(Splitter, LeftPaneKeepsItsWidthWhenResized) {
     EXPECT_EQ(ChildRect(left).bottom, 300);
     EXPECT_EQ(ChildRect(right).right, 980);
 
-    // Narrowing beyond the limit pulls the bar left.
+    // Narrowing beyond the limit pulls the bar shown to the left, not the one kept.
     MoveWindow(splitter.Hwnd(), 0, 0, 610, 300, TRUE);
-    EXPECT_EQ(splitter.Position(), 610 - splitter.BarWidth() - 1 - 300);
-    EXPECT_LT(splitter.Position(), 320);
+    EXPECT_EQ(splitter.DisplayPosition(), 610 - splitter.BarWidth() - 1 - 300);
+    EXPECT_EQ(ChildRect(left).right, splitter.DisplayPosition());
+    EXPECT_EQ(splitter.Position(), 320);
+}
+
+TEST(Splitter, ShrinkingAndMinimisingKeepTheUsersPosition) {
+    CommandSink parent;
+    Splitter splitter;
+    splitter.Create(parent.Hwnd(), RECT{0, 0, 900, 400}, 0x56000000);
+    HWND left = MakePane(splitter.Hwnd());
+    HWND right = MakePane(splitter.Hwnd());
+    splitter.SetPanes(left, right);
+    splitter.SetPosition(420);
+    const int bar = splitter.BarWidth();
+
+    const struct {
+        int width;
+        int shownLeft;  // width of the list pane on screen
+    } steps[] = {{0, 0},                       // minimised: nothing to show
+                 {610, 610 - bar - 1 - 300},   // narrower than both panes need
+                 {284, (284 - bar) / 2},       // the frame's smallest: both panes share it
+                 {1200, 420},                  // wide again: back where the user put it
+                 {720, 720 - bar - 1 - 300},
+                 {900, 420}};
+    for (const auto& step : steps) {
+        MoveWindow(splitter.Hwnd(), 0, 0, step.width, 300, TRUE);
+        EXPECT_EQ(splitter.Position(), 420) << "width " << step.width;
+        EXPECT_EQ(ChildRect(left).right, step.shownLeft) << "width " << step.width;
+        if (step.width > 0) {
+            EXPECT_GT(ChildRect(left).right, 0) << "width " << step.width << ": the list stays visible";
+        }
+    }
 }
 
 class ToolbarTest : public testing::Test {
@@ -110,12 +146,22 @@ protected:
         const RECT box = toolbar.ButtonBox(0, index);
         return POINT{(box.left + box.right) / 2, 30};
     }
-    void Move(POINT p) { SendMessageW(toolbar.Hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(p.x, p.y)); }
-    void Down() { SendMessageW(toolbar.Hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, 0); }
-    void Up() { SendMessageW(toolbar.Hwnd(), WM_LBUTTONUP, 0, 0); }
+    // Button messages carry the point where the mouse is, as real ones do.
+    void Move(POINT p) {
+        mouse = p;
+        SendMessageW(toolbar.Hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(p.x, p.y));
+    }
+    void Down() { SendMessageW(toolbar.Hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(mouse.x, mouse.y)); }
+    void Up() { SendMessageW(toolbar.Hwnd(), WM_LBUTTONUP, 0, MAKELPARAM(mouse.x, mouse.y)); }
+    void ClickWithoutMoving(POINT p) {
+        mouse = p;
+        Down();
+        Up();
+    }
 
     CommandSink sink;
     Toolbar toolbar;
+    POINT mouse{-1, -1};
     HIMAGELIST normal = nullptr;
     HIMAGELIST disabled = nullptr;
 };
@@ -172,6 +218,32 @@ TEST_F(ToolbarTest, DisabledButtonSendsNothingAndStateMessagesSetBits) {
     SendMessageW(toolbar.Hwnd(), kToolbarSetChecked, IDM_OPEN, 0);
     EXPECT_EQ(toolbar.FindButton(IDM_OPEN)->kindAndState, 0xD1u);
     EXPECT_EQ(toolbar.FindButton(12345), nullptr);
+}
+
+TEST_F(ToolbarTest, AClickWithoutAMouseMoveFindsItsOwnButton) {
+    // A dialog opened from Open and closed again: the bar last saw the mouse over Open, and the
+    // next click, over About, comes with no move in between (nor any at all for a fresh bar).
+    ClickWithoutMoving(CentreOf(2));
+    EXPECT_EQ(sink.commands, (std::vector<UINT>{IDM_EXTRACT_SELECTED}));
+    Move(CentreOf(0));
+    ClickWithoutMoving(CentreOf(5));
+    EXPECT_EQ(sink.commands, (std::vector<UINT>{IDM_EXTRACT_SELECTED, IDM_ABOUT}));
+    // Pressed off every button after hovering one: nothing.
+    Move(CentreOf(3));
+    ClickWithoutMoving(POINT{900, 30});
+    EXPECT_EQ(sink.commands.size(), 2u);
+}
+
+TEST_F(ToolbarTest, ToolTextCanCarryTheShortcut) {
+    toolbar.SetToolText(IDM_OPEN, L"Open File (Ctrl+O)");
+    wchar_t text[80] = L"";
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof(tool);
+    tool.hwnd = toolbar.Hwnd();
+    tool.uId = IDM_OPEN;
+    tool.lpszText = text;
+    SendMessageW(toolbar.Tooltip(), TTM_GETTEXTW, 80, reinterpret_cast<LPARAM>(&tool));
+    EXPECT_STREQ(text, L"Open File (Ctrl+O)");
 }
 
 TEST_F(ToolbarTest, LeavingTheBarEndsHotAndPressed) {

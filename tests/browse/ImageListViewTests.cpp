@@ -7,6 +7,7 @@
 
 #include "browse/ImageListView.h"
 #include "tests/support/TestSupport.h"
+#include "ui/Handles.h"
 
 namespace pictrove {
 namespace {
@@ -187,11 +188,72 @@ TEST(ImageListView, SortsByEachColumnBothWaysWithHeaderMarks) {
     EXPECT_EQ(list.GetAllIndices(), (std::vector<int>{1, 2, 0}));
     EXPECT_EQ(ListView_GetSelectedColumn(list.Hwnd()), 2u);
 
-    // Filling again keeps the sort state and the marks but not the order.
+    // Filling again keeps the sort state and the marks, and the rows follow them.
     list.Fill(&collection);
-    EXPECT_EQ(list.GetAllIndices(), (std::vector<int>{0, 1, 2}));
+    EXPECT_EQ(list.GetAllIndices(), (std::vector<int>{1, 2, 0}));
     EXPECT_EQ(list.SortColumn(), 2);
     EXPECT_EQ(HeaderFormat(list, 2), HDF_SORTDOWN);
+}
+
+TEST(ImageListView, ANewDocumentIsSortedByTheUsersColumnAndDirection) {
+    ListHost host;
+    ImageListView& list = host.list;
+    FixedCollection first({{L"x", 1, 1}});
+    list.Fill(&first);
+    list.SortByColumn(1);
+    list.SortByColumn(1);  // widths descending
+    ASSERT_FALSE(list.Ascending());
+
+    FixedCollection second({{L"narrow", 5, 1}, {L"wide", 50, 1}, {L"middle", 20, 1}, {L"widest", 70, 1}});
+    list.Fill(&second);
+    EXPECT_EQ(Names(list), (std::vector<std::wstring>{L"widest", L"wide", L"middle", L"narrow"}));
+    EXPECT_EQ(list.GetAllIndices(), (std::vector<int>{3, 1, 2, 0}));
+    EXPECT_EQ(HeaderFormat(list, 1), HDF_SORTDOWN);
+    EXPECT_EQ(HeaderFormat(list, 0), 0);
+    EXPECT_EQ(ListView_GetSelectedColumn(list.Hwnd()), 1u);
+    // The next click on the same header turns the order, as it would have for the old rows.
+    list.SortByColumn(1);
+    EXPECT_EQ(list.GetAllIndices(), (std::vector<int>{0, 2, 1, 3}));
+}
+
+TEST(ImageListView, SelectionStaysVisibleWhenTheListLosesFocus) {
+    ListHost host;
+    ImageListView& list = host.list;
+    FixedCollection collection({{L"first", 10, 10}, {L"second", 20, 20}});
+    list.Fill(&collection);
+    Select(list, {0});
+    SetFocus(host.Hwnd());
+    ASSERT_NE(GetFocus(), list.Hwnd());
+    RECT row{};
+    ASSERT_TRUE(ListView_GetItemRect(list.Hwnd(), 0, &row, LVIR_BOUNDS));
+    RedrawWindow(list.Hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    // Left part of the right-aligned width column: no text there, only the row's background.
+    ScopedGetDC dc(list.Hwnd());
+    const COLORREF selected = GetPixel(dc.Get(), 150, (row.top + row.bottom) / 2);
+    const COLORREF unselected = GetPixel(dc.Get(), 150, row.bottom + (row.bottom - row.top) / 2);
+    EXPECT_EQ(unselected, GetSysColor(COLOR_WINDOW));
+    EXPECT_NE(selected, GetSysColor(COLOR_WINDOW)) << "the selected row is still marked";
+}
+
+TEST(ImageListView, PreviewRowIsTheFocusedSelectedRowElseTheFirstSelected) {
+    ListHost host;
+    ImageListView& list = host.list;
+    FixedCollection collection({{L"a", 1, 1}, {L"b", 1, 1}, {L"c", 1, 1}, {L"d", 1, 1}});
+    list.Fill(&collection);
+    EXPECT_EQ(list.PreviewRow(), -1) << "nothing selected";
+    list.SelectFirstRow();
+    EXPECT_EQ(list.PreviewRow(), 0);
+    EXPECT_EQ(ListView_GetNextItem(list.Hwnd(), -1, LVNI_FOCUSED), 0);
+    EXPECT_EQ(list.SelectedCount(), 1);
+
+    Select(list, {1, 2, 3});
+    ListView_SetItemState(list.Hwnd(), 2, LVIS_FOCUSED, LVIS_FOCUSED);
+    EXPECT_EQ(list.PreviewRow(), 2);
+    // Focus on a row that is not selected: the first selected row.
+    ListView_SetItemState(list.Hwnd(), 0, LVIS_FOCUSED, LVIS_FOCUSED);
+    EXPECT_EQ(list.PreviewRow(), 1);
+    Select(list, {});
+    EXPECT_EQ(list.PreviewRow(), -1);
 }
 
 TEST(ImageListView, SelectionGivesIndicesInDisplayOrderAndStatusText) {

@@ -150,16 +150,18 @@ TEST_F(ToolbarPaintTest, HotButtonHasFrameFillAndLiftedImageWithShadow) {
 
 TEST_F(ToolbarPaintTest, PressedButtonUsesThePressedFillAndAnUnliftedImage) {
     Move(2);
-    SendMessageW(toolbar.Hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, 0);
-    const Pixels p = Screen();
+    // A real press carries the point where the mouse is: over the button just entered.
     const RECT box = toolbar.ButtonBox(0, 2);
+    const LPARAM point = MAKELPARAM((box.left + box.right) / 2, 30);
+    SendMessageW(toolbar.Hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, point);
+    const Pixels p = Screen();
     EXPECT_EQ(p.At(box.left, 30), GetSysColor(COLOR_HIGHLIGHT));
     EXPECT_EQ(p.At(box.left + 1, 30), colors.pressedFill.ToColorRef());
     const int left = ImageLeft(2), top = 4;
     EXPECT_EQ(p.At(left + kSquare, top + kSquare), kRed);
     EXPECT_EQ(p.At(left + kSquare - 1, top + kSquare - 1), colors.pressedFill.ToColorRef());
     EXPECT_EQ(p.At(left + kSquare + 20, top + kSquare + 20), colors.pressedFill.ToColorRef()) << "no shadow";
-    SendMessageW(toolbar.Hwnd(), WM_LBUTTONUP, 0, 0);
+    SendMessageW(toolbar.Hwnd(), WM_LBUTTONUP, 0, point);
     EXPECT_EQ(host.commands, (std::vector<UINT>{IDM_EXTRACT_SELECTED}));
 }
 
@@ -167,9 +169,10 @@ TEST_F(ToolbarPaintTest, DisabledButtonShowsGreyImageAndNoFillEvenWhenHot) {
     SendMessageW(toolbar.Hwnd(), kToolbarSetEnabled, IDM_OPEN, 0);
     SendMessageW(toolbar.Hwnd(), kToolbarSetChecked, IDM_OPEN, 1);
     Move(0);
-    SendMessageW(toolbar.Hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, 0);
-    const Pixels p = Screen();
     const RECT box = toolbar.ButtonBox(0, 0);
+    const LPARAM point = MAKELPARAM((box.left + box.right) / 2, 30);
+    SendMessageW(toolbar.Hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, point);
+    const Pixels p = Screen();
     for (int y : {1, 30, 70}) {
         EXPECT_EQ(p.At(box.left, y), p.At(900, y)) << y;
         EXPECT_EQ(p.At(box.left + 1, y), p.At(900, y)) << y;
@@ -178,7 +181,7 @@ TEST_F(ToolbarPaintTest, DisabledButtonShowsGreyImageAndNoFillEvenWhenHot) {
     EXPECT_EQ(p.At(left + kSquare, top + kSquare), kGrey);
     EXPECT_EQ(p.At(left + kSquare + 19, top + kSquare + 19), kGrey);
     EXPECT_EQ(p.At(left + kSquare - 1, top + kSquare), p.At(900, top + kSquare));
-    SendMessageW(toolbar.Hwnd(), WM_LBUTTONUP, 0, 0);
+    SendMessageW(toolbar.Hwnd(), WM_LBUTTONUP, 0, point);
     EXPECT_TRUE(host.commands.empty());
 }
 
