@@ -8,7 +8,7 @@
 
 #include "resources/LanguageResources.h"
 #include "resources/SettingsStore.h"
-#include "ui/Handles.h"
+#include "common/Handles.h"
 
 namespace pictrove {
 

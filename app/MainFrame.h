@@ -13,7 +13,7 @@
 #include "extract/ExtractSettingsDialog.h"
 #include "reader/BusyOverlay.h"
 #include "reader/DocumentOpener.h"
-#include "ui/Handles.h"
+#include "common/Handles.h"
 #include "ui/OwnerDrawnMenu.h"
 #include "ui/Splitter.h"
 #include "ui/Toolbar.h"

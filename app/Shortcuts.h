@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "ui/Handles.h"
+#include "common/Handles.h"
 
 namespace pictrove {
 

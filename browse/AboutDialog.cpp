@@ -9,7 +9,7 @@
 #include <wrl/client.h>
 
 #include "resources/ResourceIds.h"
-#include "ui/Handles.h"
+#include "common/Handles.h"
 
 namespace pictrove {
 

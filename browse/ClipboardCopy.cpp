@@ -5,8 +5,8 @@
 
 #include <wrl/client.h>
 
-#include "reader/ReaderInterfaces.h"
-#include "ui/Handles.h"
+#include "contracts/ReaderContract.h"
+#include "common/Handles.h"
 
 namespace pictrove {
 

@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "browse/PixelFlip.h"
-#include "reader/ReaderInterfaces.h"
+#include "contracts/ReaderContract.h"
 
 namespace pictrove {
 

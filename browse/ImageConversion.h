@@ -4,7 +4,7 @@
 #include <windows.h>
 #include <gdiplus.h>
 
-#include "ui/GdiplusHolders.h"
+#include "common/GdiplusHolders.h"
 
 namespace pictrove {
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "reader/ReaderInterfaces.h"
-#include "ui/Handles.h"
+#include "contracts/ReaderContract.h"
+#include "common/Handles.h"
 #include "ui/Window.h"
 
 namespace pictrove {

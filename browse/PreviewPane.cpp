@@ -3,7 +3,7 @@
 
 #include <wrl/client.h>
 
-#include "browse/ImageViewInterface.h"
+#include "contracts/ImageViewContract.h"
 
 namespace pictrove {
 

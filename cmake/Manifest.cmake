@@ -13,6 +13,32 @@ function(pictrove_component_classes dll_name)
     set_property(GLOBAL APPEND_STRING PROPERTY PICTROVE_COM_FILES "${entry}")
 endfunction()
 
+# Class ids are written once, in the contract headers, as GuidFromText("{...}"); the manifests
+# read them from there. pictrove_contract_clsid(out header key) gives the id on the line that
+# holds key: a constant's name, or "// N " for reader format N.
+function(pictrove_contract_clsid out header key)
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${header})
+    file(STRINGS ${header} lines REGEX "GuidFromText\\(\"\\{[0-9A-Fa-f-]+\\}\"\\).*${key}|${key}.*GuidFromText")
+    string(REGEX MATCH "\\{[0-9A-Fa-f-]+\\}" clsid "${lines}")
+    list(LENGTH lines count)
+    if(NOT count EQUAL 1 OR NOT clsid)
+        message(FATAL_ERROR "${header}: no single class id for '${key}'")
+    endif()
+    set(${out} ${clsid} PARENT_SCOPE)
+endfunction()
+
+# The reader formats a class table serves: every kReaderClassIds[N] it names.
+function(pictrove_served_reader_formats out table_source)
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${table_source})
+    file(STRINGS ${table_source} lines REGEX "kReaderClassIds\\[[0-9]+\\]")
+    set(formats "")
+    foreach(line IN LISTS lines)
+        string(REGEX MATCH "kReaderClassIds\\[([0-9]+)\\]" unused "${line}")
+        list(APPEND formats ${CMAKE_MATCH_1})
+    endforeach()
+    set(${out} ${formats} PARENT_SCOPE)
+endfunction()
+
 # Writes <name>.manifest and a one-line .rc that embeds it as RT_MANIFEST 1; returns the .rc path.
 function(pictrove_manifest name with_com out_rc)
     set(MANIFEST_NAME ${name})

@@ -2,8 +2,8 @@
 #include "extract/ExtractJob.h"
 
 #include "extract/OutputNaming.h"
-#include "ui/GdiplusHolders.h"
-#include "ui/Handles.h"
+#include "common/GdiplusHolders.h"
+#include "common/Handles.h"
 
 namespace pictrove {
 

@@ -11,7 +11,7 @@
 #include "extract/ImageFileWriter.h"
 #include "extract/ProgressDialog.h"
 #include "extract/WorkerThread.h"
-#include "reader/ReaderInterfaces.h"
+#include "contracts/ReaderContract.h"
 
 namespace pictrove {
 

@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "reader/ReaderInterfaces.h"
+#include "contracts/ReaderContract.h"
 
 namespace pictrove {
 

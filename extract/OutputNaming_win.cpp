@@ -5,10 +5,10 @@
 
 #include <vector>
 
-#include "reader/ReaderInterfaces.h"
+#include "contracts/ReaderContract.h"
 #include "resources/ResourceIds.h"
 #include "resources/UiStrings.h"
-#include "ui/Handles.h"
+#include "common/Handles.h"
 
 namespace pictrove {
 

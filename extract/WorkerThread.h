@@ -6,7 +6,7 @@
 
 #include <atomic>
 
-#include "ui/Handles.h"
+#include "common/Handles.h"
 
 namespace pictrove {
 

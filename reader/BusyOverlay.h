@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "ui/Handles.h"
+#include "common/Handles.h"
 #include "ui/Window.h"
 
 namespace pictrove {

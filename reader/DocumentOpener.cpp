@@ -12,7 +12,7 @@
 #include "reader/ReaderChoice.h"
 #include "resources/ResourceIds.h"
 #include "resources/UiStrings.h"
-#include "ui/Handles.h"
+#include "common/Handles.h"
 
 namespace pictrove {
 

@@ -10,7 +10,7 @@
 #include <wrl/client.h>
 
 #include "reader/BusyOverlay.h"
-#include "reader/ReaderInterfaces.h"
+#include "contracts/ReaderContract.h"
 
 namespace pictrove {
 

@@ -6,7 +6,7 @@
 
 #include <wrl/client.h>
 
-#include "reader/ReaderInterfaces.h"
+#include "contracts/ReaderContract.h"
 
 namespace pictrove {
 

@@ -4,7 +4,7 @@
 #include <windows.h>
 #include <msxml2.h>
 
-#include "ui/Handles.h"
+#include "common/Handles.h"
 
 namespace pictrove {
 

@@ -3,7 +3,7 @@
 
 #include <shlwapi.h>
 
-#include "ui/Handles.h"
+#include "common/Handles.h"
 
 namespace pictrove {
 

@@ -5,7 +5,7 @@
 #include <new>
 #include <vector>
 
-#include "ui/Handles.h"
+#include "common/Handles.h"
 
 namespace pictrove::xml {
 

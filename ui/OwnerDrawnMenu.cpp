@@ -6,7 +6,7 @@
 #include <optional>
 #include <vector>
 
-#include "ui/Handles.h"
+#include "common/Handles.h"
 #include "ui/MenuPalette.h"
 
 namespace pictrove {

@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "ui/Handles.h"
+#include "common/Handles.h"
 
 namespace pictrove {
 

@@ -7,7 +7,7 @@
 #include <algorithm>
 
 #include "resources/UiStrings.h"
-#include "ui/Handles.h"
+#include "common/Handles.h"
 
 namespace pictrove {
 

@@ -4,7 +4,7 @@
 #include <new>
 
 #include "components/imageview/PixelConversion.h"
-#include "reader/ReaderInterfaces.h"
+#include "contracts/ReaderContract.h"
 
 namespace pictrove::imageview {
 

@@ -7,10 +7,10 @@
 #include <ole2.h>
 #include <wrl/client.h>
 
-#include "browse/ImageViewInterface.h"
+#include "contracts/ImageViewContract.h"
 #include "components/imageview/ViewGeometry.h"
 #include "components/imageview/ViewRenderer.h"
-#include "ui/Handles.h"
+#include "common/Handles.h"
 
 namespace pictrove::imageview {
 

@@ -9,7 +9,7 @@
 #include "resources/ResourceIds.h"
 #include "resources/UiStrings.h"
 #include "tests/resources/XmlTestSupport.h"
-#include "ui/Handles.h"
+#include "common/Handles.h"
 
 namespace pictrove::test {
 namespace {

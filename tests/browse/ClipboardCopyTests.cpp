@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "browse/ClipboardCopy.h"
-#include "reader/ReaderInterfaces.h"
+#include "contracts/ReaderContract.h"
 
 namespace pictrove {
 namespace {

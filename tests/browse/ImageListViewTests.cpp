@@ -7,7 +7,7 @@
 
 #include "browse/ImageListView.h"
 #include "tests/support/TestSupport.h"
-#include "ui/Handles.h"
+#include "common/Handles.h"
 
 namespace pictrove {
 namespace {

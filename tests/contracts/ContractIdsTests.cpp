@@ -9,10 +9,10 @@
 
 #include <set>
 
-#include "browse/ImageViewInterface.h"
-#include "reader/ReaderInterfaces.h"
+#include "contracts/ImageViewContract.h"
+#include "contracts/ReaderContract.h"
 #include "tests/support/TestSupport.h"
-#include "ui/Handles.h"
+#include "common/Handles.h"
 
 namespace pictrove::test {
 namespace {

@@ -14,8 +14,8 @@
 
 #include "extract/ExtractJob.h"
 #include "tests/support/FakeReaderImages.h"
-#include "ui/GdiplusHolders.h"
-#include "ui/Handles.h"
+#include "common/GdiplusHolders.h"
+#include "common/Handles.h"
 #include "ui/Window.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <functional>
 #include <vector>
 
-#include "reader/ReaderInterfaces.h"
+#include "contracts/ReaderContract.h"
 
 namespace pictrove::test {
 

@@ -7,10 +7,10 @@
 #include <wrl/client.h>
 
 #include "browse/ControlHost.h"
-#include "browse/ImageViewInterface.h"
+#include "contracts/ImageViewContract.h"
 #include "browse/PreviewPane.h"
 #include "tests/imageview/FakeImage.h"
-#include "ui/Handles.h"
+#include "common/Handles.h"
 
 using namespace pictrove;
 using namespace pictrove::test;

@@ -8,11 +8,11 @@
 #include <wrl/client.h>
 
 #include "browse/ControlHost.h"
-#include "browse/ImageViewInterface.h"
+#include "contracts/ImageViewContract.h"
 #include "browse/PreviewPane.h"
 #include "tests/imageview/FakeImage.h"
 #include "tests/support/TestSupport.h"
-#include "ui/Handles.h"
+#include "common/Handles.h"
 
 namespace pictrove::test {
 namespace {

@@ -8,7 +8,7 @@
 #include "resources/UiStrings.h"
 #include "tests/support/FakeReader.h"
 #include "tests/support/TestSupport.h"
-#include "ui/Handles.h"
+#include "common/Handles.h"
 
 namespace pictrove {
 namespace {

@@ -8,7 +8,7 @@
 #include <cstring>
 
 #include "TestDocumentFiles.h"
-#include "reader/ReaderInterfaces.h"
+#include "contracts/ReaderContract.h"
 #include "tests/support/TestSupport.h"
 
 namespace pictrove {

@@ -8,7 +8,7 @@
 #include <wrl/client.h>
 
 #include "TestPdf.h"
-#include "reader/ReaderInterfaces.h"
+#include "contracts/ReaderContract.h"
 #include "tests/support/TestSupport.h"
 
 namespace pictrove {

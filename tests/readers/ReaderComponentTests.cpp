@@ -10,7 +10,7 @@
 
 #include "ReaderTestSupport.h"
 #include "TestImageFiles.h"
-#include "reader/ReaderInterfaces.h"
+#include "contracts/ReaderContract.h"
 #include "tests/support/TestSupport.h"
 
 namespace pictrove {

@@ -10,7 +10,7 @@
 
 #include <gtest/gtest.h>
 
-#include "reader/ReaderInterfaces.h"
+#include "contracts/ReaderContract.h"
 
 namespace pictrove::test::readers {
 

@@ -4,7 +4,7 @@
 
 #include "resources/SettingsStore.h"
 #include "tests/resources/XmlTestSupport.h"
-#include "ui/Handles.h"
+#include "common/Handles.h"
 
 namespace pictrove::test {
 namespace {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "reader/ReaderInterfaces.h"
+#include "contracts/ReaderContract.h"
 
 namespace pictrove::test {
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "reader/ReaderInterfaces.h"
+#include "contracts/ReaderContract.h"
 
 namespace pictrove::test {
 

@@ -8,7 +8,7 @@
 
 #include <cstdio>
 
-#include "ui/Handles.h"
+#include "common/Handles.h"
 #include "ui/Window.h"
 
 namespace pictrove::test {

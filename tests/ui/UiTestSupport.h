@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "ui/Handles.h"
+#include "common/Handles.h"
 #include "ui/Window.h"
 
 namespace pictrove::test {

@@ -6,7 +6,7 @@
 
 #include "Module.h"
 #include "OpenDocument.h"
-#include "reader/ReaderInterfaces.h"
+#include "contracts/ReaderContract.h"
 
 namespace pictrove::readers {
 

@@ -4,7 +4,7 @@
 
 #include "DecodedImage.h"
 #include "Module.h"
-#include "reader/ReaderInterfaces.h"
+#include "contracts/ReaderContract.h"
 
 namespace pictrove::readers {
 

@@ -14,7 +14,7 @@
 #include "TextSource.h"
 #include "TiffSource.h"
 #include "XpsSource.h"
-#include "reader/ReaderInterfaces.h"
+#include "contracts/ReaderContract.h"
 
 namespace pictrove::readers {
 namespace {

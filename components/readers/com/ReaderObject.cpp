@@ -2,6 +2,7 @@
 #include "ReaderObject.h"
 
 #include "CollectionObject.h"
+#include "common/Handles.h"
 
 namespace pictrove::readers {
 namespace {
@@ -9,26 +10,12 @@ namespace {
 // Refuses files that could not be held in memory with room to spare for decoding.
 constexpr std::uint64_t kMaxFileSize = std::uint64_t{1} << 31;
 
-class FileHandle {
-public:
-    explicit FileHandle(HANDLE handle) : handle_(handle) {}
-    ~FileHandle() {
-        if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
-    }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    HANDLE Get() const { return handle_; }
-
-private:
-    HANDLE handle_;
-};
-
 }  // namespace
 
 HRESULT ReadWholeFile(const wchar_t* path, std::vector<std::uint8_t>& bytes) {
-    FileHandle file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    if (file.Get() == INVALID_HANDLE_VALUE) return HRESULT_FROM_WIN32(GetLastError());
+    UniqueHandle file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!file) return HRESULT_FROM_WIN32(GetLastError());
     LARGE_INTEGER size{};
     if (!GetFileSizeEx(file.Get(), &size)) return HRESULT_FROM_WIN32(GetLastError());
     if (static_cast<std::uint64_t>(size.QuadPart) > kMaxFileSize) return HRESULT_FROM_WIN32(ERROR_FILE_TOO_LARGE);

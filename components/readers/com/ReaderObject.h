@@ -11,7 +11,7 @@
 #include "Module.h"
 #include "OpenDocument.h"
 #include "ReaderClasses.h"
-#include "reader/ReaderInterfaces.h"
+#include "contracts/ReaderContract.h"
 
 namespace pictrove::readers {
 

@@ -5,11 +5,12 @@
 #include <windows.h>
 #include <unknwn.h>
 
+#include "contracts/GuidText.h"
+
 namespace pictrove {
 
-inline constexpr CLSID kClsidImageViewControl = {
-    0x1DEAA43C, 0x1302, 0x48D4, {0x87, 0x3C, 0xC1, 0xA2, 0x1E, 0xA6, 0xBD, 0xD4}};
-inline constexpr IID kIidImageView = {0xAAC4201A, 0x643B, 0x4C24, {0x94, 0xF6, 0x25, 0x6D, 0x5D, 0x2C, 0x73, 0xFB}};
+inline constexpr CLSID kClsidImageViewControl = GuidFromText("{1DEAA43C-1302-48D4-873C-C1A21EA6BDD4}");
+inline constexpr IID kIidImageView = GuidFromText("{AAC4201A-643B-4C24-94F6-256D5D2C73FB}");
 
 struct ImageView : IUnknown {
     virtual HRESULT STDMETHODCALLTYPE Reserved1() = 0;

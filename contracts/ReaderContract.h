@@ -1,16 +1,19 @@
-// COM contract between Pictrove and its document readers: interface ids, slot order, class ids.
+// COM contract between Pictrove and its document readers: interface ids, slot order, class ids,
+// pixel types. Owned by neither side: the application and the reader DLL both include it.
 // Slots the application never calls stay as placeholders so the vtable layout matches the readers.
 #pragma once
 
 #include <windows.h>
 #include <oaidl.h>
 
+#include "contracts/GuidText.h"
+
 namespace pictrove {
 
-inline constexpr IID kIidDocumentReader = {0x23112AD1, 0xA56C, 0x4398, {0x87, 0x64, 0x70, 0x33, 0xEA, 0xD0, 0x38, 0x04}};
-inline constexpr IID kIidDocumentPassword = {0xA378DE44, 0x2C90, 0x47F5, {0x8D, 0x3C, 0x07, 0x83, 0xDE, 0x44, 0x81, 0x09}};
-inline constexpr IID kIidImageCollection = {0xD8E87119, 0x4ECB, 0x4D0F, {0xA3, 0xB0, 0x60, 0x29, 0x39, 0x88, 0xF8, 0xC7}};
-inline constexpr IID kIidReaderImage = {0x3905360D, 0x3C87, 0x498C, {0x93, 0xD2, 0x27, 0xE0, 0x02, 0xB9, 0x41, 0xB1}};
+inline constexpr IID kIidDocumentReader = GuidFromText("{23112AD1-A56C-4398-8764-7033EAD03804}");
+inline constexpr IID kIidDocumentPassword = GuidFromText("{A378DE44-2C90-47F5-8D3C-0783DE448109}");
+inline constexpr IID kIidImageCollection = GuidFromText("{D8E87119-4ECB-4D0F-A3B0-60293988F8C7}");
+inline constexpr IID kIidReaderImage = GuidFromText("{3905360D-3C87-498C-93D2-27E002B941B1}");
 
 // Returned by DocumentReader::Open when the document needs a password.
 inline constexpr HRESULT kOpenNeedsPassword = 0x10000;
@@ -77,23 +80,24 @@ struct ReaderImage : IUnknown {
     virtual HRESULT STDMETHODCALLTYPE GetBits(BYTE** bits) = 0;
 };
 
-// Reader classes by format number (1..14) of the extension table.
+// Reader classes by format number (1..14) of the extension table. The build reads this table
+// for the manifests (a class id, then "// " and the format number), so keep one class a line.
 inline constexpr CLSID kReaderClassIds[15] = {
-    {},                                                                                      // 0: no reader
-    {0x9959578C, 0xBBDF, 0x4385, {0xA9, 0x3A, 0xB3, 0xD8, 0x6C, 0xED, 0x04, 0x1B}},  // 1 TIFF
-    {0x63DF9849, 0xDA10, 0x4213, {0x94, 0x57, 0x62, 0x5B, 0x2A, 0xC9, 0x28, 0x93}},  // 2 DjVu
-    {0x5479AE9E, 0xD618, 0x4D2E, {0x84, 0x96, 0xC3, 0x1B, 0x68, 0x60, 0x3C, 0xB4}},  // 3 PDF, WWF
-    {0xC39D6766, 0x0B14, 0x4CCB, {0xBE, 0xF0, 0xD3, 0xDD, 0x8B, 0xE6, 0x91, 0xB0}},  // 4 TXT, TCR
-    {0xA3C5E108, 0x321C, 0x4A98, {0xA0, 0x8A, 0x03, 0x36, 0x66, 0xD8, 0xD5, 0x36}},  // 5 image files
-    {0x313648F9, 0x5287, 0x40E5, {0xAE, 0x0B, 0x99, 0x0E, 0xF1, 0x67, 0x90, 0xA0}},  // 6 XPS
-    {0xF655C27D, 0x4A1A, 0x48CD, {0xAD, 0x66, 0x6A, 0x7C, 0x9D, 0x03, 0x7E, 0x77}},  // 7 CBZ, CBR
-    {0x8D874BDE, 0x11BB, 0x4EEB, {0x8D, 0x68, 0x97, 0x29, 0x5E, 0x72, 0x2C, 0x97}},  // 8 PDB
-    {0x4D4EAD98, 0x8D63, 0x46D6, {0x91, 0x93, 0x08, 0xB9, 0x30, 0x85, 0x93, 0x47}},  // 9 JBIG2
-    {0x5459BCA7, 0xD172, 0x41B9, {0x92, 0xED, 0xE6, 0x3D, 0x2C, 0x5C, 0x34, 0x07}},  // 10 FB2
-    {0xB1B8AFD3, 0x9D35, 0x454B, {0x9A, 0x42, 0x25, 0xB9, 0x24, 0x5E, 0xF6, 0x79}},  // 11 PCX, DCX
-    {0xB2E5A9ED, 0xA697, 0x4004, {0x87, 0xB6, 0x0A, 0xEE, 0xE9, 0xC1, 0xEE, 0x36}},  // 12 MOBI, AZW
-    {0x9D14808D, 0x1A7B, 0x44E3, {0xB3, 0x78, 0x0D, 0xEE, 0xED, 0x53, 0x31, 0xDF}},  // 13 EPUB
-    {0x67628C3B, 0x55FD, 0x4410, {0x9A, 0xA5, 0xAA, 0xDC, 0x9C, 0x4B, 0xE4, 0x05}},  // 14 DOC
+    {},  // 0: no reader
+    GuidFromText("{9959578C-BBDF-4385-A93A-B3D86CED041B}"),  // 1 TIFF
+    GuidFromText("{63DF9849-DA10-4213-9457-625B2AC92893}"),  // 2 DjVu
+    GuidFromText("{5479AE9E-D618-4D2E-8496-C31B68603CB4}"),  // 3 PDF, WWF
+    GuidFromText("{C39D6766-0B14-4CCB-BEF0-D3DD8BE691B0}"),  // 4 TXT, TCR
+    GuidFromText("{A3C5E108-321C-4A98-A08A-033666D8D536}"),  // 5 image files
+    GuidFromText("{313648F9-5287-40E5-AE0B-990EF16790A0}"),  // 6 XPS
+    GuidFromText("{F655C27D-4A1A-48CD-AD66-6A7C9D037E77}"),  // 7 CBZ, CBR
+    GuidFromText("{8D874BDE-11BB-4EEB-8D68-97295E722C97}"),  // 8 PDB
+    GuidFromText("{4D4EAD98-8D63-46D6-9193-08B930859347}"),  // 9 JBIG2
+    GuidFromText("{5459BCA7-D172-41B9-92ED-E63D2C5C3407}"),  // 10 FB2
+    GuidFromText("{B1B8AFD3-9D35-454B-9A42-25B9245EF679}"),  // 11 PCX, DCX
+    GuidFromText("{B2E5A9ED-A697-4004-87B6-0AEEE9C1EE36}"),  // 12 MOBI, AZW
+    GuidFromText("{9D14808D-1A7B-44E3-B378-0DEEED5331DF}"),  // 13 EPUB
+    GuidFromText("{67628C3B-55FD-4410-9AA5-AADC9C4BE405}"),  // 14 DOC
 };
 
 }  // namespace pictrove
