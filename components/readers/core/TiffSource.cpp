@@ -6,6 +6,7 @@
 #include <unordered_set>
 
 #include "ByteReader.h"
+#include "codecs/PackBits.h"
 #include "ZipArchive.h"
 
 namespace pictrove::readers {
@@ -71,27 +72,6 @@ class Directory {
     std::span<const std::uint8_t> file_;
     bool big_;
 };
-
-bool UnpackBits(std::span<const std::uint8_t> in, std::span<std::uint8_t> out) {
-    std::size_t i = 0;
-    std::size_t o = 0;
-    while (o < out.size() && i < in.size()) {
-        const auto n = static_cast<std::int8_t>(in[i++]);
-        if (n >= 0) {
-            const std::size_t count = std::min({std::size_t(n) + 1, in.size() - i, out.size() - o});
-            std::memcpy(out.data() + o, in.data() + i, count);
-            i += std::size_t(n) + 1;
-            o += count;
-        } else if (n != -128) {
-            if (i >= in.size())
-                break;
-            const std::size_t count = std::min(std::size_t(1 - n), out.size() - o);
-            std::memset(out.data() + o, in[i++], count);
-            o += count;
-        }
-    }
-    return o > 0 || out.empty();
-}
 
 // TIFF's LZW: codes of 9 to 12 bits, most significant bit first, widened one code early.
 bool LzwDecode(std::span<const std::uint8_t> in, std::span<std::uint8_t> out) {
@@ -392,9 +372,11 @@ std::optional<DecodedImage> TiffSource::DecodeHere(std::size_t index) const {
                     case 1:
                         std::memcpy(chunk.data(), data.data(), std::min(chunk.size(), data.size()));
                         break;
-                    case 32773:
-                        ok = UnpackBits(data, chunk);
+                    case 32773: {
+                        codecs::ByteSink sink(chunk);
+                        ok = codecs::PackBitsDecode(data, sink).written > 0 || chunk.empty();
                         break;
+                    }
                     case 5:
                         ok = LzwDecode(data, chunk);
                         break;

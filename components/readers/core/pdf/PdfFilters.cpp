@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "codecs/PackBits.h"
+
 namespace pictrove::readers::pdf {
 namespace {
 
@@ -126,24 +128,8 @@ bool Ascii85Decode(std::span<const std::uint8_t> in, std::size_t limit, ByteVect
 
 bool RunLengthDecode(std::span<const std::uint8_t> in, std::size_t limit, ByteVector& out) {
     out.clear();
-    std::size_t i = 0;
-    while (i < in.size() && out.size() < limit) {
-        const int length = in[i++];
-        if (length == 128)
-            break;
-        if (length < 128) {
-            const std::size_t count =
-                std::min<std::size_t>({std::size_t(length) + 1, in.size() - i, limit - out.size()});
-            out.insert(out.end(), in.begin() + static_cast<std::ptrdiff_t>(i),
-                       in.begin() + static_cast<std::ptrdiff_t>(i + count));
-            i += count;
-        } else {
-            if (i >= in.size())
-                break;
-            const std::size_t count = std::min<std::size_t>(257 - length, limit - out.size());
-            out.insert(out.end(), count, in[i++]);
-        }
-    }
+    codecs::ByteSink sink(out, limit);
+    codecs::PackBitsDecode(in, sink, {.endCode128 = true});
     return true;
 }
 
