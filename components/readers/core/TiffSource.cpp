@@ -6,6 +6,7 @@
 #include <unordered_set>
 
 #include "ByteReader.h"
+#include "codecs/Lzw.h"
 #include "codecs/PackBits.h"
 #include "ZipArchive.h"
 
@@ -72,84 +73,6 @@ class Directory {
     std::span<const std::uint8_t> file_;
     bool big_;
 };
-
-// TIFF's LZW: codes of 9 to 12 bits, most significant bit first, widened one code early.
-bool LzwDecode(std::span<const std::uint8_t> in, std::span<std::uint8_t> out) {
-    constexpr int kClear = 256;
-    constexpr int kEnd = 257;
-    std::vector<std::uint16_t> prefix(4096);
-    std::vector<std::uint8_t> suffix(4096);
-    std::vector<std::uint8_t> first(4096);
-    std::vector<std::uint16_t> length(4096);
-    for (int i = 0; i < 256; ++i) {
-        suffix[i] = first[i] = static_cast<std::uint8_t>(i);
-        length[i] = 1;
-    }
-    int width = 9;
-    int next = 258;
-    int previous = -1;
-    std::uint32_t buffer = 0;
-    int bits = 0;
-    std::size_t i = 0;
-    std::size_t o = 0;
-    const auto emit = [&](int code) {
-        // Written backwards from the string's end; cut at the output's end.
-        const std::size_t size = length[code];
-        std::size_t at = o + size;
-        for (int c = code;; c = prefix[c]) {
-            --at;
-            if (at < out.size())
-                out[at] = suffix[c];
-            if (at == o)
-                break;
-        }
-        o += size;
-    };
-    while (o < out.size()) {
-        while (bits < width && i < in.size()) {
-            buffer = (buffer << 8) | in[i++];
-            bits += 8;
-        }
-        if (bits < width)
-            break;
-        const int code = static_cast<int>((buffer >> (bits - width)) & ((1u << width) - 1));
-        bits -= width;
-        if (code == kEnd)
-            break;
-        if (code == kClear) {
-            width = 9;
-            next = 258;
-            previous = -1;
-            continue;
-        }
-        if (previous < 0) {
-            if (code > 255)
-                return false;
-            emit(code);
-            previous = code;
-            continue;
-        }
-        if (code > next || next >= 4096) {
-            if (next >= 4096 && code < next) {
-                emit(code);  // a full table without a clear code: keep going with it
-                previous = code;
-                continue;
-            }
-            return false;
-        }
-        const int firstOfNew = code < next ? first[code] : first[previous];
-        prefix[next] = static_cast<std::uint16_t>(previous);
-        suffix[next] = static_cast<std::uint8_t>(firstOfNew);
-        first[next] = first[previous];
-        length[next] = static_cast<std::uint16_t>(std::min(length[previous] + 1, 4095));
-        ++next;
-        emit(code);
-        previous = code;
-        if (next + 1 >= (1 << width) && width < 12)
-            ++width;
-    }
-    return o > 0 || out.empty();
-}
 
 std::uint32_t Sample(const std::uint8_t* row, std::size_t index, int bits, bool big) {
     switch (bits) {
@@ -377,9 +300,12 @@ std::optional<DecodedImage> TiffSource::DecodeHere(std::size_t index) const {
                         ok = codecs::PackBitsDecode(data, sink).written > 0 || chunk.empty();
                         break;
                     }
-                    case 5:
-                        ok = LzwDecode(data, chunk);
+                    case 5: {
+                        codecs::ByteSink sink(chunk);
+                        const auto result = codecs::LzwDecode(data, sink, {.earlyChange = true});
+                        ok = result.end != codecs::DecodeEnd::kInvalidCode && (result.written > 0 || chunk.empty());
                         break;
+                    }
                     default: {
                         // The last strip may hold fewer rows than a whole one.
                         auto inflated = InflateBounded(data, chunk.size(), false);

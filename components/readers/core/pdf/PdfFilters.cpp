@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "codecs/Lzw.h"
 #include "codecs/PackBits.h"
 
 namespace pictrove::readers::pdf {
@@ -135,84 +136,10 @@ bool RunLengthDecode(std::span<const std::uint8_t> in, std::size_t limit, ByteVe
 
 bool LzwDecode(std::span<const std::uint8_t> in, bool earlyChange, std::size_t limit, ByteVector& out) {
     out.clear();
-    // Table entries are (prefix code, last byte, length); strings are rebuilt backwards.
-    struct Entry {
-        std::uint16_t prefix;
-        std::uint8_t byte;
-        std::uint16_t length;
-    };
-    std::vector<Entry> table(4096);
-    for (int i = 0; i < 256; ++i)
-        table[static_cast<std::size_t>(i)] = {0xFFFF, static_cast<std::uint8_t>(i), 1};
-    int next = 258;
-    int bits = 9;
-    int previous = -1;
-    std::uint32_t buffer = 0;
-    int buffered = 0;
-    std::size_t position = 0;
-    std::vector<std::uint8_t> scratch(4096);
-    const auto emit = [&](int code) -> std::uint8_t {
-        const int length = table[static_cast<std::size_t>(code)].length;
-        int c = code;
-        for (int k = length - 1; k >= 0; --k) {
-            scratch[static_cast<std::size_t>(k)] = table[static_cast<std::size_t>(c)].byte;
-            c = table[static_cast<std::size_t>(c)].prefix;
-        }
-        const std::size_t room = limit - out.size();
-        out.insert(out.end(), scratch.begin(), scratch.begin() + std::min<std::size_t>(length, room));
-        return scratch[0];
-    };
-    while (out.size() < limit) {
-        while (buffered < bits && position < in.size()) {
-            buffer = (buffer << 8) | in[position++];
-            buffered += 8;
-        }
-        if (buffered < bits)
-            break;
-        const int code = static_cast<int>((buffer >> (buffered - bits)) & ((1u << bits) - 1));
-        buffered -= bits;
-        if (code == 256) {
-            next = 258;
-            bits = 9;
-            previous = -1;
-            continue;
-        }
-        if (code == 257)
-            break;
-        if (previous < 0) {
-            if (code > 255)
-                return !out.empty();
-            emit(code);
-            previous = code;
-            continue;
-        }
-        std::uint8_t first = 0;
-        if (code < next) {
-            first = emit(code);
-        } else if (code == next) {
-            // The string of the previous code plus its own first byte.
-            first = table[static_cast<std::size_t>(previous)].length > 0 ? emit(previous) : 0;
-            if (out.size() < limit)
-                out.push_back(first);
-        } else {
-            return !out.empty();
-        }
-        if (next < 4096) {
-            table[static_cast<std::size_t>(next)] = {
-                static_cast<std::uint16_t>(previous), first,
-                static_cast<std::uint16_t>(std::min(4095, table[static_cast<std::size_t>(previous)].length + 1))};
-            ++next;
-        }
-        const int offset = earlyChange ? 1 : 0;
-        if (next + offset >= 512 && bits == 9)
-            bits = 10;
-        else if (next + offset >= 1024 && bits == 10)
-            bits = 11;
-        else if (next + offset >= 2048 && bits == 11)
-            bits = 12;
-        previous = code;
-    }
-    return true;
+    codecs::ByteSink sink(out, limit);
+    const auto result = codecs::LzwDecode(in, sink, {.earlyChange = earlyChange});
+    // Damaged data keeps what came before it.
+    return result.end != codecs::DecodeEnd::kInvalidCode || !out.empty();
 }
 
 bool FlateDecode(std::span<const std::uint8_t> in, std::size_t limit, ByteVector& out) {
