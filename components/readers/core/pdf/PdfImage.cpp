@@ -5,7 +5,7 @@
 #include <array>
 #include <cstring>
 
-#include "PdfCcitt.h"
+#include "codecs/Ccitt.h"
 #include "PdfColour.h"
 #include "PdfDocument.h"
 #include "PdfFilters.h"
@@ -82,7 +82,7 @@ std::optional<std::vector<std::uint8_t>> SampleBytes(Document& document,
         return std::vector<std::uint8_t>{};
     }
     if (data->codec == "CCITTFaxDecode") {
-        CcittParams params;
+        codecs::CcittParams params;
         params.k = static_cast<int>(data->codecParams.Get("K").Int(0));
         params.columns = static_cast<int>(data->codecParams.Get("Columns").Int(1728));
         params.rows = static_cast<int>(data->codecParams.Get("Rows").Int(0));
@@ -93,7 +93,7 @@ std::optional<std::vector<std::uint8_t>> SampleBytes(Document& document,
             params.columns = width;  // the image's width decides the rows
         if (params.rows <= 0 || params.rows > height)
             params.rows = height;
-        auto bits = CcittDecode(data->bytes, params);
+        auto bits = codecs::CcittDecode(data->bytes, params);
         if (!bits)
             return std::nullopt;
         bits->resize(expected, params.blackIs1 ? 0 : 0xFF);  // missing rows are white
