@@ -235,7 +235,7 @@ std::optional<DecodedImage> DecodePalmBitmap(std::span<const std::uint8_t> data)
         for (int x = 0; x < header.width; ++x) {
             if (header.bits == 16) {
                 const std::uint8_t* p = source + std::size_t(x) * 2;
-                const int value = header.littleEndian565 ? (p[0] | p[1] << 8) : (p[0] << 8 | p[1]);
+                const int value = header.littleEndian565 ? LoadU16LE(p) : LoadU16BE(p);
                 const int red = (value >> 11) & 0x1F;
                 const int green = (value >> 5) & 0x3F;
                 const int blue = value & 0x1F;

@@ -326,8 +326,7 @@ std::optional<DecodedImage> TiffSource::DecodeHere(std::size_t index) const {
                         } else if (bits == 16) {
                             for (std::size_t i = step; i < chunkRow / 2; ++i) {
                                 const auto get = [&](std::size_t k) {
-                                    return big ? (row[2 * k] << 8) | row[2 * k + 1]
-                                               : row[2 * k] | (row[2 * k + 1] << 8);
+                                    return big ? LoadU16BE(row + 2 * k) : LoadU16LE(row + 2 * k);
                                 };
                                 const auto value = static_cast<std::uint16_t>(get(i) + get(i - step));
                                 row[2 * i] = static_cast<std::uint8_t>(big ? value >> 8 : value);

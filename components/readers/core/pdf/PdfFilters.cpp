@@ -6,25 +6,14 @@
 #include <algorithm>
 #include <cstring>
 
+#include "ByteReader.h"
+#include "PdfLexer.h"
+#include "codecs/HexDigits.h"
 #include "codecs/Lzw.h"
 #include "codecs/PackBits.h"
 
 namespace pictrove::readers::pdf {
 namespace {
-
-int Hex(std::uint8_t c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
-bool IsSpace(std::uint8_t c) {
-    return c == 0 || c == 9 || c == 10 || c == 12 || c == 13 || c == 32;
-}
 
 int ParamInt(const Dict& params, std::string_view key, int fallback) {
     const Object& value = params.Get(key);
@@ -63,9 +52,9 @@ bool AsciiHexDecode(std::span<const std::uint8_t> in, std::size_t limit, ByteVec
     for (std::uint8_t c : in) {
         if (c == '>')
             break;
-        const int value = Hex(c);
+        const int value = codecs::HexDigitValue(c);
         if (value < 0) {
-            if (IsSpace(c))
+            if (IsWhite(c))
                 continue;
             return !out.empty();  // damaged: keep what came before
         }
@@ -89,13 +78,13 @@ bool Ascii85Decode(std::span<const std::uint8_t> in, std::size_t limit, ByteVect
     int count = 0;
     std::size_t i = 0;
     // A leading "<~" is tolerated.
-    while (i < in.size() && IsSpace(in[i]))
+    while (i < in.size() && IsWhite(in[i]))
         ++i;
     if (i + 1 < in.size() && in[i] == '<' && in[i + 1] == '~')
         i += 2;
     for (; i < in.size(); ++i) {
         const std::uint8_t c = in[i];
-        if (IsSpace(c))
+        if (IsWhite(c))
             continue;
         if (c == '~')
             break;
@@ -191,8 +180,7 @@ bool Unpredict(int predictor, int colours, int bitsPerComponent, int columns, By
                     row[i] = static_cast<std::uint8_t>(row[i] + row[i - pixelBytes]);
             } else if (bitsPerComponent == 16) {
                 for (std::size_t i = pixelBytes; i + 1 < rowBytes; i += 2) {
-                    const unsigned sum =
-                        ((row[i] << 8) | row[i + 1]) + ((row[i - pixelBytes] << 8) | row[i - pixelBytes + 1]);
+                    const unsigned sum = LoadU16BE(row + i) + LoadU16BE(row + i - pixelBytes);
                     row[i] = static_cast<std::uint8_t>(sum >> 8);
                     row[i + 1] = static_cast<std::uint8_t>(sum);
                 }

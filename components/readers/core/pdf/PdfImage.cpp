@@ -5,6 +5,7 @@
 #include <array>
 #include <cstring>
 
+#include "ByteReader.h"
 #include "codecs/Ccitt.h"
 #include "PdfColour.h"
 #include "PdfDocument.h"
@@ -45,7 +46,7 @@ inline unsigned Sample(const std::uint8_t* row, std::size_t i, int bits) {
         case 8:
             return row[i];
         case 16:
-            return (unsigned(row[2 * i]) << 8) | row[2 * i + 1];
+            return LoadU16BE(row + 2 * i);
         case 1:
             return (row[i >> 3] >> (7 - (i & 7))) & 1;
         case 2:
