@@ -30,16 +30,6 @@ struct Plane {
     std::vector<std::uint8_t> values;
 };
 
-std::vector<float> Numbers(Document& document, const Object& value) {
-    std::vector<float> out;
-    const Object array = document.Resolve(value);
-    if (!array.IsArray())
-        return out;
-    for (const auto& item : *array.array)
-        out.push_back(static_cast<float>(document.Resolve(item).Number()));
-    return out;
-}
-
 // The sample at index i of a packed row.
 inline unsigned Sample(const std::uint8_t* row, std::size_t i, int bits) {
     switch (bits) {
@@ -224,7 +214,7 @@ std::optional<Raster> DecodeRaster(Document& document,
         if (space)
             components = space->Components();
     }
-    std::vector<float> decode = Numbers(document, dict.Get("Decode"));
+    std::vector<float> decode = document.Numbers(dict.Get("Decode"));
     std::vector<std::uint8_t> jpegData;
     const std::size_t rowBytes = (static_cast<std::size_t>(size.width) * static_cast<std::size_t>(components) *
                                       static_cast<std::size_t>(ValidBits(bits) ? bits : 8) +
