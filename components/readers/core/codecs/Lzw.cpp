@@ -72,7 +72,7 @@ DecodeResult LzwDecode(std::span<const std::uint8_t> in, ByteSink& out, const Lz
             previous = -1;
             continue;
         }
-        if (previous < 0 ? code > 255 : code > next && next < kTableSize)
+        if (previous < 0 ? code > 255 : code > next)
             return end(DecodeEnd::kInvalidCode);
         // A full table takes no more entries until the next clear code.
         if (previous >= 0 && next < kTableSize) {
