@@ -28,7 +28,7 @@ mkdir -p "$out/obj" "$out/corpus" "$out/findings"
 flags=(-std=c++20 -g -O1 -fno-omit-frame-pointer -fsanitize=fuzzer-no-link,address,undefined
        -fno-sanitize-recover=undefined -I"$core" -I"$fuzz")
 objects=()
-for source in "$core"/*.cpp "$core"/pdf/*.cpp; do
+for source in "$core"/*.cpp "$core"/codecs/*.cpp "$core"/pdf/*.cpp; do
     object="$out/obj/$(basename "${source%.cpp}").o"
     if [ ! -f "$object" ] || [ "$source" -nt "$object" ] || [ -n "$(find "$core" -name '*.h' -newer "$object")" ]; then
         clang++ "${flags[@]}" -c "$source" -o "$object"
@@ -38,7 +38,8 @@ done
 
 # Seeds: the same small files the tests build.
 clang++ -std=c++20 -O1 -I"$core" -I"$tests" "$fuzz/MakeSeeds.cpp" "$tests"/TestImageFiles.cpp \
-    "$tests"/TestDocuments.cpp "$tests"/TestDocumentFiles.cpp "$tests"/TestPdf.cpp "$core"/*.cpp "$core"/pdf/*.cpp \
+    "$tests"/TestDocuments.cpp "$tests"/TestDocumentFiles.cpp "$tests"/TestPdf.cpp "$core"/*.cpp "$core"/codecs/*.cpp \
+    "$core"/pdf/*.cpp \
     -lz -o "$out/make-seeds"
 "$out/make-seeds" "$out/corpus"
 if [ ! -f "$out/tiff-samples/multi.tif" ]; then

@@ -12,7 +12,9 @@ if [ ! -f "$out/gtest.o" ]; then
     g++ -std=c++20 -O1 -I"$gtest/include" -c "$gtest/src/gtest_main.cc" -o "$out/gtest_main.o"
 fi
 g++ -std=c++20 -O1 -Wall -Wextra -Werror -I"$core" -I"$gtest/include" \
-    "$core"/*.cpp "$root/tests/readers/ReaderCoreTests.cpp" "$root/tests/readers/ContainerCoreTests.cpp" \
+    "$core"/*.cpp "$core"/codecs/*.cpp "$root/tests/readers/codecs/"*.cpp \
+    "$root/tests/readers/ByteReaderTests.cpp" \
+    "$root/tests/readers/ReaderCoreTests.cpp" "$root/tests/readers/ContainerCoreTests.cpp" \
     "$root/tests/readers/EbookCoreTests.cpp" \
     "$root/tests/readers/FormatCoreTests.cpp" \
     "$root/tests/readers/PalmAndWordCoreTests.cpp" "$root/tests/readers/PalmBitmapTests.cpp" \

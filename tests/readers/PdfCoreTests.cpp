@@ -8,7 +8,6 @@
 #include <string>
 
 #include "TestPdf.h"
-#include "pdf/PdfCcitt.h"
 #include "pdf/PdfCrypto.h"
 #include "pdf/PdfFilters.h"
 #include "pdf/PdfLexer.h"
@@ -255,81 +254,6 @@ TEST(PdfFilters, PredictorsUndoEveryPngFilterAndTiffDifferences) {
     Bytes nibbles = {0x12, 0x3F};
     ASSERT_TRUE(pdf::Unpredict(2, 1, 4, 4, nibbles));
     EXPECT_EQ(nibbles, (Bytes{0x13, 0x65}));
-}
-
-// --- CCITT --------------------------------------------------------------------------------
-
-// 23 x 6 pixels; "1" is black. The encoded forms below were made by an independent encoder.
-const char* kFaxRows[] = {"10000100001000010000100", "11000100001000010000100", "10100100001000010000100",
-                          "10010100001000010000100", "11111111111111111111111", "10000100001000010000100"};
-
-void ExpectFaxRows(const Bytes& bits, bool blackIs1) {
-    ASSERT_GE(bits.size(), 6u * 3u);
-    for (int y = 0; y < 6; ++y) {
-        for (int x = 0; x < 23; ++x) {
-            const bool set =
-                (bits[static_cast<std::size_t>(y) * 3 + static_cast<std::size_t>(x / 8)] >> (7 - x % 8)) & 1;
-            EXPECT_EQ(set == blackIs1, kFaxRows[y][x] == '1') << "pixel " << x << "," << y;
-        }
-    }
-}
-
-TEST(PdfCcitt, DecodesGroup4AndGroup3OneDimensional) {
-    pdf::CcittParams g4;
-    g4.k = -1;
-    g4.columns = 23;
-    g4.rows = 6;
-    auto bits = pdf::CcittDecode(FromHex("26a8da368da0416fff40817ff617fe222221cab2acab2ac280080080"), g4);
-    ASSERT_TRUE(bits);
-    ExpectFaxRows(*bits, false);
-    g4.blackIs1 = true;
-    bits = pdf::CcittDecode(FromHex("26a8da368da0416fff40817ff617fe222221cab2acab2ac280080080"), g4);
-    ASSERT_TRUE(bits);
-    ExpectFaxRows(*bits, true);
-
-    pdf::CcittParams g3;
-    g3.k = 0;
-    g3.columns = 23;
-    g3.encodedByteAlign = true;
-    bits = pdf::CcittDecode(
-        FromHex("00013556ad5ab4e00135e15ab569c0013543a756ad5a7001354e8756ad5a7001350500013556ad5ab4e0"), g3);
-    ASSERT_TRUE(bits);
-    EXPECT_EQ(bits->size(), 18u);
-    ExpectFaxRows(*bits, false);
-}
-
-TEST(PdfCcitt, DecodesGroup3TwoDimensionalRowsAndStopsAtDamage) {
-    // Row 1 one-dimensional: white 3, black 2, white 3. Row 2 two-dimensional: V0 three times.
-    const std::string bitsText =
-        "000000000001"
-        "1"
-        "1000"
-        "11"
-        "1000"
-        "000000000001"
-        "0"
-        "111";
-    Bytes data((bitsText.size() + 7) / 8, 0);
-    for (std::size_t i = 0; i < bitsText.size(); ++i) {
-        if (bitsText[i] == '1')
-            data[i / 8] |= std::uint8_t(0x80 >> (i % 8));
-    }
-    pdf::CcittParams params;
-    params.k = 1;
-    params.columns = 8;
-    params.rows = 2;
-    auto rows = pdf::CcittDecode(data, params);
-    ASSERT_TRUE(rows);
-    EXPECT_EQ(*rows, (Bytes{0xE7, 0xE7}));
-    // Garbage after a good row keeps the good row and ends there.
-    params.k = 0;
-    params.rows = 0;
-    Bytes damaged = {0x00, 0x18, 0xE0, 0x00, 0x00, 0x00};  // EOL, white 3 black 2 white 3, then nothing valid
-    rows = pdf::CcittDecode(damaged, params);
-    ASSERT_TRUE(rows);
-    EXPECT_EQ((*rows)[0], 0xE7);
-    params.columns = 0;
-    EXPECT_FALSE(pdf::CcittDecode(data, params));
 }
 
 }  // namespace

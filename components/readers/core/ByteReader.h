@@ -8,6 +8,23 @@
 
 namespace pictrove::readers {
 
+// Fields at a place already known to be inside the data.
+inline std::uint16_t LoadU16LE(const std::uint8_t* p) {
+    return static_cast<std::uint16_t>(p[0] | p[1] << 8);
+}
+inline std::uint16_t LoadU16BE(const std::uint8_t* p) {
+    return static_cast<std::uint16_t>(p[0] << 8 | p[1]);
+}
+inline std::uint32_t LoadU32LE(const std::uint8_t* p) {
+    return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 | std::uint32_t{p[3]} << 24;
+}
+inline std::uint32_t LoadU32BE(const std::uint8_t* p) {
+    return std::uint32_t{p[0]} << 24 | std::uint32_t{p[1]} << 16 | std::uint32_t{p[2]} << 8 | std::uint32_t{p[3]};
+}
+inline std::uint64_t LoadU64BE(const std::uint8_t* p) {
+    return std::uint64_t{LoadU32BE(p)} << 32 | LoadU32BE(p + 4);
+}
+
 class ByteReader {
 public:
     explicit ByteReader(std::span<const std::uint8_t> data, std::size_t position = 0)

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "ByteReader.h"
+#include "codecs/PackBits.h"
 
 namespace pictrove::readers {
 namespace {
@@ -165,33 +166,9 @@ bool Unpack(const Header& header, std::span<const std::uint8_t> packed, std::spa
         }
         case kPackBits: {
             // Sixteen-bit bitmaps pack words, the others bytes.
-            const std::size_t unit = header.bits == 16 ? 2 : 1;
-            std::size_t written = 0;
-            while (written < out.size()) {
-                std::uint8_t code = 0;
-                if (!take(code))
-                    return false;
-                const auto n = static_cast<std::int8_t>(code);
-                if (n == -128)
-                    continue;
-                const std::size_t count = (n >= 0 ? std::size_t(n) + 1 : std::size_t(1 - n)) * unit;
-                if (count > out.size() - written)
-                    return false;
-                if (n >= 0) {
-                    if (count > packed.size() - in)
-                        return false;
-                    std::memcpy(out.data() + written, packed.data() + in, count);
-                    in += count;
-                } else {
-                    if (unit > packed.size() - in)
-                        return false;
-                    for (std::size_t k = 0; k < count; k += unit)
-                        std::memcpy(out.data() + written + k, packed.data() + in, unit);
-                    in += unit;
-                }
-                written += count;
-            }
-            return true;
+            codecs::ByteSink sink(out);
+            const codecs::PackBitsOptions words{.unit = header.bits == 16 ? 2u : 1u};
+            return codecs::PackBitsDecode(packed, sink, words).end == codecs::DecodeEnd::kOutputFull;
         }
         case kNone:
             if (packed.size() < out.size())
@@ -258,7 +235,7 @@ std::optional<DecodedImage> DecodePalmBitmap(std::span<const std::uint8_t> data)
         for (int x = 0; x < header.width; ++x) {
             if (header.bits == 16) {
                 const std::uint8_t* p = source + std::size_t(x) * 2;
-                const int value = header.littleEndian565 ? (p[0] | p[1] << 8) : (p[0] << 8 | p[1]);
+                const int value = header.littleEndian565 ? LoadU16LE(p) : LoadU16BE(p);
                 const int red = (value >> 11) & 0x1F;
                 const int green = (value >> 5) & 0x3F;
                 const int blue = value & 0x1F;

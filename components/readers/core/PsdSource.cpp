@@ -5,36 +5,13 @@
 #include <cstring>
 
 #include "ByteReader.h"
+#include "codecs/PackBits.h"
 
 namespace pictrove::readers {
 namespace {
 
 enum ColourMode : int { kModeGray = 1, kModeRgb = 3, kModeDuotone = 8 };
 enum Compression : int { kRaw = 0, kPackBits = 1 };
-
-// PackBits: a signed count byte n, then n + 1 literal bytes (n >= 0) or one byte repeated
-// 1 - n times (n < 0; -128 is skipped).
-bool UnpackBits(std::span<const std::uint8_t> packed, std::span<std::uint8_t> out) {
-    std::size_t in = 0;
-    std::size_t written = 0;
-    while (written < out.size()) {
-        if (in >= packed.size()) return false;
-        const auto n = static_cast<std::int8_t>(packed[in++]);
-        if (n >= 0) {
-            const std::size_t count = std::size_t(n) + 1;
-            if (count > packed.size() - in || count > out.size() - written) return false;
-            std::memcpy(out.data() + written, packed.data() + in, count);
-            in += count;
-            written += count;
-        } else if (n != -128) {
-            const std::size_t count = std::size_t(1 - n);
-            if (in >= packed.size() || count > out.size() - written) return false;
-            std::memset(out.data() + written, packed[in++], count);
-            written += count;
-        }
-    }
-    return true;
-}
 
 }  // namespace
 
@@ -117,7 +94,9 @@ OpenStatus PsdSource::OpenDocument(OpenRequest request) {
 bool PsdSource::ReadRow(int channel, int y, std::span<std::uint8_t> out) const {
     const std::size_t row = std::size_t(channel) * height_ + y;
     if (packed_) {
-        return UnpackBits(std::span(file_).subspan(rowOffsets_[row], rowSizes_[row]), out);
+        codecs::ByteSink sink(out);
+        const auto packed = std::span(file_).subspan(rowOffsets_[row], rowSizes_[row]);
+        return codecs::PackBitsDecode(packed, sink).end == codecs::DecodeEnd::kOutputFull;
     }
     const std::size_t offset = dataOffset_ + row * out.size();
     if (offset + out.size() > file_.size()) return false;

@@ -3,6 +3,9 @@
 
 #include <array>
 
+#include "ByteReader.h"
+#include "codecs/HexDigits.h"
+
 namespace pictrove::readers {
 namespace {
 
@@ -102,7 +105,7 @@ std::string Utf16BytesToUtf8(std::span<const std::uint8_t> bytes, bool bigEndian
     std::u16string units;
     units.reserve(bytes.size() / 2);
     for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
-        units += bigEndian ? char16_t((bytes[i] << 8) | bytes[i + 1]) : char16_t(bytes[i] | (bytes[i + 1] << 8));
+        units += char16_t(bigEndian ? LoadU16BE(&bytes[i]) : LoadU16LE(&bytes[i]));
     }
     return Utf16ToUtf8(units);
 }
@@ -270,12 +273,7 @@ std::optional<std::vector<std::uint8_t>> DecodeBase64(std::string_view text, std
 std::string PercentDecode(std::string_view text) {
     std::string out;
     out.reserve(text.size());
-    const auto hex = [](char c) -> int {
-        if (c >= '0' && c <= '9') return c - '0';
-        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-        if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-        return -1;
-    };
+    const auto hex = [](char c) { return codecs::HexDigitValue(static_cast<std::uint8_t>(c)); };
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (text[i] == '%' && i + 2 < text.size() && hex(text[i + 1]) >= 0 && hex(text[i + 2]) >= 0) {
             out += static_cast<char>(hex(text[i + 1]) * 16 + hex(text[i + 2]));

@@ -6,6 +6,8 @@
 #include <unordered_set>
 
 #include "ByteReader.h"
+#include "codecs/Lzw.h"
+#include "codecs/PackBits.h"
 #include "ZipArchive.h"
 
 namespace pictrove::readers {
@@ -71,105 +73,6 @@ class Directory {
     std::span<const std::uint8_t> file_;
     bool big_;
 };
-
-bool UnpackBits(std::span<const std::uint8_t> in, std::span<std::uint8_t> out) {
-    std::size_t i = 0;
-    std::size_t o = 0;
-    while (o < out.size() && i < in.size()) {
-        const auto n = static_cast<std::int8_t>(in[i++]);
-        if (n >= 0) {
-            const std::size_t count = std::min({std::size_t(n) + 1, in.size() - i, out.size() - o});
-            std::memcpy(out.data() + o, in.data() + i, count);
-            i += std::size_t(n) + 1;
-            o += count;
-        } else if (n != -128) {
-            if (i >= in.size())
-                break;
-            const std::size_t count = std::min(std::size_t(1 - n), out.size() - o);
-            std::memset(out.data() + o, in[i++], count);
-            o += count;
-        }
-    }
-    return o > 0 || out.empty();
-}
-
-// TIFF's LZW: codes of 9 to 12 bits, most significant bit first, widened one code early.
-bool LzwDecode(std::span<const std::uint8_t> in, std::span<std::uint8_t> out) {
-    constexpr int kClear = 256;
-    constexpr int kEnd = 257;
-    std::vector<std::uint16_t> prefix(4096);
-    std::vector<std::uint8_t> suffix(4096);
-    std::vector<std::uint8_t> first(4096);
-    std::vector<std::uint16_t> length(4096);
-    for (int i = 0; i < 256; ++i) {
-        suffix[i] = first[i] = static_cast<std::uint8_t>(i);
-        length[i] = 1;
-    }
-    int width = 9;
-    int next = 258;
-    int previous = -1;
-    std::uint32_t buffer = 0;
-    int bits = 0;
-    std::size_t i = 0;
-    std::size_t o = 0;
-    const auto emit = [&](int code) {
-        // Written backwards from the string's end; cut at the output's end.
-        const std::size_t size = length[code];
-        std::size_t at = o + size;
-        for (int c = code;; c = prefix[c]) {
-            --at;
-            if (at < out.size())
-                out[at] = suffix[c];
-            if (at == o)
-                break;
-        }
-        o += size;
-    };
-    while (o < out.size()) {
-        while (bits < width && i < in.size()) {
-            buffer = (buffer << 8) | in[i++];
-            bits += 8;
-        }
-        if (bits < width)
-            break;
-        const int code = static_cast<int>((buffer >> (bits - width)) & ((1u << width) - 1));
-        bits -= width;
-        if (code == kEnd)
-            break;
-        if (code == kClear) {
-            width = 9;
-            next = 258;
-            previous = -1;
-            continue;
-        }
-        if (previous < 0) {
-            if (code > 255)
-                return false;
-            emit(code);
-            previous = code;
-            continue;
-        }
-        if (code > next || next >= 4096) {
-            if (next >= 4096 && code < next) {
-                emit(code);  // a full table without a clear code: keep going with it
-                previous = code;
-                continue;
-            }
-            return false;
-        }
-        const int firstOfNew = code < next ? first[code] : first[previous];
-        prefix[next] = static_cast<std::uint16_t>(previous);
-        suffix[next] = static_cast<std::uint8_t>(firstOfNew);
-        first[next] = first[previous];
-        length[next] = static_cast<std::uint16_t>(std::min(length[previous] + 1, 4095));
-        ++next;
-        emit(code);
-        previous = code;
-        if (next + 1 >= (1 << width) && width < 12)
-            ++width;
-    }
-    return o > 0 || out.empty();
-}
 
 std::uint32_t Sample(const std::uint8_t* row, std::size_t index, int bits, bool big) {
     switch (bits) {
@@ -392,12 +295,17 @@ std::optional<DecodedImage> TiffSource::DecodeHere(std::size_t index) const {
                     case 1:
                         std::memcpy(chunk.data(), data.data(), std::min(chunk.size(), data.size()));
                         break;
-                    case 32773:
-                        ok = UnpackBits(data, chunk);
+                    case 32773: {
+                        codecs::ByteSink sink(chunk);
+                        ok = codecs::PackBitsDecode(data, sink).written > 0 || chunk.empty();
                         break;
-                    case 5:
-                        ok = LzwDecode(data, chunk);
+                    }
+                    case 5: {
+                        codecs::ByteSink sink(chunk);
+                        const auto result = codecs::LzwDecode(data, sink, {.earlyChange = true});
+                        ok = result.end != codecs::DecodeEnd::kInvalidCode && (result.written > 0 || chunk.empty());
                         break;
+                    }
                     default: {
                         // The last strip may hold fewer rows than a whole one.
                         auto inflated = InflateBounded(data, chunk.size(), false);
@@ -418,8 +326,7 @@ std::optional<DecodedImage> TiffSource::DecodeHere(std::size_t index) const {
                         } else if (bits == 16) {
                             for (std::size_t i = step; i < chunkRow / 2; ++i) {
                                 const auto get = [&](std::size_t k) {
-                                    return big ? (row[2 * k] << 8) | row[2 * k + 1]
-                                               : row[2 * k] | (row[2 * k + 1] << 8);
+                                    return big ? LoadU16BE(row + 2 * k) : LoadU16LE(row + 2 * k);
                                 };
                                 const auto value = static_cast<std::uint16_t>(get(i) + get(i - step));
                                 row[2 * i] = static_cast<std::uint8_t>(big ? value >> 8 : value);

@@ -2,6 +2,7 @@
 #include "XmlScanner.h"
 
 #include "TextCodec.h"
+#include "codecs/HexDigits.h"
 
 namespace pictrove::readers {
 namespace {
@@ -160,10 +161,8 @@ std::string XmlScanner::Unescape(std::string_view text) {
             bool ok = entity.size() > (hex ? 2u : 1u);
             for (std::size_t k = hex ? 2 : 1; k < entity.size() && ok; ++k) {
                 const char c = entity[k];
-                int digit = -1;
-                if (c >= '0' && c <= '9') digit = c - '0';
-                if (hex && c >= 'a' && c <= 'f') digit = c - 'a' + 10;
-                if (hex && c >= 'A' && c <= 'F') digit = c - 'A' + 10;
+                int digit = codecs::HexDigitValue(static_cast<std::uint8_t>(c));
+                if (!hex && digit > 9) digit = -1;
                 ok = digit >= 0;
                 code = code * (hex ? 16 : 10) + static_cast<unsigned long>(digit);
                 if (code > 0x10FFFF) code = 0x110000;

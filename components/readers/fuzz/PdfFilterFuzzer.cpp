@@ -1,7 +1,7 @@
 // Fuzz target: the PDF stream decoders on their own. The first byte chooses the filter and the
 // predictor, the rest is the encoded data.
 #include "FuzzSupport.h"
-#include "pdf/PdfCcitt.h"
+#include "codecs/Ccitt.h"
 #include "pdf/PdfFilters.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -29,11 +29,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             FlateDecode(in, kLimit, out);
             break;
         case 5: {
-            CcittParams params;
+            pictrove::readers::codecs::CcittParams params;
             params.k = (selector >> 3) % 3 - 1;
             params.columns = 1 + (selector >> 5) * 97;
             params.encodedByteAlign = (selector & 0x10) != 0;
-            (void)CcittDecode(in, params);
+            (void)pictrove::readers::codecs::CcittDecode(in, params);
             break;
         }
         default: {

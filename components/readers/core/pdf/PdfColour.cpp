@@ -12,16 +12,6 @@ namespace {
 constexpr int kMaxColourDepth = 8;
 constexpr std::size_t kMaxFunctionSamples = 1 << 22;
 
-std::vector<float> Numbers(Document& document, const Object& value) {
-    std::vector<float> out;
-    const Object array = document.Resolve(value);
-    if (!array.IsArray())
-        return out;
-    for (const auto& item : *array.array)
-        out.push_back(static_cast<float>(document.Resolve(item).Number()));
-    return out;
-}
-
 std::uint8_t ToByte(float value) {
     if (!(value > 0))
         return 0;  // also NaN
@@ -52,8 +42,8 @@ std::shared_ptr<Function> Function::Parse(Document& document, const Object& obje
         return nullptr;
     auto function = std::make_shared<Function>();
     function->type_ = static_cast<int>(document.Lookup(dict, "FunctionType").Int(-1));
-    function->domain_ = Numbers(document, dict->Get("Domain"));
-    function->range_ = Numbers(document, dict->Get("Range"));
+    function->domain_ = document.Numbers(dict->Get("Domain"));
+    function->range_ = document.Numbers(dict->Get("Range"));
     if (function->domain_.size() < 2)
         return nullptr;
     function->inputs_ = static_cast<int>(function->domain_.size() / 2);
@@ -64,7 +54,7 @@ std::shared_ptr<Function> Function::Parse(Document& document, const Object& obje
             if (!resolved.IsStream() || function->range_.size() < 2)
                 return nullptr;
             function->outputs_ = static_cast<int>(function->range_.size() / 2);
-            const auto sizes = Numbers(document, dict->Get("Size"));
+            const auto sizes = document.Numbers(dict->Get("Size"));
             if (static_cast<int>(sizes.size()) < function->inputs_)
                 return nullptr;
             std::size_t total = static_cast<std::size_t>(function->outputs_);
@@ -82,13 +72,13 @@ std::shared_ptr<Function> Function::Parse(Document& document, const Object& obje
                 bits != 32) {
                 return nullptr;
             }
-            function->encode_ = Numbers(document, dict->Get("Encode"));
+            function->encode_ = document.Numbers(dict->Get("Encode"));
             if (function->encode_.size() < function->size_.size() * 2) {
                 function->encode_.clear();
                 for (int size : function->size_)
                     function->encode_.insert(function->encode_.end(), {0.0f, float(size - 1)});
             }
-            function->decode_ = Numbers(document, dict->Get("Decode"));
+            function->decode_ = document.Numbers(dict->Get("Decode"));
             if (function->decode_.size() < function->range_.size())
                 function->decode_ = function->range_;
             auto data = document.DecodeFully(*resolved.stream, (total * static_cast<std::size_t>(bits) + 7) / 8);
@@ -110,8 +100,8 @@ std::shared_ptr<Function> Function::Parse(Document& document, const Object& obje
             return function;
         }
         case 2: {
-            function->c0_ = Numbers(document, dict->Get("C0"));
-            function->c1_ = Numbers(document, dict->Get("C1"));
+            function->c0_ = document.Numbers(dict->Get("C0"));
+            function->c1_ = document.Numbers(dict->Get("C1"));
             if (function->c0_.empty())
                 function->c0_ = {0.0f};
             if (function->c1_.empty())
@@ -133,8 +123,8 @@ std::shared_ptr<Function> Function::Parse(Document& document, const Object& obje
                 function->functions_.push_back(part);
             }
             function->outputs_ = function->functions_[0]->Outputs();
-            function->bounds_ = Numbers(document, dict->Get("Bounds"));
-            function->encode_ = Numbers(document, dict->Get("Encode"));
+            function->bounds_ = document.Numbers(dict->Get("Bounds"));
+            function->encode_ = document.Numbers(dict->Get("Encode"));
             if (function->bounds_.size() + 1 != function->functions_.size() ||
                 function->encode_.size() < 2 * function->functions_.size()) {
                 return nullptr;
@@ -263,10 +253,10 @@ std::shared_ptr<ColourSpace> ColourSpace::Parse(Document& document,
         auto space = Device(ColourFamily::kLab);
         const Object params = document.Resolve(items[1]);
         if (params.IsDict()) {
-            const auto white = Numbers(document, params.dict->Get("WhitePoint"));
+            const auto white = document.Numbers(params.dict->Get("WhitePoint"));
             if (white.size() >= 3 && white[1] > 0)
                 space->white_ = {white[0], white[1], white[2]};
-            const auto range = Numbers(document, params.dict->Get("Range"));
+            const auto range = document.Numbers(params.dict->Get("Range"));
             if (range.size() >= 4)
                 space->range_ = {range[0], range[1], range[2], range[3]};
         }

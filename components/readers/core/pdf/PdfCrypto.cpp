@@ -3,6 +3,8 @@
 
 #include <cstring>
 
+#include "ByteReader.h"
+
 namespace pictrove::readers::pdf::crypto {
 namespace {
 
@@ -70,10 +72,8 @@ constexpr std::uint64_t kSha384H[8] = {
 
 void Md5Block(std::uint32_t state[4], const std::uint8_t* block) {
     std::uint32_t m[16];
-    for (int i = 0; i < 16; ++i) {
-        m[i] =
-            block[4 * i] | (block[4 * i + 1] << 8) | (block[4 * i + 2] << 16) | (std::uint32_t(block[4 * i + 3]) << 24);
-    }
+    for (int i = 0; i < 16; ++i)
+        m[i] = LoadU32LE(block + 4 * i);
     std::uint32_t a = state[0], b = state[1], c = state[2], d = state[3];
     for (int i = 0; i < 64; ++i) {
         std::uint32_t f;
@@ -119,10 +119,8 @@ Bytes Pad(std::span<const std::uint8_t> data, std::size_t blockSize, std::size_t
 
 void Sha256Block(std::uint32_t h[8], const std::uint8_t* block) {
     std::uint32_t w[64];
-    for (int i = 0; i < 16; ++i) {
-        w[i] =
-            (std::uint32_t(block[4 * i]) << 24) | (block[4 * i + 1] << 16) | (block[4 * i + 2] << 8) | block[4 * i + 3];
-    }
+    for (int i = 0; i < 16; ++i)
+        w[i] = LoadU32BE(block + 4 * i);
     for (int i = 16; i < 64; ++i) {
         const std::uint32_t s0 = Rotr32(w[i - 15], 7) ^ Rotr32(w[i - 15], 18) ^ (w[i - 15] >> 3);
         const std::uint32_t s1 = Rotr32(w[i - 2], 17) ^ Rotr32(w[i - 2], 19) ^ (w[i - 2] >> 10);
@@ -152,11 +150,8 @@ void Sha256Block(std::uint32_t h[8], const std::uint8_t* block) {
 
 void Sha512Block(std::uint64_t h[8], const std::uint8_t* block) {
     std::uint64_t w[80];
-    for (int i = 0; i < 16; ++i) {
-        w[i] = 0;
-        for (int k = 0; k < 8; ++k)
-            w[i] = (w[i] << 8) | block[8 * i + k];
-    }
+    for (int i = 0; i < 16; ++i)
+        w[i] = LoadU64BE(block + 8 * i);
     for (int i = 16; i < 80; ++i) {
         const std::uint64_t s0 = Rotr64(w[i - 15], 1) ^ Rotr64(w[i - 15], 8) ^ (w[i - 15] >> 7);
         const std::uint64_t s1 = Rotr64(w[i - 2], 19) ^ Rotr64(w[i - 2], 61) ^ (w[i - 2] >> 6);
@@ -302,10 +297,8 @@ Aes::Aes(std::span<const std::uint8_t> key) {
     const int nk = key.size() >= 32 ? 8 : 4;
     rounds_ = nk + 6;
     const int total = 4 * (rounds_ + 1);
-    for (int i = 0; i < nk; ++i) {
-        roundKeys_[static_cast<std::size_t>(i)] =
-            (std::uint32_t(key[4 * i]) << 24) | (key[4 * i + 1] << 16) | (key[4 * i + 2] << 8) | key[4 * i + 3];
-    }
+    for (int i = 0; i < nk; ++i)
+        roundKeys_[static_cast<std::size_t>(i)] = LoadU32BE(key.data() + 4 * i);
     std::uint8_t rcon = 1;
     for (int i = nk; i < total; ++i) {
         std::uint32_t temp = roundKeys_[static_cast<std::size_t>(i - 1)];

@@ -323,12 +323,7 @@ void Document::Recover() {
         for (const auto& entry : dict->dict->entries) {
             if (entry.first == "Prev" || entry.first == "XRefStm")
                 continue;
-            auto it = std::find_if(trailer.entries.begin(), trailer.entries.end(),
-                                   [&](const auto& e) { return e.first == entry.first; });
-            if (it != trailer.entries.end())
-                it->second = entry.second;
-            else
-                trailer.entries.push_back(entry);
+            trailer.Set(entry.first, entry.second);
         }
     }
     // Keep entries the chain read (they may hold object-stream members) but let the scan decide
@@ -369,12 +364,7 @@ void Document::Recover() {
                 for (const auto& entry : xrefTrailer.entries) {
                     if (entry.first == "Root" || entry.first == "Encrypt" || entry.first == "ID" ||
                         entry.first == "Info") {
-                        auto it = std::find_if(trailer.entries.begin(), trailer.entries.end(),
-                                               [&](const auto& e) { return e.first == entry.first; });
-                        if (it != trailer.entries.end())
-                            it->second = entry.second;
-                        else
-                            trailer.entries.push_back(entry);
+                        trailer.Set(entry.first, entry.second);
                     }
                 }
             }
@@ -419,14 +409,8 @@ void Document::Recover() {
     }
     if (!trailer.entries.empty()) {
         // Whatever the chain produced is replaced by the recovered trailer where they differ.
-        for (const auto& entry : trailer.entries) {
-            auto it = std::find_if(trailer_.entries.begin(), trailer_.entries.end(),
-                                   [&](const auto& e) { return e.first == entry.first; });
-            if (it != trailer_.entries.end())
-                it->second = entry.second;
-            else
-                trailer_.entries.push_back(entry);
-        }
+        for (const auto& entry : trailer.entries)
+            trailer_.Set(entry.first, entry.second);
     }
 }
 
@@ -609,6 +593,16 @@ Object Document::Resolve(const Object& object) {
     if (!object.IsRef())
         return object;
     return Get(object.integer);
+}
+
+std::vector<float> Document::Numbers(const Object& value) {
+    std::vector<float> out;
+    const Object array = Resolve(value);
+    if (!array.IsArray())
+        return out;
+    for (const auto& item : *array.array)
+        out.push_back(static_cast<float>(Resolve(item).Number()));
+    return out;
 }
 
 Object Document::Lookup(const Dict* dict, std::string_view key) {

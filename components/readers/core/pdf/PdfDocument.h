@@ -55,6 +55,8 @@ class Document {
     Object Get(std::int64_t number);
     // dict[key], resolved.
     Object Lookup(const Dict* dict, std::string_view key);
+    // The numbers of an array, each resolved; empty for anything but an array.
+    std::vector<float> Numbers(const Object& value);
 
     void SetSecurity(std::unique_ptr<Security> security);
     std::int64_t EncryptObjectNumber() const;

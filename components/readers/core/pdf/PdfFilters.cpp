@@ -6,22 +6,14 @@
 #include <algorithm>
 #include <cstring>
 
+#include "ByteReader.h"
+#include "PdfLexer.h"
+#include "codecs/HexDigits.h"
+#include "codecs/Lzw.h"
+#include "codecs/PackBits.h"
+
 namespace pictrove::readers::pdf {
 namespace {
-
-int Hex(std::uint8_t c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
-bool IsSpace(std::uint8_t c) {
-    return c == 0 || c == 9 || c == 10 || c == 12 || c == 13 || c == 32;
-}
 
 int ParamInt(const Dict& params, std::string_view key, int fallback) {
     const Object& value = params.Get(key);
@@ -60,9 +52,9 @@ bool AsciiHexDecode(std::span<const std::uint8_t> in, std::size_t limit, ByteVec
     for (std::uint8_t c : in) {
         if (c == '>')
             break;
-        const int value = Hex(c);
+        const int value = codecs::HexDigitValue(c);
         if (value < 0) {
-            if (IsSpace(c))
+            if (IsWhite(c))
                 continue;
             return !out.empty();  // damaged: keep what came before
         }
@@ -86,13 +78,13 @@ bool Ascii85Decode(std::span<const std::uint8_t> in, std::size_t limit, ByteVect
     int count = 0;
     std::size_t i = 0;
     // A leading "<~" is tolerated.
-    while (i < in.size() && IsSpace(in[i]))
+    while (i < in.size() && IsWhite(in[i]))
         ++i;
     if (i + 1 < in.size() && in[i] == '<' && in[i + 1] == '~')
         i += 2;
     for (; i < in.size(); ++i) {
         const std::uint8_t c = in[i];
-        if (IsSpace(c))
+        if (IsWhite(c))
             continue;
         if (c == '~')
             break;
@@ -126,107 +118,17 @@ bool Ascii85Decode(std::span<const std::uint8_t> in, std::size_t limit, ByteVect
 
 bool RunLengthDecode(std::span<const std::uint8_t> in, std::size_t limit, ByteVector& out) {
     out.clear();
-    std::size_t i = 0;
-    while (i < in.size() && out.size() < limit) {
-        const int length = in[i++];
-        if (length == 128)
-            break;
-        if (length < 128) {
-            const std::size_t count =
-                std::min<std::size_t>({std::size_t(length) + 1, in.size() - i, limit - out.size()});
-            out.insert(out.end(), in.begin() + static_cast<std::ptrdiff_t>(i),
-                       in.begin() + static_cast<std::ptrdiff_t>(i + count));
-            i += count;
-        } else {
-            if (i >= in.size())
-                break;
-            const std::size_t count = std::min<std::size_t>(257 - length, limit - out.size());
-            out.insert(out.end(), count, in[i++]);
-        }
-    }
+    codecs::ByteSink sink(out, limit);
+    codecs::PackBitsDecode(in, sink, {.endCode128 = true});
     return true;
 }
 
 bool LzwDecode(std::span<const std::uint8_t> in, bool earlyChange, std::size_t limit, ByteVector& out) {
     out.clear();
-    // Table entries are (prefix code, last byte, length); strings are rebuilt backwards.
-    struct Entry {
-        std::uint16_t prefix;
-        std::uint8_t byte;
-        std::uint16_t length;
-    };
-    std::vector<Entry> table(4096);
-    for (int i = 0; i < 256; ++i)
-        table[static_cast<std::size_t>(i)] = {0xFFFF, static_cast<std::uint8_t>(i), 1};
-    int next = 258;
-    int bits = 9;
-    int previous = -1;
-    std::uint32_t buffer = 0;
-    int buffered = 0;
-    std::size_t position = 0;
-    std::vector<std::uint8_t> scratch(4096);
-    const auto emit = [&](int code) -> std::uint8_t {
-        const int length = table[static_cast<std::size_t>(code)].length;
-        int c = code;
-        for (int k = length - 1; k >= 0; --k) {
-            scratch[static_cast<std::size_t>(k)] = table[static_cast<std::size_t>(c)].byte;
-            c = table[static_cast<std::size_t>(c)].prefix;
-        }
-        const std::size_t room = limit - out.size();
-        out.insert(out.end(), scratch.begin(), scratch.begin() + std::min<std::size_t>(length, room));
-        return scratch[0];
-    };
-    while (out.size() < limit) {
-        while (buffered < bits && position < in.size()) {
-            buffer = (buffer << 8) | in[position++];
-            buffered += 8;
-        }
-        if (buffered < bits)
-            break;
-        const int code = static_cast<int>((buffer >> (buffered - bits)) & ((1u << bits) - 1));
-        buffered -= bits;
-        if (code == 256) {
-            next = 258;
-            bits = 9;
-            previous = -1;
-            continue;
-        }
-        if (code == 257)
-            break;
-        if (previous < 0) {
-            if (code > 255)
-                return !out.empty();
-            emit(code);
-            previous = code;
-            continue;
-        }
-        std::uint8_t first = 0;
-        if (code < next) {
-            first = emit(code);
-        } else if (code == next) {
-            // The string of the previous code plus its own first byte.
-            first = table[static_cast<std::size_t>(previous)].length > 0 ? emit(previous) : 0;
-            if (out.size() < limit)
-                out.push_back(first);
-        } else {
-            return !out.empty();
-        }
-        if (next < 4096) {
-            table[static_cast<std::size_t>(next)] = {
-                static_cast<std::uint16_t>(previous), first,
-                static_cast<std::uint16_t>(std::min(4095, table[static_cast<std::size_t>(previous)].length + 1))};
-            ++next;
-        }
-        const int offset = earlyChange ? 1 : 0;
-        if (next + offset >= 512 && bits == 9)
-            bits = 10;
-        else if (next + offset >= 1024 && bits == 10)
-            bits = 11;
-        else if (next + offset >= 2048 && bits == 11)
-            bits = 12;
-        previous = code;
-    }
-    return true;
+    codecs::ByteSink sink(out, limit);
+    const auto result = codecs::LzwDecode(in, sink, {.earlyChange = earlyChange});
+    // Damaged data keeps what came before it.
+    return result.end != codecs::DecodeEnd::kInvalidCode || !out.empty();
 }
 
 bool FlateDecode(std::span<const std::uint8_t> in, std::size_t limit, ByteVector& out) {
@@ -278,8 +180,7 @@ bool Unpredict(int predictor, int colours, int bitsPerComponent, int columns, By
                     row[i] = static_cast<std::uint8_t>(row[i] + row[i - pixelBytes]);
             } else if (bitsPerComponent == 16) {
                 for (std::size_t i = pixelBytes; i + 1 < rowBytes; i += 2) {
-                    const unsigned sum =
-                        ((row[i] << 8) | row[i + 1]) + ((row[i - pixelBytes] << 8) | row[i - pixelBytes + 1]);
+                    const unsigned sum = LoadU16BE(row + i) + LoadU16BE(row + i - pixelBytes);
                     row[i] = static_cast<std::uint8_t>(sum >> 8);
                     row[i + 1] = static_cast<std::uint8_t>(sum);
                 }

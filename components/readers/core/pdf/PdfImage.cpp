@@ -5,7 +5,8 @@
 #include <array>
 #include <cstring>
 
-#include "PdfCcitt.h"
+#include "ByteReader.h"
+#include "codecs/Ccitt.h"
 #include "PdfColour.h"
 #include "PdfDocument.h"
 #include "PdfFilters.h"
@@ -29,23 +30,13 @@ struct Plane {
     std::vector<std::uint8_t> values;
 };
 
-std::vector<float> Numbers(Document& document, const Object& value) {
-    std::vector<float> out;
-    const Object array = document.Resolve(value);
-    if (!array.IsArray())
-        return out;
-    for (const auto& item : *array.array)
-        out.push_back(static_cast<float>(document.Resolve(item).Number()));
-    return out;
-}
-
 // The sample at index i of a packed row.
 inline unsigned Sample(const std::uint8_t* row, std::size_t i, int bits) {
     switch (bits) {
         case 8:
             return row[i];
         case 16:
-            return (unsigned(row[2 * i]) << 8) | row[2 * i + 1];
+            return LoadU16BE(row + 2 * i);
         case 1:
             return (row[i >> 3] >> (7 - (i & 7))) & 1;
         case 2:
@@ -82,7 +73,7 @@ std::optional<std::vector<std::uint8_t>> SampleBytes(Document& document,
         return std::vector<std::uint8_t>{};
     }
     if (data->codec == "CCITTFaxDecode") {
-        CcittParams params;
+        codecs::CcittParams params;
         params.k = static_cast<int>(data->codecParams.Get("K").Int(0));
         params.columns = static_cast<int>(data->codecParams.Get("Columns").Int(1728));
         params.rows = static_cast<int>(data->codecParams.Get("Rows").Int(0));
@@ -93,7 +84,7 @@ std::optional<std::vector<std::uint8_t>> SampleBytes(Document& document,
             params.columns = width;  // the image's width decides the rows
         if (params.rows <= 0 || params.rows > height)
             params.rows = height;
-        auto bits = CcittDecode(data->bytes, params);
+        auto bits = codecs::CcittDecode(data->bytes, params);
         if (!bits)
             return std::nullopt;
         bits->resize(expected, params.blackIs1 ? 0 : 0xFF);  // missing rows are white
@@ -223,7 +214,7 @@ std::optional<Raster> DecodeRaster(Document& document,
         if (space)
             components = space->Components();
     }
-    std::vector<float> decode = Numbers(document, dict.Get("Decode"));
+    std::vector<float> decode = document.Numbers(dict.Get("Decode"));
     std::vector<std::uint8_t> jpegData;
     const std::size_t rowBytes = (static_cast<std::size_t>(size.width) * static_cast<std::size_t>(components) *
                                       static_cast<std::size_t>(ValidBits(bits) ? bits : 8) +

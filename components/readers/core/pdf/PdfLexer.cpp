@@ -4,18 +4,10 @@
 #include <cmath>
 #include <cstring>
 
+#include "codecs/HexDigits.h"
+
 namespace pictrove::readers::pdf {
 namespace {
-
-int HexValue(std::uint8_t c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
 
 // Strings longer than this are cut: no legitimate dictionary value needs more, and it bounds
 // what a damaged file can make us hold per token.
@@ -159,7 +151,7 @@ void Lexer::ReadHexString(Token& token) {
         const std::uint8_t c = data_[position_++];
         if (c == '>')
             break;
-        const int value = HexValue(c);
+        const int value = codecs::HexDigitValue(c);
         if (value < 0)
             continue;
         if (high < 0) {
@@ -178,9 +170,9 @@ void Lexer::ReadName(Token& token) {
     token.kind = TokenKind::kName;
     while (position_ < data_.size() && IsRegular(data_[position_])) {
         std::uint8_t c = data_[position_++];
-        if (c == '#' && position_ + 1 < data_.size() && HexValue(data_[position_]) >= 0 &&
-            HexValue(data_[position_ + 1]) >= 0) {
-            c = static_cast<std::uint8_t>(HexValue(data_[position_]) * 16 + HexValue(data_[position_ + 1]));
+        if (c == '#' && position_ + 1 < data_.size() && codecs::HexDigitValue(data_[position_]) >= 0 &&
+            codecs::HexDigitValue(data_[position_ + 1]) >= 0) {
+            c = static_cast<std::uint8_t>(codecs::HexDigitValue(data_[position_]) * 16 + codecs::HexDigitValue(data_[position_ + 1]));
             position_ += 2;
         }
         if (token.text.size() < 4096)

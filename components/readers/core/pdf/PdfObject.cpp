@@ -85,4 +85,14 @@ bool Dict::Has(std::string_view key) const {
     return false;
 }
 
+void Dict::Set(const std::string& key, const Object& value) {
+    for (auto& entry : entries) {
+        if (entry.first == key) {
+            entry.second = value;
+            return;
+        }
+    }
+    entries.emplace_back(key, value);
+}
+
 }  // namespace pictrove::readers::pdf

@@ -76,6 +76,8 @@ struct Dict {
     // The entry's value, or a null object when absent. A repeated key keeps its first value.
     const Object& Get(std::string_view key) const;
     bool Has(std::string_view key) const;
+    // Replaces the value Get would return, or adds the entry when the key is absent.
+    void Set(const std::string& key, const Object& value);
 };
 
 // A stream's data: where its raw bytes lie in the file, or bytes of its own (inline images,

@@ -1,11 +1,11 @@
 // CCITT Group 3 and Group 4 decoding.
-#include "PdfCcitt.h"
+#include "codecs/Ccitt.h"
 
 #include <algorithm>
 #include <array>
 #include <string_view>
 
-namespace pictrove::readers::pdf {
+namespace pictrove::readers::codecs {
 namespace {
 
 struct Code {
@@ -421,4 +421,4 @@ std::optional<std::vector<std::uint8_t>> CcittDecode(std::span<const std::uint8_
     return out;
 }
 
-}  // namespace pictrove::readers::pdf
+}  // namespace pictrove::readers::codecs

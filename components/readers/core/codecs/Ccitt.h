@@ -7,7 +7,7 @@
 #include <span>
 #include <vector>
 
-namespace pictrove::readers::pdf {
+namespace pictrove::readers::codecs {
 
 struct CcittParams {
     int k = 0;  // < 0 Group 4, 0 Group 3 one-dimensional, > 0 Group 3 mixed
@@ -22,4 +22,4 @@ inline constexpr int kMaxCcittColumns = 65535;
 
 std::optional<std::vector<std::uint8_t>> CcittDecode(std::span<const std::uint8_t> data, const CcittParams& params);
 
-}  // namespace pictrove::readers::pdf
+}  // namespace pictrove::readers::codecs
