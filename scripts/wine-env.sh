@@ -35,6 +35,15 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
     wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
     wineserver -w
 fi
+# Window captions draw their buttons with Marlett; Wine does not pick it up from its own font
+# folder here, so the prefix gets a copy (otherwise the buttons show as "0 1 r").
+marlett=/usr/share/wine/fonts/marlett.ttf
+if [ -f "$marlett" ] && [ ! -f "$WINEPREFIX/drive_c/windows/Fonts/marlett.ttf" ]; then
+    cp "$marlett" "$WINEPREFIX/drive_c/windows/Fonts/"
+    wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\Fonts' /v 'Marlett (TrueType)' \
+        /d marlett.ttf /f >/dev/null 2>&1
+    wineserver -w
+fi
 wineserver -p
 # Set on every start, so a prefix made with another size follows the screen too.
 wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d "$PICTROVE_SCREEN" /f >/dev/null 2>&1
