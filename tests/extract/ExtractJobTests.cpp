@@ -205,10 +205,11 @@ class ScriptedWork : public ProgressDialog::Work {
   public:
     explicit ScriptedWork(int steps) : steps_(steps) {}
     int StepCount() const override { return steps_; }
-    void StartWork(HWND window) override {
+    bool StartWork(HWND window) override {
         started = true;
         PostMessageW(window, WM_EXTRACT_PROGRESS, static_cast<WPARAM>(steps_ - 1), 0);
         PostMessageW(window, WM_APP + 1, 0, 0);  // lets the test look before the end
+        return true;
     }
     void StopWork() override { stopped = true; }
     bool started = false;
