@@ -2,6 +2,7 @@
 // reads the same kind of files with ImageMagick).
 #include <gtest/gtest.h>
 
+#include "extract/GifTransparency.h"
 #include "extract/ImageFileWriter.h"
 #include "resources/ResourceIds.h"
 #include "resources/UiStrings.h"
@@ -144,16 +145,31 @@ TEST(SaveImageFile, PngKeepsAlphaAndGifGivesTransparentPixelsTheirOwnEntry) {
         for (size_t i = 0; i < expected.size(); ++i) {
             if ((expected[i] >> 24) != 0) {
                 EXPECT_EQ(decoded.argb[i], expected[i]) << "type " << t << " pixel " << i;
-            } else if (t == 3) {
-                EXPECT_EQ(decoded.argb[i] >> 24, 0u) << "pixel " << i;
             } else {
-                // The transparent entry (0, 0, 0, 0): an encoder that writes no transparency
-                // (Wine's) leaves its colour, opaque black.
-                EXPECT_TRUE(decoded.argb[i] >> 24 == 0 || decoded.argb[i] == 0xFF000000u)
-                    << "pixel " << i << " " << std::hex << decoded.argb[i];
+                // Transparent in both: the GIF through its graphic control extension, whatever
+                // the encoder made of the palette's alpha.
+                EXPECT_EQ(decoded.argb[i] >> 24, 0u) << "type " << t << " pixel " << i << " " << std::hex << decoded.argb[i];
             }
         }
+        if (t == 1) {
+            const std::vector<unsigned char> bytes = test::ReadFileBytes(path);
+            const int transparent = GifTransparentIndex(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
+            EXPECT_GE(transparent, 0) << "the file itself names its transparent entry";
+        }
     }
+}
+
+TEST(SaveImageFile, OpaqueGifsGetNoTransparentEntry) {
+    test::TempFolder folder;
+    FakeReaderImage* image = FakeReaderImage::FromRows(0, 6, 4, 24, 0, test::PatternBgra(6, 4, false));
+    const std::wstring path = folder.File(L"opaque.gif");
+    EXPECT_TRUE(SaveImageFile(image, kOutputDpi, Encoder(1), path));
+    image->Release();
+    const std::vector<unsigned char> bytes = test::ReadFileBytes(path);
+    EXPECT_EQ(GifTransparentIndex(std::vector<std::uint8_t>(bytes.begin(), bytes.end())), -1);
+    const test::DecodedImage decoded = test::DecodeFile(path);
+    ASSERT_TRUE(decoded.ok);
+    EXPECT_EQ(decoded.argb, test::ToArgb(test::PatternBgra(6, 4, false), 4));
 }
 
 TEST(SaveImageFile, ManyColoursBecomeAValidGifCloseToTheSource) {
