@@ -78,7 +78,7 @@ TEST_F(ExtractSettingsDialogTest, StoredTypeAndFolderAreShownOnOpening) {
 
 TEST_F(ExtractSettingsDialogTest, ChangingTheTypeKeepsWhatWasTypedAndSwapsTheExtension) {
     ExtractImageDlg dialog(settings);
-    std::wstring afterPng, afterEmptyGif;
+    std::wstring afterPng, afterEmptyGif, afterDottedBmp, afterFolderJpeg;
     Run(dialog, [&](HWND window) {
         SetDlgItemTextW(window, IDC_EXTRACT_TEMPLATE, L"%IN%_%0II%.bmp");
         ChooseType(window, 3);
@@ -86,10 +86,18 @@ TEST_F(ExtractSettingsDialogTest, ChangingTheTypeKeepsWhatWasTypedAndSwapsTheExt
         SetDlgItemTextW(window, IDC_EXTRACT_TEMPLATE, L"");
         ChooseType(window, 1);
         afterEmptyGif = DialogItemText(window, IDC_EXTRACT_TEMPLATE);
+        SetDlgItemTextW(window, IDC_EXTRACT_TEMPLATE, L"v1.5_%IN%");
+        ChooseType(window, 0);
+        afterDottedBmp = DialogItemText(window, IDC_EXTRACT_TEMPLATE);
+        SetDlgItemTextW(window, IDC_EXTRACT_TEMPLATE, L"dir.x\\name.bmp");
+        ChooseType(window, 2);
+        afterFolderJpeg = DialogItemText(window, IDC_EXTRACT_TEMPLATE);
         return IDCANCEL;
     });
     EXPECT_EQ(afterPng, L"%IN%_%0II%.png");
     EXPECT_EQ(afterEmptyGif, L"%IN%.gif");
+    EXPECT_EQ(afterDottedBmp, L"v1.5_%IN%.bmp") << "a full stop inside a name is no extension";
+    EXPECT_EQ(afterFolderJpeg, L"dir.x\\name.jpg");
 }
 
 TEST_F(ExtractSettingsDialogTest, ExtractAddsBackslashStoresFolderAndTypeAndTakesTemplateAsTyped) {
