@@ -7,6 +7,7 @@
 #include <shlobj.h>
 
 #include <functional>
+#include <utility>
 #include <vector>
 
 #include "extract/ExtractSettingsDialog.h"
@@ -149,7 +150,10 @@ TEST_F(ExtractSettingsDialogTest, EmptyFolderKeepsTheDialogOpenSavesNothingAndSa
     bool stillOpen = false;
     std::vector<CapturedBox> boxes;
     {
+        bool started = false;
         DialogCapture capture([&](HWND window) {
+            // Activated again when the message box closes: act once.
+            if (std::exchange(started, true)) return;
             Later([&, window] {
                 SendMessageW(window, WM_COMMAND, IDOK, 0);
                 // Refused: the folder box has the focus, and the reason was shown.
