@@ -35,7 +35,8 @@ ExtractJob::ExtractJob(ImageCollection* collection,
     // worker starts, and any question about them is asked here, not from the worker.
     const std::wstring padFormat = IndexPadFormat(imageCount_);
     namedPaths_.reserve(indices_.size());
-    for (int index : indices_) namedPaths_.push_back(BuildOutputPath(collection_.Get(), folder_, template_, index, padFormat));
+    for (int index : indices_)
+        namedPaths_.push_back(BuildOutputPath(collection_.Get(), folder_, template_, index, padFormat));
     paths_ = DistinctOutputPaths(namedPaths_, false, nullptr);
 }
 
@@ -46,9 +47,11 @@ ExtractJob::~ExtractJob() {
 bool ExtractJob::SettleExistingFiles(HWND owner) {
     std::vector<const std::wstring*> existing;
     for (const std::wstring& path : paths_) {
-        if (FileExists(path)) existing.push_back(&path);
+        if (FileExists(path))
+            existing.push_back(&path);
     }
-    if (existing.empty()) return true;
+    if (existing.empty())
+        return true;
     switch (AskAboutExistingFiles(owner, static_cast<int>(existing.size()), *existing.front())) {
         case ExistingFilesChoice::kReplace:
             return true;
@@ -67,7 +70,8 @@ INT_PTR ExtractJob::RunModal(HWND owner) {
         return IDCANCEL;
     }
     if (StepCount() > 0) {
-        if (!SettleExistingFiles(owner)) return IDCANCEL;
+        if (!SettleExistingFiles(owner))
+            return IDCANCEL;
         // A folder that cannot be made shows up as failed writes, reported when the job ends.
         MakeFolderPath(folder_);
     }

@@ -50,18 +50,22 @@ inline int ReaderBytesPerPixel(int pixelType) {
 // Checks fields already read; fields.bytesPerPixel is set for a known type.
 inline ReaderImageCheck CheckReaderImageFields(ReaderImageFields& fields) {
     fields.bytesPerPixel = ReaderBytesPerPixel(fields.pixelType);
-    if (fields.bytesPerPixel == 0) return ReaderImageCheck::kUnknownType;
-    if (fields.width <= 0 || fields.height <= 0 || !fields.bits) return ReaderImageCheck::kNoPixels;
+    if (fields.bytesPerPixel == 0)
+        return ReaderImageCheck::kUnknownType;
+    if (fields.width <= 0 || fields.height <= 0 || !fields.bits)
+        return ReaderImageCheck::kNoPixels;
     const int64_t rowBytes = static_cast<int64_t>(fields.width) * fields.bytesPerPixel;
     // A negative stride is a buffer whose rows run upwards in memory from the first stored row.
     const int64_t step = fields.stride < 0 ? -static_cast<int64_t>(fields.stride) : fields.stride;
-    if (step < rowBytes) return ReaderImageCheck::kShortStride;
+    if (step < rowBytes)
+        return ReaderImageCheck::kShortStride;
     // Every stored row must lie within the address space: from the first row's start to the
     // end of the row farthest from it.
     const uint64_t span = static_cast<uint64_t>(step) * static_cast<uint64_t>(fields.height - 1);
     const uint64_t extent = span + static_cast<uint64_t>(rowBytes);
     const auto start = reinterpret_cast<uintptr_t>(fields.bits);
-    if (extent > static_cast<uint64_t>(PTRDIFF_MAX)) return ReaderImageCheck::kTooLarge;
+    if (extent > static_cast<uint64_t>(PTRDIFF_MAX))
+        return ReaderImageCheck::kTooLarge;
     if (fields.stride >= 0 ? start > UINTPTR_MAX - extent : (start < span || start > UINTPTR_MAX - rowBytes)) {
         return ReaderImageCheck::kTooLarge;
     }
@@ -72,7 +76,8 @@ inline ReaderImageCheck CheckReaderImageFields(ReaderImageFields& fields) {
 // failing call reads as 0) and checks them. The fields are filled whatever the result.
 inline ReaderImageCheck ReadReaderImage(ReaderImage* image, ReaderImageFields& fields) {
     fields = ReaderImageFields{};
-    if (!image) return ReaderImageCheck::kNoImage;
+    if (!image)
+        return ReaderImageCheck::kNoImage;
     fields.pixelType = 0;
     image->GetWidth(&fields.width);
     image->GetHeight(&fields.height);

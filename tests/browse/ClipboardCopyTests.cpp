@@ -106,7 +106,8 @@ void PutText(const wchar_t* text) {
 
 std::wstring ClipboardText() {
     std::wstring text;
-    if (!OpenClipboard(nullptr)) return text;
+    if (!OpenClipboard(nullptr))
+        return text;
     if (HANDLE block = GetClipboardData(CF_UNICODETEXT)) {
         text = static_cast<const wchar_t*>(GlobalLock(block));
         GlobalUnlock(block);
@@ -124,11 +125,13 @@ TEST(CopyImageToClipboard, UnreadablePicturesLeaveTheClipboardAloneAndSaySo) {
         int type;
         int stride;
         const char* label;
-    } cases[] = {{7, 8, "unknown pixel type"}, {kPixelBgr24, 5, "stride shorter than a row"},
+    } cases[] = {{7, 8, "unknown pixel type"},
+                 {kPixelBgr24, 5, "stride shorter than a row"},
                  {kPixelBgra32, -7, "upward stride shorter than a row"}};
     for (const auto& c : cases) {
         PutText(L"kept");
-        auto* image = new test::FakeReaderImage(c.type, 2, 2, c.stride, 0, std::make_shared<std::vector<BYTE>>(64, BYTE{9}));
+        auto* image =
+            new test::FakeReaderImage(c.type, 2, 2, c.stride, 0, std::make_shared<std::vector<BYTE>>(64, BYTE{9}));
         test::DialogCapture capture;
         EXPECT_FALSE(CopyImageToClipboard(nullptr, image)) << c.label;
         image->Release();

@@ -226,7 +226,8 @@ TEST(ExtractJob, NamesThatCollideInOneJobGetNumbersAndNothingIsOverwritten) {
     {
         ExtractJob job(doc.collection, 3, temp.Path(), L"%IN%.png", {0, 1, 2, 3});
         ASSERT_EQ(job.OutputPaths().size(), 4u);
-        for (size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(job.OutputPaths()[i], temp.File(expected[i])) << i;
+        for (size_t i = 0; i < expected.size(); ++i)
+            EXPECT_EQ(job.OutputPaths()[i], temp.File(expected[i])) << i;
         test::DialogCapture capture;
         EXPECT_EQ(job.RunModal(nullptr), IDOK);
         EXPECT_TRUE(capture.Boxes().empty());
@@ -313,7 +314,8 @@ TEST(ExtractJob, AMissingEncoderIsNamedAndNothingIsWritten) {
         EXPECT_EQ(capture.DialogCount(), 0) << "no progress window flashes";
         ASSERT_EQ(capture.Boxes().size(), 1u);
         EXPECT_EQ(capture.Boxes()[0].caption, LoadUiString(IDS_ERROR_CAPTION));
-        EXPECT_EQ(capture.Boxes()[0].text, L"This computer has no encoder for the type GIF image. Nothing was written.");
+        EXPECT_EQ(capture.Boxes()[0].text,
+                  L"This computer has no encoder for the type GIF image. Nothing was written.");
         EXPECT_EQ(capture.Boxes()[0].icon, static_cast<UINT>(MB_ICONERROR));
         EXPECT_FALSE(capture.Boxes()[0].hasOwner);
     }

@@ -12,18 +12,19 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-const Bytes kScreen = {1, 0, 1, 0, 0x80, 0, 0};                // 1x1, global table of 2 colours
-const Bytes kColours = {0, 0, 0, 255, 255, 255};                // black, white
-const Bytes kImage = {0x2C, 0, 0, 0, 0, 1, 0, 1, 0, 0,          // descriptor, no local table
-                      2, 2, 0x44, 0x01, 0};                     // LZW size, one sub-block, end
-const Bytes kControl = {0x21, 0xF9, 4, 0x08, 5, 0, 0, 0};       // disposal 2, delay 5, no transparency
-const Bytes kApplication = {0x21, 0xFF, 11, 'N', 'E', 'T', 'S', 'C', 'A', 'P', 'E', '2', '.', '0',
-                            3, 1, 0, 0, 0};
+const Bytes kScreen = {1, 0, 1, 0, 0x80, 0, 0};               // 1x1, global table of 2 colours
+const Bytes kColours = {0, 0, 0, 255, 255, 255};              // black, white
+const Bytes kImage = {0x2C, 0, 0,    0,    0, 1, 0, 1, 0, 0,  // descriptor, no local table
+                      2,    2, 0x44, 0x01, 0};                // LZW size, one sub-block, end
+const Bytes kControl = {0x21, 0xF9, 4, 0x08, 5, 0, 0, 0};     // disposal 2, delay 5, no transparency
+const Bytes kApplication = {0x21, 0xFF, 11, 'N', 'E', 'T', 'S', 'C', 'A', 'P', 'E', '2', '.', '0', 3, 1, 0, 0, 0};
 
 Bytes Gif(const char* version, std::initializer_list<Bytes> blocks) {
     Bytes gif(version, version + 6);
-    for (const Bytes* part : {&kScreen, &kColours}) gif.insert(gif.end(), part->begin(), part->end());
-    for (const Bytes& block : blocks) gif.insert(gif.end(), block.begin(), block.end());
+    for (const Bytes* part : {&kScreen, &kColours})
+        gif.insert(gif.end(), part->begin(), part->end());
+    for (const Bytes& block : blocks)
+        gif.insert(gif.end(), block.begin(), block.end());
     gif.push_back(0x3B);
     return gif;
 }
@@ -49,7 +50,8 @@ TEST(SetGifTransparentIndex, SetsTheFlagAndIndexOfAnExistingBlockAndKeepsTheRest
 TEST(SetGifTransparentIndex, CoversEveryImageOfTheFile) {
     Bytes gif = Gif("GIF89a", {kImage, kControl, kImage});
     ASSERT_TRUE(SetGifTransparentIndex(gif, 1));
-    EXPECT_EQ(gif, Gif("GIF89a", {{0x21, 0xF9, 4, 0x01, 0, 0, 1, 0}, kImage, {0x21, 0xF9, 4, 0x09, 5, 0, 1, 0}, kImage}));
+    EXPECT_EQ(gif,
+              Gif("GIF89a", {{0x21, 0xF9, 4, 0x01, 0, 0, 1, 0}, kImage, {0x21, 0xF9, 4, 0x09, 5, 0, 1, 0}, kImage}));
 }
 
 TEST(SetGifTransparentIndex, LeavesWhatIsNoWellFormedGifAlone) {

@@ -220,7 +220,8 @@ TEST(CheckReaderImageFields, AcceptsExactRowsAndRefusesEachFlaw) {
 
 TEST(ReadReaderImage, ReadsTheSixFieldsInOrder) {
     CallLog log;
-    auto* image = new FakeReaderImage(1, 3, 2, 12, kLayoutBottomUp, std::make_shared<std::vector<BYTE>>(24, BYTE{1}), &log);
+    auto* image =
+        new FakeReaderImage(1, 3, 2, 12, kLayoutBottomUp, std::make_shared<std::vector<BYTE>>(24, BYTE{1}), &log);
     ReaderImageFields fields;
     EXPECT_EQ(ReadReaderImage(image, fields), ReaderImageCheck::kOk);
     EXPECT_EQ(fields.pixelType, 1);
@@ -230,8 +231,8 @@ TEST(ReadReaderImage, ReadsTheSixFieldsInOrder) {
     EXPECT_EQ(fields.layout, kLayoutBottomUp);
     EXPECT_EQ(fields.bytesPerPixel, 3);
     EXPECT_EQ(fields.bits, image->Pixels().data());
-    EXPECT_EQ(log.Entries(), (std::vector<std::string>{"GetWidth", "GetHeight", "GetBits", "GetStride",
-                                                         "GetPixelType", "GetLayout"}));
+    EXPECT_EQ(log.Entries(),
+              (std::vector<std::string>{"GetWidth", "GetHeight", "GetBits", "GetStride", "GetPixelType", "GetLayout"}));
     image->Release();
     EXPECT_EQ(ReadReaderImage(nullptr, fields), ReaderImageCheck::kNoImage);
 }

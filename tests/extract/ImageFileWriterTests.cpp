@@ -149,7 +149,8 @@ TEST(SaveImageFile, PngKeepsAlphaAndGifGivesTransparentPixelsTheirOwnEntry) {
             } else {
                 // Transparent in both: the GIF through its graphic control extension, whatever
                 // the encoder made of the palette's alpha.
-                EXPECT_EQ(decoded.argb[i] >> 24, 0u) << "type " << t << " pixel " << i << " " << std::hex << decoded.argb[i];
+                EXPECT_EQ(decoded.argb[i] >> 24, 0u)
+                    << "type " << t << " pixel " << i << " " << std::hex << decoded.argb[i];
             }
         }
         if (t == 1) {
@@ -344,7 +345,8 @@ TEST(SaveSingleImage, AnImageExtensionTypedDecidesTheFormatOtherwiseTheFilterDoe
     for (const auto& c : cases) {
         const std::string label(c.typed, c.typed + wcslen(c.typed));
         {
-            test::DialogCapture capture([&](HWND dialog) { AnswerSaveDialog(dialog, c.filterIndex, folder.File(c.typed)); });
+            test::DialogCapture capture(
+                [&](HWND dialog) { AnswerSaveDialog(dialog, c.filterIndex, folder.File(c.typed)); });
             SaveSingleImage(collection, 0, L"Image000");
             EXPECT_EQ(capture.DialogCount(), 1) << label;
             EXPECT_TRUE(capture.Boxes().empty()) << label;
@@ -387,7 +389,8 @@ TEST(SaveSingleImage, AnAppendedExtensionThatNamesAnExistingFileAsksFirst) {
         } else {
             EXPECT_EQ(test::ReadFileBytes(folder.File(L"v1.5.png")), userBytes) << "button " << button;
         }
-        EXPECT_EQ(test::FileExists(folder.File(L"v1.5 (2).png")), button == kKeepBothFilesButton) << "button " << button;
+        EXPECT_EQ(test::FileExists(folder.File(L"v1.5 (2).png")), button == kKeepBothFilesButton)
+            << "button " << button;
         collection->Release();
     }
 }
@@ -419,7 +422,8 @@ TEST(SaveSingleImage, FailuresAndAMissingEncoderAreReported) {
         SaveSingleImage(collection, 0, L"Image000");
         ASSERT_EQ(capture.Boxes().size(), 1u);
         EXPECT_EQ(capture.Boxes()[0].caption, LoadUiString(IDS_ERROR_CAPTION));
-        EXPECT_EQ(capture.Boxes()[0].text, L"This computer has no encoder for the type PNG image. Nothing was written.");
+        EXPECT_EQ(capture.Boxes()[0].text,
+                  L"This computer has no encoder for the type PNG image. Nothing was written.");
         EXPECT_EQ(capture.Boxes()[0].icon, static_cast<UINT>(MB_ICONERROR));
     }
     SetEncoderLookup(previous);
@@ -458,7 +462,8 @@ BOOL CaptureSaveDialog(OPENFILENAMEW* dialog) {
 
 TEST(SaveSingleImage, AsksWithOverwritePromptBmpFirstAndTheLabelAsName) {
     auto* collection = SaveAsDocument();
-    HWND owner = CreateWindowExW(0, L"STATIC", L"owner", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr, nullptr, nullptr);
+    HWND owner = CreateWindowExW(0, L"STATIC", L"owner", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr, nullptr,
+                                 nullptr);
     SetActiveWindow(owner);
     const SaveFileDialog previous = SetSaveFileDialog(&CaptureSaveDialog);
     g_asked = {};
