@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "browse/PixelFlip.h"
-#include "contracts/ReaderContract.h"
+#include "contracts/ReaderImageFields.h"
 
 namespace pictrove {
 
@@ -61,47 +61,36 @@ BitmapPtr CreateBitmapFromReaderImage(IUnknown* object) {
         return nullptr;
     }
 
-    int width = 0;
-    int height = 0;
-    BYTE* bits = nullptr;
-    int stride = 0;
-    int pixelType = 0;
-    int layout = 0;
-    image->GetWidth(&width);
-    image->GetHeight(&height);
-    image->GetBits(&bits);
-    image->GetStride(&stride);
-    image->GetPixelType(&pixelType);
-    image->GetLayout(&layout);
-
+    ReaderImageFields fields;
+    if (ReadReaderImage(image.Get(), fields) != ReaderImageCheck::kOk) return nullptr;
     Gdiplus::PixelFormat format = 0;
     int bytesPerPixel = 0;
-    if (!ReaderPixelFormat(pixelType, format, bytesPerPixel)) return nullptr;
+    if (!ReaderPixelFormat(fields.pixelType, format, bytesPerPixel)) return nullptr;
 
-    if (pixelType == kPixelGrayPlusOne8) {
+    if (fields.pixelType == kPixelGrayPlusOne8) {
         // Rewrite the reader's own buffer and relabel it, so converting the same object again
         // (preview, then save) does not shift the grays a second time.
-        if (bits && width >= 0 && height >= 0) DecrementGrayRows(bits, width, height, stride);
+        DecrementGrayRows(fields.bits, fields.width, fields.height, fields.stride);
         image->SetPixelType(kPixelGray8);
     }
 
     // GdipCreateBitmapFromScan0 with stride 0 and no buffer: GDI+ owns the pixel memory.
-    BitmapPtr bitmap(new Gdiplus::Bitmap(width, height, format));
+    BitmapPtr bitmap(new Gdiplus::Bitmap(fields.width, fields.height, format));
     if (!bitmap) return nullptr;
     if (bytesPerPixel == 1) bitmap->SetPalette(GrayPalette());
 
     Gdiplus::BitmapData locked{};
-    const Gdiplus::Rect whole(0, 0, width, height);
+    const Gdiplus::Rect whole(0, 0, fields.width, fields.height);
     if (bitmap->LockBits(&whole, Gdiplus::ImageLockModeWrite, format, &locked) != Gdiplus::Ok) return bitmap;
 
     auto* destination = static_cast<std::uint8_t*>(locked.Scan0);
-    if (bits && destination && width > 0 && height > 0) {
-        const size_t rowBytes = static_cast<size_t>(width) * static_cast<size_t>(bytesPerPixel);
-        for (int y = 0; y < height; ++y) {
-            std::memcpy(destination + static_cast<ptrdiff_t>(y) * locked.Stride,
-                        bits + static_cast<ptrdiff_t>(y) * stride, rowBytes);
+    if (destination) {
+        const size_t rowBytes = fields.RowBytes();
+        for (int y = 0; y < fields.height; ++y) {
+            std::memcpy(destination + static_cast<ptrdiff_t>(y) * locked.Stride, fields.StoredRow(y), rowBytes);
         }
-        FlipPixels(destination, width, height, locked.Stride, bytesPerPixel, layout & kFlipTurn180);
+        FlipPixels(destination, fields.width, fields.height, locked.Stride, bytesPerPixel,
+                   fields.layout & kFlipTurn180);
     }
     bitmap->UnlockBits(&locked);
     return bitmap;

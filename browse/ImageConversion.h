@@ -15,10 +15,11 @@ const Gdiplus::ColorPalette* GrayPalette();
 // type the program does not know.
 bool ReaderPixelFormat(int pixelType, Gdiplus::PixelFormat& format, int& bytesPerPixel);
 
-// Nothing for a null object, one without the ReaderImage interface, or an unknown pixel type.
-// A gray-plus-one image is rewritten in place to plain gray (type 2) first, once. When GDI+
-// cannot make or lock the bitmap, the bitmap comes back with that status as its last status and
-// no pixels written; saving it then fails.
+// Nothing for a null object, one without the ReaderImage interface, or fields the guarded read
+// refuses (unknown pixel type, no pixels, a stride shorter than a row). A gray-plus-one image is
+// rewritten in place to plain gray (type 2) first, once. When GDI+ cannot make or lock the
+// bitmap, the bitmap comes back with that status as its last status and no pixels written;
+// saving it then fails.
 BitmapPtr CreateBitmapFromReaderImage(IUnknown* object);
 
 }  // namespace pictrove

@@ -1,15 +1,25 @@
 // The extraction worker and its wiring to the progress window.
 #include "extract/ExtractJob.h"
 
+#include "extract/ExistingFilesQuestion.h"
 #include "extract/OutputNaming.h"
 #include "common/GdiplusHolders.h"
 #include "common/Handles.h"
+#include "reader/DocumentOpener.h"
+#include "resources/ResourceIds.h"
+#include "resources/UiStrings.h"
 
 namespace pictrove {
 
 namespace {
+
 constexpr DWORD kPauseAfterImageMs = 10;
+
+bool FileExists(const std::wstring& path) {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
+
+}  // namespace
 
 ExtractJob::ExtractJob(ImageCollection* collection,
                        int typeIndex,
@@ -21,21 +31,60 @@ ExtractJob::ExtractJob(ImageCollection* collection,
     collection_ = collection;
     indices_ = indices;
     collection_->GetImageCount(&imageCount_);
-    // A folder that cannot be made shows up as failed writes, reported when the job ends.
-    MakeFolderPath(folder_);
+    // All names up front, on this thread: collisions and existing files are settled before the
+    // worker starts, and any question about them is asked here, not from the worker.
+    const std::wstring padFormat = IndexPadFormat(imageCount_);
+    namedPaths_.reserve(indices_.size());
+    for (int index : indices_)
+        namedPaths_.push_back(BuildOutputPath(collection_.Get(), folder_, template_, index, padFormat));
+    paths_ = DistinctOutputPaths(namedPaths_, false, nullptr);
 }
 
 ExtractJob::~ExtractJob() {
     Stop();
 }
 
+bool ExtractJob::SettleExistingFiles(HWND owner) {
+    std::vector<const std::wstring*> existing;
+    for (const std::wstring& path : paths_) {
+        if (FileExists(path))
+            existing.push_back(&path);
+    }
+    if (existing.empty())
+        return true;
+    switch (AskAboutExistingFiles(owner, static_cast<int>(existing.size()), *existing.front())) {
+        case ExistingFilesChoice::kReplace:
+            return true;
+        case ExistingFilesChoice::kKeepBoth:
+            paths_ = DistinctOutputPaths(namedPaths_, true, &FileExists);
+            return true;
+        case ExistingFilesChoice::kCancel:
+        default:
+            return false;
+    }
+}
+
 INT_PTR ExtractJob::RunModal(HWND owner) {
+    if (writer_.MissingEncoder()) {
+        ShowProgramMessage(FormatUiString(IDS_NO_ENCODER, {ImageTypeLabel(writer_.TypeIndex())}), MB_ICONERROR);
+        return IDCANCEL;
+    }
+    if (StepCount() > 0) {
+        if (!SettleExistingFiles(owner))
+            return IDCANCEL;
+        // A folder that cannot be made shows up as failed writes, reported when the job ends.
+        MakeFolderPath(folder_);
+    }
     ProgressDialog dialog(*this);
     const INT_PTR result = dialog.RunModal(owner);
     // After the done message the worker may still be finishing its last lines: join it before
     // reading what it recorded.
     Stop();
-    failures_.Report(static_cast<int>(indices_.size()));
+    if (StartError() != 0) {
+        ShowProgramMessage(FormatUiString(IDS_EXTRACT_NOT_STARTED, {SystemErrorText(StartError())}), MB_ICONERROR);
+    } else {
+        failures_.Report(static_cast<int>(indices_.size()));
+    }
     return result;
 }
 
@@ -43,9 +92,9 @@ int ExtractJob::StepCount() const {
     return writer_.Enabled() ? static_cast<int>(indices_.size()) : 0;
 }
 
-void ExtractJob::StartWork(HWND window) {
+bool ExtractJob::StartWork(HWND window) {
     window_ = window;
-    Start();
+    return Start();
 }
 
 void ExtractJob::StopWork() {
@@ -61,15 +110,12 @@ DWORD ExtractJob::Run() {
         // The collection is called from this thread directly, as the readers allow.
         ScopedCoInit com(COINIT_APARTMENTTHREADED);
         ScopedGdiplus gdiplus;
-        const std::wstring padFormat = IndexPadFormat(imageCount_);
         const size_t count = indices_.size();
         for (size_t i = 0; IsRunning() && i < count; ++i) {
-            const int index = indices_[i];
             PostMessageW(window_, WM_EXTRACT_PROGRESS, static_cast<WPARAM>(i), 0);
-            const std::wstring path = BuildOutputPath(collection_.Get(), folder_, template_, index, padFormat);
             WriteOutcome outcome;
-            writer_.WriteImage(index, path, outcome);
-            failures_.Record(path, outcome);
+            writer_.WriteImage(indices_[i], paths_[i], outcome);
+            failures_.Record(paths_[i], outcome);
             Sleep(kPauseAfterImageMs);
         }
     }

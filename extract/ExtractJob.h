@@ -1,5 +1,5 @@
 // One extraction of several images: the progress window on the user-interface thread and a
-// worker thread that names, converts and writes the images one after the other.
+// worker thread that converts and writes the images one after the other.
 #pragma once
 
 #include <windows.h>
@@ -17,8 +17,9 @@ namespace pictrove {
 
 class ExtractJob : private WorkerThread, private ProgressDialog::Work {
 public:
-    // Takes a reference on the collection, asks it for the image count and creates the folder.
-    // Without a collection nothing is taken and the job has nothing to do.
+    // Takes a reference on the collection, asks it for the image count and the image names and
+    // makes every output path, distinct within the job. Without a collection nothing is taken
+    // and the job has nothing to do.
     ExtractJob(ImageCollection* collection,
                int typeIndex,
                std::wstring folder,
@@ -26,27 +27,37 @@ public:
                const std::vector<int>& indices);
     ~ExtractJob() override;
 
-    // Shows the progress window until the job ends or is cancelled. When images could not be
-    // written, one message box says so after the window has closed. Returns the window's result
-    // (1 done, 2 cancelled or nothing to do).
+    // Says so and stops when there is no encoder for the type. When output files exist already,
+    // asks once whether to replace them, keep both (the new files get numbered names) or cancel
+    // (nothing is written). Then creates the folder and shows the progress window until the job
+    // ends or is cancelled. Afterwards one message box tells of images that could not be
+    // written, or of a worker that could not be started. Returns 1 when the job ran to its end,
+    // 2 when it was cancelled or had nothing to do.
     INT_PTR RunModal(HWND owner);
 
     const WriteFailures& Failures() const { return failures_; }
     int ImageCount() const { return imageCount_; }
+    // The path of each image, in the order of writing.
+    const std::vector<std::wstring>& OutputPaths() const { return paths_; }
 
 private:
     // WorkerThread
     DWORD Run() override;
     // ProgressDialog::Work
     int StepCount() const override;
-    void StartWork(HWND window) override;
+    bool StartWork(HWND window) override;
     void StopWork() override;
+
+    // False when the user cancelled at the question about existing files.
+    bool SettleExistingFiles(HWND owner);
 
     std::wstring folder_;
     std::wstring template_;
     ImageFileWriter writer_;
     Microsoft::WRL::ComPtr<ImageCollection> collection_;
     std::vector<int> indices_;
+    std::vector<std::wstring> namedPaths_;  // as the template makes them, collisions included
+    std::vector<std::wstring> paths_;       // what is written
     int imageCount_ = 0;
     HWND window_ = nullptr;
     WriteFailures failures_;  // written by the worker, read after it has ended

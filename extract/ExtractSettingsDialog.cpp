@@ -7,6 +7,7 @@
 
 #include <memory>
 
+#include "extract/OutputNaming.h"
 #include "resources/ResourceIds.h"
 #include "resources/SettingsStore.h"
 #include "resources/UiStrings.h"
@@ -24,6 +25,10 @@ struct ItemIdListDeleter {
 int CALLBACK BrowseCallback(HWND browser, UINT message, LPARAM lParam, LPARAM data) {
     if (message == BFFM_INITIALIZED) {
         SendMessageW(browser, BFFM_SETSELECTIONW, TRUE, data);
+        // Under Wine the selection made during this notification does not hold (the browser opens
+        // at its default folder); once more after the browser's own start-up, it does. The path
+        // (the dialog's folder field) lives until SHBrowseForFolderW returns.
+        PostMessageW(browser, BFFM_SETSELECTIONW, TRUE, data);
     } else if (message == BFFM_SELCHANGED) {
         wchar_t path[MAX_PATH] = L"";
         if (SHGetPathFromIDListW(reinterpret_cast<PCIDLIST_ABSOLUTE>(lParam), path)) {
@@ -57,13 +62,6 @@ std::span<const MessageEntry<ExtractImageDlg>> ExtractImageDlg::MessageTable() {
         OnCommand<ExtractImageDlg>(IDC_EXTRACT_TYPE, &ExtractImageDlg::OnTypeCommand),
     };
     return kTable;
-}
-
-std::wstring ExtractImageDlg::FixTemplateExtension(std::wstring fileTemplate, const std::wstring& extension) {
-    if (fileTemplate.empty()) fileTemplate = L"%IN%";
-    const size_t dot = fileTemplate.rfind(L'.');
-    if (dot != std::wstring::npos) fileTemplate.erase(dot);
-    return fileTemplate + extension;
 }
 
 std::wstring ExtractImageDlg::ItemText(int id) const {
@@ -147,7 +145,10 @@ LRESULT ExtractImageDlg::OnExtract(UINT, WPARAM, LPARAM, bool&) {
         const std::wstring text = LoadUiString(IDS_FOLDER_REQUIRED);
         EDITBALLOONTIP tip{sizeof(tip), title.c_str(), text.c_str(), TTI_ERROR};
         HWND folderBox = GetDlgItem(Hwnd(), IDC_EXTRACT_FOLDER);
-        SendMessageW(folderBox, EM_SHOWBALLOONTIP, 0, reinterpret_cast<LPARAM>(&tip));
+        // Without balloon tips (Wine has none) the refusal would pass unseen: say it in a box.
+        if (!SendMessageW(folderBox, EM_SHOWBALLOONTIP, 0, reinterpret_cast<LPARAM>(&tip))) {
+            MessageBoxW(Hwnd(), text.c_str(), title.c_str(), MB_OK | MB_ICONERROR);
+        }
         SetFocus(folderBox);
         return 0;
     }

@@ -22,9 +22,6 @@ public:
     const std::wstring& Template() const { return template_; }
     int TypeIndex() const { return typeIndex_; }
 
-    // Puts the extension at the end of the template in place of what follows its last full stop.
-    static std::wstring FixTemplateExtension(std::wstring fileTemplate, const std::wstring& extension);
-
     static std::span<const MessageEntry<ExtractImageDlg>> MessageTable();
 
 private:

@@ -4,11 +4,16 @@
 #include <commdlg.h>
 #include <gdiplus.h>
 
+#include <atomic>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "browse/ImageConversion.h"
+#include "extract/ExistingFilesQuestion.h"
 #include "extract/GifQuantizer.h"
+#include "extract/GifTransparency.h"
+#include "extract/OutputNaming.h"
 #include "reader/DocumentOpener.h"
 #include "resources/ResourceIds.h"
 #include "resources/UiStrings.h"
@@ -71,8 +76,10 @@ struct PaletteBlock {
 
 // The GIF encoder of some platforms writes an empty image from 24/32-bit bitmaps while
 // reporting success, and none of them chooses colours well: give it an 8-bit palette image of
-// our own. Nothing when the source cannot be read.
-BitmapPtr ReduceToPalette(Gdiplus::Bitmap& source) {
+// our own. Nothing when the source cannot be read. transparentIndex is the palette entry of
+// fully transparent pixels, or -1.
+BitmapPtr ReduceToPalette(Gdiplus::Bitmap& source, int& transparentIndex) {
+    transparentIndex = -1;
     const Gdiplus::PixelFormat format = source.GetPixelFormat();
     const int bytesPerPixel = format == PixelFormat32bppARGB ? 4 : 3;
     const INT width = static_cast<INT>(source.GetWidth());
@@ -96,6 +103,7 @@ BitmapPtr ReduceToPalette(Gdiplus::Bitmap& source) {
         if (indexed->LockBits(&whole, Gdiplus::ImageLockModeWrite, PixelFormat8bppIndexed, &out) == Gdiplus::Ok) {
             quantizer.Map(static_cast<std::uint8_t*>(out.Scan0), out.Stride);
             indexed->UnlockBits(&out);
+            transparentIndex = quantizer.TransparentIndex();
         } else {
             indexed.reset();
         }
@@ -136,6 +144,45 @@ void RepairBmpFileSize(const std::wstring& path) {
     WriteFile(file.Get(), fixed, sizeof(fixed), &written, nullptr);
 }
 
+bool ReadWholeFile(HANDLE file, std::vector<std::uint8_t>& bytes) {
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file, &size) || size.QuadPart > 0x7FFFFFFF) return false;
+    bytes.resize(static_cast<size_t>(size.QuadPart));
+    DWORD read = 0;
+    return bytes.empty() || (ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) &&
+                             read == bytes.size());
+}
+
+// Some platforms' GIF encoder ignores the palette entry's alpha, so transparent areas come out
+// in the entry's colour (black): write the transparent index into the file ourselves.
+void MarkGifTransparency(const std::wstring& path, int transparentIndex) {
+    UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    std::vector<std::uint8_t> bytes;
+    if (!file || !ReadWholeFile(file.Get(), bytes)) return;
+    if (GifTransparentIndex(bytes) == transparentIndex) return;
+    if (!SetGifTransparentIndex(bytes, transparentIndex)) return;
+    DWORD written = 0;
+    SetFilePointer(file.Get(), 0, nullptr, FILE_BEGIN);
+    WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    SetEndOfFile(file.Get());
+}
+
+bool SystemFindEncoder(const wchar_t* mimeType, CLSID* clsid) {
+    return FindEncoderClsid(mimeType, clsid);
+}
+
+std::atomic<EncoderLookup> g_encoderLookup{&SystemFindEncoder};
+
+BOOL SystemSaveFileDialog(OPENFILENAMEW* dialog) {
+    return GetSaveFileNameW(dialog);
+}
+
+SaveFileDialog g_saveFileDialog = &SystemSaveFileDialog;
+
+bool FileExists(const std::wstring& path) {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
 bool NeedsPaletteForGif(Gdiplus::Bitmap& bitmap, const CLSID& encoder) {
     const Gdiplus::PixelFormat format = bitmap.GetPixelFormat();
     if (format != PixelFormat24bppRGB && format != PixelFormat32bppARGB)
@@ -160,6 +207,20 @@ bool FindEncoderClsid(const wchar_t* mimeType, CLSID* clsid) {
         }
     }
     return false;
+}
+
+EncoderLookup SetEncoderLookup(EncoderLookup lookup) {
+    return g_encoderLookup.exchange(lookup ? lookup : &SystemFindEncoder);
+}
+
+std::wstring ImageTypeLabel(int typeIndex) {
+    if (typeIndex < 0 || typeIndex >= kImageTypeCount) return {};
+    const std::wstring entry = LoadUiString(IDS_TYPE_BMP + static_cast<UINT>(typeIndex));
+    return entry.substr(0, entry.find(L'|'));
+}
+
+SaveFileDialog SetSaveFileDialog(SaveFileDialog dialog) {
+    return std::exchange(g_saveFileDialog, dialog ? dialog : &SystemSaveFileDialog);
 }
 
 bool FindEncoderMimeType(const CLSID& clsid, std::wstring& mimeType) {
@@ -189,8 +250,9 @@ bool SaveImageFile(IUnknown* image, float dpi, const CLSID& encoder, const std::
         return false;
 
     bitmap->SetResolution(dpi, dpi);
+    int transparentIndex = -1;
     if (NeedsPaletteForGif(*bitmap, encoder)) {
-        if (BitmapPtr indexed = ReduceToPalette(*bitmap)) {
+        if (BitmapPtr indexed = ReduceToPalette(*bitmap, transparentIndex)) {
             indexed->SetResolution(dpi, dpi);
             bitmap = std::move(indexed);  // one bitmap in memory again
         }
@@ -208,14 +270,17 @@ bool SaveImageFile(IUnknown* image, float dpi, const CLSID& encoder, const std::
         EncoderIs(encoder, L"image/bmp")) {
         RepairBmpFileSize(path);
     }
+    if (outcome.written && transparentIndex >= 0) MarkGifTransparency(path, transparentIndex);
     return true;
 }
 
 ImageFileWriter::ImageFileWriter(ImageCollection* collection, int typeIndex) : typeIndex_(typeIndex) {
     if (!collection || typeIndex < 0 || typeIndex >= kImageTypeCount)
         return;
-    if (FindEncoderClsid(kEncoderMimeTypes[typeIndex], &encoder_))
+    if (g_encoderLookup.load()(kEncoderMimeTypes[typeIndex], &encoder_))
         collection_ = collection;
+    else
+        missingEncoder_ = true;
 }
 
 bool ImageFileWriter::WriteImage(int index, const std::wstring& path) {
@@ -272,25 +337,46 @@ void SaveSingleImage(ImageCollection* collection, int index, const std::wstring&
     dialog.nMaxFile = MAX_PATH;
     dialog.lpstrDefExt = L"bmp";
     dialog.Flags = OFN_EXPLORER | OFN_ENABLESIZING | OFN_OVERWRITEPROMPT;
-    if (!GetSaveFileNameW(&dialog))
+    if (!g_saveFileDialog(&dialog))
         return;
 
+    std::wstring path = file;
+    int typeIndex = ImageTypeOfExtension(path);
+    if (typeIndex < 0) {
+        // The name says no image type ("picture", "v1.5"): the filter does, and the name gets
+        // its extension so that the file says what it holds.
+        typeIndex = static_cast<int>(dialog.nFilterIndex) - 1;
+        if (typeIndex < 0 || typeIndex >= kImageTypeCount)
+            return;
+        path.append(ImageTypeExtension(typeIndex));
+        // The dialog asked about the name as typed, not about this one.
+        if (FileExists(path)) {
+            switch (AskAboutExistingFiles(dialog.hwndOwner, 1, path)) {
+                case ExistingFilesChoice::kCancel:
+                    return;
+                case ExistingFilesChoice::kKeepBoth:
+                    path = DistinctOutputPaths({path}, true, &FileExists)[0];
+                    break;
+                case ExistingFilesChoice::kReplace:
+                    break;
+            }
+        }
+    }
+
+    CLSID encoder{};
+    if (!g_encoderLookup.load()(kEncoderMimeTypes[typeIndex], &encoder)) {
+        ShowProgramMessage(FormatUiString(IDS_NO_ENCODER, {ImageTypeLabel(typeIndex)}), MB_ICONERROR);
+        return;
+    }
     if (!collection)
         return;
     Microsoft::WRL::ComPtr<IUnknown> image;
     collection->GetImage(index, image.GetAddressOf());
-    if (!image)
-        return;
-
-    const int typeIndex = static_cast<int>(dialog.nFilterIndex) - 1;
-    CLSID encoder{};
-    if (typeIndex < 0 || typeIndex >= kImageTypeCount || !FindEncoderClsid(kEncoderMimeTypes[typeIndex], &encoder)) {
-        return;
-    }
-    WriteOutcome outcome;
-    SaveImageFile(image.Get(), kOutputDpi, encoder, file, outcome);
+    WriteOutcome outcome{false, ERROR_INVALID_DATA};
+    if (image)
+        SaveImageFile(image.Get(), kOutputDpi, encoder, path, outcome);
     WriteFailures failures;
-    failures.Record(file, outcome);
+    failures.Record(path, outcome);
     failures.Report(1);
 }
 

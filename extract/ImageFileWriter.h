@@ -3,6 +3,7 @@
 #pragma once
 
 #include <windows.h>
+#include <commdlg.h>
 #include <wrl/client.h>
 
 #include <string>
@@ -27,13 +28,22 @@ struct WriteOutcome {
 // The class id of the installed encoder with exactly this MIME type (case-sensitive).
 bool FindEncoderClsid(const wchar_t* mimeType, CLSID* clsid);
 
+// The encoder search of the writers and the Save As; a test stands in for a system that lacks
+// an encoder. Returns the search that was in place; nullptr restores FindEncoderClsid.
+using EncoderLookup = bool (*)(const wchar_t* mimeType, CLSID* clsid);
+EncoderLookup SetEncoderLookup(EncoderLookup lookup);
+
+// The label of an image type as the type list shows it (string 216 + type before its bar).
+std::wstring ImageTypeLabel(int typeIndex);
+
 // The MIME type of an installed encoder; false when no encoder has that class id.
 bool FindEncoderMimeType(const CLSID& clsid, std::wstring& mimeType);
 
 // Converts the image, stamps the resolution and saves it with the encoder, replacing an existing
 // file. Returns true when a bitmap was made, whether or not the save succeeded; outcome says
 // whether the file was written. 24- and 32-bit pictures bound for the GIF encoder are reduced
-// to a palette first.
+// to a palette first, and a transparent palette entry is written into the file's graphic
+// control extension after the save.
 bool SaveImageFile(IUnknown* image, float dpi, const CLSID& encoder, const std::wstring& path);
 bool SaveImageFile(IUnknown* image, float dpi, const CLSID& encoder, const std::wstring& path, WriteOutcome& outcome);
 
@@ -46,6 +56,8 @@ public:
     ImageFileWriter& operator=(const ImageFileWriter&) = delete;
 
     bool Enabled() const { return collection_ != nullptr; }
+    // True when there was a collection and a known type, but no encoder for it.
+    bool MissingEncoder() const { return missingEncoder_; }
     int TypeIndex() const { return typeIndex_; }
 
     // True when the collection gave the image and it went to SaveImageFile.
@@ -56,6 +68,7 @@ private:
     Microsoft::WRL::ComPtr<ImageCollection> collection_;
     int typeIndex_;
     CLSID encoder_{};
+    bool missingEncoder_ = false;
 };
 
 // Counts the images of a run that were not written and remembers the first of them.
@@ -77,8 +90,15 @@ private:
     DWORD firstError_ = 0;
 };
 
-// Save As for one image: asks for a path (the label as the proposed name) and writes the image
-// in the format of the chosen filter; reports a failed write.
+// The Save dialog the Save As shows; a test captures what it is asked and answers it.
+using SaveFileDialog = BOOL (*)(OPENFILENAMEW* dialog);
+// Returns the dialog that was in place; nullptr restores GetSaveFileNameW.
+SaveFileDialog SetSaveFileDialog(SaveFileDialog dialog);
+
+// Save As for one image: asks for a path (the label as the proposed name, the platform's title,
+// BMP first, the overwrite prompt on). A typed extension of the four types decides the format;
+// otherwise the chosen filter does and its extension is appended, asking first when that name
+// exists. Says so when there is no encoder for the type or the write fails.
 void SaveSingleImage(ImageCollection* collection, int index, const std::wstring& label);
 
 }  // namespace pictrove

@@ -1,6 +1,9 @@
 // Placeholder substitution for output names; no platform calls.
 #include "extract/OutputNaming.h"
 
+#include <cwctype>
+#include <unordered_set>
+
 #include "resources/TextFormat.h"
 
 namespace pictrove {
@@ -51,6 +54,83 @@ std::wstring ComposeOutputPath(std::wstring_view folder,
     const std::wstring padded = FormatText(padFormat, number).value_or(FormatText(L"%d", number).value_or(L""));
     path = ReplaceAll(path, L"%0II%", padded);
     return ReplaceAll(path, L"%IN%", SafeImageName(imageName));
+}
+
+size_t ExtensionStart(std::wstring_view path) {
+    const size_t separator = path.find_last_of(L"\\/");
+    const size_t nameStart = separator == std::wstring_view::npos ? 0 : separator + 1;
+    const size_t dot = path.rfind(L'.');
+    if (dot == std::wstring_view::npos || dot < nameStart) return std::wstring_view::npos;
+    return dot;
+}
+
+namespace {
+
+std::wstring Folded(std::wstring_view text) {
+    std::wstring folded(text);
+    for (wchar_t& c : folded) c = static_cast<wchar_t>(std::towupper(static_cast<std::wint_t>(c)));
+    return folded;
+}
+
+}  // namespace
+
+int ImageTypeOfExtension(std::wstring_view path) {
+    const size_t dot = ExtensionStart(path);
+    if (dot == std::wstring_view::npos) return -1;
+    const std::wstring extension = Folded(path.substr(dot));
+    static const struct {
+        const wchar_t* extension;
+        int type;
+    } kKnown[] = {{L".BMP", 0}, {L".GIF", 1}, {L".JPG", 2}, {L".JPEG", 2},
+                  {L".JPE", 2}, {L".JFIF", 2}, {L".PNG", 3}};
+    for (const auto& known : kKnown) {
+        if (extension == known.extension) return known.type;
+    }
+    return -1;
+}
+
+std::wstring_view ImageTypeExtension(int typeIndex) {
+    static constexpr std::wstring_view kExtensions[] = {L".bmp", L".gif", L".jpg", L".png"};
+    return typeIndex >= 0 && typeIndex < 4 ? kExtensions[typeIndex] : std::wstring_view();
+}
+
+std::wstring FixTemplateExtension(std::wstring fileTemplate, std::wstring_view extension) {
+    if (fileTemplate.empty()) fileTemplate = L"%IN%";
+    // Only an image extension is ours to swap; "v1.5_%IN%" ends in a name, not in ".5_%IN%".
+    if (ImageTypeOfExtension(fileTemplate) >= 0) fileTemplate.erase(ExtensionStart(fileTemplate));
+    fileTemplate.append(extension);
+    return fileTemplate;
+}
+
+std::wstring NumberedPath(std::wstring_view path, int number) {
+    const size_t dot = ExtensionStart(path);
+    const size_t cut = dot == std::wstring_view::npos ? path.size() : dot;
+    std::wstring numbered(path.substr(0, cut));
+    numbered += L" (" + std::to_wstring(number) + L")";
+    numbered.append(path.substr(cut));
+    return numbered;
+}
+
+bool SamePath(std::wstring_view a, std::wstring_view b) {
+    return a.size() == b.size() && Folded(a) == Folded(b);
+}
+
+std::vector<std::wstring> DistinctOutputPaths(const std::vector<std::wstring>& paths,
+                                              bool keepExisting,
+                                              const std::function<bool(const std::wstring&)>& exists) {
+    std::vector<std::wstring> distinct;
+    distinct.reserve(paths.size());
+    std::unordered_set<std::wstring> taken;
+    for (const std::wstring& path : paths) {
+        std::wstring candidate = path;
+        for (int number = 2; taken.count(Folded(candidate)) || (keepExisting && exists && exists(candidate));
+             ++number) {
+            candidate = NumberedPath(path, number);
+        }
+        taken.insert(Folded(candidate));
+        distinct.push_back(std::move(candidate));
+    }
+    return distinct;
 }
 
 }  // namespace pictrove

@@ -2,8 +2,10 @@
 // creation of the target folder.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace pictrove {
 
@@ -29,6 +31,35 @@ std::wstring ComposeOutputPath(std::wstring_view folder,
                                int index,
                                std::wstring_view padFormat,
                                std::wstring_view imageName);
+
+// Where the extension of the last path component starts (its full stop), or npos when that
+// component has none. A full stop inside a folder name is not an extension.
+size_t ExtensionStart(std::wstring_view path);
+
+// The image type (0 BMP, 1 GIF, 2 JPEG, 3 PNG) an extension names, case-insensitively: .bmp,
+// .gif, .jpg/.jpeg/.jpe/.jfif, .png; -1 for any other extension or none.
+int ImageTypeOfExtension(std::wstring_view path);
+
+// The usual extension of an image type (".bmp", ".gif", ".jpg", ".png"); empty outside 0..3.
+std::wstring_view ImageTypeExtension(int typeIndex);
+
+// Gives a template the extension of a type: an image extension of the last path component is
+// replaced, anything else ("photo", "v1.5_%IN%") keeps its text and gets the extension appended.
+// An empty template becomes "%IN%" first.
+std::wstring FixTemplateExtension(std::wstring fileTemplate, std::wstring_view extension);
+
+// "name (n).ext": the number goes before the extension of the last path component.
+std::wstring NumberedPath(std::wstring_view path, int number);
+
+// True when two paths name the same file on a case-insensitive file system.
+bool SamePath(std::wstring_view a, std::wstring_view b);
+
+// Makes the paths of one job distinct: a path that an earlier one of the job already took, or
+// (with keepExisting) one that exists, gets " (2)", " (3)"... before its extension, the first
+// number that is free. Paths are compared case-insensitively.
+std::vector<std::wstring> DistinctOutputPaths(const std::vector<std::wstring>& paths,
+                                              bool keepExisting,
+                                              const std::function<bool(const std::wstring&)>& exists);
 
 // The path of one image: its name comes from the collection, or the default name (string 211
 // with the 0-based index) when the reader gives none.

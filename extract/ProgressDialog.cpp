@@ -33,7 +33,8 @@ LRESULT ProgressDialog::OnInitDialog(UINT, WPARAM, LPARAM, bool&) {
     bar_ = GetDlgItem(Hwnd(), IDC_PROGRESS_BAR);
     // The 32-bit range: the 16-bit one would wrap beyond 65535 images.
     SendMessageW(bar_, PBM_SETRANGE32, 0, steps_);
-    work_.StartWork(Hwnd());
+    // Without a worker no message would ever come: the window must not wait for one.
+    if (!work_.StartWork(Hwnd())) Close(IDCANCEL);
     return TRUE;
 }
 

@@ -17,8 +17,9 @@ public:
         virtual ~Work() = default;
         // Number of steps; 0 closes the window at once without starting anything.
         virtual int StepCount() const = 0;
-        // Starts the worker, which posts its messages to window.
-        virtual void StartWork(HWND window) = 0;
+        // Starts the worker, which posts its messages to window. False when it could not be
+        // started: the window then closes at once, and the work tells the user why.
+        virtual bool StartWork(HWND window) = 0;
         // Stops the worker; returns once it has ended.
         virtual void StopWork() = 0;
     };

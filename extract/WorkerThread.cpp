@@ -3,10 +3,30 @@
 
 namespace pictrove {
 
-void WorkerThread::Start() {
-    if (running_.load() != 0) return;
+namespace {
+
+HANDLE SystemCreateThread(LPTHREAD_START_ROUTINE entry, void* parameter) {
+    return CreateThread(nullptr, 0, entry, parameter, 0, nullptr);
+}
+
+std::atomic<ThreadCreator> g_creator{&SystemCreateThread};
+
+}  // namespace
+
+ThreadCreator SetThreadCreator(ThreadCreator creator) {
+    return g_creator.exchange(creator ? creator : &SystemCreateThread);
+}
+
+bool WorkerThread::Start() {
+    if (running_.load() != 0) return true;
+    startError_ = 0;
     running_.store(1);
-    thread_.Reset(CreateThread(nullptr, 0, &WorkerThread::Entry, this, 0, nullptr));
+    SetLastError(0);
+    thread_.Reset(g_creator.load()(&WorkerThread::Entry, this));
+    if (thread_) return true;
+    startError_ = GetLastError() ? GetLastError() : ERROR_NOT_ENOUGH_MEMORY;
+    running_.store(0);
+    return false;
 }
 
 void WorkerThread::Stop() {

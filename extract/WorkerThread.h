@@ -10,6 +10,12 @@
 
 namespace pictrove {
 
+// How worker threads are made: CreateThread with default security and stack, starting at once.
+// A test puts a failing one in place to see what the user meets when no thread can be made.
+using ThreadCreator = HANDLE (*)(LPTHREAD_START_ROUTINE entry, void* parameter);
+// Returns the creator that was in place; nullptr restores the system's.
+ThreadCreator SetThreadCreator(ThreadCreator creator);
+
 class WorkerThread {
 public:
     WorkerThread() = default;
@@ -19,13 +25,14 @@ public:
     virtual ~WorkerThread() = default;
 
     // Sets the flag and starts the thread, unless it already runs. When the thread cannot be
-    // made, the flag stays set with no thread, and Stop returns at once.
-    void Start();
+    // made the flag is cleared again, StartError() tells why, and false comes back.
+    bool Start();
     // Clears the flag and waits, without a time limit, for the thread to end.
     void Stop();
 
     bool IsRunning() const { return running_.load() != 0; }
     bool HasThread() const { return static_cast<bool>(thread_); }
+    DWORD StartError() const { return startError_; }
 
 protected:
     virtual DWORD Run() = 0;
@@ -35,6 +42,7 @@ private:
 
     UniqueHandle thread_;
     std::atomic<int> running_{0};
+    DWORD startError_ = 0;
 };
 
 }  // namespace pictrove

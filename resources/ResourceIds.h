@@ -28,7 +28,15 @@
 #define IDS_NO_IMAGES 227
 #define IDS_OPENING 228
 #define IDS_WRITE_FAILED 229
-#define IDS_CANNOT_READ 240
+// Overwrite question, missing encoder, failed start and failed copy
+#define IDS_FILES_EXIST 240
+#define IDS_REPLACE_FILES 241
+#define IDS_KEEP_BOTH_FILES 242
+#define IDS_CANCEL_WRITING 243
+#define IDS_NO_ENCODER 244
+#define IDS_EXTRACT_NOT_STARTED 245
+#define IDS_CANNOT_COPY_IMAGE 246
+#define IDS_CANNOT_READ 247
 
 // Commands (also tooltip strings)
 #define IDM_EXTRACT_SELECTED 32773

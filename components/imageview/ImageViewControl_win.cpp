@@ -4,7 +4,7 @@
 #include <new>
 
 #include "components/imageview/PixelConversion.h"
-#include "contracts/ReaderContract.h"
+#include "contracts/ReaderImageFields.h"
 
 namespace pictrove::imageview {
 
@@ -99,15 +99,18 @@ HRESULT ImageViewControl::SetImage(IUnknown* image) {
             Redraw();
             return image ? E_NOINTERFACE : S_OK;
         }
+        ReaderImageFields fields;
+        if (ReadReaderImage(reader.Get(), fields) != ReaderImageCheck::kOk) {
+            Redraw();
+            return E_INVALIDARG;
+        }
         StoredPixels stored;
-        BYTE* bits = nullptr;
-        reader->GetWidth(&stored.width);
-        reader->GetHeight(&stored.height);
-        reader->GetBits(&bits);
-        reader->GetStride(&stored.stride);
-        reader->GetPixelType(&stored.pixelType);
-        reader->GetLayout(&stored.layout);
-        stored.bits = bits;
+        stored.bits = fields.bits;
+        stored.width = fields.width;
+        stored.height = fields.height;
+        stored.stride = fields.stride;
+        stored.pixelType = fields.pixelType;
+        stored.layout = fields.layout;
         DisplayImage converted;
         const ConversionStatus status = ConvertStoredPixels(stored, converted);
         if (status != ConversionStatus::kOk) {

@@ -472,6 +472,61 @@ TEST_F(MainFrameTest, ContextMenuOpensAtTheCursorAndStaysOnScreenForKeyboardRequ
     EXPECT_GE(MenuWatch::opened[1].x, 0) << "the x of a keyboard request is brought onto the monitor";
 }
 
+// Extraction through the main frame: what the one-image Save As shows, and a settings dialog
+// that is cancelled.
+TEST_F(MainFrameTest, ExtractSelectedWithOneRowShowsTheSaveAsDialogWithTheRowsName) {
+    FakeReaderScript script;
+    script.images = {{L"one", 2, 2, Pixels()}, {L"two", 2, 2, Pixels()}};
+    FakeReaderRegistration fake(FakeClass(), script);
+    Start();
+    ASSERT_TRUE(frame->Open(kDocument));
+    Select({1});
+    fake.Log().calls.clear();  // the preview has read the selected image
+    std::wstring title, proposed;
+    int dialogs = 0;
+    {
+        DialogCapture capture([&](HWND dialog) {
+            ++dialogs;
+            wchar_t text[128] = L"";
+            GetWindowTextW(dialog, text, 128);
+            title = text;
+            proposed = DialogItemText(dialog, 0x47C);  // the file name box (cmb13)
+            PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+        });
+        Command(IDM_EXTRACT_SELECTED);
+    }
+    EXPECT_EQ(dialogs, 1) << "the Save As only, no settings dialog";
+    EXPECT_EQ(title, L"Save As") << "no title of our own: the platform's";
+    EXPECT_EQ(proposed, L"two");
+    EXPECT_EQ(JoinCalls(fake.Log()).find(L"GetImage("), std::wstring::npos) << "cancelled before any image was read";
+}
+
+TEST_F(MainFrameTest, CancelInTheExtractSettingsDialogCreatesAndWritesNothing) {
+    FakeReaderScript script;
+    script.images = {{L"one", 2, 2, Pixels()}, {L"two", 2, 2, Pixels()}};
+    FakeReaderRegistration fake(FakeClass(), script);
+    Start();
+    ASSERT_TRUE(frame->Open(kDocument));
+    const std::wstring target = folder.Path() + L"never\\deeper";
+    for (UINT command : {IDM_EXTRACT_ALL, IDM_EXTRACT_SELECTED}) {
+        Select({0, 1});
+        fake.Log().calls.clear();
+        int dialogs = 0;
+        {
+            DialogCapture capture([&](HWND dialog) {
+                ++dialogs;
+                SetDlgItemTextW(dialog, IDC_EXTRACT_FOLDER, target.c_str());
+                PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+            });
+            Command(command);
+            EXPECT_TRUE(capture.Boxes().empty()) << command;
+        }
+        EXPECT_EQ(dialogs, 1) << "the settings dialog only, no progress window; command " << command;
+        EXPECT_EQ(GetFileAttributesW((folder.Path() + L"never").c_str()), INVALID_FILE_ATTRIBUTES) << command;
+        EXPECT_TRUE(fake.Log().calls.empty()) << JoinCalls(fake.Log());
+    }
+}
+
 }  // namespace
 }  // namespace pictrove::test
 

@@ -1,13 +1,29 @@
-// Rows handed to the clipboard: padding dropped, both layout flags applied, gray types expanded.
+// Rows handed to the clipboard: padding dropped, both layout flags applied, gray types expanded;
+// pictures that cannot be read leave the clipboard alone.
 #include <gtest/gtest.h>
 
 #include "browse/ClipboardCopy.h"
 #include "contracts/ReaderContract.h"
+#include "resources/ResourceIds.h"
+#include "resources/UiStrings.h"
+#include "tests/support/FakeReaderImages.h"
+#include "tests/support/TestSupport.h"
 
 namespace pictrove {
 namespace {
 
 using Bytes = std::vector<uint8_t>;
+
+Bytes ToTopDownBgrx(const uint8_t* bits, int width, int height, int stride, int pixelType, int layout) {
+    ReaderImageFields fields;
+    fields.bits = const_cast<uint8_t*>(bits);
+    fields.width = width;
+    fields.height = height;
+    fields.stride = stride;
+    fields.pixelType = pixelType;
+    fields.layout = layout;
+    return pictrove::ToTopDownBgrx(fields);
+}
 
 // Pixel (x, y) of a top-down BGRX buffer as 0xRRGGBB.
 uint32_t PixelAt(const Bytes& rows, int width, int x, int y) {
@@ -74,6 +90,69 @@ TEST(ClipboardRows, RefusesWhatCannotBeReadSafely) {
     EXPECT_TRUE(ToTopDownBgrx(stored.data(), 2, 2, 7, kPixelBgra32, 0).empty());  // stride shorter than a row
     EXPECT_TRUE(ToTopDownBgrx(stored.data(), 2, 2, 8, 4, 0).empty());
     EXPECT_TRUE(ToTopDownBgrx(stored.data(), 2, 2, 8, -1, 0).empty());
+}
+
+// Puts a text on the clipboard, to see whether a copy replaced it.
+void PutText(const wchar_t* text) {
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    EmptyClipboard();
+    const size_t bytes = (wcslen(text) + 1) * sizeof(wchar_t);
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, bytes);
+    memcpy(GlobalLock(block), text, bytes);
+    GlobalUnlock(block);
+    SetClipboardData(CF_UNICODETEXT, block);
+    CloseClipboard();
+}
+
+std::wstring ClipboardText() {
+    std::wstring text;
+    if (!OpenClipboard(nullptr))
+        return text;
+    if (HANDLE block = GetClipboardData(CF_UNICODETEXT)) {
+        text = static_cast<const wchar_t*>(GlobalLock(block));
+        GlobalUnlock(block);
+    }
+    CloseClipboard();
+    return text;
+}
+
+bool ClipboardHasBitmap() {
+    return IsClipboardFormatAvailable(CF_BITMAP) != FALSE;
+}
+
+TEST(CopyImageToClipboard, UnreadablePicturesLeaveTheClipboardAloneAndSaySo) {
+    const struct {
+        int type;
+        int stride;
+        const char* label;
+    } cases[] = {{7, 8, "unknown pixel type"},
+                 {kPixelBgr24, 5, "stride shorter than a row"},
+                 {kPixelBgra32, -7, "upward stride shorter than a row"}};
+    for (const auto& c : cases) {
+        PutText(L"kept");
+        auto* image =
+            new test::FakeReaderImage(c.type, 2, 2, c.stride, 0, std::make_shared<std::vector<BYTE>>(64, BYTE{9}));
+        test::DialogCapture capture;
+        EXPECT_FALSE(CopyImageToClipboard(nullptr, image)) << c.label;
+        image->Release();
+        EXPECT_EQ(ClipboardText(), L"kept") << c.label;
+        EXPECT_FALSE(ClipboardHasBitmap()) << c.label;
+        ASSERT_EQ(capture.Boxes().size(), 1u) << c.label;
+        EXPECT_EQ(capture.Boxes()[0].caption, LoadUiString(IDS_ERROR_CAPTION));
+        EXPECT_EQ(capture.Boxes()[0].text, LoadUiString(IDS_CANNOT_COPY_IMAGE));
+        EXPECT_EQ(capture.Boxes()[0].icon, static_cast<UINT>(MB_ICONERROR));
+        EXPECT_FALSE(capture.Boxes()[0].hasOwner);
+    }
+
+    // A readable picture replaces the text, silently.
+    PutText(L"kept");
+    auto* image = test::FakeReaderImage::FromRows(kPixelBgr24, 2, 1, 8, 0, {1, 2, 3, 4, 5, 6});
+    test::DialogCapture capture;
+    EXPECT_TRUE(CopyImageToClipboard(nullptr, image));
+    image->Release();
+    EXPECT_TRUE(ClipboardHasBitmap());
+    EXPECT_EQ(ClipboardText(), L"");
+    EXPECT_TRUE(capture.Boxes().empty());
 }
 
 }  // namespace

@@ -7,8 +7,10 @@
 #include <atomic>
 #include <functional>
 
+#include "extract/ExistingFilesQuestion.h"
 #include "extract/ExtractJob.h"
 #include "extract/ProgressDialog.h"
+#include "extract/WorkerThread.h"
 #include "resources/ResourceIds.h"
 #include "resources/UiStrings.h"
 #include "tests/extract/ImageTestHelpers.h"
@@ -200,15 +202,175 @@ TEST(ExtractJob, AFolderThatCannotBeMadeFailsEveryWriteAndSaysSo) {
     ReleaseDocument(doc);
 }
 
+TEST(ExtractJob, PadWidthComesFromTheDocumentNotFromTheSelection) {
+    test::TempFolder temp;
+    std::vector<std::wstring> names(10, L"n");
+    Document doc = MakeDocument(names);
+    {
+        ExtractJob job(doc.collection, 0, temp.Path(), L"%0II%.bmp", {9, 2});
+        test::DialogCapture capture;
+        EXPECT_EQ(job.RunModal(nullptr), IDOK);
+    }
+    EXPECT_TRUE(test::DecodeFile(temp.File(L"10.bmp")).ok);
+    EXPECT_TRUE(test::DecodeFile(temp.File(L"03.bmp")).ok) << "two digits for ten images, though two are written";
+    EXPECT_FALSE(test::FileExists(temp.File(L"3.bmp")));
+    ReleaseDocument(doc);
+}
+
+TEST(ExtractJob, NamesThatCollideInOneJobGetNumbersAndNothingIsOverwritten) {
+    test::TempFolder temp;
+    // A reader's repeated names, one differing only in case, and a name that is the numbered
+    // form of another.
+    Document doc = MakeDocument({L"same", L"same", L"SAME", L"same (2)"});
+    const std::vector<std::wstring> expected = {L"same.png", L"same (2).png", L"SAME (3).png", L"same (2) (2).png"};
+    {
+        ExtractJob job(doc.collection, 3, temp.Path(), L"%IN%.png", {0, 1, 2, 3});
+        ASSERT_EQ(job.OutputPaths().size(), 4u);
+        for (size_t i = 0; i < expected.size(); ++i)
+            EXPECT_EQ(job.OutputPaths()[i], temp.File(expected[i])) << i;
+        test::DialogCapture capture;
+        EXPECT_EQ(job.RunModal(nullptr), IDOK);
+        EXPECT_TRUE(capture.Boxes().empty());
+    }
+    for (size_t i = 0; i < expected.size(); ++i) {
+        const test::DecodedImage decoded = test::DecodeFile(temp.File(expected[i]));
+        ASSERT_TRUE(decoded.ok) << i;
+        EXPECT_EQ(decoded.argb, test::ToArgb(doc.pixels[i], 3)) << "image " << i << " kept its own file";
+    }
+    ReleaseDocument(doc);
+}
+
+TEST(ExtractJob, ExistingFilesAreReplacedKeptOrLeftAloneAsTheUserAnswers) {
+    const std::vector<BYTE> userBytes = {'m', 'i', 'n', 'e'};
+    const struct {
+        int button;
+        const char* label;
+    } answers[] = {{kReplaceFilesButton, "replace"}, {kKeepBothFilesButton, "keep both"}, {IDCANCEL, "cancel"}};
+    for (const auto& answer : answers) {
+        test::TempFolder temp;
+        ASSERT_TRUE(test::WriteFileBytes(temp.File(L"a.png"), userBytes));
+        ASSERT_TRUE(test::WriteFileBytes(temp.File(L"a (2).png"), userBytes));
+        Document doc = MakeDocument({L"a", L"b", L"a"});
+        int questions = 0, progressWindows = 0;
+        std::wstring text;
+        INT_PTR result = 0;
+        {
+            ExtractJob job(doc.collection, 3, temp.Path(), L"%IN%.png", {0, 1, 2});
+            test::DialogCapture capture([&](HWND dialog) {
+                if (GetDlgItem(dialog, IDC_PROGRESS_BAR)) {
+                    ++progressWindows;
+                    return;
+                }
+                ++questions;
+                text = test::AllWindowText(dialog);
+                test::AnswerLater(dialog, static_cast<UINT>(answer.button));
+            });
+            result = job.RunModal(nullptr);
+            EXPECT_TRUE(capture.Boxes().empty()) << answer.label;
+        }
+        EXPECT_EQ(questions, 1) << answer.label << ": asked once for all files";
+        EXPECT_NE(text.find(temp.File(L"a.png")), std::wstring::npos) << answer.label;
+        EXPECT_NE(text.find(L"2 of the files"), std::wstring::npos) << answer.label;
+        const test::DecodedImage a = test::DecodeFile(temp.File(L"a.png"));
+        const test::DecodedImage a2 = test::DecodeFile(temp.File(L"a (2).png"));
+        if (answer.button == kReplaceFilesButton) {
+            EXPECT_EQ(result, IDOK);
+            ASSERT_TRUE(a.ok && a2.ok);
+            EXPECT_EQ(a.argb, test::ToArgb(doc.pixels[0], 3));
+            EXPECT_EQ(a2.argb, test::ToArgb(doc.pixels[2], 3));
+        } else if (answer.button == kKeepBothFilesButton) {
+            EXPECT_EQ(result, IDOK);
+            EXPECT_EQ(test::ReadFileBytes(temp.File(L"a.png")), userBytes);
+            EXPECT_EQ(test::ReadFileBytes(temp.File(L"a (2).png")), userBytes);
+            const test::DecodedImage a3 = test::DecodeFile(temp.File(L"a (3).png"));
+            const test::DecodedImage a4 = test::DecodeFile(temp.File(L"a (4).png"));
+            ASSERT_TRUE(a3.ok && a4.ok);
+            EXPECT_EQ(a3.argb, test::ToArgb(doc.pixels[0], 3));
+            EXPECT_EQ(a4.argb, test::ToArgb(doc.pixels[2], 3));
+        } else {
+            EXPECT_EQ(result, IDCANCEL);
+            EXPECT_EQ(progressWindows, 0);
+            EXPECT_EQ(test::ReadFileBytes(temp.File(L"a.png")), userBytes);
+            EXPECT_EQ(test::ReadFileBytes(temp.File(L"a (2).png")), userBytes);
+            EXPECT_EQ(doc.collection->GetImageCalls(), 0);
+        }
+        EXPECT_TRUE(test::DecodeFile(temp.File(L"b.png")).ok == (answer.button != IDCANCEL)) << answer.label;
+        ReleaseDocument(doc);
+    }
+}
+
+bool NoGifEncoder(const wchar_t* mimeType, CLSID* clsid) {
+    return wcscmp(mimeType, L"image/gif") != 0 && FindEncoderClsid(mimeType, clsid);
+}
+
+TEST(ExtractJob, AMissingEncoderIsNamedAndNothingIsWritten) {
+    test::TempFolder temp;
+    Document doc = MakeDocument({L"a", L"b"});
+    const EncoderLookup previous = SetEncoderLookup(&NoGifEncoder);
+    {
+        ExtractJob job(doc.collection, 1, temp.Path() + L"new\\", L"%IN%.gif", {0, 1});
+        test::DialogCapture capture;
+        EXPECT_EQ(job.RunModal(nullptr), IDCANCEL);
+        EXPECT_EQ(capture.DialogCount(), 0) << "no progress window flashes";
+        ASSERT_EQ(capture.Boxes().size(), 1u);
+        EXPECT_EQ(capture.Boxes()[0].caption, LoadUiString(IDS_ERROR_CAPTION));
+        EXPECT_EQ(capture.Boxes()[0].text,
+                  L"This computer has no encoder for the type GIF image. Nothing was written.");
+        EXPECT_EQ(capture.Boxes()[0].icon, static_cast<UINT>(MB_ICONERROR));
+        EXPECT_FALSE(capture.Boxes()[0].hasOwner);
+    }
+    SetEncoderLookup(previous);
+    EXPECT_EQ(GetFileAttributesW((temp.Path() + L"new").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(doc.collection->GetImageCalls(), 0);
+    ReleaseDocument(doc);
+}
+
+HANDLE NoThread(LPTHREAD_START_ROUTINE, void*) {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return nullptr;
+}
+
+TEST(ExtractJob, AWorkerThatCannotBeStartedClosesTheWindowAndSaysSo) {
+    test::TempFolder temp;
+    Document doc = MakeDocument({L"a", L"b"});
+    const ThreadCreator previous = SetThreadCreator(&NoThread);
+    bool hung = false;
+    {
+        ExtractJob job(doc.collection, 3, temp.Path(), L"%IN%.png", {0, 1});
+        static bool* s_hung = nullptr;
+        s_hung = &hung;
+        // A window that waits for a worker that never came would stay open: cancel it after a
+        // while and remember that it hung.
+        test::DialogCapture capture([&](HWND dialog) {
+            SetTimer(dialog, 77, 3000, [](HWND window, UINT, UINT_PTR id, DWORD) {
+                KillTimer(window, id);
+                *s_hung = true;
+                PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
+            });
+        });
+        EXPECT_EQ(job.RunModal(nullptr), IDCANCEL);
+        ASSERT_EQ(capture.Boxes().size(), 1u);
+        EXPECT_EQ(capture.Boxes()[0].caption, LoadUiString(IDS_ERROR_CAPTION));
+        EXPECT_EQ(capture.Boxes()[0].text,
+                  L"The extraction could not be started: " + SystemErrorText(ERROR_NOT_ENOUGH_MEMORY));
+        EXPECT_EQ(capture.Boxes()[0].icon, static_cast<UINT>(MB_ICONERROR));
+    }
+    SetThreadCreator(previous);
+    EXPECT_FALSE(hung);
+    EXPECT_FALSE(test::FileExists(temp.File(L"a.png")));
+    ReleaseDocument(doc);
+}
+
 // Work that only reports a count and posts what the test tells it to.
 class ScriptedWork : public ProgressDialog::Work {
   public:
     explicit ScriptedWork(int steps) : steps_(steps) {}
     int StepCount() const override { return steps_; }
-    void StartWork(HWND window) override {
+    bool StartWork(HWND window) override {
         started = true;
         PostMessageW(window, WM_EXTRACT_PROGRESS, static_cast<WPARAM>(steps_ - 1), 0);
         PostMessageW(window, WM_APP + 1, 0, 0);  // lets the test look before the end
+        return true;
     }
     void StopWork() override { stopped = true; }
     bool started = false;

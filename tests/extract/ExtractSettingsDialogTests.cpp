@@ -3,8 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <commctrl.h>
+#include <shlobj.h>
 
 #include <functional>
+#include <utility>
+#include <vector>
 
 #include "extract/ExtractSettingsDialog.h"
 #include "resources/ResourceIds.h"
@@ -56,15 +60,6 @@ protected:
     Opening opening;
 };
 
-TEST(FixTemplateExtension, ReplacesFromTheLastFullStop) {
-    EXPECT_EQ(ExtractImageDlg::FixTemplateExtension(L"", L".bmp"), L"%IN%.bmp");
-    EXPECT_EQ(ExtractImageDlg::FixTemplateExtension(L"%IN%.bmp", L".png"), L"%IN%.png");
-    EXPECT_EQ(ExtractImageDlg::FixTemplateExtension(L"photo", L".jpg"), L"photo.jpg");
-    EXPECT_EQ(ExtractImageDlg::FixTemplateExtension(L"a.b.c", L".gif"), L"a.b.gif");
-    EXPECT_EQ(ExtractImageDlg::FixTemplateExtension(L"dir.x\\name", L".gif"), L"dir.gif");
-    EXPECT_EQ(ExtractImageDlg::FixTemplateExtension(L"%IN%.png", L""), L"%IN%");
-}
-
 TEST_F(ExtractSettingsDialogTest, FirstUseShowsEmptyFolderBmpAndDefaultTemplate) {
     ExtractImageDlg dialog(settings);
     EXPECT_EQ(Run(dialog, [](HWND) { return IDCANCEL; }), IDCANCEL);
@@ -84,7 +79,7 @@ TEST_F(ExtractSettingsDialogTest, StoredTypeAndFolderAreShownOnOpening) {
 
 TEST_F(ExtractSettingsDialogTest, ChangingTheTypeKeepsWhatWasTypedAndSwapsTheExtension) {
     ExtractImageDlg dialog(settings);
-    std::wstring afterPng, afterEmptyGif;
+    std::wstring afterPng, afterEmptyGif, afterDottedBmp, afterFolderJpeg;
     Run(dialog, [&](HWND window) {
         SetDlgItemTextW(window, IDC_EXTRACT_TEMPLATE, L"%IN%_%0II%.bmp");
         ChooseType(window, 3);
@@ -92,10 +87,18 @@ TEST_F(ExtractSettingsDialogTest, ChangingTheTypeKeepsWhatWasTypedAndSwapsTheExt
         SetDlgItemTextW(window, IDC_EXTRACT_TEMPLATE, L"");
         ChooseType(window, 1);
         afterEmptyGif = DialogItemText(window, IDC_EXTRACT_TEMPLATE);
+        SetDlgItemTextW(window, IDC_EXTRACT_TEMPLATE, L"v1.5_%IN%");
+        ChooseType(window, 0);
+        afterDottedBmp = DialogItemText(window, IDC_EXTRACT_TEMPLATE);
+        SetDlgItemTextW(window, IDC_EXTRACT_TEMPLATE, L"dir.x\\name.bmp");
+        ChooseType(window, 2);
+        afterFolderJpeg = DialogItemText(window, IDC_EXTRACT_TEMPLATE);
         return IDCANCEL;
     });
     EXPECT_EQ(afterPng, L"%IN%_%0II%.png");
     EXPECT_EQ(afterEmptyGif, L"%IN%.gif");
+    EXPECT_EQ(afterDottedBmp, L"v1.5_%IN%.bmp") << "a full stop inside a name is no extension";
+    EXPECT_EQ(afterFolderJpeg, L"dir.x\\name.jpg");
 }
 
 TEST_F(ExtractSettingsDialogTest, ExtractAddsBackslashStoresFolderAndTypeAndTakesTemplateAsTyped) {
@@ -129,23 +132,124 @@ TEST_F(ExtractSettingsDialogTest, EmptiedTemplateBecomesNameWithoutExtension) {
     EXPECT_EQ(dialog.Folder(), L"C:\\Out\\");
 }
 
-TEST_F(ExtractSettingsDialogTest, EmptyFolderKeepsTheDialogOpenAndSavesNothing) {
+// Runs after the current message, outside the hook that reported the dialog: a message box the
+// step opens is then seen by the capture too.
+void Later(std::function<void()> step) {
+    static std::function<void()> s_step;
+    s_step = std::move(step);
+    SetTimer(nullptr, 0, 10, [](HWND, UINT, UINT_PTR id, DWORD) {
+        KillTimer(nullptr, id);
+        std::function<void()> run = std::move(s_step);
+        run();
+    });
+}
+
+TEST_F(ExtractSettingsDialogTest, EmptyFolderKeepsTheDialogOpenSavesNothingAndSaysWhy) {
     ExtractImageDlg dialog(settings);
     bool pointedAtFolder = false;
-    EXPECT_EQ(Run(dialog,
-                  [&](HWND window) {
-                      SendMessageW(window, WM_COMMAND, IDOK, 0);
-                      // Refused: the folder box has the focus (and, on Windows, the balloon tip).
-                      pointedAtFolder = GetFocus() == GetDlgItem(window, IDC_EXTRACT_FOLDER);
-                      return IDCANCEL;
-                  }),
-              IDCANCEL);
+    bool stillOpen = false;
+    std::vector<CapturedBox> boxes;
+    {
+        bool started = false;
+        DialogCapture capture([&](HWND window) {
+            // Activated again when the message box closes: act once.
+            if (std::exchange(started, true)) return;
+            Later([&, window] {
+                SendMessageW(window, WM_COMMAND, IDOK, 0);
+                // Refused: the folder box has the focus, and the reason was shown.
+                pointedAtFolder = GetFocus() == GetDlgItem(window, IDC_EXTRACT_FOLDER);
+                stillOpen = IsWindowVisible(window) != FALSE;
+                PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
+            });
+        });
+        EXPECT_EQ(dialog.DoModal(nullptr), IDCANCEL);
+        boxes = capture.Boxes();
+    }
     EXPECT_TRUE(pointedAtFolder);
+    EXPECT_TRUE(stillOpen);
+    // No balloon tips here (EM_SHOWBALLOONTIP fails under Wine): the same title and text come
+    // in a message box over the dialog.
+    HWND edit = CreateWindowExW(0, L"EDIT", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    EDITBALLOONTIP probe{sizeof(probe), L"t", L"x", TTI_ERROR};
+    const bool balloons = SendMessageW(edit, EM_SHOWBALLOONTIP, 0, reinterpret_cast<LPARAM>(&probe)) != 0;
+    DestroyWindow(edit);
+    if (!balloons) {
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].caption, L"Folder error");
+        EXPECT_EQ(boxes[0].text, L"You must enter folder for extract");
+        EXPECT_EQ(boxes[0].icon, static_cast<UINT>(MB_ICONERROR));
+        EXPECT_TRUE(boxes[0].hasOwner);
+    } else {
+        EXPECT_TRUE(boxes.empty()) << "the balloon says it already";
+    }
     EXPECT_TRUE(dialog.Folder().empty());
     std::wstring storedFolder = L"marker";
     int storedType = -1;
     settings.ReadExtractOptions(storedFolder, storedType);
     EXPECT_EQ(storedFolder, L"");
+}
+
+HWND FindTree(HWND browser) {
+    HWND found = nullptr;
+    EnumChildWindows(
+        browser,
+        [](HWND child, LPARAM param) -> BOOL {
+            wchar_t name[64] = L"";
+            GetClassNameW(child, name, 64);
+            if (wcscmp(name, WC_TREEVIEWW) != 0) return TRUE;
+            *reinterpret_cast<HWND*>(param) = child;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+std::wstring SelectedTreeText(HWND tree) {
+    wchar_t text[MAX_PATH] = L"";
+    TVITEMW item{};
+    item.mask = TVIF_TEXT;
+    item.hItem = TreeView_GetSelection(tree);
+    item.pszText = text;
+    item.cchTextMax = MAX_PATH;
+    if (item.hItem) TreeView_GetItem(tree, &item);
+    return text;
+}
+
+TEST_F(ExtractSettingsDialogTest, BrowseStartsAtTheFolderInTheBoxAndPutsThePickedFolderThere) {
+    const std::wstring start = folder.File(L"Start folder");
+    const std::wstring picked = folder.File(L"Picked folder");
+    ASSERT_TRUE(CreateDirectoryW(start.c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW(picked.c_str(), nullptr));
+    ExtractImageDlg dialog(settings);
+    HWND settingsWindow = nullptr;
+    std::wstring initialSelection, afterPick;
+    int browsers = 0;
+    DialogCapture capture([&](HWND window) {
+        if (GetDlgItem(window, IDC_EXTRACT_TYPE)) {
+            // Activated again when the browser closes: only the first time starts it.
+            if (settingsWindow) return;
+            settingsWindow = window;
+            SetDlgItemTextW(window, IDC_EXTRACT_FOLDER, start.c_str());
+            PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDC_EXTRACT_BROWSE, BN_CLICKED), 0);
+            return;
+        }
+        // The folder browser: look once it has run its initialisation callback.
+        ++browsers;
+        Later([&, window] {
+            initialSelection = SelectedTreeText(FindTree(window));
+            // The user moves to another folder and confirms.
+            SendMessageW(window, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(picked.c_str()));
+            PostMessageW(window, WM_COMMAND, IDOK, 0);
+            Later([&] {
+                afterPick = DialogItemText(settingsWindow, IDC_EXTRACT_FOLDER);
+                PostMessageW(settingsWindow, WM_COMMAND, IDCANCEL, 0);
+            });
+        });
+    });
+    EXPECT_EQ(dialog.DoModal(nullptr), IDCANCEL);
+    EXPECT_EQ(browsers, 1);
+    EXPECT_EQ(initialSelection, L"Start folder") << "the browser opens at the folder in the box";
+    EXPECT_EQ(afterPick, picked);
 }
 
 TEST_F(ExtractSettingsDialogTest, CancelKeepsTheNewTypeInMemoryButNotInTheSettings) {

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "browse/ImageConversion.h"
+#include "contracts/ReaderImageFields.h"
 #include "tests/extract/ImageTestHelpers.h"
 #include "tests/support/FakeReaderImages.h"
 
@@ -149,21 +150,91 @@ TEST(CreateBitmapFromReaderImage, UnknownTypesAndForeignObjectsGiveNoBitmap) {
     EXPECT_FALSE(CreateBitmapFromReaderImage(nullptr));
 }
 
-TEST(CreateBitmapFromReaderImage, EmptyOrMissingPixelsLeaveABitmapThatRecordsTheFailure) {
-    // A zero width: GDI+ refuses the bitmap; the object still comes back, with that status.
-    auto* empty = new FakeReaderImage(1, 0, 5, 0, 0, std::make_shared<std::vector<BYTE>>());
-    BitmapPtr none = CreateBitmapFromReaderImage(empty);
-    ASSERT_TRUE(none);
-    EXPECT_NE(none->GetLastStatus(), Gdiplus::Ok);
-    empty->Release();
+TEST(CreateBitmapFromReaderImage, FieldsThatCannotBeReadSafelyGiveNoBitmap) {
+    const auto buffer = std::make_shared<std::vector<BYTE>>(64, BYTE{7});
+    const struct {
+        int type, width, height, stride;
+        bool withBits;
+        const char* label;
+    } cases[] = {
+        {1, 0, 5, 0, true, "zero width"},
+        {1, 3, -2, 12, true, "negative height"},
+        {0, 3, 2, 12, false, "no buffer"},
+        {1, 3, 2, 8, true, "stride one byte short of a row"},
+        {0, 4, 2, 4, true, "stride of one pixel for four"},
+        {2, 3, 2, -2, true, "upward stride short of a row"},
+    };
+    for (const auto& c : cases) {
+        auto pixels = c.withBits ? buffer : std::make_shared<std::vector<BYTE>>();
+        auto* image = new FakeReaderImage(c.type, c.width, c.height, c.stride, 0, pixels);
+        EXPECT_FALSE(CreateBitmapFromReaderImage(image)) << c.label;
+        EXPECT_EQ(image->RefCount(), 1u) << c.label;
+        image->Release();
+    }
+    EXPECT_EQ(*buffer, std::vector<BYTE>(64, BYTE{7})) << "nothing was written into the reader's buffer";
+}
 
-    // No buffer: a bitmap of the right size whose pixels GDI+ chose.
-    auto* noBits = new FakeReaderImage(0, 3, 2, 12, 0, std::make_shared<std::vector<BYTE>>());
-    BitmapPtr blank = CreateBitmapFromReaderImage(noBits);
-    ASSERT_TRUE(blank);
-    EXPECT_EQ(blank->GetWidth(), 3u);
-    EXPECT_EQ(blank->GetHeight(), 2u);
-    noBits->Release();
+// A reader object reporting whatever fields the test sets, with no buffer behind them.
+ReaderImageFields Fields(int type, int width, int height, int stride, BYTE* bits) {
+    ReaderImageFields fields;
+    fields.pixelType = type;
+    fields.width = width;
+    fields.height = height;
+    fields.stride = stride;
+    fields.bits = bits;
+    return fields;
+}
+
+TEST(CheckReaderImageFields, AcceptsExactRowsAndRefusesEachFlaw) {
+    BYTE byte = 0;
+    BYTE* some = &byte;
+    const struct {
+        ReaderImageFields fields;
+        ReaderImageCheck expected;
+        const char* label;
+    } cases[] = {
+        {Fields(0, 2, 3, 8, some), ReaderImageCheck::kOk, "32-bit rows exactly a row apart"},
+        {Fields(1, 2, 3, 7, some), ReaderImageCheck::kOk, "24-bit rows with padding"},
+        {Fields(3, 5, 1, 5, some), ReaderImageCheck::kOk, "gray plus one"},
+        {Fields(2, 5, 2, -5, some + 5), ReaderImageCheck::kOk, "rows running upwards"},
+        {Fields(4, 2, 2, 8, some), ReaderImageCheck::kUnknownType, "type 4"},
+        {Fields(-1, 2, 2, 8, some), ReaderImageCheck::kUnknownType, "type -1"},
+        {Fields(0, 0, 2, 8, some), ReaderImageCheck::kNoPixels, "zero width"},
+        {Fields(0, 2, 0, 8, some), ReaderImageCheck::kNoPixels, "zero height"},
+        {Fields(0, 2, 2, 8, nullptr), ReaderImageCheck::kNoPixels, "no bits"},
+        {Fields(1, 2, 2, 5, some), ReaderImageCheck::kShortStride, "stride short by one"},
+        {Fields(0, 2, 2, 0, some), ReaderImageCheck::kShortStride, "stride 0"},
+        {Fields(2, 5, 2, -4, some + 5), ReaderImageCheck::kShortStride, "upward stride short by one"},
+        // width * 4 does not fit 32 bits; the stride cannot cover such a row.
+        {Fields(0, 0x40000000, 1, 0x7FFFFFFF, some), ReaderImageCheck::kShortStride, "row wider than any stride"},
+        // Rows below address 0, or beyond the end of the address space.
+        {Fields(2, 4, 3, -8, reinterpret_cast<BYTE*>(8)), ReaderImageCheck::kTooLarge, "upward rows below address 0"},
+        {Fields(0, 0x1FFFFFFF, 0x7FFFFFFF, 0x7FFFFFFC, reinterpret_cast<BYTE*>(UINTPTR_MAX - 64)),
+         ReaderImageCheck::kTooLarge, "rows past the end of memory"},
+    };
+    for (const auto& c : cases) {
+        ReaderImageFields fields = c.fields;
+        EXPECT_EQ(CheckReaderImageFields(fields), c.expected) << c.label;
+    }
+}
+
+TEST(ReadReaderImage, ReadsTheSixFieldsInOrder) {
+    CallLog log;
+    auto* image =
+        new FakeReaderImage(1, 3, 2, 12, kLayoutBottomUp, std::make_shared<std::vector<BYTE>>(24, BYTE{1}), &log);
+    ReaderImageFields fields;
+    EXPECT_EQ(ReadReaderImage(image, fields), ReaderImageCheck::kOk);
+    EXPECT_EQ(fields.pixelType, 1);
+    EXPECT_EQ(fields.width, 3);
+    EXPECT_EQ(fields.height, 2);
+    EXPECT_EQ(fields.stride, 12);
+    EXPECT_EQ(fields.layout, kLayoutBottomUp);
+    EXPECT_EQ(fields.bytesPerPixel, 3);
+    EXPECT_EQ(fields.bits, image->Pixels().data());
+    EXPECT_EQ(log.Entries(),
+              (std::vector<std::string>{"GetWidth", "GetHeight", "GetBits", "GetStride", "GetPixelType", "GetLayout"}));
+    image->Release();
+    EXPECT_EQ(ReadReaderImage(nullptr, fields), ReaderImageCheck::kNoImage);
 }
 
 }  // namespace

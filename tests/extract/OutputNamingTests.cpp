@@ -77,6 +77,73 @@ TEST(ReplaceAll, InsertedTextIsNotScannedAgain) {
     EXPECT_EQ(ReplaceAll(L"", L"%IN%", L"x"), L"");
 }
 
+TEST(FixTemplateExtension, SwapsOnlyAnImageExtensionOfTheLastComponent) {
+    const struct {
+        const wchar_t* fileTemplate;
+        const wchar_t* extension;
+        const wchar_t* result;
+    } cases[] = {
+        {L"", L".bmp", L"%IN%.bmp"},
+        {L"%IN%.bmp", L".png", L"%IN%.png"},
+        {L"%IN%_%0II%.JPEG", L".gif", L"%IN%_%0II%.gif"},
+        {L"pic.Jpe", L".bmp", L"pic.bmp"},
+        {L"photo", L".jpg", L"photo.jpg"},
+        // A full stop in a folder name or in a plain name is kept.
+        {L"dir.x\\name", L".gif", L"dir.x\\name.gif"},
+        {L"dir.x\\name.png", L".gif", L"dir.x\\name.gif"},
+        {L"dir.x/name", L".gif", L"dir.x/name.gif"},
+        {L"v1.5_%IN%", L".bmp", L"v1.5_%IN%.bmp"},
+        {L"a.b.c", L".gif", L"a.b.c.gif"},
+        {L"%IN%.png", L"", L"%IN%"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(FixTemplateExtension(c.fileTemplate, c.extension), c.result)
+            << std::string(c.fileTemplate, c.fileTemplate + wcslen(c.fileTemplate));
+    }
+}
+
+TEST(ImageTypeOfExtension, KnowsTheFourTypesInAnyCaseAndOnlyInTheLastComponent) {
+    const struct {
+        const wchar_t* path;
+        int type;
+    } cases[] = {{L"a.bmp", 0},   {L"a.GIF", 1},       {L"a.jpg", 2},        {L"C:\\x\\a.JPEG", 2},
+                 {L"a.jpe", 2},   {L"a.jfif", 2},      {L"a.Png", 3},        {L"a.tif", -1},
+                 {L"a", -1},      {L"a.png.txt", -1},  {L"x.png\\a", -1},    {L"a.", -1},
+                 {L".png", 3},    {L"a.pngx", -1}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(ImageTypeOfExtension(c.path), c.type) << std::string(c.path, c.path + wcslen(c.path));
+    }
+}
+
+TEST(DistinctOutputPaths, LaterImagesNeverTakeAnEarlierImagesName) {
+    const std::vector<std::wstring> paths = {L"D:\\Out\\v1.5_a.bmp", L"D:\\Out\\V1.5_A.BMP", L"D:\\Out\\v1.5_a.bmp",
+                                             L"D:\\Out\\v1.5_a (2).bmp", L"D:\\Out.d\\same", L"D:\\Out.d\\same"};
+    const std::vector<std::wstring> expected = {L"D:\\Out\\v1.5_a.bmp",       L"D:\\Out\\V1.5_A (2).BMP",
+                                                L"D:\\Out\\v1.5_a (3).bmp",   L"D:\\Out\\v1.5_a (2) (2).bmp",
+                                                L"D:\\Out.d\\same",          L"D:\\Out.d\\same (2)"};
+    EXPECT_EQ(DistinctOutputPaths(paths, false, [](const std::wstring&) { return true; }), expected)
+        << "existing files do not matter when they are to be replaced";
+}
+
+TEST(DistinctOutputPaths, KeepingExistingFilesSkipsTheirNamesToo) {
+    const std::vector<std::wstring> existing = {L"c:\\out\\a.png", L"C:\\Out\\a (2).png", L"C:\\Out\\b.png"};
+    auto exists = [&](const std::wstring& path) {
+        for (const std::wstring& e : existing) {
+            if (SamePath(e, path)) return true;
+        }
+        return false;
+    };
+    const std::vector<std::wstring> paths = {L"C:\\Out\\a.png", L"C:\\Out\\a.png", L"C:\\Out\\c.png"};
+    EXPECT_EQ(DistinctOutputPaths(paths, true, exists),
+              (std::vector<std::wstring>{L"C:\\Out\\a (3).png", L"C:\\Out\\a (4).png", L"C:\\Out\\c.png"}));
+}
+
+TEST(NumberedPath, PutsTheNumberBeforeTheExtensionOfTheName) {
+    EXPECT_EQ(NumberedPath(L"C:\\a.b\\name.png", 2), L"C:\\a.b\\name (2).png");
+    EXPECT_EQ(NumberedPath(L"C:\\a.b\\name", 3), L"C:\\a.b\\name (3)");
+    EXPECT_EQ(NumberedPath(L"x.tar.gz", 2), L"x.tar (2).gz");
+}
+
 // Stand-ins for drives the test machine lacks.
 unsigned long AllDrives() {
     return 0x3FFFFFF;

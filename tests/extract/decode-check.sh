@@ -50,7 +50,17 @@ for name in smooth gray ramp alpha; do
                 'BEGIN { split(d, v, " "); exit !(v[1] > 95.9 && v[1] < 96.1 && v[2] > 95.9 && v[2] < 96.1) }' ||
                 fail "$label resolution is $dpi, not 96 dpi"
         fi
-        # The alpha picture has transparent pixels: only PNG keeps alpha, so it is compared there.
+        # The alpha picture has transparent pixels: PNG keeps alpha and is compared whole; GIF
+        # keeps fully transparent pixels through its graphic control extension, so its alpha
+        # must equal the source's; BMP and JPEG keep none.
+        if [ "$name" = alpha ] && [ "$ext" = gif ]; then
+            convert "$ref" -alpha extract "$out/ref-alpha.pgm"
+            convert "$file" -alpha extract "$out/gif-alpha.pgm"
+            ae=$(metric AE "$out/ref-alpha.pgm" "$out/gif-alpha.pgm")
+            [ "$ae" = 0 ] || fail "$label alpha differs from the source in $ae pixels"
+            [ "$failures" -eq "$before" ] && echo "ok: $label ($format ${w}x$h, transparent where the source is)"
+            continue
+        fi
         if [ "$name" = alpha ] && [ "$ext" != png ]; then continue; fi
         case $ext in
             bmp | png)

@@ -111,6 +111,21 @@ void AnswerLater(HWND dialog, UINT button) {
     SetTimer(dialog, button, delay, &Pending::Fire);
 }
 
+std::wstring AllWindowText(HWND window) {
+    std::wstring all;
+    auto add = [](HWND w, LPARAM param) -> BOOL {
+        const int length = GetWindowTextLengthW(w);
+        std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+        GetWindowTextW(w, text.data(), length + 1);
+        text.resize(wcslen(text.c_str()));
+        *reinterpret_cast<std::wstring*>(param) += text + L"\n";
+        return TRUE;
+    };
+    add(window, reinterpret_cast<LPARAM>(&all));
+    EnumChildWindows(window, add, reinterpret_cast<LPARAM>(&all));
+    return all;
+}
+
 std::wstring DialogItemText(HWND dialog, int id) {
     HWND item = GetDlgItem(dialog, id);
     if (!item) return {};

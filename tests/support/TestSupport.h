@@ -49,6 +49,9 @@ void AnswerLater(HWND dialog, UINT button);
 // Text of a dialog control.
 std::wstring DialogItemText(HWND dialog, int id);
 
+// The texts of a window and all its descendants, one per line: what a task dialog shows.
+std::wstring AllWindowText(HWND window);
+
 // The folder of the running test program, with a trailing backslash.
 std::wstring ProgramFolder();
 
