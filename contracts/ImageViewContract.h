@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <unknwn.h>
 
+#include "common/InterfaceId.h"
 #include "contracts/GuidText.h"
 
 namespace pictrove {
@@ -21,6 +22,11 @@ struct ImageView : IUnknown {
     // Shows a reader's image object (anything that answers ReaderImage), or nothing for null.
     // The control keeps its own reference for as long as it shows the image.
     virtual HRESULT STDMETHODCALLTYPE SetImage(IUnknown* image) = 0;
+};
+
+template <>
+struct InterfaceId<ImageView> {
+    static const IID& Get() { return kIidImageView; }
 };
 
 }  // namespace pictrove

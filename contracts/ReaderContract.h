@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <oaidl.h>
 
+#include "common/InterfaceId.h"
 #include "contracts/GuidText.h"
 
 namespace pictrove {
@@ -78,6 +79,23 @@ struct ReaderImage : IUnknown {
     virtual HRESULT STDMETHODCALLTYPE Reserved14() = 0;
     virtual HRESULT STDMETHODCALLTYPE Reserved15() = 0;
     virtual HRESULT STDMETHODCALLTYPE GetBits(BYTE** bits) = 0;
+};
+
+template <>
+struct InterfaceId<DocumentReader> {
+    static const IID& Get() { return kIidDocumentReader; }
+};
+template <>
+struct InterfaceId<DocumentPassword> {
+    static const IID& Get() { return kIidDocumentPassword; }
+};
+template <>
+struct InterfaceId<ImageCollection> {
+    static const IID& Get() { return kIidImageCollection; }
+};
+template <>
+struct InterfaceId<ReaderImage> {
+    static const IID& Get() { return kIidReaderImage; }
 };
 
 // Reader classes by format number (1..14) of the extension table. The build reads this table
