@@ -69,7 +69,8 @@ protected:
 private:
     template <class Interface>
     bool Match(REFIID iid, void** out) {
-        return IsEqualIID(iid, InterfaceId<Interface>::Get()) && Answer<Interface>(out);
+        static_assert(kInterfaceId<Interface> != nullptr, "no IID written for an interface of the list");
+        return IsEqualIID(iid, *kInterfaceId<Interface>) && Answer<Interface>(out);
     }
 };
 

@@ -9,36 +9,20 @@
 namespace pictrove {
 
 template <>
-struct InterfaceId<IOleObject> {
-    static const IID& Get() { return IID_IOleObject; }
-};
+inline constexpr const IID* kInterfaceId<IOleObject> = &IID_IOleObject;
 template <>
-struct InterfaceId<IOleWindow> {
-    static const IID& Get() { return IID_IOleWindow; }
-};
+inline constexpr const IID* kInterfaceId<IOleWindow> = &IID_IOleWindow;
 template <>
-struct InterfaceId<IOleInPlaceObject> {
-    static const IID& Get() { return IID_IOleInPlaceObject; }
-};
+inline constexpr const IID* kInterfaceId<IOleInPlaceObject> = &IID_IOleInPlaceObject;
 template <>
-struct InterfaceId<IOleInPlaceActiveObject> {
-    static const IID& Get() { return IID_IOleInPlaceActiveObject; }
-};
+inline constexpr const IID* kInterfaceId<IOleInPlaceActiveObject> = &IID_IOleInPlaceActiveObject;
 template <>
-struct InterfaceId<IOleClientSite> {
-    static const IID& Get() { return IID_IOleClientSite; }
-};
+inline constexpr const IID* kInterfaceId<IOleClientSite> = &IID_IOleClientSite;
 template <>
-struct InterfaceId<IOleInPlaceSite> {
-    static const IID& Get() { return IID_IOleInPlaceSite; }
-};
+inline constexpr const IID* kInterfaceId<IOleInPlaceSite> = &IID_IOleInPlaceSite;
 template <>
-struct InterfaceId<IOleInPlaceUIWindow> {
-    static const IID& Get() { return IID_IOleInPlaceUIWindow; }
-};
+inline constexpr const IID* kInterfaceId<IOleInPlaceUIWindow> = &IID_IOleInPlaceUIWindow;
 template <>
-struct InterfaceId<IOleInPlaceFrame> {
-    static const IID& Get() { return IID_IOleInPlaceFrame; }
-};
+inline constexpr const IID* kInterfaceId<IOleInPlaceFrame> = &IID_IOleInPlaceFrame;
 
 }  // namespace pictrove

@@ -25,8 +25,6 @@ struct ImageView : IUnknown {
 };
 
 template <>
-struct InterfaceId<ImageView> {
-    static const IID& Get() { return kIidImageView; }
-};
+inline constexpr const IID* kInterfaceId<ImageView> = &kIidImageView;
 
 }  // namespace pictrove

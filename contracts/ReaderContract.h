@@ -82,21 +82,13 @@ struct ReaderImage : IUnknown {
 };
 
 template <>
-struct InterfaceId<DocumentReader> {
-    static const IID& Get() { return kIidDocumentReader; }
-};
+inline constexpr const IID* kInterfaceId<DocumentReader> = &kIidDocumentReader;
 template <>
-struct InterfaceId<DocumentPassword> {
-    static const IID& Get() { return kIidDocumentPassword; }
-};
+inline constexpr const IID* kInterfaceId<DocumentPassword> = &kIidDocumentPassword;
 template <>
-struct InterfaceId<ImageCollection> {
-    static const IID& Get() { return kIidImageCollection; }
-};
+inline constexpr const IID* kInterfaceId<ImageCollection> = &kIidImageCollection;
 template <>
-struct InterfaceId<ReaderImage> {
-    static const IID& Get() { return kIidReaderImage; }
-};
+inline constexpr const IID* kInterfaceId<ReaderImage> = &kIidReaderImage;
 
 // Reader classes by format number (1..14) of the extension table. The build reads this table
 // for the manifests (a class id, then "// " and the format number), so keep one class a line.
