@@ -3,6 +3,7 @@
 
 #include <gdiplus.h>
 
+#include "resources/DialogRunner.h"
 #include "resources/UiStrings.h"
 #include "ui/Window.h"
 
@@ -47,6 +48,7 @@ HRESULT AppModule::Init(HINSTANCE instance, const std::wstring& folder) {
         languageResources_.SelectLanguage();
     }
     SetUiLanguage(&languageResources_);
+    SetModalDialogRunner(RunModalDialog);
 
     Gdiplus::GdiplusStartupInput input;
     Gdiplus::GdiplusStartup(&gdiplusToken_, &input, nullptr);

@@ -25,7 +25,6 @@ using Microsoft::WRL::ComPtr;
 
 namespace {
 
-constexpr UINT kToolbarCommands[] = {IDM_OPEN, IDM_EXTRACT_SELECTED, IDM_EXTRACT_ALL, IDM_ABOUT};
 constexpr COLORREF kToolbarBackground = RGB(0xC0, 0xC0, 0xC0);
 // Posted once per burst of selection changes: a click on one of several selected rows changes
 // many rows, and only the last state deserves a conversion.
@@ -120,15 +119,13 @@ LRESULT MainFrame::OnCreate(UINT, WPARAM, LPARAM, bool&) {
     RECT client{};
     GetClientRect(Hwnd(), &client);
     toolbar_.Create(Hwnd(), RECT{0, 0, client.right, kToolbarHeight}, normalImages_, disabledImages_);
-    toolbar_.AddButton(0, IDM_OPEN, 0, 64);
+    const auto toolText = [](UINT command) { return TooltipWithShortcut(LoadUiString(command), command); };
+    toolbar_.AddButton(0, IDM_OPEN, 0, 64, toolText(IDM_OPEN));
     toolbar_.AddSeparator(0);
-    toolbar_.AddButton(0, IDM_EXTRACT_SELECTED, 1, 64);
-    toolbar_.AddButton(0, IDM_EXTRACT_ALL, 2, 64);
+    toolbar_.AddButton(0, IDM_EXTRACT_SELECTED, 1, 64, toolText(IDM_EXTRACT_SELECTED));
+    toolbar_.AddButton(0, IDM_EXTRACT_ALL, 2, 64, toolText(IDM_EXTRACT_ALL));
     toolbar_.AddSeparator(0);
-    toolbar_.AddButton(0, IDM_ABOUT, 3, 64);
-    for (UINT command : kToolbarCommands) {
-        toolbar_.SetToolText(command, TooltipWithShortcut(LoadUiString(command), command));
-    }
+    toolbar_.AddButton(0, IDM_ABOUT, 3, 64, toolText(IDM_ABOUT));
 
     CreatePanes();
     contextMenu_ = LoadMenuResource(IDR_CONTEXT_MENU);

@@ -3,21 +3,16 @@
 
 #include <ocidl.h>
 
+#include "common/ComObject.h"
+#include "common/OleInterfaceIds.h"
+
 namespace pictrove {
 
 using Microsoft::WRL::ComPtr;
 
-namespace {
-
-bool SameIid(REFIID a, const IID& b) {
-    return IsEqualGUID(a, b) != FALSE;
-}
-
-}  // namespace
-
 // The container side a control talks to: client site, in-place site and a minimal frame (the
 // control may ask the frame for border space and tells it which object is UI-active).
-class ControlHost::Site final : public IOleClientSite, public IOleInPlaceSite, public IOleInPlaceFrame {
+class ControlHost::Site final : public ComObject<IOleClientSite, IOleInPlaceSite, IOleInPlaceFrame> {
 public:
     explicit Site(ControlHost* host) : host_(host) {}
 
@@ -27,29 +22,6 @@ public:
         active_.Reset();
     }
     IOleInPlaceActiveObject* ActiveObject() const { return active_.Get(); }
-
-    // IUnknown
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-        if (!out) return E_POINTER;
-        *out = nullptr;
-        if (SameIid(iid, IID_IUnknown) || SameIid(iid, IID_IOleClientSite)) {
-            *out = static_cast<IOleClientSite*>(this);
-        } else if (SameIid(iid, IID_IOleWindow) || SameIid(iid, IID_IOleInPlaceSite)) {
-            *out = static_cast<IOleInPlaceSite*>(this);
-        } else if (SameIid(iid, IID_IOleInPlaceUIWindow) || SameIid(iid, IID_IOleInPlaceFrame)) {
-            *out = static_cast<IOleInPlaceFrame*>(this);
-        } else {
-            return E_NOINTERFACE;
-        }
-        AddRef();
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const LONG left = InterlockedDecrement(&refs_);
-        if (left == 0) delete this;
-        return static_cast<ULONG>(left);
-    }
 
     // IOleClientSite
     HRESULT STDMETHODCALLTYPE SaveObject() override { return S_OK; }
@@ -130,9 +102,20 @@ public:
     HRESULT STDMETHODCALLTYPE TranslateAccelerator(LPMSG, WORD) override { return S_FALSE; }
 
 private:
-    ~Site() = default;
+    ~Site() override = default;
 
-    LONG refs_ = 1;
+    // The in-place site answers for IOleWindow, the frame for the UI window it extends.
+    std::optional<HRESULT> QueryInterfaceHook(REFIID iid, void** out) override {
+        if (IsEqualIID(iid, IID_IOleWindow)) {
+            Answer<IOleInPlaceSite>(out);
+        } else if (IsEqualIID(iid, IID_IOleInPlaceUIWindow)) {
+            Answer<IOleInPlaceFrame>(out);
+        } else {
+            return std::nullopt;
+        }
+        return S_OK;
+    }
+
     ControlHost* host_;
     ComPtr<IOleInPlaceActiveObject> active_;
 };

@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <unknwn.h>
 
+#include "common/InterfaceId.h"
 #include "contracts/GuidText.h"
 
 namespace pictrove {
@@ -22,5 +23,8 @@ struct ImageView : IUnknown {
     // The control keeps its own reference for as long as it shows the image.
     virtual HRESULT STDMETHODCALLTYPE SetImage(IUnknown* image) = 0;
 };
+
+template <>
+inline constexpr const IID* kInterfaceId<ImageView> = &kIidImageView;
 
 }  // namespace pictrove

@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <oaidl.h>
 
+#include "common/InterfaceId.h"
 #include "contracts/GuidText.h"
 
 namespace pictrove {
@@ -79,6 +80,15 @@ struct ReaderImage : IUnknown {
     virtual HRESULT STDMETHODCALLTYPE Reserved15() = 0;
     virtual HRESULT STDMETHODCALLTYPE GetBits(BYTE** bits) = 0;
 };
+
+template <>
+inline constexpr const IID* kInterfaceId<DocumentReader> = &kIidDocumentReader;
+template <>
+inline constexpr const IID* kInterfaceId<DocumentPassword> = &kIidDocumentPassword;
+template <>
+inline constexpr const IID* kInterfaceId<ImageCollection> = &kIidImageCollection;
+template <>
+inline constexpr const IID* kInterfaceId<ReaderImage> = &kIidReaderImage;
 
 // Reader classes by format number (1..14) of the extension table. The build reads this table
 // for the manifests (a class id, then "// " and the format number), so keep one class a line.

@@ -6,7 +6,6 @@
 
 #include <algorithm>
 
-#include "resources/UiStrings.h"
 #include "common/Handles.h"
 
 namespace pictrove {
@@ -70,11 +69,12 @@ HWND Toolbar::Create(HWND parent, const RECT& rect, HIMAGELIST normal, HIMAGELIS
                           0, rect);
 }
 
-void Toolbar::AddButton(int group, UINT commandId, int imageIndex, int width) {
+void Toolbar::AddButton(int group, UINT commandId, int imageIndex, int width, std::wstring toolText) {
     if (group < 0 || group >= kGroups) return;
     auto& items = groups_[group];
     ToolbarButton button;
     button.commandId = commandId;
+    button.text = std::move(toolText);
     button.kindAndState = kToolbarImageButton | kToolbarEnabled;
     button.x = items.empty() ? 0 : items.back().x + items.back().width + kGap;
     button.width = width;
@@ -140,6 +140,12 @@ LRESULT Toolbar::OnCreate(UINT, WPARAM, LPARAM, bool&) {
 }
 
 void Toolbar::SetToolText(UINT commandId, const std::wstring& text) {
+    for (auto& group : groups_) {
+        for (auto& item : group) {
+            const bool separator = (item.kindAndState & kToolbarKindMask) == kToolbarSeparator;
+            if (!separator && item.commandId == commandId) item.text = text;
+        }
+    }
     if (!tooltip_) return;
     TTTOOLINFOW tool{};
     tool.cbSize = sizeof(tool);
@@ -152,7 +158,7 @@ void Toolbar::SetToolText(UINT commandId, const std::wstring& text) {
 void Toolbar::AddTool(int group, size_t index) {
     const ToolbarButton& item = groups_[group][index];
     if (!tooltip_ || (item.kindAndState & kToolbarKindMask) == kToolbarSeparator) return;
-    std::wstring text = LoadUiString(item.commandId);
+    std::wstring text = item.text;
     TTTOOLINFOW tool{};
     tool.cbSize = sizeof(tool);
     tool.uFlags = TTF_SUBCLASS;

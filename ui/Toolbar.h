@@ -30,7 +30,7 @@ inline constexpr UINT kToolbarSetState40 = WM_USER + 5;
 
 struct ToolbarButton {
     UINT commandId = 0;
-    std::wstring text;
+    std::wstring text;  // the tooltip
     UINT kindAndState = 0;
     int x = 0;
     int width = 0;
@@ -45,9 +45,10 @@ public:
     static constexpr int kGroups = 3;
 
     HWND Create(HWND parent, const RECT& rect, HIMAGELIST normal, HIMAGELIST disabled);
-    void AddButton(int group, UINT commandId, int imageIndex, int width);
+    // The owner hands each button its tooltip text: the bar knows no strings of its own.
+    void AddButton(int group, UINT commandId, int imageIndex, int width, std::wstring toolText = {});
     void AddSeparator(int group);
-    // Replaces the tooltip of a button (its language string when added).
+    // Replaces the tooltip of a button.
     void SetToolText(UINT commandId, const std::wstring& text);
 
     const std::vector<ToolbarButton>& Buttons(int group) const { return groups_[group]; }

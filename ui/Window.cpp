@@ -5,13 +5,17 @@
 
 #include <algorithm>
 
-#include "resources/DialogRunner.h"
-
 namespace pictrove {
 
 namespace {
 
 HINSTANCE g_resourceInstance = nullptr;
+
+INT_PTR RunFromModuleTemplate(UINT dialogId, HWND owner, DLGPROC proc, LPARAM param) {
+    return DialogBoxParamW(ResourceInstance(), MAKEINTRESOURCEW(dialogId), owner, proc, param);
+}
+
+ModalDialogRunner g_dialogRunner = RunFromModuleTemplate;
 
 // Dialog messages whose answer is the procedure's return value rather than DWLP_MSGRESULT.
 bool ReturnsValueDirectly(UINT message) {
@@ -143,8 +147,14 @@ LRESULT CALLBACK SubclassedWindow::SubclassProc(HWND hwnd,
     return result;
 }
 
+ModalDialogRunner SetModalDialogRunner(ModalDialogRunner runner) {
+    const ModalDialogRunner previous = g_dialogRunner;
+    g_dialogRunner = runner ? runner : RunFromModuleTemplate;
+    return previous;
+}
+
 INT_PTR ModalDialog::RunModal(HWND owner) {
-    return RunModalDialog(dialogId_, owner, StandardDialogProc, reinterpret_cast<LPARAM>(this));
+    return g_dialogRunner(dialogId_, owner, StandardDialogProc, reinterpret_cast<LPARAM>(this));
 }
 
 INT_PTR CALLBACK ModalDialog::StandardDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {

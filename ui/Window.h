@@ -95,6 +95,14 @@ public:
     }
 };
 
+// Puts a modal dialog on screen from the template of its id and returns its end code. The window
+// framework knows only the module's own template; the program installs the runner that picks the
+// selected language's layout (RunModalDialog of the resources layer).
+using ModalDialogRunner = INT_PTR (*)(UINT dialogId, HWND owner, DLGPROC proc, LPARAM param);
+// Sets the runner every ModalDialog goes through (null: the module's own template) and returns
+// the one set before. Set at start-up, before any dialog runs.
+ModalDialogRunner SetModalDialogRunner(ModalDialogRunner runner);
+
 // A modal dialog object: inputs and outputs are members, RunModal returns the end code.
 class ModalDialog : public MessageTarget {
 public:

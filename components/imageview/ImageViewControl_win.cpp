@@ -10,17 +10,12 @@ namespace pictrove::imageview {
 
 using Microsoft::WRL::ComPtr;
 
-LONG g_liveObjects = 0;
 HINSTANCE g_module = nullptr;
 
 namespace {
 
 constexpr wchar_t kWindowClass[] = L"PictroveImageView";
 constexpr LONG kHimetricPerInch = 2540;
-
-bool SameIid(REFIID a, const IID& b) {
-    return IsEqualGUID(a, b) != FALSE;
-}
 
 }  // namespace
 
@@ -40,14 +35,9 @@ void UnregisterViewWindowClass() {
     UnregisterClassW(kWindowClass, g_module);
 }
 
-ImageViewControl::ImageViewControl() {
-    InterlockedIncrement(&g_liveObjects);
-}
-
 ImageViewControl::~ImageViewControl() {
     // A container that never closed us: the window must not outlive its object.
     if (hwnd_) DestroyWindow(hwnd_);
-    InterlockedDecrement(&g_liveObjects);
 }
 
 HRESULT ImageViewControl::CreateInstance(REFIID iid, void** out) {
@@ -60,32 +50,10 @@ HRESULT ImageViewControl::CreateInstance(REFIID iid, void** out) {
     return hr;
 }
 
-HRESULT ImageViewControl::QueryInterface(REFIID iid, void** out) {
-    if (!out) return E_POINTER;
-    *out = nullptr;
-    if (SameIid(iid, IID_IUnknown) || SameIid(iid, kIidImageView)) {
-        *out = static_cast<ImageView*>(this);
-    } else if (SameIid(iid, IID_IOleObject)) {
-        *out = static_cast<IOleObject*>(this);
-    } else if (SameIid(iid, IID_IOleWindow) || SameIid(iid, IID_IOleInPlaceObject)) {
-        *out = static_cast<IOleInPlaceObject*>(this);
-    } else if (SameIid(iid, IID_IOleInPlaceActiveObject)) {
-        *out = static_cast<IOleInPlaceActiveObject*>(this);
-    } else {
-        return E_NOINTERFACE;
-    }
-    AddRef();
+std::optional<HRESULT> ImageViewControl::QueryInterfaceHook(REFIID iid, void** out) {
+    if (!IsEqualIID(iid, IID_IOleWindow)) return std::nullopt;
+    Answer<IOleInPlaceObject>(out);
     return S_OK;
-}
-
-ULONG ImageViewControl::AddRef() {
-    return static_cast<ULONG>(InterlockedIncrement(&refs_));
-}
-
-ULONG ImageViewControl::Release() {
-    const LONG left = InterlockedDecrement(&refs_);
-    if (left == 0) delete this;
-    return static_cast<ULONG>(left);
 }
 
 HRESULT ImageViewControl::SetImage(IUnknown* image) {

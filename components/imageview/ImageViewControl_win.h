@@ -7,39 +7,27 @@
 #include <ole2.h>
 #include <wrl/client.h>
 
-#include "contracts/ImageViewContract.h"
+#include "common/ComObject.h"
+#include "common/OleInterfaceIds.h"
+#include "contracts/ImageViewSlots.h"
 #include "components/imageview/ViewGeometry.h"
 #include "components/imageview/ViewRenderer.h"
 #include "common/Handles.h"
 
 namespace pictrove::imageview {
 
-// Objects alive in the DLL, for DllCanUnloadNow.
-extern LONG g_liveObjects;
 // The DLL's module, for its window class.
 extern HINSTANCE g_module;
 
 bool RegisterViewWindowClass();
 void UnregisterViewWindowClass();
 
-class ImageViewControl final : public ImageView,
-                               public IOleObject,
-                               public IOleInPlaceObject,
-                               public IOleInPlaceActiveObject {
+class ImageViewControl final
+    : public ComObject<ImageViewSlots, IOleObject, IOleInPlaceObject, IOleInPlaceActiveObject> {
 public:
     static HRESULT CreateInstance(REFIID iid, void** out);
 
-    // IUnknown
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
-
     // ImageView
-    HRESULT STDMETHODCALLTYPE Reserved1() override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Reserved2() override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Reserved3() override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Reserved4() override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Reserved5() override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE SetImage(IUnknown* image) override;
 
     // IOleObject
@@ -86,8 +74,11 @@ public:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
 private:
-    ImageViewControl();
-    ~ImageViewControl();
+    ImageViewControl() = default;
+    ~ImageViewControl() override;
+
+    // IOleWindow is answered through the in-place object.
+    std::optional<HRESULT> QueryInterfaceHook(REFIID iid, void** out) override;
 
     HRESULT InPlaceActivate(IOleClientSite* site, HWND parentHint, LPCRECT positionHint);
     HRESULT UIActivate();
@@ -105,7 +96,6 @@ private:
     void OnKeyDown(WPARAM key);
     void OnMouseWheel(int delta, bool control, bool shift, POINT screenPoint);
 
-    LONG refs_ = 1;
     HWND hwnd_ = nullptr;
     Microsoft::WRL::ComPtr<IUnknown> image_;
     ViewRenderer renderer_;

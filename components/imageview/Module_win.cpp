@@ -8,27 +8,9 @@ namespace pictrove::imageview {
 
 namespace {
 
-LONG g_serverLocks = 0;
-
 // One static class object; its references keep the DLL loaded like any live object.
-class ClassFactory final : public IClassFactory {
+class ClassFactory final : public StaticComObject<IClassFactory> {
 public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-        if (!out) return E_POINTER;
-        *out = nullptr;
-        if (!IsEqualGUID(iid, IID_IUnknown) && !IsEqualGUID(iid, IID_IClassFactory)) return E_NOINTERFACE;
-        *out = static_cast<IClassFactory*>(this);
-        AddRef();
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override {
-        InterlockedIncrement(&g_serverLocks);
-        return 2;
-    }
-    ULONG STDMETHODCALLTYPE Release() override {
-        InterlockedDecrement(&g_serverLocks);
-        return 1;
-    }
     HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** out) override {
         if (!out) return E_POINTER;
         *out = nullptr;
@@ -36,8 +18,8 @@ public:
         return ImageViewControl::CreateInstance(iid, out);
     }
     HRESULT STDMETHODCALLTYPE LockServer(WINBOOL lock) override {
-        if (lock) InterlockedIncrement(&g_serverLocks);
-        else InterlockedDecrement(&g_serverLocks);
+        if (lock) ModuleLock::Lock();
+        else ModuleLock::Unlock();
         return S_OK;
     }
 };
@@ -70,5 +52,5 @@ STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, LPVOID* out) {
 }
 
 STDAPI DllCanUnloadNow() {
-    return (g_liveObjects == 0 && g_serverLocks == 0) ? S_OK : S_FALSE;
+    return pictrove::ModuleLock::InUse() ? S_FALSE : S_OK;
 }

@@ -6,10 +6,12 @@
 
 #include "app/AppModule.h"
 #include "app/MessageLoop.h"
+#include "reader/PasswordDialog.h"
 #include "resources/ResourceIds.h"
 #include "resources/UiStrings.h"
 #include "tests/resources/XmlTestSupport.h"
 #include "common/Handles.h"
+#include "ui/Window.h"
 
 namespace pictrove::test {
 namespace {
@@ -65,6 +67,40 @@ TEST(AppModule, AFirstRunWithoutFilesUsesTheBuiltInTextsAndWritesTheSettings) {
               "<Setting><General><Language ID=\"\"/></General><MainWindow Maximized=\"1\"><Rect Left=\"0\" "
               "Top=\"0\" Right=\"799\" Bottom=\"599\"/><LeftPane SplitterPos=\"300\"/></MainWindow></Setting>\n");
     EXPECT_EQ(FilesIn(folder.Path()), std::vector<std::wstring>{kSettingsFileName});
+}
+
+// Once the program has started, every dialog object runs through the runner that knows the
+// languages: the selected language's own layout of a dialog is what shows.
+TEST(AppModule, StartUpRunsDialogsInTheSelectedLanguagesLayout) {
+    TempFolder folder;
+    ASSERT_TRUE(WriteText(
+        folder.File(kLanguageFileName),
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<Languages><Language ID=\"xx\" Name=\"Test\"><Dialogs>"
+        "<Dialog ID=\"129\" Style=\"-2134376248\" Width=\"200\" Height=\"60\" Caption=\"Kennwort eingeben\">"
+        "<Control ID=\"1001\" Style=\"1342308352\" SystemClass=\"130\" X=\"5\" Y=\"5\" Width=\"190\" Height=\"10\"/>"
+        "<Control ID=\"1000\" Style=\"1350631584\" SystemClass=\"129\" X=\"5\" Y=\"20\" Width=\"190\" Height=\"12\"/>"
+        "</Dialog></Dialogs></Language></Languages>\r\n"));
+    ASSERT_TRUE(WriteText(folder.File(kSettingsFileName),
+                          "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\r\n<Setting><General><Language ID=\"xx\"/>"
+                          "</General></Setting>"));
+    // As in a program that has not started yet: dialogs come from the module's own templates.
+    const ModalDialogRunner before = SetModalDialogRunner(nullptr);
+    AppModule module;
+    module.Init(GetModuleHandleW(nullptr), folder.Path());
+    std::vector<std::wstring> captions;
+    {
+        DialogCapture capture([&](HWND dialog) {
+            wchar_t text[64] = L"";
+            GetWindowTextW(dialog, text, 64);
+            captions.push_back(text);
+            PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+        });
+        PasswordDialog dialog(L"C:\\a\\b.pdf");
+        EXPECT_EQ(dialog.DoModal(nullptr), IDCANCEL);
+    }
+    module.Term();
+    SetModalDialogRunner(before);
+    EXPECT_EQ(captions, std::vector<std::wstring>{L"Kennwort eingeben"});
 }
 
 // Settings another program holds open cannot be read: the default language is selected and the

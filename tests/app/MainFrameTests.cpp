@@ -568,33 +568,15 @@ private:
 };
 
 // A picture that notes which cursor was showing while its pixels were read.
-class CursorProbeImage : public ReaderImage {
+class CursorProbeImage final : public ComObject<ReaderImageSlots> {
 public:
     HCURSOR cursorWhileRead = nullptr;
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-        *out = nullptr;
-        if (!IsEqualGUID(iid, IID_IUnknown) && !IsEqualGUID(iid, kIidReaderImage)) return E_NOINTERFACE;
-        *out = static_cast<ReaderImage*>(this);
-        AddRef();
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-    ULONG STDMETHODCALLTYPE Release() override { return --refs_; }
-    HRESULT STDMETHODCALLTYPE Reserved1() override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Reserved2() override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Reserved3() override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Reserved4() override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE GetPixelType(int* type) override { return *type = kPixelBgra32, S_OK; }
     HRESULT STDMETHODCALLTYPE SetPixelType(int) override { return S_OK; }
     HRESULT STDMETHODCALLTYPE GetWidth(int* width) override { return *width = 1, S_OK; }
-    HRESULT STDMETHODCALLTYPE Reserved8() override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE GetHeight(int* height) override { return *height = 1, S_OK; }
-    HRESULT STDMETHODCALLTYPE Reserved10() override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE GetStride(int* stride) override { return *stride = 4, S_OK; }
-    HRESULT STDMETHODCALLTYPE Reserved12() override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE GetLayout(int* layout) override { return *layout = 0, S_OK; }
-    HRESULT STDMETHODCALLTYPE Reserved14() override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Reserved15() override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE GetBits(BYTE** bits) override {
         cursorWhileRead = GetCursor();
         *bits = pixel_;
@@ -602,7 +584,6 @@ public:
     }
 
 private:
-    ULONG refs_ = 1;
     BYTE pixel_[4] = {10, 20, 30, 255};
 };
 
@@ -863,11 +844,10 @@ TEST_F(FrameKeyboardTest, PreviewShowsTheClickedRowOfASelectionAndANewDocumentsF
 }
 
 TEST_F(FrameKeyboardTest, WaitCursorShowsWhileThePreviewConverts) {
-    // Outlives the frame's preview, which may still hold it when the test ends.
-    static CursorProbeImage probe;
+    ComPtr<CursorProbeImage> probe = Adopt(new CursorProbeImage);
     FakeReaderScript script;
     script.images = {{L"small", 1, 1, Dot(0x123456)},
-                     {L"huge", 1, 1, ComPtr<IUnknown>(static_cast<ReaderImage*>(&probe))}};
+                     {L"huge", 1, 1, ComPtr<IUnknown>(static_cast<ReaderImage*>(probe.Get()))}};
     FakeReaderRegistration fake(FakeClass(), script);
     Start(SettingsXml(0, RECT{0, 0, 900, 600}, 320));
     ASSERT_NE(frame->Preview(), nullptr);
@@ -878,7 +858,7 @@ TEST_F(FrameKeyboardTest, WaitCursorShowsWhileThePreviewConverts) {
     ListView_SetItemState(list, -1, 0, LVIS_SELECTED);
     ListView_SetItemState(list, 1, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
     PumpMessages();
-    EXPECT_EQ(probe.cursorWhileRead, LoadCursorW(nullptr, IDC_WAIT));
+    EXPECT_EQ(probe->cursorWhileRead, LoadCursorW(nullptr, IDC_WAIT));
     EXPECT_EQ(GetCursor(), arrow) << "and the cursor comes back";
     Close();
 }

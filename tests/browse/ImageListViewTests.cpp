@@ -5,12 +5,19 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <wrl/client.h>
+
 #include "browse/ImageListView.h"
+#include "common/ComObject.h"
+#include "contracts/ReaderSlots.h"
+#include "tests/support/FakeReaderImages.h"
 #include "tests/support/TestSupport.h"
 #include "common/Handles.h"
 
 namespace pictrove {
 namespace {
+
+using Microsoft::WRL::ComPtr;
 
 struct FakeImage {
     const wchar_t* name;  // null: the collection gives no name
@@ -19,22 +26,11 @@ struct FakeImage {
 };
 
 // A collection with fixed names and sizes; images themselves are not needed by the list.
-class FixedCollection : public ImageCollection {
+class FixedCollection final : public ComObject<ImageCollectionSlots> {
 public:
-    explicit FixedCollection(std::vector<FakeImage> images) : images_(std::move(images)) {}
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-        *out = nullptr;
-        if (!IsEqualGUID(iid, IID_IUnknown) && !IsEqualGUID(iid, kIidImageCollection)) return E_NOINTERFACE;
-        *out = static_cast<ImageCollection*>(this);
-        AddRef();
-        return S_OK;
+    static ComPtr<FixedCollection> Make(std::vector<FakeImage> images) {
+        return test::Adopt(new FixedCollection(std::move(images)));
     }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-    ULONG STDMETHODCALLTYPE Release() override { return --refs_; }
-    HRESULT STDMETHODCALLTYPE Reserved1() override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Reserved2() override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Reserved3() override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Reserved4() override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE GetImageCount(int* count) override {
         *count = static_cast<int>(images_.size());
         return S_OK;
@@ -56,9 +52,9 @@ public:
         *image = nullptr;
         return E_NOTIMPL;
     }
-    ULONG refs_ = 1;
 
 private:
+    explicit FixedCollection(std::vector<FakeImage> images) : images_(std::move(images)) {}
     std::vector<FakeImage> images_;
 };
 
@@ -127,8 +123,8 @@ TEST(ImageListView, CreatesThreeColumnsWithTitlesAlignmentAndWidths) {
 
 TEST(ImageListView, FillsRowsWithNamesSizesAndDefaultNames) {
     ListHost host;
-    FixedCollection collection({{L"cover", 600, 800}, {nullptr, 10, 20}, {L"", 1, 2}});
-    host.list.Fill(&collection);
+    auto collection = FixedCollection::Make({{L"cover", 600, 800}, {nullptr, 10, 20}, {L"", 1, 2}});
+    host.list.Fill(collection.Get());
     ASSERT_EQ(host.list.RowCount(), 3);
     EXPECT_EQ(Names(host.list), (std::vector<std::wstring>{L"cover", L"Image001", L"Image002"}));
     EXPECT_EQ(CellText(host.list, 0, 1), L"600 px");
@@ -140,14 +136,14 @@ TEST(ImageListView, FillsRowsWithNamesSizesAndDefaultNames) {
     EXPECT_EQ(entry->height, 20);
     EXPECT_EQ(host.list.GetEntry(3), nullptr);
     EXPECT_EQ(host.list.GetEntry(-1), nullptr);
-    EXPECT_EQ(collection.refs_, 1u);
+    EXPECT_EQ(collection->RefCount(), 1u);
 }
 
 TEST(ImageListView, DefaultNameHasAtLeastThreeDigits) {
     ListHost host;
     std::vector<FakeImage> images(1001, FakeImage{nullptr, 1, 1});
-    FixedCollection collection(images);
-    host.list.Fill(&collection);
+    auto collection = FixedCollection::Make(images);
+    host.list.Fill(collection.Get());
     ASSERT_EQ(host.list.RowCount(), 1001);
     EXPECT_EQ(CellText(host.list, 0, 0), L"Image000");
     EXPECT_EQ(CellText(host.list, 11, 0), L"Image011");
@@ -156,9 +152,9 @@ TEST(ImageListView, DefaultNameHasAtLeastThreeDigits) {
 
 TEST(ImageListView, SortsByEachColumnBothWaysWithHeaderMarks) {
     ListHost host;
-    FixedCollection collection({{L"b", 30, 1}, {L"B", 10, 3}, {L"a", 20, 2}});
+    auto collection = FixedCollection::Make({{L"b", 30, 1}, {L"B", 10, 3}, {L"a", 20, 2}});
     ImageListView& list = host.list;
-    list.Fill(&collection);
+    list.Fill(collection.Get());
     EXPECT_EQ(list.SortColumn(), ImageListView::kNoSortColumn);
 
     // Clicking the header goes through the reflected notification, as a user's click does.
@@ -189,7 +185,7 @@ TEST(ImageListView, SortsByEachColumnBothWaysWithHeaderMarks) {
     EXPECT_EQ(ListView_GetSelectedColumn(list.Hwnd()), 2u);
 
     // Filling again keeps the sort state and the marks, and the rows follow them.
-    list.Fill(&collection);
+    list.Fill(collection.Get());
     EXPECT_EQ(list.GetAllIndices(), (std::vector<int>{1, 2, 0}));
     EXPECT_EQ(list.SortColumn(), 2);
     EXPECT_EQ(HeaderFormat(list, 2), HDF_SORTDOWN);
@@ -198,14 +194,14 @@ TEST(ImageListView, SortsByEachColumnBothWaysWithHeaderMarks) {
 TEST(ImageListView, ANewDocumentIsSortedByTheUsersColumnAndDirection) {
     ListHost host;
     ImageListView& list = host.list;
-    FixedCollection first({{L"x", 1, 1}});
-    list.Fill(&first);
+    auto first = FixedCollection::Make({{L"x", 1, 1}});
+    list.Fill(first.Get());
     list.SortByColumn(1);
     list.SortByColumn(1);  // widths descending
     ASSERT_FALSE(list.Ascending());
 
-    FixedCollection second({{L"narrow", 5, 1}, {L"wide", 50, 1}, {L"middle", 20, 1}, {L"widest", 70, 1}});
-    list.Fill(&second);
+    auto second = FixedCollection::Make({{L"narrow", 5, 1}, {L"wide", 50, 1}, {L"middle", 20, 1}, {L"widest", 70, 1}});
+    list.Fill(second.Get());
     EXPECT_EQ(Names(list), (std::vector<std::wstring>{L"widest", L"wide", L"middle", L"narrow"}));
     EXPECT_EQ(list.GetAllIndices(), (std::vector<int>{3, 1, 2, 0}));
     EXPECT_EQ(HeaderFormat(list, 1), HDF_SORTDOWN);
@@ -219,8 +215,8 @@ TEST(ImageListView, ANewDocumentIsSortedByTheUsersColumnAndDirection) {
 TEST(ImageListView, SelectionStaysVisibleWhenTheListLosesFocus) {
     ListHost host;
     ImageListView& list = host.list;
-    FixedCollection collection({{L"first", 10, 10}, {L"second", 20, 20}});
-    list.Fill(&collection);
+    auto collection = FixedCollection::Make({{L"first", 10, 10}, {L"second", 20, 20}});
+    list.Fill(collection.Get());
     Select(list, {0});
     SetFocus(host.Hwnd());
     ASSERT_NE(GetFocus(), list.Hwnd());
@@ -238,8 +234,8 @@ TEST(ImageListView, SelectionStaysVisibleWhenTheListLosesFocus) {
 TEST(ImageListView, PreviewRowIsTheFocusedSelectedRowElseTheFirstSelected) {
     ListHost host;
     ImageListView& list = host.list;
-    FixedCollection collection({{L"a", 1, 1}, {L"b", 1, 1}, {L"c", 1, 1}, {L"d", 1, 1}});
-    list.Fill(&collection);
+    auto collection = FixedCollection::Make({{L"a", 1, 1}, {L"b", 1, 1}, {L"c", 1, 1}, {L"d", 1, 1}});
+    list.Fill(collection.Get());
     EXPECT_EQ(list.PreviewRow(), -1) << "nothing selected";
     list.SelectFirstRow();
     EXPECT_EQ(list.PreviewRow(), 0);
@@ -260,9 +256,9 @@ TEST(ImageListView, SelectionGivesIndicesInDisplayOrderAndStatusText) {
     ListHost host;
     std::vector<FakeImage> images;
     for (int i = 0; i < 12; ++i) images.push_back({nullptr, 100 - i, 1});
-    FixedCollection collection(images);
+    auto collection = FixedCollection::Make(images);
     ImageListView& list = host.list;
-    list.Fill(&collection);
+    list.Fill(collection.Get());
     list.SortByColumn(1);  // ascending width: index 11 first
     EXPECT_EQ(list.StatusText(), L"12 images");
     Select(list, {0, 1, 5});
@@ -275,15 +271,15 @@ TEST(ImageListView, SelectionGivesIndicesInDisplayOrderAndStatusText) {
 
 TEST(ImageListView, ClearDeletesRowsAndEmptyCollectionLeavesNone) {
     ListHost host;
-    FixedCollection collection({{L"x", 1, 1}, {L"y", 2, 2}});
-    host.list.Fill(&collection);
+    auto collection = FixedCollection::Make({{L"x", 1, 1}, {L"y", 2, 2}});
+    host.list.Fill(collection.Get());
     host.list.Clear();
     EXPECT_EQ(host.list.RowCount(), 0);
     EXPECT_TRUE(host.list.GetAllIndices().empty());
     host.list.Fill(nullptr);
     EXPECT_EQ(host.list.RowCount(), 0);
-    FixedCollection empty({});
-    host.list.Fill(&empty);
+    auto empty = FixedCollection::Make({});
+    host.list.Fill(empty.Get());
     EXPECT_EQ(host.list.RowCount(), 0);
 }
 

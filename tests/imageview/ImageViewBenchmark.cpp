@@ -9,7 +9,7 @@
 #include "browse/ControlHost.h"
 #include "contracts/ImageViewContract.h"
 #include "browse/PreviewPane.h"
-#include "tests/imageview/FakeImage.h"
+#include "tests/support/FakeReaderImages.h"
 #include "common/Handles.h"
 
 using namespace pictrove;
@@ -61,7 +61,7 @@ int wmain() {
     constexpr int kSize = 10000;
     std::printf("image view, %d x %d pictures in an 800 x 600 view (times in ms)\n", kSize, kSize);
     for (const Case& c : cases) {
-        ComPtr<FakeImage> image = FakeImage::Make({kSize, kSize, c.type, c.layout}, [](int x, int y) {
+        ComPtr<FakeReaderImage> image = FakeReaderImage::Make({kSize, kSize, c.type, c.layout}, [](int x, int y) {
             return Rgba{static_cast<uint8_t>(x), static_cast<uint8_t>(y), static_cast<uint8_t>(x ^ y),
                         static_cast<uint8_t>(128 + (x & 127))};
         });

@@ -10,7 +10,7 @@
 #include "browse/ControlHost.h"
 #include "contracts/ImageViewContract.h"
 #include "browse/PreviewPane.h"
-#include "tests/imageview/FakeImage.h"
+#include "tests/support/FakeReaderImages.h"
 #include "tests/support/TestSupport.h"
 #include "common/Handles.h"
 
@@ -104,7 +104,7 @@ protected:
 
     HWND View() const { return host_.ControlWindow(); }
     Capture Shot() const { return CaptureClient(View()); }
-    void Show(const ComPtr<FakeImage>& image) { ASSERT_HRESULT_SUCCEEDED(view_->SetImage(image.Get())); }
+    void Show(const ComPtr<FakeReaderImage>& image) { ASSERT_HRESULT_SUCCEEDED(view_->SetImage(image.Get())); }
     void ExpectBackgroundOnly(const Capture& shot) {
         const uint32_t background = ToRgb(GetSysColor(COLOR_WINDOW));
         for (int y = 0; y < shot.height; ++y)
@@ -160,7 +160,7 @@ TEST_F(ImageViewControlTest, EveryPixelTypeAndLayoutShowsThePictureUpright) {
                 SCOPED_TRACE(label);
                 const Rgba* palette = type >= 2 ? grays : colours;
                 FakeImageShape shape{40, 30, type, layout, storage.padding, storage.negative};
-                ComPtr<FakeImage> image = FakeImage::Make(shape, [&](int x, int y) {
+                ComPtr<FakeReaderImage> image = FakeReaderImage::Make(shape, [&](int x, int y) {
                     return palette[(y >= 15 ? 2 : 0) + (x >= 20 ? 1 : 0)];
                 });
                 const std::vector<uint8_t> before = image->Buffer();
@@ -190,7 +190,7 @@ TEST_F(ImageViewControlTest, EveryPixelTypeAndLayoutShowsThePictureUpright) {
 TEST_F(ImageViewControlTest, AlphaShowsOverALightCheckerboard) {
     // Left half clear, right half red at alpha 128; the checker cells are 8 pixels from the
     // picture's corner at (60, 45).
-    ComPtr<FakeImage> image = FakeImage::Make({40, 30, kPixelBgra32}, [](int x, int) {
+    ComPtr<FakeReaderImage> image = FakeReaderImage::Make({40, 30, kPixelBgra32}, [](int x, int) {
         return x < 20 ? Rgba{0, 0, 0, 0} : Rgba{255, 0, 0, 128};
     });
     Show(image);
@@ -203,14 +203,14 @@ TEST_F(ImageViewControlTest, AlphaShowsOverALightCheckerboard) {
     EXPECT_EQ(Hex(shot.At(60 + 24, 45)), "E66666");
 
     // Opaque pictures, and pictures whose alpha is 0 everywhere, show no checkerboard.
-    image = FakeImage::Make({40, 30, kPixelBgra32}, [](int, int) { return Rgba{10, 20, 30, 0}; });
+    image = FakeReaderImage::Make({40, 30, kPixelBgra32}, [](int, int) { return Rgba{10, 20, 30, 0}; });
     Show(image);
     EXPECT_EQ(Hex(Shot().At(68, 45)), "0A141E");
 }
 
 TEST_F(ImageViewControlTest, LargePicturesAreFittedWithAspectAndSmoothlyShrunk) {
     // 400 × 200 in 160 × 120: scale 0.4, 160 × 80 at row 20; left half red, right half blue.
-    ComPtr<FakeImage> halves = FakeImage::Make({400, 200, kPixelBgr24}, [](int x, int) {
+    ComPtr<FakeReaderImage> halves = FakeReaderImage::Make({400, 200, kPixelBgr24}, [](int x, int) {
         return x < 200 ? Rgba{255, 0, 0, 255} : Rgba{0, 0, 255, 255};
     });
     Show(halves);
@@ -224,7 +224,7 @@ TEST_F(ImageViewControlTest, LargePicturesAreFittedWithAspectAndSmoothlyShrunk) 
     EXPECT_EQ(Hex(shot.At(80, 100)), background);
 
     // A one-pixel checkerboard at half size is even gray: every source pixel is averaged in.
-    ComPtr<FakeImage> fine = FakeImage::Make({320, 240, kPixelGray8}, [](int x, int y) {
+    ComPtr<FakeReaderImage> fine = FakeReaderImage::Make({320, 240, kPixelGray8}, [](int x, int y) {
         const uint8_t v = ((x + y) & 1) ? 255 : 0;
         return Rgba{v, v, v, 255};
     });
@@ -238,7 +238,7 @@ TEST_F(ImageViewControlTest, LargePicturesAreFittedWithAspectAndSmoothlyShrunk) 
 }
 
 TEST_F(ImageViewControlTest, NullAndUnreadableObjectsClearTheView) {
-    ComPtr<FakeImage> image = FakeImage::Make({40, 30, kPixelGray8}, [](int, int) { return Rgba{0, 0, 0, 255}; });
+    ComPtr<FakeReaderImage> image = FakeReaderImage::Make({40, 30, kPixelGray8}, [](int, int) { return Rgba{0, 0, 0, 255}; });
     Show(image);
     EXPECT_EQ(Hex(Shot().At(80, 60)), "000000");
     EXPECT_HRESULT_SUCCEEDED(view_->SetImage(nullptr));
@@ -249,7 +249,7 @@ TEST_F(ImageViewControlTest, NullAndUnreadableObjectsClearTheView) {
                                FakeImageShape{0, 30, kPixelGray8}}) {
         SCOPED_TRACE("type " + std::to_string(shape.pixelType) + (shape.answersReaderImage ? "" : " no ReaderImage"));
         Show(image);
-        ComPtr<FakeImage> bad = FakeImage::Make(shape, [](int, int) { return Rgba{0, 0, 0, 255}; });
+        ComPtr<FakeReaderImage> bad = FakeReaderImage::Make(shape, [](int, int) { return Rgba{0, 0, 0, 255}; });
         EXPECT_HRESULT_FAILED(view_->SetImage(bad.Get()));
         ExpectBackgroundOnly(Shot());
         EXPECT_EQ(bad->RefCount(), 1u) << "an object it cannot show is not kept";
@@ -258,10 +258,10 @@ TEST_F(ImageViewControlTest, NullAndUnreadableObjectsClearTheView) {
 }
 
 TEST_F(ImageViewControlTest, ReferencesReturnAfterReplacementAndDestruction) {
-    const LONG liveBefore = FakeImage::LiveObjects();
+    const LONG liveBefore = FakeReaderImage::LiveObjects();
     {
-        ComPtr<FakeImage> first = FakeImage::Make({40, 30, kPixelBgr24}, [](int, int) { return Rgba{}; });
-        ComPtr<FakeImage> second = FakeImage::Make({40, 30, kPixelBgr24}, [](int, int) { return Rgba{}; });
+        ComPtr<FakeReaderImage> first = FakeReaderImage::Make({40, 30, kPixelBgr24}, [](int, int) { return Rgba{}; });
+        ComPtr<FakeReaderImage> second = FakeReaderImage::Make({40, 30, kPixelBgr24}, [](int, int) { return Rgba{}; });
         Show(first);
         EXPECT_EQ(first->RefCount(), 2u) << "the control keeps its own reference while it shows the picture";
         Show(first);
@@ -279,14 +279,14 @@ TEST_F(ImageViewControlTest, ReferencesReturnAfterReplacementAndDestruction) {
         control->AddRef();
         EXPECT_EQ(control->Release(), 1u) << "nothing but this test holds the control any more";
     }
-    EXPECT_EQ(FakeImage::LiveObjects(), liveBefore);
+    EXPECT_EQ(FakeReaderImage::LiveObjects(), liveBefore);
 }
 
 TEST_F(ImageViewControlTest, ControlFollowsTheHostSizeAndRefits) {
     HWND view = View();
     EXPECT_EQ(GetParent(view), host_.Hwnd());
     EXPECT_TRUE(GetWindowLongW(view, GWL_STYLE) & WS_CHILD);
-    ComPtr<FakeImage> image = FakeImage::Make({400, 200, kPixelGray8}, [](int, int) { return Rgba{0, 0, 0, 255}; });
+    ComPtr<FakeReaderImage> image = FakeReaderImage::Make({400, 200, kPixelGray8}, [](int, int) { return Rgba{0, 0, 0, 255}; });
     Show(image);
     SetWindowPos(host_.Hwnd(), nullptr, 0, 0, 300, 250, SWP_NOMOVE | SWP_NOZORDER);
     PumpMessages();
@@ -305,7 +305,7 @@ TEST_F(ImageViewControlTest, ControlFollowsTheHostSizeAndRefits) {
 
 TEST_F(ImageViewControlTest, ControlWheelZoomsAroundTheCursorAndShowsScrollBars) {
     // 512 × 384 fitted at 160 × 120 (scale 0.3125).
-    ComPtr<FakeImage> image = FakeImage::Make({512, 384, kPixelBgr24}, Gradient);
+    ComPtr<FakeReaderImage> image = FakeReaderImage::Make({512, 384, kPixelBgr24}, Gradient);
     Show(image);
     const POINT anchor{40, 90};
     const POINT before = GradientPointAt(Shot(), anchor.x, anchor.y);
@@ -331,7 +331,7 @@ TEST_F(ImageViewControlTest, ControlWheelZoomsAroundTheCursorAndShowsScrollBars)
 }
 
 TEST_F(ImageViewControlTest, KeysZoomAroundTheCentreAndReturnToFit) {
-    ComPtr<FakeImage> image = FakeImage::Make({512, 384, kPixelBgr24}, Gradient);
+    ComPtr<FakeReaderImage> image = FakeReaderImage::Make({512, 384, kPixelBgr24}, Gradient);
     Show(image);
     // The first step brings the scroll bars, which make the view smaller; from then on the
     // picture point at the view's centre stays there.
@@ -358,7 +358,7 @@ TEST_F(ImageViewControlTest, KeysZoomAroundTheCentreAndReturnToFit) {
 }
 
 TEST_F(ImageViewControlTest, DragPansAndDoubleClickFits) {
-    ComPtr<FakeImage> image = FakeImage::Make({512, 384, kPixelBgr24}, Gradient);
+    ComPtr<FakeReaderImage> image = FakeReaderImage::Make({512, 384, kPixelBgr24}, Gradient);
     Show(image);
     for (int i = 0; i < 6; ++i) SendWheel(1, {0, 0}, MK_CONTROL);  // 100 %, anchored at the corner
     Capture shot = Shot();
@@ -388,7 +388,7 @@ TEST_F(ImageViewControlTest, TakesTheFocusOnlyWhenClicked) {
     HWND edit =
         CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE, 200, 10, 80, 20, frame_, nullptr, nullptr, nullptr);
     SetFocus(edit);
-    ComPtr<FakeImage> image = FakeImage::Make({40, 30, kPixelGray8}, [](int, int) { return Rgba{}; });
+    ComPtr<FakeReaderImage> image = FakeReaderImage::Make({40, 30, kPixelGray8}, [](int, int) { return Rgba{}; });
     Show(image);
     PumpMessages();
     EXPECT_EQ(GetFocus(), edit);
@@ -416,7 +416,7 @@ TEST(ControlHost, AnUnknownClassHostsNothing) {
 }
 
 TEST_F(ImageViewControlTest, ShowInPreviewHandsTheImageToTheControl) {
-    ComPtr<FakeImage> image = FakeImage::Make({40, 30, kPixelGray8}, [](int, int) { return Rgba{0, 0, 0, 255}; });
+    ComPtr<FakeReaderImage> image = FakeReaderImage::Make({40, 30, kPixelGray8}, [](int, int) { return Rgba{0, 0, 0, 255}; });
     EXPECT_TRUE(ShowInPreview(host_, image.Get()));
     EXPECT_EQ(image->RefCount(), 2u);
     EXPECT_EQ(Hex(Shot().At(80, 60)), "000000");

@@ -1,49 +1,18 @@
 // Fake document reader objects: reader, password and collection in one object, plus its factory.
 #include "tests/support/FakeReader.h"
 
+#include "common/ComObject.h"
+#include "contracts/ReaderSlots.h"
+
 namespace pictrove::test {
 
 namespace {
 
-bool SameIid(REFIID a, const IID& b) {
-    return IsEqualGUID(a, b) != FALSE;
-}
-
-class FakeReader : public DocumentReader, public DocumentPassword, public ImageCollection {
+class FakeReader final : public ComObject<DocumentReaderSlots, DocumentPasswordSlots, ImageCollectionSlots> {
 public:
     FakeReader(const FakeReaderScript& script, FakeReaderLog& log) : script_(script), log_(log) {
         InterlockedIncrement(&log_.liveObjects);
     }
-    virtual ~FakeReader() { InterlockedDecrement(&log_.liveObjects); }
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-        if (!out) return E_POINTER;
-        *out = nullptr;
-        if (SameIid(iid, IID_IUnknown) || SameIid(iid, kIidDocumentReader)) {
-            *out = static_cast<DocumentReader*>(this);
-        } else if (SameIid(iid, kIidDocumentPassword)) {
-            log_.calls.push_back(L"QI(DocumentPassword)");
-            if (script_.supportsPassword) *out = static_cast<DocumentPassword*>(this);
-        } else if (SameIid(iid, kIidImageCollection)) {
-            log_.calls.push_back(L"QI(ImageCollection)");
-            if (script_.providesCollection) *out = static_cast<ImageCollection*>(this);
-        }
-        if (!*out) return E_NOINTERFACE;
-        AddRef();
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const LONG left = InterlockedDecrement(&refs_);
-        if (left == 0) delete this;
-        return static_cast<ULONG>(left);
-    }
-
-    HRESULT STDMETHODCALLTYPE Reserved1() override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Reserved2() override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Reserved3() override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Reserved4() override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Reserved5() override { return E_NOTIMPL; }
 
     HRESULT STDMETHODCALLTYPE Open(BSTR path) override {
         log_.calls.push_back(L"Open(" + std::wstring(path ? path : L"") + L")");
@@ -86,12 +55,25 @@ public:
     }
 
 private:
+    ~FakeReader() override { InterlockedDecrement(&log_.liveObjects); }
+
+    // Logs the questions the application asks, and refuses what the script withholds.
+    std::optional<HRESULT> QueryInterfaceHook(REFIID iid, void**) override {
+        if (IsEqualIID(iid, kIidDocumentPassword)) {
+            log_.calls.push_back(L"QI(DocumentPassword)");
+            if (!script_.supportsPassword) return E_NOINTERFACE;
+        } else if (IsEqualIID(iid, kIidImageCollection)) {
+            log_.calls.push_back(L"QI(ImageCollection)");
+            if (!script_.providesCollection) return E_NOINTERFACE;
+        }
+        return std::nullopt;
+    }
+
     const FakeDocumentImage* Image(int index) const {
         if (index < 0 || static_cast<size_t>(index) >= script_.images.size()) return nullptr;
         return &script_.images[static_cast<size_t>(index)];
     }
 
-    LONG refs_ = 1;
     int opens_ = 0;
     std::wstring password_;
     FakeReaderScript script_;
@@ -100,24 +82,9 @@ private:
 
 }  // namespace
 
-class FakeReaderRegistration::Factory : public IClassFactory {
+class FakeReaderRegistration::Factory final : public ComObject<IClassFactory> {
 public:
     explicit Factory(FakeReaderRegistration& owner) : owner_(owner) {}
-    virtual ~Factory() = default;
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-        if (!out) return E_POINTER;
-        *out = nullptr;
-        if (!SameIid(iid, IID_IUnknown) && !SameIid(iid, IID_IClassFactory)) return E_NOINTERFACE;
-        *out = static_cast<IClassFactory*>(this);
-        AddRef();
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const LONG left = InterlockedDecrement(&refs_);
-        if (left == 0) delete this;
-        return static_cast<ULONG>(left);
-    }
     HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** out) override {
         if (!out) return E_POINTER;
         *out = nullptr;
@@ -130,7 +97,6 @@ public:
     HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
 
 private:
-    LONG refs_ = 1;
     FakeReaderRegistration& owner_;
 };
 

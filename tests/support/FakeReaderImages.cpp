@@ -1,6 +1,7 @@
-// In-memory reader objects with call logs and reference counts.
+// In-memory reader objects with call logs, reference counts and stored pixels in any layout.
 #include "tests/support/FakeReaderImages.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace pictrove::test {
@@ -31,6 +32,27 @@ int ReaderBytesPerPixel(int pixelType) {
     }
 }
 
+namespace {
+
+// Stores a picture as a reader would: each pixel (x, y as seen) is written by put where the
+// layout flags place it, rows stride bytes apart, padding left as 0xEE.
+template <class PutPixel>
+std::shared_ptr<std::vector<BYTE>> StoreRows(int pixelType, int width, int height, int stride, int layout,
+                                             PutPixel put) {
+    const int bpp = ReaderBytesPerPixel(pixelType);
+    auto stored = std::make_shared<std::vector<BYTE>>(static_cast<size_t>(stride) * std::max(height, 0), BYTE{0xEE});
+    for (int y = 0; y < height; ++y) {
+        const int storedRow = (layout & kLayoutBottomUp) ? height - 1 - y : y;
+        for (int x = 0; x < width; ++x) {
+            const int storedColumn = (layout & kLayoutMirroredRows) ? width - 1 - x : x;
+            put(x, y, stored->data() + static_cast<size_t>(storedRow) * stride + static_cast<size_t>(storedColumn) * bpp);
+        }
+    }
+    return stored;
+}
+
+}  // namespace
+
 FakeReaderImage::FakeReaderImage(int pixelType,
                                  int width,
                                  int height,
@@ -44,7 +66,13 @@ FakeReaderImage::FakeReaderImage(int pixelType,
       stride_(stride),
       layout_(layout),
       pixels_(std::move(pixels)),
-      log_(log) {}
+      log_(log) {
+    ++live_;
+}
+
+FakeReaderImage::~FakeReaderImage() {
+    --live_;
+}
 
 FakeReaderImage* FakeReaderImage::FromRows(int pixelType,
                                            int width,
@@ -54,45 +82,65 @@ FakeReaderImage* FakeReaderImage::FromRows(int pixelType,
                                            const std::vector<BYTE>& topDownPixels,
                                            CallLog* log) {
     const int bpp = ReaderBytesPerPixel(pixelType);
-    auto stored = std::make_shared<std::vector<BYTE>>(static_cast<size_t>(stride) * height, BYTE{0xEE});
-    for (int y = 0; y < height; ++y) {
-        const int storedRow = (layout & kLayoutBottomUp) ? height - 1 - y : y;
-        for (int x = 0; x < width; ++x) {
-            const int storedColumn = (layout & kLayoutMirroredRows) ? width - 1 - x : x;
-            std::memcpy(
-                stored->data() + static_cast<size_t>(storedRow) * stride + static_cast<size_t>(storedColumn) * bpp,
-                topDownPixels.data() + (static_cast<size_t>(y) * width + x) * bpp, static_cast<size_t>(bpp));
-        }
-    }
+    auto stored = StoreRows(pixelType, width, height, stride, layout, [&](int x, int y, BYTE* at) {
+        std::memcpy(at, topDownPixels.data() + (static_cast<size_t>(y) * width + x) * bpp, static_cast<size_t>(bpp));
+    });
     return new FakeReaderImage(pixelType, width, height, stride, layout, std::move(stored), log);
 }
 
-HRESULT FakeReaderImage::QueryInterface(REFIID iid, void** out) {
-    if (!out)
-        return E_POINTER;
-    *out = nullptr;
-    if (IsEqualIID(iid, kIidReaderImage)) {
-        Log("QueryInterface(ReaderImage)");
-        *out = static_cast<ReaderImage*>(this);
-    } else if (IsEqualIID(iid, IID_IUnknown)) {
-        *out = static_cast<IUnknown*>(this);
-    } else {
-        return E_NOINTERFACE;
+Microsoft::WRL::ComPtr<FakeReaderImage> FakeReaderImage::Make(const FakeImageShape& shape,
+                                                              const std::function<Rgba(int x, int y)>& colourAt) {
+    const int rowBytes = shape.width * ReaderBytesPerPixel(shape.pixelType) + shape.padding;
+    auto stored = StoreRows(shape.pixelType, shape.width, shape.height, rowBytes, shape.layout,
+                            [&](int x, int y, BYTE* p) {
+                                const Rgba colour = colourAt(x, y);
+                                switch (shape.pixelType) {
+                                    case kPixelBgra32:
+                                        p[3] = colour.a;
+                                        [[fallthrough]];
+                                    case kPixelBgr24:
+                                        p[0] = colour.b;
+                                        p[1] = colour.g;
+                                        p[2] = colour.r;
+                                        break;
+                                    case kPixelGrayPlusOne8:
+                                        p[0] = static_cast<BYTE>(colour.r + 1);
+                                        break;
+                                    default:
+                                        p[0] = colour.r;
+                                        break;
+                                }
+                            });
+    int stride = rowBytes;
+    size_t firstRow = 0;
+    if (shape.negativeStride && !stored->empty()) {
+        // Same rows, stored from the end of the buffer back to its start.
+        std::vector<BYTE> reversed(stored->size());
+        for (int r = 0; r < shape.height; ++r) {
+            std::copy_n(stored->data() + static_cast<size_t>(r) * rowBytes, rowBytes,
+                        reversed.data() + static_cast<size_t>(shape.height - 1 - r) * rowBytes);
+        }
+        stored->swap(reversed);
+        stride = -rowBytes;
+        firstRow = stored->size() - rowBytes;
     }
-    AddRef();
-    return S_OK;
+    auto image =
+        Adopt(new FakeReaderImage(shape.pixelType, shape.width, shape.height, stride, shape.layout, std::move(stored)));
+    image->firstRow_ = firstRow;
+    image->answersReaderImage_ = shape.answersReaderImage;
+    return image;
 }
 
-ULONG FakeReaderImage::AddRef() {
-    return ++refs_;
+std::optional<HRESULT> FakeReaderImage::QueryInterfaceHook(REFIID iid, void**) {
+    if (!IsEqualIID(iid, kIidReaderImage)) return std::nullopt;
+    Log("QueryInterface(ReaderImage)");
+    if (!answersReaderImage_) return E_NOINTERFACE;
+    return std::nullopt;
 }
 
 ULONG FakeReaderImage::Release() {
     Log("Release");
-    const ULONG left = --refs_;
-    if (left == 0)
-        delete this;
-    return left;
+    return ComObject::Release();
 }
 
 HRESULT FakeReaderImage::GetPixelType(int* type) {
@@ -103,6 +151,7 @@ HRESULT FakeReaderImage::GetPixelType(int* type) {
 
 HRESULT FakeReaderImage::SetPixelType(int type) {
     Log(("SetPixelType(" + std::to_string(type) + ")").c_str());
+    ++setPixelTypeCalls_;
     pixelType_ = type;
     return S_OK;
 }
@@ -133,26 +182,8 @@ HRESULT FakeReaderImage::GetLayout(int* layout) {
 
 HRESULT FakeReaderImage::GetBits(BYTE** bits) {
     Log("GetBits");
-    *bits = pixels_ && !pixels_->empty() ? pixels_->data() : nullptr;
+    *bits = pixels_ && !pixels_->empty() ? pixels_->data() + firstRow_ : nullptr;
     return S_OK;
-}
-
-HRESULT FakeUnknown::QueryInterface(REFIID iid, void** out) {
-    if (!out)
-        return E_POINTER;
-    *out = nullptr;
-    if (!IsEqualIID(iid, IID_IUnknown))
-        return E_NOINTERFACE;
-    *out = this;
-    AddRef();
-    return S_OK;
-}
-
-ULONG FakeUnknown::Release() {
-    const ULONG left = --refs_;
-    if (left == 0)
-        delete this;
-    return left;
 }
 
 FakeImageCollection::~FakeImageCollection() {
@@ -166,24 +197,6 @@ void FakeImageCollection::Add(std::wstring name, IUnknown* image) {
     if (image)
         image->AddRef();
     entries_.push_back({std::move(name), image});
-}
-
-HRESULT FakeImageCollection::QueryInterface(REFIID iid, void** out) {
-    if (!out)
-        return E_POINTER;
-    *out = nullptr;
-    if (!IsEqualIID(iid, kIidImageCollection) && !IsEqualIID(iid, IID_IUnknown))
-        return E_NOINTERFACE;
-    *out = static_cast<ImageCollection*>(this);
-    AddRef();
-    return S_OK;
-}
-
-ULONG FakeImageCollection::Release() {
-    const ULONG left = --refs_;
-    if (left == 0)
-        delete this;
-    return left;
 }
 
 HRESULT FakeImageCollection::GetImageCount(int* count) {

@@ -1,19 +1,33 @@
-// Stand-ins for a document reader's image collection and pixel objects, for tests and the
-// benchmark: plain in-memory pixels, a log of every call, and visible reference counts.
+// Stand-ins for a document reader's image collection and pixel objects, for every test and
+// benchmark: plain in-memory pixels in any reader layout, a log of every call, visible reference
+// counts and a count of live objects.
 #pragma once
 
 #include <windows.h>
 
+#include <wrl/client.h>
+
 #include <atomic>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
-#include "contracts/ReaderContract.h"
+#include "common/ComObject.h"
+#include "contracts/ReaderSlots.h"
 
 namespace pictrove::test {
+
+// Takes over the creator's reference of a new object (not ComPtr::Attach: MinGW's adds one).
+template <class T>
+Microsoft::WRL::ComPtr<T> Adopt(T* made) {
+    Microsoft::WRL::ComPtr<T> held;
+    *held.GetAddressOf() = made;
+    return held;
+}
 
 // Calls in the order they came, from any thread.
 class CallLog {
@@ -27,8 +41,24 @@ private:
     std::vector<std::string> entries_;
 };
 
+// Picture colour (as seen, top-down and left to right) of one pixel.
+struct Rgba {
+    uint8_t r = 0, g = 0, b = 0, a = 255;
+};
+
+// How FakeReaderImage::Make stores a picture.
+struct FakeImageShape {
+    int width = 0;
+    int height = 0;
+    int pixelType = kPixelBgr24;
+    int layout = 0;
+    int padding = 0;               // bytes after each stored row
+    bool negativeStride = false;   // rows follow each other downwards in memory
+    bool answersReaderImage = true;
+};
+
 // A pixel object. Created with one reference, which the creator owns.
-class FakeReaderImage : public ReaderImage {
+class FakeReaderImage final : public ComObject<ReaderImageSlots> {
 public:
     FakeReaderImage(int pixelType, int width, int height, int stride, int layout,
                     std::shared_ptr<std::vector<BYTE>> pixels, CallLog* log = nullptr);
@@ -38,40 +68,35 @@ public:
     // padding bytes of 0xEE up to stride.
     static FakeReaderImage* FromRows(int pixelType, int width, int height, int stride, int layout,
                                      const std::vector<BYTE>& topDownPixels, CallLog* log = nullptr);
+    // Lays out the picture given by colourAt(x, y) as the shape's type and layout store it. Gray
+    // types take the red channel as the level.
+    static Microsoft::WRL::ComPtr<FakeReaderImage> Make(const FakeImageShape& shape,
+                                                        const std::function<Rgba(int x, int y)>& colourAt);
+    // Objects not yet destroyed, across all tests.
+    static LONG LiveObjects() { return live_.load(); }
 
-    ULONG RefCount() const { return refs_.load(); }
     const std::vector<BYTE>& Pixels() const { return *pixels_; }
+    std::vector<BYTE>& Buffer() { return *pixels_; }
     int PixelType() const { return pixelType_; }
+    int SetPixelTypeCalls() const { return setPixelTypeCalls_; }
 
-    // IUnknown
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
     ULONG STDMETHODCALLTYPE Release() override;
-    // ReaderImage
-    HRESULT STDMETHODCALLTYPE Reserved1() override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Reserved2() override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Reserved3() override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Reserved4() override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE GetPixelType(int* type) override;
     HRESULT STDMETHODCALLTYPE SetPixelType(int type) override;
     HRESULT STDMETHODCALLTYPE GetWidth(int* width) override;
-    HRESULT STDMETHODCALLTYPE Reserved8() override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE GetHeight(int* height) override;
-    HRESULT STDMETHODCALLTYPE Reserved10() override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE GetStride(int* stride) override;
-    HRESULT STDMETHODCALLTYPE Reserved12() override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE GetLayout(int* layout) override;
-    HRESULT STDMETHODCALLTYPE Reserved14() override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Reserved15() override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE GetBits(BYTE** bits) override;
 
 private:
-    virtual ~FakeReaderImage() = default;
+    ~FakeReaderImage() override;
+    std::optional<HRESULT> QueryInterfaceHook(REFIID iid, void** out) override;
     void Log(const char* entry) {
         if (log_) log_->Add(entry);
     }
 
-    std::atomic<ULONG> refs_{1};
+    static inline std::atomic<LONG> live_{0};
     int pixelType_;
     int width_;
     int height_;
@@ -79,24 +104,19 @@ private:
     int layout_;
     std::shared_ptr<std::vector<BYTE>> pixels_;
     CallLog* log_;
+    size_t firstRow_ = 0;  // where GetBits points: the end of the buffer for a negative stride
+    bool answersReaderImage_ = true;
+    int setPixelTypeCalls_ = 0;
 };
 
 // An object that is no pixel object: it answers IUnknown only.
-class FakeUnknown : public IUnknown {
-public:
-    FakeUnknown() = default;
-    ULONG RefCount() const { return refs_.load(); }
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-    ULONG STDMETHODCALLTYPE Release() override;
-
+class FakeUnknown final : public ComObject<IUnknown> {
 private:
-    virtual ~FakeUnknown() = default;
-    std::atomic<ULONG> refs_{1};
+    ~FakeUnknown() override = default;
 };
 
 // A document's images. Entries without an image object give none from GetImage.
-class FakeImageCollection : public ImageCollection {
+class FakeImageCollection final : public ComObject<ImageCollectionSlots> {
 public:
     struct Entry {
         std::wstring name;
@@ -112,18 +132,8 @@ public:
     // Reported by GetImageCount instead of the number of entries, when set.
     void SetReportedCount(int count) { reportedCount_ = count; }
 
-    ULONG RefCount() const { return refs_.load(); }
     int GetImageCalls() const { return getImageCalls_.load(); }
 
-    // IUnknown
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-    ULONG STDMETHODCALLTYPE Release() override;
-    // ImageCollection
-    HRESULT STDMETHODCALLTYPE Reserved1() override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Reserved2() override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Reserved3() override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Reserved4() override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE GetImageCount(int* count) override;
     HRESULT STDMETHODCALLTYPE GetImageWidth(int index, int* width) override;
     HRESULT STDMETHODCALLTYPE GetImageHeight(int index, int* height) override;
@@ -131,12 +141,11 @@ public:
     HRESULT STDMETHODCALLTYPE GetImage(int index, IUnknown** image) override;
 
 private:
-    virtual ~FakeImageCollection();
+    ~FakeImageCollection() override;
     void Log(std::string entry) {
         if (log_) log_->Add(std::move(entry));
     }
 
-    std::atomic<ULONG> refs_{1};
     std::vector<Entry> entries_;
     std::function<void(int)> onGetImage_;
     int reportedCount_ = -1;

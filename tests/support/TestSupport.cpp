@@ -9,6 +9,7 @@
 #include <cstdio>
 
 #include "common/Handles.h"
+#include "resources/DialogRunner.h"
 #include "ui/Window.h"
 
 namespace pictrove::test {
@@ -199,6 +200,8 @@ int wmain(int argc, wchar_t** argv) {
     Gdiplus::GdiplusStartup(&token, &input, nullptr);
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&controls);
+    // Dialogs run as the program runs them, from the selected language's layout.
+    pictrove::SetModalDialogRunner(pictrove::RunModalDialog);
     const int result = RUN_ALL_TESTS();
     Gdiplus::GdiplusShutdown(token);
     std::fflush(stdout);

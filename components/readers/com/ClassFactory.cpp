@@ -5,17 +5,6 @@
 
 namespace pictrove::readers {
 
-HRESULT ClassFactory::QueryInterface(REFIID iid, void** object) {
-    if (object == nullptr) return E_POINTER;
-    *object = nullptr;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IClassFactory)) {
-        *object = static_cast<IClassFactory*>(this);
-        AddRef();
-        return S_OK;
-    }
-    return E_NOINTERFACE;
-}
-
 HRESULT ClassFactory::CreateInstance(IUnknown* outer, REFIID iid, void** object) {
     if (object == nullptr) return E_POINTER;
     *object = nullptr;
@@ -30,9 +19,9 @@ HRESULT ClassFactory::CreateInstance(IUnknown* outer, REFIID iid, void** object)
 
 HRESULT ClassFactory::LockServer(BOOL lock) {
     if (lock) {
-        LockModule();
+        ModuleLock::Lock();
     } else {
-        UnlockModule();
+        ModuleLock::Unlock();
     }
     return S_OK;
 }

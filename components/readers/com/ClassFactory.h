@@ -13,7 +13,6 @@ class ClassFactory final : public ComObject<IClassFactory> {
 public:
     explicit ClassFactory(SourceMaker create) : create_(create) {}
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
     HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** object) override;
     HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override;
 

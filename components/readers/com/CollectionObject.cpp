@@ -5,17 +5,6 @@
 
 namespace pictrove::readers {
 
-HRESULT CollectionObject::QueryInterface(REFIID iid, void** object) {
-    if (object == nullptr) return E_POINTER;
-    *object = nullptr;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, kIidImageCollection)) {
-        *object = static_cast<ImageCollection*>(this);
-        AddRef();
-        return S_OK;
-    }
-    return E_NOINTERFACE;
-}
-
 const ImageEntry* CollectionObject::Entry(int index) const {
     const auto& images = document_->source->Images();
     if (index < 0 || static_cast<std::size_t>(index) >= images.size()) return nullptr;

@@ -6,20 +6,14 @@
 
 #include "Module.h"
 #include "OpenDocument.h"
-#include "contracts/ReaderContract.h"
+#include "contracts/ReaderSlots.h"
 
 namespace pictrove::readers {
 
-class CollectionObject final : public ComObject<ImageCollection> {
+class CollectionObject final : public ComObject<ImageCollectionSlots> {
 public:
     explicit CollectionObject(std::shared_ptr<OpenDocument> document) : document_(std::move(document)) {}
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
-
-    HRESULT STDMETHODCALLTYPE Reserved1() override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Reserved2() override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Reserved3() override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Reserved4() override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE GetImageCount(int* count) override;
     HRESULT STDMETHODCALLTYPE GetImageWidth(int index, int* width) override;
     HRESULT STDMETHODCALLTYPE GetImageHeight(int index, int* height) override;

@@ -3,17 +3,6 @@
 
 namespace pictrove::readers {
 
-HRESULT ImageObject::QueryInterface(REFIID iid, void** object) {
-    if (object == nullptr) return E_POINTER;
-    *object = nullptr;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, kIidReaderImage)) {
-        *object = static_cast<ReaderImage*>(this);
-        AddRef();
-        return S_OK;
-    }
-    return E_NOINTERFACE;
-}
-
 HRESULT ImageObject::GetPixelType(int* type) {
     if (type == nullptr) return E_POINTER;
     *type = static_cast<int>(InterlockedCompareExchange(&type_, 0, 0));

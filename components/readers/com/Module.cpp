@@ -4,17 +4,6 @@
 #include "ClassFactory.h"
 #include "ReaderClasses.h"
 
-namespace pictrove::readers {
-namespace {
-LONG volatile g_moduleLocks = 0;
-}
-
-void LockModule() { InterlockedIncrement(&g_moduleLocks); }
-void UnlockModule() { InterlockedDecrement(&g_moduleLocks); }
-bool ModuleInUse() { return InterlockedCompareExchange(&g_moduleLocks, 0, 0) != 0; }
-
-}  // namespace pictrove::readers
-
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
     // Nothing else happens here: GDI+ and COM must not be started or stopped under the loader lock.
     if (reason == DLL_PROCESS_ATTACH) DisableThreadLibraryCalls(instance);
@@ -39,5 +28,5 @@ extern "C" HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID clsid, REFIID iid, 
 }
 
 extern "C" HRESULT STDAPICALLTYPE DllCanUnloadNow() {
-    return pictrove::readers::ModuleInUse() ? S_FALSE : S_OK;
+    return pictrove::ModuleLock::InUse() ? S_FALSE : S_OK;
 }

@@ -34,33 +34,22 @@ HRESULT ReadWholeFile(const wchar_t* path, std::vector<std::uint8_t>& bytes) {
     return S_OK;
 }
 
-HRESULT ReaderObject::QueryInterface(REFIID iid, void** object) {
-    if (object == nullptr) return E_POINTER;
-    *object = nullptr;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, kIidDocumentReader)) {
-        *object = static_cast<DocumentReader*>(this);
-    } else if (IsEqualIID(iid, kIidDocumentPassword)) {
-        *object = static_cast<DocumentPassword*>(this);
-    } else if (IsEqualIID(iid, kIidImageCollection)) {
-        // The collection is an object of its own that shares the open document, so it goes on
-        // working once the reader is released.
-        return Guarded([&]() -> HRESULT {
-            std::lock_guard guard(lock_);
-            if (!document_) return E_NOINTERFACE;
-            if (!collection_) {
-                // Not ComPtr::Attach: MinGW's takes an extra reference there, unlike MSVC's.
-                ImageCollection* made = new CollectionObject(document_);
-                collection_ = made;
-                made->Release();
-            }
-            collection_.CopyTo(reinterpret_cast<ImageCollection**>(object));
-            return S_OK;
-        });
-    } else {
-        return E_NOINTERFACE;
-    }
-    AddRef();
-    return S_OK;
+std::optional<HRESULT> ReaderObject::QueryInterfaceHook(REFIID iid, void** object) {
+    if (!IsEqualIID(iid, kIidImageCollection)) return std::nullopt;
+    // The collection is an object of its own that shares the open document, so it goes on
+    // working once the reader is released.
+    return Guarded([&]() -> HRESULT {
+        std::lock_guard guard(lock_);
+        if (!document_) return E_NOINTERFACE;
+        if (!collection_) {
+            // Not ComPtr::Attach: MinGW's takes an extra reference there, unlike MSVC's.
+            ImageCollection* made = new CollectionObject(document_);
+            collection_ = made;
+            made->Release();
+        }
+        collection_.CopyTo(reinterpret_cast<ImageCollection**>(object));
+        return S_OK;
+    });
 }
 
 HRESULT ReaderObject::SetPassword(BSTR password) {

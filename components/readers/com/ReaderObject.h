@@ -6,33 +6,26 @@
 
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 
 #include "Module.h"
 #include "OpenDocument.h"
 #include "ReaderClasses.h"
-#include "contracts/ReaderContract.h"
+#include "contracts/ReaderSlots.h"
 
 namespace pictrove::readers {
 
-class ReaderObject final : public ComObject<DocumentReader, DocumentPassword> {
+class ReaderObject final : public ComObject<DocumentReaderSlots, DocumentPasswordSlots> {
 public:
     explicit ReaderObject(SourceMaker create) : create_(create) {}
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
-
-    // DocumentReader
-    HRESULT STDMETHODCALLTYPE Reserved1() override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Reserved2() override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Reserved3() override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Reserved4() override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE Open(BSTR path) override;
-
-    // DocumentPassword (its first slots share the names of the reader's placeholders)
-    HRESULT STDMETHODCALLTYPE Reserved5() override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE SetPassword(BSTR password) override;
 
 private:
+    std::optional<HRESULT> QueryInterfaceHook(REFIID iid, void** object) override;
+
     SourceMaker create_;
     std::mutex lock_;
     std::u16string password_;
