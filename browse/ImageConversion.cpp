@@ -34,23 +34,17 @@ const Gdiplus::ColorPalette* GrayPalette() {
     return reinterpret_cast<const Gdiplus::ColorPalette*>(&kPalette);
 }
 
-bool ReaderPixelFormat(int pixelType, Gdiplus::PixelFormat& format, int& bytesPerPixel) {
+Gdiplus::PixelFormat ReaderPixelFormat(int pixelType) {
     switch (pixelType) {
         case kPixelBgra32:
-            format = PixelFormat32bppARGB;
-            bytesPerPixel = 4;
-            return true;
+            return PixelFormat32bppARGB;
         case kPixelBgr24:
-            format = PixelFormat24bppRGB;
-            bytesPerPixel = 3;
-            return true;
+            return PixelFormat24bppRGB;
         case kPixelGray8:
         case kPixelGrayPlusOne8:
-            format = PixelFormat8bppIndexed;
-            bytesPerPixel = 1;
-            return true;
+            return PixelFormat8bppIndexed;
         default:
-            return false;
+            return PixelFormatUndefined;
     }
 }
 
@@ -63,9 +57,8 @@ BitmapPtr CreateBitmapFromReaderImage(IUnknown* object) {
 
     ReaderImageFields fields;
     if (ReadReaderImage(image.Get(), fields) != ReaderImageCheck::kOk) return nullptr;
-    Gdiplus::PixelFormat format = 0;
-    int bytesPerPixel = 0;
-    if (!ReaderPixelFormat(fields.pixelType, format, bytesPerPixel)) return nullptr;
+    const Gdiplus::PixelFormat format = ReaderPixelFormat(fields.pixelType);
+    const int bytesPerPixel = fields.bytesPerPixel;
 
     if (fields.pixelType == kPixelGrayPlusOne8) {
         // Rewrite the reader's own buffer and relabel it, so converting the same object again

@@ -11,9 +11,9 @@ namespace pictrove {
 // 256 opaque grays, entry i = (i, i, i), flagged as a gray-scale palette.
 const Gdiplus::ColorPalette* GrayPalette();
 
-// The GDI+ pixel format a reader pixel type converts to, and its bytes per pixel; false for a
-// type the program does not know.
-bool ReaderPixelFormat(int pixelType, Gdiplus::PixelFormat& format, int& bytesPerPixel);
+// The GDI+ pixel format a reader pixel type converts to; PixelFormatUndefined for a type the
+// program does not know.
+Gdiplus::PixelFormat ReaderPixelFormat(int pixelType);
 
 // Nothing for a null object, one without the ReaderImage interface, or fields the guarded read
 // refuses (unknown pixel type, no pixels, a stride shorter than a row). A gray-plus-one image is

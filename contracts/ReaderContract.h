@@ -8,6 +8,7 @@
 
 #include "common/InterfaceId.h"
 #include "contracts/GuidText.h"
+#include "contracts/PixelModel.h"
 
 namespace pictrove {
 
@@ -46,20 +47,6 @@ struct ImageCollection : IUnknown {
     virtual HRESULT STDMETHODCALLTYPE GetImageHeight(int index, int* height) = 0;
     virtual HRESULT STDMETHODCALLTYPE GetImageName(int index, BSTR* name) = 0;
     virtual HRESULT STDMETHODCALLTYPE GetImage(int index, IUnknown** image) = 0;
-};
-
-// Pixel types of ReaderImage::GetPixelType.
-enum ReaderPixelType : int {
-    kPixelBgra32 = 0,
-    kPixelBgr24 = 1,
-    kPixelGray8 = 2,
-    kPixelGrayPlusOne8 = 3,
-};
-
-// Bits of ReaderImage::GetLayout.
-enum ReaderLayoutFlags : int {
-    kLayoutMirroredRows = 1,
-    kLayoutBottomUp = 2,
 };
 
 struct ReaderImage : IUnknown {

@@ -72,15 +72,8 @@ HRESULT ImageViewControl::SetImage(IUnknown* image) {
             Redraw();
             return E_INVALIDARG;
         }
-        StoredPixels stored;
-        stored.bits = fields.bits;
-        stored.width = fields.width;
-        stored.height = fields.height;
-        stored.stride = fields.stride;
-        stored.pixelType = fields.pixelType;
-        stored.layout = fields.layout;
         DisplayImage converted;
-        const ConversionStatus status = ConvertStoredPixels(stored, converted);
+        const ConversionStatus status = ConvertStoredPixels(fields, converted);
         if (status != ConversionStatus::kOk) {
             Redraw();
             return status == ConversionStatus::kOutOfMemory ? E_OUTOFMEMORY : E_INVALIDARG;

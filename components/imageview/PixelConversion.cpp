@@ -44,8 +44,8 @@ struct GrayPlusOne8 {
 };
 
 template <class Format>
-void ConvertRows(const StoredPixels& source, DisplayImage& out) {
-    const bool mirrored = (source.layout & kLayoutMirrored) != 0;
+void ConvertRows(const ReaderImageFields& source, DisplayImage& out) {
+    const bool mirrored = (source.layout & kLayoutMirroredRows) != 0;
     const bool bottomUp = (source.layout & kLayoutBottomUp) != 0;
     const int width = source.width;
     for (int y = 0; y < source.height; ++y) {
@@ -63,7 +63,7 @@ void ConvertRows(const StoredPixels& source, DisplayImage& out) {
 }
 
 // Scans the alpha bytes of a type 0 image: any pixel not opaque, any pixel not fully clear.
-void ScanAlpha(const StoredPixels& source, bool& anyTranslucent, bool& anyAlpha) {
+void ScanAlpha(const ReaderImageFields& source, bool& anyTranslucent, bool& anyAlpha) {
     anyTranslucent = false;
     anyAlpha = false;
     for (int y = 0; y < source.height && !(anyTranslucent && anyAlpha); ++y) {
@@ -77,27 +77,16 @@ void ScanAlpha(const StoredPixels& source, bool& anyTranslucent, bool& anyAlpha)
 
 }  // namespace
 
-int BytesPerPixel(int pixelType) {
-    switch (pixelType) {
-        case kTypeBgra32:
-            return 4;
-        case kTypeBgr24:
-            return 3;
-        case kTypeGray8:
-        case kTypeGrayPlusOne8:
-            return 1;
-        default:
-            return 0;
-    }
-}
-
-ConversionStatus ConvertStoredPixels(const StoredPixels& source, DisplayImage& out) {
+ConversionStatus ConvertStoredPixels(const ReaderImageFields& source, DisplayImage& out) {
     out = DisplayImage{};
-    const int bytes = BytesPerPixel(source.pixelType);
-    if (bytes == 0 || !source.bits || source.width <= 0 || source.height <= 0) return ConversionStatus::kInvalid;
-    // Rows narrower than their meaningful bytes would overlap; nothing sane can be read then.
-    if (std::llabs(static_cast<long long>(source.stride)) < static_cast<long long>(source.width) * bytes) {
-        return ConversionStatus::kInvalid;
+    ReaderImageFields checked = source;
+    switch (CheckReaderImageFields(checked)) {
+        case ReaderImageCheck::kOk:
+            break;
+        case ReaderImageCheck::kTooLarge:
+            return ConversionStatus::kTooLarge;
+        default:
+            return ConversionStatus::kInvalid;
     }
     if (static_cast<int64_t>(source.width) * source.height > kMaxDisplayPixels) return ConversionStatus::kTooLarge;
 
@@ -111,7 +100,7 @@ ConversionStatus ConvertStoredPixels(const StoredPixels& source, DisplayImage& o
     image.height = source.height;
 
     switch (source.pixelType) {
-        case kTypeBgra32: {
+        case kPixelBgra32: {
             bool anyTranslucent = false;
             bool anyAlpha = false;
             ScanAlpha(source, anyTranslucent, anyAlpha);
@@ -123,13 +112,13 @@ ConversionStatus ConvertStoredPixels(const StoredPixels& source, DisplayImage& o
             }
             break;
         }
-        case kTypeBgr24:
+        case kPixelBgr24:
             ConvertRows<Bgr24>(source, image);
             break;
-        case kTypeGray8:
+        case kPixelGray8:
             ConvertRows<Gray8>(source, image);
             break;
-        case kTypeGrayPlusOne8:
+        case kPixelGrayPlusOne8:
             ConvertRows<GrayPlusOne8>(source, image);
             break;
     }

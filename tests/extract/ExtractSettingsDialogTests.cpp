@@ -224,6 +224,7 @@ TEST_F(ExtractSettingsDialogTest, BrowseStartsAtTheFolderInTheBoxAndPutsThePicke
     HWND settingsWindow = nullptr;
     std::wstring initialSelection, afterPick;
     int browsers = 0;
+    std::function<void()> readBox;
     DialogCapture capture([&](HWND window) {
         if (GetDlgItem(window, IDC_EXTRACT_TYPE)) {
             // Activated again when the browser closes: only the first time starts it.
@@ -240,10 +241,17 @@ TEST_F(ExtractSettingsDialogTest, BrowseStartsAtTheFolderInTheBoxAndPutsThePicke
             // The user moves to another folder and confirms.
             SendMessageW(window, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(picked.c_str()));
             PostMessageW(window, WM_COMMAND, IDOK, 0);
-            Later([&] {
+            // The box is filled once the browser has returned; on a busy machine that takes
+            // longer than one timer tick, so look again until the browser is gone.
+            readBox = [&, window] {
+                if (IsWindow(window)) {
+                    Later(readBox);
+                    return;
+                }
                 afterPick = DialogItemText(settingsWindow, IDC_EXTRACT_FOLDER);
                 PostMessageW(settingsWindow, WM_COMMAND, IDCANCEL, 0);
-            });
+            };
+            Later(readBox);
         });
     });
     EXPECT_EQ(dialog.DoModal(nullptr), IDCANCEL);

@@ -21,25 +21,21 @@ void CallLog::Clear() {
     entries_.clear();
 }
 
-int ReaderBytesPerPixel(int pixelType) {
-    switch (pixelType) {
-        case 0:
-            return 4;
-        case 1:
-            return 3;
-        default:
-            return 1;
-    }
-}
-
 namespace {
+
+// A fake stores even a pixel type the program does not know, one byte a pixel, so tests can
+// hand such an image to the code that must refuse it.
+int StoredBytesPerPixel(int pixelType) {
+    const int known = ReaderBytesPerPixel(pixelType);
+    return known != 0 ? known : 1;
+}
 
 // Stores a picture as a reader would: each pixel (x, y as seen) is written by put where the
 // layout flags place it, rows stride bytes apart, padding left as 0xEE.
 template <class PutPixel>
 std::shared_ptr<std::vector<BYTE>> StoreRows(int pixelType, int width, int height, int stride, int layout,
                                              PutPixel put) {
-    const int bpp = ReaderBytesPerPixel(pixelType);
+    const int bpp = StoredBytesPerPixel(pixelType);
     auto stored = std::make_shared<std::vector<BYTE>>(static_cast<size_t>(stride) * std::max(height, 0), BYTE{0xEE});
     for (int y = 0; y < height; ++y) {
         const int storedRow = (layout & kLayoutBottomUp) ? height - 1 - y : y;
@@ -81,7 +77,7 @@ FakeReaderImage* FakeReaderImage::FromRows(int pixelType,
                                            int layout,
                                            const std::vector<BYTE>& topDownPixels,
                                            CallLog* log) {
-    const int bpp = ReaderBytesPerPixel(pixelType);
+    const int bpp = StoredBytesPerPixel(pixelType);
     auto stored = StoreRows(pixelType, width, height, stride, layout, [&](int x, int y, BYTE* at) {
         std::memcpy(at, topDownPixels.data() + (static_cast<size_t>(y) * width + x) * bpp, static_cast<size_t>(bpp));
     });
@@ -90,7 +86,7 @@ FakeReaderImage* FakeReaderImage::FromRows(int pixelType,
 
 Microsoft::WRL::ComPtr<FakeReaderImage> FakeReaderImage::Make(const FakeImageShape& shape,
                                                               const std::function<Rgba(int x, int y)>& colourAt) {
-    const int rowBytes = shape.width * ReaderBytesPerPixel(shape.pixelType) + shape.padding;
+    const int rowBytes = shape.width * StoredBytesPerPixel(shape.pixelType) + shape.padding;
     auto stored = StoreRows(shape.pixelType, shape.width, shape.height, rowBytes, shape.layout,
                             [&](int x, int y, BYTE* p) {
                                 const Rgba colour = colourAt(x, y);

@@ -153,7 +153,4 @@ private:
     CallLog* log_;
 };
 
-// Bytes per pixel of a reader pixel type (4, 3, 1, 1).
-int ReaderBytesPerPixel(int pixelType);
-
 }  // namespace pictrove::test

@@ -5,19 +5,6 @@
 
 namespace pictrove::readers {
 
-int BytesPerPixel(PixelType type) {
-    switch (type) {
-        case PixelType::kBgra32:
-            return 4;
-        case PixelType::kBgr24:
-            return 3;
-        case PixelType::kGray8:
-        case PixelType::kGrayPlusOne8:
-            return 1;
-    }
-    return 0;
-}
-
 bool IsAcceptableSize(int width, int height) {
     return width > 0 && height > 0 && width <= kMaxImageSide && height <= kMaxImageSide &&
            std::uint64_t(width) * std::uint64_t(height) * 4 <= kMaxImageBytes;

@@ -7,23 +7,22 @@
 #include <optional>
 #include <vector>
 
+#include "contracts/PixelModel.h"
+
 namespace pictrove::readers {
 
-// The numbers are those of the reader image interface.
+// The reader image interface's pixel types, typed for the core.
 enum class PixelType : int {
-    kBgra32 = 0,
-    kBgr24 = 1,
-    kGray8 = 2,
-    kGrayPlusOne8 = 3,  // stored value = gray level + 1, modulo 256
+    kBgra32 = kPixelBgra32,
+    kBgr24 = kPixelBgr24,
+    kGray8 = kPixelGray8,
+    kGrayPlusOne8 = kPixelGrayPlusOne8,  // stored value = gray level + 1, modulo 256
 };
 
-enum LayoutFlags : int {
-    kLayoutTopDown = 0,
-    kLayoutMirroredRows = 1,
-    kLayoutBottomUp = 2,
-};
+// Layout bits are the contract's kLayoutMirroredRows and kLayoutBottomUp; none set is top-down.
+inline constexpr int kLayoutTopDown = 0;
 
-int BytesPerPixel(PixelType type);
+constexpr int BytesPerPixel(PixelType type) { return ReaderBytesPerPixel(static_cast<int>(type)); }
 
 // Largest width or height accepted from any file; keeps width * height * 4 far from overflow
 // and refuses absurd headers before any memory is taken.
