@@ -15,7 +15,7 @@ namespace pictrove {
 class MessageLoop;
 
 class AppModule {
-public:
+  public:
     // Creates the process's named events, signalled, for other processes to see.
     AppModule();
     // Resets and closes them.
@@ -42,7 +42,7 @@ public:
     // The running executable's folder with a trailing backslash.
     static std::wstring GetExecutableFolder();
 
-private:
+  private:
     HINSTANCE instance_ = nullptr;
     LanguageResources languageResources_;
     SettingsStore settings_;

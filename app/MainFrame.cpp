@@ -199,9 +199,9 @@ void MainFrame::CreatePanes() {
     RECT area{};
     GetClientRect(Hwnd(), &area);
     area.top += kToolbarHeight;
-    statusBar_ = CreateWindowExW(0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE, area.left,
-                                 area.bottom - kStatusHeight, area.right - area.left, kStatusHeight, Hwnd(), nullptr,
-                                 ResourceInstance(), nullptr);
+    statusBar_ =
+        CreateWindowExW(0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE, area.left, area.bottom - kStatusHeight,
+                        area.right - area.left, kStatusHeight, Hwnd(), nullptr, ResourceInstance(), nullptr);
     splitter_.Create(Hwnd(), RECT{area.left, area.top, area.right, std::max(area.top, area.bottom - kStatusHeight)},
                      WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN);
     splitter_.SetPosition(App().Settings().splitterPos);

@@ -22,7 +22,7 @@
 namespace pictrove {
 
 class MainFrame : public WindowImpl<MainFrame>, public DocumentView, public IdleHandler, public MessageFilter {
-public:
+  public:
     static constexpr wchar_t kClassName[] = L"PictroveMainFrame";
     static constexpr int kToolbarHeight = 72;
     static constexpr int kStatusHeight = 20;
@@ -63,7 +63,7 @@ public:
 
     static std::span<const MessageEntry<MainFrame>> MessageTable();
 
-private:
+  private:
     LRESULT OnCreate(UINT, WPARAM, LPARAM, bool&);
     LRESULT OnGetMinMaxInfo(UINT, WPARAM, LPARAM, bool&);
     LRESULT OnEraseBackground(UINT, WPARAM, LPARAM, bool&);

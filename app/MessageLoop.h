@@ -7,21 +7,21 @@
 namespace pictrove {
 
 class IdleHandler {
-public:
+  public:
     virtual ~IdleHandler() = default;
     // Returns true to be called again before the next message arrives.
     virtual bool OnIdle() = 0;
 };
 
 class MessageFilter {
-public:
+  public:
     virtual ~MessageFilter() = default;
     // Returns true when the message was taken and must not be dispatched.
     virtual bool PreTranslateMessage(MSG& msg) = 0;
 };
 
 class MessageLoop {
-public:
+  public:
     void AddIdleHandler(IdleHandler* handler);
     void RemoveIdleHandler(IdleHandler* handler);
     void AddMessageFilter(MessageFilter* filter);
@@ -36,7 +36,7 @@ public:
     // Messages after which the queue going empty does not count as a new idle period.
     static bool IsIdleMessage(const MSG& msg);
 
-private:
+  private:
     std::vector<IdleHandler*> idleHandlers_;
     std::vector<MessageFilter*> filters_;
 };

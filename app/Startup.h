@@ -12,7 +12,8 @@ namespace pictrove {
 
 // Start-up in order, the message loop until the main window is gone, and shutdown in reverse
 // order. The settings and language files are looked for in folder. Returns the exit code.
-int RunPictrove(HINSTANCE instance, const wchar_t* commandLine,
+int RunPictrove(HINSTANCE instance,
+                const wchar_t* commandLine,
                 const std::wstring& folder = AppModule::GetExecutableFolder());
 
 }  // namespace pictrove

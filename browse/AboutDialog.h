@@ -19,26 +19,26 @@ inline constexpr wchar_t kSupportAddress[] = L"support@pictrove.example";
 
 // The fixed part of a file's version resource.
 class FileVersion {
-public:
+  public:
     bool Read(const std::wstring& path);
     const VS_FIXEDFILEINFO& Info() const { return info_; }
     // "major.minor.build"; the fourth number is not shown.
     std::wstring ShortText() const;
 
-private:
+  private:
     VS_FIXEDFILEINFO info_{};
 };
 
 // A static control that paints one picture at its own size.
 class LogoPicture : public SubclassedWindowImpl<LogoPicture> {
-public:
+  public:
     bool LoadFromResource(const wchar_t* type, UINT id);
     bool HasImage() const { return image_ != nullptr; }
     void Clear() { image_.reset(); }
 
     static std::span<const MessageEntry<LogoPicture>> MessageTable();
 
-private:
+  private:
     LRESULT OnPaint(UINT, WPARAM, LPARAM, bool&);
     LRESULT OnDestroy(UINT, WPARAM, LPARAM, bool&);
 
@@ -49,7 +49,7 @@ private:
 bool OpenWithShell(const std::wstring& target);
 
 class AboutDialog : public ModalDialogImpl<AboutDialog> {
-public:
+  public:
     AboutDialog();
     INT_PTR DoModal(HWND parent) { return RunModal(parent); }
 
@@ -58,7 +58,7 @@ public:
 
     static std::span<const MessageEntry<AboutDialog>> MessageTable();
 
-private:
+  private:
     LRESULT OnInitDialog(UINT, WPARAM, LPARAM, bool&);
     LRESULT OnClose(UINT, WPARAM, LPARAM, bool&);
     LRESULT OnOk(UINT, WPARAM, LPARAM, bool&);

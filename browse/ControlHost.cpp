@@ -13,7 +13,7 @@ using Microsoft::WRL::ComPtr;
 // The container side a control talks to: client site, in-place site and a minimal frame (the
 // control may ask the frame for border space and tells it which object is UI-active).
 class ControlHost::Site final : public ComObject<IOleClientSite, IOleInPlaceSite, IOleInPlaceFrame> {
-public:
+  public:
     explicit Site(ControlHost* host) : host_(host) {}
 
     // The host is going away: later calls from a control that kept the site find no window.
@@ -101,7 +101,7 @@ public:
     HRESULT STDMETHODCALLTYPE EnableModeless(WINBOOL) override { return S_OK; }
     HRESULT STDMETHODCALLTYPE TranslateAccelerator(LPMSG, WORD) override { return S_FALSE; }
 
-private:
+  private:
     ~Site() override = default;
 
     // The in-place site answers for IOleWindow, the frame for the UI window it extends.
@@ -221,8 +221,10 @@ LRESULT ControlHost::OnSize(UINT, WPARAM, LPARAM, bool&) {
 }
 
 LRESULT ControlHost::OnSetFocus(UINT, WPARAM, LPARAM, bool& handled) {
-    if (HWND window = ControlWindow()) SetFocus(window);
-    else handled = false;
+    if (HWND window = ControlWindow())
+        SetFocus(window);
+    else
+        handled = false;
     return 0;
 }
 

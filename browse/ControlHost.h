@@ -13,7 +13,7 @@
 namespace pictrove {
 
 class ControlHost : public WindowImpl<ControlHost> {
-public:
+  public:
     static constexpr const wchar_t* kClassName = L"AtlAxWin71";
     // WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN: the preview pane's style.
     static constexpr DWORD kChildStyle = 0x56000000;
@@ -38,7 +38,7 @@ public:
 
     static std::span<const MessageEntry<ControlHost>> MessageTable();
 
-private:
+  private:
     class Site;
 
     LRESULT OnSize(UINT, WPARAM, LPARAM, bool&);

@@ -33,7 +33,7 @@ ListCommandStates CommandStatesFor(bool documentOpen, int selectedCount);
 int CompareEntries(const ImageListEntry& a, const ImageListEntry& b, int column);
 
 class ImageListView : public SubclassedWindowImpl<ImageListView> {
-public:
+  public:
     static constexpr int kNoSortColumn = -1;
 
     // Creates the list control as a child of parent and sets up rows icons and columns.
@@ -63,7 +63,7 @@ public:
 
     static std::span<const MessageEntry<ImageListView>> MessageTable();
 
-private:
+  private:
     LRESULT OnColumnClick(UINT, WPARAM, LPARAM, bool&);
     LRESULT OnDeleteAllItems(UINT, WPARAM, LPARAM, bool&);
     LRESULT OnDeleteItem(UINT, WPARAM, LPARAM, bool&);

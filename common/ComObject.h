@@ -14,18 +14,18 @@ namespace pictrove {
 // Live objects and server locks of this module. Every DLL and program has a count of its own
 // (the variable is not exported), so a component's DllCanUnloadNow sees its own objects only.
 class ModuleLock {
-public:
+  public:
     static void Lock() noexcept { InterlockedIncrement(&count_); }
     static void Unlock() noexcept { InterlockedDecrement(&count_); }
     static bool InUse() noexcept { return InterlockedCompareExchange(&count_, 0, 0) != 0; }
 
-private:
+  private:
     static inline LONG volatile count_ = 0;
 };
 
 // Holds the module loaded for as long as its owner lives.
 class ModuleReference {
-public:
+  public:
     ModuleReference() noexcept { ModuleLock::Lock(); }
     ~ModuleReference() { ModuleLock::Unlock(); }
     ModuleReference(const ModuleReference&) = delete;
@@ -37,7 +37,7 @@ public:
 // object of its own, a call to log, an interface to refuse) says so in QueryInterfaceHook.
 template <class First, class... Rest>
 class InterfaceList : public First, public Rest... {
-public:
+  public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
         if (out == nullptr) return E_POINTER;
         *out = nullptr;
@@ -47,7 +47,7 @@ public:
         return found ? S_OK : E_NOINTERFACE;
     }
 
-protected:
+  protected:
     InterfaceList() = default;
     virtual ~InterfaceList() = default;
     InterfaceList(const InterfaceList&) = delete;
@@ -66,7 +66,7 @@ protected:
         return true;
     }
 
-private:
+  private:
     template <class Interface>
     bool Match(REFIID iid, void** out) {
         static_assert(kInterfaceId<Interface> != nullptr, "no IID written for an interface of the list");
@@ -78,7 +78,7 @@ private:
 // Release. Calls may come from any thread (the extraction worker uses collections and images).
 template <class... Interfaces>
 class ComObject : public InterfaceList<Interfaces...> {
-public:
+  public:
     ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
     ULONG STDMETHODCALLTYPE Release() override {
         const LONG left = InterlockedDecrement(&refs_);
@@ -88,10 +88,10 @@ public:
     // References held now; for tests that check every reference was given back.
     ULONG RefCount() const { return static_cast<ULONG>(InterlockedCompareExchange(&refs_, 0, 0)); }
 
-protected:
+  protected:
     ComObject() = default;
 
-private:
+  private:
     mutable LONG volatile refs_ = 1;
     ModuleReference module_;
 };
@@ -100,7 +100,7 @@ private:
 // references count as locks on the module instead.
 template <class... Interfaces>
 class StaticComObject : public InterfaceList<Interfaces...> {
-public:
+  public:
     ULONG STDMETHODCALLTYPE AddRef() override {
         ModuleLock::Lock();
         return 2;

@@ -10,7 +10,7 @@ namespace pictrove {
 
 // Starts GDI+ for the current scope and shuts it down again only when the start succeeded.
 class ScopedGdiplus {
-public:
+  public:
     ScopedGdiplus() {
         Gdiplus::GdiplusStartupInput input;  // version 1, no debug callback, codecs not suppressed
         status_ = Gdiplus::GdiplusStartup(&token_, &input, nullptr);
@@ -22,7 +22,7 @@ public:
     ScopedGdiplus& operator=(const ScopedGdiplus&) = delete;
     Gdiplus::Status Status() const { return status_; }
 
-private:
+  private:
     ULONG_PTR token_ = 0;
     Gdiplus::Status status_ = Gdiplus::GenericError;
 };

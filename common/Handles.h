@@ -11,7 +11,7 @@ namespace pictrove {
 // Owns one handle and frees it with Traits::Close when it goes out of scope.
 template <class Traits>
 class UniqueResource {
-public:
+  public:
     using Handle = typename Traits::Handle;
     UniqueResource() = default;
     explicit UniqueResource(Handle h) : handle_(h) {}
@@ -32,7 +32,7 @@ public:
         handle_ = h;
     }
 
-private:
+  private:
     Handle handle_ = Traits::Invalid();
 };
 
@@ -107,7 +107,7 @@ using UniqueModule = UniqueResource<ModuleTraits>;
 
 // Selects an object into a DC and puts the previous one back.
 class ScopedSelectObject {
-public:
+  public:
     ScopedSelectObject(HDC dc, HGDIOBJ object) : dc_(dc), previous_(object ? SelectObject(dc, object) : nullptr) {}
     ~ScopedSelectObject() {
         if (previous_) SelectObject(dc_, previous_);
@@ -115,13 +115,13 @@ public:
     ScopedSelectObject(const ScopedSelectObject&) = delete;
     ScopedSelectObject& operator=(const ScopedSelectObject&) = delete;
 
-private:
+  private:
     HDC dc_;
     HGDIOBJ previous_;
 };
 
 class ScopedGetDC {
-public:
+  public:
     explicit ScopedGetDC(HWND hwnd) : hwnd_(hwnd), dc_(GetDC(hwnd)) {}
     ~ScopedGetDC() {
         if (dc_) ReleaseDC(hwnd_, dc_);
@@ -130,13 +130,13 @@ public:
     ScopedGetDC& operator=(const ScopedGetDC&) = delete;
     HDC Get() const { return dc_; }
 
-private:
+  private:
     HWND hwnd_;
     HDC dc_;
 };
 
 class ScopedPaint {
-public:
+  public:
     explicit ScopedPaint(HWND hwnd) : hwnd_(hwnd) { dc_ = BeginPaint(hwnd, &paint_); }
     ~ScopedPaint() { EndPaint(hwnd_, &paint_); }
     ScopedPaint(const ScopedPaint&) = delete;
@@ -144,7 +144,7 @@ public:
     HDC Get() const { return dc_; }
     const RECT& PaintRect() const { return paint_.rcPaint; }
 
-private:
+  private:
     HWND hwnd_;
     PAINTSTRUCT paint_{};
     HDC dc_ = nullptr;
@@ -152,7 +152,7 @@ private:
 
 // A BSTR the holder frees; Out() hands its address to a COM call after freeing the old value.
 class ScopedBstr {
-public:
+  public:
     ScopedBstr() = default;
     explicit ScopedBstr(const wchar_t* text) : bstr_(text ? SysAllocString(text) : nullptr) {}
     ScopedBstr(ScopedBstr&& other) noexcept : bstr_(std::exchange(other.bstr_, nullptr)) {}
@@ -175,13 +175,13 @@ public:
     }
     UINT Length() const { return bstr_ ? SysStringLen(bstr_) : 0; }
 
-private:
+  private:
     BSTR bstr_ = nullptr;
 };
 
 // CoInitialize for this thread; uninitialises only after a successful init.
 class ScopedCoInit {
-public:
+  public:
     explicit ScopedCoInit(DWORD model = COINIT_APARTMENTTHREADED) : result_(CoInitializeEx(nullptr, model)) {}
     ~ScopedCoInit() {
         if (SUCCEEDED(result_)) CoUninitialize();
@@ -190,7 +190,7 @@ public:
     ScopedCoInit& operator=(const ScopedCoInit&) = delete;
     HRESULT Result() const { return result_; }
 
-private:
+  private:
     HRESULT result_;
 };
 

@@ -13,7 +13,9 @@ inline constexpr const IID* kInterfaceId = nullptr;
 // An implementation base (an interface with its unused slots filled in, see the contracts'
 // *Slots classes) answers for the interface it implements, named by its member type Interface.
 template <class Base>
-    requires requires { typename Base::Interface; }
+requires requires {
+    typename Base::Interface;
+}
 inline constexpr const IID* kInterfaceId<Base> = kInterfaceId<typename Base::Interface>;
 
 template <>

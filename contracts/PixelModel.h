@@ -47,9 +47,7 @@ struct ReaderImageFields {
     int layout = 0;
     int bytesPerPixel = 0;  // set by CheckReaderImageFields for a known type
 
-    std::size_t RowBytes() const {
-        return static_cast<std::size_t>(width) * static_cast<std::size_t>(bytesPerPixel);
-    }
+    std::size_t RowBytes() const { return static_cast<std::size_t>(width) * static_cast<std::size_t>(bytesPerPixel); }
     std::uint8_t* StoredRow(int y) const { return bits + static_cast<std::ptrdiff_t>(y) * stride; }
 };
 
@@ -65,22 +63,18 @@ enum class ReaderImageCheck {
 // Checks fields already read; fields.bytesPerPixel is set for a known type.
 inline ReaderImageCheck CheckReaderImageFields(ReaderImageFields& fields) {
     fields.bytesPerPixel = ReaderBytesPerPixel(fields.pixelType);
-    if (fields.bytesPerPixel == 0)
-        return ReaderImageCheck::kUnknownType;
-    if (fields.width <= 0 || fields.height <= 0 || !fields.bits)
-        return ReaderImageCheck::kNoPixels;
+    if (fields.bytesPerPixel == 0) return ReaderImageCheck::kUnknownType;
+    if (fields.width <= 0 || fields.height <= 0 || !fields.bits) return ReaderImageCheck::kNoPixels;
     const std::int64_t rowBytes = static_cast<std::int64_t>(fields.width) * fields.bytesPerPixel;
     // A negative stride is a buffer whose rows run upwards in memory from the first stored row.
     const std::int64_t step = fields.stride < 0 ? -static_cast<std::int64_t>(fields.stride) : fields.stride;
-    if (step < rowBytes)
-        return ReaderImageCheck::kShortStride;
+    if (step < rowBytes) return ReaderImageCheck::kShortStride;
     // Every stored row must lie within the address space: from the first row's start to the
     // end of the row farthest from it.
     const std::uint64_t span = static_cast<std::uint64_t>(step) * static_cast<std::uint64_t>(fields.height - 1);
     const std::uint64_t extent = span + static_cast<std::uint64_t>(rowBytes);
     const auto start = reinterpret_cast<std::uintptr_t>(fields.bits);
-    if (extent > static_cast<std::uint64_t>(PTRDIFF_MAX))
-        return ReaderImageCheck::kTooLarge;
+    if (extent > static_cast<std::uint64_t>(PTRDIFF_MAX)) return ReaderImageCheck::kTooLarge;
     if (fields.stride >= 0 ? start > UINTPTR_MAX - extent
                            : (start < span || start > UINTPTR_MAX - static_cast<std::uint64_t>(rowBytes))) {
         return ReaderImageCheck::kTooLarge;

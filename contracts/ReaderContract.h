@@ -80,7 +80,7 @@ inline constexpr const IID* kInterfaceId<ReaderImage> = &kIidReaderImage;
 // Reader classes by format number (1..14) of the extension table. The build reads this table
 // for the manifests (a class id, then "// " and the format number), so keep one class a line.
 inline constexpr CLSID kReaderClassIds[15] = {
-    {},  // 0: no reader
+    {},                                                      // 0: no reader
     GuidFromText("{9959578C-BBDF-4385-A93A-B3D86CED041B}"),  // 1 TIFF
     GuidFromText("{63DF9849-DA10-4213-9457-625B2AC92893}"),  // 2 DjVu
     GuidFromText("{5479AE9E-D618-4D2E-8496-C31B68603CB4}"),  // 3 PDF, WWF

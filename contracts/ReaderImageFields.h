@@ -11,8 +11,7 @@ namespace pictrove {
 // failing call reads as 0) and checks them. The fields are filled whatever the result.
 inline ReaderImageCheck ReadReaderImage(ReaderImage* image, ReaderImageFields& fields) {
     fields = ReaderImageFields{};
-    if (!image)
-        return ReaderImageCheck::kNoImage;
+    if (!image) return ReaderImageCheck::kNoImage;
     fields.pixelType = 0;
     BYTE* bits = nullptr;
     image->GetWidth(&fields.width);

@@ -31,8 +31,7 @@ ExistingFilesChoice AskAboutExistingFiles(HWND owner, int count, const std::wstr
     // Nothing is lost when Enter is pressed without reading.
     config.nDefaultButton = kKeepBothFilesButton;
     int pressed = IDCANCEL;
-    if (FAILED(TaskDialogIndirect(&config, &pressed, nullptr, nullptr)))
-        return ExistingFilesChoice::kCancel;
+    if (FAILED(TaskDialogIndirect(&config, &pressed, nullptr, nullptr))) return ExistingFilesChoice::kCancel;
     switch (pressed) {
         case kReplaceFilesButton:
             return ExistingFilesChoice::kReplace;

@@ -47,11 +47,9 @@ ExtractJob::~ExtractJob() {
 bool ExtractJob::SettleExistingFiles(HWND owner) {
     std::vector<const std::wstring*> existing;
     for (const std::wstring& path : paths_) {
-        if (FileExists(path))
-            existing.push_back(&path);
+        if (FileExists(path)) existing.push_back(&path);
     }
-    if (existing.empty())
-        return true;
+    if (existing.empty()) return true;
     switch (AskAboutExistingFiles(owner, static_cast<int>(existing.size()), *existing.front())) {
         case ExistingFilesChoice::kReplace:
             return true;
@@ -70,8 +68,7 @@ INT_PTR ExtractJob::RunModal(HWND owner) {
         return IDCANCEL;
     }
     if (StepCount() > 0) {
-        if (!SettleExistingFiles(owner))
-            return IDCANCEL;
+        if (!SettleExistingFiles(owner)) return IDCANCEL;
         // A folder that cannot be made shows up as failed writes, reported when the job ends.
         MakeFolderPath(folder_);
     }

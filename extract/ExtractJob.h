@@ -16,7 +16,7 @@
 namespace pictrove {
 
 class ExtractJob : private WorkerThread, private ProgressDialog::Work {
-public:
+  public:
     // Takes a reference on the collection, asks it for the image count and the image names and
     // makes every output path, distinct within the job. Without a collection nothing is taken
     // and the job has nothing to do.
@@ -40,7 +40,7 @@ public:
     // The path of each image, in the order of writing.
     const std::vector<std::wstring>& OutputPaths() const { return paths_; }
 
-private:
+  private:
     // WorkerThread
     DWORD Run() override;
     // ProgressDialog::Work

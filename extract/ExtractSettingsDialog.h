@@ -11,7 +11,7 @@ namespace pictrove {
 class SettingsStore;
 
 class ExtractImageDlg : public ModalDialogImpl<ExtractImageDlg> {
-public:
+  public:
     // Reads folder and type from the settings; the template starts empty.
     explicit ExtractImageDlg(SettingsStore& settings);
 
@@ -24,7 +24,7 @@ public:
 
     static std::span<const MessageEntry<ExtractImageDlg>> MessageTable();
 
-private:
+  private:
     LRESULT OnInitDialog(UINT, WPARAM, LPARAM, bool&);
     LRESULT OnExtract(UINT, WPARAM, LPARAM, bool&);
     LRESULT OnCancel(UINT, WPARAM, LPARAM, bool&);

@@ -24,8 +24,8 @@ struct Pixel {
 };
 
 Pixel ReadPixel(const PixelRows& rows, int x, int y) {
-    const std::uint8_t* p = rows.bits + static_cast<std::ptrdiff_t>(y) * rows.stride +
-                            static_cast<std::ptrdiff_t>(x) * rows.bytesPerPixel;
+    const std::uint8_t* p =
+        rows.bits + static_cast<std::ptrdiff_t>(y) * rows.stride + static_cast<std::ptrdiff_t>(x) * rows.bytesPerPixel;
     return {p[2], p[1], p[0], rows.bytesPerPixel == 4 ? p[3] : std::uint8_t{255}};
 }
 
@@ -43,7 +43,7 @@ enum class Axis { kRed, kGreen, kBlue };
 // Cumulative colour moments: after Accumulate(), entry (r, g, b) holds the sums over every
 // histogram cell with smaller or equal coordinates, so any box's sum takes eight lookups.
 class Moments {
-public:
+  public:
     Moments() : weight_(kCells), red_(kCells), green_(kCells), blue_(kCells), squares_(kCells) {}
 
     void Add(const Pixel& p) {
@@ -111,14 +111,14 @@ public:
     static std::int64_t Top(const Box& c, Axis axis, int position, const std::vector<std::int64_t>& m) {
         switch (axis) {
             case Axis::kRed:
-                return m[Cell(position, c.g1, c.b1)] - m[Cell(position, c.g1, c.b0)] -
-                       m[Cell(position, c.g0, c.b1)] + m[Cell(position, c.g0, c.b0)];
+                return m[Cell(position, c.g1, c.b1)] - m[Cell(position, c.g1, c.b0)] - m[Cell(position, c.g0, c.b1)] +
+                       m[Cell(position, c.g0, c.b0)];
             case Axis::kGreen:
-                return m[Cell(c.r1, position, c.b1)] - m[Cell(c.r1, position, c.b0)] -
-                       m[Cell(c.r0, position, c.b1)] + m[Cell(c.r0, position, c.b0)];
+                return m[Cell(c.r1, position, c.b1)] - m[Cell(c.r1, position, c.b0)] - m[Cell(c.r0, position, c.b1)] +
+                       m[Cell(c.r0, position, c.b0)];
             case Axis::kBlue:
-                return m[Cell(c.r1, c.g1, position)] - m[Cell(c.r1, c.g0, position)] -
-                       m[Cell(c.r0, c.g1, position)] + m[Cell(c.r0, c.g0, position)];
+                return m[Cell(c.r1, c.g1, position)] - m[Cell(c.r1, c.g0, position)] - m[Cell(c.r0, c.g1, position)] +
+                       m[Cell(c.r0, c.g0, position)];
         }
         return 0;
     }
@@ -219,7 +219,7 @@ public:
         return true;
     }
 
-private:
+  private:
     std::vector<std::int64_t> weight_, red_, green_, blue_;
     std::vector<double> squares_;
 };

@@ -20,7 +20,7 @@ struct PixelRows {
 };
 
 class GifQuantizer {
-public:
+  public:
     static constexpr int kMaxColors = 256;
 
     explicit GifQuantizer(const PixelRows& source);
@@ -35,7 +35,7 @@ public:
     // its own colour (exact palette) or the nearest palette colour.
     void Map(std::uint8_t* destination, std::ptrdiff_t destinationStride) const;
 
-private:
+  private:
     void BuildReducedPalette(int colors);
 
     PixelRows source_;

@@ -29,8 +29,7 @@ size_t SkipSubBlocks(const std::vector<std::uint8_t>& gif, size_t pos) {
     while (pos < gif.size()) {
         const size_t length = gif[pos];
         ++pos;
-        if (length == 0)
-            return pos;
+        if (length == 0) return pos;
         pos += length;
     }
     return 0;
@@ -44,29 +43,23 @@ bool FindImages(const std::vector<std::uint8_t>& gif, std::vector<ImageSite>& si
     size_t pendingControl = 0;
     while (pos < gif.size()) {
         const std::uint8_t block = gif[pos];
-        if (block == kTrailer)
-            return !sites.empty();
+        if (block == kTrailer) return !sites.empty();
         if (block == kExtension) {
-            if (pos + 1 >= gif.size())
-                return false;
+            if (pos + 1 >= gif.size()) return false;
             if (gif[pos + 1] == kGraphicControl) {
                 // A well-formed control block holds four bytes of data.
-                if (pos + 7 >= gif.size() || gif[pos + 2] != 4)
-                    return false;
+                if (pos + 7 >= gif.size() || gif[pos + 2] != 4) return false;
                 pendingControl = pos;
             }
             pos = SkipSubBlocks(gif, pos + 2);
-            if (pos == 0)
-                return false;
+            if (pos == 0) return false;
         } else if (block == kImage) {
-            if (pos + 10 > gif.size())
-                return false;
+            if (pos + 10 > gif.size()) return false;
             sites.push_back({pendingControl, pos});
             pendingControl = 0;
             pos += 10 + ColorTableBytes(gif[pos + 9]);
             pos = SkipSubBlocks(gif, pos + 1);  // after the LZW code size
-            if (pos == 0)
-                return false;
+            if (pos == 0) return false;
         } else {
             return false;
         }
@@ -78,11 +71,9 @@ bool FindImages(const std::vector<std::uint8_t>& gif, std::vector<ImageSite>& si
 }  // namespace
 
 bool SetGifTransparentIndex(std::vector<std::uint8_t>& gif, int index) {
-    if (index < 0 || index > 255)
-        return false;
+    if (index < 0 || index > 255) return false;
     std::vector<ImageSite> sites;
-    if (!FindImages(gif, sites))
-        return false;
+    if (!FindImages(gif, sites)) return false;
     const auto transparent = static_cast<std::uint8_t>(index);
     // Backwards, so inserting before one image leaves the offsets of the earlier ones valid.
     for (auto site = sites.rbegin(); site != sites.rend(); ++site) {
@@ -100,8 +91,7 @@ bool SetGifTransparentIndex(std::vector<std::uint8_t>& gif, int index) {
 
 int GifTransparentIndex(const std::vector<std::uint8_t>& gif) {
     std::vector<ImageSite> sites;
-    if (!FindImages(gif, sites) || !sites[0].graphicControl)
-        return -1;
+    if (!FindImages(gif, sites) || !sites[0].graphicControl) return -1;
     const size_t control = sites[0].graphicControl;
     return (gif[control + 3] & kTransparentFlag) ? gif[control + 6] : -1;
 }

@@ -29,8 +29,7 @@ std::vector<BYTE> EncoderRecords(UINT& count) {
     count = 0;
     Gdiplus::GetImageEncodersSize(&count, &size);
     std::vector<BYTE> buffer;
-    if (size == 0 || count == 0)
-        return buffer;
+    if (size == 0 || count == 0) return buffer;
     try {
         buffer.resize(size);
     } catch (const std::bad_alloc&) {
@@ -46,8 +45,7 @@ std::vector<BYTE> EncoderRecords(UINT& count) {
 // A system error code for a failed GDI+ save: the thread's last error when the platform left
 // one, else the nearest code to the GDI+ status.
 DWORD SaveErrorCode(Gdiplus::Status status, DWORD lastError) {
-    if (lastError != 0)
-        return lastError;
+    if (lastError != 0) return lastError;
     switch (status) {
         case Gdiplus::OutOfMemory:
             return ERROR_NOT_ENOUGH_MEMORY;
@@ -86,8 +84,7 @@ BitmapPtr ReduceToPalette(Gdiplus::Bitmap& source, int& transparentIndex) {
     const INT height = static_cast<INT>(source.GetHeight());
     const Gdiplus::Rect whole(0, 0, width, height);
     Gdiplus::BitmapData in{};
-    if (source.LockBits(&whole, Gdiplus::ImageLockModeRead, format, &in) != Gdiplus::Ok)
-        return nullptr;
+    if (source.LockBits(&whole, Gdiplus::ImageLockModeRead, format, &in) != Gdiplus::Ok) return nullptr;
 
     const GifQuantizer quantizer(
         PixelRows{static_cast<const std::uint8_t*>(in.Scan0), width, height, in.Stride, bytesPerPixel});
@@ -96,8 +93,7 @@ BitmapPtr ReduceToPalette(Gdiplus::Bitmap& source, int& transparentIndex) {
         auto palette = std::make_unique<PaletteBlock>();
         palette->flags = quantizer.TransparentIndex() >= 0 ? Gdiplus::PaletteFlagsHasAlpha : 0;
         palette->count = static_cast<UINT>(quantizer.Palette().size());
-        for (UINT i = 0; i < palette->count; ++i)
-            palette->entries[i] = quantizer.Palette()[i];
+        for (UINT i = 0; i < palette->count; ++i) palette->entries[i] = quantizer.Palette()[i];
         indexed->SetPalette(reinterpret_cast<const Gdiplus::ColorPalette*>(palette.get()));
         Gdiplus::BitmapData out{};
         if (indexed->LockBits(&whole, Gdiplus::ImageLockModeWrite, PixelFormat8bppIndexed, &out) == Gdiplus::Ok) {
@@ -123,8 +119,7 @@ bool EncoderIs(const CLSID& encoder, const wchar_t* mimeType) {
 // bitmaps, and strict decoders then refuse the file: set the size the file really has.
 void RepairBmpFileSize(const std::wstring& path) {
     UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
-    if (!file)
-        return;
+    if (!file) return;
     LARGE_INTEGER size{};
     BYTE header[6] = {};
     DWORD read = 0;
@@ -135,8 +130,7 @@ void RepairBmpFileSize(const std::wstring& path) {
     }
     const DWORD recorded = header[2] | (header[3] << 8) | (header[4] << 16) | (static_cast<DWORD>(header[5]) << 24);
     const DWORD actual = static_cast<DWORD>(size.QuadPart);
-    if (recorded == actual)
-        return;
+    if (recorded == actual) return;
     const BYTE fixed[4] = {static_cast<BYTE>(actual), static_cast<BYTE>(actual >> 8), static_cast<BYTE>(actual >> 16),
                            static_cast<BYTE>(actual >> 24)};
     DWORD written = 0;
@@ -149,8 +143,8 @@ bool ReadWholeFile(HANDLE file, std::vector<std::uint8_t>& bytes) {
     if (!GetFileSizeEx(file, &size) || size.QuadPart > 0x7FFFFFFF) return false;
     bytes.resize(static_cast<size_t>(size.QuadPart));
     DWORD read = 0;
-    return bytes.empty() || (ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) &&
-                             read == bytes.size());
+    return bytes.empty() ||
+           (ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) && read == bytes.size());
 }
 
 // Some platforms' GIF encoder ignores the palette entry's alpha, so transparent areas come out
@@ -185,20 +179,17 @@ bool FileExists(const std::wstring& path) {
 
 bool NeedsPaletteForGif(Gdiplus::Bitmap& bitmap, const CLSID& encoder) {
     const Gdiplus::PixelFormat format = bitmap.GetPixelFormat();
-    if (format != PixelFormat24bppRGB && format != PixelFormat32bppARGB)
-        return false;
+    if (format != PixelFormat24bppRGB && format != PixelFormat32bppARGB) return false;
     return EncoderIs(encoder, L"image/gif");
 }
 
 }  // namespace
 
 bool FindEncoderClsid(const wchar_t* mimeType, CLSID* clsid) {
-    if (!mimeType || !clsid)
-        return false;
+    if (!mimeType || !clsid) return false;
     UINT count = 0;
     const std::vector<BYTE> records = EncoderRecords(count);
-    if (records.empty())
-        return false;
+    if (records.empty()) return false;
     const auto* codecs = reinterpret_cast<const Gdiplus::ImageCodecInfo*>(records.data());
     for (UINT i = 0; i < count; ++i) {
         if (codecs[i].MimeType && wcscmp(codecs[i].MimeType, mimeType) == 0) {
@@ -243,11 +234,9 @@ bool SaveImageFile(IUnknown* image, float dpi, const CLSID& encoder, const std::
 
 bool SaveImageFile(IUnknown* image, float dpi, const CLSID& encoder, const std::wstring& path, WriteOutcome& outcome) {
     outcome = {false, ERROR_INVALID_DATA};
-    if (!image)
-        return false;
+    if (!image) return false;
     BitmapPtr bitmap = CreateBitmapFromReaderImage(image);
-    if (!bitmap)
-        return false;
+    if (!bitmap) return false;
 
     bitmap->SetResolution(dpi, dpi);
     int transparentIndex = -1;
@@ -275,8 +264,7 @@ bool SaveImageFile(IUnknown* image, float dpi, const CLSID& encoder, const std::
 }
 
 ImageFileWriter::ImageFileWriter(ImageCollection* collection, int typeIndex) : typeIndex_(typeIndex) {
-    if (!collection || typeIndex < 0 || typeIndex >= kImageTypeCount)
-        return;
+    if (!collection || typeIndex < 0 || typeIndex >= kImageTypeCount) return;
     if (g_encoderLookup.load()(kEncoderMimeTypes[typeIndex], &encoder_))
         collection_ = collection;
     else
@@ -290,19 +278,16 @@ bool ImageFileWriter::WriteImage(int index, const std::wstring& path) {
 
 bool ImageFileWriter::WriteImage(int index, const std::wstring& path, WriteOutcome& outcome) {
     outcome = {false, ERROR_INVALID_DATA};
-    if (!collection_)
-        return false;
+    if (!collection_) return false;
     Microsoft::WRL::ComPtr<IUnknown> image;
     collection_->GetImage(index, image.GetAddressOf());
-    if (!image)
-        return false;
+    if (!image) return false;
     SaveImageFile(image.Get(), kOutputDpi, encoder_, path, outcome);
     return true;
 }
 
 void WriteFailures::Record(const std::wstring& path, const WriteOutcome& outcome) {
-    if (outcome.written)
-        return;
+    if (outcome.written) return;
     if (count_++ == 0) {
         firstPath_ = path;
         firstError_ = outcome.error;
@@ -315,15 +300,13 @@ std::wstring WriteFailures::Message(int total) const {
 }
 
 void WriteFailures::Report(int total) const {
-    if (count_ > 0)
-        ShowProgramMessage(Message(total), MB_ICONINFORMATION);
+    if (count_ > 0) ShowProgramMessage(Message(total), MB_ICONINFORMATION);
 }
 
 void SaveSingleImage(ImageCollection* collection, int index, const std::wstring& label) {
     std::wstring filter = LoadUiString(IDS_SAVE_FILTER);
     for (wchar_t& c : filter) {
-        if (c == L'|')
-            c = L'\0';
+        if (c == L'|') c = L'\0';
     }
     wchar_t file[MAX_PATH] = L"";
     wcsncpy(file, label.c_str(), MAX_PATH - 1);
@@ -337,8 +320,7 @@ void SaveSingleImage(ImageCollection* collection, int index, const std::wstring&
     dialog.nMaxFile = MAX_PATH;
     dialog.lpstrDefExt = L"bmp";
     dialog.Flags = OFN_EXPLORER | OFN_ENABLESIZING | OFN_OVERWRITEPROMPT;
-    if (!g_saveFileDialog(&dialog))
-        return;
+    if (!g_saveFileDialog(&dialog)) return;
 
     std::wstring path = file;
     int typeIndex = ImageTypeOfExtension(path);
@@ -346,8 +328,7 @@ void SaveSingleImage(ImageCollection* collection, int index, const std::wstring&
         // The name says no image type ("picture", "v1.5"): the filter does, and the name gets
         // its extension so that the file says what it holds.
         typeIndex = static_cast<int>(dialog.nFilterIndex) - 1;
-        if (typeIndex < 0 || typeIndex >= kImageTypeCount)
-            return;
+        if (typeIndex < 0 || typeIndex >= kImageTypeCount) return;
         path.append(ImageTypeExtension(typeIndex));
         // The dialog asked about the name as typed, not about this one.
         if (FileExists(path)) {
@@ -368,13 +349,11 @@ void SaveSingleImage(ImageCollection* collection, int index, const std::wstring&
         ShowProgramMessage(FormatUiString(IDS_NO_ENCODER, {ImageTypeLabel(typeIndex)}), MB_ICONERROR);
         return;
     }
-    if (!collection)
-        return;
+    if (!collection) return;
     Microsoft::WRL::ComPtr<IUnknown> image;
     collection->GetImage(index, image.GetAddressOf());
     WriteOutcome outcome{false, ERROR_INVALID_DATA};
-    if (image)
-        SaveImageFile(image.Get(), kOutputDpi, encoder, path, outcome);
+    if (image) SaveImageFile(image.Get(), kOutputDpi, encoder, path, outcome);
     WriteFailures failures;
     failures.Record(path, outcome);
     failures.Report(1);

@@ -50,7 +50,7 @@ bool SaveImageFile(IUnknown* image, float dpi, const CLSID& encoder, const std::
 // Writes images of one collection in one format. Disabled (holding no collection) when there is
 // no collection or no encoder for the type.
 class ImageFileWriter {
-public:
+  public:
     ImageFileWriter(ImageCollection* collection, int typeIndex);
     ImageFileWriter(const ImageFileWriter&) = delete;
     ImageFileWriter& operator=(const ImageFileWriter&) = delete;
@@ -64,7 +64,7 @@ public:
     bool WriteImage(int index, const std::wstring& path);
     bool WriteImage(int index, const std::wstring& path, WriteOutcome& outcome);
 
-private:
+  private:
     Microsoft::WRL::ComPtr<ImageCollection> collection_;
     int typeIndex_;
     CLSID encoder_{};
@@ -73,7 +73,7 @@ private:
 
 // Counts the images of a run that were not written and remembers the first of them.
 class WriteFailures {
-public:
+  public:
     void Record(const std::wstring& path, const WriteOutcome& outcome);
     int Count() const { return count_; }
     const std::wstring& FirstPath() const { return firstPath_; }
@@ -84,7 +84,7 @@ public:
     // One information box with no owner, when anything failed.
     void Report(int total) const;
 
-private:
+  private:
     int count_ = 0;
     std::wstring firstPath_;
     DWORD firstError_ = 0;

@@ -81,8 +81,7 @@ int ImageTypeOfExtension(std::wstring_view path) {
     static const struct {
         const wchar_t* extension;
         int type;
-    } kKnown[] = {{L".BMP", 0}, {L".GIF", 1}, {L".JPG", 2}, {L".JPEG", 2},
-                  {L".JPE", 2}, {L".JFIF", 2}, {L".PNG", 3}};
+    } kKnown[] = {{L".BMP", 0}, {L".GIF", 1}, {L".JPG", 2}, {L".JPEG", 2}, {L".JPE", 2}, {L".JFIF", 2}, {L".PNG", 3}};
     for (const auto& known : kKnown) {
         if (extension == known.extension) return known.type;
     }

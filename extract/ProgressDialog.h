@@ -10,10 +10,10 @@ inline constexpr UINT WM_EXTRACT_PROGRESS = 0x9001;  // wParam: position in the 
 inline constexpr UINT WM_EXTRACT_DONE = 0x9002;
 
 class ProgressDialog : public ModalDialogImpl<ProgressDialog> {
-public:
+  public:
     // The work behind the window.
     class Work {
-    public:
+      public:
         virtual ~Work() = default;
         // Number of steps; 0 closes the window at once without starting anything.
         virtual int StepCount() const = 0;
@@ -28,7 +28,7 @@ public:
 
     static std::span<const MessageEntry<ProgressDialog>> MessageTable();
 
-private:
+  private:
     LRESULT OnInitDialog(UINT, WPARAM, LPARAM, bool&);
     LRESULT OnProgress(UINT, WPARAM, LPARAM, bool&);
     LRESULT OnDone(UINT, WPARAM, LPARAM, bool&);

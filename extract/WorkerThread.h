@@ -17,7 +17,7 @@ using ThreadCreator = HANDLE (*)(LPTHREAD_START_ROUTINE entry, void* parameter);
 ThreadCreator SetThreadCreator(ThreadCreator creator);
 
 class WorkerThread {
-public:
+  public:
     WorkerThread() = default;
     WorkerThread(const WorkerThread&) = delete;
     WorkerThread& operator=(const WorkerThread&) = delete;
@@ -34,10 +34,10 @@ public:
     bool HasThread() const { return static_cast<bool>(thread_); }
     DWORD StartError() const { return startError_; }
 
-protected:
+  protected:
     virtual DWORD Run() = 0;
 
-private:
+  private:
     static DWORD WINAPI Entry(void* self);
 
     UniqueHandle thread_;

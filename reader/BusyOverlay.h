@@ -9,7 +9,7 @@
 namespace pictrove {
 
 class BusyOverlay : public WindowImpl<BusyOverlay> {
-public:
+  public:
     static constexpr BYTE kDefaultAlpha = 128;
 
     // Set when the main window is created; owner is that window.
@@ -22,7 +22,7 @@ public:
 
     static std::span<const MessageEntry<BusyOverlay>> MessageTable();
 
-private:
+  private:
     LRESULT OnPaint(UINT, WPARAM, LPARAM, bool&);
     LRESULT OnEraseBackground(UINT, WPARAM, LPARAM, bool&);
     LRESULT OnSetCursor(UINT, WPARAM, LPARAM, bool&);

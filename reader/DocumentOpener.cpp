@@ -22,13 +22,13 @@ namespace {
 
 // Hides the overlay on every way out, after any message box of the operation has closed.
 class OverlayScope {
-public:
+  public:
     explicit OverlayScope(BusyOverlay& overlay) : overlay_(overlay) { overlay_.Show(); }
     ~OverlayScope() { overlay_.Hide(); }
     OverlayScope(const OverlayScope&) = delete;
     OverlayScope& operator=(const OverlayScope&) = delete;
 
-private:
+  private:
     BusyOverlay& overlay_;
 };
 

@@ -22,7 +22,7 @@ struct DocumentState {
 
 // What OpenDocument asks of the window that shows the document.
 class DocumentView {
-public:
+  public:
     virtual ~DocumentView() = default;
     virtual HWND ViewWindow() const = 0;
     virtual BusyOverlay& Overlay() = 0;

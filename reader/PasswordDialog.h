@@ -8,7 +8,7 @@
 namespace pictrove {
 
 class PasswordDialog : public ModalDialogImpl<PasswordDialog> {
-public:
+  public:
     explicit PasswordDialog(std::wstring documentPath);
 
     // 1 (IDOK) when the user confirmed, 2 (IDCANCEL) otherwise.
@@ -20,7 +20,7 @@ public:
 
     static std::span<const MessageEntry<PasswordDialog>> MessageTable();
 
-private:
+  private:
     LRESULT OnInitDialog(UINT, WPARAM, LPARAM, bool&);
     LRESULT OnOk(UINT, WPARAM, LPARAM, bool&);
     LRESULT OnCancel(UINT, WPARAM, LPARAM, bool&);

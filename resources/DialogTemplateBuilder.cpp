@@ -21,7 +21,7 @@ int16_t Short(IXMLDOMNode* node, const wchar_t* name) {
 }
 
 class TemplateWriter {
-public:
+  public:
     void Word(uint16_t value) { Raw(&value, sizeof(value)); }
     void Dword(uint32_t value) { Raw(&value, sizeof(value)); }
     void Short(int16_t value) { Raw(&value, sizeof(value)); }
@@ -36,7 +36,7 @@ public:
     void AlignToDword() { bytes_.resize((bytes_.size() + 3) & ~size_t{3}, 0); }
     std::vector<uint8_t> Take() { return std::move(bytes_); }
 
-private:
+  private:
     void Raw(const void* data, size_t size) {
         const auto* p = static_cast<const uint8_t*>(data);
         bytes_.insert(bytes_.end(), p, p + size);
@@ -97,7 +97,7 @@ bool ReadDialogDescription(const LanguageResources& language, unsigned dialogId,
 
 std::vector<uint8_t> BuildDialogTemplate(const DialogTemplateBuilder& d) {
     TemplateWriter out;
-    out.Word(1);  // version
+    out.Word(1);       // version
     out.Word(0xFFFF);  // extended template signature
     out.Dword(d.helpId);
     out.Dword(d.exStyle);
@@ -126,10 +126,14 @@ std::vector<uint8_t> BuildDialogTemplate(const DialogTemplateBuilder& d) {
         out.Short(item.width);
         out.Short(item.height);
         out.Dword(item.id);
-        if (item.classAtom) out.Ordinal(item.classAtom);
-        else out.Text(item.className);
-        if (item.captionId) out.Ordinal(item.captionId);
-        else out.Text(item.caption);
+        if (item.classAtom)
+            out.Ordinal(item.classAtom);
+        else
+            out.Text(item.className);
+        if (item.captionId)
+            out.Ordinal(item.captionId);
+        else
+            out.Text(item.caption);
         out.Word(0);  // no creation data
     }
     return out.Take();

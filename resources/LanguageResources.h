@@ -34,7 +34,7 @@ struct CommandGroup {
 bool LoadCommandTable(IXMLDOMNode* commands, std::vector<CommandGroup>& groups);
 
 class LanguageResources {
-public:
+  public:
     LanguageResources() = default;
     LanguageResources(const LanguageResources&) = delete;
     LanguageResources& operator=(const LanguageResources&) = delete;
@@ -59,7 +59,7 @@ public:
 
     std::wstring languageId;
 
-private:
+  private:
     std::wstring path_;
     xml::ComPtr<IXMLDOMDocument> document_;
     xml::ComPtr<IXMLDOMNode> languageNode_;

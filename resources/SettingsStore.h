@@ -15,7 +15,7 @@ inline constexpr wchar_t kSettingsFileName[] = L"PictroveSetting.xml";
 inline constexpr wchar_t kDamagedSuffix[] = L".bad";
 
 class SettingsStore {
-public:
+  public:
     SettingsStore() = default;
     SettingsStore(const SettingsStore&) = delete;
     SettingsStore& operator=(const SettingsStore&) = delete;
@@ -44,7 +44,7 @@ public:
     int32_t bottom = 599;
     int32_t splitterPos = 300;
 
-private:
+  private:
     bool EnsureLoaded();
     void ReadValues();
 

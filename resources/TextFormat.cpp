@@ -11,7 +11,7 @@ struct Conversion {
     bool leftAlign = false;
     bool zeroPad = false;
     size_t width = 0;
-    wchar_t kind = 0;  // 'd', 's' or '%'
+    wchar_t kind = 0;   // 'd', 's' or '%'
     size_t length = 0;  // characters of the conversion, '%' included
 };
 
@@ -21,8 +21,10 @@ std::optional<Conversion> ParseConversion(std::wstring_view text) {
     Conversion c;
     size_t i = 1;
     for (; i < text.size() && (text[i] == L'-' || text[i] == L'0'); ++i) {
-        if (text[i] == L'-') c.leftAlign = true;
-        else c.zeroPad = true;
+        if (text[i] == L'-')
+            c.leftAlign = true;
+        else
+            c.zeroPad = true;
     }
     for (; i < text.size() && text[i] >= L'0' && text[i] <= L'9'; ++i) {
         c.width = c.width * 10 + static_cast<size_t>(text[i] - L'0');

@@ -155,8 +155,11 @@ ComPtr<IXMLDOMNode> CreateChildElement(IXMLDOMDocument* document, IXMLDOMNode* p
     return appended;
 }
 
-ComPtr<IXMLDOMNode> GetOrCreateNode(IXMLDOMNode* parent, std::wstring_view path, IXMLDOMDocument* document,
-                                    bool create, bool clear) {
+ComPtr<IXMLDOMNode> GetOrCreateNode(IXMLDOMNode* parent,
+                                    std::wstring_view path,
+                                    IXMLDOMDocument* document,
+                                    bool create,
+                                    bool clear) {
     if (!parent) return nullptr;
     std::vector<std::wstring_view> pieces;
     for (size_t start = 0; start <= path.size();) {
@@ -211,12 +214,16 @@ std::wstring ChildPattern(std::wstring_view parent, std::wstring_view child) {
     return pattern;
 }
 
-std::wstring ChildByNumberPattern(std::wstring_view parent, std::wstring_view child, std::wstring_view attribute,
+std::wstring ChildByNumberPattern(std::wstring_view parent,
+                                  std::wstring_view child,
+                                  std::wstring_view attribute,
                                   int32_t value) {
     return ChildByTextPattern(parent, child, attribute, std::to_wstring(value));
 }
 
-std::wstring ChildByTextPattern(std::wstring_view parent, std::wstring_view child, std::wstring_view attribute,
+std::wstring ChildByTextPattern(std::wstring_view parent,
+                                std::wstring_view child,
+                                std::wstring_view attribute,
                                 std::wstring_view value) {
     std::wstring pattern = ChildPattern(parent, child);
     pattern += L"[@";

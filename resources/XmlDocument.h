@@ -15,12 +15,15 @@ namespace pictrove::xml {
 using Microsoft::WRL::ComPtr;
 
 // MinGW's headers name these GUIDs without defining them, so the program carries its own.
-inline constexpr CLSID kClsidDomDocument = {
-    0xF6D90F11, 0x9C73, 0x11D3, {0xB3, 0x2E, 0x00, 0xC0, 0x4F, 0x99, 0x0B, 0xB4}};
-inline constexpr IID kIidXmlDomDocument = {
-    0x2933BF81, 0x7B36, 0x11D2, {0xB2, 0x0E, 0x00, 0xC0, 0x4F, 0x98, 0x3E, 0x60}};
-inline constexpr IID kIidXmlDomElement = {
-    0x2933BF86, 0x7B36, 0x11D2, {0xB2, 0x0E, 0x00, 0xC0, 0x4F, 0x98, 0x3E, 0x60}};
+inline constexpr CLSID kClsidDomDocument = {0xF6D90F11,
+                                            0x9C73,
+                                            0x11D3,
+                                            {0xB3, 0x2E, 0x00, 0xC0, 0x4F, 0x99, 0x0B, 0xB4}};
+inline constexpr IID kIidXmlDomDocument = {0x2933BF81,
+                                           0x7B36,
+                                           0x11D2,
+                                           {0xB2, 0x0E, 0x00, 0xC0, 0x4F, 0x98, 0x3E, 0x60}};
+inline constexpr IID kIidXmlDomElement = {0x2933BF86, 0x7B36, 0x11D2, {0xB2, 0x0E, 0x00, 0xC0, 0x4F, 0x98, 0x3E, 0x60}};
 
 // A null pointer when the component cannot be created.
 ComPtr<IXMLDOMDocument> CreateDomDocument();
@@ -56,16 +59,23 @@ void SetAttributeBool(IXMLDOMNode* node, std::wstring_view name, int flag);
 ComPtr<IXMLDOMNode> CreateChildElement(IXMLDOMDocument* document, IXMLDOMNode* parent, std::wstring_view name);
 // Finds path below parent; when absent and create is set, creates every "/"-separated piece anew.
 // clear empties the result of child nodes (attributes stay).
-ComPtr<IXMLDOMNode> GetOrCreateNode(IXMLDOMNode* parent, std::wstring_view path, IXMLDOMDocument* document,
-                                    bool create, bool clear);
+ComPtr<IXMLDOMNode> GetOrCreateNode(IXMLDOMNode* parent,
+                                    std::wstring_view path,
+                                    IXMLDOMDocument* document,
+                                    bool create,
+                                    bool clear);
 void ClearNodeContent(IXMLDOMNode* node);
 
 // Query patterns: "parent/child", "parent/child[@attribute="number"]" and
 // "parent/child[@attribute="text"]" (text inserted verbatim).
 std::wstring ChildPattern(std::wstring_view parent, std::wstring_view child);
-std::wstring ChildByNumberPattern(std::wstring_view parent, std::wstring_view child, std::wstring_view attribute,
+std::wstring ChildByNumberPattern(std::wstring_view parent,
+                                  std::wstring_view child,
+                                  std::wstring_view attribute,
                                   int32_t value);
-std::wstring ChildByTextPattern(std::wstring_view parent, std::wstring_view child, std::wstring_view attribute,
+std::wstring ChildByTextPattern(std::wstring_view parent,
+                                std::wstring_view child,
+                                std::wstring_view attribute,
                                 std::wstring_view value);
 
 // Every number of both files: blanks, one sign, decimal digits, wrapping modulo 2^32.

@@ -9,6 +9,8 @@ packages=(
     # Marlett for the caption buttons: without it Wine draws them as "0 1 r". Only a
     # Recommends of wine, so --no-install-recommends below would skip it.
     fonts-wine
+    # The formatting check of the test command.
+    clang-format
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -5,6 +5,9 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${PICTROVE_BUILD_DIR:-$root/build}"
 "$root/scripts/install-deps.sh"
+# Source-level checks first: they take a second and name the file at fault.
+"$root/scripts/check-format.sh"
+"$root/scripts/check-layering.sh"
 "$root/scripts/build.sh"
 # shellcheck source=scripts/wine-env.sh
 source "$root/scripts/wine-env.sh"

@@ -38,9 +38,8 @@ LRESULT Hyperlink::OnPaint(UINT, WPARAM, LPARAM, bool&) {
     RECT client{};
     GetClientRect(Hwnd(), &client);
     // The dialog's own brush keeps the background the same as the labels around it.
-    HBRUSH background = reinterpret_cast<HBRUSH>(SendMessageW(GetParent(Hwnd()), WM_CTLCOLORSTATIC,
-                                                              reinterpret_cast<WPARAM>(paint.Get()),
-                                                              reinterpret_cast<LPARAM>(Hwnd())));
+    HBRUSH background = reinterpret_cast<HBRUSH>(SendMessageW(
+        GetParent(Hwnd()), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(paint.Get()), reinterpret_cast<LPARAM>(Hwnd())));
     FillRect(paint.Get(), &client, background ? background : GetSysColorBrush(COLOR_BTNFACE));
     const int length = GetWindowTextLengthW(Hwnd());
     std::wstring text(static_cast<size_t>(length) + 1, L'\0');
@@ -89,8 +88,8 @@ void Hyperlink::Follow() {
         SendMessageW(GetParent(Hwnd()), WM_NOTIFY, notify.idFrom, reinterpret_cast<LPARAM>(&notify));
         return;
     }
-    const auto result = reinterpret_cast<INT_PTR>(
-        ShellExecuteW(nullptr, L"open", target_.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+    const auto result =
+        reinterpret_cast<INT_PTR>(ShellExecuteW(nullptr, L"open", target_.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
     if (result > 32) MarkVisited();
 }
 

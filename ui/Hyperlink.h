@@ -10,7 +10,7 @@
 namespace pictrove {
 
 class Hyperlink : public SubclassedWindowImpl<Hyperlink> {
-public:
+  public:
     static constexpr COLORREF kLinkColor = 0x00FF0000;  // blue
 
     bool AttachLink(HWND control, std::wstring target, bool reportClicks);
@@ -21,7 +21,7 @@ public:
 
     static std::span<const MessageEntry<Hyperlink>> MessageTable();
 
-private:
+  private:
     LRESULT OnPaint(UINT, WPARAM, LPARAM, bool&);
     LRESULT OnSetCursor(UINT, WPARAM, LPARAM, bool&);
     LRESULT OnLButtonUp(UINT, WPARAM, LPARAM, bool&);

@@ -92,8 +92,7 @@ Rgb HlsToRgb(Hls color) {
                                                : int64_t{lightness + saturation} * kScale - lightness * saturation;
     const int64_t m1 = 2 * int64_t{lightness} * kScale - m2;
     const int64_t hue = int64_t{Clamp(color.hue)} * 360;  // degrees times 255
-    return Rgb{static_cast<uint8_t>(Channel(m1, m2, hue + 120 * kDegree)),
-               static_cast<uint8_t>(Channel(m1, m2, hue)),
+    return Rgb{static_cast<uint8_t>(Channel(m1, m2, hue + 120 * kDegree)), static_cast<uint8_t>(Channel(m1, m2, hue)),
                static_cast<uint8_t>(Channel(m1, m2, hue - 120 * kDegree))};
 }
 

@@ -38,36 +38,36 @@ Hls RgbToHls(Rgb color);
 Rgb HlsToRgb(Hls color);
 
 // Percentage changes in integer arithmetic; the hue never changes.
-Hls Lighter(Hls color, int percent);          // L + (255 - L) * p / 100
-Hls Darker(Hls color, int percent);           // L * (100 - p) / 100
-Hls LessSaturated(Hls color, int percent);    // S * (100 - p) / 100
-Hls MoreSaturated(Hls color, int percent);    // S + (255 - S) * p / 100
+Hls Lighter(Hls color, int percent);        // L + (255 - L) * p / 100
+Hls Darker(Hls color, int percent);         // L * (100 - p) / 100
+Hls LessSaturated(Hls color, int percent);  // S * (100 - p) / 100
+Hls MoreSaturated(Hls color, int percent);  // S + (255 - S) * p / 100
 
 // The system colours everything here is derived from.
 struct SystemColors {
-    Rgb buttonFace;    // COLOR_BTNFACE
-    Rgb darkShadow;    // COLOR_3DDKSHADOW
-    Rgb highlight;     // COLOR_HIGHLIGHT
+    Rgb buttonFace;  // COLOR_BTNFACE
+    Rgb darkShadow;  // COLOR_3DDKSHADOW
+    Rgb highlight;   // COLOR_HIGHLIGHT
 };
 
 struct MenuColors {
-    Rgb gutter;       // icon gutter of an item that is not highlighted
-    Rgb background;   // rest of the item; inner lines of the pop-up frame
-    Rgb frame;        // outer line of the pop-up frame
-    Rgb highlight;    // box of the selected item
-    Rgb checked;      // check box of an item neither selected nor grayed
-    Rgb grayText;     // separator lines and grayed text
+    Rgb gutter;      // icon gutter of an item that is not highlighted
+    Rgb background;  // rest of the item; inner lines of the pop-up frame
+    Rgb frame;       // outer line of the pop-up frame
+    Rgb highlight;   // box of the selected item
+    Rgb checked;     // check box of an item neither selected nor grayed
+    Rgb grayText;    // separator lines and grayed text
 };
 
 struct ToolbarColors {
-    Rgb frame;         // frame of a hot or checked button
-    Rgb pressedFill;   // hot button while the mouse button is down
-    Rgb hotFill;       // hot button
-    Rgb checkedFill;   // checked button that is not hot
-    Rgb barBase;       // bottom of the gradient
-    Rgb barTop;        // top of the gradient
-    Rgb imageShadow;   // silhouette under a lifted image
-    Rgb separator;     // separator line
+    Rgb frame;        // frame of a hot or checked button
+    Rgb pressedFill;  // hot button while the mouse button is down
+    Rgb hotFill;      // hot button
+    Rgb checkedFill;  // checked button that is not hot
+    Rgb barBase;      // bottom of the gradient
+    Rgb barTop;       // top of the gradient
+    Rgb imageShadow;  // silhouette under a lifted image
+    Rgb separator;    // separator line
 };
 
 MenuColors DeriveMenuColors(const SystemColors& system);

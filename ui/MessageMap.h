@@ -13,7 +13,7 @@ namespace pictrove {
 inline constexpr UINT kReflectBase = WM_USER + 0x1C00;
 
 class MessageTarget {
-public:
+  public:
     virtual ~MessageTarget() = default;
     // Returns true when the message was handled; result is then the window procedure's answer.
     virtual bool ProcessMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) = 0;
@@ -72,7 +72,7 @@ bool ReflectToChild(HWND parent, UINT message, WPARAM wParam, LPARAM lParam, LRE
 
 // Walks a table, then the chained targets, then (when reflect is set) reflects notifications.
 class MessageDispatcher {
-public:
+  public:
     template <class T>
     static bool Dispatch(T* object,
                          std::span<const MessageEntry<T>> table,
@@ -96,13 +96,13 @@ public:
 
 // Holds the chained targets of one window and the reflection switch.
 class MessageChain {
-public:
+  public:
     void Chain(MessageTarget* target) { targets_.push_back(target); }
     void Unchain(MessageTarget* target);
     void SetReflectNotifications(bool reflect) { reflect_ = reflect; }
     bool Run(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
 
-private:
+  private:
     std::vector<MessageTarget*> targets_;
     bool reflect_ = false;
 };

@@ -82,7 +82,7 @@ void FramedBox(HDC dc, const RECT& rect, COLORREF border, COLORREF fill) {
 
 // Text colour, background mode and colour go back to what they were.
 class ScopedDcState {
-public:
+  public:
     explicit ScopedDcState(HDC dc) : dc_(dc), saved_(SaveDC(dc)) {}
     ~ScopedDcState() {
         if (saved_) RestoreDC(dc_, saved_);
@@ -90,7 +90,7 @@ public:
     ScopedDcState(const ScopedDcState&) = delete;
     ScopedDcState& operator=(const ScopedDcState&) = delete;
 
-private:
+  private:
     HDC dc_;
     int saved_;
 };
@@ -150,7 +150,7 @@ FrameHookState& HookState() {
 
 // A DC of the whole window, released when it goes.
 class WindowDc {
-public:
+  public:
     WindowDc(HWND hwnd, HRGN update) : hwnd_(hwnd) {
         // Clipped to the update region when the system allows it; it then owns the copy.
         if (update && update != reinterpret_cast<HRGN>(1)) {
@@ -169,7 +169,7 @@ public:
     WindowDc& operator=(const WindowDc&) = delete;
     HDC Get() const { return dc_; }
 
-private:
+  private:
     HWND hwnd_;
     HDC dc_ = nullptr;
 };

@@ -38,7 +38,7 @@ bool OnDrawItem(const DRAWITEMSTRUCT& item);
 // window created on the UI thread is subclassed to have a flat one-pixel frame instead of the
 // system's border, and to be 3 pixels narrower and 2 pixels lower.
 class PopupFrameHook {
-public:
+  public:
     PopupFrameHook();
     ~PopupFrameHook();
     PopupFrameHook(const PopupFrameHook&) = delete;

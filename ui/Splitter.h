@@ -7,7 +7,7 @@
 namespace pictrove {
 
 class Splitter : public WindowImpl<Splitter> {
-public:
+  public:
     static constexpr wchar_t kClassName[] = L"WTL_SplitterWindow";
     static constexpr int kMinPaneSize = 300;
     static constexpr int kBarEdge = 1;
@@ -30,7 +30,7 @@ public:
 
     static std::span<const MessageEntry<Splitter>> MessageTable();
 
-private:
+  private:
     LRESULT OnCreate(UINT, WPARAM, LPARAM, bool&);
     LRESULT OnSize(UINT, WPARAM, LPARAM, bool&);
     LRESULT OnPaint(UINT, WPARAM, LPARAM, bool&);

@@ -34,8 +34,12 @@ int GroupWidth(const std::vector<ToolbarButton>& group) {
 }
 
 TRIVERTEX Vertex(int x, int y, Rgb color) {
-    return TRIVERTEX{x, y, static_cast<COLOR16>(color.red << 8), static_cast<COLOR16>(color.green << 8),
-                     static_cast<COLOR16>(color.blue << 8), 0};
+    return TRIVERTEX{x,
+                     y,
+                     static_cast<COLOR16>(color.red << 8),
+                     static_cast<COLOR16>(color.green << 8),
+                     static_cast<COLOR16>(color.blue << 8),
+                     0};
 }
 
 }  // namespace
@@ -65,8 +69,8 @@ HWND Toolbar::Create(HWND parent, const RECT& rect, HIMAGELIST normal, HIMAGELIS
     normalImages_ = normal;
     disabledImages_ = disabled;
     RegisterWindowClassOnce(kClassName, StandardWindowProc, 0, LoadCursorW(nullptr, IDC_ARROW), nullptr);
-    return Window::Create(kClassName, parent, L"Standart", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN,
-                          0, rect);
+    return Window::Create(kClassName, parent, L"Standart", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0,
+                          rect);
 }
 
 void Toolbar::AddButton(int group, UINT commandId, int imageIndex, int width, std::wstring toolText) {
@@ -106,7 +110,8 @@ RECT Toolbar::ButtonBox(int group, size_t index) const {
 const ToolbarButton* Toolbar::FindButton(UINT commandId) const {
     for (const auto& group : groups_) {
         for (const auto& item : group) {
-            if ((item.kindAndState & kToolbarKindMask) != kToolbarSeparator && item.commandId == commandId) return &item;
+            if ((item.kindAndState & kToolbarKindMask) != kToolbarSeparator && item.commandId == commandId)
+                return &item;
         }
     }
     return nullptr;
@@ -129,9 +134,9 @@ void Toolbar::Layout() {
 LRESULT Toolbar::OnCreate(UINT, WPARAM, LPARAM, bool&) {
     colors_ = DeriveToolbarColors(ReadSystemColors());
     Layout();
-    tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
-                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, Hwnd(), nullptr, ResourceInstance(),
-                               nullptr);
+    tooltip_ =
+        CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
+                        CW_USEDEFAULT, CW_USEDEFAULT, Hwnd(), nullptr, ResourceInstance(), nullptr);
     if (tooltip_) {
         SetWindowPos(tooltip_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         SendMessageW(tooltip_, TTM_ACTIVATE, TRUE, 0);

@@ -38,7 +38,7 @@ struct ToolbarButton {
 };
 
 class Toolbar : public WindowImpl<Toolbar> {
-public:
+  public:
     static constexpr wchar_t kClassName[] = L"PictroveToolbar";
     static constexpr int kGap = 6;
     static constexpr int kMargin = 7;
@@ -61,7 +61,7 @@ public:
 
     static std::span<const MessageEntry<Toolbar>> MessageTable();
 
-private:
+  private:
     struct HotItem {
         int group = -1;
         int index = -1;

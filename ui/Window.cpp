@@ -128,12 +128,8 @@ void SubclassedWindow::Detach() {
     }
 }
 
-LRESULT CALLBACK SubclassedWindow::SubclassProc(HWND hwnd,
-                                                UINT message,
-                                                WPARAM wParam,
-                                                LPARAM lParam,
-                                                UINT_PTR,
-                                                DWORD_PTR refData) {
+LRESULT CALLBACK
+SubclassedWindow::SubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR refData) {
     auto* self = reinterpret_cast<SubclassedWindow*>(refData);
     LRESULT result = 0;
     bool handled = false;

@@ -15,15 +15,11 @@ HINSTANCE ResourceInstance();
 void SetResourceInstance(HINSTANCE instance);
 
 // Registers a window class once per process; returns false only when registration failed.
-bool RegisterWindowClassOnce(const wchar_t* className,
-                             WNDPROC proc,
-                             UINT style,
-                             HCURSOR cursor,
-                             HBRUSH background);
+bool RegisterWindowClassOnce(const wchar_t* className, WNDPROC proc, UINT style, HCURSOR cursor, HBRUSH background);
 
 // A top-level or child window of a class of our own.
 class Window : public MessageTarget {
-public:
+  public:
     Window() = default;
     Window(const Window&) = delete;
     Window& operator=(const Window&) = delete;
@@ -44,11 +40,11 @@ public:
 
     static LRESULT CALLBACK StandardWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
-protected:
+  protected:
     // Called after WM_NCDESTROY, when the HWND is gone.
     virtual void OnFinalMessage() {}
 
-private:
+  private:
     HWND hwnd_ = nullptr;
     MessageChain chain_;
 };
@@ -56,7 +52,7 @@ private:
 // Derived lists its handlers in `static std::span<const MessageEntry<Derived>> MessageTable()`.
 template <class Derived>
 class WindowImpl : public Window {
-public:
+  public:
     bool ProcessMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override {
         auto* self = static_cast<Derived*>(this);
         return MessageDispatcher::Dispatch<Derived>(self, Derived::MessageTable(), hwnd, message, wParam, lParam,
@@ -67,7 +63,7 @@ public:
 
 // Hooks an existing control (a list view, say) so our table sees its messages first.
 class SubclassedWindow : public MessageTarget {
-public:
+  public:
     SubclassedWindow() = default;
     SubclassedWindow(const SubclassedWindow&) = delete;
     SubclassedWindow& operator=(const SubclassedWindow&) = delete;
@@ -78,7 +74,7 @@ public:
     HWND Hwnd() const { return hwnd_; }
     MessageChain& Chain() { return chain_; }
 
-private:
+  private:
     static LRESULT CALLBACK SubclassProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
     HWND hwnd_ = nullptr;
     MessageChain chain_;
@@ -86,7 +82,7 @@ private:
 
 template <class Derived>
 class SubclassedWindowImpl : public SubclassedWindow {
-public:
+  public:
     bool ProcessMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override {
         auto* self = static_cast<Derived*>(this);
         return MessageDispatcher::Dispatch<Derived>(self, Derived::MessageTable(), hwnd, message, wParam, lParam,
@@ -105,7 +101,7 @@ ModalDialogRunner SetModalDialogRunner(ModalDialogRunner runner);
 
 // A modal dialog object: inputs and outputs are members, RunModal returns the end code.
 class ModalDialog : public MessageTarget {
-public:
+  public:
     explicit ModalDialog(UINT dialogId) : dialogId_(dialogId) {}
     ModalDialog(const ModalDialog&) = delete;
     ModalDialog& operator=(const ModalDialog&) = delete;
@@ -116,18 +112,18 @@ public:
 
     static INT_PTR CALLBACK StandardDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
-private:
+  private:
     UINT dialogId_;
     HWND hwnd_ = nullptr;
 };
 
 template <class Derived>
 class ModalDialogImpl : public ModalDialog {
-public:
+  public:
     using ModalDialog::ModalDialog;
     bool ProcessMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override {
-        return MessageDispatcher::Dispatch<Derived>(static_cast<Derived*>(this), Derived::MessageTable(), hwnd,
-                                                    message, wParam, lParam, result);
+        return MessageDispatcher::Dispatch<Derived>(static_cast<Derived*>(this), Derived::MessageTable(), hwnd, message,
+                                                    wParam, lParam, result);
     }
 };
 

@@ -48,9 +48,17 @@ struct PixelRect {
 inline constexpr uint32_t MakePixel(uint32_t a, uint32_t r, uint32_t g, uint32_t b) {
     return (a << 24) | (r << 16) | (g << 8) | b;
 }
-inline constexpr uint32_t PixelA(uint32_t p) { return p >> 24; }
-inline constexpr uint32_t PixelR(uint32_t p) { return (p >> 16) & 0xFF; }
-inline constexpr uint32_t PixelG(uint32_t p) { return (p >> 8) & 0xFF; }
-inline constexpr uint32_t PixelB(uint32_t p) { return p & 0xFF; }
+inline constexpr uint32_t PixelA(uint32_t p) {
+    return p >> 24;
+}
+inline constexpr uint32_t PixelR(uint32_t p) {
+    return (p >> 16) & 0xFF;
+}
+inline constexpr uint32_t PixelG(uint32_t p) {
+    return (p >> 8) & 0xFF;
+}
+inline constexpr uint32_t PixelB(uint32_t p) {
+    return p & 0xFF;
+}
 
 }  // namespace pictrove::imageview

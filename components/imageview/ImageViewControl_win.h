@@ -24,7 +24,7 @@ void UnregisterViewWindowClass();
 
 class ImageViewControl final
     : public ComObject<ImageViewSlots, IOleObject, IOleInPlaceObject, IOleInPlaceActiveObject> {
-public:
+  public:
     static HRESULT CreateInstance(REFIID iid, void** out);
 
     // ImageView
@@ -39,8 +39,8 @@ public:
     HRESULT STDMETHODCALLTYPE GetMoniker(DWORD, DWORD, IMoniker** moniker) override;
     HRESULT STDMETHODCALLTYPE InitFromData(IDataObject*, WINBOOL, DWORD) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE GetClipboardData(DWORD, IDataObject** data) override;
-    HRESULT STDMETHODCALLTYPE DoVerb(LONG verb, LPMSG, IOleClientSite* activeSite, LONG, HWND parent,
-                                     LPCRECT position) override;
+    HRESULT STDMETHODCALLTYPE
+    DoVerb(LONG verb, LPMSG, IOleClientSite* activeSite, LONG, HWND parent, LPCRECT position) override;
     HRESULT STDMETHODCALLTYPE EnumVerbs(IEnumOLEVERB** verbs) override;
     HRESULT STDMETHODCALLTYPE Update() override { return S_OK; }
     HRESULT STDMETHODCALLTYPE IsUpToDate() override { return S_OK; }
@@ -73,7 +73,7 @@ public:
 
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
-private:
+  private:
     ImageViewControl() = default;
     ~ImageViewControl() override;
 

@@ -241,8 +241,8 @@ void ImageViewControl::OnScroll(int bar, int request) {
         default:
             return;
     }
-    const bool moved = horizontal ? geometry_.ScrollTo(target, geometry_.ScrollY())
-                                  : geometry_.ScrollTo(geometry_.ScrollX(), target);
+    const bool moved =
+        horizontal ? geometry_.ScrollTo(target, geometry_.ScrollY()) : geometry_.ScrollTo(geometry_.ScrollX(), target);
     if (moved) {
         SyncScrollBars();
         Redraw();
@@ -314,8 +314,10 @@ void ImageViewControl::OnMouseWheel(int delta, bool control, bool shift, POINT s
         POINT anchor = screenPoint;
         ScreenToClient(hwnd_, &anchor);
         for (int i = 0; i < std::abs(notches); ++i) {
-            if (notches > 0) ZoomIn(anchor);
-            else ZoomOut(anchor);
+            if (notches > 0)
+                ZoomIn(anchor);
+            else
+                ZoomOut(anchor);
         }
         return;
     }

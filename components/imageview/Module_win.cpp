@@ -10,7 +10,7 @@ namespace {
 
 // One static class object; its references keep the DLL loaded like any live object.
 class ClassFactory final : public StaticComObject<IClassFactory> {
-public:
+  public:
     HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** out) override {
         if (!out) return E_POINTER;
         *out = nullptr;
@@ -18,8 +18,10 @@ public:
         return ImageViewControl::CreateInstance(iid, out);
     }
     HRESULT STDMETHODCALLTYPE LockServer(WINBOOL lock) override {
-        if (lock) ModuleLock::Lock();
-        else ModuleLock::Unlock();
+        if (lock)
+            ModuleLock::Lock();
+        else
+            ModuleLock::Unlock();
         return S_OK;
     }
 };

@@ -9,9 +9,9 @@ namespace {
 
 // Source pixels and weights that make up each target pixel along one axis.
 struct AxisTaps {
-    std::vector<int> first;     // per target pixel: first source index
-    std::vector<int> count;     // per target pixel: number of source pixels
-    std::vector<int> offset;    // per target pixel: start in weights
+    std::vector<int> first;   // per target pixel: first source index
+    std::vector<int> count;   // per target pixel: number of source pixels
+    std::vector<int> offset;  // per target pixel: start in weights
     std::vector<float> weights;
 };
 
@@ -141,8 +141,8 @@ DisplayImage HalveImage(const DisplayImage& source) {
             const int sx = dx ? 2 * x : x;
             const uint32_t p0 = top[sx], p1 = top[sx + dx], p2 = bottom[sx], p3 = bottom[sx + dx];
             // Two channels at a time, each in its own 16-bit lane.
-            const uint32_t even = (p0 & 0x00FF00FF) + (p1 & 0x00FF00FF) + (p2 & 0x00FF00FF) + (p3 & 0x00FF00FF) +
-                                  0x00020002;
+            const uint32_t even =
+                (p0 & 0x00FF00FF) + (p1 & 0x00FF00FF) + (p2 & 0x00FF00FF) + (p3 & 0x00FF00FF) + 0x00020002;
             const uint32_t odd = ((p0 >> 8) & 0x00FF00FF) + ((p1 >> 8) & 0x00FF00FF) + ((p2 >> 8) & 0x00FF00FF) +
                                  ((p3 >> 8) & 0x00FF00FF) + 0x00020002;
             target[x] = ((even >> 2) & 0x00FF00FF) | (((odd >> 2) & 0x00FF00FF) << 8);

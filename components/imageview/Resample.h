@@ -23,7 +23,7 @@ DisplayImage HalveImage(const DisplayImage& source);
 
 // The full picture and its halved copies down to a small size.
 class ImagePyramid {
-public:
+  public:
     void Build(DisplayImage full);
     void Clear() { levels_.clear(); }
     bool Empty() const { return levels_.empty(); }
@@ -34,7 +34,7 @@ public:
     // when enlarging), so shrinking from it averages at most about two pixels per axis.
     const DisplayImage& SourceFor(int targetWidth, int targetHeight) const;
 
-private:
+  private:
     std::vector<DisplayImage> levels_;
 };
 

@@ -18,7 +18,7 @@ double FitScale(int imageWidth, int imageHeight, int areaWidth, int areaHeight);
 struct ScrollBars {
     bool horizontal = false;
     bool vertical = false;
-    int viewWidth = 0;   // what is left of the area for the picture
+    int viewWidth = 0;  // what is left of the area for the picture
     int viewHeight = 0;
 };
 
@@ -32,7 +32,7 @@ ScrollBars LayoutScrollBars(int areaWidth,
                             int barHeight);
 
 class ViewGeometry {
-public:
+  public:
     // A new picture (0 × 0 for none): back to the fitted view.
     void SetImageSize(int width, int height);
     // The control's whole area (scroll bars included) and the system's bar thickness.
@@ -66,7 +66,7 @@ public:
     bool ScrollTo(int x, int y);
     bool ScrollBy(int dx, int dy) { return ScrollTo(scrollX_ + dx, scrollY_ + dy); }
 
-private:
+  private:
     void Relayout();
 
     int imageWidth_ = 0;

@@ -18,13 +18,14 @@ inline constexpr int kCheckerCell = 8;
 
 // Checkerboard colour at a picture-relative position (0xRRGGBB).
 inline uint32_t CheckerAt(int x, int y) {
-    const bool odd = (((x >= 0 ? x : x - kCheckerCell + 1) / kCheckerCell) +
-                      ((y >= 0 ? y : y - kCheckerCell + 1) / kCheckerCell)) & 1;
+    const bool odd =
+        (((x >= 0 ? x : x - kCheckerCell + 1) / kCheckerCell) + ((y >= 0 ? y : y - kCheckerCell + 1) / kCheckerCell)) &
+        1;
     return odd ? kCheckerDark : kCheckerLight;
 }
 
 class ViewRenderer {
-public:
+  public:
     // Takes the converted picture; builds its pyramid once.
     void SetImage(DisplayImage image);
     // Drops the picture and every cached pixel.
@@ -39,7 +40,7 @@ public:
     // How often scaled pixels were computed: the cache at work is what keeps repaints cheap.
     int ScaleCount() const { return scaleCount_; }
 
-private:
+  private:
     void EnsureScaled(const ViewGeometry& geometry);
 
     ImagePyramid pyramid_;

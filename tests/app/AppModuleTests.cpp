@@ -17,8 +17,8 @@ namespace pictrove::test {
 namespace {
 
 void CopyShippedLanguageFile(const TempFolder& folder) {
-    ASSERT_TRUE(CopyFileW((ProgramFolder() + kLanguageFileName).c_str(), folder.File(kLanguageFileName).c_str(),
-                          FALSE));
+    ASSERT_TRUE(
+        CopyFileW((ProgramFolder() + kLanguageFileName).c_str(), folder.File(kLanguageFileName).c_str(), FALSE));
 }
 
 TEST(AppModule, FindsItsFilesBesideTheExecutable) {

@@ -70,7 +70,7 @@ DialogCapture::DialogHandler ChooseExtractSettings(std::wstring folder, int type
 }
 
 class MainFrameTest : public testing::Test {
-protected:
+  protected:
     void Start(const std::string& settings = {}) {
         if (!settings.empty()) {
             ASSERT_TRUE(WriteText(folder.File(kSettingsFileName), settings));
@@ -209,7 +209,8 @@ TEST_F(MainFrameTest, OpenFillsListTitleAndStatus) {
 TEST_F(MainFrameTest, DropOpensTheLastFileOfTheDrop) {
     FakeReaderRegistration fake(FakeClass(), {});
     Start();
-    const std::wstring names = std::wstring(L"C:\\a.djvu") + L'\0' + L"C:\\b.djvu" + L'\0' + L"C:\\c.djvu" + L'\0' + L'\0';
+    const std::wstring names =
+        std::wstring(L"C:\\a.djvu") + L'\0' + L"C:\\b.djvu" + L'\0' + L"C:\\c.djvu" + L'\0' + L'\0';
     HGLOBAL drop = GlobalAlloc(GHND, sizeof(DROPFILES) + names.size() * sizeof(wchar_t));
     auto* files = static_cast<DROPFILES*>(GlobalLock(drop));
     files->pFiles = sizeof(DROPFILES);
@@ -552,7 +553,7 @@ ULONG RefsOf(const FakeDocumentImage& image) {
 // does the step given (posts a user's keys, say); the next one, which comes only when the loop
 // has taken every message and gone idle again, ends the loop.
 class IdleScript : public IdleHandler {
-public:
+  public:
     explicit IdleScript(std::function<void()> first) : first_(std::move(first)) {}
     bool OnIdle() override {
         if (first_) {
@@ -563,13 +564,13 @@ public:
         return false;
     }
 
-private:
+  private:
     std::function<void()> first_;
 };
 
 // A picture that notes which cursor was showing while its pixels were read.
 class CursorProbeImage final : public ComObject<ReaderImageSlots> {
-public:
+  public:
     HCURSOR cursorWhileRead = nullptr;
     HRESULT STDMETHODCALLTYPE GetPixelType(int* type) override { return *type = kPixelBgra32, S_OK; }
     HRESULT STDMETHODCALLTYPE SetPixelType(int) override { return S_OK; }
@@ -583,12 +584,12 @@ public:
         return S_OK;
     }
 
-private:
+  private:
     BYTE pixel_[4] = {10, 20, 30, 255};
 };
 
 class FrameKeyboardTest : public MainFrameTest {
-protected:
+  protected:
     // Runs the program's own loop: first, when it is idle, then until it is idle again.
     void RunLoopUntilIdle(std::function<void()> first = {}) {
         IdleScript script(std::move(first));
@@ -963,8 +964,7 @@ TEST_F(FrameKeyboardTest, TheLoopItselfUpdatesToolbarAndMenuStates) {
     MenuWatch::opened.clear();
     HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, MenuWatch::Hook, nullptr, GetCurrentThreadId());
     RunLoopUntilIdle([&] {
-        PostMessageW(frame->Hwnd(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(frame->List().Hwnd()),
-                     MAKELPARAM(-1, -1));
+        PostMessageW(frame->Hwnd(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(frame->List().Hwnd()), MAKELPARAM(-1, -1));
     });
     UnhookWindowsHookEx(hook);
     ASSERT_EQ(MenuWatch::opened.size(), 1u);

@@ -68,7 +68,8 @@ TEST(ClipboardRows, LayoutFlagsTurnStoredRowsUpright) {
         ASSERT_EQ(rows.size(), 24u) << "layout " << c.layout;
         for (int i = 0; i < 6; ++i) {
             const uint32_t gray = c.expected[i];
-            EXPECT_EQ(PixelAt(rows, 3, i % 3, i / 3), gray << 16 | gray << 8 | gray) << "layout " << c.layout << " pixel " << i;
+            EXPECT_EQ(PixelAt(rows, 3, i % 3, i / 3), gray << 16 | gray << 8 | gray)
+                << "layout " << c.layout << " pixel " << i;
         }
     }
 }
@@ -106,8 +107,7 @@ void PutText(const wchar_t* text) {
 
 std::wstring ClipboardText() {
     std::wstring text;
-    if (!OpenClipboard(nullptr))
-        return text;
+    if (!OpenClipboard(nullptr)) return text;
     if (HANDLE block = GetClipboardData(CF_UNICODETEXT)) {
         text = static_cast<const wchar_t*>(GlobalLock(block));
         GlobalUnlock(block);

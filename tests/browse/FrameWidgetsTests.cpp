@@ -14,7 +14,7 @@ namespace {
 
 // A parent that records the commands its children send.
 class CommandSink : public WindowImpl<CommandSink> {
-public:
+  public:
     CommandSink() {
         RegisterWindowClassOnce(L"PictroveCommandSink", StandardWindowProc, 0, LoadCursorW(nullptr, IDC_ARROW),
                                 reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1));
@@ -56,8 +56,8 @@ TEST(Splitter, KeepsPositionWithinMinimumPaneSizes) {
     const struct {
         int requested;
         int expected;
-    } cases[] = {{50, 300}, {300, 300}, {301, 301}, {450, 450}, {upper, upper}, {upper + 1, upper}, {5000, upper},
-                 {-1, (900 - bar) / 2}};
+    } cases[] = {{50, 300},      {300, 300},         {301, 301},    {450, 450},
+                 {upper, upper}, {upper + 1, upper}, {5000, upper}, {-1, (900 - bar) / 2}};
     for (const auto& c : cases) {
         splitter.SetPosition(c.requested);
         EXPECT_EQ(splitter.DisplayPosition(), c.expected) << "requested " << c.requested;
@@ -107,11 +107,11 @@ TEST(Splitter, ShrinkingAndMinimisingKeepTheUsersPosition) {
 
     const struct {
         int width;
-        int shownLeft;  // width of the list pane on screen
-    } steps[] = {{0, 0},                       // minimised: nothing to show
-                 {610, 610 - bar - 1 - 300},   // narrower than both panes need
-                 {284, (284 - bar) / 2},       // the frame's smallest: both panes share it
-                 {1200, 420},                  // wide again: back where the user put it
+        int shownLeft;                        // width of the list pane on screen
+    } steps[] = {{0, 0},                      // minimised: nothing to show
+                 {610, 610 - bar - 1 - 300},  // narrower than both panes need
+                 {284, (284 - bar) / 2},      // the frame's smallest: both panes share it
+                 {1200, 420},                 // wide again: back where the user put it
                  {720, 720 - bar - 1 - 300},
                  {900, 420}};
     for (const auto& step : steps) {
@@ -125,7 +125,7 @@ TEST(Splitter, ShrinkingAndMinimisingKeepTheUsersPosition) {
 }
 
 class ToolbarTest : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         normal = ImageList_Create(64, 64, ILC_COLOR32 | ILC_MASK, 8, 8);
         disabled = ImageList_Create(64, 64, ILC_COLOR32 | ILC_MASK, 8, 8);

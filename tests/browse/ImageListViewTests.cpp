@@ -27,7 +27,7 @@ struct FakeImage {
 
 // A collection with fixed names and sizes; images themselves are not needed by the list.
 class FixedCollection final : public ComObject<ImageCollectionSlots> {
-public:
+  public:
     static ComPtr<FixedCollection> Make(std::vector<FakeImage> images) {
         return test::Adopt(new FixedCollection(std::move(images)));
     }
@@ -53,14 +53,14 @@ public:
         return E_NOTIMPL;
     }
 
-private:
+  private:
     explicit FixedCollection(std::vector<FakeImage> images) : images_(std::move(images)) {}
     std::vector<FakeImage> images_;
 };
 
 // A top-level window that reflects notifications, as the main window does.
 class ListHost : public WindowImpl<ListHost> {
-public:
+  public:
     ListHost() {
         RegisterWindowClassOnce(L"PictroveListHost", StandardWindowProc, 0, LoadCursorW(nullptr, IDC_ARROW),
                                 reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1));

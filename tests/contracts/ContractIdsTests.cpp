@@ -52,10 +52,10 @@ GUID Parse(const wchar_t* text) {
 
 // A 1x1 24-bit BMP: the smallest document that yields a collection and an image.
 std::vector<unsigned char> OnePixelBitmap() {
-    std::vector<unsigned char> bytes = {'B', 'M', 58, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0,  // file header
-                                        40, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 24, 0, 0, 0, 0, 0,
-                                        4,  0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-                                        0x10, 0x20, 0x30, 0};
+    std::vector<unsigned char> bytes = {'B', 'M', 58, 0, 0, 0, 0, 0, 0, 0, 54,   0,    0,    0,  // file header
+                                        40,  0,   0,  0, 1, 0, 0, 0, 1, 0, 0,    0,    1,    0, 24,
+                                        0,   0,   0,  0, 0, 4, 0, 0, 0, 0, 0,    0,    0,    0, 0,
+                                        0,   0,   0,  0, 0, 0, 0, 0, 0, 0, 0x10, 0x20, 0x30, 0};
     return bytes;
 }
 
@@ -123,9 +123,9 @@ TEST(ContractIds, AnOpenDocumentAnswersTheCollectionAndImageIds) {
     ASSERT_EQ(reader->Open(bstrPath.Get()), S_OK);
 
     ComPtr<ImageCollection> collection;
-    ASSERT_EQ(reader->QueryInterface(Parse(kDocumentedImageCollection),
-                                     reinterpret_cast<void**>(collection.GetAddressOf())),
-              S_OK);
+    ASSERT_EQ(
+        reader->QueryInterface(Parse(kDocumentedImageCollection), reinterpret_cast<void**>(collection.GetAddressOf())),
+        S_OK);
     int count = 0;
     collection->GetImageCount(&count);
     ASSERT_EQ(count, 1);

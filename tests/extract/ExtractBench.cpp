@@ -135,19 +135,15 @@ int RunChild(int type, int count) {
 
 int wmain(int argc, wchar_t** argv) {
     pictrove::SetResourceInstance(GetModuleHandleW(nullptr));
-    if (argc == 4 && std::wcscmp(argv[1], L"--run") == 0)
-        return RunOne(_wtoi(argv[2]), _wtoi(argv[3]));
+    if (argc == 4 && std::wcscmp(argv[1], L"--run") == 0) return RunOne(_wtoi(argv[2]), _wtoi(argv[3]));
     std::vector<int> counts;
-    for (int i = 1; i < argc; ++i)
-        counts.push_back(_wtoi(argv[i]));
-    if (counts.empty())
-        counts = {20, 200};
+    for (int i = 1; i < argc; ++i) counts.push_back(_wtoi(argv[i]));
+    if (counts.empty()) counts = {20, 200};
     std::wprintf(L"Extraction of %dx%d 24-bit images, one job per line, each in its own process\n", kWidth, kHeight);
     std::fflush(stdout);
     int status = 0;
     for (int type = 0; type < 4; ++type) {
-        for (int count : counts)
-            status |= RunChild(type, count);
+        for (int count : counts) status |= RunChild(type, count);
     }
     return status;
 }

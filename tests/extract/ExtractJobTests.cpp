@@ -77,8 +77,7 @@ TEST(ExtractJob, WritesTheImagesInListOrderWithTheirNamesFormatsAndPixels) {
 
         std::vector<std::string> getImages;
         for (const std::string& entry : log.Entries()) {
-            if (entry.rfind("GetImage(", 0) == 0)
-                getImages.push_back(entry);
+            if (entry.rfind("GetImage(", 0) == 0) getImages.push_back(entry);
         }
         EXPECT_EQ(getImages, (std::vector<std::string>{"GetImage(2)", "GetImage(0)", "GetImage(1)"}));
 
@@ -114,8 +113,7 @@ TEST(ExtractJob, CancelDuringAnImageFinishesThatImageAndWritesNoMore) {
         doc.collection->SetOnGetImage([&](int index) {
             if (index == k - 1) {
                 // The worker may reach the first image before the window is active.
-                for (int wait = 0; wait < 200 && !window.load(); ++wait)
-                    Sleep(10);
+                for (int wait = 0; wait < 200 && !window.load(); ++wait) Sleep(10);
                 PostMessageW(window.load(), WM_COMMAND, IDCANCEL, 0);
                 Sleep(300);
             }
@@ -226,8 +224,7 @@ TEST(ExtractJob, NamesThatCollideInOneJobGetNumbersAndNothingIsOverwritten) {
     {
         ExtractJob job(doc.collection, 3, temp.Path(), L"%IN%.png", {0, 1, 2, 3});
         ASSERT_EQ(job.OutputPaths().size(), 4u);
-        for (size_t i = 0; i < expected.size(); ++i)
-            EXPECT_EQ(job.OutputPaths()[i], temp.File(expected[i])) << i;
+        for (size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(job.OutputPaths()[i], temp.File(expected[i])) << i;
         test::DialogCapture capture;
         EXPECT_EQ(job.RunModal(nullptr), IDOK);
         EXPECT_TRUE(capture.Boxes().empty());

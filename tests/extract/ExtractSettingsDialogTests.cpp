@@ -41,7 +41,7 @@ struct Opening {
 };
 
 class ExtractSettingsDialogTest : public testing::Test {
-protected:
+  protected:
     void SetUp() override { ASSERT_TRUE(settings.OpenSettings(folder.File(L"PictroveSetting.xml"))); }
 
     // Runs the dialog; act gets it open and returns the button to end it with.

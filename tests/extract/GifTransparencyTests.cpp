@@ -21,10 +21,8 @@ const Bytes kApplication = {0x21, 0xFF, 11, 'N', 'E', 'T', 'S', 'C', 'A', 'P', '
 
 Bytes Gif(const char* version, std::initializer_list<Bytes> blocks) {
     Bytes gif(version, version + 6);
-    for (const Bytes* part : {&kScreen, &kColours})
-        gif.insert(gif.end(), part->begin(), part->end());
-    for (const Bytes& block : blocks)
-        gif.insert(gif.end(), block.begin(), block.end());
+    for (const Bytes* part : {&kScreen, &kColours}) gif.insert(gif.end(), part->begin(), part->end());
+    for (const Bytes& block : blocks) gif.insert(gif.end(), block.begin(), block.end());
     gif.push_back(0x3B);
     return gif;
 }

@@ -35,17 +35,15 @@ std::vector<BYTE> Pattern(int pixelType, int width, int height) {
 }
 
 TEST(CreateBitmapFromReaderImage, EveryTypeLayoutAndPaddedStrideComesOutTopDown) {
-    const struct {
-        int width, height;
-    } sizes[] = {{5, 3}, {4, 6}, {1, 1}, {7, 7}};
+    const struct { int width, height; } sizes[] = {{5, 3}, {4, 6}, {1, 1}, {7, 7}};
     for (const TypeCase& type : kTypes) {
         for (const auto& size : sizes) {
             for (int layout = 0; layout <= 3; ++layout) {
                 for (int padding : {0, 1, 5}) {
                     const int stride = size.width * type.bpp + padding;
                     const std::vector<BYTE> expected = Pattern(type.pixelType, size.width, size.height);
-                    FakeReaderImage* image = FakeReaderImage::FromRows(type.pixelType, size.width, size.height,
-                                                                       stride, layout, expected);
+                    FakeReaderImage* image =
+                        FakeReaderImage::FromRows(type.pixelType, size.width, size.height, stride, layout, expected);
                     BitmapPtr bitmap = CreateBitmapFromReaderImage(image);
                     const std::string label = "type " + std::to_string(type.pixelType) + " " +
                                               std::to_string(size.width) + "x" + std::to_string(size.height) +
@@ -123,8 +121,15 @@ TEST(CreateBitmapFromReaderImage, GrayPlusOneIsNormalisedOnceInTheReadersBuffer)
     ASSERT_TRUE(second);
     EXPECT_EQ(test::LockedBytes(*second, PixelFormat8bppIndexed, 1), expected);
 
-    const std::vector<std::string> once = {"QueryInterface(ReaderImage)", "GetWidth", "GetHeight", "GetBits",
-                                           "GetStride", "GetPixelType", "GetLayout", "SetPixelType(2)", "Release"};
+    const std::vector<std::string> once = {"QueryInterface(ReaderImage)",
+                                           "GetWidth",
+                                           "GetHeight",
+                                           "GetBits",
+                                           "GetStride",
+                                           "GetPixelType",
+                                           "GetLayout",
+                                           "SetPixelType(2)",
+                                           "Release"};
     std::vector<std::string> twice = once;
     twice.erase(twice.end() - 2);  // the second call sees type 2 and sets nothing
     std::vector<std::string> all = once;

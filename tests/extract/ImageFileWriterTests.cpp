@@ -35,8 +35,7 @@ TEST(FindEncoderClsid, FindsTheFourTypesByExactMimeType) {
         std::wstring mime;
         EXPECT_TRUE(FindEncoderMimeType(seen[t], mime));
         EXPECT_EQ(mime, kEncoderMimeTypes[t]);
-        for (int u = 0; u < t; ++u)
-            EXPECT_FALSE(IsEqualCLSID(seen[t], seen[u])) << t << " vs " << u;
+        for (int u = 0; u < t; ++u) EXPECT_FALSE(IsEqualCLSID(seen[t], seen[u])) << t << " vs " << u;
     }
     CLSID untouched = {0xdeadbeef};
     EXPECT_FALSE(FindEncoderClsid(L"image/GIF", &untouched));
@@ -57,16 +56,14 @@ struct Source {
 
 std::vector<BYTE> WithAlpha(const std::vector<BYTE>& bgr) {
     std::vector<BYTE> bgra;
-    for (size_t i = 0; i + 2 < bgr.size(); i += 3)
-        bgra.insert(bgra.end(), {bgr[i], bgr[i + 1], bgr[i + 2], 255});
+    for (size_t i = 0; i + 2 < bgr.size(); i += 3) bgra.insert(bgra.end(), {bgr[i], bgr[i + 1], bgr[i + 2], 255});
     return bgra;
 }
 
 std::vector<BYTE> SmoothGray(int width, int height) {
     std::vector<BYTE> gray;
     for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            gray.push_back(static_cast<BYTE>(30 + x * 12 + y * 9));
+        for (int x = 0; x < width; ++x) gray.push_back(static_cast<BYTE>(30 + x * 12 + y * 9));
     return gray;
 }
 

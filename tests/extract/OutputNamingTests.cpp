@@ -14,7 +14,7 @@ TEST(IndexPadFormat, WidthIsTheDigitCountOfTheImageCount) {
     const struct {
         int count;
         const wchar_t* format;
-    } cases[] = {{0, L"%00d"}, {1, L"%01d"}, {9, L"%01d"}, {10, L"%02d"}, {99, L"%02d"},
+    } cases[] = {{0, L"%00d"},   {1, L"%01d"},   {9, L"%01d"},   {10, L"%02d"},   {99, L"%02d"},
                  {100, L"%03d"}, {150, L"%03d"}, {999, L"%03d"}, {1000, L"%04d"}, {70000, L"%05d"}};
     for (const auto& c : cases) EXPECT_EQ(IndexPadFormat(c.count), c.format) << "count " << c.count;
 }
@@ -106,21 +106,20 @@ TEST(ImageTypeOfExtension, KnowsTheFourTypesInAnyCaseAndOnlyInTheLastComponent) 
     const struct {
         const wchar_t* path;
         int type;
-    } cases[] = {{L"a.bmp", 0},   {L"a.GIF", 1},       {L"a.jpg", 2},        {L"C:\\x\\a.JPEG", 2},
-                 {L"a.jpe", 2},   {L"a.jfif", 2},      {L"a.Png", 3},        {L"a.tif", -1},
-                 {L"a", -1},      {L"a.png.txt", -1},  {L"x.png\\a", -1},    {L"a.", -1},
-                 {L".png", 3},    {L"a.pngx", -1}};
+    } cases[] = {{L"a.bmp", 0}, {L"a.GIF", 1},  {L"a.jpg", 2}, {L"C:\\x\\a.JPEG", 2}, {L"a.jpe", 2},     {L"a.jfif", 2},
+                 {L"a.Png", 3}, {L"a.tif", -1}, {L"a", -1},    {L"a.png.txt", -1},    {L"x.png\\a", -1}, {L"a.", -1},
+                 {L".png", 3},  {L"a.pngx", -1}};
     for (const auto& c : cases) {
         EXPECT_EQ(ImageTypeOfExtension(c.path), c.type) << std::string(c.path, c.path + wcslen(c.path));
     }
 }
 
 TEST(DistinctOutputPaths, LaterImagesNeverTakeAnEarlierImagesName) {
-    const std::vector<std::wstring> paths = {L"D:\\Out\\v1.5_a.bmp", L"D:\\Out\\V1.5_A.BMP", L"D:\\Out\\v1.5_a.bmp",
-                                             L"D:\\Out\\v1.5_a (2).bmp", L"D:\\Out.d\\same", L"D:\\Out.d\\same"};
-    const std::vector<std::wstring> expected = {L"D:\\Out\\v1.5_a.bmp",       L"D:\\Out\\V1.5_A (2).BMP",
-                                                L"D:\\Out\\v1.5_a (3).bmp",   L"D:\\Out\\v1.5_a (2) (2).bmp",
-                                                L"D:\\Out.d\\same",          L"D:\\Out.d\\same (2)"};
+    const std::vector<std::wstring> paths = {L"D:\\Out\\v1.5_a.bmp",     L"D:\\Out\\V1.5_A.BMP", L"D:\\Out\\v1.5_a.bmp",
+                                             L"D:\\Out\\v1.5_a (2).bmp", L"D:\\Out.d\\same",     L"D:\\Out.d\\same"};
+    const std::vector<std::wstring> expected = {L"D:\\Out\\v1.5_a.bmp",     L"D:\\Out\\V1.5_A (2).BMP",
+                                                L"D:\\Out\\v1.5_a (3).bmp", L"D:\\Out\\v1.5_a (2) (2).bmp",
+                                                L"D:\\Out.d\\same",         L"D:\\Out.d\\same (2)"};
     EXPECT_EQ(DistinctOutputPaths(paths, false, [](const std::wstring&) { return true; }), expected)
         << "existing files do not matter when they are to be replaced";
 }

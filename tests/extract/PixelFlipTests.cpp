@@ -22,8 +22,7 @@ std::vector<std::uint8_t> Numbered(int width, int height, int stride, int bpp) {
 int PixelAt(const std::vector<std::uint8_t>& bits, int x, int y, int width, int stride, int bpp) {
     const int first = bits[y * stride + x * bpp];
     for (int k = 1; k < bpp; ++k) {
-        if (bits[y * stride + x * bpp + k] != first + k)
-            return -1;  // a pixel's bytes came apart
+        if (bits[y * stride + x * bpp + k] != first + k) return -1;  // a pixel's bytes came apart
     }
     return first / 10;
 }
@@ -45,8 +44,7 @@ TEST(FlipPixels, EveryModeOnOddAndEvenSizes) {
                         << s.width << "x" << s.height << " bpp " << s.bpp << " mode " << mode << " at " << x << ","
                         << y;
                 }
-                for (int p = s.width * s.bpp; p < stride; ++p)
-                    ASSERT_EQ(bits[y * stride + p], 0xEE) << "padding";
+                for (int p = s.width * s.bpp; p < stride; ++p) ASSERT_EQ(bits[y * stride + p], 0xEE) << "padding";
             }
         }
     }

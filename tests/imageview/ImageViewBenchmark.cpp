@@ -56,7 +56,8 @@ int wmain() {
         const char* name;
         int type;
         int layout;
-    } cases[] = {{"24-bit", kPixelBgr24, 0}, {"32-bit with alpha, bottom-up", kPixelBgra32, kLayoutBottomUp},
+    } cases[] = {{"24-bit", kPixelBgr24, 0},
+                 {"32-bit with alpha, bottom-up", kPixelBgra32, kLayoutBottomUp},
                  {"8-bit gray, mirrored", kPixelGray8, kLayoutMirroredRows}};
     constexpr int kSize = 10000;
     std::printf("image view, %d x %d pictures in an 800 x 600 view (times in ms)\n", kSize, kSize);

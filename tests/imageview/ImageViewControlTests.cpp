@@ -76,7 +76,7 @@ LRESULT CALLBACK TestFrameProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lP
 }
 
 class ImageViewControlTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         WNDCLASSEXW wc{sizeof(wc)};
         wc.lpfnWndProc = TestFrameProc;
@@ -84,9 +84,9 @@ protected:
         wc.lpszClassName = L"PictroveImageViewTestFrame";
         wc.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
         RegisterClassExW(&wc);
-        frame_ = CreateWindowExW(0, wc.lpszClassName, L"Image view test",
-                                 WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_VISIBLE, 0, 0, 400, 300, nullptr, nullptr,
-                                 wc.hInstance, nullptr);
+        frame_ =
+            CreateWindowExW(0, wc.lpszClassName, L"Image view test", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_VISIBLE,
+                            0, 0, 400, 300, nullptr, nullptr, wc.hInstance, nullptr);
         ASSERT_TRUE(frame_);
         ASSERT_TRUE(CreatePreview(host_, frame_, {10, 10, 10 + kHostWidth, 10 + kHostHeight}));
         ComPtr<IUnknown> control = host_.Control();
@@ -160,9 +160,8 @@ TEST_F(ImageViewControlTest, EveryPixelTypeAndLayoutShowsThePictureUpright) {
                 SCOPED_TRACE(label);
                 const Rgba* palette = type >= 2 ? grays : colours;
                 FakeImageShape shape{40, 30, type, layout, storage.padding, storage.negative};
-                ComPtr<FakeReaderImage> image = FakeReaderImage::Make(shape, [&](int x, int y) {
-                    return palette[(y >= 15 ? 2 : 0) + (x >= 20 ? 1 : 0)];
-                });
+                ComPtr<FakeReaderImage> image = FakeReaderImage::Make(
+                    shape, [&](int x, int y) { return palette[(y >= 15 ? 2 : 0) + (x >= 20 ? 1 : 0)]; });
                 const std::vector<uint8_t> before = image->Buffer();
                 Show(image);
                 const Capture shot = Shot();
@@ -238,7 +237,9 @@ TEST_F(ImageViewControlTest, LargePicturesAreFittedWithAspectAndSmoothlyShrunk) 
 }
 
 TEST_F(ImageViewControlTest, NullAndUnreadableObjectsClearTheView) {
-    ComPtr<FakeReaderImage> image = FakeReaderImage::Make({40, 30, kPixelGray8}, [](int, int) { return Rgba{0, 0, 0, 255}; });
+    ComPtr<FakeReaderImage> image = FakeReaderImage::Make({40, 30, kPixelGray8}, [](int, int) {
+        return Rgba{0, 0, 0, 255};
+    });
     Show(image);
     EXPECT_EQ(Hex(Shot().At(80, 60)), "000000");
     EXPECT_HRESULT_SUCCEEDED(view_->SetImage(nullptr));
@@ -246,7 +247,7 @@ TEST_F(ImageViewControlTest, NullAndUnreadableObjectsClearTheView) {
     EXPECT_EQ(image->RefCount(), 1u);
 
     for (FakeImageShape shape : {FakeImageShape{40, 30, 7}, FakeImageShape{40, 30, kPixelGray8, 0, 0, false, false},
-                               FakeImageShape{0, 30, kPixelGray8}}) {
+                                 FakeImageShape{0, 30, kPixelGray8}}) {
         SCOPED_TRACE("type " + std::to_string(shape.pixelType) + (shape.answersReaderImage ? "" : " no ReaderImage"));
         Show(image);
         ComPtr<FakeReaderImage> bad = FakeReaderImage::Make(shape, [](int, int) { return Rgba{0, 0, 0, 255}; });
@@ -286,7 +287,9 @@ TEST_F(ImageViewControlTest, ControlFollowsTheHostSizeAndRefits) {
     HWND view = View();
     EXPECT_EQ(GetParent(view), host_.Hwnd());
     EXPECT_TRUE(GetWindowLongW(view, GWL_STYLE) & WS_CHILD);
-    ComPtr<FakeReaderImage> image = FakeReaderImage::Make({400, 200, kPixelGray8}, [](int, int) { return Rgba{0, 0, 0, 255}; });
+    ComPtr<FakeReaderImage> image = FakeReaderImage::Make({400, 200, kPixelGray8}, [](int, int) {
+        return Rgba{0, 0, 0, 255};
+    });
     Show(image);
     SetWindowPos(host_.Hwnd(), nullptr, 0, 0, 300, 250, SWP_NOMOVE | SWP_NOZORDER);
     PumpMessages();
@@ -416,7 +419,9 @@ TEST(ControlHost, AnUnknownClassHostsNothing) {
 }
 
 TEST_F(ImageViewControlTest, ShowInPreviewHandsTheImageToTheControl) {
-    ComPtr<FakeReaderImage> image = FakeReaderImage::Make({40, 30, kPixelGray8}, [](int, int) { return Rgba{0, 0, 0, 255}; });
+    ComPtr<FakeReaderImage> image = FakeReaderImage::Make({40, 30, kPixelGray8}, [](int, int) {
+        return Rgba{0, 0, 0, 255};
+    });
     EXPECT_TRUE(ShowInPreview(host_, image.Get()));
     EXPECT_EQ(image->RefCount(), 2u);
     EXPECT_EQ(Hex(Shot().At(80, 60)), "000000");

@@ -13,7 +13,12 @@
 namespace pictrove::imageview {
 namespace {
 
-DisplayImage Convert(std::vector<uint8_t> bytes, int width, int height, int stride, int type, int layout,
+DisplayImage Convert(std::vector<uint8_t> bytes,
+                     int width,
+                     int height,
+                     int stride,
+                     int type,
+                     int layout,
                      ConversionStatus expected = ConversionStatus::kOk) {
     ReaderImageFields stored{bytes.data(), width, height, stride, type, layout};
     DisplayImage out;
@@ -49,7 +54,8 @@ TEST(PixelConversion, LayoutFlagsTurnStoredRowsUpright) {
         }
     }
     // Bits other than the two flags change nothing.
-    EXPECT_EQ(Convert(bytes, 3, 2, 3, kPixelGray8, 4 | 8 | 0x100).pixels, Convert(bytes, 3, 2, 3, kPixelGray8, 0).pixels);
+    EXPECT_EQ(Convert(bytes, 3, 2, 3, kPixelGray8, 4 | 8 | 0x100).pixels,
+              Convert(bytes, 3, 2, 3, kPixelGray8, 0).pixels);
 }
 
 TEST(PixelConversion, EachPixelTypeGivesOpaqueColours) {

@@ -24,7 +24,7 @@ const CLSID& PdfReaderClass() {
 
 // A bare window that shows an opened document the way the main window will.
 class TestView : public WindowImpl<TestView>, public DocumentView {
-public:
+  public:
     TestView() {
         RegisterWindowClassOnce(L"PictroveTestView", StandardWindowProc, 0, LoadCursorW(nullptr, IDC_ARROW),
                                 reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1));
@@ -50,7 +50,7 @@ public:
     int shownCount = -1;
     bool overlayShownDuringOpen = false;
 
-private:
+  private:
     BusyOverlay overlay_;
 };
 
@@ -63,7 +63,7 @@ std::wstring Text(UINT id) {
 // The documents the fake readers "read" exist, as real ones would: a reader's refusal is only the
 // document's fault when the file itself can be read.
 class OpenDocumentTest : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         CreateDirectoryW(L"C:\\Docs", nullptr);
         for (const wchar_t* name : kDocuments) ASSERT_TRUE(test::WriteFileBytes(name, {'%', 'P', 'D', 'F'}));
@@ -216,8 +216,10 @@ TEST_F(OpenDocumentTest, CancelledOrEmptyPasswordShowsNothing) {
         FakeReaderRegistration fake(PdfReaderClass(), {.firstOpen = kOpenNeedsPassword, .correctPassword = L""});
         DialogCapture capture([&](HWND dialog) {
             SetDlgItemTextW(dialog, IDC_PASSWORD_EDIT, c.typed);
-            if (c.button) PostMessageW(dialog, WM_COMMAND, c.button, 0);
-            else PostMessageW(dialog, WM_CLOSE, 0, 0);
+            if (c.button)
+                PostMessageW(dialog, WM_COMMAND, c.button, 0);
+            else
+                PostMessageW(dialog, WM_CLOSE, 0, 0);
         });
         EXPECT_FALSE(OpenDocument(kPath, state, view)) << c.label;
         EXPECT_TRUE(capture.Boxes().empty()) << c.label;

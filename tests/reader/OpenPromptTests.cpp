@@ -101,7 +101,7 @@ TEST(OpenFilter, TranslatedFiltersKeepTheirLabelsAndGetTheFullPattern) {
 }
 
 class PasswordFocus : public testing::Test {
-protected:
+  protected:
     // Types into whatever has the focus once the dialog runs, then presses Enter there.
     void TypeAndPressEnter(HWND dialog, std::wstring text) {
         typed_ = std::move(text);
@@ -118,7 +118,7 @@ protected:
     }
     int focusedFromDialog = -2;
 
-private:
+  private:
     static inline PasswordFocus* self_ = nullptr;
     std::wstring typed_;
     HWND dialog_ = nullptr;

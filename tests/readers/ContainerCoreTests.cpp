@@ -47,7 +47,9 @@ TEST(ZipArchive, ReadsStoredDeflatedDescriptorAndZip64Entries) {
     const struct {
         const char* label;
         test::ZipOptions options;
-    } cases[] = {{"plain", {}}, {"descriptors", {.dataDescriptors = true}}, {"zip64", {.zip64 = true}},
+    } cases[] = {{"plain", {}},
+                 {"descriptors", {.dataDescriptors = true}},
+                 {"zip64", {.zip64 = true}},
                  {"zip64 descriptors", {.dataDescriptors = true, .zip64 = true}}};
     for (const auto& c : cases) {
         const Bytes file = MakeZip(kEntries, c.options);
@@ -173,8 +175,16 @@ Bytes JpegHeaderBytes(int width, int height, bool withApp) {
         const Bytes app = {0xFF, 0xE0, 0x00, 0x06, 'J', 'F', 'I', 'F'};
         file.insert(file.end(), app.begin(), app.end());
     }
-    const Bytes sof = {0xFF, 0xC2, 0x00, 0x11, 0x08, std::uint8_t(height >> 8), std::uint8_t(height),
-                       std::uint8_t(width >> 8), std::uint8_t(width), 3};
+    const Bytes sof = {0xFF,
+                       0xC2,
+                       0x00,
+                       0x11,
+                       0x08,
+                       std::uint8_t(height >> 8),
+                       std::uint8_t(height),
+                       std::uint8_t(width >> 8),
+                       std::uint8_t(width),
+                       3};
     file.insert(file.end(), sof.begin(), sof.end());
     file.resize(file.size() + 9, 0);
     return file;

@@ -32,8 +32,7 @@ class PictureDocumentReader : public testing::Test {
         HRESULT hr = CoCreateInstance(kReaderClassIds[format], nullptr, CLSCTX_ALL, kIidDocumentReader,
                                       reinterpret_cast<void**>(reader.GetAddressOf()));
         EXPECT_EQ(hr, S_OK) << "format " << format;
-        if (FAILED(hr))
-            return hr;
+        if (FAILED(hr)) return hr;
         BSTR text = SysAllocString(path.c_str());
         hr = reader->Open(text);
         SysFreeString(text);
@@ -81,11 +80,9 @@ class PictureDocumentReader : public testing::Test {
         Pixels pixels;
         ComPtr<IUnknown> object;
         EXPECT_EQ(collection->GetImage(index, object.GetAddressOf()), S_OK) << "image " << index;
-        if (!object)
-            return pixels;
+        if (!object) return pixels;
         object->QueryInterface(kIidReaderImage, reinterpret_cast<void**>(pixels.image.GetAddressOf()));
-        if (!pixels.image)
-            return pixels;
+        if (!pixels.image) return pixels;
         pixels.image->GetPixelType(&pixels.type);
         pixels.image->GetWidth(&pixels.width);
         pixels.image->GetHeight(&pixels.height);
@@ -140,8 +137,7 @@ TEST_F(PictureDocumentReader, MobiBookListsCoverFirstAndDecodesEachPicture) {
     ASSERT_NE(cover.bits, nullptr);
     EXPECT_EQ(cover.type, kPixelBgr24);
     for (int y = 0; y < 4; ++y) {
-        for (int x = 0; x < 5; ++x)
-            EXPECT_EQ(cover.At(x, y), Bgr(coverRgb, 5, x, y)) << x << "," << y;
+        for (int x = 0; x < 5; ++x) EXPECT_EQ(cover.At(x, y), Bgr(coverRgb, 5, x, y)) << x << "," << y;
     }
     const Pixels gif = Decode(collection.Get(), 1);
     ASSERT_NE(gif.bits, nullptr);
@@ -182,11 +178,9 @@ TEST_F(PictureDocumentReader, PalmPicturesAndPalmFilesWithoutPictures) {
     ASSERT_NE(gray.bits, nullptr);
     EXPECT_EQ(gray.type, kPixelGray8);
     const int firstRow[] = {255, 255, 255, 255, 170, 170, 170, 170, 85, 85, 85, 85, 0, 0, 0, 0};
-    for (int x = 0; x < 16; ++x)
-        EXPECT_EQ(gray.At(x, 0)[0], firstRow[x]) << x;
+    for (int x = 0; x < 16; ++x) EXPECT_EQ(gray.At(x, 0)[0], firstRow[x]) << x;
     const int secondRow[] = {255, 170, 85, 0};  // 0x1B = levels 0, 1, 2, 3
-    for (int x = 0; x < 16; ++x)
-        EXPECT_EQ(gray.At(x, 1)[0], secondRow[x % 4]) << x;
+    for (int x = 0; x < 16; ++x) EXPECT_EQ(gray.At(x, 1)[0], secondRow[x % 4]) << x;
 
     // A book of text records alone opens with no pictures.
     collection.Reset();
@@ -239,9 +233,9 @@ TEST_F(PictureDocumentReader, WordDocumentPicturesInTextOrder) {
     test::WordDocumentSpec layout;
     layout.text = std::string("Title\r\x01 text \x08 more \x01\x01\r");
     layout.pictures = {{test::MakeBlip(0xF01E, test::MakePng(4, 3, test::PngColour::kRgb, rgb))},
-                     {test::MakeBlip(0xF01F, dib), true, true},
-                     {test::MakeMetafileBlip(0xF01A, emf, true, 100, 50, 914400, 457200)},
-                     {test::MakeMetafileBlip(0xF01B, wmf, true, 120, 60, 914400, 457200)}};
+                       {test::MakeBlip(0xF01F, dib), true, true},
+                       {test::MakeMetafileBlip(0xF01A, emf, true, 100, 50, 914400, 457200)},
+                       {test::MakeMetafileBlip(0xF01B, wmf, true, 120, 60, 914400, 457200)}};
     ComPtr<ImageCollection> collection;
     ASSERT_EQ(Open(kDocFormat, L"report.doc", test::MakeWordDocument(layout), collection), S_OK);
     const auto list = List(collection.Get());
@@ -254,8 +248,7 @@ TEST_F(PictureDocumentReader, WordDocumentPicturesInTextOrder) {
     const Pixels png = Decode(collection.Get(), 0);
     ASSERT_NE(png.bits, nullptr);
     for (int y = 0; y < 3; ++y) {
-        for (int x = 0; x < 4; ++x)
-            EXPECT_EQ(png.At(x, y), Bgr(rgb, 4, x, y)) << x << "," << y;
+        for (int x = 0; x < 4; ++x) EXPECT_EQ(png.At(x, y), Bgr(rgb, 4, x, y)) << x << "," << y;
     }
     const Pixels dibPixels = Decode(collection.Get(), 1);
     ASSERT_NE(dibPixels.bits, nullptr);

@@ -106,8 +106,7 @@ TEST_F(EbookReaders, RarArchivesAndDamagedPayloadsFailCleanly) {
 
     // The header is intact but the picture data is not: listed, yet no image object.
     Bytes png = ColourPng(8, 8);
-    for (std::size_t i = 40; i < png.size() - 12; ++i)
-        png[i] = 0xAB;
+    for (std::size_t i = 40; i < png.size() - 12; ++i) png[i] = 0xAB;
     const auto collection = OpenCollection(kComicFormat, Write(L"bad.cbz", MakeZip({{"a.png", png, true}})));
     ASSERT_TRUE(collection);
     ASSERT_EQ(Count(collection.Get()), 1);

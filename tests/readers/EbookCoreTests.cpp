@@ -24,8 +24,7 @@ class StandInDecoder final : public PayloadDecoder {
     std::optional<DecodedImage> DecodeFrame(std::span<const std::uint8_t> file, unsigned frame) override {
         ++calls;
         const auto info = ReadImageHeader(file);
-        if (!info || frame > 0)
-            return std::nullopt;
+        if (!info || frame > 0) return std::nullopt;
         auto image = DecodedImage::Allocate(PixelType::kGray8, info->width, info->height);
         image->bytes[0] = static_cast<std::uint8_t>(file.size());
         return image;
@@ -50,15 +49,13 @@ struct Listed {
 
 std::vector<Listed> ListOf(const DocumentSource& source) {
     std::vector<Listed> list;
-    for (const auto& image : source.Images())
-        list.push_back({image.name, image.width, image.height});
+    for (const auto& image : source.Images()) list.push_back({image.name, image.width, image.height});
     return list;
 }
 
 std::ostream& operator<<(std::ostream& out, const Listed& listed) {
     std::string name;
-    for (char16_t c : listed.name)
-        name += c < 0x80 ? static_cast<char>(c) : '?';
+    for (char16_t c : listed.name) name += c < 0x80 ? static_cast<char>(c) : '?';
     return out << name << " " << listed.width << "x" << listed.height;
 }
 
@@ -163,8 +160,7 @@ TEST(EpubSource, DamagedBooksListOnlyWhatIsReadable) {
         SCOPED_TRACE(eighth);
         EpubSource source(std::make_shared<StandInDecoder>());
         const Bytes cut(book.begin(), book.begin() + static_cast<std::ptrdiff_t>(book.size() * eighth / 8));
-        if (OpenBytes(source, cut) != OpenStatus::kOpened)
-            continue;
+        if (OpenBytes(source, cut) != OpenStatus::kOpened) continue;
         for (std::size_t i = 0; i < source.Images().size(); ++i) {
             const auto image = source.Decode(i);
             if (image) {

@@ -20,8 +20,7 @@ class SizeMarkingDecoder final : public PayloadDecoder {
   public:
     std::optional<DecodedImage> DecodeFrame(std::span<const std::uint8_t> file, unsigned frame) override {
         const auto info = ReadImageHeader(file);
-        if (!info || frame > 0)
-            return std::nullopt;
+        if (!info || frame > 0) return std::nullopt;
         auto image = DecodedImage::Allocate(PixelType::kGray8, info->width, info->height);
         image->bytes[0] = static_cast<std::uint8_t>(file.size());
         return image;
@@ -39,8 +38,7 @@ std::string Text(const Bytes& bytes) {
 
 std::vector<std::tuple<std::u16string, int, int>> ListOf(const DocumentSource& source) {
     std::vector<std::tuple<std::u16string, int, int>> list;
-    for (const auto& image : source.Images())
-        list.emplace_back(image.name, image.width, image.height);
+    for (const auto& image : source.Images()) list.emplace_back(image.name, image.width, image.height);
     return list;
 }
 
@@ -88,8 +86,7 @@ TEST(Fb2Source, CoverThenBodyOrderThenUnshownBinaries) {
     const std::string utf8Book = "<FictionBook><body><image href=\"#x\"/></body><binary id=\"x\">" +
                                  Text(test::Base64(Png(2, 2))) + "</binary></FictionBook>";
     Bytes utf16 = {0xFF, 0xFE};
-    for (char c : utf8Book)
-        utf16.insert(utf16.end(), {static_cast<std::uint8_t>(c), 0});
+    for (char c : utf8Book) utf16.insert(utf16.end(), {static_cast<std::uint8_t>(c), 0});
     ASSERT_EQ(source.Open({utf16, u"u.fb2", u""}), OpenStatus::kOpened);
     EXPECT_EQ(ListOf(source), (std::vector<std::tuple<std::u16string, int, int>>{{u"x", 2, 2}}));
 }
@@ -163,8 +160,7 @@ TEST(XpsSource, PicturesOfEveryPageInPageOrderEachOnce) {
 test::PcxPicture IndexedPicture(bool packed) {
     test::PcxPicture picture{5, 3, 8, 1, 6, {}, {}, {}, packed};
     for (int y = 0; y < 3; ++y) {
-        for (int x = 0; x < 6; ++x)
-            picture.lines.push_back(static_cast<std::uint8_t>(x < 5 ? (y * 5 + x) * 13 : 0));
+        for (int x = 0; x < 6; ++x) picture.lines.push_back(static_cast<std::uint8_t>(x < 5 ? (y * 5 + x) * 13 : 0));
     }
     for (int i = 0; i < 256; ++i) {
         picture.palette256.insert(picture.palette256.end(),
@@ -208,8 +204,7 @@ TEST(PcxSource, EveryKindOfPictureDecodes) {
     // 16 colours as four 1-bit planes, the first plane the lowest bit; 1-bit black and white;
     // 2-bit and 4-bit packed indices into the header's palette.
     Bytes palette16;
-    for (int i = 0; i < 16; ++i)
-        palette16.insert(palette16.end(), {std::uint8_t(16 * i), std::uint8_t(i), 0});
+    for (int i = 0; i < 16; ++i) palette16.insert(palette16.end(), {std::uint8_t(16 * i), std::uint8_t(i), 0});
     {
         // Pixel 0: index 0b0101 = 5; pixel 1: index 0b1010 = 10.
         test::PcxPicture picture{2, 1, 1, 4, 2, {0x80, 0, 0x40, 0, 0x80, 0, 0x40, 0}, palette16, {}, true};

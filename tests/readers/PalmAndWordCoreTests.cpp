@@ -25,8 +25,7 @@ class RecordingDecoder final : public PayloadDecoder {
     std::optional<DecodedImage> DecodeFrame(std::span<const std::uint8_t> file, unsigned frame) override {
         handed.emplace_back(file.begin(), file.end());
         const auto info = ReadImageHeader(file);
-        if (!info || frame != 0)
-            return std::nullopt;
+        if (!info || frame != 0) return std::nullopt;
         return DecodedImage::Allocate(PixelType::kGray8, info->width, info->height);
     }
     unsigned FrameCount(std::span<const std::uint8_t>) override { return 1; }
@@ -51,8 +50,7 @@ struct Listed {
     bool operator==(const Listed&) const = default;
 };
 std::ostream& operator<<(std::ostream& out, const Listed& listed) {
-    for (char16_t c : listed.name)
-        out << (c < 0x80 ? static_cast<char>(c) : '?');
+    for (char16_t c : listed.name) out << (c < 0x80 ? static_cast<char>(c) : '?');
     return out << " " << listed.width << "x" << listed.height;
 }
 
@@ -70,8 +68,7 @@ struct Opened {
     }
     std::vector<Listed> List() const {
         std::vector<Listed> list;
-        for (const auto& image : source.Images())
-            list.push_back({image.name, image.width, image.height});
+        for (const auto& image : source.Images()) list.push_back({image.name, image.width, image.height});
         return list;
     }
 };
@@ -234,10 +231,8 @@ TEST(MobiSource, DamagedFilesFailCleanly) {
     // Cut inside the pictures: what is left is listed only when its header is whole.
     for (std::size_t cut = good.size() - 1; cut > good.size() - 400; cut -= 37) {
         Opened<MobiSource> book(Bytes(good.begin(), good.begin() + cut), u"a.mobi");
-        if (book.status != OpenStatus::kOpened)
-            continue;
-        for (std::size_t i = 0; i < book.List().size(); ++i)
-            book.source.Decode(i);
+        if (book.status != OpenStatus::kOpened) continue;
+        for (std::size_t i = 0; i < book.List().size(); ++i) book.source.Decode(i);
         EXPECT_LE(book.List().size(), 4u);
     }
     // Garbage over the first record: never a crash, and never pictures from text records.
@@ -246,8 +241,7 @@ TEST(MobiSource, DamagedFilesFailCleanly) {
         const std::size_t record0 = 78 + 8 * 0;
         const std::size_t start = (std::size_t(damaged[record0]) << 24) | (std::size_t(damaged[record0 + 1]) << 16) |
                                   (std::size_t(damaged[record0 + 2]) << 8) | damaged[record0 + 3];
-        for (int i = 0; i < 4; ++i)
-            damaged[start + offset + i] = 0xFE;
+        for (int i = 0; i < 4; ++i) damaged[start + offset + i] = 0xFE;
         Opened<MobiSource> book(damaged, u"a.mobi");
         EXPECT_LE(book.List().size(), 5u) << "offset " << offset;
     }
@@ -257,11 +251,9 @@ TEST(MobiSource, DamagedFilesFailCleanly) {
 
 TEST(CompoundFile, ReadsSmallAndLargeStreamsByName) {
     Bytes large(9000);
-    for (std::size_t i = 0; i < large.size(); ++i)
-        large[i] = static_cast<std::uint8_t>(i * 7);
+    for (std::size_t i = 0; i < large.size(); ++i) large[i] = static_cast<std::uint8_t>(i * 7);
     Bytes small(700);
-    for (std::size_t i = 0; i < small.size(); ++i)
-        small[i] = static_cast<std::uint8_t>(i * 3 + 1);
+    for (std::size_t i = 0; i < small.size(); ++i) small[i] = static_cast<std::uint8_t>(i * 3 + 1);
     const Bytes file = test::MakeCompoundFile({{u"Big", large}, {u"Small", small}, {u"Empty", {}}, {u"Tiny", {42}}});
     const auto compound = CompoundFile::Parse(file);
     ASSERT_TRUE(compound);
@@ -311,8 +303,7 @@ TEST(CompoundFile, ChainThatLoopsIsUnreadable) {
 Bytes Emf(int frameWidth, int frameHeight, int devicePixels, int deviceMillimetres) {
     Bytes emf(88, 0);
     const auto set = [&](std::size_t offset, std::uint32_t value) {
-        for (int i = 0; i < 4; ++i)
-            emf[offset + i] = static_cast<std::uint8_t>(value >> (8 * i));
+        for (int i = 0; i < 4; ++i) emf[offset + i] = static_cast<std::uint8_t>(value >> (8 * i));
     };
     set(0, 1);
     set(4, 88);
@@ -360,8 +351,8 @@ TEST(DocSource, InlinePictureKeptInThePictureStore) {
     test::WordDocumentSpec layout;
     layout.text = std::string("\x08 one \x01 two \x01 three\r");
     layout.pictures = {{test::MakeBlip(0xF01E, Png(2, 9)), true},
-                     {test::MakeBlip(0xF01E, Png(6, 1)), false, true, true},
-                     {test::MakeBlip(0xF01E, Png(3, 3))}};
+                       {test::MakeBlip(0xF01E, Png(6, 1)), false, true, true},
+                       {test::MakeBlip(0xF01E, Png(3, 3))}};
     Opened<DocSource> document(test::MakeWordDocument(layout), u"stored.doc");
     ASSERT_EQ(document.status, OpenStatus::kOpened);
     const std::vector<Listed> expected = {{u"stored_1", 2, 9}, {u"stored_2", 6, 1}, {u"stored_3", 3, 3}};
@@ -372,8 +363,8 @@ TEST(DocSource, PictureUsedTwiceIsListedOnce) {
     test::WordDocumentSpec layout;
     layout.text = std::string("\x01 again \x01 and \x08\r");
     layout.pictures = {{test::MakeBlip(0xF01E, Png(5, 5))},
-                     {test::MakeBlip(0xF01E, Png(5, 5), true)},
-                     {test::MakeBlip(0xF01E, Png(5, 5)), true}};
+                       {test::MakeBlip(0xF01E, Png(5, 5), true)},
+                       {test::MakeBlip(0xF01E, Png(5, 5)), true}};
     Opened<DocSource> document(test::MakeWordDocument(layout), u"twice.doc");
     ASSERT_EQ(document.status, OpenStatus::kOpened);
     EXPECT_EQ(document.List(), (std::vector<Listed>{{u"twice", 5, 5}}));
@@ -388,16 +379,15 @@ TEST(DocSource, BitmapsBecomeBitmapFilesAndMetafilesAreInflated) {
     test::WordDocumentSpec layout;
     layout.text = std::string("\x01\x01\x01\x01\r");
     layout.pictures = {{test::MakeBlip(0xF01F, dib)},
-                     {test::MakeMetafileBlip(0xF01A, emf, true, 101, 51, 914400, 457200)},
-                     {test::MakeMetafileBlip(0xF01B, wmf, true, 1440, 720, 914400, 457200)},
-                     {test::MakeMetafileBlip(0xF01B, wmf, false, 2000, 1000, 0, 0)}};
+                       {test::MakeMetafileBlip(0xF01A, emf, true, 101, 51, 914400, 457200)},
+                       {test::MakeMetafileBlip(0xF01B, wmf, true, 1440, 720, 914400, 457200)},
+                       {test::MakeMetafileBlip(0xF01B, wmf, false, 2000, 1000, 0, 0)}};
     Opened<DocSource> document(test::MakeWordDocument(layout), u"mixed.doc");
     ASSERT_EQ(document.status, OpenStatus::kOpened);
     const std::vector<Listed> expected = {
         {u"mixed_1", 3, 2}, {u"mixed_2", 101, 50}, {u"mixed_3", 1440, 720}, {u"mixed_4", 2000, 1000}};
     EXPECT_EQ(document.List(), expected);
-    for (std::size_t i = 0; i < 4; ++i)
-        document.source.Decode(i);
+    for (std::size_t i = 0; i < 4; ++i) document.source.Decode(i);
     ASSERT_EQ(document.decoder->handed.size(), 4u);
     EXPECT_EQ(document.decoder->handed[0], bmp) << "file header rebuilt with the same pixel offset";
     EXPECT_EQ(document.decoder->handed[1], emf);
@@ -407,8 +397,7 @@ TEST(DocSource, BitmapsBecomeBitmapFilesAndMetafilesAreInflated) {
     EXPECT_EQ(placeable[3], 0x9A);
     EXPECT_EQ(placeable[14] | (placeable[15] << 8), 1440) << "units per inch give one inch across";
     std::uint16_t checksum = 0;
-    for (int i = 0; i < 10; ++i)
-        checksum ^= static_cast<std::uint16_t>(placeable[2 * i] | (placeable[2 * i + 1] << 8));
+    for (int i = 0; i < 10; ++i) checksum ^= static_cast<std::uint16_t>(placeable[2 * i] | (placeable[2 * i + 1] << 8));
     EXPECT_EQ(placeable[20] | (placeable[21] << 8), checksum);
     EXPECT_TRUE(std::equal(wmf.begin(), wmf.end(), placeable.begin() + 22));
 }
@@ -445,8 +434,7 @@ TEST(DocSource, EncryptedOldAndDamagedDocumentsAreRefused) {
         Bytes damaged = good;
         damaged[offset] ^= 0xFF;
         Opened<DocSource> document(damaged, u"a.doc");
-        for (std::size_t i = 0; i < document.List().size(); ++i)
-            document.source.Decode(i);
+        for (std::size_t i = 0; i < document.List().size(); ++i) document.source.Decode(i);
         EXPECT_LE(document.List().size(), 1u) << "offset " << offset;
     }
 }

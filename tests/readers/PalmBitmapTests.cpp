@@ -28,8 +28,7 @@ struct BitmapLayout {
 };
 
 void PutBE(Bytes& out, std::uint32_t value, int size) {
-    for (int i = size - 1; i >= 0; --i)
-        out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+    for (int i = size - 1; i >= 0; --i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
 }
 
 BitmapLayout MakeLayout(int version, int bits, int width, int height, int compression) {
@@ -71,8 +70,7 @@ Bytes Compress(const BitmapLayout& layout, const Bytes& rows) {
         case kRunLength:
             for (std::size_t i = 0; i < rows.size();) {
                 std::size_t run = 1;
-                while (i + run < rows.size() && run < 255 && rows[i + run] == rows[i])
-                    ++run;
+                while (i + run < rows.size() && run < 255 && rows[i + run] == rows[i]) ++run;
                 out.push_back(static_cast<std::uint8_t>(run));
                 out.push_back(rows[i]);
                 i += run;
@@ -88,8 +86,7 @@ Bytes Compress(const BitmapLayout& layout, const Bytes& rows) {
             };
             for (std::size_t i = 0; i < units;) {
                 std::size_t run = 1;
-                while (i + run < units && run < 64 && same(i, i + run))
-                    ++run;
+                while (i + run < units && run < 64 && same(i, i + run)) ++run;
                 if (run >= 2) {
                     out.push_back(static_cast<std::uint8_t>(1 - static_cast<int>(run)));
                     out.insert(out.end(), rows.begin() + i * unit, rows.begin() + (i + 1) * unit);
@@ -118,12 +115,9 @@ Bytes MakePalmBitmap(const BitmapLayout& layout, const Bytes& rows) {
     PutBE(out, layout.height, 2);
     PutBE(out, static_cast<std::uint32_t>(RowBytes(layout)), 2);
     std::uint16_t flags = 0;
-    if (layout.compression != kRaw)
-        flags |= 0x8000;
-    if (!layout.table.empty())
-        flags |= 0x4000;
-    if (layout.directInfo)
-        flags |= 0x0400;
+    if (layout.compression != kRaw) flags |= 0x8000;
+    if (!layout.table.empty()) flags |= 0x4000;
+    if (layout.directInfo) flags |= 0x0400;
     PutBE(out, flags, 2);
     out.push_back(static_cast<std::uint8_t>(layout.version == 0 ? 0 : layout.bits));
     out.push_back(static_cast<std::uint8_t>(layout.version));
@@ -144,14 +138,15 @@ Bytes MakePalmBitmap(const BitmapLayout& layout, const Bytes& rows) {
     if (!layout.table.empty()) {
         PutBE(out, static_cast<std::uint32_t>(layout.table.size()), 2);
         for (std::size_t i = 0; i < layout.table.size(); ++i) {
-            out.insert(out.end(), {static_cast<std::uint8_t>(i), layout.table[i][0], layout.table[i][1], layout.table[i][2]});
+            out.insert(out.end(),
+                       {static_cast<std::uint8_t>(i), layout.table[i][0], layout.table[i][1], layout.table[i][2]});
         }
     }
-    if (layout.directInfo)
-        out.insert(out.end(), {5, 6, 5, 0, 0, 0, 0, 0});
+    if (layout.directInfo) out.insert(out.end(), {5, 6, 5, 0, 0, 0, 0, 0});
     const Bytes stored = Compress(layout, rows);
     if (layout.compression != kRaw)
-        PutBE(out, static_cast<std::uint32_t>(stored.size() + (layout.version >= 3 ? 4 : 2)), layout.version >= 3 ? 4 : 2);
+        PutBE(out, static_cast<std::uint32_t>(stored.size() + (layout.version >= 3 ? 4 : 2)),
+              layout.version >= 3 ? 4 : 2);
     out.insert(out.end(), stored.begin(), stored.end());
     return out;
 }
@@ -166,8 +161,7 @@ Bytes PatternRows(const BitmapLayout& layout) {
 
 std::uint32_t SampleAt(const BitmapLayout& layout, const Bytes& rows, int x, int y) {
     const std::uint8_t* row = rows.data() + RowBytes(layout) * y;
-    if (layout.bits == 16)
-        return std::uint32_t(row[2 * x] << 8 | row[2 * x + 1]);
+    if (layout.bits == 16) return std::uint32_t(row[2 * x] << 8 | row[2 * x + 1]);
     const int perByte = 8 / layout.bits;
     return (row[x / perByte] >> (8 - layout.bits * (x % perByte + 1))) & ((1u << layout.bits) - 1);
 }

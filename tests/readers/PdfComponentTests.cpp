@@ -65,11 +65,9 @@ struct Pixels {
 Pixels Read(ImageCollection* collection, int index) {
     Pixels pixels;
     ComPtr<IUnknown> object;
-    if (collection->GetImage(index, object.GetAddressOf()) != S_OK || !object)
-        return pixels;
+    if (collection->GetImage(index, object.GetAddressOf()) != S_OK || !object) return pixels;
     object->QueryInterface(kIidReaderImage, reinterpret_cast<void**>(pixels.image.GetAddressOf()));
-    if (!pixels.image)
-        return pixels;
+    if (!pixels.image) return pixels;
     pixels.image->GetPixelType(&pixels.type);
     pixels.image->GetWidth(&pixels.width);
     pixels.image->GetHeight(&pixels.height);

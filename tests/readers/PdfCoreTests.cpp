@@ -174,15 +174,13 @@ TEST(PdfFilters, LzwDecodesTheReferenceExampleAndBothCodeWidthRules) {
     EXPECT_EQ(std::string(out.begin(), out.end()), "-----A---B");
     // 300 distinct pairs grow the table past 511 entries: early and late width change differ.
     Bytes data;
-    for (int i = 0; i < 600; ++i)
-        data.push_back(static_cast<std::uint8_t>((i * 7) % 256));
+    for (int i = 0; i < 600; ++i) data.push_back(static_cast<std::uint8_t>((i * 7) % 256));
     for (bool early : {true, false}) {
         SCOPED_TRACE(early);
         // Encoder: plain LZW with 9..12 bit codes.
         std::vector<std::pair<std::string, int>> dict;
         std::map<std::string, int> table;
-        for (int i = 0; i < 256; ++i)
-            table[std::string(1, char(i))] = i;
+        for (int i = 0; i < 256; ++i) table[std::string(1, char(i))] = i;
         int next = 258, bits = 9;
         Bytes packed;
         std::uint32_t acc = 0;
@@ -205,14 +203,12 @@ TEST(PdfFilters, LzwDecodesTheReferenceExampleAndBothCodeWidthRules) {
             }
             put(table[w]);
             table[wc] = next++;
-            if (next + (early ? 1 : 0) > (1 << bits) && bits < 12)
-                ++bits;
+            if (next + (early ? 1 : 0) > (1 << bits) && bits < 12) ++bits;
             w = std::string(1, char(c));
         }
         put(table[w]);
         put(257);
-        if (have > 0)
-            packed.push_back(std::uint8_t(acc << (8 - have)));
+        if (have > 0) packed.push_back(std::uint8_t(acc << (8 - have)));
         EXPECT_TRUE(pdf::LzwDecode(packed, early, 10000, out));
         EXPECT_EQ(out, data);
     }

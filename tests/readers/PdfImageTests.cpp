@@ -40,8 +40,7 @@ std::string HexString(const Bytes& bytes) {
 class StandInJpeg final : public PayloadDecoder {
   public:
     std::optional<DecodedImage> DecodeFrame(std::span<const std::uint8_t> file, unsigned) override {
-        if (file.size() < 4 || file[0] != 0xFF || file[1] != 0xD8)
-            return std::nullopt;
+        if (file.size() < 4 || file[0] != 0xFF || file[1] != 0xD8) return std::nullopt;
         const bool colour = file[2] == 'C';
         auto image = DecodedImage::Allocate(colour ? PixelType::kBgr24 : PixelType::kGray8, 2, 1);
         if (colour) {
@@ -62,8 +61,7 @@ struct Opened {
 
     std::vector<std::string> Names() const {
         std::vector<std::string> names;
-        for (const auto& image : source->Images())
-            names.push_back(Narrow(image.name));
+        for (const auto& image : source->Images()) names.push_back(Narrow(image.name));
         return names;
     }
     std::optional<DecodedImage> Decode(std::size_t index) const { return source->Decode(index); }
@@ -171,8 +169,7 @@ TEST(PdfStructure, IncrementalUpdateReplacesObjectsNewestFirst) {
     ASSERT_EQ(Open(base).source->Images()[0].width, 4);
 
     PdfWriter update;
-    for (std::size_t i = 0; i < writer.Count(); ++i)
-        update.Reserve();
+    for (std::size_t i = 0; i < writer.Count(); ++i) update.Reserve();
     update.SetStream(image,
                      "<< /Type /XObject /Subtype /Image /Width 8 /Height 2 /ColorSpace /DeviceGray "
                      "/BitsPerComponent 8 >>",
@@ -198,8 +195,7 @@ TEST(PdfStructure, DamagedFilesFailCleanlyOrKeepWhatSurvives) {
         SCOPED_TRACE(cut);
         auto opened = Open(Bytes(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(cut)));
         if (opened.status == OpenStatus::kOpened) {
-            for (std::size_t i = 0; i < opened.source->Images().size(); ++i)
-                (void)opened.Decode(i);
+            for (std::size_t i = 0; i < opened.source->Images().size(); ++i) (void)opened.Decode(i);
         }
     }
     for (std::size_t at = 20; at < good.size(); at += 23) {
@@ -207,8 +203,7 @@ TEST(PdfStructure, DamagedFilesFailCleanlyOrKeepWhatSurvives) {
         damaged[at] = static_cast<std::uint8_t>(damaged[at] ^ 0x5A);
         auto opened = Open(damaged);
         if (opened.status == OpenStatus::kOpened) {
-            for (std::size_t i = 0; i < opened.source->Images().size(); ++i)
-                (void)opened.Decode(i);
+            for (std::size_t i = 0; i < opened.source->Images().size(); ++i) (void)opened.Decode(i);
         }
     }
     // Junk before the header moves every offset: recovery still finds the objects.
@@ -399,8 +394,7 @@ TEST(PdfPixels, DepthsAndDecodeArrays) {
          PixelType::kBgr24,
          {{255, 255, 255}, {255, 255, 0}, {0, 0, 0}}},
     };
-    for (const auto& c : cases)
-        CheckPixels(c);
+    for (const auto& c : cases) CheckPixels(c);
 }
 
 TEST(PdfPixels, EveryColourSpaceFamily) {
@@ -465,8 +459,7 @@ TEST(PdfPixels, EveryColourSpaceFamily) {
          {{0, 255, 0}, {255, 0, 0}},
          "/ColorSpace << /CS0 [/Indexed /DeviceRGB 1 <0000FF00FF00>] >>"},
     };
-    for (const auto& c : cases)
-        CheckPixels(c);
+    for (const auto& c : cases) CheckPixels(c);
 }
 
 TEST(PdfPixels, SampledTintTransformsOfDeviceN) {
@@ -504,8 +497,7 @@ Bytes LiteralLzw(const Bytes& data) {
             have -= 8;
         }
     }
-    if (have > 0)
-        out.push_back(std::uint8_t(acc << (8 - have)));
+    if (have > 0) out.push_back(std::uint8_t(acc << (8 - have)));
     return out;
 }
 
@@ -532,8 +524,7 @@ TEST(PdfPixels, FilterChainsAndPredictors) {
          expected},
         {"lzw", rgb + "/Filter /LZWDecode", LiteralLzw(samples), 3, PixelType::kBgr24, expected},
     };
-    for (const auto& c : cases)
-        CheckPixels(c);
+    for (const auto& c : cases) CheckPixels(c);
 }
 
 TEST(PdfPixels, MasksBecomeAlpha) {
@@ -625,8 +616,7 @@ Bytes EncryptedDocument(const PdfEncryption& encryption) {
                                "/Filter /FlateDecode",
                                test::ZlibCompress(Bytes{1, 2, 0}));
     PdfWriteOptions options;
-    if (encryption.revision != 0)
-        options.encryption = &encryption;
+    if (encryption.revision != 0) options.encryption = &encryption;
     return OnePage(writer, {{"Im", image}}, options);
 }
 
@@ -679,8 +669,7 @@ TEST(PdfSecurity, EveryRevisionWithEmptyUserAndOwnerPasswords) {
 #ifndef _WIN32
 // Files encrypted by an independent tool, when it is installed (the native test run).
 TEST(PdfSecurity, FilesEncryptedByAnotherToolOpen) {
-    if (std::system("qpdf --version >/dev/null 2>&1") != 0)
-        GTEST_SKIP() << "qpdf is not installed";
+    if (std::system("qpdf --version >/dev/null 2>&1") != 0) GTEST_SKIP() << "qpdf is not installed";
     const Bytes plain = EncryptedDocument(PdfEncryption{0, 0, false, false, "", ""});
     const std::string in = testing::TempDir() + "plain.pdf";
     std::ofstream(in, std::ios::binary)

@@ -26,9 +26,15 @@ constexpr int kTextFormat = 4;
 constexpr int kImageFormat = 5;
 
 // Pixel (x, y) of the small test pictures: every pixel different.
-std::uint8_t Red(int x, int y) { return static_cast<std::uint8_t>(40 * x + y); }
-std::uint8_t Green(int x, int y) { return static_cast<std::uint8_t>(200 - 30 * y); }
-std::uint8_t Blue(int x, int y) { return static_cast<std::uint8_t>(17 * (x + y)); }
+std::uint8_t Red(int x, int y) {
+    return static_cast<std::uint8_t>(40 * x + y);
+}
+std::uint8_t Green(int x, int y) {
+    return static_cast<std::uint8_t>(200 - 30 * y);
+}
+std::uint8_t Blue(int x, int y) {
+    return static_cast<std::uint8_t>(17 * (x + y));
+}
 
 Bytes RgbSamples(int width, int height, bool alpha) {
     Bytes samples;
@@ -42,7 +48,7 @@ Bytes RgbSamples(int width, int height, bool alpha) {
 }
 
 class ImageFileReader : public testing::Test {
-protected:
+  protected:
     std::wstring Write(const wchar_t* name, const Bytes& bytes) {
         const std::wstring path = folder_.File(name);
         EXPECT_TRUE(test::WriteFileBytes(path, bytes));

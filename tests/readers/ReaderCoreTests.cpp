@@ -108,18 +108,18 @@ TEST(NamesFromFile, OneImageTakesStemSeveralAreNumbered) {
 
 // A source that lists the names it is given, to see what Open makes of them.
 class ListedNamesSource : public DocumentSource {
-public:
+  public:
     explicit ListedNamesSource(std::vector<std::u16string> names) : names_(std::move(names)) {}
     std::optional<DecodedImage> Decode(std::size_t) override { return std::nullopt; }
 
-protected:
+  protected:
     OpenStatus OpenDocument(OpenRequest request) override {
         if (request.bytes.empty()) return OpenStatus::kNotReadable;
         for (const auto& name : names_) images_.push_back({name, 1, 1});
         return OpenStatus::kOpened;
     }
 
-private:
+  private:
     std::vector<std::u16string> names_;
 };
 

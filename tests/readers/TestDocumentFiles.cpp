@@ -8,20 +8,16 @@ namespace pictrove::test {
 namespace {
 
 void PutBE(Bytes& out, std::uint32_t value, int size) {
-    for (int i = size - 1; i >= 0; --i)
-        out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+    for (int i = size - 1; i >= 0; --i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
 }
 void PutLE(Bytes& out, std::uint32_t value, int size) {
-    for (int i = 0; i < size; ++i)
-        out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+    for (int i = 0; i < size; ++i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
 }
 void SetLE(Bytes& out, std::size_t offset, std::uint32_t value, int size) {
-    for (int i = 0; i < size; ++i)
-        out[offset + i] = static_cast<std::uint8_t>(value >> (8 * i));
+    for (int i = 0; i < size; ++i) out[offset + i] = static_cast<std::uint8_t>(value >> (8 * i));
 }
 void SetBE(Bytes& out, std::size_t offset, std::uint32_t value, int size) {
-    for (int i = 0; i < size; ++i)
-        out[offset + i] = static_cast<std::uint8_t>(value >> (8 * (size - 1 - i)));
+    for (int i = 0; i < size; ++i) out[offset + i] = static_cast<std::uint8_t>(value >> (8 * (size - 1 - i)));
 }
 void Append(Bytes& out, const Bytes& more) {
     out.insert(out.end(), more.begin(), more.end());
@@ -42,8 +38,7 @@ Bytes Record(int version, int instance, std::uint16_t type, const Bytes& body) {
 
 Bytes Uid(std::uint8_t seed) {
     Bytes uid(16);
-    for (int i = 0; i < 16; ++i)
-        uid[i] = static_cast<std::uint8_t>(seed * 31 + i);
+    for (int i = 0; i < 16; ++i) uid[i] = static_cast<std::uint8_t>(seed * 31 + i);
     return uid;
 }
 
@@ -69,8 +64,7 @@ Bytes MakePalmDatabase(const std::string& name,
         offset += static_cast<std::uint32_t>(records[i].size());
     }
     PutBE(out, 0, 2);
-    for (const auto& record : records)
-        Append(out, record);
+    for (const auto& record : records) Append(out, record);
     return out;
 }
 
@@ -78,8 +72,7 @@ Bytes MakeMobi(const MobiBookLayout& layout) {
     constexpr std::uint32_t kMobiLength = 0xE8;
     Bytes record0(16 + kMobiLength, 0);
     std::uint32_t textLength = 0;
-    for (const auto& text : layout.text)
-        textLength += static_cast<std::uint32_t>(text.size());
+    for (const auto& text : layout.text) textLength += static_cast<std::uint32_t>(text.size());
     SetBE(record0, 0, 2, 2);  // compression: PalmDOC
     SetBE(record0, 4, textLength, 4);
     SetBE(record0, 8, static_cast<std::uint32_t>(layout.text.size()), 2);
@@ -90,8 +83,7 @@ Bytes MakeMobi(const MobiBookLayout& layout) {
     SetBE(record0, 24, 2, 4);      // book
     SetBE(record0, 28, 65001, 4);  // UTF-8
     SetBE(record0, 36, 6, 4);      // file version
-    for (std::size_t offset = 40; offset < 0x50; offset += 4)
-        SetBE(record0, offset, 0xFFFFFFFF, 4);
+    for (std::size_t offset = 40; offset < 0x50; offset += 4) SetBE(record0, offset, 0xFFFFFFFF, 4);
     const std::uint32_t firstImage = static_cast<std::uint32_t>(1 + layout.text.size());
     SetBE(record0, 0x50, firstImage, 4);  // first record after the text
     SetBE(record0, 0x6C, layout.resources.empty() ? 0xFFFFFFFF : firstImage, 4);
@@ -109,17 +101,14 @@ Bytes MakeMobi(const MobiBookLayout& layout) {
         PutBE(items, 8 + 6, 4);
         PutText(items, "Writer");
         ++count;
-        if (layout.coverOffset >= 0)
-            addNumber(201, static_cast<std::uint32_t>(layout.coverOffset));
-        if (layout.thumbOffset >= 0)
-            addNumber(202, static_cast<std::uint32_t>(layout.thumbOffset));
+        if (layout.coverOffset >= 0) addNumber(201, static_cast<std::uint32_t>(layout.coverOffset));
+        if (layout.thumbOffset >= 0) addNumber(202, static_cast<std::uint32_t>(layout.thumbOffset));
         addNumber(203, 0);  // no fake cover
         PutText(record0, "EXTH");
         PutBE(record0, static_cast<std::uint32_t>(12 + items.size()), 4);
         PutBE(record0, count, 4);
         Append(record0, items);
-        while (record0.size() % 4 != 0)
-            record0.push_back(0);
+        while (record0.size() % 4 != 0) record0.push_back(0);
     }
     SetBE(record0, 0x54, static_cast<std::uint32_t>(record0.size()), 4);
     SetBE(record0, 0x58, 4, 4);
@@ -186,8 +175,7 @@ Bytes MakeCompoundFile(const std::vector<CompoundStream>& streams, bool sectorCh
     std::vector<std::uint32_t> starts(streams.size(), kEnd);
     for (std::size_t i = 0; i < streams.size(); ++i) {
         const auto& data = streams[i].data;
-        if (data.size() >= 4096 || data.empty())
-            continue;
+        if (data.size() >= 4096 || data.empty()) continue;
         const std::size_t count = (data.size() + kMini - 1) / kMini;
         starts[i] = static_cast<std::uint32_t>(miniFat.size());
         for (std::size_t k = 0; k < count; ++k) {
@@ -202,23 +190,19 @@ Bytes MakeCompoundFile(const std::vector<CompoundStream>& streams, bool sectorCh
     const std::size_t miniStreamSectors = sectorsFor(miniStream.size());
     std::size_t bigSectors = 0;
     for (const auto& stream : streams) {
-        if (stream.data.size() >= 4096)
-            bigSectors += sectorsFor(stream.data.size());
+        if (stream.data.size() >= 4096) bigSectors += sectorsFor(stream.data.size());
     }
     const std::size_t rest = dirSectors + miniFatSectors + miniStreamSectors + bigSectors;
     std::size_t fatSectors = 1;
-    while (fatSectors * (kSector / 4) < fatSectors + rest)
-        ++fatSectors;
+    while (fatSectors * (kSector / 4) < fatSectors + rest) ++fatSectors;
     const std::size_t total = fatSectors + rest;
 
     std::vector<std::uint32_t> fat(fatSectors * (kSector / 4), kFree);
     std::vector<Bytes> sectors(total, Bytes(kSector, 0));
     std::size_t next = 0;
-    for (std::size_t i = 0; i < fatSectors; ++i)
-        fat[next++] = kFatSector;
+    for (std::size_t i = 0; i < fatSectors; ++i) fat[next++] = kFatSector;
     const auto chain = [&](const Bytes& data, std::size_t count) -> std::uint32_t {
-        if (count == 0)
-            return kEnd;
+        if (count == 0) return kEnd;
         const std::uint32_t first = static_cast<std::uint32_t>(next);
         for (std::size_t k = 0; k < count; ++k) {
             const std::size_t at = k * kSector;
@@ -234,8 +218,7 @@ Bytes MakeCompoundFile(const std::vector<CompoundStream>& streams, bool sectorCh
     const auto entry = [&](const std::u16string& name, int type, std::uint32_t child, std::uint32_t right,
                            std::uint32_t start, std::uint32_t size) {
         Bytes e(128, 0);
-        for (std::size_t k = 0; k < name.size() && k < 31; ++k)
-            SetLE(e, k * 2, name[k], 2);
+        for (std::size_t k = 0; k < name.size() && k < 31; ++k) SetLE(e, k * 2, name[k], 2);
         SetLE(e, 64, static_cast<std::uint32_t>((name.size() + 1) * 2), 2);
         e[66] = static_cast<std::uint8_t>(type);
         e[67] = 1;
@@ -247,8 +230,7 @@ Bytes MakeCompoundFile(const std::vector<CompoundStream>& streams, bool sectorCh
         Append(directory, e);
     };
     Bytes miniFatBytes;
-    for (auto value : miniFat)
-        PutLE(miniFatBytes, value, 4);
+    for (auto value : miniFat) PutLE(miniFatBytes, value, 4);
 
     // Directory first (its content is known once the other chains have their places).
     const std::size_t dirFirst = next;
@@ -257,8 +239,7 @@ Bytes MakeCompoundFile(const std::vector<CompoundStream>& streams, bool sectorCh
     const std::uint32_t miniStreamFirst = chain(miniStream, miniStreamSectors);
     bool looped = false;
     for (std::size_t i = 0; i < streams.size(); ++i) {
-        if (streams[i].data.size() < 4096)
-            continue;
+        if (streams[i].data.size() < 4096) continue;
         starts[i] = chain(streams[i].data, sectorsFor(streams[i].data.size()));
         if (sectorChainLoop && !looped) {
             fat[starts[i]] = starts[i];
@@ -278,8 +259,7 @@ Bytes MakeCompoundFile(const std::vector<CompoundStream>& streams, bool sectorCh
         fat[dirFirst + k] = k + 1 < dirSectors ? static_cast<std::uint32_t>(dirFirst + k + 1) : kEnd;
     }
     for (std::size_t i = 0; i < fatSectors; ++i) {
-        for (std::size_t k = 0; k < kSector / 4; ++k)
-            SetLE(sectors[i], k * 4, fat[i * (kSector / 4) + k], 4);
+        for (std::size_t k = 0; k < kSector / 4; ++k) SetLE(sectors[i], k * 4, fat[i * (kSector / 4) + k], 4);
     }
 
     Bytes out = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
@@ -299,8 +279,7 @@ Bytes MakeCompoundFile(const std::vector<CompoundStream>& streams, bool sectorCh
     for (std::size_t i = 0; i < 109; ++i) {
         SetLE(out, 0x4C + i * 4, i < fatSectors ? static_cast<std::uint32_t>(i) : kFree, 4);
     }
-    for (const auto& sector : sectors)
-        Append(out, sector);
+    for (const auto& sector : sectors) Append(out, sector);
     return out;
 }
 
@@ -323,8 +302,7 @@ Bytes MakeBlip(std::uint16_t type, const Bytes& data, bool twoIds) {
             break;
     }
     Bytes body = Uid(static_cast<std::uint8_t>(data.size()));
-    if (twoIds)
-        Append(body, Uid(7));
+    if (twoIds) Append(body, Uid(7));
     body.push_back(0xFF);
     Append(body, data);
     return Record(0, instance + (twoIds ? 1 : 0), type, body);
@@ -384,8 +362,7 @@ Bytes Fbse(const Bytes& blip, bool embedded, std::uint32_t delayOffset) {
     PutLE(body, 1, 4);
     PutLE(body, embedded ? 0 : delayOffset, 4);
     body.insert(body.end(), {0, 0, 0, 0});
-    if (embedded)
-        Append(body, blip);
+    if (embedded) Append(body, blip);
     return Record(2, kind, 0xF007, body);
 }
 
@@ -437,8 +414,7 @@ std::vector<CompoundStream> WordDocumentStreams(const WordDocumentSpec& layout) 
     std::size_t pictureIndex = 0;
     for (std::size_t cp = 0; cp < layout.text.size() && pictureIndex < layout.pictures.size(); ++cp) {
         const char c = layout.text[cp];
-        if (c != 0x01 && c != 0x08)
-            continue;
+        if (c != 0x01 && c != 0x08) continue;
         const auto& picture = layout.pictures[pictureIndex++];
         if (picture.floating) {
             anchors.emplace_back(static_cast<std::uint32_t>(cp), &picture);
@@ -483,8 +459,7 @@ std::vector<CompoundStream> WordDocumentStreams(const WordDocumentSpec& layout) 
     std::size_t chpxAt = 511;
     for (std::size_t run = 0; run < runs; ++run) {
         SetLE(fkp, page + run * 4, kTextStart + runStarts[run], 4);
-        if (runLocation[run] == kFree)
-            continue;
+        if (runLocation[run] == kFree) continue;
         const Bytes chpx = {9,
                             0x55,
                             0x08,
@@ -524,8 +499,7 @@ std::vector<CompoundStream> WordDocumentStreams(const WordDocumentSpec& layout) 
         for (std::size_t i = 0; i < stored.size(); ++i) {
             const auto& picture = *stored[i];
             const std::uint32_t delayOffset = static_cast<std::uint32_t>(word.size());
-            if (picture.delayed)
-                Append(word, picture.blip);
+            if (picture.delayed) Append(word, picture.blip);
             Append(store, Fbse(picture.blip, !picture.delayed, delayOffset));
         }
         for (std::size_t i = 0; i < anchors.size(); ++i) {
@@ -545,8 +519,7 @@ std::vector<CompoundStream> WordDocumentStreams(const WordDocumentSpec& layout) 
     }
     if (!anchors.empty()) {
         const std::size_t spa = table.size();
-        for (const auto& anchor : anchors)
-            PutLE(table, anchor.first, 4);
+        for (const auto& anchor : anchors) PutLE(table, anchor.first, 4);
         PutLE(table, static_cast<std::uint32_t>(layout.text.size()), 4);
         for (std::size_t i = 0; i < anchors.size(); ++i) {
             Bytes fspa(26, 0);
@@ -560,8 +533,7 @@ std::vector<CompoundStream> WordDocumentStreams(const WordDocumentSpec& layout) 
     SetLE(word, rgLw, static_cast<std::uint32_t>(word.size()), 4);
 
     std::vector<CompoundStream> streams = {{u"WordDocument", word}, {u"1Table", table}};
-    if (!data.empty())
-        streams.push_back({u"Data", data});
+    if (!data.empty()) streams.push_back({u"Data", data});
     return streams;
 }
 

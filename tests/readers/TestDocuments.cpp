@@ -161,8 +161,7 @@ Bytes MakePcx(const PcxPicture& picture) {
     put16(6, 3);
     put16(8, 2 + picture.width - 1);
     put16(10, 3 + picture.height - 1);
-    for (std::size_t i = 0; i < picture.palette16.size() && i < 48; ++i)
-        file[16 + i] = picture.palette16[i];
+    for (std::size_t i = 0; i < picture.palette16.size() && i < 48; ++i) file[16 + i] = picture.palette16[i];
     file[65] = static_cast<std::uint8_t>(picture.planes);
     put16(66, picture.bytesPerLine);
     file[68] = 1;
@@ -176,10 +175,8 @@ Bytes MakePcx(const PcxPicture& picture) {
             const std::size_t end = std::min(picture.lines.size(), start + lineSize);
             for (std::size_t i = start; i < end;) {
                 std::size_t run = 1;
-                while (i + run < end && run < 63 && picture.lines[i + run] == picture.lines[i])
-                    ++run;
-                if (run > 1 || (picture.lines[i] & 0xC0) == 0xC0)
-                    file.push_back(static_cast<std::uint8_t>(0xC0 | run));
+                while (i + run < end && run < 63 && picture.lines[i + run] == picture.lines[i]) ++run;
+                if (run > 1 || (picture.lines[i] & 0xC0) == 0xC0) file.push_back(static_cast<std::uint8_t>(0xC0 | run));
                 file.push_back(picture.lines[i]);
                 i += run;
             }
@@ -201,8 +198,7 @@ Bytes MakeDcx(const std::vector<Bytes>& pages) {
         offset += static_cast<std::uint32_t>(page.size());
     }
     Put32(file, 0);
-    for (const auto& page : pages)
-        file.insert(file.end(), page.begin(), page.end());
+    for (const auto& page : pages) file.insert(file.end(), page.begin(), page.end());
     return file;
 }
 
@@ -216,8 +212,7 @@ Bytes Base64(const Bytes& data) {
         out.push_back(kAlphabet[(chunk >> 12) & 63]);
         out.push_back(i + 1 < data.size() ? kAlphabet[(chunk >> 6) & 63] : '=');
         out.push_back(i + 2 < data.size() ? kAlphabet[chunk & 63] : '=');
-        if (i % 57 == 54)
-            out.push_back('\n');  // line breaks, as real books have
+        if (i % 57 == 54) out.push_back('\n');  // line breaks, as real books have
     }
     return out;
 }

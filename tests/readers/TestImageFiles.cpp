@@ -14,7 +14,9 @@ void PutBE(Bytes& out, std::uint32_t value, int size) {
 void PutLE(Bytes& out, std::uint32_t value, int size) {
     for (int i = 0; i < size; ++i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
 }
-void PutText(Bytes& out, const char* text) { out.insert(out.end(), text, text + std::strlen(text)); }
+void PutText(Bytes& out, const char* text) {
+    out.insert(out.end(), text, text + std::strlen(text));
+}
 
 std::uint32_t Crc32(const std::uint8_t* data, std::size_t size) {
     std::uint32_t crc = 0xFFFFFFFF;
@@ -92,7 +94,9 @@ Bytes GifLzwLiterals(const Bytes& indices) {
 
 }  // namespace
 
-Bytes ZlibStoredStream(const Bytes& raw) { return ZlibStored(raw); }
+Bytes ZlibStoredStream(const Bytes& raw) {
+    return ZlibStored(raw);
+}
 
 Bytes MakePng(int width, int height, PngColour colour, const Bytes& pixels) {
     const int channels = colour == PngColour::kGray ? 1 : colour == PngColour::kRgb ? 3 : 4;

@@ -22,7 +22,10 @@ struct GifFrame {
 
 // An animated GIF: every frame covers the whole canvas. palette: red, green, blue triples
 // (at most 256 entries); transparentIndex < 0 for none.
-Bytes MakeGif(int width, int height, const Bytes& palette, const std::vector<GifFrame>& frames,
+Bytes MakeGif(int width,
+              int height,
+              const Bytes& palette,
+              const std::vector<GifFrame>& frames,
               int transparentIndex = -1);
 
 // One image of an icon file: a 32-bit bitmap with its mask (bgra rows top-down), or PNG data.

@@ -29,8 +29,7 @@ void Append(Bytes& out, std::string_view text) {
 Bytes Padded(const std::string& password) {
     Bytes out(password.begin(),
               password.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(password.size(), 32)));
-    for (std::size_t i = 0; out.size() < 32; ++i)
-        out.push_back(kPadding[i]);
+    for (std::size_t i = 0; out.size() < 32; ++i) out.push_back(kPadding[i]);
     return out;
 }
 
@@ -50,8 +49,7 @@ Bytes Md5(const Bytes& data) {
 }
 
 Bytes XorKey(Bytes key, int value) {
-    for (auto& b : key)
-        b ^= static_cast<std::uint8_t>(value);
+    for (auto& b : key) b ^= static_cast<std::uint8_t>(value);
     return key;
 }
 
@@ -68,12 +66,10 @@ Bytes Hash2B(const std::string& password, const Bytes& salt, const Bytes& userKe
         block.insert(block.end(), k.begin(), k.end());
         block.insert(block.end(), userKey.begin(), userKey.end());
         Bytes k1;
-        for (int i = 0; i < 64; ++i)
-            k1.insert(k1.end(), block.begin(), block.end());
+        for (int i = 0; i < 64; ++i) k1.insert(k1.end(), block.begin(), block.end());
         e = crypto::AesCbcEncrypt(Bytes(k.begin(), k.begin() + 16), Bytes(k.begin() + 16, k.begin() + 32), k1);
         unsigned sum = 0;
-        for (int i = 0; i < 16; ++i)
-            sum += e[static_cast<std::size_t>(i)];
+        for (int i = 0; i < 16; ++i) sum += e[static_cast<std::size_t>(i)];
         k = sum % 3 == 0 ? crypto::Sha256(e) : sum % 3 == 1 ? crypto::Sha384(e) : crypto::Sha512(e);
         ++round;
     }
@@ -87,8 +83,7 @@ class Encryptor {
     Encryptor(const PdfEncryption& e, const std::string& id) : e_(e) {
         if (e.revision == 6) {
             fileKey_.assign(32, 0);
-            for (int i = 0; i < 32; ++i)
-                fileKey_[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(7 * i + 3);
+            for (int i = 0; i < 32; ++i) fileKey_[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(7 * i + 3);
             const Bytes uvs = {1, 2, 3, 4, 5, 6, 7, 8}, uks = {9, 10, 11, 12, 13, 14, 15, 16};
             const Bytes ovs = {17, 18, 19, 20, 21, 22, 23, 24}, oks = {25, 26, 27, 28, 29, 30, 31, 32};
             u_ = Hash2B(e.user, uvs, {});
@@ -105,22 +100,18 @@ class Encryptor {
         // O: the padded user password encrypted with a key from the owner password.
         Bytes ownerKey = Md5(Padded(e.owner));
         if (e.revision >= 3) {
-            for (int i = 0; i < 50; ++i)
-                ownerKey = Md5(ownerKey);
+            for (int i = 0; i < 50; ++i) ownerKey = Md5(ownerKey);
         }
         ownerKey.resize(n);
         o_ = crypto::Rc4(ownerKey, Padded(e.user));
         if (e.revision >= 3) {
-            for (int i = 1; i <= 19; ++i)
-                o_ = crypto::Rc4(XorKey(ownerKey, i), o_);
+            for (int i = 1; i <= 19; ++i) o_ = crypto::Rc4(XorKey(ownerKey, i), o_);
         }
         Bytes input = Padded(e.user);
         input.insert(input.end(), o_.begin(), o_.end());
-        for (int i = 0; i < 4; ++i)
-            input.push_back(static_cast<std::uint8_t>(std::uint32_t(kPermissions) >> (8 * i)));
+        for (int i = 0; i < 4; ++i) input.push_back(static_cast<std::uint8_t>(std::uint32_t(kPermissions) >> (8 * i)));
         input.insert(input.end(), id.begin(), id.end());
-        if (e.revision == 4 && !e.encryptMetadata)
-            input.insert(input.end(), 4, 0xFF);
+        if (e.revision == 4 && !e.encryptMetadata) input.insert(input.end(), 4, 0xFF);
         fileKey_ = Md5(input);
         if (e.revision >= 3) {
             for (int i = 0; i < 50; ++i)
@@ -133,8 +124,7 @@ class Encryptor {
             Bytes seed(kPadding, kPadding + 32);
             seed.insert(seed.end(), id.begin(), id.end());
             u_ = crypto::Rc4(fileKey_, Md5(seed));
-            for (int i = 1; i <= 19; ++i)
-                u_ = crypto::Rc4(XorKey(fileKey_, i), u_);
+            for (int i = 1; i <= 19; ++i) u_ = crypto::Rc4(XorKey(fileKey_, i), u_);
             u_.resize(32, 0xAB);
         }
     }
@@ -156,24 +146,20 @@ class Encryptor {
     }
 
     Bytes Encrypt(const Bytes& data, int number, bool isStream) const {
-        if (isStream && e_.revision == 4 && e_.identityStreams)
-            return data;
+        if (isStream && e_.revision == 4 && e_.identityStreams) return data;
         const bool aes = e_.revision == 6 || (e_.revision == 4 && e_.aes);
         Bytes key = fileKey_;
         if (e_.revision != 6) {
             Bytes input = fileKey_;
             input.insert(input.end(), {static_cast<std::uint8_t>(number), static_cast<std::uint8_t>(number >> 8),
                                        static_cast<std::uint8_t>(number >> 16), 0, 0});
-            if (aes)
-                input.insert(input.end(), {'s', 'A', 'l', 'T'});
+            if (aes) input.insert(input.end(), {'s', 'A', 'l', 'T'});
             key = Md5(input);
             key.resize(std::min<std::size_t>(fileKey_.size() + 5, 16));
         }
-        if (!aes)
-            return crypto::Rc4(key, data);
+        if (!aes) return crypto::Rc4(key, data);
         Bytes iv(16);
-        for (int i = 0; i < 16; ++i)
-            iv[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(number * 31 + i);
+        for (int i = 0; i < 16; ++i) iv[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(number * 31 + i);
         Bytes padded = data;
         const std::size_t pad = 16 - data.size() % 16;
         padded.insert(padded.end(), pad, static_cast<std::uint8_t>(pad));
@@ -284,14 +270,12 @@ Bytes PdfWriter::Write(int root, const PdfWriteOptions& options) const {
     std::vector<std::size_t> offsets(static_cast<std::size_t>(count) + 3, 0);
     std::vector<int> inStream(static_cast<std::size_t>(count) + 3, -1);  // index in the object stream
     std::unique_ptr<Encryptor> encryptor;
-    if (options.encryption != nullptr)
-        encryptor = std::make_unique<Encryptor>(*options.encryption, options.id);
+    if (options.encryption != nullptr) encryptor = std::make_unique<Encryptor>(*options.encryption, options.id);
 
     std::vector<int> packed;
     for (int n = 1; n <= count; ++n) {
         const Entry& entry = objects_[static_cast<std::size_t>(n - 1)];
-        if (!entry.set)
-            continue;
+        if (!entry.set) continue;
         if (options.objectStreams && !entry.isStream && encryptor == nullptr) {
             inStream[static_cast<std::size_t>(n)] = static_cast<int>(packed.size());
             packed.push_back(n);
@@ -402,8 +386,7 @@ Bytes PdfWriter::AppendUpdate(const Bytes& base, int root, std::size_t prevXref)
     std::vector<std::pair<int, std::size_t>> written;
     for (int n = 1; n <= static_cast<int>(objects_.size()); ++n) {
         const Entry& entry = objects_[static_cast<std::size_t>(n - 1)];
-        if (!entry.set)
-            continue;
+        if (!entry.set) continue;
         written.emplace_back(n, out.size());
         AppendObject(out, n, entry.body, entry.isStream ? &entry.stream : nullptr);
     }

@@ -22,7 +22,9 @@ using test::Bytes;
 
 constexpr int kTiffFormat = 1;
 
-std::wstring Sample(const wchar_t* name) { return test::ProgramFolder() + L"\\readers-data\\tiff\\" + name; }
+std::wstring Sample(const wchar_t* name) {
+    return test::ProgramFolder() + L"\\readers-data\\tiff\\" + name;
+}
 
 // Largest difference of any colour channel between a picture (pixel type 0, 1 or 2, rows of
 // stride bytes) and an RGB reference.
@@ -45,16 +47,16 @@ struct Kind {
     const wchar_t* file;
     int width;
     int height;
-    int tolerance;   // 16-bit samples and CMYK round differently; JPEG decoders differ more
+    int tolerance;     // 16-bit samples and CMYK round differently; JPEG decoders differ more
     bool coreDecodes;  // the portable decoder handles this compression (JPEG chunks with GDI+ help)
 };
 
 const Kind kKinds[] = {
-    {L"plain", 23, 17, 1, true},    {L"lzw", 23, 17, 1, true},      {L"planar", 23, 17, 1, true},
-    {L"tiled", 23, 17, 1, true},    {L"rgba", 23, 17, 1, true},     {L"palette", 23, 17, 1, true},
-    {L"gray", 23, 17, 1, true},     {L"gray16", 23, 17, 1, true},   {L"cmyk", 23, 17, 1, true},
-    {L"bilevel", 23, 17, 0, true},  {L"big", 300, 200, 0, true},    {L"g4", 23, 17, 0, false},
-    {L"g3", 23, 17, 0, false},      {L"jpeg", 23, 17, 12, true},
+    {L"plain", 23, 17, 1, true},   {L"lzw", 23, 17, 1, true},    {L"planar", 23, 17, 1, true},
+    {L"tiled", 23, 17, 1, true},   {L"rgba", 23, 17, 1, true},   {L"palette", 23, 17, 1, true},
+    {L"gray", 23, 17, 1, true},    {L"gray16", 23, 17, 1, true}, {L"cmyk", 23, 17, 1, true},
+    {L"bilevel", 23, 17, 0, true}, {L"big", 300, 200, 0, true},  {L"g4", 23, 17, 0, false},
+    {L"g3", 23, 17, 0, false},     {L"jpeg", 23, 17, 12, true},
 };
 
 TEST(TiffReader, EveryKindOfPageDecodesLikeImageMagick) {

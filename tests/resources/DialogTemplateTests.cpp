@@ -15,7 +15,7 @@ namespace pictrove::test {
 namespace {
 
 class DialogLayouts : public testing::Test {
-protected:
+  protected:
     // Loads one language "xx" whose "Dialogs" element holds the given text, and selects it.
     void Load(const std::string& dialogs) {
         ASSERT_TRUE(WriteText(folder_.File(L"lang.xml"),
@@ -37,12 +37,13 @@ protected:
 };
 
 TEST_F(DialogLayouts, ReadsDialogAttributesFontAndControls) {
-    Load("<Dialog ID=\"129\" Style=\"2160591048\" ExtStyle=\"0\" X=\"1\" Y=\"2\" Width=\"278\" Height=\"65\" "
-         "Caption=\"Kennwort\\n\"><Font Name=\"Tahoma\" Size=\"9\" Weight=\"700\"/>"
-         "<Control ID=\"-1\" Style=\"1342308352\" SystemClass=\"130\" ClassName=\"Edit\" X=\"5\" Y=\"6\" Width=\"7\" "
-         "Height=\"8\" Caption=\"Line one\\nLine two\"/>"
-         "<Control ID=\"1008\" ClassName=\"msctls_progress32\" CaptionID=\"202\" Caption=\"ignored\"/></Dialog>"
-         "<Dialog ID=\"213\" Style=\"-2134376248\"/>");
+    Load(
+        "<Dialog ID=\"129\" Style=\"2160591048\" ExtStyle=\"0\" X=\"1\" Y=\"2\" Width=\"278\" Height=\"65\" "
+        "Caption=\"Kennwort\\n\"><Font Name=\"Tahoma\" Size=\"9\" Weight=\"700\"/>"
+        "<Control ID=\"-1\" Style=\"1342308352\" SystemClass=\"130\" ClassName=\"Edit\" X=\"5\" Y=\"6\" Width=\"7\" "
+        "Height=\"8\" Caption=\"Line one\\nLine two\"/>"
+        "<Control ID=\"1008\" ClassName=\"msctls_progress32\" CaptionID=\"202\" Caption=\"ignored\"/></Dialog>"
+        "<Dialog ID=\"213\" Style=\"-2134376248\"/>");
     const DialogTemplateBuilder d = Read(129);
     EXPECT_EQ(d.style, 0x80C800C8u);
     EXPECT_EQ(Read(213).style, 0x80C800C8u) << "negative and positive spellings give one style word";
@@ -64,8 +65,9 @@ TEST_F(DialogLayouts, ReadsDialogAttributesFontAndControls) {
 }
 
 TEST_F(DialogLayouts, FontDefaultsDependOnSetFont) {
-    Load("<Dialog ID=\"1\" Style=\"64\"/><Dialog ID=\"2\" Style=\"64\"><Font Name=\"Arial\"/></Dialog>"
-         "<Dialog ID=\"3\" Style=\"0\"><Font Name=\"Arial\" Size=\"9\"/></Dialog>");
+    Load(
+        "<Dialog ID=\"1\" Style=\"64\"/><Dialog ID=\"2\" Style=\"64\"><Font Name=\"Arial\"/></Dialog>"
+        "<Dialog ID=\"3\" Style=\"0\"><Font Name=\"Arial\" Size=\"9\"/></Dialog>");
     const DialogTemplateBuilder noFont = Read(1);
     EXPECT_EQ(noFont.fontName, L"MS Shell Dlg");
     EXPECT_EQ(noFont.pointSize, 8);
@@ -128,11 +130,12 @@ TEST(DialogTemplate, ItemsStartOnFourByteBoundariesAfterTheFont) {
 }
 
 TEST_F(DialogLayouts, PasswordDialogRunsFromATranslatedLayout) {
-    Load("<Dialog ID=\"129\" Style=\"-2134376248\" Width=\"200\" Height=\"60\" Caption=\"Kennwort eingeben\">"
-         "<Control ID=\"1001\" Style=\"1342308352\" SystemClass=\"130\" X=\"5\" Y=\"5\" Width=\"190\" Height=\"10\"/>"
-         "<Control ID=\"1000\" Style=\"1350631584\" SystemClass=\"129\" X=\"5\" Y=\"20\" Width=\"190\" Height=\"12\"/>"
-         "<Control ID=\"1\" Style=\"1342242817\" SystemClass=\"128\" X=\"90\" Y=\"40\" Width=\"50\" Height=\"14\" "
-         "Caption=\"OK\"/></Dialog>");
+    Load(
+        "<Dialog ID=\"129\" Style=\"-2134376248\" Width=\"200\" Height=\"60\" Caption=\"Kennwort eingeben\">"
+        "<Control ID=\"1001\" Style=\"1342308352\" SystemClass=\"130\" X=\"5\" Y=\"5\" Width=\"190\" Height=\"10\"/>"
+        "<Control ID=\"1000\" Style=\"1350631584\" SystemClass=\"129\" X=\"5\" Y=\"20\" Width=\"190\" Height=\"12\"/>"
+        "<Control ID=\"1\" Style=\"1342242817\" SystemClass=\"128\" X=\"90\" Y=\"40\" Width=\"50\" Height=\"14\" "
+        "Caption=\"OK\"/></Dialog>");
     const LanguageResources* previous = SetUiLanguage(&language_);
     std::wstring caption, prompt;
     DialogCapture capture([&](HWND dialog) {
@@ -154,9 +157,10 @@ TEST_F(DialogLayouts, PasswordDialogRunsFromATranslatedLayout) {
 // A translated layout that the system refuses to build must not pass for the user's Cancel: the
 // built-in dialog runs instead, and what the user types there counts.
 TEST_F(DialogLayouts, ALayoutThatCannotBeBuiltFallsBackToTheBuiltInDialog) {
-    Load("<Dialog ID=\"129\" Style=\"-2134376248\" Width=\"200\" Height=\"60\" Caption=\"Kaputt\">"
-         "<Control ID=\"1000\" Style=\"1350631584\" ClassName=\"NoSuchControlClass\" X=\"5\" Y=\"20\" "
-         "Width=\"190\" Height=\"12\"/></Dialog>");
+    Load(
+        "<Dialog ID=\"129\" Style=\"-2134376248\" Width=\"200\" Height=\"60\" Caption=\"Kaputt\">"
+        "<Control ID=\"1000\" Style=\"1350631584\" ClassName=\"NoSuchControlClass\" X=\"5\" Y=\"20\" "
+        "Width=\"190\" Height=\"12\"/></Dialog>");
     const LanguageResources* previous = SetUiLanguage(&language_);
     std::vector<std::wstring> captions;
     DialogCapture capture([&](HWND dialog) {

@@ -14,22 +14,22 @@ namespace {
 
 // Makes a language the one the user-interface texts come from, for one test.
 class ScopedUiLanguage {
-public:
+  public:
     explicit ScopedUiLanguage(const LanguageResources& language) : previous_(SetUiLanguage(&language)) {}
     ~ScopedUiLanguage() { SetUiLanguage(previous_); }
     ScopedUiLanguage(const ScopedUiLanguage&) = delete;
     ScopedUiLanguage& operator=(const ScopedUiLanguage&) = delete;
 
-private:
+  private:
     const LanguageResources* previous_;
 };
 
 class LanguageFile : public testing::Test {
-protected:
+  protected:
     // Loads a language file made of the given "Language" elements and selects id.
     bool LoadAndSelect(const std::string& languages, const std::wstring& id) {
-        EXPECT_TRUE(WriteText(Path(), "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<Languages>" + languages +
-                                          "</Languages>\r\n"));
+        EXPECT_TRUE(WriteText(
+            Path(), "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<Languages>" + languages + "</Languages>\r\n"));
         EXPECT_TRUE(language_.LoadLanguageFile(Path()));
         language_.languageId = id;
         return language_.SelectLanguage();
@@ -57,18 +57,18 @@ TEST_F(LanguageFile, ListsEveryLanguageInDocumentOrder) {
 }
 
 TEST_F(LanguageFile, LooksUpTheSelectedLanguageThenTheBuiltInTableThenNothing) {
-    ASSERT_TRUE(LoadAndSelect(
-        "<Language ID=\"en\"><Strings><S ID=\"203\" Data=\"English width\"/></Strings></Language>"
-        "<Language ID=\"de\"><Strings>"
-        "<S ID=\"202\" Data=\"Bezeichnung\"/>"
-        "<S ID=\"203\" Data=\"\"/>"
-        "<S ID=\"204\" Data=\"erste\"/><S ID=\"204\" Data=\"zweite\"/>"
-        "<S Data=\"ohne Nummer\"/>"
-        "<S ID=\"206\" Data=\"Line one\\nLine two\\tTab\\r\\\\n\"/>"
-        "<Anything ID=\" 221x\" Data=\"Ordnerfehler\"/>"
-        "<S ID=\"60000\" Data=\"nur hier\"/>"
-        "</Strings></Language>",
-        L"de"));
+    ASSERT_TRUE(
+        LoadAndSelect("<Language ID=\"en\"><Strings><S ID=\"203\" Data=\"English width\"/></Strings></Language>"
+                      "<Language ID=\"de\"><Strings>"
+                      "<S ID=\"202\" Data=\"Bezeichnung\"/>"
+                      "<S ID=\"203\" Data=\"\"/>"
+                      "<S ID=\"204\" Data=\"erste\"/><S ID=\"204\" Data=\"zweite\"/>"
+                      "<S Data=\"ohne Nummer\"/>"
+                      "<S ID=\"206\" Data=\"Line one\\nLine two\\tTab\\r\\\\n\"/>"
+                      "<Anything ID=\" 221x\" Data=\"Ordnerfehler\"/>"
+                      "<S ID=\"60000\" Data=\"nur hier\"/>"
+                      "</Strings></Language>",
+                      L"de"));
     ScopedUiLanguage use(language_);
     std::wstring text = L"marker";
 
@@ -103,8 +103,8 @@ TEST_F(LanguageFile, IdentifiersAreComparedCaseSensitivelyAsWholeText) {
         const wchar_t* name;
     } cases[] = {
         {L"de", true, L"erstes de"}, {L"DE", false, L"Name"}, {L"d", false, L"Name"},
-        {L"de ", false, L"Name"},    {L"", true, L"leer"},     {L"x\"]|//Language[@ID=\"de", false, L"Name"},
-        {L"q\"", true, L"quote"},                    {L"\"", false, L"Name"},
+        {L"de ", false, L"Name"},    {L"", true, L"leer"},    {L"x\"]|//Language[@ID=\"de", false, L"Name"},
+        {L"q\"", true, L"quote"},    {L"\"", false, L"Name"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::PrintToString(std::wstring(c.id)));
@@ -165,15 +165,22 @@ TEST_F(LanguageFile, AFormatWhoseConversionsDifferFromTheBuiltInTextIsNotUsed) {
         {IDS_IMAGE_COUNT, "%d Bilder %", {5}, L"5 images"},
         {IDS_DEFAULT_IMAGE_NAME, "Bild%03d", {7}, L"Bild007"},
         {IDS_DEFAULT_IMAGE_NAME, "Bild%03s", {7}, L"Image007"},
-        {IDS_CANNOT_OPEN, "Fehler: %d", {L"a.pdf"}, L"Can't open file: a.pdf. The file is corrupted or format is "
-                                                     L"not supported."},
+        {IDS_CANNOT_OPEN,
+         "Fehler: %d",
+         {L"a.pdf"},
+         L"Can't open file: a.pdf. The file is corrupted or format is "
+         L"not supported."},
         {IDS_CANNOT_OPEN, "Fehler: %s", {L"a.pdf"}, L"Fehler: a.pdf"},
         {IDS_EXTRACT_PROGRESS, "%d/%d", {2, 9}, L"2/9"},
         {IDS_EXTRACT_PROGRESS, "%d/%s", {2, 9}, L"Extract image 2 from 9"},
         {IDS_WRITE_FAILED, "%d %d %s %s", {1, 2, L"p", L"e"}, L"1 2 p e"},
-        {IDS_WRITE_FAILED, "%s %d %d %s", {1, 2, L"p", L"e"},
+        {IDS_WRITE_FAILED,
+         "%s %d %d %s",
+         {1, 2, L"p", L"e"},
          L"1 of 2 images could not be written.\n\nFirst failure: p\ne"},
-        {IDS_WRITE_FAILED, "%d %d %s", {1, 2, L"p", L"e"},
+        {IDS_WRITE_FAILED,
+         "%d %d %s",
+         {1, 2, L"p", L"e"},
          L"1 of 2 images could not be written.\n\nFirst failure: p\ne"},
         {60002, "only here", {}, L"only here"},
         {60002, "only here %s", {L"x"}, L""},
@@ -240,8 +247,8 @@ TEST(ShippedLanguageFile, KeepsTheFileTypesOfEveryFilterAndTypeEntry) {
     for (const wchar_t* id : {L"de", L"fr", L"es", L"ru"}) {
         language.languageId = id;
         ASSERT_TRUE(language.SelectLanguage());
-        for (UINT stringId : {IDS_OPEN_FILTER, IDS_SAVE_FILTER, IDS_TYPE_BMP, IDS_TYPE_GIF, IDS_TYPE_JPEG,
-                              IDS_TYPE_PNG}) {
+        for (UINT stringId :
+             {IDS_OPEN_FILTER, IDS_SAVE_FILTER, IDS_TYPE_BMP, IDS_TYPE_GIF, IDS_TYPE_JPEG, IDS_TYPE_PNG}) {
             SCOPED_TRACE(testing::PrintToString(std::wstring(id)) + " string " + std::to_string(stringId));
             std::wstring builtIn, translated;
             LoadBuiltInString(stringId, builtIn);

@@ -11,7 +11,7 @@ namespace pictrove::test {
 namespace {
 
 class LanguageMenus : public testing::Test {
-protected:
+  protected:
     void Load(const std::string& content) {
         ASSERT_TRUE(WriteText(folder_.File(L"lang.xml"),
                               "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<Languages><Language ID=\"xx\">" +
@@ -31,17 +31,18 @@ std::wstring ItemText(HMENU menu, int position) {
 }
 
 TEST_F(LanguageMenus, BuildsItemsSeparatorsGrayedPopupsAndTabs) {
-    Load("<Menus><Menu ID=\"221\">"
-         "<MenuItem Popup=\"1\" Data=\"temp\">"
-         "<MenuItem ID=\"57634\" Data=\"Bild kopieren\"/>"
-         "<MenuItem ID=\"-1\" Data=\"-\"/>"
-         "<MenuItem ID=\"5\" Data=\"-\"/>"
-         "<MenuItem ID=\"32773\" Data=\"E&amp;xtract selected\\tCtrl+E\" Grayed=\"1\"/>"
-         "<MenuItem ID=\"-1\" Data=\"plain\\n\"/>"
-         "</MenuItem>"
-         "<MenuItem Popup=\"1\" Grayed=\"1\" Data=\"gray\"><MenuItem ID=\"7\" Data=\"inside\"/></MenuItem>"
-         "<MenuItem Popup=\"1\" Data=\"empty\"/>"
-         "</Menu><Menu ID=\"5\"/></Menus>");
+    Load(
+        "<Menus><Menu ID=\"221\">"
+        "<MenuItem Popup=\"1\" Data=\"temp\">"
+        "<MenuItem ID=\"57634\" Data=\"Bild kopieren\"/>"
+        "<MenuItem ID=\"-1\" Data=\"-\"/>"
+        "<MenuItem ID=\"5\" Data=\"-\"/>"
+        "<MenuItem ID=\"32773\" Data=\"E&amp;xtract selected\\tCtrl+E\" Grayed=\"1\"/>"
+        "<MenuItem ID=\"-1\" Data=\"plain\\n\"/>"
+        "</MenuItem>"
+        "<MenuItem Popup=\"1\" Grayed=\"1\" Data=\"gray\"><MenuItem ID=\"7\" Data=\"inside\"/></MenuItem>"
+        "<MenuItem Popup=\"1\" Data=\"empty\"/>"
+        "</Menu><Menu ID=\"5\"/></Menus>");
     UniqueMenu menu;
     ASSERT_TRUE(LoadMenuFromLanguage(&language_, 221, menu));
     ASSERT_EQ(GetMenuItemCount(menu.Get()), 3);
@@ -84,8 +85,9 @@ TEST_F(LanguageMenus, LoadMenuResourceFallsBackToTheBuiltInMenu) {
 }
 
 TEST_F(LanguageMenus, CommandTableKeepsGroupsAndSkipsNamelessCommands) {
-    Load("<Commands><Group Name=\"File\"><Command ID=\"57601\" Name=\"Open\" Tooltip=\"Open File\\n\"/>"
-         "<Command Name=\"NoId\"/><Command ID=\"3\"/></Group><Group Name=\"Empty\"/></Commands>");
+    Load(
+        "<Commands><Group Name=\"File\"><Command ID=\"57601\" Name=\"Open\" Tooltip=\"Open File\\n\"/>"
+        "<Command Name=\"NoId\"/><Command ID=\"3\"/></Group><Group Name=\"Empty\"/></Commands>");
     const auto& groups = language_.CommandGroups();
     ASSERT_EQ(groups.size(), 2u);
     EXPECT_EQ(groups[0].name, L"File");

@@ -24,14 +24,14 @@ Values ValuesOf(const SettingsStore& s) {
 }
 
 void PrintTo(const Values& v, std::ostream* os) {
-    *os << testing::PrintToString(std::wstring(v.languageId)) << " max " << v.maximized << " rect " << v.left << "," << v.top << ","
-        << v.right << "," << v.bottom << " splitter " << v.splitterPos;
+    *os << testing::PrintToString(std::wstring(v.languageId)) << " max " << v.maximized << " rect " << v.left << ","
+        << v.top << "," << v.right << "," << v.bottom << " splitter " << v.splitterPos;
 }
 
 const Values kInitial{L"en", 1, 0, 0, 799, 599, 300};
 
 class SettingsFile : public testing::Test {
-protected:
+  protected:
     std::wstring Path() const { return folder_.File(kSettingsFileName); }
     void WriteSettings(const std::string& body) {
         ASSERT_TRUE(WriteText(Path(), "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\r\n" + body));
@@ -103,35 +103,58 @@ TEST_F(SettingsFile, EveryMissingValueFallsBackAsTheFormatSays) {
         int imageType;
     } cases[] = {
         {"empty root", "<Setting/>", {L"", 1, 0, 0, 799, 599, 300}, L"", 0},
-        {"language given", "<Setting><General><Language ID=\"fr\"/></General></Setting>",
-         {L"fr", 1, 0, 0, 799, 599, 300}, L"", 0},
-        {"language without ID", "<Setting><General><Language/></General></Setting>",
-         {L"", 1, 0, 0, 799, 599, 300}, L"", 0},
-        {"language outside General", "<Setting><Language ID=\"fr\"/></Setting>",
-         {L"", 1, 0, 0, 799, 599, 300}, L"", 0},
+        {"language given",
+         "<Setting><General><Language ID=\"fr\"/></General></Setting>",
+         {L"fr", 1, 0, 0, 799, 599, 300},
+         L"",
+         0},
+        {"language without ID",
+         "<Setting><General><Language/></General></Setting>",
+         {L"", 1, 0, 0, 799, 599, 300},
+         L"",
+         0},
+        {"language outside General", "<Setting><Language ID=\"fr\"/></Setting>", {L"", 1, 0, 0, 799, 599, 300}, L"", 0},
         {"bare MainWindow", "<Setting><MainWindow/></Setting>", {L"", 0, 0, 0, 799, 599, 300}, L"", 0},
         {"Maximized 2", "<Setting><MainWindow Maximized=\"2\"/></Setting>", {L"", 1, 0, 0, 799, 599, 300}, L"", 0},
         {"Maximized -1", "<Setting><MainWindow Maximized=\"-1\"/></Setting>", {L"", 1, 0, 0, 799, 599, 300}, L"", 0},
         {"Maximized 0", "<Setting><MainWindow Maximized=\"0\"/></Setting>", {L"", 0, 0, 0, 799, 599, 300}, L"", 0},
-        {"Maximized abc", "<Setting><MainWindow Maximized=\"abc\"/></Setting>", {L"", 0, 0, 0, 799, 599, 300}, L"",
-         0},
+        {"Maximized abc", "<Setting><MainWindow Maximized=\"abc\"/></Setting>", {L"", 0, 0, 0, 799, 599, 300}, L"", 0},
         {"Rect lacking Bottom",
          "<Setting><MainWindow Maximized=\"1\"><Rect Left=\"10\" Top=\"20\" Right=\"30\"/></MainWindow></Setting>",
-         {L"", 1, 10, 20, 30, 0, 300}, L"", 0},
-        {"empty Rect", "<Setting><MainWindow Maximized=\"1\"><Rect/></MainWindow></Setting>",
-         {L"", 1, 0, 0, 0, 0, 300}, L"", 0},
-        {"LeftPane without SplitterPos", "<Setting><MainWindow Maximized=\"1\"><LeftPane/></MainWindow></Setting>",
-         {L"", 1, 0, 0, 799, 599, 0}, L"", 0},
-        {"Rect outside MainWindow", "<Setting><Rect Left=\"5\"/><LeftPane SplitterPos=\"9\"/></Setting>",
-         {L"", 1, 0, 0, 799, 599, 300}, L"", 0},
-        {"extract options", "<Setting><ExtractImageDlg Folder=\"D:\\Pics\" ImageType=\"2\"/></Setting>",
-         {L"", 1, 0, 0, 799, 599, 300}, L"D:\\Pics", 2},
-        {"ImageType abc", "<Setting><ExtractImageDlg ImageType=\"abc\"/></Setting>", {L"", 1, 0, 0, 799, 599, 300},
-         L"", 0},
+         {L"", 1, 10, 20, 30, 0, 300},
+         L"",
+         0},
+        {"empty Rect",
+         "<Setting><MainWindow Maximized=\"1\"><Rect/></MainWindow></Setting>",
+         {L"", 1, 0, 0, 0, 0, 300},
+         L"",
+         0},
+        {"LeftPane without SplitterPos",
+         "<Setting><MainWindow Maximized=\"1\"><LeftPane/></MainWindow></Setting>",
+         {L"", 1, 0, 0, 799, 599, 0},
+         L"",
+         0},
+        {"Rect outside MainWindow",
+         "<Setting><Rect Left=\"5\"/><LeftPane SplitterPos=\"9\"/></Setting>",
+         {L"", 1, 0, 0, 799, 599, 300},
+         L"",
+         0},
+        {"extract options",
+         "<Setting><ExtractImageDlg Folder=\"D:\\Pics\" ImageType=\"2\"/></Setting>",
+         {L"", 1, 0, 0, 799, 599, 300},
+         L"D:\\Pics",
+         2},
+        {"ImageType abc",
+         "<Setting><ExtractImageDlg ImageType=\"abc\"/></Setting>",
+         {L"", 1, 0, 0, 799, 599, 300},
+         L"",
+         0},
         {"all given",
          "<Setting><General><Language ID=\"ru\"/></General><MainWindow Maximized=\"0\"><Rect Left=\"-5\" Top=\" 6\" "
          "Right=\"+700\" Bottom=\"500px\"/><LeftPane SplitterPos=\"250\"/></MainWindow></Setting>",
-         {L"ru", 0, -5, 6, 700, 500, 250}, L"", 0},
+         {L"ru", 0, -5, 6, 700, 500, 250},
+         L"",
+         0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -150,8 +173,8 @@ TEST_F(SettingsFile, EveryMissingValueFallsBackAsTheFormatSays) {
 // A file that reads but is no settings document would swallow every later change: it is kept
 // aside for the user, and a fresh file takes the values from now on.
 TEST_F(SettingsFile, DamagedFilesAreKeptAsideAndAFreshOneTakesTheirPlace) {
-    const char* bodies[] = {"<Setting><MainWindow></Setting>", "<Settings><MainWindow Maximized=\"0\"/></Settings>",
-                            "", "not xml at all"};
+    const char* bodies[] = {"<Setting><MainWindow></Setting>", "<Settings><MainWindow Maximized=\"0\"/></Settings>", "",
+                            "not xml at all"};
     const std::wstring damaged = Path() + kDamagedSuffix;
     for (const char* body : bodies) {
         SCOPED_TRACE(body);

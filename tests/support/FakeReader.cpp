@@ -9,7 +9,7 @@ namespace pictrove::test {
 namespace {
 
 class FakeReader final : public ComObject<DocumentReaderSlots, DocumentPasswordSlots, ImageCollectionSlots> {
-public:
+  public:
     FakeReader(const FakeReaderScript& script, FakeReaderLog& log) : script_(script), log_(log) {
         InterlockedIncrement(&log_.liveObjects);
     }
@@ -54,7 +54,7 @@ public:
         return S_OK;
     }
 
-private:
+  private:
     ~FakeReader() override { InterlockedDecrement(&log_.liveObjects); }
 
     // Logs the questions the application asks, and refuses what the script withholds.
@@ -83,7 +83,7 @@ private:
 }  // namespace
 
 class FakeReaderRegistration::Factory final : public ComObject<IClassFactory> {
-public:
+  public:
     explicit Factory(FakeReaderRegistration& owner) : owner_(owner) {}
     HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** out) override {
         if (!out) return E_POINTER;
@@ -96,7 +96,7 @@ public:
     }
     HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
 
-private:
+  private:
     FakeReaderRegistration& owner_;
 };
 

@@ -22,22 +22,22 @@ struct FakeDocumentImage {
 };
 
 struct FakeReaderScript {
-    HRESULT firstOpen = S_OK;           // result of the first Open
-    bool supportsPassword = true;       // answers QueryInterface for DocumentPassword
-    std::wstring correctPassword;       // second Open succeeds only with this password
-    bool providesCollection = true;     // answers QueryInterface for ImageCollection
-    int imageCount = 1;                 // used when images is empty
+    HRESULT firstOpen = S_OK;        // result of the first Open
+    bool supportsPassword = true;    // answers QueryInterface for DocumentPassword
+    std::wstring correctPassword;    // second Open succeeds only with this password
+    bool providesCollection = true;  // answers QueryInterface for ImageCollection
+    int imageCount = 1;              // used when images is empty
     std::vector<FakeDocumentImage> images;
 };
 
 struct FakeReaderLog {
-    std::vector<std::wstring> calls;    // "Open(path)", "SetPassword(pw)", "QI(DocumentPassword)"...
-    LONG liveObjects = 0;               // readers and collections not yet destroyed
+    std::vector<std::wstring> calls;  // "Open(path)", "SetPassword(pw)", "QI(DocumentPassword)"...
+    LONG liveObjects = 0;             // readers and collections not yet destroyed
 };
 
 // Registers a class factory for clsid while alive; every reader it makes follows the script.
 class FakeReaderRegistration {
-public:
+  public:
     FakeReaderRegistration(const CLSID& clsid, FakeReaderScript script);
     ~FakeReaderRegistration();
     FakeReaderRegistration(const FakeReaderRegistration&) = delete;
@@ -47,7 +47,7 @@ public:
     FakeReaderLog& Log() { return log_; }
     FakeReaderScript& Script() { return script_; }
 
-private:
+  private:
     class Factory;
     FakeReaderScript script_;
     FakeReaderLog log_;

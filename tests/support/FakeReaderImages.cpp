@@ -33,7 +33,11 @@ int StoredBytesPerPixel(int pixelType) {
 // Stores a picture as a reader would: each pixel (x, y as seen) is written by put where the
 // layout flags place it, rows stride bytes apart, padding left as 0xEE.
 template <class PutPixel>
-std::shared_ptr<std::vector<BYTE>> StoreRows(int pixelType, int width, int height, int stride, int layout,
+std::shared_ptr<std::vector<BYTE>> StoreRows(int pixelType,
+                                             int width,
+                                             int height,
+                                             int stride,
+                                             int layout,
                                              PutPixel put) {
     const int bpp = StoredBytesPerPixel(pixelType);
     auto stored = std::make_shared<std::vector<BYTE>>(static_cast<size_t>(stride) * std::max(height, 0), BYTE{0xEE});
@@ -41,7 +45,8 @@ std::shared_ptr<std::vector<BYTE>> StoreRows(int pixelType, int width, int heigh
         const int storedRow = (layout & kLayoutBottomUp) ? height - 1 - y : y;
         for (int x = 0; x < width; ++x) {
             const int storedColumn = (layout & kLayoutMirroredRows) ? width - 1 - x : x;
-            put(x, y, stored->data() + static_cast<size_t>(storedRow) * stride + static_cast<size_t>(storedColumn) * bpp);
+            put(x, y,
+                stored->data() + static_cast<size_t>(storedRow) * stride + static_cast<size_t>(storedColumn) * bpp);
         }
     }
     return stored;
@@ -87,26 +92,26 @@ FakeReaderImage* FakeReaderImage::FromRows(int pixelType,
 Microsoft::WRL::ComPtr<FakeReaderImage> FakeReaderImage::Make(const FakeImageShape& shape,
                                                               const std::function<Rgba(int x, int y)>& colourAt) {
     const int rowBytes = shape.width * StoredBytesPerPixel(shape.pixelType) + shape.padding;
-    auto stored = StoreRows(shape.pixelType, shape.width, shape.height, rowBytes, shape.layout,
-                            [&](int x, int y, BYTE* p) {
-                                const Rgba colour = colourAt(x, y);
-                                switch (shape.pixelType) {
-                                    case kPixelBgra32:
-                                        p[3] = colour.a;
-                                        [[fallthrough]];
-                                    case kPixelBgr24:
-                                        p[0] = colour.b;
-                                        p[1] = colour.g;
-                                        p[2] = colour.r;
-                                        break;
-                                    case kPixelGrayPlusOne8:
-                                        p[0] = static_cast<BYTE>(colour.r + 1);
-                                        break;
-                                    default:
-                                        p[0] = colour.r;
-                                        break;
-                                }
-                            });
+    auto stored =
+        StoreRows(shape.pixelType, shape.width, shape.height, rowBytes, shape.layout, [&](int x, int y, BYTE* p) {
+            const Rgba colour = colourAt(x, y);
+            switch (shape.pixelType) {
+                case kPixelBgra32:
+                    p[3] = colour.a;
+                    [[fallthrough]];
+                case kPixelBgr24:
+                    p[0] = colour.b;
+                    p[1] = colour.g;
+                    p[2] = colour.r;
+                    break;
+                case kPixelGrayPlusOne8:
+                    p[0] = static_cast<BYTE>(colour.r + 1);
+                    break;
+                default:
+                    p[0] = colour.r;
+                    break;
+            }
+        });
     int stride = rowBytes;
     size_t firstRow = 0;
     if (shape.negativeStride && !stored->empty()) {
@@ -184,14 +189,12 @@ HRESULT FakeReaderImage::GetBits(BYTE** bits) {
 
 FakeImageCollection::~FakeImageCollection() {
     for (Entry& entry : entries_) {
-        if (entry.image)
-            entry.image->Release();
+        if (entry.image) entry.image->Release();
     }
 }
 
 void FakeImageCollection::Add(std::wstring name, IUnknown* image) {
-    if (image)
-        image->AddRef();
+    if (image) image->AddRef();
     entries_.push_back({std::move(name), image});
 }
 
@@ -214,8 +217,7 @@ HRESULT FakeImageCollection::GetImageHeight(int index, int* height) {
 HRESULT FakeImageCollection::GetImageName(int index, BSTR* name) {
     Log("GetImageName(" + std::to_string(index) + ")");
     *name = nullptr;
-    if (index < 0 || index >= static_cast<int>(entries_.size()))
-        return E_INVALIDARG;
+    if (index < 0 || index >= static_cast<int>(entries_.size())) return E_INVALIDARG;
     const std::wstring& text = entries_[static_cast<size_t>(index)].name;
     *name = text.empty() ? nullptr : SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
     return S_OK;
@@ -225,13 +227,10 @@ HRESULT FakeImageCollection::GetImage(int index, IUnknown** image) {
     Log("GetImage(" + std::to_string(index) + ")");
     ++getImageCalls_;
     *image = nullptr;
-    if (onGetImage_)
-        onGetImage_(index);
-    if (index < 0 || index >= static_cast<int>(entries_.size()))
-        return E_INVALIDARG;
+    if (onGetImage_) onGetImage_(index);
+    if (index < 0 || index >= static_cast<int>(entries_.size())) return E_INVALIDARG;
     IUnknown* found = entries_[static_cast<size_t>(index)].image;
-    if (!found)
-        return E_FAIL;
+    if (!found) return E_FAIL;
     found->AddRef();
     *image = found;
     return S_OK;

@@ -31,12 +31,12 @@ Microsoft::WRL::ComPtr<T> Adopt(T* made) {
 
 // Calls in the order they came, from any thread.
 class CallLog {
-public:
+  public:
     void Add(std::string entry);
     std::vector<std::string> Entries() const;
     void Clear();
 
-private:
+  private:
     mutable std::mutex mutex_;
     std::vector<std::string> entries_;
 };
@@ -52,22 +52,32 @@ struct FakeImageShape {
     int height = 0;
     int pixelType = kPixelBgr24;
     int layout = 0;
-    int padding = 0;               // bytes after each stored row
-    bool negativeStride = false;   // rows follow each other downwards in memory
+    int padding = 0;              // bytes after each stored row
+    bool negativeStride = false;  // rows follow each other downwards in memory
     bool answersReaderImage = true;
 };
 
 // A pixel object. Created with one reference, which the creator owns.
 class FakeReaderImage final : public ComObject<ReaderImageSlots> {
-public:
-    FakeReaderImage(int pixelType, int width, int height, int stride, int layout,
-                    std::shared_ptr<std::vector<BYTE>> pixels, CallLog* log = nullptr);
+  public:
+    FakeReaderImage(int pixelType,
+                    int width,
+                    int height,
+                    int stride,
+                    int layout,
+                    std::shared_ptr<std::vector<BYTE>> pixels,
+                    CallLog* log = nullptr);
 
     // Image whose stored rows are given top-down, left-to-right in the given type's byte
     // layout; the object stores them as the layout flags say (mirrored, bottom-up), with
     // padding bytes of 0xEE up to stride.
-    static FakeReaderImage* FromRows(int pixelType, int width, int height, int stride, int layout,
-                                     const std::vector<BYTE>& topDownPixels, CallLog* log = nullptr);
+    static FakeReaderImage* FromRows(int pixelType,
+                                     int width,
+                                     int height,
+                                     int stride,
+                                     int layout,
+                                     const std::vector<BYTE>& topDownPixels,
+                                     CallLog* log = nullptr);
     // Lays out the picture given by colourAt(x, y) as the shape's type and layout store it. Gray
     // types take the red channel as the level.
     static Microsoft::WRL::ComPtr<FakeReaderImage> Make(const FakeImageShape& shape,
@@ -89,7 +99,7 @@ public:
     HRESULT STDMETHODCALLTYPE GetLayout(int* layout) override;
     HRESULT STDMETHODCALLTYPE GetBits(BYTE** bits) override;
 
-private:
+  private:
     ~FakeReaderImage() override;
     std::optional<HRESULT> QueryInterfaceHook(REFIID iid, void** out) override;
     void Log(const char* entry) {
@@ -111,13 +121,13 @@ private:
 
 // An object that is no pixel object: it answers IUnknown only.
 class FakeUnknown final : public ComObject<IUnknown> {
-private:
+  private:
     ~FakeUnknown() override = default;
 };
 
 // A document's images. Entries without an image object give none from GetImage.
 class FakeImageCollection final : public ComObject<ImageCollectionSlots> {
-public:
+  public:
     struct Entry {
         std::wstring name;
         IUnknown* image = nullptr;  // the collection holds one reference
@@ -140,7 +150,7 @@ public:
     HRESULT STDMETHODCALLTYPE GetImageName(int index, BSTR* name) override;
     HRESULT STDMETHODCALLTYPE GetImage(int index, IUnknown** image) override;
 
-private:
+  private:
     ~FakeImageCollection() override;
     void Log(std::string entry) {
         if (log_) log_->Add(std::move(entry));

@@ -22,7 +22,7 @@ struct CapturedBox {
 // While alive, every dialog-class window (#32770) activated on this thread is handed to
 // onDialog; message boxes are recorded and closed with their default button.
 class DialogCapture {
-public:
+  public:
     using DialogHandler = std::function<void(HWND dialog)>;
     explicit DialogCapture(DialogHandler onDialog = {});
     ~DialogCapture();
@@ -32,7 +32,7 @@ public:
     const std::vector<CapturedBox>& Boxes() const { return boxes_; }
     int DialogCount() const { return dialogs_; }
 
-private:
+  private:
     static LRESULT CALLBACK CbtHook(int code, WPARAM wParam, LPARAM lParam);
     void OnActivate(HWND window);
 
@@ -57,7 +57,7 @@ std::wstring ProgramFolder();
 
 // A fresh folder under the system temp folder, removed with its files when the object dies.
 class TempFolder {
-public:
+  public:
     TempFolder();
     ~TempFolder();
     TempFolder(const TempFolder&) = delete;
@@ -65,7 +65,7 @@ public:
     const std::wstring& Path() const { return path_; }  // with a trailing backslash
     std::wstring File(const std::wstring& name) const { return path_ + name; }
 
-private:
+  private:
     std::wstring path_;
 };
 

@@ -94,16 +94,16 @@ TEST(MenuPalette, RoundTripsAreExactForGraysAndCloseForColours) {
 
 TEST(MenuPalette, PercentChangesUseIntegerArithmeticAndKeepTheHue) {
     const Hls base{28, 206, 31};
-    EXPECT_EQ(Lighter(base, 20), (Hls{28, 215, 31}));         // 206 + 49 * 20 / 100 = 215.8
-    EXPECT_EQ(Lighter(base, 75), (Hls{28, 242, 31}));         // 206 + 36.75
+    EXPECT_EQ(Lighter(base, 20), (Hls{28, 215, 31}));  // 206 + 49 * 20 / 100 = 215.8
+    EXPECT_EQ(Lighter(base, 75), (Hls{28, 242, 31}));  // 206 + 36.75
     EXPECT_EQ(Lighter(base, 0), base);
     EXPECT_EQ(Lighter(base, 100).lightness, 255);
-    EXPECT_EQ(Darker(base, 19), (Hls{28, 166, 31}));          // 206 * 81 / 100 = 166.86
+    EXPECT_EQ(Darker(base, 19), (Hls{28, 166, 31}));  // 206 * 81 / 100 = 166.86
     EXPECT_EQ(Darker(base, 100).lightness, 0);
     EXPECT_EQ(LessSaturated(Hls{158, 58, 211}, 71), (Hls{158, 58, 61}));  // 211 * 29 / 100 = 61.19
     EXPECT_EQ(LessSaturated(Hls{158, 58, 211}, 92), (Hls{158, 58, 16}));  // 16.88
-    EXPECT_EQ(MoreSaturated(base, 1), (Hls{28, 206, 33}));    // 31 + 224 / 100
-    EXPECT_EQ(MoreSaturated(Hls{0, 0, 200}, 1).saturation, 200);  // 55 / 100 = 0
+    EXPECT_EQ(MoreSaturated(base, 1), (Hls{28, 206, 33}));                // 31 + 224 / 100
+    EXPECT_EQ(MoreSaturated(Hls{0, 0, 200}, 1).saturation, 200);          // 55 / 100 = 0
     EXPECT_EQ(MoreSaturated(Hls{0, 0, 255}, 1).saturation, 255);
 }
 
@@ -120,13 +120,19 @@ TEST(MenuPalette, DerivedColoursOfTwoSchemes) {
         const char* label;
     } schemes[] = {
         {{C(212, 208, 200), C(64, 64, 64), C(10, 36, 106)},
-         {C(220, 217, 210), C(244, 243, 240), C(102, 102, 102), C(183, 191, 211), C(212, 214, 218),
-          C(166, 166, 166)},
-         C(133, 147, 183), C(218, 215, 208), C(236, 235, 232), C(163, 154, 137), "classic"},
+         {C(220, 217, 210), C(244, 243, 240), C(102, 102, 102), C(183, 191, 211), C(212, 214, 218), C(166, 166, 166)},
+         C(133, 147, 183),
+         C(218, 215, 208),
+         C(236, 235, 232),
+         C(163, 154, 137),
+         "classic"},
         {{C(240, 240, 240), C(105, 105, 105), C(0, 120, 215)},
-         {C(243, 243, 243), C(251, 251, 251), C(135, 135, 135), C(200, 214, 224), C(223, 225, 227),
-          C(194, 194, 194)},
-         C(159, 185, 205), C(242, 242, 242), C(248, 248, 248), C(175, 175, 175), "modern"},
+         {C(243, 243, 243), C(251, 251, 251), C(135, 135, 135), C(200, 214, 224), C(223, 225, 227), C(194, 194, 194)},
+         C(159, 185, 205),
+         C(242, 242, 242),
+         C(248, 248, 248),
+         C(175, 175, 175),
+         "modern"},
     };
     for (const auto& s : schemes) {
         const MenuColors menu = DeriveMenuColors(s.system);

@@ -104,7 +104,7 @@ void ExpectSequence(std::span<const Seen> expected, const char* label) {
 // A handler object chained behind the owner's table: it takes kOnlyTheChainTakes and its own
 // notification, and records every message of the cases that reaches it.
 class ChainedHandler : public MessageTarget {
-public:
+  public:
     bool ProcessMessage(HWND, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override {
         switch (message) {
             case kTwoRowsBothTake:
@@ -131,7 +131,7 @@ public:
 };
 
 class Owner : public WindowImpl<Owner> {
-public:
+  public:
     static constexpr wchar_t kClassName[] = L"PictroveMessageMapOwner";
     bool takeSetText = false;
 
@@ -161,14 +161,14 @@ public:
     HWND hwndAtFinalMessage = reinterpret_cast<HWND>(1);
     LONG_PTR userDataAtFinalMessage = 1;
 
-protected:
+  protected:
     void OnFinalMessage() override {
         Record("owner final", 0, 0, 0);
         hwndAtFinalMessage = Hwnd();
         userDataAtFinalMessage = GetWindowLongPtrW(lastHwnd_, GWLP_USERDATA);
     }
 
-private:
+  private:
     LRESULT OnFirstRowTakes(UINT message, WPARAM wParam, LPARAM lParam, bool&) {
         Record("owner row 1", message, wParam, lParam);
         return 11;
@@ -203,7 +203,7 @@ private:
 
 // A child control that answers the notifications its parent reflects back to it.
 class Child : public WindowImpl<Child> {
-public:
+  public:
     static constexpr wchar_t kClassName[] = L"PictroveMessageMapChild";
     HWND Make(HWND parent) {
         RegisterWindowClassOnce(kClassName, StandardWindowProc, 0, nullptr, nullptr);
@@ -222,10 +222,10 @@ public:
         return kTable;
     }
 
-protected:
+  protected:
     void OnFinalMessage() override { Record(Hwnd() ? "child final with hwnd" : "child final", 0, 0, 0); }
 
-private:
+  private:
     LRESULT OnReflected(UINT message, WPARAM wParam, LPARAM lParam, bool&) {
         Record("child", message, wParam, lParam);
         return 77;
@@ -238,7 +238,7 @@ private:
 };
 
 class MessageMapTest : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_NE(owner.Make(), nullptr);
         ASSERT_NE(child.Make(owner.Hwnd()), nullptr);
@@ -315,8 +315,9 @@ TEST_F(MessageMapTest, WhatNobodyTakesGoesToDefaultProcessing) {
         EXPECT_STREQ(caption, c.expected) << "WM_SETTEXT " << (c.take ? "taken" : "declined") << " by the owner";
     }
     static const Seen kSetText[] = {
-        {"owner", WM_SETTEXT}, {"chained", WM_SETTEXT},  // declined: on to the chain and DefWindowProc
-        {"owner", WM_SETTEXT},                           // taken: nothing further
+        {"owner", WM_SETTEXT},
+        {"chained", WM_SETTEXT},  // declined: on to the chain and DefWindowProc
+        {"owner", WM_SETTEXT},    // taken: nothing further
     };
     ExpectSequence(kSetText, "WM_SETTEXT declined, then taken");
 }
@@ -327,9 +328,9 @@ TEST_F(MessageMapTest, NotificationsNobodyTakesAreReflectedToTheChildThatSentThe
     EXPECT_EQ(SendNotifyFromChild(kChildNotification), 77);
     EXPECT_EQ(SendDrawItemFromChild(ODT_BUTTON), 77);
     static const Seen kExpected[] = {
-        {"chained", WM_COMMAND, kChildCommand},           {"child", kReflectBase + WM_COMMAND, kChildCommand},
-        {"chained", WM_NOTIFY, kChildNotification},       {"child", kReflectBase + WM_NOTIFY, kChildNotification},
-        {"chained", WM_DRAWITEM, kChildCommand},          {"child", kReflectBase + WM_DRAWITEM, kChildCommand},
+        {"chained", WM_COMMAND, kChildCommand},     {"child", kReflectBase + WM_COMMAND, kChildCommand},
+        {"chained", WM_NOTIFY, kChildNotification}, {"child", kReflectBase + WM_NOTIFY, kChildNotification},
+        {"chained", WM_DRAWITEM, kChildCommand},    {"child", kReflectBase + WM_DRAWITEM, kChildCommand},
     };
     ExpectSequence(kExpected, "command, notification and owner-drawn item from the child");
 
@@ -358,7 +359,7 @@ TEST_F(MessageMapTest, NcDestroyEndsTheObjectsTieToItsWindow) {
     DestroyWindow(hwnd);
     // The parent hears WM_DESTROY first; the child's WM_NCDESTROY comes before the parent's.
     static const Seen kExpected[] = {
-        {"owner", WM_DESTROY}, {"child", WM_DESTROY},     {"child", WM_NCDESTROY},
+        {"owner", WM_DESTROY}, {"child", WM_DESTROY},   {"child", WM_NCDESTROY},
         {"child final"},       {"owner", WM_NCDESTROY}, {"owner final"},
     };
     ExpectSequence(kExpected, "destroying the owner and its child");

@@ -100,15 +100,19 @@ TEST(ConvertMenu, EveryItemBecomesOwnerDrawnWithItsRecord) {
         bool topLevel;
         UINT stateBits;
     } items[] = {
-        {menu.Get(), 0, L"File", 0, true, 0},      {menu.Get(), 1, L"Help", 105, true, 0},
-        {file, 0, L"E&xtract selected", 101, false, 0}, {file, 1, L"Copy\tCtrl+C", 102, false, 0},
-        {file, 3, L"Checked", 103, false, MFS_CHECKED}, {file, 4, L"Default", 104, false, MFS_DEFAULT},
-        {file, 5, L"More", 0, false, 0},           {more, 0, L"Deeper", 301, false, 0},
+        {menu.Get(), 0, L"File", 0, true, 0},
+        {menu.Get(), 1, L"Help", 105, true, 0},
+        {file, 0, L"E&xtract selected", 101, false, 0},
+        {file, 1, L"Copy\tCtrl+C", 102, false, 0},
+        {file, 3, L"Checked", 103, false, MFS_CHECKED},
+        {file, 4, L"Default", 104, false, MFS_DEFAULT},
+        {file, 5, L"More", 0, false, 0},
+        {more, 0, L"Deeper", 301, false, 0},
         {more, 2, L"Gray", 302, false, MF_GRAYED},
     };
     for (const auto& item : items) {
-        const std::string label = "item " + std::to_string(item.position) + " text length " +
-                                  std::to_string(wcslen(item.text));
+        const std::string label =
+            "item " + std::to_string(item.position) + " text length " + std::to_string(wcslen(item.text));
         const MENUITEMINFOW info = ItemInfo(item.menu, item.position);
         EXPECT_TRUE(info.fType & MFT_OWNERDRAW) << label;
         const MenuItemRecord& record = RecordOf(item.menu, item.position);
@@ -244,7 +248,7 @@ TEST(OnMeasureItem, RefusesOtherControlsAndUnknownItemData) {
 
 // Draws one item into a fresh canvas (with the menu font selected, as the system does).
 class ItemCanvas {
-public:
+  public:
     ItemCanvas(ULONG_PTR data, UINT state, int width = 200, int height = 23, UINT type = ODT_MENU)
         : canvas_(width, height, kMarker) {
         LOGFONTW logFont = MenuLogFont();
@@ -282,7 +286,7 @@ public:
         return false;
     }
 
-private:
+  private:
     Canvas canvas_;
     UniqueFont font_;
     bool drew_ = false;
@@ -493,9 +497,9 @@ TEST(PopupFrame, PopupIsSmallerAndHasAOnePixelFrame) {
     ASSERT_EQ(p.height, height);
     const MenuColors colors = Colors();
     const COLORREF frameColor = colors.frame.ToColorRef();
-    for (const POINT point : {POINT{0, 0}, POINT{width - 1, 0}, POINT{0, height - 1}, POINT{width - 1, height - 1},
-                              POINT{width / 2, 0}, POINT{width / 2, height - 1}, POINT{0, height / 2},
-                              POINT{width - 1, height / 2}}) {
+    for (const POINT point :
+         {POINT{0, 0}, POINT{width - 1, 0}, POINT{0, height - 1}, POINT{width - 1, height - 1}, POINT{width / 2, 0},
+          POINT{width / 2, height - 1}, POINT{0, height / 2}, POINT{width - 1, height / 2}}) {
         EXPECT_EQ(p.At(point.x, point.y), frameColor) << point.x << "," << point.y;
     }
     EXPECT_EQ(p.At(width / 2, 1), colors.background.ToColorRef());

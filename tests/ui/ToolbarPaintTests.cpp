@@ -34,7 +34,7 @@ HBITMAP SquarePicture(COLORREF square) {
 }
 
 class ToolbarPaintTest : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         normal = ImageList_Create(64, 64, ILC_COLOR32 | ILC_MASK, 8, 8);
         disabled = ImageList_Create(64, 64, ILC_COLOR32 | ILC_MASK, 8, 8);

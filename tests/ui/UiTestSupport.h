@@ -24,7 +24,7 @@ Pixels CaptureWindow(HWND hwnd, bool whole = false);
 
 // A 32-bit memory DC to paint into and read back.
 class Canvas {
-public:
+  public:
     Canvas(int width, int height, COLORREF fill);
     HDC Dc() const { return dc_.Get(); }
     COLORREF At(int x, int y) const;
@@ -32,7 +32,7 @@ public:
     int Width() const { return width_; }
     int Height() const { return height_; }
 
-private:
+  private:
     int width_;
     int height_;
     UniqueMemoryDc dc_;
@@ -44,7 +44,7 @@ private:
 // A visible top-level window that draws owner-drawn menu items through the program's handlers
 // and records the commands its children send.
 class TestHost : public WindowImpl<TestHost> {
-public:
+  public:
     TestHost();
     static std::span<const MessageEntry<TestHost>> MessageTable();
 
@@ -52,7 +52,7 @@ public:
     int drawn = 0;
     std::vector<UINT> commands;
 
-private:
+  private:
     LRESULT OnMeasureItem(UINT, WPARAM, LPARAM, bool&);
     LRESULT OnDrawItem(UINT, WPARAM, LPARAM, bool&);
     LRESULT OnCommand(UINT, WPARAM, LPARAM, bool&);
@@ -61,13 +61,13 @@ private:
 // The system colour slot set to a value while the object lives; top-level windows hear of both
 // changes through WM_SYSCOLORCHANGE.
 class ScopedSysColor {
-public:
+  public:
     ScopedSysColor(int index, COLORREF color);
     ~ScopedSysColor();
     ScopedSysColor(const ScopedSysColor&) = delete;
     ScopedSysColor& operator=(const ScopedSysColor&) = delete;
 
-private:
+  private:
     int index_;
     COLORREF old_;
 };

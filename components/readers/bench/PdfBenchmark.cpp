@@ -40,8 +40,7 @@ Bytes BuildDocument(int pages) {
                 "/ColorSpace /DeviceGray /DecodeParms << /Predictor 12 /Columns " + std::to_string(width) + " >> >>";
             for (int y = 0; y < height; ++y) {
                 samples.push_back(2);  // PNG Up
-                for (int x = 0; x < width; ++x)
-                    samples.push_back(std::uint8_t(y == 0 ? x + page : 1));
+                for (int x = 0; x < width; ++x) samples.push_back(std::uint8_t(y == 0 ? x + page : 1));
             }
         }
         const int image = writer.AddStream(dict, test::ZlibCompress(samples));

@@ -10,13 +10,13 @@
 namespace pictrove::readers {
 
 class ClassFactory final : public ComObject<IClassFactory> {
-public:
+  public:
     explicit ClassFactory(SourceMaker create) : create_(create) {}
 
     HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** object) override;
     HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override;
 
-private:
+  private:
     SourceMaker create_;
 };
 

@@ -40,8 +40,8 @@ HRESULT CollectionObject::GetImageName(int index, BSTR* name) {
     *name = nullptr;
     const ImageEntry* entry = Entry(index);
     if (entry == nullptr) return E_INVALIDARG;
-    *name = SysAllocStringLen(reinterpret_cast<const OLECHAR*>(entry->name.data()),
-                              static_cast<UINT>(entry->name.size()));
+    *name =
+        SysAllocStringLen(reinterpret_cast<const OLECHAR*>(entry->name.data()), static_cast<UINT>(entry->name.size()));
     return *name != nullptr ? S_OK : E_OUTOFMEMORY;
 }
 

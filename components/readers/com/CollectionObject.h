@@ -11,7 +11,7 @@
 namespace pictrove::readers {
 
 class CollectionObject final : public ComObject<ImageCollectionSlots> {
-public:
+  public:
     explicit CollectionObject(std::shared_ptr<OpenDocument> document) : document_(std::move(document)) {}
 
     HRESULT STDMETHODCALLTYPE GetImageCount(int* count) override;
@@ -20,7 +20,7 @@ public:
     HRESULT STDMETHODCALLTYPE GetImageName(int index, BSTR* name) override;
     HRESULT STDMETHODCALLTYPE GetImage(int index, IUnknown** image) override;
 
-private:
+  private:
     const ImageEntry* Entry(int index) const;
 
     const std::shared_ptr<OpenDocument> document_;

@@ -10,7 +10,7 @@ using namespace Gdiplus;
 using namespace Gdiplus::DllExports;
 
 class GraphicsOf {
-public:
+  public:
     explicit GraphicsOf(GpImage* image) { GdipGetImageGraphicsContext(image, &graphics_); }
     ~GraphicsOf() {
         if (graphics_ != nullptr) GdipDeleteGraphics(graphics_);
@@ -19,7 +19,7 @@ public:
     GraphicsOf& operator=(const GraphicsOf&) = delete;
     GpGraphics* Get() const { return graphics_; }
 
-private:
+  private:
     GpGraphics* graphics_ = nullptr;
 };
 

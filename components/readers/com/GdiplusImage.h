@@ -15,7 +15,7 @@ namespace pictrove::readers {
 
 // A GDI+ image loaded from bytes; GDI+ reads the stream lazily, so the stream lives as long.
 class LoadedImage {
-public:
+  public:
     explicit LoadedImage(std::span<const std::uint8_t> bytes);
     ~LoadedImage();
     LoadedImage(const LoadedImage&) = delete;
@@ -27,7 +27,7 @@ public:
     // The current frame's size, when it is an acceptable one.
     bool Size(int& width, int& height) const;
 
-private:
+  private:
     IStream* stream_ = nullptr;
     Gdiplus::GpImage* image_ = nullptr;
 };

@@ -8,11 +8,11 @@
 namespace pictrove::readers {
 
 class GdiplusPayloadDecoder final : public PayloadDecoder {
-public:
+  public:
     std::optional<DecodedImage> DecodeFrame(std::span<const std::uint8_t> file, unsigned frame) override;
     unsigned FrameCount(std::span<const std::uint8_t> file) override;
 
-private:
+  private:
     GdiplusSession gdiplus_;
 };
 

@@ -5,7 +5,7 @@
 namespace pictrove::readers {
 
 class GdiplusSession {
-public:
+  public:
     GdiplusSession();
     ~GdiplusSession();
     GdiplusSession(const GdiplusSession&) = delete;
@@ -13,7 +13,7 @@ public:
 
     bool Ok() const { return ok_; }
 
-private:
+  private:
     bool ok_ = false;
 };
 

@@ -14,14 +14,14 @@
 namespace pictrove::readers {
 
 class ImageFileSource : public DocumentSource {
-public:
+  public:
     std::optional<DecodedImage> Decode(std::size_t index) override;
 
-protected:
+  protected:
     OpenStatus OpenDocument(OpenRequest request) override;
     void Close() override;
 
-private:
+  private:
     struct Frame {
         std::vector<std::uint8_t> ownBytes;  // an icon image taken out as a file of its own
         bool hasDimension = false;           // frames of an animation or pages

@@ -9,7 +9,7 @@
 namespace pictrove::readers {
 
 class ImageObject final : public ComObject<ReaderImageSlots> {
-public:
+  public:
     explicit ImageObject(DecodedImage image) : image_(std::move(image)) {}
 
     HRESULT STDMETHODCALLTYPE GetPixelType(int* type) override;
@@ -20,7 +20,7 @@ public:
     HRESULT STDMETHODCALLTYPE GetLayout(int* layout) override;
     HRESULT STDMETHODCALLTYPE GetBits(BYTE** bits) override;
 
-private:
+  private:
     DecodedImage image_;
     LONG volatile type_ = static_cast<LONG>(image_.type);  // changed by SetPixelType
 };

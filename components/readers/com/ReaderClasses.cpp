@@ -48,6 +48,8 @@ const ReaderClass kClasses[] = {
 
 }  // namespace
 
-std::span<const ReaderClass> ReaderClasses() { return kClasses; }
+std::span<const ReaderClass> ReaderClasses() {
+    return kClasses;
+}
 
 }  // namespace pictrove::readers

@@ -17,19 +17,19 @@
 namespace pictrove::readers {
 
 class ReaderObject final : public ComObject<DocumentReaderSlots, DocumentPasswordSlots> {
-public:
+  public:
     explicit ReaderObject(SourceMaker create) : create_(create) {}
 
     HRESULT STDMETHODCALLTYPE Open(BSTR path) override;
     HRESULT STDMETHODCALLTYPE SetPassword(BSTR password) override;
 
-private:
+  private:
     std::optional<HRESULT> QueryInterfaceHook(REFIID iid, void** object) override;
 
     SourceMaker create_;
     std::mutex lock_;
     std::u16string password_;
-    std::shared_ptr<OpenDocument> document_;                // null until an Open succeeds
+    std::shared_ptr<OpenDocument> document_;              // null until an Open succeeds
     Microsoft::WRL::ComPtr<ImageCollection> collection_;  // made on first request
 };
 

@@ -26,7 +26,7 @@ inline std::uint64_t LoadU64BE(const std::uint8_t* p) {
 }
 
 class ByteReader {
-public:
+  public:
     explicit ByteReader(std::span<const std::uint8_t> data, std::size_t position = 0)
         : data_(data), position_(position), failed_(position > data.size()) {}
 
@@ -56,7 +56,7 @@ public:
         return true;
     }
 
-private:
+  private:
     bool Take(std::size_t count) {
         if (failed_ || count > data_.size() - position_) {
             failed_ = true;

@@ -8,10 +8,10 @@
 namespace pictrove::readers {
 
 class ComicSource final : public ZipPictureSource {
-public:
+  public:
     using ZipPictureSource::ZipPictureSource;
 
-protected:
+  protected:
     OpenStatus ListPictures() override;
 };
 

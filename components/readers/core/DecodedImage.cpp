@@ -34,8 +34,11 @@ PixelType NarrowestType(const std::uint8_t* bgra, std::ptrdiff_t stride, int wid
     return gray ? PixelType::kGray8 : PixelType::kBgr24;
 }
 
-std::optional<DecodedImage> ImageFromBgra(const std::uint8_t* bgra, std::ptrdiff_t sourceStride, int width,
-                                          int height, PixelType type) {
+std::optional<DecodedImage> ImageFromBgra(const std::uint8_t* bgra,
+                                          std::ptrdiff_t sourceStride,
+                                          int width,
+                                          int height,
+                                          PixelType type) {
     if (bgra == nullptr || (sourceStride < 0 ? -sourceStride : sourceStride) < std::ptrdiff_t{width} * 4) {
         return std::nullopt;
     }

@@ -22,7 +22,9 @@ enum class PixelType : int {
 // Layout bits are the contract's kLayoutMirroredRows and kLayoutBottomUp; none set is top-down.
 inline constexpr int kLayoutTopDown = 0;
 
-constexpr int BytesPerPixel(PixelType type) { return ReaderBytesPerPixel(static_cast<int>(type)); }
+constexpr int BytesPerPixel(PixelType type) {
+    return ReaderBytesPerPixel(static_cast<int>(type));
+}
 
 // Largest width or height accepted from any file; keeps width * height * 4 far from overflow
 // and refuses absurd headers before any memory is taken.
@@ -56,7 +58,10 @@ PixelType NarrowestType(const std::uint8_t* bgra, std::ptrdiff_t stride, int wid
 // Copies 32-bit blue, green, red, alpha rows into a new image of the given type: alpha is
 // dropped for kBgr24, and kGray8 takes the green channel (the caller has checked the picture is
 // gray). Row y starts at bgra + y * sourceStride; a negative stride walks upwards in memory.
-std::optional<DecodedImage> ImageFromBgra(const std::uint8_t* bgra, std::ptrdiff_t sourceStride, int width,
-                                          int height, PixelType type);
+std::optional<DecodedImage> ImageFromBgra(const std::uint8_t* bgra,
+                                          std::ptrdiff_t sourceStride,
+                                          int width,
+                                          int height,
+                                          PixelType type);
 
 }  // namespace pictrove::readers

@@ -25,8 +25,7 @@ std::optional<std::vector<std::uint8_t>> StandAloneFile(const WordBlip& blip) {
             return blip.data;
         case BlipKind::kDib: {
             auto bmp = DibToBmp(blip.data);
-            if (bmp.empty())
-                return std::nullopt;
+            if (bmp.empty()) return std::nullopt;
             return bmp;
         }
         case BlipKind::kEmf:
@@ -37,14 +36,12 @@ std::optional<std::vector<std::uint8_t>> StandAloneFile(const WordBlip& blip) {
     if (blip.deflated) {
         const std::size_t limit = std::min<std::size_t>(kMaxMetafileSize, std::max<std::size_t>(blip.inflatedSize, 1));
         auto inflated = InflateBounded(blip.data, limit, false);
-        if (!inflated)
-            return std::nullopt;
+        if (!inflated) return std::nullopt;
         metafile = std::move(*inflated);
     } else {
         metafile = blip.data;
     }
-    if (blip.kind == BlipKind::kWmf)
-        return PlaceableWmf(blip, metafile);
+    if (blip.kind == BlipKind::kWmf) return PlaceableWmf(blip, metafile);
     return metafile;
 }
 
@@ -57,8 +54,7 @@ std::vector<std::uint8_t> DibToBmp(std::span<const std::uint8_t> dib) {
     if (headerSize == 12) {
         reader.Skip(6);
         const std::uint16_t bits = reader.U16LE();
-        if (bits <= 8)
-            paletteBytes = 3u << bits;
+        if (bits <= 8) paletteBytes = 3u << bits;
     } else {
         reader.Skip(10);
         const std::uint16_t bits = reader.U16LE();
@@ -70,16 +66,13 @@ std::vector<std::uint8_t> DibToBmp(std::span<const std::uint8_t> dib) {
         } else if (bits <= 8) {
             paletteBytes = 4u << bits;
         }
-        if (headerSize == 40 && compression == 3)
-            paletteBytes += 12;  // the three colour masks
+        if (headerSize == 40 && compression == 3) paletteBytes += 12;  // the three colour masks
     }
-    if (!reader.Ok() || headerSize < 12 || headerSize > dib.size())
-        return {};
+    if (!reader.Ok() || headerSize < 12 || headerSize > dib.size()) return {};
     std::vector<std::uint8_t> bmp;
     bmp.reserve(14 + dib.size());
     const auto put = [&](std::uint32_t value, int size) {
-        for (int i = 0; i < size; ++i)
-            bmp.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+        for (int i = 0; i < size; ++i) bmp.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
     };
     bmp.push_back('B');
     bmp.push_back('M');
@@ -100,8 +93,7 @@ std::vector<std::uint8_t> PlaceableWmf(const WordBlip& blip, std::span<const std
     const std::int64_t width = std::int64_t{blip.boundsRight} - blip.boundsLeft;
     // Units per inch, so that the picture gets its stored size; twips when it has none.
     std::int64_t inch = 1440;
-    if (width > 0 && blip.sizeX > 0)
-        inch = std::clamp<std::int64_t>(width * 914400 / blip.sizeX, 1, 32767);
+    if (width > 0 && blip.sizeX > 0) inch = std::clamp<std::int64_t>(width * 914400 / blip.sizeX, 1, 32767);
     std::vector<std::uint16_t> words = {static_cast<std::uint16_t>(kPlaceableKey & 0xFFFF),
                                         static_cast<std::uint16_t>(kPlaceableKey >> 16),
                                         0,
@@ -113,8 +105,7 @@ std::vector<std::uint8_t> PlaceableWmf(const WordBlip& blip, std::span<const std
                                         0,
                                         0};
     std::uint16_t checksum = 0;
-    for (auto word : words)
-        checksum ^= word;
+    for (auto word : words) checksum ^= word;
     words.push_back(checksum);
     std::vector<std::uint8_t> out;
     out.reserve(22 + metafile.size());
@@ -163,12 +154,10 @@ std::optional<std::pair<int, int>> MetafileSize(std::span<const std::uint8_t> fi
         const float dpiY = static_cast<float>(deviceY * perInch / unitsY);
         const float width = static_cast<float>((double(frameRight) - frameLeft) / 2540.0 * dpiX);
         const float height = static_cast<float>((double(frameBottom) - frameTop) / 2540.0 * dpiY);
-        if (!(width >= 1 && height >= 1 && width <= kMaxImageSide && height <= kMaxImageSide))
-            return std::nullopt;
+        if (!(width >= 1 && height >= 1 && width <= kMaxImageSide && height <= kMaxImageSide)) return std::nullopt;
         const int w = static_cast<int>(width);
         const int h = static_cast<int>(height);
-        if (!IsAcceptableSize(w, h))
-            return std::nullopt;
+        if (!IsAcceptableSize(w, h)) return std::nullopt;
         return std::pair{w, h};
     }
     if (first == kPlaceableKey) {
@@ -181,8 +170,7 @@ std::optional<std::pair<int, int>> MetafileSize(std::span<const std::uint8_t> fi
         const auto bottom = static_cast<std::int16_t>(reader.U16LE());
         const int w = right - left;
         const int h = bottom - top;
-        if (!reader.Ok() || !IsAcceptableSize(w, h))
-            return std::nullopt;
+        if (!reader.Ok() || !IsAcceptableSize(w, h)) return std::nullopt;
         return std::pair{w, h};
     }
     return std::nullopt;
@@ -190,26 +178,21 @@ std::optional<std::pair<int, int>> MetafileSize(std::span<const std::uint8_t> fi
 
 OpenStatus DocSource::OpenDocument(OpenRequest request) {
     const auto compound = CompoundFile::Parse(request.bytes);
-    if (!compound)
-        return OpenStatus::kNotReadable;
+    if (!compound) return OpenStatus::kNotReadable;
     WordPictures pictures = FindWordPictures(*compound);
-    if (pictures.status != WordPictures::Status::kOk)
-        return OpenStatus::kNotReadable;
+    if (pictures.status != WordPictures::Status::kOk) return OpenStatus::kNotReadable;
     for (const auto& blip : pictures.blips) {
         auto file = StandAloneFile(blip);
-        if (!file)
-            continue;
+        if (!file) continue;
         ImageEntry entry;
         if (blip.kind == BlipKind::kEmf || blip.kind == BlipKind::kWmf) {
             const auto size = MetafileSize(*file);
-            if (!size)
-                continue;
+            if (!size) continue;
             entry.width = size->first;
             entry.height = size->second;
         } else {
             const auto info = ReadImageHeader(*file);
-            if (!info)
-                continue;
+            if (!info) continue;
             entry.width = info->width;
             entry.height = info->height;
         }
@@ -217,14 +200,12 @@ OpenStatus DocSource::OpenDocument(OpenRequest request) {
         files_.push_back(std::move(*file));
     }
     const auto names = NamesFromFile(request.path, images_.size());
-    for (std::size_t i = 0; i < images_.size(); ++i)
-        images_[i].name = names[i];
+    for (std::size_t i = 0; i < images_.size(); ++i) images_[i].name = names[i];
     return OpenStatus::kOpened;
 }
 
 std::optional<DecodedImage> DocSource::Decode(std::size_t index) {
-    if (index >= files_.size() || !decoder_)
-        return std::nullopt;
+    if (index >= files_.size() || !decoder_) return std::nullopt;
     return decoder_->Decode(files_[index]);
 }
 

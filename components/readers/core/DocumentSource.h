@@ -31,7 +31,7 @@ struct OpenRequest {
 };
 
 class DocumentSource {
-public:
+  public:
     virtual ~DocumentSource() = default;
 
     // Parses the document far enough to list its images. Replaces whatever was open before;
@@ -44,7 +44,7 @@ public:
     // concurrently on one source: the caller serialises.
     virtual std::optional<DecodedImage> Decode(std::size_t index) = 0;
 
-protected:
+  protected:
     // Format work of Open: fills images_ (raw names) and keeps what Decode needs.
     virtual OpenStatus OpenDocument(OpenRequest request) = 0;
     virtual void Close() {}

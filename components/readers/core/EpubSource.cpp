@@ -22,11 +22,9 @@ struct ManifestItem {
 bool HasWord(std::string_view list, std::string_view word) {
     std::size_t at = 0;
     while (at < list.size()) {
-        while (at < list.size() && list[at] == ' ')
-            ++at;
+        while (at < list.size() && list[at] == ' ') ++at;
         const auto end = std::min(list.find(' ', at), list.size());
-        if (list.substr(at, end - at) == word)
-            return true;
+        if (list.substr(at, end - at) == word) return true;
         at = end;
     }
     return false;
@@ -36,17 +34,13 @@ bool HasWord(std::string_view list, std::string_view word) {
 
 std::string ResolveLink(const std::string& fromFile, std::string_view link) {
     const auto cut = link.find_first_of("#?");
-    if (cut != std::string_view::npos)
-        link = link.substr(0, cut);
+    if (cut != std::string_view::npos) link = link.substr(0, cut);
     while (!link.empty() && (link.front() == ' ' || link.front() == '\n' || link.front() == '\t'))
         link.remove_prefix(1);
-    while (!link.empty() && (link.back() == ' ' || link.back() == '\n' || link.back() == '\t'))
-        link.remove_suffix(1);
-    if (link.empty())
-        return {};
+    while (!link.empty() && (link.back() == ' ' || link.back() == '\n' || link.back() == '\t')) link.remove_suffix(1);
+    if (link.empty()) return {};
     const auto colon = link.find(':');
-    if (colon != std::string_view::npos && link.find('/') > colon)
-        return {};  // a scheme: http:, data:
+    if (colon != std::string_view::npos && link.find('/') > colon) return {};  // a scheme: http:, data:
     std::string decoded = PercentDecode(link);
     std::string joined;
     if (decoded.starts_with("/")) {
@@ -61,8 +55,7 @@ std::string ResolveLink(const std::string& fromFile, std::string_view link) {
         const auto end = std::min(joined.find('/', at), joined.size());
         const std::string part = joined.substr(at, end - at);
         if (part == "..") {
-            if (parts.empty())
-                return {};
+            if (parts.empty()) return {};
             parts.pop_back();
         } else if (!part.empty() && part != ".") {
             parts.push_back(part);
@@ -70,43 +63,36 @@ std::string ResolveLink(const std::string& fromFile, std::string_view link) {
         at = end + 1;
     }
     std::string path;
-    for (const auto& part : parts)
-        path += (path.empty() ? "" : "/") + part;
+    for (const auto& part : parts) path += (path.empty() ? "" : "/") + part;
     return path;
 }
 
 void EpubSource::AddPictureAt(const std::string& path) {
-    if (path.empty())
-        return;
-    if (const ZipEntry* entry = Archive().Find(path))
-        AddPicture(*entry);
+    if (path.empty()) return;
+    if (const ZipEntry* entry = Archive().Find(path)) AddPicture(*entry);
 }
 
 void EpubSource::AddPicturesOfPage(const std::string& pagePath) {
     const ZipEntry* entry = Archive().Find(pagePath);
-    if (entry == nullptr)
-        return;
+    if (entry == nullptr) return;
     // A page may be a picture itself (books of scanned pages put them straight into the spine).
     if (HasPictureExtension(entry->name)) {
         AddPicture(*entry);
         return;
     }
     const auto bytes = Archive().Extract(*entry, kMaxMarkupSize);
-    if (!bytes)
-        return;
+    if (!bytes) return;
     const std::string text = XmlToUtf8(*bytes);
     XmlScanner scanner(text);
     while (scanner.Next()) {
-        if (scanner.Kind() != XmlScanner::Token::kStartTag)
-            continue;
+        if (scanner.Kind() != XmlScanner::Token::kStartTag) continue;
         std::optional<std::string> link;
         if (scanner.Name() == "img") {
             link = scanner.Attribute("src");
         } else if (scanner.Name() == "image") {
             link = scanner.Attribute("href");  // svg:image, with or without the xlink prefix
         }
-        if (link)
-            AddPictureAt(ResolveLink(entry->name, *link));
+        if (link) AddPictureAt(ResolveLink(entry->name, *link));
     }
 }
 
@@ -133,11 +119,9 @@ OpenStatus EpubSource::ListPictures() {
             }
         }
     }
-    if (package == nullptr)
-        return OpenStatus::kNotReadable;
+    if (package == nullptr) return OpenStatus::kNotReadable;
     const auto bytes = Archive().Extract(*package, kMaxMarkupSize);
-    if (!bytes)
-        return OpenStatus::kNotReadable;
+    if (!bytes) return OpenStatus::kNotReadable;
     const std::string text = XmlToUtf8(*bytes);
 
     std::vector<ManifestItem> manifest;
@@ -146,8 +130,7 @@ OpenStatus EpubSource::ListPictures() {
     std::string coverPage;
     XmlScanner scanner(text);
     while (scanner.Next()) {
-        if (scanner.Kind() != XmlScanner::Token::kStartTag)
-            continue;
+        if (scanner.Kind() != XmlScanner::Token::kStartTag) continue;
         const auto name = scanner.Name();
         if (name == "item") {
             ManifestItem item;
@@ -155,8 +138,7 @@ OpenStatus EpubSource::ListPictures() {
             item.path = ResolveLink(package->name, scanner.Attribute("href").value_or(""));
             item.mediaType = AsciiLower(scanner.Attribute("media-type").value_or(""));
             item.properties = scanner.Attribute("properties").value_or("");
-            if (!item.path.empty())
-                manifest.push_back(std::move(item));
+            if (!item.path.empty()) manifest.push_back(std::move(item));
         } else if (name == "itemref") {
             spine.push_back(scanner.Attribute("idref").value_or(""));
         } else if (name == "meta" && scanner.Attribute("name") == "cover") {
@@ -167,8 +149,7 @@ OpenStatus EpubSource::ListPictures() {
     }
     const auto byId = [&](const std::string& id) -> const ManifestItem* {
         for (const auto& item : manifest) {
-            if (item.id == id)
-                return &item;
+            if (item.id == id) return &item;
         }
         return nullptr;
     };
@@ -176,21 +157,16 @@ OpenStatus EpubSource::ListPictures() {
     // The cover first: named by the version 3 property, the version 2 meta element, or the
     // guide's cover page.
     for (const auto& item : manifest) {
-        if (HasWord(item.properties, "cover-image"))
-            AddPictureAt(item.path);
+        if (HasWord(item.properties, "cover-image")) AddPictureAt(item.path);
     }
-    if (const ManifestItem* cover = coverId.empty() ? nullptr : byId(coverId))
-        AddPictureAt(cover->path);
-    if (Images().empty() && !coverPage.empty())
-        AddPicturesOfPage(coverPage);
+    if (const ManifestItem* cover = coverId.empty() ? nullptr : byId(coverId)) AddPictureAt(cover->path);
+    if (Images().empty() && !coverPage.empty()) AddPicturesOfPage(coverPage);
 
     for (const auto& idref : spine) {
-        if (const ManifestItem* item = byId(idref))
-            AddPicturesOfPage(item->path);
+        if (const ManifestItem* item = byId(idref)) AddPicturesOfPage(item->path);
     }
     for (const auto& item : manifest) {
-        if (item.mediaType.starts_with("image/"))
-            AddPictureAt(item.path);
+        if (item.mediaType.starts_with("image/")) AddPictureAt(item.path);
     }
     return OpenStatus::kOpened;
 }

@@ -10,13 +10,13 @@
 namespace pictrove::readers {
 
 class EpubSource final : public ZipPictureSource {
-public:
+  public:
     using ZipPictureSource::ZipPictureSource;
 
-protected:
+  protected:
     OpenStatus ListPictures() override;
 
-private:
+  private:
     // Adds the pictures one page shows, in the order it shows them.
     void AddPicturesOfPage(const std::string& pagePath);
     void AddPictureAt(const std::string& path);

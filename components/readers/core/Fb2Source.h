@@ -9,16 +9,16 @@
 namespace pictrove::readers {
 
 class Fb2Source final : public DocumentSource {
-public:
+  public:
     explicit Fb2Source(PayloadDecoderPtr decoder) : decoder_(std::move(decoder)) {}
 
     std::optional<DecodedImage> Decode(std::size_t index) override;
 
-protected:
+  protected:
     OpenStatus OpenDocument(OpenRequest request) override;
     void Close() override { payloads_.clear(); }
 
-private:
+  private:
     PayloadDecoderPtr decoder_;
     std::vector<std::vector<std::uint8_t>> payloads_;  // one per listed image
 };

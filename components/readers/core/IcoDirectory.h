@@ -10,7 +10,7 @@
 namespace pictrove::readers {
 
 struct IcoEntry {
-    int width = 0;   // from the directory; 0 there means 256
+    int width = 0;  // from the directory; 0 there means 256
     int height = 0;
     int bitCount = 0;
     std::uint32_t offset = 0;

@@ -14,10 +14,8 @@ bool StartsWith(std::span<const std::uint8_t> file, const char* signature, std::
 }
 
 std::optional<ImageInfo> Checked(ImageFormat format, std::int64_t width, std::int64_t height) {
-    if (width <= 0 || height <= 0 || width > kMaxImageSide || height > kMaxImageSide)
-        return std::nullopt;
-    if (!IsAcceptableSize(static_cast<int>(width), static_cast<int>(height)))
-        return std::nullopt;
+    if (width <= 0 || height <= 0 || width > kMaxImageSide || height > kMaxImageSide) return std::nullopt;
+    if (!IsAcceptableSize(static_cast<int>(width), static_cast<int>(height))) return std::nullopt;
     return ImageInfo{format, static_cast<int>(width), static_cast<int>(height)};
 }
 
@@ -26,25 +24,19 @@ std::optional<ImageInfo> JpegHeader(std::span<const std::uint8_t> file) {
     // Markers until the first start of frame; scans before it mean a damaged file.
     for (int guard = 0; guard < 10000 && reader.Ok(); ++guard) {
         std::uint8_t marker = reader.U8();
-        if (marker != 0xFF)
-            return std::nullopt;
-        while (marker == 0xFF && reader.Ok())
-            marker = reader.U8();
-        if (marker == 0xD8 || (marker >= 0xD0 && marker <= 0xD7) || marker == 0x01)
-            continue;
-        if (marker == 0xD9 || marker == 0xDA)
-            return std::nullopt;
+        if (marker != 0xFF) return std::nullopt;
+        while (marker == 0xFF && reader.Ok()) marker = reader.U8();
+        if (marker == 0xD8 || (marker >= 0xD0 && marker <= 0xD7) || marker == 0x01) continue;
+        if (marker == 0xD9 || marker == 0xDA) return std::nullopt;
         const std::uint16_t length = reader.U16BE();
-        if (length < 2)
-            return std::nullopt;
+        if (length < 2) return std::nullopt;
         const bool startOfFrame =
             marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
         if (startOfFrame) {
             reader.Skip(1);
             const int height = reader.U16BE();
             const int width = reader.U16BE();
-            if (!reader.Ok())
-                return std::nullopt;
+            if (!reader.Ok()) return std::nullopt;
             return Checked(ImageFormat::kJpeg, width, height);
         }
         reader.Skip(length - 2u);
@@ -58,8 +50,7 @@ std::optional<ImageInfo> TiffHeader(std::span<const std::uint8_t> file, ImageFor
     const auto u16 = [&](ByteReader& r) { return big ? r.U16BE() : r.U16LE(); };
     const auto u32 = [&](ByteReader& r) { return big ? r.U32BE() : r.U32LE(); };
     const std::uint32_t offset = u32(reader);
-    if (!reader.Ok() || offset >= file.size())
-        return std::nullopt;
+    if (!reader.Ok() || offset >= file.size()) return std::nullopt;
     ByteReader ifd(file, offset);
     const int count = u16(ifd);
     std::int64_t width = -1;
@@ -82,31 +73,22 @@ std::optional<ImageInfo> TiffHeader(std::span<const std::uint8_t> file, ImageFor
         } else {
             continue;
         }
-        if (tag == widthTag)
-            width = number;
-        if (tag == heightTag)
-            height = number;
+        if (tag == widthTag) width = number;
+        if (tag == heightTag) height = number;
     }
-    if (!ifd.Ok() && (width < 0 || height < 0))
-        return std::nullopt;
+    if (!ifd.Ok() && (width < 0 || height < 0)) return std::nullopt;
     return Checked(format, width, height);
 }
 
 }  // namespace
 
 ImageFormat SniffImageFormat(std::span<const std::uint8_t> file) {
-    if (StartsWith(file, "\xFF\xD8\xFF", 3))
-        return ImageFormat::kJpeg;
-    if (StartsWith(file, "\x89PNG\r\n\x1A\n", 8))
-        return ImageFormat::kPng;
-    if (StartsWith(file, "GIF87a", 6) || StartsWith(file, "GIF89a", 6))
-        return ImageFormat::kGif;
-    if (StartsWith(file, "BM", 2) && file.size() >= 26)
-        return ImageFormat::kBmp;
-    if (StartsWith(file, "II*\0", 4) || StartsWith(file, "MM\0*", 4))
-        return ImageFormat::kTiff;
-    if (StartsWith(file, "II\xBC\x01", 4) || StartsWith(file, "II\xBC\x00", 4))
-        return ImageFormat::kJpegXr;
+    if (StartsWith(file, "\xFF\xD8\xFF", 3)) return ImageFormat::kJpeg;
+    if (StartsWith(file, "\x89PNG\r\n\x1A\n", 8)) return ImageFormat::kPng;
+    if (StartsWith(file, "GIF87a", 6) || StartsWith(file, "GIF89a", 6)) return ImageFormat::kGif;
+    if (StartsWith(file, "BM", 2) && file.size() >= 26) return ImageFormat::kBmp;
+    if (StartsWith(file, "II*\0", 4) || StartsWith(file, "MM\0*", 4)) return ImageFormat::kTiff;
+    if (StartsWith(file, "II\xBC\x01", 4) || StartsWith(file, "II\xBC\x00", 4)) return ImageFormat::kJpegXr;
     return ImageFormat::kUnknown;
 }
 
@@ -117,20 +99,17 @@ std::optional<ImageInfo> ReadImageHeader(std::span<const std::uint8_t> file) {
             return JpegHeader(file);
         case ImageFormat::kPng: {
             ByteReader reader(file, 12);
-            if (reader.U32BE() != 0x49484452)
-                return std::nullopt;  // IHDR
+            if (reader.U32BE() != 0x49484452) return std::nullopt;  // IHDR
             const std::uint32_t width = reader.U32BE();
             const std::uint32_t height = reader.U32BE();
-            if (!reader.Ok())
-                return std::nullopt;
+            if (!reader.Ok()) return std::nullopt;
             return Checked(format, width, height);
         }
         case ImageFormat::kGif: {
             ByteReader reader(file, 6);
             const int width = reader.U16LE();
             const int height = reader.U16LE();
-            if (!reader.Ok())
-                return std::nullopt;
+            if (!reader.Ok()) return std::nullopt;
             return Checked(format, width, height);
         }
         case ImageFormat::kBmp: {
@@ -143,8 +122,7 @@ std::optional<ImageInfo> ReadImageHeader(std::span<const std::uint8_t> file) {
             }
             const auto width = static_cast<std::int32_t>(reader.U32LE());
             const auto height = static_cast<std::int32_t>(reader.U32LE());
-            if (!reader.Ok() || headerSize < 16)
-                return std::nullopt;
+            if (!reader.Ok() || headerSize < 16) return std::nullopt;
             // A negative height marks rows stored top-down.
             return Checked(format, width, height < 0 ? -std::int64_t{height} : height);
         }

@@ -6,20 +6,34 @@
 namespace pictrove::readers {
 namespace {
 
-bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
-bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+bool IsHighSurrogate(char16_t c) {
+    return c >= 0xD800 && c <= 0xDBFF;
+}
+bool IsLowSurrogate(char16_t c) {
+    return c >= 0xDC00 && c <= 0xDFFF;
+}
 
 bool IsRefusedCharacter(char16_t c) {
     if (c < 0x20) return true;
     switch (c) {
-        case u'<': case u'>': case u':': case u'"': case u'/': case u'\\': case u'|': case u'?': case u'*':
+        case u'<':
+        case u'>':
+        case u':':
+        case u'"':
+        case u'/':
+        case u'\\':
+        case u'|':
+        case u'?':
+        case u'*':
             return true;
         default:
             return false;
     }
 }
 
-bool IsBlank(char16_t c) { return c == u' ' || c == 0x3000 || c == 0x00A0; }
+bool IsBlank(char16_t c) {
+    return c == u' ' || c == 0x3000 || c == 0x00A0;
+}
 
 char16_t FoldChar(char16_t c) {
     if (c >= u'a' && c <= u'z') return c - 0x20;

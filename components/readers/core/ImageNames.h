@@ -29,10 +29,10 @@ std::u16string NumberedName(std::u16string_view stem, int number);
 // Hands out names unique within one document, compared as Windows compares file names
 // (without regard to case): a repeated name gets "_2", "_3" ... Empty names stay empty.
 class UniqueNames {
-public:
+  public:
     std::u16string Add(std::u16string_view safeName);
 
-private:
+  private:
     std::unordered_set<std::u16string> taken_;  // folded to upper case
 };
 

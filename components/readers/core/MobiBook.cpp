@@ -33,33 +33,25 @@ Exth ReadExth(std::span<const std::uint8_t> record0, std::size_t start) {
     const auto magic = reader.Bytes(4);
     reader.U32BE();  // length
     const std::uint32_t count = reader.U32BE();
-    if (!reader.Ok() || std::memcmp(magic.data(), "EXTH", 4) != 0)
-        return exth;
+    if (!reader.Ok() || std::memcmp(magic.data(), "EXTH", 4) != 0) return exth;
     for (std::uint32_t i = 0; i < count && reader.Ok(); ++i) {
         const std::uint32_t type = reader.U32BE();
         const std::uint32_t length = reader.U32BE();
-        if (!reader.Ok() || length < 8)
-            break;
+        if (!reader.Ok() || length < 8) break;
         ByteReader value(reader.Bytes(length - 8));
-        if (!reader.Ok())
-            break;
+        if (!reader.Ok()) break;
         const std::uint32_t number = value.U32BE();
-        if (!value.Ok())
-            continue;
-        if (type == kExthCoverOffset)
-            exth.cover = number;
-        if (type == kExthThumbOffset)
-            exth.thumbnail = number;
+        if (!value.Ok()) continue;
+        if (type == kExthCoverOffset) exth.cover = number;
+        if (type == kExthThumbOffset) exth.thumbnail = number;
     }
     return exth;
 }
 
 std::u16string NumberedPictureName(int number) {
     std::u16string digits;
-    for (char c : std::to_string(number))
-        digits += static_cast<char16_t>(c);
-    while (digits.size() < 4)
-        digits.insert(digits.begin(), u'0');
+    for (char c : std::to_string(number)) digits += static_cast<char16_t>(c);
+    while (digits.size() < 4) digits.insert(digits.begin(), u'0');
     return u"image" + digits;
 }
 
@@ -97,8 +89,7 @@ MobiBook ReadMobiBook(std::span<const std::uint8_t> file, const PalmDatabase& da
     const std::uint32_t textRecords = reader.U16BE();
     reader.Seek(kEncryptionOffset);
     const std::uint32_t encryption = reader.U16BE();
-    if (!reader.Ok())
-        return book;
+    if (!reader.Ok()) return book;
     if (encryption != 0) {
         book.status = MobiBook::Status::kEncrypted;
         return book;
@@ -112,40 +103,31 @@ MobiBook ReadMobiBook(std::span<const std::uint8_t> file, const PalmDatabase& da
         const std::uint32_t headerLength = reader.U32BE();
         reader.Seek(kFirstImageOffset);
         const std::uint32_t first = reader.U32BE();
-        if (!reader.Ok())
-            return book;
-        if (first != kNone)
-            firstImage = first;
+        if (!reader.Ok()) return book;
+        if (first != kNone) firstImage = first;
         reader.Seek(kExthFlagsOffset);
         const std::uint32_t flags = reader.U32BE();
-        if (reader.Ok() && (flags & kExthPresent) != 0)
-            exth = ReadExth(record0, kMobiOffset + headerLength);
+        if (reader.Ok() && (flags & kExthPresent) != 0) exth = ReadExth(record0, kMobiOffset + headerLength);
     }
     book.status = MobiBook::Status::kOk;
-    if (firstImage == 0 || firstImage >= database.records.size())
-        return book;
+    if (firstImage == 0 || firstImage >= database.records.size()) return book;
 
     const auto pictureAt = [&](std::uint32_t offset) -> std::optional<std::size_t> {
-        if (offset == kNone || offset >= database.records.size() - firstImage)
-            return std::nullopt;
+        if (offset == kNone || offset >= database.records.size() - firstImage) return std::nullopt;
         const std::size_t record = firstImage + offset;
-        if (!IsPictureRecord(database.RecordData(file, record)))
-            return std::nullopt;
+        if (!IsPictureRecord(database.RecordData(file, record))) return std::nullopt;
         return record;
     };
     const auto cover = pictureAt(exth.cover);
     const auto thumbnail = cover ? pictureAt(exth.thumbnail) : std::nullopt;
-    if (cover)
-        book.pictures.push_back({*cover, u"cover"});
+    if (cover) book.pictures.push_back({*cover, u"cover"});
     int number = 0;
     for (std::size_t record = firstImage; record < database.records.size(); ++record) {
         const auto data = database.RecordData(file, record);
         // A combined book keeps its shared resources before the boundary; what follows is the
         // newer edition's text, which is no place to look for pictures.
-        if (StartsWith(data, "BOUNDARY", 8))
-            break;
-        if (record == cover || record == thumbnail || !IsPictureRecord(data))
-            continue;
+        if (StartsWith(data, "BOUNDARY", 8)) break;
+        if (record == cover || record == thumbnail || !IsPictureRecord(data)) continue;
         book.pictures.push_back({record, NumberedPictureName(++number)});
     }
     return book;

@@ -13,16 +13,13 @@ void MobiSource::Close() {
 
 OpenStatus MobiSource::OpenDocument(OpenRequest request) {
     auto database = ParsePalmDatabase(request.bytes);
-    if (!database)
-        return OpenStatus::kNotReadable;
+    if (!database) return OpenStatus::kNotReadable;
     const MobiBook book = ReadMobiBook(request.bytes, *database);
     // Protected books are refused outright: no password opens them.
-    if (book.status != MobiBook::Status::kOk)
-        return OpenStatus::kNotReadable;
+    if (book.status != MobiBook::Status::kOk) return OpenStatus::kNotReadable;
     for (const auto& picture : book.pictures) {
         const auto info = ReadImageHeader(database->RecordData(request.bytes, picture.record));
-        if (!info)
-            continue;
+        if (!info) continue;
         images_.push_back({picture.name, info->width, info->height});
         records_.push_back(picture.record);
     }
@@ -32,8 +29,7 @@ OpenStatus MobiSource::OpenDocument(OpenRequest request) {
 }
 
 std::optional<DecodedImage> MobiSource::Decode(std::size_t index) {
-    if (index >= records_.size() || !decoder_)
-        return std::nullopt;
+    if (index >= records_.size() || !decoder_) return std::nullopt;
     return decoder_->Decode(database_.RecordData(file_, records_[index]));
 }
 

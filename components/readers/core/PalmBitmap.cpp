@@ -47,8 +47,7 @@ std::optional<Header> ReadHeader(std::span<const std::uint8_t> data, std::size_t
         reader.Skip(1);  // transparent index
         const int compression = reader.U8();
         reader.Skip(2);
-        if (header.version == 0 && header.bits == 0)
-            header.bits = 1;
+        if (header.version == 0 && header.bits == 0) header.bits = 1;
         // Before version 2 the only compression is by scanline.
         header.compression = (header.flags & kCompressed) == 0 ? kNone : header.version < 2 ? kScanline : compression;
     } else if (header.version == 3) {
@@ -60,13 +59,11 @@ std::optional<Header> ReadHeader(std::span<const std::uint8_t> data, std::size_t
         header.next = reader.U32BE();
         header.littleEndian565 = format == 2;
         header.compression = (header.flags & kCompressed) == 0 ? kNone : compression;
-        if (header.headerSize < 24)
-            return std::nullopt;
+        if (header.headerSize < 24) return std::nullopt;
     } else {
         return std::nullopt;
     }
-    if (!reader.Ok())
-        return std::nullopt;
+    if (!reader.Ok()) return std::nullopt;
     return header;
 }
 
@@ -82,8 +79,7 @@ std::optional<std::pair<Header, std::size_t>> Richest(std::span<const std::uint8
     std::size_t offset = 0;
     for (int link = 0; link < kMaxChain && offset < data.size(); ++link) {
         const auto header = ReadHeader(data, offset);
-        if (!header)
-            break;
+        if (!header) break;
         if (header->version == 1 && header->bits == kDensityMarkerDepth) {
             offset += 16;
             continue;
@@ -95,8 +91,7 @@ std::optional<std::pair<Header, std::size_t>> Richest(std::span<const std::uint8
                 best = std::pair{*header, offset};
             }
         }
-        if (header->next == 0)
-            break;
+        if (header->next == 0) break;
         offset += header->next;
     }
     return best;
@@ -116,16 +111,14 @@ std::array<std::uint32_t, 256> DefaultPalette() {
     }
     const std::uint32_t tail[] = {0x111111, 0x222222, 0x444444, 0x555555, 0x777777, 0x888888, 0xAAAAAA, 0xBBBBBB,
                                   0xDDDDDD, 0xEEEEEE, 0xC0C0C0, 0x800000, 0x800080, 0x008000, 0x008080};
-    for (std::size_t i = 0; i < std::size(tail); ++i)
-        palette[215 + i] = tail[i];
+    for (std::size_t i = 0; i < std::size(tail); ++i) palette[215 + i] = tail[i];
     return palette;
 }
 
 bool Unpack(const Header& header, std::span<const std::uint8_t> packed, std::span<std::uint8_t> out) {
     std::size_t in = 0;
     const auto take = [&](std::uint8_t& value) {
-        if (in >= packed.size())
-            return false;
+        if (in >= packed.size()) return false;
         value = packed[in++];
         return true;
     };
@@ -138,12 +131,10 @@ bool Unpack(const Header& header, std::span<const std::uint8_t> packed, std::spa
                 const std::uint8_t* previous = row > 0 ? target - rowBytes : nullptr;
                 for (std::size_t x = 0; x < rowBytes; x += 8) {
                     std::uint8_t changed = 0;
-                    if (!take(changed))
-                        return false;
+                    if (!take(changed)) return false;
                     for (std::size_t k = 0; k < 8 && x + k < rowBytes; ++k) {
                         if ((changed & (0x80 >> k)) != 0) {
-                            if (!take(value))
-                                return false;
+                            if (!take(value)) return false;
                             target[x + k] = value;
                         } else {
                             target[x + k] = previous != nullptr ? previous[x + k] : 0;
@@ -157,8 +148,7 @@ bool Unpack(const Header& header, std::span<const std::uint8_t> packed, std::spa
             std::size_t written = 0;
             while (written < out.size()) {
                 std::uint8_t count = 0;
-                if (!take(count) || !take(value) || count == 0 || count > out.size() - written)
-                    return false;
+                if (!take(count) || !take(value) || count == 0 || count > out.size() - written) return false;
                 std::memset(out.data() + written, value, count);
                 written += count;
             }
@@ -171,8 +161,7 @@ bool Unpack(const Header& header, std::span<const std::uint8_t> packed, std::spa
             return codecs::PackBitsDecode(packed, sink, words).end == codecs::DecodeEnd::kOutputFull;
         }
         case kNone:
-            if (packed.size() < out.size())
-                return false;
+            if (packed.size() < out.size()) return false;
             std::memcpy(out.data(), packed.data(), out.size());
             return true;
     }
@@ -183,15 +172,13 @@ bool Unpack(const Header& header, std::span<const std::uint8_t> packed, std::spa
 
 std::optional<PalmBitmapInfo> ReadPalmBitmap(std::span<const std::uint8_t> data) {
     const auto best = Richest(data);
-    if (!best)
-        return std::nullopt;
+    if (!best) return std::nullopt;
     return PalmBitmapInfo{best->first.width, best->first.height, best->first.bits, best->second};
 }
 
 std::optional<DecodedImage> DecodePalmBitmap(std::span<const std::uint8_t> data) {
     const auto best = Richest(data);
-    if (!best)
-        return std::nullopt;
+    if (!best) return std::nullopt;
     const Header& header = best->first;
     ByteReader reader(data, best->second + header.headerSize);
     std::array<std::uint32_t, 256> palette = DefaultPalette();
@@ -203,13 +190,11 @@ std::optional<DecodedImage> DecodePalmBitmap(std::span<const std::uint8_t> data)
             const std::uint32_t red = reader.U8();
             const std::uint32_t green = reader.U8();
             const std::uint32_t blue = reader.U8();
-            if (index < 256)
-                palette[index] = red << 16 | green << 8 | blue;
+            if (index < 256) palette[index] = red << 16 | green << 8 | blue;
         }
         coloured = true;
     }
-    if (header.version == 2 && (header.flags & kDirectColour) != 0)
-        reader.Skip(8);  // bit counts, transparent colour
+    if (header.version == 2 && (header.flags & kDirectColour) != 0) reader.Skip(8);  // bit counts, transparent colour
     std::span<const std::uint8_t> stored;
     if (header.compression != kNone) {
         const std::size_t size = header.version >= 3 ? reader.U32BE() : reader.U16BE();
@@ -219,15 +204,12 @@ std::optional<DecodedImage> DecodePalmBitmap(std::span<const std::uint8_t> data)
     } else {
         stored = reader.Bytes(reader.Remaining());
     }
-    if (!reader.Ok())
-        return std::nullopt;
+    if (!reader.Ok()) return std::nullopt;
     std::vector<std::uint8_t> rows(header.rowBytes * std::size_t(header.height));
-    if (!Unpack(header, stored, rows))
-        return std::nullopt;
+    if (!Unpack(header, stored, rows)) return std::nullopt;
 
     auto image = DecodedImage::Allocate(coloured ? PixelType::kBgr24 : PixelType::kGray8, header.width, header.height);
-    if (!image)
-        return std::nullopt;
+    if (!image) return std::nullopt;
     const int levels = header.bits < 16 ? (1 << header.bits) - 1 : 0;
     for (int y = 0; y < header.height; ++y) {
         const std::uint8_t* source = rows.data() + std::size_t(y) * header.rowBytes;
@@ -264,38 +246,30 @@ std::optional<std::vector<std::uint8_t>> UnpackPalmDoc(std::span<const std::uint
     std::vector<std::uint8_t> out;
     std::size_t in = 0;
     const auto put = [&](std::uint8_t byte) {
-        if (out.size() >= limit)
-            return false;
+        if (out.size() >= limit) return false;
         out.push_back(byte);
         return true;
     };
     while (in < packed.size()) {
         const std::uint8_t code = packed[in++];
         if (code >= 1 && code <= 8) {
-            if (code > packed.size() - in)
-                return std::nullopt;
+            if (code > packed.size() - in) return std::nullopt;
             for (int i = 0; i < code; ++i) {
-                if (!put(packed[in++]))
-                    return std::nullopt;
+                if (!put(packed[in++])) return std::nullopt;
             }
         } else if (code < 0x80) {
-            if (!put(code))
-                return std::nullopt;
+            if (!put(code)) return std::nullopt;
         } else if (code >= 0xC0) {
-            if (!put(' ') || !put(code ^ 0x80))
-                return std::nullopt;
+            if (!put(' ') || !put(code ^ 0x80)) return std::nullopt;
         } else {
             // A back reference: 11 bits of distance, 3 of length - 3.
-            if (in >= packed.size())
-                return std::nullopt;
+            if (in >= packed.size()) return std::nullopt;
             const int pair = (code << 8 | packed[in++]) & 0x3FFF;
             const std::size_t distance = std::size_t(pair >> 3);
             const std::size_t length = std::size_t(pair & 7) + 3;
-            if (distance == 0 || distance > out.size())
-                return std::nullopt;
+            if (distance == 0 || distance > out.size()) return std::nullopt;
             for (std::size_t i = 0; i < length; ++i) {
-                if (!put(out[out.size() - distance]))
-                    return std::nullopt;
+                if (!put(out[out.size() - distance])) return std::nullopt;
             }
         }
     }

@@ -22,8 +22,7 @@ struct PalmDatabase {
     std::vector<Record> records;
 
     std::span<const std::uint8_t> RecordData(std::span<const std::uint8_t> file, std::size_t index) const {
-        if (index >= records.size())
-            return {};
+        if (index >= records.size()) return {};
         return file.subspan(records[index].offset, records[index].size);
     }
 };

@@ -14,7 +14,7 @@
 namespace pictrove::readers {
 
 class PayloadDecoder {
-public:
+  public:
     virtual ~PayloadDecoder() = default;
 
     // Decodes page (frame) number frame of an image file; nothing when the file cannot be

@@ -34,10 +34,10 @@ std::optional<Header> ReadHeader(std::span<const std::uint8_t> pcx) {
     header.bytesPerLine = reader.U16LE();
     header.width = xMax - xMin + 1;
     header.height = yMax - yMin + 1;
-    const bool known = (header.planes == 1 && (header.bits == 1 || header.bits == 2 || header.bits == 4 ||
-                                               header.bits == 8)) ||
-                       (header.bits == 1 && header.planes >= 2 && header.planes <= 4) ||
-                       (header.bits == 8 && (header.planes == 3 || header.planes == 4));
+    const bool known =
+        (header.planes == 1 && (header.bits == 1 || header.bits == 2 || header.bits == 4 || header.bits == 8)) ||
+        (header.bits == 1 && header.planes >= 2 && header.planes <= 4) ||
+        (header.bits == 8 && (header.planes == 3 || header.planes == 4));
     if (!reader.Ok() || !known || !IsAcceptableSize(header.width, header.height)) return std::nullopt;
     // A line must hold the whole width; writers pad it to an even count, a few a little more.
     const std::int64_t needed = (std::int64_t{header.width} * header.bits + 7) / 8;

@@ -10,14 +10,14 @@
 namespace pictrove::readers {
 
 class PcxSource final : public DocumentSource {
-public:
+  public:
     std::optional<DecodedImage> Decode(std::size_t index) override;
 
-protected:
+  protected:
     OpenStatus OpenDocument(OpenRequest request) override;
     void Close() override;
 
-private:
+  private:
     struct Page {
         std::size_t offset = 0;  // the page's PCX data within the file
         std::size_t size = 0;

@@ -13,14 +13,14 @@ namespace pictrove::readers {
 bool LooksLikePsd(std::span<const std::uint8_t> file);
 
 class PsdSource : public DocumentSource {
-public:
+  public:
     std::optional<DecodedImage> Decode(std::size_t index) override;
 
-protected:
+  protected:
     OpenStatus OpenDocument(OpenRequest request) override;
     void Close() override;
 
-private:
+  private:
     // Unpacks one channel row into out (width * bytes per sample); false on damaged data.
     bool ReadRow(int channel, int y, std::span<std::uint8_t> out) const;
 
@@ -29,12 +29,12 @@ private:
     int width_ = 0;
     int height_ = 0;
     int bytesPerSample_ = 1;
-    int colourChannels_ = 1;  // 1 gray, 3 RGB
-    bool alpha_ = false;      // the channel after the colours is the merged picture's transparency
-    bool packed_ = false;     // run-length packed rows
-    std::size_t dataOffset_ = 0;                 // first byte of the pixel data
-    std::vector<std::size_t> rowOffsets_;        // packed rows: start of each channel row
-    std::vector<std::uint16_t> rowSizes_;        // packed rows: bytes of each channel row
+    int colourChannels_ = 1;               // 1 gray, 3 RGB
+    bool alpha_ = false;                   // the channel after the colours is the merged picture's transparency
+    bool packed_ = false;                  // run-length packed rows
+    std::size_t dataOffset_ = 0;           // first byte of the pixel data
+    std::vector<std::size_t> rowOffsets_;  // packed rows: start of each channel row
+    std::vector<std::uint16_t> rowSizes_;  // packed rows: bytes of each channel row
 };
 
 }  // namespace pictrove::readers

@@ -6,10 +6,10 @@
 namespace pictrove::readers {
 
 class TextSource : public DocumentSource {
-public:
+  public:
     std::optional<DecodedImage> Decode(std::size_t) override { return std::nullopt; }
 
-protected:
+  protected:
     OpenStatus OpenDocument(OpenRequest) override { return OpenStatus::kOpened; }
 };
 

@@ -54,18 +54,14 @@ class Directory {
                                  : type == 3 || type == 8            ? 2
                                  : type == 4 || type == 9            ? 4
                                                                      : 0;
-        if (size == 0 || count == 0 || count > limit)
-            return {};
+        if (size == 0 || count == 0 || count > limit) return {};
         ByteReader field(file_, valueField);
         std::size_t start = valueField;
-        if (std::uint64_t{size} * count > 4)
-            start = U32(field);
-        if (start > file_.size() || std::uint64_t{size} * count > file_.size() - start)
-            return {};
+        if (std::uint64_t{size} * count > 4) start = U32(field);
+        if (start > file_.size() || std::uint64_t{size} * count > file_.size() - start) return {};
         std::vector<std::uint64_t> values(count);
         ByteReader reader(file_, start);
-        for (auto& value : values)
-            value = size == 1 ? reader.U8() : size == 2 ? U16(reader) : U32(reader);
+        for (auto& value : values) value = size == 1 ? reader.U8() : size == 2 ? U16(reader) : U32(reader);
         return values;
     }
 
@@ -101,8 +97,7 @@ void TiffSource::Close() {
 }
 
 OpenStatus TiffSource::OpenDocument(OpenRequest request) {
-    if (!LooksLikeTiff(request.bytes))
-        return OpenStatus::kNotReadable;
+    if (!LooksLikeTiff(request.bytes)) return OpenStatus::kNotReadable;
     file_ = std::move(request.bytes);
     const bool big = file_[0] == 'M';
     Directory directory(file_, big);
@@ -122,16 +117,14 @@ OpenStatus TiffSource::OpenDocument(OpenRequest request) {
             const std::uint32_t values = directory.U32(reader);
             const std::size_t field = reader.Position();
             reader.Skip(4);
-            if (!reader.Ok())
-                break;
+            if (!reader.Ok()) break;
             if (tag == kJpegTables && (type == 7 || type == 1)) {
                 const auto list = directory.Values(1, values, field, 1u << 20);
                 page.jpegTables.assign(list.begin(), list.end());
                 continue;
             }
             const auto list = directory.Values(type, values, field, tag == kColourMap ? 3 * 65536 : 1u << 24);
-            if (list.empty())
-                continue;
+            if (list.empty()) continue;
             const auto one = static_cast<int>(std::min<std::uint64_t>(list[0], 0x7FFFFFFF));
             switch (tag) {
                 case kWidth:
@@ -190,8 +183,7 @@ OpenStatus TiffSource::OpenDocument(OpenRequest request) {
                     break;
             }
         }
-        if (!bits.empty())
-            page.bitsPerSample = static_cast<int>(std::min<std::uint64_t>(bits[0], 64));
+        if (!bits.empty()) page.bitsPerSample = static_cast<int>(std::min<std::uint64_t>(bits[0], 64));
         if (page.tiled) {
             page.offsets = std::move(tileOffsets);
             page.byteCounts = std::move(tileCounts);
@@ -208,43 +200,34 @@ OpenStatus TiffSource::OpenDocument(OpenRequest request) {
         }
         ByteReader next(file_, static_cast<std::size_t>(offset) + 2 + std::size_t{count} * 12);
         offset = directory.U32(next);
-        if (!next.Ok())
-            break;
+        if (!next.Ok()) break;
     }
-    if (pages_.empty())
-        return OpenStatus::kNotReadable;
+    if (pages_.empty()) return OpenStatus::kNotReadable;
     const auto names = NamesFromFile(request.path, images_.size());
-    for (std::size_t i = 0; i < images_.size(); ++i)
-        images_[i].name = names[i];
+    for (std::size_t i = 0; i < images_.size(); ++i) images_[i].name = names[i];
     return OpenStatus::kOpened;
 }
 
 std::optional<DecodedImage> TiffSource::Decode(std::size_t index) {
-    if (index >= pages_.size())
-        return std::nullopt;
+    if (index >= pages_.size()) return std::nullopt;
     if (decoder_) {
-        if (decoderPages_ < 0)
-            decoderPages_ = static_cast<int>(decoder_->FrameCount(file_));
+        if (decoderPages_ < 0) decoderPages_ = static_cast<int>(decoder_->FrameCount(file_));
         // Page numbers agree only when the decoder sees the same chain.
         if (decoderPages_ == static_cast<int>(pages_.size())) {
             auto image = decoder_->DecodeFrame(file_, static_cast<unsigned>(index));
-            if (image && image->width == pages_[index].width && image->height == pages_[index].height)
-                return image;
+            if (image && image->width == pages_[index].width && image->height == pages_[index].height) return image;
         }
     }
     return DecodeHere(index);
 }
 
 std::optional<DecodedImage> TiffSource::DecodeHere(std::size_t index) const {
-    if (index >= pages_.size())
-        return std::nullopt;
+    if (index >= pages_.size()) return std::nullopt;
     const TiffPage& page = pages_[index];
-    if (page.compression == 7)
-        return DecodeJpegChunks(page);
+    if (page.compression == 7) return DecodeJpegChunks(page);
     const int bits = page.bitsPerSample;
     const int spp = page.samplesPerPixel;
-    if ((bits != 1 && bits != 2 && bits != 4 && bits != 8 && bits != 16) || spp < 1 || spp > 8)
-        return std::nullopt;
+    if ((bits != 1 && bits != 2 && bits != 4 && bits != 8 && bits != 16) || spp < 1 || spp > 8) return std::nullopt;
     if (page.compression != 1 && page.compression != 5 && page.compression != 8 && page.compression != 32946 &&
         page.compression != 32773) {
         return std::nullopt;
@@ -276,8 +259,7 @@ std::optional<DecodedImage> TiffSource::DecodeHere(std::size_t index) const {
                                     : page.compression == 32773 ? 64
                                     : page.compression == 5     ? 4096
                                                                 : 1100;
-    if (std::uint64_t{planeRow} * page.height * planes > stored * expansion + 4096)
-        return std::nullopt;
+    if (std::uint64_t{planeRow} * page.height * planes > stored * expansion + 4096) return std::nullopt;
     std::vector<std::vector<std::uint8_t>> raw(planes, std::vector<std::uint8_t>(planeRow * page.height));
     std::vector<std::uint8_t> chunk(chunkRow * page.chunkHeight);
     for (int plane = 0; plane < planes; ++plane) {
@@ -286,8 +268,7 @@ std::optional<DecodedImage> TiffSource::DecodeHere(std::size_t index) const {
                 const std::size_t number = (plane * down + cy) * across + cx;
                 const std::uint64_t start = page.offsets[number];
                 const std::uint64_t size = page.byteCounts[number];
-                if (start > file_.size() || size > file_.size() - start)
-                    return std::nullopt;
+                if (start > file_.size() || size > file_.size() - start) return std::nullopt;
                 const std::span<const std::uint8_t> data(file_.data() + start, static_cast<std::size_t>(size));
                 std::fill(chunk.begin(), chunk.end(), 0);
                 bool ok = true;
@@ -310,19 +291,16 @@ std::optional<DecodedImage> TiffSource::DecodeHere(std::size_t index) const {
                         // The last strip may hold fewer rows than a whole one.
                         auto inflated = InflateBounded(data, chunk.size(), false);
                         ok = inflated.has_value();
-                        if (ok)
-                            std::memcpy(chunk.data(), inflated->data(), inflated->size());
+                        if (ok) std::memcpy(chunk.data(), inflated->data(), inflated->size());
                     }
                 }
-                if (!ok)
-                    return std::nullopt;
+                if (!ok) return std::nullopt;
                 if (page.predictor == 2) {
                     const std::size_t step = static_cast<std::size_t>(samplesInChunk);
                     for (int y = 0; y < page.chunkHeight; ++y) {
                         std::uint8_t* row = chunk.data() + y * chunkRow;
                         if (bits == 8) {
-                            for (std::size_t i = step; i < chunkRow; ++i)
-                                row[i] = std::uint8_t(row[i] + row[i - step]);
+                            for (std::size_t i = step; i < chunkRow; ++i) row[i] = std::uint8_t(row[i] + row[i - step]);
                         } else if (bits == 16) {
                             for (std::size_t i = step; i < chunkRow / 2; ++i) {
                                 const auto get = [&](std::size_t k) {
@@ -340,8 +318,7 @@ std::optional<DecodedImage> TiffSource::DecodeHere(std::size_t index) const {
                 const std::size_t copy = std::min(chunkRow, planeRow - column);
                 for (int y = 0; y < page.chunkHeight; ++y) {
                     const std::size_t target = cy * page.chunkHeight + y;
-                    if (target >= static_cast<std::size_t>(page.height))
-                        break;
+                    if (target >= static_cast<std::size_t>(page.height)) break;
                     std::memcpy(raw[plane].data() + target * planeRow + column, chunk.data() + y * chunkRow, copy);
                 }
             }
@@ -349,8 +326,7 @@ std::optional<DecodedImage> TiffSource::DecodeHere(std::size_t index) const {
     }
 
     const auto sample = [&](int x, int y, int s) -> std::uint32_t {
-        if (page.planar == 2)
-            return Sample(raw[s].data() + std::size_t(y) * planeRow, std::size_t(x), bits, big);
+        if (page.planar == 2) return Sample(raw[s].data() + std::size_t(y) * planeRow, std::size_t(x), bits, big);
         return Sample(raw[0].data() + std::size_t(y) * planeRow, std::size_t(x) * spp + s, bits, big);
     };
     const int colours = spp - page.extraSamples;
@@ -359,17 +335,14 @@ std::optional<DecodedImage> TiffSource::DecodeHere(std::size_t index) const {
     switch (page.photometric) {
         case 0:
         case 1: {
-            if (colours < 1)
-                return std::nullopt;
+            if (colours < 1) return std::nullopt;
             image = DecodedImage::Allocate(alpha ? PixelType::kBgra32 : PixelType::kGray8, page.width, page.height);
-            if (!image)
-                return std::nullopt;
+            if (!image) return std::nullopt;
             for (int y = 0; y < page.height; ++y) {
                 std::uint8_t* row = image->Row(y);
                 for (int x = 0; x < page.width; ++x) {
                     auto gray = static_cast<std::uint8_t>(sample(x, y, 0));
-                    if (page.photometric == 0)
-                        gray = static_cast<std::uint8_t>(255 - gray);
+                    if (page.photometric == 0) gray = static_cast<std::uint8_t>(255 - gray);
                     if (alpha) {
                         row[4 * x] = row[4 * x + 1] = row[4 * x + 2] = gray;
                         row[4 * x + 3] = static_cast<std::uint8_t>(sample(x, y, colours));
@@ -390,8 +363,7 @@ std::optional<DecodedImage> TiffSource::DecodeHere(std::size_t index) const {
                 return std::nullopt;
             }
             image = DecodedImage::Allocate(alpha ? PixelType::kBgra32 : PixelType::kBgr24, page.width, page.height);
-            if (!image)
-                return std::nullopt;
+            if (!image) return std::nullopt;
             const int bpp = alpha ? 4 : 3;
             const std::size_t entries = std::size_t{1} << (palette ? bits : 0);
             for (int y = 0; y < page.height; ++y) {
@@ -421,8 +393,7 @@ std::optional<DecodedImage> TiffSource::DecodeHere(std::size_t index) const {
                     pixel[0] = static_cast<std::uint8_t>(b);
                     pixel[1] = static_cast<std::uint8_t>(g);
                     pixel[2] = static_cast<std::uint8_t>(r);
-                    if (alpha)
-                        pixel[3] = static_cast<std::uint8_t>(sample(x, y, colours));
+                    if (alpha) pixel[3] = static_cast<std::uint8_t>(sample(x, y, colours));
                 }
             }
             return image;
@@ -433,22 +404,18 @@ std::optional<DecodedImage> TiffSource::DecodeHere(std::size_t index) const {
 }
 
 std::optional<DecodedImage> TiffSource::DecodeJpegChunks(const TiffPage& page) const {
-    if (!decoder_ || page.chunkWidth <= 0 || page.chunkHeight <= 0)
-        return std::nullopt;
+    if (!decoder_ || page.chunkWidth <= 0 || page.chunkHeight <= 0) return std::nullopt;
     const std::size_t across = (static_cast<std::size_t>(page.width) + page.chunkWidth - 1) / page.chunkWidth;
     const std::size_t down = (static_cast<std::size_t>(page.height) + page.chunkHeight - 1) / page.chunkHeight;
-    if (page.offsets.size() < across * down || page.byteCounts.size() < across * down)
-        return std::nullopt;
+    if (page.offsets.size() < across * down || page.byteCounts.size() < across * down) return std::nullopt;
     auto image = DecodedImage::Allocate(PixelType::kBgr24, page.width, page.height);
-    if (!image)
-        return std::nullopt;
+    if (!image) return std::nullopt;
     for (std::size_t cy = 0; cy < down; ++cy) {
         for (std::size_t cx = 0; cx < across; ++cx) {
             const std::size_t number = cy * across + cx;
             const std::uint64_t start = page.offsets[number];
             const std::uint64_t size = page.byteCounts[number];
-            if (start > file_.size() || size > file_.size() - start || size < 4)
-                return std::nullopt;
+            if (start > file_.size() || size > file_.size() - start || size < 4) return std::nullopt;
             // The shared tables (without their end marker) then the chunk (without its start).
             std::vector<std::uint8_t> jpeg;
             if (page.jpegTables.size() >= 4) {
@@ -460,8 +427,7 @@ std::optional<DecodedImage> TiffSource::DecodeJpegChunks(const TiffPage& page) c
                             file_.begin() + static_cast<std::ptrdiff_t>(start + size));
             }
             const auto part = decoder_->Decode(jpeg);
-            if (!part)
-                return std::nullopt;
+            if (!part) return std::nullopt;
             const int bpp = BytesPerPixel(part->type);
             const int left = static_cast<int>(cx) * page.chunkWidth;
             const int top = static_cast<int>(cy) * page.chunkHeight;

@@ -23,10 +23,10 @@ struct TiffPage {
     int compression = 1;
     int planar = 1;
     int predictor = 1;
-    int extraSamples = 0;   // samples after the colour ones; the first is taken as alpha
+    int extraSamples = 0;  // samples after the colour ones; the first is taken as alpha
     bool tiled = false;
-    int chunkWidth = 0;     // tile width, or the page width for strips
-    int chunkHeight = 0;    // tile length or rows per strip
+    int chunkWidth = 0;   // tile width, or the page width for strips
+    int chunkHeight = 0;  // tile length or rows per strip
     std::vector<std::uint64_t> offsets;
     std::vector<std::uint64_t> byteCounts;
     std::vector<std::uint16_t> colourMap;  // 3 * 2^bits entries: reds, greens, blues
@@ -34,7 +34,7 @@ struct TiffPage {
 };
 
 class TiffSource final : public DocumentSource {
-public:
+  public:
     explicit TiffSource(PayloadDecoderPtr decoder) : decoder_(std::move(decoder)) {}
 
     std::optional<DecodedImage> Decode(std::size_t index) override;
@@ -42,17 +42,16 @@ public:
     // The page decoded by this core alone, whatever the payload decoder could do.
     std::optional<DecodedImage> DecodeHere(std::size_t index) const;
 
-private:
+  private:
     // A page of JPEG-compressed strips or tiles, each decoded as a JPEG file of its own.
     std::optional<DecodedImage> DecodeJpegChunks(const TiffPage& page) const;
 
-public:
-
-protected:
+  public:
+  protected:
     OpenStatus OpenDocument(OpenRequest request) override;
     void Close() override;
 
-private:
+  private:
     PayloadDecoderPtr decoder_;
     std::vector<std::uint8_t> file_;
     std::vector<TiffPage> pages_;

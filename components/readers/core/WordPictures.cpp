@@ -66,8 +66,7 @@ std::optional<RecordHeader> ReadRecord(std::span<const std::uint8_t> data, std::
     header.type = reader.U16LE();
     const std::uint32_t length = reader.U32LE();
     header.body = reader.Bytes(length);
-    if (!reader.Ok())
-        return std::nullopt;
+    if (!reader.Ok()) return std::nullopt;
     header.version = verInstance & 0xF;
     header.instance = verInstance >> 4;
     header.end = reader.Position();
@@ -77,11 +76,9 @@ std::optional<RecordHeader> ReadRecord(std::span<const std::uint8_t> data, std::
 struct Fib {
     std::vector<std::pair<std::uint32_t, std::uint32_t>> fcLcb;
     std::span<const std::uint8_t> Part(std::span<const std::uint8_t> stream, std::size_t index) const {
-        if (index >= fcLcb.size())
-            return {};
+        if (index >= fcLcb.size()) return {};
         const auto [fc, lcb] = fcLcb[index];
-        if (lcb == 0 || fc > stream.size() || lcb > stream.size() - fc)
-            return {};
+        if (lcb == 0 || fc > stream.size() || lcb > stream.size() - fc) return {};
         return stream.subspan(fc, lcb);
     }
 };
@@ -97,15 +94,12 @@ class PieceTable {
                 reader.Skip(reader.U16LE());  // property modifiers
                 continue;
             }
-            if (kind != 2)
-                return;
+            if (kind != 2) return;
             const std::uint32_t size = reader.U32LE();
-            if (size < 4 || size > reader.Remaining())
-                return;
+            if (size < 4 || size > reader.Remaining()) return;
             const std::size_t count = (size - 4) / 12;
             std::vector<std::uint32_t> cps(count + 1);
-            for (auto& cp : cps)
-                cp = reader.U32LE();
+            for (auto& cp : cps) cp = reader.U32LE();
             for (std::size_t i = 0; i < count && reader.Ok(); ++i) {
                 reader.Skip(2);
                 const std::uint32_t fc = reader.U32LE();
@@ -115,8 +109,7 @@ class PieceTable {
                 piece.cpEnd = cps[i + 1];
                 piece.compressed = (fc & 0x40000000) != 0;
                 piece.fc = piece.compressed ? (fc & ~0x40000000u) / 2 : fc;
-                if (piece.cpEnd > piece.cpStart)
-                    pieces_.push_back(piece);
+                if (piece.cpEnd > piece.cpStart) pieces_.push_back(piece);
             }
             return;
         }
@@ -126,8 +119,7 @@ class PieceTable {
         for (const auto& piece : pieces_) {
             const std::uint64_t width = piece.compressed ? 1 : 2;
             const std::uint64_t end = piece.fc + std::uint64_t{piece.cpEnd - piece.cpStart} * width;
-            if (fc >= piece.fc && fc < end)
-                return static_cast<std::uint32_t>(piece.cpStart + (fc - piece.fc) / width);
+            if (fc >= piece.fc && fc < end) return static_cast<std::uint32_t>(piece.cpStart + (fc - piece.fc) / width);
         }
         return std::nullopt;
     }
@@ -172,25 +164,21 @@ std::vector<std::pair<std::uint32_t, std::uint32_t>> PictureLocations(std::span<
                                                                       std::span<const std::uint8_t> bteChpx,
                                                                       const PieceTable& pieces) {
     std::vector<std::pair<std::uint32_t, std::uint32_t>> found;  // (cp, data offset)
-    if (bteChpx.size() < 4)
-        return found;
+    if (bteChpx.size() < 4) return found;
     const std::size_t count = (bteChpx.size() - 4) / 8;
     ByteReader pages(bteChpx, (count + 1) * 4);
     for (std::size_t i = 0; i < count; ++i) {
         const std::size_t page = std::size_t{pages.U32LE() & 0x3FFFFF} * kFkpSize;
-        if (!pages.Ok() || page + kFkpSize > word.size())
-            continue;
+        if (!pages.Ok() || page + kFkpSize > word.size()) continue;
         const auto fkp = word.subspan(page, kFkpSize);
         const std::size_t runs = fkp[kFkpSize - 1];
-        if ((runs + 1) * 4 + runs > kFkpSize - 1)
-            continue;
+        if ((runs + 1) * 4 + runs > kFkpSize - 1) continue;
         ByteReader starts(fkp);
         for (std::size_t run = 0; run < runs; ++run) {
             starts.Seek(run * 4);
             const std::uint32_t fc = starts.U32LE();
             const std::size_t chpx = std::size_t{fkp[(runs + 1) * 4 + run]} * 2;
-            if (chpx == 0)
-                continue;  // default character properties
+            if (chpx == 0) continue;  // default character properties
             ByteReader properties(fkp, chpx);
             const std::size_t size = properties.U8();
             ByteReader sprms(properties.Bytes(size));
@@ -199,16 +187,12 @@ std::vector<std::pair<std::uint32_t, std::uint32_t>> PictureLocations(std::span<
             while (sprms.Ok() && sprms.Remaining() >= 2) {
                 const std::uint16_t sprm = sprms.U16LE();
                 const auto operand = OperandSize(sprm, sprms);
-                if (!operand)
-                    break;
+                if (!operand) break;
                 ByteReader value(sprms.Bytes(*operand));
-                if (sprm == kSprmPicLocation)
-                    location = value.U32LE();
-                if ((sprm == kSprmData || sprm == kSprmOle2) && value.U8() != 0)
-                    notPicture = true;
+                if (sprm == kSprmPicLocation) location = value.U32LE();
+                if ((sprm == kSprmData || sprm == kSprmOle2) && value.U8() != 0) notPicture = true;
             }
-            if (!location || notPicture)
-                continue;
+            if (!location || notPicture) continue;
             // Runs outside the pieces belong to no text; they sort after all that do.
             found.emplace_back(pieces.CpOf(fc).value_or(0xFFFFFFFF), *location);
         }
@@ -225,30 +209,25 @@ void BlipsInFbse(const RecordHeader& fbse, std::span<const std::uint8_t> delaySt
     reader.Skip(1);
     const std::size_t nameSize = reader.U8();
     reader.Skip(2 + nameSize);
-    if (!reader.Ok())
-        return;
+    if (!reader.Ok()) return;
     std::optional<RecordHeader> blip;
     if (reader.Remaining() >= 8) {
         blip = ReadRecord(fbse.body, reader.Position());
     } else if (size > 0 && delayOffset < delayStream.size()) {
         blip = ReadRecord(delayStream, delayOffset);
     }
-    if (!blip)
-        return;
+    if (!blip) return;
     const auto start = blip->body.data() - 8;
-    if (auto parsed = ParseBlip(std::span(start, blip->body.size() + 8)))
-        out.push_back(std::move(*parsed));
+    if (auto parsed = ParseBlip(std::span(start, blip->body.size() + 8))) out.push_back(std::move(*parsed));
 }
 
 // Shape id -> picture store index (1-based) of every picture shape in the drawings.
 void CollectShapes(std::span<const std::uint8_t> data, int depth, std::map<std::uint32_t, std::uint32_t>& shapes) {
-    if (depth > kMaxDepth)
-        return;
+    if (depth > kMaxDepth) return;
     std::size_t position = 0;
     while (position < data.size()) {
         const auto record = ReadRecord(data, position);
-        if (!record)
-            return;
+        if (!record) return;
         position = record->end;
         if (record->type == kSpContainer) {
             std::optional<std::uint32_t> id;
@@ -256,14 +235,12 @@ void CollectShapes(std::span<const std::uint8_t> data, int depth, std::map<std::
             std::size_t inner = 0;
             while (inner < record->body.size()) {
                 const auto child = ReadRecord(record->body, inner);
-                if (!child)
-                    break;
+                if (!child) break;
                 inner = child->end;
                 if (child->type == kFsp) {
                     ByteReader fsp(child->body);
                     const std::uint32_t spid = fsp.U32LE();
-                    if (fsp.Ok())
-                        id = spid;
+                    if (fsp.Ok()) id = spid;
                 } else if (child->type == kFopt) {
                     ByteReader properties(child->body);
                     for (int i = 0; i < child->instance && properties.Ok(); ++i) {
@@ -278,8 +255,7 @@ void CollectShapes(std::span<const std::uint8_t> data, int depth, std::map<std::
                     CollectShapes(child->body, depth + 1, shapes);  // a group's inner shapes
                 }
             }
-            if (id && pib)
-                shapes.emplace(*id, *pib);
+            if (id && pib) shapes.emplace(*id, *pib);
         } else if (record->version == 0xF) {
             CollectShapes(record->body, depth + 1, shapes);
         }
@@ -304,31 +280,25 @@ std::vector<WordBlip> InlinePicture(std::span<const std::uint8_t> data,
     const auto picture = data.subspan(offset, total);
     std::size_t position = headerSize;
     if (mapMode == kShapeFile) {
-        if (position >= picture.size())
-            return blips;
+        if (position >= picture.size()) return blips;
         position += 1 + picture[position];  // the picture's file name
     }
     std::map<std::uint32_t, std::uint32_t> shapes;
     while (position < picture.size()) {
         const auto record = ReadRecord(picture, position);
-        if (!record)
-            break;
-        if (record->type == kFbse)
-            BlipsInFbse(*record, data, blips);
-        if (record->type == kSpContainer)
-            CollectShapes(picture.subspan(position, record->end - position), 0, shapes);
+        if (!record) break;
+        if (record->type == kFbse) BlipsInFbse(*record, data, blips);
+        if (record->type == kSpContainer) CollectShapes(picture.subspan(position, record->end - position), 0, shapes);
         position = record->end;
     }
-    if (!shapes.empty())
-        storeIndex = shapes.begin()->second;
+    if (!shapes.empty()) storeIndex = shapes.begin()->second;
     return blips;
 }
 
 struct BlipHash {
     std::size_t operator()(const std::vector<std::uint8_t>* bytes) const {
         std::size_t hash = 1469598103934665603ull;
-        for (auto b : *bytes)
-            hash = (hash ^ b) * 1099511628211ull;
+        for (auto b : *bytes) hash = (hash ^ b) * 1099511628211ull;
         return hash;
     }
 };
@@ -340,8 +310,7 @@ struct BlipEqual {
 
 std::optional<WordBlip> ParseBlip(std::span<const std::uint8_t> record) {
     const auto header = ReadRecord(record, 0);
-    if (!header)
-        return std::nullopt;
+    if (!header) return std::nullopt;
     WordBlip blip;
     bool metafile = false;
     switch (header->type) {
@@ -391,23 +360,20 @@ std::optional<WordBlip> ParseBlip(std::span<const std::uint8_t> record) {
         const auto bytes = reader.Bytes(reader.Remaining());
         blip.data.assign(bytes.begin(), bytes.end());
     }
-    if (!reader.Ok() || blip.data.empty())
-        return std::nullopt;
+    if (!reader.Ok() || blip.data.empty()) return std::nullopt;
     return blip;
 }
 
 WordPictures FindWordPictures(const CompoundFile& file) {
     WordPictures result;
     const auto word = file.ReadStream(u"WordDocument");
-    if (!word)
-        return result;
+    if (!word) return result;
     ByteReader reader(*word);
     const std::uint16_t ident = reader.U16LE();
     const std::uint16_t version = reader.U16LE();
     reader.Seek(0x0A);
     const std::uint16_t flags = reader.U16LE();
-    if (!reader.Ok() || ident != kWordIdent || version < kFirstWord97Fib)
-        return result;
+    if (!reader.Ok() || ident != kWordIdent || version < kFirstWord97Fib) return result;
     if ((flags & (kFlagEncrypted | kFlagObfuscated)) != 0) {
         result.status = WordPictures::Status::kEncrypted;
         return result;
@@ -421,11 +387,9 @@ WordPictures FindWordPictures(const CompoundFile& file) {
         fc = reader.U32LE();
         lcb = reader.U32LE();
     }
-    if (!reader.Ok())
-        return result;
+    if (!reader.Ok()) return result;
     const auto table = file.ReadStream((flags & kFlagTable1) ? u"1Table" : u"0Table");
-    if (!table)
-        return result;
+    if (!table) return result;
     const std::vector<std::uint8_t> data = file.ReadStream(u"Data").value_or(std::vector<std::uint8_t>{});
     result.status = WordPictures::Status::kOk;
 
@@ -439,22 +403,18 @@ WordPictures FindWordPictures(const CompoundFile& file) {
         std::size_t position = 0;
         while (position < dgg->body.size()) {
             const auto record = ReadRecord(dgg->body, position);
-            if (!record)
-                break;
+            if (!record) break;
             position = record->end;
-            if (record->type != kBStoreContainer)
-                continue;
+            if (record->type != kBStoreContainer) continue;
             std::size_t inner = 0;
             while (inner < record->body.size()) {
                 const auto fbse = ReadRecord(record->body, inner);
-                if (!fbse)
-                    break;
+                if (!fbse) break;
                 inner = fbse->end;
                 std::vector<WordBlip> one;
                 // An entry no shape refers to any more (its count is zero) is a deleted picture.
                 ByteReader references(fbse->body, 24);
-                if (fbse->type == kFbse && references.U32LE() != 0)
-                    BlipsInFbse(*fbse, *word, one);
+                if (fbse->type == kFbse && references.U32LE() != 0) BlipsInFbse(*fbse, *word, one);
                 // Empty slots keep their place: shapes refer to entries by number.
                 store.push_back(one.empty() ? WordBlip{} : std::move(one.front()));
             }
@@ -463,8 +423,7 @@ WordPictures FindWordPictures(const CompoundFile& file) {
         // After the group container: for each drawing, a byte naming its part and its container.
         for (std::size_t position = dgg->end; position < dggInfo.size();) {
             const auto drawing = ReadRecord(dggInfo, position + 1);
-            if (!drawing || drawing->type != kDgContainer)
-                break;
+            if (!drawing || drawing->type != kDgContainer) break;
             CollectShapes(drawing->body, 0, shapes);
             position = drawing->end;
         }
@@ -474,16 +433,14 @@ WordPictures FindWordPictures(const CompoundFile& file) {
     std::stable_sort(locations.begin(), locations.end());
     std::unordered_set<std::uint32_t> seenLocations;
     for (const auto& [cp, offset] : locations) {
-        if (!seenLocations.insert(offset).second)
-            continue;
+        if (!seenLocations.insert(offset).second) continue;
         std::uint32_t storeIndex = 0;
         auto blips = InlinePicture(data, offset, storeIndex);
         if (blips.empty() && storeIndex > 0 && storeIndex <= store.size() && !store[storeIndex - 1].data.empty()) {
             placed.push_back({cp, store[storeIndex - 1]});
             storeUsed[storeIndex - 1] = true;
         }
-        for (auto& blip : blips)
-            placed.push_back({cp, std::move(blip)});
+        for (auto& blip : blips) placed.push_back({cp, std::move(blip)});
     }
 
     const auto anchors = fib.Part(*table, kPlcSpaMom);
@@ -497,11 +454,9 @@ WordPictures FindWordPictures(const CompoundFile& file) {
             ByteReader fspa(anchors, (count + 1) * 4 + i * kFspaSize);
             const std::uint32_t spid = fspa.U32LE();
             const auto shape = shapes.find(spid);
-            if (shape == shapes.end() || shape->second == 0 || shape->second > store.size())
-                continue;
+            if (shape == shapes.end() || shape->second == 0 || shape->second > store.size()) continue;
             const std::size_t slot = shape->second - 1;
-            if (store[slot].data.empty())
-                continue;
+            if (store[slot].data.empty()) continue;
             placed.push_back({cp, store[slot]});
             storeUsed[slot] = true;
         }
@@ -509,8 +464,7 @@ WordPictures FindWordPictures(const CompoundFile& file) {
     std::stable_sort(placed.begin(), placed.end(), [](const Placed& a, const Placed& b) { return a.cp < b.cp; });
     // Pictures of headers, footers and text boxes have no place in the main text: they follow.
     for (std::size_t slot = 0; slot < store.size(); ++slot) {
-        if (!storeUsed[slot] && !store[slot].data.empty())
-            placed.push_back({0xFFFFFFFF, std::move(store[slot])});
+        if (!storeUsed[slot] && !store[slot].data.empty()) placed.push_back({0xFFFFFFFF, std::move(store[slot])});
     }
 
     // The same picture used twice is stored twice for inline use; it is listed once.
@@ -520,8 +474,7 @@ WordPictures FindWordPictures(const CompoundFile& file) {
         keep[i] = !placed[i].blip.data.empty() && seen.insert(&placed[i].blip.data).second;
     }
     for (std::size_t i = 0; i < placed.size(); ++i) {
-        if (keep[i])
-            result.blips.push_back(std::move(placed[i].blip));
+        if (keep[i]) result.blips.push_back(std::move(placed[i].blip));
     }
     return result;
 }

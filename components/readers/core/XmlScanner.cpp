@@ -7,8 +7,12 @@
 namespace pictrove::readers {
 namespace {
 
-bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-bool IsNameChar(char c) { return !IsSpace(c) && c != '>' && c != '/' && c != '=' && c != '<'; }
+bool IsSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+bool IsNameChar(char c) {
+    return !IsSpace(c) && c != '>' && c != '/' && c != '=' && c != '<';
+}
 
 void AppendCodePoint(std::string& out, unsigned long code) {
     if (code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) code = 0xFFFD;

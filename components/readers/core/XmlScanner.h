@@ -11,7 +11,7 @@
 namespace pictrove::readers {
 
 class XmlScanner {
-public:
+  public:
     enum class Token { kStartTag, kEndTag, kText };
 
     explicit XmlScanner(std::string_view text) : text_(text) {}
@@ -33,7 +33,7 @@ public:
     // Text with the five named entities and numeric references resolved.
     static std::string Unescape(std::string_view text);
 
-private:
+  private:
     std::string_view text_;
     std::size_t position_ = 0;
     Token kind_ = Token::kText;

@@ -15,7 +15,8 @@ constexpr std::string_view kFixedRepresentation = "/fixedrepresentation";
 
 }  // namespace
 
-std::vector<std::string> XpsSource::Links(const std::string& part, std::string_view element,
+std::vector<std::string> XpsSource::Links(const std::string& part,
+                                          std::string_view element,
                                           std::string_view attribute) const {
     std::vector<std::string> links;
     const ZipEntry* entry = Archive().Find(part);

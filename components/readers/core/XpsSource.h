@@ -8,13 +8,13 @@
 namespace pictrove::readers {
 
 class XpsSource final : public ZipPictureSource {
-public:
+  public:
     using ZipPictureSource::ZipPictureSource;
 
-protected:
+  protected:
     OpenStatus ListPictures() override;
 
-private:
+  private:
     // The Source (or ImageSource) links of the named elements in a part, resolved.
     std::vector<std::string> Links(const std::string& part, std::string_view element, std::string_view attribute) const;
 };

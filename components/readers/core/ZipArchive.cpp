@@ -37,15 +37,11 @@ void ApplyZip64Extra(std::span<const std::uint8_t> extra,
         const std::uint16_t id = reader.U16LE();
         const std::uint16_t size = reader.U16LE();
         auto field = reader.Bytes(size);
-        if (!reader.Ok())
-            return;
-        if (id != kZip64Extra)
-            continue;
+        if (!reader.Ok()) return;
+        if (id != kZip64Extra) continue;
         ByteReader values(field);
-        if (uncompressed == 0xFFFFFFFF)
-            uncompressed = values.U32LE() | (std::uint64_t{values.U32LE()} << 32);
-        if (compressed == 0xFFFFFFFF)
-            compressed = values.U32LE() | (std::uint64_t{values.U32LE()} << 32);
+        if (uncompressed == 0xFFFFFFFF) uncompressed = values.U32LE() | (std::uint64_t{values.U32LE()} << 32);
+        if (compressed == 0xFFFFFFFF) compressed = values.U32LE() | (std::uint64_t{values.U32LE()} << 32);
         if (offset != nullptr && *offset == 0xFFFFFFFF)
             *offset = values.U32LE() | (std::uint64_t{values.U32LE()} << 32);
         return;
@@ -60,11 +56,9 @@ std::uint64_t U64LE(ByteReader& reader) {
 // The size of stored data followed by a signed data descriptor (its size field repeats it).
 bool FindStoredEnd(std::span<const std::uint8_t> file, std::size_t start, std::size_t& size) {
     for (std::size_t at = start; at + 16 <= file.size(); ++at) {
-        if (file[at] != 0x50)
-            continue;
+        if (file[at] != 0x50) continue;
         ByteReader descriptor(file, at);
-        if (descriptor.U32LE() != kDataDescriptor)
-            continue;
+        if (descriptor.U32LE() != kDataDescriptor) continue;
         descriptor.Skip(4);
         if (descriptor.U32LE() == at - start) {
             size = at - start;
@@ -77,8 +71,7 @@ bool FindStoredEnd(std::span<const std::uint8_t> file, std::size_t start, std::s
 }  // namespace
 
 bool LooksLikeZip(std::span<const std::uint8_t> file) {
-    if (file.size() < 4)
-        return false;
+    if (file.size() < 4) return false;
     ByteReader reader(file);
     const std::uint32_t signature = reader.U32LE();
     return signature == kLocalHeader || signature == kEndOfDirectory;
@@ -87,31 +80,26 @@ bool LooksLikeZip(std::span<const std::uint8_t> file) {
 bool ZipArchive::Open(std::span<const std::uint8_t> file) {
     file_ = file;
     entries_.clear();
-    if (ReadCentralDirectory())
-        return true;
+    if (ReadCentralDirectory()) return true;
     entries_.clear();
     return ScanLocalHeaders();
 }
 
 bool ZipArchive::ReadCentralDirectory() {
     // The end record sits in the last 64 KB + 22 bytes (its comment is at most 64 KB).
-    if (file_.size() < 22)
-        return false;
+    if (file_.size() < 22) return false;
     const std::size_t lowest = file_.size() > 0xFFFF + 22 ? file_.size() - (0xFFFF + 22) : 0;
     std::size_t end = file_.size() - 22;
     for (;; --end) {
-        if (file_[end] == 0x50 && ByteReader(file_, end).U32LE() == kEndOfDirectory)
-            break;
-        if (end == lowest)
-            return false;
+        if (file_[end] == 0x50 && ByteReader(file_, end).U32LE() == kEndOfDirectory) break;
+        if (end == lowest) return false;
     }
     ByteReader record(file_, end + 4);
     record.Skip(6);
     std::uint64_t count = record.U16LE();
     std::uint64_t directorySize = record.U32LE();
     std::uint64_t directoryOffset = record.U32LE();
-    if (!record.Ok())
-        return false;
+    if (!record.Ok()) return false;
 
     if (end >= 20 && ByteReader(file_, end - 20).U32LE() == kZip64Locator) {
         ByteReader locator(file_, end - 20 + 8);
@@ -123,22 +111,18 @@ bool ZipArchive::ReadCentralDirectory() {
                 count = U64LE(big);
                 directorySize = U64LE(big);
                 directoryOffset = U64LE(big);
-                if (!big.Ok())
-                    return false;
+                if (!big.Ok()) return false;
             }
         }
     }
-    if (directoryOffset > file_.size() || directorySize > file_.size() - directoryOffset)
-        return false;
-    if (count > directorySize / kMinCentralRecord || count > kMaxEntries)
-        return false;
+    if (directoryOffset > file_.size() || directorySize > file_.size() - directoryOffset) return false;
+    if (count > directorySize / kMinCentralRecord || count > kMaxEntries) return false;
 
     ByteReader reader(
         file_.subspan(static_cast<std::size_t>(directoryOffset), static_cast<std::size_t>(directorySize)));
     entries_.reserve(static_cast<std::size_t>(count));
     for (std::uint64_t i = 0; i < count; ++i) {
-        if (reader.U32LE() != kCentralHeader)
-            return false;
+        if (reader.U32LE() != kCentralHeader) return false;
         reader.Skip(4);
         ZipEntry entry;
         entry.flags = reader.U16LE();
@@ -154,27 +138,22 @@ bool ZipArchive::ReadCentralDirectory() {
         const auto name = reader.Bytes(nameSize);
         const auto extra = reader.Bytes(extraSize);
         reader.Skip(commentSize);
-        if (!reader.Ok())
-            return false;
+        if (!reader.Ok()) return false;
         entry.name.assign(name.begin(), name.end());
         entry.utf8 = (entry.flags & kFlagUtf8) != 0;
         ApplyZip64Extra(extra, entry.uncompressedSize, entry.compressedSize, &entry.localHeaderOffset);
 
         // The data offset comes from the local header, whose name and extra lengths may differ.
-        if (entry.localHeaderOffset > file_.size())
-            continue;
+        if (entry.localHeaderOffset > file_.size()) continue;
         ByteReader local(file_, static_cast<std::size_t>(entry.localHeaderOffset));
-        if (local.U32LE() != kLocalHeader)
-            continue;
+        if (local.U32LE() != kLocalHeader) continue;
         local.Skip(22);
         const std::uint16_t localName = local.U16LE();
         const std::uint16_t localExtra = local.U16LE();
         local.Skip(std::size_t{localName} + localExtra);
-        if (!local.Ok())
-            continue;
+        if (!local.Ok()) continue;
         entry.dataOffset = local.Position();
-        if (entry.compressedSize > file_.size() - entry.dataOffset)
-            continue;
+        if (entry.compressedSize > file_.size() - entry.dataOffset) continue;
         entries_.push_back(std::move(entry));
     }
     return !entries_.empty() || count == 0;
@@ -186,8 +165,7 @@ bool ZipArchive::ScanLocalHeaders() {
     std::size_t position = 0;
     while (entries_.size() < kMaxEntries) {
         ByteReader reader(file_, position);
-        if (reader.U32LE() != kLocalHeader)
-            break;
+        if (reader.U32LE() != kLocalHeader) break;
         reader.Skip(2);
         ZipEntry entry;
         entry.flags = reader.U16LE();
@@ -199,8 +177,7 @@ bool ZipArchive::ScanLocalHeaders() {
         const std::uint16_t extraSize = reader.U16LE();
         const auto name = reader.Bytes(nameSize);
         const auto extra = reader.Bytes(extraSize);
-        if (!reader.Ok())
-            break;
+        if (!reader.Ok()) break;
         entry.name.assign(name.begin(), name.end());
         entry.utf8 = (entry.flags & kFlagUtf8) != 0;
         entry.localHeaderOffset = position;
@@ -214,12 +191,10 @@ bool ZipArchive::ScanLocalHeaders() {
             std::size_t consumed = 0;
             if (entry.method == 8) {
                 auto data = InflateBounded(file_.subspan(reader.Position()), kMaxZipEntrySize, true, &consumed);
-                if (!data)
-                    break;
+                if (!data) break;
                 entry.uncompressedSize = data->size();
             } else if (entry.method == 0) {
-                if (!FindStoredEnd(file_, reader.Position(), consumed))
-                    break;
+                if (!FindStoredEnd(file_, reader.Position(), consumed)) break;
                 entry.uncompressedSize = consumed;
             } else {
                 break;
@@ -229,8 +204,7 @@ bool ZipArchive::ScanLocalHeaders() {
             const std::size_t descriptorSize = descriptor.U32LE() == kDataDescriptor ? 16 : 12;
             position = reader.Position() + consumed + descriptorSize;
         } else {
-            if (entry.compressedSize > available)
-                break;
+            if (entry.compressedSize > available) break;
             position = reader.Position() + static_cast<std::size_t>(entry.compressedSize);
             if ((entry.flags & kFlagDescriptor) != 0) {
                 ByteReader descriptor(file_, position);
@@ -238,28 +212,24 @@ bool ZipArchive::ScanLocalHeaders() {
             }
         }
         entries_.push_back(std::move(entry));
-        if (position > file_.size())
-            break;
+        if (position > file_.size()) break;
     }
     return !entries_.empty();
 }
 
 const ZipEntry* ZipArchive::Find(std::string_view name) const {
     for (const auto& entry : entries_) {
-        if (entry.name == name)
-            return &entry;
+        if (entry.name == name) return &entry;
     }
     const auto normal = [](std::string_view text) {
         std::string folded = AsciiLower(text);
         std::replace(folded.begin(), folded.end(), '\\', '/');
-        while (folded.starts_with("/"))
-            folded.erase(0, 1);
+        while (folded.starts_with("/")) folded.erase(0, 1);
         return folded;
     };
     const std::string wanted = normal(name);
     for (const auto& entry : entries_) {
-        if (normal(entry.name) == wanted)
-            return &entry;
+        if (normal(entry.name) == wanted) return &entry;
     }
     return nullptr;
 }
@@ -276,20 +246,16 @@ std::optional<std::vector<std::uint8_t>> ZipArchive::Extract(const ZipEntry& ent
     const auto stored = StoredData(entry);
     if (!stored) return std::nullopt;
     const auto data = *stored;
-    if (entry.uncompressedSize > limit)
-        return std::nullopt;
+    if (entry.uncompressedSize > limit) return std::nullopt;
     const auto expected = static_cast<std::size_t>(entry.uncompressedSize);
     if (entry.method == 0) {
-        if (data.size() != expected)
-            return std::nullopt;
+        if (data.size() != expected) return std::nullopt;
         return std::vector<std::uint8_t>(data.begin(), data.end());
     }
-    if (entry.method != 8)
-        return std::nullopt;
+    if (entry.method != 8) return std::nullopt;
     // The declared size bounds the output: a stream that would give more is damaged or hostile.
     auto out = InflateBounded(data, expected, true, nullptr, expected);
-    if (!out || out->size() != expected)
-        return std::nullopt;
+    if (!out || out->size() != expected) return std::nullopt;
     return out;
 }
 
@@ -301,11 +267,9 @@ std::optional<std::vector<std::uint8_t>> ZipArchive::ExtractPrefix(const ZipEntr
         const auto prefix = data.first(std::min(count, data.size()));
         return std::vector<std::uint8_t>(prefix.begin(), prefix.end());
     }
-    if (entry.method != 8)
-        return std::nullopt;
+    if (entry.method != 8) return std::nullopt;
     z_stream stream{};
-    if (inflateInit2(&stream, -MAX_WBITS) != Z_OK)
-        return std::nullopt;
+    if (inflateInit2(&stream, -MAX_WBITS) != Z_OK) return std::nullopt;
     std::vector<std::uint8_t> out(std::min<std::uint64_t>(count, std::max<std::uint64_t>(entry.uncompressedSize, 1)));
     stream.next_in = const_cast<Bytef*>(data.data());
     stream.avail_in = static_cast<uInt>(std::min<std::size_t>(data.size(), 1u << 30));
@@ -314,8 +278,7 @@ std::optional<std::vector<std::uint8_t>> ZipArchive::ExtractPrefix(const ZipEntr
     const int result = inflate(&stream, Z_SYNC_FLUSH);
     out.resize(out.size() - stream.avail_out);
     inflateEnd(&stream);
-    if (result != Z_OK && result != Z_STREAM_END && !(result == Z_BUF_ERROR && !out.empty()))
-        return std::nullopt;
+    if (result != Z_OK && result != Z_STREAM_END && !(result == Z_BUF_ERROR && !out.empty())) return std::nullopt;
     return out;
 }
 
@@ -325,8 +288,7 @@ std::optional<std::vector<std::uint8_t>> InflateBounded(std::span<const std::uin
                                                         std::size_t* consumed,
                                                         std::size_t expectedSize) {
     z_stream stream{};
-    if (inflateInit2(&stream, raw ? -MAX_WBITS : MAX_WBITS) != Z_OK)
-        return std::nullopt;
+    if (inflateInit2(&stream, raw ? -MAX_WBITS : MAX_WBITS) != Z_OK) return std::nullopt;
     std::vector<std::uint8_t> out;
     // Grown as needed rather than taken from a declared size, which may be a lie.
     out.resize(std::min<std::size_t>(limit, expectedSize > 0 ? expectedSize : std::size_t{1} << 16));
@@ -347,8 +309,7 @@ std::optional<std::vector<std::uint8_t>> InflateBounded(std::span<const std::uin
                 stream.next_out = &probe;
                 stream.avail_out = 1;
                 result = inflate(&stream, Z_NO_FLUSH);
-                if (result == Z_STREAM_END && stream.avail_out == 1)
-                    break;
+                if (result == Z_STREAM_END && stream.avail_out == 1) break;
                 inflateEnd(&stream);
                 return std::nullopt;
             }
@@ -359,26 +320,20 @@ std::optional<std::vector<std::uint8_t>> InflateBounded(std::span<const std::uin
         stream.avail_out = static_cast<uInt>(room);
         result = inflate(&stream, Z_NO_FLUSH);
         produced += room - stream.avail_out;
-        if (result == Z_STREAM_END)
-            break;
-        if (result == Z_BUF_ERROR && stream.avail_in == 0 && fed >= data.size())
-            break;  // input ended early
-        if (result != Z_OK && result != Z_BUF_ERROR)
-            break;
+        if (result == Z_STREAM_END) break;
+        if (result == Z_BUF_ERROR && stream.avail_in == 0 && fed >= data.size()) break;  // input ended early
+        if (result != Z_OK && result != Z_BUF_ERROR) break;
     }
     const std::size_t used = data.size() - (data.size() - fed) - stream.avail_in;
     inflateEnd(&stream);
-    if (result != Z_STREAM_END)
-        return std::nullopt;
-    if (consumed != nullptr)
-        *consumed = used;
+    if (result != Z_STREAM_END) return std::nullopt;
+    if (consumed != nullptr) *consumed = used;
     out.resize(produced);
     return out;
 }
 
 std::u16string ZipEntryName(const ZipEntry& entry) {
-    if (entry.utf8 || IsValidUtf8(entry.name))
-        return Utf8ToUtf16(entry.name);
+    if (entry.utf8 || IsValidUtf8(entry.name)) return Utf8ToUtf16(entry.name);
     return Cp437ToUtf16(entry.name);
 }
 

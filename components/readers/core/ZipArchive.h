@@ -32,7 +32,7 @@ struct ZipEntry {
 inline constexpr std::size_t kMaxZipEntrySize = std::size_t{256} << 20;
 
 class ZipArchive {
-public:
+  public:
     // Lists the entries of a zip file; false when the bytes are no zip or nothing is readable.
     // The archive refers to the bytes, which the caller keeps alive and unchanged.
     bool Open(std::span<const std::uint8_t> file);
@@ -45,14 +45,13 @@ public:
 
     // The entry's bytes, or nothing when it is encrypted, uses another method, is damaged or
     // would grow beyond limit. The declared size is checked against what inflating gives.
-    std::optional<std::vector<std::uint8_t>> Extract(const ZipEntry& entry,
-                                                     std::size_t limit = kMaxZipEntrySize) const;
+    std::optional<std::vector<std::uint8_t>> Extract(const ZipEntry& entry, std::size_t limit = kMaxZipEntrySize) const;
 
     // The first count bytes of the entry (fewer when it is shorter), inflating no further:
     // enough to read an embedded picture's header.
     std::optional<std::vector<std::uint8_t>> ExtractPrefix(const ZipEntry& entry, std::size_t count) const;
 
-private:
+  private:
     // The entry's stored bytes inside the file; nothing when encrypted or out of the file's bounds.
     std::optional<std::span<const std::uint8_t>> StoredData(const ZipEntry& entry) const;
     bool ReadCentralDirectory();
@@ -68,8 +67,10 @@ bool LooksLikeZip(std::span<const std::uint8_t> file);
 // Inflates data: raw deflate (zip entries) or with a zlib header. Fails when the output would
 // exceed limit, when the stream is damaged or ends early. consumed (optional) receives the
 // number of input bytes the stream took.
-std::optional<std::vector<std::uint8_t>> InflateBounded(std::span<const std::uint8_t> data, std::size_t limit,
-                                                        bool raw, std::size_t* consumed = nullptr,
+std::optional<std::vector<std::uint8_t>> InflateBounded(std::span<const std::uint8_t> data,
+                                                        std::size_t limit,
+                                                        bool raw,
+                                                        std::size_t* consumed = nullptr,
                                                         std::size_t expectedSize = 0);
 
 // The entry name as UTF-16 (from UTF-8 or code page 437).

@@ -13,7 +13,9 @@ namespace {
 // A JPEG's start of frame may sit behind a large metadata block (thumbnails, colour profiles).
 constexpr std::size_t kHeaderPrefix = 64 * 1024;
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 }  // namespace
 
@@ -64,8 +66,8 @@ std::optional<DecodedImage> ZipPictureSource::Decode(std::size_t index) {
 
 bool HasPictureExtension(std::string_view name) {
     const std::string lower = AsciiLower(name);
-    for (const char* extension : {".jpg", ".jpeg", ".jpe", ".jfif", ".png", ".gif", ".bmp", ".tif", ".tiff", ".jxr",
-                                  ".wdp", ".hdp"}) {
+    for (const char* extension :
+         {".jpg", ".jpeg", ".jpe", ".jfif", ".png", ".gif", ".bmp", ".tif", ".tiff", ".jxr", ".wdp", ".hdp"}) {
         if (std::string_view(lower).ends_with(extension)) return true;
     }
     return false;

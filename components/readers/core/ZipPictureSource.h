@@ -13,12 +13,12 @@
 namespace pictrove::readers {
 
 class ZipPictureSource : public DocumentSource {
-public:
+  public:
     explicit ZipPictureSource(PayloadDecoderPtr decoder) : decoder_(std::move(decoder)) {}
 
     std::optional<DecodedImage> Decode(std::size_t index) override;
 
-protected:
+  protected:
     OpenStatus OpenDocument(OpenRequest request) final;
     void Close() override;
 
@@ -33,7 +33,7 @@ protected:
 
     const ZipArchive& Archive() const { return archive_; }
 
-private:
+  private:
     PayloadDecoderPtr decoder_;
     std::vector<std::uint8_t> file_;
     ZipArchive archive_;

@@ -9,14 +9,12 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace pictrove::readers::codecs;
-    if (size < 2)
-        return 0;
+    if (size < 2) return 0;
     const std::uint8_t selector = data[0];
     const std::size_t limit = std::size_t{data[1]} << (selector >> 5);
     const std::span<const std::uint8_t> in(data + 2, size - 2);
     const auto run = [&](ByteSink& sink) {
-        if (selector & 1)
-            return LzwDecode(in, sink, {.earlyChange = (selector & 2) != 0});
+        if (selector & 1) return LzwDecode(in, sink, {.earlyChange = (selector & 2) != 0});
         return PackBitsDecode(in, sink, {.endCode128 = (selector & 2) != 0, .unit = (selector & 4) ? 2u : 1u});
     };
     // One guard byte past the fixed buffer must survive.

@@ -7,8 +7,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace pictrove::readers;
     if (const auto compound = CompoundFile::Parse({data, size})) {
-        for (const auto& name : compound->RootNames())
-            (void)compound->ReadStream(name);
+        for (const auto& name : compound->RootNames()) (void)compound->ReadStream(name);
     }
     DocSource document(fuzz::MakeStandInDecoder());
     fuzz::OpenAndDecodeAll(document, data, size);

@@ -14,7 +14,7 @@
 namespace pictrove::readers::fuzz {
 
 class HeaderOnlyDecoder final : public PayloadDecoder {
-public:
+  public:
     std::optional<DecodedImage> DecodeFrame(std::span<const std::uint8_t> file, unsigned frame) override {
         const auto info = ReadImageHeader(file);
         if (!info || frame > 0 || std::uint64_t(info->width) * std::uint64_t(info->height) > (1u << 22)) {
@@ -25,7 +25,9 @@ public:
     unsigned FrameCount(std::span<const std::uint8_t> file) override { return ReadImageHeader(file) ? 1 : 0; }
 };
 
-inline PayloadDecoderPtr MakeStandInDecoder() { return std::make_shared<HeaderOnlyDecoder>(); }
+inline PayloadDecoderPtr MakeStandInDecoder() {
+    return std::make_shared<HeaderOnlyDecoder>();
+}
 
 // Opens the bytes and decodes every listed image that is small enough to be quick; checks
 // what every source promises about a decoded image.

@@ -30,26 +30,31 @@ Bytes SmallGif() {
 // A page drawing an RGB image with a soft mask, a stencil, an inline image and a form.
 Bytes SeedPdf(const PdfWriteOptions& options) {
     PdfWriter writer;
-    const int mask = writer.AddStream("<< /Type /XObject /Subtype /Image /Width 2 /Height 2 /ColorSpace /DeviceGray "
-                                      "/BitsPerComponent 8 >>", Bytes{0, 80, 160, 255});
-    const int image = writer.AddStream("<< /Type /XObject /Subtype /Image /Width 2 /Height 2 /ColorSpace /DeviceRGB "
-                                       "/BitsPerComponent 8 /Filter /FlateDecode /SMask " + std::to_string(mask) + " 0 R >>",
-                                       ZlibCompress(Bytes(12, 0x7F)));
-    const int stencil = writer.AddStream("<< /Type /XObject /Subtype /Image /Width 8 /Height 1 /ImageMask true >>",
-                                         Bytes{0x5A});
+    const int mask = writer.AddStream(
+        "<< /Type /XObject /Subtype /Image /Width 2 /Height 2 /ColorSpace /DeviceGray "
+        "/BitsPerComponent 8 >>",
+        Bytes{0, 80, 160, 255});
+    const int image = writer.AddStream(
+        "<< /Type /XObject /Subtype /Image /Width 2 /Height 2 /ColorSpace /DeviceRGB "
+        "/BitsPerComponent 8 /Filter /FlateDecode /SMask " +
+            std::to_string(mask) + " 0 R >>",
+        ZlibCompress(Bytes(12, 0x7F)));
+    const int stencil =
+        writer.AddStream("<< /Type /XObject /Subtype /Image /Width 8 /Height 1 /ImageMask true >>", Bytes{0x5A});
     const int form = writer.AddStream("<< /Type /XObject /Subtype /Form /BBox [0 0 1 1] /Resources << /XObject << /S " +
-                                      std::to_string(stencil) + " 0 R >> >> >>", Text("1 0 0 rg /S Do"));
-    const int root = AddPages(writer, {{"/Im Do /F Do BI /W 2 /H 1 /CS /G /BPC 8 ID ab EI",
-                                        "<< /XObject << /Im " + std::to_string(image) + " 0 R /F " + std::to_string(form) +
-                                            " 0 R >> >>", ""}});
+                                          std::to_string(stencil) + " 0 R >> >> >>",
+                                      Text("1 0 0 rg /S Do"));
+    const int root = AddPages(
+        writer,
+        {{"/Im Do /F Do BI /W 2 /H 1 /CS /G /BPC 8 ID ab EI",
+          "<< /XObject << /Im " + std::to_string(image) + " 0 R /F " + std::to_string(form) + " 0 R >> >>", ""}});
     return writer.Write(root, options);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2)
-        return 2;
+    if (argc < 2) return 2;
     const std::filesystem::path root = argv[1];
 
     const std::vector<ZipFileEntry> images = {{"a/page2.png", SmallPng(), true}, {"a/page10.gif", SmallGif(), false}};
@@ -118,10 +123,12 @@ int main(int argc, char** argv) {
     Write(root / "PdfFilterFuzzer", "a85", Bytes{1, '9', 'j', 'q', 'o', '^', '~', '>'});
     Write(root / "PdfFilterFuzzer", "runlength", Bytes{2, 2, 'a', 'b', 'c', 253, 'z', 128});
     Write(root / "PdfFilterFuzzer", "lzw", Bytes{3, 0x80, 0x0B, 0x60, 0x50, 0x22, 0x0C, 0x0C, 0x85, 0x01});
-    Write(root / "PdfFilterFuzzer", "g4", Bytes{0x25, 0x26, 0xa8, 0xda, 0x36, 0x8d, 0xa0, 0x41, 0x6f, 0xff, 0x40, 0x81});
+    Write(root / "PdfFilterFuzzer", "g4",
+          Bytes{0x25, 0x26, 0xa8, 0xda, 0x36, 0x8d, 0xa0, 0x41, 0x6f, 0xff, 0x40, 0x81});
     Write(root / "PdfFilterFuzzer", "png", Bytes{0x0A, 2, 1, 2, 3, 4, 1, 9, 9, 9, 9});
     Write(root / "PdfSecurityFuzzer", "v2.txt",
-          Text("<< /Filter /Standard /V 2 /R 3 /Length 128 /P -4 /O <00112233445566778899AABBCCDDEEFF00112233445566778899AABBCCDDEEFF> "
+          Text("<< /Filter /Standard /V 2 /R 3 /Length 128 /P -4 /O "
+               "<00112233445566778899AABBCCDDEEFF00112233445566778899AABBCCDDEEFF> "
                "/U <00112233445566778899AABBCCDDEEFF00112233445566778899AABBCCDDEEFF> >> (cipher text)"));
     Write(root / "PdfSecurityFuzzer", "v4.txt",
           Text("<< /Filter /Standard /V 4 /R 4 /P -4 /CF << /StdCF << /CFM /AESV2 /Length 16 >> >> /StmF /StdCF "

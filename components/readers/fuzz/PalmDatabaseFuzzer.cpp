@@ -7,8 +7,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace pictrove::readers;
-    if (const auto database = ParsePalmDatabase({data, size}))
-        (void)ReadMobiBook({data, size}, *database);
+    if (const auto database = ParsePalmDatabase({data, size})) (void)ReadMobiBook({data, size}, *database);
     MobiSource mobi(fuzz::MakeStandInDecoder());
     fuzz::OpenAndDecodeAll(mobi, data, size);
     PdbSource pdb(fuzz::MakeStandInDecoder());

@@ -6,8 +6,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace pictrove::readers::pdf;
-    if (size < 2)
-        return 0;
+    if (size < 2) return 0;
     const std::uint8_t selector = data[0];
     const std::span<const std::uint8_t> in(data + 1, size - 1);
     constexpr std::size_t kLimit = 1 << 20;
@@ -45,7 +44,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             break;
         }
     }
-    if (out.size() > kLimit + (1 << 16))
-        __builtin_trap();
+    if (out.size() > kLimit + (1 << 16)) __builtin_trap();
     return 0;
 }

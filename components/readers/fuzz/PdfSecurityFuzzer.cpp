@@ -9,11 +9,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Lexer lexer({data, size});
     Parser parser(lexer);
     const auto dict = parser.ReadObject();
-    if (!dict || !dict->IsDict())
-        return 0;
+    if (!dict || !dict->IsDict()) return 0;
     std::unique_ptr<Security> security;
-    if (Security::Create(*dict->dict, "0123456789abcdef", u"user", security) != SecurityStatus::kOpened)
-        return 0;
+    if (Security::Create(*dict->dict, "0123456789abcdef", u"user", security) != SecurityStatus::kOpened) return 0;
     const std::size_t rest = lexer.Position();
     std::string text(reinterpret_cast<const char*>(data) + rest, size - rest);
     security->DecryptString(text, 12, 0);

@@ -50,8 +50,8 @@ TEST(Ccitt, DecodesGroup4AndGroup3OneDimensional) {
     g3.k = 0;
     g3.columns = 23;
     g3.encodedByteAlign = true;
-    bits = CcittDecode(
-        FromHex("00013556ad5ab4e00135e15ab569c0013543a756ad5a7001354e8756ad5a7001350500013556ad5ab4e0"), g3);
+    bits = CcittDecode(FromHex("00013556ad5ab4e00135e15ab569c0013543a756ad5a7001354e8756ad5a7001350500013556ad5ab4e0"),
+                       g3);
     ASSERT_TRUE(bits);
     EXPECT_EQ(bits->size(), 18u);
     ExpectFaxRows(*bits, false);
@@ -70,8 +70,7 @@ TEST(Ccitt, DecodesGroup3TwoDimensionalRowsAndStopsAtDamage) {
         "111";
     Bytes data((bitsText.size() + 7) / 8, 0);
     for (std::size_t i = 0; i < bitsText.size(); ++i) {
-        if (bitsText[i] == '1')
-            data[i / 8] |= std::uint8_t(0x80 >> (i % 8));
+        if (bitsText[i] == '1') data[i / 8] |= std::uint8_t(0x80 >> (i % 8));
     }
     CcittParams params;
     params.k = 1;

@@ -18,15 +18,13 @@ constexpr int kEnd = 257;
 // Codes packed most significant bit first, each at the width an encoder would use: it makes
 // one table entry per code after the first since a clear, and widens like the decoder.
 class CodeWriter {
-public:
+  public:
     explicit CodeWriter(bool earlyChange) : early_(earlyChange ? 1 : 0) {}
 
     CodeWriter& Put(int code) {
         for (int bit = width_ - 1; bit >= 0; --bit) {
-            if (used_ % 8 == 0)
-                bytes_.push_back(0);
-            if ((code >> bit) & 1)
-                bytes_.back() |= static_cast<std::uint8_t>(0x80 >> (used_ % 8));
+            if (used_ % 8 == 0) bytes_.push_back(0);
+            if ((code >> bit) & 1) bytes_.back() |= static_cast<std::uint8_t>(0x80 >> (used_ % 8));
             ++used_;
         }
         if (code == kClear) {
@@ -34,11 +32,9 @@ public:
             next_ = 258;
             first_ = true;
         } else if (code != kEnd) {
-            if (!first_ && next_ < 4096)
-                ++next_;
+            if (!first_ && next_ < 4096) ++next_;
             first_ = false;
-            if (next_ + early_ >= (1 << width_) && width_ < 12)
-                ++width_;
+            if (next_ + early_ >= (1 << width_) && width_ < 12) ++width_;
         }
         return *this;
     }
@@ -46,7 +42,7 @@ public:
     int Next() const { return next_; }
     const Bytes& Data() const { return bytes_; }
 
-private:
+  private:
     int early_;
     int width_ = 9;
     int next_ = 258;

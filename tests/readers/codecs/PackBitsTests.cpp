@@ -43,17 +43,14 @@ TEST(PackBits, ByteOneTwentyEightIsSkippedOrEndsTheDataByOption) {
 
 TEST(PackBits, LongestLiteralAndLongestRun) {
     Bytes in = {127};
-    for (int i = 0; i < 128; ++i)
-        in.push_back(static_cast<std::uint8_t>(i));
+    for (int i = 0; i < 128; ++i) in.push_back(static_cast<std::uint8_t>(i));
     in.insert(in.end(), {129, 0xEE});  // -127: 128 copies
     Bytes out;
     const auto result = Decode(in, 1000, out);
     ASSERT_EQ(out.size(), 256u);
     EXPECT_EQ(result.end, DecodeEnd::kInputEnd);
-    for (int i = 0; i < 128; ++i)
-        EXPECT_EQ(out[i], i) << "literal byte " << i;
-    for (int i = 128; i < 256; ++i)
-        EXPECT_EQ(out[i], 0xEE) << "run byte " << i;
+    for (int i = 0; i < 128; ++i) EXPECT_EQ(out[i], i) << "literal byte " << i;
+    for (int i = 128; i < 256; ++i) EXPECT_EQ(out[i], 0xEE) << "run byte " << i;
 }
 
 TEST(PackBits, OutputLimitBetweenInsideARunAndInsideALiteral) {

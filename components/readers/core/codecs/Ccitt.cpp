@@ -147,8 +147,7 @@ struct RunTable {
 
     void Add(const Code& code) {
         unsigned value = 0;
-        for (char c : code.bits)
-            value = (value << 1) | (c == '1' ? 1u : 0u);
+        for (char c : code.bits) value = (value << 1) | (c == '1' ? 1u : 0u);
         const int size = static_cast<int>(code.bits.size());
         const unsigned first = value << (kLookupBits - size);
         for (unsigned i = 0; i < (1u << (kLookupBits - size)); ++i) {
@@ -162,14 +161,11 @@ const RunTable& Table(bool black) {
     static const auto make = [](bool forBlack) {
         RunTable table;
         if (forBlack) {
-            for (const auto& code : kBlack)
-                table.Add(code);
+            for (const auto& code : kBlack) table.Add(code);
         } else {
-            for (const auto& code : kWhite)
-                table.Add(code);
+            for (const auto& code : kWhite) table.Add(code);
         }
-        for (const auto& code : kExtended)
-            table.Add(code);
+        for (const auto& code : kExtended) table.Add(code);
         return table;
     };
     static const RunTable white = make(false);
@@ -205,15 +201,12 @@ int ReadRun(BitReader& reader, bool black) {
     for (int guard = 0; guard < 64; ++guard) {
         const unsigned index = reader.Peek(kLookupBits);
         const int length = table.length[index];
-        if (length == 0)
-            return -1;
+        if (length == 0) return -1;
         reader.Skip(length);
         const int run = table.run[index];
         total += run;
-        if (run < 64)
-            return total;
-        if (total > kMaxCcittColumns)
-            return -1;
+        if (run < 64) return total;
+        if (total > kMaxCcittColumns) return -1;
     }
     return -1;
 }
@@ -265,8 +258,7 @@ Mode ReadMode(BitReader& reader, int& delta) {
         delta = -3;
         return Mode::kVertical;
     }
-    if (reader.Peek(12) == 1)
-        return Mode::kEol;
+    if (reader.Peek(12) == 1) return Mode::kEol;
     return Mode::kError;
 }
 
@@ -305,8 +297,7 @@ void PaintRow(const std::vector<int>& changes, int columns, bool blackIs1, std::
 
 std::optional<std::vector<std::uint8_t>> CcittDecode(std::span<const std::uint8_t> data, const CcittParams& params) {
     const int columns = params.columns;
-    if (columns < 1 || columns > kMaxCcittColumns)
-        return std::nullopt;
+    if (columns < 1 || columns > kMaxCcittColumns) return std::nullopt;
     const std::size_t rowBytes = static_cast<std::size_t>(columns + 7) / 8;
     // Every row takes at least one bit, which bounds the rows of an open-ended stream.
     const std::size_t maxRows = params.rows > 0 ? static_cast<std::size_t>(params.rows) : data.size() * 8 + 1;
@@ -321,16 +312,14 @@ std::optional<std::vector<std::uint8_t>> CcittDecode(std::span<const std::uint8_
             // Aligned data puts its fill bits before the EOL, so the EOL ends on a byte boundary:
             // aligning first could cut into the code.
             const bool eol = SkipEol(reader);
-            if (!eol && params.encodedByteAlign)
-                reader.Align();
+            if (!eol && params.encodedByteAlign) reader.Align();
             if (eol) {
                 // Two codes in a row end the block (six in Group 3's return to control).
                 while (reader.Peek(params.k > 0 ? 13 : 12) == (params.k > 0 ? 3u : 1u) && eolsInARow < 8) {
                     reader.Skip(12);
                     ++eolsInARow;
                 }
-                if (eolsInARow > 0 && params.endOfBlock)
-                    break;
+                if (eolsInARow > 0 && params.endOfBlock) break;
             }
             if (params.k > 0) {
                 twoD = reader.Peek(1) == 0;
@@ -360,8 +349,7 @@ std::optional<std::vector<std::uint8_t>> CcittDecode(std::span<const std::uint8_
             std::size_t b = 0;
             while (a0 < columns) {
                 // b1: the first change on the reference line right of a0 with the colour a0 is not.
-                while (b < reference.size() && (reference[b] <= a0 || (b % 2 == 1) != black))
-                    ++b;
+                while (b < reference.size() && (reference[b] <= a0 || (b % 2 == 1) != black)) ++b;
                 const int b1 = b < reference.size() ? reference[b] : columns;
                 const int b2 = b + 1 < reference.size() ? reference[b + 1] : columns;
                 int delta = 0;
@@ -391,33 +379,28 @@ std::optional<std::vector<std::uint8_t>> CcittDecode(std::span<const std::uint8_
                     a0 = a1;
                     black = !black;
                 } else {
-                    if (mode == Mode::kEol && params.k < 0)
-                        eolsInARow = 1;
+                    if (mode == Mode::kEol && params.k < 0) eolsInARow = 1;
                     failed = true;
                     break;
                 }
                 // A change left of b may now lie right of a0 (after a step to the left).
-                while (b > 0 && reference[b - 1] > a0)
-                    --b;
+                while (b > 0 && reference[b - 1] > a0) --b;
             }
         }
         if (failed) {
-            if (coding.empty() || eolsInARow > 0)
-                break;
+            if (coding.empty() || eolsInARow > 0) break;
             // Keep the partial row, then stop: what follows cannot be trusted.
         }
         const std::size_t at = out.size();
         out.resize(at + rowBytes);
         PaintRow(coding, columns, params.blackIs1, out.data() + at);
-        if (failed)
-            break;
+        if (failed) break;
         reference = coding;
         reference.push_back(columns);
         reference.push_back(columns);
         eolsInARow = 0;
     }
-    if (out.empty())
-        return std::nullopt;
+    if (out.empty()) return std::nullopt;
     return out;
 }
 

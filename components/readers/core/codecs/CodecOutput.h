@@ -27,7 +27,7 @@ struct DecodeResult {
 // Where a decoder writes: a buffer of fixed size, or a vector that grows up to a limit (so a
 // small stream cannot make the reader take gigabytes before it is found out).
 class ByteSink {
-public:
+  public:
     explicit ByteSink(std::span<std::uint8_t> buffer) : buffer_(buffer), limit_(buffer.size()) {}
     // Appends to vector, at most limit bytes.
     ByteSink(std::vector<std::uint8_t>& vector, std::size_t limit) : vector_(&vector), limit_(limit) {}
@@ -50,11 +50,10 @@ public:
         return at;
     }
     void Append(const std::uint8_t* data, std::size_t count) {
-        if (count > 0)
-            std::memcpy(Extend(count), data, count);
+        if (count > 0) std::memcpy(Extend(count), data, count);
     }
 
-private:
+  private:
     std::span<std::uint8_t> buffer_;
     std::vector<std::uint8_t>* vector_ = nullptr;
     std::size_t limit_ = 0;

@@ -34,8 +34,7 @@ struct Table {
         std::uint8_t* at = out.Extend(fits);
         std::size_t k = size;
         for (int c = code; k > 0; c = prefix[c]) {
-            if (--k < fits)
-                at[k] = last[c];
+            if (--k < fits) at[k] = last[c];
         }
         return fits == size;
     }
@@ -54,26 +53,22 @@ DecodeResult LzwDecode(std::span<const std::uint8_t> in, ByteSink& out, const Lz
     std::size_t i = 0;
     const auto end = [&](DecodeEnd how) { return DecodeResult{out.Written(), how}; };
     for (;;) {
-        if (out.Full())
-            return end(DecodeEnd::kOutputFull);
+        if (out.Full()) return end(DecodeEnd::kOutputFull);
         while (bits < width && i < in.size()) {
             buffer = (buffer << 8) | in[i++];
             bits += 8;
         }
-        if (bits < width)
-            return end(DecodeEnd::kInputEnd);
+        if (bits < width) return end(DecodeEnd::kInputEnd);
         const int code = static_cast<int>((buffer >> (bits - width)) & ((1u << width) - 1));
         bits -= width;
-        if (code == kEnd)
-            return end(DecodeEnd::kEndCode);
+        if (code == kEnd) return end(DecodeEnd::kEndCode);
         if (code == kClear) {
             width = 9;
             next = kFirstFree;
             previous = -1;
             continue;
         }
-        if (previous < 0 ? code > 255 : code > next)
-            return end(DecodeEnd::kInvalidCode);
+        if (previous < 0 ? code > 255 : code > next) return end(DecodeEnd::kInvalidCode);
         // A full table takes no more entries until the next clear code.
         if (previous >= 0 && next < kTableSize) {
             // code == next is the string of previous plus its own first byte.
@@ -82,11 +77,9 @@ DecodeResult LzwDecode(std::span<const std::uint8_t> in, ByteSink& out, const Lz
             table.first[next] = table.first[previous];
             table.length[next] = static_cast<std::uint16_t>(std::min(table.length[previous] + 1, kTableSize - 1));
             ++next;
-            if (next + early >= (1 << width) && width < kMaxWidth)
-                ++width;
+            if (next + early >= (1 << width) && width < kMaxWidth) ++width;
         }
-        if (!table.Write(code, out))
-            return end(DecodeEnd::kOutputCut);
+        if (!table.Write(code, out)) return end(DecodeEnd::kOutputCut);
         previous = code;
     }
 }

@@ -10,14 +10,11 @@ DecodeResult PackBitsDecode(std::span<const std::uint8_t> in, ByteSink& out, con
     std::size_t i = 0;
     const auto end = [&](DecodeEnd how) { return DecodeResult{out.Written(), how}; };
     for (;;) {
-        if (out.Full())
-            return end(DecodeEnd::kOutputFull);
-        if (i >= in.size())
-            return end(DecodeEnd::kInputEnd);
+        if (out.Full()) return end(DecodeEnd::kOutputFull);
+        if (i >= in.size()) return end(DecodeEnd::kInputEnd);
         const auto n = static_cast<std::int8_t>(in[i++]);
         if (n == -128) {
-            if (options.endCode128)
-                return end(DecodeEnd::kEndCode);
+            if (options.endCode128) return end(DecodeEnd::kEndCode);
             continue;
         }
         if (n >= 0) {
@@ -26,20 +23,16 @@ DecodeResult PackBitsDecode(std::span<const std::uint8_t> in, ByteSink& out, con
             const std::size_t take = std::min({count, in.size() - i, room});
             out.Append(in.data() + i, take);
             i += take;
-            if (take < count)
-                return end(take == room ? DecodeEnd::kOutputCut : DecodeEnd::kTruncated);
+            if (take < count) return end(take == room ? DecodeEnd::kOutputCut : DecodeEnd::kTruncated);
             continue;
         }
-        if (unit > in.size() - i)
-            return end(DecodeEnd::kTruncated);
+        if (unit > in.size() - i) return end(DecodeEnd::kTruncated);
         const std::size_t count = std::size_t(1 - n) * unit;
         const std::size_t take = std::min(count, out.Room());
         std::uint8_t* at = out.Extend(take);
-        for (std::size_t k = 0; k < take; ++k)
-            at[k] = in[i + k % unit];
+        for (std::size_t k = 0; k < take; ++k) at[k] = in[i + k % unit];
         i += unit;
-        if (take < count)
-            return end(DecodeEnd::kOutputCut);
+        if (take < count) return end(DecodeEnd::kOutputCut);
     }
 }
 

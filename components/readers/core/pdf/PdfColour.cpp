@@ -13,10 +13,8 @@ constexpr int kMaxColourDepth = 8;
 constexpr std::size_t kMaxFunctionSamples = 1 << 22;
 
 std::uint8_t ToByte(float value) {
-    if (!(value > 0))
-        return 0;  // also NaN
-    if (value >= 1)
-        return 255;
+    if (!(value > 0)) return 0;  // also NaN
+    if (value >= 1) return 255;
     return static_cast<std::uint8_t>(value * 255.0f + 0.5f);
 }
 
@@ -34,38 +32,30 @@ float LinearToSrgb(float v) {
 }  // namespace
 
 std::shared_ptr<Function> Function::Parse(Document& document, const Object& object, int depth) {
-    if (depth > kMaxColourDepth)
-        return nullptr;
+    if (depth > kMaxColourDepth) return nullptr;
     const Object resolved = document.Resolve(object);
     const Dict* dict = resolved.AsDict();
-    if (dict == nullptr)
-        return nullptr;
+    if (dict == nullptr) return nullptr;
     auto function = std::make_shared<Function>();
     function->type_ = static_cast<int>(document.Lookup(dict, "FunctionType").Int(-1));
     function->domain_ = document.Numbers(dict->Get("Domain"));
     function->range_ = document.Numbers(dict->Get("Range"));
-    if (function->domain_.size() < 2)
-        return nullptr;
+    if (function->domain_.size() < 2) return nullptr;
     function->inputs_ = static_cast<int>(function->domain_.size() / 2);
-    if (function->inputs_ > 8)
-        return nullptr;
+    if (function->inputs_ > 8) return nullptr;
     switch (function->type_) {
         case 0: {
-            if (!resolved.IsStream() || function->range_.size() < 2)
-                return nullptr;
+            if (!resolved.IsStream() || function->range_.size() < 2) return nullptr;
             function->outputs_ = static_cast<int>(function->range_.size() / 2);
             const auto sizes = document.Numbers(dict->Get("Size"));
-            if (static_cast<int>(sizes.size()) < function->inputs_)
-                return nullptr;
+            if (static_cast<int>(sizes.size()) < function->inputs_) return nullptr;
             std::size_t total = static_cast<std::size_t>(function->outputs_);
             for (int i = 0; i < function->inputs_; ++i) {
                 const int size = static_cast<int>(sizes[static_cast<std::size_t>(i)]);
-                if (size < 1 || size > 65536)
-                    return nullptr;
+                if (size < 1 || size > 65536) return nullptr;
                 function->size_.push_back(size);
                 total *= static_cast<std::size_t>(size);
-                if (total > kMaxFunctionSamples)
-                    return nullptr;
+                if (total > kMaxFunctionSamples) return nullptr;
             }
             const int bits = static_cast<int>(document.Lookup(dict, "BitsPerSample").Int(8));
             if (bits != 1 && bits != 2 && bits != 4 && bits != 8 && bits != 12 && bits != 16 && bits != 24 &&
@@ -79,11 +69,9 @@ std::shared_ptr<Function> Function::Parse(Document& document, const Object& obje
                     function->encode_.insert(function->encode_.end(), {0.0f, float(size - 1)});
             }
             function->decode_ = document.Numbers(dict->Get("Decode"));
-            if (function->decode_.size() < function->range_.size())
-                function->decode_ = function->range_;
+            if (function->decode_.size() < function->range_.size()) function->decode_ = function->range_;
             auto data = document.DecodeFully(*resolved.stream, (total * static_cast<std::size_t>(bits) + 7) / 8);
-            if (!data)
-                return nullptr;
+            if (!data) return nullptr;
             const double maxValue = std::ldexp(1.0, bits) - 1;
             function->samples_.resize(total, 0.0f);
             for (std::size_t i = 0; i < total; ++i) {
@@ -102,24 +90,19 @@ std::shared_ptr<Function> Function::Parse(Document& document, const Object& obje
         case 2: {
             function->c0_ = document.Numbers(dict->Get("C0"));
             function->c1_ = document.Numbers(dict->Get("C1"));
-            if (function->c0_.empty())
-                function->c0_ = {0.0f};
-            if (function->c1_.empty())
-                function->c1_ = {1.0f};
-            if (function->c0_.size() != function->c1_.size() || function->c0_.size() > 32)
-                return nullptr;
+            if (function->c0_.empty()) function->c0_ = {0.0f};
+            if (function->c1_.empty()) function->c1_ = {1.0f};
+            if (function->c0_.size() != function->c1_.size() || function->c0_.size() > 32) return nullptr;
             function->outputs_ = static_cast<int>(function->c0_.size());
             function->exponent_ = static_cast<float>(document.Lookup(dict, "N").Number(1));
             return function;
         }
         case 3: {
             const Object functions = document.Lookup(dict, "Functions");
-            if (!functions.IsArray() || functions.array->empty() || functions.array->size() > 64)
-                return nullptr;
+            if (!functions.IsArray() || functions.array->empty() || functions.array->size() > 64) return nullptr;
             for (const auto& item : *functions.array) {
                 auto part = Parse(document, item, depth + 1);
-                if (!part)
-                    return nullptr;
+                if (!part) return nullptr;
                 function->functions_.push_back(part);
             }
             function->outputs_ = function->functions_[0]->Outputs();
@@ -175,8 +158,7 @@ void Function::Evaluate(const float* in, float* out) const {
         }
         case 3: {
             std::size_t k = 0;
-            while (k < bounds_.size() && x[0] >= bounds_[k])
-                ++k;
+            while (k < bounds_.size() && x[0] >= bounds_[k]) ++k;
             const float lo = k == 0 ? domain_[0] : bounds_[k - 1];
             const float hi = k == bounds_.size() ? domain_[1] : bounds_[k];
             const float e0 = encode_[2 * k];
@@ -186,8 +168,7 @@ void Function::Evaluate(const float* in, float* out) const {
             break;
         }
         default:
-            for (int j = 0; j < outputs_; ++j)
-                out[j] = 0;
+            for (int j = 0; j < outputs_; ++j) out[j] = 0;
             break;
     }
     if (range_.size() >= 2 * static_cast<std::size_t>(outputs_)) {
@@ -212,19 +193,14 @@ std::shared_ptr<ColourSpace> ColourSpace::Parse(Document& document,
                                                 const Object& value,
                                                 const Dict* resources,
                                                 int depth) {
-    if (depth > kMaxColourDepth)
-        return nullptr;
+    if (depth > kMaxColourDepth) return nullptr;
     const Object resolved = document.Resolve(value);
     if (resolved.IsName()) {
         const std::string& name = resolved.text;
-        if (name == "DeviceGray" || name == "G" || name == "CalGray")
-            return Device(ColourFamily::kGray);
-        if (name == "DeviceRGB" || name == "RGB" || name == "CalRGB")
-            return Device(ColourFamily::kRgb);
-        if (name == "DeviceCMYK" || name == "CMYK")
-            return Device(ColourFamily::kCmyk);
-        if (name == "Indexed" || name == "I")
-            return nullptr;
+        if (name == "DeviceGray" || name == "G" || name == "CalGray") return Device(ColourFamily::kGray);
+        if (name == "DeviceRGB" || name == "RGB" || name == "CalRGB") return Device(ColourFamily::kRgb);
+        if (name == "DeviceCMYK" || name == "CMYK") return Device(ColourFamily::kCmyk);
+        if (name == "Indexed" || name == "I") return nullptr;
         // A named resource of the page.
         if (resources != nullptr) {
             const Object spaces = document.Lookup(resources, "ColorSpace");
@@ -234,31 +210,23 @@ std::shared_ptr<ColourSpace> ColourSpace::Parse(Document& document,
         }
         return nullptr;
     }
-    if (!resolved.IsArray() || resolved.array->empty())
-        return nullptr;
+    if (!resolved.IsArray() || resolved.array->empty()) return nullptr;
     const Array& items = *resolved.array;
     const Object family = document.Resolve(items[0]);
-    if (!family.IsName())
-        return nullptr;
+    if (!family.IsName()) return nullptr;
     const std::string& name = family.text;
-    if (items.size() == 1)
-        return Parse(document, family, resources, depth + 1);
-    if (name == "CalGray")
-        return Device(ColourFamily::kGray);
-    if (name == "CalRGB")
-        return Device(ColourFamily::kRgb);
-    if (name == "CalCMYK")
-        return Device(ColourFamily::kCmyk);
+    if (items.size() == 1) return Parse(document, family, resources, depth + 1);
+    if (name == "CalGray") return Device(ColourFamily::kGray);
+    if (name == "CalRGB") return Device(ColourFamily::kRgb);
+    if (name == "CalCMYK") return Device(ColourFamily::kCmyk);
     if (name == "Lab") {
         auto space = Device(ColourFamily::kLab);
         const Object params = document.Resolve(items[1]);
         if (params.IsDict()) {
             const auto white = document.Numbers(params.dict->Get("WhitePoint"));
-            if (white.size() >= 3 && white[1] > 0)
-                space->white_ = {white[0], white[1], white[2]};
+            if (white.size() >= 3 && white[1] > 0) space->white_ = {white[0], white[1], white[2]};
             const auto range = document.Numbers(params.dict->Get("Range"));
-            if (range.size() >= 4)
-                space->range_ = {range[0], range[1], range[2], range[3]};
+            if (range.size() >= 4) space->range_ = {range[0], range[1], range[2], range[3]};
         }
         return space;
     }
@@ -266,20 +234,15 @@ std::shared_ptr<ColourSpace> ColourSpace::Parse(Document& document,
         const Object profile = document.Resolve(items[1]);
         const Dict* dict = profile.AsDict();
         const std::int64_t n = document.Lookup(dict, "N").Int(0);
-        if (n == 1)
-            return Device(ColourFamily::kGray);
-        if (n == 3)
-            return Device(ColourFamily::kRgb);
-        if (n == 4)
-            return Device(ColourFamily::kCmyk);
+        if (n == 1) return Device(ColourFamily::kGray);
+        if (n == 3) return Device(ColourFamily::kRgb);
+        if (n == 4) return Device(ColourFamily::kCmyk);
         return Parse(document, document.Lookup(dict, "Alternate"), resources, depth + 1);
     }
     if (name == "Indexed" || name == "I") {
-        if (items.size() < 4)
-            return nullptr;
+        if (items.size() < 4) return nullptr;
         auto base = Parse(document, items[1], resources, depth + 1);
-        if (!base || base->family_ == ColourFamily::kIndexed)
-            return nullptr;
+        if (!base || base->family_ == ColourFamily::kIndexed) return nullptr;
         auto space = Device(ColourFamily::kIndexed);
         space->hival_ = static_cast<int>(std::clamp<std::int64_t>(document.Resolve(items[2]).Int(0), 0, 255));
         const Object lookup = document.Resolve(items[3]);
@@ -289,8 +252,7 @@ std::shared_ptr<ColourSpace> ColourSpace::Parse(Document& document,
         if (lookup.IsString()) {
             table.assign(lookup.text.begin(), lookup.text.end());
         } else if (lookup.IsStream()) {
-            if (auto data = document.DecodeFully(*lookup.stream, need))
-                table = std::move(*data);
+            if (auto data = document.DecodeFully(*lookup.stream, need)) table = std::move(*data);
         }
         table.resize(need, 0);  // short tables: the missing entries are black
         space->palette_.resize(static_cast<std::size_t>(space->hival_ + 1) * 3);
@@ -307,13 +269,11 @@ std::shared_ptr<ColourSpace> ColourSpace::Parse(Document& document,
         return space;
     }
     if (name == "Separation" || name == "DeviceN") {
-        if (items.size() < 4)
-            return nullptr;
+        if (items.size() < 4) return nullptr;
         auto space = Device(ColourFamily::kTint);
         const Object names = document.Resolve(items[1]);
         space->components_ = name == "Separation" ? 1 : names.IsArray() ? static_cast<int>(names.array->size()) : 0;
-        if (space->components_ < 1 || space->components_ > 32)
-            return nullptr;
+        if (space->components_ < 1 || space->components_ > 32) return nullptr;
         space->alternate_ = Parse(document, items[2], resources, depth + 1);
         space->tint_ = Function::Parse(document, items[3]);
         if (space->tint_ && space->alternate_ && space->tint_->Outputs() < space->alternate_->components_) {
@@ -326,8 +286,7 @@ std::shared_ptr<ColourSpace> ColourSpace::Parse(Document& document,
         }
         return space;
     }
-    if (name == "Pattern")
-        return nullptr;
+    if (name == "Pattern") return nullptr;
     return nullptr;
 }
 
@@ -345,11 +304,9 @@ bool ColourSpace::GrayOutput() const {
 }
 
 std::array<float, 2> ColourSpace::DefaultDecode(int component, int bitsPerComponent) const {
-    if (family_ == ColourFamily::kIndexed)
-        return {0.0f, float((1 << bitsPerComponent) - 1)};
+    if (family_ == ColourFamily::kIndexed) return {0.0f, float((1 << bitsPerComponent) - 1)};
     if (family_ == ColourFamily::kLab) {
-        if (component == 0)
-            return {0.0f, 100.0f};
+        if (component == 0) return {0.0f, 100.0f};
         return component == 1 ? std::array<float, 2>{range_[0], range_[1]} : std::array<float, 2>{range_[2], range_[3]};
     }
     return {0.0f, 1.0f};
@@ -402,8 +359,7 @@ void ColourSpace::ToRgb(const float* v, std::uint8_t rgb[3]) const {
             }
             // No usable transform: the strongest tint as darkness.
             float tint = 0;
-            for (int i = 0; i < components_; ++i)
-                tint = std::max(tint, v[i]);
+            for (int i = 0; i < components_; ++i) tint = std::max(tint, v[i]);
             rgb[0] = rgb[1] = rgb[2] = ToByte(1 - tint);
             return;
         }

@@ -29,8 +29,7 @@ std::string ExpandInlineKey(const std::string& key) {
         {"L", "Length"},
     };
     for (const auto& [shortKey, longKey] : kKeys) {
-        if (key == shortKey)
-            return longKey;
+        if (key == shortKey) return longKey;
     }
     return key;
 }
@@ -44,8 +43,7 @@ std::uint8_t Byte(double value) {
 Object ContentScanner::Resource(const Object& resources, std::string_view category, const std::string& name) {
     const Object dict = document_.Resolve(resources);
     const Object group = document_.Lookup(dict.AsDict(), category);
-    if (!group.IsDict())
-        return Object::Null();
+    if (!group.IsDict()) return Object::Null();
     const Object& value = group.dict->Get(name);
     if (value.IsRef()) {
         Object resolved = document_.Resolve(value);
@@ -66,29 +64,24 @@ void ContentScanner::ScanPage(int pageNumber, const Dict& page, const Object& re
     const Object contents = document_.Lookup(&page, "Contents");
     std::vector<std::uint8_t> content;
     const auto append = [&](const Object& stream) {
-        if (!stream.IsStream())
-            return;
+        if (!stream.IsStream()) return;
         auto data = document_.DecodeFully(*stream.stream, kMaxContentBytes);
-        if (!data || content.size() + data->size() > kMaxContentBytes)
-            return;
+        if (!data || content.size() + data->size() > kMaxContentBytes) return;
         content.insert(content.end(), data->begin(), data->end());
         content.push_back('\n');  // streams of an array may split tokens only at their ends
     };
     if (contents.IsArray()) {
-        for (const auto& item : *contents.array)
-            append(document_.Resolve(item));
+        for (const auto& item : *contents.array) append(document_.Resolve(item));
     } else {
         append(contents);
     }
     ScanContent(content, resources, 0, State{});
 
     const Object annotations = document_.Lookup(&page, "Annots");
-    if (!annotations.IsArray())
-        return;
+    if (!annotations.IsArray()) return;
     std::size_t count = 0;
     for (const auto& item : *annotations.array) {
-        if (++count > kMaxAnnotations)
-            break;
+        if (++count > kMaxAnnotations) break;
         const Object annotation = document_.Resolve(item);
         const Object appearances = document_.Lookup(annotation.AsDict(), "AP");
         Object normal = appearances.IsDict() ? appearances.dict->Get("N") : Object::Null();
@@ -101,8 +94,7 @@ void ContentScanner::ScanPage(int pageNumber, const Dict& page, const Object& re
             if (state.IsName() && normal.dict->Has(state.text)) {
                 streams.push_back(normal.dict->Get(state.text));
             } else {
-                for (const auto& entry : normal.dict->entries)
-                    streams.push_back(entry.second);
+                for (const auto& entry : normal.dict->entries) streams.push_back(entry.second);
             }
             for (const auto& entry : streams) {
                 Object form = document_.Resolve(entry);
@@ -117,22 +109,17 @@ void ContentScanner::ScanPage(int pageNumber, const Dict& page, const Object& re
 }
 
 void ContentScanner::ScanForm(const Object& form, const Object& inherited, int depth, const State& state) {
-    if (!form.IsStream() || depth > kMaxFormDepth)
-        return;
-    if (form.integer >= 0 && !seenForms_.insert(form.integer).second)
-        return;
+    if (!form.IsStream() || depth > kMaxFormDepth) return;
+    if (form.integer >= 0 && !seenForms_.insert(form.integer).second) return;
     auto data = document_.DecodeFully(*form.stream, kMaxContentBytes);
-    if (!data)
-        return;
+    if (!data) return;
     Object resources = form.stream->dict.Get("Resources");
-    if (document_.Resolve(resources).IsNull())
-        resources = inherited;  // older files rely on the page's
+    if (document_.Resolve(resources).IsNull()) resources = inherited;  // older files rely on the page's
     ScanContent(*data, resources, depth, state);
 }
 
 void ContentScanner::Add(FoundImage found, const State& state) {
-    if (found.number >= 0 && !seenImages_.insert(found.number).second)
-        return;
+    if (found.number >= 0 && !seenImages_.insert(found.number).second) return;
     found.page = page_;
     found.fill = state.fill;
     out_.push_back(std::move(found));
@@ -140,8 +127,7 @@ void ContentScanner::Add(FoundImage found, const State& state) {
 
 void ContentScanner::DrawXObject(const std::string& name, const Object& resources, int depth, const State& state) {
     const Object object = Resource(resources, "XObject", name);
-    if (!object.IsStream())
-        return;
+    if (!object.IsStream()) return;
     const Object subtype = document_.Resolve(object.stream->dict.Get("Subtype"));
     if (subtype.IsName("Image")) {
         FoundImage found;
@@ -158,16 +144,14 @@ void ContentScanner::DrawXObject(const std::string& name, const Object& resource
 
 void ContentScanner::UsePattern(const std::string& name, const Object& resources, int depth, const State& state) {
     const Object pattern = Resource(resources, "Pattern", name);
-    if (!pattern.IsStream() || document_.Resolve(pattern.stream->dict.Get("PatternType")).Int(0) != 1)
-        return;
+    if (!pattern.IsStream() || document_.Resolve(pattern.stream->dict.Get("PatternType")).Int(0) != 1) return;
     ScanForm(pattern, resources, depth + 1, state);
 }
 
 void ContentScanner::UseExtGState(const std::string& name, const Object& resources, int depth, const State& state) {
     const Object gs = Resource(resources, "ExtGState", name);
     const Object mask = document_.Lookup(gs.AsDict(), "SMask");
-    if (!mask.IsDict())
-        return;
+    if (!mask.IsDict()) return;
     const Object& groupRef = mask.dict->Get("G");
     Object group = document_.Resolve(groupRef);
     group.integer = groupRef.IsRef() ? groupRef.integer : -1;
@@ -179,21 +163,16 @@ void ContentScanner::InlineImage(Lexer& lexer, const Object& resources, const St
     Dict dict;
     for (int guard = 0; guard < 256; ++guard) {
         auto key = parser.ReadObject();
-        if (!key)
-            break;  // "ID", or damage
+        if (!key) break;  // "ID", or damage
         auto value = parser.ReadObject();
-        if (!value)
-            break;
-        if (key->IsName())
-            dict.entries.emplace_back(ExpandInlineKey(key->text), std::move(*value));
+        if (!value) break;
+        if (key->IsName()) dict.entries.emplace_back(ExpandInlineKey(key->text), std::move(*value));
     }
     auto pending = parser.TakePending();
-    if (!pending || !pending->IsKeyword("ID"))
-        return;
+    if (!pending || !pending->IsKeyword("ID")) return;
     const auto data = lexer.Data();
     std::size_t start = pending->start + 2;
-    if (start < data.size() && IsWhite(data[start]))
-        ++start;  // exactly one blank after ID
+    if (start < data.size() && IsWhite(data[start])) ++start;  // exactly one blank after ID
 
     // Unfiltered data has a known size; otherwise the data ends at an "EI" standing alone.
     std::size_t end = std::string_view::npos;
@@ -218,8 +197,7 @@ void ContentScanner::InlineImage(Lexer& lexer, const Object& resources, const St
         if (size <= data.size() - start) {
             Lexer after(data, start + size);
             const Token token = after.Next();
-            if (token.IsKeyword("EI"))
-                end = start + size;
+            if (token.IsKeyword("EI")) end = start + size;
         }
     }
     if (end == std::string_view::npos) {
@@ -232,12 +210,10 @@ void ContentScanner::InlineImage(Lexer& lexer, const Object& resources, const St
                 break;
             }
         }
-        if (end == std::string_view::npos)
-            end = data.size();
+        if (end == std::string_view::npos) end = data.size();
     }
     std::size_t dataEnd = end;
-    if (filtered && dataEnd > start && IsWhite(data[dataEnd - 1]))
-        --dataEnd;
+    if (filtered && dataEnd > start && IsWhite(data[dataEnd - 1])) --dataEnd;
     lexer.Seek(std::min(end + 2, data.size()));
 
     Stream stream;
@@ -264,22 +240,19 @@ void ContentScanner::ScanContent(std::span<const std::uint8_t> content,
     State state = start;
     while (!lexer.AtEnd()) {
         if (auto object = parser.ReadObject()) {
-            if (operands.size() >= kMaxOperands)
-                operands.erase(operands.begin());
+            if (operands.size() >= kMaxOperands) operands.erase(operands.begin());
             operands.push_back(std::move(*object));
             continue;
         }
         auto token = parser.TakePending();
         if (!token || token->kind != TokenKind::kKeyword) {
-            if (token && token->kind == TokenKind::kEnd)
-                break;
+            if (token && token->kind == TokenKind::kEnd) break;
             continue;
         }
         const std::string& op = token->text;
         const auto number = [&](std::size_t fromEnd) { return operands[operands.size() - fromEnd].Number(); };
         if (op == "q") {
-            if (stack.size() < kMaxStateDepth)
-                stack.push_back(state);
+            if (stack.size() < kMaxStateDepth) stack.push_back(state);
         } else if (op == "Q") {
             if (!stack.empty()) {
                 state = stack.back();

@@ -72,8 +72,7 @@ constexpr std::uint64_t kSha384H[8] = {
 
 void Md5Block(std::uint32_t state[4], const std::uint8_t* block) {
     std::uint32_t m[16];
-    for (int i = 0; i < 16; ++i)
-        m[i] = LoadU32LE(block + 4 * i);
+    for (int i = 0; i < 16; ++i) m[i] = LoadU32LE(block + 4 * i);
     std::uint32_t a = state[0], b = state[1], c = state[2], d = state[3];
     for (int i = 0; i < 64; ++i) {
         std::uint32_t f;
@@ -107,8 +106,7 @@ void Md5Block(std::uint32_t state[4], const std::uint8_t* block) {
 Bytes Pad(std::span<const std::uint8_t> data, std::size_t blockSize, std::size_t lengthBytes, bool bigEndian) {
     Bytes message(data.begin(), data.end());
     message.push_back(0x80);
-    while (message.size() % blockSize != blockSize - lengthBytes)
-        message.push_back(0);
+    while (message.size() % blockSize != blockSize - lengthBytes) message.push_back(0);
     const std::uint64_t bits = std::uint64_t(data.size()) * 8;
     for (std::size_t i = 0; i < lengthBytes; ++i) {
         const std::size_t shift = bigEndian ? (lengthBytes - 1 - i) * 8 : i * 8;
@@ -119,8 +117,7 @@ Bytes Pad(std::span<const std::uint8_t> data, std::size_t blockSize, std::size_t
 
 void Sha256Block(std::uint32_t h[8], const std::uint8_t* block) {
     std::uint32_t w[64];
-    for (int i = 0; i < 16; ++i)
-        w[i] = LoadU32BE(block + 4 * i);
+    for (int i = 0; i < 16; ++i) w[i] = LoadU32BE(block + 4 * i);
     for (int i = 16; i < 64; ++i) {
         const std::uint32_t s0 = Rotr32(w[i - 15], 7) ^ Rotr32(w[i - 15], 18) ^ (w[i - 15] >> 3);
         const std::uint32_t s1 = Rotr32(w[i - 2], 17) ^ Rotr32(w[i - 2], 19) ^ (w[i - 2] >> 10);
@@ -144,14 +141,12 @@ void Sha256Block(std::uint32_t h[8], const std::uint8_t* block) {
         v[1] = v[0];
         v[0] = t1 + t2;
     }
-    for (int i = 0; i < 8; ++i)
-        h[i] += v[i];
+    for (int i = 0; i < 8; ++i) h[i] += v[i];
 }
 
 void Sha512Block(std::uint64_t h[8], const std::uint8_t* block) {
     std::uint64_t w[80];
-    for (int i = 0; i < 16; ++i)
-        w[i] = LoadU64BE(block + 8 * i);
+    for (int i = 0; i < 16; ++i) w[i] = LoadU64BE(block + 8 * i);
     for (int i = 16; i < 80; ++i) {
         const std::uint64_t s0 = Rotr64(w[i - 15], 1) ^ Rotr64(w[i - 15], 8) ^ (w[i - 15] >> 7);
         const std::uint64_t s1 = Rotr64(w[i - 2], 19) ^ Rotr64(w[i - 2], 61) ^ (w[i - 2] >> 6);
@@ -175,20 +170,17 @@ void Sha512Block(std::uint64_t h[8], const std::uint8_t* block) {
         v[1] = v[0];
         v[0] = t1 + t2;
     }
-    for (int i = 0; i < 8; ++i)
-        h[i] += v[i];
+    for (int i = 0; i < 8; ++i) h[i] += v[i];
 }
 
 Bytes Sha512Family(std::span<const std::uint8_t> data, const std::uint64_t init[8], int outWords) {
     std::uint64_t h[8];
     std::memcpy(h, init, sizeof(h));
     const Bytes message = Pad(data, 128, 16, true);
-    for (std::size_t i = 0; i < message.size(); i += 128)
-        Sha512Block(h, message.data() + i);
+    for (std::size_t i = 0; i < message.size(); i += 128) Sha512Block(h, message.data() + i);
     Bytes out;
     for (int i = 0; i < outWords; ++i) {
-        for (int k = 7; k >= 0; --k)
-            out.push_back(static_cast<std::uint8_t>(h[i] >> (8 * k)));
+        for (int k = 7; k >= 0; --k) out.push_back(static_cast<std::uint8_t>(h[i] >> (8 * k)));
     }
     return out;
 }
@@ -204,15 +196,13 @@ struct AesTables {
             q ^= q << 1;
             q ^= q << 2;
             q ^= q << 4;
-            if (q & 0x80)
-                q ^= 0x09;
+            if (q & 0x80) q ^= 0x09;
             const std::uint8_t x = static_cast<std::uint8_t>(q ^ ((q << 1) | (q >> 7)) ^ ((q << 2) | (q >> 6)) ^
                                                              ((q << 3) | (q >> 5)) ^ ((q << 4) | (q >> 4)));
             sbox[p] = static_cast<std::uint8_t>(x ^ 0x63);
         } while (p != 1);
         sbox[0] = 0x63;
-        for (int i = 0; i < 256; ++i)
-            inverse[sbox[i]] = static_cast<std::uint8_t>(i);
+        for (int i = 0; i < 256; ++i) inverse[sbox[i]] = static_cast<std::uint8_t>(i);
     }
 };
 
@@ -227,8 +217,7 @@ std::uint8_t Xtime(std::uint8_t x) {
 std::uint8_t Mul(std::uint8_t a, std::uint8_t b) {
     std::uint8_t r = 0;
     while (b) {
-        if (b & 1)
-            r ^= a;
+        if (b & 1) r ^= a;
         a = Xtime(a);
         b >>= 1;
     }
@@ -240,8 +229,7 @@ std::uint8_t Mul(std::uint8_t a, std::uint8_t b) {
 std::array<std::uint8_t, 16> Md5(std::span<const std::uint8_t> data) {
     std::uint32_t state[4] = {0x67452301, 0xefcdab89, 0x98badcfe, 0x10325476};
     const Bytes message = Pad(data, 64, 8, false);
-    for (std::size_t i = 0; i < message.size(); i += 64)
-        Md5Block(state, message.data() + i);
+    for (std::size_t i = 0; i < message.size(); i += 64) Md5Block(state, message.data() + i);
     std::array<std::uint8_t, 16> out{};
     for (int i = 0; i < 16; ++i)
         out[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(state[i / 4] >> (8 * (i % 4)));
@@ -252,12 +240,10 @@ Bytes Sha256(std::span<const std::uint8_t> data) {
     std::uint32_t h[8];
     std::memcpy(h, kSha256H, sizeof(h));
     const Bytes message = Pad(data, 64, 8, true);
-    for (std::size_t i = 0; i < message.size(); i += 64)
-        Sha256Block(h, message.data() + i);
+    for (std::size_t i = 0; i < message.size(); i += 64) Sha256Block(h, message.data() + i);
     Bytes out;
     for (int i = 0; i < 8; ++i) {
-        for (int k = 3; k >= 0; --k)
-            out.push_back(static_cast<std::uint8_t>(h[i] >> (8 * k)));
+        for (int k = 3; k >= 0; --k) out.push_back(static_cast<std::uint8_t>(h[i] >> (8 * k)));
     }
     return out;
 }
@@ -271,11 +257,9 @@ Bytes Sha512(std::span<const std::uint8_t> data) {
 
 Bytes Rc4(std::span<const std::uint8_t> key, std::span<const std::uint8_t> data) {
     Bytes out(data.begin(), data.end());
-    if (key.empty())
-        return out;
+    if (key.empty()) return out;
     std::uint8_t s[256];
-    for (int i = 0; i < 256; ++i)
-        s[i] = static_cast<std::uint8_t>(i);
+    for (int i = 0; i < 256; ++i) s[i] = static_cast<std::uint8_t>(i);
     std::uint8_t j = 0;
     for (int i = 0; i < 256; ++i) {
         j = static_cast<std::uint8_t>(j + s[i] + key[static_cast<std::size_t>(i) % key.size()]);
@@ -297,8 +281,7 @@ Aes::Aes(std::span<const std::uint8_t> key) {
     const int nk = key.size() >= 32 ? 8 : 4;
     rounds_ = nk + 6;
     const int total = 4 * (rounds_ + 1);
-    for (int i = 0; i < nk; ++i)
-        roundKeys_[static_cast<std::size_t>(i)] = LoadU32BE(key.data() + 4 * i);
+    for (int i = 0; i < nk; ++i) roundKeys_[static_cast<std::size_t>(i)] = LoadU32BE(key.data() + 4 * i);
     std::uint8_t rcon = 1;
     for (int i = nk; i < total; ++i) {
         std::uint32_t temp = roundKeys_[static_cast<std::size_t>(i - 1)];
@@ -322,8 +305,7 @@ void Aes::EncryptBlock(const std::uint8_t in[16], std::uint8_t out[16]) const {
     const auto addKey = [&](int round) {
         for (int c = 0; c < 4; ++c) {
             const std::uint32_t k = roundKeys_[static_cast<std::size_t>(round * 4 + c)];
-            for (int r = 0; r < 4; ++r)
-                s[4 * c + r] ^= static_cast<std::uint8_t>(k >> (24 - 8 * r));
+            for (int r = 0; r < 4; ++r) s[4 * c + r] ^= static_cast<std::uint8_t>(k >> (24 - 8 * r));
         }
     };
     std::memcpy(s, in, 16);
@@ -331,8 +313,7 @@ void Aes::EncryptBlock(const std::uint8_t in[16], std::uint8_t out[16]) const {
     for (int round = 1; round <= rounds_; ++round) {
         std::uint8_t u[16];
         for (int c = 0; c < 4; ++c) {
-            for (int r = 0; r < 4; ++r)
-                u[4 * c + r] = t.sbox[s[4 * ((c + r) % 4) + r]];
+            for (int r = 0; r < 4; ++r) u[4 * c + r] = t.sbox[s[4 * ((c + r) % 4) + r]];
         }
         if (round != rounds_) {
             for (int c = 0; c < 4; ++c) {
@@ -356,8 +337,7 @@ void Aes::DecryptBlock(const std::uint8_t in[16], std::uint8_t out[16]) const {
     const auto addKey = [&](int round) {
         for (int c = 0; c < 4; ++c) {
             const std::uint32_t k = roundKeys_[static_cast<std::size_t>(round * 4 + c)];
-            for (int r = 0; r < 4; ++r)
-                s[4 * c + r] ^= static_cast<std::uint8_t>(k >> (24 - 8 * r));
+            for (int r = 0; r < 4; ++r) s[4 * c + r] ^= static_cast<std::uint8_t>(k >> (24 - 8 * r));
         }
     };
     std::memcpy(s, in, 16);
@@ -366,8 +346,7 @@ void Aes::DecryptBlock(const std::uint8_t in[16], std::uint8_t out[16]) const {
         std::uint8_t u[16];
         // Inverse shift rows and inverse substitution.
         for (int c = 0; c < 4; ++c) {
-            for (int r = 0; r < 4; ++r)
-                u[4 * ((c + r) % 4) + r] = t.inverse[s[4 * c + r]];
+            for (int r = 0; r < 4; ++r) u[4 * ((c + r) % 4) + r] = t.inverse[s[4 * c + r]];
         }
         std::memcpy(s, u, 16);
         addKey(round);
@@ -394,8 +373,7 @@ Bytes AesCbcEncrypt(std::span<const std::uint8_t> key,
     std::memcpy(chain, iv.data(), std::min<std::size_t>(iv.size(), 16));
     for (std::size_t i = 0; i + 16 <= data.size(); i += 16) {
         std::uint8_t block[16];
-        for (int k = 0; k < 16; ++k)
-            block[k] = data[i + static_cast<std::size_t>(k)] ^ chain[k];
+        for (int k = 0; k < 16; ++k) block[k] = data[i + static_cast<std::size_t>(k)] ^ chain[k];
         aes.EncryptBlock(block, chain);
         std::memcpy(out.data() + i, chain, 16);
     }
@@ -403,8 +381,7 @@ Bytes AesCbcEncrypt(std::span<const std::uint8_t> key,
 }
 
 Bytes AesCbcDecryptWithIv(std::span<const std::uint8_t> key, std::span<const std::uint8_t> data, bool unpad) {
-    if (data.size() < 16)
-        return {};
+    if (data.size() < 16) return {};
     const Aes aes(key);
     const std::size_t blocks = (data.size() - 16) / 16;
     Bytes out(blocks * 16);
@@ -413,14 +390,12 @@ Bytes AesCbcDecryptWithIv(std::span<const std::uint8_t> key, std::span<const std
         const std::uint8_t* in = data.data() + 16 + b * 16;
         std::uint8_t plain[16];
         aes.DecryptBlock(in, plain);
-        for (int k = 0; k < 16; ++k)
-            out[b * 16 + static_cast<std::size_t>(k)] = plain[k] ^ chain[k];
+        for (int k = 0; k < 16; ++k) out[b * 16 + static_cast<std::size_t>(k)] = plain[k] ^ chain[k];
         chain = in;
     }
     if (unpad && !out.empty()) {
         const std::uint8_t pad = out.back();
-        if (pad >= 1 && pad <= 16 && pad <= out.size())
-            out.resize(out.size() - pad);
+        if (pad >= 1 && pad <= 16 && pad <= out.size()) out.resize(out.size() - pad);
     }
     return out;
 }

@@ -18,8 +18,7 @@ constexpr std::size_t kMaxStructureStreamBytes = std::size_t{256} << 20;
 
 bool ReadInt(Lexer& lexer, std::int64_t& value) {
     const Token token = lexer.Next();
-    if (token.kind != TokenKind::kInteger)
-        return false;
+    if (token.kind != TokenKind::kInteger) return false;
     value = token.integer;
     return true;
 }
@@ -30,13 +29,10 @@ std::size_t StreamEndByScan(std::span<const std::uint8_t> file, std::size_t star
     std::size_t end = FindBytes(file, "endstream", start);
     if (end == std::string_view::npos) {
         end = FindBytes(file, "endobj", start);
-        if (end == std::string_view::npos)
-            return file.size();
+        if (end == std::string_view::npos) return file.size();
     }
-    if (end > start && file[end - 1] == '\n')
-        --end;
-    if (end > start && file[end - 1] == '\r')
-        --end;
+    if (end > start && file[end - 1] == '\n') --end;
+    if (end > start && file[end - 1] == '\r') --end;
     return end;
 }
 
@@ -63,8 +59,7 @@ bool Document::Load(std::span<const std::uint8_t> file) {
     trailer_ = {};
     // Junk before the header is common (mail gateways, web servers); within the first kilobyte.
     const std::size_t header = FindBytes(file_.first(std::min<std::size_t>(file_.size(), 1024)), "%PDF-", 0);
-    if (header == std::string_view::npos)
-        return false;
+    if (header == std::string_view::npos) return false;
 
     std::size_t tailFrom = file_.size() > 4096 ? file_.size() - 4096 : 0;
     std::size_t startxref = std::string_view::npos;
@@ -86,8 +81,7 @@ bool Document::Load(std::span<const std::uint8_t> file) {
             }
         }
     }
-    if (!ok || !trailer_.Get("Root").IsRef())
-        Recover();
+    if (!ok || !trailer_.Get("Root").IsRef()) Recover();
     return trailer_.Get("Root").IsRef() || trailer_.Get("Root").IsDict();
 }
 
@@ -99,15 +93,13 @@ bool Document::ReadXrefChain(std::size_t start) {
     while (!pending.empty() && sections++ < kMaxXrefSections) {
         const auto [position, hybrid] = pending.back();
         pending.pop_back();
-        if (!seen.insert(position).second)
-            continue;  // a loop of /Prev offsets
+        if (!seen.insert(position).second) continue;  // a loop of /Prev offsets
         Dict trailer;
         Lexer probe(file_, position);
         const bool table = probe.Next().IsKeyword("xref");
         const bool read = table ? ReadXrefTable(position, trailer) : ReadXrefStream(position, trailer, hybrid);
         if (!read) {
-            if (first)
-                return false;
+            if (first) return false;
             continue;  // an older revision is damaged: what is newer still stands
         }
         if (first) {
@@ -116,8 +108,7 @@ bool Document::ReadXrefChain(std::size_t start) {
         } else {
             // Keys the newest trailer lacks come from older ones.
             for (const auto& entry : trailer.entries) {
-                if (!trailer_.Has(entry.first))
-                    trailer_.entries.push_back(entry);
+                if (!trailer_.Has(entry.first)) trailer_.entries.push_back(entry);
             }
         }
         // Hybrid files: the table's entries first, then the stream's, then the older revision.
@@ -135,17 +126,14 @@ bool Document::ReadXrefChain(std::size_t start) {
 }
 
 void Document::AddEntry(std::int64_t number, const Entry& entry, bool overrideFree) {
-    if (number < 0 || number > kMaxObjectNumber)
-        return;
+    if (number < 0 || number > kMaxObjectNumber) return;
     auto [it, added] = entries_.try_emplace(number, entry);  // sections are read newest first
     // A hybrid file's table lists its packed objects as free; its stream says where they are.
-    if (!added && overrideFree && it->second.type == 0 && entry.type != 0)
-        it->second = entry;
+    if (!added && overrideFree && it->second.type == 0 && entry.type != 0) it->second = entry;
 }
 
 void Document::ForceRecovery() {
-    if (!rebuilt_)
-        Recover();
+    if (!rebuilt_) Recover();
 }
 
 bool Document::ReadXrefTable(std::size_t position, Dict& trailer) {
@@ -154,27 +142,22 @@ bool Document::ReadXrefTable(std::size_t position, Dict& trailer) {
     for (;;) {
         const std::size_t mark = lexer.Position();
         Token token = lexer.Next();
-        if (token.IsKeyword("trailer"))
-            break;
+        if (token.IsKeyword("trailer")) break;
         if (token.kind != TokenKind::kInteger) {
             lexer.Seek(mark);
             break;
         }
         std::int64_t count = 0;
-        if (!ReadInt(lexer, count) || count < 0 || token.integer < 0)
-            return false;
+        if (!ReadInt(lexer, count) || count < 0 || token.integer < 0) return false;
         // Each entry takes at least 18 bytes: a count beyond that is damage.
-        if (static_cast<std::uint64_t>(count) > (file_.size() - lexer.Position()) / 18 + 1)
-            return false;
+        if (static_cast<std::uint64_t>(count) > (file_.size() - lexer.Position()) / 18 + 1) return false;
         std::int64_t number = token.integer;
         for (std::int64_t i = 0; i < count; ++i, ++number) {
             std::int64_t offset = 0;
             std::int64_t generation = 0;
-            if (!ReadInt(lexer, offset) || !ReadInt(lexer, generation))
-                return false;
+            if (!ReadInt(lexer, offset) || !ReadInt(lexer, generation)) return false;
             const Token kind = lexer.Next();
-            if (kind.kind != TokenKind::kKeyword || (kind.text != "n" && kind.text != "f"))
-                return false;
+            if (kind.kind != TokenKind::kKeyword || (kind.text != "n" && kind.text != "f")) return false;
             // A subsection that starts at 1 but lists the free head of the list as its first entry.
             if (i == 0 && number == 1 && kind.text == "f" && generation == 65535) {
                 number = 0;
@@ -190,31 +173,26 @@ bool Document::ReadXrefTable(std::size_t position, Dict& trailer) {
     }
     Parser parser(lexer);
     auto dict = parser.ReadObject();
-    if (!dict || !dict->IsDict())
-        return false;
+    if (!dict || !dict->IsDict()) return false;
     trailer = *dict->dict;
     return true;
 }
 
 bool Document::ReadXrefStream(std::size_t position, Dict& trailer, bool overrideFree) {
     auto object = ParseIndirectAt(position, -1, false);
-    if (!object || !object->IsStream())
-        return false;
+    if (!object || !object->IsStream()) return false;
     const Stream& stream = *object->stream;
     const Dict& dict = stream.dict;
     const Object& w = dict.Get("W");
-    if (!w.IsArray() || w.array->size() < 3)
-        return false;
+    if (!w.IsArray() || w.array->size() < 3) return false;
     int widths[3];
     for (int i = 0; i < 3; ++i) {
         const std::int64_t value = (*w.array)[static_cast<std::size_t>(i)].Int(-1);
-        if (value < 0 || value > 8)
-            return false;
+        if (value < 0 || value > 8) return false;
         widths[i] = static_cast<int>(value);
     }
     const int rowSize = widths[0] + widths[1] + widths[2];
-    if (rowSize == 0)
-        return false;
+    if (rowSize == 0) return false;
     const std::int64_t size = dict.Get("Size").Int(0);
     std::vector<std::pair<std::int64_t, std::int64_t>> ranges;
     const Object& index = dict.Get("Index");
@@ -227,23 +205,18 @@ bool Document::ReadXrefStream(std::size_t position, Dict& trailer, bool override
     }
     // Cross-reference streams are never encrypted, and are read before the handler exists.
     auto data = DecodeFully(stream, kMaxStructureStreamBytes);
-    if (!data)
-        return false;
+    if (!data) return false;
     std::size_t at = 0;
     const auto field = [&](int width, std::uint64_t fallback) {
-        if (width == 0)
-            return fallback;
+        if (width == 0) return fallback;
         std::uint64_t value = 0;
-        for (int i = 0; i < width; ++i)
-            value = (value << 8) | (*data)[at++];
+        for (int i = 0; i < width; ++i) value = (value << 8) | (*data)[at++];
         return value;
     };
     for (const auto& [first, count] : ranges) {
-        if (first < 0 || count < 0)
-            return false;
+        if (first < 0 || count < 0) return false;
         for (std::int64_t i = 0; i < count; ++i) {
-            if (data->size() - at < static_cast<std::size_t>(rowSize))
-                break;
+            if (data->size() - at < static_cast<std::size_t>(rowSize)) break;
             Entry entry;
             const std::uint64_t type = field(widths[0], 1);
             const std::uint64_t second = field(widths[1], 0);
@@ -261,47 +234,36 @@ bool Document::ReadXrefStream(std::size_t position, Dict& trailer, bool override
 }
 
 void Document::ScanObjects() {
-    if (scannedDone_)
-        return;
+    if (scannedDone_) return;
     scannedDone_ = true;
     const std::string_view text(reinterpret_cast<const char*>(file_.data()), file_.size());
     std::size_t found = 0;
     for (std::size_t at = text.find("obj"); at != std::string_view::npos && found < kMaxRecoveredObjects;
          at = text.find("obj", at + 3)) {
         // "obj" must be a keyword of its own preceded by "n g".
-        if (at + 3 < text.size() && IsRegular(static_cast<std::uint8_t>(text[at + 3])))
-            continue;
+        if (at + 3 < text.size() && IsRegular(static_cast<std::uint8_t>(text[at + 3]))) continue;
         std::size_t p = at;
         const auto skipWhite = [&] {
-            while (p > 0 && IsWhite(static_cast<std::uint8_t>(text[p - 1])))
-                --p;
+            while (p > 0 && IsWhite(static_cast<std::uint8_t>(text[p - 1]))) --p;
         };
         const auto skipDigits = [&] {
             const std::size_t end = p;
-            while (p > 0 && text[p - 1] >= '0' && text[p - 1] <= '9' && end - p < 12)
-                --p;
+            while (p > 0 && text[p - 1] >= '0' && text[p - 1] <= '9' && end - p < 12) --p;
             return end - p;
         };
         const std::size_t before = p;
         skipWhite();
-        if (p == before)
-            continue;
-        if (skipDigits() == 0)
-            continue;
+        if (p == before) continue;
+        if (skipDigits() == 0) continue;
         const std::size_t afterNumber = p;
         skipWhite();
-        if (p == afterNumber)
-            continue;
+        if (p == afterNumber) continue;
         const std::size_t numberEnd = p;
-        if (skipDigits() == 0)
-            continue;
-        if (p > 0 && IsRegular(static_cast<std::uint8_t>(text[p - 1])))
-            continue;
+        if (skipDigits() == 0) continue;
+        if (p > 0 && IsRegular(static_cast<std::uint8_t>(text[p - 1]))) continue;
         std::int64_t number = 0;
-        for (std::size_t i = p; i < numberEnd; ++i)
-            number = number * 10 + (text[i] - '0');
-        if (number > kMaxObjectNumber)
-            continue;
+        for (std::size_t i = p; i < numberEnd; ++i) number = number * 10 + (text[i] - '0');
+        if (number > kMaxObjectNumber) continue;
         scanned_[number] = p;  // later definitions are newer
         ++found;
     }
@@ -318,11 +280,9 @@ void Document::Recover() {
         Lexer lexer(file_, at + 7);
         Parser parser(lexer);
         auto dict = parser.ReadObject();
-        if (!dict || !dict->IsDict())
-            continue;
+        if (!dict || !dict->IsDict()) continue;
         for (const auto& entry : dict->dict->entries) {
-            if (entry.first == "Prev" || entry.first == "XRefStm")
-                continue;
+            if (entry.first == "Prev" || entry.first == "XRefStm") continue;
             trailer.Set(entry.first, entry.second);
         }
     }
@@ -338,17 +298,14 @@ void Document::Recover() {
     // Cross-reference streams carry the trailer keys in files without a trailer, and list the
     // objects kept in object streams.
     std::vector<std::pair<std::size_t, std::int64_t>> byOffset;
-    for (const auto& [number, offset] : scanned_)
-        byOffset.emplace_back(offset, number);
+    for (const auto& [number, offset] : scanned_) byOffset.emplace_back(offset, number);
     std::sort(byOffset.begin(), byOffset.end());
     bool haveRoot = trailer.Get("Root").IsRef();
     for (const auto& [offset, number] : byOffset) {
         Lexer lexer(file_, offset);
-        for (int i = 0; i < 3; ++i)
-            lexer.Next();
+        for (int i = 0; i < 3; ++i) lexer.Next();
         Lexer peek = lexer;
-        if (peek.Next().kind != TokenKind::kDictOpen)
-            continue;
+        if (peek.Next().kind != TokenKind::kDictOpen) continue;
         // Cheap test before a full parse: only streams of type XRef or ObjStm matter here.
         const std::size_t window = std::min<std::size_t>(file_.size() - offset, 512);
         const std::string_view head(reinterpret_cast<const char*>(file_.data()) + offset, window);
@@ -358,8 +315,7 @@ void Document::Recover() {
             if (ReadXrefStream(offset, xrefTrailer)) {
                 // Its type 2 entries are useful; its offsets may be wrong, so the scan's stay.
                 for (const auto& [n, e] : entries_) {
-                    if (e.type == 2 && !scanned_.count(n))
-                        saved[n] = e;
+                    if (e.type == 2 && !scanned_.count(n)) saved[n] = e;
                 }
                 for (const auto& entry : xrefTrailer.entries) {
                     if (entry.first == "Root" || entry.first == "Encrypt" || entry.first == "ID" ||
@@ -371,20 +327,16 @@ void Document::Recover() {
             entries_ = std::move(saved);
         } else if (head.find("/ObjStm") != std::string_view::npos) {
             auto object = Get(number);
-            if (!object.IsStream())
-                continue;
+            if (!object.IsStream()) continue;
             const std::int64_t count = object.stream->dict.Get("N").Int(0);
             auto data = DecodeFully(*object.stream, kMaxStructureStreamBytes);
-            if (!data || count <= 0)
-                continue;
+            if (!data || count <= 0) continue;
             Lexer numbers(*data);
             for (std::int64_t i = 0; i < count && i < 1000000; ++i) {
                 std::int64_t member = 0;
                 std::int64_t memberOffset = 0;
-                if (!ReadInt(numbers, member) || !ReadInt(numbers, memberOffset))
-                    break;
-                if (member < 0 || member > kMaxObjectNumber || scanned_.count(member))
-                    continue;
+                if (!ReadInt(numbers, member) || !ReadInt(numbers, memberOffset)) break;
+                if (member < 0 || member > kMaxObjectNumber || scanned_.count(member)) continue;
                 Entry entry;
                 entry.type = 2;
                 entry.field = static_cast<std::uint64_t>(number);
@@ -397,8 +349,7 @@ void Document::Recover() {
     if (!haveRoot) {
         // No trailer survived: the catalog is the object of type Catalog with pages.
         std::vector<std::int64_t> numbers;
-        for (const auto& [number, entry] : entries_)
-            numbers.push_back(number);
+        for (const auto& [number, entry] : entries_) numbers.push_back(number);
         std::sort(numbers.begin(), numbers.end());
         for (std::int64_t number : numbers) {
             const Object object = Get(number);
@@ -409,8 +360,7 @@ void Document::Recover() {
     }
     if (!trailer.entries.empty()) {
         // Whatever the chain produced is replaced by the recovered trailer where they differ.
-        for (const auto& entry : trailer.entries)
-            trailer_.Set(entry.first, entry.second);
+        for (const auto& entry : trailer.entries) trailer_.Set(entry.first, entry.second);
     }
 }
 
@@ -418,24 +368,20 @@ std::optional<Object> Document::ParseIndirectAt(std::size_t offset,
                                                 std::int64_t number,
                                                 bool checkNumber,
                                                 int* generationOut) {
-    if (offset >= file_.size())
-        return std::nullopt;
+    if (offset >= file_.size()) return std::nullopt;
     Lexer lexer(file_, offset);
     std::int64_t foundNumber = 0;
     std::int64_t generation = 0;
     if (!ReadInt(lexer, foundNumber) || !ReadInt(lexer, generation) || !lexer.Next().IsKeyword("obj")) {
         return std::nullopt;
     }
-    if (checkNumber && foundNumber != number)
-        return std::nullopt;
-    if (generationOut != nullptr)
-        *generationOut = static_cast<int>(generation);
+    if (checkNumber && foundNumber != number) return std::nullopt;
+    if (generationOut != nullptr) *generationOut = static_cast<int>(generation);
     Parser parser(lexer);
     auto object = parser.ReadObject();
     auto pending = parser.TakePending();
     if (!object) {
-        if (pending && pending->IsKeyword("endobj"))
-            return Object::Null();
+        if (pending && pending->IsKeyword("endobj")) return Object::Null();
         return std::nullopt;
     }
     if (object->IsDict()) {
@@ -483,8 +429,7 @@ Object Document::LoadFromObjectStream(std::int64_t streamNumber, std::uint32_t i
                 for (std::int64_t i = 0; i < count && i < 10000000; ++i) {
                     std::int64_t member = 0;
                     std::int64_t offset = 0;
-                    if (!ReadInt(lexer, member) || !ReadInt(lexer, offset) || offset < 0)
-                        break;
+                    if (!ReadInt(lexer, member) || !ReadInt(lexer, offset) || offset < 0) break;
                     parsed->offsets.emplace_back(member, static_cast<std::size_t>(offset));
                 }
             }
@@ -497,15 +442,12 @@ Object Document::LoadFromObjectStream(std::int64_t streamNumber, std::uint32_t i
     if (slot >= objects.offsets.size() || objects.offsets[slot].first != number) {
         slot = objects.offsets.size();
         for (std::size_t i = 0; i < objects.offsets.size(); ++i) {
-            if (objects.offsets[i].first == number)
-                slot = i;
+            if (objects.offsets[i].first == number) slot = i;
         }
     }
-    if (slot >= objects.offsets.size())
-        return Object::Null();
+    if (slot >= objects.offsets.size()) return Object::Null();
     const std::size_t offset = objects.first + objects.offsets[slot].second;
-    if (offset >= objects.data.size())
-        return Object::Null();
+    if (offset >= objects.data.size()) return Object::Null();
     Lexer lexer(objects.data, offset);
     Parser parser(lexer);
     auto object = parser.ReadObject();
@@ -529,12 +471,10 @@ Object Document::Load(std::int64_t number) {
         if (scanned != scanned_.end() &&
             (entry == entries_.end() || entry->second.type != 1 || scanned->second != entry->second.field)) {
             object = ParseIndirectAt(scanned->second, number, true, &generation);
-            if (object)
-                recovered_ = true;
+            if (object) recovered_ = true;
         }
     }
-    if (!object)
-        return Object::Null();
+    if (!object) return Object::Null();
     if (security_ && number != EncryptObjectNumber()) {
         Decrypt(*object, number, generation);
     }
@@ -549,22 +489,19 @@ void Document::Decrypt(Object& object, std::int64_t number, int generation) {
             break;
         case Kind::kArray: {
             Array items = *object.array;
-            for (auto& item : items)
-                Decrypt(item, number, generation);
+            for (auto& item : items) Decrypt(item, number, generation);
             object = Object::MakeArray(std::move(items));
             break;
         }
         case Kind::kDict: {
             Dict dict = *object.dict;
-            for (auto& entry : dict.entries)
-                Decrypt(entry.second, number, generation);
+            for (auto& entry : dict.entries) Decrypt(entry.second, number, generation);
             object = Object::MakeDict(std::move(dict));
             break;
         }
         case Kind::kStream: {
             Stream stream = *object.stream;
-            for (auto& entry : stream.dict.entries)
-                Decrypt(entry.second, number, generation);
+            for (auto& entry : stream.dict.entries) Decrypt(entry.second, number, generation);
             // Cross-reference streams are stored in the clear.
             stream.encrypted = !stream.dict.Get("Type").IsName("XRef");
             object = Object::MakeStream(std::move(stream));
@@ -577,37 +514,30 @@ void Document::Decrypt(Object& object, std::int64_t number, int generation) {
 
 Object Document::Get(std::int64_t number) {
     auto cached = cache_.find(number);
-    if (cached != cache_.end())
-        return cached->second;
-    if (!loading_.insert(number).second)
-        return Object::Null();  // an object defined through itself
+    if (cached != cache_.end()) return cached->second;
+    if (!loading_.insert(number).second) return Object::Null();  // an object defined through itself
     Object object = Load(number);
     loading_.erase(number);
-    if (object.IsRef())
-        object = Object::Null();  // "1 0 obj 1 0 R": nothing to follow safely
+    if (object.IsRef()) object = Object::Null();  // "1 0 obj 1 0 R": nothing to follow safely
     cache_.emplace(number, object);
     return object;
 }
 
 Object Document::Resolve(const Object& object) {
-    if (!object.IsRef())
-        return object;
+    if (!object.IsRef()) return object;
     return Get(object.integer);
 }
 
 std::vector<float> Document::Numbers(const Object& value) {
     std::vector<float> out;
     const Object array = Resolve(value);
-    if (!array.IsArray())
-        return out;
-    for (const auto& item : *array.array)
-        out.push_back(static_cast<float>(Resolve(item).Number()));
+    if (!array.IsArray()) return out;
+    for (const auto& item : *array.array) out.push_back(static_cast<float>(Resolve(item).Number()));
     return out;
 }
 
 Object Document::Lookup(const Dict* dict, std::string_view key) {
-    if (dict == nullptr)
-        return Object::Null();
+    if (dict == nullptr) return Object::Null();
     return Resolve(dict->Get(key));
 }
 
@@ -618,18 +548,15 @@ std::vector<std::uint8_t> Document::RawStreamBytes(const Stream& stream) {
     } else if (stream.offset <= file_.size() && stream.length <= file_.size() - stream.offset) {
         raw = file_.subspan(stream.offset, stream.length);
     }
-    if (!security_ || !stream.encrypted)
-        return {raw.begin(), raw.end()};
+    if (!security_ || !stream.encrypted) return {raw.begin(), raw.end()};
     // A crypt filter named Identity leaves this stream in the clear.
     const Object filter = Resolve(stream.dict.Get("Filter"));
     const Object first = filter.IsArray() && !filter.array->empty() ? (*filter.array)[0] : filter;
     if (first.IsName("Crypt")) {
         Object parms = Resolve(stream.dict.Get("DecodeParms"));
-        if (parms.IsArray() && !parms.array->empty())
-            parms = Resolve((*parms.array)[0]);
+        if (parms.IsArray() && !parms.array->empty()) parms = Resolve((*parms.array)[0]);
         const Object name = parms.IsDict() ? Resolve(parms.dict->Get("Name")) : Object::Null();
-        if (name.IsNull() || name.IsName("Identity"))
-            return {raw.begin(), raw.end()};
+        if (name.IsNull() || name.IsName("Identity")) return {raw.begin(), raw.end()};
     }
     return security_->DecryptStream(raw, stream.number, stream.generation);
 }
@@ -638,11 +565,9 @@ std::optional<StreamData> Document::DecodeStream(const Stream& stream, std::size
     StreamData result;
     result.bytes = RawStreamBytes(stream);
     Object filter = Resolve(stream.dict.Get("Filter"));
-    if (filter.IsNull())
-        filter = Resolve(stream.dict.Get("F"));  // inline images abbreviate
+    if (filter.IsNull()) filter = Resolve(stream.dict.Get("F"));  // inline images abbreviate
     Object parms = Resolve(stream.dict.Get("DecodeParms"));
-    if (parms.IsNull())
-        parms = Resolve(stream.dict.Get("DP"));
+    if (parms.IsNull()) parms = Resolve(stream.dict.Get("DP"));
     Array filters;
     Array params;
     if (filter.IsArray())
@@ -653,12 +578,10 @@ std::optional<StreamData> Document::DecodeStream(const Stream& stream, std::size
         params = *parms.array;
     else
         params.push_back(parms);
-    if (filters.size() > 16)
-        return std::nullopt;
+    if (filters.size() > 16) return std::nullopt;
     for (std::size_t i = 0; i < filters.size(); ++i) {
         const Object name = Resolve(filters[i]);
-        if (!name.IsName())
-            return std::nullopt;
+        if (!name.IsName()) return std::nullopt;
         const std::string full = FullFilterName(name.text);
         Dict resolved;
         if (i < params.size()) {
@@ -668,11 +591,9 @@ std::optional<StreamData> Document::DecodeStream(const Stream& stream, std::size
                     resolved.entries.emplace_back(entry.first, Resolve(entry.second));
             }
         }
-        if (full == "Crypt")
-            continue;  // handled when the raw bytes were read
+        if (full == "Crypt") continue;  // handled when the raw bytes were read
         if (IsImageCodec(full)) {
-            if (i + 1 != filters.size())
-                return std::nullopt;  // nothing may follow a codec
+            if (i + 1 != filters.size()) return std::nullopt;  // nothing may follow a codec
             result.codec = full;
             result.codecParams = std::move(resolved);
             return result;
@@ -680,19 +601,16 @@ std::optional<StreamData> Document::DecodeStream(const Stream& stream, std::size
         // Stages before the last are bounded generously: their output is still compressed.
         const std::size_t stageLimit = i + 1 == filters.size() ? limit : std::max(limit, kMaxStructureStreamBytes);
         ByteVector out;
-        if (!RunFilter(full, resolved, result.bytes, stageLimit, out))
-            return std::nullopt;
+        if (!RunFilter(full, resolved, result.bytes, stageLimit, out)) return std::nullopt;
         result.bytes = std::move(out);
     }
-    if (result.bytes.size() > limit)
-        result.bytes.resize(limit);
+    if (result.bytes.size() > limit) result.bytes.resize(limit);
     return result;
 }
 
 std::optional<std::vector<std::uint8_t>> Document::DecodeFully(const Stream& stream, std::size_t limit) {
     auto data = DecodeStream(stream, limit);
-    if (!data || !data->codec.empty())
-        return std::nullopt;
+    if (!data || !data->codec.empty()) return std::nullopt;
     return std::move(data->bytes);
 }
 

@@ -17,28 +17,20 @@ namespace {
 
 int ParamInt(const Dict& params, std::string_view key, int fallback) {
     const Object& value = params.Get(key);
-    if (!value.IsNumber())
-        return fallback;
+    if (!value.IsNumber()) return fallback;
     return static_cast<int>(std::clamp<std::int64_t>(value.Int(fallback), -1000000, 1000000));
 }
 
 }  // namespace
 
 std::string FullFilterName(std::string_view name) {
-    if (name == "AHx")
-        return "ASCIIHexDecode";
-    if (name == "A85")
-        return "ASCII85Decode";
-    if (name == "LZW")
-        return "LZWDecode";
-    if (name == "Fl")
-        return "FlateDecode";
-    if (name == "RL")
-        return "RunLengthDecode";
-    if (name == "CCF")
-        return "CCITTFaxDecode";
-    if (name == "DCT")
-        return "DCTDecode";
+    if (name == "AHx") return "ASCIIHexDecode";
+    if (name == "A85") return "ASCII85Decode";
+    if (name == "LZW") return "LZWDecode";
+    if (name == "Fl") return "FlateDecode";
+    if (name == "RL") return "RunLengthDecode";
+    if (name == "CCF") return "CCITTFaxDecode";
+    if (name == "DCT") return "DCTDecode";
     return std::string(name);
 }
 
@@ -50,25 +42,21 @@ bool AsciiHexDecode(std::span<const std::uint8_t> in, std::size_t limit, ByteVec
     out.clear();
     int high = -1;
     for (std::uint8_t c : in) {
-        if (c == '>')
-            break;
+        if (c == '>') break;
         const int value = codecs::HexDigitValue(c);
         if (value < 0) {
-            if (IsWhite(c))
-                continue;
+            if (IsWhite(c)) continue;
             return !out.empty();  // damaged: keep what came before
         }
         if (high < 0) {
             high = value;
         } else {
-            if (out.size() >= limit)
-                return true;
+            if (out.size() >= limit) return true;
             out.push_back(static_cast<std::uint8_t>(high * 16 + value));
             high = -1;
         }
     }
-    if (high >= 0 && out.size() < limit)
-        out.push_back(static_cast<std::uint8_t>(high * 16));
+    if (high >= 0 && out.size() < limit) out.push_back(static_cast<std::uint8_t>(high * 16));
     return true;
 }
 
@@ -78,23 +66,17 @@ bool Ascii85Decode(std::span<const std::uint8_t> in, std::size_t limit, ByteVect
     int count = 0;
     std::size_t i = 0;
     // A leading "<~" is tolerated.
-    while (i < in.size() && IsWhite(in[i]))
-        ++i;
-    if (i + 1 < in.size() && in[i] == '<' && in[i + 1] == '~')
-        i += 2;
+    while (i < in.size() && IsWhite(in[i])) ++i;
+    if (i + 1 < in.size() && in[i] == '<' && in[i + 1] == '~') i += 2;
     for (; i < in.size(); ++i) {
         const std::uint8_t c = in[i];
-        if (IsWhite(c))
-            continue;
-        if (c == '~')
-            break;
+        if (IsWhite(c)) continue;
+        if (c == '~') break;
         if (c == 'z' && count == 0) {
-            for (int k = 0; k < 4 && out.size() < limit; ++k)
-                out.push_back(0);
+            for (int k = 0; k < 4 && out.size() < limit; ++k) out.push_back(0);
             continue;
         }
-        if (c < '!' || c > 'u')
-            return !out.empty();
+        if (c < '!' || c > 'u') return !out.empty();
         group = group * 85 + (c - '!');
         if (++count == 5) {
             for (int k = 3; k >= 0 && out.size() < limit; --k)
@@ -102,13 +84,11 @@ bool Ascii85Decode(std::span<const std::uint8_t> in, std::size_t limit, ByteVect
             group = 0;
             count = 0;
         }
-        if (out.size() >= limit)
-            return true;
+        if (out.size() >= limit) return true;
     }
     if (count > 1) {
         // A partial group is padded with 'u' and gives count - 1 bytes.
-        for (int k = count; k < 5; ++k)
-            group = group * 85 + 84;
+        for (int k = count; k < 5; ++k) group = group * 85 + 84;
         for (int k = 0; k < count - 1 && out.size() < limit; ++k) {
             out.push_back(static_cast<std::uint8_t>(group >> (8 * (3 - k))));
         }
@@ -134,8 +114,7 @@ bool LzwDecode(std::span<const std::uint8_t> in, bool earlyChange, std::size_t l
 bool FlateDecode(std::span<const std::uint8_t> in, std::size_t limit, ByteVector& out) {
     out.clear();
     z_stream stream{};
-    if (inflateInit(&stream) != Z_OK)
-        return false;
+    if (inflateInit(&stream) != Z_OK) return false;
     stream.next_in = const_cast<Bytef*>(in.data());
     stream.avail_in = static_cast<uInt>(std::min<std::size_t>(in.size(), UINT32_MAX));
     std::size_t chunk = std::min<std::size_t>(std::max<std::size_t>(in.size() * 4, 4096), limit);
@@ -143,17 +122,14 @@ bool FlateDecode(std::span<const std::uint8_t> in, std::size_t limit, ByteVector
     while (out.size() < limit) {
         const std::size_t have = out.size();
         const std::size_t grow = std::min(chunk, limit - have);
-        if (grow == 0)
-            break;
+        if (grow == 0) break;
         out.resize(have + grow);
         stream.next_out = out.data() + have;
         stream.avail_out = static_cast<uInt>(grow);
         status = inflate(&stream, Z_NO_FLUSH);
         out.resize(have + (grow - stream.avail_out));
-        if (status == Z_STREAM_END)
-            break;
-        if (status != Z_OK)
-            break;  // damaged or truncated: keep what came out
+        if (status == Z_STREAM_END) break;
+        if (status != Z_OK) break;  // damaged or truncated: keep what came out
         chunk = std::min<std::size_t>(chunk * 2, std::size_t{1} << 26);
     }
     inflateEnd(&stream);
@@ -161,8 +137,7 @@ bool FlateDecode(std::span<const std::uint8_t> in, std::size_t limit, ByteVector
 }
 
 bool Unpredict(int predictor, int colours, int bitsPerComponent, int columns, ByteVector& data) {
-    if (predictor <= 1)
-        return true;
+    if (predictor <= 1) return true;
     if (colours < 1 || colours > 32 || columns < 1 || columns > (1 << 24) ||
         (bitsPerComponent != 1 && bitsPerComponent != 2 && bitsPerComponent != 4 && bitsPerComponent != 8 &&
          bitsPerComponent != 16)) {
@@ -251,14 +226,10 @@ bool RunFilter(std::string_view name,
                std::span<const std::uint8_t> in,
                std::size_t limit,
                ByteVector& out) {
-    if (name == "ASCIIHexDecode")
-        return AsciiHexDecode(in, limit, out);
-    if (name == "ASCII85Decode")
-        return Ascii85Decode(in, limit, out);
-    if (name == "RunLengthDecode")
-        return RunLengthDecode(in, limit, out);
-    if (name != "FlateDecode" && name != "LZWDecode")
-        return false;
+    if (name == "ASCIIHexDecode") return AsciiHexDecode(in, limit, out);
+    if (name == "ASCII85Decode") return Ascii85Decode(in, limit, out);
+    if (name == "RunLengthDecode") return RunLengthDecode(in, limit, out);
+    if (name != "FlateDecode" && name != "LZWDecode") return false;
     const int predictor = ParamInt(params, "Predictor", 1);
     const int colours = ParamInt(params, "Colors", 1);
     const int bits = ParamInt(params, "BitsPerComponent", 8);
@@ -268,13 +239,11 @@ bool RunFilter(std::string_view name,
     if (predictor >= 10 && columns > 0 && colours > 0 && bits > 0) {
         const std::size_t rowBytes = (std::size_t(colours) * std::size_t(bits) * std::size_t(columns) + 7) / 8;
         rawLimit = limit / std::max<std::size_t>(rowBytes, 1) * (rowBytes + 1) + rowBytes + 1;
-        if (rawLimit < limit)
-            rawLimit = limit;
+        if (rawLimit < limit) rawLimit = limit;
     }
     const bool ok = name == "FlateDecode" ? FlateDecode(in, rawLimit, out)
                                           : LzwDecode(in, ParamInt(params, "EarlyChange", 1) != 0, rawLimit, out);
-    if (!ok)
-        return false;
+    if (!ok) return false;
     return Unpredict(predictor, colours, bits, columns, out);
 }
 

@@ -62,8 +62,7 @@ std::optional<std::vector<std::uint8_t>> SampleBytes(Document& document,
                                                      std::vector<std::uint8_t>* jpeg) {
     const std::size_t expected = rowBytes * static_cast<std::size_t>(height);
     auto data = document.DecodeStream(stream, expected);
-    if (!data)
-        return std::nullopt;
+    if (!data) return std::nullopt;
     if (data->codec.empty()) {
         data->bytes.resize(expected, 0);  // short data: the rest reads as zero samples
         return std::move(data->bytes);
@@ -80,13 +79,10 @@ std::optional<std::vector<std::uint8_t>> SampleBytes(Document& document,
         params.encodedByteAlign = data->codecParams.Get("EncodedByteAlign").Bool(false);
         params.blackIs1 = data->codecParams.Get("BlackIs1").Bool(false);
         params.endOfBlock = data->codecParams.Get("EndOfBlock").Bool(true);
-        if (params.columns != width)
-            params.columns = width;  // the image's width decides the rows
-        if (params.rows <= 0 || params.rows > height)
-            params.rows = height;
+        if (params.columns != width) params.columns = width;  // the image's width decides the rows
+        if (params.rows <= 0 || params.rows > height) params.rows = height;
         auto bits = codecs::CcittDecode(data->bytes, params);
-        if (!bits)
-            return std::nullopt;
+        if (!bits) return std::nullopt;
         bits->resize(expected, params.blackIs1 ? 0 : 0xFF);  // missing rows are white
         return bits;
     }
@@ -108,11 +104,9 @@ std::optional<Plane> MaskPlane(Document& document,
                                bool stencil,
                                const JpegDecoder& jpeg,
                                int depth) {
-    if (!mask.IsStream())
-        return std::nullopt;
+    if (!mask.IsStream()) return std::nullopt;
     auto raster = DecodeRaster(document, found, mask, jpeg, stencil, depth + 1);
-    if (!raster)
-        return std::nullopt;
+    if (!raster) return std::nullopt;
     Plane plane;
     plane.width = raster->width;
     plane.height = raster->height;
@@ -146,11 +140,9 @@ void ApplyPlane(Raster& raster, const Plane& plane) {
 std::optional<Raster> FromJpeg(const JpegDecoder& jpeg,
                                std::span<const std::uint8_t> data,
                                const std::vector<float>& decode) {
-    if (!jpeg)
-        return std::nullopt;
+    if (!jpeg) return std::nullopt;
     auto decoded = jpeg(data);
-    if (!decoded)
-        return std::nullopt;
+    if (!decoded) return std::nullopt;
     Raster raster;
     raster.width = decoded->width;
     raster.height = decoded->height;
@@ -183,8 +175,7 @@ std::optional<Raster> FromJpeg(const JpegDecoder& jpeg,
                     break;
             }
             if (invert) {
-                for (int c = 0; c < 3; ++c)
-                    out[c] = static_cast<std::uint8_t>(255 - out[c]);
+                for (int c = 0; c < 3; ++c) out[c] = static_cast<std::uint8_t>(255 - out[c]);
             }
             out[3] = 255;  // JPEG has no transparency of its own
         }
@@ -198,12 +189,10 @@ std::optional<Raster> DecodeRaster(Document& document,
                                    const JpegDecoder& jpeg,
                                    bool asMask,
                                    int depth) {
-    if (!image.IsStream() || depth > 2)
-        return std::nullopt;
+    if (!image.IsStream() || depth > 2) return std::nullopt;
     const Dict& dict = image.stream->dict;
     const ImageSize size = DeclaredSize(document, image);
-    if (!IsAcceptableSize(size.width, size.height))
-        return std::nullopt;
+    if (!IsAcceptableSize(size.width, size.height)) return std::nullopt;
     const bool stencil = asMask || document.Lookup(&dict, "ImageMask").Bool(false);
     std::shared_ptr<ColourSpace> space;
     int components = 1;
@@ -211,8 +200,7 @@ std::optional<Raster> DecodeRaster(Document& document,
     if (!stencil) {
         space = ColourSpace::Parse(document, dict.Get("ColorSpace"), found.resources.get());
         bits = static_cast<int>(document.Lookup(&dict, "BitsPerComponent").Int(8));
-        if (space)
-            components = space->Components();
+        if (space) components = space->Components();
     }
     std::vector<float> decode = document.Numbers(dict.Get("Decode"));
     std::vector<std::uint8_t> jpegData;
@@ -221,16 +209,13 @@ std::optional<Raster> DecodeRaster(Document& document,
                                   7) /
                                  8;
     auto samples = SampleBytes(document, *image.stream, size.width, size.height, rowBytes, &jpegData);
-    if (!samples)
-        return std::nullopt;
+    if (!samples) return std::nullopt;
     std::optional<Raster> raster;
     if (!jpegData.empty()) {
         raster = FromJpeg(jpeg, jpegData, decode);
-        if (!raster)
-            return std::nullopt;
+        if (!raster) return std::nullopt;
     } else {
-        if (!stencil && (!space || !ValidBits(bits)))
-            return std::nullopt;
+        if (!stencil && (!space || !ValidBits(bits))) return std::nullopt;
         raster.emplace();
         raster->width = size.width;
         raster->height = size.height;
@@ -297,8 +282,7 @@ std::optional<Raster> DecodeRaster(Document& document,
             std::size_t index = 0;
             for (int x = 0; x < size.width; ++x, out += 4) {
                 std::uint8_t rgb[3];
-                for (int c = 0; c < components; ++c)
-                    raw[c] = Sample(row, index++, bits);
+                for (int c = 0; c < components; ++c) raw[c] = Sample(row, index++, bits);
                 if (components == 1) {
                     const auto& colour = single[bits == 16 ? raw[0] >> 8 : raw[0]];
                     rgb[0] = colour[0];
@@ -325,8 +309,7 @@ std::optional<Raster> DecodeRaster(Document& document,
                         inside = raw[c] >= keyRanges[2 * static_cast<std::size_t>(c)] &&
                                  raw[c] <= keyRanges[2 * static_cast<std::size_t>(c) + 1];
                     }
-                    if (inside)
-                        out[3] = 0;
+                    if (inside) out[3] = 0;
                 }
             }
         }
@@ -336,11 +319,9 @@ std::optional<Raster> DecodeRaster(Document& document,
         const Object softMask = document.Lookup(&dict, "SMask");
         const Object mask = document.Lookup(&dict, "Mask");
         if (softMask.IsStream()) {
-            if (auto plane = MaskPlane(document, found, softMask, false, jpeg, depth))
-                ApplyPlane(*raster, *plane);
+            if (auto plane = MaskPlane(document, found, softMask, false, jpeg, depth)) ApplyPlane(*raster, *plane);
         } else if (mask.IsStream()) {
-            if (auto plane = MaskPlane(document, found, mask, true, jpeg, depth))
-                ApplyPlane(*raster, *plane);
+            if (auto plane = MaskPlane(document, found, mask, true, jpeg, depth)) ApplyPlane(*raster, *plane);
         }
     }
     return raster;
@@ -360,8 +341,7 @@ ImageSize DeclaredSize(Document& document, const Object& image) {
 
 std::optional<DecodedImage> DecodeImage(Document& document, const FoundImage& found, const JpegDecoder& jpeg) {
     auto raster = DecodeRaster(document, found, found.image, jpeg, false, 0);
-    if (!raster)
-        return std::nullopt;
+    if (!raster) return std::nullopt;
     const PixelType type = raster->alpha ? PixelType::kBgra32 : raster->gray ? PixelType::kGray8 : PixelType::kBgr24;
     return ImageFromBgra(raster->bgra.data(), std::ptrdiff_t{raster->width} * 4, raster->width, raster->height, type);
 }

@@ -21,8 +21,7 @@ void Lexer::SkipWhite() {
         if (IsWhite(c)) {
             ++position_;
         } else if (c == '%') {
-            while (position_ < data_.size() && data_[position_] != '\n' && data_[position_] != '\r')
-                ++position_;
+            while (position_ < data_.size() && data_[position_] != '\n' && data_[position_] != '\r') ++position_;
         } else {
             break;
         }
@@ -33,8 +32,7 @@ Token Lexer::Next() {
     SkipWhite();
     Token token;
     token.start = position_;
-    if (position_ >= data_.size())
-        return token;
+    if (position_ >= data_.size()) return token;
     const std::uint8_t c = data_[position_];
     switch (c) {
         case '(':
@@ -93,11 +91,9 @@ void Lexer::ReadLiteralString(Token& token) {
         if (c == '(') {
             ++depth;
         } else if (c == ')') {
-            if (--depth == 0)
-                return;
+            if (--depth == 0) return;
         } else if (c == '\\') {
-            if (position_ >= data_.size())
-                break;
+            if (position_ >= data_.size()) break;
             c = data_[position_++];
             switch (c) {
                 case 'n':
@@ -116,8 +112,7 @@ void Lexer::ReadLiteralString(Token& token) {
                     c = '\f';
                     break;
                 case '\r':
-                    if (position_ < data_.size() && data_[position_] == '\n')
-                        ++position_;
+                    if (position_ < data_.size() && data_[position_] == '\n') ++position_;
                     continue;
                 case '\n':
                     continue;
@@ -135,12 +130,10 @@ void Lexer::ReadLiteralString(Token& token) {
             }
         } else if (c == '\r') {
             // An end of line inside a string reads as a single line feed.
-            if (position_ < data_.size() && data_[position_] == '\n')
-                ++position_;
+            if (position_ < data_.size() && data_[position_] == '\n') ++position_;
             c = '\n';
         }
-        if (token.text.size() < kMaxTokenBytes)
-            token.text += static_cast<char>(c);
+        if (token.text.size() < kMaxTokenBytes) token.text += static_cast<char>(c);
     }
 }
 
@@ -149,21 +142,17 @@ void Lexer::ReadHexString(Token& token) {
     int high = -1;
     while (position_ < data_.size()) {
         const std::uint8_t c = data_[position_++];
-        if (c == '>')
-            break;
+        if (c == '>') break;
         const int value = codecs::HexDigitValue(c);
-        if (value < 0)
-            continue;
+        if (value < 0) continue;
         if (high < 0) {
             high = value;
         } else {
-            if (token.text.size() < kMaxTokenBytes)
-                token.text += static_cast<char>(high * 16 + value);
+            if (token.text.size() < kMaxTokenBytes) token.text += static_cast<char>(high * 16 + value);
             high = -1;
         }
     }
-    if (high >= 0)
-        token.text += static_cast<char>(high * 16);
+    if (high >= 0) token.text += static_cast<char>(high * 16);
 }
 
 void Lexer::ReadName(Token& token) {
@@ -172,18 +161,17 @@ void Lexer::ReadName(Token& token) {
         std::uint8_t c = data_[position_++];
         if (c == '#' && position_ + 1 < data_.size() && codecs::HexDigitValue(data_[position_]) >= 0 &&
             codecs::HexDigitValue(data_[position_ + 1]) >= 0) {
-            c = static_cast<std::uint8_t>(codecs::HexDigitValue(data_[position_]) * 16 + codecs::HexDigitValue(data_[position_ + 1]));
+            c = static_cast<std::uint8_t>(codecs::HexDigitValue(data_[position_]) * 16 +
+                                          codecs::HexDigitValue(data_[position_ + 1]));
             position_ += 2;
         }
-        if (token.text.size() < 4096)
-            token.text += static_cast<char>(c);
+        if (token.text.size() < 4096) token.text += static_cast<char>(c);
     }
 }
 
 void Lexer::ReadNumberOrKeyword(Token& token) {
     const std::size_t begin = position_;
-    while (position_ < data_.size() && IsRegular(data_[position_]))
-        ++position_;
+    while (position_ < data_.size() && IsRegular(data_[position_])) ++position_;
     if (position_ == begin) {
         ++position_;  // a byte no token starts with
         token.kind = TokenKind::kError;
@@ -195,8 +183,7 @@ void Lexer::ReadNumberOrKeyword(Token& token) {
     // extra signs are ignored.
     std::size_t i = 0;
     bool negative = false;
-    while (i < size && (text[i] == '+' || text[i] == '-'))
-        negative = negative != (text[i++] == '-');
+    while (i < size && (text[i] == '+' || text[i] == '-')) negative = negative != (text[i++] == '-');
     bool digits = false;
     bool point = false;
     std::int64_t integer = 0;
@@ -226,8 +213,7 @@ void Lexer::ReadNumberOrKeyword(Token& token) {
     }
     // The token is not NUL-terminated: count the trailing signs within it.
     std::size_t signs = j;
-    while (signs < size && (text[signs] == '-' || text[signs] == '+'))
-        ++signs;
+    while (signs < size && (text[signs] == '-' || text[signs] == '+')) ++signs;
     const bool trailingSigns = j < size && signs == size;
     if (digits && (j == size || trailingSigns)) {
         if (point || overflow) {
@@ -271,8 +257,7 @@ std::optional<Object> Parser::ReadObject() {
 }
 
 std::optional<Object> Parser::FromToken(Token token, int depth) {
-    if (depth > kMaxNesting)
-        return std::nullopt;
+    if (depth > kMaxNesting) return std::nullopt;
     switch (token.kind) {
         case TokenKind::kInteger: {
             if (allowRefs_ && token.integer >= 0) {
@@ -301,8 +286,7 @@ std::optional<Object> Parser::FromToken(Token token, int depth) {
             Array items;
             for (;;) {
                 Token next = NextToken();
-                if (next.kind == TokenKind::kArrayClose)
-                    break;
+                if (next.kind == TokenKind::kArrayClose) break;
                 if (next.kind == TokenKind::kEnd || next.kind == TokenKind::kDictClose) {
                     pending_ = std::move(next);
                     break;
@@ -314,8 +298,7 @@ std::optional<Object> Parser::FromToken(Token token, int depth) {
                     break;
                 }
                 auto item = FromToken(std::move(next), depth + 1);
-                if (!item)
-                    return std::nullopt;
+                if (!item) return std::nullopt;
                 items.push_back(std::move(*item));
             }
             return Object::MakeArray(std::move(items));
@@ -324,10 +307,8 @@ std::optional<Object> Parser::FromToken(Token token, int depth) {
             Dict dict;
             for (;;) {
                 Token key = NextToken();
-                if (key.kind == TokenKind::kDictClose)
-                    break;
-                if (key.kind == TokenKind::kEnd)
-                    break;
+                if (key.kind == TokenKind::kDictClose) break;
+                if (key.kind == TokenKind::kEnd) break;
                 if (key.kind != TokenKind::kName) {
                     if (key.kind == TokenKind::kKeyword && key.text != "true" && key.text != "false" &&
                         key.text != "null") {
@@ -347,19 +328,15 @@ std::optional<Object> Parser::FromToken(Token token, int depth) {
                     break;
                 }
                 auto value = FromToken(std::move(valueToken), depth + 1);
-                if (!value)
-                    return std::nullopt;
+                if (!value) return std::nullopt;
                 dict.entries.emplace_back(std::move(key.text), std::move(*value));
             }
             return Object::MakeDict(std::move(dict));
         }
         case TokenKind::kKeyword:
-            if (token.text == "true")
-                return Object::Boolean(true);
-            if (token.text == "false")
-                return Object::Boolean(false);
-            if (token.text == "null")
-                return Object::Null();
+            if (token.text == "true") return Object::Boolean(true);
+            if (token.text == "false") return Object::Boolean(false);
+            if (token.text == "null") return Object::Null();
             pending_ = std::move(token);
             return std::nullopt;
         case TokenKind::kArrayClose:
@@ -375,18 +352,14 @@ std::optional<Object> Parser::FromToken(Token token, int depth) {
 std::size_t SkipStreamEol(std::span<const std::uint8_t> data, std::size_t position) {
     // Some writers put blanks between the keyword and the end of line.
     std::size_t p = position;
-    while (p < data.size() && (data[p] == ' ' || data[p] == '\t'))
-        ++p;
-    if (p < data.size() && data[p] == '\r')
-        ++p;
-    if (p < data.size() && data[p] == '\n')
-        ++p;
+    while (p < data.size() && (data[p] == ' ' || data[p] == '\t')) ++p;
+    if (p < data.size() && data[p] == '\r') ++p;
+    if (p < data.size() && data[p] == '\n') ++p;
     return p;
 }
 
 std::size_t FindBytes(std::span<const std::uint8_t> data, std::string_view word, std::size_t from) {
-    if (word.empty() || from >= data.size() || data.size() - from < word.size())
-        return std::string_view::npos;
+    if (word.empty() || from >= data.size() || data.size() - from < word.size()) return std::string_view::npos;
     const auto* begin = reinterpret_cast<const char*>(data.data());
     const std::string_view haystack(begin, data.size());
     return haystack.find(word, from);

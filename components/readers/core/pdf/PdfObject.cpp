@@ -71,16 +71,14 @@ Object Object::MakeStream(Stream stream) {
 
 const Object& Dict::Get(std::string_view key) const {
     for (const auto& [name, value] : entries) {
-        if (name == key)
-            return value;
+        if (name == key) return value;
     }
     return kNullObject;
 }
 
 bool Dict::Has(std::string_view key) const {
     for (const auto& entry : entries) {
-        if (entry.first == key)
-            return true;
+        if (entry.first == key) return true;
     }
     return false;
 }

@@ -41,17 +41,13 @@ struct Object {
     bool IsBool() const { return kind == Kind::kBool; }
 
     double Number(double fallback = 0) const {
-        if (kind == Kind::kInt)
-            return static_cast<double>(integer);
-        if (kind == Kind::kReal)
-            return real;
+        if (kind == Kind::kInt) return static_cast<double>(integer);
+        if (kind == Kind::kReal) return real;
         return fallback;
     }
     std::int64_t Int(std::int64_t fallback = 0) const {
-        if (kind == Kind::kInt)
-            return integer;
-        if (kind == Kind::kReal && real > -1e15 && real < 1e15)
-            return static_cast<std::int64_t>(real);
+        if (kind == Kind::kInt) return integer;
+        if (kind == Kind::kReal && real > -1e15 && real < 1e15) return static_cast<std::int64_t>(real);
         return fallback;
     }
     bool Bool(bool fallback = false) const { return kind == Kind::kBool ? integer != 0 : fallback; }

@@ -23,8 +23,7 @@ Bytes ToBytes(const std::string& text) {
 // characters a user can type into it.
 Bytes Latin1(const std::u16string& password) {
     Bytes out;
-    for (char16_t c : password)
-        out.push_back(c < 256 ? static_cast<std::uint8_t>(c) : '?');
+    for (char16_t c : password) out.push_back(c < 256 ? static_cast<std::uint8_t>(c) : '?');
     return out;
 }
 
@@ -53,16 +52,14 @@ Bytes Utf8(const std::u16string& password) {
             out.push_back(static_cast<std::uint8_t>(0x80 | (c & 0x3F)));
         }
     }
-    if (out.size() > 127)
-        out.resize(127);
+    if (out.size() > 127) out.resize(127);
     return out;
 }
 
 Bytes Padded(const Bytes& password) {
     Bytes out(password.begin(),
               password.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(password.size(), 32)));
-    for (std::size_t i = 0; out.size() < 32; ++i)
-        out.push_back(kPadding[i]);
+    for (std::size_t i = 0; out.size() < 32; ++i) out.push_back(kPadding[i]);
     return out;
 }
 
@@ -83,23 +80,19 @@ Bytes ComputeKey(const Parameters& p, const Bytes& password) {
     Bytes input = Padded(password);
     input.insert(input.end(), p.o.begin(),
                  p.o.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(p.o.size(), 32)));
-    for (int i = 0; i < 4; ++i)
-        input.push_back(static_cast<std::uint8_t>(std::uint32_t(p.permissions) >> (8 * i)));
+    for (int i = 0; i < 4; ++i) input.push_back(static_cast<std::uint8_t>(std::uint32_t(p.permissions) >> (8 * i)));
     input.insert(input.end(), p.id.begin(), p.id.end());
-    if (p.revision >= 4 && !p.encryptMetadata)
-        input.insert(input.end(), 4, 0xFF);
+    if (p.revision >= 4 && !p.encryptMetadata) input.insert(input.end(), 4, 0xFF);
     auto hash = crypto::Md5(input);
     const std::size_t n = static_cast<std::size_t>(p.keyBytes);
     if (p.revision >= 3) {
-        for (int i = 0; i < 50; ++i)
-            hash = crypto::Md5(std::span<const std::uint8_t>(hash.data(), n));
+        for (int i = 0; i < 50; ++i) hash = crypto::Md5(std::span<const std::uint8_t>(hash.data(), n));
     }
     return Bytes(hash.begin(), hash.begin() + static_cast<std::ptrdiff_t>(n));
 }
 
 bool CheckUserKey(const Parameters& p, const Bytes& key) {
-    if (p.u.size() < 16)
-        return false;
+    if (p.u.size() < 16) return false;
     if (p.revision == 2) {
         const Bytes expected = crypto::Rc4(key, std::span<const std::uint8_t>(kPadding, 32));
         return p.u.size() >= 32 && std::equal(expected.begin(), expected.end(), p.u.begin());
@@ -110,8 +103,7 @@ bool CheckUserKey(const Parameters& p, const Bytes& key) {
     Bytes value = crypto::Rc4(key, hash);
     for (int i = 1; i <= 19; ++i) {
         Bytes xored = key;
-        for (auto& b : xored)
-            b ^= static_cast<std::uint8_t>(i);
+        for (auto& b : xored) b ^= static_cast<std::uint8_t>(i);
         value = crypto::Rc4(xored, value);
     }
     return std::equal(value.begin(), value.begin() + 16, p.u.begin());
@@ -122,17 +114,14 @@ Bytes UserPasswordFromOwner(const Parameters& p, const Bytes& owner) {
     auto hash = crypto::Md5(Padded(owner));
     const std::size_t n = p.revision == 2 ? 5 : static_cast<std::size_t>(p.keyBytes);
     if (p.revision >= 3) {
-        for (int i = 0; i < 50; ++i)
-            hash = crypto::Md5(hash);
+        for (int i = 0; i < 50; ++i) hash = crypto::Md5(hash);
     }
     const Bytes key(hash.begin(), hash.begin() + static_cast<std::ptrdiff_t>(n));
     Bytes value(p.o.begin(), p.o.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(p.o.size(), 32)));
-    if (p.revision == 2)
-        return crypto::Rc4(key, value);
+    if (p.revision == 2) return crypto::Rc4(key, value);
     for (int i = 19; i >= 0; --i) {
         Bytes xored = key;
-        for (auto& b : xored)
-            b ^= static_cast<std::uint8_t>(i);
+        for (auto& b : xored) b ^= static_cast<std::uint8_t>(i);
         value = crypto::Rc4(xored, value);
     }
     return value;
@@ -147,21 +136,18 @@ Bytes Hash2B(int revision,
     input.insert(input.end(), salt.begin(), salt.end());
     input.insert(input.end(), userKey.begin(), userKey.end());
     Bytes k = crypto::Sha256(input);
-    if (revision == 5)
-        return k;
+    if (revision == 5) return k;
     for (int round = 0;; ++round) {
         Bytes block = password;
         block.insert(block.end(), k.begin(), k.end());
         block.insert(block.end(), userKey.begin(), userKey.end());
         Bytes k1;
         k1.reserve(block.size() * 64);
-        for (int i = 0; i < 64; ++i)
-            k1.insert(k1.end(), block.begin(), block.end());
+        for (int i = 0; i < 64; ++i) k1.insert(k1.end(), block.begin(), block.end());
         const Bytes e = crypto::AesCbcEncrypt(std::span<const std::uint8_t>(k.data(), 16),
                                               std::span<const std::uint8_t>(k.data() + 16, 16), k1);
         int sum = 0;
-        for (int i = 0; i < 16; ++i)
-            sum += e[static_cast<std::size_t>(i)];
+        for (int i = 0; i < 16; ++i) sum += e[static_cast<std::size_t>(i)];
         switch (sum % 3) {
             case 0:
                 k = crypto::Sha256(e);
@@ -173,21 +159,17 @@ Bytes Hash2B(int revision,
                 k = crypto::Sha512(e);
                 break;
         }
-        if (round >= 63 && e.back() <= round - 31)
-            break;
-        if (round > 2000)
-            break;  // cannot happen with a sound hash; guards the loop anyway
+        if (round >= 63 && e.back() <= round - 31) break;
+        if (round > 2000) break;  // cannot happen with a sound hash; guards the loop anyway
     }
     k.resize(32);
     return k;
 }
 
 bool Aes256Key(const Parameters& p, const Bytes& password, Bytes& key) {
-    if (p.u.size() < 48 || p.o.size() < 48)
-        return false;
+    if (p.u.size() < 48 || p.o.size() < 48) return false;
     const auto decryptKey = [&](const Bytes& intermediate, const Bytes& wrapped) {
-        if (wrapped.size() < 32)
-            return false;
+        if (wrapped.size() < 32) return false;
         Bytes data(16, 0);  // the key is wrapped with a zero IV
         data.insert(data.end(), wrapped.begin(), wrapped.begin() + 32);
         key = crypto::AesCbcDecryptWithIv(intermediate, data, false);
@@ -206,14 +188,11 @@ bool Aes256Key(const Parameters& p, const Bytes& password, Bytes& key) {
 }
 
 CryptMethod MethodOf(const Dict& encrypt, const Object& filterName, int& keyBytes) {
-    if (!filterName.IsName() || filterName.text == "Identity")
-        return CryptMethod::kNone;
+    if (!filterName.IsName() || filterName.text == "Identity") return CryptMethod::kNone;
     const Object& filters = encrypt.Get("CF");
-    if (!filters.IsDict())
-        return CryptMethod::kNone;
+    if (!filters.IsDict()) return CryptMethod::kNone;
     const Object& filter = filters.dict->Get(filterName.text);
-    if (!filter.IsDict())
-        return CryptMethod::kNone;
+    if (!filter.IsDict()) return CryptMethod::kNone;
     const Object& cfm = filter.dict->Get("CFM");
     const std::int64_t length = filter.dict->Get("Length").Int(0);
     if (cfm.IsName("V2")) {
@@ -224,10 +203,8 @@ CryptMethod MethodOf(const Dict& encrypt, const Object& filterName, int& keyByte
             keyBytes = static_cast<int>(length / 8);
         return CryptMethod::kRc4;
     }
-    if (cfm.IsName("AESV2"))
-        return CryptMethod::kAes128;
-    if (cfm.IsName("AESV3"))
-        return CryptMethod::kAes256;
+    if (cfm.IsName("AESV2")) return CryptMethod::kAes128;
+    if (cfm.IsName("AESV3")) return CryptMethod::kAes256;
     return CryptMethod::kNone;
 }
 
@@ -238,8 +215,7 @@ SecurityStatus Security::Create(const Dict& encrypt,
                                 const std::u16string& password,
                                 std::unique_ptr<Security>& out) {
     out.reset();
-    if (!encrypt.Get("Filter").IsName("Standard"))
-        return SecurityStatus::kUnsupported;
+    if (!encrypt.Get("Filter").IsName("Standard")) return SecurityStatus::kUnsupported;
     Parameters p;
     const std::int64_t v = encrypt.Get("V").Int(0);
     p.revision = static_cast<int>(encrypt.Get("R").Int(0));
@@ -250,14 +226,12 @@ SecurityStatus Security::Create(const Dict& encrypt,
     p.permissions = static_cast<std::int32_t>(static_cast<std::uint32_t>(encrypt.Get("P").Int(0)));
     p.id = ToBytes(firstId);
     p.encryptMetadata = encrypt.Get("EncryptMetadata").Bool(true);
-    if (p.revision < 2 || p.revision > 6 || v < 1 || v > 5)
-        return SecurityStatus::kUnsupported;
+    if (p.revision < 2 || p.revision > 6 || v < 1 || v > 5) return SecurityStatus::kUnsupported;
 
     auto security = std::make_unique<Security>();
     if (p.revision >= 5) {
         const Bytes utf8 = Utf8(password);
-        if (!Aes256Key(p, utf8, security->key_))
-            return SecurityStatus::kWrongPassword;
+        if (!Aes256Key(p, utf8, security->key_)) return SecurityStatus::kWrongPassword;
         int ignored = 32;
         security->streamMethod_ = MethodOf(encrypt, encrypt.Get("StmF"), ignored);
         security->stringMethod_ = MethodOf(encrypt, encrypt.Get("StrF"), ignored);
@@ -282,8 +256,7 @@ SecurityStatus Security::Create(const Dict& encrypt,
     Bytes key = ComputeKey(p, typed);
     if (!CheckUserKey(p, key)) {
         key = ComputeKey(p, UserPasswordFromOwner(p, typed));
-        if (!CheckUserKey(p, key))
-            return SecurityStatus::kWrongPassword;
+        if (!CheckUserKey(p, key)) return SecurityStatus::kWrongPassword;
     }
     security->key_ = std::move(key);
     out = std::move(security);
@@ -291,15 +264,11 @@ SecurityStatus Security::Create(const Dict& encrypt,
 }
 
 std::vector<std::uint8_t> Security::ObjectKey(CryptMethod method, std::int64_t number, int generation) const {
-    if (method == CryptMethod::kAes256)
-        return key_;
+    if (method == CryptMethod::kAes256) return key_;
     Bytes input = key_;
-    for (int i = 0; i < 3; ++i)
-        input.push_back(static_cast<std::uint8_t>(number >> (8 * i)));
-    for (int i = 0; i < 2; ++i)
-        input.push_back(static_cast<std::uint8_t>(generation >> (8 * i)));
-    if (method == CryptMethod::kAes128)
-        input.insert(input.end(), {0x73, 0x41, 0x6C, 0x54});  // "sAlT"
+    for (int i = 0; i < 3; ++i) input.push_back(static_cast<std::uint8_t>(number >> (8 * i)));
+    for (int i = 0; i < 2; ++i) input.push_back(static_cast<std::uint8_t>(generation >> (8 * i)));
+    if (method == CryptMethod::kAes128) input.insert(input.end(), {0x73, 0x41, 0x6C, 0x54});  // "sAlT"
     const auto hash = crypto::Md5(input);
     return Bytes(hash.begin(), hash.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(key_.size() + 5, 16)));
 }

@@ -25,22 +25,17 @@ void WalkPages(Document& document,
                int depth,
                std::unordered_set<std::int64_t>& visited,
                std::vector<PageRef>& pages) {
-    if (depth > kMaxPageTreeDepth || pages.size() >= static_cast<std::size_t>(kMaxPages))
-        return;
-    if (node.IsRef() && !visited.insert(node.integer).second)
-        return;  // a cycle, or a page listed twice
+    if (depth > kMaxPageTreeDepth || pages.size() >= static_cast<std::size_t>(kMaxPages)) return;
+    if (node.IsRef() && !visited.insert(node.integer).second) return;  // a cycle, or a page listed twice
     const Object resolved = document.Resolve(node);
     const pdf::Dict* dict = resolved.AsDict();
-    if (dict == nullptr)
-        return;
+    if (dict == nullptr) return;
     Object resources = dict->Get("Resources");
-    if (document.Resolve(resources).IsNull())
-        resources = inherited;
+    if (document.Resolve(resources).IsNull()) resources = inherited;
     const Object kids = document.Lookup(dict, "Kids");
     const Object type = document.Lookup(dict, "Type");
     if (kids.IsArray() && !type.IsName("Page")) {
-        for (const auto& kid : *kids.array)
-            WalkPages(document, kid, resources, depth + 1, visited, pages);
+        for (const auto& kid : *kids.array) WalkPages(document, kid, resources, depth + 1, visited, pages);
         return;
     }
     pages.push_back({resolved, resources});
@@ -52,8 +47,7 @@ std::u16string Ascii(const std::string& text) {
 
 std::u16string PageLabel(int page, int width) {
     std::string digits = std::to_string(page);
-    if (static_cast<int>(digits.size()) < width)
-        digits.insert(0, static_cast<std::size_t>(width) - digits.size(), '0');
+    if (static_cast<int>(digits.size()) < width) digits.insert(0, static_cast<std::size_t>(width) - digits.size(), '0');
     return u"Page" + Ascii(digits);
 }
 
@@ -61,8 +55,7 @@ std::u16string PageLabel(int page, int width) {
 // then make it safe as a file name.
 std::u16string Latin1(const std::string& text) {
     std::u16string out;
-    for (unsigned char c : text)
-        out += static_cast<char16_t>(c);
+    for (unsigned char c : text) out += static_cast<char16_t>(c);
     return out;
 }
 
@@ -89,15 +82,13 @@ void PdfSource::Close() {
 OpenStatus PdfSource::OpenDocument(OpenRequest request) {
     file_ = std::move(request.bytes);
     document_ = std::make_unique<Document>();
-    if (!document_->Load(file_))
-        return OpenStatus::kNotReadable;
+    if (!document_->Load(file_)) return OpenStatus::kNotReadable;
 
     const Object encrypt = document_->Lookup(&document_->Trailer(), "Encrypt");
     if (encrypt.IsDict()) {
         const Object ids = document_->Lookup(&document_->Trailer(), "ID");
         std::string firstId;
-        if (ids.IsArray() && !ids.array->empty())
-            firstId = document_->Resolve((*ids.array)[0]).text;
+        if (ids.IsArray() && !ids.array->empty()) firstId = document_->Resolve((*ids.array)[0]).text;
         std::unique_ptr<pdf::Security> security;
         switch (pdf::Security::Create(*encrypt.dict, firstId, request.password, security)) {
             case pdf::SecurityStatus::kOpened:
@@ -122,8 +113,7 @@ OpenStatus PdfSource::OpenDocument(OpenRequest request) {
         WalkPages(*document_, root.IsDict() ? root.dict->Get("Pages") : Object::Null(), Object::Null(), 0, visited,
                   pages);
     }
-    if (pages.empty() && !root.IsDict())
-        return OpenStatus::kNotReadable;
+    if (pages.empty() && !root.IsDict()) return OpenStatus::kNotReadable;
     pageCount_ = static_cast<int>(pages.size());
 
     pdf::ContentScanner scanner(*document_, found_);
@@ -146,8 +136,7 @@ OpenStatus PdfSource::OpenDocument(OpenRequest request) {
 }
 
 std::optional<DecodedImage> PdfSource::Decode(std::size_t index) {
-    if (!document_ || index >= found_.size())
-        return std::nullopt;
+    if (!document_ || index >= found_.size()) return std::nullopt;
     return pdf::DecodeImage(*document_, found_[index], jpeg_);
 }
 
