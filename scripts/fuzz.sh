@@ -26,7 +26,7 @@ fi
 
 mkdir -p "$out/obj" "$out/corpus" "$out/findings"
 flags=(-std=c++20 -g -O1 -fno-omit-frame-pointer -fsanitize=fuzzer-no-link,address,undefined
-       -fno-sanitize-recover=undefined -I"$core" -I"$fuzz")
+       -fno-sanitize-recover=undefined -I"$core" -I"$root" -I"$fuzz")
 objects=()
 for source in "$core"/*.cpp "$core"/codecs/*.cpp "$core"/pdf/*.cpp; do
     object="$out/obj/$(basename "${source%.cpp}").o"
@@ -37,7 +37,7 @@ for source in "$core"/*.cpp "$core"/codecs/*.cpp "$core"/pdf/*.cpp; do
 done
 
 # Seeds: the same small files the tests build.
-clang++ -std=c++20 -O1 -I"$core" -I"$tests" "$fuzz/MakeSeeds.cpp" "$tests"/TestImageFiles.cpp \
+clang++ -std=c++20 -O1 -I"$core" -I"$root" -I"$tests" "$fuzz/MakeSeeds.cpp" "$tests"/TestImageFiles.cpp \
     "$tests"/TestDocuments.cpp "$tests"/TestDocumentFiles.cpp "$tests"/TestPdf.cpp "$core"/*.cpp "$core"/codecs/*.cpp \
     "$core"/pdf/*.cpp \
     -lz -o "$out/make-seeds"

@@ -11,7 +11,7 @@ if [ ! -f "$out/gtest.o" ]; then
     g++ -std=c++20 -O1 -I"$gtest/include" -I"$gtest" -c "$gtest/src/gtest-all.cc" -o "$out/gtest.o"
     g++ -std=c++20 -O1 -I"$gtest/include" -c "$gtest/src/gtest_main.cc" -o "$out/gtest_main.o"
 fi
-g++ -std=c++20 -O1 -Wall -Wextra -Werror -I"$core" -I"$gtest/include" \
+g++ -std=c++20 -O1 -Wall -Wextra -Werror -I"$core" -I"$root" -I"$gtest/include" \
     "$core"/*.cpp "$core"/codecs/*.cpp "$root/tests/readers/codecs/"*.cpp \
     "$root/tests/readers/ByteReaderTests.cpp" \
     "$root/tests/readers/ReaderCoreTests.cpp" "$root/tests/readers/ContainerCoreTests.cpp" \
