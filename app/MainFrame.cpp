@@ -14,7 +14,7 @@
 #include "browse/ClipboardCopy.h"
 #include "browse/PreviewPane.h"
 #include "extract/ExtractJob.h"
-#include "extract/ImageFileWriter.h"
+#include "extract/SaveAsDialog.h"
 #include "resources/MenuBuilder.h"
 #include "resources/ResourceIds.h"
 #include "resources/UiStrings.h"

@@ -7,7 +7,6 @@
 
 #include "common/Handles.h"
 #include "contracts/ReaderContract.h"
-#include "reader/DocumentOpener.h"
 #include "resources/ResourceIds.h"
 #include "resources/UiStrings.h"
 

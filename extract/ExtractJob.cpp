@@ -5,7 +5,6 @@
 #include "extract/OutputNaming.h"
 #include "common/GdiplusHolders.h"
 #include "common/Handles.h"
-#include "reader/DocumentOpener.h"
 #include "resources/ResourceIds.h"
 #include "resources/UiStrings.h"
 
@@ -110,9 +109,7 @@ DWORD ExtractJob::Run() {
         const size_t count = indices_.size();
         for (size_t i = 0; IsRunning() && i < count; ++i) {
             PostMessageW(window_, WM_EXTRACT_PROGRESS, static_cast<WPARAM>(i), 0);
-            WriteOutcome outcome;
-            writer_.WriteImage(indices_[i], paths_[i], outcome);
-            failures_.Record(paths_[i], outcome);
+            failures_.Record(paths_[i], writer_.WriteImage(indices_[i], paths_[i]));
             Sleep(kPauseAfterImageMs);
         }
     }

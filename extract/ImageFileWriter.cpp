@@ -1,7 +1,6 @@
 // Image files through the GDI+ encoders, found by MIME type, at a fixed resolution.
 #include "extract/ImageFileWriter.h"
 
-#include <commdlg.h>
 #include <gdiplus.h>
 
 #include <atomic>
@@ -10,11 +9,8 @@
 #include <vector>
 
 #include "browse/ImageConversion.h"
-#include "extract/ExistingFilesQuestion.h"
 #include "extract/GifQuantizer.h"
 #include "extract/GifTransparency.h"
-#include "extract/OutputNaming.h"
-#include "reader/DocumentOpener.h"
 #include "resources/ResourceIds.h"
 #include "resources/UiStrings.h"
 #include "common/Handles.h"
@@ -167,16 +163,6 @@ bool SystemFindEncoder(const wchar_t* mimeType, CLSID* clsid) {
 
 std::atomic<EncoderLookup> g_encoderLookup{&SystemFindEncoder};
 
-BOOL SystemSaveFileDialog(OPENFILENAMEW* dialog) {
-    return GetSaveFileNameW(dialog);
-}
-
-SaveFileDialog g_saveFileDialog = &SystemSaveFileDialog;
-
-bool FileExists(const std::wstring& path) {
-    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
 bool NeedsPaletteForGif(Gdiplus::Bitmap& bitmap, const CLSID& encoder) {
     const Gdiplus::PixelFormat format = bitmap.GetPixelFormat();
     if (format != PixelFormat24bppRGB && format != PixelFormat32bppARGB) return false;
@@ -204,14 +190,15 @@ EncoderLookup SetEncoderLookup(EncoderLookup lookup) {
     return g_encoderLookup.exchange(lookup ? lookup : &SystemFindEncoder);
 }
 
+bool FindImageTypeEncoder(int typeIndex, CLSID* clsid) {
+    if (typeIndex < 0 || typeIndex >= kImageTypeCount || !clsid) return false;
+    return g_encoderLookup.load()(kEncoderMimeTypes[typeIndex], clsid);
+}
+
 std::wstring ImageTypeLabel(int typeIndex) {
     if (typeIndex < 0 || typeIndex >= kImageTypeCount) return {};
     const std::wstring entry = LoadUiString(IDS_TYPE_BMP + static_cast<UINT>(typeIndex));
     return entry.substr(0, entry.find(L'|'));
-}
-
-SaveFileDialog SetSaveFileDialog(SaveFileDialog dialog) {
-    return std::exchange(g_saveFileDialog, dialog ? dialog : &SystemSaveFileDialog);
 }
 
 bool FindEncoderMimeType(const CLSID& clsid, std::wstring& mimeType) {
@@ -227,16 +214,10 @@ bool FindEncoderMimeType(const CLSID& clsid, std::wstring& mimeType) {
     return false;
 }
 
-bool SaveImageFile(IUnknown* image, float dpi, const CLSID& encoder, const std::wstring& path) {
-    WriteOutcome ignored;
-    return SaveImageFile(image, dpi, encoder, path, ignored);
-}
-
-bool SaveImageFile(IUnknown* image, float dpi, const CLSID& encoder, const std::wstring& path, WriteOutcome& outcome) {
-    outcome = {false, ERROR_INVALID_DATA};
-    if (!image) return false;
+WriteOutcome SaveImageFile(IUnknown* image, float dpi, const CLSID& encoder, const std::wstring& path) {
+    if (!image) return WriteOutcome::Failed(ERROR_INVALID_DATA);
     BitmapPtr bitmap = CreateBitmapFromReaderImage(image);
-    if (!bitmap) return false;
+    if (!bitmap) return WriteOutcome::Failed(ERROR_INVALID_DATA);
 
     bitmap->SetResolution(dpi, dpi);
     int transparentIndex = -1;
@@ -250,40 +231,32 @@ bool SaveImageFile(IUnknown* image, float dpi, const CLSID& encoder, const std::
     SetLastError(0);
     const Gdiplus::Status status = bitmap->Save(path.c_str(), &encoder, nullptr);
     const DWORD lastError = GetLastError();
-    outcome.written = status == Gdiplus::Ok;
-    outcome.error = outcome.written ? 0 : SaveErrorCode(status, lastError);
-    // A write that broke off (a full disk, say) must not leave a truncated picture behind that
-    // looks like a result; a file that was there before is the user's and stays.
-    if (!outcome.written && !existedBefore) DeleteFileW(path.c_str());
-    if (outcome.written && Gdiplus::IsIndexedPixelFormat(bitmap->GetPixelFormat()) &&
-        EncoderIs(encoder, L"image/bmp")) {
+    if (status != Gdiplus::Ok) {
+        // A write that broke off (a full disk, say) must not leave a truncated picture behind
+        // that looks like a result; a file that was there before is the user's and stays.
+        if (!existedBefore) DeleteFileW(path.c_str());
+        return WriteOutcome::Failed(SaveErrorCode(status, lastError));
+    }
+    if (Gdiplus::IsIndexedPixelFormat(bitmap->GetPixelFormat()) && EncoderIs(encoder, L"image/bmp")) {
         RepairBmpFileSize(path);
     }
-    if (outcome.written && transparentIndex >= 0) MarkGifTransparency(path, transparentIndex);
-    return true;
+    if (transparentIndex >= 0) MarkGifTransparency(path, transparentIndex);
+    return WriteOutcome::Written();
 }
 
 ImageFileWriter::ImageFileWriter(ImageCollection* collection, int typeIndex) : typeIndex_(typeIndex) {
     if (!collection || typeIndex < 0 || typeIndex >= kImageTypeCount) return;
-    if (g_encoderLookup.load()(kEncoderMimeTypes[typeIndex], &encoder_))
+    if (FindImageTypeEncoder(typeIndex, &encoder_))
         collection_ = collection;
     else
         missingEncoder_ = true;
 }
 
-bool ImageFileWriter::WriteImage(int index, const std::wstring& path) {
-    WriteOutcome ignored;
-    return WriteImage(index, path, ignored);
-}
-
-bool ImageFileWriter::WriteImage(int index, const std::wstring& path, WriteOutcome& outcome) {
-    outcome = {false, ERROR_INVALID_DATA};
-    if (!collection_) return false;
+WriteOutcome ImageFileWriter::WriteImage(int index, const std::wstring& path) {
+    if (!collection_) return WriteOutcome::Failed(ERROR_INVALID_DATA);
     Microsoft::WRL::ComPtr<IUnknown> image;
     collection_->GetImage(index, image.GetAddressOf());
-    if (!image) return false;
-    SaveImageFile(image.Get(), kOutputDpi, encoder_, path, outcome);
-    return true;
+    return SaveImageFile(image.Get(), kOutputDpi, encoder_, path);
 }
 
 void WriteFailures::Record(const std::wstring& path, const WriteOutcome& outcome) {
@@ -301,62 +274,6 @@ std::wstring WriteFailures::Message(int total) const {
 
 void WriteFailures::Report(int total) const {
     if (count_ > 0) ShowProgramMessage(Message(total), MB_ICONINFORMATION);
-}
-
-void SaveSingleImage(ImageCollection* collection, int index, const std::wstring& label) {
-    std::wstring filter = LoadUiString(IDS_SAVE_FILTER);
-    for (wchar_t& c : filter) {
-        if (c == L'|') c = L'\0';
-    }
-    wchar_t file[MAX_PATH] = L"";
-    wcsncpy(file, label.c_str(), MAX_PATH - 1);
-
-    OPENFILENAMEW dialog{};
-    dialog.lStructSize = sizeof(dialog);
-    dialog.hwndOwner = GetActiveWindow();
-    dialog.lpstrFilter = filter.c_str();
-    dialog.nFilterIndex = 1;
-    dialog.lpstrFile = file;
-    dialog.nMaxFile = MAX_PATH;
-    dialog.lpstrDefExt = L"bmp";
-    dialog.Flags = OFN_EXPLORER | OFN_ENABLESIZING | OFN_OVERWRITEPROMPT;
-    if (!g_saveFileDialog(&dialog)) return;
-
-    std::wstring path = file;
-    int typeIndex = ImageTypeOfExtension(path);
-    if (typeIndex < 0) {
-        // The name says no image type ("picture", "v1.5"): the filter does, and the name gets
-        // its extension so that the file says what it holds.
-        typeIndex = static_cast<int>(dialog.nFilterIndex) - 1;
-        if (typeIndex < 0 || typeIndex >= kImageTypeCount) return;
-        path.append(ImageTypeExtension(typeIndex));
-        // The dialog asked about the name as typed, not about this one.
-        if (FileExists(path)) {
-            switch (AskAboutExistingFiles(dialog.hwndOwner, 1, path)) {
-                case ExistingFilesChoice::kCancel:
-                    return;
-                case ExistingFilesChoice::kKeepBoth:
-                    path = DistinctOutputPaths({path}, true, &FileExists)[0];
-                    break;
-                case ExistingFilesChoice::kReplace:
-                    break;
-            }
-        }
-    }
-
-    CLSID encoder{};
-    if (!g_encoderLookup.load()(kEncoderMimeTypes[typeIndex], &encoder)) {
-        ShowProgramMessage(FormatUiString(IDS_NO_ENCODER, {ImageTypeLabel(typeIndex)}), MB_ICONERROR);
-        return;
-    }
-    if (!collection) return;
-    Microsoft::WRL::ComPtr<IUnknown> image;
-    collection->GetImage(index, image.GetAddressOf());
-    WriteOutcome outcome{false, ERROR_INVALID_DATA};
-    if (image) SaveImageFile(image.Get(), kOutputDpi, encoder, path, outcome);
-    WriteFailures failures;
-    failures.Record(path, outcome);
-    failures.Report(1);
 }
 
 }  // namespace pictrove

@@ -1,9 +1,8 @@
 // Writing reader images to files with the GDI+ encoders: one routine for every file, a per-job
-// writer, the single-image Save As, and the tally of images that could not be written.
+// writer, and the tally of images that could not be written.
 #pragma once
 
 #include <windows.h>
-#include <commdlg.h>
 #include <wrl/client.h>
 
 #include <string>
@@ -22,7 +21,10 @@ inline constexpr float kOutputDpi = 96.0f;
 // What became of one image: written, or the system error code that says why not.
 struct WriteOutcome {
     bool written = false;
-    DWORD error = 0;
+    DWORD error = ERROR_INVALID_DATA;
+
+    static WriteOutcome Written() { return {true, 0}; }
+    static WriteOutcome Failed(DWORD error) { return {false, error}; }
 };
 
 // The class id of the installed encoder with exactly this MIME type (case-sensitive).
@@ -33,6 +35,9 @@ bool FindEncoderClsid(const wchar_t* mimeType, CLSID* clsid);
 using EncoderLookup = bool (*)(const wchar_t* mimeType, CLSID* clsid);
 EncoderLookup SetEncoderLookup(EncoderLookup lookup);
 
+// The encoder of an image type index through the search in place; false when there is none.
+bool FindImageTypeEncoder(int typeIndex, CLSID* clsid);
+
 // The label of an image type as the type list shows it (string 216 + type before its bar).
 std::wstring ImageTypeLabel(int typeIndex);
 
@@ -40,12 +45,10 @@ std::wstring ImageTypeLabel(int typeIndex);
 bool FindEncoderMimeType(const CLSID& clsid, std::wstring& mimeType);
 
 // Converts the image, stamps the resolution and saves it with the encoder, replacing an existing
-// file. Returns true when a bitmap was made, whether or not the save succeeded; outcome says
-// whether the file was written. 24- and 32-bit pictures bound for the GIF encoder are reduced
-// to a palette first, and a transparent palette entry is written into the file's graphic
-// control extension after the save.
-bool SaveImageFile(IUnknown* image, float dpi, const CLSID& encoder, const std::wstring& path);
-bool SaveImageFile(IUnknown* image, float dpi, const CLSID& encoder, const std::wstring& path, WriteOutcome& outcome);
+// file. 24- and 32-bit pictures bound for the GIF encoder are reduced to a palette first, and a
+// transparent palette entry is written into the file's graphic control extension after the
+// save. An image that cannot be read fails with ERROR_INVALID_DATA.
+WriteOutcome SaveImageFile(IUnknown* image, float dpi, const CLSID& encoder, const std::wstring& path);
 
 // Writes images of one collection in one format. Disabled (holding no collection) when there is
 // no collection or no encoder for the type.
@@ -60,9 +63,11 @@ class ImageFileWriter {
     bool MissingEncoder() const { return missingEncoder_; }
     int TypeIndex() const { return typeIndex_; }
 
-    // True when the collection gave the image and it went to SaveImageFile.
-    bool WriteImage(int index, const std::wstring& path);
-    bool WriteImage(int index, const std::wstring& path, WriteOutcome& outcome);
+    // Fails with ERROR_INVALID_DATA when the writer is disabled or the collection gives no image.
+    WriteOutcome WriteImage(int index, const std::wstring& path);
+
+    // The encoder the writer saves with; valid when Enabled().
+    const CLSID& Encoder() const { return encoder_; }
 
   private:
     Microsoft::WRL::ComPtr<ImageCollection> collection_;
@@ -89,16 +94,5 @@ class WriteFailures {
     std::wstring firstPath_;
     DWORD firstError_ = 0;
 };
-
-// The Save dialog the Save As shows; a test captures what it is asked and answers it.
-using SaveFileDialog = BOOL (*)(OPENFILENAMEW* dialog);
-// Returns the dialog that was in place; nullptr restores GetSaveFileNameW.
-SaveFileDialog SetSaveFileDialog(SaveFileDialog dialog);
-
-// Save As for one image: asks for a path (the label as the proposed name, the platform's title,
-// BMP first, the overwrite prompt on). A typed extension of the four types decides the format;
-// otherwise the chosen filter does and its extension is appended, asking first when that name
-// exists. Says so when there is no encoder for the type or the write fails.
-void SaveSingleImage(ImageCollection* collection, int index, const std::wstring& label);
 
 }  // namespace pictrove

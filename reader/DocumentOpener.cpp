@@ -58,11 +58,6 @@ DWORD ReadFailure(const std::wstring& path) {
 
 }  // namespace
 
-void ShowProgramMessage(const std::wstring& text, UINT icon) {
-    const std::wstring caption = LoadUiString(IDS_ERROR_CAPTION);
-    MessageBoxW(nullptr, text.c_str(), caption.c_str(), MB_OK | icon);
-}
-
 bool OpenDocument(const std::wstring& path, DocumentState& state, DocumentView& view) {
     OverlayScope overlay(view.Overlay());
 

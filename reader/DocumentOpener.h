@@ -34,9 +34,6 @@ class DocumentView {
 // Replaces the open document with the one at path; true when a document with images is open.
 bool OpenDocument(const std::wstring& path, DocumentState& state, DocumentView& view);
 
-// Message box with no owner and the program's error caption.
-void ShowProgramMessage(const std::wstring& text, UINT icon);
-
 // The Open dialog's filter from the text of string 205 ("label|pattern|...|"), as
 // GetOpenFileNameW takes it: NUL between the parts and two at the end. The "All supported
 // format" entry (the one with that label, else the eighth, the dialog's first choice) gets

@@ -5,6 +5,7 @@
 #include <span>
 
 #include "resources/LanguageResources.h"
+#include "resources/ResourceIds.h"
 #include "ui/Window.h"
 
 namespace pictrove {
@@ -76,6 +77,11 @@ std::wstring SystemErrorText(DWORD error) {
         text = hex;
     }
     return text;
+}
+
+void ShowProgramMessage(const std::wstring& text, UINT icon) {
+    const std::wstring caption = LoadUiString(IDS_ERROR_CAPTION);
+    MessageBoxW(nullptr, text.c_str(), caption.c_str(), MB_OK | icon);
 }
 
 }  // namespace pictrove

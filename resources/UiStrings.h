@@ -32,4 +32,7 @@ std::wstring FormatUiString(UINT id, std::initializer_list<FormatArg> args);
 // The system's text for an error code, in the user's language, without the trailing line break.
 std::wstring SystemErrorText(DWORD error);
 
+// Message box with no owner and the program's error caption (string 207).
+void ShowProgramMessage(const std::wstring& text, UINT icon);
+
 }  // namespace pictrove
