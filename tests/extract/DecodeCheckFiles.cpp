@@ -7,7 +7,7 @@
 #include <string>
 
 #include "extract/ExtractJob.h"
-#include "tests/extract/ImageTestHelpers.h"
+#include "tests/support/ImageTestHelpers.h"
 #include "tests/support/FakeReaderImages.h"
 #include "tests/support/TestSupport.h"
 

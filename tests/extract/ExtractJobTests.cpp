@@ -13,7 +13,7 @@
 #include "extract/WorkerThread.h"
 #include "resources/ResourceIds.h"
 #include "resources/UiStrings.h"
-#include "tests/extract/ImageTestHelpers.h"
+#include "tests/support/ImageTestHelpers.h"
 #include "tests/support/FakeReaderImages.h"
 #include "tests/support/TestSupport.h"
 

@@ -225,6 +225,8 @@ TEST_F(ExtractSettingsDialogTest, BrowseStartsAtTheFolderInTheBoxAndPutsThePicke
     std::wstring initialSelection, afterPick;
     int browsers = 0;
     std::function<void()> readBox;
+    int ticks = 0;
+    bool confirmed = false;
     DialogCapture capture([&](HWND window) {
         if (GetDlgItem(window, IDC_EXTRACT_TYPE)) {
             // Activated again when the browser closes: only the first time starts it.
@@ -240,11 +242,15 @@ TEST_F(ExtractSettingsDialogTest, BrowseStartsAtTheFolderInTheBoxAndPutsThePicke
             initialSelection = SelectedTreeText(FindTree(window));
             // The user moves to another folder and confirms.
             SendMessageW(window, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(picked.c_str()));
-            PostMessageW(window, WM_COMMAND, IDOK, 0);
-            // The box is filled once the browser has returned; on a busy machine that takes
-            // longer than one timer tick, so look again until the browser is gone.
+            // The tree may take a few ticks to expand to the new folder on a busy machine; the
+            // user confirms what they see selected, so wait for it. Then the box is filled once
+            // the browser has returned.
             readBox = [&, window] {
                 if (IsWindow(window)) {
+                    if (!confirmed && (SelectedTreeText(FindTree(window)) == L"Picked folder" || ++ticks > 200)) {
+                        confirmed = true;
+                        PostMessageW(window, WM_COMMAND, IDOK, 0);
+                    }
                     Later(readBox);
                     return;
                 }

@@ -5,7 +5,7 @@
 #include <set>
 
 #include "extract/GifQuantizer.h"
-#include "tests/extract/ImageTestHelpers.h"
+#include "tests/support/ImageTestHelpers.h"
 
 namespace pictrove {
 namespace {

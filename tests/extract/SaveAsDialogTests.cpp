@@ -7,7 +7,7 @@
 #include "extract/SaveAsDialog.h"
 #include "resources/ResourceIds.h"
 #include "resources/UiStrings.h"
-#include "tests/extract/ImageTestHelpers.h"
+#include "tests/support/ImageTestHelpers.h"
 #include "tests/support/FakeReaderImages.h"
 #include "tests/support/TestSupport.h"
 

@@ -1,15 +1,36 @@
-// Pixel read-back and small host windows for the menu and toolbar painting tests.
+// Pixel read-back and small host windows for the window-framework, menu and toolbar tests.
 #pragma once
 
 #include <windows.h>
 
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "common/Handles.h"
 #include "ui/Window.h"
 
 namespace pictrove::test {
+
+// A parent that records the commands its children send.
+class CommandSink : public WindowImpl<CommandSink> {
+  public:
+    CommandSink() {
+        RegisterWindowClassOnce(L"PictroveCommandSink", StandardWindowProc, 0, LoadCursorW(nullptr, IDC_ARROW),
+                                reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1));
+        Create(L"PictroveCommandSink", nullptr, L"sink", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, RECT{0, 0, 1000, 600});
+    }
+    static std::span<const MessageEntry<CommandSink>> MessageTable() {
+        static constexpr MessageEntry<CommandSink> kTable[] = {
+            OnMessage<CommandSink>(WM_COMMAND, &CommandSink::OnCommand)};
+        return kTable;
+    }
+    LRESULT OnCommand(UINT, WPARAM wParam, LPARAM, bool&) {
+        commands.push_back(LOWORD(wParam));
+        return 0;
+    }
+    std::vector<UINT> commands;
+};
 
 // Pixels as COLORREF values (0x00BBGGRR), so they compare with GetSysColor and Rgb::ToColorRef.
 struct Pixels {

@@ -3,7 +3,7 @@
 
 #include "browse/ImageConversion.h"
 #include "contracts/ReaderImageFields.h"
-#include "tests/extract/ImageTestHelpers.h"
+#include "tests/support/ImageTestHelpers.h"
 #include "tests/support/FakeReaderImages.h"
 
 namespace pictrove {

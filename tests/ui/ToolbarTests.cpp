@@ -1,5 +1,6 @@
-// The toolbar's painting read back from the screen: gradient, hot, pressed and checked boxes,
-// the lifted image and its shadow, grey disabled images, separators, and new system colours.
+// The toolbar: its layout, states and commands, and its painting read back from the screen
+// (gradient, hot, pressed and checked boxes, the lifted image and its shadow, grey disabled
+// images, separators, and new system colours).
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -224,6 +225,142 @@ TEST_F(ToolbarPaintTest, NewSystemColoursRepaintTheBar) {
     SendMessageW(toolbar.Hwnd(), WM_SETTINGCHANGE, 0, 0);
     EXPECT_EQ(toolbar.Colors().frame, old.frame);
     EXPECT_EQ(toolbar.Colors().hotFill, old.hotFill);
+}
+
+}  // namespace
+}  // namespace pictrove::test
+
+namespace pictrove::test {
+namespace {
+
+class ToolbarTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        normal = ImageList_Create(64, 64, ILC_COLOR32 | ILC_MASK, 8, 8);
+        disabled = ImageList_Create(64, 64, ILC_COLOR32 | ILC_MASK, 8, 8);
+        toolbar.Create(sink.Hwnd(), RECT{0, 0, 1000, 72}, normal, disabled);
+        toolbar.AddButton(0, IDM_OPEN, 0, 64);
+        toolbar.AddSeparator(0);
+        toolbar.AddButton(0, IDM_EXTRACT_SELECTED, 1, 64);
+        toolbar.AddButton(0, IDM_EXTRACT_ALL, 2, 64);
+        toolbar.AddSeparator(0);
+        toolbar.AddButton(0, IDM_ABOUT, 3, 64);
+    }
+    void TearDown() override {
+        toolbar.Destroy();
+        ImageList_Destroy(normal);
+        ImageList_Destroy(disabled);
+    }
+    POINT CentreOf(size_t index) const {
+        const RECT box = toolbar.ButtonBox(0, index);
+        return POINT{(box.left + box.right) / 2, 30};
+    }
+    // Button messages carry the point where the mouse is, as real ones do.
+    void Move(POINT p) {
+        mouse = p;
+        SendMessageW(toolbar.Hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(p.x, p.y));
+    }
+    void Down() { SendMessageW(toolbar.Hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(mouse.x, mouse.y)); }
+    void Up() { SendMessageW(toolbar.Hwnd(), WM_LBUTTONUP, 0, MAKELPARAM(mouse.x, mouse.y)); }
+    void ClickWithoutMoving(POINT p) {
+        mouse = p;
+        Down();
+        Up();
+    }
+
+    CommandSink sink;
+    Toolbar toolbar;
+    POINT mouse{-1, -1};
+    HIMAGELIST normal = nullptr;
+    HIMAGELIST disabled = nullptr;
+};
+
+TEST_F(ToolbarTest, LaysOutFrameButtonsAtTheirOffsets) {
+    const auto& items = toolbar.Buttons(0);
+    ASSERT_EQ(items.size(), 6u);
+    const int offsets[] = {0, 70, 77, 147, 217, 224};
+    for (size_t i = 0; i < items.size(); ++i) EXPECT_EQ(items[i].x, offsets[i]) << i;
+    EXPECT_EQ(items[1].kindAndState, static_cast<UINT>(kToolbarSeparator));
+    EXPECT_EQ(items[0].kindAndState, static_cast<UINT>(kToolbarImageButton | kToolbarEnabled));
+    EXPECT_EQ(toolbar.GroupOrigin(0), Toolbar::kMargin);
+    const RECT box = toolbar.ButtonBox(0, 2);
+    EXPECT_EQ(box.left, 7 + 77 - 3);
+    EXPECT_EQ(box.right, 7 + 77 + 64 + 3);
+    wchar_t text[32] = L"";
+    GetWindowTextW(toolbar.Hwnd(), text, 32);
+    EXPECT_STREQ(text, L"Standart");
+    EXPECT_EQ(SendMessageW(toolbar.Tooltip(), TTM_GETTOOLCOUNT, 0, 0), 4);
+}
+
+TEST_F(ToolbarTest, CommandGoesToButtonUnderMouseOnRelease) {
+    Move(CentreOf(0));
+    Down();
+    Move(CentreOf(5));
+    Up();
+    EXPECT_EQ(sink.commands, (std::vector<UINT>{IDM_ABOUT}));
+    // A press and release over a separator, or off every button, sends nothing.
+    Move(POINT{toolbar.GroupOrigin(0) + 71, 30});
+    Down();
+    Up();
+    Move(POINT{900, 30});
+    Down();
+    Up();
+    EXPECT_EQ(sink.commands.size(), 1u);
+}
+
+TEST_F(ToolbarTest, DisabledButtonSendsNothingAndStateMessagesSetBits) {
+    SendMessageW(toolbar.Hwnd(), kToolbarSetEnabled, IDM_EXTRACT_ALL, 0);
+    EXPECT_EQ(toolbar.FindButton(IDM_EXTRACT_ALL)->kindAndState & kToolbarEnabled, 0u);
+    Move(CentreOf(3));
+    Down();
+    Up();
+    EXPECT_TRUE(sink.commands.empty());
+    SendMessageW(toolbar.Hwnd(), kToolbarSetEnabled, IDM_EXTRACT_ALL, 1);
+    Down();
+    Up();
+    EXPECT_EQ(sink.commands, (std::vector<UINT>{IDM_EXTRACT_ALL}));
+
+    SendMessageW(toolbar.Hwnd(), kToolbarSetChecked, IDM_OPEN, 1);
+    SendMessageW(toolbar.Hwnd(), kToolbarSetState80, IDM_OPEN, 1);
+    SendMessageW(toolbar.Hwnd(), kToolbarSetState40, IDM_OPEN, 1);
+    EXPECT_EQ(toolbar.FindButton(IDM_OPEN)->kindAndState, 0xF1u);
+    SendMessageW(toolbar.Hwnd(), kToolbarSetChecked, IDM_OPEN, 0);
+    EXPECT_EQ(toolbar.FindButton(IDM_OPEN)->kindAndState, 0xD1u);
+    EXPECT_EQ(toolbar.FindButton(12345), nullptr);
+}
+
+TEST_F(ToolbarTest, AClickWithoutAMouseMoveFindsItsOwnButton) {
+    // A dialog opened from Open and closed again: the bar last saw the mouse over Open, and the
+    // next click, over About, comes with no move in between (nor any at all for a fresh bar).
+    ClickWithoutMoving(CentreOf(2));
+    EXPECT_EQ(sink.commands, (std::vector<UINT>{IDM_EXTRACT_SELECTED}));
+    Move(CentreOf(0));
+    ClickWithoutMoving(CentreOf(5));
+    EXPECT_EQ(sink.commands, (std::vector<UINT>{IDM_EXTRACT_SELECTED, IDM_ABOUT}));
+    // Pressed off every button after hovering one: nothing.
+    Move(CentreOf(3));
+    ClickWithoutMoving(POINT{900, 30});
+    EXPECT_EQ(sink.commands.size(), 2u);
+}
+
+TEST_F(ToolbarTest, ToolTextCanCarryTheShortcut) {
+    toolbar.SetToolText(IDM_OPEN, L"Open File (Ctrl+O)");
+    wchar_t text[80] = L"";
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof(tool);
+    tool.hwnd = toolbar.Hwnd();
+    tool.uId = IDM_OPEN;
+    tool.lpszText = text;
+    SendMessageW(toolbar.Tooltip(), TTM_GETTEXTW, 80, reinterpret_cast<LPARAM>(&tool));
+    EXPECT_STREQ(text, L"Open File (Ctrl+O)");
+}
+
+TEST_F(ToolbarTest, LeavingTheBarEndsHotAndPressed) {
+    Move(CentreOf(0));
+    Down();
+    SendMessageW(toolbar.Hwnd(), WM_MOUSELEAVE, 0, 0);
+    Up();
+    EXPECT_TRUE(sink.commands.empty());
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 // Synthetic pictures and read-back helpers for the extraction tests.
-#include "tests/extract/ImageTestHelpers.h"
+#include "tests/support/ImageTestHelpers.h"
 
 #include <shlwapi.h>
 
