@@ -44,7 +44,8 @@ if [ -f "$marlett" ] && [ ! -f "$WINEPREFIX/drive_c/windows/Fonts/marlett.ttf" ]
         /d marlett.ttf /f >/dev/null 2>&1
     wineserver -w
 fi
-wineserver -p
+# A server already kept running for this prefix (an earlier source in this shell) is fine.
+wineserver -p 2>/dev/null || true
 # Set on every start, so a prefix made with another size follows the screen too.
 wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d "$PICTROVE_SCREEN" /f >/dev/null 2>&1
 wineboot >/dev/null 2>&1 || true
