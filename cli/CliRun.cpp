@@ -248,7 +248,8 @@ std::vector<std::wstring> ExpandDocumentName(const std::wstring& typed) {
         if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) found.push_back(folder + data.cFileName);
     } while (FindNextFileW(search, &data));
     FindClose(search);
-    std::sort(found.begin(), found.end(), [](const std::wstring& a, const std::wstring& b) { return Lower(a) < Lower(b); });
+    std::sort(found.begin(), found.end(),
+              [](const std::wstring& a, const std::wstring& b) { return Lower(a) < Lower(b); });
     return found;
 }
 
@@ -314,13 +315,13 @@ int RunExtract(const CliOptions& options) {
     ScopedGdiplus gdiplus;
     CLSID encoder{};
     if (!FindImageTypeEncoder(options.typeIndex, &encoder)) {
-        WriteErr(L"This computer has no encoder for " + ImageTypeLabel(options.typeIndex) + L"; nothing was written.\n");
+        WriteErr(L"This computer has no encoder for " + ImageTypeLabel(options.typeIndex) +
+                 L"; nothing was written.\n");
         return kExitSomeFailed;
     }
     std::wstring folder = FullPath(options.outputFolder);
     if (!folder.empty() && folder.back() != L'\\') folder += L'\\';
-    const std::wstring fileTemplate =
-        FixTemplateExtension(options.fileTemplate, ImageTypeExtension(options.typeIndex));
+    const std::wstring fileTemplate = FixTemplateExtension(options.fileTemplate, ImageTypeExtension(options.typeIndex));
 
     bool notOpened = false;
     int failures = 0;
@@ -366,8 +367,7 @@ int RunExtract(const CliOptions& options) {
         failures += static_cast<int>(failed.size());
         written += static_cast<int>(jobs.size() - failed.size());
     }
-    if (!options.quiet)
-        WriteErr(std::to_wstring(written) + L" written, " + std::to_wstring(failures) + L" failed.\n");
+    if (!options.quiet) WriteErr(std::to_wstring(written) + L" written, " + std::to_wstring(failures) + L" failed.\n");
     if (notOpened) return kExitNotOpened;
     return failures > 0 ? kExitSomeFailed : kExitAllWritten;
 }
