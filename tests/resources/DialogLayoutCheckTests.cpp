@@ -287,6 +287,12 @@ TEST_F(FaultyLayouts, EachFaultShowsTheBuiltInDialogWithTheLanguagesTexts) {
                         "Width=\"20\" Height=\"8\" Caption=\"?\"/>"),
          L"Enter password"},
         {"no Cancel", PasswordLayout("60", "", "3"), L"Enter password"},
+        // Sound to look at, but the system cannot make one of its windows.
+        {"unknown window class",
+         PasswordLayout("60",
+                        "<Control ID=\"-1\" Style=\"1342177280\" ClassName=\"NoSuchControlClass\" X=\"5\" "
+                        "Y=\"50\" Width=\"20\" Height=\"8\"/>"),
+         L"Enter password"},
         {"no size", PasswordLayout("60", "", "2", "0"), L"Enter password"},
         {"not numbers", PasswordLayout("sixty", "", "2", "wide"), L"Enter password"},
     };
