@@ -44,6 +44,30 @@ if [ -f "$marlett" ] && [ ! -f "$WINEPREFIX/drive_c/windows/Fonts/marlett.ttf" ]
         /d marlett.ttf /f >/dev/null 2>&1
     wineserver -w
 fi
+# Chinese and Japanese dialogs use the system's user-interface font like the others; Windows links
+# that font to the locale's CJK face. The prefix gets Debian's CJK faces, linked to Tahoma (what
+# "MS Shell Dlg" stands for) the same way, so those texts show real glyphs instead of boxes.
+pictrove_cjk_fonts=(
+    "/usr/share/fonts/truetype/wqy/wqy-microhei.ttc|WenQuanYi Micro Hei (TrueType)|WenQuanYi Micro Hei"
+    "/usr/share/fonts/opentype/ipafont-gothic/ipag.ttf|IPAGothic (TrueType)|IPAGothic"
+)
+if [ ! -f "$WINEPREFIX/drive_c/windows/Fonts/ipag.ttf" ] && [ -f /usr/share/fonts/opentype/ipafont-gothic/ipag.ttf ]; then
+    links=""
+    for entry in "${pictrove_cjk_fonts[@]}"; do
+        IFS='|' read -r file registered face <<<"$entry"
+        [ -f "$file" ] || continue
+        name="$(basename "$file")"
+        cp "$file" "$WINEPREFIX/drive_c/windows/Fonts/"
+        wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\Fonts' /v "$registered" /d "$name" /f \
+            >/dev/null 2>&1
+        links="${links:+$links\0}$name,$face"
+    done
+    for face in Tahoma 'MS Shell Dlg' 'MS Shell Dlg 2' 'Microsoft Sans Serif'; do
+        wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' /v "$face" \
+            /t REG_MULTI_SZ /d "$links" /f >/dev/null 2>&1
+    done
+    wineserver -w
+fi
 # A server already kept running for this prefix (an earlier source in this shell) is fine.
 wineserver -p 2>/dev/null || true
 # Set on every start, so a prefix made with another size follows the screen too.
