@@ -13,17 +13,30 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 PICTROVE_SCREEN="1280x1024"
 PICTROVE_XVFB_PID=""
 if [ -z "${DISPLAY:-}" ]; then
-    for n in $(seq 90 140); do
+    # A display of our own: one that another shell took a moment earlier, or one whose server
+    # failed to start, is passed over, so no other shell's stop can take ours away. Shells that
+    # never call wine_env_stop keep theirs, so look far enough for a free one.
+    for n in $(seq 90 599); do
         [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
         Xvfb ":$n" -screen 0 "${PICTROVE_SCREEN}x24" -nolisten tcp >/dev/null 2>&1 &
-        PICTROVE_XVFB_PID=$!
-        export DISPLAY=":$n"
-        break
+        candidate=$!
+        for _ in $(seq 1 50); do
+            [ -e "/tmp/.X11-unix/X$n" ] && break
+            kill -0 "$candidate" 2>/dev/null || break
+            sleep 0.1
+        done
+        if kill -0 "$candidate" 2>/dev/null && [ -e "/tmp/.X11-unix/X$n" ] &&
+            [ "$(cat "/tmp/.X$n-lock" 2>/dev/null | tr -d ' ')" = "$candidate" ]; then
+            PICTROVE_XVFB_PID=$candidate
+            export DISPLAY=":$n"
+            break
+        fi
+        kill "$candidate" 2>/dev/null || true
     done
-    for _ in $(seq 1 50); do
-        [ -e "/tmp/.X11-unix/X${DISPLAY#:}" ] && break
-        sleep 0.1
-    done
+    if [ -z "${DISPLAY:-}" ]; then
+        echo "wine-env: no free X display between :90 and :599" >&2
+        return 1
+    fi
 fi
 
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
