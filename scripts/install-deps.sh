@@ -9,6 +9,8 @@ packages=(
     # Marlett for the caption buttons: without it Wine draws them as "0 1 r". Only a
     # Recommends of wine, so --no-install-recommends below would skip it.
     fonts-wine
+    # Chinese and Japanese faces for the CJK languages' windows under Wine (wine-env.sh links them).
+    fonts-wqy-microhei fonts-ipafont-gothic
     # The formatting check of the test command.
     clang-format
 )

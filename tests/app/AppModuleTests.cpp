@@ -40,7 +40,7 @@ TEST(AppModule, StartsInTheLanguageTheSettingsNameAndSavesAtExit) {
     EXPECT_EQ(module.Language().languageId, L"de");
     EXPECT_TRUE(module.Language().HasSelection());
     EXPECT_EQ(LoadUiString(IDS_COLUMN_WIDTH), L"Breite");
-    EXPECT_EQ(FormatUiString(IDS_IMAGE_COUNT, {3}), L"3 Bilder");
+    EXPECT_EQ(FormatUiString(IDS_IMAGE_COUNT, {3}), L"Bilder: 3");
     EXPECT_EQ(FormatUiString(IDS_PASSWORD_PROMPT, {L"a.pdf"}),
               L"\u201ea.pdf\u201c ist gesch\u00fctzt. Bitte geben Sie das Kennwort zum \u00d6ffnen des Dokuments ein.");
 
@@ -77,8 +77,12 @@ TEST(AppModule, StartUpRunsDialogsInTheSelectedLanguagesLayout) {
         folder.File(kLanguageFileName),
         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<Languages><Language ID=\"xx\" Name=\"Test\"><Dialogs>"
         "<Dialog ID=\"129\" Style=\"-2134376248\" Width=\"200\" Height=\"60\" Caption=\"Kennwort eingeben\">"
-        "<Control ID=\"1001\" Style=\"1342308352\" SystemClass=\"130\" X=\"5\" Y=\"5\" Width=\"190\" Height=\"10\"/>"
-        "<Control ID=\"1000\" Style=\"1350631584\" SystemClass=\"129\" X=\"5\" Y=\"20\" Width=\"190\" Height=\"12\"/>"
+        "<Control ID=\"1001\" Style=\"1342308352\" SystemClass=\"130\" X=\"5\" Y=\"5\" Width=\"190\" Height=\"20\"/>"
+        "<Control ID=\"1000\" Style=\"1350631584\" SystemClass=\"129\" X=\"5\" Y=\"27\" Width=\"190\" Height=\"12\"/>"
+        "<Control ID=\"1\" Style=\"1342242817\" SystemClass=\"128\" X=\"90\" Y=\"42\" Width=\"50\" Height=\"14\" "
+        "Caption=\"OK\"/>"
+        "<Control ID=\"2\" Style=\"1342242816\" SystemClass=\"128\" X=\"145\" Y=\"42\" Width=\"50\" Height=\"14\" "
+        "Caption=\"Abbrechen\"/>"
         "</Dialog></Dialogs></Language></Languages>\r\n"));
     ASSERT_TRUE(WriteText(folder.File(kSettingsFileName),
                           "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\r\n<Setting><General><Language ID=\"xx\"/>"

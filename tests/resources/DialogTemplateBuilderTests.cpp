@@ -132,10 +132,12 @@ TEST(DialogTemplate, ItemsStartOnFourByteBoundariesAfterTheFont) {
 TEST_F(DialogLayouts, PasswordDialogRunsFromATranslatedLayout) {
     Load(
         "<Dialog ID=\"129\" Style=\"-2134376248\" Width=\"200\" Height=\"60\" Caption=\"Kennwort eingeben\">"
-        "<Control ID=\"1001\" Style=\"1342308352\" SystemClass=\"130\" X=\"5\" Y=\"5\" Width=\"190\" Height=\"10\"/>"
-        "<Control ID=\"1000\" Style=\"1350631584\" SystemClass=\"129\" X=\"5\" Y=\"20\" Width=\"190\" Height=\"12\"/>"
-        "<Control ID=\"1\" Style=\"1342242817\" SystemClass=\"128\" X=\"90\" Y=\"40\" Width=\"50\" Height=\"14\" "
-        "Caption=\"OK\"/></Dialog>");
+        "<Control ID=\"1001\" Style=\"1342308352\" SystemClass=\"130\" X=\"5\" Y=\"5\" Width=\"190\" Height=\"20\"/>"
+        "<Control ID=\"1000\" Style=\"1350631584\" SystemClass=\"129\" X=\"5\" Y=\"27\" Width=\"190\" Height=\"12\"/>"
+        "<Control ID=\"1\" Style=\"1342242817\" SystemClass=\"128\" X=\"90\" Y=\"42\" Width=\"50\" Height=\"14\" "
+        "Caption=\"OK\"/>"
+        "<Control ID=\"2\" Style=\"1342242816\" SystemClass=\"128\" X=\"145\" Y=\"42\" Width=\"50\" Height=\"14\" "
+        "Caption=\"Abbrechen\"/></Dialog>");
     const LanguageResources* previous = SetUiLanguage(&language_);
     std::wstring caption, prompt;
     DialogCapture capture([&](HWND dialog) {

@@ -213,7 +213,8 @@ TEST(ShippedLanguageFile, CarriesEveryBuiltInTextInEveryLanguageWithMatchingConv
         ids.push_back(entry.id);
         EXPECT_FALSE(entry.name.empty()) << "language " << testing::PrintToString(entry.id);
     }
-    EXPECT_EQ(ids, (std::vector<std::wstring>{L"en", L"de", L"fr", L"es", L"ru"}));
+    EXPECT_EQ(ids, (std::vector<std::wstring>{L"en", L"de", L"fr", L"es", L"ru", L"it", L"pt-BR", L"pl", L"uk",
+                                              L"zh-CN", L"ja"}));
 
     const std::vector<UINT> builtInIds = BuiltInIds();
     ASSERT_GE(builtInIds.size(), 30u);
@@ -244,12 +245,13 @@ TEST(ShippedLanguageFile, CarriesEveryBuiltInTextInEveryLanguageWithMatchingConv
 TEST(ShippedLanguageFile, KeepsTheFileTypesOfEveryFilterAndTypeEntry) {
     LanguageResources language;
     ASSERT_TRUE(language.LoadLanguageFile(ProgramFolder() + kLanguageFileName));
-    for (const wchar_t* id : {L"de", L"fr", L"es", L"ru"}) {
+    for (const auto& entry : language.Languages()) {
+        const std::wstring id = entry.id;
         language.languageId = id;
         ASSERT_TRUE(language.SelectLanguage());
         for (UINT stringId :
              {IDS_OPEN_FILTER, IDS_SAVE_FILTER, IDS_TYPE_BMP, IDS_TYPE_GIF, IDS_TYPE_JPEG, IDS_TYPE_PNG}) {
-            SCOPED_TRACE(testing::PrintToString(std::wstring(id)) + " string " + std::to_string(stringId));
+            SCOPED_TRACE(testing::PrintToString(id) + " string " + std::to_string(stringId));
             std::wstring builtIn, translated;
             LoadBuiltInString(stringId, builtIn);
             language.GetLanguageString(stringId, translated);
