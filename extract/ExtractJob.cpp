@@ -79,7 +79,8 @@ INT_PTR ExtractJob::RunModal(HWND owner) {
     if (StartError() != 0) {
         ShowProgramMessage(FormatUiString(IDS_EXTRACT_NOT_STARTED, {SystemErrorText(StartError())}), MB_ICONERROR);
     } else {
-        failures_.Report(static_cast<int>(indices_.size()));
+        if (failures_.Count() > 0)
+            ShowProgramMessage(failures_.Message(static_cast<int>(indices_.size())), MB_ICONINFORMATION);
     }
     return result;
 }

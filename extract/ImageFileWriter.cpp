@@ -272,8 +272,4 @@ std::wstring WriteFailures::Message(int total) const {
                                              SystemErrorText(firstError_)});
 }
 
-void WriteFailures::Report(int total) const {
-    if (count_ > 0) ShowProgramMessage(Message(total), MB_ICONINFORMATION);
-}
-
 }  // namespace pictrove

@@ -86,8 +86,6 @@ class WriteFailures {
 
     // String 229 filled in: how many of total, the first path and the system's reason.
     std::wstring Message(int total) const;
-    // One information box with no owner, when anything failed.
-    void Report(int total) const;
 
   private:
     int count_ = 0;

@@ -84,7 +84,7 @@ void SaveSingleImage(ImageCollection* collection, int index, const std::wstring&
     collection->GetImage(index, image.GetAddressOf());
     WriteFailures failures;
     failures.Record(path, SaveImageFile(image.Get(), kOutputDpi, encoder, path));
-    failures.Report(1);
+    if (failures.Count() > 0) ShowProgramMessage(failures.Message(1), MB_ICONINFORMATION);
 }
 
 }  // namespace pictrove

@@ -8,8 +8,9 @@
 #include <utility>
 #include <vector>
 
-#include "reader/PasswordDialog.h"
+#include "reader/DocumentSession.h"
 #include "reader/ReaderChoice.h"
+#include "reader/PasswordDialog.h"
 #include "resources/ResourceIds.h"
 #include "resources/UiStrings.h"
 #include "common/Handles.h"
@@ -32,30 +33,6 @@ class OverlayScope {
     BusyOverlay& overlay_;
 };
 
-// Hands the password to the reader; false when the reader takes no passwords.
-bool PassPassword(DocumentReader& reader, const std::wstring& password) {
-    ComPtr<DocumentPassword> target;
-    reader.QueryInterface(kIidDocumentPassword, reinterpret_cast<void**>(target.GetAddressOf()));
-    if (!target) return false;
-    ScopedBstr secret(password.c_str());
-    target->SetPassword(secret.Get());
-    // Our copy of the password is wiped as soon as the reader has it.
-    if (secret.Get()) SecureZeroMemory(secret.Get(), secret.Length() * sizeof(wchar_t));
-    return true;
-}
-
-// Why the file cannot be read at all (locked by another program, access denied, gone), or 0 when
-// it can: only then is a reader's refusal the document's fault.
-DWORD ReadFailure(const std::wstring& path) {
-    UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return GetLastError();
-    char first = 0;
-    DWORD read = 0;
-    if (!ReadFile(file.Get(), &first, 1, &read, nullptr)) return GetLastError();
-    return 0;
-}
-
 }  // namespace
 
 bool OpenDocument(const std::wstring& path, DocumentState& state, DocumentView& view) {
@@ -65,49 +42,40 @@ bool OpenDocument(const std::wstring& path, DocumentState& state, DocumentView& 
     view.ClearImages();
     state.documentPath.clear();
 
-    ComPtr<DocumentReader> reader = CreateReaderForFile(path);
-    if (!reader) {
-        ShowProgramMessage(LoadUiString(IDS_NO_READER), MB_ICONERROR);
-        return false;
-    }
-
-    const ScopedBstr bstrPath(path.c_str());
-    HRESULT result = reader->Open(bstrPath.Get());
-    if (result == kOpenNeedsPassword) {
-        HWND owner = GetActiveWindow();
+    DocumentOpenResult opened = OpenDocumentFile(path, [&path]() -> std::optional<std::wstring> {
         PasswordDialog dialog(path);
-        if (dialog.DoModal(owner) != IDOK) return false;
-        if (dialog.Password().empty()) return false;
-        if (PassPassword(*reader.Get(), dialog.Password())) {
-            result = reader->Open(bstrPath.Get());
-            if (result != S_OK) {
-                ShowProgramMessage(FormatUiString(IDS_WRONG_PASSWORD, {path}), MB_ICONINFORMATION);
-                return false;
-            }
-        }
-    }
-    if (result != S_OK) {
-        if (const DWORD error = ReadFailure(path)) {
-            ShowProgramMessage(FormatUiString(IDS_CANNOT_READ, {path, SystemErrorText(error)}), MB_ICONERROR);
-        } else {
+        if (dialog.DoModal(GetActiveWindow()) != IDOK) return std::nullopt;
+        return dialog.Password();
+    });
+    switch (opened.status) {
+        case DocumentOpenStatus::kNoReader:
+            ShowProgramMessage(LoadUiString(IDS_NO_READER), MB_ICONERROR);
+            return false;
+        case DocumentOpenStatus::kNeedsPassword:
+            // The user cancelled or gave no password: nothing to say.
+            return false;
+        case DocumentOpenStatus::kWrongPassword:
+            ShowProgramMessage(FormatUiString(IDS_WRONG_PASSWORD, {path}), MB_ICONINFORMATION);
+            return false;
+        case DocumentOpenStatus::kUnreadable:
+            ShowProgramMessage(FormatUiString(IDS_CANNOT_READ, {path, SystemErrorText(opened.systemError)}),
+                               MB_ICONERROR);
+            return false;
+        case DocumentOpenStatus::kDamaged:
             ShowProgramMessage(FormatUiString(IDS_CANNOT_OPEN, {path}), MB_ICONERROR);
-        }
-        return false;
+            return false;
+        case DocumentOpenStatus::kNoCollection:
+            state.documentPath = path;
+            return false;
+        case DocumentOpenStatus::kNoImages:
+            state.documentPath = path;
+            ShowProgramMessage(FormatUiString(IDS_NO_IMAGES, {path}), MB_ICONINFORMATION);
+            return false;
+        case DocumentOpenStatus::kOpened:
+            break;
     }
-
     state.documentPath = path;
-    reader->QueryInterface(kIidImageCollection, reinterpret_cast<void**>(state.collection.GetAddressOf()));
-    reader.Reset();
-    if (!state.collection) return false;
-
-    int count = 0;
-    state.collection->GetImageCount(&count);
-    if (count <= 0) {
-        ShowProgramMessage(FormatUiString(IDS_NO_IMAGES, {path}), MB_ICONINFORMATION);
-        state.collection.Reset();
-        return false;
-    }
-
+    state.collection = std::move(opened.collection);
     view.ShowImages(*state.collection.Get());
     return true;
 }

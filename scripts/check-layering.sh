@@ -4,7 +4,7 @@
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
-app_folders='app|browse|extract|reader|resources|ui'
+app_folders='app|browse|cli|extract|reader|resources|ui'
 status=0
 check() {
     local where="$1" forbidden="$2"
@@ -18,8 +18,8 @@ check() {
 }
 check 'contracts/' "$app_folders|components"
 check 'common/' "$app_folders|components"
-check 'ui/' 'app|browse|extract|reader|resources|components'
-check 'resources/' 'app|browse|extract|reader|components'
+check 'ui/' 'app|browse|cli|extract|reader|resources|components'
+check 'resources/' 'app|browse|cli|extract|reader|components'
 check 'components/' "$app_folders"
 [ $status -eq 0 ] && echo "Layering: no folder reaches up."
 exit $status

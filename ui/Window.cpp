@@ -9,8 +9,6 @@ namespace pictrove {
 
 namespace {
 
-HINSTANCE g_resourceInstance = nullptr;
-
 INT_PTR RunFromModuleTemplate(UINT dialogId, HWND owner, DLGPROC proc, LPARAM param) {
     return DialogBoxParamW(ResourceInstance(), MAKEINTRESOURCEW(dialogId), owner, proc, param);
 }
@@ -39,14 +37,6 @@ bool ReturnsValueDirectly(UINT message) {
 }
 
 }  // namespace
-
-HINSTANCE ResourceInstance() {
-    return g_resourceInstance ? g_resourceInstance : GetModuleHandleW(nullptr);
-}
-
-void SetResourceInstance(HINSTANCE instance) {
-    g_resourceInstance = instance;
-}
 
 bool RegisterWindowClassOnce(const wchar_t* className, WNDPROC proc, UINT style, HCURSOR cursor, HBRUSH background) {
     WNDCLASSEXW existing{sizeof(existing)};

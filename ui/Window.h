@@ -6,13 +6,10 @@
 #include <windows.h>
 #include <span>
 
+#include "common/ResourceInstance.h"
 #include "ui/MessageMap.h"
 
 namespace pictrove {
-
-// Instance whose resources (strings, dialogs, icons) the program loads.
-HINSTANCE ResourceInstance();
-void SetResourceInstance(HINSTANCE instance);
 
 // Registers a window class once per process; returns false only when registration failed.
 bool RegisterWindowClassOnce(const wchar_t* className, WNDPROC proc, UINT style, HCURSOR cursor, HBRUSH background);

@@ -1,0 +1,375 @@
+// list and extract: documents opened through the readers, pictures written with the window's
+// naming rules and writer, on several threads at once.
+#include "cli/CliRun.h"
+
+#include <windows.h>
+#include <wrl/client.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cwctype>
+#include <mutex>
+#include <set>
+#include <thread>
+
+#include "cli/Console.h"
+#include "common/GdiplusHolders.h"
+#include "common/Handles.h"
+#include "contracts/ReaderImageFields.h"
+#include "extract/ImageFileWriter.h"
+#include "extract/OutputNaming.h"
+#include "reader/DocumentSession.h"
+#include "resources/UiStrings.h"
+
+namespace pictrove::cli {
+
+using Microsoft::WRL::ComPtr;
+
+namespace {
+
+std::wstring Lower(std::wstring text) {
+    for (wchar_t& c : text) c = static_cast<wchar_t>(std::towlower(c));
+    return text;
+}
+
+std::wstring FullPath(const std::wstring& path) {
+    const DWORD needed = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (needed == 0) return path;
+    std::wstring full(needed, L'\0');
+    const DWORD length = GetFullPathNameW(path.c_str(), needed, full.data(), nullptr);
+    full.resize(length);
+    return full;
+}
+
+const wchar_t* PixelTypeName(int type) {
+    switch (type) {
+        case kPixelBgra32:
+            return L"bgra32";
+        case kPixelBgr24:
+            return L"bgr24";
+        case kPixelGray8:
+            return L"gray8";
+        case kPixelGrayPlusOne8:
+            return L"gray8+1";
+        default:
+            return L"unknown";
+    }
+}
+
+std::wstring JsonString(std::wstring_view text) {
+    std::wstring out = L"\"";
+    for (wchar_t c : text) {
+        switch (c) {
+            case L'"':
+                out += L"\\\"";
+                break;
+            case L'\\':
+                out += L"\\\\";
+                break;
+            case L'\n':
+                out += L"\\n";
+                break;
+            case L'\r':
+                out += L"\\r";
+                break;
+            case L'\t':
+                out += L"\\t";
+                break;
+            default:
+                if (c < 0x20) {
+                    wchar_t escape[8];
+                    swprintf(escape, 8, L"\\u%04x", static_cast<unsigned>(c));
+                    out += escape;
+                } else {
+                    out += c;
+                }
+        }
+    }
+    return out + L"\"";
+}
+
+std::wstring ImageName(ImageCollection& collection, int index) {
+    ScopedBstr name;
+    if (FAILED(collection.GetImageName(index, name.Out())) || !name.Get()) return {};
+    return std::wstring(name.Get(), name.Length());
+}
+
+// What the user is told when a document does not open; empty when it opened.
+std::wstring OpenFailureText(const std::wstring& path, const DocumentOpenResult& opened, bool passwordGiven) {
+    switch (opened.status) {
+        case DocumentOpenStatus::kOpened:
+            return {};
+        case DocumentOpenStatus::kNoReader:
+            return path + L": no reader for this kind of file";
+        case DocumentOpenStatus::kNeedsPassword:
+            return path + L": the document is protected; give its password with --password";
+        case DocumentOpenStatus::kWrongPassword:
+            return path + (passwordGiven ? L": the password does not open the document" : L": wrong password");
+        case DocumentOpenStatus::kUnreadable:
+            return path + L": cannot be read: " + SystemErrorText(opened.systemError);
+        case DocumentOpenStatus::kDamaged:
+        case DocumentOpenStatus::kNoCollection:
+            return path + L": damaged, or a kind of document that is not supported";
+        case DocumentOpenStatus::kNoImages:
+            return path + L": no images in the document";
+    }
+    return path + L": cannot be opened";
+}
+
+DocumentOpenResult Open(const std::wstring& path, const CliOptions& options) {
+    return OpenDocumentFile(path, [&options]() { return options.password; });
+}
+
+// The selected 0-based indices; images past the end are reported as failures.
+std::vector<int> Selection(const CliOptions& options, int count, const std::wstring& path, int& failures) {
+    if (options.images.empty()) {
+        std::vector<int> all(static_cast<size_t>(count));
+        for (int i = 0; i < count; ++i) all[static_cast<size_t>(i)] = i;
+        return all;
+    }
+    std::vector<ImageRange> ranges;
+    std::wstring error;
+    ParseImageRanges(options.images, ranges, error);
+    std::vector<ImageRange> beyondEnd;
+    std::vector<int> picked = SelectImages(ranges, count, beyondEnd);
+    for (const ImageRange& range : beyondEnd) {
+        WriteErr(path + L": no image " + RangeText(range) + L" (the document has " + std::to_wstring(count) +
+                 L" images)\n");
+        ++failures;
+    }
+    return picked;
+}
+
+// Documents of the run in the order typed, wildcards expanded; a name that matches nothing is
+// reported and counted as not opened.
+std::vector<std::wstring> Documents(const CliOptions& options, bool& someNotFound) {
+    std::vector<std::wstring> documents;
+    for (const std::wstring& typed : options.documents) {
+        const std::vector<std::wstring> found = ExpandDocumentName(typed);
+        if (found.empty()) {
+            WriteErr(typed + L": no file matches\n");
+            someNotFound = true;
+        }
+        documents.insert(documents.end(), found.begin(), found.end());
+    }
+    return documents;
+}
+
+int WorkerCount(const CliOptions& options) {
+    if (options.jobs > 0) return options.jobs;
+    const unsigned cores = std::thread::hardware_concurrency();
+    return cores == 0 ? 1 : static_cast<int>(std::min(cores, 16u));
+}
+
+// Paths written during this run, compared as the file system does.
+class RunPaths {
+  public:
+    bool Taken(const std::wstring& path) const { return taken_.count(Lower(path)) != 0; }
+    void Take(const std::wstring& path) { taken_.insert(Lower(path)); }
+
+  private:
+    std::set<std::wstring> taken_;
+};
+
+struct ImageJob {
+    int index = 0;
+    std::wstring path;
+};
+
+struct JobFailure {
+    std::wstring path;
+    DWORD error = 0;
+};
+
+// Writes the jobs on several threads. The collection hands out one picture at a time (readers
+// need not be reentrant); conversion and encoding, the costly part, run side by side. At most one
+// decoded picture per thread is held.
+std::vector<JobFailure> WriteImages(ImageCollection& collection,
+                                    const CLSID& encoder,
+                                    const std::vector<ImageJob>& jobs,
+                                    int threads,
+                                    const std::wstring& progressName) {
+    std::atomic<size_t> next{0};
+    std::atomic<size_t> done{0};
+    std::mutex readerLock;
+    std::mutex failureLock;
+    std::vector<JobFailure> failures;
+    const bool progress = !progressName.empty();
+    auto work = [&]() {
+        ScopedCoInit com(COINIT_MULTITHREADED);
+        for (size_t i = next++; i < jobs.size(); i = next++) {
+            ComPtr<IUnknown> image;
+            {
+                std::lock_guard<std::mutex> lock(readerLock);
+                collection.GetImage(jobs[i].index, image.GetAddressOf());
+            }
+            const WriteOutcome outcome = SaveImageFile(image.Get(), kOutputDpi, encoder, jobs[i].path);
+            image.Reset();
+            if (!outcome.written) {
+                std::lock_guard<std::mutex> lock(failureLock);
+                failures.push_back({jobs[i].path, outcome.error});
+            }
+            const size_t finished = ++done;
+            if (progress) {
+                WriteErr(L"\r" + progressName + L": " + std::to_wstring(finished) + L"/" +
+                         std::to_wstring(jobs.size()));
+            }
+        }
+    };
+    const int count = std::max(1, std::min(threads, static_cast<int>(jobs.size())));
+    std::vector<std::thread> workers;
+    for (int t = 1; t < count; ++t) workers.emplace_back(work);
+    work();
+    for (std::thread& worker : workers) worker.join();
+    if (progress) WriteErr(L"\n");
+    std::sort(failures.begin(), failures.end(),
+              [](const JobFailure& a, const JobFailure& b) { return a.path < b.path; });
+    return failures;
+}
+
+// True when path lies inside folder (which ends with a backslash).
+bool InsideFolder(const std::wstring& path, const std::wstring& folder) {
+    const std::wstring full = Lower(FullPath(path));
+    const std::wstring base = Lower(folder);
+    return full.size() > base.size() && full.compare(0, base.size(), base) == 0;
+}
+
+}  // namespace
+
+std::vector<std::wstring> ExpandDocumentName(const std::wstring& typed) {
+    const size_t nameStart = typed.find_last_of(L"\\/:") == std::wstring::npos ? 0 : typed.find_last_of(L"\\/:") + 1;
+    if (typed.find_first_of(L"*?", nameStart) == std::wstring::npos) return {typed};
+    const std::wstring folder = typed.substr(0, nameStart);
+    std::vector<std::wstring> found;
+    WIN32_FIND_DATAW data{};
+    const HANDLE search = FindFirstFileW(typed.c_str(), &data);
+    if (search == INVALID_HANDLE_VALUE) return found;
+    do {
+        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) found.push_back(folder + data.cFileName);
+    } while (FindNextFileW(search, &data));
+    FindClose(search);
+    std::sort(found.begin(), found.end(),
+              [](const std::wstring& a, const std::wstring& b) { return Lower(a) < Lower(b); });
+    return found;
+}
+
+int RunList(const CliOptions& options) {
+    ScopedCoInit com(COINIT_MULTITHREADED);
+    bool notOpened = false;
+    int failures = 0;
+    const std::vector<std::wstring> documents = Documents(options, notOpened);
+    std::wstring json = L"[";
+    bool firstDocument = true;
+    for (const std::wstring& path : documents) {
+        DocumentOpenResult opened = Open(path, options);
+        if (opened.status != DocumentOpenStatus::kOpened && opened.status != DocumentOpenStatus::kNoImages) {
+            WriteErr(OpenFailureText(path, opened, options.password.has_value()) + L"\n");
+            notOpened = true;
+            continue;
+        }
+        const std::vector<int> selected = Selection(options, opened.imageCount, path, failures);
+        std::wstring text;
+        if (options.json) {
+            json += std::wstring(firstDocument ? L"" : L",") + L"\n  {\"document\": " + JsonString(path) +
+                    L", \"imageCount\": " + std::to_wstring(opened.imageCount) + L", \"images\": [";
+        } else {
+            text = path + L": " + std::to_wstring(opened.imageCount) + L" images\n";
+        }
+        firstDocument = false;
+        bool firstImage = true;
+        for (int index : selected) {
+            int width = 0, height = 0;
+            opened.collection->GetImageWidth(index, &width);
+            opened.collection->GetImageHeight(index, &height);
+            const std::wstring name = ImageName(*opened.collection.Get(), index);
+            // The pixel type is the picture's own: only the decoded image knows it.
+            ComPtr<IUnknown> object;
+            opened.collection->GetImage(index, object.GetAddressOf());
+            ComPtr<ReaderImage> image;
+            if (object) object->QueryInterface(kIidReaderImage, reinterpret_cast<void**>(image.GetAddressOf()));
+            int type = -1;
+            if (image) image->GetPixelType(&type);
+            if (options.json) {
+                json += std::wstring(firstImage ? L"" : L",") + L"\n    {\"index\": " + std::to_wstring(index + 1) +
+                        L", \"name\": " + JsonString(name) + L", \"width\": " + std::to_wstring(width) +
+                        L", \"height\": " + std::to_wstring(height) + L", \"pixelType\": " +
+                        JsonString(PixelTypeName(type)) + L"}";
+            } else {
+                text += L"  " + std::to_wstring(index + 1) + L"\t" + name + L"\t" + std::to_wstring(width) + L"\t" +
+                        std::to_wstring(height) + L"\t" + PixelTypeName(type) + L"\n";
+            }
+            firstImage = false;
+        }
+        if (options.json)
+            json += L"]}";
+        else
+            WriteOut(text);
+    }
+    if (options.json) WriteOut(json + L"\n]\n");
+    if (notOpened) return kExitNotOpened;
+    return failures > 0 ? kExitSomeFailed : kExitAllWritten;
+}
+
+int RunExtract(const CliOptions& options) {
+    ScopedCoInit com(COINIT_MULTITHREADED);
+    ScopedGdiplus gdiplus;
+    CLSID encoder{};
+    if (!FindImageTypeEncoder(options.typeIndex, &encoder)) {
+        WriteErr(L"This computer has no encoder for " + ImageTypeLabel(options.typeIndex) +
+                 L"; nothing was written.\n");
+        return kExitSomeFailed;
+    }
+    std::wstring folder = FullPath(options.outputFolder);
+    if (!folder.empty() && folder.back() != L'\\') folder += L'\\';
+    const std::wstring fileTemplate = FixTemplateExtension(options.fileTemplate, ImageTypeExtension(options.typeIndex));
+
+    bool notOpened = false;
+    int failures = 0;
+    int written = 0;
+    RunPaths runPaths;
+    bool folderMade = false;
+    const int threads = WorkerCount(options);
+    for (const std::wstring& path : Documents(options, notOpened)) {
+        DocumentOpenResult opened = Open(path, options);
+        if (opened.status != DocumentOpenStatus::kOpened) {
+            WriteErr(OpenFailureText(path, opened, options.password.has_value()) + L"\n");
+            if (opened.status != DocumentOpenStatus::kNoImages) notOpened = true;
+            continue;
+        }
+        const std::vector<int> selected = Selection(options, opened.imageCount, path, failures);
+        if (selected.empty()) continue;
+        if (!folderMade && !(folderMade = MakeFolderPath(folder))) {
+            WriteErr(L"The folder " + folder + L" cannot be created.\n");
+            return kExitSomeFailed;
+        }
+        const std::wstring padFormat = IndexPadFormat(opened.imageCount);
+        std::vector<std::wstring> named;
+        named.reserve(selected.size());
+        for (int index : selected)
+            named.push_back(BuildOutputPath(opened.collection.Get(), folder, fileTemplate, index, padFormat));
+        const std::vector<std::wstring> distinct =
+            DistinctOutputPaths(named, true, [&runPaths](const std::wstring& p) { return runPaths.Taken(p); });
+        std::vector<ImageJob> jobs;
+        for (size_t i = 0; i < selected.size(); ++i) {
+            if (!InsideFolder(distinct[i], folder)) {
+                WriteErr(distinct[i] + L": the template leads outside " + folder + L"; not written\n");
+                ++failures;
+                continue;
+            }
+            runPaths.Take(distinct[i]);
+            jobs.push_back({selected[i], distinct[i]});
+        }
+        const bool progress = !options.quiet && ErrIsConsole();
+        const std::vector<JobFailure> failed =
+            WriteImages(*opened.collection.Get(), encoder, jobs, threads, progress ? path : std::wstring());
+        for (const JobFailure& failure : failed)
+            WriteErr(failure.path + L": " + SystemErrorText(failure.error) + L"\n");
+        failures += static_cast<int>(failed.size());
+        written += static_cast<int>(jobs.size() - failed.size());
+    }
+    if (!options.quiet) WriteErr(std::to_wstring(written) + L" written, " + std::to_wstring(failures) + L" failed.\n");
+    if (notOpened) return kExitNotOpened;
+    return failures > 0 ? kExitSomeFailed : kExitAllWritten;
+}
+
+}  // namespace pictrove::cli

@@ -1,0 +1,86 @@
+#!/usr/bin/env bash
+# Times the console companion against the command-line extractors Debian has, on the same
+# generated documents, warm cache, median of several runs, and prints a table with ratios and
+# peak memory. Not part of the test command.
+#   scripts/bench-extract.sh [PAGES] [RUNS]
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+build="${PICTROVE_BUILD_DIR:-$root/build}"
+pages="${1:-1000}"
+runs="${2:-3}"
+
+missing=()
+for tool in pdfimages:poppler-utils mutool:mupdf-tools; do
+    command -v "${tool%%:*}" >/dev/null || missing+=("${tool##*:}")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo=sudo
+    $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+"$root/scripts/install-deps.sh"
+"$root/scripts/build.sh" PictroveCli PictroveReaders
+
+bench="$build/bench"
+docs="$bench/documents"
+if [ ! -f "$docs/.pages-$pages" ]; then
+    rm -rf "$docs"
+    python3 "$root/tests/cli/bench/make-bench-documents.py" "$docs" "$pages"
+    touch "$docs/.pages-$pages"
+fi
+# shellcheck source=scripts/wine-env.sh
+source "$root/scripts/wine-env.sh"
+trap wine_env_stop EXIT
+cli="$build/bin/PictroveCli.exe"
+windows_path() { winepath -w "$1" 2>/dev/null; }
+
+# measure NAME OUTPUT_FOLDER COMMAND...: runs the command $runs times into a fresh output folder
+# and prints "NAME median_seconds peak_MB".
+measure() {
+    local name="$1" out="$2"
+    shift 2
+    local times=() peak=0
+    # One run first that is not counted: file cache and Wine's own start-up warm.
+    rm -rf "$out" && mkdir -p "$out"
+    "$@" >/dev/null 2>&1 || true
+    for _ in $(seq 1 "$runs"); do
+        rm -rf "$out" && mkdir -p "$out"
+        local stats
+        /usr/bin/time -f "%e %M" -o "$bench/time.txt" "$@" >/dev/null 2>&1 || true
+        stats=$(tail -n 1 "$bench/time.txt")
+        times+=("${stats%% *}")
+        local kb="${stats##* }"
+        [ "$kb" -gt "$peak" ] && peak="$kb"
+    done
+    local median
+    median=$(printf '%s\n' "${times[@]}" | sort -n | awk '{ a[NR] = $1 } END { print a[int((NR + 1) / 2)] }')
+    echo "$name $median $((peak / 1024))"
+}
+
+atlas="$docs/atlas.pdf"
+results="$bench/results.txt"
+: > "$results"
+out="$bench/out"
+{
+    measure "list:PictroveCli" "$out" wine "$cli" list "$(windows_path "$atlas")"
+    measure "list:pdfimages" "$out" pdfimages -list "$atlas"
+    measure "png:PictroveCli" "$out" wine "$cli" extract "$(windows_path "$atlas")" -o "$(windows_path "$out")" --type png --quiet
+    measure "png:pdfimages" "$out" pdfimages -png "$atlas" "$out/img"
+    measure "original:mutool" "$out" sh -c "cd '$out' && mutool extract '$atlas'"
+    measure "original:pdfimages" "$out" pdfimages -all "$atlas" "$out/img"
+    measure "epub:PictroveCli" "$out" wine "$cli" extract "$(windows_path "$docs/book.epub")" -o "$(windows_path "$out")" --quiet
+    measure "tiff:PictroveCli" "$out" wine "$cli" extract "$(windows_path "$docs/scans.tif")" -o "$(windows_path "$out")" --quiet
+} | tee -a "$results" >/dev/null
+
+echo "Extraction benchmark: $pages-page PDF ($(du -h "$atlas" | cut -f1)), EPUB and TIFF; median of $runs runs"
+printf '%-22s %10s %10s %16s\n' "task:tool" "seconds" "peak MB" "vs fastest peer"
+awk '
+    { task = $1; sub(/:.*/, "", task); time[$1] = $2; mem[$1] = $3; order[NR] = $1
+      if ($1 !~ /PictroveCli/ && (!(task in best) || $2 < best[task])) best[task] = $2 }
+    END {
+        for (i = 1; i <= NR; i++) {
+            name = order[i]; task = name; sub(/:.*/, "", task)
+            ratio = (task in best && best[task] > 0) ? sprintf("%.2fx", time[name] / best[task]) : "-"
+            printf "%-22s %10.2f %10d %16s\n", name, time[name], mem[name], ratio
+        }
+    }' "$results"

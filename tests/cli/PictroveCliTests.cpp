@@ -1,0 +1,254 @@
+// The console companion as a user runs it: the real PictroveCli.exe beside this test, the real
+// readers through its manifest, real documents in a temporary folder, and what it prints, writes
+// and returns.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "TestDocuments.h"
+#include "TestPdf.h"
+#include "common/Handles.h"
+#include "tests/support/ImageTestHelpers.h"
+#include "tests/support/TestSupport.h"
+
+namespace pictrove::test {
+namespace {
+
+struct CliRun {
+    DWORD exitCode = 0xFFFFFFFF;
+    std::string out;
+    std::string err;
+};
+
+std::wstring CliPath() {
+    wchar_t self[MAX_PATH] = L"";
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring path = self;
+    return path.substr(0, path.find_last_of(L'\\') + 1) + L"PictroveCli.exe";
+}
+
+// One argument as the C runtime splits command lines again: backslashes are literal except
+// before a quote, where they are doubled.
+std::wstring Quote(const std::wstring& arg) {
+    std::wstring quoted = L"\"";
+    size_t backslashes = 0;
+    for (wchar_t c : arg) {
+        if (c == L'\\') {
+            ++backslashes;
+            continue;
+        }
+        quoted.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
+        backslashes = 0;
+        quoted += c;
+    }
+    quoted.append(backslashes * 2, L'\\');
+    return quoted + L"\"";
+}
+
+// Reads a pipe to its end on a thread of its own, so a full pipe never stalls the child.
+std::thread Drain(HANDLE pipe, std::string& into) {
+    return std::thread([pipe, &into] {
+        char buffer[4096];
+        DWORD read = 0;
+        while (ReadFile(pipe, buffer, sizeof(buffer), &read, nullptr) && read > 0) into.append(buffer, read);
+    });
+}
+
+CliRun RunCli(const std::vector<std::wstring>& args) {
+    CliRun run;
+    SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
+    HANDLE outRead = nullptr, outWrite = nullptr, errRead = nullptr, errWrite = nullptr;
+    if (!CreatePipe(&outRead, &outWrite, &inherit, 0) || !CreatePipe(&errRead, &errWrite, &inherit, 0)) return run;
+    SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
+    SetHandleInformation(errRead, HANDLE_FLAG_INHERIT, 0);
+    std::wstring command = Quote(CliPath());
+    for (const std::wstring& arg : args) command += L" " + Quote(arg);
+    STARTUPINFOW startup{sizeof(startup)};
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = outWrite;
+    startup.hStdError = errWrite;
+    PROCESS_INFORMATION process{};
+    const BOOL started = CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+                                        nullptr, &startup, &process);
+    CloseHandle(outWrite);
+    CloseHandle(errWrite);
+    std::thread outReader = Drain(outRead, run.out);
+    std::thread errReader = Drain(errRead, run.err);
+    if (started) {
+        WaitForSingleObject(process.hProcess, 60000);
+        GetExitCodeProcess(process.hProcess, &run.exitCode);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+    outReader.join();
+    errReader.join();
+    CloseHandle(outRead);
+    CloseHandle(errRead);
+    return run;
+}
+
+std::string Utf8(const std::wstring& text) {
+    const int bytes = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<size_t>(bytes > 0 ? bytes - 1 : 0), '\0');
+    if (bytes > 1) WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, out.data(), bytes, nullptr, nullptr);
+    return out;
+}
+
+std::vector<std::wstring> FilesIn(const std::wstring& folder) {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW data{};
+    const HANDLE search = FindFirstFileW((folder + L"*").c_str(), &data);
+    if (search == INVALID_HANDLE_VALUE) return names;
+    do {
+        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(data.cFileName);
+    } while (FindNextFileW(search, &data));
+    FindClose(search);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+Bytes RgbPng(int width, int height, std::uint8_t red) {
+    Bytes pixels;
+    for (int i = 0; i < width * height; ++i) pixels.insert(pixels.end(), {red, 40, 200});
+    return MakePng(width, height, PngColour::kRgb, pixels);
+}
+
+// A comic of three pictures in natural path order a/page, b/page (named page_2), cover.
+Bytes ThreePictureComic() {
+    return MakeZip({{"cover.png", RgbPng(8, 6, 10)},
+                    {"a/page.png", RgbPng(5, 4, 20)},
+                    {"b/page.png", RgbPng(3, 2, 30)}});
+}
+
+std::string ObjectRef(int number) {
+    return std::to_string(number) + " 0 R";
+}
+
+Bytes ProtectedPdf() {
+    PdfWriter writer;
+    const int image = writer.AddStream(
+        "<< /Type /XObject /Subtype /Image /Width 2 /Height 1 /ColorSpace /DeviceGray /BitsPerComponent 8 >>",
+        Bytes{10, 200});
+    const int root = AddPages(writer, {{"/Im Do", "<< /XObject << /Im " + ObjectRef(image) + " >> >>", ""}});
+    static const PdfEncryption encryption{4, 128, true, false, "letmein", "admin"};
+    PdfWriteOptions options;
+    options.encryption = &encryption;
+    return writer.Write(root, options);
+}
+
+class PictroveCli : public testing::Test {
+  protected:
+    TempFolder folder;
+    std::wstring Document(const std::wstring& name, const Bytes& bytes) {
+        const std::wstring path = folder.File(name);
+        EXPECT_TRUE(WriteFileBytes(path, bytes));
+        return path;
+    }
+};
+
+TEST_F(PictroveCli, ListsEveryPictureWithItsSizeAndPixelType) {
+    const std::wstring comic = Document(L"comic.cbz", ThreePictureComic());
+    const CliRun run = RunCli({L"list", comic});
+    EXPECT_EQ(run.exitCode, 0u) << run.err;
+    EXPECT_NE(run.out.find("3 images"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("1\tpage\t5\t4\tbgr24"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("3\tcover\t8\t6\tbgr24"), std::string::npos) << run.out;
+
+    const CliRun json = RunCli({L"list", comic, L"--json", L"--images", L"2"});
+    EXPECT_EQ(json.exitCode, 0u);
+    EXPECT_NE(json.out.find("\"imageCount\": 3"), std::string::npos) << json.out;
+    EXPECT_NE(json.out.find("{\"index\": 2, \"name\": \"page_2\", \"width\": 3, \"height\": 2"), std::string::npos)
+        << json.out;
+    EXPECT_EQ(json.out.find("\"index\": 1"), std::string::npos) << "only the selected picture";
+}
+
+TEST_F(PictroveCli, ExtractsWithTheTemplateAndNeverOverwritesItsOwnFiles) {
+    const std::wstring comic = Document(L"comic.cbz", ThreePictureComic());
+    const std::wstring out = folder.File(L"out\\");
+    const CliRun run = RunCli({L"extract", comic, L"-o", out, L"--template", L"%0II%_%IN%", L"--jobs", L"2"});
+    EXPECT_EQ(run.exitCode, 0u) << run.err;
+    EXPECT_EQ(FilesIn(out), (std::vector<std::wstring>{L"1_page.png", L"2_page_2.png", L"3_cover.png"}));
+    const DecodedImage second = DecodeFile(out + L"1_page.png");
+    ASSERT_TRUE(second.ok);
+    EXPECT_EQ(second.width, 5);
+    EXPECT_EQ(second.height, 4);
+    EXPECT_EQ(second.argb[0], 0xFF1428C8u);
+
+    // The same document named twice: its second pictures may not replace the first ones.
+    const std::wstring named = folder.File(L"named\\");
+    const CliRun twice = RunCli({L"extract", comic, comic, L"-o", named, L"--type", L"bmp", L"--quiet"});
+    EXPECT_EQ(twice.exitCode, 0u) << twice.err;
+    EXPECT_EQ(FilesIn(named), (std::vector<std::wstring>{L"cover (2).bmp", L"cover.bmp", L"page (2).bmp",
+                                                         L"page.bmp", L"page_2 (2).bmp", L"page_2.bmp"}));
+    EXPECT_TRUE(twice.err.empty()) << "quiet says nothing when all went well: " << twice.err;
+}
+
+TEST_F(PictroveCli, ExitCodesTellWhatWentWrongAndOneBadDocumentStopsNoOther) {
+    const std::wstring comic = Document(L"comic.cbz", ThreePictureComic());
+    const std::wstring damaged = Document(L"damaged.cbz", Bytes{'P', 'K', 3, 4, 0, 0});
+    const std::wstring out = folder.File(L"out\\");
+
+    EXPECT_EQ(RunCli({L"extract", comic}).exitCode, 2u) << "no output folder";
+    EXPECT_EQ(RunCli({L"frobnicate"}).exitCode, 2u);
+
+    const CliRun mixed = RunCli({L"extract", damaged, comic, L"-o", out});
+    EXPECT_EQ(mixed.exitCode, 3u);
+    EXPECT_NE(mixed.err.find("damaged.cbz"), std::string::npos) << mixed.err;
+    EXPECT_EQ(FilesIn(out).size(), 3u) << "the good document is still extracted";
+
+    // Images past the end are failures of their own; the others are written.
+    const std::wstring some = folder.File(L"some\\");
+    const CliRun partly = RunCli({L"extract", comic, L"-o", some, L"--images", L"3,7-9"});
+    EXPECT_EQ(partly.exitCode, 1u);
+    EXPECT_NE(partly.err.find("no image 7-9"), std::string::npos) << partly.err;
+    EXPECT_EQ(FilesIn(some), (std::vector<std::wstring>{L"cover.png"}));
+
+    const CliRun missing = RunCli({L"list", folder.File(L"nothing-*.pdf")});
+    EXPECT_EQ(missing.exitCode, 3u);
+    EXPECT_NE(missing.err.find("no file matches"), std::string::npos) << missing.err;
+}
+
+TEST_F(PictroveCli, ProtectedDocumentsOpenOnlyWithTheirPassword) {
+    const std::wstring pdf = Document(L"secret.pdf", ProtectedPdf());
+    const CliRun without = RunCli({L"list", pdf});
+    EXPECT_EQ(without.exitCode, 3u);
+    EXPECT_NE(without.err.find("--password"), std::string::npos) << without.err;
+    const CliRun wrong = RunCli({L"list", pdf, L"--password", L"guess"});
+    EXPECT_EQ(wrong.exitCode, 3u);
+    EXPECT_NE(wrong.err.find("password does not open"), std::string::npos) << wrong.err;
+    const CliRun right = RunCli({L"list", pdf, L"--password", L"letmein"});
+    EXPECT_EQ(right.exitCode, 0u) << right.err;
+    EXPECT_NE(right.out.find("\t2\t1\tgray8"), std::string::npos) << right.out;
+}
+
+TEST_F(PictroveCli, WildcardsAndNamesBeyondAsciiReachTheRightFiles) {
+    const std::wstring accented = L"r\u00E9sum\u00E9 \u6F2B\u753B.cbz";
+    Document(accented, ThreePictureComic());
+    Document(L"plain.cbz", ThreePictureComic());
+    const CliRun run = RunCli({L"list", folder.File(L"*.cbz"), L"--json"});
+    EXPECT_EQ(run.exitCode, 0u) << run.err;
+    EXPECT_NE(run.out.find(Utf8(accented)), std::string::npos) << "names are written as UTF-8: " << run.out;
+    EXPECT_NE(run.out.find("plain.cbz"), std::string::npos);
+
+    const std::wstring out = folder.File(L"\u00E9\u00E9 out\\");
+    EXPECT_EQ(RunCli({L"extract", folder.File(accented), L"-o", out, L"--type", L"jpeg"}).exitCode, 0u);
+    EXPECT_EQ(FilesIn(out).size(), 3u);
+}
+
+TEST_F(PictroveCli, ATemplateCannotLeadOutsideTheFolder) {
+    const std::wstring comic = Document(L"comic.cbz", ThreePictureComic());
+    const std::wstring out = folder.File(L"inside\\");
+    const CliRun run = RunCli({L"extract", comic, L"-o", out, L"--template", L"..\\escaped_%II%", L"--images", L"1"});
+    EXPECT_EQ(run.exitCode, 1u);
+    EXPECT_NE(run.err.find("outside"), std::string::npos) << run.err;
+    EXPECT_TRUE(FilesIn(folder.Path()).size() == 1u) << "only the comic itself lies beside the output folder";
+}
+
+}  // namespace
+}  // namespace pictrove::test
