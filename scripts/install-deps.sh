@@ -11,6 +11,8 @@ packages=(
     fonts-wine
     # The formatting check of the test command.
     clang-format
+    # The Windows packages: the installer (NSIS cross-builds it) and the portable zip.
+    nsis zip unzip
 )
 missing=()
 for p in "${packages[@]}"; do
