@@ -37,8 +37,8 @@ hkcu_snapshot() {
     rm -f "$file"
     wine reg export HKCU "$(windows_path "$file")" /y >/dev/null 2>&1
     iconv -f UTF-16LE -t UTF-8 "$file" | tr -d '\r' |
-        awk '/^\[/ { key = $0; volatile = (key ~ /Software\\\\Wine|Explorer\\\\|Volatile|ShellNoRoam|MRU/) } !volatile { print key " " $0 }' |
-        sort -u
+        awk '/^\[/ { key = $0 } { print key " " $0 }' |
+        grep -v -E '^\[HKEY_CURRENT_USER\\Software\\Wine\\|\\Explorer\\|Volatile|ShellNoRoam|MRU' | sort -u
 }
 
 exe="$build/bin/Pictrove.exe"
@@ -75,7 +75,8 @@ install_dir="$local_appdata/Programs/Pictrove"
 shortcut="$roaming/Microsoft/Windows/Start Menu/Programs/Pictrove.lnk"
 uninstall_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Pictrove'
 application_key='HKCU\Software\Classes\Applications\Pictrove.exe'
-if [ -e "$install_dir" ] || reg_key_exists "$uninstall_key"; then
+if [ -e "$install_dir" ] || [ -e "$shortcut" ] || [ -e "$roaming/Pictrove" ] || reg_key_exists "$uninstall_key" ||
+    reg_key_exists "$application_key"; then
     echo "note: removing what an earlier interrupted run left"
     rm -rf "$install_dir" "$shortcut" "$roaming/Pictrove"
     wine reg delete "$uninstall_key" /f >/dev/null 2>&1
@@ -149,16 +150,27 @@ wine "$setup" /S /LANGUAGE=DE
 expect_equal "exit code for a language the program does not have" "$?" 2
 grep -q '<Language ID="ru"/>' "$install_dir/PictroveSetting.xml" || fail "a refused language changed the settings"
 
-echo "--- uninstaller, silent"
+uninstall() {
+    wine "$install_dir/Uninstall.exe" /S
+    # The uninstaller runs a copy of itself from the temporary folder and returns at once.
+    for _ in $(seq 1 150); do
+        [ ! -e "$install_dir/Uninstall.exe" ] && ! reg_key_exists "$uninstall_key" && break
+        sleep 0.2
+    done
+    sleep 0.5
+}
+
+echo "--- uninstaller, silent, with a picture the user saved into the program folder"
 printf 'not ours' > "$install_dir/My picture.png"
-wine "$install_dir/Uninstall.exe" /S
-# The uninstaller runs a copy of itself from the temporary folder and returns at once.
-for _ in $(seq 1 100); do
-    [ ! -e "$install_dir/Uninstall.exe" ] && ! reg_key_exists "$uninstall_key" && break
-    sleep 0.2
-done
+uninstall
 expect_equal "left in the program folder" "$(cd "$install_dir" 2>/dev/null && find . -mindepth 1 -printf '%P\n')" "My picture.png"
-rm -rf "$install_dir"
+rm -f "$install_dir/My picture.png"
+
+echo "--- installer and uninstaller again: nothing left"
+wine "$setup" /S
+expect_equal "third installer exit code" "$?" 0
+uninstall
+[ ! -e "$install_dir" ] || fail "the program folder was left: $(cd "$install_dir" && find . -mindepth 1)"
 [ $programs_existed -eq 1 ] || [ ! -e "$local_appdata/Programs" ] || fail "the Programs folder was left"
 [ ! -e "$shortcut" ] || fail "the shortcut was left"
 [ ! -e "$roaming/Pictrove" ] || fail "a settings folder was left"
