@@ -169,6 +169,9 @@ rm -f "$install_dir/My picture.png"
 echo "--- installer and uninstaller again: nothing left"
 wine "$setup" /S
 expect_equal "third installer exit code" "$?" 0
+# Without /LANGUAGE a silent install takes the system's language, English under this locale.
+grep -q '<Language ID="en"/>' "$install_dir/PictroveSetting.xml" 2>/dev/null ||
+    fail "a silent install without a language did not write the system's language"
 uninstall
 [ ! -e "$install_dir" ] || fail "the program folder was left: $(cd "$install_dir" && find . -mindepth 1)"
 [ $programs_existed -eq 1 ] || [ ! -e "$local_appdata/Programs" ] || fail "the Programs folder was left"
