@@ -116,6 +116,7 @@ bool MainFrame::Open(const std::wstring& path) {
 LRESULT MainFrame::OnCreate(UINT, WPARAM, LPARAM, bool&) {
     SetWindowTextW(Hwnd(), LoadUiString(IDS_APP_NAME).c_str());
     dpi_ = WindowDpi(Hwnd());
+    SetMenuDpi(dpi_);
     CreateToolbarImages();
 
     RECT client{};
@@ -260,6 +261,7 @@ LRESULT MainFrame::OnDpiChanged(UINT, WPARAM wParam, LPARAM lParam, bool&) {
     if (dpi == 0) return 0;
     if (dpi != dpi_) {
         dpi_ = dpi;
+        SetMenuDpi(dpi);
         HIMAGELIST oldNormal = normalImages_;
         HIMAGELIST oldDisabled = disabledImages_;
         CreateToolbarImages();

@@ -244,6 +244,7 @@ TEST_F(MainFrameTest, ScalesWithTheScreenDensityAndBack) {
         EXPECT_EQ(frame->SplitterWindow().Position(), step.splitter);
         EXPECT_EQ(frame->SplitterWindow().MinPaneSize(), step.minPane);
         EXPECT_EQ(minimum().x, step.minWidth);
+        EXPECT_EQ(MenuDpi(), step.dpi) << "the context menu is laid out for the window's screen";
         // The fonts follow: the list's rows grow with the screen.
         LOGFONTW font{};
         GetObjectW(reinterpret_cast<HFONT>(SendMessageW(list, WM_GETFONT, 0, 0)), sizeof(font), &font);
