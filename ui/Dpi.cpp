@@ -1,23 +1,9 @@
-// Screen density of a window, and bitmaps drawn for 96 dpi brought to another.
+// Fonts and bitmaps for a screen density.
 #include "ui/Dpi.h"
 
 #include "common/Handles.h"
 
 namespace pictrove {
-
-UINT WindowDpi(HWND window) {
-    if (!window) return kDesignDpi;
-    // Looked up at run time: Windows 7 and 8 have no per-window dpi.
-    using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
-    static const auto getDpiForWindow = reinterpret_cast<GetDpiForWindowFunction>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
-    if (getDpiForWindow) {
-        if (const UINT dpi = getDpiForWindow(window)) return dpi;
-    }
-    ScopedGetDC dc(window);
-    const int dpi = dc.Get() ? GetDeviceCaps(dc.Get(), LOGPIXELSY) : 0;
-    return dpi > 0 ? static_cast<UINT>(dpi) : kDesignDpi;
-}
 
 HFONT CreateMessageFont(UINT dpi) {
     NONCLIENTMETRICSW metrics{};

@@ -1,25 +1,12 @@
-// Screen density: lengths are designed at 96 dots per inch and scaled to the monitor a window is on.
+// Screen density for the program's windows: the shared lengths, plus fonts and bitmaps made for
+// a dpi.
 #pragma once
 
 #include <windows.h>
 
+#include "common/ScreenDpi.h"
+
 namespace pictrove {
-
-inline constexpr UINT kDesignDpi = 96;
-
-// The dpi of the monitor the window is on where the system tells it per window (Windows 10 and
-// later, Wine), otherwise the screen's; kDesignDpi without a window.
-UINT WindowDpi(HWND window);
-
-// A length designed at 96 dpi, at dpi; rounded to the nearest pixel.
-inline int ScaleToDpi(int length, UINT dpi) {
-    return MulDiv(length, static_cast<int>(dpi), static_cast<int>(kDesignDpi));
-}
-
-// A length shown at one dpi, at another: what a user-sized width becomes on another monitor.
-inline int RescaleDpi(int length, UINT from, UINT to) {
-    return from == 0 ? length : MulDiv(length, static_cast<int>(to), static_cast<int>(from));
-}
 
 // The system's font for message texts (lists, status bars) at dpi; null on failure.
 HFONT CreateMessageFont(UINT dpi);
