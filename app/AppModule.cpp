@@ -2,6 +2,7 @@
 #include "app/AppModule.h"
 
 #include <gdiplus.h>
+#include <shlobj.h>
 
 #include "resources/DialogRunner.h"
 #include "resources/UiStrings.h"
@@ -34,7 +35,7 @@ AppModule::~AppModule() {
     for (auto& event : events_) event.Reset();
 }
 
-HRESULT AppModule::Init(HINSTANCE instance, const std::wstring& folder) {
+HRESULT AppModule::Init(HINSTANCE instance, const std::wstring& folder, const std::wstring& userFolder) {
     instance_ = instance;
     SetResourceInstance(instance);
     if (!lockReady_) {
@@ -42,7 +43,7 @@ HRESULT AppModule::Init(HINSTANCE instance, const std::wstring& folder) {
         lockReady_ = true;
     }
 
-    settings_.OpenSettings(folder + kSettingsFileName);
+    settings_.OpenSettings(folder + kSettingsFileName, userFolder.empty() ? L"" : userFolder + kSettingsFileName);
     if (languageResources_.LoadLanguageFile(folder + kLanguageFileName)) {
         languageResources_.languageId = settings_.languageId;
         languageResources_.SelectLanguage();
@@ -98,6 +99,16 @@ std::wstring AppModule::GetExecutableFolder() {
     GetModuleFileNameW(nullptr, path, MAX_PATH);
     std::wstring folder = path;
     return folder.substr(0, folder.rfind(L'\\') + 1);
+}
+
+std::wstring AppModule::GetUserSettingsFolder() {
+    PWSTR roaming = nullptr;
+    std::wstring folder;
+    if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_RoamingAppData, 0, nullptr, &roaming)) && roaming) {
+        folder = std::wstring(roaming) + L"\\Pictrove\\";
+    }
+    CoTaskMemFree(roaming);
+    return folder;
 }
 
 AppModule& App() {

@@ -24,8 +24,11 @@ class AppModule {
     AppModule& operator=(const AppModule&) = delete;
 
     // Takes the instance for resources, opens the settings and the language file found in folder,
-    // selects the language the settings name and starts GDI+.
-    HRESULT Init(HINSTANCE instance, const std::wstring& folder = GetExecutableFolder());
+    // selects the language the settings name and starts GDI+. Settings that cannot be kept in
+    // folder live in userFolder instead (see SettingsStore::OpenSettings).
+    HRESULT Init(HINSTANCE instance,
+                 const std::wstring& folder = GetExecutableFolder(),
+                 const std::wstring& userFolder = GetUserSettingsFolder());
     // Shuts GDI+ down, saves the settings and lets go of both files.
     void Term();
 
@@ -41,6 +44,9 @@ class AppModule {
 
     // The running executable's folder with a trailing backslash.
     static std::wstring GetExecutableFolder();
+    // The program's folder in the user's roaming application data, with a trailing backslash;
+    // empty when the system names no such folder.
+    static std::wstring GetUserSettingsFolder();
 
   private:
     HINSTANCE instance_ = nullptr;

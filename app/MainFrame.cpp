@@ -62,6 +62,7 @@ std::span<const MessageEntry<MainFrame>> MainFrame::MessageTable() {
         OnMessage<MainFrame>(WM_GETMINMAXINFO, &MainFrame::OnGetMinMaxInfo),
         OnMessage<MainFrame>(WM_ERASEBKGND, &MainFrame::OnEraseBackground),
         OnMessage<MainFrame>(WM_SIZE, &MainFrame::OnSize),
+        OnMessage<MainFrame>(WM_DPICHANGED, &MainFrame::OnDpiChanged),
         OnMessage<MainFrame>(WM_CLOSE, &MainFrame::OnClose),
         OnMessage<MainFrame>(WM_DESTROY, &MainFrame::OnDestroy),
         OnMessage<MainFrame>(WM_CONTEXTMENU, &MainFrame::OnContextMenu),
@@ -114,18 +115,21 @@ bool MainFrame::Open(const std::wstring& path) {
 
 LRESULT MainFrame::OnCreate(UINT, WPARAM, LPARAM, bool&) {
     SetWindowTextW(Hwnd(), LoadUiString(IDS_APP_NAME).c_str());
+    dpi_ = WindowDpi(Hwnd());
+    SetMenuDpi(dpi_);
     CreateToolbarImages();
 
     RECT client{};
     GetClientRect(Hwnd(), &client);
-    toolbar_.Create(Hwnd(), RECT{0, 0, client.right, kToolbarHeight}, normalImages_, disabledImages_);
+    toolbar_.Create(Hwnd(), RECT{0, 0, client.right, ToolbarHeight()}, normalImages_, disabledImages_, dpi_);
     const auto toolText = [](UINT command) { return TooltipWithShortcut(LoadUiString(command), command); };
-    toolbar_.AddButton(0, IDM_OPEN, 0, 64, toolText(IDM_OPEN));
+    const int buttonWidth = ScaleToDpi(kToolbarImageSize, dpi_);
+    toolbar_.AddButton(0, IDM_OPEN, 0, buttonWidth, toolText(IDM_OPEN));
     toolbar_.AddSeparator(0);
-    toolbar_.AddButton(0, IDM_EXTRACT_SELECTED, 1, 64, toolText(IDM_EXTRACT_SELECTED));
-    toolbar_.AddButton(0, IDM_EXTRACT_ALL, 2, 64, toolText(IDM_EXTRACT_ALL));
+    toolbar_.AddButton(0, IDM_EXTRACT_SELECTED, 1, buttonWidth, toolText(IDM_EXTRACT_SELECTED));
+    toolbar_.AddButton(0, IDM_EXTRACT_ALL, 2, buttonWidth, toolText(IDM_EXTRACT_ALL));
     toolbar_.AddSeparator(0);
-    toolbar_.AddButton(0, IDM_ABOUT, 3, 64, toolText(IDM_ABOUT));
+    toolbar_.AddButton(0, IDM_ABOUT, 3, buttonWidth, toolText(IDM_ABOUT));
 
     CreatePanes();
     contextMenu_ = LoadMenuResource(IDR_CONTEXT_MENU);
@@ -161,11 +165,18 @@ void MainFrame::UnregisterFromLoop() {
 }
 
 void MainFrame::CreateToolbarImages() {
-    normalImages_ = ImageList_Create(64, 64, ILC_COLOR32 | ILC_MASK, 8, 8);
-    disabledImages_ = ImageList_Create(64, 64, ILC_COLOR32 | ILC_MASK, 8, 8);
+    const int side = ScaleToDpi(kToolbarImageSize, dpi_);
+    normalImages_ = ImageList_Create(side, side, ILC_COLOR32 | ILC_MASK, 8, 8);
+    disabledImages_ = ImageList_Create(side, side, ILC_COLOR32 | ILC_MASK, 8, 8);
     UniqueBitmap strip(static_cast<HBITMAP>(
         LoadImageW(ResourceInstance(), MAKEINTRESOURCEW(IDB_TOOLBAR), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
     if (!strip) return;
+    if (side != kToolbarImageSize) {
+        BITMAP designed{};
+        GetObjectW(strip.Get(), sizeof(designed), &designed);
+        UniqueBitmap scaled(StretchBitmap(strip.Get(), ScaleToDpi(designed.bmWidth, dpi_), side));
+        if (scaled) strip = std::move(scaled);
+    }
 
     BITMAP info{};
     GetObjectW(strip.Get(), sizeof(info), &info);
@@ -198,11 +209,11 @@ void MainFrame::CreateToolbarImages() {
 void MainFrame::CreatePanes() {
     RECT area{};
     GetClientRect(Hwnd(), &area);
-    area.top += kToolbarHeight;
+    area.top += ToolbarHeight();
     statusBar_ =
-        CreateWindowExW(0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE, area.left, area.bottom - kStatusHeight,
-                        area.right - area.left, kStatusHeight, Hwnd(), nullptr, ResourceInstance(), nullptr);
-    splitter_.Create(Hwnd(), RECT{area.left, area.top, area.right, std::max(area.top, area.bottom - kStatusHeight)},
+        CreateWindowExW(0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE, area.left, area.bottom - StatusHeight(),
+                        area.right - area.left, StatusHeight(), Hwnd(), nullptr, ResourceInstance(), nullptr);
+    splitter_.Create(Hwnd(), RECT{area.left, area.top, area.right, std::max(area.top, area.bottom - StatusHeight())},
                      WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN);
     splitter_.SetPosition(App().Settings().splitterPos);
 
@@ -216,11 +227,11 @@ void MainFrame::LayoutPanes() {
     RECT client{};
     GetClientRect(Hwnd(), &client);
     if (toolbar_.Hwnd()) {
-        MoveWindow(toolbar_.Hwnd(), 0, 0, client.right, kToolbarHeight, TRUE);
-        client.top += kToolbarHeight;
+        MoveWindow(toolbar_.Hwnd(), 0, 0, client.right, ToolbarHeight(), TRUE);
+        client.top += ToolbarHeight();
     }
-    const int statusTop = std::max(client.top, client.bottom - kStatusHeight);
-    if (statusBar_) MoveWindow(statusBar_, client.left, statusTop, client.right - client.left, kStatusHeight, TRUE);
+    const int statusTop = std::max(client.top, client.bottom - StatusHeight());
+    if (statusBar_) MoveWindow(statusBar_, client.left, statusTop, client.right - client.left, StatusHeight(), TRUE);
     if (splitter_.Hwnd()) {
         MoveWindow(splitter_.Hwnd(), client.left, client.top, client.right - client.left, statusTop - client.top, TRUE);
     }
@@ -229,8 +240,8 @@ void MainFrame::LayoutPanes() {
 
 LRESULT MainFrame::OnGetMinMaxInfo(UINT, WPARAM, LPARAM lParam, bool&) {
     auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
-    info->ptMinTrackSize.x = kMinimumSize.cx;
-    info->ptMinTrackSize.y = kMinimumSize.cy;
+    info->ptMinTrackSize.x = ScaleToDpi(kMinimumSize.cx, dpi_);
+    info->ptMinTrackSize.y = ScaleToDpi(kMinimumSize.cy, dpi_);
     return 0;
 }
 
@@ -239,6 +250,38 @@ LRESULT MainFrame::OnEraseBackground(UINT, WPARAM, LPARAM, bool&) {
 }
 
 LRESULT MainFrame::OnSize(UINT, WPARAM, LPARAM, bool&) {
+    LayoutPanes();
+    return 0;
+}
+
+// Moved to a screen of another density (or its scale was changed): everything drawn at a size
+// of its own is made again for the new one, and the window takes the size the system suggests.
+LRESULT MainFrame::OnDpiChanged(UINT, WPARAM wParam, LPARAM lParam, bool&) {
+    const UINT dpi = HIWORD(wParam);
+    if (dpi == 0) return 0;
+    if (dpi != dpi_) {
+        dpi_ = dpi;
+        SetMenuDpi(dpi);
+        HIMAGELIST oldNormal = normalImages_;
+        HIMAGELIST oldDisabled = disabledImages_;
+        CreateToolbarImages();
+        toolbar_.SetDpi(dpi, normalImages_, disabledImages_);
+        if (oldNormal) ImageList_Destroy(oldNormal);
+        if (oldDisabled) ImageList_Destroy(oldDisabled);
+        list_.SetDpi(dpi);
+        splitter_.SetDpi(dpi);
+        // The panes take the new font before the old one goes.
+        UniqueFont font(CreateMessageFont(dpi));
+        if (font) {
+            if (list_.Hwnd()) SendMessageW(list_.Hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(font.Get()), TRUE);
+            if (statusBar_) SendMessageW(statusBar_, WM_SETFONT, reinterpret_cast<WPARAM>(font.Get()), TRUE);
+            paneFont_ = std::move(font);
+        }
+    }
+    if (const auto* suggested = reinterpret_cast<const RECT*>(lParam)) {
+        SetWindowPos(Hwnd(), nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                     suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
     LayoutPanes();
     return 0;
 }

@@ -14,6 +14,7 @@
 #include "reader/BusyOverlay.h"
 #include "reader/DocumentOpener.h"
 #include "common/Handles.h"
+#include "ui/Dpi.h"
 #include "ui/OwnerDrawnMenu.h"
 #include "ui/Splitter.h"
 #include "ui/Toolbar.h"
@@ -24,8 +25,10 @@ namespace pictrove {
 class MainFrame : public WindowImpl<MainFrame>, public DocumentView, public IdleHandler, public MessageFilter {
   public:
     static constexpr wchar_t kClassName[] = L"PictroveMainFrame";
+    // At 96 dpi; ToolbarHeight() and StatusHeight() are the heights at the window's dpi.
     static constexpr int kToolbarHeight = 72;
     static constexpr int kStatusHeight = 20;
+    static constexpr int kToolbarImageSize = 64;
     static constexpr SIZE kMinimumSize = {300, 200};
 
     MainFrame();
@@ -59,7 +62,11 @@ class MainFrame : public WindowImpl<MainFrame>, public DocumentView, public Idle
     ControlHost* Preview() { return preview_.Hwnd() ? &preview_ : nullptr; }
     HMENU ContextMenu() const { return contextMenu_.Get(); }
     ExtractImageDlg& ExtractDialog() { return extractDialog_; }
+    HIMAGELIST NormalImages() const { return normalImages_; }
     HIMAGELIST DisabledImages() const { return disabledImages_; }
+    UINT Dpi() const { return dpi_; }
+    int ToolbarHeight() const { return ScaleToDpi(kToolbarHeight, dpi_); }
+    int StatusHeight() const { return ScaleToDpi(kStatusHeight, dpi_); }
 
     static std::span<const MessageEntry<MainFrame>> MessageTable();
 
@@ -68,6 +75,7 @@ class MainFrame : public WindowImpl<MainFrame>, public DocumentView, public Idle
     LRESULT OnGetMinMaxInfo(UINT, WPARAM, LPARAM, bool&);
     LRESULT OnEraseBackground(UINT, WPARAM, LPARAM, bool&);
     LRESULT OnSize(UINT, WPARAM, LPARAM, bool&);
+    LRESULT OnDpiChanged(UINT, WPARAM, LPARAM, bool&);
     LRESULT OnClose(UINT, WPARAM, LPARAM, bool&);
     LRESULT OnDestroy(UINT, WPARAM, LPARAM, bool&);
     LRESULT OnContextMenu(UINT, WPARAM, LPARAM, bool&);
@@ -100,6 +108,9 @@ class MainFrame : public WindowImpl<MainFrame>, public DocumentView, public Idle
     BusyOverlay overlay_;
     HIMAGELIST normalImages_ = nullptr;
     HIMAGELIST disabledImages_ = nullptr;
+    UINT dpi_ = kDesignDpi;
+    // The texts' font for a dpi the window moved to; the system's own font until then.
+    UniqueFont paneFont_;
     Splitter splitter_;
     ImageListView list_;
     UniqueMenu contextMenu_;

@@ -57,27 +57,47 @@ bool ImageListView::Create(HWND parent, UINT id) {
     if (!list || !Attach(list)) return false;
     ListView_SetExtendedListViewStyleEx(list, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
 
-    rowImages_ = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 16, 16);
-    if (rowImages_) {
-        UniqueBitmap icon(static_cast<HBITMAP>(
-            LoadImageW(ResourceInstance(), MAKEINTRESOURCEW(IDB_ROW_ICON), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
-        if (icon) ImageList_AddMasked(rowImages_, icon.Get(), RGB(255, 0, 255));
-        // One list serves both views; shared, so the control does not destroy it twice.
-        SetWindowLongW(list, GWL_STYLE, GetWindowLongW(list, GWL_STYLE) | LVS_SHAREIMAGELISTS);
-        ListView_SetImageList(list, rowImages_, LVSIL_NORMAL);
-        ListView_SetImageList(list, rowImages_, LVSIL_SMALL);
-    }
+    dpi_ = WindowDpi(parent);
+    // One list serves both views; shared, so the control does not destroy it twice.
+    SetWindowLongW(list, GWL_STYLE, GetWindowLongW(list, GWL_STYLE) | LVS_SHAREIMAGELISTS);
+    CreateRowImages();
     for (int column = 0; column < 3; ++column) {
         std::wstring title = LoadUiString(kColumnTitles[column]);
         LVCOLUMNW lvc{};
         lvc.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
         lvc.fmt = kColumnFormats[column];
-        lvc.cx = kColumnWidths[column];
+        lvc.cx = ScaleToDpi(kColumnWidths[column], dpi_);
         lvc.pszText = title.data();
         lvc.iSubItem = column;
         ListView_InsertColumn(list, column, &lvc);
     }
     return true;
+}
+
+void ImageListView::CreateRowImages() {
+    const int side = ScaleToDpi(16, dpi_);
+    HIMAGELIST images = ImageList_Create(side, side, ILC_COLOR32 | ILC_MASK, 16, 16);
+    if (!images) return;
+    UniqueBitmap icon(static_cast<HBITMAP>(
+        LoadImageW(ResourceInstance(), MAKEINTRESOURCEW(IDB_ROW_ICON), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+    UniqueBitmap scaled(side == 16 ? nullptr : StretchBitmap(icon.Get(), side, side));
+    if (icon) ImageList_AddMasked(images, scaled ? scaled.Get() : icon.Get(), RGB(255, 0, 255));
+    ListView_SetImageList(Hwnd(), images, LVSIL_NORMAL);
+    ListView_SetImageList(Hwnd(), images, LVSIL_SMALL);
+    if (rowImages_) ImageList_Destroy(rowImages_);
+    rowImages_ = images;
+}
+
+void ImageListView::SetDpi(UINT dpi) {
+    if (!Hwnd() || dpi == 0 || dpi == dpi_) return;
+    const UINT old = dpi_;
+    dpi_ = dpi;
+    const HWND header = ListView_GetHeader(Hwnd());
+    const int columns = header ? Header_GetItemCount(header) : 0;
+    for (int column = 0; column < columns; ++column) {
+        ListView_SetColumnWidth(Hwnd(), column, RescaleDpi(ListView_GetColumnWidth(Hwnd(), column), old, dpi));
+    }
+    CreateRowImages();
 }
 
 LRESULT ImageListView::OnDestroy(UINT, WPARAM, LPARAM, bool& handled) {

@@ -10,6 +10,7 @@
 
 #include "contracts/ReaderContract.h"
 #include "common/Handles.h"
+#include "ui/Dpi.h"
 #include "ui/Window.h"
 
 namespace pictrove {
@@ -37,7 +38,11 @@ class ImageListView : public SubclassedWindowImpl<ImageListView> {
     static constexpr int kNoSortColumn = -1;
 
     // Creates the list control as a child of parent and sets up rows icons and columns.
+    // Columns and row icons are sized for the parent's dpi.
     bool Create(HWND parent, UINT id = 0);
+    // Another screen density: column widths (the user's included) and row icons follow it.
+    void SetDpi(UINT dpi);
+    UINT Dpi() const { return dpi_; }
 
     void Fill(ImageCollection* collection);
     void Clear();
@@ -76,7 +81,10 @@ class ImageListView : public SubclassedWindowImpl<ImageListView> {
 
     int sortColumn_ = kNoSortColumn;
     bool ascending_ = false;
+    void CreateRowImages();
+
     HIMAGELIST rowImages_ = nullptr;
+    UINT dpi_ = kDesignDpi;
 };
 
 }  // namespace pictrove

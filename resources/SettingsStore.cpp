@@ -64,19 +64,36 @@ bool SaveDocumentReplacing(IXMLDOMDocument* document, const std::wstring& path) 
     return replaced;
 }
 
-bool SettingsStore::OpenSettings(const std::wstring& path) {
+bool SettingsStore::OpenSettings(const std::wstring& path, const std::wstring& fallbackPath) {
     Release();
-    path_ = path;
-    if (!PathFileExistsW(path_.c_str())) CreateFromTemplate(path_);
+    fallbackPath_ = fallbackPath;
+    // A file in the fallback place exists only because the program folder once refused a write:
+    // it holds the newest settings.
+    const bool useFallback = !fallbackPath_.empty() && PathFileExistsW(fallbackPath_.c_str());
+    path_ = useFallback ? fallbackPath_ : path;
+    if (!PathFileExistsW(path_.c_str())) {
+        CreateFromTemplate(path_);
+        if (!PathFileExistsW(path_.c_str()) && MoveToFallback()) CreateFromTemplate(path_);
+    }
     if (!EnsureLoaded()) {
         // A file that reads but makes no sense would swallow every later change, run after run:
         // it is kept aside for the user and a fresh one takes its place. A file that cannot be
         // read at all (held open by another program) is left alone.
-        if (!IsReadableFile(path_) || !SetAsideDamaged(path_)) return false;
+        if (!IsReadableFile(path_)) return false;
+        if (!SetAsideDamaged(path_) && !MoveToFallback()) return false;
         CreateFromTemplate(path_);
         if (!EnsureLoaded()) return false;
     }
     ReadValues();
+    return true;
+}
+
+bool SettingsStore::MoveToFallback() {
+    if (fallbackPath_.empty() || path_ == fallbackPath_) return false;
+    // Only the program's own folder is made; the user's profile folder above it already exists.
+    const std::wstring folder = FolderOf(fallbackPath_);
+    CreateDirectoryW(folder.c_str(), nullptr);
+    path_ = fallbackPath_;
     return true;
 }
 
@@ -108,11 +125,22 @@ void SettingsStore::ReadValues() {
     languageId = xml::GetAttribute(language.Get(), L"ID", L"");
 }
 
-bool SettingsStore::SaveSettings() {
-    if (!EnsureLoaded()) return false;
+void SettingsStore::PutLanguage() {
     auto general = xml::GetOrCreateNode(root_.Get(), L"General", document_.Get(), true, false);
     auto language = xml::GetOrCreateNode(general.Get(), L"Language", document_.Get(), true, false);
     xml::SetAttributeString(language.Get(), L"ID", languageId);
+}
+
+bool SettingsStore::WriteDocument() {
+    if (SaveDocumentReplacing(document_.Get(), path_)) return true;
+    // The program folder may be closed to the user (installed for everyone, read-only media):
+    // the settings move to the user's own folder instead of being lost.
+    return MoveToFallback() && SaveDocumentReplacing(document_.Get(), path_);
+}
+
+bool SettingsStore::SaveSettings() {
+    if (!EnsureLoaded()) return false;
+    PutLanguage();
 
     auto window = xml::GetOrCreateNode(root_.Get(), L"MainWindow", document_.Get(), true, true);
     xml::SetAttributeBool(window.Get(), L"Maximized", maximized);
@@ -124,9 +152,15 @@ bool SettingsStore::SaveSettings() {
     auto pane = xml::CreateChildElement(document_.Get(), window.Get(), L"LeftPane");
     xml::SetAttributeInt(pane.Get(), L"SplitterPos", splitterPos);
 
-    // Not reported: a settings file that cannot be written costs only this session's changes.
-    SaveDocumentReplacing(document_.Get(), path_);
+    // Not reported: a settings file that cannot be written anywhere costs only this session's changes.
+    WriteDocument();
     return true;
+}
+
+bool SettingsStore::SaveLanguage() {
+    if (!EnsureLoaded()) return false;
+    PutLanguage();
+    return WriteDocument();
 }
 
 bool SettingsStore::ReadExtractOptions(std::wstring& folder, int& imageType) {

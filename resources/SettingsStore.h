@@ -24,10 +24,17 @@ class SettingsStore {
     // but is not a settings document (not XML, no "Setting" root) is renamed with kDamagedSuffix
     // and replaced by a fresh one. False when no settings document could be loaded; the initial
     // values then stay.
-    bool OpenSettings(const std::wstring& path);
+    // With a fallback path (a per-user file for a program folder the user cannot write), a file
+    // at the fallback path is read instead when it exists, and it takes over whenever the file
+    // at path cannot be created or written.
+    bool OpenSettings(const std::wstring& path, const std::wstring& fallbackPath = {});
     // Writes the values into the document and replaces the file with it. False when the file
-    // could not be loaded; a write that fails leaves the old file as it was.
+    // could not be loaded; a write that fails leaves the old file as it was and, when there is a
+    // fallback path, goes there instead.
     bool SaveSettings();
+    // Writes only the language into the file; everything else in it stays as it was. False when
+    // the file could not be loaded or written.
+    bool SaveLanguage();
     bool ReadExtractOptions(std::wstring& folder, int& imageType);
     void WriteExtractOptions(const std::wstring& folder, int imageType);
     // Drops the document and its root.
@@ -47,8 +54,13 @@ class SettingsStore {
   private:
     bool EnsureLoaded();
     void ReadValues();
+    void PutLanguage();
+    bool WriteDocument();
+    // Makes the fallback path the file's path; false when there is none to move to.
+    bool MoveToFallback();
 
     std::wstring path_;
+    std::wstring fallbackPath_;
     xml::ComPtr<IXMLDOMDocument> document_;
     xml::ComPtr<IXMLDOMNode> root_;
 };

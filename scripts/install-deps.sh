@@ -13,6 +13,8 @@ packages=(
     fonts-wqy-microhei fonts-ipafont-gothic
     # The formatting check of the test command.
     clang-format
+    # The Windows packages: the installer (NSIS cross-builds it) and the portable zip.
+    nsis zip unzip
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -9,6 +9,8 @@ build="${PICTROVE_BUILD_DIR:-$root/build}"
 "$root/scripts/check-format.sh"
 "$root/scripts/check-layering.sh"
 "$root/scripts/build.sh"
+# The zip and the installer users download; the package tests below install and run them.
+"$root/scripts/package.sh"
 # shellcheck source=scripts/wine-env.sh
 source "$root/scripts/wine-env.sh"
 trap wine_env_stop EXIT

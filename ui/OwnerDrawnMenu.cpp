@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "common/Handles.h"
+#include "ui/Dpi.h"
 #include "ui/MenuPalette.h"
 
 namespace pictrove {
@@ -38,6 +39,13 @@ size_t SeparatorRecord() {
         table.separator = table.records.size() - 1;
     }
     return *table.separator;
+}
+
+UINT g_menuDpi = kDesignDpi;
+
+// A length of the item layout at the menus' dpi.
+int Scaled(int length) {
+    return ScaleToDpi(length, g_menuDpi);
 }
 
 // The system's menu font, made once and kept for measuring.
@@ -110,11 +118,11 @@ void DrawItemText(HDC dc, const RECT& rect, const MenuItemRecord& record, UINT s
 
     const size_t tab = record.text.find(L'\t');
     const std::wstring label = record.text.substr(0, tab);
-    RECT labelRect{rect.left + kMenuIconSize + 14, rect.top, rect.right, rect.bottom};
+    RECT labelRect{rect.left + Scaled(kMenuIconSize + 14), rect.top, rect.right, rect.bottom};
     DrawTextW(dc, label.c_str(), static_cast<int>(label.size()), &labelRect, DT_SINGLELINE | DT_VCENTER | DT_LEFT);
     if (tab != std::wstring::npos) {
         const std::wstring shortcut = record.text.substr(tab + 1);
-        RECT shortcutRect{rect.left, rect.top, rect.right - 12, rect.bottom};
+        RECT shortcutRect{rect.left, rect.top, rect.right - Scaled(12), rect.bottom};
         DrawTextW(dc, shortcut.c_str(), static_cast<int>(shortcut.size()), &shortcutRect,
                   DT_SINGLELINE | DT_VCENTER | DT_RIGHT);
     }
@@ -124,7 +132,7 @@ void DrawCheckBox(HDC dc, const RECT& rect, UINT state, const MenuColors& colors
     const bool grayed = (state & ODS_GRAYED) != 0;
     const bool selected = (state & ODS_SELECTED) != 0;
     const COLORREF fill = ColorRef(grayed ? colors.background : selected ? colors.highlight : colors.checked);
-    FramedBox(dc, RECT{rect.left + 1, rect.top, rect.left + kMenuButtonSize - 3, rect.bottom - 2},
+    FramedBox(dc, RECT{rect.left + 1, rect.top, rect.left + Scaled(kMenuButtonSize) - 3, rect.bottom - 2},
               GetSysColor(COLOR_HIGHLIGHT), fill);
     // The check mark is monochrome: its white becomes the box colour, its black the text colour.
     UniqueBitmap mark(LoadBitmapW(nullptr, MAKEINTRESOURCEW(kSystemCheckMark)));
@@ -132,7 +140,7 @@ void DrawCheckBox(HDC dc, const RECT& rect, UINT state, const MenuColors& colors
     SetBkColor(dc, fill);
     SetTextColor(dc, GetSysColor(COLOR_MENUTEXT));
     DrawStateW(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(mark.Get()), 0, rect.left + 5, rect.top + 2,
-               kMenuIconSize + 6, rect.bottom - rect.top, DST_BITMAP);
+               Scaled(kMenuIconSize + 6), rect.bottom - rect.top, DST_BITMAP);
 }
 
 // ---- Pop-up frame ----
@@ -339,8 +347,17 @@ bool OnMeasureItem(MEASUREITEMSTRUCT& item) {
                   DT_SINGLELINE | DT_EXPANDTABS | DT_CALCRECT);
     }
     item.itemHeight = static_cast<UINT>(std::abs(menuFont.logFont.lfHeight) + 11);
-    item.itemWidth = static_cast<UINT>(extent.right - extent.left + (record->topLevel ? 5 : 2 * kMenuButtonSize + 5));
+    item.itemWidth =
+        static_cast<UINT>(extent.right - extent.left + (record->topLevel ? 5 : 2 * Scaled(kMenuButtonSize) + 5));
     return true;
+}
+
+void SetMenuDpi(UINT dpi) {
+    if (dpi != 0) g_menuDpi = dpi;
+}
+
+UINT MenuDpi() {
+    return g_menuDpi;
 }
 
 bool OnDrawItem(const DRAWITEMSTRUCT& item) {
@@ -358,7 +375,7 @@ bool OnDrawItem(const DRAWITEMSTRUCT& item) {
         FramedBox(dc, RECT{rect.left, rect.top, rect.right - 1, rect.bottom}, GetSysColor(COLOR_HIGHLIGHT),
                   ColorRef(colors.highlight));
     } else {
-        const int gutterEnd = rect.left + kMenuIconSize + 6;
+        const int gutterEnd = rect.left + Scaled(kMenuIconSize + 6);
         FillSolid(dc, RECT{rect.left, rect.top, gutterEnd, rect.bottom}, ColorRef(colors.gutter));
         FillSolid(dc, RECT{gutterEnd, rect.top, rect.right, rect.bottom}, ColorRef(colors.background));
     }
@@ -368,7 +385,7 @@ bool OnDrawItem(const DRAWITEMSTRUCT& item) {
         ScopedSelectObject selectPen(dc, pen.Get());
         const int y = (rect.top + rect.bottom) / 2;
         // A fixed x, unlike the text: Wine sets pop-up items 3 pixels in, Windows at 0.
-        MoveToEx(dc, kMenuIconSize + 14, y, nullptr);
+        MoveToEx(dc, Scaled(kMenuIconSize + 14), y, nullptr);
         LineTo(dc, rect.right, y);
         return true;
     }

@@ -9,9 +9,14 @@
 
 namespace pictrove {
 
-// Layout constants of a pop-up item: icon size and button size.
+// Layout constants of a pop-up item at 96 dpi: icon size and button size.
 inline constexpr int kMenuIconSize = 16;
 inline constexpr int kMenuButtonSize = 24;
+
+// The screen density menus are laid out for: that of the window that opens them, which tells
+// whenever it changes. 96 until then.
+void SetMenuDpi(UINT dpi);
+UINT MenuDpi();
 
 struct MenuItemRecord {
     bool topLevel = false;

@@ -39,7 +39,17 @@ HWND Splitter::Create(HWND parent, const RECT& rect, DWORD style) {
 LRESULT Splitter::OnCreate(UINT, WPARAM, LPARAM, bool&) {
     barWidth_ = GetSystemMetrics(SM_CXSIZEFRAME);
     if (barWidth_ <= 0) barWidth_ = 4;
+    // The system's metrics are those of the screen the window starts on.
+    dpi_ = WindowDpi(Hwnd());
     return 0;
+}
+
+void Splitter::SetDpi(UINT dpi) {
+    if (dpi == 0 || dpi == dpi_) return;
+    barWidth_ = std::max(1, RescaleDpi(barWidth_, dpi_, dpi));
+    if (position_ != -1) position_ = RescaleDpi(position_, dpi_, dpi);
+    dpi_ = dpi;
+    LayoutPanes();
 }
 
 void Splitter::SetPanes(HWND left, HWND right) {
@@ -53,9 +63,9 @@ int Splitter::ClampPosition(int position) const {
     if (Hwnd()) GetClientRect(Hwnd(), &client);
     const int width = client.right - client.left;
     if (position == -1) position = (width - barWidth_) / 2;
-    if (position < kMinPaneSize + kBarEdge) position = kMinPaneSize;
-    const int upper = width - barWidth_ - kBarEdge - kMinPaneSize;
-    if (upper < kMinPaneSize) {
+    if (position < MinPaneSize() + kBarEdge) position = MinPaneSize();
+    const int upper = width - barWidth_ - kBarEdge - MinPaneSize();
+    if (upper < MinPaneSize()) {
         // Both minimums do not fit: half each, at most where the user put the bar.
         position = std::min(position, std::max(upper, (width - barWidth_) / 2));
     } else if (position > upper) {
@@ -71,7 +81,7 @@ void Splitter::SetPosition(int position) {
         // The middle can only be found once the window has a width; until then it stays asked for.
         position_ = client.right > 0 ? ClampPosition(-1) : -1;
     } else {
-        position_ = position < kMinPaneSize + kBarEdge ? kMinPaneSize : position;
+        position_ = position < MinPaneSize() + kBarEdge ? MinPaneSize() : position;
     }
     LayoutPanes();
 }

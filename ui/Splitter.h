@@ -2,6 +2,7 @@
 // the bar is dragged as an outline and the position shown stays within the minimum pane sizes.
 #pragma once
 
+#include "ui/Dpi.h"
 #include "ui/Window.h"
 
 namespace pictrove {
@@ -9,6 +10,7 @@ namespace pictrove {
 class Splitter : public WindowImpl<Splitter> {
   public:
     static constexpr wchar_t kClassName[] = L"WTL_SplitterWindow";
+    // At 96 dpi; MinPaneSize() is the size at the window's dpi.
     static constexpr int kMinPaneSize = 300;
     static constexpr int kBarEdge = 1;
 
@@ -23,6 +25,11 @@ class Splitter : public WindowImpl<Splitter> {
     // Where the bar is drawn for the current width.
     int DisplayPosition() const { return ClampPosition(position_); }
     int BarWidth() const { return barWidth_; }
+    int MinPaneSize() const { return ScaleToDpi(kMinPaneSize, dpi_); }
+    UINT Dpi() const { return dpi_; }
+    // The window moved to a screen of another density: the minimum panes, the bar and the
+    // user's position keep their physical size.
+    void SetDpi(UINT dpi);
     // The limit a requested position is brought to for the current width. A window too narrow
     // for both minimum panes shares its width between them, so the list never vanishes.
     int ClampPosition(int position) const;
@@ -48,6 +55,7 @@ class Splitter : public WindowImpl<Splitter> {
     HWND panes_[2] = {nullptr, nullptr};
     int position_ = -1;
     int barWidth_ = 4;
+    UINT dpi_ = kDesignDpi;
     bool dragging_ = false;
     int dragPosition_ = 0;
     int dragOffset_ = 0;

@@ -65,7 +65,8 @@ std::span<const MessageEntry<Toolbar>> Toolbar::MessageTable() {
     return kTable;
 }
 
-HWND Toolbar::Create(HWND parent, const RECT& rect, HIMAGELIST normal, HIMAGELIST disabled) {
+HWND Toolbar::Create(HWND parent, const RECT& rect, HIMAGELIST normal, HIMAGELIST disabled, UINT dpi) {
+    dpi_ = dpi;
     normalImages_ = normal;
     disabledImages_ = disabled;
     RegisterWindowClassOnce(kClassName, StandardWindowProc, 0, LoadCursorW(nullptr, IDC_ARROW), nullptr);
@@ -80,7 +81,7 @@ void Toolbar::AddButton(int group, UINT commandId, int imageIndex, int width, st
     button.commandId = commandId;
     button.text = std::move(toolText);
     button.kindAndState = kToolbarImageButton | kToolbarEnabled;
-    button.x = items.empty() ? 0 : items.back().x + items.back().width + kGap;
+    button.x = items.empty() ? 0 : items.back().x + items.back().width + Gap();
     button.width = width;
     button.imageIndex = imageIndex;
     items.push_back(std::move(button));
@@ -88,12 +89,34 @@ void Toolbar::AddButton(int group, UINT commandId, int imageIndex, int width, st
     AddTool(group, items.size() - 1);
 }
 
+void Toolbar::SetDpi(UINT dpi, HIMAGELIST normal, HIMAGELIST disabled) {
+    normalImages_ = normal;
+    disabledImages_ = disabled;
+    if (dpi != 0 && dpi != dpi_) {
+        const UINT old = dpi_;
+        dpi_ = dpi;
+        for (auto& items : groups_) {
+            int x = 0;
+            for (auto& item : items) {
+                if ((item.kindAndState & kToolbarKindMask) != kToolbarSeparator) {
+                    item.width = RescaleDpi(item.width, old, dpi);
+                }
+                item.x = x;
+                x += item.width + Gap();
+            }
+        }
+    }
+    Layout();
+    UpdateToolRects();
+    if (Hwnd()) InvalidateRect(Hwnd(), nullptr, TRUE);
+}
+
 void Toolbar::AddSeparator(int group) {
     if (group < 0 || group >= kGroups) return;
     auto& items = groups_[group];
     ToolbarButton separator;
     separator.kindAndState = kToolbarSeparator;
-    separator.x = items.empty() ? 0 : items.back().x + items.back().width + kGap;
+    separator.x = items.empty() ? 0 : items.back().x + items.back().width + Gap();
     separator.width = 1;
     items.push_back(separator);
     Layout();
@@ -103,8 +126,8 @@ RECT Toolbar::ButtonBox(int group, size_t index) const {
     const ToolbarButton& item = groups_[group][index];
     RECT client{};
     if (Hwnd()) GetClientRect(Hwnd(), &client);
-    const int left = origins_[group] + item.x - kGap / 2;
-    return RECT{left, client.top, left + item.width + kGap, client.bottom};
+    const int left = origins_[group] + item.x - Gap() / 2;
+    return RECT{left, client.top, left + item.width + Gap(), client.bottom};
 }
 
 const ToolbarButton* Toolbar::FindButton(UINT commandId) const {
@@ -124,11 +147,11 @@ void Toolbar::Layout() {
     const int width0 = GroupWidth(groups_[0]);
     const int width1 = GroupWidth(groups_[1]);
     const int width2 = GroupWidth(groups_[2]);
-    origins_[0] = groups_[0].empty() ? 0 : kMargin;
+    origins_[0] = groups_[0].empty() ? 0 : Margin();
     const int end0 = origins_[0] + width0;
-    origins_[1] = std::max((width - width1) / 2, end0 + kGap);
+    origins_[1] = std::max((width - width1) / 2, end0 + Gap());
     const int end1 = origins_[1] + width1;
-    origins_[2] = std::max({width - kMargin - width2, end1 + kGap, end0 + kGap});
+    origins_[2] = std::max({width - Margin() - width2, end1 + Gap(), end0 + Gap()});
 }
 
 LRESULT Toolbar::OnCreate(UINT, WPARAM, LPARAM, bool&) {
@@ -268,7 +291,7 @@ void Toolbar::DrawItem(HDC dc, int group, size_t index) const {
         ScopedSelectObject selectBrush(dc, brush.Get());
         Rectangle(dc, box.left, box.top + 1, box.right, box.bottom - 1);
     }
-    DrawImage(dc, item, x, client.top + kImageTop, enabled, hot);
+    DrawImage(dc, item, x, client.top + ScaleToDpi(kImageTop, dpi_), enabled, hot);
 }
 
 LRESULT Toolbar::OnPaint(UINT, WPARAM, LPARAM, bool&) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "ui/Dpi.h"
 #include "ui/MenuPalette.h"
 #include "ui/Window.h"
 
@@ -40,11 +41,17 @@ struct ToolbarButton {
 class Toolbar : public WindowImpl<Toolbar> {
   public:
     static constexpr wchar_t kClassName[] = L"PictroveToolbar";
+    // At 96 dpi; the bar scales them, and the widths its owner gives, to its dpi.
     static constexpr int kGap = 6;
     static constexpr int kMargin = 7;
     static constexpr int kGroups = 3;
 
-    HWND Create(HWND parent, const RECT& rect, HIMAGELIST normal, HIMAGELIST disabled);
+    // Button widths given to AddButton are at dpi, as the images of the two lists are.
+    HWND Create(HWND parent, const RECT& rect, HIMAGELIST normal, HIMAGELIST disabled, UINT dpi = kDesignDpi);
+    // Another screen density: every width is scaled from the old dpi and the images (made for
+    // the new one by the owner, who keeps owning them) replace the old ones.
+    void SetDpi(UINT dpi, HIMAGELIST normal, HIMAGELIST disabled);
+    UINT Dpi() const { return dpi_; }
     // The owner hands each button its tooltip text: the bar knows no strings of its own.
     void AddButton(int group, UINT commandId, int imageIndex, int width, std::wstring toolText = {});
     void AddSeparator(int group);
@@ -89,6 +96,8 @@ class Toolbar : public WindowImpl<Toolbar> {
     void DrawBackground(HDC dc, const RECT& rect) const;
     void DrawImage(HDC dc, const ToolbarButton& item, int x, int y, bool enabled, bool hot) const;
     void RepaintItem(const HotItem& item);
+    int Gap() const { return ScaleToDpi(kGap, dpi_); }
+    int Margin() const { return ScaleToDpi(kMargin, dpi_); }
 
     std::vector<ToolbarButton> groups_[kGroups];
     int origins_[kGroups] = {0, 0, 0};
@@ -99,6 +108,7 @@ class Toolbar : public WindowImpl<Toolbar> {
     HIMAGELIST normalImages_ = nullptr;
     HIMAGELIST disabledImages_ = nullptr;
     ToolbarColors colors_;
+    UINT dpi_ = kDesignDpi;
 };
 
 }  // namespace pictrove

@@ -95,11 +95,16 @@ class ImageViewControl final
     void OnScroll(int bar, int request);
     void OnKeyDown(WPARAM key);
     void OnMouseWheel(int delta, bool control, bool shift, POINT screenPoint);
+    // Checkerboard and scroll steps for the dpi of the screen the window is on.
+    void ApplyDpi();
 
     HWND hwnd_ = nullptr;
     Microsoft::WRL::ComPtr<IUnknown> image_;
     ViewRenderer renderer_;
     ViewGeometry geometry_;
+    // One scroll step at 96 dpi; lineStep_ is the step at the window's dpi.
+    static constexpr int kLineStep = 32;
+    int lineStep_ = kLineStep;
 
     Microsoft::WRL::ComPtr<IOleClientSite> clientSite_;
     Microsoft::WRL::ComPtr<IOleInPlaceSite> inPlaceSite_;

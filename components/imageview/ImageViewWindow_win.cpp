@@ -6,11 +6,16 @@
 
 #include <cmath>
 
+#include "common/ScreenDpi.h"
+
+// Sent to child windows when their top-level window moved to a screen of another density.
+#ifndef WM_DPICHANGED_AFTERPARENT
+#define WM_DPICHANGED_AFTERPARENT 0x02E3
+#endif
+
 namespace pictrove::imageview {
 
 namespace {
-
-constexpr int kLineStep = 32;
 
 uint32_t ColorToPixel(COLORREF color) {
     return (uint32_t{GetRValue(color)} << 16) | (uint32_t{GetGValue(color)} << 8) | GetBValue(color);
@@ -35,6 +40,13 @@ LRESULT ImageViewControl::HandleMessage(UINT message, WPARAM wParam, LPARAM lPar
         case WM_PRINTCLIENT:
             Paint(reinterpret_cast<HDC>(wParam));
             return 0;
+        case WM_CREATE:
+            ApplyDpi();
+            return 0;
+        case WM_DPICHANGED_AFTERPARENT:
+            ApplyDpi();
+            Redraw();
+            return 0;
         case WM_SIZE:
             UpdateLayout();
             Redraw();
@@ -50,7 +62,7 @@ LRESULT ImageViewControl::HandleMessage(UINT message, WPARAM wParam, LPARAM lPar
                          (GET_KEYSTATE_WPARAM(wParam) & MK_SHIFT) != 0, {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
             return 0;
         case WM_MOUSEHWHEEL:
-            if (geometry_.ScrollBy(GET_WHEEL_DELTA_WPARAM(wParam) * kLineStep / WHEEL_DELTA, 0)) {
+            if (geometry_.ScrollBy(GET_WHEEL_DELTA_WPARAM(wParam) * lineStep_ / WHEEL_DELTA, 0)) {
                 SyncScrollBars();
                 Redraw();
             }
@@ -213,16 +225,16 @@ void ImageViewControl::OnScroll(int bar, int request) {
     int target = current;
     switch (request) {
         case SB_LINEUP:
-            target -= kLineStep;
+            target -= lineStep_;
             break;
         case SB_LINEDOWN:
-            target += kLineStep;
+            target += lineStep_;
             break;
         case SB_PAGEUP:
-            target -= std::max(page - kLineStep, kLineStep);
+            target -= std::max(page - lineStep_, lineStep_);
             break;
         case SB_PAGEDOWN:
-            target += std::max(page - kLineStep, kLineStep);
+            target += std::max(page - lineStep_, lineStep_);
             break;
         case SB_TOP:
             target = 0;
@@ -321,12 +333,18 @@ void ImageViewControl::OnMouseWheel(int delta, bool control, bool shift, POINT s
         }
         return;
     }
-    const int step = -notches * kLineStep * 3;
+    const int step = -notches * lineStep_ * 3;
     const bool moved = shift ? geometry_.ScrollBy(step, 0) : geometry_.ScrollBy(0, step);
     if (moved) {
         SyncScrollBars();
         Redraw();
     }
+}
+
+void ImageViewControl::ApplyDpi() {
+    const UINT dpi = WindowDpi(hwnd_);
+    renderer_.SetCheckerCell(ScaleToDpi(kCheckerCell, dpi));
+    lineStep_ = ScaleToDpi(kLineStep, dpi);
 }
 
 }  // namespace pictrove::imageview

@@ -87,7 +87,8 @@ void ViewRenderer::Render(const ViewGeometry& geometry,
         if (!hasAlpha_) {
             for (int x = shown.left; x < shown.right; ++x) to[x] = from[x - skip] & 0xFFFFFF;
         } else {
-            for (int x = shown.left; x < shown.right; ++x) to[x] = Over(from[x - skip], CheckerAt(x - image.left, py));
+            for (int x = shown.left; x < shown.right; ++x)
+                to[x] = Over(from[x - skip], CheckerAt(x - image.left, py, checkerCell_));
         }
     }
 }

@@ -14,13 +14,12 @@ namespace pictrove::imageview {
 
 inline constexpr uint32_t kCheckerLight = 0xFFFFFF;
 inline constexpr uint32_t kCheckerDark = 0xCCCCCC;
+// The side of a checkerboard cell at 96 dpi.
 inline constexpr int kCheckerCell = 8;
 
-// Checkerboard colour at a picture-relative position (0xRRGGBB).
-inline uint32_t CheckerAt(int x, int y) {
-    const bool odd =
-        (((x >= 0 ? x : x - kCheckerCell + 1) / kCheckerCell) + ((y >= 0 ? y : y - kCheckerCell + 1) / kCheckerCell)) &
-        1;
+// Checkerboard colour at a picture-relative position (0xRRGGBB), for cells of side cell.
+inline uint32_t CheckerAt(int x, int y, int cell = kCheckerCell) {
+    const bool odd = (((x >= 0 ? x : x - cell + 1) / cell) + ((y >= 0 ? y : y - cell + 1) / cell)) & 1;
     return odd ? kCheckerDark : kCheckerLight;
 }
 
@@ -37,6 +36,10 @@ class ViewRenderer {
     // background is 0xRRGGBB. The image size in the geometry must be that of the picture.
     void Render(const ViewGeometry& geometry, uint32_t background, uint32_t* target, int width, int height, int stride);
 
+    // The side of the checkerboard's cells in screen pixels, so it looks the same at any dpi.
+    void SetCheckerCell(int cell) { checkerCell_ = cell > 0 ? cell : kCheckerCell; }
+    int CheckerCell() const { return checkerCell_; }
+
     // How often scaled pixels were computed: the cache at work is what keeps repaints cheap.
     int ScaleCount() const { return scaleCount_; }
 
@@ -51,6 +54,7 @@ class ViewRenderer {
     PixelRect region_;
     std::vector<uint32_t> scaled_;
     int scaleCount_ = 0;
+    int checkerCell_ = kCheckerCell;
 };
 
 }  // namespace pictrove::imageview

@@ -181,5 +181,39 @@ TEST(AppModule, KeepsTheNamedEventsSignalledWhileItLives) {
     for (const wchar_t* name : names) EXPECT_FALSE(signalled(name)) << testing::PrintToString(std::wstring(name));
 }
 
+TEST(AppModule, KeepsSettingsItCannotWriteBesideTheProgramInTheUsersRoamingFolder) {
+    wchar_t roaming[MAX_PATH] = L"";
+    ASSERT_NE(GetEnvironmentVariableW(L"APPDATA", roaming, MAX_PATH), 0u);
+    EXPECT_EQ(AppModule::GetUserSettingsFolder(), std::wstring(roaming) + L"\\Pictrove\\");
+
+    TempFolder program, user;
+    CopyShippedLanguageFile(program);
+    const std::wstring besideProgram = program.File(kSettingsFileName);
+    ASSERT_TRUE(WriteText(besideProgram,
+                          "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\r\n<Setting><General>"
+                          "<Language ID=\"de\"/></General></Setting>"));
+    ASSERT_TRUE(SetFileAttributesW(besideProgram.c_str(), FILE_ATTRIBUTE_READONLY));
+    const auto before = ReadFileBytes(besideProgram);
+    const std::wstring userFolder = user.File(L"Pictrove\\");
+    {
+        AppModule module;
+        module.Init(GetModuleHandleW(nullptr), program.Path(), userFolder);
+        EXPECT_EQ(LoadUiString(IDS_COLUMN_WIDTH), L"Breite");
+        module.Settings().splitterPos = 321;
+        module.Term();
+    }
+    EXPECT_EQ(ReadFileBytes(besideProgram), before);
+    const std::string saved = TextOf(ReadFileBytes(userFolder + kSettingsFileName));
+    EXPECT_NE(saved.find("<Language ID=\"de\"/>"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("SplitterPos=\"321\""), std::string::npos) << saved;
+    {
+        AppModule module;
+        module.Init(GetModuleHandleW(nullptr), program.Path(), userFolder);
+        EXPECT_EQ(module.Settings().splitterPos, 321) << "the next start reads the user's copy";
+        module.Term();
+    }
+    SetFileAttributesW(besideProgram.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
 }  // namespace
 }  // namespace pictrove::test

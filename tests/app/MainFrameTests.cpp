@@ -182,6 +182,82 @@ TEST_F(MainFrameTest, KeepsMinimumSizeAndTheListPaneWidth) {
     EXPECT_EQ(toolbar.bottom, 72);
 }
 
+// Moved to a denser screen, everything drawn at a size of its own grows with it: toolbar bar,
+// images and buttons, status bar, list columns (the user's width too) and row icons, the
+// splitter's minimum panes and the user's position, the window's minimum size; and back again
+// without drifting.
+TEST_F(MainFrameTest, ScalesWithTheScreenDensityAndBack) {
+    Start(SettingsXml(0, RECT{0, 0, 600, 400}, 350));
+    EXPECT_EQ(frame->Dpi(), 96u) << "the test prefix runs at 96 dpi";
+    HWND list = frame->List().Hwnd();
+    ListView_SetColumnWidth(list, 0, 200);  // as the user dragged it
+    const auto toolbarHeight = [&] {
+        RECT rect{};
+        GetClientRect(frame->ToolbarWindow().Hwnd(), &rect);
+        return static_cast<int>(rect.bottom);
+    };
+    const auto statusHeight = [&] {
+        RECT rect{};
+        GetWindowRect(frame->StatusBar(), &rect);
+        return static_cast<int>(rect.bottom - rect.top);
+    };
+    const auto imageSize = [](HIMAGELIST images) {
+        int width = 0, height = 0;
+        ImageList_GetIconSize(images, &width, &height);
+        return std::pair{width, height};
+    };
+    const auto minimum = [&] {
+        MINMAXINFO info{};
+        SendMessageW(frame->Hwnd(), WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
+        return info.ptMinTrackSize;
+    };
+    struct Step {
+        UINT dpi;
+        int toolbar, image, button, gap, nameColumn, widthColumn, rowIcon, splitter, minPane, minWidth;
+    } steps[] = {
+        {144, 108, 96, 96, 9, 300, 105, 24, 525, 450, 450},
+        {192, 144, 128, 128, 12, 400, 140, 32, 700, 600, 600},
+        {96, 72, 64, 64, 6, 200, 70, 16, 350, 300, 300},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.dpi);
+        RECT suggested{10, 20, 10 + MulDiv(600, step.dpi, 96), 20 + MulDiv(400, step.dpi, 96)};
+        SendMessageW(frame->Hwnd(), WM_DPICHANGED, MAKEWPARAM(step.dpi, step.dpi),
+                     reinterpret_cast<LPARAM>(&suggested));
+        PumpMessages();
+        RECT window{};
+        GetWindowRect(frame->Hwnd(), &window);
+        EXPECT_EQ(window.right - window.left, suggested.right - suggested.left) << "the suggested size is taken";
+        EXPECT_EQ(toolbarHeight(), step.toolbar);
+        EXPECT_EQ(imageSize(frame->NormalImages()), std::pair(step.image, step.image));
+        EXPECT_EQ(imageSize(frame->DisabledImages()), std::pair(step.image, step.image));
+        EXPECT_EQ(ImageList_GetImageCount(frame->NormalImages()), 4);
+        const ToolbarButton* open = frame->ToolbarWindow().FindButton(IDM_OPEN);
+        const ToolbarButton* extract = frame->ToolbarWindow().FindButton(IDM_EXTRACT_SELECTED);
+        ASSERT_TRUE(open && extract);
+        EXPECT_EQ(open->width, step.button);
+        // Open, gap, separator, gap, Extract selected.
+        EXPECT_EQ(extract->x, step.button + 2 * step.gap + 1);
+        EXPECT_EQ(ListView_GetColumnWidth(list, 0), step.nameColumn);
+        EXPECT_EQ(ListView_GetColumnWidth(list, 1), step.widthColumn);
+        EXPECT_EQ(imageSize(ListView_GetImageList(list, LVSIL_SMALL)), std::pair(step.rowIcon, step.rowIcon));
+        EXPECT_EQ(frame->SplitterWindow().Position(), step.splitter);
+        EXPECT_EQ(frame->SplitterWindow().MinPaneSize(), step.minPane);
+        EXPECT_EQ(minimum().x, step.minWidth);
+        EXPECT_EQ(MenuDpi(), step.dpi) << "the context menu is laid out for the window's screen";
+        // The fonts follow: the list's rows grow with the screen.
+        LOGFONTW font{};
+        GetObjectW(reinterpret_cast<HFONT>(SendMessageW(list, WM_GETFONT, 0, 0)), sizeof(font), &font);
+        NONCLIENTMETRICSW metrics{};
+        metrics.cbSize = sizeof(metrics);
+        ASSERT_TRUE(SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0));
+        EXPECT_EQ(font.lfHeight, MulDiv(metrics.lfMessageFont.lfHeight, step.dpi, 96));
+        GetObjectW(reinterpret_cast<HFONT>(SendMessageW(frame->StatusBar(), WM_GETFONT, 0, 0)), sizeof(font), &font);
+        EXPECT_EQ(font.lfHeight, MulDiv(metrics.lfMessageFont.lfHeight, step.dpi, 96));
+        EXPECT_GE(statusHeight(), std::abs(font.lfHeight) + 2) << "the status bar holds its text";
+    }
+}
+
 TEST_F(MainFrameTest, OpenFillsListTitleAndStatus) {
     FakeReaderScript script;
     script.images = {{L"B", 30, 1}, {L"a", 10, 2}, {L"b", 20, 3}};

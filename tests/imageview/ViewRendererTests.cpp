@@ -42,6 +42,37 @@ TEST(ViewRenderer, DrawsBackgroundPictureAndCheckerboard) {
     EXPECT_EQ(CheckerAt(-1, 0), kCheckerDark);
 }
 
+// On a denser screen the cells grow, so the board looks the same size to the eye.
+TEST(ViewRenderer, CheckerCellsFollowTheCellSizeGiven) {
+    ViewRenderer renderer;
+    EXPECT_EQ(renderer.CheckerCell(), kCheckerCell);
+    DisplayImage image = Solid(40, 1, 0);  // fully clear: the board shows as it is
+    image.hasAlpha = true;
+    renderer.SetImage(std::move(image));
+    ViewGeometry g;
+    g.SetArea(40, 1, 0, 0);
+    g.SetImageSize(40, 1);
+    std::vector<uint32_t> row(40, 0xDEADBEEF);
+    const auto firstDark = [&] {
+        renderer.Render(g, 0x123456, row.data(), 40, 1, 40);
+        for (int x = 0; x < 40; ++x) {
+            if (row[x] == kCheckerDark) return x;
+        }
+        return -1;
+    };
+    EXPECT_EQ(firstDark(), 8);
+    renderer.SetCheckerCell(16);  // 192 dpi
+    EXPECT_EQ(firstDark(), 16);
+    EXPECT_EQ(row[32], kCheckerLight);
+    renderer.SetCheckerCell(0);
+    EXPECT_EQ(renderer.CheckerCell(), kCheckerCell) << "no cell is the 96-dpi cell, never a division by zero";
+    EXPECT_EQ(CheckerAt(11, 0, 12), kCheckerLight);
+    EXPECT_EQ(CheckerAt(12, 0, 12), kCheckerDark);
+    EXPECT_EQ(CheckerAt(-1, 0, 12), kCheckerDark);
+    EXPECT_EQ(CheckerAt(-12, 0, 12), kCheckerDark);
+    EXPECT_EQ(CheckerAt(-13, 0, 12), kCheckerLight);
+}
+
 TEST(ViewRenderer, ScaledPixelsAreCachedUntilTheViewNeedsOthers) {
     ViewRenderer renderer;
     renderer.SetImage(Solid(4000, 3000, 0xFF336699));

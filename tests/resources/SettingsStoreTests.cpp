@@ -322,5 +322,118 @@ TEST_F(SettingsFile, TheReplacementStepRefusesWhatItCannotWriteWhole) {
     EXPECT_EQ(Saved(), "<Setting/>\n");
 }
 
+// A program folder the user cannot write: the settings go to the user's own folder instead, are
+// read from there first from then on, and the file beside the program is never changed.
+class SettingsFallback : public SettingsFile {
+  protected:
+    std::wstring UserFolder() const { return folder_.File(L"user\\Pictrove\\"); }
+    std::wstring FallbackPath() const { return UserFolder() + kSettingsFileName; }
+    void SetUp() override { ASSERT_TRUE(CreateDirectoryW(folder_.File(L"user").c_str(), nullptr)); }
+    void TearDown() override { SetFileAttributesW(Path().c_str(), FILE_ATTRIBUTE_NORMAL); }
+};
+
+TEST_F(SettingsFallback, AWritableProgramFolderKeepsTheSettingsAndNeverTouchesTheUserFolder) {
+    SettingsStore store;
+    ASSERT_TRUE(store.OpenSettings(Path(), FallbackPath()));
+    EXPECT_EQ(store.Path(), Path());
+    store.splitterPos = 12;
+    ASSERT_TRUE(store.SaveSettings());
+    EXPECT_NE(Saved().find("SplitterPos=\"12\""), std::string::npos);
+    EXPECT_EQ(GetFileAttributesW(UserFolder().c_str()), INVALID_FILE_ATTRIBUTES) << "no folder made for nothing";
+}
+
+TEST_F(SettingsFallback, AReadOnlyFileBesideTheProgramIsReadThenSavedToTheUserFolder) {
+    WriteSettings(
+        "<Setting><General><Language ID=\"de\"/></General><Custom keep=\"1\"/>"
+        "<MainWindow Maximized=\"0\"><Rect Left=\"1\" Top=\"2\" Right=\"3\" Bottom=\"4\"/></MainWindow></Setting>");
+    ASSERT_TRUE(SetFileAttributesW(Path().c_str(), FILE_ATTRIBUTE_READONLY));
+    const auto before = ReadFileBytes(Path());
+    {
+        SettingsStore store;
+        ASSERT_TRUE(store.OpenSettings(Path(), FallbackPath()));
+        EXPECT_EQ(ValuesOf(store), (Values{L"de", 0, 1, 2, 3, 4, 300}));
+        store.splitterPos = 250;
+        store.WriteExtractOptions(L"C:\\Pictures", 3);
+        ASSERT_TRUE(store.SaveSettings());
+        EXPECT_EQ(store.Path(), FallbackPath());
+    }
+    EXPECT_EQ(ReadFileBytes(Path()), before) << "the program folder's file is left as it was";
+    EXPECT_EQ(WithLineFeeds(TextOf(ReadFileBytes(FallbackPath()))),
+              std::string(kDeclaration) +
+                  "<Setting><General><Language ID=\"de\"/></General><Custom keep=\"1\"/>"
+                  "<MainWindow Maximized=\"0\"><Rect Left=\"1\" Top=\"2\" Right=\"3\" Bottom=\"4\"/>"
+                  "<LeftPane SplitterPos=\"250\"/></MainWindow><ExtractImageDlg Folder=\"C:\\Pictures\" "
+                  "ImageType=\"3\"/></Setting>\n")
+        << "everything read beside the program moves along";
+    EXPECT_EQ(FilesIn(UserFolder()), std::vector<std::wstring>{kSettingsFileName}) << "no temporary file left";
+
+    // The next run reads the user's copy first although the old file is still beside the program.
+    SettingsStore next;
+    ASSERT_TRUE(next.OpenSettings(Path(), FallbackPath()));
+    EXPECT_EQ(next.Path(), FallbackPath());
+    EXPECT_EQ(next.splitterPos, 250);
+    std::wstring folder;
+    int type = 0;
+    ASSERT_TRUE(next.ReadExtractOptions(folder, type));
+    EXPECT_EQ(folder, L"C:\\Pictures");
+}
+
+TEST_F(SettingsFallback, AProgramFolderWhereNoFileCanBeMadeStartsInTheUserFolder) {
+    const std::wstring unwritable = folder_.File(L"missing\\") + kSettingsFileName;
+    {
+        SettingsStore store;
+        ASSERT_TRUE(store.OpenSettings(unwritable, FallbackPath()));
+        EXPECT_EQ(store.Path(), FallbackPath());
+        EXPECT_EQ(TextOf(ReadFileBytes(FallbackPath())), kTemplateBytes) << "a first run's template";
+        Values firstRun = kInitial;
+        firstRun.languageId = L"";
+        EXPECT_EQ(ValuesOf(store), firstRun);
+        store.maximized = 0;
+        ASSERT_TRUE(store.SaveSettings());
+    }
+    SettingsStore next;
+    ASSERT_TRUE(next.OpenSettings(unwritable, FallbackPath()));
+    EXPECT_EQ(next.maximized, 0) << "the change survives to the next run";
+    EXPECT_EQ(GetFileAttributesW(folder_.File(L"missing").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+// The installer's language choice: only the language changes in a file the program already
+// wrote; a missing file is made exactly as a first run of the program makes it.
+TEST_F(SettingsFile, SavingTheLanguageAloneKeepsEverythingElse) {
+    const std::string body =
+        "<Setting Version=\"7\"><General Theme=\"dark\"><Language ID=\"de\" Note=\"n\"/></General>"
+        "<ExtractImageDlg Folder=\"D:\\Out\" ImageType=\"2\"/><MainWindow Maximized=\"0\"><Rect Left=\"1\" "
+        "Top=\"2\" Right=\"3\" Bottom=\"4\"/><LeftPane SplitterPos=\"5\"/></MainWindow></Setting>";
+    WriteSettings(body);
+    {
+        SettingsStore store;
+        ASSERT_TRUE(store.OpenSettings(Path()));
+        store.languageId = L"ru";
+        EXPECT_TRUE(store.SaveLanguage());
+    }
+    std::string expected = body;
+    expected.replace(expected.find("ID=\"de\""), 7, "ID=\"ru\"");
+    EXPECT_EQ(Saved(), std::string(kDeclaration) + expected + "\n");
+
+    ASSERT_TRUE(DeleteFileW(Path().c_str()));
+    {
+        SettingsStore store;
+        ASSERT_TRUE(store.OpenSettings(Path()));
+        store.languageId = L"fr";
+        EXPECT_TRUE(store.SaveLanguage());
+    }
+    EXPECT_EQ(Saved(), std::string(kDeclaration) + "<Setting><General><Language ID=\"fr\"/></General></Setting>\n");
+    SettingsStore program;
+    ASSERT_TRUE(program.OpenSettings(Path()));
+    EXPECT_EQ(program.languageId, L"fr");
+
+    ASSERT_TRUE(SetFileAttributesW(Path().c_str(), FILE_ATTRIBUTE_READONLY));
+    SettingsStore readOnly;
+    ASSERT_TRUE(readOnly.OpenSettings(Path()));
+    readOnly.languageId = L"es";
+    EXPECT_FALSE(readOnly.SaveLanguage()) << "a language that was not written is reported";
+    SetFileAttributesW(Path().c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
 }  // namespace
 }  // namespace pictrove::test

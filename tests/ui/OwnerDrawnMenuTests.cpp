@@ -312,6 +312,32 @@ TEST(OnDrawItem, PlainItemHasGutterThenBackgroundAndMenuText) {
     EXPECT_TRUE(item.Has(GetSysColor(COLOR_MENUTEXT), 30, 200));
 }
 
+// On a denser screen the gutter, the text's indent and the room measured for them grow with it;
+// the text itself comes in the menu font the system gives.
+TEST(OnDrawItem, GutterAndIndentFollowTheMenusDpi) {
+    const MenuColors colors = Colors();
+    const COLORREF gutter = colors.gutter.ToColorRef(), background = colors.background.ToColorRef();
+    struct Restore {
+        ~Restore() { SetMenuDpi(96); }
+    } restore;
+    SetMenuDpi(0);
+    EXPECT_EQ(MenuDpi(), 96u) << "no dpi is no change";
+    SetMenuDpi(192);
+    EXPECT_EQ(MenuDpi(), 192u);
+    MEASUREITEMSTRUCT extract = Measure(Samples().extract);
+    ASSERT_TRUE(OnMeasureItem(extract));
+    EXPECT_EQ(static_cast<int>(extract.itemWidth), TextWidth(L"Extract selected") + 2 * 48 + 5);
+
+    ItemCanvas item(Samples().extract, 0);
+    ASSERT_TRUE(item.Drew());
+    for (int y : {0, 11, 22}) {
+        EXPECT_EQ(item.At(43, y), gutter) << y;
+        EXPECT_EQ(item.At(44, y), background) << y;
+    }
+    EXPECT_EQ(item.InkBetween(0, 60, gutter, background), 0) << "the text starts at twice I + 14";
+    EXPECT_GT(item.InkBetween(60, 120, gutter, background), 0);
+}
+
 TEST(OnDrawItem, SelectedItemIsAFramedHighlightBox) {
     const MenuColors colors = Colors();
     const COLORREF pen = GetSysColor(COLOR_HIGHLIGHT);
