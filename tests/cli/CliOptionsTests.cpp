@@ -69,7 +69,8 @@ TEST(CliArguments, MistakesAreRefusedWithAReason) {
     for (const Case& c : cases) {
         const CliParseResult result = Parse(c.args);
         EXPECT_FALSE(result.ok) << std::string(c.says, c.says + wcslen(c.says));
-        EXPECT_NE(result.error.find(c.says), std::wstring::npos) << std::string(result.error.begin(), result.error.end());
+        EXPECT_NE(result.error.find(c.says), std::wstring::npos)
+            << std::string(result.error.begin(), result.error.end());
     }
     EXPECT_TRUE(Parse({L"extract", L"a.pdf", L"-o", L"out", L"--jobs", L"64"}).ok);
     EXPECT_FALSE(UsageText().empty());

@@ -121,9 +121,8 @@ Bytes RgbPng(int width, int height, std::uint8_t red) {
 
 // A comic of three pictures in natural path order a/page, b/page (named page_2), cover.
 Bytes ThreePictureComic() {
-    return MakeZip({{"cover.png", RgbPng(8, 6, 10)},
-                    {"a/page.png", RgbPng(5, 4, 20)},
-                    {"b/page.png", RgbPng(3, 2, 30)}});
+    return MakeZip(
+        {{"cover.png", RgbPng(8, 6, 10)}, {"a/page.png", RgbPng(5, 4, 20)}, {"b/page.png", RgbPng(3, 2, 30)}});
 }
 
 std::string ObjectRef(int number) {
@@ -184,8 +183,8 @@ TEST_F(PictroveCli, ExtractsWithTheTemplateAndNeverOverwritesItsOwnFiles) {
     const std::wstring named = folder.File(L"named\\");
     const CliRun twice = RunCli({L"extract", comic, comic, L"-o", named, L"--type", L"bmp", L"--quiet"});
     EXPECT_EQ(twice.exitCode, 0u) << twice.err;
-    EXPECT_EQ(FilesIn(named), (std::vector<std::wstring>{L"cover (2).bmp", L"cover.bmp", L"page (2).bmp",
-                                                         L"page.bmp", L"page_2 (2).bmp", L"page_2.bmp"}));
+    EXPECT_EQ(FilesIn(named), (std::vector<std::wstring>{L"cover (2).bmp", L"cover.bmp", L"page (2).bmp", L"page.bmp",
+                                                         L"page_2 (2).bmp", L"page_2.bmp"}));
     EXPECT_TRUE(twice.err.empty()) << "quiet says nothing when all went well: " << twice.err;
 }
 
