@@ -84,6 +84,11 @@ if [ -e "$install_dir" ] || [ -e "$shortcut" ] || [ -e "$roaming/Pictrove" ] || 
 fi
 programs_existed=0
 [ -d "$local_appdata/Programs" ] && programs_existed=1
+# Keys every Windows user profile has; a young Wine prefix may lack them, and an installer that
+# makes them is not writing "elsewhere".
+for key in 'HKCU\Software\Classes\Applications' 'HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall'; do
+    wine reg add "$key" /f >/dev/null 2>&1
+done
 registry_before=$(hkcu_snapshot)
 
 echo "--- installer, silent, German"
