@@ -11,6 +11,9 @@ packages=(
     fonts-wine
     # The formatting check of the test command.
     clang-format
+    # libarchive for the natively built reader core (its tests and fuzz targets), and the 7z
+    # writer that makes the comic tests' 7z archives.
+    libarchive-dev p7zip-full
 )
 missing=()
 for p in "${packages[@]}"; do
