@@ -91,6 +91,10 @@ bool OpenDocument(const std::wstring& path, DocumentState& state, DocumentView& 
             }
         }
     }
+    if (result == kOpenProtectedUnreadable) {
+        ShowProgramMessage(FormatUiString(IDS_PROTECTED_ARCHIVE, {path}), MB_ICONINFORMATION);
+        return false;
+    }
     if (result != S_OK) {
         if (const DWORD error = ReadFailure(path)) {
             ShowProgramMessage(FormatUiString(IDS_CANNOT_READ, {path, SystemErrorText(error)}), MB_ICONERROR);
