@@ -39,6 +39,7 @@ done
 # Seeds: the same small files the tests build.
 clang++ -std=c++20 -O1 -I"$core" -I"$root" -I"$tests" "$fuzz/MakeSeeds.cpp" "$tests"/TestImageFiles.cpp \
     "$tests"/TestDocuments.cpp "$tests"/TestDocumentFiles.cpp "$tests"/TestPdf.cpp "$core"/*.cpp "$core"/codecs/*.cpp \
+    "$tests"/TestArchives.cpp "$tests"/LibarchiveSamples.cpp \
     "$core"/pdf/*.cpp \
     -larchive -lz -o "$out/make-seeds"
 "$out/make-seeds" "$out/corpus"
@@ -47,6 +48,15 @@ if [ ! -f "$out/tiff-samples/multi.tif" ]; then
 fi
 mkdir -p "$out/corpus/TiffFuzzer"
 cp "$out/tiff-samples"/*.tif "$out/corpus/TiffFuzzer/"
+# 7z and tar comics made by Debian's archivers, as the reader tests make them.
+if [ ! -f "$out/archive-samples/comic.7z" ]; then
+    "$tests/make-archive-samples.sh" "$out/archive-samples" >/dev/null
+fi
+mkdir -p "$out/corpus/ComicFuzzer" "$out/corpus/ArchiveFuzzer"
+cp "$out/archive-samples"/*.7z "$out/archive-samples"/*.tar "$out/corpus/ComicFuzzer/"
+for f in "$out/archive-samples"/*.7z; do
+    { printf '\003'; tail -c +7 "$f"; } > "$out/corpus/ArchiveFuzzer/$(basename "$f")"
+done
 
 targets=("$@")
 if ((${#targets[@]} == 0)); then

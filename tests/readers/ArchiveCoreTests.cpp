@@ -131,6 +131,15 @@ TEST(ProbeRar, ReadsSolidAndEncryptionFlagsFromHeadersOnly) {
         EXPECT_TRUE(facts.headersEncrypted);
         EXPECT_EQ(facts.files, 0u);
     }
+    // A file header whose fields run past its own declared size (a fuzzing find): the extra
+    // area it claims lies outside the header, and outside the file.
+    Bytes shortHeader = MakeRar5({});
+    shortHeader.resize(shortHeader.size() - 8);  // no end block
+    for (const std::uint8_t byte : {0, 0, 0, 0, 3, 2, 3, 0x7F, 0x50, 0, 0, 0, 0}) shortHeader.push_back(byte);
+    const RarFacts cut = ProbeRar(shortHeader, ArchiveKind::kRar5);
+    EXPECT_EQ(cut.files, 0u);
+    EXPECT_EQ(cut.encryptedFiles, 0u);
+
     // Real archives: RAR 5 solid, RAR 4 with encrypted data and with encrypted headers.
     EXPECT_TRUE(ProbeRar(test::kRar5SolidSample, ArchiveKind::kRar5).solid);
     EXPECT_EQ(ProbeRar(test::kRar5SolidSample, ArchiveKind::kRar5).files, 4u);

@@ -112,7 +112,7 @@ void WalkRar5(std::span<const std::uint8_t> file, RarFacts& facts) {
         std::uint64_t dataSize = 0;
         if ((*flags & 0x0001) != 0) extraSize = ReadVarint(reader).value_or(~std::uint64_t{0});
         if ((*flags & 0x0002) != 0) dataSize = ReadVarint(reader).value_or(~std::uint64_t{0});
-        if (!reader.Ok() || extraSize > headerEnd - reader.Position()) return;
+        if (!reader.Ok() || reader.Position() > headerEnd || extraSize > headerEnd - reader.Position()) return;
         if (*type == kEncryptionHeader) {
             facts.headersEncrypted = true;
             return;
