@@ -1,5 +1,6 @@
 # libarchive (BSD licence) for the comic reader: RAR 4, RAR 5, 7z and tar archives. For the
-# Windows build, Debian's pinned upstream source is fetched, checked and built as a static
+# Windows build, Debian's pinned upstream source is fetched, checked, patched with Debian's
+# series of that version (its security fixes to the RAR and tar readers) and built as a static
 # library with zlib (Debian's MinGW build) and liblzma (Liblzma.cmake) and nothing else: no
 # crypto, XML, ACL, iconv or command-line tools. Native builds of the core use Debian's
 # libarchive-dev, the same upstream release. Defines the target pictrove_archive.
@@ -25,7 +26,7 @@ set(_archive_src ${CMAKE_BINARY_DIR}/third_party/src/libarchive)
 set(_archive_build ${CMAKE_BINARY_DIR}/third_party/build/libarchive)
 execute_process(
     COMMAND ${_pictrove_repo}/scripts/fetch-debian-source.sh libarchive ${PICTROVE_LIBARCHIVE_VERSION}
-            ${PICTROVE_LIBARCHIVE_SHA256} ${_archive_src}
+            ${PICTROVE_LIBARCHIVE_SHA256} ${_archive_src} --debian-patches
     RESULT_VARIABLE _archive_fetch)
 if(NOT _archive_fetch EQUAL 0)
     message(FATAL_ERROR "libarchive ${PICTROVE_LIBARCHIVE_VERSION}: the source could not be fetched")
@@ -74,6 +75,8 @@ ExternalProject_Add(libarchive_build
     INSTALL_COMMAND ""
     BUILD_BYPRODUCTS ${_archive_build}/libarchive/libarchive_static.a
     UPDATE_COMMAND ""
+    # The source tree is replaced when the pinned version changes; its own build tells what to redo.
+    BUILD_ALWAYS ON
     USES_TERMINAL_BUILD OFF)
 add_dependencies(libarchive_build liblzma_build)
 

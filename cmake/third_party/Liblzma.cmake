@@ -1,6 +1,7 @@
 # liblzma (XZ Utils, public domain) for the Windows build: the LZMA and LZMA2 decoders behind 7z
 # archives. Debian ships no MinGW build of it, so Debian's pinned upstream source is fetched,
-# checked and built as a static library; only the library target is built (not the xz tools).
+# checked, patched with Debian's series of that version and built as a static library; only the
+# library target is built (not the xz tools).
 # Native builds use Debian's liblzma-dev through libarchive. Defines the target pictrove_lzma.
 if(TARGET pictrove_lzma)
     return()
@@ -15,7 +16,7 @@ set(_lzma_src ${CMAKE_BINARY_DIR}/third_party/src/xz-utils)
 set(_lzma_build ${CMAKE_BINARY_DIR}/third_party/build/xz-utils)
 execute_process(
     COMMAND ${_pictrove_repo}/scripts/fetch-debian-source.sh xz-utils ${PICTROVE_LZMA_VERSION} ${PICTROVE_LZMA_SHA256}
-            ${_lzma_src}
+            ${_lzma_src} --debian-patches
     RESULT_VARIABLE _lzma_fetch)
 if(NOT _lzma_fetch EQUAL 0)
     message(FATAL_ERROR "xz-utils ${PICTROVE_LZMA_VERSION}: the source could not be fetched")
@@ -35,6 +36,8 @@ ExternalProject_Add(liblzma_build
     INSTALL_COMMAND ""
     BUILD_BYPRODUCTS ${_lzma_build}/liblzma.a
     UPDATE_COMMAND ""
+    # The source tree is replaced when the pinned version changes; its own build tells what to redo.
+    BUILD_ALWAYS ON
     USES_TERMINAL_BUILD OFF)
 
 add_library(pictrove_lzma STATIC IMPORTED GLOBAL)
