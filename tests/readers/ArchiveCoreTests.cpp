@@ -323,6 +323,15 @@ TEST(ComicArchives, CompressedRarThroughLibarchiveGivesTheRightBytes) {
     EXPECT_EQ(stream.Next(header), ArchiveStream::Step::kEnd);
 }
 
+TEST(ComicArchives, AnArchiveTheLibraryRefusesToOpenIsNotReadable) {
+    ComicSource source(std::make_shared<SizeStampDecoder>());
+    EXPECT_EQ(OpenBytes(source, test::kTarRefusedAtOpenFinding), OpenStatus::kNotReadable);
+    EXPECT_TRUE(source.Images().empty());
+    ArchiveStream stream;
+    EXPECT_FALSE(stream.Open(test::kTarRefusedAtOpenFinding));
+    EXPECT_FALSE(stream.SawEncryption());
+}
+
 TEST(IsOsMetadataPath, ResourceForksAndFolderRecords) {
     for (const char* path : {"__MACOSX/._p1.png", "Comic/__MACOSX/p1.png", "Comic/._p1.png", ".DS_Store",
                              "sub\\Thumbs.db", "Desktop.ini"}) {

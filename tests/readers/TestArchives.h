@@ -35,6 +35,9 @@ extern const Bytes kRar4EncryptedDataSample;    // entries whose data are encryp
 extern const Bytes kRar4EncryptedHeaderSample;  // every header after the archive's encrypted
 extern const Bytes kRar5CompressedSample;       // test.bin, 1200 bytes, compressed
 extern const Bytes kRar5SolidSample;            // test1.bin .. test4.bin, 4096 bytes each, solid
+// Fuzzing finds kept as regression cases (see ArchiveFuzzFindings.cpp).
+extern const Bytes kTarRefusedAtOpenFinding;
+
 // The pattern of those .bin files: little-endian 32-bit values max(0, k*k - 3k + 1 + magic).
 Bytes LibarchiveTestPattern(int magic, std::size_t size);
 

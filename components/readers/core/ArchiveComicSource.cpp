@@ -44,7 +44,7 @@ OpenStatus ArchiveComicSource::OpenDocument(OpenRequest request) {
     }
 
     ArchiveStream stream;
-    if (!stream.Open(file_)) return stream.SawEncryption() ? OpenStatus::kProtected : OpenStatus::kNotReadable;
+    if (!stream.Open(file_)) return OpenStatus::kNotReadable;
     std::size_t entries = 0;
     std::uint64_t walked = 0;
     bool readable = false;

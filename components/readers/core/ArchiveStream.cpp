@@ -15,6 +15,7 @@ ArchiveStream::~ArchiveStream() {
 bool ArchiveStream::Open(std::span<const std::uint8_t> file) {
     if (archive_ != nullptr) archive_read_free(archive_);
     failed_ = false;
+    opened_ = false;
     archive_ = archive_read_new();
     if (archive_ == nullptr) return false;
     // The comic formats only: no compression filters around them, nothing else that libarchive reads.
@@ -26,6 +27,7 @@ bool ArchiveStream::Open(std::span<const std::uint8_t> file) {
         failed_ = true;
         return false;
     }
+    opened_ = true;
     return true;
 }
 
@@ -74,7 +76,8 @@ ArchiveStream::ReadResult ArchiveStream::Read(std::vector<std::uint8_t>& out, st
 }
 
 bool ArchiveStream::SawEncryption() const {
-    return archive_ != nullptr && archive_read_has_encrypted_entries(archive_) > 0;
+    // After a failed open the format reader may already be torn down: nothing to ask then.
+    return archive_ != nullptr && opened_ && archive_read_has_encrypted_entries(archive_) > 0;
 }
 
 }  // namespace pictrove::readers

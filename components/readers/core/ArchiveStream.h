@@ -43,11 +43,12 @@ class ArchiveStream {
     // bytes (kLimitReached); kFailed when the data is damaged or cannot be unpacked.
     ReadResult Read(std::vector<std::uint8_t>& out, std::size_t limit);
 
-    // Whether the archive library saw an encrypted entry or encrypted headers.
+    // Whether the archive library saw an encrypted entry or encrypted headers; false when Open failed.
     bool SawEncryption() const;
 
   private:
     struct archive* archive_ = nullptr;
+    bool opened_ = false;
     bool failed_ = false;
 };
 
