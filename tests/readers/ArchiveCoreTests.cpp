@@ -150,7 +150,7 @@ TEST(ProbeRar, ReadsSolidAndEncryptionFlagsFromHeadersOnly) {
 TEST(ComicArchives, RarPagesInNaturalOrderWithoutFoldersOrMetadata) {
     for (const auto& format : kRarFormats) {
         for (const bool solid : {false, true}) {
-            SCOPED_TRACE(std::string(format.label) + (solid ? " solid" : ""));
+            SCOPED_TRACE(testing::Message() << format.label << (solid ? " solid" : ""));
             ComicSource source(std::make_shared<SizeStampDecoder>());
             ASSERT_EQ(OpenBytes(source, format.make(ComicPages(), {.solid = solid})), OpenStatus::kOpened);
             EXPECT_EQ(ListOf(source), kComicList);
@@ -169,7 +169,12 @@ TEST(ComicArchives, SolidArchiveIsReadOnceForAllPagesInAnyOrder) {
     // The archive stores the pages in the reverse of the list's order, the worst case for a
     // stream that can only go forward.
     std::vector<ArchiveFile> files;
-    for (int page = 12; page >= 1; --page) files.push_back({"p" + std::to_string(page) + ".png", Png(page, 1)});
+    for (int page = 12; page >= 1; --page) {
+        std::string name = "p";
+        name += std::to_string(page);
+        name += ".png";
+        files.push_back({name, Png(page, 1)});
+    }
     for (const bool solid : {true, false}) {
         SCOPED_TRACE(solid ? "solid" : "not solid");
         ArchiveComicSource source(std::make_shared<SizeStampDecoder>(), ArchiveKind::kRar5);
