@@ -247,6 +247,13 @@ TEST(ComicArchives, OversizedEntriesAreNeverUnpacked) {
         ArchiveComicSource solid(std::make_shared<SizeStampDecoder>(), format.kind);
         ASSERT_EQ(OpenBytes(solid, format.make(files, {.solid = true})), OpenStatus::kOpened);
         EXPECT_EQ(ListOf(solid), (std::vector<Listed>{{u"p1", 1, 1}}));
+        // Whatever its name: a resource fork is never listed, but passing it costs the same.
+        const std::vector<ArchiveFile> fork = {{"__MACOSX/._p1.png", Png(5, 5), false, false, kHundredGigabytes},
+                                               {"p1.png", Png(1, 1)}};
+        ASSERT_EQ(OpenBytes(solid, format.make(fork, {.solid = true})), OpenStatus::kOpened);
+        EXPECT_TRUE(solid.Images().empty());
+        ASSERT_EQ(OpenBytes(solid, format.make(fork, {})), OpenStatus::kOpened);
+        EXPECT_EQ(ListOf(solid), (std::vector<Listed>{{u"p1", 1, 1}}));
     }
 }
 

@@ -54,15 +54,13 @@ OpenStatus ArchiveComicSource::OpenDocument(OpenRequest request) {
         // A damaged or truncated archive keeps the pages found before the damage.
         if (step != ArchiveStream::Step::kEntry) break;
         readable = true;
-        if (!header.regularFile || header.path.empty() || header.path.back() == '/' || IsOsMetadataPath(header.path)) {
-            continue;
-        }
+        if (!header.regularFile || header.path.empty() || header.path.back() == '/') continue;
         if (header.encrypted) {
-            encryptionSeen = true;
+            encryptionSeen = true;  // never unpacked: the library cannot decrypt it
             continue;
         }
         // A size over the limit (a bomb declares terabytes) is never unpacked. In a solid stream
-        // even passing over it would unpack it all, so the walk ends there.
+        // even passing over an entry unpacks it, whatever its name, so the walk ends there.
         if (!header.sizeKnown || header.size > kMaxZipEntrySize) {
             if (solid_) break;
             continue;
@@ -71,6 +69,7 @@ OpenStatus ArchiveComicSource::OpenDocument(OpenRequest request) {
             walked += header.size;
             if (walked > kMaxArchiveWalkBytes) break;
         }
+        if (IsOsMetadataPath(header.path)) continue;
         std::vector<std::uint8_t> prefix;
         if (stream.Read(prefix, kHeaderPrefix) == ArchiveStream::ReadResult::kFailed) continue;
         auto info = ReadImageHeader(prefix);

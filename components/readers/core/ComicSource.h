@@ -19,16 +19,13 @@ class ComicSource final : public DocumentSource {
 
     std::optional<DecodedImage> Decode(std::size_t index) override;
 
-    // The source the pages come from once opened (a zip or a libarchive source), else null.
-    const DocumentSource* Container() const { return pages_.get(); }
-
   protected:
     OpenStatus OpenDocument(OpenRequest request) override;
     void Close() override;
 
   private:
     PayloadDecoderPtr decoder_;
-    std::unique_ptr<DocumentSource> pages_;
+    std::unique_ptr<DocumentSource> pages_;  // the zip or libarchive source, once opened
 };
 
 }  // namespace pictrove::readers
