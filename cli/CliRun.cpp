@@ -105,6 +105,8 @@ std::wstring OpenFailureText(const std::wstring& path, const DocumentOpenResult&
             return path + L": the document is protected; give its password with --password";
         case DocumentOpenStatus::kWrongPassword:
             return path + (passwordGiven ? L": the password does not open the document" : L": wrong password");
+        case DocumentOpenStatus::kProtected:
+            return path + L": the archive is protected and cannot be read";
         case DocumentOpenStatus::kUnreadable:
             return path + L": cannot be read: " + SystemErrorText(opened.systemError);
         case DocumentOpenStatus::kDamaged:

@@ -19,6 +19,10 @@ inline constexpr IID kIidReaderImage = GuidFromText("{3905360D-3C87-498C-93D2-27
 
 // Returned by DocumentReader::Open when the document needs a password.
 inline constexpr HRESULT kOpenNeedsPassword = 0x10000;
+// Returned by DocumentReader::Open when the document is encrypted in a way no password given to
+// the reader can open (an archive whose files or headers are encrypted): the application says
+// so rather than calling the file damaged, and does not ask for a password.
+inline constexpr HRESULT kOpenProtectedUnreadable = static_cast<HRESULT>(0x80040201u);
 
 struct DocumentReader : IUnknown {
     virtual HRESULT STDMETHODCALLTYPE Reserved1() = 0;

@@ -61,6 +61,9 @@ bool OpenDocument(const std::wstring& path, DocumentState& state, DocumentView& 
             ShowProgramMessage(FormatUiString(IDS_CANNOT_READ, {path, SystemErrorText(opened.systemError)}),
                                MB_ICONERROR);
             return false;
+        case DocumentOpenStatus::kProtected:
+            ShowProgramMessage(FormatUiString(IDS_PROTECTED_ARCHIVE, {path}), MB_ICONINFORMATION);
+            return false;
         case DocumentOpenStatus::kDamaged:
             ShowProgramMessage(FormatUiString(IDS_CANNOT_OPEN, {path}), MB_ICONERROR);
             return false;

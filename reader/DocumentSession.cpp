@@ -54,6 +54,10 @@ DocumentOpenResult OpenDocumentFile(const std::wstring& path, const PasswordSour
         }
         SecureZeroMemory(given->data(), given->size() * sizeof(wchar_t));
     }
+    if (opened == kOpenProtectedUnreadable) {
+        result.status = DocumentOpenStatus::kProtected;
+        return result;
+    }
     if (opened != S_OK) {
         result.systemError = ReadFailure(path);
         result.status = result.systemError ? DocumentOpenStatus::kUnreadable : DocumentOpenStatus::kDamaged;

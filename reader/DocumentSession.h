@@ -19,6 +19,7 @@ enum class DocumentOpenStatus {
     kNoReader,       // no reader for the extension, or it could not be created
     kNeedsPassword,  // the document is protected and no password was given (or the user gave none)
     kWrongPassword,  // the given password did not open it
+    kProtected,      // protected in a way no password given here opens (an encrypted archive)
     kUnreadable,     // the file itself cannot be read (systemError says why)
     kDamaged,        // the reader refused it: damaged, or a kind it does not support
     kNoCollection,   // opened, but the reader offers no list of images

@@ -37,6 +37,8 @@
 #define IDS_EXTRACT_NOT_STARTED 245
 #define IDS_CANNOT_COPY_IMAGE 246
 #define IDS_CANNOT_READ 247
+// An encrypted archive that no password can open here
+#define IDS_PROTECTED_ARCHIVE 251
 
 // Commands (also tooltip strings)
 #define IDM_EXTRACT_SELECTED 32773

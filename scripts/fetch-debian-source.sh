@@ -1,18 +1,20 @@
 #!/usr/bin/env bash
 # Fetches the upstream source of a Debian source package at a pinned version, checks its sha256
 # and unpacks it, without touching the system's apt configuration.
-#   scripts/fetch-debian-source.sh NAME VERSION SHA256 DEST
+#   scripts/fetch-debian-source.sh NAME VERSION SHA256 DEST [--debian-patches]
 # VERSION is the Debian version (e.g. 2.14-2+deb12u1); SHA256 that of the upstream .orig tarball.
-# DEST receives the unpacked upstream tree (Debian's patches are not applied: we build upstream).
+# DEST receives the unpacked upstream tree. With --debian-patches, Debian's patch series of that
+# version is applied on top (its security fixes, for a library that reads hostile files); apt
+# checks the Debian tarball against the signed archive index, as it does the upstream one.
 # A DEST already holding the checked tree is left as it is, so builds stay incremental.
 set -euo pipefail
-if [ $# -ne 4 ]; then
-    echo "usage: $0 NAME VERSION SHA256 DEST" >&2
+if [ $# -ne 4 ] && { [ $# -ne 5 ] || [ "$5" != "--debian-patches" ]; }; then
+    echo "usage: $0 NAME VERSION SHA256 DEST [--debian-patches]" >&2
     exit 2
 fi
-name="$1" version="$2" sha="$3" dest="$4"
+name="$1" version="$2" sha="$3" dest="$4" patches="${5:-}"
 stamp="$dest/.pictrove-source"
-if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$name $version $sha" ]; then
+if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$name $version $sha $patches" ]; then
     exit 0
 fi
 
@@ -63,4 +65,19 @@ fi
 rm -rf "$dest"
 mkdir -p "$dest"
 tar -xf "$orig" -C "$dest" --strip-components=1
-echo "$name $version $sha" > "$stamp"
+if [ -n "$patches" ]; then
+    debian=$(find "$work" -maxdepth 1 -name "${name}_*.debian.tar.*" | head -n 1)
+    if [ -z "$debian" ]; then
+        echo "$name $version: no Debian tarball in the source package" >&2
+        exit 1
+    fi
+    mkdir -p "$work/debian-tree"
+    tar -xf "$debian" -C "$work/debian-tree"
+    series="$work/debian-tree/debian/patches/series"
+    if [ -f "$series" ]; then
+        grep -v -E '^[[:space:]]*(#|$)' "$series" | while read -r patch _; do
+            patch -d "$dest" -p1 -s --no-backup-if-mismatch < "$work/debian-tree/debian/patches/$patch"
+        done
+    fi
+fi
+echo "$name $version $sha $patches" > "$stamp"

@@ -14,7 +14,7 @@ tests="$root/tests/readers"
 
 # The fuzzing toolchain only; the Windows build and its tests do not need it.
 need=()
-for p in clang libclang-rt-dev zlib1g-dev; do
+for p in clang libclang-rt-dev zlib1g-dev libarchive-dev; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || need+=("$p")
 done
 if ((${#need[@]})); then
@@ -39,14 +39,24 @@ done
 # Seeds: the same small files the tests build.
 clang++ -std=c++20 -O1 -I"$core" -I"$root" -I"$tests" "$fuzz/MakeSeeds.cpp" "$tests"/TestImageFiles.cpp \
     "$tests"/TestDocuments.cpp "$tests"/TestDocumentFiles.cpp "$tests"/TestPdf.cpp "$core"/*.cpp "$core"/codecs/*.cpp \
+    "$tests"/TestArchives.cpp "$tests"/LibarchiveSamples.cpp \
     "$core"/pdf/*.cpp \
-    -lz -o "$out/make-seeds"
+    -larchive -lz -o "$out/make-seeds"
 "$out/make-seeds" "$out/corpus"
 if [ ! -f "$out/tiff-samples/multi.tif" ]; then
     "$tests/make-tiff-samples.sh" "$out/tiff-samples" >/dev/null
 fi
 mkdir -p "$out/corpus/TiffFuzzer"
 cp "$out/tiff-samples"/*.tif "$out/corpus/TiffFuzzer/"
+# 7z and tar comics made by Debian's archivers, as the reader tests make them.
+if [ ! -f "$out/archive-samples/comic.7z" ]; then
+    "$tests/make-archive-samples.sh" "$out/archive-samples" >/dev/null
+fi
+mkdir -p "$out/corpus/ComicFuzzer" "$out/corpus/ArchiveFuzzer"
+cp "$out/archive-samples"/*.7z "$out/archive-samples"/*.tar "$out/corpus/ComicFuzzer/"
+for f in "$out/archive-samples"/*.7z; do
+    { printf '\003'; tail -c +7 "$f"; } > "$out/corpus/ArchiveFuzzer/$(basename "$f")"
+done
 
 targets=("$@")
 if ((${#targets[@]} == 0)); then
@@ -54,7 +64,7 @@ if ((${#targets[@]} == 0)); then
 fi
 summary=()
 for target in "${targets[@]}"; do
-    clang++ "${flags[@]}" -fsanitize=fuzzer "$fuzz/$target.cpp" "${objects[@]}" -lz -o "$out/$target"
+    clang++ "${flags[@]}" -fsanitize=fuzzer "$fuzz/$target.cpp" "${objects[@]}" -larchive -lz -o "$out/$target"
     mkdir -p "$out/corpus/$target" "$out/findings/$target"
     log="$out/$target.log"
     status=0

@@ -15,6 +15,9 @@ packages=(
     clang-format
     # The Windows packages: the installer (NSIS cross-builds it) and the portable zip.
     nsis zip unzip
+    # libarchive for the natively built reader core (its tests and fuzz targets), and the 7z
+    # writer that makes the comic tests' 7z archives.
+    libarchive-dev p7zip-full
 )
 missing=()
 for p in "${packages[@]}"; do

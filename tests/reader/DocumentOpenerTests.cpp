@@ -175,6 +175,24 @@ TEST_F(OpenDocumentTest, AnyNonZeroOpenResultOtherThanProtectedFails) {
     }
 }
 
+// An archive encrypted beyond what the reader can open: the user is told it is protected, is not
+// asked for a password that could not help, and the file is not called corrupted.
+TEST_F(OpenDocumentTest, ProtectedBeyondReachSaysSoWithoutAPrompt) {
+    FakeReaderRegistration fake(PdfReaderClass(), {.firstOpen = kOpenProtectedUnreadable});
+    DialogCapture capture;
+    EXPECT_FALSE(OpenDocument(kPath, state, view));
+    ASSERT_EQ(capture.Boxes().size(), 1u);
+    EXPECT_EQ(capture.Boxes()[0].text, FormatUiString(IDS_PROTECTED_ARCHIVE, {kPath}));
+    EXPECT_NE(capture.Boxes()[0].text.find(L"protected"), std::wstring::npos);
+    EXPECT_NE(capture.Boxes()[0].text.find(kPath), std::wstring::npos);
+    EXPECT_EQ(capture.Boxes()[0].caption, L"Pictrove error");
+    EXPECT_EQ(capture.Boxes()[0].icon, static_cast<UINT>(MB_ICONINFORMATION));
+    EXPECT_EQ(capture.DialogCount(), 0);
+    EXPECT_EQ(state.collection, nullptr);
+    EXPECT_EQ(view.shownCount, -1);
+    EXPECT_EQ(fake.Log().liveObjects, 0);
+}
+
 TEST_F(OpenDocumentTest, CorrectPasswordOpensAfterOnePrompt) {
     FakeReaderRegistration fake(PdfReaderClass(), {.firstOpen = kOpenNeedsPassword, .correctPassword = L"s3cret"});
     std::wstring prompt;

@@ -81,6 +81,8 @@ HRESULT ReaderObject::Open(BSTR path) {
                 return S_OK;
             case OpenStatus::kNeedsPassword:
                 return kOpenNeedsPassword;
+            case OpenStatus::kProtected:
+                return kOpenProtectedUnreadable;
             case OpenStatus::kNotReadable:
                 break;
         }

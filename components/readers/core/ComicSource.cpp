@@ -3,20 +3,58 @@
 
 #include <algorithm>
 
-namespace pictrove::readers {
+#include "ArchiveComicSource.h"
+#include "ArchiveProbe.h"
+#include "ZipPictureSource.h"
 
-OpenStatus ComicSource::ListPictures() {
-    std::vector<const ZipEntry*> entries;
-    for (const auto& entry : Archive().Entries()) {
-        // Resource forks that some archivers add beside every page ("__MACOSX/._page1.jpg").
-        if (entry.IsFolder() || entry.name.starts_with("__MACOSX/")) continue;
-        entries.push_back(&entry);
+namespace pictrove::readers {
+namespace {
+
+class ZipComicSource final : public ZipPictureSource {
+  public:
+    using ZipPictureSource::ZipPictureSource;
+
+  protected:
+    OpenStatus ListPictures() override {
+        std::vector<const ZipEntry*> entries;
+        bool encrypted = false;
+        for (const auto& entry : Archive().Entries()) {
+            if (entry.IsFolder() || IsOsMetadataPath(entry.name)) continue;
+            encrypted = encrypted || entry.IsEncrypted();
+            entries.push_back(&entry);
+        }
+        std::stable_sort(entries.begin(), entries.end(),
+                         [](const ZipEntry* a, const ZipEntry* b) { return NaturalLess(a->name, b->name); });
+        // The content decides what is a picture, not the extension.
+        bool listed = false;
+        for (const ZipEntry* entry : entries) listed = AddPicture(*entry) || listed;
+        return !listed && encrypted ? OpenStatus::kProtected : OpenStatus::kOpened;
     }
-    std::stable_sort(entries.begin(), entries.end(),
-                     [](const ZipEntry* a, const ZipEntry* b) { return NaturalLess(a->name, b->name); });
-    // The content decides what is a picture, not the extension.
-    for (const ZipEntry* entry : entries) AddPicture(*entry);
-    return OpenStatus::kOpened;
+};
+
+}  // namespace
+
+OpenStatus ComicSource::OpenDocument(OpenRequest request) {
+    const ArchiveKind kind = DetectArchiveKind(request.bytes);
+    if (kind == ArchiveKind::kUnknown) return OpenStatus::kNotReadable;
+    if (kind == ArchiveKind::kZip) {
+        pages_ = std::make_unique<ZipComicSource>(decoder_);
+    } else {
+        pages_ = std::make_unique<ArchiveComicSource>(decoder_, kind);
+    }
+    const OpenStatus status = pages_->Open(std::move(request));
+    if (status != OpenStatus::kOpened) return status;
+    images_ = pages_->Images();
+    return status;
+}
+
+void ComicSource::Close() {
+    pages_.reset();
+}
+
+std::optional<DecodedImage> ComicSource::Decode(std::size_t index) {
+    if (!pages_) return std::nullopt;
+    return pages_->Decode(index);
 }
 
 }  // namespace pictrove::readers

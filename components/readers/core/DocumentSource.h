@@ -22,6 +22,7 @@ enum class OpenStatus {
     kOpened,
     kNeedsPassword,  // protected, and no (or a wrong) password was given
     kNotReadable,    // not this format, damaged, or a variant this reader does not handle
+    kProtected,      // encrypted in a way no password given to this reader can open
 };
 
 struct OpenRequest {

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "TestArchives.h"
 #include "TestDocumentFiles.h"
 #include "TestDocuments.h"
 #include "TestImageFiles.h"
@@ -78,6 +79,22 @@ int main(int argc, char** argv) {
                    {"o/i/b.gif", SmallGif(), false}}));
     Write(root / "ComicFuzzer", "comic.cbz", MakeZip(images));
     Write(root / "ComicFuzzer", "comic64.cbz", MakeZip(images, {.dataDescriptors = true, .zip64 = true}));
+    // RAR comics; the archive target's first byte picks the signature it puts in front.
+    const std::vector<ArchiveFile> pages = {{"p2.png", SmallPng()}, {"d", {}, true}, {"d/p1.gif", SmallGif()}};
+    Write(root / "ComicFuzzer", "comic4.cbr", MakeRar4(pages, {.solid = true}));
+    Write(root / "ComicFuzzer", "comic5.cbr", MakeRar5(pages));
+    const auto tagged = [](std::uint8_t tag, const Bytes& archive, std::size_t signature) {
+        Bytes bytes = {tag};
+        bytes.insert(bytes.end(), archive.begin() + static_cast<std::ptrdiff_t>(signature), archive.end());
+        return bytes;
+    };
+    Write(root / "ArchiveFuzzer", "rar4", tagged(1, MakeRar4(pages), 7));
+    Write(root / "ArchiveFuzzer", "rar5-solid", tagged(2, MakeRar5(pages, {.solid = true}), 8));
+    Write(root / "ArchiveFuzzer", "rar5-encrypted",
+          tagged(2, MakeRar5({{"p.png", SmallPng(), false, true}, {"q.png", SmallPng()}}), 8));
+    Write(root / "ArchiveFuzzer", "rar5-compressed", tagged(2, kRar5CompressedSample, 8));
+    Write(root / "ArchiveFuzzer", "rar5-solid-compressed", tagged(2, kRar5SolidSample, 8));
+    Write(root / "ArchiveFuzzer", "rar4-encrypted", tagged(1, kRar4EncryptedDataSample, 7));
     Write(
         root / "XpsFuzzer", "doc.xps",
         MakeZip({{"_rels/.rels",
