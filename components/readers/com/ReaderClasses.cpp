@@ -3,6 +3,7 @@
 
 #include "ComicSource.h"
 #include "DocSource.h"
+#include "djvu/DjvuSource.h"
 #include "EpubSource.h"
 #include "Fb2Source.h"
 #include "GdiplusPayloadDecoder.h"
@@ -32,17 +33,12 @@ std::unique_ptr<DocumentSource> MakeWithDecoder() {
 
 // Format numbers index the application's class id table.
 const ReaderClass kClasses[] = {
-    {&kReaderClassIds[1], &MakeWithDecoder<TiffSource>},
-    {&kReaderClassIds[3], &MakeWithDecoder<PdfSource>},
-    {&kReaderClassIds[4], &Make<TextSource>},
-    {&kReaderClassIds[5], &Make<ImageFileSource>},
-    {&kReaderClassIds[6], &MakeWithDecoder<XpsSource>},
-    {&kReaderClassIds[7], &MakeWithDecoder<ComicSource>},
-    {&kReaderClassIds[8], &MakeWithDecoder<PdbSource>},
-    {&kReaderClassIds[10], &MakeWithDecoder<Fb2Source>},
-    {&kReaderClassIds[11], &Make<PcxSource>},
-    {&kReaderClassIds[12], &MakeWithDecoder<MobiSource>},
-    {&kReaderClassIds[13], &MakeWithDecoder<EpubSource>},
+    {&kReaderClassIds[1], &MakeWithDecoder<TiffSource>},  {&kReaderClassIds[2], &Make<DjvuSource>},
+    {&kReaderClassIds[3], &MakeWithDecoder<PdfSource>},   {&kReaderClassIds[4], &Make<TextSource>},
+    {&kReaderClassIds[5], &Make<ImageFileSource>},        {&kReaderClassIds[6], &MakeWithDecoder<XpsSource>},
+    {&kReaderClassIds[7], &MakeWithDecoder<ComicSource>}, {&kReaderClassIds[8], &MakeWithDecoder<PdbSource>},
+    {&kReaderClassIds[10], &MakeWithDecoder<Fb2Source>},  {&kReaderClassIds[11], &Make<PcxSource>},
+    {&kReaderClassIds[12], &MakeWithDecoder<MobiSource>}, {&kReaderClassIds[13], &MakeWithDecoder<EpubSource>},
     {&kReaderClassIds[14], &MakeWithDecoder<DocSource>},
 };
 
