@@ -9,6 +9,8 @@ packages=(
     # Marlett for the caption buttons: without it Wine draws them as "0 1 r". Only a
     # Recommends of wine, so --no-install-recommends below would skip it.
     fonts-wine
+    # DjVu test documents and their reference renderings (encoders and ddjvu, used only by tests).
+    djvulibre-bin minidjvu
     # The formatting check of the test command.
     clang-format
 )

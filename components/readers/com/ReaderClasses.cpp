@@ -33,12 +33,18 @@ std::unique_ptr<DocumentSource> MakeWithDecoder() {
 
 // Format numbers index the application's class id table.
 const ReaderClass kClasses[] = {
-    {&kReaderClassIds[1], &MakeWithDecoder<TiffSource>},  {&kReaderClassIds[2], &Make<DjvuSource>},
-    {&kReaderClassIds[3], &MakeWithDecoder<PdfSource>},   {&kReaderClassIds[4], &Make<TextSource>},
-    {&kReaderClassIds[5], &Make<ImageFileSource>},        {&kReaderClassIds[6], &MakeWithDecoder<XpsSource>},
-    {&kReaderClassIds[7], &MakeWithDecoder<ComicSource>}, {&kReaderClassIds[8], &MakeWithDecoder<PdbSource>},
-    {&kReaderClassIds[10], &MakeWithDecoder<Fb2Source>},  {&kReaderClassIds[11], &Make<PcxSource>},
-    {&kReaderClassIds[12], &MakeWithDecoder<MobiSource>}, {&kReaderClassIds[13], &MakeWithDecoder<EpubSource>},
+    {&kReaderClassIds[1], &MakeWithDecoder<TiffSource>},
+    {&kReaderClassIds[2], &Make<DjvuSource>},  // every DjVu codec is its own, no payload decoder
+    {&kReaderClassIds[3], &MakeWithDecoder<PdfSource>},
+    {&kReaderClassIds[4], &Make<TextSource>},
+    {&kReaderClassIds[5], &Make<ImageFileSource>},
+    {&kReaderClassIds[6], &MakeWithDecoder<XpsSource>},
+    {&kReaderClassIds[7], &MakeWithDecoder<ComicSource>},
+    {&kReaderClassIds[8], &MakeWithDecoder<PdbSource>},
+    {&kReaderClassIds[10], &MakeWithDecoder<Fb2Source>},
+    {&kReaderClassIds[11], &Make<PcxSource>},
+    {&kReaderClassIds[12], &MakeWithDecoder<MobiSource>},
+    {&kReaderClassIds[13], &MakeWithDecoder<EpubSource>},
     {&kReaderClassIds[14], &MakeWithDecoder<DocSource>},
 };
 

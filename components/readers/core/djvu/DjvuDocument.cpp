@@ -262,11 +262,15 @@ void DjvuDocument::ReadDirectory(std::span<const std::uint8_t> djvmBody,
 
 std::vector<Chunk> DjvuDocument::PageChunks(const DocumentPage& page) const {
     std::vector<Chunk> chunks;
-    AddChunks(page.body, 0, chunks);
+    std::vector<bool> included(components_.size(), false);
+    AddChunks(page.body, 0, included, chunks);
     return chunks;
 }
 
-void DjvuDocument::AddChunks(std::span<const std::uint8_t> body, int depth, std::vector<Chunk>& out) const {
+void DjvuDocument::AddChunks(std::span<const std::uint8_t> body,
+                             int depth,
+                             std::vector<bool>& included,
+                             std::vector<Chunk>& out) const {
     for (const Chunk& chunk : ReadChunks(body)) {
         if (chunk.id != kIncl) {
             out.push_back(chunk);
@@ -275,11 +279,15 @@ void DjvuDocument::AddChunks(std::span<const std::uint8_t> body, int depth, std:
         if (depth >= kMaxIncludeDepth) continue;
         std::string id(chunk.data.begin(), chunk.data.end());
         while (!id.empty() && (id.back() == '\0' || id.back() == '\n' || id.back() == ' ')) id.pop_back();
-        for (const Component& component : components_) {
-            if (component.formType == kDjvi && component.id == id) {
-                AddChunks(component.body, depth + 1, out);
-                break;
+        for (std::size_t i = 0; i < components_.size(); ++i) {
+            const Component& component = components_[i];
+            if (component.formType != kDjvi || component.id != id) continue;
+            // A component is drawn into a page once, however often (or circularly) it is named.
+            if (!included[i]) {
+                included[i] = true;
+                AddChunks(component.body, depth + 1, included, out);
             }
+            break;
         }
     }
 }

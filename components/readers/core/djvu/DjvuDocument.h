@@ -79,7 +79,10 @@ class DjvuDocument {
     };
     void AddPage(std::uint32_t formType, std::span<const std::uint8_t> body);
     void ReadDirectory(std::span<const std::uint8_t> djvmBody, const std::u16string& path, const FileLoader& loader);
-    void AddChunks(std::span<const std::uint8_t> body, int depth, std::vector<Chunk>& out) const;
+    void AddChunks(std::span<const std::uint8_t> body,
+                   int depth,
+                   std::vector<bool>& included,
+                   std::vector<Chunk>& out) const;
 
     std::vector<std::uint8_t> file_;
     std::vector<std::vector<std::uint8_t>> componentFiles_;  // indirect documents' files

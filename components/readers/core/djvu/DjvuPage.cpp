@@ -191,10 +191,14 @@ std::optional<DecodedImage> RenderPage(const DjvuDocument& document, const Docum
     }
     std::optional<Palette> palette;
     if (hasPalette) palette = ReadPalette(paletteData);
+    // Layers are drawn at or below the page's resolution; a larger one is damage.
+    auto fits = [&](const Iw44Image& layer) {
+        return !layer.Empty() && layer.Width() <= width && layer.Height() <= height;
+    };
     std::optional<DecodedImage> backgroundPicture;
-    if (!background.Empty()) backgroundPicture = background.Render();
+    if (fits(background)) backgroundPicture = background.Render();
     std::optional<DecodedImage> foregroundPicture;
-    if (!foreground.Empty()) foregroundPicture = foreground.Render();
+    if (fits(foreground)) foregroundPicture = foreground.Render();
 
     const bool colour = (backgroundPicture && backgroundPicture->type == PixelType::kBgr24) ||
                         (foregroundPicture && foregroundPicture->type == PixelType::kBgr24) || (shapes && palette);

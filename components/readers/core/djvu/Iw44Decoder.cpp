@@ -236,6 +236,10 @@ bool Iw44Image::DecodeChunk(std::span<const std::uint8_t> chunk) {
         width_ = LoadU16BE(chunk.data() + 4);
         height_ = LoadU16BE(chunk.data() + 6);
         if (!IsAcceptableSize(width_, height_)) return false;
+        // Coefficients of three maps and the plane they are rebuilt in, kept within the
+        // pictures' memory bound.
+        const std::uint64_t padded = std::uint64_t((width_ + 31) / 32) * ((height_ + 31) / 32) * kBlockCoefficients;
+        if (padded * (3 * sizeof(std::int16_t) + sizeof(int)) > kMaxImageBytes) return false;
         chromaDelay_ = chunk[8] & 0x7f;
         chromaHalf_ = (chunk[8] & 0x80) == 0;
         start = 9;

@@ -16,7 +16,7 @@ constexpr int kBigPositive = 262142;
 constexpr int kBigNegative = -262143;
 // Work bounds for damaged or hostile streams: records, and shape pixels over the whole stream.
 constexpr std::size_t kMaxRecords = 4u << 20;
-constexpr std::uint64_t kMaxShapePixels = std::uint64_t{1} << 30;
+constexpr std::uint64_t kMaxShapePixels = std::uint64_t{1} << 28;
 constexpr int kMaxOffset = 1 << 24;
 
 enum Record {
