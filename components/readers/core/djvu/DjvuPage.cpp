@@ -75,6 +75,44 @@ class Sampler {
         return {mix(0), mix(1), mix(2)};
     }
 
+    // The whole picture scaled into out (same size as the page), a row at a time.
+    void Fill(DecodedImage& out) const {
+        const int bytes = BytesPerPixel(picture_.type);
+        const int outBytes = BytesPerPixel(out.type);
+        const std::size_t lineSize = static_cast<std::size_t>(picture_.width) * bytes;
+        std::vector<int> line(lineSize);
+        for (int y = 0; y < out.height; ++y) {
+            const Step& r = rows_[y];
+            if (y == 0 || r.first != rows_[y - 1].first || r.weight != rows_[y - 1].weight) {
+                const std::uint8_t* top = picture_.Row(r.first);
+                const std::uint8_t* bottom = picture_.Row(r.second);
+                for (std::size_t i = 0; i < lineSize; ++i) line[i] = top[i] * (256 - r.weight) + bottom[i] * r.weight;
+            }
+            std::uint8_t* to = out.Row(y);
+            if (bytes == 3 && outBytes == 3) {
+                for (int x = 0; x < out.width; ++x, to += 3) {
+                    const Step& c = columns_[x];
+                    const int* a = line.data() + c.first * 3;
+                    const int* b = line.data() + c.second * 3;
+                    const int wa = 256 - c.weight;
+                    to[0] = static_cast<std::uint8_t>((a[0] * wa + b[0] * c.weight + 32768) >> 16);
+                    to[1] = static_cast<std::uint8_t>((a[1] * wa + b[1] * c.weight + 32768) >> 16);
+                    to[2] = static_cast<std::uint8_t>((a[2] * wa + b[2] * c.weight + 32768) >> 16);
+                }
+                continue;
+            }
+            for (int x = 0; x < out.width; ++x, to += outBytes) {
+                const Step& c = columns_[x];
+                const int* a = line.data() + c.first * bytes;
+                const int* b = line.data() + c.second * bytes;
+                for (int channel = 0; channel < outBytes; ++channel) {
+                    const int k = bytes == 1 ? 0 : channel;
+                    to[channel] = static_cast<std::uint8_t>((a[k] * (256 - c.weight) + b[k] * c.weight + 32768) >> 16);
+                }
+            }
+        }
+    }
+
   private:
     struct Step {
         int first = 0;
@@ -217,10 +255,7 @@ std::optional<DecodedImage> RenderPage(const DjvuDocument& document, const Docum
     };
 
     if (backgroundPicture) {
-        const Sampler sampler(*backgroundPicture, width, height);
-        for (int y = 0; y < height; ++y) {
-            for (int x = 0; x < width; ++x) put(x, y, sampler.At(x, y));
-        }
+        Sampler(*backgroundPicture, width, height).Fill(*out);
     } else {
         std::fill(out->bytes.begin(), out->bytes.end(), std::uint8_t{255});
     }
