@@ -36,7 +36,8 @@ OpenStatus OpenBytes(DjvuSource& source, std::vector<std::uint8_t> bytes) {
 }
 
 // Where the data of the n-th chunk with this id starts in a file, and its length.
-std::optional<std::pair<std::size_t, std::size_t>> ChunkAt(const std::vector<std::uint8_t>& file, const char* id,
+std::optional<std::pair<std::size_t, std::size_t>> ChunkAt(const std::vector<std::uint8_t>& file,
+                                                           const char* id,
                                                            int n) {
     for (std::size_t at = 0; at + 8 <= file.size(); ++at) {
         if (std::memcmp(file.data() + at, id, 4) != 0 || n-- > 0) continue;
@@ -74,7 +75,7 @@ TEST(DjvuPages, BilevelPagesMatchDdjvuExactly) {
     const struct {
         const char* file;
         int page;
-    } cases[] = {{"text.djvu", 1}, {"lossy.djvu", 1},  {"shared.djvu", 1},
+    } cases[] = {{"text.djvu", 1},   {"lossy.djvu", 1},  {"shared.djvu", 1},
                  {"shared.djvu", 2}, {"shared.djvu", 3}, {"bundle.djvu", 1}};
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.file) + " page " + std::to_string(c.page));
@@ -209,6 +210,15 @@ TEST(DjvuSource, IndirectDocumentsReadTheirPageFiles) {
     const auto third = partial.Decode(1);
     ASSERT_TRUE(third);
     EXPECT_EQ(BilevelDifferences(*third, ReadReference("shared-djvu-3.pnm")), 0u);
+
+    // A page file opened on its own finds the dictionary it includes beside it.
+    DjvuSource single;
+    ASSERT_EQ(OpenSample(single, std::filesystem::path("indirect") / "shared2.djvu"), OpenStatus::kOpened);
+    ASSERT_EQ(single.Images().size(), 1u);
+    EXPECT_TRUE(single.MissingFiles().empty());
+    const auto second = single.Decode(0);
+    ASSERT_TRUE(second);
+    EXPECT_EQ(BilevelDifferences(*second, ReadReference("shared-djvu-2.pnm")), 0u);
 
     // Component names are files beside the index, never paths elsewhere.
     std::vector<std::u16string> asked;

@@ -51,6 +51,13 @@ bool IsPlainFileName(const std::string& name) {
     return true;
 }
 
+// The component an INCL chunk names.
+std::string IncludedId(const Chunk& chunk) {
+    std::string id(chunk.data.begin(), chunk.data.end());
+    while (!id.empty() && (id.back() == '\0' || id.back() == '\n' || id.back() == ' ')) id.pop_back();
+    return id;
+}
+
 std::u16string Utf16FromUtf8(const std::string& text) {
     return std::filesystem::path(std::u8string(text.begin(), text.end())).u16string();
 }
@@ -130,6 +137,13 @@ bool DjvuDocument::Open(std::vector<std::uint8_t> bytes, const std::u16string& p
     if (!form) return false;
     switch (form->type) {
         case kDjvu:
+            AddPage(kDjvu, form->body);
+            // A page file of an indirect document opened on its own: its shared components
+            // are files beside it.
+            for (const Chunk& chunk : ReadChunks(form->body)) {
+                if (chunk.id == kIncl) LoadComponent(IncludedId(chunk), path, loader);
+            }
+            return true;
         case kPm44:
         case kBm44:
             AddPage(form->type, form->body);
@@ -236,28 +250,40 @@ void DjvuDocument::ReadDirectory(std::span<const std::uint8_t> djvmBody,
     }
 
     // Indirect: every component is a file of its own beside the index file.
-    const std::filesystem::path folder = std::filesystem::path(path).parent_path();
     componentFiles_.reserve(entries.size());
     for (const Entry& entry : entries) {
         if (entry.type == kThumbnails) continue;
-        const std::u16string fileName = Utf16FromUtf8(entry.name);
-        std::optional<std::vector<std::uint8_t>> bytes;
-        if (IsPlainFileName(entry.name) && loader) bytes = loader((folder / fileName).u16string());
-        if (!bytes) {
-            missing_.push_back(fileName);
-            continue;
+        const Component* component = LoadComponent(entry.name, path, loader);
+        if (!component) continue;
+        components_.back().id = entry.id;
+        if (component->formType == kDjvu || component->formType == kPm44 || component->formType == kBm44) {
+            AddPage(component->formType, component->body);
         }
-        componentFiles_.push_back(std::move(*bytes));
-        std::span<const std::uint8_t> all(componentFiles_.back());
-        if (all.size() >= 4 && LoadU32BE(all.data()) == ChunkId("AT&T")) all = all.subspan(4);
-        const auto form = ReadForm(all);
-        if (!form) {
-            missing_.push_back(fileName);
-            continue;
-        }
-        components_.push_back({entry.id, form->type, form->body});
-        if (form->type == kDjvu || form->type == kPm44 || form->type == kBm44) AddPage(form->type, form->body);
     }
+}
+
+const DjvuDocument::Component* DjvuDocument::LoadComponent(const std::string& name,
+                                                           const std::u16string& path,
+                                                           const FileLoader& loader) {
+    const std::u16string fileName = Utf16FromUtf8(name);
+    std::optional<std::vector<std::uint8_t>> bytes;
+    if (IsPlainFileName(name) && loader) {
+        bytes = loader((std::filesystem::path(path).parent_path() / fileName).u16string());
+    }
+    if (!bytes) {
+        missing_.push_back(fileName);
+        return nullptr;
+    }
+    componentFiles_.push_back(std::move(*bytes));
+    std::span<const std::uint8_t> all(componentFiles_.back());
+    if (all.size() >= 4 && LoadU32BE(all.data()) == ChunkId("AT&T")) all = all.subspan(4);
+    const auto form = ReadForm(all);
+    if (!form) {
+        missing_.push_back(fileName);
+        return nullptr;
+    }
+    components_.push_back({name, form->type, form->body});
+    return &components_.back();
 }
 
 std::vector<Chunk> DjvuDocument::PageChunks(const DocumentPage& page) const {
@@ -277,8 +303,7 @@ void DjvuDocument::AddChunks(std::span<const std::uint8_t> body,
             continue;
         }
         if (depth >= kMaxIncludeDepth) continue;
-        std::string id(chunk.data.begin(), chunk.data.end());
-        while (!id.empty() && (id.back() == '\0' || id.back() == '\n' || id.back() == ' ')) id.pop_back();
+        const std::string id = IncludedId(chunk);
         for (std::size_t i = 0; i < components_.size(); ++i) {
             const Component& component = components_[i];
             if (component.formType != kDjvi || component.id != id) continue;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <optional>
 #include <span>
@@ -78,6 +79,8 @@ class DjvuDocument {
         std::span<const std::uint8_t> body;
     };
     void AddPage(std::uint32_t formType, std::span<const std::uint8_t> body);
+    // Reads a component file beside path; nothing (and a missing file noted) when it cannot.
+    const Component* LoadComponent(const std::string& name, const std::u16string& path, const FileLoader& loader);
     void ReadDirectory(std::span<const std::uint8_t> djvmBody, const std::u16string& path, const FileLoader& loader);
     void AddChunks(std::span<const std::uint8_t> body,
                    int depth,
@@ -86,7 +89,7 @@ class DjvuDocument {
 
     std::vector<std::uint8_t> file_;
     std::vector<std::vector<std::uint8_t>> componentFiles_;  // indirect documents' files
-    std::vector<Component> components_;
+    std::deque<Component> components_;                       // stable addresses while components are added
     std::vector<DocumentPage> pages_;
     std::vector<std::u16string> missing_;
 };
