@@ -5,7 +5,8 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace pictrove::readers;
-    DjvuSource source([](const std::u16string&) { return std::optional<std::vector<std::uint8_t>>(); });
+    DjvuSource source(fuzz::MakeStandInDecoder(),
+                      [](const std::u16string&) { return std::optional<std::vector<std::uint8_t>>(); });
     fuzz::OpenAndDecodeAll(source, data, size);
     return 0;
 }

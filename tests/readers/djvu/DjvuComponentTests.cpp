@@ -4,6 +4,7 @@
 
 #include "DjvuSamples.h"
 #include "ReaderTestSupport.h"
+#include "djvu/DjvuSource.h"
 
 namespace pictrove {
 namespace {
@@ -56,6 +57,37 @@ TEST(DjvuReader, ABundledDocumentThroughCom) {
         }
         EXPECT_LE(worst, pages[i].type == 2 && reference.bilevel ? 0 : 8);
     }
+}
+
+// A JPEG background goes through GDI+, the mask and palette through our own decoders; the
+// core alone, without a payload decoder, leaves the JPEG out and draws the ink on white.
+TEST(DjvuReader, AJpegBackgroundIsDrawnThroughTheImageDecoder) {
+    const auto reference = test::djvu::ReadReference("jpeg-djvu-1.pnm");
+    const auto collection = OpenCollection(kDjvuFormat, SamplePath(L"jpeg.djvu"));
+    ASSERT_TRUE(collection);
+    const Pixels pixels = ReadPixels(collection.Get(), 0);
+    ASSERT_TRUE(pixels.image);
+    ASSERT_EQ(pixels.type, 1);
+    ASSERT_EQ(pixels.width, 400);
+    ASSERT_EQ(pixels.height, 300);
+    double sum = 0;
+    for (int y = 0; y < pixels.height; ++y) {
+        for (int x = 0; x < pixels.width; ++x) {
+            const BYTE* p = pixels.At(x, y);
+            const std::uint8_t* q = &reference.rgb[(std::size_t(y) * pixels.width + x) * 3];
+            for (int c = 0; c < 3; ++c) sum += (p[2 - c] - q[c]) * (p[2 - c] - q[c]);
+        }
+    }
+    const double mse = sum / (3.0 * pixels.width * pixels.height);
+    EXPECT_GE(mse == 0 ? 99 : 10 * std::log10(255.0 * 255.0 / mse), 30.0);
+
+    readers::DjvuSource alone;
+    readers::OpenRequest request;
+    request.bytes = test::djvu::ReadSample("jpeg.djvu");
+    ASSERT_EQ(alone.Open(std::move(request)), readers::OpenStatus::kOpened);
+    const auto page = alone.Decode(0);
+    ASSERT_TRUE(page);
+    EXPECT_EQ(page->Row(0)[0], 255) << "white where the background would be";
 }
 
 TEST(DjvuReader, FilesThatAreNotDjvuFailToOpen) {

@@ -222,7 +222,7 @@ TEST(DjvuSource, IndirectDocumentsReadTheirPageFiles) {
 
     // Component names are files beside the index, never paths elsewhere.
     std::vector<std::u16string> asked;
-    DjvuSource spy([&](const std::u16string& path) -> std::optional<std::vector<std::uint8_t>> {
+    DjvuSource spy(nullptr, [&](const std::u16string& path) -> std::optional<std::vector<std::uint8_t>> {
         asked.push_back(path);
         return std::nullopt;
     });

@@ -48,6 +48,9 @@ convert -size 34x25 gradient:red-blue work/fg.ppm
 c44 -slice 100 work/fg.ppm work/fg.djvu
 djvuextract work/fg.djvu BG44=work/fg.iw4 >/dev/null 2>&1
 djvumake compound.djvu INFO=400,300,300 Sjbz=work/mask.djvu FG44=work/fg.iw4 BG44=work/bg.iw4 >/dev/null
+# The compound page with a JPEG background instead (BGjp; djvumake adds a black palette).
+convert work/bg.ppm -quality 92 work/bg.jpg
+djvumake jpeg.djvu INFO=400,300,300 Sjbz=work/mask.djvu BGjp=work/bg.jpg >/dev/null 2>&1
 # The same page turned by INFO's orientation flags (byte 9 of INFO: 5, 2 and 6).
 offset=$(($(grep -abo INFO compound.djvu | head -1 | cut -d: -f1) + 8 + 9))
 for f in 5 2 6; do

@@ -139,6 +139,22 @@ class Sampler {
     std::vector<Step> rows_;
 };
 
+// A JPEG layer through the payload decoder, as grey or blue, green, red pixels no larger
+// than the page.
+std::optional<DecodedImage> DecodeJpegLayer(PayloadDecoder* decoder,
+                                            std::span<const std::uint8_t> jpeg,
+                                            int width,
+                                            int height) {
+    if (!decoder) return std::nullopt;
+    auto picture = decoder->Decode(jpeg);
+    if (!picture || picture->width > width || picture->height > height || picture->width < 1 || picture->height < 1) {
+        return std::nullopt;
+    }
+    if (picture->type == PixelType::kGray8 || picture->type == PixelType::kBgr24) return picture;
+    if (picture->type != PixelType::kBgra32) return std::nullopt;
+    return ImageFromBgra(picture->bytes.data(), picture->stride, picture->width, picture->height, PixelType::kBgr24);
+}
+
 std::optional<DecodedImage> RenderPhoto(const std::vector<Chunk>& chunks) {
     Iw44Image photo;
     for (const Chunk& chunk : chunks) {
@@ -184,7 +200,9 @@ std::optional<DecodedImage> Rotate(const DecodedImage& image, int quarterTurns) 
     return turned;
 }
 
-std::optional<DecodedImage> RenderPage(const DjvuDocument& document, const DocumentPage& page) {
+std::optional<DecodedImage> RenderPage(const DjvuDocument& document,
+                                       const DocumentPage& page,
+                                       PayloadDecoder* decoder) {
     const auto chunks = document.PageChunks(page);
     if (page.formType != ChunkId("DJVU")) return RenderPhoto(chunks);
 
@@ -195,6 +213,8 @@ std::optional<DecodedImage> RenderPage(const DjvuDocument& document, const Docum
     std::span<const std::uint8_t> mask;
     std::span<const std::uint8_t> dictionary;
     std::span<const std::uint8_t> paletteData;
+    std::span<const std::uint8_t> backgroundJpeg;
+    std::span<const std::uint8_t> foregroundJpeg;
     bool hasMask = false;
     bool hasDictionary = false;
     bool hasPalette = false;
@@ -203,6 +223,10 @@ std::optional<DecodedImage> RenderPage(const DjvuDocument& document, const Docum
             backgroundBroken = backgroundBroken || !background.DecodeChunk(chunk.data);
         } else if (chunk.id == ChunkId("FG44")) {
             foregroundBroken = foregroundBroken || !foreground.DecodeChunk(chunk.data);
+        } else if (chunk.id == ChunkId("BGjp") && backgroundJpeg.empty()) {
+            backgroundJpeg = chunk.data;
+        } else if (chunk.id == ChunkId("FGjp") && foregroundJpeg.empty()) {
+            foregroundJpeg = chunk.data;
         } else if (chunk.id == ChunkId("Sjbz") && !hasMask) {
             mask = chunk.data;
             hasMask = true;
@@ -237,6 +261,10 @@ std::optional<DecodedImage> RenderPage(const DjvuDocument& document, const Docum
     if (fits(background)) backgroundPicture = background.Render();
     std::optional<DecodedImage> foregroundPicture;
     if (fits(foreground)) foregroundPicture = foreground.Render();
+    if (!backgroundPicture && !backgroundJpeg.empty())
+        backgroundPicture = DecodeJpegLayer(decoder, backgroundJpeg, width, height);
+    if (!foregroundPicture && !foregroundJpeg.empty())
+        foregroundPicture = DecodeJpegLayer(decoder, foregroundJpeg, width, height);
 
     const bool colour = (backgroundPicture && backgroundPicture->type == PixelType::kBgr24) ||
                         (foregroundPicture && foregroundPicture->type == PixelType::kBgr24) || (shapes && palette);

@@ -7,11 +7,13 @@
 #include <optional>
 
 #include "DecodedImage.h"
+#include "PayloadDecoder.h"
 #include "djvu/DjvuDocument.h"
 
 namespace pictrove::readers::djvu {
 
-std::optional<DecodedImage> RenderPage(const DjvuDocument& document, const DocumentPage& page);
+// JPEG layers (BGjp, FGjp) go through decoder when there is one, and are left out otherwise.
+std::optional<DecodedImage> RenderPage(const DjvuDocument& document, const DocumentPage& page, PayloadDecoder* decoder);
 
 // A picture turned clockwise by quarter turns (0..3); kGray8 and kBgr24 pictures only.
 std::optional<DecodedImage> Rotate(const DecodedImage& image, int quarterTurns);

@@ -33,7 +33,7 @@ OpenStatus DjvuSource::OpenDocument(OpenRequest request) {
 
 std::optional<DecodedImage> DjvuSource::Decode(std::size_t index) {
     if (!document_ || index >= document_->Pages().size()) return std::nullopt;
-    return djvu::RenderPage(*document_, document_->Pages()[index]);
+    return djvu::RenderPage(*document_, document_->Pages()[index], decoder_.get());
 }
 
 }  // namespace pictrove::readers

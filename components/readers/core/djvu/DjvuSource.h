@@ -6,14 +6,17 @@
 #include <memory>
 
 #include "DocumentSource.h"
+#include "PayloadDecoder.h"
 #include "djvu/DjvuDocument.h"
 
 namespace pictrove::readers {
 
 class DjvuSource final : public DocumentSource {
   public:
-    // loader reads the page files of indirect documents; the standard library's by default.
-    explicit DjvuSource(djvu::FileLoader loader = djvu::LoadFile) : loader_(std::move(loader)) {}
+    // decoder draws JPEG layers (none: they are left out); loader reads the page files of
+    // indirect documents, the standard library's by default.
+    explicit DjvuSource(PayloadDecoderPtr decoder = nullptr, djvu::FileLoader loader = djvu::LoadFile)
+        : decoder_(std::move(decoder)), loader_(std::move(loader)) {}
 
     std::optional<DecodedImage> Decode(std::size_t index) override;
 
@@ -25,6 +28,7 @@ class DjvuSource final : public DocumentSource {
     void Close() override;
 
   private:
+    PayloadDecoderPtr decoder_;
     djvu::FileLoader loader_;
     std::unique_ptr<djvu::DjvuDocument> document_;
     std::vector<std::u16string> missing_;
