@@ -75,8 +75,8 @@ TEST(DjvuPages, BilevelPagesMatchDdjvuExactly) {
     const struct {
         const char* file;
         int page;
-    } cases[] = {{"text.djvu", 1},   {"lossy.djvu", 1},  {"shared.djvu", 1},
-                 {"shared.djvu", 2}, {"shared.djvu", 3}, {"bundle.djvu", 1}};
+    } cases[] = {{"text.djvu", 1},   {"lossy.djvu", 1},  {"shared.djvu", 1}, {"shared.djvu", 2},
+                 {"shared.djvu", 3}, {"bundle.djvu", 1}, {"mmr.djvu", 1},    {"striped.djvu", 1}};
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.file) + " page " + std::to_string(c.page));
         DjvuSource source;

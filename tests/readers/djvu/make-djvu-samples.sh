@@ -51,6 +51,23 @@ djvumake compound.djvu INFO=400,300,300 Sjbz=work/mask.djvu FG44=work/fg.iw4 BG4
 # The compound page with a JPEG background instead (BGjp; djvumake adds a black palette).
 convert work/bg.ppm -quality 92 work/bg.jpg
 djvumake jpeg.djvu INFO=400,300,300 Sjbz=work/mask.djvu BGjp=work/bg.jpg >/dev/null 2>&1
+# The mask alone as Group 4 (Smmr): whole, and in strips of 64 rows with black and white swapped.
+convert work/mask.pbm group4:work/mask.g4
+u16() { printf "\\x$(printf %02x $(($1 >> 8)))\\x$(printf %02x $(($1 & 255)))"; }
+u32() { u16 $(($1 >> 16)); u16 $(($1 & 65535)); }
+{ printf 'MMR\x00'; u16 400; u16 300; cat work/mask.g4; } > work/mask.mmr
+djvumake mmr.djvu INFO=400,300,300 Smmr=work/mask.mmr >/dev/null
+convert work/mask.pbm -negate work/negated.pbm
+{
+    printf 'MMR\x03'; u16 400; u16 300; u16 64
+    for top in 0 64 128 192 256; do
+        rows=$((top + 64 > 300 ? 300 - top : 64))
+        convert work/negated.pbm -crop "400x$rows+0+$top" +repage group4:work/strip.g4
+        u32 "$(stat -c %s work/strip.g4)"
+        cat work/strip.g4
+    done
+} > work/striped.mmr
+djvumake striped.djvu INFO=400,300,300 Smmr=work/striped.mmr >/dev/null
 # The same page turned by INFO's orientation flags (byte 9 of INFO: 5, 2 and 6).
 offset=$(($(grep -abo INFO compound.djvu | head -1 | cut -d: -f1) + 8 + 9))
 for f in 5 2 6; do

@@ -8,6 +8,7 @@
 #include "djvu/Bzz.h"
 #include "djvu/Iw44Decoder.h"
 #include "djvu/Jb2Decoder.h"
+#include "djvu/MmrMask.h"
 
 namespace pictrove::readers::djvu {
 namespace {
@@ -215,6 +216,7 @@ std::optional<DecodedImage> RenderPage(const DjvuDocument& document,
     std::span<const std::uint8_t> paletteData;
     std::span<const std::uint8_t> backgroundJpeg;
     std::span<const std::uint8_t> foregroundJpeg;
+    std::span<const std::uint8_t> mmrMask;
     bool hasMask = false;
     bool hasDictionary = false;
     bool hasPalette = false;
@@ -227,6 +229,8 @@ std::optional<DecodedImage> RenderPage(const DjvuDocument& document,
             backgroundJpeg = chunk.data;
         } else if (chunk.id == ChunkId("FGjp") && foregroundJpeg.empty()) {
             foregroundJpeg = chunk.data;
+        } else if (chunk.id == ChunkId("Smmr") && mmrMask.empty()) {
+            mmrMask = chunk.data;
         } else if (chunk.id == ChunkId("Sjbz") && !hasMask) {
             mask = chunk.data;
             hasMask = true;
@@ -249,6 +253,9 @@ std::optional<DecodedImage> RenderPage(const DjvuDocument& document,
             if (!shared) return std::nullopt;
         }
         shapes = DecodeJb2Image(mask, shared ? &*shared : nullptr);
+        if (!shapes) return std::nullopt;
+    } else if (!mmrMask.empty()) {
+        shapes = DecodeMmrMask(mmrMask);
         if (!shapes) return std::nullopt;
     }
     std::optional<Palette> palette;
