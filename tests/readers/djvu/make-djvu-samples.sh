@@ -51,6 +51,8 @@ djvumake compound.djvu INFO=400,300,300 Sjbz=work/mask.djvu FG44=work/fg.iw4 BG4
 # The compound page with a JPEG background instead (BGjp; djvumake adds a black palette).
 convert work/bg.ppm -quality 92 work/bg.jpg
 djvumake jpeg.djvu INFO=400,300,300 Sjbz=work/mask.djvu BGjp=work/bg.jpg >/dev/null 2>&1
+# The mask with the black palette djvumake adds to it.
+djvumake black.djvu INFO=400,300,300 Sjbz=work/mask.djvu FGbz=#000000 >/dev/null
 # The mask alone as Group 4 (Smmr): whole, and in strips of 64 rows with black and white swapped.
 convert work/mask.pbm group4:work/mask.g4
 u16() { printf "\\x$(printf %02x $(($1 >> 8)))\\x$(printf %02x $(($1 & 255)))"; }

@@ -273,8 +273,15 @@ std::optional<DecodedImage> RenderPage(const DjvuDocument& document,
     if (!foregroundPicture && !foregroundJpeg.empty())
         foregroundPicture = DecodeJpegLayer(decoder, foregroundJpeg, width, height);
 
+    // A palette of greys only (encoders often write a black one) keeps a mask page bilevel.
+    bool paletteColoured = false;
+    if (palette) {
+        for (const Colour& c : palette->colours)
+            paletteColoured = paletteColoured || c.red != c.green || c.green != c.blue;
+    }
     const bool colour = (backgroundPicture && backgroundPicture->type == PixelType::kBgr24) ||
-                        (foregroundPicture && foregroundPicture->type == PixelType::kBgr24) || (shapes && palette);
+                        (foregroundPicture && foregroundPicture->type == PixelType::kBgr24) ||
+                        (shapes && paletteColoured);
     auto out = DecodedImage::Allocate(colour ? PixelType::kBgr24 : PixelType::kGray8, width, height);
     if (!out) return std::nullopt;
     const int bytes = BytesPerPixel(out->type);

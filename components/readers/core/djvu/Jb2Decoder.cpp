@@ -160,7 +160,6 @@ class Jb2Decoder {
     std::array<ZpContext, 1024> directContexts_{};
     std::array<ZpContext, 2048> refinementContexts_{};
     // Placement state, in coordinates that grow upwards from the bottom row, 1-based.
-    int lastLeft_ = 0;
     int lastRight_ = 0;
     int lastRowLeft_ = 0;
     int lastRowBottom_ = 0;
@@ -238,7 +237,7 @@ bool Jb2Decoder::Place(const Bitmap& bitmap, bool absolute, Blit& blit) {
         left = lastRowLeft_ + xDiff;
         const int top = lastRowBottom_ + yDiff;
         bottom = top - bitmap.height + 1;
-        lastLeft_ = lastRowLeft_ = left;
+        lastRowLeft_ = left;
         lastRight_ = left + bitmap.width - 1;
         lastBottom_ = lastRowBottom_ = bottom;
         bottoms_.fill(bottom);
@@ -251,7 +250,6 @@ bool Jb2Decoder::Place(const Bitmap& bitmap, bool absolute, Blit& blit) {
         }
         left = lastRight_ + xDiff;
         bottom = lastBottom_ + yDiff;
-        lastLeft_ = left;
         lastRight_ = left + bitmap.width - 1;
         lastBottom_ = UpdateBottoms(bottom);
     }
@@ -279,7 +277,6 @@ bool Jb2Decoder::Run(bool dictionary) {
                 if (zp_.Decode(refinementFlag_)) return false;  // no decoder knows what it would mean
                 if (!dictionary && !IsAcceptableSize(width, height)) return false;
                 started = true;
-                lastLeft_ = width + 1;
                 lastRowLeft_ = 0;
                 lastRight_ = 0;
                 lastRowBottom_ = height;

@@ -51,7 +51,8 @@ std::optional<Jb2Image> DecodeMmrMask(std::span<const std::uint8_t> chunk) {
         for (int y = 0; y < rows; ++y) {
             const std::uint8_t* from = packed->data() + rowBytes * y;
             std::uint8_t* to = shape->bits.data() + static_cast<std::size_t>(top + y) * width;
-            for (int x = 0; x < width; ++x) to[x] = static_cast<std::uint8_t>(((from[x / 8] >> (7 - x % 8)) & 1) ^ inverted);
+            for (int x = 0; x < width; ++x)
+                to[x] = static_cast<std::uint8_t>(((from[x / 8] >> (7 - x % 8)) & 1) ^ inverted);
         }
     }
     Jb2Image image;
