@@ -270,10 +270,11 @@ TEST(DjvuSource, ADamagedPageFailsAlone) {
 }
 
 TEST(DjvuSource, APhotoKeepsTheSlicesBeforeDamage) {
-    // The last of three BG44 chunks cut short: the first two still give a coarser picture.
+    // The last of three BG44 chunks cut inside its header: the first two still give a
+    // coarser picture.
     auto file = ReadSample("photo.djvu");
     const auto [start, size] = FindChunk(file, "BG44", 2);
-    file.resize(start + 3);
+    file.resize(start + 1);
     DjvuSource source;
     ASSERT_EQ(OpenBytes(source, file), OpenStatus::kOpened);
     const auto image = source.Decode(0);
