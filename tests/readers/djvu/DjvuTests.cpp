@@ -236,6 +236,33 @@ TEST(DjvuSource, IndirectDocumentsReadTheirPageFiles) {
     }
 }
 
+// A page naming a shared component that is no valid UTF-8 (found by fuzzing: the name once
+// went through a conversion that throws).
+TEST(DjvuSource, ComponentNamesThatAreNotUtf8) {
+    std::vector<std::uint8_t> page = {'F', 'O', 'R', 'M', 0,   0,   0,   38,  'D', 'J', 'V', 'U', 'I',
+                                      'N', 'F', 'O', 0,   0,   0,   10,  0,   20,  0,   10,  24,  0,
+                                      44,  1,   22,  1,   'I', 'N', 'C', 'L', 0,   0,   0,   6};
+    for (int c : {0xc8, 0x19, 0xff, int('.'), int('i'), int('f')}) page.push_back(static_cast<std::uint8_t>(c));
+    std::vector<std::u16string> asked;
+    DjvuSource source(nullptr, [&](const std::u16string& path) -> std::optional<std::vector<std::uint8_t>> {
+        asked.push_back(path);
+        return std::nullopt;
+    });
+    OpenRequest request;
+    request.bytes = page;
+    request.path = u"C:\\books\\page.djvu";
+    ASSERT_EQ(source.Open(std::move(request)), OpenStatus::kOpened);
+    ASSERT_EQ(source.Images().size(), 1u);
+    EXPECT_EQ(source.Images()[0].width, 20);
+    ASSERT_EQ(asked.size(), 1u) << "a control character is still a plain file name";
+    EXPECT_EQ(asked[0].rfind(u"C:\\books\\", 0), 0u);
+    ASSERT_EQ(source.MissingFiles().size(), 1u);
+    EXPECT_EQ(source.MissingFiles()[0].size(), 6u) << "one character per byte that is not UTF-8";
+    const auto image = source.Decode(0);
+    ASSERT_TRUE(image) << "a page of INFO alone is a blank page";
+    EXPECT_EQ(image->Row(9)[19], 255);
+}
+
 TEST(DjvuSource, OpeningListsPagesWithoutDecodingThem) {
     // Every picture chunk's data overwritten: the pages are still listed from INFO alone.
     auto file = ReadSample("bundle.djvu");

@@ -6,6 +6,7 @@
 
 #include "ByteReader.h"
 #include "DecodedImage.h"
+#include "TextCodec.h"
 #include "djvu/Bzz.h"
 
 namespace pictrove::readers::djvu {
@@ -58,8 +59,10 @@ std::string IncludedId(const Chunk& chunk) {
     return id;
 }
 
-std::u16string Utf16FromUtf8(const std::string& text) {
-    return std::filesystem::path(std::u8string(text.begin(), text.end())).u16string();
+// The file beside the one at path: path up to its last separator, then the name.
+std::u16string BesidePath(const std::u16string& path, const std::u16string& name) {
+    const std::size_t slash = path.find_last_of(u"/\\");
+    return slash == std::u16string::npos ? name : path.substr(0, slash + 1) + name;
 }
 
 }  // namespace
@@ -115,8 +118,9 @@ std::optional<PageInfo> ReadInfo(std::span<const std::uint8_t> info) {
     return page;
 }
 
-std::optional<std::vector<std::uint8_t>> LoadFile(const std::u16string& path) {
+std::optional<std::vector<std::uint8_t>> LoadFile(const std::u16string& path) try {
     std::error_code error;
+    // Converting to the system's narrow encoding (not on Windows) throws for unpaired surrogates.
     const std::filesystem::path file(path);
     const auto size = std::filesystem::file_size(file, error);
     if (error || size > kMaxComponentFile) return std::nullopt;
@@ -126,6 +130,8 @@ std::optional<std::vector<std::uint8_t>> LoadFile(const std::u16string& path) {
     stream.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     if (static_cast<std::uint64_t>(stream.gcount()) != size) return std::nullopt;
     return bytes;
+} catch (const std::filesystem::filesystem_error&) {
+    return std::nullopt;
 }
 
 bool DjvuDocument::Open(std::vector<std::uint8_t> bytes, const std::u16string& path, const FileLoader& loader) {
@@ -265,11 +271,10 @@ void DjvuDocument::ReadDirectory(std::span<const std::uint8_t> djvmBody,
 const DjvuDocument::Component* DjvuDocument::LoadComponent(const std::string& name,
                                                            const std::u16string& path,
                                                            const FileLoader& loader) {
-    const std::u16string fileName = Utf16FromUtf8(name);
+    // Names are UTF-8; bytes that are not are taken as Windows-1252.
+    const std::u16string fileName = Utf8ToUtf16(name);
     std::optional<std::vector<std::uint8_t>> bytes;
-    if (IsPlainFileName(name) && loader) {
-        bytes = loader((std::filesystem::path(path).parent_path() / fileName).u16string());
-    }
+    if (IsPlainFileName(name) && loader) bytes = loader(BesidePath(path, fileName));
     if (!bytes) {
         missing_.push_back(fileName);
         return nullptr;
