@@ -36,7 +36,7 @@ if [ ! -f "$doc" ]; then
     rm -rf "$work"
 fi
 g++ -std=c++20 -O2 -DNDEBUG -I"$core" -I"$root" "$root/components/readers/bench/DjvuBenchmark.cpp" \
-    "$core"/djvu/*.cpp "$core"/codecs/Ccitt.cpp "$core"/DocumentSource.cpp "$core"/DecodedImage.cpp "$core"/ImageNames.cpp \
+    "$core"/djvu/*.cpp "$core"/codecs/Ccitt.cpp "$core"/TextCodec.cpp "$core"/DocumentSource.cpp "$core"/DecodedImage.cpp "$core"/ImageNames.cpp \
     -o "$out/djvu-benchmark"
 echo "--- our reader ($(stat -c %s "$doc") bytes)"
 "$out/djvu-benchmark" "$doc"
