@@ -28,7 +28,7 @@ mkdir -p "$out/obj" "$out/corpus" "$out/findings"
 flags=(-std=c++20 -g -O1 -fno-omit-frame-pointer -fsanitize=fuzzer-no-link,address,undefined
        -fno-sanitize-recover=undefined -I"$core" -I"$root" -I"$fuzz")
 objects=()
-for source in "$core"/*.cpp "$core"/codecs/*.cpp "$core"/pdf/*.cpp; do
+for source in "$core"/*.cpp "$core"/codecs/*.cpp "$core"/pdf/*.cpp "$core"/djvu/*.cpp; do
     object="$out/obj/$(basename "${source%.cpp}").o"
     if [ ! -f "$object" ] || [ "$source" -nt "$object" ] || [ -n "$(find "$core" -name '*.h' -newer "$object")" ]; then
         clang++ "${flags[@]}" -c "$source" -o "$object"
@@ -57,6 +57,13 @@ cp "$out/archive-samples"/*.7z "$out/archive-samples"/*.tar "$out/corpus/ComicFu
 for f in "$out/archive-samples"/*.7z; do
     { printf '\003'; tail -c +7 "$f"; } > "$out/corpus/ArchiveFuzzer/$(basename "$f")"
 done
+
+# The DjVu target starts from the documents DjVuLibre's encoders make for the tests.
+if [ ! -f "$out/djvu-samples/done" ]; then
+    "$tests/djvu/make-djvu-samples.sh" "$out/djvu-samples" >/dev/null && touch "$out/djvu-samples/done"
+fi
+mkdir -p "$out/corpus/DjvuFuzzer"
+cp "$out/djvu-samples"/*.djvu "$out/djvu-samples"/*.iw4 "$out/djvu-samples"/indirect/*.djvu "$out/corpus/DjvuFuzzer/"
 
 targets=("$@")
 if ((${#targets[@]} == 0)); then

@@ -11,6 +11,8 @@ packages=(
     fonts-wine
     # Chinese and Japanese faces for the CJK languages' windows under Wine (wine-env.sh links them).
     fonts-wqy-microhei fonts-ipafont-gothic
+    # DjVu test documents and their reference renderings (encoders and ddjvu, used only by tests).
+    djvulibre-bin minidjvu
     # The formatting check of the test command.
     clang-format
     # The Windows packages: the installer (NSIS cross-builds it) and the portable zip.

@@ -11,7 +11,12 @@ if [ ! -f "$out/gtest.o" ]; then
     g++ -std=c++20 -O1 -I"$gtest/include" -I"$gtest" -c "$gtest/src/gtest-all.cc" -o "$out/gtest.o"
     g++ -std=c++20 -O1 -I"$gtest/include" -c "$gtest/src/gtest_main.cc" -o "$out/gtest_main.o"
 fi
+# The DjVu samples, made by DjVuLibre's encoders with ddjvu's renderings as references.
+if [ ! -f "$out/djvu-samples/done" ]; then
+    "$root/tests/readers/djvu/make-djvu-samples.sh" "$out/djvu-samples" && touch "$out/djvu-samples/done"
+fi
 g++ -std=c++20 -O1 -Wall -Wextra -Werror -I"$core" -I"$root" -I"$gtest/include" \
+    -DPICTROVE_DJVU_SAMPLES="\"$out/djvu-samples\"" "$core"/djvu/*.cpp "$root/tests/readers/djvu/DjvuTests.cpp" \
     "$core"/*.cpp "$core"/codecs/*.cpp "$root/tests/readers/codecs/"*.cpp \
     "$root/tests/readers/ByteReaderTests.cpp" \
     "$root/tests/readers/ReaderCoreTests.cpp" "$root/tests/readers/ContainerCoreTests.cpp" \

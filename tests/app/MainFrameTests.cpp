@@ -26,7 +26,7 @@ namespace {
 
 using Microsoft::WRL::ComPtr;
 
-// The DjVu class: no component of ours serves it, so the fake registered here is what opens.
+// The DjVu class: the test program lists no reader component, so the fake registered here is what opens.
 const CLSID& FakeClass() {
     return kReaderClassIds[2];
 }

@@ -3,6 +3,7 @@
 
 #include "ComicSource.h"
 #include "DocSource.h"
+#include "djvu/DjvuSource.h"
 #include "EpubSource.h"
 #include "Fb2Source.h"
 #include "GdiplusPayloadDecoder.h"
@@ -33,6 +34,7 @@ std::unique_ptr<DocumentSource> MakeWithDecoder() {
 // Format numbers index the application's class id table.
 const ReaderClass kClasses[] = {
     {&kReaderClassIds[1], &MakeWithDecoder<TiffSource>},
+    {&kReaderClassIds[2], &MakeWithDecoder<DjvuSource>},  // GDI+ for JPEG layers only
     {&kReaderClassIds[3], &MakeWithDecoder<PdfSource>},
     {&kReaderClassIds[4], &Make<TextSource>},
     {&kReaderClassIds[5], &Make<ImageFileSource>},
