@@ -21,6 +21,6 @@ g++ -std=c++20 -O1 -Wall -Wextra -Werror -I"$core" -I"$root" -I"$gtest/include" 
     "$root/tests/readers/TestDocumentFiles.cpp" \
     "$root/tests/readers/TestImageFiles.cpp" "$root/tests/readers/TestDocuments.cpp" \
     "$core"/pdf/*.cpp "$root/tests/readers/PdfCoreTests.cpp" "$root/tests/readers/PdfImageTests.cpp" \
-    "$root/tests/readers/TestPdf.cpp" \
-    "$out/gtest.o" "$out/gtest_main.o" -lz -lpthread -o "$out/readers_core_tests"
+    "$root/tests/readers/TestPdf.cpp" "$root/tests/readers/TestJpeg.cpp" \
+    "$out/gtest.o" "$out/gtest_main.o" -ljpeg -lz -lpthread -o "$out/readers_core_tests"
 "$out/readers_core_tests" --gtest_brief=1

@@ -9,7 +9,9 @@
 #include <fstream>
 #include <string>
 
+#include "TestJpeg.h"
 #include "TestPdf.h"
+#include "codecs/CmykModel.h"
 #include "pdf/PdfSource.h"
 
 namespace pictrove::readers {
@@ -604,6 +606,110 @@ TEST(PdfPixels, CodecsAndLimits) {
     EXPECT_EQ(Pixel(*decodedFax, 0, 0), std::vector<int>{0});    // black
     EXPECT_EQ(Pixel(*decodedFax, 1, 0), std::vector<int>{255});  // white
     EXPECT_EQ(Pixel(*decodedFax, 22, 4), std::vector<int>{0});
+}
+
+// Ink 0, 200, 255, 0 is a strong orange-red: far from its own negative in every channel.
+TEST(PdfPixels, CmykJpegsComeOutPositiveWithOrWithoutMarkersAndDecode) {
+    struct Case {
+        const char* label;
+        test::JpegOptions options;
+        bool decode;
+        bool positive;
+    };
+    const Case cases[] = {
+        {"adobe cmyk", {4, true, false}, false, true},  {"adobe cmyk, inverted Decode", {4, true, false}, true, true},
+        {"adobe ycck", {4, true, true}, false, true},   {"adobe ycck, inverted Decode", {4, true, true}, true, true},
+        {"plain cmyk", {4, false, false}, false, true}, {"plain cmyk, inverted Decode", {4, false, false}, true, false},
+    };
+    const Bytes ink{0, 200, 255, 0};
+    std::uint8_t expected[3];
+    codecs::CmykToRgb(ink[0], ink[1], ink[2], ink[3], expected);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        // Marked files store ink inverted, as Adobe's applications write them.
+        Bytes stored = ink;
+        if (c.options.adobe || c.options.ycck) {
+            for (auto& v : stored) v = static_cast<std::uint8_t>(255 - v);
+        }
+        PdfWriter writer;
+        const int image = AddImage(writer, 16, 16,
+                                   "/ColorSpace /DeviceCMYK /BitsPerComponent 8 /Filter /DCTDecode" +
+                                       std::string(c.decode ? " /Decode [1 0 1 0 1 0 1 0]" : ""),
+                                   test::JpegOfColour(16, 16, stored, c.options));
+        auto opened = Open(OnePage(writer, {{"Im", image}}));
+        ASSERT_EQ(opened.status, OpenStatus::kOpened);
+        auto pixels = opened.Decode(0);
+        ASSERT_TRUE(pixels);
+        ASSERT_EQ(pixels->type, PixelType::kBgr24);
+        const auto bgr = Pixel(*pixels, 7, 9);
+        for (int channel = 0; channel < 3; ++channel) {
+            const int want = c.positive ? expected[channel] : 0;  // the negative of no black ink is full black
+            EXPECT_NEAR(bgr[2 - channel], want, 6) << "channel " << channel;
+        }
+    }
+}
+
+TEST(PdfPixels, JpegsFollowTheirOwnComponentsAndTheDecodeArray) {
+    PdfWriter writer;
+    const Bytes gradient = [] {
+        Bytes samples;
+        for (int y = 0; y < 8; ++y)
+            for (int x = 0; x < 16; ++x) samples.push_back(static_cast<std::uint8_t>(x * 16));
+        return samples;
+    }();
+    // Gray data under an RGB space: the JPEG's one component decides.
+    const int gray = AddImage(writer, 16, 8, "/ColorSpace /DeviceRGB /BitsPerComponent 8 /Filter /DCTDecode",
+                              test::MakeJpeg(16, 8, gradient, {1}));
+    const int inverted =
+        AddImage(writer, 16, 8, "/ColorSpace /DeviceGray /BitsPerComponent 8 /Filter /DCTDecode /Decode [1 0]",
+                 test::MakeJpeg(16, 8, gradient, {1, true, false, true}));
+    const int colour = AddImage(writer, 4, 4, "/ColorSpace /DeviceRGB /BitsPerComponent 8 /Filter /DCTDecode",
+                                test::JpegOfColour(4, 4, {20, 120, 240}, {3, true, false, false, true}));
+    auto opened = Open(OnePage(writer, {{"G", gray}, {"I", inverted}, {"C", colour}}));
+    ASSERT_EQ(opened.status, OpenStatus::kOpened);
+    auto g = opened.Decode(0);
+    ASSERT_TRUE(g);
+    EXPECT_EQ(g->type, PixelType::kGray8);
+    EXPECT_NEAR(Pixel(*g, 15, 3)[0], 240, 3);
+    auto i = opened.Decode(1);
+    ASSERT_TRUE(i);
+    EXPECT_NEAR(Pixel(*i, 15, 3)[0], 15, 3);
+    EXPECT_NEAR(Pixel(*i, 0, 3)[0], 255, 3);
+    auto c = opened.Decode(2);
+    ASSERT_TRUE(c);
+    ASSERT_EQ(c->type, PixelType::kBgr24);
+    const auto bgr = Pixel(*c, 2, 2);
+    EXPECT_NEAR(bgr[0], 240, 6);
+    EXPECT_NEAR(bgr[1], 120, 6);
+    EXPECT_NEAR(bgr[2], 20, 6);
+}
+
+TEST(PdfPixels, BlackAndWhitePalettesGiveGray) {
+    PdfWriter writer;
+    const int bw = AddImage(writer, 10, 1, "/ColorSpace [/Indexed /DeviceRGB 1 <000000FFFFFF>] /BitsPerComponent 1",
+                            Bytes{0xA0, 0x40});
+    const int grays =
+        AddImage(writer, 2, 1, "/ColorSpace [/Indexed /DeviceRGB 1 <404040C0C0C0>] /BitsPerComponent 8", Bytes{1, 0});
+    const int coloured =
+        AddImage(writer, 2, 1, "/ColorSpace [/Indexed /DeviceRGB 1 <000000FF0000>] /BitsPerComponent 1", Bytes{0x40});
+    auto opened = Open(OnePage(writer, {{"B", bw}, {"G", grays}, {"C", coloured}}));
+    ASSERT_EQ(opened.status, OpenStatus::kOpened);
+    auto b = opened.Decode(0);
+    ASSERT_TRUE(b);
+    EXPECT_EQ(b->type, PixelType::kGray8);
+    EXPECT_EQ(Pixel(*b, 0, 0), std::vector<int>{255});
+    EXPECT_EQ(Pixel(*b, 1, 0), std::vector<int>{0});
+    EXPECT_EQ(Pixel(*b, 2, 0), std::vector<int>{255});
+    EXPECT_EQ(Pixel(*b, 8, 0), std::vector<int>{0});
+    EXPECT_EQ(Pixel(*b, 9, 0), std::vector<int>{255});
+    auto g = opened.Decode(1);
+    ASSERT_TRUE(g);
+    EXPECT_EQ(g->type, PixelType::kGray8);
+    EXPECT_EQ(Pixel(*g, 0, 0), std::vector<int>{0xC0});
+    auto c = opened.Decode(2);
+    ASSERT_TRUE(c);
+    EXPECT_EQ(c->type, PixelType::kBgr24);
+    EXPECT_EQ(Pixel(*c, 1, 0), (std::vector<int>{0, 0, 255}));
 }
 
 // --- encryption ---------------------------------------------------------------------------

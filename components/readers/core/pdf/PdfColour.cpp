@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "PdfDocument.h"
+#include "codecs/CmykModel.h"
 
 namespace pictrove::readers::pdf {
 namespace {
@@ -18,10 +19,9 @@ std::uint8_t ToByte(float value) {
     return static_cast<std::uint8_t>(value * 255.0f + 0.5f);
 }
 
+// Through the readers' one CMYK model, so PDF images match JPEG and TIFF CMYK pictures.
 void CmykToRgb(float c, float m, float y, float k, std::uint8_t rgb[3]) {
-    rgb[0] = ToByte((1 - c) * (1 - k));
-    rgb[1] = ToByte((1 - m) * (1 - k));
-    rgb[2] = ToByte((1 - y) * (1 - k));
+    codecs::CmykToRgb(ToByte(c), ToByte(m), ToByte(y), ToByte(k), rgb);
 }
 
 float LinearToSrgb(float v) {
@@ -257,6 +257,7 @@ std::shared_ptr<ColourSpace> ColourSpace::Parse(Document& document,
         table.resize(need, 0);  // short tables: the missing entries are black
         space->palette_.resize(static_cast<std::size_t>(space->hival_ + 1) * 3);
         space->paletteGray_ = base->GrayOutput();
+        bool colourEntries = false;
         std::vector<float> values(static_cast<std::size_t>(base->components_));
         for (int i = 0; i <= space->hival_; ++i) {
             for (int c = 0; c < base->components_; ++c) {
@@ -264,8 +265,13 @@ std::shared_ptr<ColourSpace> ColourSpace::Parse(Document& document,
                 const auto range = base->DefaultDecode(c, 8);
                 values[static_cast<std::size_t>(c)] = range[0] + byte / 255.0f * (range[1] - range[0]);
             }
-            base->ToRgb(values.data(), &space->palette_[static_cast<std::size_t>(i) * 3]);
+            std::uint8_t* rgb = &space->palette_[static_cast<std::size_t>(i) * 3];
+            base->ToRgb(values.data(), rgb);
+            // A colour base whose palette holds only grays (black and white scans) still gives
+            // a gray picture: a third of the memory and what the page really shows.
+            colourEntries |= rgb[0] != rgb[1] || rgb[1] != rgb[2];
         }
+        space->paletteGray_ = space->paletteGray_ || !colourEntries;
         return space;
     }
     if (name == "Separation" || name == "DeviceN") {

@@ -7,6 +7,7 @@
 
 #include "ByteReader.h"
 #include "codecs/Ccitt.h"
+#include "codecs/Jpeg.h"
 #include "PdfColour.h"
 #include "PdfDocument.h"
 #include "PdfFilters.h"
@@ -95,6 +96,30 @@ std::optional<Raster> DecodeRaster(Document& document,
                                    const JpegDecoder& jpeg,
                                    bool asMask,
                                    int depth);
+
+// DCTDecode data as 8-bit samples for the general path. Adobe-marked CMYK JPEGs store
+// inverted ink, and PDF producers mark that same inversion with an inverted Decode array: the
+// inversion is undone here, once, and such a Decode array is then not applied a second time.
+// The space follows the JPEG when the dictionary names none, or one with another component count.
+std::optional<codecs::JpegPicture> DctSamples(std::span<const std::uint8_t> data,
+                                              std::shared_ptr<ColourSpace>& space,
+                                              std::vector<float>& decode) {
+    auto picture = codecs::DecodeJpeg(data);
+    if (!picture) return std::nullopt;
+    if (picture->components == 4 && picture->adobe) {
+        codecs::JpegInkToNormal(*picture);
+        const bool inverted = decode.size() == 8 && decode[0] == 1 && decode[1] == 0 && decode[2] == 1 &&
+                              decode[3] == 0 && decode[4] == 1 && decode[5] == 0 && decode[6] == 1 && decode[7] == 0;
+        if (inverted) decode.clear();
+    }
+    if (!space || space->Components() != picture->components) {
+        space = ColourSpace::Device(picture->components == 1   ? ColourFamily::kGray
+                                    : picture->components == 3 ? ColourFamily::kRgb
+                                                               : ColourFamily::kCmyk);
+        if (decode.size() != 2 * static_cast<std::size_t>(picture->components)) decode.clear();
+    }
+    return picture;
+}
 
 // A mask image read as coverage: soft masks by their gray level, stencil masks 255 where
 // they let the image through.
@@ -191,7 +216,7 @@ std::optional<Raster> DecodeRaster(Document& document,
                                    int depth) {
     if (!image.IsStream() || depth > 2) return std::nullopt;
     const Dict& dict = image.stream->dict;
-    const ImageSize size = DeclaredSize(document, image);
+    ImageSize size = DeclaredSize(document, image);
     if (!IsAcceptableSize(size.width, size.height)) return std::nullopt;
     const bool stencil = asMask || document.Lookup(&dict, "ImageMask").Bool(false);
     std::shared_ptr<ColourSpace> space;
@@ -204,17 +229,26 @@ std::optional<Raster> DecodeRaster(Document& document,
     }
     std::vector<float> decode = document.Numbers(dict.Get("Decode"));
     std::vector<std::uint8_t> jpegData;
-    const std::size_t rowBytes = (static_cast<std::size_t>(size.width) * static_cast<std::size_t>(components) *
-                                      static_cast<std::size_t>(ValidBits(bits) ? bits : 8) +
-                                  7) /
-                                 8;
+    std::size_t rowBytes = (static_cast<std::size_t>(size.width) * static_cast<std::size_t>(components) *
+                                static_cast<std::size_t>(ValidBits(bits) ? bits : 8) +
+                            7) /
+                           8;
     auto samples = SampleBytes(document, *image.stream, size.width, size.height, rowBytes, &jpegData);
     if (!samples) return std::nullopt;
     std::optional<Raster> raster;
-    if (!jpegData.empty()) {
+    std::optional<codecs::JpegPicture> dct;
+    if (!jpegData.empty() && !stencil) dct = DctSamples(jpegData, space, decode);
+    if (dct) {
+        size = {dct->width, dct->height};
+        components = dct->components;
+        bits = 8;
+        rowBytes = static_cast<std::size_t>(size.width) * static_cast<std::size_t>(components);
+        samples = std::move(dct->samples);
+    } else if (!jpegData.empty()) {
         raster = FromJpeg(jpeg, jpegData, decode);
         if (!raster) return std::nullopt;
-    } else {
+    }
+    if (!raster) {
         if (!stencil && (!space || !ValidBits(bits))) return std::nullopt;
         raster.emplace();
         raster->width = size.width;
