@@ -11,7 +11,7 @@ if [ ! -f "$out/gtest.o" ]; then
     g++ -std=c++20 -O1 -I"$gtest/include" -I"$gtest" -c "$gtest/src/gtest-all.cc" -o "$out/gtest.o"
     g++ -std=c++20 -O1 -I"$gtest/include" -c "$gtest/src/gtest_main.cc" -o "$out/gtest_main.o"
 fi
-g++ -std=c++20 -O1 -Wall -Wextra -Werror -I"$core" -I"$root" -I"$gtest/include" \
+g++ -std=c++20 -O1 -Wall -Wextra -Werror -I"$core" -I"$root" -I"$gtest/include" -I/usr/include/openjpeg-2.5 \
     "$core"/*.cpp "$core"/codecs/*.cpp "$root/tests/readers/codecs/"*.cpp \
     "$root/tests/readers/ByteReaderTests.cpp" \
     "$root/tests/readers/ReaderCoreTests.cpp" "$root/tests/readers/ContainerCoreTests.cpp" \
@@ -21,6 +21,6 @@ g++ -std=c++20 -O1 -Wall -Wextra -Werror -I"$core" -I"$root" -I"$gtest/include" 
     "$root/tests/readers/TestDocumentFiles.cpp" \
     "$root/tests/readers/TestImageFiles.cpp" "$root/tests/readers/TestDocuments.cpp" \
     "$core"/pdf/*.cpp "$root/tests/readers/PdfCoreTests.cpp" "$root/tests/readers/PdfImageTests.cpp" \
-    "$root/tests/readers/TestPdf.cpp" "$root/tests/readers/TestJpeg.cpp" \
-    "$out/gtest.o" "$out/gtest_main.o" -ljpeg -lz -lpthread -o "$out/readers_core_tests"
+    "$root/tests/readers/TestPdf.cpp" "$root/tests/readers/TestJpeg.cpp" "$root/tests/readers/TestJpx.cpp" \
+    "$out/gtest.o" "$out/gtest_main.o" -ljpeg -lopenjp2 -lz -lpthread -o "$out/readers_core_tests"
 "$out/readers_core_tests" --gtest_brief=1

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "TestJpeg.h"
+#include "TestJpx.h"
 #include "TestPdf.h"
 #include "codecs/CmykModel.h"
 #include "pdf/PdfSource.h"
@@ -682,6 +683,52 @@ TEST(PdfPixels, JpegsFollowTheirOwnComponentsAndTheDecodeArray) {
     EXPECT_NEAR(bgr[0], 240, 6);
     EXPECT_NEAR(bgr[1], 120, 6);
     EXPECT_NEAR(bgr[2], 20, 6);
+}
+
+TEST(PdfPixels, JpegTwoThousandWithItsOwnSpaceOpacityAndDecode) {
+    const int w = 6, h = 4;
+    std::vector<test::JpxPlane> rgba(4);
+    for (int i = 0; i < w * h; ++i) {
+        rgba[0].values.push_back(10 * i);
+        rgba[1].values.push_back(200 - 5 * i);
+        rgba[2].values.push_back(7 * i + 3);
+        rgba[3].values.push_back(i == 5 ? 0 : 255);
+    }
+    rgba[3].alpha = true;
+    const std::vector<test::JpxPlane> rgb(rgba.begin(), rgba.begin() + 3);
+    PdfWriter writer;
+    // No ColorSpace: the codestream's own (three components, RGB).
+    const int own = AddImage(writer, w, h, "/Filter /JPXDecode", test::MakeJpx(w, h, rgb, {8, false, 0}));
+    // Opacity in the data, used because SMaskInData asks for it.
+    const int inData =
+        AddImage(writer, w, h, "/Filter /JPXDecode /SMaskInData 1", test::MakeJpx(w, h, rgba, {8, true, 1}));
+    const int ignored = AddImage(writer, w, h, "/Filter /JPXDecode", test::MakeJpx(w, h, rgba, {8, true, 1}));
+    // 16-bit gray under DeviceGray with an inverting Decode array.
+    test::JpxPlane deep;
+    for (int i = 0; i < w * h; ++i) deep.values.push_back(257 * (10 * i));
+    const int gray = AddImage(writer, w, h, "/ColorSpace /DeviceGray /Filter /JPXDecode /Decode [1 0]",
+                              test::MakeJpx(w, h, {deep}, {16, true, 2}));
+    auto opened = Open(OnePage(writer, {{"O", own}, {"A", inData}, {"N", ignored}, {"G", gray}}));
+    ASSERT_EQ(opened.status, OpenStatus::kOpened);
+    for (int index : {0, 1, 2}) {
+        SCOPED_TRACE(index);
+        auto pixels = opened.Decode(static_cast<std::size_t>(index));
+        ASSERT_TRUE(pixels);
+        ASSERT_EQ(pixels->type, index == 1 ? PixelType::kBgra32 : PixelType::kBgr24);
+        for (int i = 0; i < w * h; ++i) {
+            auto bgr = Pixel(*pixels, i % w, i / w);
+            ASSERT_EQ(bgr[0], rgba[2].values[i]) << "pixel " << i;
+            ASSERT_EQ(bgr[1], rgba[1].values[i]) << "pixel " << i;
+            ASSERT_EQ(bgr[2], rgba[0].values[i]) << "pixel " << i;
+            if (index == 1) {
+                ASSERT_EQ(bgr[3], rgba[3].values[i]) << "pixel " << i;
+            }
+        }
+    }
+    auto g = opened.Decode(3);
+    ASSERT_TRUE(g);
+    ASSERT_EQ(g->type, PixelType::kGray8);
+    for (int i = 0; i < w * h; ++i) ASSERT_EQ(Pixel(*g, i % w, i / w)[0], 255 - 10 * i) << "pixel " << i;
 }
 
 TEST(PdfPixels, BlackAndWhitePalettesGiveGray) {

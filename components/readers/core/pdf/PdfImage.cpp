@@ -8,6 +8,7 @@
 #include "ByteReader.h"
 #include "codecs/Ccitt.h"
 #include "codecs/Jpeg.h"
+#include "codecs/Jpx.h"
 #include "PdfColour.h"
 #include "PdfDocument.h"
 #include "PdfFilters.h"
@@ -53,14 +54,16 @@ bool ValidBits(int bits) {
     return bits == 1 || bits == 2 || bits == 4 || bits == 8 || bits == 16;
 }
 
-// Raw sample bytes of an image: the general filters, then CCITT when it ends the chain. JPEG
-// data is handed back undecoded in jpeg; other codecs fail.
+// Raw sample bytes of an image: the general filters, then CCITT when it ends the chain. JPEG and
+// JPEG 2000 data is handed back undecoded in jpeg, with its filter's name in codec; other
+// codecs fail.
 std::optional<std::vector<std::uint8_t>> SampleBytes(Document& document,
                                                      const Stream& stream,
                                                      int width,
                                                      int height,
                                                      std::size_t rowBytes,
-                                                     std::vector<std::uint8_t>* jpeg) {
+                                                     std::vector<std::uint8_t>* jpeg,
+                                                     std::string* codec) {
     const std::size_t expected = rowBytes * static_cast<std::size_t>(height);
     auto data = document.DecodeStream(stream, expected);
     if (!data) return std::nullopt;
@@ -68,8 +71,9 @@ std::optional<std::vector<std::uint8_t>> SampleBytes(Document& document,
         data->bytes.resize(expected, 0);  // short data: the rest reads as zero samples
         return std::move(data->bytes);
     }
-    if (data->codec == "DCTDecode" && jpeg != nullptr) {
+    if ((data->codec == "DCTDecode" || data->codec == "JPXDecode") && jpeg != nullptr) {
         *jpeg = std::move(data->bytes);
+        *codec = data->codec;
         return std::vector<std::uint8_t>{};
     }
     if (data->codec == "CCITTFaxDecode") {
@@ -96,6 +100,24 @@ std::optional<Raster> DecodeRaster(Document& document,
                                    const JpegDecoder& jpeg,
                                    bool asMask,
                                    int depth);
+
+// JPXDecode data as 8-bit samples for the general path, with its opacity channel. The
+// codestream's own colour space serves when the dictionary names none (or one that does not
+// fit the decoded components, as after a palette has been applied).
+std::optional<codecs::JpxPicture> JpxSamples(std::span<const std::uint8_t> data,
+                                             std::shared_ptr<ColourSpace>& space,
+                                             std::vector<float>& decode) {
+    auto picture = codecs::DecodeJpx(data);
+    if (!picture) return std::nullopt;
+    if (!space || space->Components() != picture->components) {
+        if (picture->components != 1 && picture->components != 3 && picture->components != 4) return std::nullopt;
+        space = ColourSpace::Device(picture->components == 1   ? ColourFamily::kGray
+                                    : picture->components == 3 ? ColourFamily::kRgb
+                                                               : ColourFamily::kCmyk);
+        if (decode.size() != 2 * static_cast<std::size_t>(picture->components)) decode.clear();
+    }
+    return picture;
+}
 
 // DCTDecode data as 8-bit samples for the general path. Adobe-marked CMYK JPEGs store
 // inverted ink, and PDF producers mark that same inversion with an inverted Decode array: the
@@ -229,15 +251,30 @@ std::optional<Raster> DecodeRaster(Document& document,
     }
     std::vector<float> decode = document.Numbers(dict.Get("Decode"));
     std::vector<std::uint8_t> jpegData;
+    std::string codec;
     std::size_t rowBytes = (static_cast<std::size_t>(size.width) * static_cast<std::size_t>(components) *
                                 static_cast<std::size_t>(ValidBits(bits) ? bits : 8) +
                             7) /
                            8;
-    auto samples = SampleBytes(document, *image.stream, size.width, size.height, rowBytes, &jpegData);
+    auto samples = SampleBytes(document, *image.stream, size.width, size.height, rowBytes, &jpegData, &codec);
     if (!samples) return std::nullopt;
     std::optional<Raster> raster;
     std::optional<codecs::JpegPicture> dct;
-    if (!jpegData.empty() && !stencil) dct = DctSamples(jpegData, space, decode);
+    std::vector<std::uint8_t> inDataAlpha;  // SMaskInData: the JPEG 2000 picture's own opacity
+    if (codec == "JPXDecode") {
+        if (stencil) return std::nullopt;
+        auto jpx = JpxSamples(jpegData, space, decode);
+        if (!jpx) return std::nullopt;
+        size = {jpx->width, jpx->height};
+        components = jpx->components;
+        bits = 8;
+        rowBytes = static_cast<std::size_t>(size.width) * static_cast<std::size_t>(components);
+        samples = std::move(jpx->samples);
+        if (document.Lookup(&dict, "SMaskInData").Int(0) != 0) inDataAlpha = std::move(jpx->alpha);
+        jpegData.clear();
+    } else if (!jpegData.empty() && !stencil) {
+        dct = DctSamples(jpegData, space, decode);
+    }
     if (dct) {
         size = {dct->width, dct->height};
         components = dct->components;
@@ -349,7 +386,9 @@ std::optional<Raster> DecodeRaster(Document& document,
         }
         raster->alpha = !keyRanges.empty();
     }
-    if (!asMask && depth == 0) {
+    if (!inDataAlpha.empty()) {
+        ApplyPlane(*raster, Plane{raster->width, raster->height, std::move(inDataAlpha)});
+    } else if (!asMask && depth == 0) {
         const Object softMask = document.Lookup(&dict, "SMask");
         const Object mask = document.Lookup(&dict, "Mask");
         if (softMask.IsStream()) {
