@@ -38,7 +38,8 @@ done
 
 # Seeds: the same small files the tests build.
 clang++ -std=c++20 -O1 -I"$core" -I"$root" -I"$tests" -I/usr/include/openjpeg-2.5 "$fuzz/MakeSeeds.cpp" "$tests"/TestImageFiles.cpp \
-    "$tests"/TestDocuments.cpp "$tests"/TestDocumentFiles.cpp "$tests"/TestPdf.cpp "$core"/*.cpp "$core"/codecs/*.cpp \
+    "$tests"/TestDocuments.cpp "$tests"/TestDocumentFiles.cpp "$tests"/TestPdf.cpp "$tests"/TestJpeg.cpp "$tests"/TestJpx.cpp \
+    "$core"/*.cpp "$core"/codecs/*.cpp \
     "$core"/pdf/*.cpp \
     -ljpeg -lopenjp2 -lz -o "$out/make-seeds"
 "$out/make-seeds" "$out/corpus"
