@@ -14,7 +14,7 @@ tests="$root/tests/readers"
 
 # The fuzzing toolchain only; the Windows build and its tests do not need it.
 need=()
-for p in clang libclang-rt-dev zlib1g-dev libjpeg62-turbo-dev libopenjp2-7-dev; do
+for p in clang libclang-rt-dev zlib1g-dev libjpeg62-turbo-dev libopenjp2-7-dev liblcms2-dev; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || need+=("$p")
 done
 if ((${#need[@]})); then
@@ -41,7 +41,7 @@ clang++ -std=c++20 -O1 -I"$core" -I"$root" -I"$tests" -I/usr/include/openjpeg-2.
     "$tests"/TestDocuments.cpp "$tests"/TestDocumentFiles.cpp "$tests"/TestPdf.cpp "$tests"/TestJpeg.cpp "$tests"/TestJpx.cpp \
     "$core"/*.cpp "$core"/codecs/*.cpp \
     "$core"/pdf/*.cpp \
-    -ljpeg -lopenjp2 -lz -o "$out/make-seeds"
+    -ljpeg -lopenjp2 -llcms2 -lz -o "$out/make-seeds"
 "$out/make-seeds" "$out/corpus"
 if [ ! -f "$out/tiff-samples/multi.tif" ]; then
     "$tests/make-tiff-samples.sh" "$out/tiff-samples" >/dev/null
@@ -55,7 +55,7 @@ if ((${#targets[@]} == 0)); then
 fi
 summary=()
 for target in "${targets[@]}"; do
-    clang++ "${flags[@]}" -fsanitize=fuzzer "$fuzz/$target.cpp" "${objects[@]}" -ljpeg -lopenjp2 -lz -o "$out/$target"
+    clang++ "${flags[@]}" -fsanitize=fuzzer "$fuzz/$target.cpp" "${objects[@]}" -ljpeg -lopenjp2 -llcms2 -lz -o "$out/$target"
     mkdir -p "$out/corpus/$target" "$out/findings/$target"
     log="$out/$target.log"
     status=0

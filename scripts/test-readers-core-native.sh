@@ -22,5 +22,5 @@ g++ -std=c++20 -O1 -Wall -Wextra -Werror -I"$core" -I"$root" -I"$gtest/include" 
     "$root/tests/readers/TestImageFiles.cpp" "$root/tests/readers/TestDocuments.cpp" \
     "$core"/pdf/*.cpp "$root/tests/readers/PdfCoreTests.cpp" "$root/tests/readers/PdfImageTests.cpp" \
     "$root/tests/readers/TestPdf.cpp" "$root/tests/readers/TestJpeg.cpp" "$root/tests/readers/TestJpx.cpp" \
-    "$out/gtest.o" "$out/gtest_main.o" -ljpeg -lopenjp2 -lz -lpthread -o "$out/readers_core_tests"
+    "$out/gtest.o" "$out/gtest_main.o" -ljpeg -lopenjp2 -llcms2 -lz -lpthread -o "$out/readers_core_tests"
 "$out/readers_core_tests" --gtest_brief=1

@@ -9,6 +9,8 @@
 #include <fstream>
 #include <string>
 
+#include <lcms2.h>
+
 #include "TestJpeg.h"
 #include "TestJpx.h"
 #include "TestPdf.h"
@@ -729,6 +731,83 @@ TEST(PdfPixels, JpegTwoThousandWithItsOwnSpaceOpacityAndDecode) {
     ASSERT_TRUE(g);
     ASSERT_EQ(g->type, PixelType::kGray8);
     for (int i = 0; i < w * h; ++i) ASSERT_EQ(Pixel(*g, i % w, i / w)[0], 255 - 10 * i) << "pixel " << i;
+}
+
+// An ICC profile written by Little CMS into memory; takes ownership of the profile.
+Bytes SavedProfile(cmsHPROFILE profile) {
+    cmsUInt32Number size = 0;
+    cmsSaveProfileToMem(profile, nullptr, &size);
+    Bytes bytes(size);
+    cmsSaveProfileToMem(profile, bytes.data(), &size);
+    cmsCloseProfile(profile);
+    return bytes;
+}
+
+// RGB primaries of sRGB with red and green exchanged, on sRGB's own curve.
+Bytes SwappedRedGreenProfile() {
+    cmsCIExyY white;
+    cmsWhitePointFromTemp(&white, 6504);
+    const cmsCIExyYTRIPLE primaries = {{0.30, 0.60, 1.0}, {0.64, 0.33, 1.0}, {0.15, 0.06, 1.0}};
+    const cmsFloat64Number parameters[5] = {2.4, 1 / 1.055, 0.055 / 1.055, 1 / 12.92, 0.04045};
+    cmsToneCurve* curve = cmsBuildParametricToneCurve(nullptr, 4, parameters);
+    cmsToneCurve* curves[3] = {curve, curve, curve};
+    cmsHPROFILE profile = cmsCreateRGBProfile(&white, &primaries, curves);
+    cmsFreeToneCurve(curve);
+    return SavedProfile(profile);
+}
+
+Bytes LinearGrayProfile() {
+    cmsToneCurve* linear = cmsBuildGamma(nullptr, 1.0);
+    cmsHPROFILE profile = cmsCreateGrayProfile(cmsD50_xyY(), linear);
+    cmsFreeToneCurve(linear);
+    return SavedProfile(profile);
+}
+
+TEST(PdfPixels, EmbeddedProfilesAndLabGoThroughColourManagement) {
+    PdfWriter writer;
+    const int swapped = writer.AddStream("<< /N 3 /Alternate /DeviceRGB >>", SwappedRedGreenProfile());
+    const int srgb = writer.AddStream("<< /N 3 >>", SavedProfile(cmsCreate_sRGBProfile()));
+    const int gray = writer.AddStream("<< /N 1 >>", LinearGrayProfile());
+    const int broken = writer.AddStream("<< /N 3 >>", Bytes(300, 0x41));
+    const auto iccImage = [&](int profile, int components, const Bytes& samples) {
+        return AddImage(writer, 1, 1, "/ColorSpace [/ICCBased " + Ref(profile) + "] /BitsPerComponent 8",
+                        Bytes(samples.begin(), samples.begin() + components));
+    };
+    const int red = iccImage(swapped, 3, {255, 0, 0});
+    const int same = iccImage(srgb, 3, {200, 100, 50});
+    const int half = iccImage(gray, 1, {128});
+    const int fallback = iccImage(broken, 3, {255, 0, 0});
+    // L* 50 on a neutral axis under D50 is sRGB 119; L* 100 is white.
+    const int lab = AddImage(writer, 2, 1,
+                             "/ColorSpace [/Lab << /WhitePoint [0.9642 1 0.8249] /Range [-100 100 -100 100] >>] "
+                             "/BitsPerComponent 8 /Decode [0 100 -100 100 -100 100]",
+                             Bytes{128, 128, 128, 255, 128, 128});
+    auto opened = Open(OnePage(writer, {{"R", red}, {"S", same}, {"G", half}, {"F", fallback}, {"L", lab}}));
+    ASSERT_EQ(opened.status, OpenStatus::kOpened);
+    auto r = opened.Decode(0);
+    ASSERT_TRUE(r);
+    ASSERT_EQ(r->type, PixelType::kBgr24);
+    EXPECT_LT(Pixel(*r, 0, 0)[2], 60);  // the file's "red" is sRGB green
+    EXPECT_GT(Pixel(*r, 0, 0)[1], 200);
+    auto s = opened.Decode(1);
+    ASSERT_TRUE(s);
+    const auto bgr = Pixel(*s, 0, 0);
+    EXPECT_NEAR(bgr[2], 200, 2);
+    EXPECT_NEAR(bgr[1], 100, 2);
+    EXPECT_NEAR(bgr[0], 50, 2);
+    auto g = opened.Decode(2);
+    ASSERT_TRUE(g);
+    ASSERT_EQ(g->type, PixelType::kGray8);
+    EXPECT_NEAR(Pixel(*g, 0, 0)[0], 188, 2);  // linear 0.5 is sRGB 188
+    auto f = opened.Decode(3);
+    ASSERT_TRUE(f);
+    EXPECT_EQ(Pixel(*f, 0, 0), (std::vector<int>{0, 0, 255}));  // unusable profile: plain RGB
+    auto l = opened.Decode(4);
+    ASSERT_TRUE(l);
+    for (int c = 0; c < 3; ++c) {
+        EXPECT_NEAR(Pixel(*l, 0, 0)[c], 119, 1) << "channel " << c;
+        EXPECT_GE(Pixel(*l, 1, 0)[c], 254) << "channel " << c;
+    }
 }
 
 TEST(PdfPixels, BlackAndWhitePalettesGiveGray) {

@@ -107,7 +107,7 @@ TEST(Jpeg, StandAloneFilesBecomeGrayOrColourPixels) {
 // The start-of-frame size of a baseline file, rewritten.
 Bytes WithSize(Bytes file, int width, int height) {
     for (std::size_t i = 2; i + 8 < file.size(); ++i) {
-        if (file[i] == 0xFF && (file[i + 1] == 0xC0 || file[i + 1] == 0xC2)) {
+        if (file[i] == 0xFF && (file[i + 1] == 0xC0 || file[i + 1] == 0xC2 || file[i + 1] == 0xC9)) {
             file[i + 5] = static_cast<std::uint8_t>(height >> 8);
             file[i + 6] = static_cast<std::uint8_t>(height);
             file[i + 7] = static_cast<std::uint8_t>(width >> 8);
@@ -124,6 +124,10 @@ TEST(Jpeg, DamagedAndOversizedFilesAreRefusedOrKeepWhatTheyHad) {
     // 65000 x 65000 from a few hundred bytes: more blocks than the data can code.
     EXPECT_FALSE(DecodeJpeg(WithSize(file, 65000, 65000)));
     EXPECT_FALSE(ReadJpegHeader(WithSize(file, 65000, 65000)));
+    // The same for arithmetic coding, which is allowed more pixels per byte but not without end.
+    const Bytes arithmetic = test::JpegOfColour(32, 32, {100}, {1, true, false, false, true});
+    ASSERT_TRUE(DecodeJpeg(arithmetic));
+    EXPECT_FALSE(DecodeJpeg(WithSize(arithmetic, 8000, 2000)));
     // A side of zero is not a picture.
     EXPECT_FALSE(DecodeJpeg(WithSize(file, 0, 32)));
     EXPECT_FALSE(DecodeJpeg(Bytes{0xFF, 0xD8, 0xFF, 0xD9}));

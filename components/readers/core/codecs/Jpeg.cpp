@@ -37,10 +37,12 @@ constexpr long kLibraryMemory = 512L * 1024 * 1024;
 
 // Huffman-coded blocks take at least two bits each (a DC code and an end of block), so a file
 // cannot hold more than four 8x8 blocks per byte of each component; arithmetic coding packs
-// empty blocks far tighter, so it is given a much wider, still finite, allowance.
+// empty blocks tighter, so it is given a wider, still finite, allowance (a blank page of
+// 10000 x 10000 pixels still fits in 25 KB). Without it a few hundred bytes could make the
+// library fill gigapixels with the gray of missing data.
 bool PlausibleSize(const jpeg_decompress_struct& info, std::size_t bytes) {
     const std::uint64_t pixels = std::uint64_t{info.image_width} * info.image_height;
-    const std::uint64_t perByte = info.arith_code ? 64 * 1024 : 4 * 64;
+    const std::uint64_t perByte = info.arith_code ? 4 * 1024 : 4 * 64;
     return pixels <= (std::uint64_t{bytes} + 1024) * perByte;
 }
 

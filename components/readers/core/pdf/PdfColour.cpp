@@ -10,6 +10,10 @@
 namespace pictrove::readers::pdf {
 namespace {
 
+// Embedded ICC profiles larger than this are not read (real ones are a few kilobytes to a few
+// megabytes).
+constexpr std::size_t kMaxProfileBytes = std::size_t{16} << 20;
+
 constexpr int kMaxColourDepth = 8;
 constexpr std::size_t kMaxFunctionSamples = 1 << 22;
 
@@ -228,16 +232,23 @@ std::shared_ptr<ColourSpace> ColourSpace::Parse(Document& document,
             const auto range = document.Numbers(params.dict->Get("Range"));
             if (range.size() >= 4) space->range_ = {range[0], range[1], range[2], range[3]};
         }
+        space->profile_ = codecs::ColourProfile::FromLab(space->white_);
         return space;
     }
     if (name == "ICCBased") {
         const Object profile = document.Resolve(items[1]);
         const Dict* dict = profile.AsDict();
         const std::int64_t n = document.Lookup(dict, "N").Int(0);
-        if (n == 1) return Device(ColourFamily::kGray);
-        if (n == 3) return Device(ColourFamily::kRgb);
-        if (n == 4) return Device(ColourFamily::kCmyk);
-        return Parse(document, document.Lookup(dict, "Alternate"), resources, depth + 1);
+        if (n != 1 && n != 3 && n != 4)
+            return Parse(document, document.Lookup(dict, "Alternate"), resources, depth + 1);
+        auto space = Device(n == 1 ? ColourFamily::kGray : n == 3 ? ColourFamily::kRgb : ColourFamily::kCmyk);
+        // The embedded profile decides the colours; one that cannot be used leaves the device space.
+        if (profile.IsStream()) {
+            if (auto bytes = document.DecodeFully(*profile.stream, kMaxProfileBytes)) {
+                space->profile_ = codecs::ColourProfile::FromIcc(*bytes, static_cast<int>(n));
+            }
+        }
+        return space;
     }
     if (name == "Indexed" || name == "I") {
         if (items.size() < 4) return nullptr;
@@ -319,6 +330,19 @@ std::array<float, 2> ColourSpace::DefaultDecode(int component, int bitsPerCompon
 }
 
 void ColourSpace::ToRgb(const float* v, std::uint8_t rgb[3]) const {
+    if (profile_ && family_ == ColourFamily::kLab) {
+        const float lab[3] = {std::clamp(v[0], 0.0f, 100.0f), std::clamp(v[1], range_[0], range_[1]),
+                              std::clamp(v[2], range_[2], range_[3])};
+        profile_->ToRgb(lab, 1, rgb);
+        return;
+    }
+    if (profile_) {
+        float clamped[4];
+        for (int i = 0; i < components_ && i < 4; ++i)
+            clamped[i] = std::clamp(std::isnan(v[i]) ? 0.0f : v[i], 0.0f, 1.0f);
+        profile_->ToRgb(clamped, 1, rgb);
+        return;
+    }
     switch (family_) {
         case ColourFamily::kGray:
             rgb[0] = rgb[1] = rgb[2] = ToByte(v[0]);

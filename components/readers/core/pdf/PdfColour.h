@@ -1,7 +1,8 @@
 // Colour spaces of images and the functions that tint transforms use: every space is reduced to
-// gray or RGB. Device, calibrated and ICC spaces by their component count, Lab approximated
-// through XYZ to sRGB, Indexed over any base, Separation and DeviceN through their alternate
-// space when the tint transform is a sampled, exponential or stitching function, else as gray.
+// gray or RGB. ICC spaces through their embedded profile (Little CMS), else like device and
+// calibrated spaces by their component count; Lab through Little CMS under its white point, Indexed over any base,
+// Separation and DeviceN through their alternate space when the tint transform is a sampled, exponential or stitching
+// function, else as gray.
 #pragma once
 
 #include <array>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "PdfObject.h"
+#include "codecs/ColourProfile.h"
 
 namespace pictrove::readers::pdf {
 
@@ -75,6 +77,8 @@ class ColourSpace {
     int hival_ = 0;
     std::vector<std::uint8_t> palette_;
     bool paletteGray_ = false;
+    // ICCBased spaces with a usable embedded profile, and Lab: converted by Little CMS.
+    std::shared_ptr<codecs::ColourProfile> profile_;
     // Separation and DeviceN.
     std::shared_ptr<ColourSpace> alternate_;
     std::shared_ptr<Function> tint_;
