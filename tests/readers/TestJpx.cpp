@@ -92,4 +92,44 @@ Bytes MakeJpx(int width, int height, const std::vector<JpxPlane>& planes, const 
     return out.bytes;
 }
 
+namespace {
+
+void Put32(Bytes& out, std::uint32_t value) {
+    for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<std::uint8_t>(value >> shift));
+}
+
+void PutBox(Bytes& out, const char* type, const Bytes& body) {
+    Put32(out, static_cast<std::uint32_t>(8 + body.size()));
+    out.insert(out.end(), type, type + 4);
+    out.insert(out.end(), body.begin(), body.end());
+}
+
+}  // namespace
+
+Bytes MakePalettedJp2(int width, int height, const std::vector<int>& indices, const Bytes& rgbEntries) {
+    JpxPlane plane;
+    plane.values = indices;
+    const Bytes codestream = MakeJpx(width, height, {plane}, {8, false, 0});
+    const std::size_t entries = rgbEntries.size() / 3;
+    Bytes ihdr;
+    Put32(ihdr, static_cast<std::uint32_t>(height));
+    Put32(ihdr, static_cast<std::uint32_t>(width));
+    ihdr.insert(ihdr.end(), {0, 1, 7, 7, 0, 0});  // one component, 8 bits, wavelet, no IPR
+    Bytes colr{1, 0, 0};
+    Put32(colr, 16);  // sRGB
+    Bytes pclr{static_cast<std::uint8_t>(entries >> 8), static_cast<std::uint8_t>(entries), 3, 7, 7, 7};
+    pclr.insert(pclr.end(), rgbEntries.begin(), rgbEntries.begin() + static_cast<std::ptrdiff_t>(entries * 3));
+    const Bytes cmap{0, 0, 1, 0, 0, 0, 1, 1, 0, 0, 1, 2};  // channel i from palette column i
+    Bytes header;
+    PutBox(header, "ihdr", ihdr);
+    PutBox(header, "colr", colr);
+    PutBox(header, "pclr", pclr);
+    PutBox(header, "cmap", cmap);
+    Bytes file{0, 0, 0, 12, 'j', 'P', ' ', ' ', 13, 10, 0x87, 10};
+    PutBox(file, "ftyp", Bytes{'j', 'p', '2', ' ', 0, 0, 0, 0, 'j', 'p', '2', ' '});
+    PutBox(file, "jp2h", header);
+    PutBox(file, "jp2c", codestream);
+    return file;
+}
+
 }  // namespace pictrove::test

@@ -23,4 +23,8 @@ struct JpxOptions {
 
 Bytes MakeJpx(int width, int height, const std::vector<JpxPlane>& planes, const JpxOptions& options);
 
+// A JP2 file whose one 8-bit component indexes a palette box (pclr, mapped by cmap) of RGB
+// entries; the boxes are written here, the codestream by OpenJPEG.
+Bytes MakePalettedJp2(int width, int height, const std::vector<int>& indices, const Bytes& rgbEntries);
+
 }  // namespace pictrove::test

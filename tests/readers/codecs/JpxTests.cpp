@@ -95,6 +95,21 @@ TEST(Jpx, DeepAndSubSampledComponentsReachEightBitsAtFullSize) {
     }
 }
 
+TEST(Jpx, PalettesAreAppliedToTheirIndices) {
+    const Bytes entries{255, 0, 0, 0, 128, 0, 10, 20, 30, 250, 250, 250};
+    std::vector<int> indices;
+    for (int i = 0; i < 5 * 3; ++i) indices.push_back(i % 4);
+    auto picture = DecodeJpx(test::MakePalettedJp2(5, 3, indices, entries));
+    ASSERT_TRUE(picture);
+    ASSERT_EQ(picture->components, 3);
+    EXPECT_EQ(picture->colour, JpxColour::kRgb);
+    for (int i = 0; i < 15; ++i) {
+        for (int c = 0; c < 3; ++c) {
+            ASSERT_EQ(picture->samples[3 * i + c], entries[3 * (i % 4) + c]) << "pixel " << i << " channel " << c;
+        }
+    }
+}
+
 // The image size in a codestream's SIZ marker segment, rewritten.
 Bytes WithSize(Bytes file, std::uint32_t width, std::uint32_t height) {
     for (std::size_t i = 0; i + 14 < file.size(); ++i) {

@@ -61,6 +61,8 @@ class ColourSpace {
     int Components() const { return components_; }
     // Whether the result is best kept as gray.
     bool GrayOutput() const;
+    // Whether colours go through colour management (an embedded profile, or Lab).
+    bool Managed() const { return profile_ != nullptr; }
     // The default Decode range of component i for bpc bits per component.
     std::array<float, 2> DefaultDecode(int component, int bitsPerComponent) const;
     // Converts component values (decoded: 0..1 for most spaces, index for Indexed, L*a*b* for

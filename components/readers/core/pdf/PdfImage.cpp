@@ -347,40 +347,60 @@ std::optional<Raster> DecodeRaster(Document& document,
         unsigned last[32] = {};
         std::uint8_t lastRgb[3] = {0, 0, 0};
         bool haveLast = false;
-        for (int y = 0; y < size.height; ++y) {
-            const std::uint8_t* row = samples->data() + static_cast<std::size_t>(y) * rowBytes;
-            std::uint8_t* out = &raster->bgra[static_cast<std::size_t>(y) * static_cast<std::size_t>(size.width) * 4];
-            std::size_t index = 0;
-            for (int x = 0; x < size.width; ++x, out += 4) {
-                std::uint8_t rgb[3];
-                for (int c = 0; c < components; ++c) raw[c] = Sample(row, index++, bits);
-                if (components == 1) {
-                    const auto& colour = single[bits == 16 ? raw[0] >> 8 : raw[0]];
-                    rgb[0] = colour[0];
-                    rgb[1] = colour[1];
-                    rgb[2] = colour[2];
-                } else if (haveLast && std::equal(raw, raw + components, last)) {
-                    std::memcpy(rgb, lastRgb, 3);
-                } else {
-                    for (int c = 0; c < components; ++c) {
-                        values[c] = tables[static_cast<std::size_t>(c)][bits == 16 ? raw[c] >> 8 : raw[c]];
-                    }
-                    space->ToRgb(values, rgb);
-                    std::copy(raw, raw + components, last);
-                    std::memcpy(lastRgb, rgb, 3);
-                    haveLast = true;
+        // Plain 8-bit RGB with the default Decode array and no colour key (most photographs):
+        // the samples are the colours, only reordered.
+        const bool plainRgb = bits == 8 && components == 3 && keyRanges.empty() &&
+                              space->Family() == ColourFamily::kRgb && !space->Managed() &&
+                              (decode.empty() || decode == std::vector<float>{0, 1, 0, 1, 0, 1});
+        if (plainRgb) {
+            for (int y = 0; y < size.height; ++y) {
+                const std::uint8_t* in = samples->data() + static_cast<std::size_t>(y) * rowBytes;
+                std::uint8_t* out =
+                    &raster->bgra[static_cast<std::size_t>(y) * static_cast<std::size_t>(size.width) * 4];
+                for (int x = 0; x < size.width; ++x, in += 3, out += 4) {
+                    out[0] = in[2];
+                    out[1] = in[1];
+                    out[2] = in[0];
+                    out[3] = 255;
                 }
-                out[0] = rgb[2];
-                out[1] = rgb[1];
-                out[2] = rgb[0];
-                out[3] = 255;
-                if (!keyRanges.empty()) {
-                    bool inside = true;
-                    for (int c = 0; c < components && inside; ++c) {
-                        inside = raw[c] >= keyRanges[2 * static_cast<std::size_t>(c)] &&
-                                 raw[c] <= keyRanges[2 * static_cast<std::size_t>(c) + 1];
+            }
+        } else {
+            for (int y = 0; y < size.height; ++y) {
+                const std::uint8_t* row = samples->data() + static_cast<std::size_t>(y) * rowBytes;
+                std::uint8_t* out =
+                    &raster->bgra[static_cast<std::size_t>(y) * static_cast<std::size_t>(size.width) * 4];
+                std::size_t index = 0;
+                for (int x = 0; x < size.width; ++x, out += 4) {
+                    std::uint8_t rgb[3];
+                    for (int c = 0; c < components; ++c) raw[c] = Sample(row, index++, bits);
+                    if (components == 1) {
+                        const auto& colour = single[bits == 16 ? raw[0] >> 8 : raw[0]];
+                        rgb[0] = colour[0];
+                        rgb[1] = colour[1];
+                        rgb[2] = colour[2];
+                    } else if (haveLast && std::equal(raw, raw + components, last)) {
+                        std::memcpy(rgb, lastRgb, 3);
+                    } else {
+                        for (int c = 0; c < components; ++c) {
+                            values[c] = tables[static_cast<std::size_t>(c)][bits == 16 ? raw[c] >> 8 : raw[c]];
+                        }
+                        space->ToRgb(values, rgb);
+                        std::copy(raw, raw + components, last);
+                        std::memcpy(lastRgb, rgb, 3);
+                        haveLast = true;
                     }
-                    if (inside) out[3] = 0;
+                    out[0] = rgb[2];
+                    out[1] = rgb[1];
+                    out[2] = rgb[0];
+                    out[3] = 255;
+                    if (!keyRanges.empty()) {
+                        bool inside = true;
+                        for (int c = 0; c < components && inside; ++c) {
+                            inside = raw[c] >= keyRanges[2 * static_cast<std::size_t>(c)] &&
+                                     raw[c] <= keyRanges[2 * static_cast<std::size_t>(c) + 1];
+                        }
+                        if (inside) out[3] = 0;
+                    }
                 }
             }
         }
