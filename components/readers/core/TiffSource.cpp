@@ -6,6 +6,7 @@
 #include <unordered_set>
 
 #include "ByteReader.h"
+#include "codecs/CmykModel.h"
 #include "codecs/Lzw.h"
 #include "codecs/PackBits.h"
 #include "ZipArchive.h"
@@ -455,10 +456,14 @@ std::optional<DecodedImage> TiffSource::DecodeHere(std::size_t index) const {
                         g = page.colourMap[entries + index] >> 8;
                         b = page.colourMap[2 * entries + index] >> 8;
                     } else if (cmyk) {
-                        const std::uint32_t k = 255 - sample(x, y, 3);
-                        r = (255 - sample(x, y, 0)) * k / 255;
-                        g = (255 - sample(x, y, 1)) * k / 255;
-                        b = (255 - sample(x, y, 2)) * k / 255;
+                        std::uint8_t rgb[3];
+                        codecs::CmykToRgb(static_cast<std::uint8_t>(sample(x, y, 0)),
+                                          static_cast<std::uint8_t>(sample(x, y, 1)),
+                                          static_cast<std::uint8_t>(sample(x, y, 2)),
+                                          static_cast<std::uint8_t>(sample(x, y, 3)), rgb);
+                        r = rgb[0];
+                        g = rgb[1];
+                        b = rgb[2];
                     } else {
                         r = sample(x, y, 0);
                         g = sample(x, y, 1);
