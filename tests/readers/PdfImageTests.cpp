@@ -774,6 +774,10 @@ TEST(PdfPixels, EmbeddedProfilesAndLabGoThroughColourManagement) {
                         Bytes(samples.begin(), samples.begin() + components));
     };
     const int red = iccImage(swapped, 3, {255, 0, 0});
+    // The same colour through an inverting Decode array (value by value, not row by row).
+    const int redInverted =
+        AddImage(writer, 1, 1, "/ColorSpace [/ICCBased " + Ref(swapped) + "] /BitsPerComponent 8 /Decode [1 0 1 0 1 0]",
+                 Bytes{0, 255, 255});
     const int same = iccImage(srgb, 3, {200, 100, 50});
     const int half = iccImage(gray, 1, {128});
     const int fallback = iccImage(broken, 3, {255, 0, 0});
@@ -782,13 +786,17 @@ TEST(PdfPixels, EmbeddedProfilesAndLabGoThroughColourManagement) {
                              "/ColorSpace [/Lab << /WhitePoint [0.9642 1 0.8249] /Range [-100 100 -100 100] >>] "
                              "/BitsPerComponent 8 /Decode [0 100 -100 100 -100 100]",
                              Bytes{128, 128, 128, 255, 128, 128});
-    auto opened = Open(OnePage(writer, {{"R", red}, {"S", same}, {"G", half}, {"F", fallback}, {"L", lab}}));
+    auto opened =
+        Open(OnePage(writer, {{"R", red}, {"S", same}, {"G", half}, {"F", fallback}, {"L", lab}, {"V", redInverted}}));
     ASSERT_EQ(opened.status, OpenStatus::kOpened);
     auto r = opened.Decode(0);
     ASSERT_TRUE(r);
     ASSERT_EQ(r->type, PixelType::kBgr24);
     EXPECT_LT(Pixel(*r, 0, 0)[2], 60);  // the file's "red" is sRGB green
     EXPECT_GT(Pixel(*r, 0, 0)[1], 200);
+    auto v = opened.Decode(5);
+    ASSERT_TRUE(v);
+    EXPECT_EQ(Pixel(*v, 0, 0), Pixel(*r, 0, 0));
     auto s = opened.Decode(1);
     ASSERT_TRUE(s);
     const auto bgr = Pixel(*s, 0, 0);

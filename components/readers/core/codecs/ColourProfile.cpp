@@ -37,15 +37,19 @@ std::shared_ptr<ColourProfile> ColourProfile::FromIcc(std::span<const std::uint8
     ProfileHandle profile{cmsOpenProfileFromMem(bytes.data(), static_cast<cmsUInt32Number>(bytes.size()))};
     if (!profile.profile) return nullptr;
     cmsUInt32Number format = 0;
+    cmsUInt32Number format8 = 0;
     switch (cmsGetColorSpace(profile.profile)) {
         case cmsSigGrayData:
             format = TYPE_GRAY_FLT;
+            format8 = TYPE_GRAY_8;
             break;
         case cmsSigRgbData:
             format = TYPE_RGB_FLT;
+            format8 = TYPE_RGB_8;
             break;
         case cmsSigCmykData:
             format = TYPE_CMYK_FLT;
+            format8 = TYPE_CMYK_8;
             break;
         default:
             return nullptr;
@@ -53,7 +57,12 @@ std::shared_ptr<ColourProfile> ColourProfile::FromIcc(std::span<const std::uint8
     if (static_cast<int>(cmsChannelsOf(cmsGetColorSpace(profile.profile))) != components) return nullptr;
     void* transform = Transform(profile.profile, format);
     if (!transform) return nullptr;
-    return std::shared_ptr<ColourProfile>(new ColourProfile(transform, components, false));
+    void* transform8 = Transform(profile.profile, format8);
+    if (!transform8) {
+        cmsDeleteTransform(static_cast<cmsHTRANSFORM>(transform));
+        return nullptr;
+    }
+    return std::shared_ptr<ColourProfile>(new ColourProfile(transform, transform8, components, false));
 }
 
 std::shared_ptr<ColourProfile> ColourProfile::FromLab(const std::array<float, 3>& whiteXyz) {
@@ -65,11 +74,20 @@ std::shared_ptr<ColourProfile> ColourProfile::FromLab(const std::array<float, 3>
     if (!lab.profile) return nullptr;
     void* transform = Transform(lab.profile, TYPE_Lab_FLT);
     if (!transform) return nullptr;
-    return std::shared_ptr<ColourProfile>(new ColourProfile(transform, 3, true));
+    return std::shared_ptr<ColourProfile>(new ColourProfile(transform, nullptr, 3, true));
 }
 
 ColourProfile::~ColourProfile() {
     cmsDeleteTransform(static_cast<cmsHTRANSFORM>(transform_));
+    if (transform8_) cmsDeleteTransform(static_cast<cmsHTRANSFORM>(transform8_));
+}
+
+bool ColourProfile::ToRgb8(const std::uint8_t* samples, std::size_t count, std::uint8_t* rgb) const {
+    if (!transform8_) return false;
+    if (count > 0) {
+        cmsDoTransform(static_cast<cmsHTRANSFORM>(transform8_), samples, rgb, static_cast<cmsUInt32Number>(count));
+    }
+    return true;
 }
 
 void ColourProfile::ToRgb(const float* values, std::size_t count, std::uint8_t* rgb) const {

@@ -26,11 +26,16 @@ class ColourProfile {
     // count pixels of Components() values each (0..1 per component; L* 0..100 and a*, b* as they
     // are for Lab) to red, green, blue bytes.
     void ToRgb(const float* values, std::size_t count, std::uint8_t* rgb) const;
+    // The same for 8-bit samples (ink amounts for CMYK), a whole row at a time: Little CMS
+    // optimises this case into tables, far faster than the general path. Lab has no such path
+    // (false).
+    bool ToRgb8(const std::uint8_t* samples, std::size_t count, std::uint8_t* rgb) const;
 
   private:
-    ColourProfile(void* transform, int components, bool lab)
-        : transform_(transform), components_(components), lab_(lab) {}
+    ColourProfile(void* transform, void* transform8, int components, bool lab)
+        : transform_(transform), transform8_(transform8), components_(components), lab_(lab) {}
     void* transform_;
+    void* transform8_;
     int components_;
     bool lab_;
 };

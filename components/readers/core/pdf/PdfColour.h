@@ -63,6 +63,11 @@ class ColourSpace {
     bool GrayOutput() const;
     // Whether colours go through colour management (an embedded profile, or Lab).
     bool Managed() const { return profile_ != nullptr; }
+    // 8-bit samples with the default Decode array straight through the embedded profile, a row
+    // at a time; false when the space has no such profile.
+    bool ManagedRow(const std::uint8_t* samples, std::size_t count, std::uint8_t* rgb) const {
+        return profile_ && family_ != ColourFamily::kLab && profile_->ToRgb8(samples, count, rgb);
+    }
     // The default Decode range of component i for bpc bits per component.
     std::array<float, 2> DefaultDecode(int component, int bitsPerComponent) const;
     // Converts component values (decoded: 0..1 for most spaces, index for Indexed, L*a*b* for

@@ -101,6 +101,15 @@ std::optional<Raster> DecodeRaster(Document& document,
                                    bool asMask,
                                    int depth);
 
+// A Decode array that changes nothing: 0 1 for every component.
+bool IsDefaultDecode(const std::vector<float>& decode, int components) {
+    if (decode.size() != 2 * static_cast<std::size_t>(components)) return false;
+    for (std::size_t i = 0; i < decode.size(); i += 2) {
+        if (decode[i] != 0 || decode[i + 1] != 1) return false;
+    }
+    return true;
+}
+
 // JPXDecode data as 8-bit samples for the general path, with its opacity channel. The
 // codestream's own colour space serves when the dictionary names none (or one that does not
 // fit the decoded components, as after a palette has been applied).
@@ -351,8 +360,27 @@ std::optional<Raster> DecodeRaster(Document& document,
         // the samples are the colours, only reordered.
         const bool plainRgb = bits == 8 && components == 3 && keyRanges.empty() &&
                               space->Family() == ColourFamily::kRgb && !space->Managed() &&
-                              (decode.empty() || decode == std::vector<float>{0, 1, 0, 1, 0, 1});
-        if (plainRgb) {
+                              (decode.empty() || IsDefaultDecode(decode, 3));
+        // Samples described by an embedded profile, converted a row at a time.
+        const bool defaultDecode = decode.empty() || IsDefaultDecode(decode, components);
+        std::vector<std::uint8_t> managedRow;
+        const bool managedRows =
+            bits == 8 && components > 1 && keyRanges.empty() && defaultDecode && space->ManagedRow(nullptr, 0, nullptr);
+        if (managedRows) {
+            managedRow.resize(static_cast<std::size_t>(size.width) * 3);
+            for (int y = 0; y < size.height; ++y) {
+                space->ManagedRow(samples->data() + static_cast<std::size_t>(y) * rowBytes,
+                                  static_cast<std::size_t>(size.width), managedRow.data());
+                std::uint8_t* out =
+                    &raster->bgra[static_cast<std::size_t>(y) * static_cast<std::size_t>(size.width) * 4];
+                for (int x = 0; x < size.width; ++x, out += 4) {
+                    out[0] = managedRow[3 * static_cast<std::size_t>(x) + 2];
+                    out[1] = managedRow[3 * static_cast<std::size_t>(x) + 1];
+                    out[2] = managedRow[3 * static_cast<std::size_t>(x)];
+                    out[3] = 255;
+                }
+            }
+        } else if (plainRgb) {
             for (int y = 0; y < size.height; ++y) {
                 const std::uint8_t* in = samples->data() + static_cast<std::size_t>(y) * rowBytes;
                 std::uint8_t* out =
