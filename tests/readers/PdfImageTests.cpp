@@ -710,7 +710,14 @@ TEST(PdfPixels, JpegTwoThousandWithItsOwnSpaceOpacityAndDecode) {
     for (int i = 0; i < w * h; ++i) deep.values.push_back(257 * (10 * i));
     const int gray = AddImage(writer, w, h, "/ColorSpace /DeviceGray /Filter /JPXDecode /Decode [1 0]",
                               test::MakeJpx(w, h, {deep}, {16, true, 2}));
-    auto opened = Open(OnePage(writer, {{"O", own}, {"A", inData}, {"N", ignored}, {"G", gray}}));
+    // A JPEG 2000 soft mask over a plain image.
+    test::JpxPlane coverage;
+    for (int i = 0; i < w * h; ++i) coverage.values.push_back(i * 10);
+    const int mask = AddImage(writer, w, h, "/ColorSpace /DeviceGray /Filter /JPXDecode",
+                              test::MakeJpx(w, h, {coverage}, {8, false, 0}));
+    const int masked = AddImage(writer, w, h, "/ColorSpace /DeviceGray /BitsPerComponent 8 /SMask " + Ref(mask),
+                                Bytes(static_cast<std::size_t>(w * h), 77));
+    auto opened = Open(OnePage(writer, {{"O", own}, {"A", inData}, {"N", ignored}, {"G", gray}, {"M", masked}}));
     ASSERT_EQ(opened.status, OpenStatus::kOpened);
     for (int index : {0, 1, 2}) {
         SCOPED_TRACE(index);
@@ -731,6 +738,12 @@ TEST(PdfPixels, JpegTwoThousandWithItsOwnSpaceOpacityAndDecode) {
     ASSERT_TRUE(g);
     ASSERT_EQ(g->type, PixelType::kGray8);
     for (int i = 0; i < w * h; ++i) ASSERT_EQ(Pixel(*g, i % w, i / w)[0], 255 - 10 * i) << "pixel " << i;
+    auto m = opened.Decode(4);
+    ASSERT_TRUE(m);
+    ASSERT_EQ(m->type, PixelType::kBgra32);
+    for (int i = 0; i < w * h; ++i) {
+        ASSERT_EQ(Pixel(*m, i % w, i / w), (std::vector<int>{77, 77, 77, i * 10})) << "pixel " << i;
+    }
 }
 
 // An ICC profile written by Little CMS into memory; takes ownership of the profile.
