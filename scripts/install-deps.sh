@@ -7,8 +7,6 @@ packages=(
     cmake ninja-build googletest
     # libjpeg-turbo's SIMD code for the Windows build; Debian's libjpeg for native core builds.
     nasm libjpeg62-turbo-dev libopenjp2-7-dev liblcms2-dev
-    # JPEG 2000 test pictures are made by OpenJPEG's own encoder while the tests run.
-    libopenjp2-tools
     wine wine64 xvfb xauth imagemagick x11-utils
     # Marlett for the caption buttons: without it Wine draws them as "0 1 r". Only a
     # Recommends of wine, so --no-install-recommends below would skip it.
