@@ -14,7 +14,7 @@ tests="$root/tests/readers"
 
 # The fuzzing toolchain only; the Windows build and its tests do not need it.
 need=()
-for p in clang libclang-rt-dev zlib1g-dev libarchive-dev; do
+for p in clang libclang-rt-dev zlib1g-dev libarchive-dev libjpeg62-turbo-dev libopenjp2-7-dev liblcms2-dev; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || need+=("$p")
 done
 if ((${#need[@]})); then
@@ -26,7 +26,7 @@ fi
 
 mkdir -p "$out/obj" "$out/corpus" "$out/findings"
 flags=(-std=c++20 -g -O1 -fno-omit-frame-pointer -fsanitize=fuzzer-no-link,address,undefined
-       -fno-sanitize-recover=undefined -I"$core" -I"$root" -I"$fuzz")
+       -fno-sanitize-recover=undefined -I"$core" -I"$root" -I"$fuzz" -I/usr/include/openjpeg-2.5)
 objects=()
 for source in "$core"/*.cpp "$core"/codecs/*.cpp "$core"/pdf/*.cpp "$core"/djvu/*.cpp; do
     object="$out/obj/$(basename "${source%.cpp}").o"
@@ -37,11 +37,12 @@ for source in "$core"/*.cpp "$core"/codecs/*.cpp "$core"/pdf/*.cpp "$core"/djvu/
 done
 
 # Seeds: the same small files the tests build.
-clang++ -std=c++20 -O1 -I"$core" -I"$root" -I"$tests" "$fuzz/MakeSeeds.cpp" "$tests"/TestImageFiles.cpp \
-    "$tests"/TestDocuments.cpp "$tests"/TestDocumentFiles.cpp "$tests"/TestPdf.cpp "$core"/*.cpp "$core"/codecs/*.cpp \
+clang++ -std=c++20 -O1 -I"$core" -I"$root" -I"$tests" -I/usr/include/openjpeg-2.5 "$fuzz/MakeSeeds.cpp" "$tests"/TestImageFiles.cpp \
+    "$tests"/TestDocuments.cpp "$tests"/TestDocumentFiles.cpp "$tests"/TestPdf.cpp "$tests"/TestJpeg.cpp "$tests"/TestJpx.cpp \
     "$tests"/TestArchives.cpp "$tests"/LibarchiveSamples.cpp \
+    "$core"/*.cpp "$core"/codecs/*.cpp \
     "$core"/pdf/*.cpp \
-    -larchive -lz -o "$out/make-seeds"
+    -larchive -ljpeg -lopenjp2 -llcms2 -lz -o "$out/make-seeds"
 "$out/make-seeds" "$out/corpus"
 if [ ! -f "$out/tiff-samples/multi.tif" ]; then
     "$tests/make-tiff-samples.sh" "$out/tiff-samples" >/dev/null
@@ -71,7 +72,7 @@ if ((${#targets[@]} == 0)); then
 fi
 summary=()
 for target in "${targets[@]}"; do
-    clang++ "${flags[@]}" -fsanitize=fuzzer "$fuzz/$target.cpp" "${objects[@]}" -larchive -lz -o "$out/$target"
+    clang++ "${flags[@]}" -fsanitize=fuzzer "$fuzz/$target.cpp" "${objects[@]}" -larchive -ljpeg -lopenjp2 -llcms2 -lz -o "$out/$target"
     mkdir -p "$out/corpus/$target" "$out/findings/$target"
     log="$out/$target.log"
     status=0

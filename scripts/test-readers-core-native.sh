@@ -15,7 +15,7 @@ fi
 if [ ! -f "$out/djvu-samples/done" ]; then
     "$root/tests/readers/djvu/make-djvu-samples.sh" "$out/djvu-samples" && touch "$out/djvu-samples/done"
 fi
-g++ -std=c++20 -O1 -Wall -Wextra -Werror -I"$core" -I"$root" -I"$gtest/include" \
+g++ -std=c++20 -O1 -Wall -Wextra -Werror -I"$core" -I"$root" -I"$gtest/include" -I/usr/include/openjpeg-2.5 \
     -DPICTROVE_DJVU_SAMPLES="\"$out/djvu-samples\"" "$core"/djvu/*.cpp "$root/tests/readers/djvu/DjvuTests.cpp" \
     "$core"/*.cpp "$core"/codecs/*.cpp "$root/tests/readers/codecs/"*.cpp \
     "$root/tests/readers/ByteReaderTests.cpp" \
@@ -26,8 +26,8 @@ g++ -std=c++20 -O1 -Wall -Wextra -Werror -I"$core" -I"$root" -I"$gtest/include" 
     "$root/tests/readers/TestDocumentFiles.cpp" \
     "$root/tests/readers/TestImageFiles.cpp" "$root/tests/readers/TestDocuments.cpp" \
     "$core"/pdf/*.cpp "$root/tests/readers/PdfCoreTests.cpp" "$root/tests/readers/PdfImageTests.cpp" \
-    "$root/tests/readers/TestPdf.cpp" \
+    "$root/tests/readers/TestPdf.cpp" "$root/tests/readers/TestJpeg.cpp" "$root/tests/readers/TestJpx.cpp" \
     "$root/tests/readers/ArchiveCoreTests.cpp" "$root/tests/readers/TestArchives.cpp" \
     "$root/tests/readers/LibarchiveSamples.cpp" "$root/tests/readers/ArchiveFuzzFindings.cpp" \
-    "$out/gtest.o" "$out/gtest_main.o" -larchive -lz -lpthread -o "$out/readers_core_tests"
+    "$out/gtest.o" "$out/gtest_main.o" -larchive -ljpeg -lopenjp2 -llcms2 -lz -lpthread -o "$out/readers_core_tests"
 "$out/readers_core_tests" --gtest_brief=1

@@ -1,5 +1,5 @@
 // The PDF reader class through COM, as the application meets it: found through the manifest,
-// files written to disk, the password round trip, and JPEG images decoded by the platform.
+// files written to disk, the password round trip, and JPEG images decoded the same on every platform.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -7,6 +7,7 @@
 #include <shlwapi.h>
 #include <wrl/client.h>
 
+#include "TestJpeg.h"
 #include "TestPdf.h"
 #include "contracts/ReaderContract.h"
 #include "tests/support/TestSupport.h"
@@ -154,6 +155,43 @@ TEST_F(PdfReaderClass, ListsAndDecodesRawAndJpegImages) {
         ASSERT_NE(rawPixels.bits, nullptr);
         EXPECT_EQ(rawPixels.type, 1);
         EXPECT_EQ(std::vector<int>(rawPixels.bits, rawPixels.bits + 6), (std::vector<int>{30, 20, 10, 60, 50, 40}));
+    }
+}
+
+// Adobe's CMYK and YCCK JPEGs store ink inverted, other CMYK JPEGs store it as it is; a platform
+// decoder may or may not tell them apart, so the reader does: without a Decode array each of
+// them must come out positive, the same on every platform.
+TEST_F(PdfReaderClass, CmykJpegsArePositiveWithAndWithoutAdobeMarkers) {
+    const Bytes ink{0, 200, 255, 0};  // orange-red
+    struct Case {
+        const char* label;
+        test::JpegOptions options;
+    };
+    const Case cases[] = {
+        {"adobe cmyk", {4, true, false}}, {"adobe ycck", {4, true, true}}, {"plain cmyk", {4, false}}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        Bytes stored = ink;
+        if (c.options.adobe) {
+            for (auto& v : stored) v = static_cast<BYTE>(255 - v);
+        }
+        PdfWriter writer;
+        const int photo = writer.AddStream(
+            "<< /Type /XObject /Subtype /Image /Width 16 /Height 16 /ColorSpace /DeviceCMYK "
+            "/BitsPerComponent 8 /Filter /DCTDecode >>",
+            test::JpegOfColour(16, 16, stored, c.options));
+        const int root = test::AddPages(writer, {{"/Photo Do", "<< /XObject << /Photo " + Ref(photo) + " >> >>", ""}});
+        auto reader = CreatePdfReader();
+        ASSERT_TRUE(reader);
+        ASSERT_EQ(OpenPath(reader.Get(), Write(L"cmyk.pdf", writer.Write(root))), S_OK);
+        auto collection = Collection(reader.Get());
+        ASSERT_TRUE(collection);
+        const Pixels pixels = Read(collection.Get(), 0);
+        ASSERT_NE(pixels.bits, nullptr);
+        EXPECT_EQ(pixels.type, 1);
+        const BYTE* centre = pixels.bits + 8 * pixels.stride + 8 * 3;
+        EXPECT_GT(centre[2], 200);  // red
+        EXPECT_LT(centre[0], 60);   // hardly any blue
     }
 }
 

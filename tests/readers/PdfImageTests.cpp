@@ -9,7 +9,12 @@
 #include <fstream>
 #include <string>
 
+#include <lcms2.h>
+
+#include "TestJpeg.h"
+#include "TestJpx.h"
 #include "TestPdf.h"
+#include "codecs/CmykModel.h"
 #include "pdf/PdfSource.h"
 
 namespace pictrove::readers {
@@ -604,6 +609,254 @@ TEST(PdfPixels, CodecsAndLimits) {
     EXPECT_EQ(Pixel(*decodedFax, 0, 0), std::vector<int>{0});    // black
     EXPECT_EQ(Pixel(*decodedFax, 1, 0), std::vector<int>{255});  // white
     EXPECT_EQ(Pixel(*decodedFax, 22, 4), std::vector<int>{0});
+}
+
+// Ink 0, 200, 255, 0 is a strong orange-red: far from its own negative in every channel.
+TEST(PdfPixels, CmykJpegsComeOutPositiveWithOrWithoutMarkersAndDecode) {
+    struct Case {
+        const char* label;
+        test::JpegOptions options;
+        bool decode;
+        bool positive;
+    };
+    const Case cases[] = {
+        {"adobe cmyk", {4, true, false}, false, true},  {"adobe cmyk, inverted Decode", {4, true, false}, true, true},
+        {"adobe ycck", {4, true, true}, false, true},   {"adobe ycck, inverted Decode", {4, true, true}, true, true},
+        {"plain cmyk", {4, false, false}, false, true}, {"plain cmyk, inverted Decode", {4, false, false}, true, false},
+    };
+    const Bytes ink{0, 200, 255, 0};
+    std::uint8_t expected[3];
+    codecs::CmykToRgb(ink[0], ink[1], ink[2], ink[3], expected);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        // Marked files store ink inverted, as Adobe's applications write them.
+        Bytes stored = ink;
+        if (c.options.adobe || c.options.ycck) {
+            for (auto& v : stored) v = static_cast<std::uint8_t>(255 - v);
+        }
+        PdfWriter writer;
+        const int image = AddImage(writer, 16, 16,
+                                   "/ColorSpace /DeviceCMYK /BitsPerComponent 8 /Filter /DCTDecode" +
+                                       std::string(c.decode ? " /Decode [1 0 1 0 1 0 1 0]" : ""),
+                                   test::JpegOfColour(16, 16, stored, c.options));
+        auto opened = Open(OnePage(writer, {{"Im", image}}));
+        ASSERT_EQ(opened.status, OpenStatus::kOpened);
+        auto pixels = opened.Decode(0);
+        ASSERT_TRUE(pixels);
+        ASSERT_EQ(pixels->type, PixelType::kBgr24);
+        const auto bgr = Pixel(*pixels, 7, 9);
+        for (int channel = 0; channel < 3; ++channel) {
+            const int want = c.positive ? expected[channel] : 0;  // the negative of no black ink is full black
+            EXPECT_NEAR(bgr[2 - channel], want, 6) << "channel " << channel;
+        }
+    }
+}
+
+TEST(PdfPixels, JpegsFollowTheirOwnComponentsAndTheDecodeArray) {
+    PdfWriter writer;
+    const Bytes gradient = [] {
+        Bytes samples;
+        for (int y = 0; y < 8; ++y)
+            for (int x = 0; x < 16; ++x) samples.push_back(static_cast<std::uint8_t>(x * 16));
+        return samples;
+    }();
+    // Gray data under an RGB space: the JPEG's one component decides.
+    const int gray = AddImage(writer, 16, 8, "/ColorSpace /DeviceRGB /BitsPerComponent 8 /Filter /DCTDecode",
+                              test::MakeJpeg(16, 8, gradient, {1}));
+    const int inverted =
+        AddImage(writer, 16, 8, "/ColorSpace /DeviceGray /BitsPerComponent 8 /Filter /DCTDecode /Decode [1 0]",
+                 test::MakeJpeg(16, 8, gradient, {1, true, false, true}));
+    const int colour = AddImage(writer, 4, 4, "/ColorSpace /DeviceRGB /BitsPerComponent 8 /Filter /DCTDecode",
+                                test::JpegOfColour(4, 4, {20, 120, 240}, {3, true, false, false, true}));
+    auto opened = Open(OnePage(writer, {{"G", gray}, {"I", inverted}, {"C", colour}}));
+    ASSERT_EQ(opened.status, OpenStatus::kOpened);
+    auto g = opened.Decode(0);
+    ASSERT_TRUE(g);
+    EXPECT_EQ(g->type, PixelType::kGray8);
+    EXPECT_NEAR(Pixel(*g, 15, 3)[0], 240, 3);
+    auto i = opened.Decode(1);
+    ASSERT_TRUE(i);
+    EXPECT_NEAR(Pixel(*i, 15, 3)[0], 15, 3);
+    EXPECT_NEAR(Pixel(*i, 0, 3)[0], 255, 3);
+    auto c = opened.Decode(2);
+    ASSERT_TRUE(c);
+    ASSERT_EQ(c->type, PixelType::kBgr24);
+    const auto bgr = Pixel(*c, 2, 2);
+    EXPECT_NEAR(bgr[0], 240, 6);
+    EXPECT_NEAR(bgr[1], 120, 6);
+    EXPECT_NEAR(bgr[2], 20, 6);
+}
+
+TEST(PdfPixels, JpegTwoThousandWithItsOwnSpaceOpacityAndDecode) {
+    const int w = 6, h = 4;
+    std::vector<test::JpxPlane> rgba(4);
+    for (int i = 0; i < w * h; ++i) {
+        rgba[0].values.push_back(10 * i);
+        rgba[1].values.push_back(200 - 5 * i);
+        rgba[2].values.push_back(7 * i + 3);
+        rgba[3].values.push_back(i == 5 ? 0 : 255);
+    }
+    rgba[3].alpha = true;
+    const std::vector<test::JpxPlane> rgb(rgba.begin(), rgba.begin() + 3);
+    PdfWriter writer;
+    // No ColorSpace: the codestream's own (three components, RGB).
+    const int own = AddImage(writer, w, h, "/Filter /JPXDecode", test::MakeJpx(w, h, rgb, {8, false, 0}));
+    // Opacity in the data, used because SMaskInData asks for it.
+    const int inData =
+        AddImage(writer, w, h, "/Filter /JPXDecode /SMaskInData 1", test::MakeJpx(w, h, rgba, {8, true, 1}));
+    const int ignored = AddImage(writer, w, h, "/Filter /JPXDecode", test::MakeJpx(w, h, rgba, {8, true, 1}));
+    // 16-bit gray under DeviceGray with an inverting Decode array.
+    test::JpxPlane deep;
+    for (int i = 0; i < w * h; ++i) deep.values.push_back(257 * (10 * i));
+    const int gray = AddImage(writer, w, h, "/ColorSpace /DeviceGray /Filter /JPXDecode /Decode [1 0]",
+                              test::MakeJpx(w, h, {deep}, {16, true, 2}));
+    // A JPEG 2000 soft mask over a plain image.
+    test::JpxPlane coverage;
+    for (int i = 0; i < w * h; ++i) coverage.values.push_back(i * 10);
+    const int mask = AddImage(writer, w, h, "/ColorSpace /DeviceGray /Filter /JPXDecode",
+                              test::MakeJpx(w, h, {coverage}, {8, false, 0}));
+    const int masked = AddImage(writer, w, h, "/ColorSpace /DeviceGray /BitsPerComponent 8 /SMask " + Ref(mask),
+                                Bytes(static_cast<std::size_t>(w * h), 77));
+    auto opened = Open(OnePage(writer, {{"O", own}, {"A", inData}, {"N", ignored}, {"G", gray}, {"M", masked}}));
+    ASSERT_EQ(opened.status, OpenStatus::kOpened);
+    for (int index : {0, 1, 2}) {
+        SCOPED_TRACE(index);
+        auto pixels = opened.Decode(static_cast<std::size_t>(index));
+        ASSERT_TRUE(pixels);
+        ASSERT_EQ(pixels->type, index == 1 ? PixelType::kBgra32 : PixelType::kBgr24);
+        for (int i = 0; i < w * h; ++i) {
+            auto bgr = Pixel(*pixels, i % w, i / w);
+            ASSERT_EQ(bgr[0], rgba[2].values[i]) << "pixel " << i;
+            ASSERT_EQ(bgr[1], rgba[1].values[i]) << "pixel " << i;
+            ASSERT_EQ(bgr[2], rgba[0].values[i]) << "pixel " << i;
+            if (index == 1) {
+                ASSERT_EQ(bgr[3], rgba[3].values[i]) << "pixel " << i;
+            }
+        }
+    }
+    auto g = opened.Decode(3);
+    ASSERT_TRUE(g);
+    ASSERT_EQ(g->type, PixelType::kGray8);
+    for (int i = 0; i < w * h; ++i) ASSERT_EQ(Pixel(*g, i % w, i / w)[0], 255 - 10 * i) << "pixel " << i;
+    auto m = opened.Decode(4);
+    ASSERT_TRUE(m);
+    ASSERT_EQ(m->type, PixelType::kBgra32);
+    for (int i = 0; i < w * h; ++i) {
+        ASSERT_EQ(Pixel(*m, i % w, i / w), (std::vector<int>{77, 77, 77, i * 10})) << "pixel " << i;
+    }
+}
+
+// An ICC profile written by Little CMS into memory; takes ownership of the profile.
+Bytes SavedProfile(cmsHPROFILE profile) {
+    cmsUInt32Number size = 0;
+    cmsSaveProfileToMem(profile, nullptr, &size);
+    Bytes bytes(size);
+    cmsSaveProfileToMem(profile, bytes.data(), &size);
+    cmsCloseProfile(profile);
+    return bytes;
+}
+
+// RGB primaries of sRGB with red and green exchanged, on sRGB's own curve.
+Bytes SwappedRedGreenProfile() {
+    cmsCIExyY white;
+    cmsWhitePointFromTemp(&white, 6504);
+    const cmsCIExyYTRIPLE primaries = {{0.30, 0.60, 1.0}, {0.64, 0.33, 1.0}, {0.15, 0.06, 1.0}};
+    const cmsFloat64Number parameters[5] = {2.4, 1 / 1.055, 0.055 / 1.055, 1 / 12.92, 0.04045};
+    cmsToneCurve* curve = cmsBuildParametricToneCurve(nullptr, 4, parameters);
+    cmsToneCurve* curves[3] = {curve, curve, curve};
+    cmsHPROFILE profile = cmsCreateRGBProfile(&white, &primaries, curves);
+    cmsFreeToneCurve(curve);
+    return SavedProfile(profile);
+}
+
+Bytes LinearGrayProfile() {
+    cmsToneCurve* linear = cmsBuildGamma(nullptr, 1.0);
+    cmsHPROFILE profile = cmsCreateGrayProfile(cmsD50_xyY(), linear);
+    cmsFreeToneCurve(linear);
+    return SavedProfile(profile);
+}
+
+TEST(PdfPixels, EmbeddedProfilesAndLabGoThroughColourManagement) {
+    PdfWriter writer;
+    const int swapped = writer.AddStream("<< /N 3 /Alternate /DeviceRGB >>", SwappedRedGreenProfile());
+    const int srgb = writer.AddStream("<< /N 3 >>", SavedProfile(cmsCreate_sRGBProfile()));
+    const int gray = writer.AddStream("<< /N 1 >>", LinearGrayProfile());
+    const int broken = writer.AddStream("<< /N 3 >>", Bytes(300, 0x41));
+    const auto iccImage = [&](int profile, int components, const Bytes& samples) {
+        return AddImage(writer, 1, 1, "/ColorSpace [/ICCBased " + Ref(profile) + "] /BitsPerComponent 8",
+                        Bytes(samples.begin(), samples.begin() + components));
+    };
+    const int red = iccImage(swapped, 3, {255, 0, 0});
+    // The same colour through an inverting Decode array (value by value, not row by row).
+    const int redInverted =
+        AddImage(writer, 1, 1, "/ColorSpace [/ICCBased " + Ref(swapped) + "] /BitsPerComponent 8 /Decode [1 0 1 0 1 0]",
+                 Bytes{0, 255, 255});
+    const int same = iccImage(srgb, 3, {200, 100, 50});
+    const int half = iccImage(gray, 1, {128});
+    const int fallback = iccImage(broken, 3, {255, 0, 0});
+    // L* 50 on a neutral axis under D50 is sRGB 119; L* 100 is white.
+    const int lab = AddImage(writer, 2, 1,
+                             "/ColorSpace [/Lab << /WhitePoint [0.9642 1 0.8249] /Range [-100 100 -100 100] >>] "
+                             "/BitsPerComponent 8 /Decode [0 100 -100 100 -100 100]",
+                             Bytes{128, 128, 128, 255, 128, 128});
+    auto opened =
+        Open(OnePage(writer, {{"R", red}, {"S", same}, {"G", half}, {"F", fallback}, {"L", lab}, {"V", redInverted}}));
+    ASSERT_EQ(opened.status, OpenStatus::kOpened);
+    auto r = opened.Decode(0);
+    ASSERT_TRUE(r);
+    ASSERT_EQ(r->type, PixelType::kBgr24);
+    EXPECT_LT(Pixel(*r, 0, 0)[2], 60);  // the file's "red" is sRGB green
+    EXPECT_GT(Pixel(*r, 0, 0)[1], 200);
+    auto v = opened.Decode(5);
+    ASSERT_TRUE(v);
+    EXPECT_EQ(Pixel(*v, 0, 0), Pixel(*r, 0, 0));
+    auto s = opened.Decode(1);
+    ASSERT_TRUE(s);
+    const auto bgr = Pixel(*s, 0, 0);
+    EXPECT_NEAR(bgr[2], 200, 2);
+    EXPECT_NEAR(bgr[1], 100, 2);
+    EXPECT_NEAR(bgr[0], 50, 2);
+    auto g = opened.Decode(2);
+    ASSERT_TRUE(g);
+    ASSERT_EQ(g->type, PixelType::kGray8);
+    EXPECT_NEAR(Pixel(*g, 0, 0)[0], 188, 2);  // linear 0.5 is sRGB 188
+    auto f = opened.Decode(3);
+    ASSERT_TRUE(f);
+    EXPECT_EQ(Pixel(*f, 0, 0), (std::vector<int>{0, 0, 255}));  // unusable profile: plain RGB
+    auto l = opened.Decode(4);
+    ASSERT_TRUE(l);
+    for (int c = 0; c < 3; ++c) {
+        EXPECT_NEAR(Pixel(*l, 0, 0)[c], 119, 1) << "channel " << c;
+        EXPECT_GE(Pixel(*l, 1, 0)[c], 254) << "channel " << c;
+    }
+}
+
+TEST(PdfPixels, BlackAndWhitePalettesGiveGray) {
+    PdfWriter writer;
+    const int bw = AddImage(writer, 10, 1, "/ColorSpace [/Indexed /DeviceRGB 1 <000000FFFFFF>] /BitsPerComponent 1",
+                            Bytes{0xA0, 0x40});
+    const int grays =
+        AddImage(writer, 2, 1, "/ColorSpace [/Indexed /DeviceRGB 1 <404040C0C0C0>] /BitsPerComponent 8", Bytes{1, 0});
+    const int coloured =
+        AddImage(writer, 2, 1, "/ColorSpace [/Indexed /DeviceRGB 1 <000000FF0000>] /BitsPerComponent 1", Bytes{0x40});
+    auto opened = Open(OnePage(writer, {{"B", bw}, {"G", grays}, {"C", coloured}}));
+    ASSERT_EQ(opened.status, OpenStatus::kOpened);
+    auto b = opened.Decode(0);
+    ASSERT_TRUE(b);
+    EXPECT_EQ(b->type, PixelType::kGray8);
+    EXPECT_EQ(Pixel(*b, 0, 0), std::vector<int>{255});
+    EXPECT_EQ(Pixel(*b, 1, 0), std::vector<int>{0});
+    EXPECT_EQ(Pixel(*b, 2, 0), std::vector<int>{255});
+    EXPECT_EQ(Pixel(*b, 8, 0), std::vector<int>{0});
+    EXPECT_EQ(Pixel(*b, 9, 0), std::vector<int>{255});
+    auto g = opened.Decode(1);
+    ASSERT_TRUE(g);
+    EXPECT_EQ(g->type, PixelType::kGray8);
+    EXPECT_EQ(Pixel(*g, 0, 0), std::vector<int>{0xC0});
+    auto c = opened.Decode(2);
+    ASSERT_TRUE(c);
+    EXPECT_EQ(c->type, PixelType::kBgr24);
+    EXPECT_EQ(Pixel(*c, 1, 0), (std::vector<int>{0, 0, 255}));
 }
 
 // --- encryption ---------------------------------------------------------------------------

@@ -10,6 +10,7 @@
 
 #include "ReaderTestSupport.h"
 #include "TestImageFiles.h"
+#include "TestJpeg.h"
 #include "contracts/ReaderContract.h"
 #include "tests/support/TestSupport.h"
 
@@ -115,6 +116,38 @@ TEST_F(ImageFileReader, GrayPngGivesGray) {
     EXPECT_EQ(pixels.type, kPixelGray8);
     EXPECT_EQ(pixels.stride, 8);
     for (int i = 0; i < 12; ++i) EXPECT_EQ(*pixels.At(i % 6, i / 6), levels[i]) << "pixel " << i;
+}
+
+// JPEG files: gray stays gray, and CMYK files with and without Adobe's inverted storage all
+// show their ink (orange-red), not its negative.
+TEST_F(ImageFileReader, JpegFilesKeepGrayAndShowCmykInkTheSameWay) {
+    auto gray = OpenCollection(kImageFormat, Write(L"gray.jpg", test::JpegOfColour(9, 4, {90}, {1})));
+    ASSERT_TRUE(gray);
+    const Pixels grayPixels = ReadPixels(gray.Get(), 0);
+    ASSERT_NE(grayPixels.bits, nullptr);
+    EXPECT_EQ(grayPixels.type, kPixelGray8);
+    EXPECT_NEAR(*grayPixels.At(8, 3), 90, 1);
+
+    const Bytes ink{0, 200, 255, 0};
+    const Bytes inverted{255, 55, 0, 255};
+    struct Case {
+        const wchar_t* name;
+        Bytes stored;
+        test::JpegOptions options;
+    };
+    const Case cases[] = {
+        {L"adobe.jpg", inverted, {4, true}}, {L"ycck.jpg", inverted, {4, true, true}}, {L"plain.jpg", ink, {4, false}}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.name, c.name + wcslen(c.name)));
+        auto collection = OpenCollection(kImageFormat, Write(c.name, test::JpegOfColour(16, 16, c.stored, c.options)));
+        ASSERT_TRUE(collection);
+        const Pixels pixels = ReadPixels(collection.Get(), 0);
+        ASSERT_NE(pixels.bits, nullptr);
+        EXPECT_EQ(pixels.type, kPixelBgr24);
+        const BYTE* centre = pixels.At(8, 8);
+        EXPECT_GT(centre[2], 200);  // red
+        EXPECT_LT(centre[0], 60);   // hardly any blue
+    }
 }
 
 // Frame k of the animation: palette index (x + y + k) % 3 of red, green, blue.

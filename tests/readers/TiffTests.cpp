@@ -52,11 +52,12 @@ struct Kind {
 };
 
 const Kind kKinds[] = {
-    {L"plain", 23, 17, 1, true},   {L"lzw", 23, 17, 1, true},    {L"planar", 23, 17, 1, true},
-    {L"tiled", 23, 17, 1, true},   {L"rgba", 23, 17, 1, true},   {L"palette", 23, 17, 1, true},
-    {L"gray", 23, 17, 1, true},    {L"gray16", 23, 17, 1, true}, {L"cmyk", 23, 17, 1, true},
-    {L"bilevel", 23, 17, 0, true}, {L"big", 300, 200, 0, true},  {L"g4", 23, 17, 0, false},
-    {L"g3", 23, 17, 0, false},     {L"jpeg", 23, 17, 12, true},
+    {L"plain", 23, 17, 1, true},   {L"lzw", 23, 17, 1, true},      {L"planar", 23, 17, 1, true},
+    {L"tiled", 23, 17, 1, true},   {L"rgba", 23, 17, 1, true},     {L"palette", 23, 17, 1, true},
+    {L"gray", 23, 17, 1, true},    {L"gray16", 23, 17, 1, true},   {L"cmyk", 23, 17, 1, true},
+    {L"bilevel", 23, 17, 0, true}, {L"big", 300, 200, 0, true},    {L"g4", 23, 17, 0, false},
+    {L"g3", 23, 17, 0, false},     {L"jpeg", 23, 17, 12, true},    {L"float32", 23, 17, 1, true},
+    {L"float64", 23, 17, 1, true}, {L"signed16", 23, 17, 1, true},
 };
 
 TEST(TiffReader, EveryKindOfPageDecodesLikeImageMagick) {

@@ -21,6 +21,12 @@ convert base.png -colorspace gray -depth 16 -compress lzw -define tiff:predictor
 "${b[@]}" -monochrome -compress group4 g4.tif
 "${b[@]}" -monochrome -compress fax g3.tif
 "${b[@]}" -compress jpeg -quality 95 jpeg.tif
+# Floating-point samples (SampleFormat 3, with SMinSampleValue/SMaxSampleValue) and signed ones.
+convert base.png -type truecolor -depth 32 -define quantum:format=floating-point -define tiff:predictor=1 \
+    -compress zip float32.tif
+convert base.png -type truecolor -depth 64 -define quantum:format=floating-point -define tiff:predictor=1 \
+    -compress zip float64.tif
+convert base.png -colorspace gray -depth 16 -define quantum:format=signed -compress none signed16.tif
 convert -size 300x200 plasma:fractal -depth 8 -compress lzw big.tif
 # Three pages of different kinds and sizes.
 "${b[@]}" -resize 11x9! -compress zip small.tif

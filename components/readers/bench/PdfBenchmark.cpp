@@ -1,8 +1,9 @@
-// Benchmark of the PDF reader's portable core: builds a 1,000-page document with one distinct
-// image per page (alternating Flate RGB, Flate gray with a PNG predictor, and 1-bit CCITT-free
-// stencils), writes it for comparison with other tools, then measures opening, decoding every
-// image, and the peak memory of the process.
-//   pdf-benchmark <output.pdf> [pages]
+// Benchmark of the PDF reader's portable core: builds a document with one distinct image per
+// page (kind flate: alternating Flate RGB and Flate gray with a PNG predictor; kind jpeg: RGB
+// photographs through DCTDecode; kind jpx: RGB pictures through JPXDecode), writes it for
+// comparison with other tools, then measures opening, decoding every image, and the peak memory
+// of the process.
+//   pdf-benchmark <output.pdf> [pages] [flate|jpeg|jpx]
 #include <sys/resource.h>
 
 #include <chrono>
@@ -10,6 +11,8 @@
 #include <fstream>
 #include <string>
 
+#include "TestJpeg.h"
+#include "TestJpx.h"
 #include "TestPdf.h"
 #include "pdf/PdfSource.h"
 
@@ -17,6 +20,48 @@ using namespace pictrove;
 using test::Bytes;
 
 namespace {
+
+// A smooth picture with some detail, different on every page: what a camera or scanner gives
+// a codec to work on, rather than flat colour.
+Bytes Photo(int width, int height, int page) {
+    Bytes samples;
+    samples.reserve(std::size_t(width) * std::size_t(height) * 3);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const int ripple = ((x * 7 + y * 13 + page * 31) % 23);
+            samples.insert(samples.end(), {std::uint8_t(x / 4 + page + ripple), std::uint8_t(y / 3 + ripple),
+                                           std::uint8_t((x + y) / 6 + 3 * page)});
+        }
+    }
+    return samples;
+}
+
+// One codec-compressed RGB picture per page: DCTDecode or JPXDecode.
+Bytes BuildCodecDocument(int pages, bool jpx) {
+    test::PdfWriter writer;
+    std::vector<test::PdfPageSpec> specs;
+    const int width = jpx ? 640 : 1024;
+    const int height = jpx ? 480 : 768;
+    for (int page = 0; page < pages; ++page) {
+        const Bytes samples = Photo(width, height, page);
+        Bytes data;
+        if (jpx) {
+            std::vector<test::JpxPlane> planes(3);
+            for (std::size_t i = 0; i < samples.size(); ++i) planes[i % 3].values.push_back(samples[i]);
+            data = test::MakeJpx(width, height, planes, {8, false, 0});
+        } else {
+            data = test::MakeJpeg(width, height, samples, {3, true, false, false, false, 85});
+        }
+        const std::string dict = "<< /Type /XObject /Subtype /Image /Width " + std::to_string(width) + " /Height " +
+                                 std::to_string(height) + " /ColorSpace /DeviceRGB /BitsPerComponent 8 /Filter /" +
+                                 (jpx ? "JPXDecode" : "DCTDecode") + " >>";
+        const int image = writer.AddStream(dict, data);
+        specs.push_back({"q 320 0 0 240 0 0 cm /Im" + std::to_string(page) + " Do Q",
+                         "<< /XObject << /Im" + std::to_string(page) + " " + std::to_string(image) + " 0 R >> >>", ""});
+    }
+    const int root = test::AddPages(writer, specs);
+    return writer.Write(root, {.xrefStream = true, .objectStreams = true});
+}
 
 Bytes BuildDocument(int pages) {
     test::PdfWriter writer;
@@ -63,10 +108,11 @@ int main(int argc, char** argv) {
         return 2;
     }
     const int pages = argc > 2 ? std::atoi(argv[2]) : 1000;
-    const Bytes file = BuildDocument(pages);
+    const std::string kind = argc > 3 ? argv[3] : "flate";
+    const Bytes file = kind == "flate" ? BuildDocument(pages) : BuildCodecDocument(pages, kind == "jpx");
     std::ofstream(argv[1], std::ios::binary)
         .write(reinterpret_cast<const char*>(file.data()), std::streamsize(file.size()));
-    std::printf("document: %d pages, %.1f MB\n", pages, file.size() / 1048576.0);
+    std::printf("document (%s): %d pages, %.1f MB\n", kind.c_str(), pages, file.size() / 1048576.0);
 
     readers::PdfSource source;
     readers::OpenRequest request;

@@ -2,6 +2,7 @@
 #include "ImageFileSource.h"
 
 #include "GdiplusImage.h"
+#include "codecs/Jpeg.h"
 #include "IcoDirectory.h"
 
 namespace pictrove::readers {
@@ -97,8 +98,14 @@ std::optional<DecodedImage> ImageFileSource::Decode(std::size_t index) {
     if (psd_) return psd_->Decode(index);
     if (index >= frames_.size()) return std::nullopt;
     const Frame& frame = frames_[index];
+    // JPEG files through the readers' own decoder (same colours on every platform), GDI+ for the rest.
+    const std::span<const std::uint8_t> bytes =
+        frame.ownBytes.empty() ? std::span<const std::uint8_t>(file_) : frame.ownBytes;
+    if (!frame.hasDimension && bytes.size() > 3 && bytes[0] == 0xFF && bytes[1] == 0xD8 && bytes[2] == 0xFF) {
+        if (auto jpeg = codecs::JpegToImage(bytes)) return jpeg;
+    }
     // Loaded afresh for every request: no GDI+ object outlives the call, whichever thread asks.
-    LoadedImage image(frame.ownBytes.empty() ? std::span<const std::uint8_t>(file_) : frame.ownBytes);
+    LoadedImage image(bytes);
     if (!image) return std::nullopt;
     if (frame.hasDimension && GdipImageSelectActiveFrame(image.Get(), &frame.dimension, frame.number) != Ok) {
         return std::nullopt;

@@ -6,6 +6,7 @@
 #include <unordered_set>
 
 #include "ByteReader.h"
+#include "codecs/CmykModel.h"
 #include "codecs/Lzw.h"
 #include "codecs/PackBits.h"
 #include "ZipArchive.h"
@@ -35,6 +36,9 @@ enum Tag : std::uint16_t {
     kTileOffsets = 324,
     kTileByteCounts = 325,
     kExtraSamples = 338,
+    kSampleFormat = 339,
+    kMinSampleValue = 340,
+    kMaxSampleValue = 341,
     kJpegTables = 347,
 };
 
@@ -65,6 +69,32 @@ class Directory {
         return values;
     }
 
+    // The first value of an entry as a number, whatever its numeric type (floating point too).
+    std::optional<double> FirstNumber(std::uint16_t type, std::uint32_t count, std::size_t valueField) const {
+        if (count == 0) return std::nullopt;
+        if (type == 11 || type == 12) {
+            ByteReader field(file_, valueField);
+            std::size_t start = valueField;
+            if (type == 12 || count > 1) start = U32(field);  // what does not fit in the entry lies elsewhere
+            if (start > file_.size() || file_.size() - start < (type == 11 ? 4u : 8u)) return std::nullopt;
+            const std::uint8_t* p = file_.data() + start;
+            if (type == 11) {
+                const std::uint32_t bits = big_ ? LoadU32BE(p) : LoadU32LE(p);
+                float value;
+                std::memcpy(&value, &bits, 4);
+                return value;
+            }
+            const std::uint64_t bits = big_ ? (std::uint64_t{LoadU32BE(p)} << 32) | LoadU32BE(p + 4)
+                                            : (std::uint64_t{LoadU32LE(p + 4)} << 32) | LoadU32LE(p);
+            double value;
+            std::memcpy(&value, &bits, 8);
+            return value;
+        }
+        const auto list = Values(type, count, valueField, 1u << 16);
+        if (list.empty()) return std::nullopt;
+        return type == 8 ? double(std::int16_t(list[0])) : type == 9 ? double(std::int32_t(list[0])) : double(list[0]);
+    }
+
   private:
     std::span<const std::uint8_t> file_;
     bool big_;
@@ -82,6 +112,31 @@ std::uint32_t Sample(const std::uint8_t* row, std::size_t index, int bits, bool 
             return value * 255 / ((1u << bits) - 1);
         }
     }
+}
+
+// A 32 or 64-bit floating-point sample scaled from lowest..highest to 0..255 (NaN is black).
+std::uint32_t RealSample(const std::uint8_t* row,
+                         std::size_t index,
+                         int bits,
+                         bool big,
+                         double lowest,
+                         double highest) {
+    double value;
+    if (bits == 32) {
+        const std::uint8_t* p = row + 4 * index;
+        const std::uint32_t word = big ? LoadU32BE(p) : LoadU32LE(p);
+        float single;
+        std::memcpy(&single, &word, 4);
+        value = single;
+    } else {
+        const std::uint8_t* p = row + 8 * index;
+        const std::uint64_t word = big ? (std::uint64_t{LoadU32BE(p)} << 32) | LoadU32BE(p + 4)
+                                       : (std::uint64_t{LoadU32LE(p + 4)} << 32) | LoadU32LE(p);
+        std::memcpy(&value, &word, 8);
+    }
+    const double level = (value - lowest) / (highest - lowest) * 255.0 + 0.5;
+    if (!(level > 0)) return 0;
+    return level >= 255 ? 255u : static_cast<std::uint32_t>(level);
 }
 
 }  // namespace
@@ -121,6 +176,12 @@ OpenStatus TiffSource::OpenDocument(OpenRequest request) {
             if (tag == kJpegTables && (type == 7 || type == 1)) {
                 const auto list = directory.Values(1, values, field, 1u << 20);
                 page.jpegTables.assign(list.begin(), list.end());
+                continue;
+            }
+            if (tag == kMinSampleValue || tag == kMaxSampleValue) {
+                if (const auto value = directory.FirstNumber(type, values, field)) {
+                    (tag == kMinSampleValue ? page.lowest : page.highest) = *value;
+                }
                 continue;
             }
             const auto list = directory.Values(type, values, field, tag == kColourMap ? 3 * 65536 : 1u << 24);
@@ -179,6 +240,9 @@ OpenStatus TiffSource::OpenDocument(OpenRequest request) {
                 case kExtraSamples:
                     page.extraSamples = static_cast<int>(list.size());
                     break;
+                case kSampleFormat:
+                    page.sampleFormat = one;
+                    break;
                 default:
                     break;
             }
@@ -210,6 +274,9 @@ OpenStatus TiffSource::OpenDocument(OpenRequest request) {
 
 std::optional<DecodedImage> TiffSource::Decode(std::size_t index) {
     if (index >= pages_.size()) return std::nullopt;
+    // Signed and floating-point samples are ours alone: a platform decoder that takes them for
+    // unsigned integers gives a picture of the right size and the wrong levels.
+    if (pages_[index].sampleFormat != 1) return DecodeHere(index);
     if (decoder_) {
         if (decoderPages_ < 0) decoderPages_ = static_cast<int>(decoder_->FrameCount(file_));
         // Page numbers agree only when the decoder sees the same chain.
@@ -227,7 +294,12 @@ std::optional<DecodedImage> TiffSource::DecodeHere(std::size_t index) const {
     if (page.compression == 7) return DecodeJpegChunks(page);
     const int bits = page.bitsPerSample;
     const int spp = page.samplesPerPixel;
-    if ((bits != 1 && bits != 2 && bits != 4 && bits != 8 && bits != 16) || spp < 1 || spp > 8) return std::nullopt;
+    // Floating-point samples of 32 or 64 bits, signed or unsigned integers of up to 16 bits.
+    const bool real = page.sampleFormat == 3;
+    if (real ? bits != 32 && bits != 64 : bits != 1 && bits != 2 && bits != 4 && bits != 8 && bits != 16) {
+        return std::nullopt;
+    }
+    if (spp < 1 || spp > 8 || (real && page.predictor != 1) || !(page.highest != page.lowest)) return std::nullopt;
     if (page.compression != 1 && page.compression != 5 && page.compression != 8 && page.compression != 32946 &&
         page.compression != 32773) {
         return std::nullopt;
@@ -326,8 +398,12 @@ std::optional<DecodedImage> TiffSource::DecodeHere(std::size_t index) const {
     }
 
     const auto sample = [&](int x, int y, int s) -> std::uint32_t {
-        if (page.planar == 2) return Sample(raw[s].data() + std::size_t(y) * planeRow, std::size_t(x), bits, big);
-        return Sample(raw[0].data() + std::size_t(y) * planeRow, std::size_t(x) * spp + s, bits, big);
+        const std::uint8_t* row = raw[page.planar == 2 ? s : 0].data() + std::size_t(y) * planeRow;
+        const std::size_t index = page.planar == 2 ? std::size_t(x) : std::size_t(x) * spp + s;
+        if (real) return RealSample(row, index, bits, big, page.lowest, page.highest);
+        const std::uint32_t value = Sample(row, index, bits, big);
+        // Two's complement to an offset from the most negative value: -128 black, 127 white.
+        return page.sampleFormat == 2 && bits >= 8 ? value ^ 0x80 : value;
     };
     const int colours = spp - page.extraSamples;
     const bool alpha = page.extraSamples > 0;
@@ -380,10 +456,14 @@ std::optional<DecodedImage> TiffSource::DecodeHere(std::size_t index) const {
                         g = page.colourMap[entries + index] >> 8;
                         b = page.colourMap[2 * entries + index] >> 8;
                     } else if (cmyk) {
-                        const std::uint32_t k = 255 - sample(x, y, 3);
-                        r = (255 - sample(x, y, 0)) * k / 255;
-                        g = (255 - sample(x, y, 1)) * k / 255;
-                        b = (255 - sample(x, y, 2)) * k / 255;
+                        std::uint8_t rgb[3];
+                        codecs::CmykToRgb(static_cast<std::uint8_t>(sample(x, y, 0)),
+                                          static_cast<std::uint8_t>(sample(x, y, 1)),
+                                          static_cast<std::uint8_t>(sample(x, y, 2)),
+                                          static_cast<std::uint8_t>(sample(x, y, 3)), rgb);
+                        r = rgb[0];
+                        g = rgb[1];
+                        b = rgb[2];
                     } else {
                         r = sample(x, y, 0);
                         g = sample(x, y, 1);

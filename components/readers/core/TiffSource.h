@@ -24,6 +24,9 @@ struct TiffPage {
     int planar = 1;
     int predictor = 1;
     int extraSamples = 0;  // samples after the colour ones; the first is taken as alpha
+    int sampleFormat = 1;  // 1 unsigned, 2 signed, 3 floating point
+    double lowest = 0;     // floating-point samples: the value shown black (SMinSampleValue)
+    double highest = 1;    // and the value shown white (SMaxSampleValue)
     bool tiled = false;
     int chunkWidth = 0;   // tile width, or the page width for strips
     int chunkHeight = 0;  // tile length or rows per strip

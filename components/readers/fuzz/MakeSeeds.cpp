@@ -9,6 +9,8 @@
 #include "TestDocumentFiles.h"
 #include "TestDocuments.h"
 #include "TestImageFiles.h"
+#include "TestJpeg.h"
+#include "TestJpx.h"
 #include "TestPdf.h"
 
 using namespace pictrove::test;
@@ -150,6 +152,26 @@ int main(int argc, char** argv) {
     Write(root / "PdfSecurityFuzzer", "v4.txt",
           Text("<< /Filter /Standard /V 4 /R 4 /P -4 /CF << /StdCF << /CFM /AESV2 /Length 16 >> >> /StmF /StdCF "
                "/StrF /StdCF /O <00> /U <00> >> 0123456789abcdef0123456789abcdef"));
+    // PictureCodecFuzzer: an even first byte for JPEG, an odd one for JPEG 2000.
+    const auto withSelector = [](std::uint8_t selector, const Bytes& file) {
+        Bytes out{selector};
+        out.insert(out.end(), file.begin(), file.end());
+        return out;
+    };
+    Write(root / "PictureCodecFuzzer", "gray.jpg", withSelector(0, JpegOfColour(24, 16, {90}, {1})));
+    Write(root / "PictureCodecFuzzer", "progressive.jpg",
+          withSelector(0, JpegOfColour(24, 16, {9, 90, 200}, {3, true, false, true})));
+    Write(root / "PictureCodecFuzzer", "arithmetic.jpg",
+          withSelector(0, JpegOfColour(24, 16, {9, 90, 200}, {3, true, false, false, true})));
+    Write(root / "PictureCodecFuzzer", "ycck.jpg",
+          withSelector(0, JpegOfColour(16, 16, {1, 2, 3, 4}, {4, true, true})));
+    JpxPlane plane;
+    for (int i = 0; i < 64; ++i) plane.values.push_back(i * 3);
+    JpxPlane half;
+    for (int i = 0; i < 16; ++i) half.values.push_back(i * 9);
+    half.dx = half.dy = 2;
+    Write(root / "PictureCodecFuzzer", "gray.jp2", withSelector(1, MakeJpx(8, 8, {plane}, {8, true, 2})));
+    Write(root / "PictureCodecFuzzer", "sub.j2k", withSelector(1, MakeJpx(8, 8, {plane, half, half}, {8, false, 0})));
     Write(root / "ImageHeaderFuzzer", "a.png", SmallPng());
     Write(root / "ImageHeaderFuzzer", "a.gif", SmallGif());
     Write(root / "ImageHeaderFuzzer", "a.ico", MakeIco({{2, 2, Bytes(16, 0xFF), {}}}));

@@ -5,9 +5,14 @@
 #include <cmath>
 
 #include "PdfDocument.h"
+#include "codecs/CmykModel.h"
 
 namespace pictrove::readers::pdf {
 namespace {
+
+// Embedded ICC profiles larger than this are not read (real ones are a few kilobytes to a few
+// megabytes).
+constexpr std::size_t kMaxProfileBytes = std::size_t{16} << 20;
 
 constexpr int kMaxColourDepth = 8;
 constexpr std::size_t kMaxFunctionSamples = 1 << 22;
@@ -18,10 +23,9 @@ std::uint8_t ToByte(float value) {
     return static_cast<std::uint8_t>(value * 255.0f + 0.5f);
 }
 
+// Through the readers' one CMYK model, so PDF images match JPEG and TIFF CMYK pictures.
 void CmykToRgb(float c, float m, float y, float k, std::uint8_t rgb[3]) {
-    rgb[0] = ToByte((1 - c) * (1 - k));
-    rgb[1] = ToByte((1 - m) * (1 - k));
-    rgb[2] = ToByte((1 - y) * (1 - k));
+    codecs::CmykToRgb(ToByte(c), ToByte(m), ToByte(y), ToByte(k), rgb);
 }
 
 float LinearToSrgb(float v) {
@@ -228,16 +232,23 @@ std::shared_ptr<ColourSpace> ColourSpace::Parse(Document& document,
             const auto range = document.Numbers(params.dict->Get("Range"));
             if (range.size() >= 4) space->range_ = {range[0], range[1], range[2], range[3]};
         }
+        space->profile_ = codecs::ColourProfile::FromLab(space->white_);
         return space;
     }
     if (name == "ICCBased") {
         const Object profile = document.Resolve(items[1]);
         const Dict* dict = profile.AsDict();
         const std::int64_t n = document.Lookup(dict, "N").Int(0);
-        if (n == 1) return Device(ColourFamily::kGray);
-        if (n == 3) return Device(ColourFamily::kRgb);
-        if (n == 4) return Device(ColourFamily::kCmyk);
-        return Parse(document, document.Lookup(dict, "Alternate"), resources, depth + 1);
+        if (n != 1 && n != 3 && n != 4)
+            return Parse(document, document.Lookup(dict, "Alternate"), resources, depth + 1);
+        auto space = Device(n == 1 ? ColourFamily::kGray : n == 3 ? ColourFamily::kRgb : ColourFamily::kCmyk);
+        // The embedded profile decides the colours; one that cannot be used leaves the device space.
+        if (profile.IsStream()) {
+            if (auto bytes = document.DecodeFully(*profile.stream, kMaxProfileBytes)) {
+                space->profile_ = codecs::ColourProfile::FromIcc(*bytes, static_cast<int>(n));
+            }
+        }
+        return space;
     }
     if (name == "Indexed" || name == "I") {
         if (items.size() < 4) return nullptr;
@@ -257,6 +268,7 @@ std::shared_ptr<ColourSpace> ColourSpace::Parse(Document& document,
         table.resize(need, 0);  // short tables: the missing entries are black
         space->palette_.resize(static_cast<std::size_t>(space->hival_ + 1) * 3);
         space->paletteGray_ = base->GrayOutput();
+        bool colourEntries = false;
         std::vector<float> values(static_cast<std::size_t>(base->components_));
         for (int i = 0; i <= space->hival_; ++i) {
             for (int c = 0; c < base->components_; ++c) {
@@ -264,8 +276,13 @@ std::shared_ptr<ColourSpace> ColourSpace::Parse(Document& document,
                 const auto range = base->DefaultDecode(c, 8);
                 values[static_cast<std::size_t>(c)] = range[0] + byte / 255.0f * (range[1] - range[0]);
             }
-            base->ToRgb(values.data(), &space->palette_[static_cast<std::size_t>(i) * 3]);
+            std::uint8_t* rgb = &space->palette_[static_cast<std::size_t>(i) * 3];
+            base->ToRgb(values.data(), rgb);
+            // A colour base whose palette holds only grays (black and white scans) still gives
+            // a gray picture: a third of the memory and what the page really shows.
+            colourEntries |= rgb[0] != rgb[1] || rgb[1] != rgb[2];
         }
+        space->paletteGray_ = space->paletteGray_ || !colourEntries;
         return space;
     }
     if (name == "Separation" || name == "DeviceN") {
@@ -313,6 +330,19 @@ std::array<float, 2> ColourSpace::DefaultDecode(int component, int bitsPerCompon
 }
 
 void ColourSpace::ToRgb(const float* v, std::uint8_t rgb[3]) const {
+    if (profile_ && family_ == ColourFamily::kLab) {
+        const float lab[3] = {std::clamp(v[0], 0.0f, 100.0f), std::clamp(v[1], range_[0], range_[1]),
+                              std::clamp(v[2], range_[2], range_[3])};
+        profile_->ToRgb(lab, 1, rgb);
+        return;
+    }
+    if (profile_) {
+        float clamped[4];
+        for (int i = 0; i < components_ && i < 4; ++i)
+            clamped[i] = std::clamp(std::isnan(v[i]) ? 0.0f : v[i], 0.0f, 1.0f);
+        profile_->ToRgb(clamped, 1, rgb);
+        return;
+    }
     switch (family_) {
         case ColourFamily::kGray:
             rgb[0] = rgb[1] = rgb[2] = ToByte(v[0]);

@@ -1,7 +1,8 @@
 // Colour spaces of images and the functions that tint transforms use: every space is reduced to
-// gray or RGB. Device, calibrated and ICC spaces by their component count, Lab approximated
-// through XYZ to sRGB, Indexed over any base, Separation and DeviceN through their alternate
-// space when the tint transform is a sampled, exponential or stitching function, else as gray.
+// gray or RGB. ICC spaces through their embedded profile (Little CMS), else like device and
+// calibrated spaces by their component count; Lab through Little CMS under its white point, Indexed over any base,
+// Separation and DeviceN through their alternate space when the tint transform is a sampled, exponential or stitching
+// function, else as gray.
 #pragma once
 
 #include <array>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "PdfObject.h"
+#include "codecs/ColourProfile.h"
 
 namespace pictrove::readers::pdf {
 
@@ -59,6 +61,13 @@ class ColourSpace {
     int Components() const { return components_; }
     // Whether the result is best kept as gray.
     bool GrayOutput() const;
+    // Whether colours go through colour management (an embedded profile, or Lab).
+    bool Managed() const { return profile_ != nullptr; }
+    // 8-bit samples with the default Decode array straight through the embedded profile, a row
+    // at a time; false when the space has no such profile.
+    bool ManagedRow(const std::uint8_t* samples, std::size_t count, std::uint8_t* rgb) const {
+        return profile_ && family_ != ColourFamily::kLab && profile_->ToRgb8(samples, count, rgb);
+    }
     // The default Decode range of component i for bpc bits per component.
     std::array<float, 2> DefaultDecode(int component, int bitsPerComponent) const;
     // Converts component values (decoded: 0..1 for most spaces, index for Indexed, L*a*b* for
@@ -75,6 +84,8 @@ class ColourSpace {
     int hival_ = 0;
     std::vector<std::uint8_t> palette_;
     bool paletteGray_ = false;
+    // ICCBased spaces with a usable embedded profile, and Lab: converted by Little CMS.
+    std::shared_ptr<codecs::ColourProfile> profile_;
     // Separation and DeviceN.
     std::shared_ptr<ColourSpace> alternate_;
     std::shared_ptr<Function> tint_;

@@ -7,6 +7,8 @@
 
 #include "ByteReader.h"
 #include "codecs/Ccitt.h"
+#include "codecs/Jpeg.h"
+#include "codecs/Jpx.h"
 #include "PdfColour.h"
 #include "PdfDocument.h"
 #include "PdfFilters.h"
@@ -52,14 +54,16 @@ bool ValidBits(int bits) {
     return bits == 1 || bits == 2 || bits == 4 || bits == 8 || bits == 16;
 }
 
-// Raw sample bytes of an image: the general filters, then CCITT when it ends the chain. JPEG
-// data is handed back undecoded in jpeg; other codecs fail.
+// Raw sample bytes of an image: the general filters, then CCITT when it ends the chain. JPEG and
+// JPEG 2000 data is handed back undecoded in jpeg, with its filter's name in codec; other
+// codecs fail.
 std::optional<std::vector<std::uint8_t>> SampleBytes(Document& document,
                                                      const Stream& stream,
                                                      int width,
                                                      int height,
                                                      std::size_t rowBytes,
-                                                     std::vector<std::uint8_t>* jpeg) {
+                                                     std::vector<std::uint8_t>* jpeg,
+                                                     std::string* codec) {
     const std::size_t expected = rowBytes * static_cast<std::size_t>(height);
     auto data = document.DecodeStream(stream, expected);
     if (!data) return std::nullopt;
@@ -67,8 +71,9 @@ std::optional<std::vector<std::uint8_t>> SampleBytes(Document& document,
         data->bytes.resize(expected, 0);  // short data: the rest reads as zero samples
         return std::move(data->bytes);
     }
-    if (data->codec == "DCTDecode" && jpeg != nullptr) {
+    if ((data->codec == "DCTDecode" || data->codec == "JPXDecode") && jpeg != nullptr) {
         *jpeg = std::move(data->bytes);
+        *codec = data->codec;
         return std::vector<std::uint8_t>{};
     }
     if (data->codec == "CCITTFaxDecode") {
@@ -95,6 +100,57 @@ std::optional<Raster> DecodeRaster(Document& document,
                                    const JpegDecoder& jpeg,
                                    bool asMask,
                                    int depth);
+
+// A Decode array that changes nothing: 0 1 for every component.
+bool IsDefaultDecode(const std::vector<float>& decode, int components) {
+    if (decode.size() != 2 * static_cast<std::size_t>(components)) return false;
+    for (std::size_t i = 0; i < decode.size(); i += 2) {
+        if (decode[i] != 0 || decode[i + 1] != 1) return false;
+    }
+    return true;
+}
+
+// JPXDecode data as 8-bit samples for the general path, with its opacity channel. The
+// codestream's own colour space serves when the dictionary names none (or one that does not
+// fit the decoded components, as after a palette has been applied).
+std::optional<codecs::JpxPicture> JpxSamples(std::span<const std::uint8_t> data,
+                                             std::shared_ptr<ColourSpace>& space,
+                                             std::vector<float>& decode) {
+    auto picture = codecs::DecodeJpx(data);
+    if (!picture) return std::nullopt;
+    if (!space || space->Components() != picture->components) {
+        if (picture->components != 1 && picture->components != 3 && picture->components != 4) return std::nullopt;
+        space = ColourSpace::Device(picture->components == 1   ? ColourFamily::kGray
+                                    : picture->components == 3 ? ColourFamily::kRgb
+                                                               : ColourFamily::kCmyk);
+        if (decode.size() != 2 * static_cast<std::size_t>(picture->components)) decode.clear();
+    }
+    return picture;
+}
+
+// DCTDecode data as 8-bit samples for the general path. Adobe-marked CMYK JPEGs store
+// inverted ink, and PDF producers mark that same inversion with an inverted Decode array: the
+// inversion is undone here, once, and such a Decode array is then not applied a second time.
+// The space follows the JPEG when the dictionary names none, or one with another component count.
+std::optional<codecs::JpegPicture> DctSamples(std::span<const std::uint8_t> data,
+                                              std::shared_ptr<ColourSpace>& space,
+                                              std::vector<float>& decode) {
+    auto picture = codecs::DecodeJpeg(data);
+    if (!picture) return std::nullopt;
+    if (picture->components == 4 && picture->adobe) {
+        codecs::JpegInkToNormal(*picture);
+        const bool inverted = decode.size() == 8 && decode[0] == 1 && decode[1] == 0 && decode[2] == 1 &&
+                              decode[3] == 0 && decode[4] == 1 && decode[5] == 0 && decode[6] == 1 && decode[7] == 0;
+        if (inverted) decode.clear();
+    }
+    if (!space || space->Components() != picture->components) {
+        space = ColourSpace::Device(picture->components == 1   ? ColourFamily::kGray
+                                    : picture->components == 3 ? ColourFamily::kRgb
+                                                               : ColourFamily::kCmyk);
+        if (decode.size() != 2 * static_cast<std::size_t>(picture->components)) decode.clear();
+    }
+    return picture;
+}
 
 // A mask image read as coverage: soft masks by their gray level, stencil masks 255 where
 // they let the image through.
@@ -191,7 +247,7 @@ std::optional<Raster> DecodeRaster(Document& document,
                                    int depth) {
     if (!image.IsStream() || depth > 2) return std::nullopt;
     const Dict& dict = image.stream->dict;
-    const ImageSize size = DeclaredSize(document, image);
+    ImageSize size = DeclaredSize(document, image);
     if (!IsAcceptableSize(size.width, size.height)) return std::nullopt;
     const bool stencil = asMask || document.Lookup(&dict, "ImageMask").Bool(false);
     std::shared_ptr<ColourSpace> space;
@@ -204,17 +260,41 @@ std::optional<Raster> DecodeRaster(Document& document,
     }
     std::vector<float> decode = document.Numbers(dict.Get("Decode"));
     std::vector<std::uint8_t> jpegData;
-    const std::size_t rowBytes = (static_cast<std::size_t>(size.width) * static_cast<std::size_t>(components) *
-                                      static_cast<std::size_t>(ValidBits(bits) ? bits : 8) +
-                                  7) /
-                                 8;
-    auto samples = SampleBytes(document, *image.stream, size.width, size.height, rowBytes, &jpegData);
+    std::string codec;
+    std::size_t rowBytes = (static_cast<std::size_t>(size.width) * static_cast<std::size_t>(components) *
+                                static_cast<std::size_t>(ValidBits(bits) ? bits : 8) +
+                            7) /
+                           8;
+    auto samples = SampleBytes(document, *image.stream, size.width, size.height, rowBytes, &jpegData, &codec);
     if (!samples) return std::nullopt;
     std::optional<Raster> raster;
-    if (!jpegData.empty()) {
+    std::optional<codecs::JpegPicture> dct;
+    std::vector<std::uint8_t> inDataAlpha;  // SMaskInData: the JPEG 2000 picture's own opacity
+    if (codec == "JPXDecode") {
+        if (stencil) return std::nullopt;
+        auto jpx = JpxSamples(jpegData, space, decode);
+        if (!jpx) return std::nullopt;
+        size = {jpx->width, jpx->height};
+        components = jpx->components;
+        bits = 8;
+        rowBytes = static_cast<std::size_t>(size.width) * static_cast<std::size_t>(components);
+        samples = std::move(jpx->samples);
+        if (document.Lookup(&dict, "SMaskInData").Int(0) != 0) inDataAlpha = std::move(jpx->alpha);
+        jpegData.clear();
+    } else if (!jpegData.empty() && !stencil) {
+        dct = DctSamples(jpegData, space, decode);
+    }
+    if (dct) {
+        size = {dct->width, dct->height};
+        components = dct->components;
+        bits = 8;
+        rowBytes = static_cast<std::size_t>(size.width) * static_cast<std::size_t>(components);
+        samples = std::move(dct->samples);
+    } else if (!jpegData.empty()) {
         raster = FromJpeg(jpeg, jpegData, decode);
         if (!raster) return std::nullopt;
-    } else {
+    }
+    if (!raster) {
         if (!stencil && (!space || !ValidBits(bits))) return std::nullopt;
         raster.emplace();
         raster->width = size.width;
@@ -276,46 +356,87 @@ std::optional<Raster> DecodeRaster(Document& document,
         unsigned last[32] = {};
         std::uint8_t lastRgb[3] = {0, 0, 0};
         bool haveLast = false;
-        for (int y = 0; y < size.height; ++y) {
-            const std::uint8_t* row = samples->data() + static_cast<std::size_t>(y) * rowBytes;
-            std::uint8_t* out = &raster->bgra[static_cast<std::size_t>(y) * static_cast<std::size_t>(size.width) * 4];
-            std::size_t index = 0;
-            for (int x = 0; x < size.width; ++x, out += 4) {
-                std::uint8_t rgb[3];
-                for (int c = 0; c < components; ++c) raw[c] = Sample(row, index++, bits);
-                if (components == 1) {
-                    const auto& colour = single[bits == 16 ? raw[0] >> 8 : raw[0]];
-                    rgb[0] = colour[0];
-                    rgb[1] = colour[1];
-                    rgb[2] = colour[2];
-                } else if (haveLast && std::equal(raw, raw + components, last)) {
-                    std::memcpy(rgb, lastRgb, 3);
-                } else {
-                    for (int c = 0; c < components; ++c) {
-                        values[c] = tables[static_cast<std::size_t>(c)][bits == 16 ? raw[c] >> 8 : raw[c]];
-                    }
-                    space->ToRgb(values, rgb);
-                    std::copy(raw, raw + components, last);
-                    std::memcpy(lastRgb, rgb, 3);
-                    haveLast = true;
+        // Plain 8-bit RGB with the default Decode array and no colour key (most photographs):
+        // the samples are the colours, only reordered.
+        const bool plainRgb = bits == 8 && components == 3 && keyRanges.empty() &&
+                              space->Family() == ColourFamily::kRgb && !space->Managed() &&
+                              (decode.empty() || IsDefaultDecode(decode, 3));
+        // Samples described by an embedded profile, converted a row at a time.
+        const bool defaultDecode = decode.empty() || IsDefaultDecode(decode, components);
+        std::vector<std::uint8_t> managedRow;
+        const bool managedRows =
+            bits == 8 && components > 1 && keyRanges.empty() && defaultDecode && space->ManagedRow(nullptr, 0, nullptr);
+        if (managedRows) {
+            managedRow.resize(static_cast<std::size_t>(size.width) * 3);
+            for (int y = 0; y < size.height; ++y) {
+                space->ManagedRow(samples->data() + static_cast<std::size_t>(y) * rowBytes,
+                                  static_cast<std::size_t>(size.width), managedRow.data());
+                std::uint8_t* out =
+                    &raster->bgra[static_cast<std::size_t>(y) * static_cast<std::size_t>(size.width) * 4];
+                for (int x = 0; x < size.width; ++x, out += 4) {
+                    out[0] = managedRow[3 * static_cast<std::size_t>(x) + 2];
+                    out[1] = managedRow[3 * static_cast<std::size_t>(x) + 1];
+                    out[2] = managedRow[3 * static_cast<std::size_t>(x)];
+                    out[3] = 255;
                 }
-                out[0] = rgb[2];
-                out[1] = rgb[1];
-                out[2] = rgb[0];
-                out[3] = 255;
-                if (!keyRanges.empty()) {
-                    bool inside = true;
-                    for (int c = 0; c < components && inside; ++c) {
-                        inside = raw[c] >= keyRanges[2 * static_cast<std::size_t>(c)] &&
-                                 raw[c] <= keyRanges[2 * static_cast<std::size_t>(c) + 1];
+            }
+        } else if (plainRgb) {
+            for (int y = 0; y < size.height; ++y) {
+                const std::uint8_t* in = samples->data() + static_cast<std::size_t>(y) * rowBytes;
+                std::uint8_t* out =
+                    &raster->bgra[static_cast<std::size_t>(y) * static_cast<std::size_t>(size.width) * 4];
+                for (int x = 0; x < size.width; ++x, in += 3, out += 4) {
+                    out[0] = in[2];
+                    out[1] = in[1];
+                    out[2] = in[0];
+                    out[3] = 255;
+                }
+            }
+        } else {
+            for (int y = 0; y < size.height; ++y) {
+                const std::uint8_t* row = samples->data() + static_cast<std::size_t>(y) * rowBytes;
+                std::uint8_t* out =
+                    &raster->bgra[static_cast<std::size_t>(y) * static_cast<std::size_t>(size.width) * 4];
+                std::size_t index = 0;
+                for (int x = 0; x < size.width; ++x, out += 4) {
+                    std::uint8_t rgb[3];
+                    for (int c = 0; c < components; ++c) raw[c] = Sample(row, index++, bits);
+                    if (components == 1) {
+                        const auto& colour = single[bits == 16 ? raw[0] >> 8 : raw[0]];
+                        rgb[0] = colour[0];
+                        rgb[1] = colour[1];
+                        rgb[2] = colour[2];
+                    } else if (haveLast && std::equal(raw, raw + components, last)) {
+                        std::memcpy(rgb, lastRgb, 3);
+                    } else {
+                        for (int c = 0; c < components; ++c) {
+                            values[c] = tables[static_cast<std::size_t>(c)][bits == 16 ? raw[c] >> 8 : raw[c]];
+                        }
+                        space->ToRgb(values, rgb);
+                        std::copy(raw, raw + components, last);
+                        std::memcpy(lastRgb, rgb, 3);
+                        haveLast = true;
                     }
-                    if (inside) out[3] = 0;
+                    out[0] = rgb[2];
+                    out[1] = rgb[1];
+                    out[2] = rgb[0];
+                    out[3] = 255;
+                    if (!keyRanges.empty()) {
+                        bool inside = true;
+                        for (int c = 0; c < components && inside; ++c) {
+                            inside = raw[c] >= keyRanges[2 * static_cast<std::size_t>(c)] &&
+                                     raw[c] <= keyRanges[2 * static_cast<std::size_t>(c) + 1];
+                        }
+                        if (inside) out[3] = 0;
+                    }
                 }
             }
         }
         raster->alpha = !keyRanges.empty();
     }
-    if (!asMask && depth == 0) {
+    if (!inDataAlpha.empty()) {
+        ApplyPlane(*raster, Plane{raster->width, raster->height, std::move(inDataAlpha)});
+    } else if (!asMask && depth == 0) {
         const Object softMask = document.Lookup(&dict, "SMask");
         const Object mask = document.Lookup(&dict, "Mask");
         if (softMask.IsStream()) {
