@@ -8,7 +8,9 @@ out="${PICTROVE_BUILD_DIR:-$root/build}/bench"
 core="$root/components/readers/core"
 mkdir -p "$out"
 g++ -std=c++20 -O2 -DNDEBUG -I"$core" -I"$root" -I"$root/tests/readers" "$root/components/readers/bench/PdfBenchmark.cpp" \
-    "$core"/*.cpp "$core"/pdf/*.cpp "$root/tests/readers/TestPdf.cpp" -lz -o "$out/pdf-benchmark"
+    "$core"/*.cpp "$core"/pdf/*.cpp "$root/tests/readers/TestPdf.cpp" \
+    "$core"/codecs/*.cpp "$core"/jbig2/*.cpp \
+    -lz -o "$out/pdf-benchmark"
 "$out/pdf-benchmark" "$out/bench.pdf" "${1:-1000}"
 if command -v pdfimages >/dev/null; then
     echo "--- pdfimages on the same file"

@@ -22,5 +22,7 @@ g++ -std=c++20 -O1 -Wall -Wextra -Werror -I"$core" -I"$root" -I"$gtest/include" 
     "$root/tests/readers/TestImageFiles.cpp" "$root/tests/readers/TestDocuments.cpp" \
     "$core"/pdf/*.cpp "$root/tests/readers/PdfCoreTests.cpp" "$root/tests/readers/PdfImageTests.cpp" \
     "$root/tests/readers/TestPdf.cpp" \
+    "$core"/jbig2/*.cpp "$root/tests/readers/Jbig2Tests.cpp" "$root/tests/readers/Jbig2SymbolTests.cpp" \
+    "$root/tests/readers/Jbig2PdfTests.cpp" "$root/tests/readers/Jbig2TestStreams.cpp" \
     "$out/gtest.o" "$out/gtest_main.o" -lz -lpthread -o "$out/readers_core_tests"
 "$out/readers_core_tests" --gtest_brief=1
