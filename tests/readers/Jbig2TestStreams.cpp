@@ -233,7 +233,7 @@ void EncodeRefinement(MqEncoder& mq,
             if (uniform && bitmap.Get(x, y) != centre) typical = false;
         }
         if (e.typicalPrediction) {
-            mq.Encode(contexts[e.templ == 0 ? 0x100 : 0x080], (typical ? 1 : 0) != ltp ? 1 : 0);
+            mq.Encode(contexts[e.templ == 0 ? 0x100 : 0x040], (typical ? 1 : 0) != ltp ? 1 : 0);
             ltp = typical ? 1 : 0;
         }
         for (int x = 0; x < bitmap.width; ++x) {

@@ -290,7 +290,9 @@ TEST(Jbig2Refinement, IntermediateRegionsAndThePageRefinedWithEitherTemplate) {
                 refinement.templ = templ;
                 refinement.typicalPrediction = typical;
                 refinement.at = {-1, -2, 1, 1};  // moved adaptive pixels (template 0 only)
-                Jbig2Bytes data = test::RegionInfo(12, 9, 2, 1);
+                // Onto the page, a refinement of the page replaces what it refined; one of a
+                // region is ORed like any region.
+                Jbig2Bytes data = test::RegionInfo(12, 9, 2, 1, ofPage ? 4 : 0);
                 data.push_back(static_cast<std::uint8_t>(templ | (typical ? 2 : 0)));
                 if (templ == 0) {
                     for (int v : refinement.at) data.push_back(static_cast<std::uint8_t>(v));
@@ -314,6 +316,23 @@ TEST(Jbig2Refinement, IntermediateRegionsAndThePageRefinedWithEitherTemplate) {
             }
         }
     }
+    // The page refined with OR keeps the pixels the refinement cleared.
+    Jbig2Bytes data = test::RegionInfo(12, 9, 2, 1, 0);
+    data.push_back(0x00);
+    for (int v : {-1, -1, -1, -1}) data.push_back(static_cast<std::uint8_t>(v));
+    test::MqEncoder mq;
+    std::vector<std::uint8_t> contexts;
+    test::EncodeRefinement(mq, contexts, fine, rough, {});
+    const auto coded = mq.Finish();
+    data.insert(data.end(), coded.begin(), coded.end());
+    auto page =
+        DecodeEmbedded(test::Sequential({{0, kPageInfo, 1, {}, test::PageInfo(16, 12)},
+                                         {1, kImmediateGeneric, 1, {}, test::GenericRegion(rough, 2, 1, encoding)},
+                                         {2, 42, 1, {}, data}}));
+    ASSERT_TRUE(page);
+    TestBitmap both = fine;
+    for (std::size_t i = 0; i < both.pixels.size(); ++i) both.pixels[i] |= rough.pixels[i];
+    ExpectPixels(*page, both, 2, 1, "the page refined with OR");
 }
 
 TEST(Jbig2Halftone, PatternsDrawnFromGrayCodedPlanes) {

@@ -172,7 +172,7 @@ std::optional<Bitmap> DecodeRefinement(codecs::MqDecoder& mq,
     const Bitmap& ref = *params.reference;
     if (contexts.Size() < kRefinementContexts) contexts.Reset(kRefinementContexts);
     const bool t0 = params.templ == 0;
-    const std::uint32_t sltp = t0 ? 0x100 : 0x080;
+    const std::uint32_t sltp = t0 ? 0x100 : 0x040;
     int ltp = 0;
     for (int y = 0; y < bitmap.height; ++y) {
         if (mq.Overrun() > kMaxOverrun) break;

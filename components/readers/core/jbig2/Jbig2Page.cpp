@@ -246,14 +246,9 @@ void PageDecoder::Refinement(const Segment& segment) {
     codecs::MqContexts contexts(kRefinementContexts);
     auto region = DecodeRefinement(mq, contexts, params);
     if (!region) return;
-    if (segment.type == kIntermediateRefinement) {
-        Place(*region, *info, true, segment);
-    } else if (pagePart && bitmap_) {
-        // A refinement of the page replaces what it refined.
-        bitmap_->Compose(*region, info->x, info->y, Combine::kReplace);
-    } else {
-        Place(*region, *info, false, segment);
-    }
+    // A refinement of the page meets it with the region's operator like any region (writers
+    // give it REPLACE when the refined pixels are to stand alone).
+    Place(*region, *info, segment.type == kIntermediateRefinement, segment);
 }
 
 std::vector<const HuffmanTable*> PageDecoder::Tables(const Segment& segment) const {
