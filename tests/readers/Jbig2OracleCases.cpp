@@ -215,5 +215,57 @@ int main(int argc, char** argv) {
         Save(folder, "text-corner" + std::to_string(corner), 40, 24,
              test::Sequential({{0, 48, 1, {}, test::PageInfo(40, 24)}, {1, 0, 1, {}, dict}, {2, 6, 1, {1}, text}}));
     }
+    // Symbols made from symbols: a refinement of a and an aggregate of a and b, then placed.
+    const TestBitmap d = TestBitmap::FromRows({"1111", "1101", "1111", "1010", "1000"});
+    Jbig2Bytes aggregate;
+    test::PutU16(aggregate, 0x0002);
+    for (int v : {3, -1, -3, -1, 2, -2, -2, -2}) aggregate.push_back(static_cast<std::uint8_t>(v));
+    for (int v : {-1, -1, -1, -1}) aggregate.push_back(static_cast<std::uint8_t>(v));
+    test::PutU32(aggregate, 2);
+    test::PutU32(aggregate, 2);
+    test::MqEncoder aggregateMq;
+    test::ArithCoding aggregateCoding(3);
+    aggregateCoding.dh.Encode(aggregateMq, 5);
+    aggregateCoding.dw.Encode(aggregateMq, 4);
+    aggregateCoding.ai.Encode(aggregateMq, 1);
+    aggregateCoding.id.Encode(aggregateMq, 0);
+    aggregateCoding.rdx.Encode(aggregateMq, 0);
+    aggregateCoding.rdy.Encode(aggregateMq, 0);
+    test::EncodeRefinement(aggregateMq, aggregateCoding.refinement, d, a, {});
+    aggregateCoding.dw.Encode(aggregateMq, 6);
+    aggregateCoding.ai.Encode(aggregateMq, 2);
+    aggregateCoding.dt.Encode(aggregateMq, 0);
+    aggregateCoding.dt.Encode(aggregateMq, 0);
+    aggregateCoding.fs.Encode(aggregateMq, 0);
+    aggregateCoding.id.Encode(aggregateMq, 0);
+    aggregateCoding.ri.Encode(aggregateMq, 0);
+    aggregateCoding.ds.Encode(aggregateMq, 1);
+    aggregateCoding.id.Encode(aggregateMq, 1);
+    aggregateCoding.ri.Encode(aggregateMq, 0);
+    aggregateCoding.ds.Oob(aggregateMq);
+    aggregateCoding.dw.Oob(aggregateMq);
+    aggregateCoding.ex.Encode(aggregateMq, 3);
+    aggregateCoding.ex.Encode(aggregateMq, 2);
+    coded = aggregateMq.Finish();
+    aggregate.insert(aggregate.end(), coded.begin(), coded.end());
+    Jbig2Bytes placed = test::RegionInfo(24, 12, 0, 0);
+    test::PutU16(placed, 1 << 4);
+    test::PutU32(placed, 2);
+    test::MqEncoder placedMq;
+    test::ArithCoding placedCoding(1);
+    placedCoding.dt.Encode(placedMq, 0);
+    placedCoding.dt.Encode(placedMq, 1);
+    placedCoding.fs.Encode(placedMq, 1);
+    placedCoding.id.Encode(placedMq, 0);
+    placedCoding.ds.Encode(placedMq, 3);
+    placedCoding.id.Encode(placedMq, 1);
+    placedCoding.ds.Oob(placedMq);
+    coded = placedMq.Finish();
+    placed.insert(placed.end(), coded.begin(), coded.end());
+    Save(folder, "aggregate", 24, 12,
+         test::Sequential({{0, 48, 1, {}, test::PageInfo(24, 12)},
+                           {1, 0, 1, {}, dict},
+                           {2, 0, 1, {1}, aggregate},
+                           {3, 6, 1, {2}, placed}}));
     return 0;
 }

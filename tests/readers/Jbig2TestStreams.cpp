@@ -198,6 +198,7 @@ void EncodeGeneric(MqEncoder& mq,
             if (same) continue;
         }
         for (int x = 0; x < bitmap.width; ++x) {
+            if (encoding.skip != nullptr && encoding.skip->Get(x, y)) continue;
             std::uint32_t context = 0;
             for (std::size_t bit = 0; bit < pixels.size(); ++bit) {
                 int dx = pixels[bit].dx;

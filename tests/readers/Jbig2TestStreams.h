@@ -76,6 +76,7 @@ struct GenericEncoding {
     int templ = 0;
     bool typicalPrediction = false;
     std::array<int, 8> at = {3, -1, -3, -1, 2, -2, -2, -2};
+    const TestBitmap* skip = nullptr;  // pixels set here are not coded (and are 0)
 };
 
 // Generic region pixels coded into mq with contexts (sized by the template; kept between calls).

@@ -405,5 +405,67 @@ TEST(Jbig2Halftone, PatternsDrawnFromGrayCodedPlanes) {
     }
 }
 
+TEST(Jbig2Halftone, MmrPatternsAndSkippedCellsOutsideTheRegion) {
+    // One MMR-coded pattern (the fax picture, 23 x 6) drawn twice, 24 pixels apart.
+    const Jbig2Bytes g4 = {0x26, 0xa8, 0xda, 0x36, 0x8d, 0xa0, 0x41, 0x6f, 0xff, 0x40, 0x81, 0x7f, 0xf6, 0x17,
+                           0xfe, 0x22, 0x22, 0x21, 0xca, 0xb2, 0xac, 0xab, 0x2a, 0xc2, 0x80, 0x08, 0x00, 0x80};
+    const TestBitmap fax =
+        TestBitmap::FromRows({"10000100001000010000100", "11000100001000010000100", "10100100001000010000100",
+                              "10010100001000010000100", "11111111111111111111111", "10000100001000010000100"});
+    Jbig2Bytes patterns = {1, 23, 6};  // MMR
+    test::PutU32(patterns, 0);         // a single pattern: no bit planes at all
+    patterns.insert(patterns.end(), g4.begin(), g4.end());
+    Jbig2Bytes single = test::RegionInfo(48, 6, 0, 0);
+    single.push_back(0);
+    test::PutU32(single, 2);
+    test::PutU32(single, 1);
+    test::PutU32(single, 0);
+    test::PutU32(single, 0);
+    test::PutU16(single, 24 * 256);
+    test::PutU16(single, 0);
+    single.push_back(0xFF);  // a marker where plane data would be; no plane is read
+    single.push_back(0xAC);
+    auto page = DecodeEmbedded(test::Sequential(
+        {{0, kPageInfo, 1, {}, test::PageInfo(48, 6)}, {1, 16, 1, {}, patterns}, {2, 22, 1, {1}, single}}));
+    ASSERT_TRUE(page);
+    ExpectPixels(*page, fax, 0, 0, "first cell");
+    ExpectPixels(*page, fax, 24, 0, "second cell");
+
+    // Two 1 x 1 patterns on a grid whose left column lies left of the region: with skipping
+    // enabled those cells are not coded at all.
+    Jbig2Bytes dots = {0, 1, 1};
+    test::PutU32(dots, 1);
+    test::MqEncoder dotMq;
+    std::vector<std::uint8_t> dotContexts;
+    GenericEncoding dotEncoding;
+    dotEncoding.at = {-1, 0, -3, -1, 2, -2, -2, -2};
+    test::EncodeGeneric(dotMq, dotContexts, TestBitmap::FromRows({"01"}), dotEncoding);
+    auto coded = dotMq.Finish();
+    dots.insert(dots.end(), coded.begin(), coded.end());
+    const TestBitmap grays = TestBitmap::FromRows({"0101", "1011", "0110"});
+    const TestBitmap skip = TestBitmap::FromRows({"1000", "1000", "1000"});
+    Jbig2Bytes region = test::RegionInfo(3, 3, 0, 0);
+    region.push_back(8);  // skipping enabled
+    test::PutU32(region, 4);
+    test::PutU32(region, 3);
+    test::PutU32(region, static_cast<std::uint32_t>(-256));  // the grid starts one pixel left
+    test::PutU32(region, 0);
+    test::PutU16(region, 256);
+    test::PutU16(region, 0);
+    test::MqEncoder mq;
+    std::vector<std::uint8_t> contexts;
+    GenericEncoding planeEncoding;
+    planeEncoding.skip = &skip;
+    test::EncodeGeneric(mq, contexts, grays, planeEncoding);
+    coded = mq.Finish();
+    region.insert(region.end(), coded.begin(), coded.end());
+    page = DecodeEmbedded(
+        test::Sequential({{0, kPageInfo, 1, {}, test::PageInfo(3, 3)}, {1, 16, 1, {}, dots}, {2, 22, 1, {1}, region}}));
+    ASSERT_TRUE(page);
+    for (int y = 0; y < 3; ++y) {
+        for (int x = 0; x < 3; ++x) EXPECT_EQ(page->Get(x, y), grays.Get(x + 1, y)) << x << "," << y;
+    }
+}
+
 }  // namespace
 }  // namespace pictrove::readers

@@ -47,6 +47,9 @@ void SplitCollective(const Bitmap& collective, const std::vector<std::int64_t>& 
 std::optional<std::vector<Bitmap>> DecodeSymbolDictionary(std::span<const std::uint8_t> data,
                                                           const SymbolDictParams& params) {
     if (params.newSymbols > kMaxSymbols || params.exported > kMaxSymbols + params.inputs.size()) return std::nullopt;
+    // Every symbol takes some of the data, even arithmetic-coded: a count far beyond what the
+    // data could hold is damage, refused before a million symbols are decoded from nothing.
+    if (params.newSymbols > 64 * (data.size() + 16)) return std::nullopt;
     const bool huffman = params.huffman;
     std::optional<codecs::MqDecoder> mq;
     std::optional<BitStream> bits;

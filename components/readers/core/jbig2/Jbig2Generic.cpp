@@ -63,7 +63,7 @@ void DecodeNominalTemplate0(codecs::MqDecoder& mq, codecs::MqContexts& contexts,
         if (typical) {
             ltp ^= mq.Decode(contexts[kLayouts[0].sltp]);
             if (ltp) {
-                if (y > 0) std::memcpy(bitmap.Row(y), bitmap.Row(y - 1), static_cast<std::size_t>(width));
+                if (y > 0 && width > 0) std::memcpy(bitmap.Row(y), bitmap.Row(y - 1), static_cast<std::size_t>(width));
                 continue;
             }
         }
@@ -110,7 +110,9 @@ std::optional<Bitmap> DecodeGeneric(codecs::MqDecoder& mq, codecs::MqContexts& c
         if (params.typicalPrediction) {
             ltp ^= mq.Decode(contexts[layout.sltp]);
             if (ltp) {
-                if (y > 0) std::memcpy(bitmap.Row(y), bitmap.Row(y - 1), static_cast<std::size_t>(bitmap.width));
+                if (y > 0 && bitmap.width > 0) {
+                    std::memcpy(bitmap.Row(y), bitmap.Row(y - 1), static_cast<std::size_t>(bitmap.width));
+                }
                 continue;
             }
         }

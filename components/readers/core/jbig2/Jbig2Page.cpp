@@ -51,6 +51,15 @@ struct RegionInfo {
     Combine op = Combine::kOr;
 };
 
+// A region may reach past its page, but not by much: one far larger than the page it is
+// drawn on only costs time and memory.
+bool FitsPage(const RegionInfo& info, const Bitmap& page, bool unknownHeight) {
+    const std::uint64_t pageHeight = unknownHeight ? kMaxImageSide : static_cast<std::uint64_t>(page.height);
+    const std::uint64_t limit = 4 * static_cast<std::uint64_t>(page.width) * pageHeight + 65536;
+    const std::uint64_t height = info.height == 0xFFFFFFFF ? 0 : info.height;
+    return std::uint64_t{info.width} * height <= limit;
+}
+
 std::optional<RegionInfo> ReadRegionInfo(std::span<const std::uint8_t> data) {
     if (data.size() < 17) return std::nullopt;
     RegionInfo info;
@@ -180,7 +189,7 @@ void PageDecoder::Place(const Bitmap& region, const RegionInfo& info, bool inter
 
 void PageDecoder::Generic(const Segment& segment) {
     auto info = ReadRegionInfo(segment.data);
-    if (!info || segment.data.size() < 18) return;
+    if (!info || segment.data.size() < 18 || !bitmap_ || !FitsPage(*info, *bitmap_, unknownHeight_)) return;
     const int flags = segment.data[17];
     const bool mmr = flags & 1;
     GenericParams params;
@@ -200,7 +209,8 @@ void PageDecoder::Generic(const Segment& segment) {
         height = std::min(height, U32(body, body.size() - 4));
         body = body.first(body.size() - 6);
     }
-    if (height == 0xFFFFFFFF) return;
+    info->height = height;
+    if (height == 0xFFFFFFFF || !FitsPage(*info, *bitmap_, unknownHeight_)) return;
     params.width = info->width;
     params.height = height;
     std::optional<Bitmap> region;
@@ -216,7 +226,10 @@ void PageDecoder::Generic(const Segment& segment) {
 
 void PageDecoder::Refinement(const Segment& segment) {
     auto info = ReadRegionInfo(segment.data);
-    if (!info || segment.data.size() < 18 || info->height == 0xFFFFFFFF) return;
+    if (!info || segment.data.size() < 18 || info->height == 0xFFFFFFFF || !bitmap_ ||
+        !FitsPage(*info, *bitmap_, unknownHeight_)) {
+        return;
+    }
     const int flags = segment.data[17];
     RefinementParams params;
     params.templ = flags & 1;
@@ -349,7 +362,10 @@ void PageDecoder::SymbolDictionary(const Segment& segment) {
 void PageDecoder::Text(const Segment& segment) {
     auto info = ReadRegionInfo(segment.data);
     const auto data = segment.data;
-    if (!info || data.size() < 19 || info->height == 0xFFFFFFFF) return;
+    if (!info || data.size() < 19 || info->height == 0xFFFFFFFF || !bitmap_ ||
+        !FitsPage(*info, *bitmap_, unknownHeight_)) {
+        return;
+    }
     const int flags = data[17] << 8 | data[18];
     TextParams params;
     params.width = info->width;
@@ -423,7 +439,7 @@ void PageDecoder::Text(const Segment& segment) {
 
 void PageDecoder::Halftone(const Segment& segment) {
     auto info = ReadRegionInfo(segment.data);
-    if (!info || info->height == 0xFFFFFFFF) return;
+    if (!info || info->height == 0xFFFFFFFF || !bitmap_ || !FitsPage(*info, *bitmap_, unknownHeight_)) return;
     std::size_t used = 0;
     auto params = ReadHalftoneParams(segment.data.subspan(17), used);
     if (!params) return;

@@ -90,6 +90,6 @@ int SymbolCodeLength(std::uint64_t count);
 
 // Bounds: symbols in one dictionary and instances in one region.
 inline constexpr std::uint32_t kMaxSymbols = 1u << 20;
-inline constexpr std::uint64_t kMaxDictionaryPixels = std::uint64_t{1} << 27;
+inline constexpr std::uint64_t kMaxDictionaryPixels = std::uint64_t{1} << 26;
 
 }  // namespace pictrove::readers::jbig2
