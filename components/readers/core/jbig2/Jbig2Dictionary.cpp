@@ -80,6 +80,8 @@ std::optional<std::vector<Bitmap>> DecodeSymbolDictionary(std::span<const std::u
         return index < created.size() ? &created[static_cast<std::size_t>(index)] : nullptr;
     };
     std::uint64_t pixels = 0;
+    // Symbol bitmaps compress well, but not beyond thousands of pixels a byte.
+    const std::uint64_t pixelBudget = std::min<std::uint64_t>(kMaxDictionaryPixels, 4096 * (data.size() + 64));
     std::int64_t classHeight = 0;
     while (created.size() < params.newSymbols) {
         classHeight += coder.Need(ints.dh, params.dh);
@@ -96,7 +98,7 @@ std::optional<std::vector<Bitmap>> DecodeSymbolDictionary(std::span<const std::u
             totalWidth += symbolWidth;
             if (symbolWidth < 0 || totalWidth > kMaxImageSide * 16) return std::nullopt;
             pixels += static_cast<std::uint64_t>(symbolWidth) * static_cast<std::uint64_t>(classHeight);
-            if (pixels > kMaxDictionaryPixels) return std::nullopt;
+            if (pixels > pixelBudget) return std::nullopt;
             if (huffman && !params.refineAggregate) {
                 widths.push_back(symbolWidth);
                 continue;
