@@ -28,7 +28,8 @@ mkdir -p "$out/obj" "$out/corpus" "$out/findings"
 flags=(-std=c++20 -g -O1 -fno-omit-frame-pointer -fsanitize=fuzzer-no-link,address,undefined
        -fno-sanitize-recover=undefined -I"$core" -I"$root" -I"$fuzz" -I/usr/include/openjpeg-2.5)
 objects=()
-for source in "$core"/*.cpp "$core"/codecs/*.cpp "$core"/pdf/*.cpp "$core"/djvu/*.cpp; do
+for source in "$core"/*.cpp "$core"/codecs/*.cpp "$core"/pdf/*.cpp "$core"/djvu/*.cpp \
+    "$core"/jbig2/*.cpp; do
     object="$out/obj/$(basename "${source%.cpp}").o"
     if [ ! -f "$object" ] || [ "$source" -nt "$object" ] || [ -n "$(find "$core" -name '*.h' -newer "$object")" ]; then
         clang++ "${flags[@]}" -c "$source" -o "$object"
@@ -42,8 +43,11 @@ clang++ -std=c++20 -O1 -I"$core" -I"$root" -I"$tests" -I/usr/include/openjpeg-2.
     "$tests"/TestArchives.cpp "$tests"/LibarchiveSamples.cpp \
     "$core"/*.cpp "$core"/codecs/*.cpp \
     "$core"/pdf/*.cpp \
+    "$core"/jbig2/*.cpp \
     -larchive -ljpeg -lopenjp2 -llcms2 -lz -o "$out/make-seeds"
 "$out/make-seeds" "$out/corpus"
+clang++ -std=c++20 -O1 -I"$tests" "$fuzz/MakeJbig2Seeds.cpp" "$tests/Jbig2TestStreams.cpp" -o "$out/make-jbig2-seeds"
+"$out/make-jbig2-seeds" "$out/corpus"
 if [ ! -f "$out/tiff-samples/multi.tif" ]; then
     "$tests/make-tiff-samples.sh" "$out/tiff-samples" >/dev/null
 fi

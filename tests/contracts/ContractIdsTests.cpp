@@ -42,7 +42,7 @@ constexpr wchar_t kDocumentedImageViewControl[] = L"{1DEAA43C-1302-48D4-873C-C1A
 constexpr wchar_t kDocumentedImageView[] = L"{AAC4201A-643B-4C24-94F6-256D5D2C73FB}";
 
 // Formats whose reader our readers DLL serves today; the others have no component yet.
-const std::set<int> kServedFormats = {1, 2, 3, 4, 5, 6, 7, 8, 10, 11, 12, 13, 14};
+const std::set<int> kServedFormats = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14};
 
 GUID Parse(const wchar_t* text) {
     GUID id{};

@@ -8,6 +8,7 @@
 #include "Fb2Source.h"
 #include "GdiplusPayloadDecoder.h"
 #include "ImageFileSource.h"
+#include "Jbig2Source.h"
 #include "MobiSource.h"
 #include "PcxSource.h"
 #include "PdbSource.h"
@@ -41,6 +42,7 @@ const ReaderClass kClasses[] = {
     {&kReaderClassIds[6], &MakeWithDecoder<XpsSource>},
     {&kReaderClassIds[7], &MakeWithDecoder<ComicSource>},
     {&kReaderClassIds[8], &MakeWithDecoder<PdbSource>},
+    {&kReaderClassIds[9], &Make<Jbig2Source>},
     {&kReaderClassIds[10], &MakeWithDecoder<Fb2Source>},
     {&kReaderClassIds[11], &Make<PcxSource>},
     {&kReaderClassIds[12], &MakeWithDecoder<MobiSource>},

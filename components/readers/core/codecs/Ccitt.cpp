@@ -188,6 +188,7 @@ class BitReader {
     void Skip(int count) { position_ += static_cast<std::size_t>(count); }
     bool AtEnd() const { return position_ >= data_.size() * 8; }
     void Align() { position_ = (position_ + 7) / 8 * 8; }
+    std::size_t BytesUsed() const { return std::min((position_ + 7) / 8, data_.size()); }
 
   private:
     std::span<const std::uint8_t> data_;
@@ -295,7 +296,9 @@ void PaintRow(const std::vector<int>& changes, int columns, bool blackIs1, std::
 
 }  // namespace
 
-std::optional<std::vector<std::uint8_t>> CcittDecode(std::span<const std::uint8_t> data, const CcittParams& params) {
+std::optional<std::vector<std::uint8_t>> CcittDecode(std::span<const std::uint8_t> data,
+                                                     const CcittParams& params,
+                                                     std::size_t* consumed) {
     const int columns = params.columns;
     if (columns < 1 || columns > kMaxCcittColumns) return std::nullopt;
     const std::size_t rowBytes = static_cast<std::size_t>(columns + 7) / 8;
@@ -400,6 +403,9 @@ std::optional<std::vector<std::uint8_t>> CcittDecode(std::span<const std::uint8_
         reference.push_back(columns);
         eolsInARow = 0;
     }
+    // Group 4 data that others follow ends with its end-of-block code, which belongs to it.
+    if (params.k < 0 && reader.Peek(24) == 0x001001) reader.Skip(24);
+    if (consumed != nullptr) *consumed = reader.BytesUsed();
     if (out.empty()) return std::nullopt;
     return out;
 }

@@ -20,6 +20,10 @@ struct CcittParams {
 
 inline constexpr int kMaxCcittColumns = 65535;
 
-std::optional<std::vector<std::uint8_t>> CcittDecode(std::span<const std::uint8_t> data, const CcittParams& params);
+// consumed, when given, receives the bytes the rows took (with a Group 4 end-of-block code
+// that follows them), for data that other data follows.
+std::optional<std::vector<std::uint8_t>> CcittDecode(std::span<const std::uint8_t> data,
+                                                     const CcittParams& params,
+                                                     std::size_t* consumed = nullptr);
 
 }  // namespace pictrove::readers::codecs

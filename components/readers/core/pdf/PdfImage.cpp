@@ -12,6 +12,7 @@
 #include "PdfColour.h"
 #include "PdfDocument.h"
 #include "PdfFilters.h"
+#include "PdfJbig2.h"
 
 namespace pictrove::readers::pdf {
 namespace {
@@ -76,6 +77,7 @@ std::optional<std::vector<std::uint8_t>> SampleBytes(Document& document,
         *codec = data->codec;
         return std::vector<std::uint8_t>{};
     }
+    if (data->codec == "JBIG2Decode") return Jbig2Samples(document, data->bytes, data->codecParams, width, height);
     if (data->codec == "CCITTFaxDecode") {
         codecs::CcittParams params;
         params.k = static_cast<int>(data->codecParams.Get("K").Int(0));
