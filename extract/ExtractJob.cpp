@@ -14,10 +14,6 @@ namespace {
 
 constexpr DWORD kPauseAfterImageMs = 10;
 
-bool FileExists(const std::wstring& path) {
-    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
 }  // namespace
 
 ExtractJob::ExtractJob(ImageCollection* collection,
@@ -46,14 +42,14 @@ ExtractJob::~ExtractJob() {
 bool ExtractJob::SettleExistingFiles(HWND owner) {
     std::vector<const std::wstring*> existing;
     for (const std::wstring& path : paths_) {
-        if (FileExists(path)) existing.push_back(&path);
+        if (OutputFileExists(path)) existing.push_back(&path);
     }
     if (existing.empty()) return true;
     switch (AskAboutExistingFiles(owner, static_cast<int>(existing.size()), *existing.front())) {
         case ExistingFilesChoice::kReplace:
             return true;
         case ExistingFilesChoice::kKeepBoth:
-            paths_ = DistinctOutputPaths(namedPaths_, true, &FileExists);
+            paths_ = DistinctOutputPaths(namedPaths_, true, &OutputFileExists);
             return true;
         case ExistingFilesChoice::kCancel:
         default:

@@ -11,6 +11,7 @@
 #include "browse/ImageConversion.h"
 #include "extract/GifQuantizer.h"
 #include "extract/GifTransparency.h"
+#include "extract/OutputNaming.h"
 #include "resources/ResourceIds.h"
 #include "resources/UiStrings.h"
 #include "common/Handles.h"
@@ -227,20 +228,22 @@ WriteOutcome SaveImageFile(IUnknown* image, float dpi, const CLSID& encoder, con
             bitmap = std::move(indexed);  // one bitmap in memory again
         }
     }
-    const bool existedBefore = GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    // Long names from documents can make a path longer than MAX_PATH.
+    const std::wstring target = LongPathForm(path);
+    const bool existedBefore = GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES;
     SetLastError(0);
-    const Gdiplus::Status status = bitmap->Save(path.c_str(), &encoder, nullptr);
+    const Gdiplus::Status status = bitmap->Save(target.c_str(), &encoder, nullptr);
     const DWORD lastError = GetLastError();
     if (status != Gdiplus::Ok) {
         // A write that broke off (a full disk, say) must not leave a truncated picture behind
         // that looks like a result; a file that was there before is the user's and stays.
-        if (!existedBefore) DeleteFileW(path.c_str());
+        if (!existedBefore) DeleteFileW(target.c_str());
         return WriteOutcome::Failed(SaveErrorCode(status, lastError));
     }
     if (Gdiplus::IsIndexedPixelFormat(bitmap->GetPixelFormat()) && EncoderIs(encoder, L"image/bmp")) {
-        RepairBmpFileSize(path);
+        RepairBmpFileSize(target);
     }
-    if (transparentIndex >= 0) MarkGifTransparency(path, transparentIndex);
+    if (transparentIndex >= 0) MarkGifTransparency(target, transparentIndex);
     return WriteOutcome::Written();
 }
 

@@ -1,6 +1,7 @@
 // Placeholder substitution for output names; no platform calls.
 #include "extract/OutputNaming.h"
 
+#include <cwchar>
 #include <cwctype>
 #include <unordered_set>
 
@@ -33,12 +34,54 @@ std::wstring ReplaceAll(std::wstring_view text, std::wstring_view placeholder, s
     return out;
 }
 
-std::wstring SafeImageName(std::wstring_view name) {
-    std::wstring safe(name);
-    for (wchar_t& c : safe) {
-        if (c == L'\\' || c == L'/' || c == L':') c = L'_';
+namespace {
+
+// Names Windows keeps for devices, whatever extension follows them ("con.png" is the console).
+bool IsReservedDeviceName(std::wstring_view name) {
+    const std::wstring_view base = name.substr(0, name.find(L'.'));
+    auto equals = [base](std::wstring_view reserved) {
+        if (base.size() != reserved.size()) return false;
+        for (size_t i = 0; i < base.size(); ++i) {
+            if (std::towupper(base[i]) != reserved[i]) return false;
+        }
+        return true;
+    };
+    for (std::wstring_view reserved : {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$"}) {
+        if (equals(reserved)) return true;
     }
+    if (base.size() == 4 && (equals(std::wstring(L"COM") + base[3]) || equals(std::wstring(L"LPT") + base[3]))) {
+        // COM1-COM9 and LPT1-LPT9, and the superscript digits Windows treats alike.
+        const wchar_t digit = base[3];
+        return (digit >= L'1' && digit <= L'9') || digit == L'\u00B9' || digit == L'\u00B2' || digit == L'\u00B3';
+    }
+    return false;
+}
+
+}  // namespace
+
+std::wstring SafeImageName(std::wstring_view name) {
+    std::wstring safe(name.substr(0, kMaxImageNameLength));
+    // Never end between the halves of a surrogate pair.
+    if (!safe.empty() && safe.size() < name.size() && safe.back() >= 0xD800 && safe.back() <= 0xDBFF) safe.pop_back();
+    for (wchar_t& c : safe) {
+        if (c < 0x20 || c == 0x7F || std::wcschr(L"\\/:*?\"<>|", c) != nullptr) c = L'_';
+    }
+    // Windows drops trailing dots and spaces, so "a." would become "a" and ".." the folder above.
+    for (size_t i = safe.size(); i > 0 && (safe[i - 1] == L'.' || safe[i - 1] == L' '); --i) safe[i - 1] = L'_';
+    if (IsReservedDeviceName(safe)) safe.insert(0, 1, L'_');
     return safe;
+}
+
+std::wstring LongPathForm(std::wstring_view path) {
+    std::wstring form(path);
+    if (path.size() < kLongPathThreshold) return form;
+    // Only a full drive path can take the prefix: it turns off the parsing that would resolve
+    // "." and "..", which such a path does not need.
+    const bool drivePath = path.size() > 3 && path[1] == L':' && path[2] == L'\\';
+    const bool uncPath = path.size() > 2 && path[0] == L'\\' && path[1] == L'\\' && path[2] != L'?';
+    if (drivePath) return L"\\\\?\\" + form;
+    if (uncPath) return L"\\\\?\\UNC\\" + form.substr(2);
+    return form;
 }
 
 std::wstring ComposeOutputPath(std::wstring_view folder,

@@ -20,9 +20,24 @@ std::wstring IndexPadFormat(int imageCount);
 // Every non-overlapping occurrence, left to right; the inserted text is not scanned again.
 std::wstring ReplaceAll(std::wstring_view text, std::wstring_view placeholder, std::wstring_view replacement);
 
-// The image name as "%IN%" may insert it: backslashes, slashes and colons become underscores, so
-// a name from a document cannot lead out of the chosen folder or onto another drive.
+// Longest image name "%IN%" inserts, in UTF-16 units: with a template and an extension the file
+// name stays within the 255 characters a path component may have.
+inline constexpr size_t kMaxImageNameLength = 200;
+
+// The image name as "%IN%" may insert it. A name from a document cannot lead out of the chosen
+// folder or onto another drive, nor name a device or a file Windows cannot make: separators,
+// colons, the other characters file names may not hold and control characters become
+// underscores, as do trailing dots and spaces; a reserved device name (CON, PRN, AUX, NUL,
+// COM1-9, LPT1-9, with or without extension) gets an underscore in front; the name is cut to
+// kMaxImageNameLength.
 std::wstring SafeImageName(std::wstring_view name);
+
+// Paths at least this long need the long-path form to be opened.
+inline constexpr size_t kLongPathThreshold = 260;
+
+// The path as file functions take it: a full path of MAX_PATH characters or more gets the
+// "\\?\" (or "\\?\UNC\") prefix; anything else is returned as it is.
+std::wstring LongPathForm(std::wstring_view path);
 
 // folder + template with the index placeholders (index is 0-based, shown from 1) and then the
 // name placeholder substituted. The name is made safe here; folder and template are the user's.
@@ -68,6 +83,9 @@ std::wstring BuildOutputPath(ImageCollection* collection,
                              const std::wstring& fileTemplate,
                              int index,
                              const std::wstring& padFormat);
+
+// True when something (a file or a folder) is at the output path, long paths included.
+bool OutputFileExists(const std::wstring& path);
 
 // The drive queries MakeFolderPath relies on; tests replace them to stand for drive kinds a
 // test machine does not have.

@@ -55,6 +55,10 @@ const DriveQueries& SystemDriveQueries() {
     return kSystem;
 }
 
+bool OutputFileExists(const std::wstring& path) {
+    return GetFileAttributesW(LongPathForm(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
 bool MakeFolderPath(const std::wstring& folder) {
     return MakeFolderPath(folder, SystemDriveQueries());
 }

@@ -23,10 +23,6 @@ BOOL SystemSaveFileDialog(OPENFILENAMEW* dialog) {
 
 SaveFileDialog g_saveFileDialog = &SystemSaveFileDialog;
 
-bool FileExists(const std::wstring& path) {
-    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
 }  // namespace
 
 SaveFileDialog SetSaveFileDialog(SaveFileDialog dialog) {
@@ -61,12 +57,12 @@ void SaveSingleImage(ImageCollection* collection, int index, const std::wstring&
         if (typeIndex < 0 || typeIndex >= kImageTypeCount) return;
         path.append(ImageTypeExtension(typeIndex));
         // The dialog asked about the name as typed, not about this one.
-        if (FileExists(path)) {
+        if (OutputFileExists(path)) {
             switch (AskAboutExistingFiles(dialog.hwndOwner, 1, path)) {
                 case ExistingFilesChoice::kCancel:
                     return;
                 case ExistingFilesChoice::kKeepBoth:
-                    path = DistinctOutputPaths({path}, true, &FileExists)[0];
+                    path = DistinctOutputPaths({path}, true, &OutputFileExists)[0];
                     break;
                 case ExistingFilesChoice::kReplace:
                     break;

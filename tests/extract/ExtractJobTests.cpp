@@ -166,8 +166,12 @@ TEST(ExtractJob, FailedWritesDoNotStopTheJobAndAreReportedOnceAtTheEnd) {
     test::TempFolder temp;
     Document doc = MakeDocument({L"first", L"bad*name?", L"third", L"fourth"});
     doc.collection->Add(L"gone", nullptr);  // index 4: the reader gives no image
+    // Index 5: pixels of a type no one knows, which cannot be converted. "bad*name?" is written
+    // under a name Windows can hold.
+    FakeReaderImage* broken = FakeReaderImage::FromRows(9, 2, 2, 2, 0, std::vector<BYTE>(4, 0));
+    doc.collection->Add(L"broken", broken);
     {
-        ExtractJob job(doc.collection, 3, temp.Path(), L"%IN%.png", {0, 1, 4, 2, 3});
+        ExtractJob job(doc.collection, 3, temp.Path(), L"%IN%.png", {0, 1, 4, 2, 3, 5});
         test::DialogCapture capture;
         EXPECT_EQ(job.RunModal(nullptr), IDOK);
         EXPECT_EQ(job.Failures().Count(), 2);
@@ -176,14 +180,16 @@ TEST(ExtractJob, FailedWritesDoNotStopTheJobAndAreReportedOnceAtTheEnd) {
         EXPECT_EQ(box.caption, LoadUiString(IDS_ERROR_CAPTION));
         EXPECT_EQ(box.icon, static_cast<UINT>(MB_ICONINFORMATION));
         EXPECT_FALSE(box.hasOwner);
-        const std::wstring firstPath = temp.File(L"bad*name?.png");
-        EXPECT_EQ(box.text, L"2 of 5 images could not be written.\n\nFirst failure: " + firstPath + L"\n" +
+        const std::wstring firstPath = temp.File(L"gone.png");
+        EXPECT_EQ(box.text, L"2 of 6 images could not be written.\n\nFirst failure: " + firstPath + L"\n" +
                                 SystemErrorText(job.Failures().FirstError()));
     }
-    for (const wchar_t* name : {L"first.png", L"third.png", L"fourth.png"}) {
+    for (const wchar_t* name : {L"first.png", L"bad_name_.png", L"third.png", L"fourth.png"}) {
         EXPECT_TRUE(test::DecodeFile(temp.File(name)).ok) << std::string(name, name + wcslen(name));
     }
+    EXPECT_FALSE(test::FileExists(temp.File(L"broken.png")));
     ReleaseDocument(doc);
+    broken->Release();
 }
 
 TEST(ExtractJob, AFolderThatCannotBeMadeFailsEveryWriteAndSaysSo) {

@@ -5,6 +5,7 @@
 #include "extract/ExistingFilesQuestion.h"
 #include "extract/GifTransparency.h"
 #include "extract/ImageFileWriter.h"
+#include "extract/OutputNaming.h"
 #include "resources/ResourceIds.h"
 #include "resources/UiStrings.h"
 #include "tests/support/ImageTestHelpers.h"
@@ -218,6 +219,23 @@ TEST(SaveImageFile, AFailedSaveSaysWhyAndLeavesNoFile) {
     EXPECT_FALSE(SaveImageFile(other, kOutputDpi, Encoder(3), folder.File(L"other.png")).written);
     EXPECT_FALSE(test::FileExists(folder.File(L"other.png")));
     other->Release();
+}
+
+TEST(SaveImageFile, PathsLongerThanMaxPathAreWritten) {
+    test::TempFolder folder;
+    // A folder name and a picture name of 200 characters each: the path is far past MAX_PATH.
+    const std::wstring subfolder = folder.Path() + std::wstring(200, L'f');
+    ASSERT_TRUE(CreateDirectoryW(LongPathForm(subfolder).c_str(), nullptr));
+    const std::wstring path = subfolder + L"\\" + std::wstring(200, L'n') + L".png";
+    ASSERT_GT(path.size(), static_cast<size_t>(MAX_PATH));
+    FakeReaderImage* image = FakeReaderImage::FromRows(1, 4, 4, 12, 0, test::PatternBgr(4, 4));
+    const WriteOutcome outcome = SaveImageFile(image, kOutputDpi, Encoder(3), path);
+    image->Release();
+    EXPECT_TRUE(outcome.written) << outcome.error;
+    EXPECT_TRUE(OutputFileExists(path));
+    EXPECT_NE(GetFileAttributesW(LongPathForm(path).c_str()), INVALID_FILE_ATTRIBUTES);
+    DeleteFileW(LongPathForm(path).c_str());
+    RemoveDirectoryW(LongPathForm(subfolder).c_str());
 }
 
 TEST(ImageFileWriter, WritesImagesOfItsCollectionAndHoldsItsReferenceWhileAlive) {

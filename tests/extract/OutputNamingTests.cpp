@@ -71,6 +71,62 @@ TEST(BuildOutputPath, NamesCannotLeaveTheFolderButTemplatesAreTakenAsTyped) {
     collection->Release();
 }
 
+TEST(SafeImageName, NoNameFromADocumentMakesAFileWindowsCannotHaveOrADevice) {
+    struct Case {
+        std::wstring name;
+        std::wstring safe;
+    };
+    const Case cases[] = {
+        {L"cover", L"cover"},
+        {L"con", L"_con"},
+        {L"CON", L"_CON"},
+        {L"Con.cover", L"_Con.cover"},
+        {L"prn", L"_prn"},
+        {L"aux", L"_aux"},
+        {L"NUL.txt", L"_NUL.txt"},
+        {L"com1", L"_com1"},
+        {L"LPT9.x", L"_LPT9.x"},
+        {L"COM\u00B9", L"_COM\u00B9"},
+        {L"conin$", L"_conin$"},
+        {L"com0", L"com0"},
+        {L"console", L"console"},
+        {L"lpt10", L"lpt10"},
+        {L"nul_", L"nul_"},
+        {L"..", L"__"},
+        {L".", L"_"},
+        {L"name.", L"name_"},
+        {L"name .. ", L"name____"},
+        {L"a\tb\x01"
+         L"c\x7F",
+         L"a_b_c_"},
+        {L"what?*<are>|\"these\"", L"what___are___these_"},
+        {L"", L""},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(SafeImageName(c.name), c.safe) << c.name.size();
+    }
+    // Names are cut to leave room for a template and an extension, never between surrogates.
+    const std::wstring longName(300, L'x');
+    EXPECT_EQ(SafeImageName(longName), std::wstring(kMaxImageNameLength, L'x'));
+    std::wstring pairAtTheCut(kMaxImageNameLength - 1, L'y');
+    pairAtTheCut += L"\U0001F600tail";
+    const std::wstring cut = SafeImageName(pairAtTheCut);
+    EXPECT_EQ(cut, std::wstring(kMaxImageNameLength - 1, L'y'));
+    EXPECT_EQ(SafeImageName(std::wstring(kMaxImageNameLength - 2, L'z') + L"\U0001F600"),
+              std::wstring(kMaxImageNameLength - 2, L'z') + L"\U0001F600");
+}
+
+TEST(LongPathForm, OnlyFullPathsOfMaxPathOrMoreGetThePrefix) {
+    const std::wstring name(kLongPathThreshold, L'n');
+    EXPECT_EQ(LongPathForm(L"C:\\Out\\a.png"), L"C:\\Out\\a.png");
+    EXPECT_EQ(LongPathForm(L"C:\\" + name), L"\\\\?\\C:\\" + name);
+    EXPECT_EQ(LongPathForm(L"\\\\server\\share\\" + name), L"\\\\?\\UNC\\server\\share\\" + name);
+    EXPECT_EQ(LongPathForm(L"\\\\?\\C:\\" + name), L"\\\\?\\C:\\" + name) << "already in the long form";
+    EXPECT_EQ(LongPathForm(L"relative\\" + name), L"relative\\" + name) << "no prefix without a drive";
+    const std::wstring justShort = L"C:\\" + std::wstring(kLongPathThreshold - 4, L's');
+    EXPECT_EQ(LongPathForm(justShort), justShort);
+}
+
 TEST(ReplaceAll, InsertedTextIsNotScannedAgain) {
     EXPECT_EQ(ReplaceAll(L"%II%%II%", L"%II%", L"%II%%II%"), L"%II%%II%%II%%II%");
     EXPECT_EQ(ReplaceAll(L"aaa", L"aa", L"b"), L"ba");
