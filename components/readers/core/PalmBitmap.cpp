@@ -115,6 +115,22 @@ std::array<std::uint32_t, 256> DefaultPalette() {
     return palette;
 }
 
+// The most bytes a compression can unpack stored bytes to: scan lines spend at least one flag
+// byte on eight bytes (the first row's bytes included, a row rounded up to whole groups), run
+// lengths two bytes on at most 255, PackBits two bytes on at most 128 units of up to 2 bytes.
+std::uint64_t MostUnpackedBytes(int compression, std::size_t stored, std::size_t rowBytes) {
+    switch (compression) {
+        case kScanline:
+            return std::uint64_t(stored) * 8 + rowBytes;
+        case kRunLength:
+            return std::uint64_t(stored / 2) * 255;
+        case kPackBits:
+            return std::uint64_t(stored / 2) * 256;
+        default:
+            return stored;
+    }
+}
+
 bool Unpack(const Header& header, std::span<const std::uint8_t> packed, std::span<std::uint8_t> out) {
     std::size_t in = 0;
     const auto take = [&](std::uint8_t& value) {
@@ -205,7 +221,11 @@ std::optional<DecodedImage> DecodePalmBitmap(std::span<const std::uint8_t> data)
         stored = reader.Bytes(reader.Remaining());
     }
     if (!reader.Ok()) return std::nullopt;
-    std::vector<std::uint8_t> rows(header.rowBytes * std::size_t(header.height));
+    // The stored bytes bound what they can unpack to; a header that declares more is refused
+    // before anything is allocated.
+    const std::uint64_t rowsSize = std::uint64_t(header.rowBytes) * std::uint64_t(header.height);
+    if (rowsSize > MostUnpackedBytes(header.compression, stored.size(), header.rowBytes)) return std::nullopt;
+    std::vector<std::uint8_t> rows(static_cast<std::size_t>(rowsSize));
     if (!Unpack(header, stored, rows)) return std::nullopt;
 
     auto image = DecodedImage::Allocate(coloured ? PixelType::kBgr24 : PixelType::kGray8, header.width, header.height);

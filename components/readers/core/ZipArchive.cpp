@@ -253,6 +253,9 @@ std::optional<std::vector<std::uint8_t>> ZipArchive::Extract(const ZipEntry& ent
         return std::vector<std::uint8_t>(data.begin(), data.end());
     }
     if (entry.method != 8) return std::nullopt;
+    // Deflate cannot expand its data more than about 1032 times: a larger declared size is a lie,
+    // refused before any work.
+    if (expected > MostInflatedBytes(data.size())) return std::nullopt;
     // The declared size bounds the output: a stream that would give more is damaged or hostile.
     auto out = InflateBounded(data, expected, true, nullptr, expected);
     if (!out || out->size() != expected) return std::nullopt;
@@ -282,6 +285,10 @@ std::optional<std::vector<std::uint8_t>> ZipArchive::ExtractPrefix(const ZipEntr
     return out;
 }
 
+std::uint64_t MostInflatedBytes(std::size_t compressed) {
+    return std::uint64_t(compressed) * 1032 + 64;
+}
+
 std::optional<std::vector<std::uint8_t>> InflateBounded(std::span<const std::uint8_t> data,
                                                         std::size_t limit,
                                                         bool raw,
@@ -290,8 +297,11 @@ std::optional<std::vector<std::uint8_t>> InflateBounded(std::span<const std::uin
     z_stream stream{};
     if (inflateInit2(&stream, raw ? -MAX_WBITS : MAX_WBITS) != Z_OK) return std::nullopt;
     std::vector<std::uint8_t> out;
-    // Grown as needed rather than taken from a declared size, which may be a lie.
-    out.resize(std::min<std::size_t>(limit, expectedSize > 0 ? expectedSize : std::size_t{1} << 16));
+    // Grown as needed: a declared size may be a lie, so the first buffer is no larger than what
+    // a few times the data could give.
+    const std::size_t plausible =
+        data.size() < (std::size_t{1} << 28) ? data.size() * 4 + (std::size_t{1} << 16) : std::size_t{1} << 30;
+    out.resize(std::min({limit, expectedSize > 0 ? expectedSize : std::size_t{1} << 16, plausible}));
     std::size_t produced = 0;
     std::size_t fed = 0;
     int result = Z_OK;

@@ -64,6 +64,10 @@ class ZipArchive {
 // Whether the bytes start like a zip file (a local header or an empty archive).
 bool LooksLikeZip(std::span<const std::uint8_t> file);
 
+// The most bytes a deflate stream of this many bytes can inflate to (its best ratio is about
+// 1032 to 1).
+std::uint64_t MostInflatedBytes(std::size_t compressed);
+
 // Inflates data: raw deflate (zip entries) or with a zlib header. Fails when the output would
 // exceed limit, when the stream is damaged or ends early. consumed (optional) receives the
 // number of input bytes the stream took.

@@ -55,6 +55,13 @@ bool ValidBits(int bits) {
     return bits == 1 || bits == 2 || bits == 4 || bits == 8 || bits == 16;
 }
 
+// Whether sample data of this size may be padded to the size a picture needs: small pictures
+// always (a few rows lost), large ones only when the data fills at least a quarter.
+bool PlausiblyShort(std::size_t have, std::size_t need) {
+    constexpr std::size_t kAlwaysPadded = std::size_t{1} << 20;
+    return have >= need || need <= kAlwaysPadded || have >= need / 4;
+}
+
 // Raw sample bytes of an image: the general filters, then CCITT when it ends the chain. JPEG and
 // JPEG 2000 data is handed back undecoded in jpeg, with its filter's name in codec; other
 // codecs fail.
@@ -69,7 +76,11 @@ std::optional<std::vector<std::uint8_t>> SampleBytes(Document& document,
     auto data = document.DecodeStream(stream, expected);
     if (!data) return std::nullopt;
     if (data->codec.empty()) {
-        data->bytes.resize(expected, 0);  // short data: the rest reads as zero samples
+        // Short data: the rest reads as zero samples, as a cut-off picture should look. A picture
+        // whose data would not fill a quarter of it is not cut off but lying about its size, and
+        // padding it would turn a few bytes into gigabytes.
+        if (!PlausiblyShort(data->bytes.size(), expected)) return std::nullopt;
+        data->bytes.resize(expected, 0);
         return std::move(data->bytes);
     }
     if ((data->codec == "DCTDecode" || data->codec == "JPXDecode") && jpeg != nullptr) {
@@ -90,6 +101,7 @@ std::optional<std::vector<std::uint8_t>> SampleBytes(Document& document,
         if (params.rows <= 0 || params.rows > height) params.rows = height;
         auto bits = codecs::CcittDecode(data->bytes, params);
         if (!bits) return std::nullopt;
+        if (!PlausiblyShort(bits->size(), expected)) return std::nullopt;
         bits->resize(expected, params.blackIs1 ? 0 : 0xFF);  // missing rows are white
         return bits;
     }

@@ -1,0 +1,67 @@
+// Inputs whose headers declare far more than their data holds, found by fuzzing: each picture
+// fails alone or is still listed, and none makes a reader reserve more than its data could fill.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "AllocationProbe.h"
+#include "Fb2Source.h"
+#include "FindingsSamples.h"
+#include "PayloadDecoder.h"
+#include "PdbSource.h"
+#include "pdf/PdfSource.h"
+
+namespace pictrove::readers {
+namespace {
+
+// Far more than any of these files could fill, far less than what their headers declare.
+constexpr std::size_t kModestAllocation = std::size_t{64} << 20;
+
+class NoPictures final : public PayloadDecoder {
+  public:
+    std::optional<DecodedImage> DecodeFrame(std::span<const std::uint8_t>, unsigned) override { return std::nullopt; }
+    unsigned FrameCount(std::span<const std::uint8_t>) override { return 0; }
+};
+
+// Opens the file and decodes every picture it lists; returns how many it listed.
+std::size_t OpenAndDecodeAll(DocumentSource& source, const std::vector<std::uint8_t>& bytes, const char16_t* path) {
+    OpenRequest request;
+    request.bytes = bytes;
+    request.path = path;
+    source.Open(std::move(request));
+    for (std::size_t i = 0; i < source.Images().size(); ++i) source.Decode(i);
+    return source.Images().size();
+}
+
+TEST(Findings, PalmBitmapsDeclaringGigabytesReserveOnlyWhatTheirDataFills) {
+    for (const auto* bytes : {&test::kPalmBitmap138, &test::kPalmBitmap170}) {
+        SCOPED_TRACE(bytes->size());
+        PdbSource source(std::make_shared<NoPictures>());
+        test::ResetLargestAllocation();
+        OpenAndDecodeAll(source, *bytes, u"finding.pdb");
+        EXPECT_LT(test::LargestAllocation(), kModestAllocation);
+    }
+}
+
+TEST(Findings, ZipEntriesAreNotReservedAtTheirDeclaredSize) {
+    for (const auto* bytes : {&test::kZippedFb2Declared30, &test::kZippedFb2Inflates315}) {
+        SCOPED_TRACE(bytes->size());
+        Fb2Source source(std::make_shared<NoPictures>());
+        test::ResetLargestAllocation();
+        OpenAndDecodeAll(source, *bytes, u"finding.fb2.zip");
+        EXPECT_LT(test::LargestAllocation(), kModestAllocation);
+    }
+}
+
+TEST(Findings, APdfPictureFarLargerThanItsDataFailsAloneAndStaysListed) {
+    PdfSource source;
+    test::ResetLargestAllocation();
+    ASSERT_EQ(OpenAndDecodeAll(source, test::kPdfDeclares16000Square, u"finding.pdf"), 1u);
+    EXPECT_LT(test::LargestAllocation(), kModestAllocation);
+    EXPECT_EQ(source.Images()[0].width, 16000);
+    EXPECT_FALSE(source.Decode(0).has_value());
+}
+
+}  // namespace
+}  // namespace pictrove::readers
