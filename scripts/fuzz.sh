@@ -46,7 +46,8 @@ clang++ -std=c++20 -O1 -I"$core" -I"$root" -I"$tests" -I/usr/include/openjpeg-2.
     "$core"/jbig2/*.cpp \
     -larchive -ljpeg -lopenjp2 -llcms2 -lz -o "$out/make-seeds"
 "$out/make-seeds" "$out/corpus"
-clang++ -std=c++20 -O1 -I"$tests" "$fuzz/MakeJbig2Seeds.cpp" "$tests/Jbig2TestStreams.cpp" -o "$out/make-jbig2-seeds"
+clang++ -std=c++20 -O1 -I"$core" -I"$tests" "$fuzz/MakeJbig2Seeds.cpp" "$tests/Jbig2TestStreams.cpp" \
+    "$core/codecs/MqDecoder.cpp" -o "$out/make-jbig2-seeds"
 "$out/make-jbig2-seeds" "$out/corpus"
 if [ ! -f "$out/tiff-samples/multi.tif" ]; then
     "$tests/make-tiff-samples.sh" "$out/tiff-samples" >/dev/null
