@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Makes the TIFF samples of the reader tests with ImageMagick, each with a raw 8-bit RGB
-# reference of its first page (ImageMagick's own decoding): one small picture written in every
+# reference of its first page (ImageMagick's own decoding; the ink of CMYK pages): one small picture written in every
 # common kind of page the reader must handle. Run by the build: make-tiff-samples.sh <folder>
 set -euo pipefail
 out="$1"
@@ -35,5 +35,7 @@ rm small.tif
 for f in *.tif; do
     convert "$f[0]" -depth 8 "rgb:${f%.tif}.rgb"
 done
+# CMYK pages are compared in ink: the reader's model decides how ink looks on screen.
+convert cmyk.tif -depth 8 cmyk:cmyk.ink
 convert "multi.tif[1]" -depth 8 rgb:multi-1.rgb
 convert "multi.tif[2]" -depth 8 rgb:multi-2.rgb

@@ -275,8 +275,13 @@ OpenStatus TiffSource::OpenDocument(OpenRequest request) {
 std::optional<DecodedImage> TiffSource::Decode(std::size_t index) {
     if (index >= pages_.size()) return std::nullopt;
     // Signed and floating-point samples are ours alone: a platform decoder that takes them for
-    // unsigned integers gives a picture of the right size and the wrong levels.
+    // unsigned integers gives a picture of the right size and the wrong levels. Separated (CMYK)
+    // pages too, so their ink looks the same as in JPEG files and PDFs on every platform.
+    constexpr int kSeparated = 5;
     if (pages_[index].sampleFormat != 1) return DecodeHere(index);
+    if (pages_[index].photometric == kSeparated) {
+        if (auto own = DecodeHere(index)) return own;
+    }
     if (decoder_) {
         if (decoderPages_ < 0) decoderPages_ = static_cast<int>(decoder_->FrameCount(file_));
         // Page numbers agree only when the decoder sees the same chain.

@@ -6,7 +6,6 @@
 #include <string>
 
 #include "../TestJpeg.h"
-#include "codecs/CmykModel.h"
 #include "codecs/Jpeg.h"
 
 namespace pictrove::readers::codecs {
@@ -144,18 +143,6 @@ TEST(Jpeg, DamagedAndOversizedFilesAreRefusedOrKeepWhatTheyHad) {
     EXPECT_LE(LargestDifference(Bytes(cut->samples.begin(), cut->samples.begin() + 64 * 8),
                                 Bytes(rows.begin(), rows.begin() + 64 * 8)),
               2);
-}
-
-TEST(CmykModel, PaperInksAndBlack) {
-    std::uint8_t rgb[3] = {1, 2, 3};
-    CmykToRgb(0, 0, 0, 0, rgb);
-    EXPECT_EQ((Bytes{rgb[0], rgb[1], rgb[2]}), (Bytes{255, 255, 255}));
-    CmykToRgb(0, 0, 0, 255, rgb);
-    EXPECT_EQ((Bytes{rgb[0], rgb[1], rgb[2]}), (Bytes{0, 0, 0}));
-    CmykToRgb(255, 0, 0, 0, rgb);
-    EXPECT_LT(rgb[0], 80);  // cyan takes red away
-    EXPECT_GT(rgb[1], 150);
-    EXPECT_GT(rgb[2], 200);
 }
 
 }  // namespace
