@@ -305,6 +305,14 @@ TEST_F(ImageFileReader, MetafileIsDrawnOnWhite) {
     const Pixels pixels = ReadPixels(collection.Get(), 0);
     ASSERT_NE(pixels.bits, nullptr);
     EXPECT_EQ(pixels.type, kPixelBgr24);
+    // 20 mm x 10 mm at 96 dpi, listed and drawn alike.
+    EXPECT_EQ(pixels.width, 76);
+    EXPECT_EQ(pixels.height, 38);
+    int listedWidth = 0, listedHeight = 0;
+    collection->GetImageWidth(0, &listedWidth);
+    collection->GetImageHeight(0, &listedHeight);
+    EXPECT_EQ(listedWidth, pixels.width);
+    EXPECT_EQ(listedHeight, pixels.height);
     ASSERT_GT(pixels.width, 2);
     ASSERT_GT(pixels.height, 2);
     EXPECT_EQ(Channels(pixels, 1, 1), (std::vector<int>{0, 0, 255}));

@@ -3,6 +3,8 @@
 
 #include <shlwapi.h>
 
+#include "ImageHeader.h"
+
 namespace pictrove::readers {
 namespace {
 
@@ -49,7 +51,7 @@ std::optional<DecodedImage> RenderMetafile(GpImage* metafile, int width, int hei
 
 }  // namespace
 
-LoadedImage::LoadedImage(std::span<const std::uint8_t> bytes) {
+LoadedImage::LoadedImage(std::span<const std::uint8_t> bytes) : metafileSize_(MetafileSize(bytes)) {
     if (bytes.empty() || bytes.size() > MAXUINT) return;
     // The stream is released by hand: MinGW's ComPtr::Attach adds a reference, MSVC's does not.
     stream_ = SHCreateMemStream(bytes.data(), static_cast<UINT>(bytes.size()));
@@ -64,6 +66,15 @@ LoadedImage::~LoadedImage() {
 bool LoadedImage::Size(int& width, int& height) const {
     UINT w = 0;
     UINT h = 0;
+    ImageType kind = ImageTypeUnknown;
+    if (image_ == nullptr || GdipGetImageType(image_, &kind) != Ok) return false;
+    if (kind == ImageTypeMetafile && metafileSize_) {
+        // The decoder's own idea of a metafile's size follows the device it was recorded on
+        // (or, for a Windows metafile, takes its logical units as pixels).
+        width = metafileSize_->first;
+        height = metafileSize_->second;
+        return true;
+    }
     if (GdipGetImageWidth(image_, &w) != Ok || GdipGetImageHeight(image_, &h) != Ok) return false;
     if (w > UINT(kMaxImageSide) || h > UINT(kMaxImageSide)) return false;
     width = static_cast<int>(w);
@@ -71,16 +82,11 @@ bool LoadedImage::Size(int& width, int& height) const {
     return IsAcceptableSize(width, height);
 }
 
-std::optional<DecodedImage> CopyImage(GpImage* image) {
+std::optional<DecodedImage> CopyImage(const LoadedImage& loaded) {
     int width = 0;
     int height = 0;
-    UINT w = 0;
-    UINT h = 0;
-    if (GdipGetImageWidth(image, &w) != Ok || GdipGetImageHeight(image, &h) != Ok) return std::nullopt;
-    if (w > UINT(kMaxImageSide) || h > UINT(kMaxImageSide)) return std::nullopt;
-    width = static_cast<int>(w);
-    height = static_cast<int>(h);
-    if (!IsAcceptableSize(width, height)) return std::nullopt;
+    if (!loaded || !loaded.Size(width, height)) return std::nullopt;
+    GpImage* image = loaded.Get();
     ImageType kind = ImageTypeUnknown;
     GdipGetImageType(image, &kind);
     if (kind == ImageTypeMetafile) return RenderMetafile(image, width, height);

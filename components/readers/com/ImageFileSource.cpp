@@ -110,7 +110,7 @@ std::optional<DecodedImage> ImageFileSource::Decode(std::size_t index) {
     if (frame.hasDimension && GdipImageSelectActiveFrame(image.Get(), &frame.dimension, frame.number) != Ok) {
         return std::nullopt;
     }
-    return CopyImage(image.Get());
+    return CopyImage(image);
 }
 
 }  // namespace pictrove::readers
