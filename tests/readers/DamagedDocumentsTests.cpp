@@ -30,15 +30,22 @@ namespace {
 using test::Bytes;
 
 #ifndef _WIN32
-// Without the platform's decoder: embedded files give a gray picture of their header's size.
+// Without the platform's decoder: embedded files give a gray picture of their header's size,
+// metafiles one of their drawing size.
 class HeaderSizeDecoder final : public PayloadDecoder {
   public:
     std::optional<DecodedImage> DecodeFrame(std::span<const std::uint8_t> file, unsigned frame) override {
-        const auto info = ReadImageHeader(file);
-        if (!info || frame > 0) return std::nullopt;
-        return DecodedImage::Allocate(PixelType::kGray8, info->width, info->height);
+        if (frame > 0) return std::nullopt;
+        if (const auto info = ReadImageHeader(file)) {
+            return DecodedImage::Allocate(PixelType::kGray8, info->width, info->height);
+        }
+        if (const auto size = MetafileSize(file))
+            return DecodedImage::Allocate(PixelType::kGray8, size->first, size->second);
+        return std::nullopt;
     }
-    unsigned FrameCount(std::span<const std::uint8_t> file) override { return ReadImageHeader(file) ? 1 : 0; }
+    unsigned FrameCount(std::span<const std::uint8_t> file) override {
+        return ReadImageHeader(file) || MetafileSize(file) ? 1 : 0;
+    }
 };
 #endif
 
