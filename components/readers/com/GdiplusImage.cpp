@@ -53,6 +53,11 @@ std::optional<DecodedImage> RenderMetafile(GpImage* metafile, int width, int hei
 
 LoadedImage::LoadedImage(std::span<const std::uint8_t> bytes) : metafileSize_(MetafileSize(bytes)) {
     if (bytes.empty() || bytes.size() > MAXUINT) return;
+    if (const auto info = ReadImageHeader(bytes);
+        info && !WithinPixelLimit(std::uint64_t(info->width), std::uint64_t(info->height))) {
+        oversized_ = std::pair{info->width, info->height};
+        return;
+    }
     // The stream is released by hand: MinGW's ComPtr::Attach adds a reference, MSVC's does not.
     stream_ = SHCreateMemStream(bytes.data(), static_cast<UINT>(bytes.size()));
     if (stream_ != nullptr && GdipLoadImageFromStream(stream_, &image_) != Ok) image_ = nullptr;
@@ -79,13 +84,14 @@ bool LoadedImage::Size(int& width, int& height) const {
     if (w > UINT(kMaxImageSide) || h > UINT(kMaxImageSide)) return false;
     width = static_cast<int>(w);
     height = static_cast<int>(h);
-    return IsAcceptableSize(width, height);
+    return IsListableSize(width, height);
 }
 
 std::optional<DecodedImage> CopyImage(const LoadedImage& loaded) {
     int width = 0;
     int height = 0;
-    if (!loaded || !loaded.Size(width, height)) return std::nullopt;
+    // Checked before the decoder unpacks anything: it would hold the whole picture itself.
+    if (!loaded || !loaded.Size(width, height) || !IsAcceptableSize(width, height)) return std::nullopt;
     GpImage* image = loaded.Get();
     ImageType kind = ImageTypeUnknown;
     GdipGetImageType(image, &kind);

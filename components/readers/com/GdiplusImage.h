@@ -24,6 +24,9 @@ class LoadedImage {
 
     Gdiplus::GpImage* Get() const { return image_; }
     explicit operator bool() const { return image_ != nullptr; }
+    // The size a header declares for a picture over the pixel limit, which is then not handed
+    // to the decoder at all (some decode the whole picture as they load it).
+    std::optional<std::pair<int, int>> Oversized() const { return oversized_; }
 
     // The current frame's size, when it is an acceptable one; a metafile's physical size at
     // 96 dpi when its header gives one.
@@ -31,6 +34,7 @@ class LoadedImage {
 
   private:
     std::optional<std::pair<int, int>> metafileSize_;
+    std::optional<std::pair<int, int>> oversized_;
     IStream* stream_ = nullptr;
     Gdiplus::GpImage* image_ = nullptr;
 };

@@ -16,7 +16,8 @@ bool StartsWith(std::span<const std::uint8_t> file, const char* signature, std::
 
 std::optional<ImageInfo> Checked(ImageFormat format, std::int64_t width, std::int64_t height) {
     if (width <= 0 || height <= 0 || width > kMaxImageSide || height > kMaxImageSide) return std::nullopt;
-    if (!IsAcceptableSize(static_cast<int>(width), static_cast<int>(height))) return std::nullopt;
+    // A picture over the pixel limit is still listed; decoding it is what fails.
+    if (!IsListableSize(static_cast<int>(width), static_cast<int>(height))) return std::nullopt;
     return ImageInfo{format, static_cast<int>(width), static_cast<int>(height)};
 }
 
