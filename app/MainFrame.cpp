@@ -515,8 +515,12 @@ void MainFrame::UpdatePreview() {
     const int index = entry ? entry->index : -1;
     if (index == previewIndex_ || !preview_.Hwnd()) return;
     ComPtr<IUnknown> image;
-    if (entry) document_.collection->GetImage(index, image.GetAddressOf());
-    ShowInPreview(preview_, image.Get());
+    const HRESULT result = entry ? document_.collection->GetImage(index, image.GetAddressOf()) : S_OK;
+    // A picture refused by a limit is no damage: the pane says which picture and which limit.
+    const std::wstring note = !image && entry && IsImageLimitRefusal(result)
+                                  ? FormatUiString(IDS_PREVIEW_OVER_LIMIT, {entry->name, SystemErrorText(result)})
+                                  : std::wstring();
+    ShowInPreview(preview_, image.Get(), note);
     previewIndex_ = index;
 }
 

@@ -3,6 +3,8 @@
 
 #include <ocidl.h>
 
+#include <algorithm>
+
 #include "common/ComObject.h"
 #include "common/OleInterfaceIds.h"
 
@@ -215,8 +217,43 @@ void ControlHost::PlaceControl(const RECT* position) {
     inPlace->SetObjectRects(position ? position : &client, &client);
 }
 
+void ControlHost::ShowNote(const std::wstring& text) {
+    HWND control = ControlWindow();
+    if (text.empty()) {
+        if (note_) ShowWindow(note_, SW_HIDE);
+        if (control) ShowWindow(control, SW_SHOWNA);
+        return;
+    }
+    if (!note_) {
+        note_ = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | SS_CENTER | SS_NOPREFIX | SS_EDITCONTROL, 0, 0, 0, 0,
+                                Hwnd(), nullptr, nullptr, nullptr);
+        if (!note_) return;
+        SendMessageW(note_, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
+    }
+    SetWindowTextW(note_, text.c_str());
+    PlaceNote();
+    if (control) ShowWindow(control, SW_HIDE);
+    ShowWindow(note_, SW_SHOWNA);
+}
+
+HWND ControlHost::NoteWindow() const {
+    return note_ && IsWindowVisible(note_) ? note_ : nullptr;
+}
+
+void ControlHost::PlaceNote() {
+    if (!note_) return;
+    RECT client{};
+    GetClientRect(Hwnd(), &client);
+    // A margin all round, and the text a little below the top, where a picture would start.
+    const int margin = 12;
+    MoveWindow(note_, client.left + margin, client.top + 2 * margin,
+               std::max(0L, client.right - client.left - 2 * margin),
+               std::max(0L, client.bottom - client.top - 3 * margin), TRUE);
+}
+
 LRESULT ControlHost::OnSize(UINT, WPARAM, LPARAM, bool&) {
     PlaceControl(nullptr);
+    PlaceNote();
     return 0;
 }
 
@@ -240,6 +277,7 @@ LRESULT ControlHost::OnEraseBackground(UINT, WPARAM wParam, LPARAM, bool&) {
 
 LRESULT ControlHost::OnDestroy(UINT, WPARAM, LPARAM, bool& handled) {
     DestroyControl();
+    note_ = nullptr;  // a child: Windows destroys it with this window
     handled = false;
     return 0;
 }

@@ -7,6 +7,7 @@
 #include <wrl/client.h>
 
 #include <span>
+#include <string>
 
 #include "ui/Window.h"
 
@@ -35,6 +36,11 @@ class ControlHost : public WindowImpl<ControlHost> {
     void DestroyControl();
     // Offers a keystroke to the UI-active control first; true when the control consumed it.
     bool PreTranslateMessage(MSG* message);
+    // Shows a line of text over the whole window in place of the control (why it shows nothing);
+    // empty text hides it and shows the control again.
+    void ShowNote(const std::wstring& text);
+    // The note's window while one is shown, else null.
+    HWND NoteWindow() const;
 
     static std::span<const MessageEntry<ControlHost>> MessageTable();
 
@@ -46,9 +52,11 @@ class ControlHost : public WindowImpl<ControlHost> {
     LRESULT OnEraseBackground(UINT, WPARAM, LPARAM, bool&);
     LRESULT OnDestroy(UINT, WPARAM, LPARAM, bool&);
     void PlaceControl(const RECT* position);
+    void PlaceNote();
 
     Microsoft::WRL::ComPtr<IUnknown> control_;
     Site* site_ = nullptr;  // counted: the host holds one reference while a control is hosted
+    HWND note_ = nullptr;   // a static child, destroyed with the host window
 };
 
 }  // namespace pictrove

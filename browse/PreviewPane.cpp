@@ -14,7 +14,8 @@ bool CreatePreview(ControlHost& host, HWND parent, const RECT& rect) {
     return false;
 }
 
-bool ShowInPreview(ControlHost& host, IUnknown* image) {
+bool ShowInPreview(ControlHost& host, IUnknown* image, const std::wstring& note) {
+    host.ShowNote(image ? std::wstring() : note);
     Microsoft::WRL::ComPtr<IUnknown> control = host.Control();
     if (!control) return false;
     Microsoft::WRL::ComPtr<ImageView> view;

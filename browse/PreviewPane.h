@@ -4,6 +4,8 @@
 #include <windows.h>
 #include <unknwn.h>
 
+#include <string>
+
 #include "browse/ControlHost.h"
 
 namespace pictrove {
@@ -13,7 +15,8 @@ namespace pictrove {
 bool CreatePreview(ControlHost& host, HWND parent, const RECT& rect);
 
 // Hands an image object (or null) to the hosted control, with the wait cursor while it converts.
-// Returns whether the control was reached.
-bool ShowInPreview(ControlHost& host, IUnknown* image);
+// Returns whether the control was reached. A note, when given, says in the pane why there is no
+// picture; any earlier note goes.
+bool ShowInPreview(ControlHost& host, IUnknown* image, const std::wstring& note = {});
 
 }  // namespace pictrove

@@ -201,11 +201,15 @@ std::vector<JobFailure> WriteImages(ImageCollection& collection,
         ScopedCoInit com(COINIT_MULTITHREADED);
         for (size_t i = next++; i < jobs.size(); i = next++) {
             ComPtr<IUnknown> image;
+            HRESULT result = S_OK;
             {
                 std::lock_guard<std::mutex> lock(readerLock);
-                collection.GetImage(jobs[i].index, image.GetAddressOf());
+                result = collection.GetImage(jobs[i].index, image.GetAddressOf());
             }
-            const WriteOutcome outcome = SaveImageFile(image.Get(), kOutputDpi, encoder, jobs[i].path);
+            // A picture over a limit says so in its failure line rather than calling its data bad.
+            const WriteOutcome outcome = !image && IsImageLimitRefusal(result)
+                                             ? WriteOutcome::Failed(static_cast<DWORD>(result))
+                                             : SaveImageFile(image.Get(), kOutputDpi, encoder, jobs[i].path);
             image.Reset();
             if (!outcome.written) {
                 std::lock_guard<std::mutex> lock(failureLock);

@@ -23,6 +23,14 @@ inline constexpr HRESULT kOpenNeedsPassword = 0x10000;
 // the reader can open (an archive whose files or headers are encrypted): the application says
 // so rather than calling the file damaged, and does not ask for a password.
 inline constexpr HRESULT kOpenProtectedUnreadable = static_cast<HRESULT>(0x80040201u);
+// Returned by ImageCollection::GetImage for a picture refused by one of the limits of
+// ReaderLimits.h: more pixels than kMaxPicturePixels, or a stream that would unpack to more than
+// kMaxStreamBytes. The picture stays listed; only its pixels are refused.
+inline constexpr HRESULT kImageOverPixelLimit = static_cast<HRESULT>(0x80040202u);
+inline constexpr HRESULT kImageOverStreamLimit = static_cast<HRESULT>(0x80040203u);
+constexpr bool IsImageLimitRefusal(HRESULT result) {
+    return result == kImageOverPixelLimit || result == kImageOverStreamLimit;
+}
 
 struct DocumentReader : IUnknown {
     virtual HRESULT STDMETHODCALLTYPE Reserved1() = 0;

@@ -258,7 +258,8 @@ ImageFileWriter::ImageFileWriter(ImageCollection* collection, int typeIndex) : t
 WriteOutcome ImageFileWriter::WriteImage(int index, const std::wstring& path) {
     if (!collection_) return WriteOutcome::Failed(ERROR_INVALID_DATA);
     Microsoft::WRL::ComPtr<IUnknown> image;
-    collection_->GetImage(index, image.GetAddressOf());
+    const HRESULT result = collection_->GetImage(index, image.GetAddressOf());
+    if (!image && IsImageLimitRefusal(result)) return WriteOutcome::Failed(static_cast<DWORD>(result));
     return SaveImageFile(image.Get(), kOutputDpi, encoder_, path);
 }
 

@@ -39,6 +39,9 @@
 #define IDS_CANNOT_READ 247
 // An encrypted archive that no password can open here
 #define IDS_PROTECTED_ARCHIVE 251
+#define IDS_OVER_PIXEL_LIMIT 252
+#define IDS_OVER_STREAM_LIMIT 253
+#define IDS_PREVIEW_OVER_LIMIT 254
 
 // Commands (also tooltip strings)
 #define IDM_EXTRACT_SELECTED 32773

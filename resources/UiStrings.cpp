@@ -4,6 +4,8 @@
 #include <cwchar>
 #include <span>
 
+#include "contracts/ReaderContract.h"
+#include "contracts/ReaderLimits.h"
 #include "resources/LanguageResources.h"
 #include "resources/ResourceIds.h"
 #include "common/ResourceInstance.h"
@@ -63,6 +65,12 @@ std::wstring FormatUiString(UINT id, std::initializer_list<FormatArg> args) {
 }
 
 std::wstring SystemErrorText(DWORD error) {
+    if (static_cast<HRESULT>(error) == kImageOverPixelLimit) {
+        return FormatUiString(IDS_OVER_PIXEL_LIMIT, {static_cast<long long>(kMaxPictureMegapixels)});
+    }
+    if (static_cast<HRESULT>(error) == kImageOverStreamLimit) {
+        return FormatUiString(IDS_OVER_STREAM_LIMIT, {static_cast<long long>(kMaxStreamMegabytes)});
+    }
     wchar_t* buffer = nullptr;
     const DWORD length =
         FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,

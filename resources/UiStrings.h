@@ -29,7 +29,8 @@ std::wstring LoadUiString(UINT id);
 // is, so a faulty translation cannot read past the arguments.
 std::wstring FormatUiString(UINT id, std::initializer_list<FormatArg> args);
 
-// The system's text for an error code, in the user's language, without the trailing line break.
+// The system's text for an error code, in the user's language, without the trailing line break;
+// for the readers' limit refusals, our own text naming the limit.
 std::wstring SystemErrorText(DWORD error);
 
 // Message box with no owner and the program's error caption (string 207).

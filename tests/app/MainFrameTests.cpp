@@ -7,6 +7,7 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <utility>
@@ -451,6 +452,56 @@ TEST_F(MainFrameTest, GrayTypesAreCopiedAsGray) {
     Select({1});
     Command(IDM_COPY_IMAGE);
     EXPECT_EQ(ClipboardPixels(2, 1), (std::vector<uint32_t>{0xFFFFFF, 0x000000}));
+}
+
+// A picture the reader refuses for a limit: the preview says which picture and which limit; a
+// damaged one or a row that decodes shows no such note.
+TEST_F(MainFrameTest, PreviewNamesThePictureAndTheLimitThatRefusedIt) {
+    FakeReaderScript script;
+    script.images = {{L"vast scan", 40000, 30000, nullptr, kImageOverPixelLimit},
+                     {L"deep scan", 15000, 15000, nullptr, kImageOverStreamLimit},
+                     {L"damaged", 2, 2, nullptr, E_FAIL},
+                     {L"fine", 2, 2, Pixels()}};
+    FakeReaderRegistration fake(FakeClass(), script);
+    Start();
+    ASSERT_NE(frame->Preview(), nullptr);
+    ASSERT_TRUE(frame->Open(kDocument));
+    const auto noteText = [&]() -> std::wstring {
+        HWND note = frame->Preview()->NoteWindow();
+        if (!note) return L"";
+        wchar_t text[512] = L"";
+        GetWindowTextW(note, text, 512);
+        return text;
+    };
+    HWND list = frame->List().Hwnd();
+    const auto show = [&](int row) {
+        Select({});
+        ListView_SetItemState(list, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+        PumpMessages();
+    };
+    show(0);
+    std::wstring text = noteText();
+    EXPECT_NE(text.find(L"vast scan"), std::wstring::npos) << std::string(text.begin(), text.end());
+    EXPECT_NE(text.find(L"250 megapixels"), std::wstring::npos);
+    HWND note = frame->Preview()->NoteWindow();
+    ASSERT_TRUE(note);
+    RECT noteRect{}, paneRect{};
+    GetWindowRect(note, &noteRect);
+    GetWindowRect(frame->Preview()->Hwnd(), &paneRect);
+    EXPECT_GT(noteRect.right - noteRect.left, (paneRect.right - paneRect.left) / 2) << "the note spans the pane";
+    show(1);
+    text = noteText();
+    EXPECT_NE(text.find(L"deep scan"), std::wstring::npos);
+    EXPECT_NE(text.find(L"1024 MB"), std::wstring::npos);
+    show(2);
+    EXPECT_EQ(noteText(), L"") << "damage is not a limit";
+    show(3);
+    EXPECT_EQ(noteText(), L"");
+    EXPECT_TRUE(IsWindowVisible(frame->Preview()->ControlWindow())) << "the control is back for a picture";
+    if (const char* hold = std::getenv("PICTROVE_HOLD_DIALOG_MS")) {
+        show(0);
+        Sleep(static_cast<DWORD>(std::atoi(hold)));
+    }
 }
 
 TEST_F(MainFrameTest, SelectingARowHandsItsImageToThePreview) {

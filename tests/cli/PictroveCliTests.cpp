@@ -188,6 +188,29 @@ TEST_F(PictroveCli, ExtractsWithTheTemplateAndNeverOverwritesItsOwnFiles) {
     EXPECT_TRUE(twice.err.empty()) << "quiet says nothing when all went well: " << twice.err;
 }
 
+// A picture over the pixel limit fails alone, and its failure line names it and the limit.
+TEST_F(PictroveCli, APictureOverTheLimitFailsAloneAndTheLineSaysWhy) {
+    PdfWriter writer;
+    const int small = writer.AddStream(
+        "<< /Type /XObject /Subtype /Image /Width 2 /Height 1 /ColorSpace /DeviceGray /BitsPerComponent 8 >>",
+        Bytes{1, 2});
+    const int vast = writer.AddStream(
+        "<< /Type /XObject /Subtype /Image /Width 40000 /Height 30000 /ColorSpace /DeviceGray /BitsPerComponent 8 "
+        "/Filter /FlateDecode >>",
+        ZlibCompress(Bytes(1000, 0)));
+    const int root =
+        AddPages(writer, {{"/Small Do /Vast Do",
+                           "<< /XObject << /Small " + ObjectRef(small) + " /Vast " + ObjectRef(vast) + " >> >>", ""}});
+    const std::wstring pdf = Document(L"atlas.pdf", writer.Write(root));
+    const std::wstring out = folder.File(L"limit\\");
+    const CliRun run = RunCli({L"extract", pdf, L"-o", out, L"--template", L"%IN%", L"--type", L"png"});
+    EXPECT_EQ(run.exitCode, 1u) << run.err;
+    EXPECT_EQ(FilesIn(out), (std::vector<std::wstring>{L"Page1_Small.png"}));
+    const size_t line = run.err.find("Page1_Vast.png: ");
+    ASSERT_NE(line, std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("250 megapixels", line), std::string::npos) << run.err;
+}
+
 TEST_F(PictroveCli, ExitCodesTellWhatWentWrongAndOneBadDocumentStopsNoOther) {
     const std::wstring comic = Document(L"comic.cbz", ThreePictureComic());
     const std::wstring damaged = Document(L"damaged.cbz", Bytes{'P', 'K', 3, 4, 0, 0});

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <functional>
+#include <tuple>
 
 #include "extract/ExistingFilesQuestion.h"
 #include "extract/ExtractJob.h"
@@ -190,6 +191,31 @@ TEST(ExtractJob, FailedWritesDoNotStopTheJobAndAreReportedOnceAtTheEnd) {
     EXPECT_FALSE(test::FileExists(temp.File(L"broken.png")));
     ReleaseDocument(doc);
     broken->Release();
+}
+
+// A picture the reader refuses for a limit is a failure of its own whose message names the
+// picture's file and the limit; the pictures beside it are written.
+TEST(ExtractJob, APictureOverALimitFailsAloneAndTheMessageNamesTheLimit) {
+    Document doc = MakeDocument({L"first"});
+    doc.collection->AddRefused(L"vast", kImageOverPixelLimit);
+    doc.collection->AddRefused(L"deep", kImageOverStreamLimit);
+    for (const auto& [index, file, limit] :
+         {std::tuple{1, L"vast.png", L"250 megapixels"}, std::tuple{2, L"deep.png", L"1024 MB"}}) {
+        test::TempFolder temp;
+        ExtractJob job(doc.collection, 3, temp.Path(), L"%IN%.png", {0, index});
+        test::DialogCapture capture;
+        EXPECT_EQ(job.RunModal(nullptr), IDOK);
+        EXPECT_EQ(job.Failures().Count(), 1);
+        EXPECT_EQ(job.Failures().FirstError(),
+                  static_cast<DWORD>(index == 1 ? kImageOverPixelLimit : kImageOverStreamLimit));
+        ASSERT_EQ(capture.Boxes().size(), 1u);
+        const std::wstring& text = capture.Boxes()[0].text;
+        EXPECT_NE(text.find(temp.File(file)), std::wstring::npos) << std::string(text.begin(), text.end());
+        EXPECT_NE(text.find(limit), std::wstring::npos) << std::string(text.begin(), text.end());
+        EXPECT_TRUE(test::DecodeFile(temp.File(L"first.png")).ok);
+        EXPECT_FALSE(test::FileExists(temp.File(file)));
+    }
+    ReleaseDocument(doc);
 }
 
 TEST(ExtractJob, AFolderThatCannotBeMadeFailsEveryWriteAndSaysSo) {

@@ -243,7 +243,8 @@ TEST_F(PictureDocumentReader, WordDocumentPicturesInTextOrder) {
     EXPECT_EQ(list[0], (Listed{L"report_1", 4, 3}));
     EXPECT_EQ(list[1], (Listed{L"report_2", 2, 1}));
     EXPECT_EQ(list[2].name, L"report_3");
-    EXPECT_EQ(list[3], (Listed{L"report_4", 120, 60})) << "a placeable metafile's box in its own units";
+    EXPECT_EQ(list[2], (Listed{L"report_3", 96, 48})) << "an inch by half an inch at 96 dpi";
+    EXPECT_EQ(list[3], (Listed{L"report_4", 96, 48})) << "the picture record's size, an inch by half an inch";
 
     const Pixels png = Decode(collection.Get(), 0);
     ASSERT_NE(png.bits, nullptr);
@@ -267,9 +268,9 @@ TEST_F(PictureDocumentReader, WordDocumentPicturesInTextOrder) {
     EXPECT_EQ(std::vector<int>(rightMiddle.begin(), rightMiddle.begin() + 3), (std::vector<int>{255, 255, 255}));
     const Pixels wmfPixels = Decode(collection.Get(), 3);
     ASSERT_NE(wmfPixels.bits, nullptr);
-    EXPECT_EQ(wmfPixels.width, 120);
-    EXPECT_EQ(wmfPixels.height, 60);
-    const auto middle = wmfPixels.At(60, 30);
+    EXPECT_EQ(wmfPixels.width, 96);
+    EXPECT_EQ(wmfPixels.height, 48);
+    const auto middle = wmfPixels.At(48, 24);
     EXPECT_EQ(std::vector<int>(middle.begin(), middle.begin() + 3), (std::vector<int>{255, 0, 0}));
 }
 

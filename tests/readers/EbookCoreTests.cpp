@@ -180,6 +180,27 @@ TEST(ResolveLink, FoldsRelativePartsAndRefusesEscapes) {
     EXPECT_EQ(ResolveLink("a.xhtml", ""), "");
 }
 
+// An entry that says it unpacks to more than any stream may is refused for the limit before
+// anything is inflated, and stays listed; one within the limit whose data cannot give what it
+// claims is refused as damage.
+TEST(ComicSource, AnEntryOverTheStreamLimitStaysListedAndSaysWhy) {
+    for (const auto& [declared, breach] : {std::pair{std::int64_t{1536} << 20, LimitBreach::kStreamBytes},
+                                           std::pair{std::int64_t{600} << 20, LimitBreach::kNone}}) {
+        SCOPED_TRACE(declared);
+        test::ZipOptions options;
+        options.declaredSize = declared;
+        auto decoder = std::make_shared<StandInDecoder>();
+        ComicSource source(decoder);
+        ASSERT_EQ(source.Open({MakeZip({{"page.png", Png(4, 3), true}}, options), u"C:\\comics\\vast.cbz", u""}),
+                  OpenStatus::kOpened);
+        ASSERT_EQ(ListOf(source), (std::vector<Listed>{{u"page", 4, 3}}));
+        TakeLimitBreach();
+        EXPECT_FALSE(source.Decode(0).has_value());
+        EXPECT_EQ(TakeLimitBreach(), breach);
+        EXPECT_EQ(decoder->calls, 0) << "nothing reached the decoder";
+    }
+}
+
 TEST(ComicSource, EveryPictureInNaturalOrderOfItsPath) {
     const Bytes archive = MakeZip({
         {"page10.png", Png(1, 10), true},

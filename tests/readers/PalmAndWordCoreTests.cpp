@@ -374,7 +374,9 @@ TEST(DocSource, BitmapsBecomeBitmapFilesAndMetafilesAreInflated) {
     // A 24-bit DIB: the bitmap file made of it must point at the pixels past the header.
     const Bytes bmp = test::MakeBmp24(3, 2, Bytes(18, 200));
     const Bytes dib(bmp.begin() + 14, bmp.end());
-    const Bytes emf = Emf(2540, 1270, 1000, 250);  // 4 pixels per millimetre: 25.4 mm x 12.7 mm
+    // 25.4 mm x 12.7 mm, recorded on a device of 4 pixels per millimetre: an inch by half an
+    // inch whatever the device, so 96 x 48 pixels.
+    const Bytes emf = Emf(2540, 1270, 1000, 250);
     const Bytes wmf = {1, 0, 9, 0, 0, 3, 12, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 3, 0, 0, 0, 0, 0};
     test::WordDocumentSpec layout;
     layout.text = std::string("\x01\x01\x01\x01\r");
@@ -384,8 +386,9 @@ TEST(DocSource, BitmapsBecomeBitmapFilesAndMetafilesAreInflated) {
                        {test::MakeMetafileBlip(0xF01B, wmf, false, 2000, 1000, 0, 0)}};
     Opened<DocSource> document(test::MakeWordDocument(layout), u"mixed.doc");
     ASSERT_EQ(document.status, OpenStatus::kOpened);
+    // The second Windows metafile gives no size of its own: its 2000 x 1000 units are twips.
     const std::vector<Listed> expected = {
-        {u"mixed_1", 3, 2}, {u"mixed_2", 101, 50}, {u"mixed_3", 1440, 720}, {u"mixed_4", 2000, 1000}};
+        {u"mixed_1", 3, 2}, {u"mixed_2", 96, 48}, {u"mixed_3", 96, 48}, {u"mixed_4", 133, 67}};
     EXPECT_EQ(document.List(), expected);
     for (std::size_t i = 0; i < 4; ++i) document.source.Decode(i);
     ASSERT_EQ(document.decoder->handed.size(), 4u);
@@ -400,6 +403,51 @@ TEST(DocSource, BitmapsBecomeBitmapFilesAndMetafilesAreInflated) {
     for (int i = 0; i < 10; ++i) checksum ^= static_cast<std::uint16_t>(placeable[2 * i] | (placeable[2 * i + 1] << 8));
     EXPECT_EQ(placeable[20] | (placeable[21] << 8), checksum);
     EXPECT_TRUE(std::equal(wmf.begin(), wmf.end(), placeable.begin() + 22));
+}
+
+// A placeable header: key, handle, box, units per inch, reserved, checksum.
+Bytes Placeable(int left, int top, int right, int bottom, int inch) {
+    std::vector<std::uint16_t> words = {0xCDD7,
+                                        0x9AC6,
+                                        0,
+                                        std::uint16_t(left),
+                                        std::uint16_t(top),
+                                        std::uint16_t(right),
+                                        std::uint16_t(bottom),
+                                        std::uint16_t(inch),
+                                        0,
+                                        0,
+                                        0};
+    Bytes out;
+    for (auto word : words) out.insert(out.end(), {std::uint8_t(word), std::uint8_t(word >> 8)});
+    return out;
+}
+
+TEST(MetafileSize, PhysicalSizeAtNinetySixDpiRoundedAndBounded) {
+    using Size = std::optional<std::pair<int, int>>;
+    // Enhanced metafiles: the frame in hundredths of a millimetre; the device does not matter.
+    EXPECT_EQ(MetafileSize(Emf(2540, 1270, 1000, 250)), (Size{{96, 48}}));
+    EXPECT_EQ(MetafileSize(Emf(2540, 1270, 1920, 300)), (Size{{96, 48}}));
+    EXPECT_EQ(MetafileSize(Emf(2000, 1000, 1000, 250)), (Size{{76, 38}})) << "75.6 and 37.8 round up";
+    EXPECT_EQ(MetafileSize(Emf(13, 13, 1000, 250)), (Size{{1, 1}})) << "0.49 pixels is still one";
+    EXPECT_EQ(MetafileSize(Emf(0, 1270, 1000, 250)), Size{});
+    EXPECT_EQ(MetafileSize(Emf(-2540, 1270, 1000, 250)), Size{});
+    EXPECT_EQ(MetafileSize(Emf(2540 * 682, 2540, 1000, 250)), (Size{{65472, 96}})) << "the widest size there is";
+    EXPECT_EQ(MetafileSize(Emf(2540 * 683, 2540, 1000, 250)), Size{}) << "wider than any picture may be";
+    Bytes noSignature = Emf(2540, 1270, 1000, 250);
+    noSignature[40] = 'X';
+    EXPECT_EQ(MetafileSize(noSignature), Size{});
+    const Bytes whole = Emf(2540, 1270, 1000, 250);
+    EXPECT_EQ(MetafileSize(Bytes(whole.begin(), whole.begin() + 40)), Size{}) << "cut before the signature";
+    // Placeable Windows metafiles: the box in units of the given units per inch.
+    EXPECT_EQ(MetafileSize(Placeable(0, 0, 1440, 720, 1440)), (Size{{96, 48}}));
+    EXPECT_EQ(MetafileSize(Placeable(-100, -50, 100, 50, 100)), (Size{{192, 96}}));
+    EXPECT_EQ(MetafileSize(Placeable(0, 0, 1440, 720, 0)), Size{}) << "no units per inch";
+    EXPECT_EQ(MetafileSize(Placeable(100, 0, 100, 720, 1440)), Size{});
+    EXPECT_EQ(MetafileSize(Placeable(0, 0, 1440, 720, 1440)).value(), (std::pair{96, 48}));
+    // A Windows metafile without a placeable header has no size of its own, nor does a PNG.
+    EXPECT_EQ(MetafileSize(Bytes{1, 0, 9, 0, 0, 3, 12, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 3, 0, 0, 0, 0, 0}), Size{});
+    EXPECT_EQ(MetafileSize(Png(2, 2)), Size{});
 }
 
 TEST(DocSource, DocumentWithoutPicturesOpensEmpty) {

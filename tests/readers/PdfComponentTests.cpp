@@ -158,6 +158,49 @@ TEST_F(PdfReaderClass, ListsAndDecodesRawAndJpegImages) {
     }
 }
 
+// Pictures over the limits stay listed, give no image and say which limit with a code of their
+// own; the picture beside them still decodes.
+TEST_F(PdfReaderClass, PicturesOverTheLimitsGiveTheirOwnCodes) {
+    PdfWriter writer;
+    const int small = writer.AddStream(
+        "<< /Type /XObject /Subtype /Image /Width 2 /Height 1 /ColorSpace /DeviceGray /BitsPerComponent 8 >>",
+        Bytes{1, 2});
+    const int wide = writer.AddStream(
+        "<< /Type /XObject /Subtype /Image /Width 30000 /Height 9000 /ColorSpace /DeviceGray /BitsPerComponent 8 "
+        "/Filter /FlateDecode >>",
+        test::ZlibCompress(Bytes(1000, 0)));
+    const int deep = writer.AddStream(
+        "<< /Type /XObject /Subtype /Image /Width 15000 /Height 15000 /ColorSpace /DeviceRGB /BitsPerComponent 16 "
+        "/Filter /FlateDecode >>",
+        test::ZlibCompress(Bytes(1000, 0)));
+    const int root = test::AddPages(
+        writer, {{"/S Do /W Do /D Do",
+                  "<< /XObject << /S " + Ref(small) + " /W " + Ref(wide) + " /D " + Ref(deep) + " >> >>", ""}});
+    auto reader = CreatePdfReader();
+    ASSERT_TRUE(reader);
+    ASSERT_EQ(OpenPath(reader.Get(), Write(L"limits.pdf", writer.Write(root))), S_OK);
+    auto collection = Collection(reader.Get());
+    ASSERT_TRUE(collection);
+    int count = 0;
+    ASSERT_EQ(collection->GetImageCount(&count), S_OK);
+    ASSERT_EQ(count, 3);
+    int width = 0;
+    EXPECT_EQ(collection->GetImageWidth(1, &width), S_OK);
+    EXPECT_EQ(width, 30000);
+    for (const auto& [index, expected] : {std::pair{1, kImageOverPixelLimit}, std::pair{2, kImageOverStreamLimit},
+                                          std::pair{1, kImageOverPixelLimit}}) {
+        SCOPED_TRACE(index);
+        ComPtr<IUnknown> image;
+        EXPECT_EQ(collection->GetImage(index, image.GetAddressOf()), expected);
+        EXPECT_FALSE(image);
+        EXPECT_TRUE(IsImageLimitRefusal(expected));
+    }
+    const Pixels pixels = Read(collection.Get(), 0);
+    ASSERT_NE(pixels.bits, nullptr);
+    EXPECT_EQ(pixels.bits[1], 2);
+    EXPECT_FALSE(IsImageLimitRefusal(E_FAIL));
+}
+
 // Adobe's CMYK and YCCK JPEGs store ink inverted, other CMYK JPEGs store it as it is; a platform
 // decoder may or may not tell them apart, so the reader does: without a Decode array each of
 // them must come out positive, the same on every platform.

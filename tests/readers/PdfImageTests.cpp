@@ -217,6 +217,113 @@ TEST(PdfStructure, DamagedFilesFailCleanlyOrKeepWhatSurvives) {
     ExpectTwoPageList(Open(prefixed));
 }
 
+// Images first, then the page, its tree and the catalog last, as many writers lay a file out:
+// a file cut near its end loses the structure but keeps every picture. Image 3 is the soft mask
+// of image 2 and no picture of its own.
+struct ImagesFirst {
+    Bytes file;
+    std::size_t imagesEnd = 0;     // just after the last image object
+    std::size_t treeStart = 0;     // where the page tree begins
+    std::size_t catalogStart = 0;  // where the catalog begins
+};
+
+ImagesFirst ImagesFirstDocument(const PdfWriteOptions& options = {}) {
+    PdfWriter writer;
+    Bytes gray(12);
+    for (std::size_t i = 0; i < gray.size(); ++i) gray[i] = static_cast<std::uint8_t>(i * 20);
+    Bytes rgb(2 * 3 * 3);
+    for (std::size_t i = 0; i < rgb.size(); ++i) rgb[i] = static_cast<std::uint8_t>(250 - i * 9);
+    const int first = AddImage(writer, 4, 3, "/ColorSpace /DeviceGray /BitsPerComponent 8", gray);
+    const int mask = writer.Reserve();
+    const int second =
+        AddImage(writer, 2, 3, "/ColorSpace /DeviceRGB /BitsPerComponent 8 /Filter /FlateDecode /SMask " + Ref(mask),
+                 test::ZlibCompress(rgb));
+    writer.SetStream(mask,
+                     "<< /Type /XObject /Subtype /Image /Width 2 /Height 3 /ColorSpace /DeviceGray "
+                     "/BitsPerComponent 8 >>",
+                     Bytes{255, 128, 0, 64, 200, 10});
+    const int content = writer.AddStream("<< >>", test::Text("/A Do /B Do"));
+    const int page = writer.Reserve();
+    const int tree = writer.Add("<< /Type /Pages /Kids [" + Ref(page) + "] /Count 1 >>");
+    writer.Set(page, "<< /Type /Page /Parent " + Ref(tree) + " /MediaBox [0 0 10 10] /Resources << /XObject << /A " +
+                         Ref(first) + " /B " + Ref(second) + " >> >> /Contents " + Ref(content) + " >>");
+    const int catalog = writer.Add("<< /Type /Catalog /Pages " + Ref(tree) + " >>");
+    ImagesFirst out;
+    out.file = writer.Write(catalog, options);
+    const std::string text(out.file.begin(), out.file.end());
+    out.imagesEnd = text.find("endobj", text.find(std::to_string(second) + " 0 obj")) + 6;
+    out.treeStart = text.find(std::to_string(tree) + " 0 obj");
+    out.catalogStart = text.find(std::to_string(catalog) + " 0 obj");
+    return out;
+}
+
+void ExpectSamePictures(const Opened& cut, const Opened& intact) {
+    ASSERT_EQ(cut.source->Images().size(), intact.source->Images().size());
+    for (std::size_t i = 0; i < intact.source->Images().size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(cut.source->Images()[i].width, intact.source->Images()[i].width);
+        EXPECT_EQ(cut.source->Images()[i].height, intact.source->Images()[i].height);
+        const auto a = cut.Decode(i);
+        const auto b = intact.Decode(i);
+        ASSERT_TRUE(a && b);
+        EXPECT_EQ(a->type, b->type);
+        EXPECT_EQ(a->width, b->width);
+        EXPECT_EQ(a->bytes, b->bytes);
+    }
+}
+
+TEST(PdfStructure, FilesCutAfterTheirPicturesStillGiveEveryPicture) {
+    for (const PdfWriteOptions& options : {PdfWriteOptions{}, PdfWriteOptions{.xrefStream = true}}) {
+        SCOPED_TRACE(options.xrefStream ? "cross-reference stream" : "table");
+        const ImagesFirst document = ImagesFirstDocument(options);
+        const Opened intact = Open(document.file);
+        ASSERT_EQ(intact.status, OpenStatus::kOpened);
+        ASSERT_EQ(intact.Names(), (std::vector<std::string>{"Page1_A", "Page1_B"}));
+        EXPECT_EQ(intact.Decode(1)->type, PixelType::kBgra32);  // the mask made alpha
+        // Cut inside or after the page tree, the catalog and the cross-reference data: the
+        // structure is gone, so the pictures come from the image objects, named by number.
+        const std::size_t end = document.file.size();
+        const std::size_t cuts[] = {document.imagesEnd, document.imagesEnd + 1, document.treeStart,
+                                    document.treeStart + 9, document.catalogStart + 12};
+        for (std::size_t cut : cuts) {
+            SCOPED_TRACE(cut);
+            ASSERT_LT(cut, end);
+            const Opened opened = Open(Bytes(document.file.begin(), document.file.begin() + std::ptrdiff_t(cut)));
+            ASSERT_EQ(opened.status, OpenStatus::kOpened);
+            EXPECT_EQ(opened.Names(), (std::vector<std::string>{"Object1", "Object3"}));
+            ExpectSamePictures(opened, intact);
+        }
+        // Cut in the last few bytes: the catalog survives and recovery finds the tree again.
+        for (std::size_t back : {1, 6, 20}) {
+            SCOPED_TRACE(back);
+            const Opened opened = Open(Bytes(document.file.begin(), document.file.end() - std::ptrdiff_t(back)));
+            ASSERT_EQ(opened.status, OpenStatus::kOpened);
+            EXPECT_EQ(opened.Names(), intact.Names());
+            ExpectSamePictures(opened, intact);
+        }
+    }
+}
+
+TEST(PdfStructure, LostStructureWithoutPicturesIsDamageNotAnEmptyDocument) {
+    const ImagesFirst document = ImagesFirstDocument();
+    // Cut inside the first picture's header: no image object is whole, nor is any structure.
+    const std::string text(document.file.begin(), document.file.end());
+    const std::size_t firstObject = text.find("1 0 obj");
+    ASSERT_NE(firstObject, std::string::npos);
+    EXPECT_EQ(Open(Bytes(document.file.begin(), document.file.begin() + std::ptrdiff_t(firstObject + 12))).status,
+              OpenStatus::kNotReadable);
+    // A catalog whose page tree is missing and no picture anywhere.
+    PdfWriter writer;
+    const int catalog = writer.Add("<< /Type /Catalog /Pages 9 0 R >>");
+    EXPECT_EQ(Open(writer.Write(catalog)).status, OpenStatus::kNotReadable);
+    // A sound, empty page tree is a document without pictures, not damage.
+    PdfWriter empty;
+    const int root = test::AddPages(empty, {{"0 0 m", "<< >>", ""}});
+    const Opened opened = Open(empty.Write(root));
+    EXPECT_EQ(opened.status, OpenStatus::kOpened);
+    EXPECT_TRUE(opened.source->Images().empty());
+}
+
 TEST(PdfStructure, CyclesInPagesAndFormsDoNotHang) {
     PdfWriter writer;
     const int image = AddImage(writer, 2, 2, "/ColorSpace /DeviceGray /BitsPerComponent 8", Bytes(4, 7));
@@ -485,6 +592,41 @@ TEST(PdfPixels, SampledTintTransformsOfDeviceN) {
     EXPECT_EQ(Pixel(*pixels, 1, 0), (std::vector<int>{0, 0, 255}));
     EXPECT_EQ(Pixel(*pixels, 2, 0), (std::vector<int>{255, 0, 0}));
     EXPECT_EQ(Pixel(*pixels, 3, 0), (std::vector<int>{0, 0, 0}));
+}
+
+// One document, three pictures: a small one, one with more pixels than the limit, and one whose
+// 16-bit samples would unpack to more bytes than any stream may. Each of the large ones fails
+// alone, says which limit refused it, and takes no memory for it.
+TEST(PdfPixels, PicturesOverTheLimitsFailAloneAndSayWhy) {
+    PdfWriter writer;
+    const int small = AddImage(writer, 2, 1, "/ColorSpace /DeviceGray /BitsPerComponent 8", Bytes{5, 6});
+    const int wide = AddImage(writer, 20000, 20000, "/ColorSpace /DeviceGray /BitsPerComponent 8 /Filter /FlateDecode",
+                              test::ZlibCompress(Bytes(4096, 0)));
+    // 15000 x 15000 is within the pixel limit, but 6 bytes a pixel are over the stream limit.
+    const int deep = AddImage(writer, 15000, 15000, "/ColorSpace /DeviceRGB /BitsPerComponent 16 /Filter /FlateDecode",
+                              test::ZlibCompress(Bytes(4096, 0)));
+    ASSERT_LE(std::uint64_t{15000} * 15000, kMaxPicturePixels);
+    ASSERT_GT(std::uint64_t{15000} * 15000 * 6, kMaxStreamBytes);
+    auto opened = Open(OnePage(writer, {{"Small", small}, {"Wide", wide}, {"Deep", deep}}));
+    ASSERT_EQ(opened.status, OpenStatus::kOpened);
+    ASSERT_EQ(opened.source->Images().size(), 3u);
+    EXPECT_EQ(opened.source->Images()[1].width, 20000) << "the row stays listed with its size";
+    TakeLimitBreach();
+    EXPECT_FALSE(opened.Decode(1).has_value());
+    EXPECT_EQ(TakeLimitBreach(), LimitBreach::kPixels);
+    EXPECT_FALSE(opened.Decode(2).has_value());
+    EXPECT_EQ(TakeLimitBreach(), LimitBreach::kStreamBytes);
+    auto pixels = opened.Decode(0);
+    ASSERT_TRUE(pixels);
+    EXPECT_EQ(TakeLimitBreach(), LimitBreach::kNone);
+    EXPECT_EQ(Pixel(*pixels, 1, 0), std::vector<int>{6});
+    // Just inside both limits the same kind of picture is refused for its data, not a limit.
+    PdfWriter inside;
+    const int fits = AddImage(inside, 12000, 12000, "/ColorSpace /DeviceRGB /BitsPerComponent 16 /Filter /FlateDecode",
+                              test::ZlibCompress(Bytes(4096, 0)));
+    auto insideOpened = Open(OnePage(inside, {{"Fits", fits}}));
+    EXPECT_FALSE(insideOpened.Decode(0).has_value()) << "4 KB of samples cannot fill 864 MB";
+    EXPECT_EQ(TakeLimitBreach(), LimitBreach::kNone);
 }
 
 // LZW data that codes every byte as a literal (9-bit codes between a clear and an end code).

@@ -7,8 +7,12 @@
 
 #include <atomic>
 #include <thread>
+#include <tuple>
+
+#include <zlib.h>
 
 #include "ReaderTestSupport.h"
+#include "TestDocuments.h"
 #include "TestImageFiles.h"
 #include "TestJpeg.h"
 #include "contracts/ReaderContract.h"
@@ -305,10 +309,54 @@ TEST_F(ImageFileReader, MetafileIsDrawnOnWhite) {
     const Pixels pixels = ReadPixels(collection.Get(), 0);
     ASSERT_NE(pixels.bits, nullptr);
     EXPECT_EQ(pixels.type, kPixelBgr24);
+    // 20 mm x 10 mm at 96 dpi, listed and drawn alike.
+    EXPECT_EQ(pixels.width, 76);
+    EXPECT_EQ(pixels.height, 38);
+    int listedWidth = 0, listedHeight = 0;
+    collection->GetImageWidth(0, &listedWidth);
+    collection->GetImageHeight(0, &listedHeight);
+    EXPECT_EQ(listedWidth, pixels.width);
+    EXPECT_EQ(listedHeight, pixels.height);
     ASSERT_GT(pixels.width, 2);
     ASSERT_GT(pixels.height, 2);
     EXPECT_EQ(Channels(pixels, 1, 1), (std::vector<int>{0, 0, 255}));
     EXPECT_EQ(Channels(pixels, pixels.width - 1, pixels.height - 1), (std::vector<int>{255, 255, 255}));
+}
+
+// A PNG whose header declares 20000 x 20000 pixels (with a header checksum that matches) over
+// a few bytes of data.
+Bytes PngDeclaring(std::uint32_t width, std::uint32_t height) {
+    Bytes png = test::MakePng(1, 1, test::PngColour::kGray, {0});
+    for (int i = 0; i < 4; ++i) {
+        png[16 + i] = static_cast<std::uint8_t>(width >> (24 - 8 * i));
+        png[20 + i] = static_cast<std::uint8_t>(height >> (24 - 8 * i));
+    }
+    const std::uint32_t crc = static_cast<std::uint32_t>(crc32(0, png.data() + 12, 17));
+    for (int i = 0; i < 4; ++i) png[29 + i] = static_cast<std::uint8_t>(crc >> (24 - 8 * i));
+    return png;
+}
+
+// A picture over the pixel limit, as a file and inside a comic: listed at its size, refused with
+// the limit's own code, and never handed to the platform's decoder (which would try to hold it).
+TEST_F(ImageFileReader, APictureOverThePixelLimitIsListedAndRefusedForIt) {
+    const Bytes vast = PngDeclaring(20000, 20000);
+    const Bytes comic =
+        test::MakeZip({{"1.png", test::MakePng(2, 2, test::PngColour::kGray, Bytes(4, 9))}, {"2.png", vast}});
+    for (const auto& [format, name, bytes, index] :
+         {std::tuple{kImageFormat, L"vast.png", vast, 0}, std::tuple{7, L"vast.cbz", comic, 1}}) {
+        SCOPED_TRACE(std::string(name, name + wcslen(name)));
+        auto collection = OpenCollection(format, Write(name, bytes));
+        ASSERT_TRUE(collection);
+        int width = 0, height = 0;
+        collection->GetImageWidth(index, &width);
+        collection->GetImageHeight(index, &height);
+        EXPECT_EQ(width, 20000);
+        EXPECT_EQ(height, 20000);
+        ComPtr<IUnknown> image;
+        EXPECT_EQ(collection->GetImage(index, image.GetAddressOf()), kImageOverPixelLimit);
+        EXPECT_FALSE(image);
+        if (index == 1) EXPECT_NE(ReadPixels(collection.Get(), 0).bits, nullptr) << "the other page still decodes";
+    }
 }
 
 TEST_F(ImageFileReader, UnreadableFilesDoNotOpen) {

@@ -386,5 +386,35 @@ TEST(DecodedImage, RefusesSizesBeyondTheLimits) {
     EXPECT_FALSE(DecodedImage::Allocate(static_cast<PixelType>(7), 1, 1).has_value());
 }
 
+TEST(DecodedImage, PixelLimitIsOneNumberAndItsRefusalsAreNoted) {
+    TakeLimitBreach();
+    // The limit itself passes, one pixel more does not, whatever the shape.
+    EXPECT_TRUE(WithinPixelLimit(kMaxPicturePixels, 1));
+    EXPECT_TRUE(WithinPixelLimit(50000, 5000));
+    EXPECT_EQ(TakeLimitBreach(), LimitBreach::kNone);
+    EXPECT_FALSE(WithinPixelLimit(kMaxPicturePixels + 1, 1));
+    EXPECT_EQ(TakeLimitBreach(), LimitBreach::kPixels);
+    EXPECT_FALSE(WithinPixelLimit(50000, 5001));
+    EXPECT_FALSE(WithinPixelLimit(std::uint64_t{1} << 32, 1));  // sides that would wrap the product
+    EXPECT_EQ(TakeLimitBreach(), LimitBreach::kPixels);
+    EXPECT_EQ(TakeLimitBreach(), LimitBreach::kNone) << "taking the note clears it";
+    // Streams: the same rule in bytes.
+    EXPECT_TRUE(WithinStreamLimit(kMaxStreamBytes));
+    EXPECT_EQ(TakeLimitBreach(), LimitBreach::kNone);
+    EXPECT_FALSE(WithinStreamLimit(kMaxStreamBytes + 1));
+    EXPECT_EQ(TakeLimitBreach(), LimitBreach::kStreamBytes);
+    // The first refusal stands until taken.
+    WithinStreamLimit(kMaxStreamBytes + 1);
+    WithinPixelLimit(kMaxPicturePixels, 2);
+    EXPECT_EQ(TakeLimitBreach(), LimitBreach::kStreamBytes);
+    // Allocation refuses before taking memory and notes why; a side no file may have is damage,
+    // not a picture over the limit.
+    EXPECT_FALSE(DecodedImage::Allocate(PixelType::kGray8, 20000, 20000).has_value());
+    EXPECT_EQ(TakeLimitBreach(), LimitBreach::kPixels);
+    EXPECT_FALSE(DecodedImage::Allocate(PixelType::kGray8, kMaxImageSide + 1, 1).has_value());
+    EXPECT_EQ(TakeLimitBreach(), LimitBreach::kNone);
+    EXPECT_EQ(kMaxImageBytes, kMaxPicturePixels * 4);
+}
+
 }  // namespace
 }  // namespace pictrove::readers

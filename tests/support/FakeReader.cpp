@@ -48,7 +48,8 @@ class FakeReader final : public ComObject<DocumentReaderSlots, DocumentPasswordS
         log_.calls.push_back(L"GetImage(" + std::to_wstring(index) + L")");
         *image = nullptr;
         const FakeDocumentImage* entry = Image(index);
-        if (!entry || !entry->pixels) return E_FAIL;
+        if (!entry) return E_FAIL;
+        if (!entry->pixels) return entry->failure;
         *image = entry->pixels.Get();
         (*image)->AddRef();
         return S_OK;

@@ -19,6 +19,7 @@ struct FakeDocumentImage {
     int width = 10;
     int height = 20;
     Microsoft::WRL::ComPtr<IUnknown> pixels;
+    HRESULT failure = E_FAIL;  // what GetImage returns when there are no pixels
 };
 
 struct FakeReaderScript {

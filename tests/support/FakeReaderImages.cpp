@@ -198,6 +198,10 @@ void FakeImageCollection::Add(std::wstring name, IUnknown* image) {
     entries_.push_back({std::move(name), image});
 }
 
+void FakeImageCollection::AddRefused(std::wstring name, HRESULT failure) {
+    entries_.push_back({std::move(name), nullptr, failure});
+}
+
 HRESULT FakeImageCollection::GetImageCount(int* count) {
     Log("GetImageCount");
     *count = reportedCount_ >= 0 ? reportedCount_ : static_cast<int>(entries_.size());
@@ -230,7 +234,7 @@ HRESULT FakeImageCollection::GetImage(int index, IUnknown** image) {
     if (onGetImage_) onGetImage_(index);
     if (index < 0 || index >= static_cast<int>(entries_.size())) return E_INVALIDARG;
     IUnknown* found = entries_[static_cast<size_t>(index)].image;
-    if (!found) return E_FAIL;
+    if (!found) return entries_[static_cast<size_t>(index)].failure;
     found->AddRef();
     *image = found;
     return S_OK;

@@ -131,12 +131,15 @@ class FakeImageCollection final : public ComObject<ImageCollectionSlots> {
     struct Entry {
         std::wstring name;
         IUnknown* image = nullptr;  // the collection holds one reference
+        HRESULT failure = E_FAIL;   // what GetImage returns without an image
     };
 
     explicit FakeImageCollection(CallLog* log = nullptr) : log_(log) {}
 
     // Adds an image; the collection takes its own reference.
     void Add(std::wstring name, IUnknown* image);
+    // Adds an entry that gives no image, with the reader's reason.
+    void AddRefused(std::wstring name, HRESULT failure);
     // Called on the caller's thread (the worker's, in a job) when GetImage is asked for an index.
     void SetOnGetImage(std::function<void(int index)> hook) { onGetImage_ = std::move(hook); }
     // Reported by GetImageCount instead of the number of entries, when set.

@@ -51,11 +51,18 @@ HRESULT CollectionObject::GetImage(int index, IUnknown** image) {
     if (Entry(index) == nullptr) return E_INVALIDARG;
     return Guarded([&]() -> HRESULT {
         std::optional<DecodedImage> decoded;
+        LimitBreach breach = LimitBreach::kNone;
         {
             std::lock_guard guard(document_->decodeLock);
+            TakeLimitBreach();  // whatever an earlier call on this thread left
             decoded = document_->source->Decode(static_cast<std::size_t>(index));
+            breach = TakeLimitBreach();
         }
-        if (!decoded) return E_FAIL;
+        if (!decoded) {
+            if (breach == LimitBreach::kPixels) return kImageOverPixelLimit;
+            if (breach == LimitBreach::kStreamBytes) return kImageOverStreamLimit;
+            return E_FAIL;
+        }
         *image = static_cast<ReaderImage*>(new ImageObject(std::move(*decoded)));
         return S_OK;
     });

@@ -3,6 +3,8 @@
 
 #include <shlwapi.h>
 
+#include "ImageHeader.h"
+
 namespace pictrove::readers {
 namespace {
 
@@ -49,8 +51,13 @@ std::optional<DecodedImage> RenderMetafile(GpImage* metafile, int width, int hei
 
 }  // namespace
 
-LoadedImage::LoadedImage(std::span<const std::uint8_t> bytes) {
+LoadedImage::LoadedImage(std::span<const std::uint8_t> bytes) : metafileSize_(MetafileSize(bytes)) {
     if (bytes.empty() || bytes.size() > MAXUINT) return;
+    if (const auto info = ReadImageHeader(bytes);
+        info && !WithinPixelLimit(std::uint64_t(info->width), std::uint64_t(info->height))) {
+        oversized_ = std::pair{info->width, info->height};
+        return;
+    }
     // The stream is released by hand: MinGW's ComPtr::Attach adds a reference, MSVC's does not.
     stream_ = SHCreateMemStream(bytes.data(), static_cast<UINT>(bytes.size()));
     if (stream_ != nullptr && GdipLoadImageFromStream(stream_, &image_) != Ok) image_ = nullptr;
@@ -64,23 +71,28 @@ LoadedImage::~LoadedImage() {
 bool LoadedImage::Size(int& width, int& height) const {
     UINT w = 0;
     UINT h = 0;
+    ImageType kind = ImageTypeUnknown;
+    if (image_ == nullptr || GdipGetImageType(image_, &kind) != Ok) return false;
+    if (kind == ImageTypeMetafile && metafileSize_) {
+        // The decoder's own idea of a metafile's size follows the device it was recorded on
+        // (or, for a Windows metafile, takes its logical units as pixels).
+        width = metafileSize_->first;
+        height = metafileSize_->second;
+        return true;
+    }
     if (GdipGetImageWidth(image_, &w) != Ok || GdipGetImageHeight(image_, &h) != Ok) return false;
     if (w > UINT(kMaxImageSide) || h > UINT(kMaxImageSide)) return false;
     width = static_cast<int>(w);
     height = static_cast<int>(h);
-    return IsAcceptableSize(width, height);
+    return IsListableSize(width, height);
 }
 
-std::optional<DecodedImage> CopyImage(GpImage* image) {
+std::optional<DecodedImage> CopyImage(const LoadedImage& loaded) {
     int width = 0;
     int height = 0;
-    UINT w = 0;
-    UINT h = 0;
-    if (GdipGetImageWidth(image, &w) != Ok || GdipGetImageHeight(image, &h) != Ok) return std::nullopt;
-    if (w > UINT(kMaxImageSide) || h > UINT(kMaxImageSide)) return std::nullopt;
-    width = static_cast<int>(w);
-    height = static_cast<int>(h);
-    if (!IsAcceptableSize(width, height)) return std::nullopt;
+    // Checked before the decoder unpacks anything: it would hold the whole picture itself.
+    if (!loaded || !loaded.Size(width, height) || !IsAcceptableSize(width, height)) return std::nullopt;
+    GpImage* image = loaded.Get();
     ImageType kind = ImageTypeUnknown;
     GdipGetImageType(image, &kind);
     if (kind == ImageTypeMetafile) return RenderMetafile(image, width, height);

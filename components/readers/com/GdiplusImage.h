@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <utility>
 
 #include "DecodedImage.h"
 
@@ -23,17 +24,23 @@ class LoadedImage {
 
     Gdiplus::GpImage* Get() const { return image_; }
     explicit operator bool() const { return image_ != nullptr; }
+    // The size a header declares for a picture over the pixel limit, which is then not handed
+    // to the decoder at all (some decode the whole picture as they load it).
+    std::optional<std::pair<int, int>> Oversized() const { return oversized_; }
 
-    // The current frame's size, when it is an acceptable one.
+    // The current frame's size, when it is an acceptable one; a metafile's physical size at
+    // 96 dpi when its header gives one.
     bool Size(int& width, int& height) const;
 
   private:
+    std::optional<std::pair<int, int>> metafileSize_;
+    std::optional<std::pair<int, int>> oversized_;
     IStream* stream_ = nullptr;
     Gdiplus::GpImage* image_ = nullptr;
 };
 
 // The current frame's pixels in the narrowest type that keeps them all; metafiles are drawn on
-// white at their size.
-std::optional<DecodedImage> CopyImage(Gdiplus::GpImage* image);
+// white at the size Size gives.
+std::optional<DecodedImage> CopyImage(const LoadedImage& image);
 
 }  // namespace pictrove::readers

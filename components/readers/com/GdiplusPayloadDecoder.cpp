@@ -39,7 +39,7 @@ std::optional<DecodedImage> GdiplusPayloadDecoder::DecodeFrame(std::span<const s
         if (!FirstDimension(image.Get(), dimension, count) || frame >= count) return std::nullopt;
         if (GdipImageSelectActiveFrame(image.Get(), &dimension, frame) != Ok) return std::nullopt;
     }
-    return CopyImage(image.Get());
+    return CopyImage(image);
 }
 
 unsigned GdiplusPayloadDecoder::FrameCount(std::span<const std::uint8_t> file) {

@@ -62,7 +62,14 @@ bool ImageFileSource::OpenFrames() {
     frames_.clear();
     images_.clear();
     LoadedImage image(file_);
-    if (!image) return false;
+    if (!image) {
+        // A picture over the pixel limit is listed at its declared size and fails when decoded.
+        const auto oversized = image.Oversized();
+        if (!oversized) return false;
+        frames_.push_back(Frame{});
+        images_.push_back({u"", oversized->first, oversized->second});
+        return true;
+    }
     Frame first;
     UINT frameCount = 1;
     UINT dimensions = 0;
@@ -110,7 +117,7 @@ std::optional<DecodedImage> ImageFileSource::Decode(std::size_t index) {
     if (frame.hasDimension && GdipImageSelectActiveFrame(image.Get(), &frame.dimension, frame.number) != Ok) {
         return std::nullopt;
     }
-    return CopyImage(image.Get());
+    return CopyImage(image);
 }
 
 }  // namespace pictrove::readers

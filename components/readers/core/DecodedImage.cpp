@@ -7,7 +7,11 @@ namespace pictrove::readers {
 
 bool IsAcceptableSize(int width, int height) {
     return width > 0 && height > 0 && width <= kMaxImageSide && height <= kMaxImageSide &&
-           std::uint64_t(width) * std::uint64_t(height) * 4 <= kMaxImageBytes;
+           WithinPixelLimit(std::uint64_t(width), std::uint64_t(height));
+}
+
+bool IsListableSize(int width, int height) {
+    return width > 0 && height > 0 && width <= kMaxImageSide && height <= kMaxImageSide;
 }
 
 std::optional<DecodedImage> DecodedImage::Allocate(PixelType type, int width, int height) {

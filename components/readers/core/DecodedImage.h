@@ -7,6 +7,7 @@
 #include <optional>
 #include <vector>
 
+#include "Limits.h"
 #include "contracts/PixelModel.h"
 
 namespace pictrove::readers {
@@ -27,9 +28,10 @@ constexpr int BytesPerPixel(PixelType type) {
 }
 
 // Largest width or height accepted from any file; keeps width * height * 4 far from overflow
-// and refuses absurd headers before any memory is taken.
+// and refuses absurd headers before any memory is taken. The pixels of one picture are bounded
+// by kMaxPicturePixels (Limits.h), its bytes at four a pixel by kMaxImageBytes.
 inline constexpr int kMaxImageSide = 65535;
-inline constexpr std::uint64_t kMaxImageBytes = std::uint64_t{1} << 31;
+inline constexpr std::uint64_t kMaxImageBytes = kMaxPicturePixels * 4;
 
 struct DecodedImage {
     PixelType type = PixelType::kBgra32;
@@ -46,8 +48,11 @@ struct DecodedImage {
     static std::optional<DecodedImage> Allocate(PixelType type, int width, int height);
 };
 
-// Whether an image of this size may be decoded at all.
+// Whether an image of this size may be decoded at all; one over the pixel limit is noted.
 bool IsAcceptableSize(int width, int height);
+// Whether a picture of this size may be listed: one over the pixel limit still is, and fails
+// only when decoded.
+bool IsListableSize(int width, int height);
 
 // The narrowest pixel type that holds a 32-bit blue, green, red, alpha picture without loss:
 // kBgra32 when any pixel is not opaque, kGray8 when every pixel is gray, otherwise kBgr24.

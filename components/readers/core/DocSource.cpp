@@ -10,10 +10,7 @@
 namespace pictrove::readers {
 namespace {
 
-constexpr std::uint32_t kEmfHeaderType = 1;
-constexpr std::uint32_t kEmfSignature = 0x464D4520;  // " EMF"
 constexpr std::uint32_t kPlaceableKey = 0x9AC6CDD7;
-constexpr std::uint32_t kEmfHeaderWithMicrometres = 108;
 // Metafiles inflate to at most this; larger claims are damage or a bomb.
 constexpr std::size_t kMaxMetafileSize = std::size_t{64} << 20;
 
@@ -115,65 +112,6 @@ std::vector<std::uint8_t> PlaceableWmf(const WordBlip& blip, std::span<const std
     }
     out.insert(out.end(), metafile.begin(), metafile.end());
     return out;
-}
-
-std::optional<std::pair<int, int>> MetafileSize(std::span<const std::uint8_t> file) {
-    ByteReader reader(file);
-    const std::uint32_t first = reader.U32LE();
-    if (first == kEmfHeaderType) {
-        const std::uint32_t headerSize = reader.U32LE();
-        reader.Seek(24);
-        const auto frameLeft = static_cast<std::int32_t>(reader.U32LE());
-        const auto frameTop = static_cast<std::int32_t>(reader.U32LE());
-        const auto frameRight = static_cast<std::int32_t>(reader.U32LE());
-        const auto frameBottom = static_cast<std::int32_t>(reader.U32LE());
-        const std::uint32_t signature = reader.U32LE();
-        reader.Seek(72);
-        const auto deviceX = static_cast<std::int32_t>(reader.U32LE());
-        const auto deviceY = static_cast<std::int32_t>(reader.U32LE());
-        double unitsX = static_cast<std::int32_t>(reader.U32LE());  // device size in millimetres
-        double unitsY = static_cast<std::int32_t>(reader.U32LE());
-        double perInch = 25.4;
-        if (headerSize >= kEmfHeaderWithMicrometres) {
-            // Newer headers give the device size in micrometres too, which the decoder prefers.
-            reader.Seek(100);
-            const auto microX = static_cast<std::int32_t>(reader.U32LE());
-            const auto microY = static_cast<std::int32_t>(reader.U32LE());
-            if (reader.Ok() && microX > 0 && microY > 0) {
-                unitsX = microX;
-                unitsY = microY;
-                perInch = 25400.0;
-            }
-        }
-        if (!reader.Ok() || signature != kEmfSignature || deviceX <= 0 || deviceY <= 0 || unitsX <= 0 || unitsY <= 0) {
-            return std::nullopt;
-        }
-        // The frame (hundredths of a millimetre) at the device's resolution, computed in the
-        // decoder's single precision and cut, so the listed size is the size it draws.
-        const float dpiX = static_cast<float>(deviceX * perInch / unitsX);
-        const float dpiY = static_cast<float>(deviceY * perInch / unitsY);
-        const float width = static_cast<float>((double(frameRight) - frameLeft) / 2540.0 * dpiX);
-        const float height = static_cast<float>((double(frameBottom) - frameTop) / 2540.0 * dpiY);
-        if (!(width >= 1 && height >= 1 && width <= kMaxImageSide && height <= kMaxImageSide)) return std::nullopt;
-        const int w = static_cast<int>(width);
-        const int h = static_cast<int>(height);
-        if (!IsAcceptableSize(w, h)) return std::nullopt;
-        return std::pair{w, h};
-    }
-    if (first == kPlaceableKey) {
-        // The decoder takes the box in the metafile's own units as pixels (its resolution is
-        // the units per inch).
-        reader.Skip(2);
-        const auto left = static_cast<std::int16_t>(reader.U16LE());
-        const auto top = static_cast<std::int16_t>(reader.U16LE());
-        const auto right = static_cast<std::int16_t>(reader.U16LE());
-        const auto bottom = static_cast<std::int16_t>(reader.U16LE());
-        const int w = right - left;
-        const int h = bottom - top;
-        if (!reader.Ok() || !IsAcceptableSize(w, h)) return std::nullopt;
-        return std::pair{w, h};
-    }
-    return std::nullopt;
 }
 
 OpenStatus DocSource::OpenDocument(OpenRequest request) {

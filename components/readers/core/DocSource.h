@@ -14,11 +14,6 @@ namespace pictrove::readers {
 std::vector<std::uint8_t> DibToBmp(std::span<const std::uint8_t> dib);
 std::vector<std::uint8_t> PlaceableWmf(const WordBlip& blip, std::span<const std::uint8_t> metafile);
 
-// The size of a metafile as the decoder draws it at its own size: an enhanced metafile's frame
-// at the resolution of the device it was made for, a placeable metafile's box in its own units.
-// Nothing for other data.
-std::optional<std::pair<int, int>> MetafileSize(std::span<const std::uint8_t> file);
-
 class DocSource : public DocumentSource {
   public:
     explicit DocSource(PayloadDecoderPtr decoder) : decoder_(std::move(decoder)) {}

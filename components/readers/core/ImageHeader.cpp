@@ -1,6 +1,7 @@
 // Size fields of the common image file headers.
 #include "ImageHeader.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "ByteReader.h"
@@ -15,7 +16,8 @@ bool StartsWith(std::span<const std::uint8_t> file, const char* signature, std::
 
 std::optional<ImageInfo> Checked(ImageFormat format, std::int64_t width, std::int64_t height) {
     if (width <= 0 || height <= 0 || width > kMaxImageSide || height > kMaxImageSide) return std::nullopt;
-    if (!IsAcceptableSize(static_cast<int>(width), static_cast<int>(height))) return std::nullopt;
+    // A picture over the pixel limit is still listed; decoding it is what fails.
+    if (!IsListableSize(static_cast<int>(width), static_cast<int>(height))) return std::nullopt;
     return ImageInfo{format, static_cast<int>(width), static_cast<int>(height)};
 }
 
@@ -133,6 +135,45 @@ std::optional<ImageInfo> ReadImageHeader(std::span<const std::uint8_t> file) {
             break;
     }
     return std::nullopt;
+}
+
+std::optional<std::pair<int, int>> MetafileSize(std::span<const std::uint8_t> file) {
+    constexpr std::uint32_t kEmfHeaderType = 1;
+    constexpr std::uint32_t kEmfSignature = 0x464D4520;  // " EMF"
+    constexpr std::uint32_t kPlaceableKey = 0x9AC6CDD7;
+    ByteReader reader(file);
+    const std::uint32_t first = reader.U32LE();
+    std::int64_t width = 0;
+    std::int64_t height = 0;
+    std::int64_t unitsPerInch = 0;
+    if (first == kEmfHeaderType) {
+        reader.Seek(24);
+        const std::int64_t frameLeft = static_cast<std::int32_t>(reader.U32LE());
+        const std::int64_t frameTop = static_cast<std::int32_t>(reader.U32LE());
+        const std::int64_t frameRight = static_cast<std::int32_t>(reader.U32LE());
+        const std::int64_t frameBottom = static_cast<std::int32_t>(reader.U32LE());
+        if (!reader.Ok() || reader.U32LE() != kEmfSignature) return std::nullopt;
+        width = frameRight - frameLeft;
+        height = frameBottom - frameTop;
+        unitsPerInch = 2540;
+    } else if (first == kPlaceableKey) {
+        reader.Skip(2);
+        const auto left = static_cast<std::int16_t>(reader.U16LE());
+        const auto top = static_cast<std::int16_t>(reader.U16LE());
+        const auto right = static_cast<std::int16_t>(reader.U16LE());
+        const auto bottom = static_cast<std::int16_t>(reader.U16LE());
+        unitsPerInch = reader.U16LE();
+        width = std::int64_t{right} - left;
+        height = std::int64_t{bottom} - top;
+    } else {
+        return std::nullopt;
+    }
+    if (!reader.Ok() || unitsPerInch <= 0 || width <= 0 || height <= 0) return std::nullopt;
+    // Rounded to the nearest pixel, but never below one.
+    const std::int64_t w = std::max<std::int64_t>(1, (width * kMetafileDpi + unitsPerInch / 2) / unitsPerInch);
+    const std::int64_t h = std::max<std::int64_t>(1, (height * kMetafileDpi + unitsPerInch / 2) / unitsPerInch);
+    if (w > kMaxImageSide || h > kMaxImageSide || !IsAcceptableSize(int(w), int(h))) return std::nullopt;
+    return std::pair{static_cast<int>(w), static_cast<int>(h)};
 }
 
 }  // namespace pictrove::readers

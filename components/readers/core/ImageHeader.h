@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <utility>
 
 namespace pictrove::readers {
 
@@ -24,5 +25,14 @@ ImageFormat SniffImageFormat(std::span<const std::uint8_t> file);
 // Format and size; nothing when the signature is unknown or the size fields are missing,
 // damaged or outside the accepted range.
 std::optional<ImageInfo> ReadImageHeader(std::span<const std::uint8_t> file);
+
+// Metafiles are drawings without pixels of their own: they are drawn at their physical size
+// at 96 pixels to the inch, the size every reader lists them with and draws them at.
+inline constexpr int kMetafileDpi = 96;
+
+// That size, from an enhanced metafile's frame (hundredths of a millimetre) or a placeable
+// Windows metafile's box and units per inch; nothing for other data, a metafile without a
+// placeable header, or a size out of range.
+std::optional<std::pair<int, int>> MetafileSize(std::span<const std::uint8_t> file);
 
 }  // namespace pictrove::readers

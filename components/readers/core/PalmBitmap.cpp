@@ -70,7 +70,7 @@ std::optional<Header> ReadHeader(std::span<const std::uint8_t> data, std::size_t
 bool Usable(const Header& header) {
     const bool knownDepth =
         header.bits == 1 || header.bits == 2 || header.bits == 4 || header.bits == 8 || header.bits == 16;
-    return knownDepth && IsAcceptableSize(header.width, header.height) &&
+    return knownDepth && IsListableSize(header.width, header.height) &&
            header.rowBytes >= (std::size_t(header.width) * header.bits + 7) / 8;
 }
 
@@ -221,6 +221,7 @@ std::optional<DecodedImage> DecodePalmBitmap(std::span<const std::uint8_t> data)
         stored = reader.Bytes(reader.Remaining());
     }
     if (!reader.Ok()) return std::nullopt;
+    if (!WithinPixelLimit(std::uint64_t(header.width), std::uint64_t(header.height))) return std::nullopt;
     // The stored bytes bound what they can unpack to; a header that declares more is refused
     // before anything is allocated.
     const std::uint64_t rowsSize = std::uint64_t(header.rowBytes) * std::uint64_t(header.height);

@@ -38,7 +38,7 @@ std::optional<Header> ReadHeader(std::span<const std::uint8_t> pcx) {
         (header.planes == 1 && (header.bits == 1 || header.bits == 2 || header.bits == 4 || header.bits == 8)) ||
         (header.bits == 1 && header.planes >= 2 && header.planes <= 4) ||
         (header.bits == 8 && (header.planes == 3 || header.planes == 4));
-    if (!reader.Ok() || !known || !IsAcceptableSize(header.width, header.height)) return std::nullopt;
+    if (!reader.Ok() || !known || !IsListableSize(header.width, header.height)) return std::nullopt;
     // A line must hold the whole width; writers pad it to an even count, a few a little more.
     const std::int64_t needed = (std::int64_t{header.width} * header.bits + 7) / 8;
     if (header.bytesPerLine < needed || header.bytesPerLine > needed + 16) return std::nullopt;

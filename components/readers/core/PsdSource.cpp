@@ -35,7 +35,7 @@ OpenStatus PsdSource::OpenDocument(OpenRequest request) {
     width_ = static_cast<int>(std::min<std::uint32_t>(reader.U32BE(), kMaxImageSide + 1));
     const int depth = reader.U16BE();
     const int mode = reader.U16BE();
-    if (!reader.Ok() || version != 1 || !IsAcceptableSize(width_, height_)) return OpenStatus::kNotReadable;
+    if (!reader.Ok() || version != 1 || !IsListableSize(width_, height_)) return OpenStatus::kNotReadable;
     if (depth != 8 && depth != 16) return OpenStatus::kNotReadable;
     bytesPerSample_ = depth / 8;
     if (mode == kModeGray || mode == kModeDuotone) {

@@ -15,8 +15,6 @@ namespace pictrove::readers {
 namespace {
 
 constexpr int kMaxPages = 65536;
-// Raw samples of one page, before conversion: bounded like any decoded picture.
-constexpr std::uint64_t kMaxRawBytes = kMaxImageBytes;
 
 enum Tag : std::uint16_t {
     kWidth = 256,
@@ -323,8 +321,9 @@ std::optional<DecodedImage> TiffSource::DecodeHere(std::size_t index) const {
     }
     const std::size_t chunkRow = (std::size_t(page.chunkWidth) * samplesInChunk * bits + 7) / 8;
     const std::size_t planeRow = (std::size_t(page.width) * samplesInChunk * bits + 7) / 8;
-    if (std::uint64_t{planeRow} * page.height * planes > kMaxRawBytes ||
-        std::uint64_t{chunkRow} * page.chunkHeight > kMaxRawBytes) {
+    if (!WithinPixelLimit(std::uint64_t(page.width), std::uint64_t(page.height)) ||
+        !WithinStreamLimit(std::uint64_t{planeRow} * page.height * planes) ||
+        !WithinStreamLimit(std::uint64_t{chunkRow} * page.chunkHeight)) {
         return std::nullopt;
     }
     // What the chunks could unpack to at most: a small file claiming a huge page fails before

@@ -246,7 +246,10 @@ std::optional<std::vector<std::uint8_t>> ZipArchive::Extract(const ZipEntry& ent
     const auto stored = StoredData(entry);
     if (!stored) return std::nullopt;
     const auto data = *stored;
-    if (entry.uncompressedSize > limit) return std::nullopt;
+    if (entry.uncompressedSize > limit) {
+        if (limit >= kMaxZipEntrySize) NoteLimitBreach(LimitBreach::kStreamBytes);
+        return std::nullopt;
+    }
     const auto expected = static_cast<std::size_t>(entry.uncompressedSize);
     if (entry.method == 0) {
         if (data.size() != expected) return std::nullopt;

@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "Limits.h"
+
 namespace pictrove::readers {
 
 struct ZipEntry {
@@ -29,7 +31,7 @@ struct ZipEntry {
 
 // Largest entry any reader takes out of a container: far above any picture or page description,
 // far below what a zip bomb declares.
-inline constexpr std::size_t kMaxZipEntrySize = std::size_t{256} << 20;
+inline constexpr std::size_t kMaxZipEntrySize = kMaxStreamBytes;
 
 class ZipArchive {
   public:

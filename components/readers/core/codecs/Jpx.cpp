@@ -114,8 +114,11 @@ std::optional<JpxPicture> DecodeJpx(std::span<const std::uint8_t> data) {
     }
     const std::uint64_t width = header.x1 - header.x0;
     const std::uint64_t height = header.y1 - header.y0;
-    if (width > kMaxImageSide || height > kMaxImageSide ||
-        width * height * (header.numcomps + std::uint64_t{4}) > kMaxImageBytes) {
+    if (width > kMaxImageSide || height > kMaxImageSide || !WithinPixelLimit(width, height)) return std::nullopt;
+    // The codec keeps every component as 32-bit samples: pictures with more than four are
+    // bounded by what four would take at the largest size allowed.
+    if (width * height * (header.numcomps + std::uint64_t{4}) > 8 * kMaxPicturePixels) {
+        NoteLimitBreach(LimitBreach::kPixels);
         return std::nullopt;
     }
     if (!opj_decode(h.codec, h.stream, h.image)) return std::nullopt;

@@ -114,7 +114,7 @@ std::optional<PageInfo> ReadInfo(std::span<const std::uint8_t> info) {
                 break;
         }
     }
-    if (!IsAcceptableSize(page.width, page.height)) return std::nullopt;
+    if (!IsListableSize(page.width, page.height)) return std::nullopt;
     return page;
 }
 
@@ -175,7 +175,7 @@ void DjvuDocument::AddPage(std::uint32_t formType, std::span<const std::uint8_t>
         info = PhotoInfo(body);
     }
     // A page without a readable size cannot be listed; the others still are.
-    if (!info || !IsAcceptableSize(info->width, info->height)) return;
+    if (!info || !IsListableSize(info->width, info->height)) return;
     DocumentPage page;
     page.formType = formType;
     page.body = body;

@@ -239,7 +239,10 @@ bool Iw44Image::DecodeChunk(std::span<const std::uint8_t> chunk) {
         // Coefficients of three maps and the plane they are rebuilt in, kept within the
         // pictures' memory bound.
         const std::uint64_t padded = std::uint64_t((width_ + 31) / 32) * ((height_ + 31) / 32) * kBlockCoefficients;
-        if (padded * (3 * sizeof(std::int16_t) + sizeof(int)) > kMaxImageBytes) return false;
+        if (padded * (3 * sizeof(std::int16_t) + sizeof(int)) > 3 * kMaxImageBytes) {
+            NoteLimitBreach(LimitBreach::kPixels);
+            return false;
+        }
         chromaDelay_ = chunk[8] & 0x7f;
         chromaHalf_ = (chunk[8] & 0x80) == 0;
         start = 9;

@@ -9,7 +9,7 @@ namespace pictrove::readers::jbig2 {
 
 std::optional<Bitmap> Bitmap::Make(std::int64_t width, std::int64_t height, int value) {
     if (width < 0 || height < 0 || width > kMaxImageSide || height > kMaxImageSide) return std::nullopt;
-    if (static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height) > kMaxBitmapPixels) return std::nullopt;
+    if (!WithinPixelLimit(static_cast<std::uint64_t>(width), static_cast<std::uint64_t>(height))) return std::nullopt;
     Bitmap bitmap;
     bitmap.width = static_cast<int>(width);
     bitmap.height = static_cast<int>(height);

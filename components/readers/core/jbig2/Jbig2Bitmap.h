@@ -7,11 +7,13 @@
 #include <optional>
 #include <vector>
 
+#include "Limits.h"
+
 namespace pictrove::readers::jbig2 {
 
 // Most pixels any one bitmap (page, region, symbol, collective bitmap) may have; sizes beyond
 // it are refused before anything is allocated.
-inline constexpr std::uint64_t kMaxBitmapPixels = std::uint64_t{1} << 27;
+inline constexpr std::uint64_t kMaxBitmapPixels = pictrove::kMaxPicturePixels;
 
 enum class Combine : int { kOr = 0, kAnd = 1, kXor = 2, kXnor = 3, kReplace = 4 };
 

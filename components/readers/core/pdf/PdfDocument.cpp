@@ -57,9 +57,11 @@ bool Document::Load(std::span<const std::uint8_t> file) {
     entries_.clear();
     cache_.clear();
     trailer_ = {};
+    headerFound_ = false;
     // Junk before the header is common (mail gateways, web servers); within the first kilobyte.
     const std::size_t header = FindBytes(file_.first(std::min<std::size_t>(file_.size(), 1024)), "%PDF-", 0);
     if (header == std::string_view::npos) return false;
+    headerFound_ = true;
 
     std::size_t tailFrom = file_.size() > 4096 ? file_.size() - 4096 : 0;
     std::size_t startxref = std::string_view::npos;
@@ -130,6 +132,16 @@ void Document::AddEntry(std::int64_t number, const Entry& entry, bool overrideFr
     auto [it, added] = entries_.try_emplace(number, entry);  // sections are read newest first
     // A hybrid file's table lists its packed objects as free; its stream says where they are.
     if (!added && overrideFree && it->second.type == 0 && entry.type != 0) it->second = entry;
+}
+
+std::vector<std::int64_t> Document::ObjectNumbers() const {
+    std::vector<std::int64_t> numbers;
+    numbers.reserve(entries_.size());
+    for (const auto& [number, entry] : entries_) {
+        if (entry.type != 0) numbers.push_back(number);
+    }
+    std::sort(numbers.begin(), numbers.end());
+    return numbers;
 }
 
 void Document::ForceRecovery() {

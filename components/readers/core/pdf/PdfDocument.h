@@ -42,6 +42,10 @@ class Document {
     // Reads the cross-reference data, rebuilding it from a scan when needed. The bytes must
     // outlive the document. False when no trailer with a catalog can be found at all.
     bool Load(std::span<const std::uint8_t> file);
+    // Whether Load found a PDF header, so a false Load means a damaged PDF rather than another kind of file.
+    bool HeaderFound() const { return headerFound_; }
+    // Every object number the cross-reference data (or the recovery scan) knows, in order.
+    std::vector<std::int64_t> ObjectNumbers() const;
 
     const Dict& Trailer() const { return trailer_; }
     bool Recovered() const { return recovered_; }
@@ -104,6 +108,7 @@ class Document {
     bool scannedDone_ = false;
     Dict trailer_;
     bool recovered_ = false;
+    bool headerFound_ = false;
     bool rebuilt_ = false;  // Recover has run
     std::unique_ptr<Security> security_;
 };

@@ -73,6 +73,7 @@ std::optional<std::vector<std::uint8_t>> SampleBytes(Document& document,
                                                      std::vector<std::uint8_t>* jpeg,
                                                      std::string* codec) {
     const std::size_t expected = rowBytes * static_cast<std::size_t>(height);
+    if (!WithinStreamLimit(expected)) return std::nullopt;
     auto data = document.DecodeStream(stream, expected);
     if (!data) return std::nullopt;
     if (data->codec.empty()) {

@@ -41,6 +41,39 @@ void WalkPages(Document& document,
     pages.push_back({resolved, resources});
 }
 
+// Whether the catalog leads to a page tree at all, even an empty one: a tree that is there but
+// lists no page is a document without pictures, a tree that is gone is damage.
+bool HasPageTree(Document& document, const Object& root) {
+    if (!root.IsDict()) return false;
+    const Object tree = document.Lookup(root.dict.get(), "Pages");
+    return tree.IsDict() && document.Lookup(tree.dict.get(), "Kids").IsArray();
+}
+
+// The pictures of a document whose page tree is lost: every image object once, in object
+// order, leaving out those that only serve another image as its mask.
+std::vector<pdf::FoundImage> ImageObjects(Document& document) {
+    std::vector<pdf::FoundImage> found;
+    std::unordered_set<std::int64_t> masks;
+    std::size_t visited = 0;
+    for (std::int64_t number : document.ObjectNumbers()) {
+        if (++visited > pdf::kMaxRecoveredObjects) break;
+        const Object object = document.Get(number);
+        if (!object.IsStream()) continue;
+        const pdf::Dict& dict = object.stream->dict;
+        if (!document.Resolve(dict.Get("Subtype")).IsName("Image")) continue;
+        for (const char* key : {"SMask", "Mask"}) {
+            const Object& mask = dict.Get(key);
+            if (mask.IsRef()) masks.insert(mask.integer);
+        }
+        pdf::FoundImage image;
+        image.image = object;
+        image.number = number;
+        found.push_back(std::move(image));
+    }
+    std::erase_if(found, [&](const pdf::FoundImage& image) { return masks.count(image.number) != 0; });
+    return found;
+}
+
 std::u16string Ascii(const std::string& text) {
     return std::u16string(text.begin(), text.end());
 }
@@ -82,7 +115,12 @@ void PdfSource::Close() {
 OpenStatus PdfSource::OpenDocument(OpenRequest request) {
     file_ = std::move(request.bytes);
     document_ = std::make_unique<Document>();
-    if (!document_->Load(file_)) return OpenStatus::kNotReadable;
+    if (!document_->Load(file_)) {
+        // A PDF that lost its catalog (a file cut short, where most writers put it last) may
+        // still hold every picture intact.
+        if (!document_->HeaderFound()) return OpenStatus::kNotReadable;
+        return OpenFromImageObjects();
+    }
 
     const Object encrypt = document_->Lookup(&document_->Trailer(), "Encrypt");
     if (encrypt.IsDict()) {
@@ -113,7 +151,7 @@ OpenStatus PdfSource::OpenDocument(OpenRequest request) {
         WalkPages(*document_, root.IsDict() ? root.dict->Get("Pages") : Object::Null(), Object::Null(), 0, visited,
                   pages);
     }
-    if (pages.empty() && !root.IsDict()) return OpenStatus::kNotReadable;
+    if (pages.empty() && !HasPageTree(*document_, root)) return OpenFromImageObjects();
     pageCount_ = static_cast<int>(pages.size());
 
     pdf::ContentScanner scanner(*document_, found_);
@@ -130,6 +168,21 @@ OpenStatus PdfSource::OpenDocument(OpenRequest request) {
         entry.name =
             PageLabel(found.page, width) + u"_" +
             (found.number == -1 ? u"Inline" + Ascii(std::to_string(found.inlineNumber)) : Latin1(found.resourceName));
+        images_.push_back(std::move(entry));
+    }
+    return OpenStatus::kOpened;
+}
+
+OpenStatus PdfSource::OpenFromImageObjects() {
+    found_ = ImageObjects(*document_);
+    // Damage that leaves nothing to show is damage, not a document without pictures.
+    if (found_.empty()) return OpenStatus::kNotReadable;
+    for (const auto& found : found_) {
+        ImageEntry entry;
+        const pdf::ImageSize size = pdf::DeclaredSize(*document_, found.image);
+        entry.width = size.width;
+        entry.height = size.height;
+        entry.name = u"Object" + Ascii(std::to_string(found.number));
         images_.push_back(std::move(entry));
     }
     return OpenStatus::kOpened;

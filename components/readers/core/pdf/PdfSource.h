@@ -1,5 +1,6 @@
 // PDF documents: every image the pages draw, in page order and drawing order, named after the
-// page and the image's resource name ("Page007_Im3", "Page007_Inline2"). Opening reads the
+// page and the image's resource name ("Page007_Im3", "Page007_Inline2"); when the page tree is
+// lost, every image object in object order, named by its number ("Object12"). Opening reads the
 // structure and scans the pages' content; image samples are decoded only on request.
 #pragma once
 
@@ -33,6 +34,9 @@ class PdfSource : public DocumentSource {
     void Close() override;
 
   private:
+    // Lists the image objects themselves when the page tree is lost; kNotReadable when none.
+    OpenStatus OpenFromImageObjects();
+
     PayloadDecoderPtr decoder_;
     pdf::JpegDecoder jpeg_;
     std::vector<std::uint8_t> file_;
