@@ -1,12 +1,19 @@
 // JBIG2Decode pictures in PDF files: the embedded stream with its globals, the Decode array and
-// stencil masks as for the other 1-bit pictures, and a damaged picture failing alone.
+// stencil masks as for the other 1-bit pictures, a damaged picture failing alone, and the
+// picture with its globals handed out as a standalone JBIG2 file.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include "Jbig2TestStreams.h"
+#include "Jbig2Source.h"
 #include "TestPdf.h"
+#include "jbig2/Jbig2Document.h"
 #include "pdf/PdfSource.h"
 
 namespace pictrove::readers {
@@ -43,7 +50,7 @@ Bytes Globals() {
     return test::Sequential({{1, 0, 0, {}, dict}});
 }
 
-Bytes PictureStream() {
+Bytes PictureStream(bool endOfPage = true) {
     Bytes text = test::RegionInfo(6, 4, 0, 0);
     test::PutU16(text, 1 << 4);
     test::PutU32(text, 1);
@@ -55,6 +62,7 @@ Bytes PictureStream() {
     coding.ds.Oob(mq);
     const auto coded = mq.Finish();
     text.insert(text.end(), coded.begin(), coded.end());
+    if (!endOfPage) return test::Sequential({{2, 48, 1, {}, test::PageInfo(6, 4)}, {3, 6, 1, {1}, text}});
     return test::Sequential({{2, 48, 1, {}, test::PageInfo(6, 4)}, {3, 6, 1, {1}, text}, {4, 49, 1, {}, {}}});
 }
 
@@ -101,6 +109,112 @@ TEST(PdfJbig2, PicturesWithGlobalsDecodeArraysAndStencilsAndADamagedOneAlone) {
         }
     }
     EXPECT_FALSE(source.Decode(3));
+}
+
+#ifndef _WIN32
+// The file as another JBIG2 decoder reads it, when Debian's jbig2dec is installed: its PBM output
+// (1 is black), or nothing.
+std::optional<TestBitmap> DecodeWithJbig2dec(const Bytes& file) {
+    if (std::system("command -v jbig2dec >/dev/null 2>&1") != 0) return std::nullopt;
+    char folder[] = "/tmp/pictrove-jbig2-XXXXXX";
+    if (mkdtemp(folder) == nullptr) return std::nullopt;
+    const std::string input = std::string(folder) + "/in.jb2";
+    const std::string output = std::string(folder) + "/out.pbm";
+    std::ofstream(input, std::ios::binary)
+        .write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
+    const int status = std::system(("jbig2dec -q -t pbm -o " + output + " " + input).c_str());
+    std::ifstream in(output, std::ios::binary);
+    const Bytes pbm((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::remove(input.c_str());
+    std::remove(output.c_str());
+    std::remove(folder);
+    TestBitmap bitmap;
+    int width = 0, height = 0, consumed = 0;
+    const std::string text(pbm.begin(), pbm.end());
+    if (status != 0 || std::sscanf(text.c_str(), "P4 %d %d%n", &width, &height, &consumed) != 2) return TestBitmap{};
+    const std::size_t start = static_cast<std::size_t>(consumed) + 1;
+    const std::size_t rowBytes = (static_cast<std::size_t>(width) + 7) / 8;
+    if (pbm.size() < start + rowBytes * static_cast<std::size_t>(height)) return TestBitmap{};
+    bitmap.width = width;
+    bitmap.height = height;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const std::uint8_t byte =
+                pbm[start + static_cast<std::size_t>(y) * rowBytes + static_cast<std::size_t>(x / 8)];
+            bitmap.pixels.push_back((byte >> (7 - x % 8)) & 1);
+        }
+    }
+    return bitmap;
+}
+#endif
+
+TEST(PdfJbig2, StoredPictureIsAStandaloneFileWithItsGlobals) {
+    PdfWriter writer;
+    const int globals = writer.AddStream("<< /Filter /FlateDecode >>", test::ZlibCompress(Globals()));
+    const std::string image = "<< /Type /XObject /Subtype /Image /Width 6 /Height 4 /ColorSpace /DeviceGray ";
+    const std::string parms = "/DecodeParms << /JBIG2Globals " + Ref(globals) + " >> >>";
+    // As documents store it (no end of page), with one, and behind a general filter.
+    const int implicitEnd =
+        writer.AddStream(image + "/BitsPerComponent 1 /Filter /JBIG2Decode " + parms, PictureStream(false));
+    const int explicitEnd =
+        writer.AddStream(image + "/BitsPerComponent 1 /Filter /JBIG2Decode " + parms, PictureStream(true));
+    const int flated = writer.AddStream(image + "/BitsPerComponent 1 /Filter [/FlateDecode /JBIG2Decode] " +
+                                            "/DecodeParms [null << /JBIG2Globals " + Ref(globals) + " >>] >>",
+                                        test::ZlibCompress(PictureStream(false)));
+    const int stencil = writer.AddStream(
+        "<< /Type /XObject /Subtype /Image /Width 6 /Height 4 /ImageMask true /Filter /JBIG2Decode " + parms,
+        PictureStream(false));
+    const std::string resources = "<< /XObject << /A " + Ref(implicitEnd) + " /B " + Ref(explicitEnd) + " /C " +
+                                  Ref(flated) + " /S " + Ref(stencil) + " >> >>";
+    const int root = test::AddPages(writer, {{"/A Do /B Do /C Do /S Do", resources, ""}});
+    PdfSource source;
+    ASSERT_EQ(source.Open({writer.Write(root), u"scan.pdf", u""}), OpenStatus::kOpened);
+    ASSERT_EQ(source.Images().size(), 4u);
+
+    for (std::size_t index = 0; index < 3; ++index) {
+        SCOPED_TRACE("picture " + std::to_string(index));
+        EXPECT_EQ(source.Stored(index).format, StoredFormat::kJbig2);
+        EXPECT_EQ(source.Stored(index).pixelType, PixelType::kGray8);
+        const auto file = source.StoredBytes(index);
+        ASSERT_TRUE(file.has_value());
+        const Bytes id = {0x97, 'J', 'B', '2', 0x0D, 0x0A, 0x1A, 0x0A, 0x01, 0, 0, 0, 1};
+        ASSERT_GE(file->size(), id.size());
+        EXPECT_TRUE(std::equal(id.begin(), id.end(), file->begin())) << "sequential file of one page";
+
+        // The core's file reader: one page, the globals' symbol drawn, the page ended once.
+        jbig2::Jbig2Document document;
+        ASSERT_TRUE(document.ParseFile(*file));
+        ASSERT_EQ(document.Pages().size(), 1u);
+        int endsOfPage = 0, endsOfFile = 0;
+        for (const auto& segment : document.Segments()) {
+            endsOfPage += segment.type == 49;
+            endsOfFile += segment.type == 51;
+        }
+        EXPECT_EQ(endsOfPage, 1);
+        EXPECT_EQ(endsOfFile, 1);
+        const auto page = document.DecodePage(0);
+        ASSERT_TRUE(page.has_value());
+        ASSERT_EQ(page->width, 6);
+        ASSERT_EQ(page->height, 4);
+        for (int y = 0; y < 4; ++y) {
+            for (int x = 0; x < 6; ++x) ASSERT_EQ(page->Row(y)[x] != 0, kPicture.Get(x, y) == 1) << x << "," << y;
+        }
+        // The file opens as a JBIG2 document of its own, and is itself the page as stored.
+        Jbig2Source standalone;
+        ASSERT_EQ(standalone.Open({*file, u"page.jb2", u""}), OpenStatus::kOpened);
+        EXPECT_EQ(standalone.Stored(0).format, StoredFormat::kJbig2);
+        EXPECT_EQ(standalone.StoredBytes(0), file);
+#ifndef _WIN32
+        if (const auto oracle = DecodeWithJbig2dec(*file)) {
+            ASSERT_EQ(oracle->width, 6) << "jbig2dec could not read the file";
+            ASSERT_EQ(oracle->height, 4);
+            EXPECT_EQ(oracle->pixels, kPicture.pixels) << "jbig2dec's reading";
+        }
+#endif
+    }
+    // A stencil paints with the fill colour: the file would lose that.
+    EXPECT_EQ(source.Stored(3).format, StoredFormat::kNone);
+    EXPECT_FALSE(source.StoredBytes(3).has_value());
 }
 
 }  // namespace
