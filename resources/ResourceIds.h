@@ -39,6 +39,8 @@
 #define IDS_CANNOT_READ 247
 // An encrypted archive that no password can open here
 #define IDS_PROTECTED_ARCHIVE 251
+// The fifth type of the type list: pictures as stored in their documents
+#define IDS_TYPE_ORIGINAL 256
 
 // Commands (also tooltip strings)
 #define IDM_EXTRACT_SELECTED 32773

@@ -1,6 +1,8 @@
 // Pixel object of one decoded picture.
 #include "ImageObject.h"
 
+#include "StoredPictureAccess.h"
+
 namespace pictrove::readers {
 
 HRESULT ImageObject::GetPixelType(int* type) {
@@ -46,6 +48,26 @@ HRESULT ImageObject::GetBits(BYTE** bits) {
     if (bits == nullptr) return E_POINTER;
     *bits = image_.bytes.empty() ? nullptr : image_.bytes.data();
     return S_OK;
+}
+
+HRESULT ImageObject::GetStoredFormat(int* format) {
+    if (format == nullptr) return E_POINTER;
+    *format = kStoredNone;
+    if (!document_) return S_OK;
+    return Guarded([&]() -> HRESULT {
+        *format = static_cast<int>(StoredInfoOf(*document_, index_).format);
+        return S_OK;
+    });
+}
+
+HRESULT ImageObject::GetStoredBytes(BYTE** bytes, ULONG* size) {
+    if (!document_) {
+        if (bytes == nullptr || size == nullptr) return E_POINTER;
+        *bytes = nullptr;
+        *size = 0;
+        return S_FALSE;
+    }
+    return CopyStoredBytes(*document_, index_, bytes, size);
 }
 
 }  // namespace pictrove::readers
