@@ -15,7 +15,9 @@ namespace pictrove {
 inline constexpr IID kIidStoredPicture = GuidFromText("{7B56D149-1B6C-4AB2-A968-6CD05BBE34B7}");
 inline constexpr IID kIidStoredPictureList = GuidFromText("{7AA98410-317B-4791-9E44-6DFB7D778C38}");
 
-// Offered by a reader's image object.
+// Offered by a reader's image object. Its pixels outlive the document, its stored form does not:
+// once the document's reader and collections are released, both calls fail with
+// CO_E_OBJNOTCONNECTED.
 struct StoredPicture : IUnknown {
     // A StoredPictureFormat number; kStoredNone when the picture has no file form of its own.
     virtual HRESULT STDMETHODCALLTYPE GetStoredFormat(int* format) = 0;

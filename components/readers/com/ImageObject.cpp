@@ -53,21 +53,23 @@ HRESULT ImageObject::GetBits(BYTE** bits) {
 HRESULT ImageObject::GetStoredFormat(int* format) {
     if (format == nullptr) return E_POINTER;
     *format = kStoredNone;
-    if (!document_) return S_OK;
+    const std::shared_ptr<OpenDocument> document = document_.lock();
+    if (!document) return CO_E_OBJNOTCONNECTED;
     return Guarded([&]() -> HRESULT {
-        *format = static_cast<int>(StoredInfoOf(*document_, index_).format);
+        *format = static_cast<int>(StoredInfoOf(*document, index_).format);
         return S_OK;
     });
 }
 
 HRESULT ImageObject::GetStoredBytes(BYTE** bytes, ULONG* size) {
-    if (!document_) {
+    const std::shared_ptr<OpenDocument> document = document_.lock();
+    if (!document) {
         if (bytes == nullptr || size == nullptr) return E_POINTER;
         *bytes = nullptr;
         *size = 0;
-        return S_FALSE;
+        return CO_E_OBJNOTCONNECTED;
     }
-    return CopyStoredBytes(*document_, index_, bytes, size);
+    return CopyStoredBytes(*document, index_, bytes, size);
 }
 
 }  // namespace pictrove::readers

@@ -1,6 +1,7 @@
 // One decoded picture handed to the application: it owns its pixel buffer, which stays valid
 // for as long as the object lives, independent of the document it came from. It also tells how
-// the picture is stored in its document, keeping that document open for the purpose.
+// the picture is stored in its document, for as long as that document is open: the pixels must
+// not keep a document (and its file) open.
 #pragma once
 
 #include <memory>
@@ -16,7 +17,7 @@ namespace pictrove::readers {
 class ImageObject final : public ComObject<ReaderImageSlots, StoredPicture> {
   public:
     // document: where the picture came from, for its stored form; none for a picture without.
-    explicit ImageObject(DecodedImage image, std::shared_ptr<OpenDocument> document = nullptr, std::size_t index = 0)
+    explicit ImageObject(DecodedImage image, std::weak_ptr<OpenDocument> document = {}, std::size_t index = 0)
         : image_(std::move(image)), document_(std::move(document)), index_(index) {}
 
     HRESULT STDMETHODCALLTYPE GetPixelType(int* type) override;
@@ -34,7 +35,7 @@ class ImageObject final : public ComObject<ReaderImageSlots, StoredPicture> {
   private:
     DecodedImage image_;
     LONG volatile type_ = static_cast<LONG>(image_.type);  // changed by SetPixelType
-    const std::shared_ptr<OpenDocument> document_;
+    const std::weak_ptr<OpenDocument> document_;
     const std::size_t index_;
 };
 
