@@ -8,8 +8,10 @@
 
 #include "ComicSource.h"
 #include "EpubSource.h"
+#include "DocSource.h"
 #include "Fb2Source.h"
 #include "ImageHeader.h"
+#include "MobiSource.h"
 #include "PcxSource.h"
 #include "StoredImage.h"
 #include "TestDocumentFiles.h"
@@ -157,6 +159,30 @@ TEST(StoredPictureFiles, BookAndComicEntriesAreHandedOutAsStored) {
     // Opening another document forgets what the last one said.
     ASSERT_EQ(comic.Open({MakeZip({{"x.txt", ToBytes("no pictures"), true}}), u"empty.cbz", u""}), OpenStatus::kOpened);
     CheckStored(comic, {});
+}
+
+TEST(StoredPictureFiles, WordPicturesAsStoredOnlyWhenTheyAreFilesAndMobiRecordsAsTheyAre) {
+    auto decoder = std::make_shared<NoDecoding>();
+    const Bytes bmp = Bmp();
+    const Bytes dib(bmp.begin() + 14, bmp.end());  // a Word DIB picture is a bitmap file without its header
+    test::WordDocumentSpec layout;
+    layout.text = std::string("\x01 \x08 \x01 end\r");
+    layout.pictures = {
+        {test::MakeBlip(0xF01D, Jpeg(1))}, {test::MakeBlip(0xF01E, GrayPng()), true}, {test::MakeBlip(0xF01F, dib)}};
+    DocSource word(decoder);
+    ASSERT_EQ(word.Open({test::MakeWordDocument(layout), u"report.doc", u""}), OpenStatus::kOpened);
+    // The bitmap is rebuilt into a file here: it has no stored form of its own.
+    CheckStored(word, {{StoredFormat::kJpeg, PixelType::kGray8, Jpeg(1)},
+                       {StoredFormat::kPng, PixelType::kGray8, GrayPng()},
+                       {StoredFormat::kNone, std::nullopt, {}}});
+
+    test::MobiBookLayout book;
+    book.withExth = false;
+    book.resources = {Jpeg(3), Gif()};
+    MobiSource mobi(decoder);
+    ASSERT_EQ(mobi.Open({test::MakeMobi(book), u"novel.mobi", u""}), OpenStatus::kOpened);
+    CheckStored(mobi, {{StoredFormat::kJpeg, PixelType::kBgr24, Jpeg(3)}, {StoredFormat::kGif, std::nullopt, Gif()}});
+    EXPECT_EQ(decoder->calls, 0);
 }
 
 // A one-page TIFF of width x 2 pixels, one byte a pixel, whose directory links to next.
