@@ -107,7 +107,7 @@ std::optional<std::vector<std::uint8_t>> ImageFileSource::StoredBytes(std::size_
     if (index >= frames_.size() || Stored(index).format == StoredFormat::kNone) return std::nullopt;
     const Frame& frame = frames_[index];
     if (!frame.ownBytes.empty()) return frame.ownBytes;
-    return std::vector<std::uint8_t>(file_.begin(), file_.end());
+    return std::vector<std::uint8_t>(file_.data(), file_.data() + file_.size());
 }
 
 std::optional<DecodedImage> ImageFileSource::Decode(std::size_t index) {

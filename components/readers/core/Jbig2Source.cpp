@@ -37,7 +37,7 @@ OpenStatus Jbig2Source::OpenDocument(OpenRequest request) {
 
 std::optional<std::vector<std::uint8_t>> Jbig2Source::StoredBytes(std::size_t index) {
     if (!document_ || Stored(index).format == StoredFormat::kNone) return std::nullopt;
-    return std::vector<std::uint8_t>(file_.begin(), file_.end());
+    return std::vector<std::uint8_t>(file_.data(), file_.data() + file_.size());
 }
 
 std::optional<DecodedImage> Jbig2Source::Decode(std::size_t index) {

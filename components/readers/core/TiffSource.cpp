@@ -276,7 +276,7 @@ OpenStatus TiffSource::OpenDocument(OpenRequest request) {
 
 std::optional<std::vector<std::uint8_t>> TiffSource::StoredBytes(std::size_t index) {
     if (index >= pages_.size() || Stored(index).format == StoredFormat::kNone) return std::nullopt;
-    return std::vector<std::uint8_t>(file_.begin(), file_.end());
+    return std::vector<std::uint8_t>(file_.data(), file_.data() + file_.size());
 }
 
 std::optional<DecodedImage> TiffSource::Decode(std::size_t index) {
