@@ -35,6 +35,7 @@ int TypeIndexOf(std::wstring_view name) {
     if (lower == L"gif") return 1;
     if (lower == L"jpeg" || lower == L"jpg") return 2;
     if (lower == L"png") return 3;
+    if (lower == L"original") return 4;
     return -1;
 }
 
@@ -133,9 +134,9 @@ CliParseResult ParseCliArguments(const std::vector<std::wstring>& args) {
             if (!value(text) || text.empty()) return fail(arg + L" needs a folder");
             options.outputFolder = text;
         } else if (arg == L"--type" && extract) {
-            if (!value(text)) return fail(L"--type needs bmp, gif, jpeg or png");
+            if (!value(text)) return fail(L"--type needs bmp, gif, jpeg, png or original");
             options.typeIndex = TypeIndexOf(text);
-            if (options.typeIndex < 0) return fail(L"--type: \"" + text + L"\" is not bmp, gif, jpeg or png");
+            if (options.typeIndex < 0) return fail(L"--type: \"" + text + L"\" is not bmp, gif, jpeg, png or original");
         } else if (arg == L"--template" && extract) {
             if (!value(text)) return fail(L"--template needs a text such as \"%IN%\"");
             options.fileTemplate = text;
@@ -163,13 +164,16 @@ CliParseResult ParseCliArguments(const std::vector<std::wstring>& args) {
 std::wstring UsageText() {
     return L"Usage:\n"
            L"  PictroveCli list DOCUMENT... [--password PW] [--images 1-5,9] [--json]\n"
-           L"  PictroveCli extract DOCUMENT... -o FOLDER [--type bmp|gif|jpeg|png] [--template \"%IN%\"]\n"
-           L"              [--password PW] [--images 1-5,9] [--jobs N] [--quiet]\n"
+           L"  PictroveCli extract DOCUMENT... -o FOLDER [--type bmp|gif|jpeg|png|original]\n"
+           L"              [--template \"%IN%\"] [--password PW] [--images 1-5,9] [--jobs N] [--quiet]\n"
            L"\n"
            L"DOCUMENT may hold wildcards (* and ?) in its file name. The template takes %IN% (image\n"
            L"name), %II% (image number) and %0II% (image number with leading zeros); the type's\n"
-           L"extension is put on. A file written earlier in the same run is never overwritten: the\n"
-           L"later one gets \" (2)\" before its extension. Files that were there before are replaced.\n"
+           L"extension is put on. --type original writes each picture byte for byte as its document\n"
+           L"stores it (JPEG, JPEG 2000, JBIG2, PNG, GIF, TIFF, BMP) with that format's extension, and\n"
+           L"as PNG a picture that has no stored file form. A file written earlier in the same run is\n"
+           L"never overwritten: the later one gets \" (2)\" before its extension. Files that were there\n"
+           L"before are replaced.\n"
            L"\n"
            L"Exit codes: 0 every image written; 1 some images failed (each is listed); 2 bad\n"
            L"arguments; 3 a document could not be opened (the others are still done).\n";

@@ -15,7 +15,7 @@ struct CliOptions {
     CliCommand command = CliCommand::kHelp;
     std::vector<std::wstring> documents;  // as typed; wildcards are expanded later
     std::wstring outputFolder;            // extract: -o
-    int typeIndex = 3;                    // 0 BMP, 1 GIF, 2 JPEG, 3 PNG
+    int typeIndex = 3;                    // 0 BMP, 1 GIF, 2 JPEG, 3 PNG, 4 original format
     std::wstring fileTemplate = L"%IN%";  // the extension of the type is put on as the window does
     std::optional<std::wstring> password;
     std::wstring images;  // "1-5,9"; empty for all

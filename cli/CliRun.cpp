@@ -18,6 +18,7 @@
 #include "contracts/ReaderImageFields.h"
 #include "extract/ImageFileWriter.h"
 #include "extract/OutputNaming.h"
+#include "extract/StoredPictureFile.h"
 #include "reader/DocumentSession.h"
 #include "resources/UiStrings.h"
 
@@ -176,6 +177,7 @@ class RunPaths {
 struct ImageJob {
     int index = 0;
     std::wstring path;
+    bool stored = false;  // written as stored, not decoded
 };
 
 struct JobFailure {
@@ -200,17 +202,22 @@ std::vector<JobFailure> WriteImages(ImageCollection& collection,
     auto work = [&]() {
         ScopedCoInit com(COINIT_MULTITHREADED);
         for (size_t i = next++; i < jobs.size(); i = next++) {
-            ComPtr<IUnknown> image;
-            HRESULT result = S_OK;
-            {
-                std::lock_guard<std::mutex> lock(readerLock);
-                result = collection.GetImage(jobs[i].index, image.GetAddressOf());
+            WriteOutcome outcome;
+            if (jobs[i].stored) {
+                // The collection serialises the reader itself; the bytes are this thread's alone.
+                outcome = WriteStoredPicture(&collection, jobs[i].index, jobs[i].path);
+            } else {
+                ComPtr<IUnknown> image;
+                HRESULT result = S_OK;
+                {
+                    std::lock_guard<std::mutex> lock(readerLock);
+                    result = collection.GetImage(jobs[i].index, image.GetAddressOf());
+                }
+                // A picture over a limit says so in its failure line rather than calling its data bad.
+                outcome = !image && IsImageLimitRefusal(result)
+                              ? WriteOutcome::Failed(static_cast<DWORD>(result))
+                              : SaveImageFile(image.Get(), kOutputDpi, encoder, jobs[i].path);
             }
-            // A picture over a limit says so in its failure line rather than calling its data bad.
-            const WriteOutcome outcome = !image && IsImageLimitRefusal(result)
-                                             ? WriteOutcome::Failed(static_cast<DWORD>(result))
-                                             : SaveImageFile(image.Get(), kOutputDpi, encoder, jobs[i].path);
-            image.Reset();
             if (!outcome.written) {
                 std::lock_guard<std::mutex> lock(failureLock);
                 failures.push_back({jobs[i].path, outcome.error});
@@ -288,21 +295,27 @@ int RunList(const CliOptions& options) {
             opened.collection->GetImageWidth(index, &width);
             opened.collection->GetImageHeight(index, &height);
             const std::wstring name = ImageName(*opened.collection.Get(), index);
-            // The pixel type is the picture's own: only the decoded image knows it.
-            ComPtr<IUnknown> object;
-            opened.collection->GetImage(index, object.GetAddressOf());
-            ComPtr<ReaderImage> image;
-            if (object) object->QueryInterface(kIidReaderImage, reinterpret_cast<void**>(image.GetAddressOf()));
-            int type = -1;
-            if (image) image->GetPixelType(&type);
+            const int stored = StoredFormatOfImage(opened.collection.Get(), index);
+            // The reader tells the pixel type from the headers where they settle it; for the
+            // other pictures only the decoded image knows it.
+            int type = KnownPixelTypeOfImage(opened.collection.Get(), index);
+            if (type < 0) {
+                ComPtr<IUnknown> object;
+                opened.collection->GetImage(index, object.GetAddressOf());
+                ComPtr<ReaderImage> image;
+                if (object) object->QueryInterface(kIidReaderImage, reinterpret_cast<void**>(image.GetAddressOf()));
+                if (image) image->GetPixelType(&type);
+            }
             if (options.json) {
                 json += std::wstring(firstImage ? L"" : L",") + L"\n    {\"index\": " + std::to_wstring(index + 1) +
                         L", \"name\": " + JsonString(name) + L", \"width\": " + std::to_wstring(width) +
                         L", \"height\": " + std::to_wstring(height) + L", \"pixelType\": " +
-                        JsonString(PixelTypeName(type)) + L"}";
+                        JsonString(PixelTypeName(type)) + L", \"storedFormat\": " +
+                        JsonString(StoredFormatName(stored)) + L"}";
             } else {
                 text += L"  " + std::to_wstring(index + 1) + L"\t" + name + L"\t" + std::to_wstring(width) + L"\t" +
-                        std::to_wstring(height) + L"\t" + PixelTypeName(type) + L"\n";
+                        std::to_wstring(height) + L"\t" + PixelTypeName(type) + L"\t" + StoredFormatName(stored) +
+                        L"\n";
             }
             firstImage = false;
         }
@@ -327,6 +340,7 @@ int RunExtract(const CliOptions& options) {
     }
     std::wstring folder = FullPath(options.outputFolder);
     if (!folder.empty() && folder.back() != L'\\') folder += L'\\';
+    const bool original = options.typeIndex == kOriginalImageType;
     const std::wstring fileTemplate = FixTemplateExtension(options.fileTemplate, ImageTypeExtension(options.typeIndex));
 
     bool notOpened = false;
@@ -351,8 +365,16 @@ int RunExtract(const CliOptions& options) {
         const std::wstring padFormat = IndexPadFormat(opened.imageCount);
         std::vector<std::wstring> named;
         named.reserve(selected.size());
-        for (int index : selected)
-            named.push_back(BuildOutputPath(opened.collection.Get(), folder, fileTemplate, index, padFormat));
+        std::vector<int> storedFormats(selected.size(), kStoredNone);
+        for (size_t i = 0; i < selected.size(); ++i) {
+            std::wstring path = BuildOutputPath(opened.collection.Get(), folder, fileTemplate, selected[i], padFormat);
+            // The original format's template has no extension: each picture takes its own.
+            if (original) {
+                storedFormats[i] = StoredFormatOfImage(opened.collection.Get(), selected[i]);
+                path += OriginalFormatExtension(storedFormats[i]);
+            }
+            named.push_back(std::move(path));
+        }
         const std::vector<std::wstring> distinct =
             DistinctOutputPaths(named, true, [&runPaths](const std::wstring& p) { return runPaths.Taken(p); });
         std::vector<ImageJob> jobs;
@@ -363,7 +385,7 @@ int RunExtract(const CliOptions& options) {
                 continue;
             }
             runPaths.Take(distinct[i]);
-            jobs.push_back({selected[i], distinct[i]});
+            jobs.push_back({selected[i], distinct[i], storedFormats[i] != kStoredNone});
         }
         const bool progress = !options.quiet && ErrIsConsole();
         const std::vector<JobFailure> failed =

@@ -3,6 +3,7 @@
 
 #include "extract/ExistingFilesQuestion.h"
 #include "extract/OutputNaming.h"
+#include "extract/StoredPictureFile.h"
 #include "common/GdiplusHolders.h"
 #include "common/Handles.h"
 #include "resources/ResourceIds.h"
@@ -23,6 +24,8 @@ ExtractJob::ExtractJob(ImageCollection* collection,
                        const std::vector<int>& indices)
     : folder_(std::move(folder)), template_(std::move(fileTemplate)), writer_(collection, typeIndex) {
     if (!collection) return;
+    // The original format puts each picture's own extension on; one typed into the template goes.
+    if (typeIndex == kOriginalImageType) template_ = FixTemplateExtension(template_, L"");
     collection_ = collection;
     indices_ = indices;
     collection_->GetImageCount(&imageCount_);
@@ -30,8 +33,13 @@ ExtractJob::ExtractJob(ImageCollection* collection,
     // worker starts, and any question about them is asked here, not from the worker.
     const std::wstring padFormat = IndexPadFormat(imageCount_);
     namedPaths_.reserve(indices_.size());
-    for (int index : indices_)
-        namedPaths_.push_back(BuildOutputPath(collection_.Get(), folder_, template_, index, padFormat));
+    for (int index : indices_) {
+        std::wstring path = BuildOutputPath(collection_.Get(), folder_, template_, index, padFormat);
+        // The template of the original format has no extension: each picture takes its own.
+        if (typeIndex == kOriginalImageType)
+            path += OriginalFormatExtension(StoredFormatOfImage(collection_.Get(), index));
+        namedPaths_.push_back(std::move(path));
+    }
     paths_ = DistinctOutputPaths(namedPaths_, false, nullptr);
 }
 

@@ -16,7 +16,7 @@ namespace pictrove {
 
 namespace {
 
-constexpr int kTypeCount = 4;
+constexpr int kTypeCount = kImageTypeCount;
 
 struct ItemIdListDeleter {
     void operator()(ITEMIDLIST* list) const { CoTaskMemFree(list); }
@@ -47,7 +47,7 @@ ExtractImageDlg::ExtractImageDlg(SettingsStore& settings) : ModalDialogImpl(IDD_
     int type = 0;
     if (settings_.ReadExtractOptions(folder, type)) {
         folder_ = folder;
-        // A stored type outside the four known ones is taken as the first.
+        // A stored type outside the known ones is taken as the first.
         typeIndex_ = type >= 0 && type < kTypeCount ? type : 0;
     }
 }
@@ -77,11 +77,17 @@ LRESULT ExtractImageDlg::OnInitDialog(UINT, WPARAM, LPARAM, bool&) {
     SetDlgItemTextW(Hwnd(), IDC_EXTRACT_FOLDER, folder_.c_str());
     HWND types = GetDlgItem(Hwnd(), IDC_EXTRACT_TYPE);
     for (int k = 0; k < kTypeCount; ++k) {
-        const std::wstring entry = LoadUiString(IDS_TYPE_BMP + static_cast<UINT>(k));
+        // The original format has no extension of its own: each picture gets its stored one.
+        const std::wstring entry = LoadUiString(ImageTypeStringId(k));
         const size_t bar = entry.find(L'|');
         const std::wstring label = bar == std::wstring::npos ? entry : entry.substr(0, bar);
         extensions_[k] = bar == std::wstring::npos ? std::wstring() : entry.substr(bar + 1);
-        const LRESULT item = SendMessageW(types, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(label.c_str()));
+        // The list sorts the four encoded types by their names; the original format, unlike them,
+        // stays at the end (an inserted item is not sorted).
+        const LRESULT item =
+            k == kOriginalImageType
+                ? SendMessageW(types, CB_INSERTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(label.c_str()))
+                : SendMessageW(types, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(label.c_str()));
         if (item >= 0) SendMessageW(types, CB_SETITEMDATA, static_cast<WPARAM>(item), k);
     }
     const int items = static_cast<int>(SendMessageW(types, CB_GETCOUNT, 0, 0));

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "extract/ImageFileWriter.h"
 #include "ui/Window.h"
 
 namespace pictrove {
@@ -39,7 +40,7 @@ class ExtractImageDlg : public ModalDialogImpl<ExtractImageDlg> {
     std::wstring folder_;
     std::wstring template_;
     int typeIndex_ = 0;
-    std::wstring extensions_[4];
+    std::wstring extensions_[kImageTypeCount];
 };
 
 }  // namespace pictrove

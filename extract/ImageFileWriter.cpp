@@ -12,6 +12,7 @@
 #include "extract/GifQuantizer.h"
 #include "extract/GifTransparency.h"
 #include "extract/OutputNaming.h"
+#include "extract/StoredPictureFile.h"
 #include "resources/ResourceIds.h"
 #include "resources/UiStrings.h"
 #include "common/Handles.h"
@@ -196,9 +197,13 @@ bool FindImageTypeEncoder(int typeIndex, CLSID* clsid) {
     return g_encoderLookup.load()(kEncoderMimeTypes[typeIndex], clsid);
 }
 
+UINT ImageTypeStringId(int typeIndex) {
+    return typeIndex == kOriginalImageType ? IDS_TYPE_ORIGINAL : IDS_TYPE_BMP + static_cast<UINT>(typeIndex);
+}
+
 std::wstring ImageTypeLabel(int typeIndex) {
     if (typeIndex < 0 || typeIndex >= kImageTypeCount) return {};
-    const std::wstring entry = LoadUiString(IDS_TYPE_BMP + static_cast<UINT>(typeIndex));
+    const std::wstring entry = LoadUiString(ImageTypeStringId(typeIndex));
     return entry.substr(0, entry.find(L'|'));
 }
 
@@ -257,6 +262,9 @@ ImageFileWriter::ImageFileWriter(ImageCollection* collection, int typeIndex) : t
 
 WriteOutcome ImageFileWriter::WriteImage(int index, const std::wstring& path) {
     if (!collection_) return WriteOutcome::Failed(ERROR_INVALID_DATA);
+    // A picture with a stored form goes out as stored; the others are encoded (as PNG).
+    if (typeIndex_ == kOriginalImageType && StoredFormatOfImage(collection_.Get(), index) != kStoredNone)
+        return WriteStoredPicture(collection_.Get(), index, path);
     Microsoft::WRL::ComPtr<IUnknown> image;
     const HRESULT result = collection_->GetImage(index, image.GetAddressOf());
     if (!image && IsImageLimitRefusal(result)) return WriteOutcome::Failed(static_cast<DWORD>(result));

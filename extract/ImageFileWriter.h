@@ -11,11 +11,14 @@
 
 namespace pictrove {
 
-// Image type index 0..3 (BMP, GIF, JPEG, PNG): the order of the settings, the type list and the
-// Save As filter.
-inline constexpr int kImageTypeCount = 4;
+// Image type index 0..4 (BMP, GIF, JPEG, PNG, original format): the order of the settings and the
+// type list; the Save As filter has the first four. The original format writes each picture as
+// stored and encodes the pictures without a stored form as PNG, so its encoder is PNG's.
+inline constexpr int kImageTypeCount = 5;
+inline constexpr int kEncodedImageTypeCount = 4;  // the types every picture is encoded to
+inline constexpr int kOriginalImageType = 4;
 inline constexpr const wchar_t* kEncoderMimeTypes[kImageTypeCount] = {L"image/bmp", L"image/gif", L"image/jpeg",
-                                                                      L"image/png"};
+                                                                      L"image/png", L"image/png"};
 inline constexpr float kOutputDpi = 96.0f;
 
 // What became of one image: written, or the system error code that says why not.
@@ -38,7 +41,10 @@ EncoderLookup SetEncoderLookup(EncoderLookup lookup);
 // The encoder of an image type index through the search in place; false when there is none.
 bool FindImageTypeEncoder(int typeIndex, CLSID* clsid);
 
-// The label of an image type as the type list shows it (string 216 + type before its bar).
+// The string of an image type's list entry ("label|.extension").
+UINT ImageTypeStringId(int typeIndex);
+
+// The label of an image type as the type list shows it (its string before the bar).
 std::wstring ImageTypeLabel(int typeIndex);
 
 // The MIME type of an installed encoder; false when no encoder has that class id.

@@ -66,6 +66,7 @@ out="$bench/out"
     measure "list:pdfimages" "$out" pdfimages -list "$atlas"
     measure "png:PictroveCli" "$out" wine "$cli" extract "$(windows_path "$atlas")" -o "$(windows_path "$out")" --type png --quiet
     measure "png:pdfimages" "$out" pdfimages -png "$atlas" "$out/img"
+    measure "original:PictroveCli" "$out" wine "$cli" extract "$(windows_path "$atlas")" -o "$(windows_path "$out")" --type original --quiet
     measure "original:mutool" "$out" sh -c "cd '$out' && mutool extract '$atlas'"
     measure "original:pdfimages" "$out" pdfimages -all "$atlas" "$out/img"
     measure "epub:PictroveCli" "$out" wine "$cli" extract "$(windows_path "$docs/book.epub")" -o "$(windows_path "$out")" --quiet

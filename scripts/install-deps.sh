@@ -22,6 +22,8 @@ packages=(
     # libarchive for the natively built reader core (its tests and fuzz targets), and the 7z
     # writer that makes the comic tests' 7z archives.
     libarchive-dev p7zip-full
+    # A second JBIG2 decoder that reads the standalone files made from documents (tests only).
+    jbig2dec
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -29,6 +29,7 @@ g++ -std=c++20 -O1 -Wall -Wextra -Werror -I"$core" -I"$root" -I"$gtest/include" 
     "$root/tests/readers/TestImageFiles.cpp" "$root/tests/readers/TestDocuments.cpp" \
     "$core"/pdf/*.cpp "$root/tests/readers/PdfCoreTests.cpp" "$root/tests/readers/PdfImageTests.cpp" \
     "$root/tests/readers/TestPdf.cpp" "$root/tests/readers/TestJpeg.cpp" "$root/tests/readers/TestJpx.cpp" \
+    "$root/tests/readers/StoredPdfImageTests.cpp" "$root/tests/readers/StoredPictureFileTests.cpp" \
     "$root/tests/readers/ArchiveCoreTests.cpp" "$root/tests/readers/TestArchives.cpp" \
     "$root/tests/readers/LibarchiveSamples.cpp" "$root/tests/readers/ArchiveFuzzFindings.cpp" \
     "$core"/jbig2/*.cpp "$root/tests/readers/Jbig2Tests.cpp" "$root/tests/readers/Jbig2SymbolTests.cpp" \

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "TestDocuments.h"
+#include "TestJpeg.h"
 #include "TestPdf.h"
 #include "common/Handles.h"
 #include "tests/support/ImageTestHelpers.h"
@@ -209,6 +210,95 @@ TEST_F(PictroveCli, APictureOverTheLimitFailsAloneAndTheLineSaysWhy) {
     const size_t line = run.err.find("Page1_Vast.png: ");
     ASSERT_NE(line, std::string::npos) << run.err;
     EXPECT_NE(run.err.find("250 megapixels", line), std::string::npos) << run.err;
+}
+
+// FNV-1a of a byte string: files compared by their digests, as a user would with a checksum.
+std::uint64_t Digest(const Bytes& bytes) {
+    std::uint64_t hash = 0xCBF29CE484222325ull;
+    for (std::uint8_t b : bytes) hash = (hash ^ b) * 0x100000001B3ull;
+    return hash;
+}
+
+// The data of the first stream whose dictionary holds marker, read from the file the way the
+// format lays it out: "/Length N" in the dictionary, then "stream", an end of line, N bytes.
+Bytes StreamOf(const Bytes& file, const std::string& marker) {
+    const std::string text(file.begin(), file.end());
+    const size_t dict = text.find(marker);
+    if (dict == std::string::npos) return {};
+    const size_t dictStart = text.rfind("<<", dict);
+    const size_t length = text.find("/Length ", dictStart);
+    const size_t keyword = text.find("stream", dict);
+    if (length == std::string::npos || keyword == std::string::npos || length > keyword) return {};
+    const size_t size = std::stoul(text.substr(length + 8));
+    size_t data = keyword + 6;
+    if (text[data] == '\r') ++data;
+    if (text[data] == '\n') ++data;
+    return Bytes(file.begin() + static_cast<std::ptrdiff_t>(data),
+                 file.begin() + static_cast<std::ptrdiff_t>(data + size));
+}
+
+// A PDF of a colour JPEG, gray samples, the same JPEG deflated once more, and a JPEG cut after
+// its frame header (its header tells its pixel type; its pixels cannot be decoded).
+Bytes PdfWithJpegs(Bytes& jpeg) {
+    Bytes samples;
+    for (int i = 0; i < 8 * 6; ++i) samples.insert(samples.end(), {static_cast<std::uint8_t>(i * 5), 90, 30});
+    jpeg = MakeJpeg(8, 6, samples, {.components = 3, .quality = 85});
+    Bytes cut = jpeg;
+    for (size_t i = 2; i + 3 < cut.size(); i += 2 + (cut[i + 2] << 8 | cut[i + 3])) {
+        if (cut[i + 1] == 0xC0) {
+            cut.resize(i + 2 + (cut[i + 2] << 8 | cut[i + 3]));
+            break;
+        }
+    }
+    PdfWriter writer;
+    const std::string image = "<< /Type /XObject /Subtype /Image /Width 8 /Height 6 /BitsPerComponent 8 ";
+    const int photo = writer.AddStream(image + "/ColorSpace /DeviceRGB /Filter /DCTDecode /Marker /Photo >>", jpeg);
+    const int gray = writer.AddStream(image + "/ColorSpace /DeviceGray >>", Bytes(48, 0x80));
+    const int deflated =
+        writer.AddStream(image + "/ColorSpace /DeviceRGB /Filter [/FlateDecode /DCTDecode] >>", ZlibCompress(jpeg));
+    const int truncated = writer.AddStream(image + "/ColorSpace /DeviceRGB /Filter /DCTDecode >>", cut);
+    const std::string resources = "<< /XObject << /Photo " + ObjectRef(photo) + " /Gray " + ObjectRef(gray) +
+                                  " /Deflated " + ObjectRef(deflated) + " /Cut " + ObjectRef(truncated) + " >> >>";
+    const int root = AddPages(writer, {{"/Photo Do /Gray Do /Deflated Do /Cut Do", resources, ""}});
+    return writer.Write(root);
+}
+
+TEST_F(PictroveCli, OriginalFormatWritesTheStoredStreamsAndListTellsTheirFormat) {
+    Bytes jpeg;
+    const Bytes pdfBytes = PdfWithJpegs(jpeg);
+    const std::wstring pdf = Document(L"photos.pdf", pdfBytes);
+    const Bytes stored = StreamOf(pdfBytes, "/Marker /Photo");
+    ASSERT_FALSE(stored.empty());
+
+    const CliRun list = RunCli({L"list", pdf});
+    EXPECT_EQ(list.exitCode, 0u) << list.err;
+    EXPECT_NE(list.out.find("1\tPage1_Photo\t8\t6\tbgr24\tjpeg\n"), std::string::npos) << list.out;
+    EXPECT_NE(list.out.find("2\tPage1_Gray\t8\t6\tgray8\tnone\n"), std::string::npos) << list.out;
+    EXPECT_NE(list.out.find("3\tPage1_Deflated\t8\t6\tbgr24\tjpeg\n"), std::string::npos) << list.out;
+    // Only the header was needed: decoding this picture would fail.
+    EXPECT_NE(list.out.find("4\tPage1_Cut\t8\t6\tbgr24\tjpeg\n"), std::string::npos) << list.out;
+    const CliRun json = RunCli({L"list", pdf, L"--json", L"--images", L"2"});
+    EXPECT_NE(json.out.find("\"pixelType\": \"gray8\", \"storedFormat\": \"none\"}"), std::string::npos) << json.out;
+
+    const std::wstring out = folder.File(L"out\\");
+    const CliRun run = RunCli({L"extract", pdf, L"-o", out, L"--type", L"original", L"--template", L"%II%_%IN%.png"});
+    EXPECT_EQ(run.exitCode, 0u) << run.err;
+    EXPECT_EQ(FilesIn(out), (std::vector<std::wstring>{L"1_Page1_Photo.jpg", L"2_Page1_Gray.png",
+                                                       L"3_Page1_Deflated.jpg", L"4_Page1_Cut.jpg"}));
+    EXPECT_EQ(Digest(ReadFileBytes(out + L"1_Page1_Photo.jpg")), Digest(stored)) << "byte for byte as stored";
+    EXPECT_EQ(ReadFileBytes(out + L"3_Page1_Deflated.jpg"), jpeg) << "the general filter comes off";
+    const DecodedImage gray = DecodeFile(out + L"2_Page1_Gray.png");
+    ASSERT_TRUE(gray.ok);
+    EXPECT_EQ(gray.width, 8);
+    EXPECT_EQ(gray.argb[0], 0xFF808080u);
+
+    // Run again into the same folder: files from before are replaced, not numbered.
+    const CliRun again = RunCli(
+        {L"extract", pdf, L"-o", out, L"--type", L"original", L"--template", L"%II%_%IN%", L"--images", L"1", L"-q"});
+    EXPECT_EQ(again.exitCode, 0u) << again.err;
+    EXPECT_EQ(FilesIn(out).size(), 4u);
+    EXPECT_EQ(Digest(ReadFileBytes(out + L"1_Page1_Photo.jpg")), Digest(stored));
+    EXPECT_EQ(RunCli({L"extract", pdf, L"-o", out, L"--type", L"raw"}).exitCode, 2u);
 }
 
 TEST_F(PictroveCli, ExitCodesTellWhatWentWrongAndOneBadDocumentStopsNoOther) {

@@ -61,7 +61,7 @@ TEST(DecodeCheck, DISABLED_WriteFilesForAnIndependentDecoder) {
         ASSERT_TRUE(WritePam(folder + p.name + L".pam", p.width, p.height, test::ToArgb(p.pixels, p.bpp)));
     }
     const wchar_t* extensions[] = {L".bmp", L".gif", L".jpg", L".png"};
-    for (int type = 0; type < kImageTypeCount; ++type) {
+    for (int type = 0; type < kEncodedImageTypeCount; ++type) {
         ExtractJob job(collection, type, folder, std::wstring(L"%IN%") + extensions[type], {0, 1, 2, 3});
         EXPECT_EQ(job.RunModal(nullptr), IDOK);
         EXPECT_EQ(job.Failures().Count(), 0);

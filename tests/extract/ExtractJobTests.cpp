@@ -8,6 +8,8 @@
 #include <functional>
 #include <tuple>
 
+#include <gdiplus.h>
+
 #include "extract/ExistingFilesQuestion.h"
 #include "extract/ExtractJob.h"
 #include "extract/ProgressDialog.h"
@@ -56,7 +58,7 @@ void ReleaseDocument(Document& doc) {
 
 TEST(ExtractJob, WritesTheImagesInListOrderWithTheirNamesFormatsAndPixels) {
     const wchar_t* extensions[] = {L".bmp", L".gif", L".jpg", L".png"};
-    for (int type = 0; type < kImageTypeCount; ++type) {
+    for (int type = 0; type < kEncodedImageTypeCount; ++type) {
         test::TempFolder temp;
         CallLog log;
         Document doc = MakeDocument({L"zero", L"", L"two", L"three"}, &log);
@@ -100,6 +102,68 @@ TEST(ExtractJob, WritesTheImagesInListOrderWithTheirNamesFormatsAndPixels) {
             }
         }
         EXPECT_FALSE(test::FileExists(folder + L"4_three" + extensions[type]));
+        ReleaseDocument(doc);
+    }
+}
+
+// The fifth type: pictures with a stored form are written byte for byte with their own
+// extension and never decoded; the others, and every picture of a reader without the stored
+// interface, are encoded as PNG.
+TEST(ExtractJob, OriginalFormatWritesStoredBytesWithTheirExtensionsAndPngForTheRest) {
+    const std::vector<BYTE> jpeg = {0xFF, 0xD8, 0xFF, 0xE0, 1, 2, 3, 0xFF, 0xD9};
+    const std::vector<BYTE> jbig2 = {0x97, 'J', 'B', '2', 0x0D, 0x0A, 0x1A, 0x0A, 1, 0, 0, 0, 1, 9, 8, 7};
+    const std::vector<BYTE> otherJpeg = {0xFF, 0xD8, 0xFF, 0xDB, 4, 5, 0xFF, 0xD9};
+    for (const bool offered : {true, false}) {
+        SCOPED_TRACE(offered ? "reader with stored pictures" : "reader without the interface");
+        test::TempFolder temp;
+        CallLog log;
+        Document doc = MakeDocument({L"photo", L"scan", L"drawing", L"photo", L"broken"}, &log);
+        if (offered) {
+            doc.collection->SetStored(0, kStoredJpeg, jpeg);
+            doc.collection->SetStored(1, kStoredJbig2, jbig2);
+            doc.collection->SetStored(3, kStoredJpeg, otherJpeg);
+            doc.collection->SetStored(4, kStoredJp2, {});  // the reader cannot give its bytes
+        }
+        const std::wstring folder = temp.Path() + L"out\\";
+        {
+            // An extension typed into the template gives way to each picture's own.
+            ExtractJob job(doc.collection, kOriginalImageType, folder, L"%IN%.png", {0, 1, 2, 3, 4});
+            test::DialogCapture capture([](HWND) {});
+            EXPECT_EQ(job.RunModal(nullptr), IDOK);
+            const std::vector<std::wstring> expectedPaths =
+                offered
+                    ? std::vector<std::wstring>{folder + L"photo.jpg", folder + L"scan.jb2", folder + L"drawing.png",
+                                                folder + L"photo (2).jpg", folder + L"broken.jp2"}
+                    : std::vector<std::wstring>{folder + L"photo.png", folder + L"scan.png", folder + L"drawing.png",
+                                                folder + L"photo (2).png", folder + L"broken.png"};
+            EXPECT_EQ(job.OutputPaths(), expectedPaths);
+            EXPECT_EQ(job.Failures().Count(), offered ? 1 : 0);
+            if (offered) {
+                EXPECT_EQ(job.Failures().FirstPath(), folder + L"broken.jp2");
+                EXPECT_EQ(capture.Boxes().size(), 1u) << "the failed picture is reported";
+            }
+        }
+        std::vector<std::string> getImages;
+        for (const std::string& entry : log.Entries()) {
+            if (entry.rfind("GetImage(", 0) == 0) getImages.push_back(entry);
+        }
+        if (offered) {
+            EXPECT_EQ(test::ReadFileBytes(folder + L"photo.jpg"), jpeg);
+            EXPECT_EQ(test::ReadFileBytes(folder + L"scan.jb2"), jbig2);
+            EXPECT_EQ(test::ReadFileBytes(folder + L"photo (2).jpg"), otherJpeg);
+            EXPECT_FALSE(test::FileExists(folder + L"broken.jp2")) << "nothing is left of a failed write";
+            EXPECT_EQ(getImages, std::vector<std::string>{"GetImage(2)"}) << "stored pictures are not decoded";
+        } else {
+            EXPECT_EQ(getImages.size(), 5u);
+        }
+        // The pictures without a stored form are PNG files of their pixels.
+        for (int index : offered ? std::vector<int>{2} : std::vector<int>{0, 1, 2, 4}) {
+            const std::wstring names[] = {L"photo", L"scan", L"drawing", L"", L"broken"};
+            const test::DecodedImage decoded = test::DecodeFile(folder + names[index] + L".png");
+            ASSERT_TRUE(decoded.ok) << index;
+            EXPECT_TRUE(IsEqualGUID(decoded.format, Gdiplus::ImageFormatPNG)) << index;
+            EXPECT_EQ(decoded.argb, test::ToArgb(doc.pixels[static_cast<size_t>(index)], 3)) << index;
+        }
         ReleaseDocument(doc);
     }
 }

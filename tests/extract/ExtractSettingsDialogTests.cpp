@@ -121,6 +121,44 @@ TEST_F(ExtractSettingsDialogTest, ExtractAddsBackslashStoresFolderAndTypeAndTake
     EXPECT_EQ(storedType, 2);
 }
 
+// The four encoded types sorted by name, the original format after them; its template carries no
+// extension (each picture gets its own), and it is stored as the fifth type.
+TEST_F(ExtractSettingsDialogTest, OriginalFormatIsTheFifthTypeAtTheEndAndDropsTheExtension) {
+    settings.WriteExtractOptions(L"C:\\Out\\", kOriginalImageType);
+    ExtractImageDlg dialog(settings);
+    std::vector<std::pair<std::wstring, LRESULT>> items;
+    std::wstring afterOriginal, afterPng;
+    EXPECT_EQ(Run(dialog,
+                  [&](HWND window) {
+                      HWND types = GetDlgItem(window, IDC_EXTRACT_TYPE);
+                      const int count = static_cast<int>(SendMessageW(types, CB_GETCOUNT, 0, 0));
+                      for (int item = 0; item < count; ++item) {
+                          wchar_t label[64] = L"";
+                          SendMessageW(types, CB_GETLBTEXT, item, reinterpret_cast<LPARAM>(label));
+                          items.emplace_back(label, SendMessageW(types, CB_GETITEMDATA, item, 0));
+                      }
+                      SetDlgItemTextW(window, IDC_EXTRACT_TEMPLATE, L"%IN%_%II%");
+                      ChooseType(window, 3);
+                      afterPng = DialogItemText(window, IDC_EXTRACT_TEMPLATE);
+                      ChooseType(window, kOriginalImageType);
+                      afterOriginal = DialogItemText(window, IDC_EXTRACT_TEMPLATE);
+                      return IDOK;
+                  }),
+              IDOK);
+    const std::vector<std::pair<std::wstring, LRESULT>> expected = {
+        {L"Bitmap image", 0}, {L"GIF image", 1}, {L"JPEG image", 2}, {L"PNG image", 3}, {L"Original format", 4}};
+    EXPECT_EQ(items, expected);
+    EXPECT_EQ(opening.type, L"Original format") << "the stored fifth type is selected on opening";
+    EXPECT_EQ(opening.fileTemplate, L"%IN%");
+    EXPECT_EQ(afterPng, L"%IN%_%II%.png");
+    EXPECT_EQ(afterOriginal, L"%IN%_%II%");
+    EXPECT_EQ(dialog.TypeIndex(), kOriginalImageType);
+    std::wstring storedFolder;
+    int storedType = -1;
+    ASSERT_TRUE(settings.ReadExtractOptions(storedFolder, storedType));
+    EXPECT_EQ(storedType, kOriginalImageType);
+}
+
 TEST_F(ExtractSettingsDialogTest, EmptiedTemplateBecomesNameWithoutExtension) {
     ExtractImageDlg dialog(settings);
     Run(dialog, [](HWND window) {

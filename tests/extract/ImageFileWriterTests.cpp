@@ -30,8 +30,8 @@ const GUID& RawFormat(int typeIndex) {
 }
 
 TEST(FindEncoderClsid, FindsTheFourTypesByExactMimeType) {
-    CLSID seen[kImageTypeCount]{};
-    for (int t = 0; t < kImageTypeCount; ++t) {
+    CLSID seen[kEncodedImageTypeCount]{};
+    for (int t = 0; t < kEncodedImageTypeCount; ++t) {
         seen[t] = Encoder(t);
         std::wstring mime;
         EXPECT_TRUE(FindEncoderMimeType(seen[t], mime));
@@ -79,7 +79,7 @@ std::vector<Source> Sources() {
 TEST(SaveImageFile, EveryTypeDecodesBackToTheSourceAt96Dpi) {
     test::TempFolder folder;
     const wchar_t* extensions[] = {L".bmp", L".gif", L".jpg", L".png"};
-    for (int t = 0; t < kImageTypeCount; ++t) {
+    for (int t = 0; t < kEncodedImageTypeCount; ++t) {
         const CLSID encoder = Encoder(t);
         for (const Source& source : Sources()) {
             const std::string label =

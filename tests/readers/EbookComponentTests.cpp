@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "ReaderTestSupport.h"
+#include "contracts/StoredPictureContract.h"
 #include "TestDocuments.h"
 #include "tests/support/TestSupport.h"
 
@@ -188,6 +189,101 @@ TEST_F(OtherReaders, PcxPixelsThroughCom) {
     auto reader = CreateReader(11);
     ASSERT_TRUE(reader);
     EXPECT_NE(OpenPath(reader.Get(), Write(L"bad.pcx", ToBytes("not a picture at all"))), S_OK);
+}
+
+// The readers' private stored-picture interface through COM: on the collection per index and
+// on each image object, the stored bytes in a block of the caller's, a single image file as
+// itself, and a picture without a stored form saying so.
+std::vector<BYTE> TakeBlock(BYTE* block, ULONG size) {
+    std::vector<BYTE> bytes(block, block + size);
+    CoTaskMemFree(block);
+    return bytes;
+}
+
+TEST_F(EbookReaders, StoredPicturesThroughTheirOwnInterface) {
+    const Bytes png = ColourPng(3, 2);
+    const Bytes gif = test::MakeGif(2, 2, {0, 0, 0, 255, 255, 255}, {{Bytes(4, 1), 1}});
+    auto collection = OpenCollection(kComicFormat, Write(L"stored.cbz", MakeZip({{"1.png", png}, {"2.gif", gif}})));
+    ASSERT_TRUE(collection);
+    ComPtr<StoredPictureList> list;
+    ASSERT_EQ(Query(collection.Get(), kIidStoredPictureList, list), S_OK);
+    const Bytes expected[] = {png, gif};
+    const int formats[] = {kStoredPng, kStoredGif};
+    for (int i = 0; i < 2; ++i) {
+        SCOPED_TRACE(i);
+        int format = 0xdeadbeef;
+        EXPECT_EQ(list->GetStoredFormat(i, &format), S_OK);
+        EXPECT_EQ(format, formats[i]);
+        BYTE* block = nullptr;
+        ULONG size = 0xdeadbeef;
+        ASSERT_EQ(list->GetStoredBytes(i, &block, &size), S_OK);
+        EXPECT_EQ(TakeBlock(block, size), expected[i]);
+        // The image object answers for itself while its document is open.
+        ComPtr<IUnknown> image;
+        ASSERT_EQ(collection->GetImage(i, image.GetAddressOf()), S_OK);
+        ComPtr<StoredPicture> stored;
+        ASSERT_EQ(Query(image.Get(), kIidStoredPicture, stored), S_OK);
+        format = 0xdeadbeef;
+        EXPECT_EQ(stored->GetStoredFormat(&format), S_OK);
+        EXPECT_EQ(format, formats[i]);
+        block = nullptr;
+        ASSERT_EQ(stored->GetStoredBytes(&block, &size), S_OK);
+        EXPECT_EQ(TakeBlock(block, size), expected[i]);
+        if (i == 1) {
+            // Its pixels outlive the document; its stored form does not keep the file open.
+            list.Reset();
+            collection.Reset();
+            EXPECT_EQ(stored->GetStoredFormat(&format), CO_E_OBJNOTCONNECTED);
+            EXPECT_EQ(format, kStoredNone);
+            EXPECT_EQ(stored->GetStoredBytes(&block, &size), CO_E_OBJNOTCONNECTED);
+            EXPECT_EQ(block, nullptr);
+            ComPtr<ReaderImage> pixels;
+            ASSERT_EQ(Query(image.Get(), kIidReaderImage, pixels), S_OK);
+            int width = 0;
+            EXPECT_EQ(pixels->GetWidth(&width), S_OK);
+            EXPECT_EQ(width, 2);
+        }
+    }
+    collection = OpenCollection(kComicFormat, Write(L"stored2.cbz", MakeZip({{"1.png", png}, {"2.gif", gif}})));
+    ASSERT_TRUE(collection);
+    ASSERT_EQ(Query(collection.Get(), kIidStoredPictureList, list), S_OK);
+    int type = 0xdeadbeef;
+    EXPECT_EQ(list->GetKnownPixelType(0, &type), S_FALSE) << "a colour PNG decodes to what its pixels allow";
+    EXPECT_EQ(type, -1);
+    int format = 0xdeadbeef;
+    EXPECT_EQ(list->GetStoredFormat(2, &format), E_INVALIDARG);
+    EXPECT_EQ(format, kStoredNone);
+    BYTE* block = reinterpret_cast<BYTE*>(1);
+    ULONG size = 7;
+    EXPECT_EQ(list->GetStoredBytes(-1, &block, &size), E_INVALIDARG);
+    EXPECT_EQ(block, nullptr);
+    EXPECT_EQ(size, 0u);
+    EXPECT_EQ(list->GetStoredBytes(0, nullptr, &size), E_POINTER);
+
+    // A PCX picture has no stored form.
+    test::PcxPicture picture;
+    picture.width = 2;
+    picture.height = 1;
+    picture.bytesPerLine = 2;
+    picture.lines = {1, 2};
+    picture.palette256 = Bytes(768, 0x10);
+    auto pcx = OpenCollection(11, Write(L"a.pcx", test::MakePcx(picture)));
+    ASSERT_TRUE(pcx);
+    ASSERT_EQ(Query(pcx.Get(), kIidStoredPictureList, list), S_OK);
+    EXPECT_EQ(list->GetStoredFormat(0, &format), S_OK);
+    EXPECT_EQ(format, kStoredNone);
+    block = reinterpret_cast<BYTE*>(1);
+    EXPECT_EQ(list->GetStoredBytes(0, &block, &size), S_FALSE);
+    EXPECT_EQ(block, nullptr);
+
+    // A single image file is its own stored form.
+    auto file = OpenCollection(5, Write(L"photo.png", png));
+    ASSERT_TRUE(file);
+    ASSERT_EQ(Query(file.Get(), kIidStoredPictureList, list), S_OK);
+    EXPECT_EQ(list->GetStoredFormat(0, &format), S_OK);
+    EXPECT_EQ(format, kStoredPng);
+    ASSERT_EQ(list->GetStoredBytes(0, &block, &size), S_OK);
+    EXPECT_EQ(TakeBlock(block, size), png);
 }
 
 }  // namespace

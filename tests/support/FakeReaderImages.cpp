@@ -240,4 +240,54 @@ HRESULT FakeImageCollection::GetImage(int index, IUnknown** image) {
     return S_OK;
 }
 
+void FakeImageCollection::SetStored(int index, int format, std::vector<BYTE> bytes, int knownPixelType) {
+    offersStored_ = true;
+    if (stored_.size() <= static_cast<size_t>(index)) stored_.resize(static_cast<size_t>(index) + 1);
+    stored_[static_cast<size_t>(index)] = {format, std::move(bytes), knownPixelType};
+}
+
+std::optional<HRESULT> FakeImageCollection::QueryInterfaceHook(REFIID iid, void**) {
+    if (IsEqualIID(iid, kIidStoredPictureList) && !offersStored_) return E_NOINTERFACE;
+    return std::nullopt;
+}
+
+const FakeImageCollection::Stored* FakeImageCollection::StoredAt(int index) const {
+    static const Stored kNone;
+    if (index < 0 || index >= static_cast<int>(entries_.size())) return nullptr;
+    return static_cast<size_t>(index) < stored_.size() ? &stored_[static_cast<size_t>(index)] : &kNone;
+}
+
+HRESULT FakeImageCollection::GetStoredFormat(int index, int* format) {
+    Log("GetStoredFormat(" + std::to_string(index) + ")");
+    *format = kStoredNone;
+    const Stored* stored = StoredAt(index);
+    if (!stored) return E_INVALIDARG;
+    *format = stored->format;
+    return S_OK;
+}
+
+HRESULT FakeImageCollection::GetKnownPixelType(int index, int* type) {
+    Log("GetKnownPixelType(" + std::to_string(index) + ")");
+    *type = -1;
+    const Stored* stored = StoredAt(index);
+    if (!stored) return E_INVALIDARG;
+    *type = stored->knownPixelType;
+    return stored->knownPixelType < 0 ? S_FALSE : S_OK;
+}
+
+HRESULT FakeImageCollection::GetStoredBytes(int index, BYTE** bytes, ULONG* size) {
+    Log("GetStoredBytes(" + std::to_string(index) + ")");
+    *bytes = nullptr;
+    *size = 0;
+    const Stored* stored = StoredAt(index);
+    if (!stored) return E_INVALIDARG;
+    if (stored->format == kStoredNone) return S_FALSE;
+    if (stored->bytes.empty()) return E_FAIL;
+    *bytes = static_cast<BYTE*>(CoTaskMemAlloc(stored->bytes.size()));
+    if (!*bytes) return E_OUTOFMEMORY;
+    std::copy(stored->bytes.begin(), stored->bytes.end(), *bytes);
+    *size = static_cast<ULONG>(stored->bytes.size());
+    return S_OK;
+}
+
 }  // namespace pictrove::test

@@ -18,6 +18,7 @@
 
 #include "common/ComObject.h"
 #include "contracts/ReaderSlots.h"
+#include "contracts/StoredPictureContract.h"
 
 namespace pictrove::test {
 
@@ -125,8 +126,9 @@ class FakeUnknown final : public ComObject<IUnknown> {
     ~FakeUnknown() override = default;
 };
 
-// A document's images. Entries without an image object give none from GetImage.
-class FakeImageCollection final : public ComObject<ImageCollectionSlots> {
+// A document's images. Entries without an image object give none from GetImage. Once SetStored
+// has been called it also answers for the stored-picture list, as our own readers do.
+class FakeImageCollection final : public ComObject<ImageCollectionSlots, StoredPictureList> {
   public:
     struct Entry {
         std::wstring name;
@@ -147,19 +149,37 @@ class FakeImageCollection final : public ComObject<ImageCollectionSlots> {
 
     int GetImageCalls() const { return getImageCalls_.load(); }
 
+    // The stored form of image index: format, bytes (empty: the reader fails to give them) and
+    // the pixel type known without decoding (-1 none).
+    void SetStored(int index, int format, std::vector<BYTE> bytes, int knownPixelType = -1);
+
     HRESULT STDMETHODCALLTYPE GetImageCount(int* count) override;
     HRESULT STDMETHODCALLTYPE GetImageWidth(int index, int* width) override;
     HRESULT STDMETHODCALLTYPE GetImageHeight(int index, int* height) override;
     HRESULT STDMETHODCALLTYPE GetImageName(int index, BSTR* name) override;
     HRESULT STDMETHODCALLTYPE GetImage(int index, IUnknown** image) override;
 
+    // StoredPictureList
+    HRESULT STDMETHODCALLTYPE GetStoredFormat(int index, int* format) override;
+    HRESULT STDMETHODCALLTYPE GetKnownPixelType(int index, int* type) override;
+    HRESULT STDMETHODCALLTYPE GetStoredBytes(int index, BYTE** bytes, ULONG* size) override;
+
   private:
+    struct Stored {
+        int format = kStoredNone;
+        std::vector<BYTE> bytes;
+        int knownPixelType = -1;
+    };
     ~FakeImageCollection() override;
+    std::optional<HRESULT> QueryInterfaceHook(REFIID iid, void** out) override;
+    const Stored* StoredAt(int index) const;
     void Log(std::string entry) {
         if (log_) log_->Add(std::move(entry));
     }
 
     std::vector<Entry> entries_;
+    std::vector<Stored> stored_;
+    bool offersStored_ = false;
     std::function<void(int)> onGetImage_;
     int reportedCount_ = -1;
     std::atomic<int> getImageCalls_{0};

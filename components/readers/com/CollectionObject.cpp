@@ -2,6 +2,7 @@
 #include "CollectionObject.h"
 
 #include "ImageObject.h"
+#include "StoredPictureAccess.h"
 
 namespace pictrove::readers {
 
@@ -63,9 +64,40 @@ HRESULT CollectionObject::GetImage(int index, IUnknown** image) {
             if (breach == LimitBreach::kStreamBytes) return kImageOverStreamLimit;
             return E_FAIL;
         }
-        *image = static_cast<ReaderImage*>(new ImageObject(std::move(*decoded)));
+        *image =
+            static_cast<ReaderImage*>(new ImageObject(std::move(*decoded), document_, static_cast<std::size_t>(index)));
         return S_OK;
     });
+}
+
+HRESULT CollectionObject::GetStoredFormat(int index, int* format) {
+    if (format == nullptr) return E_POINTER;
+    *format = kStoredNone;
+    if (Entry(index) == nullptr) return E_INVALIDARG;
+    return Guarded([&]() -> HRESULT {
+        *format = static_cast<int>(StoredInfoOf(*document_, static_cast<std::size_t>(index)).format);
+        return S_OK;
+    });
+}
+
+HRESULT CollectionObject::GetKnownPixelType(int index, int* type) {
+    if (type == nullptr) return E_POINTER;
+    *type = -1;
+    if (Entry(index) == nullptr) return E_INVALIDARG;
+    return Guarded([&]() -> HRESULT {
+        const StoredInfo info = StoredInfoOf(*document_, static_cast<std::size_t>(index));
+        if (!info.pixelType) return S_FALSE;
+        *type = static_cast<int>(*info.pixelType);
+        return S_OK;
+    });
+}
+
+HRESULT CollectionObject::GetStoredBytes(int index, BYTE** bytes, ULONG* size) {
+    if (bytes == nullptr || size == nullptr) return E_POINTER;
+    *bytes = nullptr;
+    *size = 0;
+    if (Entry(index) == nullptr) return E_INVALIDARG;
+    return CopyStoredBytes(*document_, static_cast<std::size_t>(index), bytes, size);
 }
 
 }  // namespace pictrove::readers

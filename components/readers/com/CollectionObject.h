@@ -7,10 +7,11 @@
 #include "Module.h"
 #include "OpenDocument.h"
 #include "contracts/ReaderSlots.h"
+#include "contracts/StoredPictureContract.h"
 
 namespace pictrove::readers {
 
-class CollectionObject final : public ComObject<ImageCollectionSlots> {
+class CollectionObject final : public ComObject<ImageCollectionSlots, StoredPictureList> {
   public:
     explicit CollectionObject(std::shared_ptr<OpenDocument> document) : document_(std::move(document)) {}
 
@@ -19,6 +20,11 @@ class CollectionObject final : public ComObject<ImageCollectionSlots> {
     HRESULT STDMETHODCALLTYPE GetImageHeight(int index, int* height) override;
     HRESULT STDMETHODCALLTYPE GetImageName(int index, BSTR* name) override;
     HRESULT STDMETHODCALLTYPE GetImage(int index, IUnknown** image) override;
+
+    // StoredPictureList
+    HRESULT STDMETHODCALLTYPE GetStoredFormat(int index, int* format) override;
+    HRESULT STDMETHODCALLTYPE GetKnownPixelType(int index, int* type) override;
+    HRESULT STDMETHODCALLTYPE GetStoredBytes(int index, BYTE** bytes, ULONG* size) override;
 
   private:
     const ImageEntry* Entry(int index) const;

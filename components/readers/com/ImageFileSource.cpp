@@ -4,6 +4,7 @@
 #include "GdiplusImage.h"
 #include "codecs/Jpeg.h"
 #include "IcoDirectory.h"
+#include "StoredImage.h"
 
 namespace pictrove::readers {
 namespace {
@@ -37,6 +38,14 @@ OpenStatus ImageFileSource::OpenDocument(OpenRequest request) {
     file_ = std::move(request.bytes);
     const bool opened = (LooksLikeIco(file_) && OpenIconEntries()) || OpenFrames();
     if (!opened) return OpenStatus::kNotReadable;
+    // An icon's entries are files of their own (a PNG among them is kept as it is); any other
+    // file is its picture as stored when it holds only that one.
+    for (const Frame& frame : frames_) {
+        if (!frame.ownBytes.empty())
+            stored_.push_back(StoredInfoOfFile(frame.ownBytes));
+        else
+            stored_.push_back(frames_.size() == 1 ? StoredInfoOfFile(file_) : StoredInfo{});
+    }
     const auto names = NamesFromFile(request.path, images_.size());
     for (std::size_t i = 0; i < images_.size(); ++i) images_[i].name = names[i];
     return OpenStatus::kOpened;
@@ -99,6 +108,13 @@ bool ImageFileSource::OpenFrames() {
         images_.push_back(std::move(listed));
     }
     return !frames_.empty();
+}
+
+std::optional<std::vector<std::uint8_t>> ImageFileSource::StoredBytes(std::size_t index) {
+    if (index >= frames_.size() || Stored(index).format == StoredFormat::kNone) return std::nullopt;
+    const Frame& frame = frames_[index];
+    if (!frame.ownBytes.empty()) return frame.ownBytes;
+    return std::vector<std::uint8_t>(file_.data(), file_.data() + file_.size());
 }
 
 std::optional<DecodedImage> ImageFileSource::Decode(std::size_t index) {

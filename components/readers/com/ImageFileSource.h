@@ -16,6 +16,7 @@ namespace pictrove::readers {
 class ImageFileSource : public DocumentSource {
   public:
     std::optional<DecodedImage> Decode(std::size_t index) override;
+    std::optional<std::vector<std::uint8_t>> StoredBytes(std::size_t index) override;
 
   protected:
     OpenStatus OpenDocument(OpenRequest request) override;

@@ -1,6 +1,8 @@
 // Pixel object of one decoded picture.
 #include "ImageObject.h"
 
+#include "StoredPictureAccess.h"
+
 namespace pictrove::readers {
 
 HRESULT ImageObject::GetPixelType(int* type) {
@@ -46,6 +48,28 @@ HRESULT ImageObject::GetBits(BYTE** bits) {
     if (bits == nullptr) return E_POINTER;
     *bits = image_.bytes.empty() ? nullptr : image_.bytes.data();
     return S_OK;
+}
+
+HRESULT ImageObject::GetStoredFormat(int* format) {
+    if (format == nullptr) return E_POINTER;
+    *format = kStoredNone;
+    const std::shared_ptr<OpenDocument> document = document_.lock();
+    if (!document) return CO_E_OBJNOTCONNECTED;
+    return Guarded([&]() -> HRESULT {
+        *format = static_cast<int>(StoredInfoOf(*document, index_).format);
+        return S_OK;
+    });
+}
+
+HRESULT ImageObject::GetStoredBytes(BYTE** bytes, ULONG* size) {
+    const std::shared_ptr<OpenDocument> document = document_.lock();
+    if (!document) {
+        if (bytes == nullptr || size == nullptr) return E_POINTER;
+        *bytes = nullptr;
+        *size = 0;
+        return CO_E_OBJNOTCONNECTED;
+    }
+    return CopyStoredBytes(*document, index_, bytes, size);
 }
 
 }  // namespace pictrove::readers

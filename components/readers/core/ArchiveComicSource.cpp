@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "ImageHeader.h"
+#include "StoredImage.h"
 #include "ImageNames.h"
 #include "TextCodec.h"
 #include "ZipArchive.h"
@@ -83,6 +84,7 @@ OpenStatus ArchiveComicSource::OpenDocument(OpenRequest request) {
         if (!info) continue;
         pages_.push_back({entries, header.size, header.path});
         images_.push_back({DocumentStem(EntryName(header.path)), info->width, info->height});
+        stored_.push_back(StoredInfoOfFile(prefix));
     }
     encryptionSeen = encryptionSeen || stream.SawEncryption();
     if (pages_.empty() && encryptionSeen) return OpenStatus::kProtected;
@@ -95,13 +97,16 @@ OpenStatus ArchiveComicSource::OpenDocument(OpenRequest request) {
                      [&](std::size_t a, std::size_t b) { return NaturalLess(pages_[a].path, pages_[b].path); });
     std::vector<Page> pages;
     std::vector<ImageEntry> images;
+    std::vector<StoredInfo> stored;
     for (const std::size_t i : order) {
         pages.push_back(std::move(pages_[i]));
         images.push_back(std::move(images_[i]));
+        stored.push_back(stored_[i]);
         pageSizes_[pages.back().entry] = pages.back().size;
     }
     pages_ = std::move(pages);
     images_ = std::move(images);
+    stored_ = std::move(stored);
     return OpenStatus::kOpened;
 }
 
@@ -127,6 +132,11 @@ std::optional<DecodedImage> ArchiveComicSource::Decode(std::size_t index) {
         return std::nullopt;
     }
     return image;
+}
+
+std::optional<std::vector<std::uint8_t>> ArchiveComicSource::StoredBytes(std::size_t index) {
+    if (index >= pages_.size() || Stored(index).format == StoredFormat::kNone) return std::nullopt;
+    return PageBytes(pages_[index]);
 }
 
 std::optional<std::vector<std::uint8_t>> ArchiveComicSource::PageBytes(const Page& page) {

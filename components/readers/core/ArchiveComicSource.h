@@ -31,6 +31,7 @@ class ArchiveComicSource final : public DocumentSource {
     ArchiveComicSource(PayloadDecoderPtr decoder, ArchiveKind kind) : decoder_(std::move(decoder)), kind_(kind) {}
 
     std::optional<DecodedImage> Decode(std::size_t index) override;
+    std::optional<std::vector<std::uint8_t>> StoredBytes(std::size_t index) override;
 
     // How decoding went so far, for tests and the benchmark: restarts is how often the archive
     // was read again from its start, entriesUnpacked how many entries' data were unpacked.

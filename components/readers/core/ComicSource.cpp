@@ -57,4 +57,13 @@ std::optional<DecodedImage> ComicSource::Decode(std::size_t index) {
     return pages_->Decode(index);
 }
 
+StoredInfo ComicSource::Stored(std::size_t index) {
+    return pages_ ? pages_->Stored(index) : StoredInfo{};
+}
+
+std::optional<std::vector<std::uint8_t>> ComicSource::StoredBytes(std::size_t index) {
+    if (!pages_) return std::nullopt;
+    return pages_->StoredBytes(index);
+}
+
 }  // namespace pictrove::readers

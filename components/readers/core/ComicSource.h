@@ -18,6 +18,8 @@ class ComicSource final : public DocumentSource {
     explicit ComicSource(PayloadDecoderPtr decoder) : decoder_(std::move(decoder)) {}
 
     std::optional<DecodedImage> Decode(std::size_t index) override;
+    StoredInfo Stored(std::size_t index) override;
+    std::optional<std::vector<std::uint8_t>> StoredBytes(std::size_t index) override;
 
   protected:
     OpenStatus OpenDocument(OpenRequest request) override;

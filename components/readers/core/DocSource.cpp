@@ -5,6 +5,7 @@
 
 #include "ByteReader.h"
 #include "ImageHeader.h"
+#include "StoredImage.h"
 #include "ZipArchive.h"
 
 namespace pictrove::readers {
@@ -135,11 +136,19 @@ OpenStatus DocSource::OpenDocument(OpenRequest request) {
             entry.height = info->height;
         }
         images_.push_back(std::move(entry));
+        // A JPEG, PNG or TIFF picture is kept as a file of its own; the others were rebuilt here.
+        const bool whole = blip.kind == BlipKind::kJpeg || blip.kind == BlipKind::kPng || blip.kind == BlipKind::kTiff;
+        stored_.push_back(whole ? StoredInfoOfFile(*file) : StoredInfo{});
         files_.push_back(std::move(*file));
     }
     const auto names = NamesFromFile(request.path, images_.size());
     for (std::size_t i = 0; i < images_.size(); ++i) images_[i].name = names[i];
     return OpenStatus::kOpened;
+}
+
+std::optional<std::vector<std::uint8_t>> DocSource::StoredBytes(std::size_t index) {
+    if (index >= files_.size() || Stored(index).format == StoredFormat::kNone) return std::nullopt;
+    return files_[index];
 }
 
 std::optional<DecodedImage> DocSource::Decode(std::size_t index) {

@@ -19,6 +19,7 @@ class DocSource : public DocumentSource {
     explicit DocSource(PayloadDecoderPtr decoder) : decoder_(std::move(decoder)) {}
 
     std::optional<DecodedImage> Decode(std::size_t index) override;
+    std::optional<std::vector<std::uint8_t>> StoredBytes(std::size_t index) override;
 
   protected:
     OpenStatus OpenDocument(OpenRequest request) override;

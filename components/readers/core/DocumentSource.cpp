@@ -7,16 +7,26 @@ namespace pictrove::readers {
 
 OpenStatus DocumentSource::Open(OpenRequest request) {
     images_.clear();
+    stored_.clear();
     Close();
     const OpenStatus status = OpenDocument(std::move(request));
     if (status != OpenStatus::kOpened) {
         images_.clear();
+        stored_.clear();
         Close();
         return status;
     }
     UniqueNames names;
     for (auto& image : images_) image.name = names.Add(SanitizeImageName(image.name));
     return status;
+}
+
+StoredInfo DocumentSource::Stored(std::size_t index) {
+    return index < stored_.size() ? stored_[index] : StoredInfo{};
+}
+
+std::optional<std::vector<std::uint8_t>> DocumentSource::StoredBytes(std::size_t) {
+    return std::nullopt;
 }
 
 std::vector<std::u16string> NamesFromFile(const std::u16string& path, std::size_t count) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "DecodedImage.h"
+#include "contracts/StoredFormat.h"
 
 namespace pictrove::readers {
 
@@ -16,6 +17,25 @@ struct ImageEntry {
     std::u16string name;  // safe and unique once Open has returned kOpened; may be empty
     int width = 0;
     int height = 0;
+};
+
+// How a picture is kept in its document when it is a file of its own (the contract's numbers).
+enum class StoredFormat : int {
+    kNone = kStoredNone,
+    kJpeg = kStoredJpeg,
+    kJp2 = kStoredJp2,
+    kJ2k = kStoredJ2k,
+    kJbig2 = kStoredJbig2,
+    kPng = kStoredPng,
+    kGif = kStoredGif,
+    kTiff = kStoredTiff,
+    kBmp = kStoredBmp,
+};
+
+// What is known of a picture without decoding it.
+struct StoredInfo {
+    StoredFormat format = StoredFormat::kNone;
+    std::optional<PixelType> pixelType;  // only when the headers settle the type Decode gives
 };
 
 enum class OpenStatus {
@@ -45,12 +65,19 @@ class DocumentSource {
     // concurrently on one source: the caller serialises.
     virtual std::optional<DecodedImage> Decode(std::size_t index) = 0;
 
+    // The stored format and header pixel type of image index, read without decoding it; and
+    // its bytes as stored, a whole file of that format (nothing when the format is kNone).
+    // Serialised by the caller as Decode is.
+    virtual StoredInfo Stored(std::size_t index);
+    virtual std::optional<std::vector<std::uint8_t>> StoredBytes(std::size_t index);
+
   protected:
     // Format work of Open: fills images_ (raw names) and keeps what Decode needs.
     virtual OpenStatus OpenDocument(OpenRequest request) = 0;
     virtual void Close() {}
 
     std::vector<ImageEntry> images_;
+    std::vector<StoredInfo> stored_;  // beside images_ where the format lists it at opening
 };
 
 // Names of the images drawn from one file named by path: the file's stem for a single image,

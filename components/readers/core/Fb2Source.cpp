@@ -5,6 +5,7 @@
 #include <string>
 
 #include "ImageHeader.h"
+#include "StoredImage.h"
 #include "ImageNames.h"
 #include "TextCodec.h"
 #include "XmlScanner.h"
@@ -98,6 +99,7 @@ OpenStatus Fb2Source::OpenDocument(OpenRequest request) {
             taken[i] = true;
             images_.push_back(
                 {DocumentStem(Utf8ToUtf16(binaries[i].id)), binaries[i].info.width, binaries[i].info.height});
+            stored_.push_back(StoredInfoOfFile(binaries[i].bytes));
             payloads_.push_back(std::move(binaries[i].bytes));
             return;
         }
@@ -108,6 +110,11 @@ OpenStatus Fb2Source::OpenDocument(OpenRequest request) {
         if (!taken[i]) take(binaries[i].id);
     }
     return OpenStatus::kOpened;
+}
+
+std::optional<std::vector<std::uint8_t>> Fb2Source::StoredBytes(std::size_t index) {
+    if (index >= payloads_.size() || Stored(index).format == StoredFormat::kNone) return std::nullopt;
+    return payloads_[index];
 }
 
 std::optional<DecodedImage> Fb2Source::Decode(std::size_t index) {

@@ -13,6 +13,7 @@ class Fb2Source final : public DocumentSource {
     explicit Fb2Source(PayloadDecoderPtr decoder) : decoder_(std::move(decoder)) {}
 
     std::optional<DecodedImage> Decode(std::size_t index) override;
+    std::optional<std::vector<std::uint8_t>> StoredBytes(std::size_t index) override;
 
   protected:
     OpenStatus OpenDocument(OpenRequest request) override;

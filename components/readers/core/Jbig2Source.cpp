@@ -29,8 +29,15 @@ OpenStatus Jbig2Source::OpenDocument(OpenRequest request) {
         entry.width = pages[i].width;
         entry.height = pages[i].height;
         images_.push_back(std::move(entry));
+        // Pages decode as gray; a file of one page is that page as stored.
+        stored_.push_back({pages.size() == 1 ? StoredFormat::kJbig2 : StoredFormat::kNone, PixelType::kGray8});
     }
     return OpenStatus::kOpened;
+}
+
+std::optional<std::vector<std::uint8_t>> Jbig2Source::StoredBytes(std::size_t index) {
+    if (!document_ || Stored(index).format == StoredFormat::kNone) return std::nullopt;
+    return std::vector<std::uint8_t>(file_.data(), file_.data() + file_.size());
 }
 
 std::optional<DecodedImage> Jbig2Source::Decode(std::size_t index) {

@@ -20,6 +20,7 @@ class Jbig2Source final : public DocumentSource {
     ~Jbig2Source() override;
 
     std::optional<DecodedImage> Decode(std::size_t index) override;
+    std::optional<std::vector<std::uint8_t>> StoredBytes(std::size_t index) override;
 
   protected:
     OpenStatus OpenDocument(OpenRequest request) override;

@@ -2,6 +2,7 @@
 #include "MobiSource.h"
 
 #include "ImageHeader.h"
+#include "StoredImage.h"
 
 namespace pictrove::readers {
 
@@ -18,14 +19,22 @@ OpenStatus MobiSource::OpenDocument(OpenRequest request) {
     // Protected books are refused outright: no password opens them.
     if (book.status != MobiBook::Status::kOk) return OpenStatus::kNotReadable;
     for (const auto& picture : book.pictures) {
-        const auto info = ReadImageHeader(database->RecordData(request.bytes, picture.record));
+        const auto record = database->RecordData(request.bytes, picture.record);
+        const auto info = ReadImageHeader(record);
         if (!info) continue;
         images_.push_back({picture.name, info->width, info->height});
+        stored_.push_back(StoredInfoOfFile(record));
         records_.push_back(picture.record);
     }
     file_ = std::move(request.bytes);
     database_ = std::move(*database);
     return OpenStatus::kOpened;
+}
+
+std::optional<std::vector<std::uint8_t>> MobiSource::StoredBytes(std::size_t index) {
+    if (index >= records_.size() || Stored(index).format == StoredFormat::kNone) return std::nullopt;
+    const auto record = database_.RecordData(file_, records_[index]);
+    return std::vector<std::uint8_t>(record.begin(), record.end());
 }
 
 std::optional<DecodedImage> MobiSource::Decode(std::size_t index) {

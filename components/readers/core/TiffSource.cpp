@@ -265,9 +265,16 @@ OpenStatus TiffSource::OpenDocument(OpenRequest request) {
         if (!next.Ok()) break;
     }
     if (pages_.empty()) return OpenStatus::kNotReadable;
+    // A file of one page is that page as stored; a page of several is no file of its own.
+    if (pages_.size() == 1) stored_.push_back({StoredFormat::kTiff, std::nullopt});
     const auto names = NamesFromFile(request.path, images_.size());
     for (std::size_t i = 0; i < images_.size(); ++i) images_[i].name = names[i];
     return OpenStatus::kOpened;
+}
+
+std::optional<std::vector<std::uint8_t>> TiffSource::StoredBytes(std::size_t index) {
+    if (index >= pages_.size() || Stored(index).format == StoredFormat::kNone) return std::nullopt;
+    return std::vector<std::uint8_t>(file_.data(), file_.data() + file_.size());
 }
 
 std::optional<DecodedImage> TiffSource::Decode(std::size_t index) {

@@ -41,6 +41,7 @@ class TiffSource final : public DocumentSource {
     explicit TiffSource(PayloadDecoderPtr decoder) : decoder_(std::move(decoder)) {}
 
     std::optional<DecodedImage> Decode(std::size_t index) override;
+    std::optional<std::vector<std::uint8_t>> StoredBytes(std::size_t index) override;
 
     // The page decoded by this core alone, whatever the payload decoder could do.
     std::optional<DecodedImage> DecodeHere(std::size_t index) const;

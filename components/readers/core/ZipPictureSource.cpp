@@ -5,6 +5,7 @@
 
 #include "ImageHeader.h"
 #include "ImageNames.h"
+#include "StoredImage.h"
 #include "TextCodec.h"
 
 namespace pictrove::readers {
@@ -49,7 +50,13 @@ bool ZipPictureSource::AddPicture(const ZipEntry& entry) {
     if (!info) return false;
     pictures_.push_back(&entry);
     images_.push_back({DocumentStem(ZipEntryName(entry)), info->width, info->height});
+    stored_.push_back(StoredInfoOfFile(*prefix));
     return true;
+}
+
+std::optional<std::vector<std::uint8_t>> ZipPictureSource::StoredBytes(std::size_t index) {
+    if (index >= pictures_.size() || Stored(index).format == StoredFormat::kNone) return std::nullopt;
+    return archive_.Extract(*pictures_[index]);
 }
 
 std::optional<DecodedImage> ZipPictureSource::Decode(std::size_t index) {

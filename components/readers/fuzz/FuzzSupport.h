@@ -39,6 +39,8 @@ inline void OpenAndDecodeAll(DocumentSource& source, const std::uint8_t* data, s
     const std::size_t count = source.Images().size();
     for (std::size_t i = 0; i < count && i < 64; ++i) {
         const auto& entry = source.Images()[i];
+        // The stored form: a picture said to have one hands out bytes or fails, never crashes.
+        if (source.Stored(i).format != StoredFormat::kNone) (void)source.StoredBytes(i);
         if (std::uint64_t(entry.width) * std::uint64_t(entry.height) > (1u << 22)) continue;
         const auto image = source.Decode(i);
         if (!image) continue;

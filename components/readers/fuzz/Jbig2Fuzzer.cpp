@@ -1,8 +1,9 @@
 // Fuzz target: a JBIG2 file through the format's reader, and the same bytes as an embedded
-// stream (the PDF organisation), its first page decoded.
+// stream (the PDF organisation), its first page decoded and the stream made a standalone file.
 #include "FuzzSupport.h"
 #include "Jbig2Source.h"
 #include "jbig2/Jbig2Document.h"
+#include "jbig2/Jbig2File.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace pictrove::readers;
@@ -16,6 +17,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (document.ParseEmbedded({data + 1, split}, {data + 1 + split, size - 1 - split}) &&
             std::uint64_t(document.Pages()[0].width) * std::uint64_t(document.Pages()[0].height) <= (1u << 22)) {
             document.DecodePage(0);
+        }
+        // Made standalone, the same segments must read back as a file with that page.
+        if (const auto file = jbig2::StandaloneJbig2File({data + 1, split}, {data + 1 + split, size - 1 - split})) {
+            jbig2::Jbig2Document standalone;
+            if (!standalone.ParseFile(*file) || standalone.Pages().empty()) __builtin_trap();
         }
     }
     return 0;

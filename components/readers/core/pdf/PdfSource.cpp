@@ -7,6 +7,7 @@
 #include "PdfContent.h"
 #include "PdfDocument.h"
 #include "PdfSecurity.h"
+#include "PdfStored.h"
 
 namespace pictrove::readers {
 namespace {
@@ -191,6 +192,16 @@ OpenStatus PdfSource::OpenFromImageObjects() {
 std::optional<DecodedImage> PdfSource::Decode(std::size_t index) {
     if (!document_ || index >= found_.size()) return std::nullopt;
     return pdf::DecodeImage(*document_, found_[index], jpeg_);
+}
+
+StoredInfo PdfSource::Stored(std::size_t index) {
+    if (!document_ || index >= found_.size()) return {};
+    return pdf::StoredImageInfo(*document_, found_[index]);
+}
+
+std::optional<std::vector<std::uint8_t>> PdfSource::StoredBytes(std::size_t index) {
+    if (!document_ || index >= found_.size()) return std::nullopt;
+    return pdf::StoredImageBytes(*document_, found_[index]);
 }
 
 }  // namespace pictrove::readers

@@ -24,6 +24,8 @@ class PdfSource : public DocumentSource {
     ~PdfSource() override;
 
     std::optional<DecodedImage> Decode(std::size_t index) override;
+    StoredInfo Stored(std::size_t index) override;
+    std::optional<std::vector<std::uint8_t>> StoredBytes(std::size_t index) override;
 
     int PageCount() const { return pageCount_; }
     // Whether the cross-reference data was rebuilt by scanning the file.

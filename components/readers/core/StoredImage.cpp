@@ -1,0 +1,91 @@
+// Stored format and header pixel type of embedded picture files.
+#include "StoredImage.h"
+
+#include <cstring>
+
+#include "ByteReader.h"
+#include "ImageHeader.h"
+
+namespace pictrove::readers {
+namespace {
+
+bool StartsWith(std::span<const std::uint8_t> file, const char* signature, std::size_t size) {
+    return file.size() >= size && std::memcmp(file.data(), signature, size) == 0;
+}
+
+// A PNG whose header says gray and whose chunks before the data carry no transparency.
+bool GrayPng(std::span<const std::uint8_t> file) {
+    if (file.size() < 33 || LoadU32BE(file.data() + 12) != 0x49484452) return false;  // IHDR
+    if (file[25] != 0) return false;                                                  // colour type gray
+    std::size_t at = 8;
+    for (int guard = 0; guard < 10000 && at + 8 <= file.size(); ++guard) {
+        const std::uint32_t length = LoadU32BE(file.data() + at);
+        const std::uint32_t type = LoadU32BE(file.data() + at + 4);
+        if (type == 0x74524E53) return false;  // tRNS
+        if (type == 0x49444154) return true;   // IDAT: nothing more can add transparency
+        if (length > file.size() - at - 8) return false;
+        at += std::size_t{length} + 12;
+    }
+    return false;
+}
+
+}  // namespace
+
+StoredFormat StoredFormatOf(std::span<const std::uint8_t> file) {
+    switch (SniffImageFormat(file)) {
+        case ImageFormat::kJpeg:
+            return StoredFormat::kJpeg;
+        case ImageFormat::kPng:
+            return StoredFormat::kPng;
+        case ImageFormat::kGif:
+            return StoredFormat::kGif;
+        case ImageFormat::kBmp:
+            return StoredFormat::kBmp;
+        case ImageFormat::kTiff:
+            return StoredFormat::kTiff;
+        case ImageFormat::kJpegXr:
+        case ImageFormat::kUnknown:
+            break;
+    }
+    if (StartsWith(file, "\0\0\0\x0CjP  \r\n\x87\n", 12)) return StoredFormat::kJp2;
+    if (StartsWith(file, "\xFF\x4F\xFF\x51", 4)) return StoredFormat::kJ2k;
+    if (StartsWith(file, "\x97JB2\r\n\x1A\n", 8)) return StoredFormat::kJbig2;
+    return StoredFormat::kNone;
+}
+
+std::optional<int> JpegComponents(std::span<const std::uint8_t> file) {
+    if (!StartsWith(file, "\xFF\xD8", 2)) return std::nullopt;
+    ByteReader reader(file, 2);
+    for (int guard = 0; guard < 10000 && reader.Ok(); ++guard) {
+        std::uint8_t marker = reader.U8();
+        if (marker != 0xFF) return std::nullopt;
+        while (marker == 0xFF && reader.Ok()) marker = reader.U8();
+        if (marker == 0xD8 || (marker >= 0xD0 && marker <= 0xD7) || marker == 0x01) continue;
+        if (marker == 0xD9 || marker == 0xDA) return std::nullopt;
+        const std::uint16_t length = reader.U16BE();
+        if (length < 2) return std::nullopt;
+        if (marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC) {
+            reader.Skip(5);  // precision, height, width
+            const int components = reader.U8();
+            if (!reader.Ok() || components == 0) return std::nullopt;
+            return components;
+        }
+        reader.Skip(length - 2u);
+    }
+    return std::nullopt;
+}
+
+StoredInfo StoredInfoOfFile(std::span<const std::uint8_t> file) {
+    StoredInfo info;
+    info.format = StoredFormatOf(file);
+    if (info.format == StoredFormat::kJpeg) {
+        // JPEG goes through the readers' own decoder: one component gray, three or four colour.
+        const std::optional<int> components = JpegComponents(file);
+        if (components == 1) info.pixelType = PixelType::kGray8;
+        if (components == 3 || components == 4) info.pixelType = PixelType::kBgr24;
+    }
+    if (info.format == StoredFormat::kPng && GrayPng(file)) info.pixelType = PixelType::kGray8;
+    return info;
+}
+
+}  // namespace pictrove::readers

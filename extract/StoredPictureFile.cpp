@@ -1,0 +1,70 @@
+// Stored pictures through the readers' private interface, written byte for byte.
+#include "extract/StoredPictureFile.h"
+
+#include <wrl/client.h>
+
+#include <memory>
+
+#include "common/Handles.h"
+#include "contracts/StoredPictureContract.h"
+#include "extract/OutputNaming.h"
+
+namespace pictrove {
+
+namespace {
+
+Microsoft::WRL::ComPtr<StoredPictureList> StoredList(ImageCollection* collection) {
+    Microsoft::WRL::ComPtr<StoredPictureList> list;
+    if (collection) collection->QueryInterface(kIidStoredPictureList, reinterpret_cast<void**>(list.GetAddressOf()));
+    return list;
+}
+
+struct CoTaskMemDeleter {
+    void operator()(BYTE* block) const { CoTaskMemFree(block); }
+};
+
+}  // namespace
+
+int StoredFormatOfImage(ImageCollection* collection, int index) {
+    const auto list = StoredList(collection);
+    int format = kStoredNone;
+    if (!list || FAILED(list->GetStoredFormat(index, &format))) return kStoredNone;
+    return format > kStoredNone && format < kStoredFormatCount ? format : kStoredNone;
+}
+
+std::wstring OriginalFormatExtension(int storedFormat) {
+    const std::wstring extension = StoredFormatExtension(storedFormat);
+    return extension.empty() ? std::wstring(ImageTypeExtension(3)) : extension;
+}
+
+int KnownPixelTypeOfImage(ImageCollection* collection, int index) {
+    const auto list = StoredList(collection);
+    int type = -1;
+    if (!list || list->GetKnownPixelType(index, &type) != S_OK) return -1;
+    return ReaderBytesPerPixel(type) != 0 ? type : -1;
+}
+
+WriteOutcome WriteStoredPicture(ImageCollection* collection, int index, const std::wstring& path) {
+    const auto list = StoredList(collection);
+    if (!list) return WriteOutcome::Failed(ERROR_INVALID_DATA);
+    BYTE* raw = nullptr;
+    ULONG size = 0;
+    const HRESULT result = list->GetStoredBytes(index, &raw, &size);
+    const std::unique_ptr<BYTE, CoTaskMemDeleter> bytes(raw);
+    if (result != S_OK || !bytes || size == 0) return WriteOutcome::Failed(ERROR_INVALID_DATA);
+
+    const std::wstring target = LongPathForm(path);
+    UniqueHandle file(
+        CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return WriteOutcome::Failed(GetLastError());
+    DWORD written = 0;
+    if (!WriteFile(file.Get(), bytes.get(), size, &written, nullptr) || written != size) {
+        const DWORD error = GetLastError() != 0 ? GetLastError() : ERROR_WRITE_FAULT;
+        file.Reset();
+        DeleteFileW(target.c_str());
+        return WriteOutcome::Failed(error);
+    }
+    return WriteOutcome::Written();
+}
+
+}  // namespace pictrove
