@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "DecodedImage.h"
+#include "FileBytes.h"
 
 namespace pictrove::readers {
 
@@ -26,9 +27,9 @@ enum class OpenStatus {
 };
 
 struct OpenRequest {
-    std::vector<std::uint8_t> bytes;  // the whole file
-    std::u16string path;              // as the caller named the file; only for names
-    std::u16string password;          // empty when none was given
+    FileBytes bytes;          // the whole file
+    std::u16string path;      // as the caller named the file; only for names
+    std::u16string password;  // empty when none was given
 };
 
 class DocumentSource {
