@@ -185,10 +185,47 @@ struct JobFailure {
     DWORD error = 0;
 };
 
-// Writes the jobs on several threads. The collection hands out one picture at a time (readers
-// need not be reentrant); conversion and encoding, the costly part, run side by side. At most one
-// decoded picture per thread is held.
-std::vector<JobFailure> WriteImages(ImageCollection& collection,
+// The document as one worker reads it: a reader of its own when it could open one (readers need
+// not be reentrant, so one reader decodes one picture at a time; the document's file is mapped,
+// so another reader on it costs little memory), else the run's shared reader, one picture at a
+// time among the workers that share it.
+class WorkerDocument {
+  public:
+    WorkerDocument(ImageCollection& shared, std::mutex& sharedLock) : shared_(shared), sharedLock_(sharedLock) {}
+
+    // Opens the worker's own reader; keeps the shared one when that fails or lists otherwise.
+    void OpenOwn(const std::wstring& path, const CliOptions& options, int imageCount) {
+        DocumentOpenResult opened = Open(path, options);
+        if (opened.status == DocumentOpenStatus::kOpened && opened.imageCount == imageCount) {
+            own_ = std::move(opened.collection);
+        }
+    }
+
+    ComPtr<IUnknown> GetImage(int index, HRESULT& result) {
+        ComPtr<IUnknown> image;
+        if (own_) {
+            result = own_->GetImage(index, image.GetAddressOf());
+        } else {
+            std::lock_guard<std::mutex> lock(sharedLock_);
+            result = shared_.GetImage(index, image.GetAddressOf());
+        }
+        return image;
+    }
+
+    ImageCollection& Collection() { return own_ ? *own_.Get() : shared_; }
+
+  private:
+    ImageCollection& shared_;
+    std::mutex& sharedLock_;
+    ComPtr<ImageCollection> own_;
+};
+
+// Writes the jobs on several threads, each decoding, converting and encoding its pictures, so
+// one picture's decoding overlaps another's encoding. At most one decoded picture per thread
+// is held.
+std::vector<JobFailure> WriteImages(const std::wstring& path,
+                                    const CliOptions& options,
+                                    const DocumentOpenResult& opened,
                                     const CLSID& encoder,
                                     const std::vector<ImageJob>& jobs,
                                     int threads,
@@ -199,20 +236,21 @@ std::vector<JobFailure> WriteImages(ImageCollection& collection,
     std::mutex failureLock;
     std::vector<JobFailure> failures;
     const bool progress = !progressName.empty();
-    auto work = [&]() {
+    auto work = [&](bool ownReader) {
         ScopedCoInit com(COINIT_MULTITHREADED);
+        WorkerDocument document(*opened.collection.Get(), readerLock);
+        bool first = true;
         for (size_t i = next++; i < jobs.size(); i = next++) {
+            // Opened only once there is work for it, so a short list opens no more readers.
+            if (first && ownReader) document.OpenOwn(path, options, opened.imageCount);
+            first = false;
             WriteOutcome outcome;
             if (jobs[i].stored) {
                 // The collection serialises the reader itself; the bytes are this thread's alone.
-                outcome = WriteStoredPicture(&collection, jobs[i].index, jobs[i].path);
+                outcome = WriteStoredPicture(&document.Collection(), jobs[i].index, jobs[i].path);
             } else {
-                ComPtr<IUnknown> image;
                 HRESULT result = S_OK;
-                {
-                    std::lock_guard<std::mutex> lock(readerLock);
-                    result = collection.GetImage(jobs[i].index, image.GetAddressOf());
-                }
+                ComPtr<IUnknown> image = document.GetImage(jobs[i].index, result);
                 // A picture over a limit says so in its failure line rather than calling its data bad.
                 outcome = !image && IsImageLimitRefusal(result)
                               ? WriteOutcome::Failed(static_cast<DWORD>(result))
@@ -231,8 +269,8 @@ std::vector<JobFailure> WriteImages(ImageCollection& collection,
     };
     const int count = std::max(1, std::min(threads, static_cast<int>(jobs.size())));
     std::vector<std::thread> workers;
-    for (int t = 1; t < count; ++t) workers.emplace_back(work);
-    work();
+    for (int t = 1; t < count; ++t) workers.emplace_back(work, true);
+    work(false);
     for (std::thread& worker : workers) worker.join();
     if (progress) WriteErr(L"\n");
     std::sort(failures.begin(), failures.end(),
@@ -389,7 +427,7 @@ int RunExtract(const CliOptions& options) {
         }
         const bool progress = !options.quiet && ErrIsConsole();
         const std::vector<JobFailure> failed =
-            WriteImages(*opened.collection.Get(), encoder, jobs, threads, progress ? path : std::wstring());
+            WriteImages(path, options, opened, encoder, jobs, threads, progress ? path : std::wstring());
         for (const JobFailure& failure : failed)
             WriteErr(failure.path + L": " + SystemErrorText(failure.error) + L"\n");
         failures += static_cast<int>(failed.size());

@@ -9,10 +9,12 @@
 #include <vector>
 
 #include "browse/ImageConversion.h"
+#include "contracts/ReaderImageFields.h"
 #include "extract/GifQuantizer.h"
 #include "extract/GifTransparency.h"
 #include "extract/OutputNaming.h"
 #include "extract/StoredPictureFile.h"
+#include "extract/PngFileWriter.h"
 #include "resources/ResourceIds.h"
 #include "resources/UiStrings.h"
 #include "common/Handles.h"
@@ -222,6 +224,17 @@ bool FindEncoderMimeType(const CLSID& clsid, std::wstring& mimeType) {
 
 WriteOutcome SaveImageFile(IUnknown* image, float dpi, const CLSID& encoder, const std::wstring& path) {
     if (!image) return WriteOutcome::Failed(ERROR_INVALID_DATA);
+    // PNG files are encoded from the reader's own rows, without a bitmap copy.
+    if (EncoderIs(encoder, L"image/png")) {
+        Microsoft::WRL::ComPtr<ReaderImage> pixels;
+        ReaderImageFields fields;
+        if (FAILED(image->QueryInterface(kIidReaderImage, reinterpret_cast<void**>(pixels.GetAddressOf()))) ||
+            ReadReaderImage(pixels.Get(), fields) != ReaderImageCheck::kOk) {
+            return WriteOutcome::Failed(ERROR_INVALID_DATA);
+        }
+        const DWORD error = WritePngFile(fields, dpi, LongPathForm(path));
+        return error == 0 ? WriteOutcome::Written() : WriteOutcome::Failed(error);
+    }
     BitmapPtr bitmap = CreateBitmapFromReaderImage(image);
     if (!bitmap) return WriteOutcome::Failed(ERROR_INVALID_DATA);
 

@@ -18,7 +18,7 @@ fi
 g++ -std=c++20 -O1 -Wall -Wextra -Werror -I"$core" -I"$root" -I"$gtest/include" -I/usr/include/openjpeg-2.5 \
     -DPICTROVE_DJVU_SAMPLES="\"$out/djvu-samples\"" "$core"/djvu/*.cpp "$root/tests/readers/djvu/DjvuTests.cpp" \
     "$core"/*.cpp "$core"/codecs/*.cpp "$root/tests/readers/codecs/"*.cpp \
-    "$root/tests/readers/ByteReaderTests.cpp" \
+    "$root/tests/readers/ByteReaderTests.cpp" "$root/tests/readers/FileBytesTests.cpp" \
     "$root/tests/readers/ReaderCoreTests.cpp" "$root/tests/readers/ContainerCoreTests.cpp" \
     "$root/tests/readers/EbookCoreTests.cpp" \
     "$root/tests/readers/AllocationProbe.cpp" "$root/tests/readers/FindingsSamples.cpp" \

@@ -142,6 +142,55 @@ Bytes ProtectedPdf() {
     return writer.Write(root, options);
 }
 
+// Pixel (x, y) of picture number n: every picture and every pixel different.
+std::uint8_t Level(int n, int x, int y, int channel) {
+    return static_cast<std::uint8_t>(31 * n + 17 * x + 5 * y + 80 * channel);
+}
+
+// A PDF of pictures of the three kinds a scanned or mixed document holds: 8-bit grey, 8-bit RGB
+// and one-bit, each of its own size; the returned pictures are what each one looks like.
+Bytes MixedPdf(int count, std::vector<std::vector<std::uint32_t>>& looks, const PdfWriteOptions& options = {}) {
+    PdfWriter writer;
+    std::vector<PdfPageSpec> pages;
+    for (int n = 0; n < count; ++n) {
+        const int width = 9 + n % 5;
+        const int height = 4 + n % 3;
+        const int kind = n % 3;
+        Bytes samples;
+        std::vector<std::uint32_t> look;
+        for (int y = 0; y < height; ++y) {
+            std::uint8_t bits = 0;
+            for (int x = 0; x < width; ++x) {
+                if (kind == 0) {
+                    const std::uint8_t g = Level(n, x, y, 0);
+                    samples.push_back(g);
+                    look.push_back(0xFF000000u | g << 16 | g << 8 | g);
+                } else if (kind == 1) {
+                    const std::uint8_t r = Level(n, x, y, 0), g = Level(n, x, y, 1), b = Level(n, x, y, 2);
+                    samples.insert(samples.end(), {r, g, b});
+                    look.push_back(0xFF000000u | std::uint32_t(r) << 16 | g << 8 | b);
+                } else {
+                    const bool white = (x * y + n + x) % 3 == 0;
+                    if (white) bits |= static_cast<std::uint8_t>(0x80 >> (x % 8));
+                    look.push_back(white ? 0xFFFFFFFFu : 0xFF000000u);
+                    if (x % 8 == 7 || x == width - 1) {
+                        samples.push_back(bits);
+                        bits = 0;
+                    }
+                }
+            }
+        }
+        looks.push_back(look);
+        const std::string space = kind == 1 ? "/DeviceRGB" : "/DeviceGray";
+        const int image = writer.AddStream("<< /Type /XObject /Subtype /Image /Width " + std::to_string(width) +
+                                               " /Height " + std::to_string(height) + " /ColorSpace " + space +
+                                               " /BitsPerComponent " + (kind == 2 ? "1" : "8") + " >>",
+                                           samples);
+        pages.push_back({"/Im Do", "<< /XObject << /Im " + ObjectRef(image) + " >> >>", ""});
+    }
+    return writer.Write(AddPages(writer, pages), options);
+}
+
 class PictroveCli : public testing::Test {
   protected:
     TempFolder folder;
@@ -360,6 +409,55 @@ TEST_F(PictroveCli, ATemplateCannotLeadOutsideTheFolder) {
     EXPECT_EQ(run.exitCode, 1u);
     EXPECT_NE(run.err.find("outside"), std::string::npos) << run.err;
     EXPECT_TRUE(FilesIn(folder.Path()).size() == 1u) << "only the comic itself lies beside the output folder";
+}
+
+TEST_F(PictroveCli, ManyWorkersWriteTheSameFilesAsOne) {
+    std::vector<std::vector<std::uint32_t>> looks;
+    const std::wstring pdf = Document(L"mixed.pdf", MixedPdf(14, looks));
+    const std::wstring one = folder.File(L"one\\");
+    const std::wstring many = folder.File(L"many\\");
+    const CliRun single = RunCli({L"extract", pdf, L"-o", one, L"--jobs", L"1", L"--quiet"});
+    ASSERT_EQ(single.exitCode, 0u) << single.err;
+    const CliRun parallel = RunCli({L"extract", pdf, L"-o", many, L"--jobs", L"4", L"--quiet"});
+    ASSERT_EQ(parallel.exitCode, 0u) << parallel.err;
+
+    const std::vector<std::wstring> names = FilesIn(one);
+    ASSERT_EQ(names.size(), looks.size());
+    EXPECT_EQ(FilesIn(many), names);
+    for (size_t i = 0; i < names.size(); ++i) {
+        SCOPED_TRACE(Utf8(names[i]));
+        EXPECT_EQ(ReadFileBytes(many + names[i]), ReadFileBytes(one + names[i]));
+    }
+    // And the files are the pictures: page n's file holds picture n exactly.
+    for (size_t n = 0; n < looks.size(); ++n) {
+        SCOPED_TRACE(n);
+        wchar_t name[32];
+        swprintf(name, 32, L"Page%02d_Im", static_cast<int>(n + 1));
+        const auto found = std::find_if(names.begin(), names.end(),
+                                        [&](const std::wstring& file) { return file.rfind(name, 0) == 0; });
+        ASSERT_NE(found, names.end());
+        const DecodedImage decoded = DecodeFile(many + *found);
+        ASSERT_TRUE(decoded.ok);
+        EXPECT_EQ(decoded.argb, looks[n]);
+    }
+}
+
+TEST_F(PictroveCli, EveryWorkerOpensAProtectedDocumentWithThePasswordGiven) {
+    static const PdfEncryption encryption{4, 128, true, false, "letmein", "admin"};
+    PdfWriteOptions options;
+    options.encryption = &encryption;
+    std::vector<std::vector<std::uint32_t>> looks;
+    const std::wstring pdf = Document(L"secret.pdf", MixedPdf(9, looks, options));
+    const std::wstring out = folder.File(L"out\\");
+    const CliRun run = RunCli({L"extract", pdf, L"-o", out, L"--jobs", L"3", L"--password", L"letmein", L"--quiet"});
+    EXPECT_EQ(run.exitCode, 0u) << run.err;
+    const std::vector<std::wstring> names = FilesIn(out);
+    ASSERT_EQ(names.size(), looks.size());
+    for (size_t n = 0; n < looks.size(); ++n) {
+        const DecodedImage decoded = DecodeFile(out + names[n]);
+        ASSERT_TRUE(decoded.ok);
+        EXPECT_EQ(decoded.argb, looks[n]) << Utf8(names[n]);
+    }
 }
 
 }  // namespace

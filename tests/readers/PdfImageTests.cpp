@@ -702,6 +702,42 @@ TEST(PdfPixels, MasksBecomeAlpha) {
     }
 }
 
+TEST(PdfPixels, GreyPicturesKeepTheirLevelsUnderMasks) {
+    PdfWriter writer;
+    const int soft = AddImage(writer, 2, 1, "/ColorSpace /DeviceGray /BitsPerComponent 8", Bytes{0, 128});
+    const std::string grey = "/ColorSpace /DeviceGray ";
+    const int plain = AddImage(writer, 3, 1, grey + "/BitsPerComponent 4", Bytes{0x0F, 0x80});
+    const int withSoft = AddImage(writer, 2, 1, grey + "/BitsPerComponent 8 /SMask " + Ref(soft), Bytes{10, 200});
+    const int withKey = AddImage(writer, 2, 1, grey + "/BitsPerComponent 1 /Mask [1 1]", Bytes{0x40});
+    auto opened = Open(OnePage(writer, {{"P", plain}, {"S", withSoft}, {"K", withKey}}));
+    ASSERT_EQ(opened.status, OpenStatus::kOpened);
+    ASSERT_EQ(opened.source->Images().size(), 3u);
+
+    auto levels = opened.Decode(0);
+    ASSERT_TRUE(levels);
+    EXPECT_EQ(levels->type, PixelType::kGray8);
+    EXPECT_EQ(Pixel(*levels, 0, 0), std::vector<int>{0});
+    EXPECT_EQ(Pixel(*levels, 1, 0), std::vector<int>{255});
+    EXPECT_EQ(Pixel(*levels, 2, 0), std::vector<int>{136});  // 8 of 15
+
+    const struct {
+        std::size_t index;
+        std::vector<int> first;  // B, G, R, A
+        std::vector<int> second;
+    } masked[] = {
+        {1, {10, 10, 10, 0}, {200, 200, 200, 128}},
+        {2, {0, 0, 0, 255}, {255, 255, 255, 0}},  // the key takes out the white sample
+    };
+    for (const auto& m : masked) {
+        SCOPED_TRACE(m.index);
+        auto pixels = opened.Decode(m.index);
+        ASSERT_TRUE(pixels);
+        EXPECT_EQ(pixels->type, PixelType::kBgra32);
+        EXPECT_EQ(Pixel(*pixels, 0, 0), m.first);
+        EXPECT_EQ(Pixel(*pixels, 1, 0), m.second);
+    }
+}
+
 TEST(PdfPixels, StencilMasksArePaintedWithTheFillColour) {
     PdfWriter writer;
     const int mask = AddImage(writer, 3, 1, "/ImageMask true", Bytes{0x40});

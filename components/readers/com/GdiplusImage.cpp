@@ -1,7 +1,7 @@
 // Loading images from memory through GDI+ and copying their pixels out.
 #include "GdiplusImage.h"
 
-#include <shlwapi.h>
+#include "SpanStream.h"
 
 #include "ImageHeader.h"
 
@@ -58,8 +58,10 @@ LoadedImage::LoadedImage(std::span<const std::uint8_t> bytes) : metafileSize_(Me
         oversized_ = std::pair{info->width, info->height};
         return;
     }
-    // The stream is released by hand: MinGW's ComPtr::Attach adds a reference, MSVC's does not.
-    stream_ = SHCreateMemStream(bytes.data(), static_cast<UINT>(bytes.size()));
+    // GDI+ reads the bytes where they lie: a page of a large mapped TIFF costs that page, not a
+    // copy of the file. The stream is released by hand: MinGW's ComPtr::Attach adds a
+    // reference, MSVC's does not.
+    stream_ = CreateSpanStream(bytes);
     if (stream_ != nullptr && GdipLoadImageFromStream(stream_, &image_) != Ok) image_ = nullptr;
 }
 

@@ -14,7 +14,8 @@
 
 namespace pictrove::readers {
 
-// A GDI+ image loaded from bytes; GDI+ reads the stream lazily, so the stream lives as long.
+// A GDI+ image loaded from bytes; GDI+ reads the stream lazily, so the stream lives as long,
+// and the bytes must outlive the loaded image.
 class LoadedImage {
   public:
     explicit LoadedImage(std::span<const std::uint8_t> bytes);

@@ -34,7 +34,7 @@ class ImageFileSource : public DocumentSource {
     bool OpenFrames();
 
     GdiplusSession gdiplus_;
-    std::vector<std::uint8_t> file_;
+    FileBytes file_;
     std::vector<Frame> frames_;
     std::unique_ptr<PsdSource> psd_;
 };

@@ -33,7 +33,4 @@ class ReaderObject final : public ComObject<DocumentReaderSlots, DocumentPasswor
     Microsoft::WRL::ComPtr<ImageCollection> collection_;  // made on first request
 };
 
-// The whole file, or a failure status (from the file system, or for a file too large to hold).
-HRESULT ReadWholeFile(const wchar_t* path, std::vector<std::uint8_t>& bytes);
-
 }  // namespace pictrove::readers

@@ -58,7 +58,7 @@ class ArchiveComicSource final : public DocumentSource {
     PayloadDecoderPtr decoder_;
     ArchiveKind kind_;
     bool solid_ = false;
-    std::vector<std::uint8_t> file_;
+    FileBytes file_;
     std::vector<Page> pages_;                         // in list order
     std::map<std::size_t, std::uint64_t> pageSizes_;  // entry -> size, for the pages only
     std::unique_ptr<ArchiveStream> stream_;

@@ -10,6 +10,7 @@
 
 #include "DecodedImage.h"
 #include "contracts/StoredFormat.h"
+#include "FileBytes.h"
 
 namespace pictrove::readers {
 
@@ -46,9 +47,9 @@ enum class OpenStatus {
 };
 
 struct OpenRequest {
-    std::vector<std::uint8_t> bytes;  // the whole file
-    std::u16string path;              // as the caller named the file; only for names
-    std::u16string password;          // empty when none was given
+    FileBytes bytes;          // the whole file
+    std::u16string path;      // as the caller named the file; only for names
+    std::u16string password;  // empty when none was given
 };
 
 class DocumentSource {

@@ -31,7 +31,7 @@ std::string LinkTarget(const std::optional<std::string>& href) {
 }  // namespace
 
 OpenStatus Fb2Source::OpenDocument(OpenRequest request) {
-    std::vector<std::uint8_t> book;
+    FileBytes book;
     if (LooksLikeZip(request.bytes)) {
         ZipArchive archive;
         if (!archive.Open(request.bytes)) return OpenStatus::kNotReadable;

@@ -27,7 +27,7 @@ class Jbig2Source final : public DocumentSource {
     void Close() override;
 
   private:
-    std::vector<std::uint8_t> file_;
+    FileBytes file_;
     std::unique_ptr<jbig2::Jbig2Document> document_;
 };
 

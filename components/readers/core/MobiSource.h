@@ -21,7 +21,7 @@ class MobiSource : public DocumentSource {
 
   private:
     PayloadDecoderPtr decoder_;
-    std::vector<std::uint8_t> file_;
+    FileBytes file_;
     PalmDatabase database_;
     std::vector<std::size_t> records_;  // the record of each listed image
 };

@@ -23,7 +23,7 @@ class PcxSource final : public DocumentSource {
         std::size_t size = 0;
     };
 
-    std::vector<std::uint8_t> file_;
+    FileBytes file_;
     std::vector<Page> pages_;
 };
 

@@ -45,7 +45,7 @@ class PdbSource : public DocumentSource {
     void OpenPlucker(const PalmDatabase& database);
 
     PayloadDecoderPtr decoder_;
-    std::vector<std::uint8_t> file_;
+    FileBytes file_;
     std::vector<Picture> pictures_;
 };
 

@@ -24,7 +24,7 @@ class PsdSource : public DocumentSource {
     // Unpacks one channel row into out (width * bytes per sample); false on damaged data.
     bool ReadRow(int channel, int y, std::span<std::uint8_t> out) const;
 
-    std::vector<std::uint8_t> file_;
+    FileBytes file_;
     int channels_ = 0;
     int width_ = 0;
     int height_ = 0;

@@ -57,7 +57,7 @@ class TiffSource final : public DocumentSource {
 
   private:
     PayloadDecoderPtr decoder_;
-    std::vector<std::uint8_t> file_;
+    FileBytes file_;
     std::vector<TiffPage> pages_;
     int decoderPages_ = -1;  // pages the payload decoder sees; -1 until asked
 };

@@ -36,7 +36,7 @@ class ZipPictureSource : public DocumentSource {
 
   private:
     PayloadDecoderPtr decoder_;
-    std::vector<std::uint8_t> file_;
+    FileBytes file_;
     ZipArchive archive_;
     std::vector<const ZipEntry*> pictures_;
 };

@@ -134,7 +134,7 @@ std::optional<std::vector<std::uint8_t>> LoadFile(const std::u16string& path) tr
     return std::nullopt;
 }
 
-bool DjvuDocument::Open(std::vector<std::uint8_t> bytes, const std::u16string& path, const FileLoader& loader) {
+bool DjvuDocument::Open(FileBytes bytes, const std::u16string& path, const FileLoader& loader) {
     file_ = std::move(bytes);
     std::span<const std::uint8_t> all(file_);
     // Some writers put "AT&T" before the first FORM.

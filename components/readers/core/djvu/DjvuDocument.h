@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "FileBytes.h"
+
 namespace pictrove::readers::djvu {
 
 // A four-character chunk identifier as a big-endian number.
@@ -63,7 +65,7 @@ class DjvuDocument {
   public:
     // False when the bytes are no DjVu document at all. Indirect components are read through
     // loader, relative to path; those that cannot be read are named in MissingFiles().
-    bool Open(std::vector<std::uint8_t> bytes, const std::u16string& path, const FileLoader& loader);
+    bool Open(FileBytes bytes, const std::u16string& path, const FileLoader& loader);
 
     const std::vector<DocumentPage>& Pages() const { return pages_; }
     const std::vector<std::u16string>& MissingFiles() const { return missing_; }
@@ -87,7 +89,7 @@ class DjvuDocument {
                    std::vector<bool>& included,
                    std::vector<Chunk>& out) const;
 
-    std::vector<std::uint8_t> file_;
+    FileBytes file_;
     std::vector<std::vector<std::uint8_t>> componentFiles_;  // indirect documents' files
     std::deque<Component> components_;                       // stable addresses while components are added
     std::vector<DocumentPage> pages_;

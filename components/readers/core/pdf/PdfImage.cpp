@@ -24,7 +24,23 @@ struct Raster {
     bool gray = false;
     bool alpha = false;
     std::vector<std::uint8_t> bgra;
+    // Instead of bgra, for grey pictures of one component: one level a pixel, a quarter of the
+    // memory to fill (scanned pages are the largest pictures).
+    std::vector<std::uint8_t> levels;
 };
+
+// A grey raster's levels spread to BGRA, for the steps that work on colour and opacity.
+void SpreadLevels(Raster& raster) {
+    if (raster.levels.empty()) return;
+    raster.bgra.resize(raster.levels.size() * 4);
+    for (std::size_t i = 0; i < raster.levels.size(); ++i) {
+        const std::uint8_t level = raster.levels[i];
+        raster.bgra[4 * i] = raster.bgra[4 * i + 1] = raster.bgra[4 * i + 2] = level;
+        raster.bgra[4 * i + 3] = 255;
+    }
+    raster.levels.clear();
+    raster.levels.shrink_to_fit();
+}
 
 // A plane of one byte per pixel: coverage of a mask, 255 opaque.
 struct Plane {
@@ -184,7 +200,7 @@ std::optional<Plane> MaskPlane(Document& document,
     plane.values.resize(static_cast<std::size_t>(plane.width) * static_cast<std::size_t>(plane.height));
     for (std::size_t i = 0; i < plane.values.size(); ++i) {
         // Stencils come back as black where painted (let through) on white.
-        const std::uint8_t level = raster->bgra[4 * i + 1];
+        const std::uint8_t level = raster->levels.empty() ? raster->bgra[4 * i + 1] : raster->levels[i];
         plane.values[i] = stencil ? static_cast<std::uint8_t>(255 - level) : level;
     }
     return plane;
@@ -192,6 +208,7 @@ std::optional<Plane> MaskPlane(Document& document,
 
 // Applies coverage scaled to the image (nearest sample: masks often have another resolution).
 void ApplyPlane(Raster& raster, const Plane& plane) {
+    SpreadLevels(raster);
     for (int y = 0; y < raster.height; ++y) {
         const int sy = static_cast<int>(std::int64_t(y) * plane.height / raster.height);
         for (int x = 0; x < raster.width; ++x) {
@@ -206,6 +223,47 @@ void ApplyPlane(Raster& raster, const Plane& plane) {
         }
     }
     raster.alpha = true;
+}
+
+// One component of up to 8 bits without a colour key (grey scans, one-bit line art, indexed
+// pictures): every pixel's colour straight from the table of levels, a row at a time. The
+// general loop costs several times as much per pixel, and such pictures are the largest.
+void OneComponentRows(const std::vector<std::uint8_t>& samples,
+                      std::size_t rowBytes,
+                      int bits,
+                      const std::vector<std::array<std::uint8_t, 3>>& single,
+                      Raster& raster) {
+    const auto width = static_cast<std::size_t>(raster.width);
+    const auto pixels = width * static_cast<std::size_t>(raster.height);
+    bool grey = raster.gray;
+    for (const auto& colour : single) grey = grey && colour[0] == colour[1] && colour[1] == colour[2];
+    if (grey) {
+        std::vector<std::uint8_t> level(single.size());
+        for (std::size_t s = 0; s < single.size(); ++s) level[s] = single[s][1];
+        raster.levels.resize(pixels);
+        for (int y = 0; y < raster.height; ++y) {
+            const std::uint8_t* row = samples.data() + static_cast<std::size_t>(y) * rowBytes;
+            std::uint8_t* out = &raster.levels[static_cast<std::size_t>(y) * width];
+            if (bits == 8) {
+                for (std::size_t x = 0; x < width; ++x) out[x] = level[row[x]];
+            } else {
+                for (std::size_t x = 0; x < width; ++x) out[x] = level[Sample(row, x, bits)];
+            }
+        }
+        return;
+    }
+    raster.bgra.resize(pixels * 4);
+    std::vector<std::array<std::uint8_t, 4>> bgra(single.size());
+    for (std::size_t s = 0; s < single.size(); ++s) bgra[s] = {single[s][2], single[s][1], single[s][0], 255};
+    for (int y = 0; y < raster.height; ++y) {
+        const std::uint8_t* row = samples.data() + static_cast<std::size_t>(y) * rowBytes;
+        std::uint8_t* out = &raster.bgra[static_cast<std::size_t>(y) * width * 4];
+        if (bits == 8) {
+            for (std::size_t x = 0; x < width; ++x) std::memcpy(out + 4 * x, bgra[row[x]].data(), 4);
+        } else {
+            for (std::size_t x = 0; x < width; ++x) std::memcpy(out + 4 * x, bgra[Sample(row, x, bits)].data(), 4);
+        }
+    }
 }
 
 std::optional<Raster> FromJpeg(const JpegDecoder& jpeg,
@@ -314,7 +372,11 @@ std::optional<Raster> DecodeRaster(Document& document,
         raster.emplace();
         raster->width = size.width;
         raster->height = size.height;
-        raster->bgra.resize(static_cast<std::size_t>(size.width) * static_cast<std::size_t>(size.height) * 4);
+        // The one-component rows fill what they need themselves (grey levels or BGRA).
+        const bool oneComponent = !stencil && components == 1 && bits <= 8 && !document.Lookup(&dict, "Mask").IsArray();
+        if (!oneComponent) {
+            raster->bgra.resize(static_cast<std::size_t>(size.width) * static_cast<std::size_t>(size.height) * 4);
+        }
         if (stencil) {
             // Sample 0 paints (1 with an inverted Decode array): the fill colour on white.
             const unsigned paint = decode.size() >= 2 && decode[0] > decode[1] ? 1 : 0;
@@ -407,6 +469,8 @@ std::optional<Raster> DecodeRaster(Document& document,
                     out[3] = 255;
                 }
             }
+        } else if (oneComponent) {
+            OneComponentRows(*samples, rowBytes, bits, single, *raster);
         } else {
             for (int y = 0; y < size.height; ++y) {
                 const std::uint8_t* row = samples->data() + static_cast<std::size_t>(y) * rowBytes;
@@ -478,6 +542,15 @@ ImageSize DeclaredSize(Document& document, const Object& image) {
 std::optional<DecodedImage> DecodeImage(Document& document, const FoundImage& found, const JpegDecoder& jpeg) {
     auto raster = DecodeRaster(document, found, found.image, jpeg, false, 0);
     if (!raster) return std::nullopt;
+    if (!raster->levels.empty() && !raster->alpha) {
+        auto image = DecodedImage::Allocate(PixelType::kGray8, raster->width, raster->height);
+        if (!image) return std::nullopt;
+        const auto width = static_cast<std::size_t>(raster->width);
+        for (int y = 0; y < raster->height; ++y)
+            std::memcpy(image->Row(y), raster->levels.data() + static_cast<std::size_t>(y) * width, width);
+        return image;
+    }
+    SpreadLevels(*raster);
     const PixelType type = raster->alpha ? PixelType::kBgra32 : raster->gray ? PixelType::kGray8 : PixelType::kBgr24;
     return ImageFromBgra(raster->bgra.data(), std::ptrdiff_t{raster->width} * 4, raster->width, raster->height, type);
 }

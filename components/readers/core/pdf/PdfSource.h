@@ -41,7 +41,7 @@ class PdfSource : public DocumentSource {
 
     PayloadDecoderPtr decoder_;
     pdf::JpegDecoder jpeg_;
-    std::vector<std::uint8_t> file_;
+    FileBytes file_;
     std::unique_ptr<pdf::Document> document_;
     std::vector<pdf::FoundImage> found_;
     int pageCount_ = 0;

@@ -1,0 +1,24 @@
+// PNG files written straight from a reader image's rows: no bitmap copy in between, a fast
+// deflate level, and black-and-white pictures as one bit per pixel. Lossless: a decoder gives
+// back exactly the upright pixels of the image.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "contracts/PixelModel.h"
+
+namespace pictrove {
+
+// The PNG file of the checked fields (rows turned upright, gray-plus-one made plain gray), with
+// the resolution stamped; empty when the pixels cannot be compressed.
+std::vector<std::uint8_t> EncodePng(const ReaderImageFields& fields, float dpi);
+
+// Writes EncodePng's file to path, replacing an existing file. 0 when written, else the system
+// error; a file that was not there before is not left behind half written.
+DWORD WritePngFile(const ReaderImageFields& fields, float dpi, const std::wstring& path);
+
+}  // namespace pictrove
