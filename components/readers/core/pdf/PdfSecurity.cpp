@@ -177,12 +177,15 @@ bool Aes256Key(const Parameters& p, const Bytes& password, Bytes& key) {
     };
     const std::span<const std::uint8_t> u(p.u.data(), 48);
     const std::span<const std::uint8_t> o(p.o.data(), 48);
-    // Owner first: an owner password that equals the user password still opens the document.
+    // The user password first: it is the one typed to open a document, and each check costs a
+    // full run of the hash. Both passwords wrap the same file key, so a password that is both
+    // opens through either; a UE too short to wrap a key still leaves the owner's way in.
+    if (Hash2B(p.revision, password, u.subspan(32, 8), {}) == Bytes(u.begin(), u.begin() + 32) &&
+        decryptKey(Hash2B(p.revision, password, u.subspan(40, 8), {}), p.ue)) {
+        return true;
+    }
     if (Hash2B(p.revision, password, o.subspan(32, 8), u) == Bytes(o.begin(), o.begin() + 32)) {
         return decryptKey(Hash2B(p.revision, password, o.subspan(40, 8), u), p.oe);
-    }
-    if (Hash2B(p.revision, password, u.subspan(32, 8), {}) == Bytes(u.begin(), u.begin() + 32)) {
-        return decryptKey(Hash2B(p.revision, password, u.subspan(40, 8), {}), p.ue);
     }
     return false;
 }
