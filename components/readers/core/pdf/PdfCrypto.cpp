@@ -186,9 +186,16 @@ Bytes Sha512Family(std::span<const std::uint8_t> data, const std::uint64_t init[
 }
 
 // AES tables derived once from the field arithmetic rather than typed in.
+std::uint8_t Xtime(std::uint8_t x) {
+    return static_cast<std::uint8_t>((x << 1) ^ (x & 0x80 ? 0x1B : 0));
+}
+
+// The S-box, its inverse, and for encryption the S-box and MixColumns folded into one word per
+// byte and row (the revision-6 password hash encrypts some twenty thousand blocks per check).
 struct AesTables {
     std::uint8_t sbox[256];
     std::uint8_t inverse[256];
+    std::uint32_t encrypt[4][256];
     AesTables() {
         std::uint8_t p = 1, q = 1;
         do {
@@ -202,7 +209,13 @@ struct AesTables {
             sbox[p] = static_cast<std::uint8_t>(x ^ 0x63);
         } while (p != 1);
         sbox[0] = 0x63;
-        for (int i = 0; i < 256; ++i) inverse[sbox[i]] = static_cast<std::uint8_t>(i);
+        for (int i = 0; i < 256; ++i) {
+            inverse[sbox[i]] = static_cast<std::uint8_t>(i);
+            const std::uint32_t b = sbox[i];
+            const std::uint32_t b2 = Xtime(sbox[i]);
+            const std::uint32_t word = (b2 << 24) | (b << 16) | (b << 8) | (b2 ^ b);
+            for (int r = 0; r < 4; ++r) encrypt[r][i] = r == 0 ? word : (word >> (8 * r)) | (word << (32 - 8 * r));
+        }
     }
 };
 
@@ -211,9 +224,6 @@ const AesTables& Tables() {
     return tables;
 }
 
-std::uint8_t Xtime(std::uint8_t x) {
-    return static_cast<std::uint8_t>((x << 1) ^ (x & 0x80 ? 0x1B : 0));
-}
 std::uint8_t Mul(std::uint8_t a, std::uint8_t b) {
     std::uint8_t r = 0;
     while (b) {
@@ -301,34 +311,26 @@ Aes::Aes(std::span<const std::uint8_t> key) {
 
 void Aes::EncryptBlock(const std::uint8_t in[16], std::uint8_t out[16]) const {
     const AesTables& t = Tables();
-    std::uint8_t s[16];
-    const auto addKey = [&](int round) {
+    const std::uint32_t* key = roundKeys_.data();
+    std::uint32_t s[4];
+    for (int c = 0; c < 4; ++c) s[c] = LoadU32BE(in + 4 * c) ^ key[c];
+    for (int round = 1; round < rounds_; ++round) {
+        key += 4;
+        std::uint32_t u[4];
         for (int c = 0; c < 4; ++c) {
-            const std::uint32_t k = roundKeys_[static_cast<std::size_t>(round * 4 + c)];
-            for (int r = 0; r < 4; ++r) s[4 * c + r] ^= static_cast<std::uint8_t>(k >> (24 - 8 * r));
+            u[c] = t.encrypt[0][s[c] >> 24] ^ t.encrypt[1][(s[(c + 1) % 4] >> 16) & 0xFF] ^
+                   t.encrypt[2][(s[(c + 2) % 4] >> 8) & 0xFF] ^ t.encrypt[3][s[(c + 3) % 4] & 0xFF] ^ key[c];
         }
-    };
-    std::memcpy(s, in, 16);
-    addKey(0);
-    for (int round = 1; round <= rounds_; ++round) {
-        std::uint8_t u[16];
-        for (int c = 0; c < 4; ++c) {
-            for (int r = 0; r < 4; ++r) u[4 * c + r] = t.sbox[s[4 * ((c + r) % 4) + r]];
-        }
-        if (round != rounds_) {
-            for (int c = 0; c < 4; ++c) {
-                std::uint8_t* col = u + 4 * c;
-                const std::uint8_t a0 = col[0], a1 = col[1], a2 = col[2], a3 = col[3];
-                col[0] = static_cast<std::uint8_t>(Xtime(a0) ^ Xtime(a1) ^ a1 ^ a2 ^ a3);
-                col[1] = static_cast<std::uint8_t>(a0 ^ Xtime(a1) ^ Xtime(a2) ^ a2 ^ a3);
-                col[2] = static_cast<std::uint8_t>(a0 ^ a1 ^ Xtime(a2) ^ Xtime(a3) ^ a3);
-                col[3] = static_cast<std::uint8_t>(Xtime(a0) ^ a0 ^ a1 ^ a2 ^ Xtime(a3));
-            }
-        }
-        std::memcpy(s, u, 16);
-        addKey(round);
+        std::memcpy(s, u, sizeof s);
     }
-    std::memcpy(out, s, 16);
+    key += 4;
+    for (int c = 0; c < 4; ++c) {
+        const std::uint32_t word =
+            ((std::uint32_t(t.sbox[s[c] >> 24]) << 24) | (std::uint32_t(t.sbox[(s[(c + 1) % 4] >> 16) & 0xFF]) << 16) |
+             (std::uint32_t(t.sbox[(s[(c + 2) % 4] >> 8) & 0xFF]) << 8) | t.sbox[s[(c + 3) % 4] & 0xFF]) ^
+            key[c];
+        for (int r = 0; r < 4; ++r) out[4 * c + r] = static_cast<std::uint8_t>(word >> (24 - 8 * r));
+    }
 }
 
 void Aes::DecryptBlock(const std::uint8_t in[16], std::uint8_t out[16]) const {
