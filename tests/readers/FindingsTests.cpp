@@ -10,6 +10,7 @@
 #include "FindingsSamples.h"
 #include "PayloadDecoder.h"
 #include "PdbSource.h"
+#include "djvu/DjvuSource.h"
 #include "pdf/PdfSource.h"
 
 namespace pictrove::readers {
@@ -61,6 +62,18 @@ TEST(Findings, APdfPictureFarLargerThanItsDataFailsAloneAndStaysListed) {
     EXPECT_LT(test::LargestAllocation(), kModestAllocation);
     EXPECT_EQ(source.Images()[0].width, 16000);
     EXPECT_FALSE(source.Decode(0).has_value());
+}
+
+// Found by the fuzzing campaign: a page's background layer that declares itself larger than
+// the page (damage) had its wavelet coefficients allocated before the size was compared with
+// the page's. The page is still listed at its own size.
+TEST(Findings, ADjvuLayerLargerThanItsPageIsRefusedBeforeAllocating) {
+    DjvuSource source;
+    test::ResetLargestAllocation();
+    ASSERT_EQ(OpenAndDecodeAll(source, test::kDjvuLayerLargerThanPage, u"finding.djvu"), 1u);
+    EXPECT_LT(test::LargestAllocation(), kModestAllocation);
+    EXPECT_EQ(source.Images()[0].width, 400);
+    EXPECT_EQ(source.Images()[0].height, 300);
 }
 
 }  // namespace

@@ -207,8 +207,10 @@ std::optional<DecodedImage> RenderPage(const DjvuDocument& document,
     const auto chunks = document.PageChunks(page);
     if (page.formType != ChunkId("DJVU")) return RenderPhoto(chunks);
 
-    Iw44Image background;
-    Iw44Image foreground;
+    const int width = page.info.width;
+    const int height = page.info.height;
+    Iw44Image background(width, height);
+    Iw44Image foreground(width, height);
     bool backgroundBroken = false;
     bool foregroundBroken = false;
     std::span<const std::uint8_t> mask;
@@ -242,8 +244,6 @@ std::optional<DecodedImage> RenderPage(const DjvuDocument& document,
             hasPalette = true;
         }
     }
-    const int width = page.info.width;
-    const int height = page.info.height;
 
     std::optional<Jb2Image> shapes;
     if (hasMask) {
