@@ -102,17 +102,28 @@ void Md5Block(std::uint32_t state[4], const std::uint8_t* block) {
     state[3] += d;
 }
 
-// Message padding shared by the hashes: 0x80, zeros, then the bit length in lengthBytes bytes.
-Bytes Pad(std::span<const std::uint8_t> data, std::size_t blockSize, std::size_t lengthBytes, bool bigEndian) {
-    Bytes message(data.begin(), data.end());
-    message.push_back(0x80);
-    while (message.size() % blockSize != blockSize - lengthBytes) message.push_back(0);
+// Runs block(pointer) over the message and its padding (0x80, zeros, then the bit length in
+// lengthBytes bytes): whole blocks straight from the data, the padded tail from a local buffer,
+// so hashing allocates nothing (the AES-256 password hash hashes kilobytes 64 times or more).
+template <typename BlockFunction>
+void ForEachPaddedBlock(std::span<const std::uint8_t> data,
+                        std::size_t blockSize,
+                        std::size_t lengthBytes,
+                        bool bigEndian,
+                        BlockFunction block) {
+    const std::size_t whole = data.size() / blockSize * blockSize;
+    for (std::size_t i = 0; i < whole; i += blockSize) block(data.data() + i);
+    std::uint8_t tail[256] = {};
+    const std::size_t rest = data.size() - whole;
+    if (rest > 0) std::memcpy(tail, data.data() + whole, rest);
+    tail[rest] = 0x80;
+    const std::size_t tailSize = rest + 1 + lengthBytes <= blockSize ? blockSize : 2 * blockSize;
     const std::uint64_t bits = std::uint64_t(data.size()) * 8;
     for (std::size_t i = 0; i < lengthBytes; ++i) {
         const std::size_t shift = bigEndian ? (lengthBytes - 1 - i) * 8 : i * 8;
-        message.push_back(shift < 64 ? static_cast<std::uint8_t>(bits >> shift) : 0);
+        tail[tailSize - lengthBytes + i] = shift < 64 ? static_cast<std::uint8_t>(bits >> shift) : 0;
     }
-    return message;
+    for (std::size_t i = 0; i < tailSize; i += blockSize) block(tail + i);
 }
 
 void Sha256Block(std::uint32_t h[8], const std::uint8_t* block) {
@@ -176,8 +187,7 @@ void Sha512Block(std::uint64_t h[8], const std::uint8_t* block) {
 Bytes Sha512Family(std::span<const std::uint8_t> data, const std::uint64_t init[8], int outWords) {
     std::uint64_t h[8];
     std::memcpy(h, init, sizeof(h));
-    const Bytes message = Pad(data, 128, 16, true);
-    for (std::size_t i = 0; i < message.size(); i += 128) Sha512Block(h, message.data() + i);
+    ForEachPaddedBlock(data, 128, 16, true, [&](const std::uint8_t* block) { Sha512Block(h, block); });
     Bytes out;
     for (int i = 0; i < outWords; ++i) {
         for (int k = 7; k >= 0; --k) out.push_back(static_cast<std::uint8_t>(h[i] >> (8 * k)));
@@ -238,8 +248,7 @@ std::uint8_t Mul(std::uint8_t a, std::uint8_t b) {
 
 std::array<std::uint8_t, 16> Md5(std::span<const std::uint8_t> data) {
     std::uint32_t state[4] = {0x67452301, 0xefcdab89, 0x98badcfe, 0x10325476};
-    const Bytes message = Pad(data, 64, 8, false);
-    for (std::size_t i = 0; i < message.size(); i += 64) Md5Block(state, message.data() + i);
+    ForEachPaddedBlock(data, 64, 8, false, [&](const std::uint8_t* block) { Md5Block(state, block); });
     std::array<std::uint8_t, 16> out{};
     for (int i = 0; i < 16; ++i)
         out[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(state[i / 4] >> (8 * (i % 4)));
@@ -249,8 +258,7 @@ std::array<std::uint8_t, 16> Md5(std::span<const std::uint8_t> data) {
 Bytes Sha256(std::span<const std::uint8_t> data) {
     std::uint32_t h[8];
     std::memcpy(h, kSha256H, sizeof(h));
-    const Bytes message = Pad(data, 64, 8, true);
-    for (std::size_t i = 0; i < message.size(); i += 64) Sha256Block(h, message.data() + i);
+    ForEachPaddedBlock(data, 64, 8, true, [&](const std::uint8_t* block) { Sha256Block(h, block); });
     Bytes out;
     for (int i = 0; i < 8; ++i) {
         for (int k = 3; k >= 0; --k) out.push_back(static_cast<std::uint8_t>(h[i] >> (8 * k)));
@@ -366,19 +374,25 @@ void Aes::DecryptBlock(const std::uint8_t in[16], std::uint8_t out[16]) const {
     std::memcpy(out, s, 16);
 }
 
-Bytes AesCbcEncrypt(std::span<const std::uint8_t> key,
-                    std::span<const std::uint8_t> iv,
-                    std::span<const std::uint8_t> data) {
+void AesCbcEncryptInPlace(std::span<const std::uint8_t> key,
+                          std::span<const std::uint8_t> iv,
+                          std::span<std::uint8_t> data) {
     const Aes aes(key);
-    Bytes out(data.size() / 16 * 16);
     std::uint8_t chain[16] = {};
     std::memcpy(chain, iv.data(), std::min<std::size_t>(iv.size(), 16));
     for (std::size_t i = 0; i + 16 <= data.size(); i += 16) {
         std::uint8_t block[16];
         for (int k = 0; k < 16; ++k) block[k] = data[i + static_cast<std::size_t>(k)] ^ chain[k];
         aes.EncryptBlock(block, chain);
-        std::memcpy(out.data() + i, chain, 16);
+        std::memcpy(data.data() + i, chain, 16);
     }
+}
+
+Bytes AesCbcEncrypt(std::span<const std::uint8_t> key,
+                    std::span<const std::uint8_t> iv,
+                    std::span<const std::uint8_t> data) {
+    Bytes out(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(data.size() / 16 * 16));
+    AesCbcEncryptInPlace(key, iv, out);
     return out;
 }
 

@@ -137,15 +137,18 @@ Bytes Hash2B(int revision,
     input.insert(input.end(), userKey.begin(), userKey.end());
     Bytes k = crypto::Sha256(input);
     if (revision == 5) return k;
+    // One buffer for every round, encrypted in place: at least 64 rounds of up to 12 KB each.
+    Bytes e;
+    e.reserve((password.size() + 64 + userKey.size()) * 64);
     for (int round = 0;; ++round) {
-        Bytes block = password;
-        block.insert(block.end(), k.begin(), k.end());
-        block.insert(block.end(), userKey.begin(), userKey.end());
-        Bytes k1;
-        k1.reserve(block.size() * 64);
-        for (int i = 0; i < 64; ++i) k1.insert(k1.end(), block.begin(), block.end());
-        const Bytes e = crypto::AesCbcEncrypt(std::span<const std::uint8_t>(k.data(), 16),
-                                              std::span<const std::uint8_t>(k.data() + 16, 16), k1);
+        e.clear();
+        for (int i = 0; i < 64; ++i) {
+            e.insert(e.end(), password.begin(), password.end());
+            e.insert(e.end(), k.begin(), k.end());
+            e.insert(e.end(), userKey.begin(), userKey.end());
+        }
+        crypto::AesCbcEncryptInPlace(std::span<const std::uint8_t>(k.data(), 16),
+                                     std::span<const std::uint8_t>(k.data() + 16, 16), e);
         int sum = 0;
         for (int i = 0; i < 16; ++i) sum += e[static_cast<std::size_t>(i)];
         switch (sum % 3) {
