@@ -76,5 +76,37 @@ TEST(Findings, ADjvuLayerLargerThanItsPageIsRefusedBeforeAllocating) {
     EXPECT_EQ(source.Images()[0].height, 300);
 }
 
+// Found by the fuzzing campaign (a page of 3025 x 32990 that took seconds): an upright page
+// was copied whole on its way out, doubling the memory and time of every large page. A page of
+// nothing but its size, upright and turned, allocates the page once, and once more to turn it.
+TEST(Findings, AnUprightDjvuPageIsNotCopiedOnItsWayOut) {
+    const auto pageOfNothing = [](std::uint8_t orientation) {
+        // "AT&T" FORM:DJVU holding one INFO chunk: 2000 x 1500, version 24, 300 dpi, gamma 2.2.
+        return std::vector<std::uint8_t>{'A',  'T',  '&',  'T',  'F', 'O', 'R',  'M',  0,  0,          0, 22,
+                                         'D',  'J',  'V',  'U',  'I', 'N', 'F',  'O',  0,  0,          0, 10,
+                                         0x07, 0xD0, 0x05, 0xDC, 24,  0,   0x2C, 0x01, 22, orientation};
+    };
+    const std::size_t page = 2000 * 1500;
+    const struct {
+        std::uint8_t orientation;
+        int width;
+        std::size_t pages;  // allocations of the page's size
+    } cases[] = {{1, 2000, 1}, {2, 2000, 2}, {5, 1500, 2}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(int(c.orientation));
+        DjvuSource source;
+        OpenRequest request;
+        request.bytes = pageOfNothing(c.orientation);
+        request.path = u"finding.djvu";
+        ASSERT_EQ(source.Open(std::move(request)), OpenStatus::kOpened);
+        test::ResetLargestAllocation();
+        const auto image = source.Decode(0);
+        ASSERT_TRUE(image);
+        EXPECT_EQ(image->width, c.width);
+        EXPECT_LT(test::TotalAllocated(), c.pages * page + page / 2);
+        EXPECT_GE(test::TotalAllocated(), c.pages * page);
+    }
+}
+
 }  // namespace
 }  // namespace pictrove::readers
