@@ -185,6 +185,27 @@ int main(int argc, char** argv) {
     Write(root / "PdfSecurityFuzzer", "v4.txt",
           Text("<< /Filter /Standard /V 4 /R 4 /P -4 /CF << /StdCF << /CFM /AESV2 /Length 16 >> >> /StmF /StdCF "
                "/StrF /StdCF /O <00> /U <00> >> 0123456789abcdef0123456789abcdef"));
+    // The security target reads an encryption dictionary, then data to decrypt, with the
+    // password "user" and the first identifier "0123456789abcdef": dictionaries as the PDF
+    // writer makes them for that identifier, revision 6 included (its password hash).
+    const auto encryptionDictionary = [](const PdfEncryption& encryption) {
+        const Bytes file = SeedPdf({.encryption = &encryption, .id = "0123456789abcdef"});
+        const std::string text(file.begin(), file.end());
+        const std::size_t standard = text.find("/Standard");
+        const std::size_t start = text.rfind("obj", standard) + 3;
+        const std::size_t end = text.find("endobj", standard);
+        Bytes dict = Text(text.substr(start, end - start) + " (cipher text, 32 bytes of it..) ");
+        dict.insert(dict.end(), 48, 0xA5);
+        return dict;
+    };
+    for (const auto& [name, encryption] :
+         std::vector<std::pair<std::string, PdfEncryption>>{{"r2.txt", {2, 40, false, false, "user", "owner"}},
+                                                            {"r4-aes.txt", {4, 128, true, false, "user", "owner"}},
+                                                            {"r4-identity.txt", {4, 128, true, true, "user", "owner"}},
+                                                            {"r6.txt", {6, 256, false, false, "user", "owner"}},
+                                                            {"r6-owner.txt", {6, 256, false, false, "", "user"}}}) {
+        Write(root / "PdfSecurityFuzzer", name, encryptionDictionary(encryption));
+    }
     // PictureCodecFuzzer: an even first byte for JPEG, an odd one for JPEG 2000.
     const auto withSelector = [](std::uint8_t selector, const Bytes& file) {
         Bytes out{selector};
