@@ -109,6 +109,24 @@ if have qpdf && [ -f zip.pdf ]; then
     fi
 fi
 
+if have c44 && have cjb2 && [ -f base.ppm ]; then
+    made+=(djvulibre)
+    # Small pages decode quickly: the test samples are pages of hundreds of pixels.
+    c44 base.ppm photo.djvu >/dev/null 2>&1 && seed DjvuFuzzer small-photo.djvu photo.djvu
+    c44 -slice 20,40 gray.pgm gray.djvu >/dev/null 2>&1 && seed DjvuFuzzer small-gray.djvu gray.djvu
+    convert bw.png bw.pbm && cjb2 bw.pbm bw.djvu >/dev/null 2>&1 && seed DjvuFuzzer small-bilevel.djvu bw.djvu
+    cjb2 -lossy bw.pbm lossy.djvu >/dev/null 2>&1 && seed DjvuFuzzer small-lossy.djvu lossy.djvu
+    if have djvm && [ -f photo.djvu ] && [ -f bw.djvu ]; then
+        djvm -c bundle.djvu photo.djvu bw.djvu >/dev/null 2>&1 && seed DjvuFuzzer small-bundle.djvu bundle.djvu
+    fi
+    if have djvumake && [ -f bw.djvu ]; then
+        djvuextract bw.djvu Sjbz=mask.jb2 >/dev/null 2>&1
+        c44 -dpi 100 base.ppm bg.djvu >/dev/null 2>&1 && djvuextract bg.djvu BG44=bg.iw4 >/dev/null 2>&1
+        djvumake compound.djvu INFO=24,16,300 Sjbz=mask.jb2 BG44=bg.iw4:2 >/dev/null 2>&1 &&
+            seed DjvuFuzzer small-compound.djvu compound.djvu
+    fi
+fi
+
 if have zip && [ -f base.png ]; then
     made+=(zip)
     mkdir -p comic/pages && cp base.png comic/pages/p1.png && cp base.jpg comic/pages/p2.jpg && cp header.gif comic/p10.gif
