@@ -10,6 +10,8 @@
 #include "FindingsSamples.h"
 #include "PayloadDecoder.h"
 #include "PdbSource.h"
+#include "TestJpx.h"
+#include "codecs/Jpx.h"
 #include "djvu/DjvuSource.h"
 #include "pdf/PdfSource.h"
 
@@ -106,6 +108,40 @@ TEST(Findings, AnUprightDjvuPageIsNotCopiedOnItsWayOut) {
         EXPECT_LT(test::TotalAllocated(), c.pages * page + page / 2);
         EXPECT_GE(test::TotalAllocated(), c.pages * page);
     }
+}
+
+// Found by the fuzzing campaign: a 265-byte codestream declaring a grid of 43692 tiles made
+// the JPEG 2000 library allocate for the whole grid while reading its header, seconds of work
+// before the declared size was refused. The grid is now read first: the size must be within
+// the limits and every tile needs a tile-part of 14 bytes or more in the data.
+TEST(Findings, AJpeg2000TileGridLargerThanItsDataIsRefusedBeforeTheLibraryReadsIt) {
+    EXPECT_FALSE(codecs::JpxGridFitsData(test::kJpxGridOf43692Tiles));
+    EXPECT_FALSE(codecs::DecodeJpx(test::kJpxGridOf43692Tiles));
+
+    test::JpxPlane plane;
+    for (int i = 0; i < 64; ++i) plane.values.push_back(i * 4);
+    for (const bool jp2 : {false, true}) {
+        SCOPED_TRACE(jp2);
+        const test::Bytes file = test::MakeJpx(8, 8, {plane}, {8, jp2, 0});
+        ASSERT_TRUE(codecs::JpxGridFitsData(file));
+        ASSERT_TRUE(codecs::DecodeJpx(file));
+    }
+    // Tiles of one pixel: 64 of them need 64 x 14 bytes of codestream, padding after its end
+    // included; one byte fewer is too few.
+    test::Bytes bare = test::MakeJpx(8, 8, {plane}, {8, false, 0});
+    ASSERT_EQ(bare[2], 0xFF);
+    ASSERT_EQ(bare[3], 0x51);
+    for (const std::size_t at : {std::size_t{24} + 3, std::size_t{28} + 3}) bare[at] = 1;  // XTsiz, YTsiz
+    for (int i = 0; i < 3; ++i) bare[24 + i] = bare[28 + i] = 0;
+    ASSERT_LT(bare.size(), 64u * 14);
+    bare.resize(64 * 14 - 1, 0);
+    EXPECT_FALSE(codecs::JpxGridFitsData(bare));
+    bare.push_back(0);
+    EXPECT_TRUE(codecs::JpxGridFitsData(bare));
+    // A size past the limits is refused whatever the data.
+    test::Bytes wide = test::MakeJpx(8, 8, {plane}, {8, false, 0});
+    wide[8] = 0x01;  // Xsiz 0x010000xx
+    EXPECT_FALSE(codecs::JpxGridFitsData(wide));
 }
 
 }  // namespace
