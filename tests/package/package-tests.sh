@@ -27,7 +27,13 @@ expect_equal() {  # what actual expected
 windows_path() { winepath -w "$1" 2>/dev/null; }
 unix_path() { winepath -u "$1" 2>/dev/null; }
 reg_value() {  # key value -> data of a REG_SZ or REG_DWORD value, empty when missing
-    wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | sed -n "s/^ *$2 *REG_[A-Z_]* *//p"
+    # Wine's reg tool now and then answers nothing on a loaded machine: ask up to three times.
+    local data="" attempt
+    for attempt in 1 2 3; do
+        data=$(wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | sed -n "s/^ *$2 *REG_[A-Z_]* *//p")
+        [ -n "$data" ] && break
+    done
+    printf '%s\n' "$data"
 }
 reg_key_exists() { wine reg query "$1" >/dev/null 2>&1; }
 # Every key line of HKEY_CURRENT_USER, values included, without the ones Wine itself keeps

@@ -9,5 +9,7 @@ namespace pictrove::test {
 
 void ResetLargestAllocation();
 std::size_t LargestAllocation();
+// Every byte asked for since the last reset, freed or not.
+std::size_t TotalAllocated();
 
 }  // namespace pictrove::test

@@ -10,6 +10,9 @@
 #include "FindingsSamples.h"
 #include "PayloadDecoder.h"
 #include "PdbSource.h"
+#include "TestJpx.h"
+#include "codecs/Jpx.h"
+#include "djvu/DjvuSource.h"
 #include "pdf/PdfSource.h"
 
 namespace pictrove::readers {
@@ -61,6 +64,84 @@ TEST(Findings, APdfPictureFarLargerThanItsDataFailsAloneAndStaysListed) {
     EXPECT_LT(test::LargestAllocation(), kModestAllocation);
     EXPECT_EQ(source.Images()[0].width, 16000);
     EXPECT_FALSE(source.Decode(0).has_value());
+}
+
+// Found by the fuzzing campaign: a page's background layer that declares itself larger than
+// the page (damage) had its wavelet coefficients allocated before the size was compared with
+// the page's. The page is still listed at its own size.
+TEST(Findings, ADjvuLayerLargerThanItsPageIsRefusedBeforeAllocating) {
+    DjvuSource source;
+    test::ResetLargestAllocation();
+    ASSERT_EQ(OpenAndDecodeAll(source, test::kDjvuLayerLargerThanPage, u"finding.djvu"), 1u);
+    EXPECT_LT(test::LargestAllocation(), kModestAllocation);
+    EXPECT_EQ(source.Images()[0].width, 400);
+    EXPECT_EQ(source.Images()[0].height, 300);
+}
+
+// Found by the fuzzing campaign (a page of 3025 x 32990 that took seconds): an upright page
+// was copied whole on its way out, doubling the memory and time of every large page. A page of
+// nothing but its size, upright and turned, allocates the page once, and once more to turn it.
+TEST(Findings, AnUprightDjvuPageIsNotCopiedOnItsWayOut) {
+    const auto pageOfNothing = [](std::uint8_t orientation) {
+        // "AT&T" FORM:DJVU holding one INFO chunk: 2000 x 1500, version 24, 300 dpi, gamma 2.2.
+        return std::vector<std::uint8_t>{'A',  'T',  '&',  'T',  'F', 'O', 'R',  'M',  0,  0,          0, 22,
+                                         'D',  'J',  'V',  'U',  'I', 'N', 'F',  'O',  0,  0,          0, 10,
+                                         0x07, 0xD0, 0x05, 0xDC, 24,  0,   0x2C, 0x01, 22, orientation};
+    };
+    const std::size_t page = 2000 * 1500;
+    const struct {
+        std::uint8_t orientation;
+        int width;
+        std::size_t pages;  // allocations of the page's size
+    } cases[] = {{1, 2000, 1}, {2, 2000, 2}, {5, 1500, 2}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(int(c.orientation));
+        DjvuSource source;
+        OpenRequest request;
+        request.bytes = pageOfNothing(c.orientation);
+        request.path = u"finding.djvu";
+        ASSERT_EQ(source.Open(std::move(request)), OpenStatus::kOpened);
+        test::ResetLargestAllocation();
+        const auto image = source.Decode(0);
+        ASSERT_TRUE(image);
+        EXPECT_EQ(image->width, c.width);
+        EXPECT_LT(test::TotalAllocated(), c.pages * page + page / 2);
+        EXPECT_GE(test::TotalAllocated(), c.pages * page);
+    }
+}
+
+// Found by the fuzzing campaign: a 265-byte codestream declaring a grid of 43692 tiles made
+// the JPEG 2000 library allocate for the whole grid while reading its header, seconds of work
+// before the declared size was refused. The grid is now read first: the size must be within
+// the limits and every tile needs a tile-part of 14 bytes or more in the data.
+TEST(Findings, AJpeg2000TileGridLargerThanItsDataIsRefusedBeforeTheLibraryReadsIt) {
+    EXPECT_FALSE(codecs::JpxGridFitsData(test::kJpxGridOf43692Tiles));
+    EXPECT_FALSE(codecs::DecodeJpx(test::kJpxGridOf43692Tiles));
+
+    test::JpxPlane plane;
+    for (int i = 0; i < 64; ++i) plane.values.push_back(i * 4);
+    for (const bool jp2 : {false, true}) {
+        SCOPED_TRACE(jp2);
+        const test::Bytes file = test::MakeJpx(8, 8, {plane}, {8, jp2, 0});
+        ASSERT_TRUE(codecs::JpxGridFitsData(file));
+        ASSERT_TRUE(codecs::DecodeJpx(file));
+    }
+    // Tiles of one pixel: 64 of them need 64 x 14 bytes of codestream, padding after its end
+    // included; one byte fewer is too few.
+    test::Bytes bare = test::MakeJpx(8, 8, {plane}, {8, false, 0});
+    ASSERT_EQ(bare[2], 0xFF);
+    ASSERT_EQ(bare[3], 0x51);
+    for (const std::size_t at : {std::size_t{24} + 3, std::size_t{28} + 3}) bare[at] = 1;  // XTsiz, YTsiz
+    for (int i = 0; i < 3; ++i) bare[24 + i] = bare[28 + i] = 0;
+    ASSERT_LT(bare.size(), 64u * 14);
+    bare.resize(64 * 14 - 1, 0);
+    EXPECT_FALSE(codecs::JpxGridFitsData(bare));
+    bare.push_back(0);
+    EXPECT_TRUE(codecs::JpxGridFitsData(bare));
+    // A size past the limits is refused whatever the data.
+    test::Bytes wide = test::MakeJpx(8, 8, {plane}, {8, false, 0});
+    wide[8] = 0x01;  // Xsiz 0x010000xx
+    EXPECT_FALSE(codecs::JpxGridFitsData(wide));
 }
 
 }  // namespace

@@ -61,6 +61,33 @@ TEST(PdfCrypto, HashesMatchPublishedVectors) {
               "454d4423643ce80e2a9ac94fa54ca49f");
 }
 
+// Messages of 'a' around the block boundaries, where the padding and length just fit in the
+// last block, just do not, or start a block of their own (digests by coreutils).
+TEST(PdfCrypto, HashesPadAtTheBlockBoundaries) {
+    const auto a = [](std::size_t n) { return Bytes(n, 'a'); };
+    EXPECT_EQ(HexOf(pdf::crypto::Md5(a(55))), "ef1772b6dff9a122358552954ad0df65");
+    EXPECT_EQ(HexOf(pdf::crypto::Md5(a(56))), "3b0c8ac703f828b04c6c197006d17218");
+    EXPECT_EQ(HexOf(pdf::crypto::Md5(a(64))), "014842d480b571495a4a0363793f7367");
+    EXPECT_EQ(HexOf(pdf::crypto::Sha256(a(55))), "9f4390f8d30c2dd92ec9f095b65e2b9ae9b0a925a5258e241c9f1e910f734318");
+    EXPECT_EQ(HexOf(pdf::crypto::Sha256(a(56))), "b35439a4ac6f0948b6d6f9e3c6af0f5f590ce20f1bde7090ef7970686ec6738a");
+    EXPECT_EQ(HexOf(pdf::crypto::Sha256(a(64))), "ffe054fe7ae0cb6dc65c3af9b61d5209f439851db43d0ba5997337df154668eb");
+    EXPECT_EQ(HexOf(pdf::crypto::Sha384(a(111))),
+              "3c37955051cb5c3026f94d551d5b5e2ac38d572ae4e07172085fed81f8466b8f90dc23a8ffcdea0b8d8e58e8fdacc80a");
+    EXPECT_EQ(HexOf(pdf::crypto::Sha384(a(112))),
+              "187d4e07cb306103c69967bf544d0dfbe9042577599c73c330abc0cb64c61236d5ed565ee19119d8c31779a38f791fcd");
+    EXPECT_EQ(HexOf(pdf::crypto::Sha384(a(128))),
+              "edb12730a366098b3b2beac75a3bef1b0969b15c48e2163c23d96994f8d1bef760c7e27f3c464d3829f56c0d53808b0b");
+    EXPECT_EQ(HexOf(pdf::crypto::Sha512(a(111))),
+              "fa9121c7b32b9e01733d034cfc78cbf67f926c7ed83e82200ef86818196921760b4beff48404df811b953828274461673"
+              "c68d04e297b0eb7b2b4d60fc6b566a2");
+    EXPECT_EQ(HexOf(pdf::crypto::Sha512(a(112))),
+              "c01d080efd492776a1c43bd23dd99d0a2e626d481e16782e75d54c2503b5dc32bd05f0f1ba33e568b88fd2d970929b71"
+              "9ecbb152f58f130a407c8830604b70ca");
+    EXPECT_EQ(HexOf(pdf::crypto::Sha512(a(128))),
+              "b73d1929aa615934e61a871596b3f3b33359f42b8175602e89f7e06e5f658a243667807ed300314b95cacdd579f3e33a"
+              "bdfbe351909519a846d465c59582f321");
+}
+
 TEST(PdfCrypto, Rc4AndAesMatchPublishedVectors) {
     EXPECT_EQ(HexOf(pdf::crypto::Rc4(Text("Key"), Text("Plaintext"))), "bbf316e8d940af0ad3");
     EXPECT_EQ(HexOf(pdf::crypto::Rc4(Text("Wiki"), Text("pedia"))), "1021bf0420");

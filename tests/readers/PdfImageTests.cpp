@@ -1099,6 +1099,44 @@ TEST(PdfSecurity, EveryRevisionWithEmptyUserAndOwnerPasswords) {
     }
 }
 
+// Damages the hex string after key (e.g. "/OE") in the clear encryption dictionary, keeping
+// the file's length: its first digit changed, so the key that entry wraps comes out wrong, or
+// (cut) every digit after the first byte blanked, so the entry is too short to wrap a key.
+Bytes WithDamagedKeyEntry(Bytes file, const std::string& key, bool cut = false) {
+    const std::string text(file.begin(), file.end());
+    const std::size_t at = text.find(key + " <");
+    EXPECT_NE(at, std::string::npos) << key;
+    if (at == std::string::npos) return file;
+    const std::size_t first = at + key.size() + 2;
+    if (cut) {
+        for (std::size_t i = first + 2; i < file.size() && file[i] != '>'; ++i) file[i] = ' ';
+    } else {
+        file[first] = file[first] == '0' ? '1' : '0';
+    }
+    return file;
+}
+
+// Revision 6 checks the user password before the owner password: each check runs the whole
+// iterated hash, and the user password is what opening a document is usually given. The
+// document's password is both its user and its owner password, and its owner entry wraps a
+// damaged key: only a reader that tries the user first decrypts it. A user entry too short to
+// wrap a key still lets the same password in as the owner's, and each password of a document
+// with two opens through its own entry.
+TEST(PdfSecurity, Revision6TriesTheUserPasswordBeforeTheOwnerPassword) {
+    PdfEncryption both{6, 256, false, false, "same", "same"};
+    const Bytes file = EncryptedDocument(both);
+    ExpectDecrypted(Open(file, u"same"));
+    ExpectDecrypted(Open(WithDamagedKeyEntry(file, "/OE"), u"same"));
+    ExpectDecrypted(Open(WithDamagedKeyEntry(file, "/UE", true), u"same"));
+
+    PdfEncryption distinct{6, 256, false, false, "user", "owner"};
+    const Bytes separate = EncryptedDocument(distinct);
+    ExpectDecrypted(Open(WithDamagedKeyEntry(separate, "/OE"), u"user"));
+    ExpectDecrypted(Open(WithDamagedKeyEntry(separate, "/UE"), u"owner"));
+    EXPECT_EQ(Open(WithDamagedKeyEntry(separate, "/UE", true), u"user").status, OpenStatus::kNeedsPassword);
+    EXPECT_EQ(Open(separate, u"neither").status, OpenStatus::kNeedsPassword);
+}
+
 #ifndef _WIN32
 // Files encrypted by an independent tool, when it is installed (the native test run).
 TEST(PdfSecurity, FilesEncryptedByAnotherToolOpen) {

@@ -124,15 +124,48 @@ int main(int argc, char** argv) {
     Write(root / "PcxFuzzer", "planes.pcx", MakePcx(planes));
     Write(root / "PcxFuzzer", "pages.dcx", MakeDcx({MakePcx(indexed), MakePcx(rgb)}));
 
-    Write(root / "PdfFuzzer", "table.pdf", SeedPdf({}));
-    Write(root / "PdfFuzzer", "streams.pdf", SeedPdf({.xrefStream = true, .objectStreams = true}));
-    Write(root / "PdfFuzzer", "broken.pdf", SeedPdf({.xrefShift = 5}));
+    // The PDF target's first byte picks the password: 0 none, 1 "user", 2 "owner".
+    const auto pdfSeed = [&](const std::string& name, std::uint8_t password, const Bytes& file) {
+        Bytes bytes{password};
+        bytes.insert(bytes.end(), file.begin(), file.end());
+        Write(root / "PdfFuzzer", name, bytes);
+    };
+    pdfSeed("table.pdf", 0, SeedPdf({}));
+    pdfSeed("streams.pdf", 0, SeedPdf({.xrefStream = true, .objectStreams = true}));
+    pdfSeed("broken.pdf", 0, SeedPdf({.xrefShift = 5}));
     const PdfEncryption rc4{3, 128, false, false, "", "owner"};
-    const PdfEncryption aes{4, 128, true, false, "", "owner"};
-    const PdfEncryption aes256{6, 256, false, false, "", "owner"};
-    Write(root / "PdfFuzzer", "rc4.pdf", SeedPdf({.encryption = &rc4}));
-    Write(root / "PdfFuzzer", "aes.pdf", SeedPdf({.encryption = &aes}));
-    Write(root / "PdfFuzzer", "aes256.pdf", SeedPdf({.encryption = &aes256}));
+    const PdfEncryption rc4User{2, 40, false, false, "user", "owner"};
+    const PdfEncryption aes{4, 128, true, false, "user", "owner"};
+    const PdfEncryption aes256{6, 256, false, false, "user", "owner"};
+    pdfSeed("rc4.pdf", 0, SeedPdf({.encryption = &rc4}));
+    pdfSeed("rc4-user.pdf", 1, SeedPdf({.encryption = &rc4User}));
+    pdfSeed("aes-owner.pdf", 2, SeedPdf({.encryption = &aes}));
+    pdfSeed("aes256-user.pdf", 1, SeedPdf({.encryption = &aes256}));
+    // Pictures the reader hands to the JPEG and JPEG 2000 codecs: gray, RGB and CMYK JPEG (an
+    // Adobe-inverted one through Decode), and JPEG 2000 with and without its box wrapper.
+    {
+        PdfWriter writer;
+        const auto image = [&](const std::string& colour, const std::string& filter, const Bytes& data,
+                               const std::string& extra = "") {
+            return writer.AddStream("<< /Type /XObject /Subtype /Image /Width 16 /Height 8 " + colour +
+                                        " /BitsPerComponent 8 /Filter /" + filter + extra + " >>",
+                                    data);
+        };
+        JpxPlane plane;
+        for (int i = 0; i < 128; ++i) plane.values.push_back(i * 2);
+        const int gray = image("/ColorSpace /DeviceGray", "DCTDecode", JpegOfColour(16, 8, {90}, {1}));
+        const int rgb = image("/ColorSpace /DeviceRGB", "DCTDecode", JpegOfColour(16, 8, {9, 90, 200}, {3, true}));
+        const int cmyk = image("/ColorSpace /DeviceCMYK", "DCTDecode",
+                               JpegOfColour(16, 8, {1, 2, 3, 4}, {4, true, true}), " /Decode [1 0 1 0 1 0 1 0]");
+        const int jp2 = image("", "JPXDecode", MakeJpx(16, 8, {plane}, {8, true, 2}));
+        const int j2k = image("/ColorSpace /DeviceGray", "JPXDecode", MakeJpx(16, 8, {plane}, {8, false, 0}));
+        const auto ref = [](int n) { return std::to_string(n) + " 0 R"; };
+        const int root = AddPages(writer, {{"/A Do /B Do /C Do /D Do /E Do",
+                                            "<< /XObject << /A " + ref(gray) + " /B " + ref(rgb) + " /C " + ref(cmyk) +
+                                                " /D " + ref(jp2) + " /E " + ref(j2k) + " >> >>",
+                                            ""}});
+        pdfSeed("codecs.pdf", 0, writer.Write(root, {}));
+    }
     const Bytes samples = Text("some sample bytes, some sample bytes, repeated");
     Bytes flate = {4};
     const Bytes compressed = ZlibCompress(samples);
@@ -152,6 +185,27 @@ int main(int argc, char** argv) {
     Write(root / "PdfSecurityFuzzer", "v4.txt",
           Text("<< /Filter /Standard /V 4 /R 4 /P -4 /CF << /StdCF << /CFM /AESV2 /Length 16 >> >> /StmF /StdCF "
                "/StrF /StdCF /O <00> /U <00> >> 0123456789abcdef0123456789abcdef"));
+    // The security target reads an encryption dictionary, then data to decrypt, with the
+    // password "user" and the first identifier "0123456789abcdef": dictionaries as the PDF
+    // writer makes them for that identifier, revision 6 included (its password hash).
+    const auto encryptionDictionary = [](const PdfEncryption& encryption) {
+        const Bytes file = SeedPdf({.encryption = &encryption, .id = "0123456789abcdef"});
+        const std::string text(file.begin(), file.end());
+        const std::size_t standard = text.find("/Standard");
+        const std::size_t start = text.rfind("obj", standard) + 3;
+        const std::size_t end = text.find("endobj", standard);
+        Bytes dict = Text(text.substr(start, end - start) + " (cipher text, 32 bytes of it..) ");
+        dict.insert(dict.end(), 48, 0xA5);
+        return dict;
+    };
+    for (const auto& [name, encryption] :
+         std::vector<std::pair<std::string, PdfEncryption>>{{"r2.txt", {2, 40, false, false, "user", "owner"}},
+                                                            {"r4-aes.txt", {4, 128, true, false, "user", "owner"}},
+                                                            {"r4-identity.txt", {4, 128, true, true, "user", "owner"}},
+                                                            {"r6.txt", {6, 256, false, false, "user", "owner"}},
+                                                            {"r6-owner.txt", {6, 256, false, false, "", "user"}}}) {
+        Write(root / "PdfSecurityFuzzer", name, encryptionDictionary(encryption));
+    }
     // PictureCodecFuzzer: an even first byte for JPEG, an odd one for JPEG 2000.
     const auto withSelector = [](std::uint8_t selector, const Bytes& file) {
         Bytes out{selector};
@@ -172,6 +226,10 @@ int main(int argc, char** argv) {
     half.dx = half.dy = 2;
     Write(root / "PictureCodecFuzzer", "gray.jp2", withSelector(1, MakeJpx(8, 8, {plane}, {8, true, 2})));
     Write(root / "PictureCodecFuzzer", "sub.j2k", withSelector(1, MakeJpx(8, 8, {plane, half, half}, {8, false, 0})));
+    PsdPicture psdRgb{3, 2, 8, 3, {Bytes(6, 10), Bytes(6, 20), Bytes(6, 30), Bytes(6, 255)}, true, true};
+    PsdPicture psdGray{2, 2, 16, 1, {Bytes(8, 0x40)}, false, false};
+    Write(root / "PsdFuzzer", "rgba-packed.psd", MakePsd(psdRgb));
+    Write(root / "PsdFuzzer", "gray16.psd", MakePsd(psdGray));
     Write(root / "ImageHeaderFuzzer", "a.png", SmallPng());
     Write(root / "ImageHeaderFuzzer", "a.gif", SmallGif());
     Write(root / "ImageHeaderFuzzer", "a.ico", MakeIco({{2, 2, Bytes(16, 0xFF), {}}}));

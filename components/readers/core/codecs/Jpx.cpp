@@ -7,6 +7,7 @@
 
 #include <openjpeg.h>
 
+#include "ByteReader.h"
 #include "DecodedImage.h"
 
 namespace pictrove::readers::codecs {
@@ -85,9 +86,49 @@ struct Plane {
 
 }  // namespace
 
+bool JpxGridFitsData(std::span<const std::uint8_t> data) {
+    // The codestream: the whole of a bare one, the contents of a JP2 file's first jp2c box.
+    std::span<const std::uint8_t> stream = data;
+    if (IsJp2(data)) {
+        stream = {};
+        std::size_t at = 0;
+        while (at + 8 <= data.size()) {
+            std::uint64_t length = LoadU32BE(data.data() + at);
+            std::size_t header = 8;
+            if (length == 1) {
+                if (at + 16 > data.size()) return true;
+                length = LoadU64BE(data.data() + at + 8);
+                header = 16;
+            } else if (length == 0) {
+                length = data.size() - at;
+            }
+            if (length < header || length > data.size() - at) length = data.size() - at;
+            if (std::memcmp(data.data() + at + 4, "jp2c", 4) == 0) {
+                stream = data.subspan(at + header, static_cast<std::size_t>(length) - header);
+                break;
+            }
+            if (length < header) return true;
+            at += static_cast<std::size_t>(length);
+        }
+    }
+    // SOC, then SIZ: Lsiz Rsiz Xsiz Ysiz XOsiz YOsiz XTsiz YTsiz XTOsiz YTOsiz Csiz.
+    if (stream.size() < 42 || LoadU16BE(stream.data()) != 0xFF4F || LoadU16BE(stream.data() + 2) != 0xFF51) {
+        return true;
+    }
+    const auto field = [&](int i) { return std::uint64_t{LoadU32BE(stream.data() + 8 + 4 * i)}; };
+    const std::uint64_t x1 = field(0), y1 = field(1), x0 = field(2), y0 = field(3);
+    const std::uint64_t tileWidth = field(4), tileHeight = field(5), tileX0 = field(6), tileY0 = field(7);
+    if (x1 <= x0 || y1 <= y0 || x1 - x0 > kMaxImageSide || y1 - y0 > kMaxImageSide) return false;
+    if (tileWidth == 0 || tileHeight == 0 || tileX0 > x0 || tileY0 > y0) return false;
+    const std::uint64_t tiles =
+        ((x1 - tileX0 + tileWidth - 1) / tileWidth) * ((y1 - tileY0 + tileHeight - 1) / tileHeight);
+    return tiles <= stream.size() / 14;
+}
+
 std::optional<JpxPicture> DecodeJpx(std::span<const std::uint8_t> data) {
     const bool jp2 = IsJp2(data);
     if (!jp2 && !IsCodestream(data)) return std::nullopt;
+    if (!JpxGridFitsData(data)) return std::nullopt;
     Memory memory{data, 0};
     Handles h;
     h.stream = opj_stream_create(64 * 1024, OPJ_TRUE);

@@ -23,4 +23,10 @@ struct JpxPicture {
 // Nothing when the data is not JPEG 2000, declares more than the core allows or fails to decode.
 std::optional<JpxPicture> DecodeJpx(std::span<const std::uint8_t> data);
 
+// Whether the size and tile grid the codestream's SIZ segment declares are within the core's
+// limits and could be held by the data (every tile has a tile-part: at least 14 bytes). The
+// library allocates for the whole grid while reading the header, so this is checked first;
+// true when there is no SIZ segment to read (the library then refuses the data itself).
+bool JpxGridFitsData(std::span<const std::uint8_t> data);
+
 }  // namespace pictrove::readers::codecs

@@ -168,35 +168,36 @@ std::optional<DecodedImage> RenderPhoto(const std::vector<Chunk>& chunks) {
 
 }  // namespace
 
-std::optional<DecodedImage> Rotate(const DecodedImage& image, int quarterTurns) {
+std::optional<DecodedImage> Rotate(DecodedImage image, int quarterTurns) {
     quarterTurns &= 3;
     if (quarterTurns == 0) return image;
     const bool sideways = quarterTurns % 2 == 1;
     auto turned = DecodedImage::Allocate(image.type, sideways ? image.height : image.width,
                                          sideways ? image.width : image.height);
     if (!turned) return std::nullopt;
-    const int bytes = BytesPerPixel(image.type);
+    const std::size_t bytes = static_cast<std::size_t>(BytesPerPixel(image.type));
+    // Where source pixel (0, y) lands, and how far the target moves for each step in x.
+    const std::ptrdiff_t stride = turned->stride;
+    const std::ptrdiff_t pixel = static_cast<std::ptrdiff_t>(bytes);
     for (int y = 0; y < image.height; ++y) {
         const std::uint8_t* from = image.Row(y);
-        for (int x = 0; x < image.width; ++x) {
-            int tx = x;
-            int ty = y;
-            switch (quarterTurns) {
-                case 1:
-                    tx = image.height - 1 - y;
-                    ty = x;
-                    break;
-                case 2:
-                    tx = image.width - 1 - x;
-                    ty = image.height - 1 - y;
-                    break;
-                default:
-                    tx = y;
-                    ty = image.width - 1 - x;
-                    break;
-            }
-            std::memcpy(turned->Row(ty) + tx * bytes, from + x * bytes, bytes);
+        std::uint8_t* to = nullptr;
+        std::ptrdiff_t step = 0;
+        switch (quarterTurns) {
+            case 1:  // x goes down the target column height - 1 - y
+                to = turned->Row(0) + static_cast<std::ptrdiff_t>(image.height - 1 - y) * pixel;
+                step = stride;
+                break;
+            case 2:  // x goes leftwards along the target row height - 1 - y
+                to = turned->Row(image.height - 1 - y) + static_cast<std::ptrdiff_t>(image.width - 1) * pixel;
+                step = -pixel;
+                break;
+            default:  // x goes up the target column y
+                to = turned->Row(image.width - 1) + static_cast<std::ptrdiff_t>(y) * pixel;
+                step = -stride;
+                break;
         }
+        for (int x = 0; x < image.width; ++x, from += bytes, to += step) std::memcpy(to, from, bytes);
     }
     return turned;
 }
@@ -207,8 +208,10 @@ std::optional<DecodedImage> RenderPage(const DjvuDocument& document,
     const auto chunks = document.PageChunks(page);
     if (page.formType != ChunkId("DJVU")) return RenderPhoto(chunks);
 
-    Iw44Image background;
-    Iw44Image foreground;
+    const int width = page.info.width;
+    const int height = page.info.height;
+    Iw44Image background(width, height);
+    Iw44Image foreground(width, height);
     bool backgroundBroken = false;
     bool foregroundBroken = false;
     std::span<const std::uint8_t> mask;
@@ -242,8 +245,6 @@ std::optional<DecodedImage> RenderPage(const DjvuDocument& document,
             hasPalette = true;
         }
     }
-    const int width = page.info.width;
-    const int height = page.info.height;
 
     std::optional<Jb2Image> shapes;
     if (hasMask) {
@@ -332,7 +333,7 @@ std::optional<DecodedImage> RenderPage(const DjvuDocument& document,
             }
         }
     }
-    return Rotate(*out, page.info.quarterTurns);
+    return Rotate(std::move(*out), page.info.quarterTurns);
 }
 
 }  // namespace pictrove::readers::djvu

@@ -15,7 +15,8 @@ namespace pictrove::readers::djvu {
 // JPEG layers (BGjp, FGjp) go through decoder when there is one, and are left out otherwise.
 std::optional<DecodedImage> RenderPage(const DjvuDocument& document, const DocumentPage& page, PayloadDecoder* decoder);
 
-// A picture turned clockwise by quarter turns (0..3); kGray8 and kBgr24 pictures only.
-std::optional<DecodedImage> Rotate(const DecodedImage& image, int quarterTurns);
+// A picture turned clockwise by quarter turns (0..3); kGray8 and kBgr24 pictures only. Taken by
+// value: an upright picture (most pages) is handed back as it is, without a copy.
+std::optional<DecodedImage> Rotate(DecodedImage image, int quarterTurns);
 
 }  // namespace pictrove::readers::djvu

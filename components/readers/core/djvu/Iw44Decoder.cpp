@@ -233,9 +233,11 @@ bool Iw44Image::DecodeChunk(std::span<const std::uint8_t> chunk) {
     if (nextSerial_ == 0) {
         if (chunk.size() < 9) return false;
         const bool colour = (chunk[2] & 0x80) == 0;
-        width_ = LoadU16BE(chunk.data() + 4);
-        height_ = LoadU16BE(chunk.data() + 6);
-        if (!IsAcceptableSize(width_, height_)) return false;
+        const int width = LoadU16BE(chunk.data() + 4);
+        const int height = LoadU16BE(chunk.data() + 6);
+        if (!IsAcceptableSize(width, height) || width > maxWidth_ || height > maxHeight_) return false;
+        width_ = width;
+        height_ = height;
         // Coefficients of three maps and the plane they are rebuilt in, kept within the
         // pictures' memory bound.
         const std::uint64_t padded = std::uint64_t((width_ + 31) / 32) * ((height_ + 31) / 32) * kBlockCoefficients;

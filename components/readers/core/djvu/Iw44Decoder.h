@@ -17,6 +17,11 @@ namespace pictrove::readers::djvu {
 
 class Iw44Image {
   public:
+    Iw44Image() = default;
+    // A layer of a page, never larger than the page: a first chunk that declares more is
+    // damage, refused before its coefficients are allocated.
+    Iw44Image(int maxWidth, int maxHeight) : maxWidth_(maxWidth), maxHeight_(maxHeight) {}
+
     // Adds one chunk's slices; false when it is damaged or does not follow the chunks before.
     bool DecodeChunk(std::span<const std::uint8_t> chunk);
 
@@ -51,6 +56,8 @@ class Iw44Image {
     };
 
     std::vector<Map> maps_;  // Y, then Cb and Cr for colour
+    int maxWidth_ = 0xFFFF;
+    int maxHeight_ = 0xFFFF;
     int width_ = 0;
     int height_ = 0;
     int nextSerial_ = 0;

@@ -102,17 +102,28 @@ void Md5Block(std::uint32_t state[4], const std::uint8_t* block) {
     state[3] += d;
 }
 
-// Message padding shared by the hashes: 0x80, zeros, then the bit length in lengthBytes bytes.
-Bytes Pad(std::span<const std::uint8_t> data, std::size_t blockSize, std::size_t lengthBytes, bool bigEndian) {
-    Bytes message(data.begin(), data.end());
-    message.push_back(0x80);
-    while (message.size() % blockSize != blockSize - lengthBytes) message.push_back(0);
+// Runs block(pointer) over the message and its padding (0x80, zeros, then the bit length in
+// lengthBytes bytes): whole blocks straight from the data, the padded tail from a local buffer,
+// so hashing allocates nothing (the AES-256 password hash hashes kilobytes 64 times or more).
+template <typename BlockFunction>
+void ForEachPaddedBlock(std::span<const std::uint8_t> data,
+                        std::size_t blockSize,
+                        std::size_t lengthBytes,
+                        bool bigEndian,
+                        BlockFunction block) {
+    const std::size_t whole = data.size() / blockSize * blockSize;
+    for (std::size_t i = 0; i < whole; i += blockSize) block(data.data() + i);
+    std::uint8_t tail[256] = {};
+    const std::size_t rest = data.size() - whole;
+    if (rest > 0) std::memcpy(tail, data.data() + whole, rest);
+    tail[rest] = 0x80;
+    const std::size_t tailSize = rest + 1 + lengthBytes <= blockSize ? blockSize : 2 * blockSize;
     const std::uint64_t bits = std::uint64_t(data.size()) * 8;
     for (std::size_t i = 0; i < lengthBytes; ++i) {
         const std::size_t shift = bigEndian ? (lengthBytes - 1 - i) * 8 : i * 8;
-        message.push_back(shift < 64 ? static_cast<std::uint8_t>(bits >> shift) : 0);
+        tail[tailSize - lengthBytes + i] = shift < 64 ? static_cast<std::uint8_t>(bits >> shift) : 0;
     }
-    return message;
+    for (std::size_t i = 0; i < tailSize; i += blockSize) block(tail + i);
 }
 
 void Sha256Block(std::uint32_t h[8], const std::uint8_t* block) {
@@ -176,8 +187,7 @@ void Sha512Block(std::uint64_t h[8], const std::uint8_t* block) {
 Bytes Sha512Family(std::span<const std::uint8_t> data, const std::uint64_t init[8], int outWords) {
     std::uint64_t h[8];
     std::memcpy(h, init, sizeof(h));
-    const Bytes message = Pad(data, 128, 16, true);
-    for (std::size_t i = 0; i < message.size(); i += 128) Sha512Block(h, message.data() + i);
+    ForEachPaddedBlock(data, 128, 16, true, [&](const std::uint8_t* block) { Sha512Block(h, block); });
     Bytes out;
     for (int i = 0; i < outWords; ++i) {
         for (int k = 7; k >= 0; --k) out.push_back(static_cast<std::uint8_t>(h[i] >> (8 * k)));
@@ -186,9 +196,16 @@ Bytes Sha512Family(std::span<const std::uint8_t> data, const std::uint64_t init[
 }
 
 // AES tables derived once from the field arithmetic rather than typed in.
+std::uint8_t Xtime(std::uint8_t x) {
+    return static_cast<std::uint8_t>((x << 1) ^ (x & 0x80 ? 0x1B : 0));
+}
+
+// The S-box, its inverse, and for encryption the S-box and MixColumns folded into one word per
+// byte and row (the revision-6 password hash encrypts some twenty thousand blocks per check).
 struct AesTables {
     std::uint8_t sbox[256];
     std::uint8_t inverse[256];
+    std::uint32_t encrypt[4][256];
     AesTables() {
         std::uint8_t p = 1, q = 1;
         do {
@@ -202,7 +219,13 @@ struct AesTables {
             sbox[p] = static_cast<std::uint8_t>(x ^ 0x63);
         } while (p != 1);
         sbox[0] = 0x63;
-        for (int i = 0; i < 256; ++i) inverse[sbox[i]] = static_cast<std::uint8_t>(i);
+        for (int i = 0; i < 256; ++i) {
+            inverse[sbox[i]] = static_cast<std::uint8_t>(i);
+            const std::uint32_t b = sbox[i];
+            const std::uint32_t b2 = Xtime(sbox[i]);
+            const std::uint32_t word = (b2 << 24) | (b << 16) | (b << 8) | (b2 ^ b);
+            for (int r = 0; r < 4; ++r) encrypt[r][i] = r == 0 ? word : (word >> (8 * r)) | (word << (32 - 8 * r));
+        }
     }
 };
 
@@ -211,9 +234,6 @@ const AesTables& Tables() {
     return tables;
 }
 
-std::uint8_t Xtime(std::uint8_t x) {
-    return static_cast<std::uint8_t>((x << 1) ^ (x & 0x80 ? 0x1B : 0));
-}
 std::uint8_t Mul(std::uint8_t a, std::uint8_t b) {
     std::uint8_t r = 0;
     while (b) {
@@ -228,8 +248,7 @@ std::uint8_t Mul(std::uint8_t a, std::uint8_t b) {
 
 std::array<std::uint8_t, 16> Md5(std::span<const std::uint8_t> data) {
     std::uint32_t state[4] = {0x67452301, 0xefcdab89, 0x98badcfe, 0x10325476};
-    const Bytes message = Pad(data, 64, 8, false);
-    for (std::size_t i = 0; i < message.size(); i += 64) Md5Block(state, message.data() + i);
+    ForEachPaddedBlock(data, 64, 8, false, [&](const std::uint8_t* block) { Md5Block(state, block); });
     std::array<std::uint8_t, 16> out{};
     for (int i = 0; i < 16; ++i)
         out[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(state[i / 4] >> (8 * (i % 4)));
@@ -239,8 +258,7 @@ std::array<std::uint8_t, 16> Md5(std::span<const std::uint8_t> data) {
 Bytes Sha256(std::span<const std::uint8_t> data) {
     std::uint32_t h[8];
     std::memcpy(h, kSha256H, sizeof(h));
-    const Bytes message = Pad(data, 64, 8, true);
-    for (std::size_t i = 0; i < message.size(); i += 64) Sha256Block(h, message.data() + i);
+    ForEachPaddedBlock(data, 64, 8, true, [&](const std::uint8_t* block) { Sha256Block(h, block); });
     Bytes out;
     for (int i = 0; i < 8; ++i) {
         for (int k = 3; k >= 0; --k) out.push_back(static_cast<std::uint8_t>(h[i] >> (8 * k)));
@@ -301,34 +319,26 @@ Aes::Aes(std::span<const std::uint8_t> key) {
 
 void Aes::EncryptBlock(const std::uint8_t in[16], std::uint8_t out[16]) const {
     const AesTables& t = Tables();
-    std::uint8_t s[16];
-    const auto addKey = [&](int round) {
+    const std::uint32_t* key = roundKeys_.data();
+    std::uint32_t s[4];
+    for (int c = 0; c < 4; ++c) s[c] = LoadU32BE(in + 4 * c) ^ key[c];
+    for (int round = 1; round < rounds_; ++round) {
+        key += 4;
+        std::uint32_t u[4];
         for (int c = 0; c < 4; ++c) {
-            const std::uint32_t k = roundKeys_[static_cast<std::size_t>(round * 4 + c)];
-            for (int r = 0; r < 4; ++r) s[4 * c + r] ^= static_cast<std::uint8_t>(k >> (24 - 8 * r));
+            u[c] = t.encrypt[0][s[c] >> 24] ^ t.encrypt[1][(s[(c + 1) % 4] >> 16) & 0xFF] ^
+                   t.encrypt[2][(s[(c + 2) % 4] >> 8) & 0xFF] ^ t.encrypt[3][s[(c + 3) % 4] & 0xFF] ^ key[c];
         }
-    };
-    std::memcpy(s, in, 16);
-    addKey(0);
-    for (int round = 1; round <= rounds_; ++round) {
-        std::uint8_t u[16];
-        for (int c = 0; c < 4; ++c) {
-            for (int r = 0; r < 4; ++r) u[4 * c + r] = t.sbox[s[4 * ((c + r) % 4) + r]];
-        }
-        if (round != rounds_) {
-            for (int c = 0; c < 4; ++c) {
-                std::uint8_t* col = u + 4 * c;
-                const std::uint8_t a0 = col[0], a1 = col[1], a2 = col[2], a3 = col[3];
-                col[0] = static_cast<std::uint8_t>(Xtime(a0) ^ Xtime(a1) ^ a1 ^ a2 ^ a3);
-                col[1] = static_cast<std::uint8_t>(a0 ^ Xtime(a1) ^ Xtime(a2) ^ a2 ^ a3);
-                col[2] = static_cast<std::uint8_t>(a0 ^ a1 ^ Xtime(a2) ^ Xtime(a3) ^ a3);
-                col[3] = static_cast<std::uint8_t>(Xtime(a0) ^ a0 ^ a1 ^ a2 ^ Xtime(a3));
-            }
-        }
-        std::memcpy(s, u, 16);
-        addKey(round);
+        std::memcpy(s, u, sizeof s);
     }
-    std::memcpy(out, s, 16);
+    key += 4;
+    for (int c = 0; c < 4; ++c) {
+        const std::uint32_t word =
+            ((std::uint32_t(t.sbox[s[c] >> 24]) << 24) | (std::uint32_t(t.sbox[(s[(c + 1) % 4] >> 16) & 0xFF]) << 16) |
+             (std::uint32_t(t.sbox[(s[(c + 2) % 4] >> 8) & 0xFF]) << 8) | t.sbox[s[(c + 3) % 4] & 0xFF]) ^
+            key[c];
+        for (int r = 0; r < 4; ++r) out[4 * c + r] = static_cast<std::uint8_t>(word >> (24 - 8 * r));
+    }
 }
 
 void Aes::DecryptBlock(const std::uint8_t in[16], std::uint8_t out[16]) const {
@@ -364,19 +374,25 @@ void Aes::DecryptBlock(const std::uint8_t in[16], std::uint8_t out[16]) const {
     std::memcpy(out, s, 16);
 }
 
-Bytes AesCbcEncrypt(std::span<const std::uint8_t> key,
-                    std::span<const std::uint8_t> iv,
-                    std::span<const std::uint8_t> data) {
+void AesCbcEncryptInPlace(std::span<const std::uint8_t> key,
+                          std::span<const std::uint8_t> iv,
+                          std::span<std::uint8_t> data) {
     const Aes aes(key);
-    Bytes out(data.size() / 16 * 16);
     std::uint8_t chain[16] = {};
     std::memcpy(chain, iv.data(), std::min<std::size_t>(iv.size(), 16));
     for (std::size_t i = 0; i + 16 <= data.size(); i += 16) {
         std::uint8_t block[16];
         for (int k = 0; k < 16; ++k) block[k] = data[i + static_cast<std::size_t>(k)] ^ chain[k];
         aes.EncryptBlock(block, chain);
-        std::memcpy(out.data() + i, chain, 16);
+        std::memcpy(data.data() + i, chain, 16);
     }
+}
+
+Bytes AesCbcEncrypt(std::span<const std::uint8_t> key,
+                    std::span<const std::uint8_t> iv,
+                    std::span<const std::uint8_t> data) {
+    Bytes out(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(data.size() / 16 * 16));
+    AesCbcEncryptInPlace(key, iv, out);
     return out;
 }
 

@@ -32,7 +32,11 @@ class Aes {
     std::array<std::uint32_t, 60> roundKeys_{};
 };
 
-// CBC without padding; data must be whole blocks.
+// CBC without padding; data must be whole blocks (a partial last block is dropped, or left
+// as it is in place).
+void AesCbcEncryptInPlace(std::span<const std::uint8_t> key,
+                          std::span<const std::uint8_t> iv,
+                          std::span<std::uint8_t> data);
 Bytes AesCbcEncrypt(std::span<const std::uint8_t> key,
                     std::span<const std::uint8_t> iv,
                     std::span<const std::uint8_t> data);

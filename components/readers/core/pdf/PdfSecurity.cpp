@@ -137,15 +137,18 @@ Bytes Hash2B(int revision,
     input.insert(input.end(), userKey.begin(), userKey.end());
     Bytes k = crypto::Sha256(input);
     if (revision == 5) return k;
+    // One buffer for every round, encrypted in place: at least 64 rounds of up to 12 KB each.
+    Bytes e;
+    e.reserve((password.size() + 64 + userKey.size()) * 64);
     for (int round = 0;; ++round) {
-        Bytes block = password;
-        block.insert(block.end(), k.begin(), k.end());
-        block.insert(block.end(), userKey.begin(), userKey.end());
-        Bytes k1;
-        k1.reserve(block.size() * 64);
-        for (int i = 0; i < 64; ++i) k1.insert(k1.end(), block.begin(), block.end());
-        const Bytes e = crypto::AesCbcEncrypt(std::span<const std::uint8_t>(k.data(), 16),
-                                              std::span<const std::uint8_t>(k.data() + 16, 16), k1);
+        e.clear();
+        for (int i = 0; i < 64; ++i) {
+            e.insert(e.end(), password.begin(), password.end());
+            e.insert(e.end(), k.begin(), k.end());
+            e.insert(e.end(), userKey.begin(), userKey.end());
+        }
+        crypto::AesCbcEncryptInPlace(std::span<const std::uint8_t>(k.data(), 16),
+                                     std::span<const std::uint8_t>(k.data() + 16, 16), e);
         int sum = 0;
         for (int i = 0; i < 16; ++i) sum += e[static_cast<std::size_t>(i)];
         switch (sum % 3) {
@@ -177,12 +180,15 @@ bool Aes256Key(const Parameters& p, const Bytes& password, Bytes& key) {
     };
     const std::span<const std::uint8_t> u(p.u.data(), 48);
     const std::span<const std::uint8_t> o(p.o.data(), 48);
-    // Owner first: an owner password that equals the user password still opens the document.
+    // The user password first: it is the one typed to open a document, and each check costs a
+    // full run of the hash. Both passwords wrap the same file key, so a password that is both
+    // opens through either; a UE too short to wrap a key still leaves the owner's way in.
+    if (Hash2B(p.revision, password, u.subspan(32, 8), {}) == Bytes(u.begin(), u.begin() + 32) &&
+        decryptKey(Hash2B(p.revision, password, u.subspan(40, 8), {}), p.ue)) {
+        return true;
+    }
     if (Hash2B(p.revision, password, o.subspan(32, 8), u) == Bytes(o.begin(), o.begin() + 32)) {
         return decryptKey(Hash2B(p.revision, password, o.subspan(40, 8), u), p.oe);
-    }
-    if (Hash2B(p.revision, password, u.subspan(32, 8), {}) == Bytes(u.begin(), u.begin() + 32)) {
-        return decryptKey(Hash2B(p.revision, password, u.subspan(40, 8), {}), p.ue);
     }
     return false;
 }
