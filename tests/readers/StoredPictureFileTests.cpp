@@ -16,6 +16,7 @@
 #include "StoredImage.h"
 #include "TestDocumentFiles.h"
 #include "TestDocuments.h"
+#include "TestImageFiles.h"
 #include "TestJpeg.h"
 #include "TiffSource.h"
 
@@ -185,32 +186,16 @@ TEST(StoredPictureFiles, WordPicturesAsStoredOnlyWhenTheyAreFilesAndMobiRecordsA
     EXPECT_EQ(decoder->calls, 0);
 }
 
-// A one-page TIFF of width x 2 pixels, one byte a pixel, whose directory links to next.
-Bytes TiffPage(std::uint32_t width, std::uint32_t next) {
-    Bytes file = {'I', 'I', 42, 0, 8, 0, 0, 0, 4, 0};
-    const auto put = [&](std::uint32_t value, int size) {
-        for (int i = 0; i < size; ++i) file.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
-    };
-    put(256, 2), put(4, 2), put(1, 4), put(width, 4);
-    put(257, 2), put(3, 2), put(1, 4), put(2, 4);
-    put(273, 2), put(4, 2), put(1, 4), put(62, 4);
-    put(279, 2), put(4, 2), put(1, 4), put(2, 4);
-    put(next, 4);
-    file.push_back(0x00);
-    file.push_back(0xFF);
-    return file;
-}
-
 TEST(StoredPictureFiles, TiffOnlyWhenThePageIsTheWholeFileAndPcxNever) {
     auto decoder = std::make_shared<NoDecoding>();
     TiffSource tiff(decoder);
-    const Bytes single = TiffPage(1, 0);
+    const Bytes single = test::OnePageTiff(1, 0);
     ASSERT_EQ(tiff.Open({single, u"one.tif", u""}), OpenStatus::kOpened);
     CheckStored(tiff, {{StoredFormat::kTiff, std::nullopt, single}});
 
     // Two pages: the second directory lies after the first page's data.
-    Bytes two = TiffPage(1, 64);
-    const Bytes second = TiffPage(1, 0);
+    Bytes two = test::OnePageTiff(1, 64);
+    const Bytes second = test::OnePageTiff(1, 0);
     two.insert(two.end(), second.begin() + 8, second.end());
     ASSERT_EQ(tiff.Open({two, u"two.tif", u""}), OpenStatus::kOpened);
     CheckStored(tiff, {{StoredFormat::kNone, std::nullopt, {}}, {StoredFormat::kNone, std::nullopt, {}}});

@@ -256,4 +256,19 @@ Bytes MakePsd(const PsdPicture& picture) {
     return psd;
 }
 
+Bytes OnePageTiff(std::uint32_t width, std::uint32_t nextDirectory) {
+    Bytes file = {'I', 'I', 42, 0, 8, 0, 0, 0, 4, 0};
+    const auto put = [&](std::uint32_t value, int size) {
+        for (int i = 0; i < size; ++i) file.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+    };
+    put(256, 2), put(4, 2), put(1, 4), put(width, 4);
+    put(257, 2), put(3, 2), put(1, 4), put(2, 4);
+    put(273, 2), put(4, 2), put(1, 4), put(62, 4);
+    put(279, 2), put(4, 2), put(1, 4), put(2, 4);
+    put(nextDirectory, 4);
+    file.push_back(0x00);
+    file.push_back(0xFF);
+    return file;
+}
+
 }  // namespace pictrove::test

@@ -13,6 +13,10 @@ using Bytes = std::vector<std::uint8_t>;
 enum class PngColour : int { kGray = 0, kRgb = 2, kRgba = 6 };
 
 // pixels: rows top-down, samples in PNG order (gray; red, green, blue; red, green, blue, alpha).
+// A little-endian TIFF of one width x 2 page, one byte a pixel, whose directory links to
+// nextDirectory (0 for none).
+Bytes OnePageTiff(std::uint32_t width, std::uint32_t nextDirectory);
+
 Bytes MakePng(int width, int height, PngColour colour, const Bytes& pixels);
 
 struct GifFrame {

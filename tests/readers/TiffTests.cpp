@@ -130,31 +130,16 @@ TEST(TiffReader, EveryPageOfAMultiPageFile) {
 }
 
 // A file whose directory chain points back at itself, and one with an absurd size.
-Bytes OnePageTiff(std::uint32_t width, std::uint32_t nextDirectory) {
-    Bytes file = {'I', 'I', 42, 0, 8, 0, 0, 0, 4, 0};
-    const auto put = [&](std::uint32_t value, int size) {
-        for (int i = 0; i < size; ++i) file.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
-    };
-    put(256, 2), put(4, 2), put(1, 4), put(width, 4);
-    put(257, 2), put(3, 2), put(1, 4), put(2, 4);
-    put(273, 2), put(4, 2), put(1, 4), put(62, 4);
-    put(279, 2), put(4, 2), put(1, 4), put(2, 4);
-    put(nextDirectory, 4);
-    file.push_back(0x00);
-    file.push_back(0xFF);
-    return file;
-}
-
 TEST(TiffReader, DamagedFilesFailCleanly) {
     TiffSource source(nullptr);
     // A loop in the chain lists its page once.
-    ASSERT_EQ(source.Open({OnePageTiff(1, 8), u"loop.tif", u""}), OpenStatus::kOpened);
+    ASSERT_EQ(source.Open({test::OnePageTiff(1, 8), u"loop.tif", u""}), OpenStatus::kOpened);
     EXPECT_EQ(source.Images().size(), 1u);
     const auto image = source.DecodeHere(0);
     ASSERT_TRUE(image.has_value());
     EXPECT_EQ(image->Row(0)[0], 0);
     EXPECT_EQ(image->Row(1)[0], 255);
-    EXPECT_EQ(source.Open({OnePageTiff(0x7FFFFFFF, 0), u"huge.tif", u""}), OpenStatus::kNotReadable);
+    EXPECT_EQ(source.Open({test::OnePageTiff(0x7FFFFFFF, 0), u"huge.tif", u""}), OpenStatus::kNotReadable);
 
     // Cut at every eighth: through COM the file opens with what is readable or not at all.
     for (const wchar_t* name : {L"lzw.tif", L"multi.tif", L"g4.tif"}) {
