@@ -3,11 +3,14 @@
 // extraction.
 #include "extract/PngFileWriter.h"
 
+#include <libdeflate.h>
 #include <zlib.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <iterator>
+#include <memory>
 
 #include "common/Handles.h"
 
@@ -41,18 +44,33 @@ struct UprightRows {
     int Column(int x) const { return mirrored ? fields.width - 1 - x : x; }
 };
 
+// The white of a grey picture's stored values: 255, or 0 for gray-plus-one, whose black is 1.
+std::uint8_t StoredWhite(const ReaderImageFields& fields) {
+    return fields.pixelType == kPixelGrayPlusOne8 ? 0 : 255;
+}
+
 // True when every pixel of a grey picture is black or white: scans of text and line art, and
-// every one-bit picture a document holds, which then take one bit a pixel.
+// every one-bit picture a document holds, which then take one bit a pixel. Less white, black is
+// 1 and white 0 in both grey types; each row is checked whole, without a branch per pixel.
 bool BlackAndWhite(const ReaderImageFields& fields) {
-    const std::uint8_t black = fields.pixelType == kPixelGrayPlusOne8 ? 1 : 0;
-    const std::uint8_t white = fields.pixelType == kPixelGrayPlusOne8 ? 0 : 255;
+    const std::uint8_t white = StoredWhite(fields);
     for (int y = 0; y < fields.height; ++y) {
         const std::uint8_t* row = fields.StoredRow(y);
-        for (int x = 0; x < fields.width; ++x) {
-            if (row[x] != black && row[x] != white) return false;
-        }
+        std::uint8_t other = 0;
+        for (int x = 0; x < fields.width; ++x) other |= static_cast<std::uint8_t>(row[x] - white) & 0xFE;
+        if (other != 0) return false;
     }
     return true;
+}
+
+// Eight black-or-white pixels as one byte, the first pixel in the top bit, white set. Told apart
+// from white, each black pixel's low bit is set in both grey types; one multiplication gathers
+// the eight low bits, in reverse order, into the top byte.
+std::uint8_t PackEight(const std::uint8_t* pixels, std::uint8_t white) {
+    std::uint64_t eight = 0;
+    std::memcpy(&eight, pixels, 8);  // little-endian on every Windows machine
+    const std::uint64_t black = (eight ^ 0x0101010101010101ULL * white) & 0x0101010101010101ULL;
+    return static_cast<std::uint8_t>(~((black * 0x8040201008040201ULL) >> 56));
 }
 
 // One upright row in PNG's sample order (grey, RGB or RGBA; one-bit rows packed, most
@@ -62,18 +80,13 @@ void UprightRow(const UprightRows& rows, int y, PngColour colour, bool oneBit, s
     const std::uint8_t* row = rows.Row(y);
     const std::uint8_t shift = f.pixelType == kPixelGrayPlusOne8 ? 1 : 0;
     if (oneBit && !rows.mirrored) {
-        // Eight pixels a byte; a pixel is white (bit set) when its grey is not black.
-        const std::uint8_t black = shift;
+        const std::uint8_t white = StoredWhite(f);
         int x = 0;
-        for (; x + 8 <= f.width; x += 8) {
-            std::uint8_t bits = 0;
-            for (int k = 0; k < 8; ++k) bits = static_cast<std::uint8_t>(bits << 1 | (row[x + k] != black));
-            out[x >> 3] = bits;
-        }
+        for (; x + 8 <= f.width; x += 8) out[x >> 3] = PackEight(row + x, white);
         if (x < f.width) {
             std::uint8_t bits = 0;
             for (int k = 0; k < 8; ++k)
-                bits = static_cast<std::uint8_t>(bits << 1 | (x + k < f.width && row[x + k] != black));
+                bits = static_cast<std::uint8_t>(bits << 1 | (x + k < f.width && row[x + k] == white));
             out[x >> 3] = bits;
         }
         return;
@@ -121,24 +134,57 @@ void FilterUp(const std::uint8_t* row, const std::uint8_t* above, std::size_t si
     for (std::size_t i = 0; i < size; ++i) out[i + 1] = static_cast<std::uint8_t>(row[i] - above[i]);
 }
 
-}  // namespace
+struct CompressorFree {
+    void operator()(libdeflate_compressor* compressor) const { libdeflate_free_compressor(compressor); }
+};
 
-std::vector<std::uint8_t> EncodePng(const ReaderImageFields& fields, float dpi) {
-    const bool gray = fields.pixelType == kPixelGray8 || fields.pixelType == kPixelGrayPlusOne8;
-    const PngColour colour = gray                              ? PngColour::kGray
-                             : fields.pixelType == kPixelBgr24 ? PngColour::kRgb
-                                                               : PngColour::kRgba;
-    const bool oneBit = gray && BlackAndWhite(fields);
-    const int channels = colour == PngColour::kGray ? 1 : colour == PngColour::kRgb ? 3 : 4;
-    const std::size_t rowSize = oneBit ? (static_cast<std::size_t>(fields.width) + 7) / 8
-                                       : static_cast<std::size_t>(fields.width) * static_cast<std::size_t>(channels);
+// What one thread keeps from one picture to the next: the compressor's tables and the buffers,
+// so a run of pictures does not take, and fault in, fresh memory for each.
+struct PngScratch {
+    std::unique_ptr<libdeflate_compressor, CompressorFree> compressor;
+    std::vector<std::uint8_t> filtered;
+    std::vector<std::uint8_t> file;
 
-    std::vector<std::uint8_t> file = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    // Buffers of a rare huge picture are not kept for the pictures after it.
+    void Trim() {
+        constexpr std::size_t kKept = std::size_t{16} << 20;
+        if (filtered.capacity() > kKept) std::vector<std::uint8_t>().swap(filtered);
+        if (file.capacity() > kKept) std::vector<std::uint8_t>().swap(file);
+    }
+};
+
+PngScratch& ThreadScratch() {
+    thread_local PngScratch scratch;
+    return scratch;
+}
+
+// The picture's header: what each row holds, and how it is laid out.
+struct PngShape {
+    PngColour colour = PngColour::kGray;
+    bool oneBit = false;
+    std::size_t rowSize = 0;  // bytes of one unfiltered row
+
+    explicit PngShape(const ReaderImageFields& fields) {
+        const bool gray = fields.pixelType == kPixelGray8 || fields.pixelType == kPixelGrayPlusOne8;
+        colour = gray ? PngColour::kGray : fields.pixelType == kPixelBgr24 ? PngColour::kRgb : PngColour::kRgba;
+        oneBit = gray && BlackAndWhite(fields);
+        const int channels = colour == PngColour::kGray ? 1 : colour == PngColour::kRgb ? 3 : 4;
+        rowSize = oneBit ? (static_cast<std::size_t>(fields.width) + 7) / 8
+                         : static_cast<std::size_t>(fields.width) * static_cast<std::size_t>(channels);
+    }
+
+    std::size_t FilteredSize(int height) const { return (rowSize + 1) * static_cast<std::size_t>(height); }
+};
+
+// Signature, IHDR and pHYs.
+void PutHead(std::vector<std::uint8_t>& file, const ReaderImageFields& fields, const PngShape& shape, float dpi) {
+    static constexpr std::uint8_t kSignature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    file.insert(file.end(), std::begin(kSignature), std::end(kSignature));
     std::vector<std::uint8_t> header;
     PutU32(header, static_cast<std::uint32_t>(fields.width));
     PutU32(header, static_cast<std::uint32_t>(fields.height));
     header.insert(header.end(),
-                  {static_cast<std::uint8_t>(oneBit ? 1 : 8), static_cast<std::uint8_t>(colour), 0, 0, 0});
+                  {static_cast<std::uint8_t>(shape.oneBit ? 1 : 8), static_cast<std::uint8_t>(shape.colour), 0, 0, 0});
     PutChunk(file, "IHDR", header.data(), header.size());
     const auto perMetre = static_cast<std::uint32_t>(std::lround(dpi / 0.0254));
     std::vector<std::uint8_t> physical;
@@ -146,16 +192,64 @@ std::vector<std::uint8_t> EncodePng(const ReaderImageFields& fields, float dpi) 
     PutU32(physical, perMetre);
     physical.push_back(1);  // the unit is the metre
     PutChunk(file, "pHYs", physical.data(), physical.size());
+}
 
-    z_stream zip{};
-    // Rows run through the up filter are mostly runs of small differences: run-length matching
-    // packs them as tightly as the fastest full level, in less time. One-bit rows repeat
-    // whole shapes (letters), which the general matcher finds.
-    if (deflateInit2(&zip, 1, Z_DEFLATED, 15, 8, oneBit ? Z_DEFAULT_STRATEGY : Z_RLE) != Z_OK) return {};
-    file.reserve(file.size() + rowSize * static_cast<std::size_t>(fields.height) / 4 + 1024);
+// Row y upright, in PNG's sample order, with its filter byte in front: rows run through the up
+// filter are mostly runs of small differences; one-bit rows go unfiltered, as runs of black and
+// white pack well as they are. above holds the previous upright row and receives this one.
+void FilteredRow(const UprightRows& rows,
+                 int y,
+                 const PngShape& shape,
+                 std::vector<std::uint8_t>& current,
+                 std::vector<std::uint8_t>& above,
+                 std::uint8_t* out) {
+    UprightRow(rows, y, shape.colour, shape.oneBit, current.data());
+    if (shape.oneBit) {
+        out[0] = 0;
+        std::memcpy(out + 1, current.data(), shape.rowSize);
+    } else {
+        FilterUp(current.data(), above.data(), shape.rowSize, out);
+        current.swap(above);
+    }
+}
+
+// The whole picture filtered into one buffer and deflated in one call, into file's IDAT chunk.
+bool DeflateWhole(const ReaderImageFields& fields,
+                  const PngShape& shape,
+                  PngScratch& scratch,
+                  std::vector<std::uint8_t>& file) {
+    if (!scratch.compressor) scratch.compressor.reset(libdeflate_alloc_compressor(1));
+    if (!scratch.compressor) return false;
+    const std::size_t filteredSize = shape.FilteredSize(fields.height);
+    scratch.filtered.resize(filteredSize);
     const UprightRows rows{fields};
-    std::vector<std::uint8_t> current(rowSize), above(rowSize, 0), filtered(rowSize + 1);
-    std::vector<std::uint8_t> packed(std::max<std::size_t>(1 << 18, rowSize + 1));
+    std::vector<std::uint8_t> current(shape.rowSize), above(shape.rowSize, 0);
+    for (int y = 0; y < fields.height; ++y) {
+        FilteredRow(rows, y, shape, current, above,
+                    scratch.filtered.data() + static_cast<std::size_t>(y) * (shape.rowSize + 1));
+    }
+    const std::size_t bound = libdeflate_zlib_compress_bound(scratch.compressor.get(), filteredSize);
+    const std::size_t lengthAt = file.size();
+    file.resize(lengthAt + 8 + bound);
+    std::memcpy(file.data() + lengthAt + 4, "IDAT", 4);
+    const std::size_t made = libdeflate_zlib_compress(scratch.compressor.get(), scratch.filtered.data(), filteredSize,
+                                                      file.data() + lengthAt + 8, bound);
+    if (made == 0 || made > 0x7FFFFFFF) return false;
+    file.resize(lengthAt + 8 + made);
+    for (int i = 0; i < 4; ++i) file[lengthAt + i] = static_cast<std::uint8_t>(made >> (24 - 8 * i));
+    const std::uint32_t crc = libdeflate_crc32(0, file.data() + lengthAt + 4, made + 4);
+    PutU32(file, crc);
+    return true;
+}
+
+// A picture too large to filter whole in memory: deflated a row at a time through zlib, in
+// IDAT chunks of up to 256 KB.
+bool DeflateStreamed(const ReaderImageFields& fields, const PngShape& shape, std::vector<std::uint8_t>& file) {
+    z_stream zip{};
+    if (deflateInit2(&zip, 1, Z_DEFLATED, 15, 8, shape.oneBit ? Z_DEFAULT_STRATEGY : Z_RLE) != Z_OK) return false;
+    const UprightRows rows{fields};
+    std::vector<std::uint8_t> current(shape.rowSize), above(shape.rowSize, 0), filtered(shape.rowSize + 1);
+    std::vector<std::uint8_t> packed(std::max<std::size_t>(1 << 18, shape.rowSize + 1));
     bool ok = true;
     auto drain = [&](int flush) {
         do {
@@ -168,28 +262,51 @@ std::vector<std::uint8_t> EncodePng(const ReaderImageFields& fields, float dpi) 
         } while (ok && zip.avail_out == 0);
     };
     for (int y = 0; y < fields.height && ok; ++y) {
-        UprightRow(rows, y, colour, oneBit, current.data());
-        if (oneBit) {
-            filtered[0] = 0;  // runs of black and white pack well as they are
-            std::memcpy(filtered.data() + 1, current.data(), rowSize);
-        } else {
-            FilterUp(current.data(), above.data(), rowSize, filtered.data());
-            current.swap(above);
-        }
+        FilteredRow(rows, y, shape, current, above, filtered.data());
         zip.next_in = filtered.data();
-        zip.avail_in = static_cast<uInt>(rowSize + 1);
+        zip.avail_in = static_cast<uInt>(shape.rowSize + 1);
         drain(Z_NO_FLUSH);
     }
     if (ok) drain(Z_FINISH);
     deflateEnd(&zip);
-    if (!ok) return {};
+    return ok;
+}
+
+// EncodePng into file (emptied first); false when the pixels cannot be compressed.
+bool EncodePngInto(const ReaderImageFields& fields,
+                   float dpi,
+                   std::size_t wholeLimit,
+                   PngScratch& scratch,
+                   std::vector<std::uint8_t>& file) {
+    file.clear();
+    const PngShape shape(fields);
+    PutHead(file, fields, shape, dpi);
+    const bool ok = shape.FilteredSize(fields.height) <= wholeLimit ? DeflateWhole(fields, shape, scratch, file)
+                                                                    : DeflateStreamed(fields, shape, file);
+    if (!ok) return false;
     PutChunk(file, "IEND", nullptr, 0);
+    return true;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> EncodePng(const ReaderImageFields& fields, float dpi, std::size_t wholeLimit) {
+    std::vector<std::uint8_t> file;
+    PngScratch& scratch = ThreadScratch();
+    const bool ok = EncodePngInto(fields, dpi, wholeLimit, scratch, file);
+    scratch.Trim();
+    if (!ok) file.clear();
     return file;
 }
 
 DWORD WritePngFile(const ReaderImageFields& fields, float dpi, const std::wstring& path) {
-    const std::vector<std::uint8_t> png = EncodePng(fields, dpi);
-    if (png.empty()) return ERROR_NOT_ENOUGH_MEMORY;
+    PngScratch& scratch = ThreadScratch();
+    struct TrimAfter {
+        PngScratch& scratch;
+        ~TrimAfter() { scratch.Trim(); }
+    } trimAfter{scratch};
+    if (!EncodePngInto(fields, dpi, kPngWholePictureLimit, scratch, scratch.file)) return ERROR_NOT_ENOUGH_MEMORY;
+    const std::vector<std::uint8_t>& png = scratch.file;
     const bool existedBefore = GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
     UniqueHandle file(
         CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -13,9 +14,15 @@
 
 namespace pictrove {
 
+// Pictures whose filtered rows take up to this many bytes are compressed in one piece (the
+// fastest way); larger ones a row at a time, so their memory stays bounded.
+inline constexpr std::size_t kPngWholePictureLimit = std::size_t{64} << 20;
+
 // The PNG file of the checked fields (rows turned upright, gray-plus-one made plain gray), with
 // the resolution stamped; empty when the pixels cannot be compressed.
-std::vector<std::uint8_t> EncodePng(const ReaderImageFields& fields, float dpi);
+std::vector<std::uint8_t> EncodePng(const ReaderImageFields& fields,
+                                    float dpi,
+                                    std::size_t wholeLimit = kPngWholePictureLimit);
 
 // Writes EncodePng's file to path, replacing an existing file. 0 when written, else the system
 // error; a file that was not there before is not left behind half written.

@@ -56,6 +56,18 @@ std::vector<BYTE> LessOne(std::vector<BYTE> pixels) {
     return pixels;
 }
 
+ReaderImageFields FieldsOf(test::FakeReaderImage* image, int type, int width, int height, int stride, int layout) {
+    ReaderImageFields fields;
+    fields.bits = image->Buffer().data();
+    fields.width = width;
+    fields.height = height;
+    fields.stride = stride;
+    fields.pixelType = type;
+    fields.bytesPerPixel = ReaderBytesPerPixel(type);
+    fields.layout = layout;
+    return fields;
+}
+
 TEST(PngFileWriter, EveryPixelTypeAndLayoutReadsBackExactly) {
     test::TempFolder folder;
     const CLSID png = PngEncoder();
@@ -115,16 +127,49 @@ TEST(PngFileWriter, AlmostBlackAndWhiteKeepsItsGreys) {
         std::vector<BYTE> pixels = BlackAndWhite(9, 4, 0, 255);
         pixels.back() = grey;
         auto* image = test::FakeReaderImage::FromRows(kPixelGray8, 9, 4, 9, 0, pixels);
-        ReaderImageFields fields;
-        fields.bits = image->Buffer().data();
-        fields.width = 9;
-        fields.height = 4;
-        fields.stride = 9;
-        fields.pixelType = kPixelGray8;
-        fields.bytesPerPixel = 1;
-        const std::vector<unsigned char> file = EncodePng(fields, kOutputDpi);
+        const std::vector<unsigned char> file = EncodePng(FieldsOf(image, kPixelGray8, 9, 4, 9, 0), kOutputDpi);
         image->Release();
         EXPECT_EQ(ReadHeader(file).bitDepth, 8) << int(grey);
+    }
+}
+
+TEST(PngFileWriter, PicturesTooLargeForOnePieceGiveTheSamePixelsRowByRow) {
+    // Past the whole-picture limit rows are deflated one at a time: the file must read back the
+    // same, for every colour kind and for one-bit rows of a width that is not a multiple of 8.
+    test::TempFolder folder;
+    const int width = 37, height = 23;
+    const struct {
+        int type;
+        std::vector<BYTE> stored;
+    } cases[] = {{kPixelBgra32, test::PatternBgra(width, height, true)},
+                 {kPixelBgr24, test::PatternBgr(width, height)},
+                 {kPixelGray8, test::PatternGray(width, height)},
+                 {kPixelGray8, BlackAndWhite(width, height, 0, 255)}};
+    for (const auto& c : cases) {
+        for (const int layout : {0, 3}) {
+            SCOPED_TRACE("type " + std::to_string(c.type) + ", layout " + std::to_string(layout));
+            const int stride = width * ReaderBytesPerPixel(c.type) + 1;
+            auto* image = test::FakeReaderImage::FromRows(c.type, width, height, stride, layout, c.stored);
+            const ReaderImageFields fields = FieldsOf(image, c.type, width, height, stride, layout);
+            const std::vector<unsigned char> whole = EncodePng(fields, kOutputDpi);
+            const std::vector<unsigned char> streamed = EncodePng(fields, kOutputDpi, 0);
+            image->Release();
+            ASSERT_FALSE(whole.empty());
+            ASSERT_FALSE(streamed.empty());
+            EXPECT_EQ(ReadHeader(streamed).bitDepth, ReadHeader(whole).bitDepth);
+            ASSERT_TRUE(test::WriteFileBytes(folder.File(L"whole.png"), whole));
+            ASSERT_TRUE(test::WriteFileBytes(folder.File(L"streamed.png"), streamed));
+            const test::DecodedImage a = test::DecodeFile(folder.File(L"whole.png"));
+            const test::DecodedImage b = test::DecodeFile(folder.File(L"streamed.png"));
+            ASSERT_TRUE(a.ok);
+            ASSERT_TRUE(b.ok);
+            EXPECT_EQ(a.width, width);
+            EXPECT_EQ(b.height, height);
+            EXPECT_EQ(a.argb, b.argb);
+            if (layout == 0) {
+                EXPECT_EQ(b.argb, test::ToArgb(c.stored, ReaderBytesPerPixel(c.type)));
+            }
+        }
     }
 }
 
