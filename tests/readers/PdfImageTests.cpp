@@ -758,6 +758,43 @@ TEST(PdfPixels, StencilMasksArePaintedWithTheFillColour) {
     EXPECT_EQ(Pixel(*red, 1, 0), (std::vector<int>{0, 0, 255}));
 }
 
+TEST(PdfPixels, FillColoursReadFromOperandsAsProducersWriteThem) {
+    // The painted pixel of a stencil drawn after each content: numbers in every written form,
+    // long runs of operands, other objects among them, and words that only look like numbers.
+    const struct {
+        const char* content;
+        std::vector<int> painted;  // B, G, R
+    } cases[] = {
+        {"0 0 1 rg", {255, 0, 0}},
+        {".0 -0 +1. rg", {255, 0, 0}},
+        {"0 0 --1 rg", {255, 0, 0}},  // doubled signs cancel, as readers take them
+        {"1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20 21 22 23 24 25 26 27 28 29 30 31 32 33 34 35 0 1 0 rg",
+         {0, 255, 0}},
+        {"0 1 0 rg q 1 0 0 rg Q", {0, 255, 0}},
+        {"/DeviceRGB cs [(a) 1 <62>] true null 0 0 1 sc", {255, 0, 0}},
+        {"0 0 0 1 k 0 1 1 0 k", {0, 0, 255}},
+        {"1 0 0 rg 0 0 1 1.2.3 rg", {0, 0, 255}},  // "1.2.3" is an operator: rg has no operands
+        {"% 0 1 0 rg\n0.5 g", {128, 128, 128}},
+    };
+    PdfWriter writer;
+    std::vector<test::PdfPageSpec> pages;
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const int mask = AddImage(writer, 3, 1, "/ImageMask true /Decode [1 0]", Bytes{0x40});
+        pages.push_back({std::string(cases[i].content) + " /N Do", "<< /XObject << /N " + Ref(mask) + " >> >>", ""});
+    }
+    auto opened = Open(writer.Write(test::AddPages(writer, pages)));
+    ASSERT_EQ(opened.source->Images().size(), std::size(cases));
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(cases[i].content);
+        auto pixels = opened.Decode(i);
+        ASSERT_TRUE(pixels);
+        const std::vector<int> painted = Pixel(*pixels, 1, 0);
+        const std::vector<int> bgr = painted.size() == 1 ? std::vector<int>{painted[0], painted[0], painted[0]}
+                                                         : std::vector<int>(painted.begin(), painted.begin() + 3);
+        EXPECT_EQ(bgr, cases[i].painted);
+    }
+}
+
 TEST(PdfPixels, CodecsAndLimits) {
     PdfWriter writer;
     const int jpeg =

@@ -1,9 +1,11 @@
 #!/usr/bin/env python3
 """Writes the extraction benchmark's documents into a folder: a PDF of many pages with JPEG,
-Flate colour and 1-bit pictures, an EPUB with hundreds of pictures, and a many-page TIFF.
+Flate colour and 1-bit pictures drawn among a map's lines and labels, as an atlas's pages are,
+an EPUB with hundreds of pictures, and a many-page TIFF.
 Pictures are made with ImageMagick; the PDF and EPUB are assembled here byte by byte."""
 import io
 import os
+import random
 import subprocess
 import sys
 import zipfile
@@ -28,8 +30,31 @@ def bilevel(width, height, seed):
     return gray
 
 
+def map_content(number):
+    """A page of a map as atlases draw it: contour lines, roads and place names in vector form
+    around the picture. Readers that list pictures must read all of it to find where pictures
+    are drawn, so it is what listing costs on real documents."""
+    rng = random.Random(number)
+    parts = ["0.2 w 1 J 1 j"]
+    for line in range(120):
+        parts.append(f"{rng.random():.3f} {rng.random():.3f} {rng.random():.3f} RG")
+        x, y = rng.uniform(0, 400), rng.uniform(0, 300)
+        points = [f"{x:.2f} {y:.2f} m"]
+        for _ in range(18):
+            x += rng.uniform(-6, 6)
+            y += rng.uniform(-6, 6)
+            points.append(f"{x:.2f} {y:.2f} l")
+        parts.append(" ".join(points) + " S")
+    parts.append("BT /F1 6 Tf")
+    for label in range(40):
+        name = "".join(rng.choice("abcdefghijklmnopqrstuvwxyz") for _ in range(rng.randint(4, 12)))
+        parts.append(f"1 0 0 1 {rng.uniform(0, 380):.2f} {rng.uniform(0, 290):.2f} Tm ({name.title()}) Tj")
+    parts.append("ET")
+    return "\n".join(parts).encode()
+
+
 def write_pdf(path, pages):
-    """pages: list of (dict, data) image XObjects, one per page."""
+    """pages: list of (dict, data) image XObjects, one per page, each drawn among map lines."""
     objects = []
 
     def add(body):
@@ -38,14 +63,17 @@ def write_pdf(path, pages):
 
     catalog = add(None)
     tree = add(None)
+    font = add(b"<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding >>")
     kids = []
     for number, (dictionary, data) in enumerate(pages):
         image = add(("<< /Type /XObject /Subtype /Image " + dictionary +
                      f" /Length {len(data)} >>\nstream\n").encode() + data + b"\nendstream")
-        content = f"q 400 0 0 300 0 0 cm /Im{number} Do Q".encode()
-        stream = add(f"<< /Length {len(content)} >>\nstream\n".encode() + content + b"\nendstream")
+        content = zlib.compress(map_content(number) + f"\nq 200 0 0 150 100 75 cm /Im{number} Do Q".encode(), 6)
+        stream = add(f"<< /Length {len(content)} /Filter /FlateDecode >>\nstream\n".encode() + content +
+                     b"\nendstream")
         page = add((f"<< /Type /Page /Parent {tree} 0 R /MediaBox [0 0 400 300] /Contents {stream} 0 R "
-                    f"/Resources << /XObject << /Im{number} {image} 0 R >> >> >>").encode())
+                    f"/Resources << /XObject << /Im{number} {image} 0 R >> /Font << /F1 {font} 0 R >> >> >>"
+                    ).encode())
         kids.append(page)
     objects[catalog - 1] = f"<< /Type /Catalog /Pages {tree} 0 R >>".encode()
     objects[tree - 1] = (f"<< /Type /Pages /Count {len(kids)} /Kids [" +

@@ -11,7 +11,6 @@ namespace pictrove::readers::pdf {
 namespace {
 
 constexpr std::size_t kMaxContentBytes = std::size_t{256} << 20;
-constexpr std::size_t kMaxOperands = 32;
 constexpr std::size_t kMaxStateDepth = 256;
 constexpr std::size_t kMaxAnnotations = 10000;
 
@@ -235,13 +234,33 @@ void ContentScanner::ScanContent(std::span<const std::uint8_t> content,
                                  const State& start) {
     Lexer lexer(content);
     Parser parser(lexer, false);
-    std::vector<Object> operands;
+    Operands operands;
     std::vector<State> stack;
     State state = start;
-    while (!lexer.AtEnd()) {
+    for (;;) {
+        lexer.SkipWhite();
+        const std::size_t at = lexer.Position();
+        if (at >= content.size()) break;
+        if (IsRegular(content[at])) {
+            // Numbers and operators, most of any page, read in place: no token, no object.
+            std::size_t end = at + 1;
+            while (end < content.size() && IsRegular(content[end])) ++end;
+            lexer.Seek(end);
+            const std::string_view word(reinterpret_cast<const char*>(content.data() + at), end - at);
+            if (ClassifyWord(word) != WordKind::kKeyword) {
+                operands.PushNumber(word);
+            } else if (word == "true" || word == "false") {
+                operands.Push(Object::Boolean(word == "true"));
+            } else if (word == "null") {
+                operands.Push(Object::Null());
+            } else {
+                Operator(word.substr(0, 256), operands, lexer, resources, depth, stack, state);
+                operands.Clear();
+            }
+            continue;
+        }
         if (auto object = parser.ReadObject()) {
-            if (operands.size() >= kMaxOperands) operands.erase(operands.begin());
-            operands.push_back(std::move(*object));
+            operands.Push(std::move(*object));
             continue;
         }
         auto token = parser.TakePending();
@@ -249,56 +268,64 @@ void ContentScanner::ScanContent(std::span<const std::uint8_t> content,
             if (token && token->kind == TokenKind::kEnd) break;
             continue;
         }
-        const std::string& op = token->text;
-        const auto number = [&](std::size_t fromEnd) { return operands[operands.size() - fromEnd].Number(); };
-        if (op == "q") {
-            if (stack.size() < kMaxStateDepth) stack.push_back(state);
-        } else if (op == "Q") {
-            if (!stack.empty()) {
-                state = stack.back();
-                stack.pop_back();
-            }
-        } else if (op == "Do") {
-            if (!operands.empty() && operands.back().IsName())
-                DrawXObject(operands.back().text, resources, depth, state);
-        } else if (op == "BI") {
-            InlineImage(lexer, resources, state);
-        } else if (op == "g" && operands.size() >= 1) {
+        Operator(token->text, operands, lexer, resources, depth, stack, state);
+        operands.Clear();
+    }
+}
+
+void ContentScanner::Operator(std::string_view op,
+                              const Operands& operands,
+                              Lexer& lexer,
+                              const Object& resources,
+                              int depth,
+                              std::vector<State>& stack,
+                              State& state) {
+    const auto number = [&](std::size_t fromEnd) { return operands.Number(fromEnd); };
+    const std::string* name = operands.LastName();
+    if (op == "q") {
+        if (stack.size() < kMaxStateDepth) stack.push_back(state);
+    } else if (op == "Q") {
+        if (!stack.empty()) {
+            state = stack.back();
+            stack.pop_back();
+        }
+    } else if (op == "Do") {
+        if (name) DrawXObject(*name, resources, depth, state);
+    } else if (op == "BI") {
+        InlineImage(lexer, resources, state);
+    } else if (op == "g" && operands.Size() >= 1) {
+        const std::uint8_t v = Byte(number(1));
+        state.fill = {v, v, v};
+        state.fillComponents = 1;
+    } else if (op == "rg" && operands.Size() >= 3) {
+        state.fill = {Byte(number(3)), Byte(number(2)), Byte(number(1))};
+        state.fillComponents = 3;
+    } else if (op == "k" && operands.Size() >= 4) {
+        const double k = number(1);
+        state.fill = {Byte((1 - number(4)) * (1 - k)), Byte((1 - number(3)) * (1 - k)),
+                      Byte((1 - number(2)) * (1 - k))};
+        state.fillComponents = 4;
+    } else if (op == "cs") {
+        const bool gray = name && *name == "DeviceGray";
+        const bool rgb = name && *name == "DeviceRGB";
+        const bool cmyk = name && *name == "DeviceCMYK";
+        state.fillComponents = gray ? 1 : rgb ? 3 : cmyk ? 4 : 0;
+        state.fill = cmyk ? std::array<std::uint8_t, 3>{255, 255, 255} : std::array<std::uint8_t, 3>{0, 0, 0};
+    } else if (op == "sc" || op == "scn") {
+        if (name) {
+            UsePattern(*name, resources, depth, state);
+        } else if (state.fillComponents == 1 && operands.Size() >= 1) {
             const std::uint8_t v = Byte(number(1));
             state.fill = {v, v, v};
-            state.fillComponents = 1;
-        } else if (op == "rg" && operands.size() >= 3) {
+        } else if (state.fillComponents == 3 && operands.Size() >= 3) {
             state.fill = {Byte(number(3)), Byte(number(2)), Byte(number(1))};
-            state.fillComponents = 3;
-        } else if (op == "k" && operands.size() >= 4) {
+        } else if (state.fillComponents == 4 && operands.Size() >= 4) {
             const double k = number(1);
             state.fill = {Byte((1 - number(4)) * (1 - k)), Byte((1 - number(3)) * (1 - k)),
                           Byte((1 - number(2)) * (1 - k))};
-            state.fillComponents = 4;
-        } else if (op == "cs") {
-            const bool gray = !operands.empty() && operands.back().IsName("DeviceGray");
-            const bool rgb = !operands.empty() && operands.back().IsName("DeviceRGB");
-            const bool cmyk = !operands.empty() && operands.back().IsName("DeviceCMYK");
-            state.fillComponents = gray ? 1 : rgb ? 3 : cmyk ? 4 : 0;
-            state.fill = cmyk ? std::array<std::uint8_t, 3>{255, 255, 255} : std::array<std::uint8_t, 3>{0, 0, 0};
-        } else if (op == "sc" || op == "scn") {
-            if (!operands.empty() && operands.back().IsName()) {
-                UsePattern(operands.back().text, resources, depth, state);
-            } else if (state.fillComponents == 1 && operands.size() >= 1) {
-                const std::uint8_t v = Byte(number(1));
-                state.fill = {v, v, v};
-            } else if (state.fillComponents == 3 && operands.size() >= 3) {
-                state.fill = {Byte(number(3)), Byte(number(2)), Byte(number(1))};
-            } else if (state.fillComponents == 4 && operands.size() >= 4) {
-                const double k = number(1);
-                state.fill = {Byte((1 - number(4)) * (1 - k)), Byte((1 - number(3)) * (1 - k)),
-                              Byte((1 - number(2)) * (1 - k))};
-            }
-        } else if (op == "gs") {
-            if (!operands.empty() && operands.back().IsName())
-                UseExtGState(operands.back().text, resources, depth, state);
         }
-        operands.clear();
+    } else if (op == "gs") {
+        if (name) UseExtGState(*name, resources, depth, state);
     }
 }
 

@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <unordered_set>
 #include <vector>
 
@@ -42,7 +43,72 @@ class ContentScanner {
         int fillComponents = 1;  // components of the fill colour space; 0 when not a device space
     };
 
+    // The operands of the operator being read, the last kMax of them. Numbers, most of what
+    // content streams hold, are kept as their text in the content, read only when an operator
+    // needs their value; other operands as objects.
+    class Operands {
+      public:
+        static constexpr std::size_t kMax = 32;
+
+        void PushNumber(std::string_view text) {
+            Slot& slot = Next();
+            slot.isNumber = true;
+            slot.number = text;
+        }
+        void Push(Object object) {
+            Slot& slot = Next();
+            slot.isNumber = false;
+            slot.object = std::move(object);
+        }
+        void Clear() {
+            first_ = 0;
+            count_ = 0;
+        }
+        std::size_t Size() const { return count_; }
+        // The operand fromEnd places from the last (1 is the last) as a number, 0 when it is none.
+        double Number(std::size_t fromEnd) const {
+            const Slot& slot = At(fromEnd);
+            if (!slot.isNumber) return slot.object.Number();
+            std::int64_t integer = 0;
+            double real = 0;
+            ClassifyWord(slot.number, integer, real);
+            return real;
+        }
+        // The last operand's name, when it is a name.
+        const std::string* LastName() const {
+            if (count_ == 0) return nullptr;
+            const Slot& slot = At(1);
+            return !slot.isNumber && slot.object.IsName() ? &slot.object.text : nullptr;
+        }
+
+      private:
+        struct Slot {
+            bool isNumber = true;
+            std::string_view number;
+            Object object;
+        };
+        Slot& Next() {
+            if (count_ == kMax) {  // the oldest operand makes room
+                first_ = (first_ + 1) % kMax;
+                --count_;
+            }
+            return slots_[(first_ + count_++) % kMax];
+        }
+        const Slot& At(std::size_t fromEnd) const { return slots_[(first_ + count_ - fromEnd) % kMax]; }
+
+        std::array<Slot, kMax> slots_;
+        std::size_t first_ = 0;
+        std::size_t count_ = 0;
+    };
+
     void ScanContent(std::span<const std::uint8_t> content, const Object& resources, int depth, const State& start);
+    void Operator(std::string_view op,
+                  const Operands& operands,
+                  Lexer& lexer,
+                  const Object& resources,
+                  int depth,
+                  std::vector<State>& stack,
+                  State& state);
     void ScanForm(const Object& form, const Object& inherited, int depth, const State& state);
     void DrawXObject(const std::string& name, const Object& resources, int depth, const State& state);
     void InlineImage(Lexer& lexer, const Object& resources, const State& state);

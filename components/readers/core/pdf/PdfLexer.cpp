@@ -169,6 +169,77 @@ void Lexer::ReadName(Token& token) {
     }
 }
 
+namespace {
+
+// ClassifyWord, with or without working out the number's value (the costly part).
+template <bool kValue>
+WordKind Classify(std::string_view text, std::int64_t& integer, double& real) {
+    const std::size_t size = text.size();
+    integer = 0;
+    real = 0;
+    // Numbers: optional sign, digits, at most one point. Producers also write "--5" and "5-"; the
+    // extra signs are ignored.
+    std::size_t i = 0;
+    bool negative = false;
+    while (i < size && (text[i] == '+' || text[i] == '-')) negative = negative != (text[i++] == '-');
+    bool digits = false;
+    bool point = false;
+    std::int64_t whole = 0;
+    bool overflow = false;
+    double value = 0;
+    double scale = 1;
+    std::size_t j = i;
+    for (; j < size; ++j) {
+        const char c = text[j];
+        if (c >= '0' && c <= '9') {
+            digits = true;
+            if (!kValue) continue;
+            if (point) {
+                scale /= 10;
+                value += (c - '0') * scale;
+            } else {
+                if (whole > (INT64_MAX - 9) / 10)
+                    overflow = true;
+                else
+                    whole = whole * 10 + (c - '0');
+                value = value * 10 + (c - '0');
+            }
+        } else if (c == '.' && !point) {
+            point = true;
+        } else {
+            break;
+        }
+    }
+    // The word is not NUL-terminated: count the trailing signs within it.
+    std::size_t signs = j;
+    while (signs < size && (text[signs] == '-' || text[signs] == '+')) ++signs;
+    const bool trailingSigns = j < size && signs == size;
+    if (digits && (j == size || trailingSigns)) {
+        if (point || overflow) {
+            real = negative ? -value : value;
+            return WordKind::kReal;
+        }
+        integer = negative ? -whole : whole;
+        real = static_cast<double>(integer);
+        return WordKind::kInteger;
+    }
+    if (i > 0 && i == size) return WordKind::kInteger;                    // lone signs read as zero
+    if (i == 0 && point && j == size && !digits) return WordKind::kReal;  // "." alone
+    return WordKind::kKeyword;
+}
+
+}  // namespace
+
+WordKind ClassifyWord(std::string_view text, std::int64_t& integer, double& real) {
+    return Classify<true>(text, integer, real);
+}
+
+WordKind ClassifyWord(std::string_view text) {
+    std::int64_t integer = 0;
+    double real = 0;
+    return Classify<false>(text, integer, real);
+}
+
 void Lexer::ReadNumberOrKeyword(Token& token) {
     const std::size_t begin = position_;
     while (position_ < data_.size() && IsRegular(data_[position_])) ++position_;
@@ -177,64 +248,19 @@ void Lexer::ReadNumberOrKeyword(Token& token) {
         token.kind = TokenKind::kError;
         return;
     }
-    const auto* text = reinterpret_cast<const char*>(data_.data() + begin);
-    const std::size_t size = position_ - begin;
-    // Numbers: optional sign, digits, at most one point. Producers also write "--5" and "5-"; the
-    // extra signs are ignored.
-    std::size_t i = 0;
-    bool negative = false;
-    while (i < size && (text[i] == '+' || text[i] == '-')) negative = negative != (text[i++] == '-');
-    bool digits = false;
-    bool point = false;
-    std::int64_t integer = 0;
-    bool overflow = false;
-    double real = 0;
-    double scale = 1;
-    std::size_t j = i;
-    for (; j < size; ++j) {
-        const char c = text[j];
-        if (c >= '0' && c <= '9') {
-            digits = true;
-            if (point) {
-                scale /= 10;
-                real += (c - '0') * scale;
-            } else {
-                if (integer > (INT64_MAX - 9) / 10)
-                    overflow = true;
-                else
-                    integer = integer * 10 + (c - '0');
-                real = real * 10 + (c - '0');
-            }
-        } else if (c == '.' && !point) {
-            point = true;
-        } else {
-            break;
-        }
-    }
-    // The token is not NUL-terminated: count the trailing signs within it.
-    std::size_t signs = j;
-    while (signs < size && (text[signs] == '-' || text[signs] == '+')) ++signs;
-    const bool trailingSigns = j < size && signs == size;
-    if (digits && (j == size || trailingSigns)) {
-        if (point || overflow) {
-            token.kind = TokenKind::kReal;
-            token.real = negative ? -real : real;
-        } else {
+    const std::string_view text(reinterpret_cast<const char*>(data_.data() + begin), position_ - begin);
+    switch (ClassifyWord(text, token.integer, token.real)) {
+        case WordKind::kInteger:
             token.kind = TokenKind::kInteger;
-            token.integer = negative ? -integer : integer;
-        }
-        return;
+            break;
+        case WordKind::kReal:
+            token.kind = TokenKind::kReal;
+            break;
+        case WordKind::kKeyword:
+            token.kind = TokenKind::kKeyword;
+            token.text.assign(text.substr(0, 256));
+            break;
     }
-    if (i > 0 && i == size) {  // lone signs read as zero
-        token.kind = TokenKind::kInteger;
-        return;
-    }
-    if (i == 0 && point && j == size && !digits) {  // "." alone
-        token.kind = TokenKind::kReal;
-        return;
-    }
-    token.kind = TokenKind::kKeyword;
-    token.text.assign(text, std::min<std::size_t>(size, 256));
 }
 
 Token Parser::NextToken() {

@@ -7,20 +7,37 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "PdfObject.h"
 
 namespace pictrove::readers::pdf {
 
+namespace detail {
+// Every byte's class, looked up rather than compared: lexing content streams is mostly asking
+// these questions.
+enum CharClass : std::uint8_t { kRegularChar = 0, kWhiteChar = 1, kDelimiterChar = 2 };
+struct CharClasses {
+    std::uint8_t of[256] = {};
+    constexpr CharClasses() {
+        for (const std::uint8_t c : {0, 9, 10, 12, 13, 32}) of[c] = kWhiteChar;
+        for (const char c : {'(', ')', '<', '>', '[', ']', '{', '}', '/', '%'})
+            of[static_cast<std::uint8_t>(c)] = kDelimiterChar;
+    }
+};
+inline constexpr CharClasses kCharClasses{};
+}  // namespace detail
+
 inline bool IsWhite(std::uint8_t c) {
-    return c == 0 || c == 9 || c == 10 || c == 12 || c == 13 || c == 32;
+    return detail::kCharClasses.of[c] == detail::kWhiteChar;
 }
+
 inline bool IsDelimiter(std::uint8_t c) {
-    return c == '(' || c == ')' || c == '<' || c == '>' || c == '[' || c == ']' || c == '{' || c == '}' || c == '/' ||
-           c == '%';
+    return detail::kCharClasses.of[c] == detail::kDelimiterChar;
 }
+
 inline bool IsRegular(std::uint8_t c) {
-    return !IsWhite(c) && !IsDelimiter(c);
+    return detail::kCharClasses.of[c] == detail::kRegularChar;
 }
 
 enum class TokenKind : std::uint8_t {
@@ -68,6 +85,13 @@ class Lexer {
     std::span<const std::uint8_t> data_;
     std::size_t position_;
 };
+
+// What a run of regular characters is: a number (with its value; producers' stray signs
+// tolerated as readers do) or a keyword.
+enum class WordKind : std::uint8_t { kInteger, kReal, kKeyword };
+WordKind ClassifyWord(std::string_view text, std::int64_t& integer, double& real);
+// The same, without the value.
+WordKind ClassifyWord(std::string_view text);
 
 inline constexpr int kMaxNesting = 64;
 
