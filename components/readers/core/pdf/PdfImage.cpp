@@ -187,10 +187,13 @@ std::optional<codecs::JpxPicture> JpxSamples(std::span<const std::uint8_t> data,
 // inverted ink, and PDF producers mark that same inversion with an inverted Decode array: the
 // inversion is undone here, once, and such a Decode array is then not applied a second time.
 // The space follows the JPEG when the dictionary names none, or one with another component count.
+// bgrRows: colour comes back as the finished picture's rows (the caller has made sure the
+// samples need nothing else).
 std::optional<codecs::JpegPicture> DctSamples(std::span<const std::uint8_t> data,
                                               std::shared_ptr<ColourSpace>& space,
-                                              std::vector<float>& decode) {
-    auto picture = codecs::DecodeJpeg(data);
+                                              std::vector<float>& decode,
+                                              bool bgrRows) {
+    auto picture = codecs::DecodeJpeg(data, bgrRows);
     if (!picture) return std::nullopt;
     if (picture->components == 4 && picture->adobe) {
         codecs::JpegInkToNormal(*picture);
@@ -430,10 +433,29 @@ std::optional<Raster> DecodeRaster(Document& document,
         samples = std::move(jpx->samples);
         if (document.Lookup(&dict, "SMaskInData").Int(0) != 0) inDataAlpha = std::move(jpx->alpha);
         jpegData.clear();
-    } else if (!jpegData.empty() && !stencil) {
-        dct = DctSamples(jpegData, space, decode);
     }
-    if (dct) {
+    // Whether opacity will be laid over the colours (the picture's own, a soft or a stencil
+    // mask); without it, colour pictures are built three bytes a pixel.
+    const bool opacityFollows =
+        !inDataAlpha.empty() ||
+        (!asMask && depth == 0 &&
+         (document.Lookup(&dict, "SMask").IsStream() || document.Lookup(&dict, "Mask").IsStream()));
+    if (!jpegData.empty() && !stencil) {
+        // Opaque JPEG colour in plain RGB (as the space is, or will be made to fit the JPEG's
+        // three components) needs nothing but its byte order: the library writes the
+        // finished rows itself.
+        const bool plainSpace =
+            !space || space->Components() != 3 || (space->Family() == ColourFamily::kRgb && !space->Managed());
+        const bool bgrRows = plainSpace && !opacityFollows && !document.Lookup(&dict, "Mask").IsArray() &&
+                             (decode.empty() || IsDefaultDecode(decode, 3));
+        dct = DctSamples(jpegData, space, decode, bgrRows);
+    }
+    if (dct && dct->bgrRows) {
+        raster.emplace();
+        raster->width = dct->width;
+        raster->height = dct->height;
+        raster->bgr = std::move(dct->samples);
+    } else if (dct) {
         size = {dct->width, dct->height};
         components = dct->components;
         bits = 8;
@@ -443,12 +465,6 @@ std::optional<Raster> DecodeRaster(Document& document,
         raster = FromJpeg(jpeg, jpegData, decode);
         if (!raster) return std::nullopt;
     }
-    // Whether opacity will be laid over the colours (the picture's own, a soft or a stencil
-    // mask); without it, colour pictures are built three bytes a pixel.
-    const bool opacityFollows =
-        !inDataAlpha.empty() ||
-        (!asMask && depth == 0 &&
-         (document.Lookup(&dict, "SMask").IsStream() || document.Lookup(&dict, "Mask").IsStream()));
     if (!raster) {
         if (!stencil && (!space || !ValidBits(bits))) return std::nullopt;
         raster.emplace();
