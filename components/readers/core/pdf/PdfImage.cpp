@@ -317,7 +317,8 @@ void TableRows(const std::uint8_t* samples,
 // One component of up to 8 bits without a colour key (grey scans, one-bit line art, indexed
 // pictures, stencils): every pixel's colour straight from the table of levels. Grey pictures
 // become levels; colour ones three bytes a pixel when opaque stays opaque, BGRA otherwise.
-void OneComponentRows(const std::vector<std::uint8_t>& samples,
+// 8-bit samples that are their own levels become the levels, taken over without a pass.
+void OneComponentRows(std::vector<std::uint8_t>& samples,
                       std::size_t rowBytes,
                       int bits,
                       const std::vector<std::array<std::uint8_t, 3>>& single,
@@ -329,7 +330,15 @@ void OneComponentRows(const std::vector<std::uint8_t>& samples,
     for (const auto& colour : single) grey = grey && colour[0] == colour[1] && colour[1] == colour[2];
     if (grey) {
         std::vector<std::array<std::uint8_t, 1>> level(single.size());
-        for (std::size_t s = 0; s < single.size(); ++s) level[s] = {single[s][1]};
+        bool identity = bits == 8 && samples.size() == width * height;
+        for (std::size_t s = 0; s < single.size(); ++s) {
+            level[s] = {single[s][1]};
+            identity = identity && single[s][1] == s;
+        }
+        if (identity) {
+            raster.levels = std::move(samples);
+            return;
+        }
         raster.levels.resize(width * height);
         TableRows(samples.data(), rowBytes, bits, level, raster, raster.levels.data(), width);
     } else if (opaque) {
@@ -519,7 +528,6 @@ std::optional<Raster> DecodeRaster(Document& document,
         const std::size_t pixelBytes = opaque ? 3 : 4;
         const std::size_t stride = opaque ? BgrStride(size.width) : static_cast<std::size_t>(size.width) * 4;
         std::vector<std::uint8_t>& colours = opaque ? raster->bgr : raster->bgra;
-        if (!oneComponent) colours.resize(stride * static_cast<std::size_t>(size.height));
         float values[32] = {};
         unsigned raw[32] = {};
         unsigned last[32] = {};
@@ -534,6 +542,10 @@ std::optional<Raster> DecodeRaster(Document& document,
         const bool defaultDecode = decode.empty() || IsDefaultDecode(decode, components);
         const bool managedRows =
             bits == 8 && components > 1 && keyRanges.empty() && defaultDecode && space->ManagedRow(nullptr, 0, nullptr);
+        // Plain rows that need no padding are turned around where they are and kept.
+        const bool inPlace = plainRgb && !managedRows && opaque && stride == rowBytes &&
+                             samples->size() == stride * static_cast<std::size_t>(size.height);
+        if (!oneComponent && !inPlace) colours.resize(stride * static_cast<std::size_t>(size.height));
         if (managedRows) {
             // Red, green, blue written in place, then turned around (BGRA spread from the end of
             // the row backwards, so no pixel is overwritten before it is read).
@@ -552,6 +564,9 @@ std::optional<Raster> DecodeRaster(Document& document,
                     if (!opaque) pixel[3] = 255;
                 }
             }
+        } else if (inPlace) {
+            for (std::size_t i = 0; i < samples->size(); i += 3) std::swap((*samples)[i], (*samples)[i + 2]);
+            raster->bgr = std::move(*samples);
         } else if (plainRgb && opaque) {
             for (int y = 0; y < size.height; ++y) {
                 const std::uint8_t* in = samples->data() + static_cast<std::size_t>(y) * rowBytes;
