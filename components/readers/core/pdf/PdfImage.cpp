@@ -246,6 +246,16 @@ std::optional<Plane> MaskPlane(Document& document,
 // Applies coverage scaled to the image (nearest sample: masks often have another resolution).
 void ApplyPlane(Raster& raster, const Plane& plane) {
     SpreadToBgra(raster);
+    raster.alpha = true;
+    const std::size_t pixels = static_cast<std::size_t>(raster.width) * static_cast<std::size_t>(raster.height);
+    if (plane.width == raster.width && plane.height == raster.height && plane.values.size() == pixels) {
+        // The usual case, a mask of the picture's own size: pixel for pixel, no scaling.
+        for (std::size_t i = 0; i < pixels; ++i) {
+            std::uint8_t& target = raster.bgra[4 * i + 3];
+            target = static_cast<std::uint8_t>(target * plane.values[i] / 255);
+        }
+        return;
+    }
     for (int y = 0; y < raster.height; ++y) {
         const int sy = static_cast<int>(std::int64_t(y) * plane.height / raster.height);
         for (int x = 0; x < raster.width; ++x) {
@@ -259,7 +269,6 @@ void ApplyPlane(Raster& raster, const Plane& plane) {
             target = static_cast<std::uint8_t>(target * a / 255);
         }
     }
-    raster.alpha = true;
 }
 
 // Packed rows of one component through a table that holds, for every sample byte, the output
