@@ -1323,6 +1323,9 @@ TEST(PdfPixels, LargePicturesTakeNoBufferBeyondSamplesAndPixels) {
     const Bytes levels = Noise(kPixels, 2);
     const Bytes colour = Noise(kPixels * 3, 3);
     const Bytes padded = Noise((kPixels - kHeight) * 3, 4);  // a row of 1999 pixels needs padding
+    Bytes ramp(kPixels);
+    for (std::size_t i = 0; i < kPixels; ++i) ramp[i] = static_cast<std::uint8_t>(i % kWidth / 8);
+    const Bytes deflated = test::ZlibCompress(ramp);  // inflates to many times its size
     Bytes gradient;
     for (std::size_t i = 0; i < kPixels; ++i) {
         const std::size_t x = i % kWidth;
@@ -1337,8 +1340,9 @@ TEST(PdfPixels, LargePicturesTakeNoBufferBeyondSamplesAndPixels) {
                               {"Levels", AddImage(writer, kWidth, kHeight, gray + "8", levels)},
                               {"Colour", AddImage(writer, kWidth, kHeight, rgb, colour)},
                               {"Padded", AddImage(writer, kWidth - 1, kHeight, rgb, padded)},
-                              {"Photo", AddImage(writer, kWidth, kHeight, rgb + "/Filter /DCTDecode", jpeg)}}));
-    ASSERT_EQ(opened.source->Images().size(), 5u);
+                              {"Photo", AddImage(writer, kWidth, kHeight, rgb + "/Filter /DCTDecode", jpeg)},
+                              {"Ramp", AddImage(writer, kWidth, kHeight, gray + "8 /Filter /FlateDecode", deflated)}}));
+    ASSERT_EQ(opened.source->Images().size(), 6u);
     const struct {
         std::size_t index;
         std::size_t pictureBytes;
@@ -1350,6 +1354,9 @@ TEST(PdfPixels, LargePicturesTakeNoBufferBeyondSamplesAndPixels) {
         {2, kPixels * 3, colour.size(), false},
         {3, std::size_t{(kWidth - 1) * 3 + 3} / 4 * 4 * kHeight, padded.size(), true},
         {4, kPixels * 3, jpeg.size(), true},
+        // Inflated in rounds of doubling size, each round's buffer as large as all before it:
+        // together under three times the samples, the last one kept as the picture.
+        {5, kPixels, deflated.size() + 3 * kPixels, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.index);
@@ -1360,6 +1367,8 @@ TEST(PdfPixels, LargePicturesTakeNoBufferBeyondSamplesAndPixels) {
         EXPECT_EQ(picture->bytes.size(), c.pictureBytes);
         // The data, the picture when it cannot be the data, and a little for tables.
         EXPECT_LT(allocated, c.dataBytes + (c.ownBuffer ? c.pictureBytes : 0) + c.pictureBytes / 4);
+        // Nor does the picture keep much more memory than its pixels while it lives.
+        EXPECT_LE(picture->bytes.capacity(), c.pictureBytes + c.pictureBytes / 8);
     }
 }
 

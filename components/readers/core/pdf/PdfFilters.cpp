@@ -126,6 +126,9 @@ bool FlateDecode(std::span<const std::uint8_t> in, std::size_t limit, ByteVector
         const std::size_t have = out.size();
         const std::size_t grow = std::min(chunk, limit - have);
         if (grow == 0) break;
+        // Exactly what this round may fill: a picture's samples, often kept as its pixels, do
+        // not carry the slack of the vector's own doubling.
+        out.reserve(have + grow);
         out.resize(have + grow);
         stream.next_out = out.data() + have;
         stream.avail_out = static_cast<uInt>(grow);

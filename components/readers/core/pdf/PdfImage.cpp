@@ -271,6 +271,12 @@ void ApplyPlane(Raster& raster, const Plane& plane) {
     }
 }
 
+// Whether a buffer holds much more memory than its bytes (as one grown by doubling may): such a
+// buffer is copied, not kept as a picture's pixels for as long as the picture lives.
+bool RoomyBuffer(const std::vector<std::uint8_t>& bytes) {
+    return bytes.capacity() > bytes.size() + bytes.size() / 8;
+}
+
 // Packed rows of one component through a table that holds, for every sample byte, the output
 // of all the pixels in it (8, 4 or 2 at depths 1, 2 and 4; one at depth 8): a byte copied per
 // pixel, or per 8 pixels, instead of unpacking every sample on its own. Size is the bytes of
@@ -339,7 +345,7 @@ void OneComponentRows(std::vector<std::uint8_t>& samples,
     for (const auto& colour : single) grey = grey && colour[0] == colour[1] && colour[1] == colour[2];
     if (grey) {
         std::vector<std::array<std::uint8_t, 1>> level(single.size());
-        bool identity = bits == 8 && samples.size() == width * height;
+        bool identity = bits == 8 && samples.size() == width * height && !RoomyBuffer(samples);
         for (std::size_t s = 0; s < single.size(); ++s) {
             level[s] = {single[s][1]};
             identity = identity && single[s][1] == s;
@@ -553,7 +559,8 @@ std::optional<Raster> DecodeRaster(Document& document,
             bits == 8 && components > 1 && keyRanges.empty() && defaultDecode && space->ManagedRow(nullptr, 0, nullptr);
         // Plain rows that need no padding are turned around where they are and kept.
         const bool inPlace = plainRgb && !managedRows && opaque && stride == rowBytes &&
-                             samples->size() == stride * static_cast<std::size_t>(size.height);
+                             samples->size() == stride * static_cast<std::size_t>(size.height) &&
+                             !RoomyBuffer(*samples);
         if (!oneComponent && !inPlace) colours.resize(stride * static_cast<std::size_t>(size.height));
         if (managedRows) {
             // Red, green, blue written in place, then turned around (BGRA spread from the end of
