@@ -129,7 +129,13 @@ std::optional<std::vector<std::uint8_t>> SampleBytes(Document& document,
         *codec = data->codec;
         return std::vector<std::uint8_t>{};
     }
-    if (data->codec == "JBIG2Decode") return Jbig2Samples(document, data->bytes, data->codecParams, width, height);
+    if (data->codec == "JBIG2Decode") {
+        // One bit a pixel, whatever the dictionary says: a picture declared deeper would be read
+        // past the end of its samples.
+        auto bits = Jbig2Samples(document, data->bytes, data->codecParams, width, height);
+        if (bits && bits->size() != expected) return std::nullopt;
+        return bits;
+    }
     if (data->codec == "CCITTFaxDecode") {
         codecs::CcittParams params;
         params.k = static_cast<int>(data->codecParams.Get("K").Int(0));
