@@ -112,6 +112,31 @@ TEST(PdfJbig2, PicturesWithGlobalsDecodeArraysAndStencilsAndADamagedOneAlone) {
     EXPECT_FALSE(source.Decode(3));
 }
 
+// JBIG2 gives one bit a pixel: a dictionary that declares more (8-bit gray, RGB) has no samples
+// for the rest, and the picture fails alone instead of being read past its samples' end.
+TEST(PdfJbig2, PicturesDeclaredDeeperThanOneBitFailAlone) {
+    PdfWriter writer;
+    const int globals = writer.AddStream("<< /Filter /FlateDecode >>", test::ZlibCompress(Globals()));
+    const std::string image = "<< /Type /XObject /Subtype /Image /Width 6 /Height 4 ";
+    const std::string jbig2 = "/Filter /JBIG2Decode /DecodeParms << /JBIG2Globals " + Ref(globals) + " >> >>";
+    const int gray = writer.AddStream(image + "/ColorSpace /DeviceGray /BitsPerComponent 8 " + jbig2, PictureStream());
+    const int rgb = writer.AddStream(image + "/ColorSpace /DeviceRGB /BitsPerComponent 8 " + jbig2, PictureStream());
+    const int plain = writer.AddStream(image + "/ColorSpace /DeviceGray /BitsPerComponent 1 " + jbig2, PictureStream());
+    const std::string resources = "<< /XObject << /G " + Ref(gray) + " /R " + Ref(rgb) + " /P " + Ref(plain) + " >> >>";
+    const int root = test::AddPages(writer, {{"/G Do /R Do /P Do", resources, ""}});
+    PdfSource source;
+    OpenRequest request;
+    request.bytes = writer.Write(root);
+    request.path = u"scan.pdf";
+    ASSERT_EQ(source.Open(std::move(request)), OpenStatus::kOpened);
+    ASSERT_EQ(source.Images().size(), 3u);
+    EXPECT_FALSE(source.Decode(0));
+    EXPECT_FALSE(source.Decode(1));
+    const auto decoded = source.Decode(2);
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(decoded->Row(0)[0], kPicture.Get(0, 0) == 1 ? 0 : 255);
+}
+
 #ifndef _WIN32
 // The file as another JBIG2 decoder reads it, when Debian's jbig2dec is installed: its PBM output
 // (1 is black), or nothing.

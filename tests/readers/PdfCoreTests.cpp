@@ -6,6 +6,7 @@
 #include <cstring>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "TestPdf.h"
 #include "pdf/PdfCrypto.h"
@@ -277,6 +278,79 @@ TEST(PdfFilters, PredictorsUndoEveryPngFilterAndTiffDifferences) {
     Bytes nibbles = {0x12, 0x3F};
     ASSERT_TRUE(pdf::Unpredict(2, 1, 4, 4, nibbles));
     EXPECT_EQ(nibbles, (Bytes{0x13, 0x65}));
+}
+
+// Rows filtered the PNG way by the test's own encoder, each row with the given type.
+Bytes PngFiltered(const Bytes& raw, std::size_t rowBytes, std::size_t pixelBytes, const std::vector<int>& types) {
+    Bytes out;
+    for (std::size_t r = 0; r * rowBytes < raw.size(); ++r) {
+        const int type = types[r % types.size()];
+        out.push_back(static_cast<std::uint8_t>(type));
+        for (std::size_t i = 0; i < rowBytes; ++i) {
+            const auto at = [&](std::size_t row, std::size_t column) { return int(raw[row * rowBytes + column]); };
+            const int a = i >= pixelBytes ? at(r, i - pixelBytes) : 0;
+            const int b = r > 0 ? at(r - 1, i) : 0;
+            const int c = r > 0 && i >= pixelBytes ? at(r - 1, i - pixelBytes) : 0;
+            const int p = a + b - c;
+            const int pa = std::abs(p - a), pb = std::abs(p - b), pc = std::abs(p - c);
+            const int paeth = pa <= pb && pa <= pc ? a : pb <= pc ? b : c;
+            const int predicted = type == 1 ? a : type == 2 ? b : type == 3 ? (a + b) / 2 : type == 4 ? paeth : 0;
+            out.push_back(static_cast<std::uint8_t>(at(r, i) - predicted));
+        }
+    }
+    return out;
+}
+
+// Many rows of every type after every other type, one and three bytes a pixel, and a partial
+// row at the end (dropped): each row lands in the right place and sees the right row above.
+TEST(PdfFilters, PngPredictorsOverManyRowsOfMixedTypes) {
+    for (const int colours : {1, 3}) {
+        SCOPED_TRACE(colours);
+        constexpr int kColumns = 7;
+        const std::size_t rowBytes = kColumns * static_cast<std::size_t>(colours);
+        Bytes raw(rowBytes * 26);
+        for (std::size_t i = 0; i < raw.size(); ++i) raw[i] = static_cast<std::uint8_t>(i * 37 + i / 5);
+        Bytes encoded =
+            PngFiltered(raw, rowBytes, static_cast<std::size_t>(colours), {0, 1, 2, 3, 4, 4, 2, 0, 3, 1, 1});
+        encoded.insert(encoded.end(), {2, 9, 9});  // a row cut short
+        ASSERT_TRUE(pdf::Unpredict(15, colours, 8, kColumns, encoded));
+        EXPECT_EQ(encoded, raw);
+    }
+}
+
+// What inflates is kept whatever the stream's checksum says; a stream that inflates to nothing
+// is one only when its checksum is that of nothing; a damaged header refuses the stream.
+TEST(PdfFilters, FlateKeepsWhatInflatesWhateverTheChecksum) {
+    Bytes data;
+    for (int i = 0; i < 5000; ++i) data.push_back(static_cast<std::uint8_t>(i % 251 ^ i / 7));
+    const Bytes good = test::ZlibCompress(data);
+    Bytes out;
+    ASSERT_TRUE(pdf::FlateDecode(good, 1 << 20, out));
+    EXPECT_EQ(out, data);
+    Bytes wrongSum = good;
+    wrongSum.back() ^= 0x55;
+    ASSERT_TRUE(pdf::FlateDecode(wrongSum, 1 << 20, out));
+    EXPECT_EQ(out, data);
+    const Bytes noSum(good.begin(), good.end() - 4);
+    ASSERT_TRUE(pdf::FlateDecode(noSum, 1 << 20, out));
+    EXPECT_EQ(out, data);
+    ASSERT_TRUE(pdf::FlateDecode(good, 100, out));
+    EXPECT_EQ(out, Bytes(data.begin(), data.begin() + 100));
+
+    const Bytes nothing = test::ZlibCompress({});
+    EXPECT_TRUE(pdf::FlateDecode(nothing, 100, out));
+    EXPECT_TRUE(out.empty());
+    Bytes nothingWrongSum = nothing;
+    nothingWrongSum.back() ^= 1;
+    EXPECT_FALSE(pdf::FlateDecode(nothingWrongSum, 100, out));
+
+    Bytes badHeader = good;
+    badHeader[1] ^= 1;  // no longer a multiple of 31 with the first byte
+    EXPECT_FALSE(pdf::FlateDecode(badHeader, 1 << 20, out));
+    Bytes presetDictionary = good;
+    presetDictionary[1] = 0x20;  // FDICT, with the check bits made right again
+    presetDictionary[1] = static_cast<std::uint8_t>(presetDictionary[1] + (31 - (good[0] * 256 + 0x20) % 31) % 31);
+    EXPECT_FALSE(pdf::FlateDecode(presetDictionary, 1 << 20, out));
 }
 
 }  // namespace

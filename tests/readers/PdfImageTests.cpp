@@ -7,14 +7,17 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <string>
 
 #include <lcms2.h>
 
+#include "AllocationProbe.h"
 #include "TestJpeg.h"
 #include "TestJpx.h"
 #include "TestPdf.h"
 #include "codecs/CmykModel.h"
+#include "codecs/Jpeg.h"
 #include "pdf/PdfSource.h"
 
 namespace pictrove::readers {
@@ -1074,6 +1077,336 @@ TEST(PdfPixels, BlackAndWhitePalettesGiveGray) {
     ASSERT_TRUE(c);
     EXPECT_EQ(c->type, PixelType::kBgr24);
     EXPECT_EQ(Pixel(*c, 1, 0), (std::vector<int>{0, 0, 255}));
+}
+
+// --- every pixel of packed rows, palettes and colour, against an independent reading -------
+
+// Bytes that look like noise, the same on every run. The bits after a row's last pixel are
+// noise too, so a reader that takes them for pixels is seen.
+Bytes Noise(std::size_t count, std::uint32_t seed) {
+    Bytes bytes(count);
+    std::uint32_t state = seed * 2654435761u + 12345u;
+    for (auto& byte : bytes) {
+        state ^= state << 13;
+        state ^= state >> 17;
+        state ^= state << 5;
+        byte = static_cast<std::uint8_t>(state >> 24);
+    }
+    return bytes;
+}
+
+// Sample x of row y of packed samples of 1 to 8 bits, read a bit at a time.
+int PackedSample(const Bytes& data, int width, int bits, int x, int y) {
+    const std::size_t rowBytes = (static_cast<std::size_t>(width) * static_cast<std::size_t>(bits) + 7) / 8;
+    int value = 0;
+    for (int b = 0; b < bits; ++b) {
+        const std::size_t bit =
+            static_cast<std::size_t>(x) * static_cast<std::size_t>(bits) + static_cast<std::size_t>(b);
+        value = value << 1 | ((data[static_cast<std::size_t>(y) * rowBytes + bit / 8] >> (7 - bit % 8)) & 1);
+    }
+    return value;
+}
+
+using Expected = std::function<std::vector<int>(int x, int y)>;
+
+// Every pixel of a picture against expected(x, y): gray, or blue, green, red (and alpha) as
+// the type holds them. Stops at the first difference.
+void ExpectEveryPixel(const std::optional<DecodedImage>& image,
+                      PixelType type,
+                      int width,
+                      int height,
+                      const Expected& expected,
+                      int tolerance = 0) {
+    ASSERT_TRUE(image);
+    ASSERT_EQ(image->type, type);
+    ASSERT_EQ(image->width, width);
+    ASSERT_EQ(image->height, height);
+    ASSERT_GE(image->stride, width * BytesPerPixel(type));
+    ASSERT_EQ(image->stride % 4, 0);
+    ASSERT_GE(image->bytes.size(), static_cast<std::size_t>(image->stride) * static_cast<std::size_t>(height));
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const auto actual = Pixel(*image, x, y);
+            const auto wanted = expected(x, y);
+            ASSERT_EQ(actual.size(), wanted.size());
+            for (std::size_t k = 0; k < actual.size(); ++k) {
+                if (std::abs(actual[k] - wanted[k]) > tolerance) {
+                    ADD_FAILURE() << "pixel " << x << "," << y << " channel " << k << ": " << actual[k]
+                                  << " instead of " << wanted[k];
+                    return;
+                }
+            }
+        }
+    }
+}
+
+// Widths that end a row anywhere in its last byte at every depth, and at every byte of the
+// last 4.
+constexpr int kRowWidths[] = {1, 2, 3, 5, 6, 7, 9, 13, 17, 30};
+constexpr int kRows = 3;
+
+std::size_t PackedBytes(int width, int bits) {
+    return (static_cast<std::size_t>(width) * static_cast<std::size_t>(bits) + 7) / 8 * kRows;
+}
+
+TEST(PdfPixels, PackedGreyRowsOfEveryDepthAndWidthGiveTheirSamples) {
+    for (const int bits : {1, 2, 4, 8}) {
+        for (const bool inverted : {false, true}) {
+            SCOPED_TRACE(testing::Message() << bits << " bits" << (inverted ? ", inverted" : ""));
+            PdfWriter writer;
+            std::vector<std::pair<std::string, int>> images;
+            std::vector<Bytes> data;
+            for (const int width : kRowWidths) {
+                data.push_back(Noise(PackedBytes(width, bits), static_cast<std::uint32_t>(width * 16 + bits)));
+                images.emplace_back("W" + std::to_string(width),
+                                    AddImage(writer, width, kRows,
+                                             "/ColorSpace /DeviceGray /BitsPerComponent " + std::to_string(bits) +
+                                                 (inverted ? " /Decode [1 0]" : ""),
+                                             data.back()));
+            }
+            auto opened = Open(OnePage(writer, images));
+            ASSERT_EQ(opened.source->Images().size(), images.size());
+            const int top = (1 << bits) - 1;
+            for (std::size_t i = 0; i < images.size(); ++i) {
+                const int width = kRowWidths[i];
+                SCOPED_TRACE(testing::Message() << "width " << width);
+                ExpectEveryPixel(opened.Decode(i), PixelType::kGray8, width, kRows, [&](int x, int y) {
+                    const int sample = PackedSample(data[i], width, bits, x, y);
+                    return std::vector<int>{(inverted ? top - sample : sample) * 255 / top};
+                });
+            }
+        }
+    }
+}
+
+TEST(PdfPixels, PalettesOfEveryDepthAndWidthGiveTheirEntries) {
+    for (const int bits : {1, 2, 4, 8}) {
+        for (const bool colour : {true, false}) {
+            for (const bool inverted : {false, true}) {
+                SCOPED_TRACE(testing::Message()
+                             << bits << " bits" << (colour ? ", RGB" : ", gray") << (inverted ? ", inverted" : ""));
+                const int top = (1 << bits) - 1;
+                const std::size_t entryBytes = colour ? 3 : 1;
+                const Bytes palette =
+                    Noise(static_cast<std::size_t>(top + 1) * entryBytes, static_cast<std::uint32_t>(bits));
+                const std::string space = std::string("[/Indexed ") + (colour ? "/DeviceRGB " : "/DeviceGray ") +
+                                          std::to_string(top) + " " + HexString(palette) + "]";
+                PdfWriter writer;
+                std::vector<std::pair<std::string, int>> images;
+                std::vector<Bytes> data;
+                for (const int width : kRowWidths) {
+                    data.push_back(Noise(PackedBytes(width, bits), static_cast<std::uint32_t>(width * 32 + bits)));
+                    images.emplace_back("W" + std::to_string(width),
+                                        AddImage(writer, width, kRows,
+                                                 "/ColorSpace " + space + " /BitsPerComponent " + std::to_string(bits) +
+                                                     (inverted ? " /Decode [" + std::to_string(top) + " 0]" : ""),
+                                                 data.back()));
+                }
+                auto opened = Open(OnePage(writer, images));
+                ASSERT_EQ(opened.source->Images().size(), images.size());
+                for (std::size_t i = 0; i < images.size(); ++i) {
+                    const int width = kRowWidths[i];
+                    SCOPED_TRACE(testing::Message() << "width " << width);
+                    const Expected entry = [&](int x, int y) {
+                        const int sample = PackedSample(data[i], width, bits, x, y);
+                        const auto index = static_cast<std::size_t>(inverted ? top - sample : sample) * entryBytes;
+                        if (!colour) return std::vector<int>{palette[index]};
+                        return std::vector<int>{palette[index + 2], palette[index + 1], palette[index]};
+                    };
+                    ExpectEveryPixel(opened.Decode(i), colour ? PixelType::kBgr24 : PixelType::kGray8, width, kRows,
+                                     entry);
+                }
+            }
+        }
+    }
+}
+
+TEST(PdfPixels, StencilRowsOfEveryWidthTakeTheFillColour) {
+    PdfWriter writer;
+    std::vector<Bytes> data;
+    std::string resources = "<< /XObject << ";
+    std::string black;
+    std::string red;
+    for (const int width : kRowWidths) {
+        data.push_back(Noise(PackedBytes(width, 1), static_cast<std::uint32_t>(width)));
+        const std::string name = "/M" + std::to_string(width);
+        resources += name + " " + Ref(AddImage(writer, width, kRows, "/ImageMask true", data.back())) + " ";
+        resources +=
+            name + "i " + Ref(AddImage(writer, width, kRows, "/ImageMask true /Decode [1 0]", data.back())) + " ";
+        black += name + " Do ";
+        red += name + "i Do ";
+    }
+    resources += ">> >>";
+    const int root = test::AddPages(writer, {{black, resources, ""}, {"1 0 0 rg " + red, resources, ""}});
+    auto opened = Open(writer.Write(root));
+    ASSERT_EQ(opened.source->Images().size(), 2 * std::size(kRowWidths));
+    for (std::size_t i = 0; i < std::size(kRowWidths); ++i) {
+        const int width = kRowWidths[i];
+        SCOPED_TRACE(testing::Message() << "width " << width);
+        // Sample 0 paints, or 1 under the inverted Decode array.
+        ExpectEveryPixel(opened.Decode(i), PixelType::kGray8, width, kRows, [&](int x, int y) {
+            return std::vector<int>{PackedSample(data[i], width, 1, x, y) == 0 ? 0 : 255};
+        });
+        ExpectEveryPixel(opened.Decode(std::size(kRowWidths) + i), PixelType::kBgr24, width, kRows, [&](int x, int y) {
+            return PackedSample(data[i], width, 1, x, y) == 1 ? std::vector<int>{0, 0, 255}
+                                                              : std::vector<int>{255, 255, 255};
+        });
+    }
+}
+
+// Colour of every kind with and without opacity, widths whose rows of three bytes a pixel need
+// padding and ones that do not: plain, 16-bit, inverted and profiled RGB, JPEG colour, and the
+// same with a soft mask, a stencil mask or a colour key.
+TEST(PdfPixels, ColourRowsOfEveryWidthWithAndWithoutOpacity) {
+    for (const int width : {1, 2, 3, 4, 5, 7}) {
+        SCOPED_TRACE(testing::Message() << "width " << width);
+        const auto pixels = static_cast<std::size_t>(width) * kRows;
+        const auto seed = static_cast<std::uint32_t>(width);
+        const Bytes rgb = Noise(pixels * 3, seed);
+        const Bytes deep = Noise(pixels * 6, seed + 100);
+        const Bytes alpha = Noise(pixels, seed + 200);
+        const Bytes stencilBits = Noise(PackedBytes(width, 1), seed + 300);
+        const Bytes gray16 = Noise(pixels * 2, seed + 400);
+        Bytes negative = rgb;
+        for (auto& sample : negative) sample = static_cast<std::uint8_t>(255 - sample);
+        const Bytes jpeg = test::MakeJpeg(width, kRows, rgb, {});
+        const auto jpegSamples = codecs::DecodeJpeg(jpeg);
+        ASSERT_TRUE(jpegSamples);
+
+        PdfWriter writer;
+        const auto image = [&](const std::string& dict, const Bytes& data) {
+            return AddImage(writer, width, kRows, dict, data);
+        };
+        const std::string plain = "/ColorSpace /DeviceRGB /BitsPerComponent 8 ";
+        const int soft = image("/ColorSpace /DeviceGray /BitsPerComponent 8", alpha);
+        const int stencil = image("/ImageMask true", stencilBits);
+        const int profile = writer.AddStream("<< /N 3 >>", SwappedRedGreenProfile());
+        const std::string profiled = "/ColorSpace [/ICCBased " + Ref(profile) + "] /BitsPerComponent 8 ";
+        const std::string dct = plain + "/Filter /DCTDecode ";
+        const std::vector<std::pair<std::string, int>> images = {
+            {"Plain", image(plain, rgb)},
+            {"Soft", image(plain + "/SMask " + Ref(soft), rgb)},
+            {"Stencil", image(plain + "/Mask " + Ref(stencil), rgb)},
+            {"Key", image(plain + "/Mask [0 127 0 255 0 255]", rgb)},
+            {"Deep", image("/ColorSpace /DeviceRGB /BitsPerComponent 16", deep)},
+            {"Inverted", image(plain + "/Decode [1 0 1 0 1 0]", negative)},
+            {"Gray16", image("/ColorSpace /DeviceGray /BitsPerComponent 16", gray16)},
+            {"Profiled", image(profiled, rgb)},
+            {"ProfiledSoft", image(profiled + "/SMask " + Ref(soft), rgb)},
+            // Value by value through the profile: the general path, the reference for the rows.
+            {"ProfiledByValue", image(profiled + "/Decode [1 0 1 0 1 0]", negative)},
+            {"Jpeg", image(dct, jpeg)},
+            {"JpegSoft", image(dct + "/SMask " + Ref(soft), jpeg)},
+        };
+        auto opened = Open(OnePage(writer, images));
+        ASSERT_EQ(opened.source->Images().size(), images.size());
+        const auto at = [&](int x, int y) {
+            return static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x);
+        };
+        const auto bgr = [&](const Bytes& samples, int x, int y) {
+            const std::size_t i = 3 * at(x, y);
+            return std::vector<int>{samples[i + 2], samples[i + 1], samples[i]};
+        };
+        const auto with = [](std::vector<int> colour, int a) {
+            colour.push_back(a);
+            return colour;
+        };
+        ExpectEveryPixel(opened.Decode(0), PixelType::kBgr24, width, kRows,
+                         [&](int x, int y) { return bgr(rgb, x, y); });
+        ExpectEveryPixel(opened.Decode(1), PixelType::kBgra32, width, kRows,
+                         [&](int x, int y) { return with(bgr(rgb, x, y), alpha[at(x, y)]); });
+        ExpectEveryPixel(opened.Decode(2), PixelType::kBgra32, width, kRows, [&](int x, int y) {
+            return with(bgr(rgb, x, y), PackedSample(stencilBits, width, 1, x, y) == 0 ? 255 : 0);
+        });
+        ExpectEveryPixel(opened.Decode(3), PixelType::kBgra32, width, kRows,
+                         [&](int x, int y) { return with(bgr(rgb, x, y), rgb[3 * at(x, y)] <= 127 ? 0 : 255); });
+        ExpectEveryPixel(opened.Decode(4), PixelType::kBgr24, width, kRows, [&](int x, int y) {
+            const std::size_t i = 6 * at(x, y);
+            return std::vector<int>{deep[i + 4], deep[i + 2], deep[i]};
+        });
+        ExpectEveryPixel(opened.Decode(5), PixelType::kBgr24, width, kRows,
+                         [&](int x, int y) { return bgr(rgb, x, y); });
+        ExpectEveryPixel(opened.Decode(6), PixelType::kGray8, width, kRows,
+                         [&](int x, int y) { return std::vector<int>{gray16[2 * at(x, y)]}; });
+        const auto byValue = opened.Decode(9);
+        ASSERT_TRUE(byValue);
+        ASSERT_EQ(byValue->type, PixelType::kBgr24);
+        // The profile exchanges red and green: the reference is not the samples as they are.
+        bool exchanged = false;
+        for (int x = 0; x < width; ++x) exchanged = exchanged || Pixel(*byValue, x, 0) != bgr(rgb, x, 0);
+        EXPECT_TRUE(exchanged);
+        ExpectEveryPixel(
+            opened.Decode(7), PixelType::kBgr24, width, kRows, [&](int x, int y) { return Pixel(*byValue, x, y); }, 2);
+        ExpectEveryPixel(
+            opened.Decode(8), PixelType::kBgra32, width, kRows,
+            [&](int x, int y) { return with(Pixel(*byValue, x, y), alpha[at(x, y)]); }, 2);
+        ExpectEveryPixel(opened.Decode(10), PixelType::kBgr24, width, kRows,
+                         [&](int x, int y) { return bgr(jpegSamples->samples, x, y); });
+        ExpectEveryPixel(opened.Decode(11), PixelType::kBgra32, width, kRows,
+                         [&](int x, int y) { return with(bgr(jpegSamples->samples, x, y), alpha[at(x, y)]); });
+    }
+}
+
+// The largest pictures are written once: their pixels go from the samples into the finished
+// picture without another full-size buffer between (each one more pass over the pixels, and
+// under some platforms a fresh mapping of memory to fault in). Samples that already are the
+// pixels (8-bit levels, RGB rows that need no padding) become the picture themselves.
+TEST(PdfPixels, LargePicturesTakeNoBufferBeyondSamplesAndPixels) {
+    constexpr int kWidth = 2000;
+    constexpr int kHeight = 1000;
+    constexpr std::size_t kPixels = std::size_t{kWidth} * kHeight;
+    PdfWriter writer;
+    const Bytes scan = Noise(kPixels / 8, 1);
+    const Bytes levels = Noise(kPixels, 2);
+    const Bytes colour = Noise(kPixels * 3, 3);
+    const Bytes padded = Noise((kPixels - kHeight) * 3, 4);  // a row of 1999 pixels needs padding
+    Bytes ramp(kPixels);
+    for (std::size_t i = 0; i < kPixels; ++i) ramp[i] = static_cast<std::uint8_t>(i % kWidth / 8);
+    const Bytes deflated = test::ZlibCompress(ramp);  // inflates to many times its size
+    Bytes gradient;
+    for (std::size_t i = 0; i < kPixels; ++i) {
+        const std::size_t x = i % kWidth;
+        const std::size_t y = i / kWidth;
+        gradient.insert(gradient.end(), {static_cast<std::uint8_t>(x), static_cast<std::uint8_t>(y), 90});
+    }
+    const Bytes jpeg = test::MakeJpeg(kWidth, kHeight, gradient, {3, true, false, false, false, 75});
+    const std::string gray = "/ColorSpace /DeviceGray /BitsPerComponent ";
+    const std::string rgb = "/ColorSpace /DeviceRGB /BitsPerComponent 8 ";
+    auto opened =
+        Open(OnePage(writer, {{"Scan", AddImage(writer, kWidth, kHeight, gray + "1", scan)},
+                              {"Levels", AddImage(writer, kWidth, kHeight, gray + "8", levels)},
+                              {"Colour", AddImage(writer, kWidth, kHeight, rgb, colour)},
+                              {"Padded", AddImage(writer, kWidth - 1, kHeight, rgb, padded)},
+                              {"Photo", AddImage(writer, kWidth, kHeight, rgb + "/Filter /DCTDecode", jpeg)},
+                              {"Ramp", AddImage(writer, kWidth, kHeight, gray + "8 /Filter /FlateDecode", deflated)}}));
+    ASSERT_EQ(opened.source->Images().size(), 6u);
+    const struct {
+        std::size_t index;
+        std::size_t pictureBytes;
+        std::size_t dataBytes;  // the stream's bytes, read once
+        bool ownBuffer;         // whether the picture needs a buffer of its own beside the data
+    } cases[] = {
+        {0, kPixels, scan.size(), true},
+        {1, kPixels, levels.size(), false},
+        {2, kPixels * 3, colour.size(), false},
+        {3, std::size_t{(kWidth - 1) * 3 + 3} / 4 * 4 * kHeight, padded.size(), true},
+        {4, kPixels * 3, jpeg.size(), true},
+        // Inflated in rounds of doubling size, each round's buffer as large as all before it:
+        // together under three times the samples, the last one kept as the picture.
+        {5, kPixels, deflated.size() + 3 * kPixels, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.index);
+        test::ResetLargestAllocation();
+        const auto picture = opened.Decode(c.index);
+        const std::size_t allocated = test::TotalAllocated();
+        ASSERT_TRUE(picture);
+        EXPECT_EQ(picture->bytes.size(), c.pictureBytes);
+        // The data, the picture when it cannot be the data, and a little for tables.
+        EXPECT_LT(allocated, c.dataBytes + (c.ownBuffer ? c.pictureBytes : 0) + c.pictureBytes / 4);
+        // Nor does the picture keep much more memory than its pixels while it lives.
+        EXPECT_LE(picture->bytes.capacity(), c.pictureBytes + c.pictureBytes / 8);
+    }
 }
 
 // --- encryption ---------------------------------------------------------------------------

@@ -118,6 +118,49 @@ Bytes WithSize(Bytes file, int width, int height) {
     return file;
 }
 
+// Colour asked for as a finished picture's rows: the same pixels as the packed samples, blue
+// first, each row padded with zeros to 4 bytes; rows a cut stream never delivered stay
+// mid-gray. Gray and CMYK pictures keep their packed samples.
+TEST(Jpeg, ColourComesBackAsPaddedBlueGreenRedRowsWhenAskedFor) {
+    for (const int width : {1, 2, 3, 4, 5, 7}) {
+        for (const bool progressive : {false, true}) {
+            SCOPED_TRACE(testing::Message() << "width " << width << (progressive ? ", progressive" : ""));
+            const Bytes file = test::MakeJpeg(width, 9, Gradient(width, 9, 3), {3, true, false, progressive, false});
+            const auto packed = DecodeJpeg(file);
+            const auto rows = DecodeJpeg(file, true);
+            ASSERT_TRUE(packed);
+            ASSERT_TRUE(rows);
+            EXPECT_FALSE(packed->bgrRows);
+            EXPECT_TRUE(rows->bgrRows);
+            const std::size_t stride = (static_cast<std::size_t>(width) * 3 + 3) / 4 * 4;
+            ASSERT_EQ(rows->samples.size(), stride * 9);
+            for (std::size_t y = 0; y < 9; ++y) {
+                for (std::size_t x = 0; x < stride; ++x) {
+                    const std::size_t pixel = x / 3;
+                    const int expected = pixel < static_cast<std::size_t>(width)
+                                             ? packed->samples[(y * width + pixel) * 3 + 2 - x % 3]
+                                             : 0;
+                    ASSERT_EQ(rows->samples[y * stride + x], expected) << "row " << y << " byte " << x;
+                }
+            }
+        }
+    }
+    const Bytes whole = test::MakeJpeg(61, 64, Gradient(61, 64, 3), {3});
+    const auto cut =
+        DecodeJpeg(Bytes(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(whole.size() * 3 / 4)), true);
+    ASSERT_TRUE(cut);
+    ASSERT_EQ(cut->samples.size(), 184u * 64u);
+    EXPECT_EQ(cut->samples[184 * 63], 128);
+    EXPECT_EQ(cut->samples[184 * 63 + 183], 0);
+    for (const int components : {1, 4}) {
+        const Bytes file = test::MakeJpeg(5, 3, Gradient(5, 3, components), {components});
+        const auto picture = DecodeJpeg(file, true);
+        ASSERT_TRUE(picture);
+        EXPECT_FALSE(picture->bgrRows);
+        EXPECT_EQ(picture->samples.size(), 5u * 3u * static_cast<std::size_t>(components));
+    }
+}
+
 TEST(Jpeg, DamagedAndOversizedFilesAreRefusedOrKeepWhatTheyHad) {
     const Bytes file = test::JpegOfColour(32, 32, {100}, {1});
     // 65000 x 65000 from a few hundred bytes: more blocks than the data can code.

@@ -48,7 +48,7 @@ bool PlausibleSize(const jpeg_decompress_struct& info, std::size_t bytes) {
 
 // Decodes into picture; headerOnly stops after the headers. Kept free of objects with
 // destructors between setjmp and the library calls that may jump back.
-bool Run(std::span<const std::uint8_t> data, JpegPicture& picture, bool headerOnly) {
+bool Run(std::span<const std::uint8_t> data, JpegPicture& picture, bool headerOnly, bool bgrRows) {
     if (data.size() < 4 || data.size() > 0x7FFFFFFF) return false;
     jpeg_decompress_struct info;
     ErrorManager errors;
@@ -78,7 +78,8 @@ bool Run(std::span<const std::uint8_t> data, JpegPicture& picture, bool headerOn
             info.out_color_space = JCS_GRAYSCALE;
             break;
         case 3:
-            info.out_color_space = JCS_RGB;
+            picture.bgrRows = bgrRows;
+            info.out_color_space = bgrRows ? JCS_EXT_BGR : JCS_RGB;
             break;
         case 4:
             info.out_color_space = JCS_CMYK;
@@ -101,11 +102,16 @@ bool Run(std::span<const std::uint8_t> data, JpegPicture& picture, bool headerOn
     info.dct_method = JDCT_ISLOW;
     jpeg_start_decompress(&info);
     const std::size_t rowBytes = std::size_t{info.output_width} * std::size_t(info.output_components);
+    const std::size_t stride = picture.bgrRows ? (rowBytes + 3) & ~std::size_t{3} : rowBytes;
     // Rows the stream never delivers stay mid-gray, as the library pads a short stream.
-    picture.samples.assign(rowBytes * info.output_height, 128);
+    picture.samples.assign(stride * info.output_height, 128);
     while (info.output_scanline < info.output_height) {
-        JSAMPROW row = picture.samples.data() + rowBytes * info.output_scanline;
+        JSAMPROW row = picture.samples.data() + stride * info.output_scanline;
         if (jpeg_read_scanlines(&info, &row, 1) != 1) break;
+    }
+    if (stride != rowBytes) {
+        for (std::size_t y = 0; y < info.output_height; ++y)
+            std::memset(picture.samples.data() + y * stride + rowBytes, 0, stride - rowBytes);
     }
     jpeg_finish_decompress(&info);
     jpeg_destroy_decompress(&info);
@@ -116,13 +122,13 @@ bool Run(std::span<const std::uint8_t> data, JpegPicture& picture, bool headerOn
 
 std::optional<JpegPicture> ReadJpegHeader(std::span<const std::uint8_t> data) {
     JpegPicture picture;
-    if (!Run(data, picture, true)) return std::nullopt;
+    if (!Run(data, picture, true, false)) return std::nullopt;
     return picture;
 }
 
-std::optional<JpegPicture> DecodeJpeg(std::span<const std::uint8_t> data) {
+std::optional<JpegPicture> DecodeJpeg(std::span<const std::uint8_t> data, bool bgrRows) {
     JpegPicture picture;
-    if (!Run(data, picture, false)) return std::nullopt;
+    if (!Run(data, picture, false, bgrRows)) return std::nullopt;
     return picture;
 }
 

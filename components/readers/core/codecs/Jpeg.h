@@ -20,6 +20,9 @@ struct JpegPicture {
     bool adobe = false;                 // an Adobe marker: four-component samples are stored inverted
     int adobeTransform = -1;            // 0 none, 1 YCbCr, 2 YCCK; -1 without the marker
     std::vector<std::uint8_t> samples;  // components bytes per pixel, rows top-down, no padding
+    // Three components asked for as a finished picture's rows: blue, green, red, each row
+    // padded with zeros to a multiple of 4 bytes, instead of the packed samples above.
+    bool bgrRows = false;
 };
 
 // The size and component count from the headers alone; nothing when they cannot be read.
@@ -27,7 +30,8 @@ std::optional<JpegPicture> ReadJpegHeader(std::span<const std::uint8_t> data);
 
 // Decodes the whole picture. Declared sizes that the data cannot hold are refused before any
 // pixel memory is taken; a stream that ends early keeps the rows it had (the rest gray).
-std::optional<JpegPicture> DecodeJpeg(std::span<const std::uint8_t> data);
+// bgrRows: three-component pictures come back as blue, green, red rows padded to 4 bytes.
+std::optional<JpegPicture> DecodeJpeg(std::span<const std::uint8_t> data, bool bgrRows = false);
 
 // Ink amounts (0 none .. 255 full) of four-component samples: Adobe-marked files store them
 // inverted, others as they are.

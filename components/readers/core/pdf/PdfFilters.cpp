@@ -115,6 +115,9 @@ bool FlateDecode(std::span<const std::uint8_t> in, std::size_t limit, ByteVector
     out.clear();
     z_stream stream{};
     if (inflateInit(&stream) != Z_OK) return false;
+    // A wrong checksum never cost a stream its data (what came out is kept either way), so the
+    // checksum, a pass over every byte inflated, is not computed; the header is still checked.
+    inflateValidate(&stream, 0);
     stream.next_in = const_cast<Bytef*>(in.data());
     stream.avail_in = static_cast<uInt>(std::min<std::size_t>(in.size(), UINT32_MAX));
     std::size_t chunk = std::min<std::size_t>(std::max<std::size_t>(in.size() * 4, 4096), limit);
@@ -123,6 +126,9 @@ bool FlateDecode(std::span<const std::uint8_t> in, std::size_t limit, ByteVector
         const std::size_t have = out.size();
         const std::size_t grow = std::min(chunk, limit - have);
         if (grow == 0) break;
+        // Exactly what this round may fill: a picture's samples, often kept as its pixels, do
+        // not carry the slack of the vector's own doubling.
+        out.reserve(have + grow);
         out.resize(have + grow);
         stream.next_out = out.data() + have;
         stream.avail_out = static_cast<uInt>(grow);
@@ -131,6 +137,11 @@ bool FlateDecode(std::span<const std::uint8_t> in, std::size_t limit, ByteVector
         if (status == Z_STREAM_END) break;
         if (status != Z_OK) break;  // damaged or truncated: keep what came out
         chunk = std::min<std::size_t>(chunk * 2, std::size_t{1} << 26);
+    }
+    // Nothing inflated: only a stream whose checksum is that of nothing (1) is an empty stream.
+    if (status == Z_STREAM_END && out.empty()) {
+        const auto used = static_cast<std::size_t>(stream.next_in - in.data());
+        if (used < 4 || LoadU32BE(in.data() + used - 4) != 1) status = Z_DATA_ERROR;
     }
     inflateEnd(&stream);
     return status == Z_OK || status == Z_STREAM_END || status == Z_BUF_ERROR || !out.empty();
@@ -177,16 +188,15 @@ bool Unpredict(int predictor, int colours, int bitsPerComponent, int columns, By
         }
         return true;
     }
-    // PNG: every row starts with its own filter type byte.
-    ByteVector out;
+    // PNG: every row starts with its own filter type byte. The rows are undone in place: row r
+    // moves r + 1 bytes towards the start, so every byte is read before anything lands on it.
     const std::size_t rows = data.size() / (rowBytes + 1);
-    out.resize(rows * rowBytes);
     ByteVector zero(rowBytes, 0);
     for (std::size_t r = 0; r < rows; ++r) {
         const std::uint8_t* in = data.data() + r * (rowBytes + 1);
         const int type = in[0];
         ++in;
-        std::uint8_t* row = out.data() + r * rowBytes;
+        std::uint8_t* row = data.data() + r * rowBytes;
         const std::uint8_t* up = r > 0 ? row - rowBytes : zero.data();
         for (std::size_t i = 0; i < rowBytes; ++i) {
             const int a = i >= pixelBytes ? row[i - pixelBytes] : 0;
@@ -217,7 +227,7 @@ bool Unpredict(int predictor, int colours, int bitsPerComponent, int columns, By
             row[i] = static_cast<std::uint8_t>(value);
         }
     }
-    data = std::move(out);
+    data.resize(rows * rowBytes);
     return true;
 }
 

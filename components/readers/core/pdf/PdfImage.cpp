@@ -27,19 +27,43 @@ struct Raster {
     // Instead of bgra, for grey pictures of one component: one level a pixel, a quarter of the
     // memory to fill (scanned pages are the largest pictures).
     std::vector<std::uint8_t> levels;
+    // Instead of bgra, for opaque colour pictures: blue, green, red with rows padded to 4 bytes,
+    // laid out as the finished picture keeps them, so it takes the buffer as it is.
+    std::vector<std::uint8_t> bgr;
 };
 
-// A grey raster's levels spread to BGRA, for the steps that work on colour and opacity.
-void SpreadLevels(Raster& raster) {
-    if (raster.levels.empty()) return;
-    raster.bgra.resize(raster.levels.size() * 4);
-    for (std::size_t i = 0; i < raster.levels.size(); ++i) {
-        const std::uint8_t level = raster.levels[i];
-        raster.bgra[4 * i] = raster.bgra[4 * i + 1] = raster.bgra[4 * i + 2] = level;
-        raster.bgra[4 * i + 3] = 255;
+std::size_t BgrStride(int width) {
+    return (static_cast<std::size_t>(width) * 3 + 3) & ~std::size_t{3};
+}
+
+// A grey or three-byte raster spread to BGRA, for the steps that work on colour and opacity.
+void SpreadToBgra(Raster& raster) {
+    if (!raster.levels.empty()) {
+        raster.bgra.resize(raster.levels.size() * 4);
+        for (std::size_t i = 0; i < raster.levels.size(); ++i) {
+            const std::uint8_t level = raster.levels[i];
+            raster.bgra[4 * i] = raster.bgra[4 * i + 1] = raster.bgra[4 * i + 2] = level;
+            raster.bgra[4 * i + 3] = 255;
+        }
+        raster.levels.clear();
+        raster.levels.shrink_to_fit();
+    } else if (!raster.bgr.empty()) {
+        const auto width = static_cast<std::size_t>(raster.width);
+        const std::size_t stride = BgrStride(raster.width);
+        raster.bgra.resize(width * static_cast<std::size_t>(raster.height) * 4);
+        for (int y = 0; y < raster.height; ++y) {
+            const std::uint8_t* in = raster.bgr.data() + static_cast<std::size_t>(y) * stride;
+            std::uint8_t* out = raster.bgra.data() + static_cast<std::size_t>(y) * width * 4;
+            for (std::size_t x = 0; x < width; ++x, in += 3, out += 4) {
+                out[0] = in[0];
+                out[1] = in[1];
+                out[2] = in[2];
+                out[3] = 255;
+            }
+        }
+        raster.bgr.clear();
+        raster.bgr.shrink_to_fit();
     }
-    raster.levels.clear();
-    raster.levels.shrink_to_fit();
 }
 
 // A plane of one byte per pixel: coverage of a mask, 255 opaque.
@@ -105,7 +129,13 @@ std::optional<std::vector<std::uint8_t>> SampleBytes(Document& document,
         *codec = data->codec;
         return std::vector<std::uint8_t>{};
     }
-    if (data->codec == "JBIG2Decode") return Jbig2Samples(document, data->bytes, data->codecParams, width, height);
+    if (data->codec == "JBIG2Decode") {
+        // One bit a pixel, whatever the dictionary says: a picture declared deeper would be read
+        // past the end of its samples.
+        auto bits = Jbig2Samples(document, data->bytes, data->codecParams, width, height);
+        if (bits && bits->size() != expected) return std::nullopt;
+        return bits;
+    }
     if (data->codec == "CCITTFaxDecode") {
         codecs::CcittParams params;
         params.k = static_cast<int>(data->codecParams.Get("K").Int(0));
@@ -163,10 +193,13 @@ std::optional<codecs::JpxPicture> JpxSamples(std::span<const std::uint8_t> data,
 // inverted ink, and PDF producers mark that same inversion with an inverted Decode array: the
 // inversion is undone here, once, and such a Decode array is then not applied a second time.
 // The space follows the JPEG when the dictionary names none, or one with another component count.
+// bgrRows: colour comes back as the finished picture's rows (the caller has made sure the
+// samples need nothing else).
 std::optional<codecs::JpegPicture> DctSamples(std::span<const std::uint8_t> data,
                                               std::shared_ptr<ColourSpace>& space,
-                                              std::vector<float>& decode) {
-    auto picture = codecs::DecodeJpeg(data);
+                                              std::vector<float>& decode,
+                                              bool bgrRows) {
+    auto picture = codecs::DecodeJpeg(data, bgrRows);
     if (!picture) return std::nullopt;
     if (picture->components == 4 && picture->adobe) {
         codecs::JpegInkToNormal(*picture);
@@ -197,18 +230,38 @@ std::optional<Plane> MaskPlane(Document& document,
     Plane plane;
     plane.width = raster->width;
     plane.height = raster->height;
-    plane.values.resize(static_cast<std::size_t>(plane.width) * static_cast<std::size_t>(plane.height));
-    for (std::size_t i = 0; i < plane.values.size(); ++i) {
-        // Stencils come back as black where painted (let through) on white.
-        const std::uint8_t level = raster->levels.empty() ? raster->bgra[4 * i + 1] : raster->levels[i];
-        plane.values[i] = stencil ? static_cast<std::uint8_t>(255 - level) : level;
+    if (!stencil && !raster->levels.empty()) {
+        plane.values = std::move(raster->levels);  // a soft mask's levels are its coverage
+        return plane;
+    }
+    const auto width = static_cast<std::size_t>(plane.width);
+    plane.values.resize(width * static_cast<std::size_t>(plane.height));
+    for (std::size_t y = 0; y < static_cast<std::size_t>(plane.height); ++y) {
+        for (std::size_t x = 0; x < width; ++x) {
+            // Stencils come back as black where painted (let through) on white.
+            const std::size_t i = y * width + x;
+            const std::uint8_t level = !raster->levels.empty() ? raster->levels[i]
+                                       : !raster->bgr.empty()  ? raster->bgr[y * BgrStride(plane.width) + 3 * x + 1]
+                                                               : raster->bgra[4 * i + 1];
+            plane.values[i] = stencil ? static_cast<std::uint8_t>(255 - level) : level;
+        }
     }
     return plane;
 }
 
 // Applies coverage scaled to the image (nearest sample: masks often have another resolution).
 void ApplyPlane(Raster& raster, const Plane& plane) {
-    SpreadLevels(raster);
+    SpreadToBgra(raster);
+    raster.alpha = true;
+    const std::size_t pixels = static_cast<std::size_t>(raster.width) * static_cast<std::size_t>(raster.height);
+    if (plane.width == raster.width && plane.height == raster.height && plane.values.size() == pixels) {
+        // The usual case, a mask of the picture's own size: pixel for pixel, no scaling.
+        for (std::size_t i = 0; i < pixels; ++i) {
+            std::uint8_t& target = raster.bgra[4 * i + 3];
+            target = static_cast<std::uint8_t>(target * plane.values[i] / 255);
+        }
+        return;
+    }
     for (int y = 0; y < raster.height; ++y) {
         const int sy = static_cast<int>(std::int64_t(y) * plane.height / raster.height);
         for (int x = 0; x < raster.width; ++x) {
@@ -222,47 +275,103 @@ void ApplyPlane(Raster& raster, const Plane& plane) {
             target = static_cast<std::uint8_t>(target * a / 255);
         }
     }
-    raster.alpha = true;
+}
+
+// Whether a buffer holds much more memory than its bytes (as one grown by doubling may): such a
+// buffer is copied, not kept as a picture's pixels for as long as the picture lives.
+bool RoomyBuffer(const std::vector<std::uint8_t>& bytes) {
+    return bytes.capacity() > bytes.size() + bytes.size() / 8;
+}
+
+// Packed rows of one component through a table that holds, for every sample byte, the output
+// of all the pixels in it (8, 4 or 2 at depths 1, 2 and 4; one at depth 8): a byte copied per
+// pixel, or per 8 pixels, instead of unpacking every sample on its own. Size is the bytes of
+// one output pixel; a row's last byte may hold fewer pixels than it has room for.
+template <int Bits, std::size_t Size>
+void TableRows(const std::uint8_t* samples,
+               std::size_t rowBytes,
+               const std::vector<std::array<std::uint8_t, Size>>& colours,
+               int width,
+               int height,
+               std::uint8_t* out,
+               std::size_t outStride) {
+    constexpr std::size_t perByte = 8 / Bits;
+    constexpr std::size_t chunk = perByte * Size;
+    constexpr unsigned mask = (1u << Bits) - 1;
+    std::vector<std::uint8_t> table(256 * chunk);
+    for (unsigned byte = 0; byte < 256; ++byte) {
+        for (std::size_t k = 0; k < perByte; ++k) {
+            const unsigned sample = (byte >> (8 - Bits * (k + 1))) & mask;
+            std::memcpy(&table[byte * chunk + k * Size], colours[sample].data(), Size);
+        }
+    }
+    const std::size_t whole = static_cast<std::size_t>(width) / perByte;
+    const std::size_t rest = static_cast<std::size_t>(width) % perByte;
+    for (int y = 0; y < height; ++y) {
+        const std::uint8_t* row = samples + static_cast<std::size_t>(y) * rowBytes;
+        std::uint8_t* target = out + static_cast<std::size_t>(y) * outStride;
+        for (std::size_t i = 0; i < whole; ++i, target += chunk) std::memcpy(target, &table[row[i] * chunk], chunk);
+        if (rest != 0) std::memcpy(target, &table[row[whole] * chunk], rest * Size);
+    }
+}
+
+template <std::size_t Size>
+void TableRows(const std::uint8_t* samples,
+               std::size_t rowBytes,
+               int bits,
+               const std::vector<std::array<std::uint8_t, Size>>& colours,
+               Raster& raster,
+               std::uint8_t* out,
+               std::size_t outStride) {
+    switch (bits) {
+        case 1:
+            return TableRows<1>(samples, rowBytes, colours, raster.width, raster.height, out, outStride);
+        case 2:
+            return TableRows<2>(samples, rowBytes, colours, raster.width, raster.height, out, outStride);
+        case 4:
+            return TableRows<4>(samples, rowBytes, colours, raster.width, raster.height, out, outStride);
+        default:
+            return TableRows<8>(samples, rowBytes, colours, raster.width, raster.height, out, outStride);
+    }
 }
 
 // One component of up to 8 bits without a colour key (grey scans, one-bit line art, indexed
-// pictures): every pixel's colour straight from the table of levels, a row at a time. The
-// general loop costs several times as much per pixel, and such pictures are the largest.
-void OneComponentRows(const std::vector<std::uint8_t>& samples,
+// pictures, stencils): every pixel's colour straight from the table of levels. Grey pictures
+// become levels; colour ones three bytes a pixel when opaque stays opaque, BGRA otherwise.
+// 8-bit samples that are their own levels become the levels, taken over without a pass.
+void OneComponentRows(std::vector<std::uint8_t>& samples,
                       std::size_t rowBytes,
                       int bits,
                       const std::vector<std::array<std::uint8_t, 3>>& single,
+                      bool opaque,
                       Raster& raster) {
     const auto width = static_cast<std::size_t>(raster.width);
-    const auto pixels = width * static_cast<std::size_t>(raster.height);
+    const auto height = static_cast<std::size_t>(raster.height);
     bool grey = raster.gray;
     for (const auto& colour : single) grey = grey && colour[0] == colour[1] && colour[1] == colour[2];
     if (grey) {
-        std::vector<std::uint8_t> level(single.size());
-        for (std::size_t s = 0; s < single.size(); ++s) level[s] = single[s][1];
-        raster.levels.resize(pixels);
-        for (int y = 0; y < raster.height; ++y) {
-            const std::uint8_t* row = samples.data() + static_cast<std::size_t>(y) * rowBytes;
-            std::uint8_t* out = &raster.levels[static_cast<std::size_t>(y) * width];
-            if (bits == 8) {
-                for (std::size_t x = 0; x < width; ++x) out[x] = level[row[x]];
-            } else {
-                for (std::size_t x = 0; x < width; ++x) out[x] = level[Sample(row, x, bits)];
-            }
+        std::vector<std::array<std::uint8_t, 1>> level(single.size());
+        bool identity = bits == 8 && samples.size() == width * height && !RoomyBuffer(samples);
+        for (std::size_t s = 0; s < single.size(); ++s) {
+            level[s] = {single[s][1]};
+            identity = identity && single[s][1] == s;
         }
-        return;
-    }
-    raster.bgra.resize(pixels * 4);
-    std::vector<std::array<std::uint8_t, 4>> bgra(single.size());
-    for (std::size_t s = 0; s < single.size(); ++s) bgra[s] = {single[s][2], single[s][1], single[s][0], 255};
-    for (int y = 0; y < raster.height; ++y) {
-        const std::uint8_t* row = samples.data() + static_cast<std::size_t>(y) * rowBytes;
-        std::uint8_t* out = &raster.bgra[static_cast<std::size_t>(y) * width * 4];
-        if (bits == 8) {
-            for (std::size_t x = 0; x < width; ++x) std::memcpy(out + 4 * x, bgra[row[x]].data(), 4);
-        } else {
-            for (std::size_t x = 0; x < width; ++x) std::memcpy(out + 4 * x, bgra[Sample(row, x, bits)].data(), 4);
+        if (identity) {
+            raster.levels = std::move(samples);
+            return;
         }
+        raster.levels.resize(width * height);
+        TableRows(samples.data(), rowBytes, bits, level, raster, raster.levels.data(), width);
+    } else if (opaque) {
+        std::vector<std::array<std::uint8_t, 3>> bgr(single.size());
+        for (std::size_t s = 0; s < single.size(); ++s) bgr[s] = {single[s][2], single[s][1], single[s][0]};
+        raster.bgr.resize(BgrStride(raster.width) * height);
+        TableRows(samples.data(), rowBytes, bits, bgr, raster, raster.bgr.data(), BgrStride(raster.width));
+    } else {
+        std::vector<std::array<std::uint8_t, 4>> bgra(single.size());
+        for (std::size_t s = 0; s < single.size(); ++s) bgra[s] = {single[s][2], single[s][1], single[s][0], 255};
+        raster.bgra.resize(width * height * 4);
+        TableRows(samples.data(), rowBytes, bits, bgra, raster, raster.bgra.data(), width * 4);
     }
 }
 
@@ -354,10 +463,29 @@ std::optional<Raster> DecodeRaster(Document& document,
         samples = std::move(jpx->samples);
         if (document.Lookup(&dict, "SMaskInData").Int(0) != 0) inDataAlpha = std::move(jpx->alpha);
         jpegData.clear();
-    } else if (!jpegData.empty() && !stencil) {
-        dct = DctSamples(jpegData, space, decode);
     }
-    if (dct) {
+    // Whether opacity will be laid over the colours (the picture's own, a soft or a stencil
+    // mask); without it, colour pictures are built three bytes a pixel.
+    const bool opacityFollows =
+        !inDataAlpha.empty() ||
+        (!asMask && depth == 0 &&
+         (document.Lookup(&dict, "SMask").IsStream() || document.Lookup(&dict, "Mask").IsStream()));
+    if (!jpegData.empty() && !stencil) {
+        // Opaque JPEG colour in plain RGB (as the space is, or will be made to fit the JPEG's
+        // three components) needs nothing but its byte order: the library writes the
+        // finished rows itself.
+        const bool plainSpace =
+            !space || space->Components() != 3 || (space->Family() == ColourFamily::kRgb && !space->Managed());
+        const bool bgrRows = plainSpace && !opacityFollows && !document.Lookup(&dict, "Mask").IsArray() &&
+                             (decode.empty() || IsDefaultDecode(decode, 3));
+        dct = DctSamples(jpegData, space, decode, bgrRows);
+    }
+    if (dct && dct->bgrRows) {
+        raster.emplace();
+        raster->width = dct->width;
+        raster->height = dct->height;
+        raster->bgr = std::move(dct->samples);
+    } else if (dct) {
         size = {dct->width, dct->height};
         components = dct->components;
         bits = 8;
@@ -372,28 +500,14 @@ std::optional<Raster> DecodeRaster(Document& document,
         raster.emplace();
         raster->width = size.width;
         raster->height = size.height;
-        // The one-component rows fill what they need themselves (grey levels or BGRA).
-        const bool oneComponent = !stencil && components == 1 && bits <= 8 && !document.Lookup(&dict, "Mask").IsArray();
-        if (!oneComponent) {
-            raster->bgra.resize(static_cast<std::size_t>(size.width) * static_cast<std::size_t>(size.height) * 4);
-        }
         if (stencil) {
             // Sample 0 paints (1 with an inverted Decode array): the fill colour on white.
             const unsigned paint = decode.size() >= 2 && decode[0] > decode[1] ? 1 : 0;
             const auto fill = asMask ? std::array<std::uint8_t, 3>{0, 0, 0} : found.fill;
             raster->gray = fill[0] == fill[1] && fill[1] == fill[2];
-            for (int y = 0; y < size.height; ++y) {
-                const std::uint8_t* row = samples->data() + static_cast<std::size_t>(y) * rowBytes;
-                std::uint8_t* out =
-                    &raster->bgra[static_cast<std::size_t>(y) * static_cast<std::size_t>(size.width) * 4];
-                for (int x = 0; x < size.width; ++x, out += 4) {
-                    const bool painted = Sample(row, static_cast<std::size_t>(x), 1) == paint;
-                    out[0] = painted ? fill[2] : 255;
-                    out[1] = painted ? fill[1] : 255;
-                    out[2] = painted ? fill[0] : 255;
-                    out[3] = 255;
-                }
-            }
+            std::vector<std::array<std::uint8_t, 3>> single(2, std::array<std::uint8_t, 3>{255, 255, 255});
+            single[paint] = fill;
+            OneComponentRows(*samples, rowBytes, 1, single, true, *raster);
             return raster;
         }
         const unsigned maxValue = (1u << bits) - 1;
@@ -428,6 +542,13 @@ std::optional<Raster> DecodeRaster(Document& document,
                 keyRanges.push_back(static_cast<unsigned>(std::max<std::int64_t>(0, document.Resolve(item).Int(0))));
         }
         raster->gray = space->GrayOutput();
+        // The one-component rows fill what they need themselves (grey levels, BGR or BGRA);
+        // the other paths write three bytes a pixel unless opacity comes from a key or a mask.
+        const bool oneComponent = components == 1 && bits <= 8 && !mask.IsArray();
+        const bool opaque = !opacityFollows && keyRanges.empty();
+        const std::size_t pixelBytes = opaque ? 3 : 4;
+        const std::size_t stride = opaque ? BgrStride(size.width) : static_cast<std::size_t>(size.width) * 4;
+        std::vector<std::uint8_t>& colours = opaque ? raster->bgr : raster->bgra;
         float values[32] = {};
         unsigned raw[32] = {};
         unsigned last[32] = {};
@@ -440,28 +561,48 @@ std::optional<Raster> DecodeRaster(Document& document,
                               (decode.empty() || IsDefaultDecode(decode, 3));
         // Samples described by an embedded profile, converted a row at a time.
         const bool defaultDecode = decode.empty() || IsDefaultDecode(decode, components);
-        std::vector<std::uint8_t> managedRow;
         const bool managedRows =
             bits == 8 && components > 1 && keyRanges.empty() && defaultDecode && space->ManagedRow(nullptr, 0, nullptr);
+        // Plain rows that need no padding are turned around where they are and kept.
+        const bool inPlace = plainRgb && !managedRows && opaque && stride == rowBytes &&
+                             samples->size() == stride * static_cast<std::size_t>(size.height) &&
+                             !RoomyBuffer(*samples);
+        if (!oneComponent && !inPlace) colours.resize(stride * static_cast<std::size_t>(size.height));
         if (managedRows) {
-            managedRow.resize(static_cast<std::size_t>(size.width) * 3);
+            // Red, green, blue written in place, then turned around (BGRA spread from the end of
+            // the row backwards, so no pixel is overwritten before it is read).
             for (int y = 0; y < size.height; ++y) {
+                std::uint8_t* out = colours.data() + static_cast<std::size_t>(y) * stride;
                 space->ManagedRow(samples->data() + static_cast<std::size_t>(y) * rowBytes,
-                                  static_cast<std::size_t>(size.width), managedRow.data());
-                std::uint8_t* out =
-                    &raster->bgra[static_cast<std::size_t>(y) * static_cast<std::size_t>(size.width) * 4];
-                for (int x = 0; x < size.width; ++x, out += 4) {
-                    out[0] = managedRow[3 * static_cast<std::size_t>(x) + 2];
-                    out[1] = managedRow[3 * static_cast<std::size_t>(x) + 1];
-                    out[2] = managedRow[3 * static_cast<std::size_t>(x)];
-                    out[3] = 255;
+                                  static_cast<std::size_t>(size.width), out);
+                for (std::size_t x = static_cast<std::size_t>(size.width); x-- > 0;) {
+                    const std::uint8_t red = out[3 * x];
+                    const std::uint8_t green = out[3 * x + 1];
+                    const std::uint8_t blue = out[3 * x + 2];
+                    std::uint8_t* pixel = out + pixelBytes * x;
+                    pixel[0] = blue;
+                    pixel[1] = green;
+                    pixel[2] = red;
+                    if (!opaque) pixel[3] = 255;
+                }
+            }
+        } else if (inPlace) {
+            for (std::size_t i = 0; i < samples->size(); i += 3) std::swap((*samples)[i], (*samples)[i + 2]);
+            raster->bgr = std::move(*samples);
+        } else if (plainRgb && opaque) {
+            for (int y = 0; y < size.height; ++y) {
+                const std::uint8_t* in = samples->data() + static_cast<std::size_t>(y) * rowBytes;
+                std::uint8_t* out = colours.data() + static_cast<std::size_t>(y) * stride;
+                for (int x = 0; x < size.width; ++x, in += 3, out += 3) {
+                    out[0] = in[2];
+                    out[1] = in[1];
+                    out[2] = in[0];
                 }
             }
         } else if (plainRgb) {
             for (int y = 0; y < size.height; ++y) {
                 const std::uint8_t* in = samples->data() + static_cast<std::size_t>(y) * rowBytes;
-                std::uint8_t* out =
-                    &raster->bgra[static_cast<std::size_t>(y) * static_cast<std::size_t>(size.width) * 4];
+                std::uint8_t* out = colours.data() + static_cast<std::size_t>(y) * stride;
                 for (int x = 0; x < size.width; ++x, in += 3, out += 4) {
                     out[0] = in[2];
                     out[1] = in[1];
@@ -470,14 +611,13 @@ std::optional<Raster> DecodeRaster(Document& document,
                 }
             }
         } else if (oneComponent) {
-            OneComponentRows(*samples, rowBytes, bits, single, *raster);
+            OneComponentRows(*samples, rowBytes, bits, single, opaque, *raster);
         } else {
             for (int y = 0; y < size.height; ++y) {
                 const std::uint8_t* row = samples->data() + static_cast<std::size_t>(y) * rowBytes;
-                std::uint8_t* out =
-                    &raster->bgra[static_cast<std::size_t>(y) * static_cast<std::size_t>(size.width) * 4];
+                std::uint8_t* out = colours.data() + static_cast<std::size_t>(y) * stride;
                 std::size_t index = 0;
-                for (int x = 0; x < size.width; ++x, out += 4) {
+                for (int x = 0; x < size.width; ++x, out += pixelBytes) {
                     std::uint8_t rgb[3];
                     for (int c = 0; c < components; ++c) raw[c] = Sample(row, index++, bits);
                     if (components == 1) {
@@ -499,6 +639,7 @@ std::optional<Raster> DecodeRaster(Document& document,
                     out[0] = rgb[2];
                     out[1] = rgb[1];
                     out[2] = rgb[0];
+                    if (opaque) continue;
                     out[3] = 255;
                     if (!keyRanges.empty()) {
                         bool inside = true;
@@ -527,6 +668,30 @@ std::optional<Raster> DecodeRaster(Document& document,
     return raster;
 }
 
+// The finished picture over the raster's own buffer when its rows are laid out as the picture
+// keeps them (padded to 4 bytes), so the largest pictures are not copied once more.
+std::optional<DecodedImage> ImageFromRows(PixelType type, Raster& raster, std::vector<std::uint8_t>& rows) {
+    if (!IsAcceptableSize(raster.width, raster.height)) return std::nullopt;
+    const int bpp = BytesPerPixel(type);
+    const std::size_t width = static_cast<std::size_t>(raster.width) * static_cast<std::size_t>(bpp);
+    const std::size_t stride = (width + 3) & ~std::size_t{3};
+    const std::size_t source = type == PixelType::kBgr24 ? BgrStride(raster.width) : width;
+    if (source == stride) {
+        DecodedImage image;
+        image.type = type;
+        image.width = raster.width;
+        image.height = raster.height;
+        image.stride = static_cast<int>(stride);
+        image.bytes = std::move(rows);
+        return image;
+    }
+    auto image = DecodedImage::Allocate(type, raster.width, raster.height);
+    if (!image) return std::nullopt;
+    for (int y = 0; y < raster.height; ++y)
+        std::memcpy(image->Row(y), rows.data() + static_cast<std::size_t>(y) * source, width);
+    return image;
+}
+
 }  // namespace
 
 ImageSize DeclaredSize(Document& document, const Object& image) {
@@ -542,16 +707,23 @@ ImageSize DeclaredSize(Document& document, const Object& image) {
 std::optional<DecodedImage> DecodeImage(Document& document, const FoundImage& found, const JpegDecoder& jpeg) {
     auto raster = DecodeRaster(document, found, found.image, jpeg, false, 0);
     if (!raster) return std::nullopt;
-    if (!raster->levels.empty() && !raster->alpha) {
+    if (!raster->alpha && !raster->levels.empty()) return ImageFromRows(PixelType::kGray8, *raster, raster->levels);
+    if (!raster->alpha && !raster->bgr.empty()) {
+        if (!raster->gray) return ImageFromRows(PixelType::kBgr24, *raster, raster->bgr);
+        // A grey picture in colour samples keeps its green channel, as the narrowing of BGRA does.
         auto image = DecodedImage::Allocate(PixelType::kGray8, raster->width, raster->height);
         if (!image) return std::nullopt;
-        const auto width = static_cast<std::size_t>(raster->width);
-        for (int y = 0; y < raster->height; ++y)
-            std::memcpy(image->Row(y), raster->levels.data() + static_cast<std::size_t>(y) * width, width);
+        const std::size_t stride = BgrStride(raster->width);
+        for (int y = 0; y < raster->height; ++y) {
+            const std::uint8_t* in = raster->bgr.data() + static_cast<std::size_t>(y) * stride;
+            std::uint8_t* out = image->Row(y);
+            for (int x = 0; x < raster->width; ++x) out[x] = in[3 * x + 1];
+        }
         return image;
     }
-    SpreadLevels(*raster);
-    const PixelType type = raster->alpha ? PixelType::kBgra32 : raster->gray ? PixelType::kGray8 : PixelType::kBgr24;
+    SpreadToBgra(*raster);
+    if (raster->alpha) return ImageFromRows(PixelType::kBgra32, *raster, raster->bgra);
+    const PixelType type = raster->gray ? PixelType::kGray8 : PixelType::kBgr24;
     return ImageFromBgra(raster->bgra.data(), std::ptrdiff_t{raster->width} * 4, raster->width, raster->height, type);
 }
 
