@@ -1,8 +1,18 @@
-# libdeflate (MIT) for the PNG files we write: whole-buffer deflate at about twice zlib's speed
-# for the same size on photographs, and smaller files on drawings. Debian's pinned upstream
-# source is fetched and checked at configure time and its library sources are compiled into a
-# static library. Defines the target pictrove_deflate.
+# libdeflate (MIT): whole-buffer deflate and inflate at about twice zlib's speed, for the PNG
+# files we write (smaller files on drawings, too) and the PDF streams the readers inflate. For
+# the Windows build Debian's pinned upstream source is fetched and checked at configure time and
+# its library sources are compiled into a static library; native builds of the readers' core use
+# Debian's libdeflate-dev, the same release. Defines the target pictrove_deflate.
 if(TARGET pictrove_deflate)
+    return()
+endif()
+
+if(NOT CMAKE_CROSSCOMPILING)
+    find_path(PICTROVE_LIBDEFLATE_INCLUDE libdeflate.h REQUIRED)
+    find_library(PICTROVE_LIBDEFLATE_LIBRARY deflate REQUIRED)
+    add_library(pictrove_deflate INTERFACE)
+    target_include_directories(pictrove_deflate INTERFACE ${PICTROVE_LIBDEFLATE_INCLUDE})
+    target_link_libraries(pictrove_deflate INTERFACE ${PICTROVE_LIBDEFLATE_LIBRARY})
     return()
 endif()
 
@@ -19,11 +29,11 @@ if(NOT _deflate_fetch EQUAL 0)
     message(FATAL_ERROR "libdeflate ${PICTROVE_LIBDEFLATE_VERSION}: the source could not be fetched")
 endif()
 
-# Compression and the checksums only: decompression stays with zlib, which can hand out what a
-# damaged stream still holds.
 add_library(pictrove_deflate STATIC
     ${_deflate_src}/lib/deflate_compress.c
+    ${_deflate_src}/lib/deflate_decompress.c
     ${_deflate_src}/lib/zlib_compress.c
+    ${_deflate_src}/lib/zlib_decompress.c
     ${_deflate_src}/lib/adler32.c
     ${_deflate_src}/lib/crc32.c
     ${_deflate_src}/lib/utils.c
