@@ -388,6 +388,74 @@ TEST(PdfImages, FormsAnnotationsPatternsAndSoftMaskGroupsInDrawingOrder) {
               (std::vector<std::string>{"Page1_Lum", "Page1_Tile", "Page1_Deep", "Page1_Direct", "Page1_Stamp"}));
 }
 
+TEST(PdfImages, ManyPagesKeepTheirOrderWhateverFormTheirContentTakes) {
+    // More pages than are read ahead at once, and not a whole number of such runs; content as
+    // a plain stream, a deflated one, an array split between two streams, none at all, and a
+    // stream that does not inflate; in the clear and encrypted.
+    constexpr int kPages = 37;
+    PdfEncryption rc4;
+    rc4.revision = 3;
+    const PdfEncryption* const encryptions[] = {nullptr, &rc4};
+    for (const PdfEncryption* encryption : encryptions) {
+        SCOPED_TRACE(encryption ? "encrypted" : "in the clear");
+        PdfWriter writer;
+        const int catalog = writer.Reserve();
+        const int tree = writer.Reserve();
+        std::string kids;
+        std::vector<std::string> expected;
+        for (int page = 1; page <= kPages; ++page) {
+            const std::string name = "Im" + std::to_string(page);
+            const int image = AddImage(writer, 1 + page % 5, 1, "/ColorSpace /DeviceGray /BitsPerComponent 8",
+                                       Bytes(static_cast<std::size_t>(1 + page % 5), 9));
+            const std::string draw = "q 1 0 0 1 0 0 cm /" + name + " Do Q";
+            std::string contents;
+            bool drawn = true;
+            switch (page % 5) {
+                case 0:
+                    contents = "/Contents " + Ref(writer.AddStream("<< >>", test::Text(draw)));
+                    break;
+                case 1:
+                    contents = "/Contents " + Ref(writer.AddStream("<< /Filter /FlateDecode >>",
+                                                                   test::ZlibCompress(test::Text(draw))));
+                    break;
+                case 2:
+                    contents = "/Contents [" + Ref(writer.AddStream("<< >>", test::Text("q 1 0 0 1 0 0 cm"))) + " " +
+                               Ref(writer.AddStream("<< /Filter /FlateDecode >>",
+                                                    test::ZlibCompress(test::Text("/" + name + " Do Q")))) +
+                               "]";
+                    break;
+                case 3:
+                    drawn = page != 13;  // one page draws nothing at all
+                    if (drawn) contents = "/Contents " + Ref(writer.AddStream("<< >>", test::Text(draw)));
+                    break;
+                case 4:
+                    drawn = page != 24;  // one page's content is not deflate data
+                    contents = "/Contents " + Ref(writer.AddStream("<< /Filter /FlateDecode >>",
+                                                                   drawn ? test::ZlibCompress(test::Text(draw))
+                                                                         : test::Text("not deflated " + draw)));
+                    break;
+            }
+            const int number =
+                writer.Add("<< /Type /Page /Parent " + Ref(tree) + " /MediaBox [0 0 10 10] " +
+                           "/Resources << /XObject << /" + name + " " + Ref(image) + " >> >> " + contents + " >>");
+            kids += Ref(number) + " ";
+            char label[16];
+            std::snprintf(label, sizeof label, "Page%02d_", page);
+            if (drawn) expected.push_back(label + name);
+        }
+        writer.Set(tree, "<< /Type /Pages /Kids [" + kids + "] /Count " + std::to_string(kPages) + " >>");
+        writer.Set(catalog, "<< /Type /Catalog /Pages " + Ref(tree) + " >>");
+        PdfWriteOptions options;
+        options.encryption = encryption;
+        auto opened = Open(writer.Write(catalog, options));
+        ASSERT_EQ(opened.status, OpenStatus::kOpened);
+        EXPECT_EQ(opened.Names(), expected);
+        auto last = opened.Decode(opened.source->Images().size() - 1);
+        ASSERT_TRUE(last);
+        EXPECT_EQ(last->width, 1 + kPages % 5);
+    }
+}
+
 TEST(PdfImages, InlineImagesAreNumberedPerPageAndReadExactly) {
     PdfWriter writer;
     // The second image's samples contain " EI " on purpose: its size decides where it ends.

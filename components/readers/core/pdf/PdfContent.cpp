@@ -10,7 +10,6 @@
 namespace pictrove::readers::pdf {
 namespace {
 
-constexpr std::size_t kMaxContentBytes = std::size_t{256} << 20;
 constexpr std::size_t kMaxStateDepth = 256;
 constexpr std::size_t kMaxAnnotations = 10000;
 
@@ -57,23 +56,48 @@ Object ContentScanner::Resource(const Object& resources, std::string_view catego
     return direct;
 }
 
-void ContentScanner::ScanPage(int pageNumber, const Dict& page, const Object& resources) {
-    page_ = pageNumber;
-    inlineCount_ = 0;
+PageContent ContentScanner::PrepareContent(const Dict& page) {
+    PageContent prepared;
     const Object contents = document_.Lookup(&page, "Contents");
-    std::vector<std::uint8_t> content;
-    const auto append = [&](const Object& stream) {
+    const auto add = [&](const Object& stream) {
         if (!stream.IsStream()) return;
-        auto data = document_.DecodeFully(*stream.stream, kMaxContentBytes);
-        if (!data || content.size() + data->size() > kMaxContentBytes) return;
-        content.insert(content.end(), data->begin(), data->end());
-        content.push_back('\n');  // streams of an array may split tokens only at their ends
+        if (auto ready = document_.PrepareStream(*stream.stream, kMaxContentBytes)) {
+            prepared.streams.push_back(std::move(*ready));
+        }
     };
     if (contents.IsArray()) {
-        for (const auto& item : *contents.array) append(document_.Resolve(item));
+        for (const auto& item : *contents.array) add(document_.Resolve(item));
     } else {
-        append(contents);
+        add(contents);
     }
+    return prepared;
+}
+
+std::vector<std::uint8_t> DecodeContent(const PageContent& prepared) {
+    std::vector<std::uint8_t> content;
+    for (const PreparedStream& stream : prepared.streams) {
+        auto data = DecodePrepared(stream);
+        if (!data || !data->codec.empty() || content.size() + data->bytes.size() > kMaxContentBytes) continue;
+        if (content.empty()) {
+            content = std::move(data->bytes);  // one stream, as most pages have: no copy
+        } else {
+            content.insert(content.end(), data->bytes.begin(), data->bytes.end());
+        }
+        content.push_back('\n');  // streams of an array may split tokens only at their ends
+    }
+    return content;
+}
+
+void ContentScanner::ScanPage(int pageNumber, const Dict& page, const Object& resources) {
+    ScanPage(pageNumber, page, resources, DecodeContent(PrepareContent(page)));
+}
+
+void ContentScanner::ScanPage(int pageNumber,
+                              const Dict& page,
+                              const Object& resources,
+                              const std::vector<std::uint8_t>& content) {
+    page_ = pageNumber;
+    inlineCount_ = 0;
     ScanContent(content, resources, 0, State{});
 
     const Object annotations = document_.Lookup(&page, "Annots");
@@ -237,38 +261,61 @@ void ContentScanner::ScanContent(std::span<const std::uint8_t> content,
     Operands operands;
     std::vector<State> stack;
     State state = start;
+    const std::uint8_t* bytes = content.data();
+    const std::size_t size = content.size();
+    std::size_t at = 0;
     for (;;) {
-        lexer.SkipWhite();
-        const std::size_t at = lexer.Position();
-        if (at >= content.size()) break;
-        if (IsRegular(content[at])) {
-            // Numbers and operators, most of any page, read in place: no token, no object.
-            std::size_t end = at + 1;
-            while (end < content.size() && IsRegular(content[end])) ++end;
-            lexer.Seek(end);
-            const std::string_view word(reinterpret_cast<const char*>(content.data() + at), end - at);
-            if (ClassifyWord(word) != WordKind::kKeyword) {
+        // Blanks, comments, numbers and operators, most of any page, are read here in place:
+        // no token, no object, one look-up a byte.
+        std::uint8_t kind = 0;
+        while (at < size) {
+            kind = detail::kCharClasses.of[bytes[at]];
+            if (kind == detail::kWhiteChar) {
+                ++at;
+            } else if (bytes[at] == '%') {
+                while (at < size && bytes[at] != '\n' && bytes[at] != '\r') ++at;
+            } else {
+                break;
+            }
+        }
+        if (at >= size) break;
+        if (kind != detail::kDelimiterChar) {
+            const std::size_t begin = at;
+            std::uint8_t numberShaped = detail::kNumberChar;
+            do {
+                numberShaped &= kind;
+                if (++at == size) break;
+                kind = detail::kCharClasses.of[bytes[at]];
+            } while ((kind & (detail::kWhiteChar | detail::kDelimiterChar)) == 0);
+            const std::string_view word(reinterpret_cast<const char*>(bytes + begin), at - begin);
+            if (numberShaped != 0 && ClassifyWord(word) != WordKind::kKeyword) {
                 operands.PushNumber(word);
             } else if (word == "true" || word == "false") {
                 operands.Push(Object::Boolean(word == "true"));
             } else if (word == "null") {
                 operands.Push(Object::Null());
             } else {
+                lexer.Seek(at);
                 Operator(word.substr(0, 256), operands, lexer, resources, depth, stack, state);
+                at = lexer.Position();
                 operands.Clear();
             }
             continue;
         }
+        lexer.Seek(at);
         if (auto object = parser.ReadObject()) {
             operands.Push(std::move(*object));
+            at = lexer.Position();
             continue;
         }
         auto token = parser.TakePending();
+        at = lexer.Position();
         if (!token || token->kind != TokenKind::kKeyword) {
             if (token && token->kind == TokenKind::kEnd) break;
             continue;
         }
         Operator(token->text, operands, lexer, resources, depth, stack, state);
+        at = lexer.Position();
         operands.Clear();
     }
 }

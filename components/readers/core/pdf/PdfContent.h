@@ -11,6 +11,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "PdfDocument.h"
 #include "PdfLexer.h"
 #include "PdfObject.h"
 
@@ -29,6 +30,17 @@ struct FoundImage {
 };
 
 inline constexpr int kMaxFormDepth = 16;
+inline constexpr std::size_t kMaxContentBytes = std::size_t{256} << 20;
+
+// A page's content streams, prepared on the document's thread (PrepareContent) and decoded by
+// DecodeContent on any thread.
+struct PageContent {
+    std::vector<PreparedStream> streams;
+};
+
+// The page's content streams decoded and joined, each ending in a line break; streams that do
+// not decode are left out, as is what would take the content past kMaxContentBytes.
+std::vector<std::uint8_t> DecodeContent(const PageContent& prepared);
 
 class ContentScanner {
   public:
@@ -36,6 +48,9 @@ class ContentScanner {
 
     // Scans one page: its content streams, then its annotations' normal appearances.
     void ScanPage(int pageNumber, const Dict& page, const Object& resources);
+    // The same with the page's content already decoded (DecodeContent of PrepareContent).
+    void ScanPage(int pageNumber, const Dict& page, const Object& resources, const std::vector<std::uint8_t>& content);
+    PageContent PrepareContent(const Dict& page);
 
   private:
     struct State {

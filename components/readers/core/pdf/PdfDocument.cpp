@@ -560,7 +560,12 @@ std::vector<std::uint8_t> Document::RawStreamBytes(const Stream& stream) {
     } else if (stream.offset <= file_.size() && stream.length <= file_.size() - stream.offset) {
         raw = file_.subspan(stream.offset, stream.length);
     }
-    if (!security_ || !stream.encrypted) return {raw.begin(), raw.end()};
+    if (!security_ || !stream.encrypted || !NeedsDecryption(stream)) return {raw.begin(), raw.end()};
+    return security_->DecryptStream(raw, stream.number, stream.generation);
+}
+
+bool Document::NeedsDecryption(const Stream& stream) {
+    if (!security_ || !stream.encrypted) return false;
     // A crypt filter named Identity leaves this stream in the clear.
     const Object filter = Resolve(stream.dict.Get("Filter"));
     const Object first = filter.IsArray() && !filter.array->empty() ? (*filter.array)[0] : filter;
@@ -568,14 +573,20 @@ std::vector<std::uint8_t> Document::RawStreamBytes(const Stream& stream) {
         Object parms = Resolve(stream.dict.Get("DecodeParms"));
         if (parms.IsArray() && !parms.array->empty()) parms = Resolve((*parms.array)[0]);
         const Object name = parms.IsDict() ? Resolve(parms.dict->Get("Name")) : Object::Null();
-        if (name.IsNull() || name.IsName("Identity")) return {raw.begin(), raw.end()};
+        if (name.IsNull() || name.IsName("Identity")) return false;
     }
-    return security_->DecryptStream(raw, stream.number, stream.generation);
+    return true;
 }
 
-std::optional<StreamData> Document::DecodeStream(const Stream& stream, std::size_t limit) {
-    StreamData result;
-    result.bytes = RawStreamBytes(stream);
+std::optional<PreparedStream> Document::PrepareStream(const Stream& stream, std::size_t limit) {
+    PreparedStream prepared;
+    prepared.limit = limit;
+    if (NeedsDecryption(stream) || stream.ownsData) {
+        prepared.owned = RawStreamBytes(stream);
+        prepared.usesOwned = true;
+    } else if (stream.offset <= file_.size() && stream.length <= file_.size() - stream.offset) {
+        prepared.stored = file_.subspan(stream.offset, stream.length);
+    }
     Object filter = Resolve(stream.dict.Get("Filter"));
     if (filter.IsNull()) filter = Resolve(stream.dict.Get("F"));  // inline images abbreviate
     Object parms = Resolve(stream.dict.Get("DecodeParms"));
@@ -594,7 +605,6 @@ std::optional<StreamData> Document::DecodeStream(const Stream& stream, std::size
     for (std::size_t i = 0; i < filters.size(); ++i) {
         const Object name = Resolve(filters[i]);
         if (!name.IsName()) return std::nullopt;
-        const std::string full = FullFilterName(name.text);
         Dict resolved;
         if (i < params.size()) {
             const Object p = Resolve(params[i]);
@@ -603,21 +613,43 @@ std::optional<StreamData> Document::DecodeStream(const Stream& stream, std::size
                     resolved.entries.emplace_back(entry.first, Resolve(entry.second));
             }
         }
-        if (full == "Crypt") continue;  // handled when the raw bytes were read
+        prepared.filters.emplace_back(FullFilterName(name.text), std::move(resolved));
+    }
+    return prepared;
+}
+
+std::optional<StreamData> DecodePrepared(const PreparedStream& prepared) {
+    StreamData result;
+    std::span<const std::uint8_t> bytes = prepared.Bytes();
+    bool decoded = false;  // result.bytes holds the data of the last stage run
+    for (std::size_t i = 0; i < prepared.filters.size(); ++i) {
+        const auto& [full, params] = prepared.filters[i];
+        if (full == "Crypt") continue;  // handled when the stored bytes were read
         if (IsImageCodec(full)) {
-            if (i + 1 != filters.size()) return std::nullopt;  // nothing may follow a codec
+            if (i + 1 != prepared.filters.size()) return std::nullopt;  // nothing may follow a codec
+            if (!decoded) result.bytes.assign(bytes.begin(), bytes.end());
             result.codec = full;
-            result.codecParams = std::move(resolved);
+            result.codecParams = params;
             return result;
         }
         // Stages before the last are bounded generously: their output is still compressed.
-        const std::size_t stageLimit = i + 1 == filters.size() ? limit : std::max(limit, kMaxStructureStreamBytes);
+        const std::size_t stageLimit =
+            i + 1 == prepared.filters.size() ? prepared.limit : std::max(prepared.limit, kMaxStructureStreamBytes);
         ByteVector out;
-        if (!RunFilter(full, resolved, result.bytes, stageLimit, out)) return std::nullopt;
+        if (!RunFilter(full, params, bytes, stageLimit, out)) return std::nullopt;
         result.bytes = std::move(out);
+        bytes = result.bytes;
+        decoded = true;
     }
-    if (result.bytes.size() > limit) result.bytes.resize(limit);
+    if (!decoded) result.bytes.assign(bytes.begin(), bytes.end());
+    if (result.bytes.size() > prepared.limit) result.bytes.resize(prepared.limit);
     return result;
+}
+
+std::optional<StreamData> Document::DecodeStream(const Stream& stream, std::size_t limit) {
+    auto prepared = PrepareStream(stream, limit);
+    if (!prepared) return std::nullopt;
+    return DecodePrepared(*prepared);
 }
 
 std::optional<std::vector<std::uint8_t>> Document::DecodeFully(const Stream& stream, std::size_t limit) {

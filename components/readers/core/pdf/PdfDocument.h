@@ -32,6 +32,22 @@ struct StreamData {
     Dict codecParams;
 };
 
+// A stream ready to decode without its document: the bytes as stored (decrypted), the filters
+// by full name with their parameters resolved. Decoding it touches nothing shared, so it may
+// run on another thread while the document is read on.
+struct PreparedStream {
+    std::span<const std::uint8_t> stored;  // into the document's file, when not owned
+    std::vector<std::uint8_t> owned;       // decrypted, or the stream's own data
+    bool usesOwned = false;
+    std::vector<std::pair<std::string, Dict>> filters;
+    std::size_t limit = 0;
+
+    std::span<const std::uint8_t> Bytes() const { return usesOwned ? std::span<const std::uint8_t>(owned) : stored; }
+};
+
+// Runs a prepared stream's general filters; the same result as Document::DecodeStream.
+std::optional<StreamData> DecodePrepared(const PreparedStream& prepared);
+
 class Document {
   public:
     Document();
@@ -70,10 +86,17 @@ class Document {
     // Runs the general filters; limit bounds the decoded size (the decoder stops there and the
     // data is cut). nullopt when a filter fails on the data or is unknown.
     std::optional<StreamData> DecodeStream(const Stream& stream, std::size_t limit);
+    // What DecodeStream does with the document, for DecodePrepared; nullopt where DecodeStream
+    // fails before decoding (a filter that is not a name, too many filters).
+    std::optional<PreparedStream> PrepareStream(const Stream& stream, std::size_t limit);
     // Decodes completely, refusing streams that still need an image codec.
     std::optional<std::vector<std::uint8_t>> DecodeFully(const Stream& stream, std::size_t limit);
 
   private:
+    // Whether the stream's stored bytes need decrypting (not when a crypt filter named Identity
+    // leaves it in the clear).
+    bool NeedsDecryption(const Stream& stream);
+
     struct Entry {
         std::uint8_t type = 0;    // 0 free, 1 at offset, 2 in an object stream
         std::uint64_t field = 0;  // offset, or number of the object stream

@@ -133,7 +133,6 @@ bool InflateWhole(std::span<const std::uint8_t> in, std::size_t limit, ByteVecto
             libdeflate_zlib_decompress(decompressor.get(), in.data(), in.size(), out.data(), out.size(), &made);
         if (result == LIBDEFLATE_SUCCESS) {
             out.resize(made);
-            if (out.capacity() - made > made / 4) out.shrink_to_fit();  // no slack kept as a picture's pixels
             return true;
         }
         if (result != LIBDEFLATE_INSUFFICIENT_SPACE || guess == limit) return false;

@@ -15,14 +15,18 @@ namespace pictrove::readers::pdf {
 
 namespace detail {
 // Every byte's class, looked up rather than compared: lexing content streams is mostly asking
-// these questions.
-enum CharClass : std::uint8_t { kRegularChar = 0, kWhiteChar = 1, kDelimiterChar = 2 };
+// these questions. kNumberChar marks what numbers are written with (digits, point, signs).
+enum CharClass : std::uint8_t { kWhiteChar = 1, kDelimiterChar = 2, kNumberChar = 4 };
 struct CharClasses {
     std::uint8_t of[256] = {};
     constexpr CharClasses() {
         for (const std::uint8_t c : {0, 9, 10, 12, 13, 32}) of[c] = kWhiteChar;
-        for (const char c : {'(', ')', '<', '>', '[', ']', '{', '}', '/', '%'})
+        for (const char c : {'(', ')', '<', '>', '[', ']', '{', '}', '/', '%'}) {
             of[static_cast<std::uint8_t>(c)] = kDelimiterChar;
+        }
+        for (const char c : {'0', '1', '2', '3', '4', '5', '6', '7', '8', '9', '.', '+', '-'}) {
+            of[static_cast<std::uint8_t>(c)] = kNumberChar;
+        }
     }
 };
 inline constexpr CharClasses kCharClasses{};
@@ -37,7 +41,7 @@ inline bool IsDelimiter(std::uint8_t c) {
 }
 
 inline bool IsRegular(std::uint8_t c) {
-    return detail::kCharClasses.of[c] == detail::kRegularChar;
+    return (detail::kCharClasses.of[c] & (detail::kWhiteChar | detail::kDelimiterChar)) == 0;
 }
 
 enum class TokenKind : std::uint8_t {

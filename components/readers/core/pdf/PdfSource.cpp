@@ -1,7 +1,14 @@
 // Opening a PDF document: structure, security, page tree, content scan and naming.
 #include "PdfSource.h"
 
+#include <algorithm>
+#include <condition_variable>
+#include <deque>
+#include <exception>
+#include <mutex>
 #include <string>
+#include <system_error>
+#include <thread>
 #include <unordered_set>
 
 #include "PdfContent.h"
@@ -93,6 +100,118 @@ std::u16string Latin1(const std::string& text) {
     return out;
 }
 
+using DecodedBatch = std::vector<std::vector<std::uint8_t>>;
+
+DecodedBatch DecodeBatch(const std::vector<pdf::PageContent>& batch) {
+    DecodedBatch decoded;
+    decoded.reserve(batch.size());
+    for (const auto& content : batch) decoded.push_back(pdf::DecodeContent(content));
+    return decoded;
+}
+
+// Decodes batches of prepared page content, in the order given, on one thread of its own (or,
+// when no thread can be had, on the caller's). A failure there (memory) comes out of Pop.
+class ContentDecoder {
+  public:
+    ContentDecoder() {
+        try {
+            worker_ = std::thread([this] { Run(); });
+        } catch (const std::system_error&) {
+        }
+    }
+    ContentDecoder(const ContentDecoder&) = delete;
+    ContentDecoder& operator=(const ContentDecoder&) = delete;
+    ~ContentDecoder() {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            stop_ = true;
+        }
+        changed_.notify_all();
+        if (worker_.joinable()) worker_.join();
+    }
+
+    void Push(std::vector<pdf::PageContent> batch) {
+        if (!worker_.joinable()) {
+            done_.push_back(Result{DecodeBatch(batch), nullptr});
+            return;
+        }
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            todo_.push_back(std::move(batch));
+        }
+        changed_.notify_all();
+    }
+
+    DecodedBatch Pop() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [this] { return !done_.empty(); });
+        Result result = std::move(done_.front());
+        done_.pop_front();
+        if (result.failure) std::rethrow_exception(result.failure);
+        return std::move(result.batch);
+    }
+
+  private:
+    struct Result {
+        DecodedBatch batch;
+        std::exception_ptr failure;
+    };
+
+    void Run() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        for (;;) {
+            changed_.wait(lock, [this] { return stop_ || !todo_.empty(); });
+            if (stop_) return;  // the scan ended early: what is left is not wanted
+            std::vector<pdf::PageContent> batch = std::move(todo_.front());
+            todo_.pop_front();
+            lock.unlock();
+            Result result;
+            try {
+                result.batch = DecodeBatch(batch);
+            } catch (...) {
+                result.failure = std::current_exception();
+            }
+            lock.lock();
+            done_.push_back(std::move(result));
+            changed_.notify_all();
+        }
+    }
+
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<std::vector<pdf::PageContent>> todo_;
+    std::deque<Result> done_;
+    bool stop_ = false;
+    std::thread worker_;  // last: started once everything it uses exists
+};
+
+// Pages are scanned in order on this thread while the content of the next pages is inflated on
+// another (inflating and scanning cost about the same on documents of drawn pages). Content is
+// prepared here, since only preparing reads the document; at most two batches are ahead.
+void ScanPages(pdf::Document& document, const std::vector<PageRef>& pages, std::vector<pdf::FoundImage>& found) {
+    pdf::ContentScanner scanner(document, found);
+    constexpr std::size_t kBatch = 8;
+    ContentDecoder decoder;
+    std::size_t prepared = 0;
+    const auto prepareNext = [&] {
+        if (prepared >= pages.size()) return;
+        std::vector<pdf::PageContent> batch;
+        for (; batch.size() < kBatch && prepared < pages.size(); ++prepared)
+            batch.push_back(scanner.PrepareContent(*pages[prepared].page.dict));
+        decoder.Push(std::move(batch));
+    };
+    prepareNext();
+    prepareNext();
+    for (std::size_t first = 0; first < pages.size(); first += kBatch) {
+        const DecodedBatch decoded = decoder.Pop();
+        prepareNext();
+        for (std::size_t k = 0; k < decoded.size(); ++k) {
+            const PageRef& page = pages[first + k];
+            scanner.ScanPage(static_cast<int>(first + k + 1), *page.page.dict, page.resources, decoded[k]);
+        }
+    }
+}
+
 }  // namespace
 
 PdfSource::PdfSource(PayloadDecoderPtr decoder) : decoder_(std::move(decoder)) {
@@ -155,10 +274,7 @@ OpenStatus PdfSource::OpenDocument(OpenRequest request) {
     if (pages.empty() && !HasPageTree(*document_, root)) return OpenFromImageObjects();
     pageCount_ = static_cast<int>(pages.size());
 
-    pdf::ContentScanner scanner(*document_, found_);
-    for (std::size_t i = 0; i < pages.size(); ++i) {
-        scanner.ScanPage(static_cast<int>(i + 1), *pages[i].page.dict, pages[i].resources);
-    }
+    ScanPages(*document_, pages, found_);
     const int width = static_cast<int>(std::to_string(std::max(pageCount_, 1)).size());
     images_.reserve(found_.size());
     for (const auto& found : found_) {
