@@ -11,6 +11,7 @@
 #include <cstring>
 #include <iterator>
 #include <memory>
+#include <mutex>
 
 #include "common/Handles.h"
 
@@ -138,25 +139,61 @@ struct CompressorFree {
     void operator()(libdeflate_compressor* compressor) const { libdeflate_free_compressor(compressor); }
 };
 
-// What one thread keeps from one picture to the next: the compressor's tables and the buffers,
+// What a writer keeps from one picture to the next: the compressor's tables and the buffers,
 // so a run of pictures does not take, and fault in, fresh memory for each.
 struct PngScratch {
     std::unique_ptr<libdeflate_compressor, CompressorFree> compressor;
     std::vector<std::uint8_t> filtered;
     std::vector<std::uint8_t> file;
 
-    // Buffers of a rare huge picture are not kept for the pictures after it.
+    // Buffers of a large picture are not kept for the pictures after it.
     void Trim() {
-        constexpr std::size_t kKept = std::size_t{16} << 20;
+        constexpr std::size_t kKept = std::size_t{8} << 20;
         if (filtered.capacity() > kKept) std::vector<std::uint8_t>().swap(filtered);
         if (file.capacity() > kKept) std::vector<std::uint8_t>().swap(file);
     }
 };
 
-PngScratch& ThreadScratch() {
-    thread_local PngScratch scratch;
-    return scratch;
-}
+// Scratch lent to one picture at a time and given back for the next, shared by every thread
+// that writes (one each at a time). Not thread_local: objects of that kind with destructors
+// are not torn down reliably when a thread ends on every Windows toolchain.
+class ScratchPool {
+  public:
+    std::unique_ptr<PngScratch> Take() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (free_.empty()) return std::make_unique<PngScratch>();
+        std::unique_ptr<PngScratch> scratch = std::move(free_.back());
+        free_.pop_back();
+        return scratch;
+    }
+    void Give(std::unique_ptr<PngScratch> scratch) {
+        scratch->Trim();
+        std::lock_guard<std::mutex> lock(mutex_);
+        free_.push_back(std::move(scratch));
+    }
+
+  private:
+    std::mutex mutex_;
+    std::vector<std::unique_ptr<PngScratch>> free_;
+};
+
+// The pool's scratch for one picture, given back when it goes.
+class LentScratch {
+  public:
+    LentScratch() : scratch_(Pool().Take()) {}
+    ~LentScratch() { Pool().Give(std::move(scratch_)); }
+    LentScratch(const LentScratch&) = delete;
+    LentScratch& operator=(const LentScratch&) = delete;
+    PngScratch& operator*() { return *scratch_; }
+    PngScratch* operator->() { return scratch_.get(); }
+
+  private:
+    static ScratchPool& Pool() {
+        static ScratchPool pool;
+        return pool;
+    }
+    std::unique_ptr<PngScratch> scratch_;
+};
 
 // The picture's header: what each row holds, and how it is laid out.
 struct PngShape {
@@ -292,21 +329,15 @@ bool EncodePngInto(const ReaderImageFields& fields,
 
 std::vector<std::uint8_t> EncodePng(const ReaderImageFields& fields, float dpi, std::size_t wholeLimit) {
     std::vector<std::uint8_t> file;
-    PngScratch& scratch = ThreadScratch();
-    const bool ok = EncodePngInto(fields, dpi, wholeLimit, scratch, file);
-    scratch.Trim();
-    if (!ok) file.clear();
+    LentScratch scratch;
+    if (!EncodePngInto(fields, dpi, wholeLimit, *scratch, file)) file.clear();
     return file;
 }
 
 DWORD WritePngFile(const ReaderImageFields& fields, float dpi, const std::wstring& path) {
-    PngScratch& scratch = ThreadScratch();
-    struct TrimAfter {
-        PngScratch& scratch;
-        ~TrimAfter() { scratch.Trim(); }
-    } trimAfter{scratch};
-    if (!EncodePngInto(fields, dpi, kPngWholePictureLimit, scratch, scratch.file)) return ERROR_NOT_ENOUGH_MEMORY;
-    const std::vector<std::uint8_t>& png = scratch.file;
+    LentScratch scratch;
+    if (!EncodePngInto(fields, dpi, kPngWholePictureLimit, *scratch, scratch->file)) return ERROR_NOT_ENOUGH_MEMORY;
+    const std::vector<std::uint8_t>& png = scratch->file;
     const bool existedBefore = GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
     UniqueHandle file(
         CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));

@@ -37,18 +37,20 @@ cli="$build/bin/PictroveCli.exe"
 windows_path() { winepath -w "$1" 2>/dev/null; }
 
 # measure NAME OUTPUT_FOLDER COMMAND...: runs the command $runs times into a fresh output folder
-# and prints "NAME median_seconds peak_MB". measure_once does the same with one run, for a peer
-# so far behind that more runs would only add minutes.
+# and prints "NAME median_seconds peak_MB". measure_once does the same with one run and no
+# warming run, for a peer so far behind that more runs would only add minutes.
 measure_once() {
-    runs=1 measure "$@"
+    runs=1 warm=0 measure "$@"
 }
 measure() {
     local name="$1" out="$2"
     shift 2
     local times=() peak=0
     # One run first that is not counted: file cache and Wine's own start-up warm.
-    rm -rf "$out" && mkdir -p "$out"
-    "$@" >/dev/null 2>&1 || true
+    if [ "${warm:-1}" = 1 ]; then
+        rm -rf "$out" && mkdir -p "$out"
+        "$@" >/dev/null 2>&1 || true
+    fi
     for _ in $(seq 1 "$runs"); do
         rm -rf "$out" && mkdir -p "$out"
         local stats

@@ -122,8 +122,8 @@ struct DecompressorFree {
 // The whole stream in one call, when it is sound and inflates to at most limit bytes: about twice
 // zlib's speed. The output size is not known ahead, so it is guessed and the guess raised.
 bool InflateWhole(std::span<const std::uint8_t> in, std::size_t limit, ByteVector& out) {
-    thread_local std::unique_ptr<libdeflate_decompressor, DecompressorFree> decompressor(
-        libdeflate_alloc_decompressor());
+    // One per call (a few kilobytes): the stream may be inflated on any thread.
+    const std::unique_ptr<libdeflate_decompressor, DecompressorFree> decompressor(libdeflate_alloc_decompressor());
     if (!decompressor || limit == 0) return false;
     std::size_t guess = std::min(limit, std::max<std::size_t>(in.size() * 4, 64 * 1024));
     for (;;) {
