@@ -110,10 +110,12 @@ DecodedBatch DecodeBatch(const std::vector<pdf::PageContent>& batch) {
 }
 
 // Decodes batches of prepared page content, in the order given, on one thread of its own (or,
-// when no thread can be had, on the caller's). A failure there (memory) comes out of Pop.
+// when asked to or no thread can be had, on the caller's). A failure there (memory) comes out
+// of Pop.
 class ContentDecoder {
   public:
-    ContentDecoder() {
+    explicit ContentDecoder(bool ownThread) {
+        if (!ownThread) return;
         try {
             worker_ = std::thread([this] { Run(); });
         } catch (const std::system_error&) {
@@ -191,7 +193,8 @@ class ContentDecoder {
 void ScanPages(pdf::Document& document, const std::vector<PageRef>& pages, std::vector<pdf::FoundImage>& found) {
     pdf::ContentScanner scanner(document, found);
     constexpr std::size_t kBatch = 8;
-    ContentDecoder decoder;
+    // A document of one batch has nothing to overlap: no thread for it.
+    ContentDecoder decoder(pages.size() > kBatch);
     std::size_t prepared = 0;
     const auto prepareNext = [&] {
         if (prepared >= pages.size()) return;
