@@ -553,14 +553,16 @@ Object Document::Lookup(const Dict* dict, std::string_view key) {
     return Resolve(dict->Get(key));
 }
 
+std::span<const std::uint8_t> Document::StoredSpan(const Stream& stream) const {
+    if (stream.ownsData) return stream.data;
+    if (stream.offset <= file_.size() && stream.length <= file_.size() - stream.offset)
+        return file_.subspan(stream.offset, stream.length);
+    return {};
+}
+
 std::vector<std::uint8_t> Document::RawStreamBytes(const Stream& stream) {
-    std::span<const std::uint8_t> raw;
-    if (stream.ownsData) {
-        raw = stream.data;
-    } else if (stream.offset <= file_.size() && stream.length <= file_.size() - stream.offset) {
-        raw = file_.subspan(stream.offset, stream.length);
-    }
-    if (!security_ || !stream.encrypted || !NeedsDecryption(stream)) return {raw.begin(), raw.end()};
+    const std::span<const std::uint8_t> raw = StoredSpan(stream);
+    if (!NeedsDecryption(stream)) return {raw.begin(), raw.end()};
     return security_->DecryptStream(raw, stream.number, stream.generation);
 }
 
@@ -584,8 +586,8 @@ std::optional<PreparedStream> Document::PrepareStream(const Stream& stream, std:
     if (NeedsDecryption(stream) || stream.ownsData) {
         prepared.owned = RawStreamBytes(stream);
         prepared.usesOwned = true;
-    } else if (stream.offset <= file_.size() && stream.length <= file_.size() - stream.offset) {
-        prepared.stored = file_.subspan(stream.offset, stream.length);
+    } else {
+        prepared.stored = StoredSpan(stream);
     }
     Object filter = Resolve(stream.dict.Get("Filter"));
     if (filter.IsNull()) filter = Resolve(stream.dict.Get("F"));  // inline images abbreviate

@@ -96,6 +96,8 @@ class Document {
     // Whether the stream's stored bytes need decrypting (not when a crypt filter named Identity
     // leaves it in the clear).
     bool NeedsDecryption(const Stream& stream);
+    // The stream's bytes as the file (or the stream itself) holds them; empty when out of bounds.
+    std::span<const std::uint8_t> StoredSpan(const Stream& stream) const;
 
     struct Entry {
         std::uint8_t type = 0;    // 0 free, 1 at offset, 2 in an object stream
