@@ -22,28 +22,9 @@ std::optional<ImageInfo> Checked(ImageFormat format, std::int64_t width, std::in
 }
 
 std::optional<ImageInfo> JpegHeader(std::span<const std::uint8_t> file) {
-    ByteReader reader(file, 2);
-    // Markers until the first start of frame; scans before it mean a damaged file.
-    for (int guard = 0; guard < 10000 && reader.Ok(); ++guard) {
-        std::uint8_t marker = reader.U8();
-        if (marker != 0xFF) return std::nullopt;
-        while (marker == 0xFF && reader.Ok()) marker = reader.U8();
-        if (marker == 0xD8 || (marker >= 0xD0 && marker <= 0xD7) || marker == 0x01) continue;
-        if (marker == 0xD9 || marker == 0xDA) return std::nullopt;
-        const std::uint16_t length = reader.U16BE();
-        if (length < 2) return std::nullopt;
-        const bool startOfFrame =
-            marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
-        if (startOfFrame) {
-            reader.Skip(1);
-            const int height = reader.U16BE();
-            const int width = reader.U16BE();
-            if (!reader.Ok()) return std::nullopt;
-            return Checked(ImageFormat::kJpeg, width, height);
-        }
-        reader.Skip(length - 2u);
-    }
-    return std::nullopt;
+    const std::optional<JpegFrame> frame = JpegFrameOf(file);
+    if (!frame) return std::nullopt;
+    return Checked(ImageFormat::kJpeg, frame->width, frame->height);
 }
 
 std::optional<ImageInfo> TiffHeader(std::span<const std::uint8_t> file, ImageFormat format) {
@@ -174,6 +155,35 @@ std::optional<std::pair<int, int>> MetafileSize(std::span<const std::uint8_t> fi
     const std::int64_t h = std::max<std::int64_t>(1, (height * kMetafileDpi + unitsPerInch / 2) / unitsPerInch);
     if (w > kMaxImageSide || h > kMaxImageSide || !IsAcceptableSize(int(w), int(h))) return std::nullopt;
     return std::pair{static_cast<int>(w), static_cast<int>(h)};
+}
+
+std::optional<JpegFrame> JpegFrameOf(std::span<const std::uint8_t> file) {
+    if (file.size() < 2 || file[0] != 0xFF || file[1] != 0xD8) return std::nullopt;
+    ByteReader reader(file, 2);
+    // Markers until the first start of frame; scans before it mean a damaged file.
+    for (int guard = 0; guard < 10000 && reader.Ok(); ++guard) {
+        std::uint8_t marker = reader.U8();
+        if (marker != 0xFF) return std::nullopt;
+        while (marker == 0xFF && reader.Ok()) marker = reader.U8();
+        if (marker == 0xD8 || (marker >= 0xD0 && marker <= 0xD7) || marker == 0x01) continue;
+        if (marker == 0xD9 || marker == 0xDA) return std::nullopt;
+        const std::uint16_t length = reader.U16BE();
+        if (length < 2) return std::nullopt;
+        const bool startOfFrame =
+            marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+        if (startOfFrame) {
+            reader.Skip(1);  // precision
+            JpegFrame frame;
+            frame.height = reader.U16BE();
+            frame.width = reader.U16BE();
+            if (!reader.Ok()) return std::nullopt;
+            frame.components = reader.U8();
+            if (!reader.Ok()) frame.components = 0;  // cut short: the size is known, the rest not
+            return frame;
+        }
+        reader.Skip(length - 2u);
+    }
+    return std::nullopt;
 }
 
 }  // namespace pictrove::readers

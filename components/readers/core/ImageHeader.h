@@ -35,4 +35,12 @@ inline constexpr int kMetafileDpi = 96;
 // placeable header, or a size out of range.
 std::optional<std::pair<int, int>> MetafileSize(std::span<const std::uint8_t> file);
 
+// A JPEG file's first start-of-frame fields, without decoding.
+struct JpegFrame {
+    int width = 0;
+    int height = 0;
+    int components = 0;  // 0 when the file ends before it
+};
+std::optional<JpegFrame> JpegFrameOf(std::span<const std::uint8_t> file);
+
 }  // namespace pictrove::readers

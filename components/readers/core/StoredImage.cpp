@@ -54,25 +54,9 @@ StoredFormat StoredFormatOf(std::span<const std::uint8_t> file) {
 }
 
 std::optional<int> JpegComponents(std::span<const std::uint8_t> file) {
-    if (!StartsWith(file, "\xFF\xD8", 2)) return std::nullopt;
-    ByteReader reader(file, 2);
-    for (int guard = 0; guard < 10000 && reader.Ok(); ++guard) {
-        std::uint8_t marker = reader.U8();
-        if (marker != 0xFF) return std::nullopt;
-        while (marker == 0xFF && reader.Ok()) marker = reader.U8();
-        if (marker == 0xD8 || (marker >= 0xD0 && marker <= 0xD7) || marker == 0x01) continue;
-        if (marker == 0xD9 || marker == 0xDA) return std::nullopt;
-        const std::uint16_t length = reader.U16BE();
-        if (length < 2) return std::nullopt;
-        if (marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC) {
-            reader.Skip(5);  // precision, height, width
-            const int components = reader.U8();
-            if (!reader.Ok() || components == 0) return std::nullopt;
-            return components;
-        }
-        reader.Skip(length - 2u);
-    }
-    return std::nullopt;
+    const std::optional<JpegFrame> frame = JpegFrameOf(file);
+    if (!frame || frame->components == 0) return std::nullopt;
+    return frame->components;
 }
 
 StoredInfo StoredInfoOfFile(std::span<const std::uint8_t> file) {
