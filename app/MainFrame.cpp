@@ -63,6 +63,7 @@ std::span<const MessageEntry<MainFrame>> MainFrame::MessageTable() {
         OnMessage<MainFrame>(WM_ERASEBKGND, &MainFrame::OnEraseBackground),
         OnMessage<MainFrame>(WM_SIZE, &MainFrame::OnSize),
         OnMessage<MainFrame>(WM_DPICHANGED, &MainFrame::OnDpiChanged),
+        OnMessage<MainFrame>(WM_ACTIVATE, &MainFrame::OnActivate),
         OnMessage<MainFrame>(WM_CLOSE, &MainFrame::OnClose),
         OnMessage<MainFrame>(WM_DESTROY, &MainFrame::OnDestroy),
         OnMessage<MainFrame>(WM_CONTEXTMENU, &MainFrame::OnContextMenu),
@@ -307,6 +308,18 @@ LRESULT MainFrame::OnClose(UINT, WPARAM, LPARAM, bool& handled) {
     return 0;
 }
 
+// Without this, activation after Save As, a dialog or a message box would focus the bare frame:
+// the rows lose their highlight and the keys go nowhere until the user clicks.
+LRESULT MainFrame::OnActivate(UINT, WPARAM wParam, LPARAM, bool& handled) {
+    if (LOWORD(wParam) == WA_INACTIVE) {
+        focus_.Note(Hwnd());
+        handled = false;
+        return 0;
+    }
+    handled = !HIWORD(wParam) && focus_.Restore(Hwnd());
+    return 0;
+}
+
 LRESULT MainFrame::OnDestroy(UINT, WPARAM, LPARAM, bool&) {
     UnregisterFromLoop();
     document_.collection.Reset();
@@ -346,10 +359,13 @@ void MainFrame::UpdateTitle() {
 
 void MainFrame::UpdateStatusText() {
     if (!document_.collection || !statusBar_) return;
-    SendMessageW(statusBar_, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(list_.StatusText().c_str()));
+    const std::wstring text =
+        document_.damaged ? FormatUiString(IDS_DOCUMENT_DAMAGED, {list_.StatusText()}) : list_.StatusText();
+    SendMessageW(statusBar_, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
 bool MainFrame::OnIdle() {
+    focus_.Note(Hwnd());
     const ListCommandStates states = CommandStatesFor(document_.collection != nullptr, list_.SelectedCount());
     if (toolbar_.Hwnd()) {
         SendMessageW(toolbar_.Hwnd(), kToolbarSetEnabled, IDM_OPEN, TRUE);
@@ -446,8 +462,13 @@ LRESULT MainFrame::OnOpenCommand(UINT, WPARAM, LPARAM, bool&) {
 
 void MainFrame::RunExtraction(const std::vector<int>& indices) {
     if (extractDialog_.DoModal(GetActiveWindow()) != IDOK) return;
-    ExtractImages(document_.collection.Get(), indices,
-                  ExtractSettings{extractDialog_.Folder(), extractDialog_.Template(), extractDialog_.TypeIndex()});
+    const ExtractOutcome outcome =
+        ExtractImages(document_.collection.Get(), indices,
+                      ExtractSettings{extractDialog_.Folder(), extractDialog_.Template(), extractDialog_.TypeIndex()});
+    // Stays until the selection changes the status text again.
+    if (outcome.ran && statusBar_) {
+        SendMessageW(statusBar_, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(ExtractOutcomeText(outcome).c_str()));
+    }
 }
 
 LRESULT MainFrame::OnExtractSelected(UINT, WPARAM, LPARAM, bool&) {

@@ -44,6 +44,13 @@
 #define IDS_PREVIEW_OVER_LIMIT 254
 // The fifth type of the type list: pictures as stored in their documents
 #define IDS_TYPE_ORIGINAL 256
+// Names Windows refuses, a damaged document, and what an extraction wrote
+#define IDS_TEMPLATE_ERROR 257
+#define IDS_TEMPLATE_FORBIDDEN 258
+#define IDS_FOLDER_FORBIDDEN 259
+#define IDS_DOCUMENT_DAMAGED 260
+#define IDS_EXTRACT_WRITTEN 261
+#define IDS_EXTRACT_WRITTEN_FAILED 262
 
 // Commands (also tooltip strings)
 #define IDM_EXTRACT_SELECTED 32773

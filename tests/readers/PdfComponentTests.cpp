@@ -9,6 +9,7 @@
 
 #include "TestJpeg.h"
 #include "TestPdf.h"
+#include "contracts/DocumentConditionContract.h"
 #include "contracts/ReaderContract.h"
 #include "tests/support/TestSupport.h"
 
@@ -275,6 +276,31 @@ TEST_F(PdfReaderClass, PasswordRoundTrip) {
         ASSERT_NE(pixels.bits, nullptr);
         EXPECT_EQ(pixels.type, 2);
         EXPECT_EQ(pixels.bits[0], 123);
+    }
+}
+
+// The collection tells a document that opened round damage from a whole one.
+TEST_F(PdfReaderClass, ACutShortFileSaysItIsDamaged) {
+    PdfWriter writer;
+    const int raw = writer.AddStream(
+        "<< /Type /XObject /Subtype /Image /Width 1 /Height 1 /ColorSpace /DeviceGray /BitsPerComponent 8 >>",
+        Bytes{7});
+    const int root = test::AddPages(writer, {{"/Raw Do", "<< /XObject << /Raw " + Ref(raw) + " >> >>", ""}});
+    const Bytes whole = writer.Write(root);
+    for (const bool cut : {false, true}) {
+        SCOPED_TRACE(cut ? "cut short" : "whole");
+        auto reader = CreatePdfReader();
+        ASSERT_TRUE(reader);
+        const Bytes file = cut ? Bytes(whole.begin(), whole.end() - 8) : whole;
+        ASSERT_EQ(OpenPath(reader.Get(), Write(cut ? L"cut.pdf" : L"whole.pdf", file)), S_OK);
+        auto collection = Collection(reader.Get());
+        ASSERT_TRUE(collection);
+        ComPtr<DocumentCondition> condition;
+        ASSERT_EQ(collection->QueryInterface(kIidDocumentCondition, reinterpret_cast<void**>(condition.GetAddressOf())),
+                  S_OK);
+        int state = static_cast<int>(0xdeadbeef);
+        EXPECT_EQ(condition->GetCondition(&state), S_OK);
+        EXPECT_EQ(state, cut ? kDocumentDamaged : kDocumentWhole);
     }
 }
 

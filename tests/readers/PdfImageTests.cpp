@@ -166,6 +166,15 @@ TEST(PdfStructure, EveryCrossReferenceFormGivesTheSameImages) {
         const auto opened = Open(TwoPageDocument(c.options));
         ExpectTwoPageList(opened);
         EXPECT_EQ(opened.source->Repaired(), c.repaired);
+        EXPECT_FALSE(opened.source->Damaged()) << "a rebuilt table of a whole file is no damage";
+    }
+    // Cut short, the file loses its end marker with its table: a rebuilt list may lack pictures.
+    const Bytes whole = TwoPageDocument({});
+    for (const std::size_t lost : {std::size_t{8}, whole.size() / 3}) {
+        SCOPED_TRACE("lost " + std::to_string(lost) + " bytes");
+        const auto cut = Open(Bytes(whole.begin(), whole.end() - static_cast<std::ptrdiff_t>(lost)));
+        ASSERT_EQ(cut.status, OpenStatus::kOpened);
+        EXPECT_TRUE(cut.source->Damaged());
     }
 }
 
