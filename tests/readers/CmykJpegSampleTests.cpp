@@ -113,6 +113,42 @@ TEST(CmykJpegSamples, PdfPicturesShowWhatPdfRenderersShow) {
     EXPECT_EQ(pages.size(), 6u);
 }
 
+// A picture's JPEG is handed out as a file of its own only where a JPEG file's reader shows what
+// the page shows; the others are written from their pixels.
+TEST(CmykJpegSamples, StoredJpegsAreFilesOnlyWhereTheyShowThePicture) {
+    struct Case {
+        const char* file;
+        std::size_t index;
+        bool asFile;
+    };
+    const Case cases[] = {
+        {"pdfwrite.pdf", 0, false}, {"pdfwrite-ycck.pdf", 0, false}, {"decode.pdf", 0, false},
+        {"decode.pdf", 1, true},    {"decode.pdf", 2, false},        {"decode.pdf", 3, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.file) + " picture " + std::to_string(c.index));
+        PdfSource source(std::make_shared<NoPlatformJpeg>());
+        OpenRequest request;
+        request.bytes = ReadSample(c.file);
+        request.path = u"C:\\docs\\cmyk.pdf";
+        ASSERT_EQ(source.Open(std::move(request)), OpenStatus::kOpened);
+        EXPECT_EQ(source.Stored(c.index).format, c.asFile ? StoredFormat::kJpeg : StoredFormat::kNone);
+        EXPECT_EQ(source.Stored(c.index).pixelType, PixelType::kBgr24);
+        const auto bytes = source.StoredBytes(c.index);
+        ASSERT_EQ(bytes.has_value(), c.asFile);
+        if (!bytes) continue;
+        const auto page = source.Decode(c.index);
+        const auto file = codecs::JpegToImage(*bytes);
+        ASSERT_TRUE(page && file);
+        ASSERT_EQ(file->width, page->width);
+        for (int x = 8; x < page->width; x += 16) {
+            const std::uint8_t* bgr = page->Row(8) + 3 * x;
+            const std::uint8_t rgb[3] = {bgr[2], bgr[1], bgr[0]};
+            ExpectColour(*file, {c.file, 1, x, 8, "rgb", {}}, rgb, kInkTolerance);
+        }
+    }
+}
+
 TEST(CmykJpegSamples, JpegFileShowsImageMagicksInk) {
     auto image = codecs::JpegToImage(ReadSample("imagemagick.jpg"));
     ASSERT_TRUE(image);
