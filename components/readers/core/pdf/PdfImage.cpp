@@ -382,8 +382,9 @@ std::optional<Raster> FromJpeg(const JpegDecoder& jpeg,
     raster.height = decoded->height;
     raster.gray = decoded->type == PixelType::kGray8;
     raster.bgra.resize(static_cast<std::size_t>(raster.width) * static_cast<std::size_t>(raster.height) * 4);
-    // A Decode array that inverts gray or RGB samples is applied to the result; for CMYK data the
-    // inverted array is how PDF marks Adobe's inverted CMYK, which the decoder already undoes.
+    // Only JPEGs libjpeg-turbo refuses come here. A Decode array that inverts gray or RGB samples
+    // is applied to the result; CMYK comes back as the platform shows a JPEG file (Windows' GDI+
+    // inverts Adobe-marked ink, Wine's does not) and is taken as it is.
     const bool invert = decode.size() >= 2 && decode.size() <= 6 && decode[0] > decode[1];
     for (int y = 0; y < raster.height; ++y) {
         const std::uint8_t* row = decoded->Row(y);
