@@ -16,7 +16,8 @@ if [ ! -f "$out/djvu-samples/done" ]; then
     "$root/tests/readers/djvu/make-djvu-samples.sh" "$out/djvu-samples" && touch "$out/djvu-samples/done"
 fi
 g++ -std=c++20 -O1 -Wall -Wextra -Werror -I"$core" -I"$root" -I"$gtest/include" -I/usr/include/openjpeg-2.5 \
-    -DPICTROVE_DJVU_SAMPLES="\"$out/djvu-samples\"" "$core"/djvu/*.cpp "$root/tests/readers/djvu/DjvuTests.cpp" \
+    -DPICTROVE_DJVU_SAMPLES="\"$out/djvu-samples\"" -DPICTROVE_CMYK_JPEG_SAMPLES="\"$root/tests/readers/data/cmyk-jpeg\"" \
+    "$core"/djvu/*.cpp "$root/tests/readers/djvu/DjvuTests.cpp" \
     "$core"/*.cpp "$core"/codecs/*.cpp "$root/tests/readers/codecs/"*.cpp \
     "$root/tests/readers/ByteReaderTests.cpp" "$root/tests/readers/FileBytesTests.cpp" \
     "$root/tests/readers/ReaderCoreTests.cpp" "$root/tests/readers/ContainerCoreTests.cpp" \
@@ -30,6 +31,7 @@ g++ -std=c++20 -O1 -Wall -Wextra -Werror -I"$core" -I"$root" -I"$gtest/include" 
     "$core"/pdf/*.cpp "$root/tests/readers/PdfCoreTests.cpp" "$root/tests/readers/PdfImageTests.cpp" \
     "$root/tests/readers/TestPdf.cpp" "$root/tests/readers/TestJpeg.cpp" "$root/tests/readers/TestJpx.cpp" \
     "$root/tests/readers/StoredPdfImageTests.cpp" "$root/tests/readers/StoredPictureFileTests.cpp" \
+    "$root/tests/readers/CmykJpegSampleTests.cpp" \
     "$root/tests/readers/ArchiveCoreTests.cpp" "$root/tests/readers/TestArchives.cpp" \
     "$root/tests/readers/LibarchiveSamples.cpp" "$root/tests/readers/ArchiveFuzzFindings.cpp" \
     "$core"/jbig2/*.cpp "$root/tests/readers/Jbig2Tests.cpp" "$root/tests/readers/Jbig2SymbolTests.cpp" \
