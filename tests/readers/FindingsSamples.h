@@ -14,4 +14,12 @@ extern const std::vector<std::uint8_t> kPdfDeclares16000Square;
 extern const std::vector<std::uint8_t> kDjvuLayerLargerThanPage;
 extern const std::vector<std::uint8_t> kJpxGridOf43692Tiles;
 
+// Second round.
+extern const std::vector<std::uint8_t> kJpxDeclares15000Square;
+extern const std::vector<std::uint8_t> kPdfJpxDeclares15000Square;
+extern const std::vector<std::uint8_t> kJpxSubsampled2047x44800;
+extern const std::vector<std::uint8_t> kJbig2Region15000Square;
+extern const std::vector<std::uint8_t> kDjvuBackground15000Square;
+extern const std::vector<std::uint8_t> kPdfDctWithoutSamples;
+
 }  // namespace pictrove::test
