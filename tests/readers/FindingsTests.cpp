@@ -166,6 +166,14 @@ TEST(Findings, AJpeg2000PictureIsBoundedByWhatItsDecodingHolds) {
     EXPECT_EQ(subsampled->width, 2047);
     EXPECT_EQ(subsampled->height, 44800);
     EXPECT_EQ(subsampled->samples.size(), std::size_t{2047} * 44800 * 3);
+
+    // A real encoder's white page codes in 2 KB: it decodes, mark and paper.
+    const auto page = codecs::DecodeJpx(test::kOpjWhitePage4000x3000);
+    ASSERT_TRUE(page);
+    ASSERT_EQ(page->components, 3);
+    const auto grey = [&](std::size_t x, std::size_t y) { return page->samples[(y * 4000 + x) * 3 + 1]; };
+    EXPECT_EQ(grey(200, 140), 0);
+    EXPECT_EQ(grey(3999, 2999), 255);
 }
 
 // A 15000 x 15000 JBIG2 page whose one generic region has four data bytes ending in a marker:

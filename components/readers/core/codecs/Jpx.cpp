@@ -79,7 +79,8 @@ struct Plane {
         columns.resize(static_cast<std::size_t>(width));
         for (int x = 0; x < width; ++x) {
             const std::int64_t cx = (std::int64_t{x} + image.x0) / comp->dx - comp->x0;
-            columns[static_cast<std::size_t>(x)] = static_cast<std::uint32_t>(std::clamp<std::int64_t>(cx, 0, comp->w - 1));
+            columns[static_cast<std::size_t>(x)] =
+                static_cast<std::uint32_t>(std::clamp<std::int64_t>(cx, 0, comp->w - 1));
         }
     }
     const OPJ_INT32* Row(int y, const opj_image_t& image) const {
