@@ -152,6 +152,10 @@ void Iw44Image::Map::DecodeBuckets(ZpDecoder& zp, int block, int firstBucket, in
     std::unique_ptr<std::int16_t[]>& stored = blocks[static_cast<std::size_t>(block)];
     std::int16_t* coefficient = stored.get();  // null while every coefficient is zero
     const std::int16_t* known = coefficient ? coefficient : kNone;
+    // A block with no coefficient yet, in a band of 16 buckets: its one decision says whether
+    // any becomes new, most often not, and then its states need not be worked out.
+    const bool rootDecided = !coefficient && buckets == 16;
+    if (rootDecided && !zp.Decode(rootContext)) return;
     std::uint8_t bucketState[16];
     std::uint8_t state[16][16];
     int blockState = 0;
@@ -169,7 +173,7 @@ void Iw44Image::Map::DecodeBuckets(ZpDecoder& zp, int block, int firstBucket, in
         blockState |= bucket;
     }
 
-    if (buckets < 16 || (blockState & kActive)) {
+    if (buckets < 16 || (blockState & kActive) || rootDecided) {
         blockState |= kNew;
     } else if ((blockState & kUnknown) && zp.Decode(rootContext)) {
         blockState |= kNew;
