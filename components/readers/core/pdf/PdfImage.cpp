@@ -493,6 +493,9 @@ std::optional<Raster> DecodeRaster(Document& document,
         if (!raster) return std::nullopt;
     }
     if (!raster) {
+        // Only a compressed picture that gave nothing (an empty JPEG stream, or JPEG data drawn
+        // as a stencil) leaves samples that do not cover the picture: it fails alone.
+        if (samples->size() < rowBytes * static_cast<std::size_t>(size.height)) return std::nullopt;
         if (!stencil && (!space || !ValidBits(bits))) return std::nullopt;
         raster.emplace();
         raster->width = size.width;
