@@ -7,7 +7,7 @@
 # with its WMF reader (libmagickcore-6.q16-6-extra). Run: make-metafile-samples.sh [folder]
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
-out="${1:-$here/metafiles}"
+out="${1:-$here}"
 mkdir -p "$out"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
@@ -60,7 +60,9 @@ mv marks.wmf drawn.wmf
 # LibreOffice writes its WMFs in hundredths of a millimetre from (0, 0) with y going down, and a copy of the
 # drawing as an EMF in escape records (which GDI plays instead of the records). Other programs write other
 # windows; these two are the same drawing with the copy left out and every coordinate moved onto such a window:
-# twips from (-3000, 2000), and hundredths of a millimetre from (500, 700) with y going up (a negative extent).
+# twips from (-3000, 2000) with the drawing made six times as large (wider than 32767 hundredths of a millimetre,
+# so that its size in those no longer fits a metafile's 16-bit box), and hundredths of a millimetre from (500, 700)
+# with y going up (a negative extent).
 python3 - drawn.wmf <<'EOF'
 import struct, sys
 
@@ -105,7 +107,7 @@ def rewrite(name, point, window, inch, bbox):
     placeable = struct.pack('<11H', *words, check)
     open(name, 'wb').write(placeable + bytes(header) + data)
 
-twips = lambda v: round(v * 1440 / 2540)
+twips = lambda v: round(v * 6 * 1440 / 2540)
 ox, oy = -3000, 2000
 rewrite('window.wmf', lambda x, y: (twips(x) + ox, twips(y) + oy), (ox, oy, twips(width), twips(height)), 1440,
         (ox, oy, ox + twips(width), oy + twips(height)))
@@ -157,11 +159,11 @@ soffice --headless --convert-to pdf metafiles.doc >/dev/null 2>&1
 pdftoppm -r 96 -png metafiles.pdf page
 for f in drawn window flipped; do convert -density 96 "$f.wmf" "magick-$f.png"; done
 
-# Each square's centre in pixels at 96 dpi, per rendering: the oracle the tests compare with.
+# Each square's centre and size in pixels at 96 dpi, per rendering: the oracle the tests compare with.
 python3 - page-*.png magick-*.png > metafile-marks.txt <<'EOF'
 import subprocess, sys
 colours = {'red': (255, 0, 0), 'green': (0, 255, 0), 'blue': (0, 0, 255), 'magenta': (255, 0, 255)}
-print('# rendering width height, then the centre x y of the red, green, blue and magenta squares')
+print('# rendering width height, then the centre x y and the width and height of the red, green, blue and magenta squares')
 for name in sys.argv[1:]:
     ppm = subprocess.run(['convert', name, '-depth', '8', 'ppm:-'], capture_output=True, check=True).stdout
     fields = ppm.split(maxsplit=4)
@@ -177,6 +179,7 @@ for name in sys.argv[1:]:
         if not xs:
             sys.exit(f'{name}: a square is missing')
         line += [f'{(min(xs) + max(xs) + 1) / 2:.1f}', f'{(min(ys) + max(ys) + 1) / 2:.1f}']
+        line += [str(max(xs) - min(xs) + 1), str(max(ys) - min(ys) + 1)]
     print(' '.join(line))
 EOF
 cp offset.emf drawn.wmf window.wmf flipped.wmf metafiles.doc metafile-marks.txt "$out/"
