@@ -439,39 +439,29 @@ Bytes Wmf(const std::vector<std::vector<int>>& records) {
 
 TEST(DocSource, HeaderlessWindowsMetafilesGetTheWindowTheirRecordsSet) {
     constexpr int kOrg = 0x20B, kExt = 0x20C, kRectangle = 0x41B;
-    struct Case {
-        const char* label;
-        std::vector<std::vector<int>> records;
-        std::array<int, 5> box;  // left, top, right, bottom, units per inch
+    // Records (parameters y before x), then the box and units per inch; the bounds are LibreOffice's, six by four
+    // centimetres in hundredths of a millimetre from 0, 0.
+    const std::pair<std::vector<std::vector<int>>, std::array<int, 5>> cases[] = {
+        {{{kOrg, 2000, -3000}, {kExt, 2268, 3402}}, {-3000, 2000, 402, 4268, 1440}},
+        {{{kOrg, 4700, 500}, {kExt, -4000, 6000}}, {500, 700, 6500, 4700, 2540}},               // y going up
+        {{{kExt, 400, 600}, {kRectangle, 1, 2, 3, 4}, {kExt, 40, 60}}, {0, 0, 600, 400, 254}},  // the first counts
+        {{{kExt, 0, 600}}, {0, 0, 6000, 4000, 2540}},  // no area: the bounds stand in
     };
-    // Bounds as LibreOffice gives them: six by four centimetres in hundredths of a millimetre from 0, 0.
-    const Case cases[] = {
-        {"twips from a negative origin", {{kOrg, 2000, -3000}, {kExt, 2268, 3402}}, {-3000, 2000, 402, 4268, 1440}},
-        {"y going up", {{kOrg, 4700, 500}, {kExt, -4000, 6000}}, {500, 700, 6500, 4700, 2540}},
-        {"x going left, origin left at 0, 0", {{kExt, 400, -600}}, {-600, 0, 0, 400, 254}},
-        {"the first window counts",
-         {{kExt, 400, 600}, {kRectangle, 1, 2, 3, 4}, {kExt, 40, 60}},
-         {0, 0, 600, 400, 254}},
-        {"no window: the bounds", {{kRectangle, 1, 2, 3, 4}}, {0, 0, 6000, 4000, 2540}},
-        {"an empty extent: the bounds", {{kExt, 0, 600}}, {0, 0, 6000, 4000, 2540}},
-    };
-    for (const auto& c : cases) {
-        WordBlip blip;
-        blip.kind = BlipKind::kWmf;
-        blip.boundsRight = 6000;
-        blip.boundsBottom = 4000;
-        blip.sizeX = 2160000;
-        blip.sizeY = 1440000;
-        const Bytes placeable = PlaceableWmf(blip, Wmf(c.records));
-        ASSERT_GE(placeable.size(), 22u) << c.label;
-        for (int i = 0; i < 5; ++i) {
-            const int word = placeable[6 + 2 * i] | (placeable[7 + 2 * i] << 8);
-            EXPECT_EQ(i < 4 ? int(std::int16_t(word)) : word, c.box[i]) << c.label << ", word " << i;
-        }
+    WordBlip blip;
+    blip.kind = BlipKind::kWmf;
+    blip.boundsRight = 6000;
+    blip.boundsBottom = 4000;
+    blip.sizeX = 2160000;
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const Bytes placeable = PlaceableWmf(blip, Wmf(cases[i].first));
+        ASSERT_GE(placeable.size(), 22u);
+        std::array<int, 5> box{};
+        for (int k = 0; k < 5; ++k) box[k] = placeable[6 + 2 * k] | (placeable[7 + 2 * k] << 8);
+        for (int k = 0; k < 4; ++k) box[k] = std::int16_t(box[k]);
+        EXPECT_EQ(box, cases[i].second) << "case " << i;
     }
-    // A record claiming more than is left ends the search.
     Bytes cut = Wmf({{kExt, 400, 600}});
-    cut[18] = 200;
+    cut[18] = 200;  // a record longer than what is left ends the search
     EXPECT_FALSE(MetafileWindow(cut).has_value());
 }
 
