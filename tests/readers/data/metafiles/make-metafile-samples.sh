@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Makes the metafile samples of the reader tests once (CI has none of these tools): a drawing with a coloured
 # square in each corner as fig2dev and LibreOffice write it (EMF with a frame away from the origin, WMF), the same
-# WMF moved to a window in twips away from the origin and turned to a window with y going up, a Word 97 document
-# of them written by LibreOffice, and where LibreOffice's rendering of that document and ImageMagick's of the
-# standalone WMFs put each square (metafile-marks.txt). Needs fig2dev, soffice, pdftoppm, python3 and ImageMagick
-# with its WMF reader (libmagickcore-6.q16-6-extra). Run: make-metafile-samples.sh [folder]
+# WMF made poster-sized on a window in twips away from the origin and turned to a window with y going up, a Word 97
+# document of them written by LibreOffice, and where LibreOffice's rendering of that document and ImageMagick's of
+# the standalone WMFs put each square (metafile-marks.txt). Needs fig2dev, soffice, pdftoppm, python3 and
+# ImageMagick with its WMF reader (libmagickcore-6.q16-6-extra). Run: make-metafile-samples.sh [folder]
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 out="${1:-$here}"
