@@ -2,6 +2,7 @@
 // release of the reader on every way out; and the Open dialog's filter.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 
 #include "reader/DocumentOpener.h"
@@ -317,12 +318,7 @@ TEST(BusyOverlay, NestsAndRestoresCursor) {
     ASSERT_NE(overlay.Hwnd(), nullptr);
     EXPECT_TRUE(IsWindowVisible(overlay.Hwnd()));
     EXPECT_EQ(GetCursor(), wait);
-    EXPECT_EQ(GetWindowLongW(overlay.Hwnd(), GWL_EXSTYLE) & WS_EX_LAYERED, WS_EX_LAYERED);
     EXPECT_EQ(GetWindow(overlay.Hwnd(), GW_OWNER), view.Hwnd());
-    RECT overlayRect{}, viewRect{};
-    GetWindowRect(overlay.Hwnd(), &overlayRect);
-    GetWindowRect(view.Hwnd(), &viewRect);
-    EXPECT_TRUE(EqualRect(&overlayRect, &viewRect));
 
     overlay.Show();
     overlay.Hide();
@@ -338,6 +334,71 @@ TEST(BusyOverlay, NestsAndRestoresCursor) {
     overlay.Show();
     EXPECT_TRUE(IsWindowVisible(overlay.Hwnd()));
     overlay.Hide();
+}
+
+// What the screen shows of a rectangle, as 0x00BBGGRR values row by row.
+std::vector<COLORREF> ScreenPixels(const RECT& rect) {
+    const int width = rect.right - rect.left, height = rect.bottom - rect.top;
+    ScopedGetDC screen(nullptr);
+    UniqueMemoryDc memory(CreateCompatibleDC(screen.Get()));
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB};
+    void* bits = nullptr;
+    UniqueBitmap bitmap(CreateDIBSection(screen.Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!bitmap) return {};
+    {
+        ScopedSelectObject select(memory.Get(), bitmap.Get());
+        BitBlt(memory.Get(), 0, 0, width, height, screen.Get(), rect.left, rect.top, SRCCOPY);
+    }
+    GdiFlush();
+    std::vector<COLORREF> pixels;
+    for (int i = 0; i < width * height; ++i) {
+        const uint32_t p = static_cast<const uint32_t*>(bits)[i];
+        pixels.push_back(RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF));
+    }
+    return pixels;
+}
+
+// Whatever the platform makes of translucent windows, the window stays in sight around a notice
+// that shows its text, inside the window, in a wide window and in one narrower than the text.
+TEST(BusyOverlay, LeavesTheWindowInSightAroundAReadableNotice) {
+    const COLORREF background = RGB(0, 0, 0), text = RGB(255, 255, 255), window = GetSysColor(COLOR_WINDOW);
+    const struct { int width, height; } cases[] = {{400, 300}, {150, 120}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.width);
+        TestView view;
+        SetWindowPos(view.Hwnd(), nullptr, 10, 10, c.width, c.height, SWP_NOZORDER);
+        view.Overlay().Configure(view.Hwnd(), L"Opening document. Please wait...", background, text);
+        test::PumpMessages();
+        view.Overlay().Show();
+        RECT viewRect{}, client{}, noticeRect{};
+        GetWindowRect(view.Hwnd(), &viewRect);
+        GetClientRect(view.Hwnd(), &client);
+        MapWindowPoints(view.Hwnd(), nullptr, reinterpret_cast<POINT*>(&client), 2);
+        GetWindowRect(view.Overlay().Hwnd(), &noticeRect);
+        RECT inside{};
+        EXPECT_TRUE(IntersectRect(&inside, &noticeRect, &viewRect) && EqualRect(&inside, &noticeRect))
+            << "the notice stays on the window";
+        EXPECT_LT(noticeRect.bottom - noticeRect.top, (client.bottom - client.top) / 2);
+
+        // The window's own colour fills its client area outside the notice.
+        const std::vector<COLORREF> shown = ScreenPixels(client);
+        const int width = client.right - client.left;
+        int windowPixels = 0, outside = 0;
+        for (size_t i = 0; i < shown.size(); ++i) {
+            const POINT at{client.left + static_cast<int>(i) % width, client.top + static_cast<int>(i) / width};
+            if (PtInRect(&noticeRect, at)) continue;
+            ++outside;
+            windowPixels += shown[i] == window;
+        }
+        EXPECT_EQ(windowPixels, outside);
+        // The notice shows the text on its background.
+        const std::vector<COLORREF> notice = ScreenPixels(noticeRect);
+        const auto count = [&](COLORREF colour) { return std::count(notice.begin(), notice.end(), colour); };
+        EXPECT_GT(count(background), static_cast<long long>(notice.size()) / 2);
+        EXPECT_GT(count(text), 20);
+        view.Overlay().Hide();
+    }
 }
 
 }  // namespace
