@@ -59,6 +59,11 @@ void BusyOverlay::Show() {
     if (Hwnd()) {
         ShowWindow(Hwnd(), SW_SHOWNOACTIVATE);
         RepaintNow(Hwnd());
+        // Wine hands painted pixels to the display when the thread next finds its queue empty;
+        // the open that follows keeps it from looking, so it looks once now, for a paint that
+        // is not pending.
+        MSG pending{};
+        PeekMessageW(&pending, Hwnd(), WM_PAINT, WM_PAINT, PM_NOREMOVE);
     }
 }
 

@@ -14,8 +14,10 @@ namespace pictrove {
 
 namespace {
 
-// Space a push button keeps between its border and its text, per side.
-constexpr int kButtonPadding = 4;
+// Space a push button keeps between its border and its text, per side: its focus rectangle runs
+// three pixels inside the border, and a text that reaches it looks cut (a closing bracket merges
+// into the dotted line).
+constexpr int kButtonPadding = 6;
 // What a combo box keeps beside an item's text, besides its drop-down button.
 constexpr int kComboPadding = 6;
 constexpr uint16_t kNoId = 0xFFFF;

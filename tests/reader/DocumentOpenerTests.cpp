@@ -363,7 +363,7 @@ std::vector<COLORREF> ScreenPixels(const RECT& rect) {
 // that shows its text, inside the window, in a wide window and in one narrower than the text.
 TEST(BusyOverlay, LeavesTheWindowInSightAroundAReadableNotice) {
     const COLORREF background = RGB(0, 0, 0), text = RGB(255, 255, 255), window = GetSysColor(COLOR_WINDOW);
-    const struct { int width, height; } cases[] = {{400, 300}, {150, 120}};
+    const struct { int width, height; } cases[] = {{400, 300}, {200, 160}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.width);
         TestView view;
@@ -376,6 +376,8 @@ TEST(BusyOverlay, LeavesTheWindowInSightAroundAReadableNotice) {
         GetClientRect(view.Hwnd(), &client);
         MapWindowPoints(view.Hwnd(), nullptr, reinterpret_cast<POINT*>(&client), 2);
         GetWindowRect(view.Overlay().Hwnd(), &noticeRect);
+        // A translucent layer shows as a solid sheet where layered windows are not composed.
+        EXPECT_FALSE(GetWindowLongW(view.Overlay().Hwnd(), GWL_EXSTYLE) & WS_EX_LAYERED);
         RECT inside{};
         EXPECT_TRUE(IntersectRect(&inside, &noticeRect, &viewRect) && EqualRect(&inside, &noticeRect))
             << "the notice stays on the window";
