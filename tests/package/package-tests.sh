@@ -157,7 +157,8 @@ uninstaller_speaks() {  # language id, NSIS language name
     local nlf="/usr/share/nsis/Contrib/Language files/$2.nlf" expected shown
     expected=$(sed -n '/^# ^UninstallCaption/{n;p;q}' "$nlf" 2>/dev/null | tr -d '\r' | sed 's/\$(^Name)/Pictrove/')
     [ -n "$expected" ] || { fail "no uninstall caption in $nlf"; return; }
-    shown=$(wine "$probe" --dialog "$windows_install_dir\\Uninstall.exe" | tr -d '\r')
+    # NSIS ends the caption with a space.
+    shown=$(wine "$probe" --dialog "$windows_install_dir\\Uninstall.exe" | tr -d '\r' | sed 's/ *$//')
     expect_equal "uninstaller caption after installing \"$1\"" "$shown" "$expected"
     [ -f "$install_dir/Pictrove.exe" ] || fail "closing the uninstaller's first page removed the program"
 }
