@@ -39,7 +39,7 @@ void BusyOverlay::Show() {
         RegisterWindowClassOnce(kOverlayClass, StandardWindowProc, 0, LoadCursorW(nullptr, IDC_WAIT), nullptr);
         // An opaque notice rather than a translucent layer over the whole window: where layered
         // windows are not composed (Wine's virtual desktop, X without a compositing manager) such a
-        // layer shows as a solid sheet that hides the window and, unrepainted, its text too.
+        // layer shows as a solid black sheet that hides the whole window.
         if (Create(kOverlayClass, owner_, L"", WS_POPUP | WS_BORDER, WS_EX_NOACTIVATE, RECT{})) {
             LOGFONTW logFont{};
             if (SystemParametersInfoW(SPI_GETICONTITLELOGFONT, sizeof(logFont), &logFont, 0)) {
