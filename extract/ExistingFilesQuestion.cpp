@@ -11,8 +11,9 @@ namespace pictrove {
 
 namespace {
 
-// Some task dialogs size their buttons a little short of what their texts take (Wine's cuts a
-// Japanese label's closing bracket): the buttons are widened before the question is shown.
+// Some task dialogs size their buttons a little short of what their texts take: Wine's run a
+// label's last letter, or a Japanese label's closing bracket, into the focus rectangle. The
+// buttons are widened before the question is shown.
 HRESULT CALLBACK OnQuestionEvent(HWND dialog, UINT notification, WPARAM, LPARAM, LONG_PTR) {
     if (notification == TDN_CREATED) WidenClippedButtons(dialog);
     return S_OK;
