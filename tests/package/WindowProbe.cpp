@@ -11,7 +11,6 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -67,14 +66,6 @@ int Fail(const char* what) {
     return 1;
 }
 
-std::string Utf8(const std::wstring& text) {
-    std::string bytes(text.size() * 4 + 1, '\0');
-    const int length = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), bytes.data(),
-                                           static_cast<int>(bytes.size()), nullptr, nullptr);
-    bytes.resize(static_cast<size_t>(std::max(length, 0)));
-    return bytes;
-}
-
 BOOL CALLBACK FindDialog(HWND window, LPARAM context) {
     wchar_t className[16] = L"";
     GetClassNameW(window, className, 16);
@@ -100,7 +91,9 @@ int ProbeDialog(const std::wstring& program) {
     if (!dialog) return Fail("no dialog");
     // The caption is set once the dialog's first page is in place.
     Sleep(500);
-    std::printf("%s\n", Utf8(TextOfWindow(dialog)).c_str());
+    char caption[1024] = "";
+    WideCharToMultiByte(CP_UTF8, 0, TextOfWindow(dialog).c_str(), -1, caption, sizeof(caption), nullptr, nullptr);
+    std::printf("%s\n", caption);
     PostMessageW(dialog, WM_CLOSE, 0, 0);
     for (int waited = 0; waited < 100 && IsWindow(dialog); ++waited) Sleep(100);
     return IsWindow(dialog) ? Fail("the dialog stayed after WM_CLOSE") : 0;
