@@ -187,14 +187,14 @@ TEST_F(MainFrameTest, KeepsMinimumSizeAndTheListPaneWidth) {
 }
 
 // Moved to a denser screen, everything drawn at a size of its own grows with it: toolbar bar,
-// images and buttons, status bar, list columns (the user's width too) and row icons, the
-// splitter's minimum panes and the user's position, the window's minimum size; and back again
-// without drifting.
+// images and buttons, status bar, list columns (the user's width too, the names taking what is
+// left) and row icons, the splitter's minimum panes and the user's position, the window's minimum
+// size; and back again without drifting.
 TEST_F(MainFrameTest, ScalesWithTheScreenDensityAndBack) {
     Start(SettingsXml(0, RECT{0, 0, 600, 400}, 350));
     EXPECT_EQ(frame->Dpi(), 96u) << "the test prefix runs at 96 dpi";
     HWND list = frame->List().Hwnd();
-    ListView_SetColumnWidth(list, 0, 200);  // as the user dragged it
+    ListView_SetColumnWidth(list, 1, 50);  // as the user dragged it
     const auto toolbarHeight = [&] {
         RECT rect{};
         GetClientRect(frame->ToolbarWindow().Hwnd(), &rect);
@@ -217,11 +217,11 @@ TEST_F(MainFrameTest, ScalesWithTheScreenDensityAndBack) {
     };
     struct Step {
         UINT dpi;
-        int toolbar, image, button, gap, nameColumn, widthColumn, rowIcon, splitter, minPane, minWidth;
+        int toolbar, image, button, gap, widthColumn, heightColumn, rowIcon, splitter, minPane, minWidth;
     } steps[] = {
-        {144, 108, 96, 96, 9, 300, 105, 24, 525, 450, 450},
-        {192, 144, 128, 128, 12, 400, 140, 32, 700, 600, 600},
-        {96, 72, 64, 64, 6, 200, 70, 16, 350, 300, 300},
+        {144, 108, 96, 96, 9, 75, 105, 24, 525, 450, 450},
+        {192, 144, 128, 128, 12, 100, 140, 32, 700, 600, 600},
+        {96, 72, 64, 64, 6, 50, 70, 16, 350, 300, 300},
     };
     for (const Step& step : steps) {
         SCOPED_TRACE(step.dpi);
@@ -242,8 +242,11 @@ TEST_F(MainFrameTest, ScalesWithTheScreenDensityAndBack) {
         EXPECT_EQ(open->width, step.button);
         // Open, gap, separator, gap, Extract selected.
         EXPECT_EQ(extract->x, step.button + 2 * step.gap + 1);
-        EXPECT_EQ(ListView_GetColumnWidth(list, 0), step.nameColumn);
         EXPECT_EQ(ListView_GetColumnWidth(list, 1), step.widthColumn);
+        EXPECT_EQ(ListView_GetColumnWidth(list, 2), step.heightColumn);
+        RECT listClient{};
+        GetClientRect(list, &listClient);
+        EXPECT_EQ(ListView_GetColumnWidth(list, 0) + step.widthColumn + step.heightColumn, listClient.right);
         EXPECT_EQ(imageSize(ListView_GetImageList(list, LVSIL_SMALL)), std::pair(step.rowIcon, step.rowIcon));
         EXPECT_EQ(frame->SplitterWindow().Position(), step.splitter);
         EXPECT_EQ(frame->SplitterWindow().MinPaneSize(), step.minPane);

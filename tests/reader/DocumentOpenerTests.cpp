@@ -379,12 +379,7 @@ TEST(BusyOverlay, NestsAndRestoresCursor) {
     ASSERT_NE(overlay.Hwnd(), nullptr);
     EXPECT_TRUE(IsWindowVisible(overlay.Hwnd()));
     EXPECT_EQ(GetCursor(), wait);
-    EXPECT_EQ(GetWindowLongW(overlay.Hwnd(), GWL_EXSTYLE) & WS_EX_LAYERED, WS_EX_LAYERED);
     EXPECT_EQ(GetWindow(overlay.Hwnd(), GW_OWNER), view.Hwnd());
-    RECT overlayRect{}, viewRect{};
-    GetWindowRect(overlay.Hwnd(), &overlayRect);
-    GetWindowRect(view.Hwnd(), &viewRect);
-    EXPECT_TRUE(EqualRect(&overlayRect, &viewRect));
 
     overlay.Show();
     overlay.Hide();
@@ -400,6 +395,44 @@ TEST(BusyOverlay, NestsAndRestoresCursor) {
     overlay.Show();
     EXPECT_TRUE(IsWindowVisible(overlay.Hwnd()));
     overlay.Hide();
+}
+
+// Whatever the platform makes of translucent windows, the window stays in sight around a notice
+// that shows its text, inside the window, in a wide window and in one narrower than the text.
+TEST(BusyOverlay, LeavesTheWindowInSightAroundAReadableNotice) {
+    const COLORREF background = RGB(0, 0, 0), text = RGB(255, 255, 255), window = GetSysColor(COLOR_WINDOW);
+    for (const SIZE size : {SIZE{400, 300}, SIZE{200, 160}}) {
+        SCOPED_TRACE(size.cx);
+        TestView view;
+        SetWindowPos(view.Hwnd(), nullptr, 10, 10, size.cx, size.cy, SWP_NOZORDER);
+        view.Overlay().Configure(view.Hwnd(), L"Opening document. Please wait...", background, text);
+        test::PumpMessages();
+        view.Overlay().Show();
+        // A translucent layer shows as a solid sheet where layered windows are not composed.
+        EXPECT_FALSE(GetWindowLongW(view.Overlay().Hwnd(), GWL_EXSTYLE) & WS_EX_LAYERED);
+        RECT viewRect{}, client{}, notice{}, inside{};
+        GetWindowRect(view.Hwnd(), &viewRect);
+        GetClientRect(view.Hwnd(), &client);
+        MapWindowPoints(view.Hwnd(), nullptr, reinterpret_cast<POINT*>(&client), 2);
+        GetWindowRect(view.Overlay().Hwnd(), &notice);
+        EXPECT_TRUE(IntersectRect(&inside, &notice, &viewRect) && EqualRect(&inside, &notice));
+        EXPECT_LT(notice.bottom - notice.top, (client.bottom - client.top) / 2);
+        // What the screen shows at once, as it stays while the open blocks the thread.
+        ScopedGetDC screen(nullptr);
+        EXPECT_EQ(GetPixel(screen.Get(), client.left + 2, client.top + 2), window);
+        EXPECT_EQ(GetPixel(screen.Get(), client.right - 3, client.bottom - 3), window);
+        int textPixels = 0, backgroundPixels = 0;
+        for (int y = notice.top; y < notice.bottom; ++y) {
+            for (int x = notice.left; x < notice.right; ++x) {
+                const COLORREF shown = GetPixel(screen.Get(), x, y);
+                textPixels += shown == text;
+                backgroundPixels += shown == background;
+            }
+        }
+        EXPECT_GT(textPixels, 20);
+        EXPECT_GT(backgroundPixels, (notice.right - notice.left) * (notice.bottom - notice.top) / 2);
+        view.Overlay().Hide();
+    }
 }
 
 }  // namespace
