@@ -5,8 +5,8 @@ set -euo pipefail
 packages=(
     g++-mingw-w64-x86-64-posix mingw-w64-tools libz-mingw-w64-dev
     cmake ninja-build googletest
-    # libjpeg-turbo's SIMD code for the Windows build; Debian's libjpeg for native core builds.
-    nasm libjpeg62-turbo-dev libopenjp2-7-dev liblcms2-dev libdeflate-dev
+    # libjpeg-turbo's SIMD code for the Windows build; Debian's codec libraries for native core builds.
+    nasm libjpeg62-turbo-dev libopenjp2-7-dev liblcms2-dev libdeflate-dev libpng-dev libgif-dev
     wine wine64 xvfb xauth imagemagick x11-utils
     # Marlett for the caption buttons: without it Wine draws them as "0 1 r". Only a
     # Recommends of wine, so --no-install-recommends below would skip it.

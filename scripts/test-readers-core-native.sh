@@ -17,6 +17,7 @@ if [ ! -f "$out/djvu-samples/done" ]; then
 fi
 g++ -std=c++20 -O1 -Wall -Wextra -Werror -I"$core" -I"$root" -I"$gtest/include" -I/usr/include/openjpeg-2.5 \
     -DPICTROVE_DJVU_SAMPLES="\"$out/djvu-samples\"" -DPICTROVE_CMYK_JPEG_SAMPLES="\"$root/tests/readers/data/cmyk-jpeg\"" \
+    -DPICTROVE_PICTURE_SAMPLES="\"$root/tests/readers/data/pictures\"" \
     "$core"/djvu/*.cpp "$root/tests/readers/djvu/DjvuTests.cpp" \
     "$core"/*.cpp "$core"/codecs/*.cpp "$root/tests/readers/codecs/"*.cpp \
     "$root/tests/readers/ByteReaderTests.cpp" "$root/tests/readers/FileBytesTests.cpp" \
@@ -37,5 +38,5 @@ g++ -std=c++20 -O1 -Wall -Wextra -Werror -I"$core" -I"$root" -I"$gtest/include" 
     "$core"/jbig2/*.cpp "$root/tests/readers/Jbig2Tests.cpp" "$root/tests/readers/Jbig2SymbolTests.cpp" \
     "$root/tests/readers/Jbig2PdfTests.cpp" "$root/tests/readers/Jbig2TestStreams.cpp" \
     "$root/tests/readers/TestCorpus.cpp" "$root/tests/readers/DamagedDocumentsTests.cpp" \
-    "$out/gtest.o" "$out/gtest_main.o" -larchive -ljpeg -lopenjp2 -llcms2 -ldeflate -lz -lpthread -o "$out/readers_core_tests"
+    "$out/gtest.o" "$out/gtest_main.o" -larchive -ljpeg -lpng -lgif -lopenjp2 -llcms2 -ldeflate -lz -lpthread -o "$out/readers_core_tests"
 "$out/readers_core_tests" --gtest_brief=1

@@ -1,0 +1,203 @@
+// The PNG, GIF, BMP and icon codecs against ImageMagick's decoding of the same files, written by
+// real tools (data/pictures/make-picture-samples.sh), and their refusals at the limits.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <zlib.h>
+
+#include "PortablePayloadDecoder.h"
+#include "codecs/Bmp.h"
+#include "codecs/Gif.h"
+#include "codecs/Png.h"
+
+#ifdef _WIN32
+#include "tests/support/TestSupport.h"
+#endif
+
+namespace pictrove::readers::codecs {
+namespace {
+
+std::filesystem::path SampleFolder() {
+#ifdef _WIN32
+    return std::filesystem::path(test::ProgramFolder()) / L"readers-data" / L"pictures";
+#else
+    return PICTROVE_PICTURE_SAMPLES;
+#endif
+}
+
+std::vector<std::uint8_t> ReadSample(const std::string& name) {
+    std::ifstream stream(SampleFolder() / name, std::ios::binary);
+    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(stream), {});
+}
+
+// A PAM file as ImageMagick writes it (gray or RGB, with or without alpha) as RGBA.
+struct Rgba {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint8_t> pixels;
+};
+
+Rgba ReadPam(const std::vector<std::uint8_t>& file) {
+    Rgba out;
+    const std::string text(file.begin(), file.end());
+    const std::size_t end = text.find("ENDHDR\n");
+    std::istringstream header(text.substr(0, end));
+    std::string key;
+    header >> key;  // P7
+    int depth = 0;
+    for (std::string value; header >> key;) {
+        header >> value;
+        if (key == "WIDTH") out.width = std::stoi(value);
+        if (key == "HEIGHT") out.height = std::stoi(value);
+        if (key == "DEPTH") depth = std::stoi(value);
+    }
+    const std::uint8_t* data = file.data() + end + 7;
+    for (int i = 0; i < out.width * out.height; ++i, data += depth) {
+        const bool gray = depth <= 2;
+        out.pixels.insert(out.pixels.end(), {data[0], data[gray ? 0 : 1], data[gray ? 0 : 2],
+                                             std::uint8_t(depth == 2 || depth == 4 ? data[depth - 1] : 255)});
+    }
+    return out;
+}
+
+Rgba ToRgba(const DecodedImage& image) {
+    Rgba out{image.width, image.height, {}};
+    for (int y = 0; y < image.height; ++y) {
+        const std::uint8_t* p = image.Row(y);
+        for (int x = 0; x < image.width; ++x) {
+            switch (image.type) {
+                case PixelType::kGray8:
+                    out.pixels.insert(out.pixels.end(), {p[x], p[x], p[x], 255});
+                    break;
+                case PixelType::kBgr24:
+                    out.pixels.insert(out.pixels.end(), {p[3 * x + 2], p[3 * x + 1], p[3 * x], 255});
+                    break;
+                default:
+                    out.pixels.insert(out.pixels.end(), {p[4 * x + 2], p[4 * x + 1], p[4 * x], p[4 * x + 3]});
+            }
+        }
+    }
+    return out;
+}
+
+TEST(PictureCodecSamples, EveryPictureMatchesImageMagick) {
+    std::ifstream list(SampleFolder() / "samples.txt");
+    ASSERT_TRUE(list) << SampleFolder();
+    int count = 0;
+    for (std::string line; std::getline(list, line);) {
+        if (line.empty() || line[0] == '#') continue;
+        std::istringstream fields(line);
+        std::string file, reference;
+        unsigned frame = 0;
+        int tolerance = 0;
+        fields >> file >> frame >> reference >> tolerance;
+        SCOPED_TRACE(file + " frame " + std::to_string(frame));
+        ++count;
+        const auto result = DecodePortable(ReadSample(file), frame);
+        ASSERT_EQ(result.end, PictureEnd::kComplete);
+        ASSERT_TRUE(result.image);
+        const Rgba expected = ReadPam(ReadSample(reference));
+        const Rgba actual = ToRgba(*result.image);
+        ASSERT_EQ(actual.width, expected.width);
+        ASSERT_EQ(actual.height, expected.height);
+        int worst = 0;
+        std::size_t where = 0;
+        for (std::size_t i = 0; i < expected.pixels.size(); i += 4) {
+            // The colour of a fully transparent pixel is not part of the picture.
+            const int channels = expected.pixels[i + 3] == 0 ? 1 : 4;
+            for (int c = 0; c < channels; ++c) {
+                const std::size_t at = i + (channels == 1 ? 3 : c);
+                const int difference = std::abs(int(actual.pixels[at]) - int(expected.pixels[at]));
+                if (difference > worst) {
+                    worst = difference;
+                    where = i / 4;
+                }
+            }
+        }
+        EXPECT_LE(worst, tolerance) << "at x " << where % std::size_t(expected.width) << " y "
+                                    << where / std::size_t(expected.width);
+    }
+    EXPECT_GE(count, 40);
+}
+
+TEST(PictureCodecSamples, FramesAndEntriesAreCountedWithoutDecoding) {
+    PortablePayloadDecoder decoder;
+    EXPECT_EQ(decoder.FrameCount(ReadSample("gif-animated.gif")), 4u);
+    EXPECT_EQ(decoder.FrameCount(ReadSample("gif-static.gif")), 1u);
+    EXPECT_EQ(decoder.FrameCount(ReadSample("ico-bitmaps.ico")), 4u);
+    EXPECT_EQ(decoder.FrameCount(ReadSample("png-rgb8.png")), 1u);
+    EXPECT_FALSE(decoder.DecodeFrame(ReadSample("gif-animated.gif"), 4));
+    EXPECT_FALSE(decoder.DecodeFrame(ReadSample("ico-bitmaps.ico"), 4));
+}
+
+void PutU32LE(std::vector<std::uint8_t>& file, std::size_t at, std::uint32_t value) {
+    for (int i = 0; i < 4; ++i) file[at + std::size_t(i)] = std::uint8_t(value >> (8 * i));
+}
+
+// Damaged and outsized files made from the samples: each ends as the codec promises, and a
+// size the data cannot hold is refused before the picture's memory is taken.
+TEST(PictureCodecLimits, DeclaredSizesAndDamage) {
+    struct Case {
+        const char* name;
+        std::string sample;
+        void (*change)(std::vector<std::uint8_t>&);
+        PictureEnd end;
+    };
+    const Case cases[] = {
+        {"png cut inside its pixel data keeps the rows it had", "png-rgb8.png",
+         [](std::vector<std::uint8_t>& f) { f.resize(f.size() * 2 / 3); }, PictureEnd::kTruncated},
+        {"png cut inside its header", "png-rgb8.png", [](std::vector<std::uint8_t>& f) { f.resize(30); },
+         PictureEnd::kDamaged},
+        {"png of 60000 x 60000 in 2 KB", "png-rgb8.png",
+         [](std::vector<std::uint8_t>& f) {
+             // Width and height big-endian at 16 and 20, and the header chunk's CRC after them.
+             f[16] = f[20] = 0;
+             f[17] = f[21] = 0;
+             f[18] = f[22] = 0xEA;
+             f[19] = f[23] = 0x60;
+             const auto crc = std::uint32_t(crc32(0, f.data() + 12, 17));
+             for (int i = 0; i < 4; ++i) f[29 + std::size_t(i)] = std::uint8_t(crc >> (24 - 8 * i));
+         },
+         PictureEnd::kOverLimit},
+        {"gif screen of 65535 x 65535 in 2 KB", "gif-static.gif",
+         [](std::vector<std::uint8_t>& f) { f[6] = f[7] = f[8] = f[9] = 0xFF; }, PictureEnd::kOverLimit},
+        {"gif cut inside its frame keeps the rows it had", "gif-static.gif",
+         [](std::vector<std::uint8_t>& f) { f.resize(f.size() - 400); }, PictureEnd::kTruncated},
+        {"gif cut before its frame", "gif-static.gif", [](std::vector<std::uint8_t>& f) { f.resize(20); },
+         PictureEnd::kDamaged},
+        {"bmp rows the file cannot hold", "bmp3-24.bmp", [](std::vector<std::uint8_t>& f) { f.resize(f.size() - 200); },
+         PictureEnd::kOverLimit},
+        {"bmp without the last row's padding", "bmp3-24.bmp",
+         [](std::vector<std::uint8_t>& f) { f.resize(f.size() - 1); }, PictureEnd::kComplete},
+        {"bmp of 60000 x 60000 in 2 KB", "bmp3-24.bmp",
+         [](std::vector<std::uint8_t>& f) {
+             PutU32LE(f, 18, 60000);
+             PutU32LE(f, 22, 60000);
+         },
+         PictureEnd::kOverLimit},
+        {"bmp rle8 cut short keeps the rows it drew", "bmp3-rle8.bmp",
+         [](std::vector<std::uint8_t>& f) { f.resize(f.size() / 2); }, PictureEnd::kTruncated},
+        {"bmp of 3 bits a pixel", "bmp3-24.bmp", [](std::vector<std::uint8_t>& f) { f[28] = 3; }, PictureEnd::kDamaged},
+        {"icon entry whose bitmap the file cannot hold", "ico-bitmaps.ico",
+         [](std::vector<std::uint8_t>& f) { PutU32LE(f, 6 + 8, 60); }, PictureEnd::kOverLimit},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto file = ReadSample(c.sample);
+        ASSERT_FALSE(file.empty());
+        c.change(file);
+        const auto result = DecodePortable(file, 0);
+        EXPECT_EQ(result.end, c.end);
+        EXPECT_EQ(result.image.has_value(), c.end == PictureEnd::kComplete || c.end == PictureEnd::kTruncated);
+    }
+}
+
+}  // namespace
+}  // namespace pictrove::readers::codecs
