@@ -21,6 +21,7 @@
 #include "djvu/DjvuSamples.h"
 #include "djvu/DjvuSource.h"
 #include "pdf/PdfSource.h"
+#include "PortablePayloadDecoder.h"
 #ifdef _WIN32
 #include "components/readers/com/GdiplusPayloadDecoder.h"
 #include "components/readers/com/ImageFileSource.h"
@@ -53,7 +54,7 @@ class HeaderSizeDecoder final : public PayloadDecoder {
 
 PayloadDecoderPtr Decoder() {
 #ifdef _WIN32
-    return std::make_shared<GdiplusPayloadDecoder>();
+    return std::make_shared<PortablePayloadDecoder>(std::make_shared<GdiplusPayloadDecoder>());
 #else
     return std::make_shared<HeaderSizeDecoder>();
 #endif

@@ -1,10 +1,9 @@
-// Embedded images through GDI+.
+// Embedded images through GDI+, for what the core's codecs leave.
 #include "GdiplusPayloadDecoder.h"
 
 #include <vector>
 
 #include "GdiplusImage.h"
-#include "codecs/Jpeg.h"
 
 namespace pictrove::readers {
 namespace {
@@ -25,11 +24,6 @@ bool FirstDimension(GpImage* image, GUID& dimension, UINT& count) {
 }  // namespace
 
 std::optional<DecodedImage> GdiplusPayloadDecoder::DecodeFrame(std::span<const std::uint8_t> file, unsigned frame) {
-    // JPEG goes through the readers' own decoder, so CMYK and YCCK pictures look the same on
-    // every platform; GDI+ remains the fallback for what libjpeg-turbo refuses.
-    if (frame == 0 && file.size() > 3 && file[0] == 0xFF && file[1] == 0xD8 && file[2] == 0xFF) {
-        if (auto image = codecs::JpegToImage(file)) return image;
-    }
     if (!gdiplus_.Ok()) return std::nullopt;
     LoadedImage image(file);
     if (!image) return std::nullopt;

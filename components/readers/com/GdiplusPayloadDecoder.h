@@ -1,5 +1,5 @@
-// The payload decoder of the COM shell: embedded image files decoded by GDI+, every page of a
-// multi-page file reachable by number.
+// Embedded image files decoded by GDI+, every page of a multi-page file reachable by number: the
+// fallback of the core's portable payload decoder, for metafiles and what its codecs do not read.
 #pragma once
 
 #include "GdiplusSession.h"

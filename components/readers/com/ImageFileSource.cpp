@@ -1,7 +1,12 @@
-// Common image files through GDI+, icons entry by entry, layered paint files through the core.
+// Common image files through the core's codecs (icons entry by entry) and GDI+ for metafiles,
+// layered paint files through the core.
 #include "ImageFileSource.h"
 
 #include "GdiplusImage.h"
+#include "ImageHeader.h"
+#include "PortablePayloadDecoder.h"
+#include "codecs/Bmp.h"
+#include "codecs/Gif.h"
 #include "codecs/Jpeg.h"
 #include "IcoDirectory.h"
 #include "StoredImage.h"
@@ -34,9 +39,14 @@ OpenStatus ImageFileSource::OpenDocument(OpenRequest request) {
         if (status == OpenStatus::kOpened) images_ = psd_->Images();
         return status;
     }
-    if (!gdiplus_.Ok()) return OpenStatus::kNotReadable;
     file_ = std::move(request.bytes);
-    const bool opened = (LooksLikeIco(file_) && OpenIconEntries()) || OpenFrames();
+    const PortableFormat format = SniffPortableFormat(file_);
+    bool opened = false;
+    if (format != PortableFormat::kNone && format != PortableFormat::kJpeg) {
+        opened = OpenPortable();
+    } else {
+        opened = gdiplus_.Ok() && OpenFrames();
+    }
     if (!opened) return OpenStatus::kNotReadable;
     // An icon's entries are files of their own (a PNG among them is kept as it is); any other
     // file is its picture as stored when it holds only that one.
@@ -51,18 +61,32 @@ OpenStatus ImageFileSource::OpenDocument(OpenRequest request) {
     return OpenStatus::kOpened;
 }
 
-bool ImageFileSource::OpenIconEntries() {
-    const auto entries = ParseIcoDirectory(file_);
-    if (!entries) return false;
-    for (const auto& entry : *entries) {
+// Sizes from the headers alone: an animation's frames all have its screen's size, an icon's
+// entries their own. An icon entry whose header cannot be read is left out; the others count.
+bool ImageFileSource::OpenPortable() {
+    if (LooksLikeIco(file_)) {
+        const auto entries = ParseIcoDirectory(file_);
+        if (!entries) return false;
+        for (unsigned i = 0; i < entries->size(); ++i) {
+            const auto size = codecs::IconEntrySize(file_, i);
+            if (!size) continue;
+            Frame frame;
+            frame.portable = true;
+            frame.ownBytes = ExtractIcoEntry(file_, (*entries)[i]);
+            frames_.push_back(std::move(frame));
+            images_.push_back({u"", size->first, size->second});
+        }
+        return !frames_.empty();
+    }
+    const auto info = ReadImageHeader(file_);
+    if (!info) return false;
+    const unsigned count = info->format == ImageFormat::kGif ? codecs::GifFrameCount(file_) : 1;
+    for (unsigned number = 0; number < count; ++number) {
         Frame frame;
-        frame.ownBytes = ExtractIcoEntry(file_, entry);
-        LoadedImage image(frame.ownBytes);
-        ImageEntry listed;
-        // A damaged entry is left out; the others still count.
-        if (!image || !image.Size(listed.width, listed.height)) continue;
+        frame.portable = true;
+        frame.number = number;
         frames_.push_back(std::move(frame));
-        images_.push_back(std::move(listed));
+        images_.push_back({u"", info->width, info->height});
     }
     return !frames_.empty();
 }
@@ -124,6 +148,7 @@ std::optional<DecodedImage> ImageFileSource::Decode(std::size_t index) {
     // JPEG files through the readers' own decoder (same colours on every platform), GDI+ for the rest.
     const std::span<const std::uint8_t> bytes =
         frame.ownBytes.empty() ? std::span<const std::uint8_t>(file_) : frame.ownBytes;
+    if (frame.portable) return DecodePortable(bytes, frame.number).image;
     if (!frame.hasDimension && bytes.size() > 3 && bytes[0] == 0xFF && bytes[1] == 0xD8 && bytes[2] == 0xFF) {
         if (auto jpeg = codecs::JpegToImage(bytes)) return jpeg;
     }

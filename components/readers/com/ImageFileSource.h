@@ -1,6 +1,7 @@
 // Common image files (BMP, JPEG, PNG, GIF, icons, metafiles, layered paint files): one image per
-// file, every frame of an animation, every image stored in an icon file. GDI+ decodes all but
-// the layered paint files, which the portable core reads.
+// file, every frame of an animation, every image stored in an icon file. The portable core reads
+// PNG, GIF, BMP, icons, JPEG and layered paint files; GDI+ is left the metafiles and what the
+// core's codecs do not take (12-bit JPEG).
 #pragma once
 
 #include <windows.h>
@@ -25,12 +26,13 @@ class ImageFileSource : public DocumentSource {
   private:
     struct Frame {
         std::vector<std::uint8_t> ownBytes;  // an icon image taken out as a file of its own
-        bool hasDimension = false;           // frames of an animation or pages
+        bool portable = false;               // decoded by the core's codecs, frame number as they count
+        bool hasDimension = false;           // GDI+: frames of an animation or pages
         GUID dimension{};
         UINT number = 0;
     };
 
-    bool OpenIconEntries();
+    bool OpenPortable();
     bool OpenFrames();
 
     GdiplusSession gdiplus_;

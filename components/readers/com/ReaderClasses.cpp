@@ -10,6 +10,7 @@
 #include "ImageFileSource.h"
 #include "Jbig2Source.h"
 #include "MobiSource.h"
+#include "PortablePayloadDecoder.h"
 #include "PcxSource.h"
 #include "PdbSource.h"
 #include "pdf/PdfSource.h"
@@ -26,16 +27,18 @@ std::unique_ptr<DocumentSource> Make() {
     return std::make_unique<Source>();
 }
 
-// Sources of formats that embed image files get GDI+ to decode them.
+// Sources of formats that embed image files get the core's codecs to decode them, GDI+ behind
+// them for metafiles and what the codecs do not read.
 template <class Source>
 std::unique_ptr<DocumentSource> MakeWithDecoder() {
-    return std::make_unique<Source>(std::make_shared<GdiplusPayloadDecoder>());
+    return std::make_unique<Source>(
+        std::make_shared<PortablePayloadDecoder>(std::make_shared<GdiplusPayloadDecoder>()));
 }
 
 // Format numbers index the application's class id table.
 const ReaderClass kClasses[] = {
     {&kReaderClassIds[1], &MakeWithDecoder<TiffSource>},
-    {&kReaderClassIds[2], &MakeWithDecoder<DjvuSource>},  // GDI+ for JPEG layers only
+    {&kReaderClassIds[2], &MakeWithDecoder<DjvuSource>},  // JPEG layers only
     {&kReaderClassIds[3], &MakeWithDecoder<PdfSource>},
     {&kReaderClassIds[4], &Make<TextSource>},
     {&kReaderClassIds[5], &Make<ImageFileSource>},

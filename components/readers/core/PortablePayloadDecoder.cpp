@@ -18,17 +18,26 @@ PortableFormat SniffPortableFormat(std::span<const std::uint8_t> file) {
     return PortableFormat::kNone;
 }
 
+namespace {
+
+codecs::PictureResult Whole(codecs::PictureResult result) {
+    if (result.end == codecs::PictureEnd::kTruncated) result.image.reset();
+    return result;
+}
+
+}  // namespace
+
 codecs::PictureResult DecodePortable(std::span<const std::uint8_t> file, unsigned frame) {
     const codecs::PictureOptions options{frame};
     switch (SniffPortableFormat(file)) {
         case PortableFormat::kPng:
-            return codecs::DecodePng(file, options);
+            return Whole(codecs::DecodePng(file, options));
         case PortableFormat::kGif:
-            return codecs::DecodeGif(file, options);
+            return Whole(codecs::DecodeGif(file, options));
         case PortableFormat::kBmp:
-            return codecs::DecodeBmp(file, options);
+            return Whole(codecs::DecodeBmp(file, options));
         case PortableFormat::kIco:
-            return codecs::DecodeIco(file, options);
+            return Whole(codecs::DecodeIco(file, options));
         case PortableFormat::kJpeg: {
             if (frame > 0) return {codecs::PictureEnd::kNoSuchFrame, std::nullopt};
             auto image = codecs::JpegToImage(file);

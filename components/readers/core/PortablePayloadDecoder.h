@@ -17,7 +17,9 @@ enum class PortableFormat { kNone, kJpeg, kPng, kGif, kBmp, kIco };
 // The format by signature, when it is one of the portable codecs'.
 PortableFormat SniffPortableFormat(std::span<const std::uint8_t> file);
 
-// Decodes with the codec of that format; kNotThisFormat for other files.
+// Decodes with the codec of that format; kNotThisFormat for other files. A PNG, GIF or BMP whose
+// data breaks inside the pixels gives no picture (kTruncated without one), as the platform
+// decoders never gave one: half a picture would pass for the whole in a list of results.
 codecs::PictureResult DecodePortable(std::span<const std::uint8_t> file, unsigned frame);
 
 class PortablePayloadDecoder final : public PayloadDecoder {

@@ -10,6 +10,7 @@
 
 #include "ByteReader.h"
 #include "IcoDirectory.h"
+#include "ImageHeader.h"
 #include "codecs/Png.h"
 
 namespace pictrove::readers::codecs {
@@ -231,6 +232,8 @@ PictureResult DecodeDib(std::span<const std::uint8_t> data, const Dib& dib, std:
     if (pixelOffset > data.size()) return {PictureEnd::kDamaged, std::nullopt};
     const auto pixels = data.subspan(pixelOffset);
     const bool rle = dib.compression == kRle4 || dib.compression == kRle8;
+    // The pixel limit first: a refusal for it is noted, so the picture is told to be too large.
+    if (!IsAcceptableSize(dib.width, dib.height)) return {PictureEnd::kOverLimit, std::nullopt};
     if (!rle) {
         // The last row's padding may be missing; anything less cannot be these rows.
         const std::uint64_t need = std::uint64_t{RowBytes(dib)} * std::uint64_t(dib.height - 1) +
@@ -260,6 +263,7 @@ PictureResult DecodeIconDib(std::span<const std::uint8_t> data) {
     const auto dib = ReadDib(data, true);
     if (!dib || dib->compression == kRle4 || dib->compression == kRle8) return {PictureEnd::kDamaged, std::nullopt};
     const std::size_t colourBytes = RowBytes(*dib) * std::size_t(dib->height);
+    if (!IsAcceptableSize(dib->width, dib->height)) return {PictureEnd::kOverLimit, std::nullopt};
     if (dib->headerEnd > data.size() || data.size() - dib->headerEnd < colourBytes) {
         return {PictureEnd::kOverLimit, std::nullopt};
     }
@@ -322,6 +326,21 @@ PictureResult DecodeIco(std::span<const std::uint8_t> file, const PictureOptions
     const auto data = file.subspan(entry.offset, entry.size);
     if (entry.isPng) return DecodePng(data);
     return DecodeIconDib(data);
+}
+
+std::optional<std::pair<int, int>> IconEntrySize(std::span<const std::uint8_t> file, unsigned entry) {
+    const auto entries = ParseIcoDirectory(file);
+    if (!entries || entry >= entries->size()) return std::nullopt;
+    const IcoEntry& found = (*entries)[entry];
+    const auto data = file.subspan(found.offset, found.size);
+    if (found.isPng) {
+        const auto info = ReadImageHeader(data);
+        if (!info) return std::nullopt;
+        return std::pair{info->width, info->height};
+    }
+    const auto dib = ReadDib(data, true);
+    if (!dib) return std::nullopt;
+    return std::pair{dib->width, dib->height};
 }
 
 }  // namespace pictrove::readers::codecs

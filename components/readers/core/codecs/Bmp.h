@@ -5,7 +5,9 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
+#include <utility>
 
 #include "codecs/PictureCodec.h"
 
@@ -22,5 +24,9 @@ PictureResult DecodeBmp(std::span<const std::uint8_t> file, const PictureOptions
 // them). Pixels the AND mask leaves out are transparent black; a 32-bit entry whose alpha is
 // all zero takes its transparency from the AND mask instead.
 PictureResult DecodeIco(std::span<const std::uint8_t> file, const PictureOptions& options = {});
+
+// The size of an icon file's entry from its bitmap or PNG header, without decoding; nothing
+// when the entry's header cannot be read.
+std::optional<std::pair<int, int>> IconEntrySize(std::span<const std::uint8_t> file, unsigned entry);
 
 }  // namespace pictrove::readers::codecs

@@ -160,7 +160,9 @@ PictureResult DecodeGif(std::span<const std::uint8_t> file, const PictureOptions
     const int width = gif->SWidth;
     const int height = gif->SHeight;
     if (width <= 0 || height <= 0) return {PictureEnd::kDamaged, std::nullopt};
-    if (std::uint64_t(width) * std::uint64_t(height) > (std::uint64_t{file.size()} + 1024) * kLzwPixelsPerByte) {
+    // The pixel limit first: a refusal for it is noted, so the picture is told to be too large.
+    if (!IsAcceptableSize(width, height) ||
+        std::uint64_t(width) * std::uint64_t(height) > (std::uint64_t{file.size()} + 1024) * kLzwPixelsPerByte) {
         return {PictureEnd::kOverLimit, std::nullopt};
     }
     // The canvas is allocated at the first frame's descriptor, so a file with no frame at all

@@ -80,8 +80,9 @@ void Run(Context& context) {
     int interlace = 0;
     png_get_IHDR(context.png, context.info, &width, &height, &depth, &colour, &interlace, nullptr, nullptr);
     const int channels = png_get_channels(context.png, context.info);
-    if (!PlausibleSize(width, height, channels, depth, context.input.data.size()) ||
-        !IsAcceptableSize(int(width), int(height))) {
+    // The pixel limit first: a refusal for it is noted, so the picture is told to be too large.
+    if (!IsAcceptableSize(int(width), int(height)) ||
+        !PlausibleSize(width, height, channels, depth, context.input.data.size())) {
         context.end = PictureEnd::kOverLimit;
         return;
     }
