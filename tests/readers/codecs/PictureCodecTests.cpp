@@ -256,5 +256,20 @@ TEST(PictureCodecLimits, DeclaredSizesAndDamage) {
     }
 }
 
+// Writers that store fewer palette entries than the header's count point the pixel offset at
+// the end of those they wrote; the offset decides where the palette ends.
+TEST(PictureCodecLimits, BmpPaletteEndsAtThePixelOffset) {
+    const auto original = ReadSample("bmp3-8.bmp");
+    ASSERT_GT(original.size(), 1078u);
+    std::vector<std::uint8_t> shorter(original);
+    shorter.erase(shorter.begin() + 14 + 40 + 200 * 4, shorter.begin() + 1078);
+    PutU32LE(shorter, 10, 14 + 40 + 200 * 4);
+    PutU32LE(shorter, 46, 0);  // "all 256 colours"
+    const auto expected = DecodeBmp(original);
+    const auto actual = DecodeBmp(shorter);
+    ASSERT_TRUE(expected.image && actual.image);
+    EXPECT_EQ(actual.image->bytes, expected.image->bytes);
+}
+
 }  // namespace
 }  // namespace pictrove::readers::codecs

@@ -26,6 +26,8 @@ struct Dib {
     std::uint32_t compression = kRgb;
     std::array<std::uint32_t, 4> masks{};              // red, green, blue, alpha; used with bit fields
     std::vector<std::array<std::uint8_t, 4>> palette;  // blue, green, red, 255
+    std::size_t paletteStart = 0;                      // from the DIB's start
+    std::size_t paletteEntry = 4;                      // bytes an entry takes
     std::size_t headerEnd = 0;                         // where the palette ends, from the DIB's start
 };
 
@@ -120,6 +122,8 @@ std::optional<Dib> ReadDib(std::span<const std::uint8_t> data, bool icon) {
     if (dib.compression == kRgb && dib.bits == 32) dib.masks = {0xFF0000, 0xFF00, 0xFF, 0};
     // Only version 4 and 5 headers and ALPHABITFIELDS carry a meaningful alpha mask.
     if (dib.compression == kBitFields && size < 56) dib.masks[3] = 0;
+    dib.paletteStart = end;
+    dib.paletteEntry = core ? 3 : 4;
     if (dib.bits <= 8) {
         const std::uint32_t full = 1u << dib.bits;
         const std::uint32_t count = colours == 0 || colours > full ? full : colours;
@@ -311,11 +315,19 @@ PictureResult DecodeBmp(std::span<const std::uint8_t> file, const PictureOptions
     const auto data = file.subspan(kFileHeader);
     const auto dib = ReadDib(data, false);
     if (!dib) return {PictureEnd::kDamaged, std::nullopt};
-    // The pixels' offset as the file header gives it; one pointing into the headers (some
-    // writers leave it zero) is taken to mean right after the palette.
+    // The pixels' offset as the file header gives it. One inside the palette means a shorter
+    // palette than the header says (its entries past the offset are pixels); one inside the
+    // headers (some writers leave it zero) is taken to mean right after the palette.
+    Dib fitted = *dib;
     const std::uint32_t offset = LoadU32LE(file.data() + 10);
-    const std::size_t pixels = offset >= kFileHeader + dib->headerEnd ? offset - kFileHeader : dib->headerEnd;
-    return DecodeDib(data, *dib, pixels);
+    std::size_t pixels = fitted.headerEnd;
+    if (offset >= kFileHeader + fitted.headerEnd) {
+        pixels = offset - kFileHeader;
+    } else if (offset >= kFileHeader + fitted.paletteStart + fitted.paletteEntry && !fitted.palette.empty()) {
+        pixels = offset - kFileHeader;
+        fitted.palette.resize((pixels - fitted.paletteStart) / fitted.paletteEntry);
+    }
+    return DecodeDib(data, fitted, pixels);
 }
 
 PictureResult DecodeIco(std::span<const std::uint8_t> file, const PictureOptions& options) {
