@@ -13,6 +13,7 @@
 
 #include <zlib.h>
 
+#include "ByteReader.h"
 #include "PortablePayloadDecoder.h"
 #include "codecs/Bmp.h"
 #include "codecs/Gif.h"
@@ -226,6 +227,14 @@ TEST(PictureCodecLimits, DeclaredSizesAndDamage) {
          PictureEnd::kOverLimit},
         {"bmp rle8 cut short keeps the rows it drew", "bmp3-rle8.bmp",
          [](std::vector<std::uint8_t>& f) { f.resize(f.size() / 2); }, PictureEnd::kTruncated},
+        {"bmp bit fields without a red mask", "bmp5-565.bmp", [](std::vector<std::uint8_t>& f) { PutU32LE(f, 54, 0); },
+         PictureEnd::kComplete},
+        {"bmp rle4 ending in an odd absolute run without its pad byte", "bmp3-rle4.bmp",
+         [](std::vector<std::uint8_t>& f) {
+             // The second row's run of five (three bytes and a pad) is where the data ends.
+             f.resize(LoadU32LE(f.data() + 10) + 6 + 5);
+         },
+         PictureEnd::kTruncated},
         {"bmp of 3 bits a pixel", "bmp3-24.bmp", [](std::vector<std::uint8_t>& f) { f[28] = 3; }, PictureEnd::kDamaged},
         {"icon entry whose bitmap the file cannot hold", "ico-bitmaps.ico",
          [](std::vector<std::uint8_t>& f) { PutU32LE(f, 6 + 8, 60); }, PictureEnd::kOverLimit},

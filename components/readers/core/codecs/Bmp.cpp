@@ -44,6 +44,7 @@ struct Channel {
         bits = std::min(std::countr_one(m >> shift), 32);
     }
     std::uint8_t Get(std::uint32_t pixel) const {
+        if (bits == 0) return 0;  // a channel without a mask has nothing to give
         const std::uint32_t value = (pixel & mask) >> shift;
         if (bits >= 8) return static_cast<std::uint8_t>(value >> (bits - 8));
         std::uint32_t wide = 0;
@@ -200,7 +201,7 @@ bool ReadRle(const Dib& dib, std::span<const std::uint8_t> data, DecodedImage& i
         ++x;
     };
     while (y < dib.height) {
-        if (data.size() - at < 2) return y >= dib.height - 1 && x == 0;
+        if (data.size() - at < 2) return false;
         const unsigned count = data[at];
         const unsigned value = data[at + 1];
         at += 2;
@@ -225,7 +226,8 @@ bool ReadRle(const Dib& dib, std::span<const std::uint8_t> data, DecodedImage& i
             for (unsigned i = 0; i < value; ++i) {
                 put(four ? ((i & 1) ? data[at + i / 2] & 15 : data[at + i / 2] >> 4) : data[at + i]);
             }
-            at += (bytes + 1) & ~std::size_t{1};
+            // The pad byte of an odd run may be what the data lacks at its end.
+            at = std::min(at + ((bytes + 1) & ~std::size_t{1}), data.size());
         }
     }
     return true;
