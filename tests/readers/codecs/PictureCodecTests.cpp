@@ -225,6 +225,12 @@ TEST(PictureCodecLimits, DeclaredSizesAndDamage) {
              PutU32LE(f, 22, 10000);
          },
          PictureEnd::kOverLimit},
+        {"bmp rle8 of 10000 x 10000 in 2 KB", "bmp3-rle8.bmp",
+         [](std::vector<std::uint8_t>& f) {
+             PutU32LE(f, 18, 10000);
+             PutU32LE(f, 22, 10000);
+         },
+         PictureEnd::kOverLimit},
         {"bmp rle8 cut short keeps the rows it drew", "bmp3-rle8.bmp",
          [](std::vector<std::uint8_t>& f) { f.resize(f.size() / 2); }, PictureEnd::kTruncated},
         {"bmp bit fields without a red mask", "bmp5-565.bmp", [](std::vector<std::uint8_t>& f) { PutU32LE(f, 54, 0); },

@@ -16,6 +16,11 @@
 namespace pictrove::readers::codecs {
 namespace {
 
+// Two bytes of RLE draw at most 255 pixels, and writers end every row with a code of its own:
+// a picture of more pixels than 512 a byte of its data is refused before it is allocated (a
+// delta could skip more, but no writer makes a picture of skips).
+constexpr std::uint64_t kRlePixelsPerByte = 512;
+
 enum Compression : std::uint32_t { kRgb = 0, kRle8 = 1, kRle4 = 2, kBitFields = 3, kAlphaBitFields = 6 };
 
 struct Dib {
@@ -240,6 +245,10 @@ PictureResult DecodeDib(std::span<const std::uint8_t> data, const Dib& dib, std:
     const bool rle = dib.compression == kRle4 || dib.compression == kRle8;
     // The pixel limit first: a refusal for it is noted, so the picture is told to be too large.
     if (!IsAcceptableSize(dib.width, dib.height)) return {PictureEnd::kOverLimit, std::nullopt};
+    if (rle && std::uint64_t(dib.width) * std::uint64_t(dib.height) >
+                   (std::uint64_t{pixels.size()} + 1024) * kRlePixelsPerByte) {
+        return {PictureEnd::kOverLimit, std::nullopt};
+    }
     if (!rle) {
         // The last row's padding may be missing; anything less cannot be these rows.
         const std::uint64_t need = std::uint64_t{RowBytes(dib)} * std::uint64_t(dib.height - 1) +

@@ -15,8 +15,9 @@ namespace pictrove::readers::codecs {
 
 bool LooksLikeBmp(std::span<const std::uint8_t> file);
 
-// A BMP file. Uncompressed rows the file cannot hold are refused before anything is allocated;
-// RLE data that ends early keeps the rows it drew (kTruncated). Pixels an RLE delta or row end
+// A BMP file. Uncompressed rows the file cannot hold, or an RLE picture far larger than its runs
+// could draw, are refused before anything is allocated; RLE data that ends early keeps the
+// rows it drew (kTruncated). Pixels an RLE delta or row end
 // skips take the palette's first colour. A 32-bit picture without an alpha mask is opaque.
 PictureResult DecodeBmp(std::span<const std::uint8_t> file, const PictureOptions& options = {});
 

@@ -11,9 +11,10 @@
 namespace pictrove::readers::codecs {
 namespace {
 
-// Past its 4096 entries an LZW table adds no strings: a 12-bit code then stands for at most
-// 4096 pixels, so a byte of data gives at most 2731 of them.
-constexpr std::uint64_t kLzwPixelsPerByte = 2731;
+// Writers clear a full LZW table, so a byte of data stands for at most about 1365 pixels (a
+// blank picture: each code one pixel longer than the last, 4096 codes of 12 bits for 8 million
+// pixels); a screen of more than 1000 pixels a byte is refused before its canvas is allocated.
+constexpr std::uint64_t kLzwPixelsPerByte = 1000;
 
 struct Input {
     std::span<const std::uint8_t> data;
@@ -162,7 +163,7 @@ PictureResult DecodeGif(std::span<const std::uint8_t> file, const PictureOptions
     if (width <= 0 || height <= 0) return {PictureEnd::kDamaged, std::nullopt};
     // The pixel limit first: a refusal for it is noted, so the picture is told to be too large.
     if (!IsAcceptableSize(width, height) ||
-        std::uint64_t(width) * std::uint64_t(height) > (std::uint64_t{file.size()} + 1024) * kLzwPixelsPerByte) {
+        std::uint64_t(width) * std::uint64_t(height) > std::uint64_t{file.size()} * kLzwPixelsPerByte) {
         return {PictureEnd::kOverLimit, std::nullopt};
     }
     // The canvas is allocated at the first frame's descriptor, so a file with no frame at all
