@@ -76,7 +76,7 @@ TEST(ExtractJob, WritesTheImagesInListOrderWithTheirNamesFormatsAndPixels) {
             EXPECT_EQ(job.Failures().Count(), 0);
         }
         ASSERT_EQ(texts.size(), 1u);
-        EXPECT_EQ(texts[0], L"Static") << "the template text shows until the first progress message";
+        EXPECT_EQ(texts[0], L"Extract image 1 from 3") << "the first picture is named before any report comes";
 
         std::vector<std::string> getImages;
         for (const std::string& entry : log.Entries()) {
