@@ -18,6 +18,7 @@
 #include "resources/MenuBuilder.h"
 #include "resources/ResourceIds.h"
 #include "resources/UiStrings.h"
+#include "ui/AccessibleAnnotations.h"
 
 namespace pictrove {
 
@@ -63,6 +64,7 @@ std::span<const MessageEntry<MainFrame>> MainFrame::MessageTable() {
         OnMessage<MainFrame>(WM_ERASEBKGND, &MainFrame::OnEraseBackground),
         OnMessage<MainFrame>(WM_SIZE, &MainFrame::OnSize),
         OnMessage<MainFrame>(WM_DPICHANGED, &MainFrame::OnDpiChanged),
+        OnMessage<MainFrame>(WM_ACTIVATE, &MainFrame::OnActivate),
         OnMessage<MainFrame>(WM_CLOSE, &MainFrame::OnClose),
         OnMessage<MainFrame>(WM_DESTROY, &MainFrame::OnDestroy),
         OnMessage<MainFrame>(WM_CONTEXTMENU, &MainFrame::OnContextMenu),
@@ -125,6 +127,7 @@ LRESULT MainFrame::OnCreate(UINT, WPARAM, LPARAM, bool&) {
     RECT client{};
     GetClientRect(Hwnd(), &client);
     toolbar_.Create(Hwnd(), RECT{0, 0, client.right, ToolbarHeight()}, normalImages_, disabledImages_, dpi_);
+    toolbar_.SetAccessibleName(LoadUiString(IDS_TOOLBAR_NAME));
     const auto toolText = [](UINT command) { return TooltipWithShortcut(LoadUiString(command), command); };
     const int buttonWidth = ScaleToDpi(kToolbarImageSize, dpi_);
     toolbar_.AddButton(0, IDM_OPEN, 0, buttonWidth, toolText(IDM_OPEN));
@@ -221,6 +224,7 @@ void MainFrame::CreatePanes() {
     splitter_.SetPosition(App().Settings().splitterPos);
 
     list_.Create(splitter_.Hwnd());
+    AnnotateAccessibleName(list_.Hwnd(), LoadUiString(IDS_IMAGE_LIST_NAME));
     // Without the image-view control the frame goes on with no preview pane.
     const bool hasPreview = CreatePreview(preview_, splitter_.Hwnd(), RECT{0, 0, 0, 0});
     splitter_.SetPanes(list_.Hwnd(), hasPreview ? preview_.Hwnd() : nullptr);
@@ -310,6 +314,18 @@ LRESULT MainFrame::OnClose(UINT, WPARAM, LPARAM, bool& handled) {
     return 0;
 }
 
+// Without this, activation after Save As, a dialog or a message box would focus the bare frame:
+// the rows lose their highlight and the keys go nowhere until the user clicks.
+LRESULT MainFrame::OnActivate(UINT, WPARAM wParam, LPARAM, bool& handled) {
+    if (LOWORD(wParam) == WA_INACTIVE) {
+        focus_.Note(Hwnd());
+        handled = false;
+        return 0;
+    }
+    handled = !HIWORD(wParam) && focus_.Restore(Hwnd());
+    return 0;
+}
+
 LRESULT MainFrame::OnDestroy(UINT, WPARAM, LPARAM, bool&) {
     UnregisterFromLoop();
     document_.collection.Reset();
@@ -349,10 +365,13 @@ void MainFrame::UpdateTitle() {
 
 void MainFrame::UpdateStatusText() {
     if (!document_.collection || !statusBar_) return;
-    SendMessageW(statusBar_, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(list_.StatusText().c_str()));
+    const std::wstring text =
+        document_.damaged ? FormatUiString(IDS_DOCUMENT_DAMAGED, {list_.StatusText()}) : list_.StatusText();
+    SendMessageW(statusBar_, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
 bool MainFrame::OnIdle() {
+    focus_.Note(Hwnd());
     const ListCommandStates states = CommandStatesFor(document_.collection != nullptr, list_.SelectedCount());
     if (toolbar_.Hwnd()) {
         SendMessageW(toolbar_.Hwnd(), kToolbarSetEnabled, IDM_OPEN, TRUE);
@@ -449,8 +468,13 @@ LRESULT MainFrame::OnOpenCommand(UINT, WPARAM, LPARAM, bool&) {
 
 void MainFrame::RunExtraction(const std::vector<int>& indices) {
     if (extractDialog_.DoModal(GetActiveWindow()) != IDOK) return;
-    ExtractImages(document_.collection.Get(), indices,
-                  ExtractSettings{extractDialog_.Folder(), extractDialog_.Template(), extractDialog_.TypeIndex()});
+    const ExtractOutcome outcome =
+        ExtractImages(document_.collection.Get(), indices,
+                      ExtractSettings{extractDialog_.Folder(), extractDialog_.Template(), extractDialog_.TypeIndex()});
+    // Stays until the selection changes the status text again.
+    if (outcome.ran && statusBar_) {
+        SendMessageW(statusBar_, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(ExtractOutcomeText(outcome).c_str()));
+    }
 }
 
 LRESULT MainFrame::OnExtractSelected(UINT, WPARAM, LPARAM, bool&) {
@@ -523,7 +547,7 @@ void MainFrame::UpdatePreview() {
     const std::wstring note = !image && entry && IsImageLimitRefusal(result)
                                   ? FormatUiString(IDS_PREVIEW_OVER_LIMIT, {entry->name, SystemErrorText(result)})
                                   : std::wstring();
-    ShowInPreview(preview_, image.Get(), note);
+    ShowInPreview(preview_, image.Get(), note, entry ? entry->name : std::wstring());
     previewIndex_ = index;
 }
 

@@ -15,6 +15,7 @@
 #include "reader/DocumentOpener.h"
 #include "common/Handles.h"
 #include "ui/Dpi.h"
+#include "ui/FocusMemory.h"
 #include "ui/OwnerDrawnMenu.h"
 #include "ui/Splitter.h"
 #include "ui/Toolbar.h"
@@ -77,6 +78,7 @@ class MainFrame : public WindowImpl<MainFrame>, public DocumentView, public Idle
     LRESULT OnEraseBackground(UINT, WPARAM, LPARAM, bool&);
     LRESULT OnSize(UINT, WPARAM, LPARAM, bool&);
     LRESULT OnDpiChanged(UINT, WPARAM, LPARAM, bool&);
+    LRESULT OnActivate(UINT, WPARAM, LPARAM, bool&);
     LRESULT OnClose(UINT, WPARAM, LPARAM, bool&);
     LRESULT OnDestroy(UINT, WPARAM, LPARAM, bool&);
     LRESULT OnContextMenu(UINT, WPARAM, LPARAM, bool&);
@@ -127,6 +129,7 @@ class MainFrame : public WindowImpl<MainFrame>, public DocumentView, public Idle
     ExtractImageDlg extractDialog_;
     UniqueAccelerators accelerators_;
     bool idleRegistered_ = false;
+    FocusMemory focus_;
     // The collection index the preview shows (-1: nothing), and whether an update is posted.
     int previewIndex_ = -1;
     bool previewPending_ = false;

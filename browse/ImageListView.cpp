@@ -3,6 +3,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 #include "resources/ResourceIds.h"
 #include "resources/UiStrings.h"
 
@@ -41,6 +43,8 @@ int CompareEntries(const ImageListEntry& a, const ImageListEntry& b, int column)
 std::span<const MessageEntry<ImageListView>> ImageListView::MessageTable() {
     static constexpr MessageEntry<ImageListView> kTable[] = {
         OnMessage<ImageListView>(WM_NCPAINT, &ImageListView::OnNcPaint),
+        OnMessage<ImageListView>(WM_SIZE, &ImageListView::OnSize),
+        OnNotify<ImageListView>(HDN_ITEMCHANGEDW, &ImageListView::OnHeaderItemChanged),
         OnReflectedNotify<ImageListView>(LVN_COLUMNCLICK, &ImageListView::OnColumnClick),
         OnReflectedNotify<ImageListView>(LVN_DELETEALLITEMS, &ImageListView::OnDeleteAllItems),
         OnReflectedNotify<ImageListView>(LVN_DELETEITEM, &ImageListView::OnDeleteItem),
@@ -71,6 +75,7 @@ bool ImageListView::Create(HWND parent, UINT id) {
         lvc.iSubItem = column;
         ListView_InsertColumn(list, column, &lvc);
     }
+    FitNameColumn();
     return true;
 }
 
@@ -97,7 +102,37 @@ void ImageListView::SetDpi(UINT dpi) {
     for (int column = 0; column < columns; ++column) {
         ListView_SetColumnWidth(Hwnd(), column, RescaleDpi(ListView_GetColumnWidth(Hwnd(), column), old, dpi));
     }
+    FitNameColumn();
     CreateRowImages();
+}
+
+void ImageListView::FitNameColumn() {
+    const HWND header = Hwnd() ? ListView_GetHeader(Hwnd()) : nullptr;
+    const int columns = header ? Header_GetItemCount(header) : 0;
+    if (columns == 0) return;
+    RECT client{};
+    GetClientRect(Hwnd(), &client);
+    int free = client.right;
+    for (int column = 1; column < columns; ++column) free -= ListView_GetColumnWidth(Hwnd(), column);
+    // A narrow pane scrolls rather than squeeze the names below their designed width.
+    const int width = std::max(free, ScaleToDpi(kColumnWidths[0], dpi_));
+    if (width != ListView_GetColumnWidth(Hwnd(), 0)) ListView_SetColumnWidth(Hwnd(), 0, width);
+}
+
+// The control lays out its rows and scroll bars first; the names then take what is left.
+LRESULT ImageListView::OnSize(UINT message, WPARAM wParam, LPARAM lParam, bool&) {
+    const LRESULT result = DefSubclassProc(Hwnd(), message, wParam, lParam);
+    FitNameColumn();
+    return result;
+}
+
+LRESULT ImageListView::OnHeaderItemChanged(UINT message, WPARAM wParam, LPARAM lParam, bool&) {
+    const LRESULT result = DefSubclassProc(Hwnd(), message, wParam, lParam);
+    const auto* change = reinterpret_cast<const NMHEADERW*>(lParam);
+    // Width or height dragged wider or narrower: the names give or take the difference. The
+    // name column's own changes (the user's drag, or ours) stand.
+    if (change->iItem != 0 && change->pitem && (change->pitem->mask & HDI_WIDTH)) FitNameColumn();
+    return result;
 }
 
 LRESULT ImageListView::OnDestroy(UINT, WPARAM, LPARAM, bool& handled) {

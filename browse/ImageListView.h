@@ -41,6 +41,7 @@ class ImageListView : public SubclassedWindowImpl<ImageListView> {
     // Columns and row icons are sized for the parent's dpi.
     bool Create(HWND parent, UINT id = 0);
     // Another screen density: column widths (the user's included) and row icons follow it.
+    // The name column always takes the list's free width, never less than its designed width.
     void SetDpi(UINT dpi);
     UINT Dpi() const { return dpi_; }
 
@@ -74,6 +75,10 @@ class ImageListView : public SubclassedWindowImpl<ImageListView> {
     LRESULT OnDeleteItem(UINT, WPARAM, LPARAM, bool&);
     void FreeEntries();
     LRESULT OnNcPaint(UINT, WPARAM, LPARAM, bool&);
+    LRESULT OnSize(UINT, WPARAM, LPARAM, bool&);
+    LRESULT OnHeaderItemChanged(UINT, WPARAM, LPARAM, bool&);
+    // The name column takes the width the other columns leave in the list.
+    void FitNameColumn();
     LRESULT OnDestroy(UINT, WPARAM, LPARAM, bool&);
     void ApplySort();
     void UpdateHeaderMarks();

@@ -1,6 +1,8 @@
 // Parsing of the console companion's arguments.
 #include "cli/CliOptions.h"
 
+#include "extract/OutputNaming.h"
+
 #include <algorithm>
 #include <cwctype>
 #include <limits>
@@ -132,6 +134,8 @@ CliParseResult ParseCliArguments(const std::vector<std::wstring>& args) {
             options.json = true;
         } else if ((arg == L"-o" || arg == L"--output") && extract) {
             if (!value(text) || text.empty()) return fail(arg + L" needs a folder");
+            if (const std::wstring refused = ForbiddenFolderCharacters(text); !refused.empty())
+                return fail(arg + L": folder names cannot hold these characters: " + refused);
             options.outputFolder = text;
         } else if (arg == L"--type" && extract) {
             if (!value(text)) return fail(L"--type needs bmp, gif, jpeg, png or original");
@@ -139,6 +143,8 @@ CliParseResult ParseCliArguments(const std::vector<std::wstring>& args) {
             if (options.typeIndex < 0) return fail(L"--type: \"" + text + L"\" is not bmp, gif, jpeg, png or original");
         } else if (arg == L"--template" && extract) {
             if (!value(text)) return fail(L"--template needs a text such as \"%IN%\"");
+            if (const std::wstring refused = ForbiddenTemplateCharacters(text); !refused.empty())
+                return fail(L"--template: file names cannot hold these characters: " + refused);
             options.fileTemplate = text;
         } else if (arg == L"--images") {
             if (!value(text)) return fail(L"--images needs numbers such as 1-5,9");

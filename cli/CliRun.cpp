@@ -120,7 +120,9 @@ std::wstring OpenFailureText(const std::wstring& path, const DocumentOpenResult&
 }
 
 DocumentOpenResult Open(const std::wstring& path, const CliOptions& options) {
-    return OpenDocumentFile(path, [&options]() { return options.password; });
+    DocumentOpenResult opened = OpenDocumentFile(path, [&options]() { return options.password; });
+    if (opened.damaged) WriteErr(path + L": the document is damaged; the list may be incomplete\n");
+    return opened;
 }
 
 // The selected 0-based indices; images past the end are reported as failures.

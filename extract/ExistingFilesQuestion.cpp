@@ -3,10 +3,23 @@
 
 #include <commctrl.h>
 
+#include "resources/DialogLayoutCheck.h"
 #include "resources/ResourceIds.h"
 #include "resources/UiStrings.h"
 
 namespace pictrove {
+
+namespace {
+
+// Some task dialogs size their buttons a little short of what their texts take: Wine's run a
+// label's last letter, or a Japanese label's closing bracket, into the focus rectangle. The
+// buttons are widened before the question is shown.
+HRESULT CALLBACK OnQuestionEvent(HWND dialog, UINT notification, WPARAM, LPARAM, LONG_PTR) {
+    if (notification == TDN_CREATED) WidenClippedButtons(dialog);
+    return S_OK;
+}
+
+}  // namespace
 
 ExistingFilesChoice AskAboutExistingFiles(HWND owner, int count, const std::wstring& example) {
     const std::wstring caption = LoadUiString(IDS_APP_NAME);
@@ -30,6 +43,7 @@ ExistingFilesChoice AskAboutExistingFiles(HWND owner, int count, const std::wstr
     config.pButtons = buttons;
     // Nothing is lost when Enter is pressed without reading.
     config.nDefaultButton = kKeepBothFilesButton;
+    config.pfCallback = OnQuestionEvent;
     int pressed = IDCANCEL;
     if (FAILED(TaskDialogIndirect(&config, &pressed, nullptr, nullptr))) return ExistingFilesChoice::kCancel;
     switch (pressed) {

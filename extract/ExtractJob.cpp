@@ -115,6 +115,7 @@ DWORD ExtractJob::Run() {
         for (size_t i = 0; IsRunning() && i < count; ++i) {
             PostMessageW(window_, WM_EXTRACT_PROGRESS, static_cast<WPARAM>(i), 0);
             failures_.Record(paths_[i], writer_.WriteImage(indices_[i], paths_[i]));
+            processed_ = static_cast<int>(i) + 1;
             Sleep(kPauseAfterImageMs);
         }
     }
@@ -122,9 +123,23 @@ DWORD ExtractJob::Run() {
     return 0;
 }
 
-void ExtractImages(ImageCollection* collection, const std::vector<int>& indices, const ExtractSettings& settings) {
+ExtractOutcome ExtractImages(ImageCollection* collection,
+                             const std::vector<int>& indices,
+                             const ExtractSettings& settings) {
     ExtractJob job(collection, settings.typeIndex, settings.folder, settings.fileTemplate, indices);
     job.RunModal(GetActiveWindow());
+    ExtractOutcome outcome;
+    outcome.ran = job.Processed() > 0;
+    outcome.failed = job.Failures().Count();
+    outcome.written = job.Processed() - outcome.failed;
+    outcome.folder = settings.folder;
+    return outcome;
+}
+
+std::wstring ExtractOutcomeText(const ExtractOutcome& outcome) {
+    if (!outcome.ran) return {};
+    if (outcome.failed == 0) return FormatUiString(IDS_EXTRACT_WRITTEN, {outcome.written, outcome.folder});
+    return FormatUiString(IDS_EXTRACT_WRITTEN_FAILED, {outcome.written, outcome.folder, outcome.failed});
 }
 
 }  // namespace pictrove

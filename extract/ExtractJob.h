@@ -36,6 +36,8 @@ class ExtractJob : private WorkerThread, private ProgressDialog::Work {
     INT_PTR RunModal(HWND owner);
 
     const WriteFailures& Failures() const { return failures_; }
+    // Images the worker went through (written or failed): fewer than asked after a cancel.
+    int Processed() const { return processed_; }
     int ImageCount() const { return imageCount_; }
     // The path of each image, in the order of writing.
     const std::vector<std::wstring>& OutputPaths() const { return paths_; }
@@ -61,6 +63,7 @@ class ExtractJob : private WorkerThread, private ProgressDialog::Work {
     int imageCount_ = 0;
     HWND window_ = nullptr;
     WriteFailures failures_;  // written by the worker, read after it has ended
+    int processed_ = 0;       // likewise
 };
 
 // What the extract settings confirm: the folder (ending with a backslash), the file-name
@@ -71,7 +74,20 @@ struct ExtractSettings {
     int typeIndex = 3;
 };
 
+// What one job did, for the window to tell: nothing when it never got to write.
+struct ExtractOutcome {
+    bool ran = false;
+    int written = 0;
+    int failed = 0;
+    std::wstring folder;
+};
+
 // Runs one job over the given collection indices, owned by the active window.
-void ExtractImages(ImageCollection* collection, const std::vector<int>& indices, const ExtractSettings& settings);
+ExtractOutcome ExtractImages(ImageCollection* collection,
+                             const std::vector<int>& indices,
+                             const ExtractSettings& settings);
+
+// The status line after a job: how many images were written where, and how many failed.
+std::wstring ExtractOutcomeText(const ExtractOutcome& outcome);
 
 }  // namespace pictrove

@@ -144,23 +144,37 @@ void ExtractImageDlg::BrowseForFolder() {
     if (SHGetPathFromIDListW(picked.get(), path) && path[0]) SetDlgItemTextW(Hwnd(), IDC_EXTRACT_FOLDER, path);
 }
 
+// Says why the field's text cannot be taken, next to the field, and puts the caret there.
+void ExtractImageDlg::Refuse(int fieldId, UINT titleId, const std::wstring& text) {
+    const std::wstring title = LoadUiString(titleId);
+    EDITBALLOONTIP tip{sizeof(tip), title.c_str(), text.c_str(), TTI_ERROR};
+    HWND field = GetDlgItem(Hwnd(), fieldId);
+    // Without balloon tips (Wine has none) the refusal would pass unseen: say it in a box.
+    if (!SendMessageW(field, EM_SHOWBALLOONTIP, 0, reinterpret_cast<LPARAM>(&tip))) {
+        MessageBoxW(Hwnd(), text.c_str(), title.c_str(), MB_OK | MB_ICONERROR);
+    }
+    SetFocus(field);
+}
+
 LRESULT ExtractImageDlg::OnExtract(UINT, WPARAM, LPARAM, bool&) {
     folder_ = ItemText(IDC_EXTRACT_FOLDER);
     if (folder_.empty()) {
-        const std::wstring title = LoadUiString(IDS_FOLDER_ERROR);
-        const std::wstring text = LoadUiString(IDS_FOLDER_REQUIRED);
-        EDITBALLOONTIP tip{sizeof(tip), title.c_str(), text.c_str(), TTI_ERROR};
-        HWND folderBox = GetDlgItem(Hwnd(), IDC_EXTRACT_FOLDER);
-        // Without balloon tips (Wine has none) the refusal would pass unseen: say it in a box.
-        if (!SendMessageW(folderBox, EM_SHOWBALLOONTIP, 0, reinterpret_cast<LPARAM>(&tip))) {
-            MessageBoxW(Hwnd(), text.c_str(), title.c_str(), MB_OK | MB_ICONERROR);
-        }
-        SetFocus(folderBox);
+        Refuse(IDC_EXTRACT_FOLDER, IDS_FOLDER_ERROR, LoadUiString(IDS_FOLDER_REQUIRED));
+        return 0;
+    }
+    // Refused here, before anything is written: otherwise the job would run through every
+    // picture only to report each one as not written.
+    if (const std::wstring refused = ForbiddenFolderCharacters(folder_); !refused.empty()) {
+        Refuse(IDC_EXTRACT_FOLDER, IDS_FOLDER_ERROR, FormatUiString(IDS_FOLDER_FORBIDDEN, {refused}));
+        return 0;
+    }
+    const std::wstring typedTemplate = ItemText(IDC_EXTRACT_TEMPLATE);
+    if (const std::wstring refused = ForbiddenTemplateCharacters(typedTemplate); !refused.empty()) {
+        Refuse(IDC_EXTRACT_TEMPLATE, IDS_TEMPLATE_ERROR, FormatUiString(IDS_TEMPLATE_FORBIDDEN, {refused}));
         return 0;
     }
     if (folder_.back() != L'\\') folder_ += L'\\';
-    template_ = ItemText(IDC_EXTRACT_TEMPLATE);
-    if (template_.empty()) template_ = L"%IN%";
+    template_ = typedTemplate.empty() ? L"%IN%" : typedTemplate;
     settings_.WriteExtractOptions(folder_, typeIndex_);
     EndDialog(Hwnd(), IDOK);
     return 0;

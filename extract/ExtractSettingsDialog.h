@@ -35,6 +35,7 @@ class ExtractImageDlg : public ModalDialogImpl<ExtractImageDlg> {
 
     std::wstring ItemText(int id) const;
     void BrowseForFolder();
+    void Refuse(int fieldId, UINT titleId, const std::wstring& text);
 
     SettingsStore& settings_;
     std::wstring folder_;

@@ -72,6 +72,49 @@ std::wstring SafeImageName(std::wstring_view name) {
     return safe;
 }
 
+namespace {
+
+// Each character of text that refused() names, once, in order of appearance.
+template <typename Refused>
+std::wstring ListRefused(std::wstring_view text, Refused refused) {
+    std::wstring seen;
+    std::wstring list;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const wchar_t c = text[i];
+        if (!refused(c, i) || seen.find(c) != std::wstring::npos) continue;
+        seen += c;
+        if (!list.empty()) list += L' ';
+        if (c < 0x20 || c == 0x7F) {
+            wchar_t code[8];
+            std::swprintf(code, 8, L"U+%04X", static_cast<unsigned>(c));
+            list += code;
+        } else {
+            list += c;
+        }
+    }
+    return list;
+}
+
+bool IsControl(wchar_t c) {
+    return c < 0x20 || c == 0x7F;
+}
+
+}  // namespace
+
+std::wstring ForbiddenTemplateCharacters(std::wstring_view fileTemplate) {
+    return ListRefused(fileTemplate,
+                       [](wchar_t c, size_t) { return IsControl(c) || std::wcschr(L":*?\"<>|", c) != nullptr; });
+}
+
+std::wstring ForbiddenFolderCharacters(std::wstring_view folder) {
+    const std::wstring_view kLongPrefix = L"\\\\?\\";
+    const size_t start = folder.substr(0, kLongPrefix.size()) == kLongPrefix ? kLongPrefix.size() : 0;
+    return ListRefused(folder.substr(start), [](wchar_t c, size_t i) {
+        if (c == L':') return i != 1;
+        return IsControl(c) || std::wcschr(L"*?\"<>|", c) != nullptr;
+    });
+}
+
 std::wstring LongPathForm(std::wstring_view path) {
     std::wstring form(path);
     if (path.size() < kLongPathThreshold) return form;

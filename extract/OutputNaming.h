@@ -32,6 +32,16 @@ inline constexpr size_t kMaxImageNameLength = 200;
 // kMaxImageNameLength.
 std::wstring SafeImageName(std::wstring_view name);
 
+// The characters of a file-name template that Windows refuses in names (: * ? " < > | and control
+// characters), each once, in the order they first appear, separated by spaces (a control
+// character as U+00XX); empty when the template has none. Separators stay allowed: a template
+// may name a subfolder.
+std::wstring ForbiddenTemplateCharacters(std::wstring_view fileTemplate);
+
+// The same for a folder path: * ? " < > |, control characters, and a colon anywhere but after the
+// drive letter. The "\\?\" prefix of a long path is the path's own.
+std::wstring ForbiddenFolderCharacters(std::wstring_view folder);
+
 // Paths at least this long need the long-path form to be opened.
 inline constexpr size_t kLongPathThreshold = 260;
 

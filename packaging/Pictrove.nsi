@@ -48,8 +48,8 @@ VIAddVersionKey /LANG=0 "LegalCopyright" "Copyright (C) 2026 the Pictrove develo
 !insertmacro MUI_UNPAGE_CONFIRM
 !insertmacro MUI_UNPAGE_INSTFILES
 
-; MUI_LANGUAGE for each language of PictroveResource.xml, and the two functions that turn the
-; installer's language into the program's language ID and back.
+; MUI_LANGUAGE for each language of PictroveResource.xml, and the functions that turn the
+; installer's language into the program's language ID and back (the latter for the uninstaller too).
 !include "${GENERATED}/languages.nsh"
 !insertmacro MUI_RESERVEFILE_LANGDLL
 
@@ -110,7 +110,17 @@ Section "Pictrove"
     WriteRegDWORD HKCU "${UNINSTALL_KEY}" "EstimatedSize" $0
     WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoModify" 1
     WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoRepair" 1
+    ; The uninstaller speaks the language the program was installed in.
+    WriteRegStr HKCU "${UNINSTALL_KEY}" "Language" "$LanguageId"
 SectionEnd
+
+; Without the recorded language (or with one this uninstaller lacks) it keeps the system's.
+Function un.onInit
+    ReadRegStr $0 HKCU "${UNINSTALL_KEY}" "Language"
+    ${If} $0 != ""
+        Call un.InstallerLanguageOfId
+    ${EndIf}
+FunctionEnd
 
 ; Only what the installer and the program made goes: pictures the user saved into these
 ; folders stay, and so do the folders that hold them.

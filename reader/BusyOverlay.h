@@ -1,4 +1,4 @@
-// Translucent layered window over the main window while a document opens, with the wait cursor.
+// The notice shown over the main window while a document opens, with the wait cursor.
 #pragma once
 
 #include <string>
@@ -10,10 +10,8 @@ namespace pictrove {
 
 class BusyOverlay : public WindowImpl<BusyOverlay> {
   public:
-    static constexpr BYTE kDefaultAlpha = 128;
-
     // Set when the main window is created; owner is that window.
-    void Configure(HWND owner, std::wstring text, COLORREF background, COLORREF textColor, BYTE alpha = kDefaultAlpha);
+    void Configure(HWND owner, std::wstring text, COLORREF background, COLORREF textColor);
 
     // Nested: only the first Show shows, only the matching Hide hides.
     void Show();
@@ -26,12 +24,13 @@ class BusyOverlay : public WindowImpl<BusyOverlay> {
     LRESULT OnPaint(UINT, WPARAM, LPARAM, bool&);
     LRESULT OnEraseBackground(UINT, WPARAM, LPARAM, bool&);
     LRESULT OnSetCursor(UINT, WPARAM, LPARAM, bool&);
+    // Sizes the notice to its text and centres it on the owner.
+    void Place();
 
     HWND owner_ = nullptr;
     std::wstring text_;
     COLORREF background_ = 0;
     COLORREF textColor_ = 0xFFFFFF;
-    BYTE alpha_ = kDefaultAlpha;
     UniqueFont font_;
     int showCount_ = 0;
     HCURSOR savedCursor_ = nullptr;

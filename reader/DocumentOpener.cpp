@@ -39,14 +39,22 @@ bool OpenDocument(const std::wstring& path, DocumentState& state, DocumentView& 
     OverlayScope overlay(view.Overlay());
 
     state.collection.Reset();
+    state.damaged = false;
     view.ClearImages();
     state.documentPath.clear();
 
-    DocumentOpenResult opened = OpenDocumentFile(path, [&path]() -> std::optional<std::wstring> {
+    const auto askPassword = [&path]() -> std::optional<std::wstring> {
         PasswordDialog dialog(path);
         if (dialog.DoModal(GetActiveWindow()) != IDOK) return std::nullopt;
         return dialog.Password();
-    });
+    };
+    DocumentOpenResult opened = OpenDocumentFile(path, askPassword);
+    // The message's own advice is to try again: after it the same document is opened anew, so
+    // its prompt comes back until the password opens it or the user cancels.
+    while (opened.status == DocumentOpenStatus::kWrongPassword) {
+        ShowProgramMessage(FormatUiString(IDS_WRONG_PASSWORD, {path}), MB_ICONINFORMATION);
+        opened = OpenDocumentFile(path, askPassword);
+    }
     switch (opened.status) {
         case DocumentOpenStatus::kNoReader:
             ShowProgramMessage(LoadUiString(IDS_NO_READER), MB_ICONERROR);
@@ -54,8 +62,7 @@ bool OpenDocument(const std::wstring& path, DocumentState& state, DocumentView& 
         case DocumentOpenStatus::kNeedsPassword:
             // The user cancelled or gave no password: nothing to say.
             return false;
-        case DocumentOpenStatus::kWrongPassword:
-            ShowProgramMessage(FormatUiString(IDS_WRONG_PASSWORD, {path}), MB_ICONINFORMATION);
+        case DocumentOpenStatus::kWrongPassword:  // asked again above until it is no longer so
             return false;
         case DocumentOpenStatus::kUnreadable:
             ShowProgramMessage(FormatUiString(IDS_CANNOT_READ, {path, SystemErrorText(opened.systemError)}),
@@ -79,6 +86,7 @@ bool OpenDocument(const std::wstring& path, DocumentState& state, DocumentView& 
     }
     state.documentPath = path;
     state.collection = std::move(opened.collection);
+    state.damaged = opened.damaged;
     view.ShowImages(*state.collection.Get());
     return true;
 }

@@ -18,6 +18,7 @@ namespace pictrove {
 struct DocumentState {
     std::wstring documentPath;
     Microsoft::WRL::ComPtr<ImageCollection> collection;
+    bool damaged = false;  // the reader worked round damage: the list may be incomplete
 };
 
 // What OpenDocument asks of the window that shows the document.

@@ -68,6 +68,10 @@ DocumentOpenResult OpenDocumentFile(const std::wstring& path, const PasswordSour
         result.status = DocumentOpenStatus::kNoCollection;
         return result;
     }
+    ComPtr<DocumentCondition> condition;
+    result.collection->QueryInterface(kIidDocumentCondition, reinterpret_cast<void**>(condition.GetAddressOf()));
+    int state = kDocumentWhole;
+    if (condition && SUCCEEDED(condition->GetCondition(&state))) result.damaged = state == kDocumentDamaged;
     result.collection->GetImageCount(&result.imageCount);
     if (result.imageCount < 0) result.imageCount = 0;
     result.status = result.imageCount > 0 ? DocumentOpenStatus::kOpened : DocumentOpenStatus::kNoImages;

@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 
+#include "contracts/DocumentConditionContract.h"
 #include "contracts/ReaderContract.h"
 
 namespace pictrove {
@@ -31,6 +32,7 @@ struct DocumentOpenResult {
     DWORD systemError = 0;
     Microsoft::WRL::ComPtr<ImageCollection> collection;  // set when opened (also with no images)
     int imageCount = 0;
+    bool damaged = false;  // opened round damage: the list may lack pictures
 };
 
 // Asked only when the document needs a password; nothing (or an empty text) when none is given.

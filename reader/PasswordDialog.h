@@ -15,7 +15,8 @@ class PasswordDialog : public ModalDialogImpl<PasswordDialog> {
     INT_PTR DoModal(HWND owner) { return RunModal(owner); }
     const std::wstring& Password() const { return password_; }
 
-    // The document's file name as the prompt shows it: at most 23 characters.
+    // The document's file name cut to at most 23 characters: what the prompt shows when the
+    // whole name, or a longer part of it, does not fit.
     static std::wstring ShortDocumentName(const std::wstring& path);
 
     static std::span<const MessageEntry<PasswordDialog>> MessageTable();
@@ -24,6 +25,7 @@ class PasswordDialog : public ModalDialogImpl<PasswordDialog> {
     LRESULT OnInitDialog(UINT, WPARAM, LPARAM, bool&);
     LRESULT OnOk(UINT, WPARAM, LPARAM, bool&);
     LRESULT OnCancel(UINT, WPARAM, LPARAM, bool&);
+    std::wstring FittedPrompt(HWND control) const;
 
     std::wstring documentPath_;
     std::wstring password_;

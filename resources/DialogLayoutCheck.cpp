@@ -2,6 +2,7 @@
 #include "resources/DialogLayoutCheck.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 #include <cwctype>
 #include <map>
@@ -13,8 +14,10 @@ namespace pictrove {
 
 namespace {
 
-// Space a push button keeps between its border and its text, per side.
-constexpr int kButtonPadding = 4;
+// Space a push button keeps between its border and its text, per side: its focus rectangle runs
+// three pixels inside the border, and a text that reaches it looks cut (a closing bracket merges
+// into the dotted line).
+constexpr int kButtonPadding = 6;
 // What a combo box keeps beside an item's text, besides its drop-down button.
 constexpr int kComboPadding = 6;
 constexpr uint16_t kNoId = 0xFFFF;
@@ -132,14 +135,24 @@ void CheckStatic(HWND control, int id, const RECT& client, std::vector<ClippedTe
     }
 }
 
-void CheckButton(HWND control, int id, const RECT& client, std::vector<ClippedText>& clipped) {
+bool IsPushButton(HWND control) {
+    wchar_t className[16] = L"";
+    GetClassNameW(control, className, 16);
     const LONG type = GetWindowLongW(control, GWL_STYLE) & BS_TYPEMASK;
-    if (type != BS_PUSHBUTTON && type != BS_DEFPUSHBUTTON) return;
+    return _wcsicmp(className, L"Button") == 0 && (type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON);
+}
+
+// The client width a push button needs for its whole text; 0 for a button without text.
+int ButtonWidthNeeded(HWND control) {
     const std::wstring text = WindowText(control);
-    if (text.empty()) return;
-    const RECT extent = MeasureText(FontOf(control), text, DT_SINGLELINE, 0);
-    const int needed = static_cast<int>(extent.right) + 2 * kButtonPadding;
-    if (needed > client.right) clipped.push_back({id, text, needed, static_cast<int>(client.right)});
+    if (text.empty()) return 0;
+    return static_cast<int>(MeasureText(FontOf(control), text, DT_SINGLELINE, 0).right) + 2 * kButtonPadding;
+}
+
+void CheckButton(HWND control, int id, const RECT& client, std::vector<ClippedText>& clipped) {
+    if (!IsPushButton(control)) return;
+    const int needed = ButtonWidthNeeded(control);
+    if (needed > client.right) clipped.push_back({id, WindowText(control), needed, static_cast<int>(client.right)});
 }
 
 void CheckComboItems(HWND control, int id, const RECT& client, std::vector<ClippedText>& clipped) {
@@ -275,6 +288,61 @@ std::vector<ClippedText> FindClippedTexts(HWND dialog) {
         }
     }
     return clipped;
+}
+
+void WidenClippedButtons(HWND dialog) {
+    struct Button {
+        HWND hwnd;
+        RECT rect;   // in the dialog's client coordinates
+        int needed;  // window width for the whole text
+    };
+    std::vector<Button> buttons;
+    // The dialog's left margin: where its leftmost control starts.
+    int margin = INT_MAX;
+    for (HWND control = GetWindow(dialog, GW_CHILD); control; control = GetWindow(control, GW_HWNDNEXT)) {
+        if (!(GetWindowLongW(control, GWL_STYLE) & WS_VISIBLE)) continue;
+        RECT window{}, client{};
+        GetWindowRect(control, &window);
+        GetClientRect(control, &client);
+        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&window), 2);
+        margin = std::min<int>(margin, window.left);
+        if (!IsPushButton(control)) continue;
+        const int border = (window.right - window.left) - client.right;
+        buttons.push_back({control, window, ButtonWidthNeeded(control) + border});
+    }
+    // Row by row, right to left: each widened button pushes the ones on its left further left.
+    std::sort(buttons.begin(), buttons.end(), [](const Button& a, const Button& b) {
+        return a.rect.top != b.rect.top ? a.rect.top < b.rect.top : a.rect.left > b.rect.left;
+    });
+    int leftmost = INT_MAX, shift = 0;
+    bool changed = false;
+    std::vector<RECT> placed;
+    for (size_t i = 0; i < buttons.size(); ++i) {
+        if (i > 0 && buttons[i].rect.top != buttons[i - 1].rect.top) shift = 0;
+        RECT rect = buttons[i].rect;
+        OffsetRect(&rect, -shift, 0);
+        const int grow = std::max(0, buttons[i].needed - static_cast<int>(rect.right - rect.left));
+        rect.left -= grow;
+        shift += grow;
+        changed |= shift > 0;
+        leftmost = std::min<int>(leftmost, rect.left);
+        placed.push_back(rect);
+    }
+    if (!changed) return;
+    // Past the margin: the dialog grows to the right and the rows follow its edge.
+    const int grow = std::max(0, margin - leftmost);
+    if (grow > 0) {
+        RECT window{};
+        GetWindowRect(dialog, &window);
+        SetWindowPos(dialog, nullptr, 0, 0, window.right - window.left + grow, window.bottom - window.top,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    for (size_t i = 0; i < buttons.size(); ++i) {
+        const RECT& rect = placed[i];
+        SetWindowPos(buttons[i].hwnd, nullptr, rect.left + grow, rect.top, rect.right - rect.left,
+                     rect.bottom - rect.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    InvalidateRect(dialog, nullptr, TRUE);
 }
 
 }  // namespace pictrove

@@ -34,4 +34,10 @@ struct ClippedText {
 // buttons and the items of combo boxes), with each window's own font against its client area.
 std::vector<ClippedText> FindClippedTexts(HWND dialog);
 
+// Widens the push buttons of a live dialog that show their text only in part, as the system's own
+// dialogs (task dialogs, message boxes) can lay them out with a measure of their own. A row of
+// buttons keeps its right edge, the buttons left of a widened one move left, and the dialog grows
+// when the row would pass its left margin.
+void WidenClippedButtons(HWND dialog);
+
 }  // namespace pictrove

@@ -44,6 +44,17 @@
 #define IDS_PREVIEW_OVER_LIMIT 254
 // The fifth type of the type list: pictures as stored in their documents
 #define IDS_TYPE_ORIGINAL 256
+// Names Windows refuses, a damaged document, and what an extraction wrote
+#define IDS_TEMPLATE_ERROR 257
+#define IDS_TEMPLATE_FORBIDDEN 258
+#define IDS_FOLDER_FORBIDDEN 259
+#define IDS_DOCUMENT_DAMAGED 260
+#define IDS_EXTRACT_WRITTEN 261
+#define IDS_EXTRACT_WRITTEN_FAILED 262
+// What screen readers call the toolbar, the image list and the preview
+#define IDS_TOOLBAR_NAME 270
+#define IDS_IMAGE_LIST_NAME 271
+#define IDS_PREVIEW_NAME 272
 
 // Commands (also tooltip strings)
 #define IDM_EXTRACT_SELECTED 32773

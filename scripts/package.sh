@@ -110,15 +110,18 @@ for id in "${ids[@]}"; do [ "$id" != en ] && ordered+=("$id"); done
         echo '    ${EndIf}'
     done
     echo 'FunctionEnd'
-    echo 'Function InstallerLanguageOfId'
-    echo '    StrCpy $1 ""'
-    for id in "${ordered[@]}"; do
-        echo "    \${If} \$0 S== \"$id\""
-        echo "        StrCpy \$LANGUAGE \${LANG_$(nsis_language "$id" | tr '[:lower:]' '[:upper:]')}"
-        echo "        StrCpy \$1 \"$id\""
-        echo '    ${EndIf}'
+    # The uninstaller's functions are its own ("un." prefix): the same body twice.
+    for prefix in "" un.; do
+        echo "Function ${prefix}InstallerLanguageOfId"
+        echo '    StrCpy $1 ""'
+        for id in "${ordered[@]}"; do
+            echo "    \${If} \$0 S== \"$id\""
+            echo "        StrCpy \$LANGUAGE \${LANG_$(nsis_language "$id" | tr '[:lower:]' '[:upper:]')}"
+            echo "        StrCpy \$1 \"$id\""
+            echo '    ${EndIf}'
+        done
+        echo 'FunctionEnd'
     done
-    echo 'FunctionEnd'
 } > "$generated/languages.nsh"
 
 setup_name="Pictrove-$version-setup.exe"

@@ -12,11 +12,16 @@ if [ ! -f "$out/gtest.o" ]; then
     g++ -std=c++20 -O1 -I"$gtest/include" -c "$gtest/src/gtest_main.cc" -o "$out/gtest_main.o"
 fi
 # The DjVu samples, made by DjVuLibre's encoders with ddjvu's renderings as references.
-if [ ! -f "$out/djvu-samples/done" ]; then
-    "$root/tests/readers/djvu/make-djvu-samples.sh" "$out/djvu-samples" && touch "$out/djvu-samples/done"
+# Made again whenever the script that makes them changes.
+samples_script="$root/tests/readers/djvu/make-djvu-samples.sh"
+samples_stamp="$(sha256sum "$samples_script" | cut -d' ' -f1)"
+if [ "$(cat "$out/djvu-samples/done" 2>/dev/null)" != "$samples_stamp" ]; then
+    rm -rf "$out/djvu-samples"
+    "$samples_script" "$out/djvu-samples" && echo "$samples_stamp" > "$out/djvu-samples/done"
 fi
 g++ -std=c++20 -O1 -Wall -Wextra -Werror -I"$core" -I"$root" -I"$gtest/include" -I/usr/include/openjpeg-2.5 \
-    -DPICTROVE_DJVU_SAMPLES="\"$out/djvu-samples\"" "$core"/djvu/*.cpp "$root/tests/readers/djvu/DjvuTests.cpp" \
+    -DPICTROVE_DJVU_SAMPLES="\"$out/djvu-samples\"" -DPICTROVE_CMYK_JPEG_SAMPLES="\"$root/tests/readers/data/cmyk-jpeg\"" \
+    "$core"/djvu/*.cpp "$root/tests/readers/djvu/DjvuTests.cpp" \
     "$core"/*.cpp "$core"/codecs/*.cpp "$root/tests/readers/codecs/"*.cpp \
     "$root/tests/readers/ByteReaderTests.cpp" "$root/tests/readers/FileBytesTests.cpp" \
     "$root/tests/readers/ReaderCoreTests.cpp" "$root/tests/readers/ContainerCoreTests.cpp" \
@@ -30,6 +35,7 @@ g++ -std=c++20 -O1 -Wall -Wextra -Werror -I"$core" -I"$root" -I"$gtest/include" 
     "$core"/pdf/*.cpp "$root/tests/readers/PdfCoreTests.cpp" "$root/tests/readers/PdfImageTests.cpp" \
     "$root/tests/readers/TestPdf.cpp" "$root/tests/readers/TestJpeg.cpp" "$root/tests/readers/TestJpx.cpp" \
     "$root/tests/readers/StoredPdfImageTests.cpp" "$root/tests/readers/StoredPictureFileTests.cpp" \
+    "$root/tests/readers/CmykJpegSampleTests.cpp" \
     "$root/tests/readers/ArchiveCoreTests.cpp" "$root/tests/readers/TestArchives.cpp" \
     "$root/tests/readers/LibarchiveSamples.cpp" "$root/tests/readers/ArchiveFuzzFindings.cpp" \
     "$core"/jbig2/*.cpp "$root/tests/readers/Jbig2Tests.cpp" "$root/tests/readers/Jbig2SymbolTests.cpp" \

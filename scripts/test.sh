@@ -9,6 +9,8 @@ build="${PICTROVE_BUILD_DIR:-$root/build}"
 "$root/scripts/check-format.sh"
 "$root/scripts/check-layering.sh"
 "$root/scripts/build.sh"
+# The readers' portable core, built and tested natively: no Wine, and proof that it needs nothing of Windows.
+"$root/scripts/test-readers-core-native.sh"
 # The zip and the installer users download; the package tests below install and run them.
 "$root/scripts/package.sh"
 # shellcheck source=scripts/wine-env.sh

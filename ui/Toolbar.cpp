@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "common/Handles.h"
+#include "ui/ToolbarAccessible.h"
 
 namespace pictrove {
 
@@ -65,6 +66,7 @@ std::span<const MessageEntry<Toolbar>> Toolbar::MessageTable() {
         OnMessage<Toolbar>(WM_KILLFOCUS, &Toolbar::OnKillFocus),
         OnMessage<Toolbar>(WM_GETDLGCODE, &Toolbar::OnGetDlgCode),
         OnMessage<Toolbar>(WM_KEYDOWN, &Toolbar::OnKeyDown),
+        OnMessage<Toolbar>(WM_GETOBJECT, &Toolbar::OnGetObject),
     };
     return kTable;
 }
@@ -445,6 +447,15 @@ void Toolbar::MoveFocusItem(int step, bool toEnd) {
     focus_ = stops[next];
     RepaintItem(old);
     RepaintItem(focus_);
+    AnnounceFocus();
+}
+
+// Screen readers follow the keyboard from button to button only when told: the buttons have no
+// windows whose focus they could watch.
+void Toolbar::AnnounceFocus() const {
+    if (focus_.group < 0 || GetFocus() != Hwnd()) return;
+    NotifyWinEvent(EVENT_OBJECT_FOCUS, Hwnd(), OBJID_CLIENT,
+                   ToolbarChildId(*this, focus_.group, static_cast<size_t>(focus_.index)));
 }
 
 void Toolbar::ReturnFocus() {
@@ -464,6 +475,7 @@ LRESULT Toolbar::OnSetFocus(UINT, WPARAM wParam, LPARAM, bool&) {
         focus_ = stops.empty() ? HotItem{} : stops.front();
     }
     RepaintItem(focus_);
+    AnnounceFocus();
     return 0;
 }
 
@@ -515,10 +527,18 @@ LRESULT Toolbar::OnStateMessage(UINT message, WPARAM wParam, LPARAM lParam, bool
             if ((item.kindAndState & kToolbarKindMask) == kToolbarSeparator || item.commandId != wParam) continue;
             const UINT before = item.kindAndState;
             item.kindAndState = lParam ? (before | bit) : (before & ~bit);
-            if (item.kindAndState != before) RepaintItem({group, static_cast<int>(i)});
+            if (item.kindAndState == before) continue;
+            RepaintItem({group, static_cast<int>(i)});
+            NotifyWinEvent(EVENT_OBJECT_STATECHANGE, Hwnd(), OBJID_CLIENT, ToolbarChildId(*this, group, i));
         }
     }
     return 0;
+}
+
+LRESULT Toolbar::OnGetObject(UINT, WPARAM wParam, LPARAM lParam, bool& handled) {
+    const LRESULT answer = AnswerToolbarGetObject(Hwnd(), wParam, lParam);
+    handled = answer != 0;
+    return answer;
 }
 
 }  // namespace pictrove

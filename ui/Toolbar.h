@@ -59,6 +59,9 @@ class Toolbar : public WindowImpl<Toolbar> {
     void AddSeparator(int group);
     // Replaces the tooltip of a button.
     void SetToolText(UINT commandId, const std::wstring& text);
+    // What screen readers call the bar (its window text is a fixed identifier, not a name).
+    void SetAccessibleName(std::wstring name) { accessibleName_ = std::move(name); }
+    const std::wstring& AccessibleName() const { return accessibleName_; }
 
     const std::vector<ToolbarButton>& Buttons(int group) const { return groups_[group]; }
     int GroupOrigin(int group) const { return origins_[group]; }
@@ -99,6 +102,7 @@ class Toolbar : public WindowImpl<Toolbar> {
     LRESULT OnKillFocus(UINT, WPARAM, LPARAM, bool&);
     LRESULT OnGetDlgCode(UINT, WPARAM, LPARAM, bool&);
     LRESULT OnKeyDown(UINT, WPARAM, LPARAM, bool&);
+    LRESULT OnGetObject(UINT, WPARAM, LPARAM, bool&);
 
     void Layout();
     void AddTool(int group, size_t index);
@@ -113,6 +117,7 @@ class Toolbar : public WindowImpl<Toolbar> {
     std::vector<HotItem> KeyboardStops() const;
     void MoveFocusItem(int step, bool toEnd);
     bool IsEnabledButton(const HotItem& item) const;
+    void AnnounceFocus() const;
     int Gap() const { return ScaleToDpi(kGap, dpi_); }
     int Margin() const { return ScaleToDpi(kMargin, dpi_); }
 
@@ -129,6 +134,7 @@ class Toolbar : public WindowImpl<Toolbar> {
     HIMAGELIST disabledImages_ = nullptr;
     ToolbarColors colors_;
     UINT dpi_ = kDesignDpi;
+    std::wstring accessibleName_;
 };
 
 }  // namespace pictrove

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <utility>
 
 #include "app/AppModule.h"
@@ -17,6 +18,8 @@
 #include "app/MessageLoop.h"
 #include "ui/OwnerDrawnMenu.h"
 #include "resources/ResourceIds.h"
+#include "resources/UiStrings.h"
+#include "contracts/DocumentConditionContract.h"
 #include "tests/resources/XmlTestSupport.h"
 #include "tests/support/FakeReader.h"
 #include "tests/support/FakeReaderImages.h"
@@ -184,14 +187,14 @@ TEST_F(MainFrameTest, KeepsMinimumSizeAndTheListPaneWidth) {
 }
 
 // Moved to a denser screen, everything drawn at a size of its own grows with it: toolbar bar,
-// images and buttons, status bar, list columns (the user's width too) and row icons, the
-// splitter's minimum panes and the user's position, the window's minimum size; and back again
-// without drifting.
+// images and buttons, status bar, list columns (the user's width too, the names taking what is
+// left) and row icons, the splitter's minimum panes and the user's position, the window's minimum
+// size; and back again without drifting.
 TEST_F(MainFrameTest, ScalesWithTheScreenDensityAndBack) {
     Start(SettingsXml(0, RECT{0, 0, 600, 400}, 350));
     EXPECT_EQ(frame->Dpi(), 96u) << "the test prefix runs at 96 dpi";
     HWND list = frame->List().Hwnd();
-    ListView_SetColumnWidth(list, 0, 200);  // as the user dragged it
+    ListView_SetColumnWidth(list, 1, 50);  // as the user dragged it
     const auto toolbarHeight = [&] {
         RECT rect{};
         GetClientRect(frame->ToolbarWindow().Hwnd(), &rect);
@@ -214,11 +217,11 @@ TEST_F(MainFrameTest, ScalesWithTheScreenDensityAndBack) {
     };
     struct Step {
         UINT dpi;
-        int toolbar, image, button, gap, nameColumn, widthColumn, rowIcon, splitter, minPane, minWidth;
+        int toolbar, image, button, gap, widthColumn, heightColumn, rowIcon, splitter, minPane, minWidth;
     } steps[] = {
-        {144, 108, 96, 96, 9, 300, 105, 24, 525, 450, 450},
-        {192, 144, 128, 128, 12, 400, 140, 32, 700, 600, 600},
-        {96, 72, 64, 64, 6, 200, 70, 16, 350, 300, 300},
+        {144, 108, 96, 96, 9, 75, 105, 24, 525, 450, 450},
+        {192, 144, 128, 128, 12, 100, 140, 32, 700, 600, 600},
+        {96, 72, 64, 64, 6, 50, 70, 16, 350, 300, 300},
     };
     for (const Step& step : steps) {
         SCOPED_TRACE(step.dpi);
@@ -239,8 +242,11 @@ TEST_F(MainFrameTest, ScalesWithTheScreenDensityAndBack) {
         EXPECT_EQ(open->width, step.button);
         // Open, gap, separator, gap, Extract selected.
         EXPECT_EQ(extract->x, step.button + 2 * step.gap + 1);
-        EXPECT_EQ(ListView_GetColumnWidth(list, 0), step.nameColumn);
         EXPECT_EQ(ListView_GetColumnWidth(list, 1), step.widthColumn);
+        EXPECT_EQ(ListView_GetColumnWidth(list, 2), step.heightColumn);
+        RECT listClient{};
+        GetClientRect(list, &listClient);
+        EXPECT_EQ(ListView_GetColumnWidth(list, 0) + step.widthColumn + step.heightColumn, listClient.right);
         EXPECT_EQ(imageSize(ListView_GetImageList(list, LVSIL_SMALL)), std::pair(step.rowIcon, step.rowIcon));
         EXPECT_EQ(frame->SplitterWindow().Position(), step.splitter);
         EXPECT_EQ(frame->SplitterWindow().MinPaneSize(), step.minPane);
@@ -1071,9 +1077,12 @@ TEST_F(FrameKeyboardTest, AFailedOpenShowsNoTraceOfTheOldDocument) {
         fake.Script().firstOpen = c.firstOpen;
         if (c.imageCount == 0) fake.Script().images.clear(), fake.Script().imageCount = 0;
         {
+            // A wrong password is asked again: the second prompt is cancelled.
+            int prompts = 0;
             DialogCapture capture([&](HWND dialog) {
-                if (c.password) SetDlgItemTextW(dialog, IDC_PASSWORD_EDIT, c.password);
-                PostMessageW(dialog, WM_COMMAND, c.password ? IDOK : IDCANCEL, 0);
+                const bool answer = c.password && prompts++ == 0;
+                if (answer) SetDlgItemTextW(dialog, IDC_PASSWORD_EDIT, c.password);
+                PostMessageW(dialog, WM_COMMAND, answer ? IDOK : IDCANCEL, 0);
             });
             EXPECT_FALSE(frame->Open(c.path)) << c.label;
         }
@@ -1328,6 +1337,126 @@ TEST_F(FrameKeyboardTest, OpenCommandTakesAFileFromTheOpenDialog) {
     EXPECT_TRUE(has(L"scan.tiff")) << testing::PrintToString(listed);
     EXPECT_TRUE(has(L"book.djvu")) << testing::PrintToString(listed);
     EXPECT_FALSE(has(L"notes.xyz")) << testing::PrintToString(listed);
+}
+
+// Whatever took the activation (a dialog, the Save As, a message box, the progress window), the
+// keys go back to the pane that had them, with the selection as it was.
+TEST_F(FrameKeyboardTest, FocusComesBackToItsPaneAfterEveryDialogAndMessageBox) {
+    FakeReaderScript script;
+    script.images = {{L"a", 1, 1, Dot(0xFF0000)}, {L"b", 1, 1, Dot(0x00FF00)}, {L"c", 1, 1, Dot(0x0000FF)}};
+    FakeReaderRegistration fake(FakeClass(), script);
+    Start(SettingsXml(0, RECT{0, 0, 900, 600}, 320));
+    ASSERT_TRUE(frame->Open(kDocument));
+    const std::wstring out = folder.Path() + L"out";
+    const auto cancel = [](HWND dialog) { PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0); };
+    const struct {
+        const char* label;
+        std::vector<int> rows;
+        bool previewFocused;
+        std::function<void()> act;
+    } kCases[] = {
+        {"about",
+         {0, 1},
+         false,
+         [&] {
+             DialogCapture capture(cancel);
+             Command(IDM_ABOUT);
+         }},
+        {"extract settings cancelled",
+         {0, 2},
+         false,
+         [&] {
+             DialogCapture capture(cancel);
+             Command(IDM_EXTRACT_SELECTED);
+         }},
+        {"save as cancelled",
+         {1},
+         false,
+         [&] {
+             DialogCapture capture(cancel);
+             Command(IDM_EXTRACT_SELECTED);
+         }},
+        {"message box",
+         {0, 1},
+         false,
+         [&] {
+             DialogCapture capture;
+             ShowProgramMessage(L"note", MB_ICONINFORMATION);
+         }},
+        {"extraction ran",
+         {0, 1},
+         false,
+         [&] {
+             DialogCapture capture(ChooseExtractSettings(out, 3));
+             Command(IDM_EXTRACT_ALL);
+         }},
+        {"preview, about",
+         {2},
+         true,
+         [&] {
+             DialogCapture capture(cancel);
+             Command(IDM_ABOUT);
+         }},
+    };
+    HWND list = frame->List().Hwnd();
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.label);
+        Select({});
+        for (int row : c.rows) ListView_SetItemState(list, row, LVIS_SELECTED, LVIS_SELECTED);
+        SetFocus(c.previewFocused ? frame->Preview()->Hwnd() : list);
+        RunLoopUntilIdle();
+        HWND before = GetFocus();
+        ASSERT_TRUE(before == list || IsChild(frame->Hwnd(), before));
+        c.act();
+        RunLoopUntilIdle();
+        EXPECT_EQ(GetFocus(), before);
+        EXPECT_EQ(GetActiveWindow(), frame->Hwnd());
+        std::vector<int> selected;
+        for (int row = ListView_GetNextItem(list, -1, LVNI_SELECTED); row >= 0;
+             row = ListView_GetNextItem(list, row, LVNI_SELECTED))
+            selected.push_back(row);
+        EXPECT_EQ(selected, c.rows);
+    }
+}
+
+// The status bar says when the reader had to work round damage, and what an extraction wrote.
+TEST_F(FrameKeyboardTest, StatusBarTellsOfDamageAndOfWhatAnExtractionWrote) {
+    const std::wstring out = folder.Path() + L"out";
+    const struct {
+        std::optional<int> condition;
+        bool secondFails;
+        const wchar_t* opened;
+        const wchar_t* selected;
+        std::wstring extracted;
+    } kCases[] = {
+        {std::nullopt, false, L"2 images", L"1 images selected", L"2 images written to " + out + L"\\"},
+        {kDocumentWhole, true, L"2 images", L"1 images selected", L"1 images written to " + out + L"\\, 1 failed"},
+        {kDocumentDamaged, false, L"2 images. The document is damaged: the list may be incomplete.",
+         L"1 images selected. The document is damaged: the list may be incomplete.",
+         L"2 images written to " + out + L"\\"},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(testing::Message() << c.opened);
+        FakeReaderScript script;
+        script.images = {{L"a", 1, 1, Dot(0xFF0000)}, {L"b", 1, 1, c.secondFails ? nullptr : Dot(0x00FF00)}};
+        script.condition = c.condition;
+        FakeReaderRegistration fake(FakeClass(), script);
+        Start(SettingsXml(0, RECT{0, 0, 900, 600}, 320));
+        ASSERT_TRUE(frame->Open(kDocument));
+        Select({});
+        EXPECT_EQ(Status(), c.opened);
+        Select({1});
+        EXPECT_EQ(Status(), c.selected);
+        {
+            DialogCapture capture(ChooseExtractSettings(out, 3));
+            Command(IDM_EXTRACT_ALL);
+            EXPECT_EQ(capture.Boxes().size(), c.secondFails ? 1u : 0u);
+        }
+        EXPECT_EQ(Status(), c.extracted);
+        Close();
+        DeleteFileW((out + L"\\a.png").c_str());
+        DeleteFileW((out + L"\\b.png").c_str());
+    }
 }
 
 }  // namespace

@@ -102,11 +102,15 @@ TEST(ImageListView, CreatesThreeColumnsWithTitlesAlignmentAndWidths) {
     const ImageListView& list = host.list;
     EXPECT_EQ(GetWindowLongW(list.Hwnd(), GWL_STYLE) & 0xFFFF0003, 0x50800001u);
     EXPECT_TRUE(ListView_GetExtendedListViewStyle(list.Hwnd()) & LVS_EX_FULLROWSELECT);
+    RECT client{};
+    GetClientRect(list.Hwnd(), &client);
     const struct {
         const wchar_t* title;
         int width;
         int format;
-    } expected[] = {{L"Name", 140, LVCFMT_LEFT}, {L"Width", 70, LVCFMT_RIGHT}, {L"Height", 70, LVCFMT_RIGHT}};
+    } expected[] = {{L"Name", static_cast<int>(client.right) - 140, LVCFMT_LEFT},
+                    {L"Width", 70, LVCFMT_RIGHT},
+                    {L"Height", 70, LVCFMT_RIGHT}};
     for (int column = 0; column < 3; ++column) {
         wchar_t title[64] = L"";
         LVCOLUMNW lvc{};
@@ -119,6 +123,38 @@ TEST(ImageListView, CreatesThreeColumnsWithTitlesAlignmentAndWidths) {
         EXPECT_EQ(lvc.fmt & LVCFMT_JUSTIFYMASK, expected[column].format) << column;
     }
     EXPECT_NE(ListView_GetImageList(list.Hwnd(), LVSIL_SMALL), nullptr);
+}
+
+// The names take the width the other columns leave: in a wide pane and a wider one, beside a
+// vertical scroll bar, after another column was dragged wider; a narrow pane scrolls instead of
+// squeezing them below their designed width.
+TEST(ImageListView, NameColumnTakesThePanesFreeWidth) {
+    const struct {
+        int paneWidth, rows, widthColumn;
+        bool fits;
+    } cases[] = {{480, 0, 70, true}, {760, 0, 70, true}, {480, 60, 70, true}, {480, 0, 130, true}, {200, 0, 70, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.paneWidth << " px, " << c.rows << " rows, width column " << c.widthColumn);
+        ListHost host;
+        const HWND list = host.list.Hwnd();
+        auto collection = FixedCollection::Make(std::vector<FakeImage>(static_cast<size_t>(c.rows), {L"page", 8, 8}));
+        host.list.Fill(collection.Get());
+        ListView_SetColumnWidth(list, 1, c.widthColumn);
+        MoveWindow(list, 0, 0, c.paneWidth, 360, TRUE);
+        test::PumpMessages();
+        RECT client{};
+        GetClientRect(list, &client);
+        const int name = ListView_GetColumnWidth(list, 0);
+        const int others = ListView_GetColumnWidth(list, 1) + ListView_GetColumnWidth(list, 2);
+        EXPECT_EQ(c.widthColumn, ListView_GetColumnWidth(list, 1));
+        if (c.fits) {
+            EXPECT_EQ(name + others, client.right);
+        } else {
+            EXPECT_EQ(name, 140);
+        }
+        EXPECT_EQ((GetWindowLongW(list, GWL_STYLE) & WS_HSCROLL) != 0, !c.fits) << "scrolls sideways";
+        EXPECT_EQ((GetWindowLongW(list, GWL_STYLE) & WS_VSCROLL) != 0, c.rows > 20);
+    }
 }
 
 TEST(ImageListView, FillsRowsWithNamesSizesAndDefaultNames) {

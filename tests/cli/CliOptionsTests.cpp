@@ -65,6 +65,8 @@ TEST(CliArguments, MistakesAreRefusedWithAReason) {
         {{L"list", L"a.pdf", L"-o", L"out"}, L"unknown option"},
         {{L"list", L"a.pdf", L"--password"}, L"needs a password"},
         {{L"list", L"a.pdf", L"--images", L"3-1"}, L"\"3-1\""},
+        {{L"extract", L"a.pdf", L"-o", L"out", L"--template", L"a:b?%IN%"}, L"cannot hold these characters: : ?"},
+        {{L"extract", L"a.pdf", L"-o", L"C:\\o|t"}, L"cannot hold these characters: |"},
     };
     for (const Case& c : cases) {
         const CliParseResult result = Parse(c.args);

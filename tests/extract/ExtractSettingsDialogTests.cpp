@@ -352,5 +352,74 @@ TEST_F(ExtractSettingsDialogTest, StoredTypeOutOfRangeFallsBackToTheFirst) {
     EXPECT_EQ(dialog.TypeIndex(), 0);
 }
 
+// Names Windows refuses are refused in the dialog, before anything is written; the message says
+// which characters. Separators stay allowed in the template (a subfolder).
+TEST_F(ExtractSettingsDialogTest, NamesWindowsRefusesKeepTheDialogOpenAndSayWhichCharacters) {
+    HWND probeEdit = CreateWindowExW(0, L"EDIT", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    EDITBALLOONTIP probe{sizeof(probe), L"t", L"x", TTI_ERROR};
+    const bool balloons = SendMessageW(probeEdit, EM_SHOWBALLOONTIP, 0, reinterpret_cast<LPARAM>(&probe)) != 0;
+    DestroyWindow(probeEdit);
+    const struct {
+        const wchar_t* folder;
+        const wchar_t* fileTemplate;
+        int refusedField;  // 0: accepted
+        const wchar_t* caption;
+        const wchar_t* text;
+    } kCases[] = {
+        {L"C:\\Out", L"a:b?%IN%", IDC_EXTRACT_TEMPLATE, L"File name error",
+         L"File names cannot hold these characters: : ?"},
+        {L"C:\\Out", L"%IN%|x*\"<>|.png", IDC_EXTRACT_TEMPLATE, L"File name error",
+         L"File names cannot hold these characters: | * \" < >"},
+        {L"C:\\Out", L"tab\there.png", IDC_EXTRACT_TEMPLATE, L"File name error",
+         L"File names cannot hold these characters: U+0009"},
+        {L"C:\\Out?", L"%IN%.png", IDC_EXTRACT_FOLDER, L"Folder error",
+         L"Folder names cannot hold these characters: ?"},
+        {L"C:\\a:b", L"%IN%.png", IDC_EXTRACT_FOLDER, L"Folder error", L"Folder names cannot hold these characters: :"},
+        // Accepted ones last: they store their folder.
+        {L"C:\\Out", L"sub\\%0II%_%IN%.png", 0, nullptr, nullptr},
+        {L"\\\\?\\C:\\Out", L"%IN%.png", 0, nullptr, nullptr},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(testing::Message() << "folder " << c.folder << ", template " << c.fileTemplate);
+        ExtractImageDlg dialog(settings);
+        int focusedId = 0;
+        std::vector<CapturedBox> boxes;
+        INT_PTR result = 0;
+        {
+            bool started = false;
+            DialogCapture capture([&](HWND window) {
+                if (std::exchange(started, true)) return;
+                Later([&, window] {
+                    SetDlgItemTextW(window, IDC_EXTRACT_FOLDER, c.folder);
+                    SetDlgItemTextW(window, IDC_EXTRACT_TEMPLATE, c.fileTemplate);
+                    SendMessageW(window, WM_COMMAND, IDOK, 0);
+                    if (!IsWindow(window) || !IsWindowVisible(window)) return;
+                    focusedId = GetDlgCtrlID(GetFocus());
+                    PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
+                });
+            });
+            result = dialog.DoModal(nullptr);
+            boxes = capture.Boxes();
+        }
+        if (c.refusedField == 0) {
+            EXPECT_EQ(result, IDOK);
+            EXPECT_TRUE(boxes.empty());
+            EXPECT_EQ(dialog.Template(), c.fileTemplate);
+            continue;
+        }
+        EXPECT_EQ(result, IDCANCEL) << "the refusal keeps the dialog open";
+        EXPECT_EQ(focusedId, c.refusedField);
+        if (!balloons) {
+            ASSERT_EQ(boxes.size(), 1u);
+            EXPECT_EQ(boxes[0].caption, c.caption);
+            EXPECT_EQ(boxes[0].text, c.text);
+        }
+        std::wstring storedFolder = L"marker";
+        int storedType = -1;
+        settings.ReadExtractOptions(storedFolder, storedType);
+        EXPECT_EQ(storedFolder, L"") << "nothing is stored for a refused folder or template";
+    }
+}
+
 }  // namespace
 }  // namespace pictrove::test

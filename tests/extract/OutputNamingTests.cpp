@@ -116,6 +116,27 @@ TEST(SafeImageName, NoNameFromADocumentMakesAFileWindowsCannotHaveOrADevice) {
               std::wstring(kMaxImageNameLength - 2, L'z') + L"\U0001F600");
 }
 
+TEST(ForbiddenCharacters, ListsEachRefusedCharacterOnceInOrder) {
+    const struct {
+        std::wstring_view text;
+        std::wstring templateRefused, folderRefused;
+    } kCases[] = {
+        {L"", L"", L""},
+        {L"C:\\Out\\%IN%", L":", L""},
+        {L"\\\\?\\C:\\Out", L"? :", L""},
+        {L"\\\\server\\share\\x", L"", L""},
+        {L"a:b?c:d??", L": ?", L"? :"},
+        {L"x\x7Fy\x01", L"U+007F U+0001", L"U+007F U+0001"},
+        {L"<a>|\"*", L"< > | \" *", L"< > | \" *"},
+        {L"sub/dir\\%0II%.png", L"", L""},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(testing::Message() << std::wstring(c.text));
+        EXPECT_EQ(ForbiddenTemplateCharacters(c.text), c.templateRefused);
+        EXPECT_EQ(ForbiddenFolderCharacters(c.text), c.folderRefused);
+    }
+}
+
 TEST(LongPathForm, OnlyFullPathsOfMaxPathOrMoreGetThePrefix) {
     const std::wstring name(kLongPathThreshold, L'n');
     EXPECT_EQ(LongPathForm(L"C:\\Out\\a.png"), L"C:\\Out\\a.png");

@@ -4,6 +4,10 @@
 //   package_window_probe.exe <program> <document> <expected title> <expected rows> <expected status>
 // Exit code 0 when the window showed the title, the row count and the status-bar text and the
 // program then ended by itself with exit code 0.
+//   package_window_probe.exe --dialog <program>
+// Starts a program that shows a dialog, perhaps from another process it starts (as an
+// uninstaller runs a copy of itself), prints the dialog's caption as a line of UTF-8 and closes it.
+// Exit code 0 when a dialog was shown and went away.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -62,9 +66,43 @@ int Fail(const char* what) {
     return 1;
 }
 
+BOOL CALLBACK FindDialog(HWND window, LPARAM context) {
+    wchar_t className[16] = L"";
+    GetClassNameW(window, className, 16);
+    if (!IsWindowVisible(window) || lstrcmpW(className, L"#32770") != 0) return TRUE;
+    *reinterpret_cast<HWND*>(context) = window;
+    return FALSE;
+}
+
+int ProbeDialog(const std::wstring& program) {
+    std::wstring commandLine = L"\"" + program + L"\"";
+    STARTUPINFOW startup{sizeof(startup)};
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &info)) {
+        return Fail("the program did not start");
+    }
+    pictrove::UniqueHandle process(info.hProcess), thread(info.hThread);
+    HWND dialog = nullptr;
+    for (int waited = 0; waited < 300 && !dialog; ++waited) {
+        Sleep(100);
+        EnumWindows(FindDialog, reinterpret_cast<LPARAM>(&dialog));
+    }
+    if (!dialog) return Fail("no dialog");
+    // The caption is set once the dialog's first page is in place.
+    Sleep(500);
+    char caption[1024] = "";
+    WideCharToMultiByte(CP_UTF8, 0, TextOfWindow(dialog).c_str(), -1, caption, sizeof(caption), nullptr, nullptr);
+    std::printf("%s\n", caption);
+    PostMessageW(dialog, WM_CLOSE, 0, 0);
+    for (int waited = 0; waited < 100 && IsWindow(dialog); ++waited) Sleep(100);
+    return IsWindow(dialog) ? Fail("the dialog stayed after WM_CLOSE") : 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+    if (argc == 3 && lstrcmpW(argv[1], L"--dialog") == 0) return ProbeDialog(argv[2]);
     if (argc != 6) return Fail("usage: <program> <document> <title> <rows> <status>");
     const std::wstring program = argv[1], document = argv[2], title = argv[3], status = argv[5];
     const long rows = wcstol(argv[4], nullptr, 10);

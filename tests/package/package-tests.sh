@@ -151,6 +151,19 @@ wine "$probe" "$windows_install_dir\\Pictrove.exe" "$(windows_path "$work/pages.
     fail "the installed program did not show the document in German"
 grep -q '<MainWindow' "$install_dir/PictroveSetting.xml" || fail "the installed program did not save its settings"
 
+# The uninstaller, started by hand and closed on its first page, speaks the installed language:
+# its caption is NSIS's own uninstall caption for that language.
+uninstaller_speaks() {  # language id, NSIS language name
+    local nlf="/usr/share/nsis/Contrib/Language files/$2.nlf" expected shown
+    expected=$(sed -n '/^# ^UninstallCaption/{n;p;q}' "$nlf" 2>/dev/null | tr -d '\r' | sed 's/\$(^Name)/Pictrove/')
+    [ -n "$expected" ] || { fail "no uninstall caption in $nlf"; return; }
+    # NSIS ends the caption with a space.
+    shown=$(wine "$probe" --dialog "$windows_install_dir\\Uninstall.exe" | tr -d '\r' | sed 's/ *$//')
+    expect_equal "uninstaller caption after installing \"$1\"" "$shown" "$expected"
+    [ -f "$install_dir/Pictrove.exe" ] || fail "closing the uninstaller's first page removed the program"
+}
+uninstaller_speaks de German
+
 echo "--- installer again over the program's settings, Russian"
 settings_before=$(cat "$install_dir/PictroveSetting.xml")
 wine "$setup" /S /LANGUAGE=ru
@@ -160,6 +173,7 @@ expect_equal "settings after the second install" "$(cat "$install_dir/PictroveSe
 wine "$setup" /S /LANGUAGE=DE
 expect_equal "exit code for a language the program does not have" "$?" 2
 grep -q '<Language ID="ru"/>' "$install_dir/PictroveSetting.xml" || fail "a refused language changed the settings"
+uninstaller_speaks ru Russian
 
 uninstall() {
     wine "$install_dir/Uninstall.exe" /S

@@ -212,21 +212,83 @@ TEST_F(OpenDocumentTest, CorrectPasswordOpensAfterOnePrompt) {
     EXPECT_EQ(fake.Log().liveObjects, 0);
 }
 
-TEST_F(OpenDocumentTest, WrongPasswordShowsMessageOnceAndLeavesNoDocument) {
-    FakeReaderRegistration fake(PdfReaderClass(), {.firstOpen = kOpenNeedsPassword, .correctPassword = L"right"});
-    DialogCapture capture([&](HWND dialog) {
-        SetDlgItemTextW(dialog, IDC_PASSWORD_EDIT, L"wrong");
-        PostMessageW(dialog, WM_COMMAND, IDOK, 0);
-    });
-    EXPECT_FALSE(OpenDocument(kPath, state, view));
-    EXPECT_EQ(capture.DialogCount(), 1);
-    ASSERT_EQ(capture.Boxes().size(), 1u);
-    EXPECT_EQ(capture.Boxes()[0].text,
-              L"The password is incorrect. Please make sure that Caps Lock is not on by mistake, and try again.");
-    EXPECT_EQ(capture.Boxes()[0].caption, L"Pictrove error");
-    EXPECT_EQ(capture.Boxes()[0].icon, static_cast<UINT>(MB_ICONINFORMATION));
-    EXPECT_EQ(state.collection, nullptr);
-    EXPECT_EQ(fake.Log().liveObjects, 0);
+// After the wrong-password message the prompt comes back, each time once, until a password
+// opens the document or the user gives up.
+TEST_F(OpenDocumentTest, WrongPasswordSaysSoAndAsksAgainUntilRightOrCancelled) {
+    const struct {
+        std::vector<const wchar_t*> answers;  // nullptr: Cancel
+        bool opens;
+    } kCases[] = {
+        {{L"wrong", L"right"}, true},
+        {{L"wrong", nullptr}, false},
+        {{L"wrong", L"Right", L"right"}, true},
+        {{L"wrong", L""}, false},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(testing::Message() << c.answers.size() << " answers, opens " << c.opens);
+        FakeReaderRegistration fake(PdfReaderClass(), {.firstOpen = kOpenNeedsPassword, .correctPassword = L"right"});
+        size_t asked = 0;
+        DialogCapture capture([&](HWND dialog) {
+            const wchar_t* answer = asked < c.answers.size() ? c.answers[asked] : nullptr;
+            ++asked;
+            if (answer) SetDlgItemTextW(dialog, IDC_PASSWORD_EDIT, answer);
+            PostMessageW(dialog, WM_COMMAND, answer ? IDOK : IDCANCEL, 0);
+        });
+        EXPECT_EQ(OpenDocument(kPath, state, view), c.opens);
+        EXPECT_EQ(asked, c.answers.size());
+        const size_t wrong = c.answers.size() - 1;
+        ASSERT_EQ(capture.Boxes().size(), wrong);
+        for (const auto& box : capture.Boxes()) {
+            EXPECT_EQ(
+                box.text,
+                L"The password is incorrect. Please make sure that Caps Lock is not on by mistake, and try again.");
+            EXPECT_EQ(box.caption, L"Pictrove error");
+            EXPECT_EQ(box.icon, static_cast<UINT>(MB_ICONINFORMATION));
+        }
+        EXPECT_EQ(state.collection != nullptr, c.opens);
+        state.collection.Reset();
+        EXPECT_EQ(fake.Log().liveObjects, 0);
+    }
+}
+
+// The prompt names the whole file where it has room, and cuts only what does not fit.
+TEST_F(OpenDocumentTest, PasswordPromptShowsTheWholeNameWhenThereIsRoom) {
+    const std::wstring longName(200, L'x');
+    const struct {
+        std::wstring name;
+        bool whole;
+    } kCases[] = {{L"Annual report 2026 (final).pdf", true}, {longName + L".pdf", false}};
+    for (const auto& c : kCases) {
+        const std::wstring path = L"C:\\Docs\\" + c.name;
+        ASSERT_TRUE(test::WriteFileBytes(path, {'%', 'P', 'D', 'F'}));
+        FakeReaderRegistration fake(PdfReaderClass(), {.firstOpen = kOpenNeedsPassword, .correctPassword = L"pw"});
+        std::wstring prompt;
+        bool fits = false;
+        DialogCapture capture([&](HWND dialog) {
+            HWND control = GetDlgItem(dialog, IDC_PASSWORD_PROMPT);
+            prompt = test::DialogItemText(dialog, IDC_PASSWORD_PROMPT);
+            RECT area{};
+            GetClientRect(control, &area);
+            HDC dc = GetDC(control);
+            HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(control, WM_GETFONT, 0, 0)));
+            RECT needed{0, 0, area.right, 0};
+            DrawTextW(dc, prompt.c_str(), -1, &needed, DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS);
+            SelectObject(dc, old);
+            ReleaseDC(control, dc);
+            fits = needed.bottom <= area.bottom;
+            PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+        });
+        OpenDocument(path, state, view);
+        DeleteFileW(path.c_str());
+        SCOPED_TRACE(testing::Message() << prompt);
+        EXPECT_TRUE(fits);
+        EXPECT_EQ(prompt.find(c.name) != std::wstring::npos, c.whole);
+        if (!c.whole) {
+            const size_t dots = prompt.find(L"...");
+            ASSERT_NE(dots, std::wstring::npos);
+            EXPECT_GT(dots - prompt.find(L'x'), 20u) << "more than the short form where there is room";
+        }
+    }
 }
 
 TEST_F(OpenDocumentTest, CancelledOrEmptyPasswordShowsNothing) {
@@ -317,12 +379,7 @@ TEST(BusyOverlay, NestsAndRestoresCursor) {
     ASSERT_NE(overlay.Hwnd(), nullptr);
     EXPECT_TRUE(IsWindowVisible(overlay.Hwnd()));
     EXPECT_EQ(GetCursor(), wait);
-    EXPECT_EQ(GetWindowLongW(overlay.Hwnd(), GWL_EXSTYLE) & WS_EX_LAYERED, WS_EX_LAYERED);
     EXPECT_EQ(GetWindow(overlay.Hwnd(), GW_OWNER), view.Hwnd());
-    RECT overlayRect{}, viewRect{};
-    GetWindowRect(overlay.Hwnd(), &overlayRect);
-    GetWindowRect(view.Hwnd(), &viewRect);
-    EXPECT_TRUE(EqualRect(&overlayRect, &viewRect));
 
     overlay.Show();
     overlay.Hide();
@@ -338,6 +395,44 @@ TEST(BusyOverlay, NestsAndRestoresCursor) {
     overlay.Show();
     EXPECT_TRUE(IsWindowVisible(overlay.Hwnd()));
     overlay.Hide();
+}
+
+// Whatever the platform makes of translucent windows, the window stays in sight around a notice
+// that shows its text, inside the window, in a wide window and in one narrower than the text.
+TEST(BusyOverlay, LeavesTheWindowInSightAroundAReadableNotice) {
+    const COLORREF background = RGB(0, 0, 0), text = RGB(255, 255, 255), window = GetSysColor(COLOR_WINDOW);
+    for (const SIZE size : {SIZE{400, 300}, SIZE{200, 160}}) {
+        SCOPED_TRACE(size.cx);
+        TestView view;
+        SetWindowPos(view.Hwnd(), nullptr, 10, 10, size.cx, size.cy, SWP_NOZORDER);
+        view.Overlay().Configure(view.Hwnd(), L"Opening document. Please wait...", background, text);
+        test::PumpMessages();
+        view.Overlay().Show();
+        // A translucent layer shows as a solid sheet where layered windows are not composed.
+        EXPECT_FALSE(GetWindowLongW(view.Overlay().Hwnd(), GWL_EXSTYLE) & WS_EX_LAYERED);
+        RECT viewRect{}, client{}, notice{}, inside{};
+        GetWindowRect(view.Hwnd(), &viewRect);
+        GetClientRect(view.Hwnd(), &client);
+        MapWindowPoints(view.Hwnd(), nullptr, reinterpret_cast<POINT*>(&client), 2);
+        GetWindowRect(view.Overlay().Hwnd(), &notice);
+        EXPECT_TRUE(IntersectRect(&inside, &notice, &viewRect) && EqualRect(&inside, &notice));
+        EXPECT_LT(notice.bottom - notice.top, (client.bottom - client.top) / 2);
+        // What the screen shows at once, as it stays while the open blocks the thread.
+        ScopedGetDC screen(nullptr);
+        EXPECT_EQ(GetPixel(screen.Get(), client.left + 2, client.top + 2), window);
+        EXPECT_EQ(GetPixel(screen.Get(), client.right - 3, client.bottom - 3), window);
+        int textPixels = 0, backgroundPixels = 0;
+        for (int y = notice.top; y < notice.bottom; ++y) {
+            for (int x = notice.left; x < notice.right; ++x) {
+                const COLORREF shown = GetPixel(screen.Get(), x, y);
+                textPixels += shown == text;
+                backgroundPixels += shown == background;
+            }
+        }
+        EXPECT_GT(textPixels, 20);
+        EXPECT_GT(backgroundPixels, (notice.right - notice.left) * (notice.bottom - notice.top) / 2);
+        view.Overlay().Hide();
+    }
 }
 
 }  // namespace

@@ -268,6 +268,9 @@ TEST(ComicArchives, TruncatedAndDamagedArchivesKeepWhatIsReadable) {
         ASSERT_EQ(OpenBytes(source, cut), OpenStatus::kOpened);
         EXPECT_EQ(ListOf(source), (std::vector<Listed>{{u"p1", 1, 1}, {u"p2", 2, 2}}));
         EXPECT_TRUE(source.Decode(1));
+        EXPECT_TRUE(source.Damaged());
+        ASSERT_EQ(OpenBytes(source, whole), OpenStatus::kOpened);
+        EXPECT_FALSE(source.Damaged());
         // Cut inside the first header: nothing is readable.
         EXPECT_EQ(OpenBytes(source, Bytes(whole.begin(), whole.begin() + 30)), OpenStatus::kNotReadable);
         // A damaged header ends the listing: the pages before it stay.
@@ -279,6 +282,7 @@ TEST(ComicArchives, TruncatedAndDamagedArchivesKeepWhatIsReadable) {
         ASSERT_EQ(OpenBytes(source, damaged), OpenStatus::kOpened);
         EXPECT_EQ(ListOf(source), (std::vector<Listed>{{u"p1", 1, 1}}));
         EXPECT_TRUE(source.Decode(0));
+        EXPECT_TRUE(source.Damaged());
     }
 }
 

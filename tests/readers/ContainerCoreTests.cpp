@@ -82,10 +82,14 @@ TEST(ZipArchive, NamesDecodeFromUtf8OrCodePage437) {
 
 TEST(ZipArchive, TruncatedFileListsTheEntriesThatAreWhole) {
     const Bytes file = MakeZip(kEntries);
+    ZipArchive whole;
+    ASSERT_TRUE(whole.Open(file));
+    EXPECT_FALSE(whole.Recovered());
     for (int eighth = 1; eighth < 8; ++eighth) {
         const Bytes cut(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(file.size() * eighth / 8));
         ZipArchive archive;
         if (!archive.Open(cut)) continue;
+        EXPECT_TRUE(archive.Recovered()) << eighth;
         // Whatever is listed is whole: it extracts to the original bytes.
         for (const auto& entry : archive.Entries()) {
             std::size_t i = 0;

@@ -6,6 +6,8 @@
 #include <wrl/client.h>
 
 #include <cstring>
+#include <map>
+#include <sstream>
 
 #include "TestDocumentFiles.h"
 #include "contracts/ReaderContract.h"
@@ -17,6 +19,7 @@ namespace {
 using Microsoft::WRL::ComPtr;
 using test::Bytes;
 
+constexpr int kImageFormat = 5;
 constexpr int kPdbFormat = 8;
 constexpr int kMobiFormat = 12;
 constexpr int kDocFormat = 14;
@@ -299,6 +302,101 @@ TEST_F(PictureDocumentReader, DocumentWrittenByAnotherWordProcessor) {
     const Pixels third = Decode(collection.Get(), 2);
     ASSERT_NE(third.bits, nullptr);
     EXPECT_EQ(third.At(2, 2), (std::vector<int>{0xC0, 0x40, 0x20}));
+}
+
+// Where an oracle drew the metafile samples (data/metafiles/make-metafile-samples.sh): per rendering its size and
+// the centre and size of the red, green, blue and magenta corner squares, in pixels at 96 dpi.
+struct Marks {
+    int width = 0, height = 0;
+    double square[4][4] = {};
+};
+std::map<std::string, Marks> ReadMarks(const std::wstring& path) {
+    const auto bytes = test::ReadFileBytes(path);
+    std::istringstream table(std::string(bytes.begin(), bytes.end()));
+    table.ignore(1000, '\n');  // the heading
+    std::map<std::string, Marks> marks;
+    std::string name;
+    Marks entry;
+    while (table >> name >> entry.width >> entry.height) {
+        for (auto& square : entry.square) table >> square[0] >> square[1] >> square[2] >> square[3];
+        marks[name] = entry;
+    }
+    return marks;
+}
+
+// The listed and decoded size against the oracle's, and each square found whole (one cut by the canvas's edge shows
+// smaller) where the oracle has it.
+template <typename Pixels>
+void ExpectDrawnAsOracle(int listedWidth,
+                         int listedHeight,
+                         const Pixels& pixels,
+                         const Marks& oracle,
+                         const std::string& label) {
+    SCOPED_TRACE(label);
+    ASSERT_NE(pixels.bits, nullptr);
+    EXPECT_NEAR(listedWidth, oracle.width, 1);
+    EXPECT_NEAR(listedHeight, oracle.height, 1);
+    ASSERT_EQ(std::pair(pixels.width, pixels.height), std::pair(listedWidth, listedHeight));
+    ASSERT_TRUE(pixels.type == 0 || pixels.type == 1) << "colour pixels";
+    static const int kBgr[4][3] = {{0, 0, 255}, {0, 255, 0}, {255, 0, 0}, {255, 0, 255}};
+    int box[4][4];  // left, top, right, bottom of each square
+    for (auto& b : box) b[0] = pixels.width, b[1] = pixels.height, b[2] = -1, b[3] = -1;
+    const int bytes = pixels.type == 0 ? 4 : 3;
+    for (int y = 0; y < pixels.height; ++y) {
+        for (int x = 0; x < pixels.width; ++x) {
+            const BYTE* p = pixels.bits + y * pixels.stride + x * bytes;
+            for (int mark = 0; mark < 4; ++mark) {
+                const int* c = kBgr[mark];
+                if (std::abs(p[0] - c[0]) < 40 && std::abs(p[1] - c[1]) < 40 && std::abs(p[2] - c[2]) < 40) {
+                    box[mark][0] = std::min(box[mark][0], x), box[mark][2] = std::max(box[mark][2], x);
+                    box[mark][1] = std::min(box[mark][1], y), box[mark][3] = std::max(box[mark][3], y);
+                }
+            }
+        }
+    }
+    for (int mark = 0; mark < 4; ++mark) {
+        const auto [left, top, right, bottom] = box[mark];
+        ASSERT_GE(right, 0) << "square " << mark << " missing";
+        // Renderers differ by a pixel or two, LibreOffice and ImageMagick by up to one in four hundred across.
+        const double* expected = oracle.square[mark];
+        const double tolerance = 2.5 + oracle.width / 400.0;
+        EXPECT_NEAR((left + right + 1) / 2.0, expected[0], tolerance) << "square " << mark;
+        EXPECT_NEAR((top + bottom + 1) / 2.0, expected[1], tolerance) << "square " << mark;
+        EXPECT_NEAR(right - left + 1, expected[2], 3) << "square " << mark;
+        EXPECT_NEAR(bottom - top + 1, expected[3], 3) << "square " << mark;
+    }
+}
+
+TEST_F(PictureDocumentReader, MetafilesDrawnWholeWhereTheOraclesDrawThem) {
+    const std::wstring folder = test::ProgramFolder() + L"\\readers-data\\metafiles\\";
+    const auto marks = ReadMarks(folder + L"metafile-marks.txt");
+    ASSERT_EQ(marks.size(), 7u) << "oracle table missing";
+    // LibreOffice keeps each WMF without its placeable header and gives its bounds in hundredths of a millimetre
+    // from (0, 0), whatever window the drawing uses; the third picture's are too large for a 16-bit box.
+    const auto doc = test::ReadFileBytes(folder + L"metafiles.doc");
+    ComPtr<ImageCollection> collection;
+    ASSERT_EQ(Open(kDocFormat, L"metafiles.doc", Bytes(doc.begin(), doc.end()), collection), S_OK);
+    const auto list = List(collection.Get());
+    ASSERT_EQ(list.size(), 4u);
+    for (int i = 0; i < 4; ++i) {
+        ExpectDrawnAsOracle(list[i].width, list[i].height, Decode(collection.Get(), i),
+                            marks.at("page-" + std::to_string(i + 1)),
+                            "metafiles.doc picture " + std::to_string(i + 1));
+    }
+    // The same metafiles as files of their own, each with its header. ImageMagick reads no EMF: LibreOffice's
+    // rendering of the document is the EMF's oracle.
+    const std::pair<const wchar_t*, const char*> files[] = {{L"offset.emf", "page-1"},
+                                                            {L"drawn.wmf", "magick-drawn"},
+                                                            {L"window.wmf", "magick-window"},
+                                                            {L"flipped.wmf", "magick-flipped"}};
+    for (const auto& [name, oracle] : files) {
+        const auto bytes = test::ReadFileBytes(folder + name);
+        ComPtr<ImageCollection> file;
+        ASSERT_EQ(Open(kImageFormat, name, Bytes(bytes.begin(), bytes.end()), file), S_OK) << oracle;
+        const auto listed = List(file.Get());
+        ASSERT_EQ(listed.size(), 1u) << oracle;
+        ExpectDrawnAsOracle(listed[0].width, listed[0].height, Decode(file.Get(), 0), marks.at(oracle), oracle);
+    }
 }
 
 TEST_F(PictureDocumentReader, EncryptedAndDamagedWordDocumentsFailCleanly) {

@@ -5,6 +5,7 @@
 #include "ReaderTestSupport.h"
 #include "contracts/StoredPictureContract.h"
 #include "TestDocuments.h"
+#include "codecs/Jpeg.h"
 #include "tests/support/TestSupport.h"
 
 namespace pictrove {
@@ -15,6 +16,7 @@ using test::Bytes;
 using test::MakeZip;
 using test::ToBytes;
 
+constexpr int kImageFormat = 5;
 constexpr int kComicFormat = 7;
 constexpr int kEpubFormat = 13;
 
@@ -95,6 +97,48 @@ TEST_F(EbookReaders, ComicPagesInNaturalOrderWithPixels) {
         EXPECT_EQ(Name(collection.Get(), 0), L"p9");
         EXPECT_EQ(Name(collection.Get(), 1), L"p10");
         ExpectColourPixels(ReadPixels(collection.Get(), 1), 3, 3, "p10");
+    }
+}
+
+// ImageMagick's CMYK JPEG (Adobe's marker, ink stored inverted) alone, as a comic page and in an
+// EPUB: each is read as a JPEG file is, as the readers' own decoding of the file reads it.
+TEST_F(EbookReaders, CmykJpegFilesShowTheSameInkInEveryContainer) {
+    const Bytes jpeg = test::ReadFileBytes(test::ProgramFolder() + L"\\readers-data\\cmyk-jpeg\\imagemagick.jpg");
+    const auto reference = readers::codecs::JpegToImage(jpeg);
+    ASSERT_TRUE(reference);
+    const Bytes book = MakeZip({
+        {"mimetype", ToBytes("application/epub+zip"), false},
+        {"META-INF/container.xml",
+         ToBytes("<container><rootfiles><rootfile full-path=\"c.opf\"/></rootfiles></container>"), true},
+        {"c.opf",
+         ToBytes("<package><manifest><item id=\"t\" href=\"t.xhtml\"/></manifest>"
+                 "<spine><itemref idref=\"t\"/></spine></package>"),
+         true},
+        {"t.xhtml", ToBytes("<html><img src=\"patches.jpg\"/></html>"), true},
+        {"patches.jpg", jpeg, true},
+    });
+    struct Case {
+        const wchar_t* name;
+        int format;
+        Bytes file;
+    };
+    const Case cases[] = {{L"patches.jpg", kImageFormat, jpeg},
+                          {L"patches.cbz", kComicFormat, MakeZip({{"1.jpg", jpeg, true}})},
+                          {L"patches.epub", kEpubFormat, book}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.name, c.name + wcslen(c.name)));
+        const auto collection = OpenCollection(c.format, Write(c.name, c.file));
+        ASSERT_TRUE(collection);
+        const Pixels pixels = ReadPixels(collection.Get(), 0);
+        ASSERT_TRUE(pixels.image);
+        ASSERT_EQ(pixels.width, reference->width);
+        // The centres of the patches: paper, cyan, magenta, yellow, black and a mix.
+        for (int x = 8; x < pixels.width; x += 16) {
+            const std::uint8_t* bgr = reference->Row(8) + 3 * x;
+            EXPECT_EQ(Channels(pixels, x, 8), (std::vector<int>{bgr[0], bgr[1], bgr[2]})) << "x " << x;
+        }
+        // Paper stays white: a reader that missed the inverted storage would show it black.
+        EXPECT_EQ(Channels(pixels, 8, 8), (std::vector<int>{255, 255, 255}));
     }
 }
 

@@ -14,4 +14,14 @@ extern const std::vector<std::uint8_t> kPdfDeclares16000Square;
 extern const std::vector<std::uint8_t> kDjvuLayerLargerThanPage;
 extern const std::vector<std::uint8_t> kJpxGridOf43692Tiles;
 
+// Second round.
+extern const std::vector<std::uint8_t> kJpxDeclares15000Square;
+extern const std::vector<std::uint8_t> kPdfJpxDeclares15000Square;
+extern const std::vector<std::uint8_t> kJpxSubsampled2047x44800;
+extern const std::vector<std::uint8_t> kJbig2Region15000Square;
+extern const std::vector<std::uint8_t> kDjvuBackground15000Square;
+extern const std::vector<std::uint8_t> kPdfDctWithoutSamples;
+// Made by a real encoder (make-findings-samples.sh): few bytes that must still decode.
+extern const std::vector<std::uint8_t> kOpjWhitePage4000x3000;
+
 }  // namespace pictrove::test

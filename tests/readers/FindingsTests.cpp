@@ -8,6 +8,8 @@
 #include "AllocationProbe.h"
 #include "Fb2Source.h"
 #include "FindingsSamples.h"
+#include "Jbig2Source.h"
+#include "Limits.h"
 #include "PayloadDecoder.h"
 #include "PdbSource.h"
 #include "TestJpx.h"
@@ -142,6 +144,67 @@ TEST(Findings, AJpeg2000TileGridLargerThanItsDataIsRefusedBeforeTheLibraryReadsI
     test::Bytes wide = test::MakeJpx(8, 8, {plane}, {8, false, 0});
     wide[8] = 0x01;  // Xsiz 0x010000xx
     EXPECT_FALSE(codecs::JpxGridFitsData(wide));
+}
+
+// Second round. A JPEG 2000 picture's decoding holds the codec's 32-bit samples of each
+// component at its own size and the 8-bit picture: together within a picture's bytes. A
+// 15000 x 15000 x 3 codestream needs 3.4 GB and is refused before the codec decodes it, bare or
+// in a PDF (which still lists it); one of 2047 x 44800 whose components are sub-sampled needs
+// 445 MB and decodes, though counted at full size it would not fit.
+TEST(Findings, AJpeg2000PictureIsBoundedByWhatItsDecodingHolds) {
+    test::ResetLargestAllocation();
+    TakeLimitBreach();
+    EXPECT_FALSE(codecs::DecodeJpx(test::kJpxDeclares15000Square));
+    EXPECT_EQ(TakeLimitBreach(), LimitBreach::kPixels);
+    PdfSource pdf;
+    ASSERT_EQ(OpenAndDecodeAll(pdf, test::kPdfJpxDeclares15000Square, u"finding.pdf"), 1u);
+    EXPECT_EQ(pdf.Images()[0].width, 15000);
+    EXPECT_LT(test::LargestAllocation(), kModestAllocation);
+
+    const auto subsampled = codecs::DecodeJpx(test::kJpxSubsampled2047x44800);
+    ASSERT_TRUE(subsampled);
+    EXPECT_EQ(subsampled->width, 2047);
+    EXPECT_EQ(subsampled->height, 44800);
+    EXPECT_EQ(subsampled->samples.size(), std::size_t{2047} * 44800 * 3);
+
+    // A real encoder's white page codes in 2 KB: it decodes, mark and paper.
+    const auto page = codecs::DecodeJpx(test::kOpjWhitePage4000x3000);
+    ASSERT_TRUE(page);
+    ASSERT_EQ(page->components, 3);
+    const auto grey = [&](std::size_t x, std::size_t y) { return page->samples[(y * 4000 + x) * 3 + 1]; };
+    EXPECT_EQ(grey(200, 140), 0);
+    EXPECT_EQ(grey(3999, 2999), 255);
+}
+
+// A 15000 x 15000 JBIG2 page whose one generic region has four data bytes ending in a marker:
+// the marker's fill counts as made-up data, so decoding stops after the first row, and the
+// region holds only the rows it reached. What is left is the page and its picture.
+TEST(Findings, AJbig2RegionWhoseDataEndsHoldsOnlyTheRowsItReached) {
+    Jbig2Source source;
+    test::ResetLargestAllocation();
+    ASSERT_EQ(OpenAndDecodeAll(source, test::kJbig2Region15000Square, u"finding.jb2"), 1u);
+    const std::size_t page = std::size_t{15000} * 15000;
+    EXPECT_LT(test::TotalAllocated(), 2 * page + kModestAllocation);
+    ASSERT_TRUE(source.Decode(0));
+}
+
+// A real page's background chunk with its sizes set to 15000 x 15000: its data runs out before
+// the slices it declares, so the page has no background; its coefficients were allocated only
+// for blocks the data reached. What is left is the page's own picture.
+TEST(Findings, ADjvuBackgroundItsDataCannotDescribeIsNotDrawn) {
+    DjvuSource source;
+    test::ResetLargestAllocation();
+    ASSERT_EQ(OpenAndDecodeAll(source, test::kDjvuBackground15000Square, u"finding.djvu"), 1u);
+    EXPECT_EQ(source.Images()[0].width, 15000);
+    EXPECT_LT(test::TotalAllocated(), std::size_t{15000} * 15000 + kModestAllocation);
+}
+
+// A DCTDecode picture with no data gave no samples, and the plain RGB rows were read from a
+// null pointer. It fails alone.
+TEST(Findings, APdfJpegPictureWithoutSamplesFailsAlone) {
+    PdfSource source;
+    ASSERT_GE(OpenAndDecodeAll(source, test::kPdfDctWithoutSamples, u"finding.pdf"), 1u);
+    EXPECT_FALSE(source.Decode(0).has_value());
 }
 
 }  // namespace

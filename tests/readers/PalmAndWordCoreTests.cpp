@@ -3,6 +3,7 @@
 // variants must fail cleanly.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstring>
 
 #include "CompoundFile.h"
@@ -421,6 +422,47 @@ Bytes Placeable(int left, int top, int right, int bottom, int inch) {
     Bytes out;
     for (auto word : words) out.insert(out.end(), {std::uint8_t(word), std::uint8_t(word >> 8)});
     return out;
+}
+
+// A headerless Windows metafile of the given records, each a function and its parameters as stored.
+Bytes Wmf(const std::vector<std::vector<int>>& records) {
+    std::vector<int> words = {1, 9, 0x300, 0, 0, 0, 0, 0, 0};
+    for (const auto& record : records) {
+        words.insert(words.end(), {int(record.size() + 2), 0, record[0]});
+        words.insert(words.end(), record.begin() + 1, record.end());
+    }
+    words.insert(words.end(), {3, 0, 0});
+    Bytes out;
+    for (int word : words) out.insert(out.end(), {std::uint8_t(word), std::uint8_t(word >> 8)});
+    return out;
+}
+
+TEST(DocSource, HeaderlessWindowsMetafilesGetTheWindowTheirRecordsSet) {
+    constexpr int kOrg = 0x20B, kExt = 0x20C, kRectangle = 0x41B;
+    // Records (parameters y before x), then the box and units per inch; the bounds are LibreOffice's, six by four
+    // centimetres in hundredths of a millimetre from 0, 0.
+    const std::pair<std::vector<std::vector<int>>, std::array<int, 5>> cases[] = {
+        {{{kOrg, 2000, -3000}, {kExt, 2268, 3402}}, {-3000, 2000, 402, 4268, 1440}},
+        {{{kOrg, 4700, 500}, {kExt, -4000, 6000}}, {500, 700, 6500, 4700, 2540}},               // y going up
+        {{{kExt, 400, 600}, {kRectangle, 1, 2, 3, 4}, {kExt, 40, 60}}, {0, 0, 600, 400, 254}},  // the first counts
+        {{{kExt, 0, 600}}, {0, 0, 6000, 4000, 2540}},  // no area: the bounds stand in
+    };
+    WordBlip blip;
+    blip.kind = BlipKind::kWmf;
+    blip.boundsRight = 6000;
+    blip.boundsBottom = 4000;
+    blip.sizeX = 2160000;
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const Bytes placeable = PlaceableWmf(blip, Wmf(cases[i].first));
+        ASSERT_GE(placeable.size(), 22u);
+        std::array<int, 5> box{};
+        for (int k = 0; k < 5; ++k) box[k] = placeable[6 + 2 * k] | (placeable[7 + 2 * k] << 8);
+        for (int k = 0; k < 4; ++k) box[k] = std::int16_t(box[k]);
+        EXPECT_EQ(box, cases[i].second) << "case " << i;
+    }
+    Bytes cut = Wmf({{kExt, 400, 600}});
+    cut[18] = 200;  // a record longer than what is left ends the search
+    EXPECT_FALSE(MetafileWindow(cut).has_value());
 }
 
 TEST(MetafileSize, PhysicalSizeAtNinetySixDpiRoundedAndBounded) {

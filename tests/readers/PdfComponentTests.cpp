@@ -9,6 +9,7 @@
 
 #include "TestJpeg.h"
 #include "TestPdf.h"
+#include "contracts/DocumentConditionContract.h"
 #include "contracts/ReaderContract.h"
 #include "tests/support/TestSupport.h"
 
@@ -201,27 +202,33 @@ TEST_F(PdfReaderClass, PicturesOverTheLimitsGiveTheirOwnCodes) {
     EXPECT_FALSE(IsImageLimitRefusal(E_FAIL));
 }
 
-// Adobe's CMYK and YCCK JPEGs store ink inverted, other CMYK JPEGs store it as it is; a platform
-// decoder may or may not tell them apart, so the reader does: without a Decode array each of
-// them must come out positive, the same on every platform.
+// A PDF's CMYK and YCCK JPEG samples are taken as stored and inverted only by a Decode array,
+// whatever Adobe's marker says (a platform decoder would follow the JPEG file convention and
+// invert marked ones): ink written as it is with no Decode array (as Ghostscript does) and ink
+// stored inverted with an inverted one (as Adobe's applications do) both come out positive.
 TEST_F(PdfReaderClass, CmykJpegsArePositiveWithAndWithoutAdobeMarkers) {
     const Bytes ink{0, 200, 255, 0};  // orange-red
     struct Case {
         const char* label;
         test::JpegOptions options;
+        bool inverted;  // stored inverted under /Decode [1 0 1 0 1 0 1 0]
     };
-    const Case cases[] = {
-        {"adobe cmyk", {4, true, false}}, {"adobe ycck", {4, true, true}}, {"plain cmyk", {4, false}}};
+    const Case cases[] = {{"adobe cmyk", {4, true, false}, false},
+                          {"adobe cmyk, inverted", {4, true, false}, true},
+                          {"adobe ycck", {4, true, true}, false},
+                          {"adobe ycck, inverted", {4, true, true}, true},
+                          {"plain cmyk", {4, false}, false}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.label);
         Bytes stored = ink;
-        if (c.options.adobe) {
+        if (c.inverted) {
             for (auto& v : stored) v = static_cast<BYTE>(255 - v);
         }
         PdfWriter writer;
         const int photo = writer.AddStream(
             "<< /Type /XObject /Subtype /Image /Width 16 /Height 16 /ColorSpace /DeviceCMYK "
-            "/BitsPerComponent 8 /Filter /DCTDecode >>",
+            "/BitsPerComponent 8 /Filter /DCTDecode" +
+                std::string(c.inverted ? " /Decode [1 0 1 0 1 0 1 0]" : "") + " >>",
             test::JpegOfColour(16, 16, stored, c.options));
         const int root = test::AddPages(writer, {{"/Photo Do", "<< /XObject << /Photo " + Ref(photo) + " >> >>", ""}});
         auto reader = CreatePdfReader();
@@ -275,6 +282,31 @@ TEST_F(PdfReaderClass, PasswordRoundTrip) {
         ASSERT_NE(pixels.bits, nullptr);
         EXPECT_EQ(pixels.type, 2);
         EXPECT_EQ(pixels.bits[0], 123);
+    }
+}
+
+// The collection tells a document that opened round damage from a whole one.
+TEST_F(PdfReaderClass, ACutShortFileSaysItIsDamaged) {
+    PdfWriter writer;
+    const int raw = writer.AddStream(
+        "<< /Type /XObject /Subtype /Image /Width 1 /Height 1 /ColorSpace /DeviceGray /BitsPerComponent 8 >>",
+        Bytes{7});
+    const int root = test::AddPages(writer, {{"/Raw Do", "<< /XObject << /Raw " + Ref(raw) + " >> >>", ""}});
+    const Bytes whole = writer.Write(root);
+    for (const bool cut : {false, true}) {
+        SCOPED_TRACE(cut ? "cut short" : "whole");
+        auto reader = CreatePdfReader();
+        ASSERT_TRUE(reader);
+        const Bytes file = cut ? Bytes(whole.begin(), whole.end() - 8) : whole;
+        ASSERT_EQ(OpenPath(reader.Get(), Write(cut ? L"cut.pdf" : L"whole.pdf", file)), S_OK);
+        auto collection = Collection(reader.Get());
+        ASSERT_TRUE(collection);
+        ComPtr<DocumentCondition> condition;
+        ASSERT_EQ(collection->QueryInterface(kIidDocumentCondition, reinterpret_cast<void**>(condition.GetAddressOf())),
+                  S_OK);
+        int state = static_cast<int>(0xdeadbeef);
+        EXPECT_EQ(condition->GetCondition(&state), S_OK);
+        EXPECT_EQ(state, cut ? kDocumentDamaged : kDocumentWhole);
     }
 }
 

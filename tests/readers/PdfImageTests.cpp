@@ -166,6 +166,15 @@ TEST(PdfStructure, EveryCrossReferenceFormGivesTheSameImages) {
         const auto opened = Open(TwoPageDocument(c.options));
         ExpectTwoPageList(opened);
         EXPECT_EQ(opened.source->Repaired(), c.repaired);
+        EXPECT_FALSE(opened.source->Damaged()) << "a rebuilt table of a whole file is no damage";
+    }
+    // Cut short, the file loses its end marker with its table: a rebuilt list may lack pictures.
+    const Bytes whole = TwoPageDocument({});
+    for (const std::size_t lost : {std::size_t{8}, whole.size() / 3}) {
+        SCOPED_TRACE("lost " + std::to_string(lost) + " bytes");
+        const auto cut = Open(Bytes(whole.begin(), whole.end() - static_cast<std::ptrdiff_t>(lost)));
+        ASSERT_EQ(cut.status, OpenStatus::kOpened);
+        EXPECT_TRUE(cut.source->Damaged());
     }
 }
 
@@ -898,18 +907,28 @@ TEST(PdfPixels, CodecsAndLimits) {
     EXPECT_EQ(Pixel(*decodedFax, 22, 4), std::vector<int>{0});
 }
 
-// Ink 0, 200, 255, 0 is a strong orange-red: far from its own negative in every channel.
-TEST(PdfPixels, CmykJpegsComeOutPositiveWithOrWithoutMarkersAndDecode) {
+// Ink 0, 200, 255, 0 is a strong orange-red: far from its own negative in every channel. The
+// samples are taken as the JPEG stores them, whatever its marker, and the Decode array inverts
+// them: Ghostscript stores ink as it is without a Decode array, Adobe's applications store it
+// inverted with an inverted one.
+TEST(PdfPixels, CmykJpegsFollowTheDecodeArrayNotTheAdobeMarker) {
     struct Case {
         const char* label;
         test::JpegOptions options;
+        bool storedInverted;
         bool decode;
         bool positive;
     };
     const Case cases[] = {
-        {"adobe cmyk", {4, true, false}, false, true},  {"adobe cmyk, inverted Decode", {4, true, false}, true, true},
-        {"adobe ycck", {4, true, true}, false, true},   {"adobe ycck, inverted Decode", {4, true, true}, true, true},
-        {"plain cmyk", {4, false, false}, false, true}, {"plain cmyk, inverted Decode", {4, false, false}, true, false},
+        {"adobe cmyk", {4, true, false}, false, false, true},
+        {"adobe cmyk, inverted, inverted Decode", {4, true, false}, true, true, true},
+        {"adobe cmyk, inverted Decode", {4, true, false}, false, true, false},
+        {"adobe cmyk, inverted", {4, true, false}, true, false, false},
+        {"adobe ycck", {4, true, true}, false, false, true},
+        {"adobe ycck, inverted, inverted Decode", {4, true, true}, true, true, true},
+        {"adobe ycck, inverted", {4, true, true}, true, false, false},
+        {"plain cmyk", {4, false, false}, false, false, true},
+        {"plain cmyk, inverted Decode", {4, false, false}, false, true, false},
     };
     const Bytes ink{0, 200, 255, 0};
     std::uint8_t expected[3], negative[3];
@@ -917,9 +936,8 @@ TEST(PdfPixels, CmykJpegsComeOutPositiveWithOrWithoutMarkersAndDecode) {
     codecs::CmykToRgb(255 - ink[0], 255 - ink[1], 255 - ink[2], 255 - ink[3], negative);
     for (const auto& c : cases) {
         SCOPED_TRACE(c.label);
-        // Marked files store ink inverted, as Adobe's applications write them.
         Bytes stored = ink;
-        if (c.options.adobe || c.options.ycck) {
+        if (c.storedInverted) {
             for (auto& v : stored) v = static_cast<std::uint8_t>(255 - v);
         }
         PdfWriter writer;

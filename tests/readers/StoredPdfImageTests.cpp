@@ -65,6 +65,9 @@ Document BuildMixed(const test::PdfWriteOptions& options) {
          {"gray JPEG", StoredFormat::kJpeg, PixelType::kGray8, gray}},
         {image + "/Width 8 /Height 6 /BitsPerComponent 8 /Filter /DCTDecode >>",
          {"JPEG without a colour space", StoredFormat::kJpeg, PixelType::kBgr24, colour}},
+        // Inverted by the page, not by a JPEG file's reader: only its pixels show it.
+        {image + "/Width 5 /Height 4 /ColorSpace /DeviceGray /BitsPerComponent 8 /Filter /DCTDecode /Decode [1 0] >>",
+         {"inverted gray JPEG", StoredFormat::kNone, PixelType::kGray8, {}}},
         {image + "/Width 8 /Height 6 /ColorSpace /DeviceRGB /BitsPerComponent 8 /Filter /DCTDecode /SMask " +
              Ref(softMask) + " >>",
          {"JPEG with a soft mask", StoredFormat::kNone, PixelType::kBgra32, {}}},
@@ -87,6 +90,7 @@ Document BuildMixed(const test::PdfWriteOptions& options) {
         Bytes data = expected.bytes;
         // A picture with no stored form still has data: samples, or a JPEG whose mask is merged.
         if (data.empty()) data = std::string(expected.what) == "JPEG with a soft mask" ? colour : Bytes(12, 0x40);
+        if (std::string(expected.what) == "inverted gray JPEG") data = gray;
         if (pictures[i].first.find("FlateDecode") != std::string::npos) data = test::ZlibCompress(data);
         const int number = writer.AddStream(pictures[i].first, data);
         resources += "/I" + std::to_string(i) + " " + Ref(number) + " ";

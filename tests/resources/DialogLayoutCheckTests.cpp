@@ -133,6 +133,9 @@ TEST(LayoutFault, NamesWhatKeepsALayoutFromStandingInForTheBuiltInOne) {
 
 struct Measured {
     std::vector<ClippedText> clipped;
+    std::vector<ClippedText> afterWidening;
+    RECT ok{}, cancel{};
+    int grown = 0;
 };
 
 INT_PTR CALLBACK MeasuringProc(HWND dialog, UINT message, WPARAM, LPARAM lParam) {
@@ -143,6 +146,15 @@ INT_PTR CALLBACK MeasuringProc(HWND dialog, UINT message, WPARAM, LPARAM lParam)
     }
     SendDlgItemMessageW(dialog, 31, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"A much longer kind of image"));
     measured->clipped = FindClippedTexts(dialog);
+    RECT before{}, after{};
+    GetWindowRect(dialog, &before);
+    WidenClippedButtons(dialog);
+    GetWindowRect(dialog, &after);
+    measured->grown = (after.right - after.left) - (before.right - before.left);
+    measured->afterWidening = FindClippedTexts(dialog);
+    for (auto [id, rect] : {std::pair{20, &measured->ok}, std::pair{21, &measured->cancel}}) {
+        if (GetDlgItem(dialog, id)) GetWindowRect(GetDlgItem(dialog, id), rect);
+    }
     EndDialog(dialog, IDOK);
     return TRUE;
 }
@@ -201,7 +213,7 @@ TEST(FindClippedTexts, ReportsEachTextItsControlShowsOnlyInPart) {
         found.emplace_back(c.controlId, c.text);
         EXPECT_GT(c.needed, c.available) << c.controlId;
     }
-    const std::vector<std::pair<int, std::wstring>> expected = {
+    std::vector<std::pair<int, std::wstring>> expected = {
         {11, L"Much too long for this"},
         {12, twoLines},
         {14, L"No wrapping here"},
@@ -209,6 +221,13 @@ TEST(FindClippedTexts, ReportsEachTextItsControlShowsOnlyInPart) {
         {31, L"A much longer kind of image"},
     };
     EXPECT_EQ(found, expected);
+    // Widened, the long button pushes OK left past the dialog's margin: the dialog grows.
+    found.clear();
+    for (const ClippedText& c : measured.afterWidening) found.emplace_back(c.controlId, c.text);
+    expected.erase(expected.begin() + 3);
+    EXPECT_EQ(found, expected);
+    EXPECT_GT(measured.grown, 0);
+    EXPECT_LE(measured.ok.right, measured.cancel.left) << "the buttons keep their order without overlapping";
 }
 
 TEST(FindClippedTexts, ACaptionWiderThanItsTitleBarIsClipped) {

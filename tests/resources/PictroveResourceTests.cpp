@@ -15,6 +15,7 @@
 #include "app/Shortcuts.h"
 #include "browse/AboutDialog.h"
 #include "browse/ImageListView.h"
+#include "extract/ExistingFilesQuestion.h"
 #include "extract/ExtractSettingsDialog.h"
 #include "extract/ProgressDialog.h"
 #include "reader/PasswordDialog.h"
@@ -370,6 +371,17 @@ void CALLBACK LookAtDialog(HWND dialog, UINT, UINT_PTR id, DWORD) {
     PostMessageW(dialog, WM_COMMAND, g_pending.closeButton, 0);
 }
 
+// Every dialog-class window activated on this thread, message boxes and task dialogs included.
+std::function<void(HWND)> g_onDialog;
+LRESULT CALLBACK SeeDialogs(int code, WPARAM wParam, LPARAM lParam) {
+    wchar_t className[16] = L"";
+    if (code == HCBT_ACTIVATE && g_onDialog && GetClassNameW(reinterpret_cast<HWND>(wParam), className, 16) &&
+        lstrcmpW(className, L"#32770") == 0) {
+        g_onDialog(reinterpret_cast<HWND>(wParam));
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
 // Runs a dialog through its object, as the program does, and looks at it once it is shown.
 DialogLook LookAt(const std::function<void()>& run,
                   UINT closeButton,
@@ -377,12 +389,17 @@ DialogLook LookAt(const std::function<void()>& run,
                   const std::function<void(HWND)>& prepare = {}) {
     DialogLook look;
     g_pending = {&look, closeButton, shotPath};
-    DialogCapture capture([&](HWND dialog) {
+    std::set<HWND> seen;
+    g_onDialog = [&](HWND dialog) {
+        if (!seen.insert(dialog).second) return;
         if (prepare) prepare(dialog);
         // A picture waits until the dialog has been shown and painted through.
         SetTimer(dialog, 1, shotPath.empty() ? 60 : 500, LookAtDialog);
-    });
+    };
+    HHOOK hook = SetWindowsHookExW(WH_CBT, SeeDialogs, nullptr, GetCurrentThreadId());
     run();
+    UnhookWindowsHookEx(hook);
+    g_onDialog = {};
     g_pending = {};
     return look;
 }
@@ -418,10 +435,11 @@ TEST_F(ShippedLanguages, EveryDialogShowsItsWholeTextInEveryLanguage) {
         Select(languageId);
         const LanguageResources* previous = SetUiLanguage(&language_);
         struct Case {
-            UINT id;
+            UINT id;  // the dialog's, or 0 for a task dialog or message box
             UINT close;
             std::function<void()> run;
             std::function<void(HWND)> prepare;
+            UINT captionString = 0;  // the caption of a task dialog or message box
         };
         ProgressWork work;
         const Case cases[] = {
@@ -432,13 +450,22 @@ TEST_F(ShippedLanguages, EveryDialogShowsItsWholeTextInEveryLanguage) {
             {IDD_PROGRESS, IDCANCEL, [&] { ProgressDialog(work).RunModal(nullptr); },
              [](HWND dialog) { PostMessageW(dialog, WM_EXTRACT_PROGRESS, 99998, 0); }},
             {IDD_ABOUT, IDOK, [] { AboutDialog().DoModal(nullptr); }},
+            // The system lays these out: their buttons are measured all the same.
+            {0, IDCANCEL, [] { AskAboutExistingFiles(nullptr, 12, L"C:\\Pictures\\Image1.png"); }, {}, IDS_APP_NAME},
+            {0,
+             IDOK,
+             [] { ShowProgramMessage(FormatUiString(IDS_NO_IMAGES, {L"C:\\Docs\\book.pdf"}), MB_ICONINFORMATION); },
+             {},
+             IDS_ERROR_CAPTION},
         };
         for (const Case& c : cases) {
-            SCOPED_TRACE(Narrow(languageId) + " dialog " + std::to_string(c.id));
-            const std::wstring shot = shots.empty() ? L"" : shots + languageId + L"-" + std::to_wstring(c.id) + L".bmp";
+            const std::wstring name = c.id ? std::to_wstring(c.id) : L"string-" + std::to_wstring(c.captionString);
+            SCOPED_TRACE(Narrow(languageId) + " dialog " + Narrow(name));
+            const std::wstring shot = shots.empty() ? L"" : shots + languageId + L"-" + name + L".bmp";
             const DialogLook look = LookAt(c.run, c.close, shot, c.prepare);
             EXPECT_EQ(look.shown, 1);
-            EXPECT_EQ(look.caption, Dialog(c.id).caption) << "the language's own layout is the one shown";
+            EXPECT_EQ(look.caption, c.id ? Dialog(c.id).caption : LoadUiString(c.captionString))
+                << "the language's own layout is the one shown";
             EXPECT_TRUE(look.clipped.empty()) << Describe(look.clipped);
         }
         SetUiLanguage(previous);

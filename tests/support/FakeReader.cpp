@@ -2,31 +2,38 @@
 #include "tests/support/FakeReader.h"
 
 #include "common/ComObject.h"
+#include "contracts/DocumentConditionContract.h"
 #include "contracts/ReaderSlots.h"
 
 namespace pictrove::test {
 
 namespace {
 
-class FakeReader final : public ComObject<DocumentReaderSlots, DocumentPasswordSlots, ImageCollectionSlots> {
+class FakeReader final
+    : public ComObject<DocumentReaderSlots, DocumentPasswordSlots, ImageCollectionSlots, DocumentCondition> {
   public:
-    FakeReader(const FakeReaderScript& script, FakeReaderLog& log) : script_(script), log_(log) {
-        InterlockedIncrement(&log_.liveObjects);
+    FakeReader(const FakeReaderScript& script, std::shared_ptr<FakeReaderLog> log)
+        : script_(script), log_(std::move(log)) {
+        InterlockedIncrement(&log_->liveObjects);
     }
 
     HRESULT STDMETHODCALLTYPE Open(BSTR path) override {
-        log_.calls.push_back(L"Open(" + std::wstring(path ? path : L"") + L")");
+        log_->calls.push_back(L"Open(" + std::wstring(path ? path : L"") + L")");
         if (++opens_ == 1) return script_.firstOpen;
         return password_ == script_.correctPassword ? S_OK : E_ACCESSDENIED;
     }
     HRESULT STDMETHODCALLTYPE SetPassword(BSTR password) override {
         password_ = password ? password : L"";
-        log_.calls.push_back(L"SetPassword(" + password_ + L")");
+        log_->calls.push_back(L"SetPassword(" + password_ + L")");
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE GetImageCount(int* count) override {
-        log_.calls.push_back(L"GetImageCount");
+        log_->calls.push_back(L"GetImageCount");
         *count = script_.images.empty() ? script_.imageCount : static_cast<int>(script_.images.size());
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetCondition(int* condition) override {
+        *condition = script_.condition.value_or(kDocumentWhole);
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE GetImageWidth(int index, int* width) override {
@@ -45,7 +52,7 @@ class FakeReader final : public ComObject<DocumentReaderSlots, DocumentPasswordS
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE GetImage(int index, IUnknown** image) override {
-        log_.calls.push_back(L"GetImage(" + std::to_wstring(index) + L")");
+        log_->calls.push_back(L"GetImage(" + std::to_wstring(index) + L")");
         *image = nullptr;
         const FakeDocumentImage* entry = Image(index);
         if (!entry) return E_FAIL;
@@ -56,16 +63,18 @@ class FakeReader final : public ComObject<DocumentReaderSlots, DocumentPasswordS
     }
 
   private:
-    ~FakeReader() override { InterlockedDecrement(&log_.liveObjects); }
+    ~FakeReader() override { InterlockedDecrement(&log_->liveObjects); }
 
     // Logs the questions the application asks, and refuses what the script withholds.
     std::optional<HRESULT> QueryInterfaceHook(REFIID iid, void**) override {
         if (IsEqualIID(iid, kIidDocumentPassword)) {
-            log_.calls.push_back(L"QI(DocumentPassword)");
+            log_->calls.push_back(L"QI(DocumentPassword)");
             if (!script_.supportsPassword) return E_NOINTERFACE;
         } else if (IsEqualIID(iid, kIidImageCollection)) {
-            log_.calls.push_back(L"QI(ImageCollection)");
+            log_->calls.push_back(L"QI(ImageCollection)");
             if (!script_.providesCollection) return E_NOINTERFACE;
+        } else if (IsEqualIID(iid, kIidDocumentCondition) && !script_.condition) {
+            return E_NOINTERFACE;
         }
         return std::nullopt;
     }
@@ -78,7 +87,8 @@ class FakeReader final : public ComObject<DocumentReaderSlots, DocumentPasswordS
     int opens_ = 0;
     std::wstring password_;
     FakeReaderScript script_;
-    FakeReaderLog& log_;
+    // Shared: a window under test may release its reader after the registration is gone.
+    std::shared_ptr<FakeReaderLog> log_;
 };
 
 }  // namespace

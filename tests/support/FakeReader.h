@@ -7,6 +7,8 @@
 #include <wrl/client.h>
 
 #include <string>
+#include <memory>
+#include <optional>
 #include <vector>
 
 #include "contracts/ReaderContract.h"
@@ -29,6 +31,7 @@ struct FakeReaderScript {
     bool providesCollection = true;  // answers QueryInterface for ImageCollection
     int imageCount = 1;              // used when images is empty
     std::vector<FakeDocumentImage> images;
+    std::optional<int> condition;  // offered as DocumentCondition when set
 };
 
 struct FakeReaderLog {
@@ -45,13 +48,13 @@ class FakeReaderRegistration {
     FakeReaderRegistration& operator=(const FakeReaderRegistration&) = delete;
 
     bool Registered() const { return cookie_ != 0; }
-    FakeReaderLog& Log() { return log_; }
+    FakeReaderLog& Log() { return *log_; }
     FakeReaderScript& Script() { return script_; }
 
   private:
     class Factory;
     FakeReaderScript script_;
-    FakeReaderLog log_;
+    std::shared_ptr<FakeReaderLog> log_ = std::make_shared<FakeReaderLog>();
     Factory* factory_ = nullptr;
     DWORD cookie_ = 0;
 };

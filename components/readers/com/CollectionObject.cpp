@@ -18,6 +18,12 @@ HRESULT CollectionObject::GetImageCount(int* count) {
     return S_OK;
 }
 
+HRESULT CollectionObject::GetCondition(int* condition) {
+    if (condition == nullptr) return E_POINTER;
+    *condition = document_->source->Damaged() ? kDocumentDamaged : kDocumentWhole;
+    return S_OK;
+}
+
 HRESULT CollectionObject::GetImageWidth(int index, int* width) {
     if (width == nullptr) return E_POINTER;
     *width = 0;

@@ -7,11 +7,12 @@
 #include "Module.h"
 #include "OpenDocument.h"
 #include "contracts/ReaderSlots.h"
+#include "contracts/DocumentConditionContract.h"
 #include "contracts/StoredPictureContract.h"
 
 namespace pictrove::readers {
 
-class CollectionObject final : public ComObject<ImageCollectionSlots, StoredPictureList> {
+class CollectionObject final : public ComObject<ImageCollectionSlots, StoredPictureList, DocumentCondition> {
   public:
     explicit CollectionObject(std::shared_ptr<OpenDocument> document) : document_(std::move(document)) {}
 
@@ -25,6 +26,9 @@ class CollectionObject final : public ComObject<ImageCollectionSlots, StoredPict
     HRESULT STDMETHODCALLTYPE GetStoredFormat(int index, int* format) override;
     HRESULT STDMETHODCALLTYPE GetKnownPixelType(int index, int* type) override;
     HRESULT STDMETHODCALLTYPE GetStoredBytes(int index, BYTE** bytes, ULONG* size) override;
+
+    // DocumentCondition
+    HRESULT STDMETHODCALLTYPE GetCondition(int* condition) override;
 
   private:
     const ImageEntry* Entry(int index) const;

@@ -53,7 +53,10 @@ OpenStatus ArchiveComicSource::OpenDocument(OpenRequest request) {
     for (; entries < kMaxArchiveEntries; ++entries) {
         const ArchiveStream::Step step = stream.Next(header);
         // A damaged or truncated archive keeps the pages found before the damage.
-        if (step != ArchiveStream::Step::kEntry) break;
+        if (step != ArchiveStream::Step::kEntry) {
+            damaged_ = step == ArchiveStream::Step::kFailed;
+            break;
+        }
         readable = true;
         if (!header.regularFile || header.path.empty() || header.path.back() == '/') continue;
         if (header.encrypted) {

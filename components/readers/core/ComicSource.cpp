@@ -45,6 +45,7 @@ OpenStatus ComicSource::OpenDocument(OpenRequest request) {
     const OpenStatus status = pages_->Open(std::move(request));
     if (status != OpenStatus::kOpened) return status;
     images_ = pages_->Images();
+    damaged_ = pages_->Damaged();
     return status;
 }
 

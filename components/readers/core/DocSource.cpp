@@ -45,6 +45,35 @@ std::optional<std::vector<std::uint8_t>> StandAloneFile(const WordBlip& blip) {
 
 }  // namespace
 
+std::optional<MetafileWindowRect> MetafileWindow(std::span<const std::uint8_t> metafile) {
+    constexpr std::uint16_t kSetWindowOrg = 0x020B;
+    constexpr std::uint16_t kSetWindowExt = 0x020C;
+    ByteReader reader(metafile);
+    reader.Skip(2);
+    const std::size_t headerWords = reader.U16LE();
+    if (!reader.Ok() || headerWords < 9 || !reader.Seek(headerWords * 2)) return std::nullopt;
+    std::optional<std::pair<std::int16_t, std::int16_t>> origin;
+    std::optional<std::pair<std::int16_t, std::int16_t>> extent;
+    // The first window set is the one the drawing is made in; a later one belongs to a part of it.
+    while (reader.Remaining() >= 6 && !(origin && extent)) {
+        const std::size_t start = metafile.size() - reader.Remaining();
+        const std::uint64_t words = reader.U32LE();
+        const std::uint16_t function = reader.U16LE();
+        if (words < 3 || function == 0 || words * 2 > metafile.size() - start) break;
+        if ((function == kSetWindowOrg || function == kSetWindowExt) && words >= 5) {
+            // Parameters are stored last first: y, then x.
+            const auto y = static_cast<std::int16_t>(reader.U16LE());
+            const auto x = static_cast<std::int16_t>(reader.U16LE());
+            auto& slot = function == kSetWindowOrg ? origin : extent;
+            if (!slot) slot = std::pair{x, y};
+        }
+        reader.Seek(start + words * 2);
+    }
+    if (!extent || extent->first == 0 || extent->second == 0) return std::nullopt;
+    const auto [x, y] = origin.value_or(std::pair<std::int16_t, std::int16_t>{0, 0});
+    return MetafileWindowRect{x, y, extent->first, extent->second};
+}
+
 std::vector<std::uint8_t> DibToBmp(std::span<const std::uint8_t> dib) {
     ByteReader reader(dib);
     const std::uint32_t headerSize = reader.U32LE();
@@ -88,17 +117,29 @@ std::vector<std::uint8_t> PlaceableWmf(const WordBlip& blip, std::span<const std
     const auto clamp16 = [](std::int64_t value) {
         return static_cast<std::uint16_t>(static_cast<std::int16_t>(std::clamp<std::int64_t>(value, -32768, 32767)));
     };
-    const std::int64_t width = std::int64_t{blip.boundsRight} - blip.boundsLeft;
+    // The placeable box names the drawing in the metafile's own logical units. The picture record's bounds need
+    // not be in those (LibreOffice gives hundredths of a millimetre from 0, 0 whatever the window), so the box is
+    // the window the records set, and the bounds only stand in for a metafile that sets none.
+    std::int64_t left = blip.boundsLeft, top = blip.boundsTop, right = blip.boundsRight, bottom = blip.boundsBottom;
+    if (const auto window = MetafileWindow(metafile)) {
+        left = std::min(window->x, window->x + window->width);
+        right = std::max(window->x, window->x + window->width);
+        top = std::min(window->y, window->y + window->height);
+        bottom = std::max(window->y, window->y + window->height);
+    }
+    const std::int64_t width = right - left;
     // Units per inch, so that the picture gets its stored size; twips when it has none.
     std::int64_t inch = 1440;
-    if (width > 0 && blip.sizeX > 0) inch = std::clamp<std::int64_t>(width * 914400 / blip.sizeX, 1, 32767);
+    if (width > 0 && blip.sizeX > 0) {
+        inch = std::clamp<std::int64_t>((width * 914400 + blip.sizeX / 2) / blip.sizeX, 1, 32767);
+    }
     std::vector<std::uint16_t> words = {static_cast<std::uint16_t>(kPlaceableKey & 0xFFFF),
                                         static_cast<std::uint16_t>(kPlaceableKey >> 16),
                                         0,
-                                        clamp16(blip.boundsLeft),
-                                        clamp16(blip.boundsTop),
-                                        clamp16(blip.boundsRight),
-                                        clamp16(blip.boundsBottom),
+                                        clamp16(left),
+                                        clamp16(top),
+                                        clamp16(right),
+                                        clamp16(bottom),
                                         static_cast<std::uint16_t>(inch),
                                         0,
                                         0};

@@ -14,6 +14,13 @@ namespace pictrove::readers {
 std::vector<std::uint8_t> DibToBmp(std::span<const std::uint8_t> dib);
 std::vector<std::uint8_t> PlaceableWmf(const WordBlip& blip, std::span<const std::uint8_t> metafile);
 
+// The window a headerless Windows metafile's records set first (origin, and an extent that may be negative where
+// y or x runs backwards); nothing when they set no extent.
+struct MetafileWindowRect {
+    std::int32_t x = 0, y = 0, width = 0, height = 0;
+};
+std::optional<MetafileWindowRect> MetafileWindow(std::span<const std::uint8_t> metafile);
+
 class DocSource : public DocumentSource {
   public:
     explicit DocSource(PayloadDecoderPtr decoder) : decoder_(std::move(decoder)) {}

@@ -8,6 +8,7 @@ namespace pictrove::readers {
 OpenStatus DocumentSource::Open(OpenRequest request) {
     images_.clear();
     stored_.clear();
+    damaged_ = false;
     Close();
     const OpenStatus status = OpenDocument(std::move(request));
     if (status != OpenStatus::kOpened) {

@@ -62,6 +62,10 @@ class DocumentSource {
 
     const std::vector<ImageEntry>& Images() const { return images_; }
 
+    // True when the document opened only by working round damage (a file cut short, a lost
+    // catalog, an archive broken part way): its list may lack pictures the whole file held.
+    bool Damaged() const { return damaged_; }
+
     // Decodes image index (0 .. count - 1); nothing when it cannot be decoded. Not called
     // concurrently on one source: the caller serialises.
     virtual std::optional<DecodedImage> Decode(std::size_t index) = 0;
@@ -79,6 +83,7 @@ class DocumentSource {
 
     std::vector<ImageEntry> images_;
     std::vector<StoredInfo> stored_;  // beside images_ where the format lists it at opening
+    bool damaged_ = false;
 };
 
 // Names of the images drawn from one file named by path: the file's stem for a single image,

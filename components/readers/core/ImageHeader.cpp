@@ -160,6 +160,7 @@ std::optional<std::pair<int, int>> MetafileSize(std::span<const std::uint8_t> fi
 std::optional<JpegFrame> JpegFrameOf(std::span<const std::uint8_t> file) {
     if (file.size() < 2 || file[0] != 0xFF || file[1] != 0xD8) return std::nullopt;
     ByteReader reader(file, 2);
+    bool adobe = false;
     // Markers until the first start of frame; scans before it mean a damaged file.
     for (int guard = 0; guard < 10000 && reader.Ok(); ++guard) {
         std::uint8_t marker = reader.U8();
@@ -179,9 +180,12 @@ std::optional<JpegFrame> JpegFrameOf(std::span<const std::uint8_t> file) {
             if (!reader.Ok()) return std::nullopt;
             frame.components = reader.U8();
             if (!reader.Ok()) frame.components = 0;  // cut short: the size is known, the rest not
+            frame.adobe = adobe;
             return frame;
         }
-        reader.Skip(length - 2u);
+        const std::span<const std::uint8_t> segment = reader.Bytes(length - 2u);
+        // APP14 as libjpeg takes it: "Adobe" and at least the twelve bytes its fields fill.
+        if (marker == 0xEE && segment.size() >= 12 && std::memcmp(segment.data(), "Adobe", 5) == 0) adobe = true;
     }
     return std::nullopt;
 }

@@ -40,6 +40,7 @@ struct JpegFrame {
     int width = 0;
     int height = 0;
     int components = 0;  // 0 when the file ends before it
+    bool adobe = false;  // Adobe's marker before the frame header: a file's CMYK is stored inverted
 };
 std::optional<JpegFrame> JpegFrameOf(std::span<const std::uint8_t> file);
 

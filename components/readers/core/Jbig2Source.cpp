@@ -53,7 +53,9 @@ std::optional<DecodedImage> GrayFromBitmap(const jbig2::Bitmap& bitmap) {
     for (int y = 0; y < bitmap.height; ++y) {
         const std::uint8_t* from = bitmap.Row(y);
         std::uint8_t* to = image->Row(y);
-        for (int x = 0; x < bitmap.width; ++x) to[x] = from[x] ? 0 : 255;
+        // Black 1 becomes 0, white 0 wraps to 255: no branch, so large pages convert a
+        // vector of pixels at a time.
+        for (int x = 0; x < bitmap.width; ++x) to[x] = static_cast<std::uint8_t>((from[x] & 1) - 1);
     }
     return image;
 }

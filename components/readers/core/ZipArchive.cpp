@@ -80,8 +80,10 @@ bool LooksLikeZip(std::span<const std::uint8_t> file) {
 bool ZipArchive::Open(std::span<const std::uint8_t> file) {
     file_ = file;
     entries_.clear();
+    recovered_ = false;
     if (ReadCentralDirectory()) return true;
     entries_.clear();
+    recovered_ = true;
     return ScanLocalHeaders();
 }
 

@@ -40,6 +40,9 @@ class ZipArchive {
     bool Open(std::span<const std::uint8_t> file);
 
     const std::vector<ZipEntry>& Entries() const { return entries_; }
+    // True when the central directory was lost (a file cut short) and the entries were found by
+    // their local headers instead: those after the damage are missing.
+    bool Recovered() const { return recovered_; }
 
     // The entry with this name: exact first, then without regard to ASCII case and with either
     // slash (writers of real-world books disagree with their own manifests).
@@ -61,6 +64,7 @@ class ZipArchive {
 
     std::span<const std::uint8_t> file_;
     std::vector<ZipEntry> entries_;
+    bool recovered_ = false;
 };
 
 // Whether the bytes start like a zip file (a local header or an empty archive).

@@ -23,6 +23,7 @@ bool IsDigit(char c) {
 OpenStatus ZipPictureSource::OpenDocument(OpenRequest request) {
     file_ = std::move(request.bytes);
     if (!archive_.Open(file_)) return OpenStatus::kNotReadable;
+    damaged_ = archive_.Recovered();
     return ListPictures();
 }
 

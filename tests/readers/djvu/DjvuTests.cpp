@@ -108,6 +108,7 @@ TEST(DjvuPages, PhotoAndCompoundPagesMatchDdjvu) {
         {"half.djvu", 1, "half-djvu-1.pnm", PixelType::kBgr24},
         {"full.djvu", 1, "full-djvu-1.pnm", PixelType::kBgr24},
         {"nodelay.djvu", 1, "nodelay-djvu-1.pnm", PixelType::kBgr24},
+        {"blank.djvu", 1, "blank-djvu-1.pnm", PixelType::kBgr24},
         {"photo.iw4", 1, "photo-iw4-1.pnm", PixelType::kBgr24},
         {"grey.iw4", 1, "grey-iw4-1.pnm", PixelType::kGray8},
         {"palette.djvu", 1, "palette-djvu-1.pnm", PixelType::kBgr24},

@@ -33,6 +33,10 @@ c44 work/grey.pgm grey.djvu
 c44 -crcbhalf work/photo.ppm half.djvu
 c44 -crcbfull -slice 30+50+70+90 work/photo.ppm full.djvu
 c44 -crcbdelay 0 work/photo.ppm nodelay.djvu
+# A big page that is nearly all plain paper: its background codes in few bytes for its size.
+"${m[@]}" -size 2400x3000 xc:"#e8e8e8" -pointsize 40 -fill black -annotate +100+200 "A big, nearly empty page" \
+    work/blank.ppm
+c44 work/blank.ppm blank.djvu
 djvuextract photo.djvu BG44=photo.iw4 >/dev/null 2>&1
 djvuextract grey.djvu BG44=grey.iw4 >/dev/null 2>&1
 # A palette page: mask, colour per shape and a small background.

@@ -17,7 +17,7 @@ struct JpegPicture {
     int width = 0;
     int height = 0;
     int components = 0;                 // 1 gray, 3 RGB, 4 CMYK
-    bool adobe = false;                 // an Adobe marker: four-component samples are stored inverted
+    bool adobe = false;                 // an Adobe marker: a JPEG file's four components are stored inverted
     int adobeTransform = -1;            // 0 none, 1 YCbCr, 2 YCCK; -1 without the marker
     std::vector<std::uint8_t> samples;  // components bytes per pixel, rows top-down, no padding
     // Three components asked for as a finished picture's rows: blue, green, red, each row

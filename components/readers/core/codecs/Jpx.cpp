@@ -66,23 +66,38 @@ bool IsCodestream(std::span<const std::uint8_t> data) {
     return data.size() >= 4 && data[0] == 0xFF && data[1] == 0x4F && data[2] == 0xFF && data[3] == 0x51;
 }
 
-// One component's value at the picture's pixel, scaled to 0..255.
+// One component's values along the picture's rows, scaled to 0..255. Sub-sampled components
+// cover the reference grid in steps of dx, dy from their own origin; the column each pixel
+// reads is worked out once per picture rather than per pixel.
 struct Plane {
     const opj_image_comp_t* comp = nullptr;
     int offset = 0;  // signed samples are moved to 0..max
     int max = 255;
+    std::vector<std::uint32_t> columns;
 
-    std::uint8_t At(int x, int y, const opj_image_t& image) const {
-        // Sub-sampled components cover the reference grid in steps of dx, dy from their own origin.
-        const std::int64_t cx = (std::int64_t{x} + image.x0) / comp->dx - comp->x0;
+    void Prepare(const opj_image_t& image, int width) {
+        columns.resize(static_cast<std::size_t>(width));
+        for (int x = 0; x < width; ++x) {
+            const std::int64_t cx = (std::int64_t{x} + image.x0) / comp->dx - comp->x0;
+            columns[static_cast<std::size_t>(x)] =
+                static_cast<std::uint32_t>(std::clamp<std::int64_t>(cx, 0, comp->w - 1));
+        }
+    }
+    const OPJ_INT32* Row(int y, const opj_image_t& image) const {
         const std::int64_t cy = (std::int64_t{y} + image.y0) / comp->dy - comp->y0;
-        const std::size_t col = static_cast<std::size_t>(std::clamp<std::int64_t>(cx, 0, comp->w - 1));
-        const std::size_t row = static_cast<std::size_t>(std::clamp<std::int64_t>(cy, 0, comp->h - 1));
-        const int v = std::clamp(comp->data[row * comp->w + col] + offset, 0, max);
+        return comp->data + static_cast<std::size_t>(std::clamp<std::int64_t>(cy, 0, comp->h - 1)) * comp->w;
+    }
+    std::uint8_t At(const OPJ_INT32* row, int x) const {
+        const int v = std::clamp(row[columns[static_cast<std::size_t>(x)]] + offset, 0, max);
         if (max == 255) return static_cast<std::uint8_t>(v);
         return static_cast<std::uint8_t>((v * 255 + max / 2) / max);
     }
 };
+
+// Ceiling of a reference grid coordinate over a component's step, as the codec sizes it.
+std::uint64_t CeilDiv(std::uint64_t value, std::uint64_t step) {
+    return (value + step - 1) / step;
+}
 
 }  // namespace
 
@@ -156,9 +171,25 @@ std::optional<JpxPicture> DecodeJpx(std::span<const std::uint8_t> data) {
     const std::uint64_t width = header.x1 - header.x0;
     const std::uint64_t height = header.y1 - header.y0;
     if (width > kMaxImageSide || height > kMaxImageSide || !WithinPixelLimit(width, height)) return std::nullopt;
-    // The codec keeps every component as 32-bit samples: pictures with more than four are
-    // bounded by what four would take at the largest size allowed.
-    if (width * height * (header.numcomps + std::uint64_t{4}) > 8 * kMaxPicturePixels) {
+    // What decoding holds at once: the codec's 32-bit samples of every component (at its own
+    // sub-sampled size), then the 8-bit picture built from them. Together they stay within
+    // the bytes one picture may take, as a JPEG's samples do.
+    std::uint64_t bytes = 0;
+    std::uint64_t colourCount = 0;
+    bool hasOpacity = false;
+    for (OPJ_UINT32 i = 0; i < header.numcomps; ++i) {
+        const opj_image_comp_t& comp = header.comps[i];
+        if (comp.dx == 0 || comp.dy == 0) return std::nullopt;
+        bytes += (CeilDiv(header.x1, comp.dx) - CeilDiv(header.x0, comp.dx)) *
+                 (CeilDiv(header.y1, comp.dy) - CeilDiv(header.y0, comp.dy)) * 4;
+        if (comp.alpha && !hasOpacity) {
+            hasOpacity = true;
+        } else {
+            ++colourCount;
+        }
+    }
+    bytes += width * height * (std::min<std::uint64_t>(colourCount == 2 ? 1 : colourCount, 4) + (hasOpacity ? 1 : 0));
+    if (bytes > kMaxImageBytes) {
         NoteLimitBreach(LimitBreach::kPixels);
         return std::nullopt;
     }
@@ -218,11 +249,17 @@ std::optional<JpxPicture> DecodeJpx(std::span<const std::uint8_t> data) {
     const std::size_t n = colours.size();
     picture.samples.resize(static_cast<std::size_t>(width * height) * n);
     if (opacity) picture.alpha.resize(static_cast<std::size_t>(width * height));
+    for (Plane& plane : colours) plane.Prepare(image, picture.width);
+    if (opacity) opacityPlane.Prepare(image, picture.width);
+    const OPJ_INT32* rows[4] = {};
     std::size_t index = 0;
     for (int y = 0; y < picture.height; ++y) {
+        for (std::size_t c = 0; c < n; ++c) rows[c] = colours[c].Row(y, image);
+        const OPJ_INT32* opacityRow = opacity ? opacityPlane.Row(y, image) : nullptr;
+        std::uint8_t* out = picture.samples.data() + index * n;
         for (int x = 0; x < picture.width; ++x, ++index) {
-            for (std::size_t c = 0; c < n; ++c) picture.samples[index * n + c] = colours[c].At(x, y, image);
-            if (opacity) picture.alpha[index] = opacityPlane.At(x, y, image);
+            for (std::size_t c = 0; c < n; ++c) *out++ = colours[c].At(rows[c], x);
+            if (opacity) picture.alpha[index] = opacityPlane.At(opacityRow, x);
         }
     }
     if (picture.colour == JpxColour::kYcc && n == 3) {

@@ -31,7 +31,7 @@ void MqDecoder::ByteIn() {
             // A marker: the coded data has ended; feed 1 bits from here on.
             c_ += 0xFF00;
             ct_ = 8;
-            if (position_ + 1 >= data_.size()) ++overrun_;
+            ++overrun_;
         } else {
             ++position_;
             c_ += static_cast<std::uint32_t>(next) << 9;

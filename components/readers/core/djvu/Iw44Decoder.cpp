@@ -66,12 +66,49 @@ void LiftBack(int* line, std::ptrdiff_t step, int count) {
     }
 }
 
+// The steps of LiftBack down every column of a scale at once, a row of samples at a time:
+// the samples of one column lie a plane's width apart, and lifting a column at a time missed
+// the cache on every sample of a large picture.
+void LiftColumns(int* plane, std::size_t planeWidth, int scale, int width, int rows) {
+    const auto row = [&](int k) { return plane + static_cast<std::size_t>(k) * scale * planeWidth; };
+    for (int k = 0; k < rows; k += 2) {
+        int* out = row(k);
+        const int* above = k >= 1 ? row(k - 1) : nullptr;
+        const int* below = k + 1 < rows ? row(k + 1) : nullptr;
+        const int* above3 = k >= 3 ? row(k - 3) : nullptr;
+        const int* below3 = k + 3 < rows ? row(k + 3) : nullptr;
+        for (int x = 0; x < width; x += scale) {
+            const int a = (above ? above[x] : 0) + (below ? below[x] : 0);
+            const int b = (above3 ? above3[x] : 0) + (below3 ? below3[x] : 0);
+            out[x] -= (9 * a - b + 16) >> 5;
+        }
+    }
+    for (int k = 1; k < rows; k += 2) {
+        int* out = row(k);
+        const int* above = row(k - 1);
+        if (k >= 3 && k + 3 < rows) {
+            const int* below = row(k + 1);
+            const int* above3 = row(k - 3);
+            const int* below3 = row(k + 3);
+            for (int x = 0; x < width; x += scale) {
+                const int a = above[x] + below[x];
+                const int b = above3[x] + below3[x];
+                out[x] += (9 * a - b + 8) >> 4;
+            }
+        } else {
+            const int* below = k + 1 < rows ? row(k + 1) : above;
+            for (int x = 0; x < width; x += scale) out[x] += (above[x] + below[x] + 1) >> 1;
+        }
+    }
+}
+
 }  // namespace
 
 void Iw44Image::Map::Init(int width, int height) {
     blocksWide = (width + 31) / 32;
     blocksHigh = (height + 31) / 32;
-    coefficients.assign(static_cast<std::size_t>(blocksWide) * blocksHigh * kBlockCoefficients, 0);
+    blocks.clear();
+    blocks.resize(static_cast<std::size_t>(blocksWide) * blocksHigh);
     int q = 0;
     for (int i = 0; i < 4; ++i) quantLow[i] = kQuant[q++];
     for (int group = 0; group < 3; ++group, ++q) {
@@ -81,8 +118,8 @@ void Iw44Image::Map::Init(int width, int height) {
     for (int band = 1; band < kBands; ++band) quantHigh[band] = kQuant[q++];
 }
 
-void Iw44Image::Map::DecodeSlice(ZpDecoder& zp) {
-    if (bit < 0) return;
+bool Iw44Image::Map::DecodeSlice(ZpDecoder& zp) {
+    if (bit < 0) return true;
     bool empty = true;
     if (band == 0) {
         for (int threshold : quantLow) empty = empty && !(threshold > 0 && threshold < 0x8000);
@@ -90,8 +127,13 @@ void Iw44Image::Map::DecodeSlice(ZpDecoder& zp) {
         empty = !(quantHigh[band] > 0 && quantHigh[band] < 0x8000);
     }
     if (!empty) {
-        const int blocks = blocksWide * blocksHigh;
-        for (int block = 0; block < blocks; ++block) DecodeBuckets(zp, block, kBandFirst[band], kBandCount[band]);
+        // Every slice visits every block: data that runs out on the way cannot describe a
+        // picture of this size, and the blocks left would only cost time.
+        const int count = blocksWide * blocksHigh;
+        for (int block = 0; block < count; ++block) {
+            if (zp.Exhausted()) return false;
+            DecodeBuckets(zp, block, kBandFirst[band], kBandCount[band]);
+        }
     }
     quantHigh[band] >>= 1;
     if (band == 0) {
@@ -102,15 +144,23 @@ void Iw44Image::Map::DecodeSlice(ZpDecoder& zp) {
         ++bit;
         if (quantHigh[kBands - 1] == 0) bit = -1;
     }
+    return true;
 }
 
 void Iw44Image::Map::DecodeBuckets(ZpDecoder& zp, int block, int firstBucket, int buckets) {
-    std::int16_t* coefficient = coefficients.data() + static_cast<std::size_t>(block) * kBlockCoefficients;
+    static const std::int16_t kNone[kBlockCoefficients] = {};
+    std::unique_ptr<std::int16_t[]>& stored = blocks[static_cast<std::size_t>(block)];
+    std::int16_t* coefficient = stored.get();  // null while every coefficient is zero
+    const std::int16_t* known = coefficient ? coefficient : kNone;
+    // A block with no coefficient yet, in a band of 16 buckets: its one decision says whether
+    // any becomes new, most often not, and then its states need not be worked out.
+    const bool rootDecided = !coefficient && buckets == 16;
+    if (rootDecided && !zp.Decode(rootContext)) return;
     std::uint8_t bucketState[16];
     std::uint8_t state[16][16];
     int blockState = 0;
     for (int b = 0; b < buckets; ++b) {
-        const std::int16_t* c = coefficient + (firstBucket + b) * 16;
+        const std::int16_t* c = known + (firstBucket + b) * 16;
         int bucket = 0;
         for (int i = 0; i < 16; ++i) {
             std::uint8_t s = c[i] ? kActive : kUnknown;
@@ -123,7 +173,7 @@ void Iw44Image::Map::DecodeBuckets(ZpDecoder& zp, int block, int firstBucket, in
         blockState |= bucket;
     }
 
-    if (buckets < 16 || (blockState & kActive)) {
+    if (buckets < 16 || (blockState & kActive) || rootDecided) {
         blockState |= kNew;
     } else if ((blockState & kUnknown) && zp.Decode(rootContext)) {
         blockState |= kNew;
@@ -135,7 +185,7 @@ void Iw44Image::Map::DecodeBuckets(ZpDecoder& zp, int block, int firstBucket, in
             int context = 0;
             if (band > 0) {
                 // The four coefficients of the coarser band this bucket refines.
-                const std::int16_t* parent = coefficient + ((firstBucket + b) << 2);
+                const std::int16_t* parent = known + ((firstBucket + b) << 2);
                 context = (parent[0] != 0) + (parent[1] != 0) + (parent[2] != 0);
                 if (context < 3 && parent[3] != 0) ++context;
             }
@@ -145,7 +195,6 @@ void Iw44Image::Map::DecodeBuckets(ZpDecoder& zp, int block, int firstBucket, in
         int threshold = quantHigh[band];
         for (int b = 0; b < buckets; ++b) {
             if (!(bucketState[b] & kNew)) continue;
-            std::int16_t* c = coefficient + (firstBucket + b) * 16;
             int unknown = 0;
             for (int i = 0; i < 16; ++i) unknown += (state[b][i] & kUnknown) ? 1 : 0;
             for (int i = 0; i < 16; ++i) {
@@ -157,7 +206,11 @@ void Iw44Image::Map::DecodeBuckets(ZpDecoder& zp, int block, int firstBucket, in
                     state[b][i] |= kNew;
                     const int half = threshold >> 1;
                     const int value = threshold + half - (half >> 2);
-                    c[i] = static_cast<std::int16_t>(zp.DecodeIw() ? -value : value);
+                    if (!coefficient) {
+                        stored.reset(new std::int16_t[kBlockCoefficients]());
+                        coefficient = stored.get();
+                    }
+                    coefficient[(firstBucket + b) * 16 + i] = static_cast<std::int16_t>(zp.DecodeIw() ? -value : value);
                 }
                 if (state[b][i] & kNew) {
                     unknown = 0;
@@ -172,7 +225,7 @@ void Iw44Image::Map::DecodeBuckets(ZpDecoder& zp, int block, int firstBucket, in
         int threshold = quantHigh[band];
         for (int b = 0; b < buckets; ++b) {
             if (!(bucketState[b] & kActive)) continue;
-            std::int16_t* c = coefficient + (firstBucket + b) * 16;
+            std::int16_t* c = coefficient + (firstBucket + b) * 16;  // active: allocated
             for (int i = 0; i < 16; ++i) {
                 if (!(state[b][i] & kActive)) continue;
                 if (band == 0) threshold = quantLow[i];
@@ -195,8 +248,8 @@ std::vector<std::int16_t> Iw44Image::Map::Reconstruct(int width, int height, boo
     const auto& places = Places();
     for (int by = 0; by < blocksHigh; ++by) {
         for (int bx = 0; bx < blocksWide; ++bx) {
-            const std::int16_t* c =
-                coefficients.data() + (static_cast<std::size_t>(by) * blocksWide + bx) * kBlockCoefficients;
+            const std::int16_t* c = blocks[static_cast<std::size_t>(by) * blocksWide + bx].get();
+            if (!c) continue;
             int* origin = plane.data() + static_cast<std::size_t>(by) * 32 * planeWidth + bx * 32;
             for (int i = 0; i < kBlockCoefficients; ++i) {
                 origin[static_cast<std::size_t>(places[i].row) * planeWidth + places[i].column] = c[i];
@@ -207,7 +260,7 @@ std::vector<std::int16_t> Iw44Image::Map::Reconstruct(int width, int height, boo
     for (int scale = 16; scale >= finest; scale /= 2) {
         const int columns = (width - 1) / scale + 1;
         const int rows = (height - 1) / scale + 1;
-        for (int x = 0; x < width; x += scale) LiftBack(plane.data() + x, std::ptrdiff_t{planeWidth} * scale, rows);
+        LiftColumns(plane.data(), static_cast<std::size_t>(planeWidth), scale, width, rows);
         for (int y = 0; y < height; y += scale) {
             LiftBack(plane.data() + static_cast<std::size_t>(y) * planeWidth, scale, columns);
         }
@@ -251,17 +304,23 @@ bool Iw44Image::DecodeChunk(std::span<const std::uint8_t> chunk) {
         maps_.resize(colour ? 3 : 1);
         for (Map& map : maps_) map.Init(width_, height_);
     }
-    if (nextSerial_ == 255) return false;
+    if (nextSerial_ == 255 || maps_.empty()) return false;
+    const bool first = nextSerial_ == 0;
     ++nextSerial_;
     ZpDecoder zp(chunk.subspan(start));
     for (int i = 0; i < slices; ++i) {
-        maps_[0].DecodeSlice(zp);
-        if (maps_.size() == 3 && slicesDone_ >= chromaDelay_) {
-            maps_[1].DecodeSlice(zp);
-            maps_[2].DecodeSlice(zp);
+        bool whole = maps_[0].DecodeSlice(zp);
+        if (whole && maps_.size() == 3 && slicesDone_ >= chromaDelay_) {
+            whole = maps_[1].DecodeSlice(zp) && maps_[2].DecodeSlice(zp);
         }
         ++slicesDone_;
-        if (zp.Exhausted()) return false;
+        if (!whole || zp.Exhausted()) {
+            // Every slice visits every block, so a first chunk whose data runs out before the
+            // slices it declares cannot describe a layer of its size (a flushed chunk never
+            // does): there is no layer, and nothing of the declared size is allocated for it.
+            if (first) maps_.clear();
+            return false;
+        }
     }
     return true;
 }

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <vector>
@@ -38,7 +39,10 @@ class Iw44Image {
     struct Map {
         int blocksWide = 0;
         int blocksHigh = 0;
-        std::vector<std::int16_t> coefficients;  // 1024 per block, in the block's coding order
+        // 1024 per block, in the block's coding order; a block is allocated with its first
+        // coefficient, so what is held follows what the data has coded (each coefficient
+        // costs its sign, a bit of even odds), not the size the chunk declares.
+        std::vector<std::unique_ptr<std::int16_t[]>> blocks;
         std::array<int, 16> quantLow{};
         std::array<int, 10> quantHigh{};
         int band = 0;
@@ -49,7 +53,8 @@ class Iw44Image {
         ZpContext rootContext = 0;
 
         void Init(int width, int height);
-        void DecodeSlice(ZpDecoder& zp);
+        // False when the data ran out before every block had its turn.
+        bool DecodeSlice(ZpDecoder& zp);
         void DecodeBuckets(ZpDecoder& zp, int block, int firstBucket, int buckets);
         // The plane at full size, rows from the top, in the signed range -128..127.
         std::vector<std::int16_t> Reconstruct(int width, int height, bool halfResolution) const;

@@ -7,11 +7,12 @@
 
 namespace pictrove::readers::jbig2 {
 
-std::optional<Bitmap> Bitmap::Make(std::int64_t width, std::int64_t height, int value) {
+std::optional<Bitmap> Bitmap::Make(std::int64_t width, std::int64_t height, int value, bool fill) {
     if (width < 0 || height < 0 || width > kMaxImageSide || height > kMaxImageSide) return std::nullopt;
     if (!WithinPixelLimit(static_cast<std::uint64_t>(width), static_cast<std::uint64_t>(height))) return std::nullopt;
     Bitmap bitmap;
     bitmap.width = static_cast<int>(width);
+    if (!fill) return bitmap;
     bitmap.height = static_cast<int>(height);
     bitmap.pixels.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height),
                          static_cast<std::uint8_t>(value & 1));
@@ -45,6 +46,19 @@ void Bitmap::Compose(const Bitmap& source, std::int64_t x, std::int64_t y, Combi
                 std::copy(from, from + count, to);
                 break;
         }
+    }
+}
+
+void Bitmap::ComposeWhite(std::int64_t x, std::int64_t y, std::int64_t w, std::int64_t h, Combine op) {
+    if (op == Combine::kOr || op == Combine::kXor) return;  // white changes nothing
+    const std::int64_t x0 = std::max<std::int64_t>(x, 0);
+    const std::int64_t y0 = std::max<std::int64_t>(y, 0);
+    const std::int64_t x1 = std::min<std::int64_t>(x + w, width);
+    const std::int64_t y1 = std::min<std::int64_t>(y + h, height);
+    if (x0 >= x1 || y0 >= y1) return;
+    for (std::int64_t row = y0; row < y1; ++row) {
+        std::uint8_t* to = Row(static_cast<int>(row));
+        for (std::int64_t i = x0; i < x1; ++i) to[i] = op == Combine::kXnor ? to[i] ^ 1 : 0;
     }
 }
 

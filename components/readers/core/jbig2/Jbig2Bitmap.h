@@ -22,8 +22,9 @@ struct Bitmap {
     int height = 0;
     std::vector<std::uint8_t> pixels;
 
-    // A bitmap of this size filled with value; nothing when the size is out of range.
-    static std::optional<Bitmap> Make(std::int64_t width, std::int64_t height, int value = 0);
+    // A bitmap of this size filled with value; nothing when the size is out of range. Without
+    // fill, only the size is checked and the bitmap comes back with no rows.
+    static std::optional<Bitmap> Make(std::int64_t width, std::int64_t height, int value = 0, bool fill = true);
 
     bool Empty() const { return width <= 0 || height <= 0; }
     int Get(int x, int y) const {
@@ -41,6 +42,8 @@ struct Bitmap {
 
     // Draws source with its top left corner at (x, y), clipped to this bitmap.
     void Compose(const Bitmap& source, std::int64_t x, std::int64_t y, Combine op);
+    // Draws a white rectangle, as Compose would draw a bitmap of that size with no pixel set.
+    void ComposeWhite(std::int64_t x, std::int64_t y, std::int64_t w, std::int64_t h, Combine op);
     // The part of this bitmap at (x, y) of the given size (outside pixels read as 0).
     Bitmap Crop(int x, int y, int cropWidth, int cropHeight) const;
     // Grows to a new height, keeping the rows and filling new ones with value.

@@ -39,6 +39,20 @@ std::uint32_t StartWindow(const Bitmap& bitmap, const Window& window, int y) {
     return value;
 }
 
+// Adds a white row at the bottom of a bitmap decoded row by row. The storage grows by doubling,
+// never past the declared size, so a region whose data stops early costs only the rows it
+// reached, and a complete one is moved at most a few times.
+void AddRow(Bitmap& bitmap, int declaredHeight) {
+    const std::size_t width = static_cast<std::size_t>(bitmap.width);
+    const std::size_t need = width * static_cast<std::size_t>(bitmap.height + 1);
+    if (need > bitmap.pixels.capacity()) {
+        const std::size_t declared = width * static_cast<std::size_t>(declaredHeight);
+        bitmap.pixels.reserve(std::min(declared, std::max({need, 2 * bitmap.pixels.capacity(), width * 64})));
+    }
+    bitmap.pixels.resize(need, 0);
+    ++bitmap.height;
+}
+
 }  // namespace
 
 std::array<int, 8> NominalAdaptivePixels(int templ) {
@@ -55,11 +69,16 @@ namespace {
 
 // Template 0 with its adaptive pixels where they usually are, as most encoders leave them: the
 // two rows above are held in windows wide enough to take the adaptive pixels too.
-void DecodeNominalTemplate0(codecs::MqDecoder& mq, codecs::MqContexts& contexts, bool typical, Bitmap& bitmap) {
+void DecodeNominalTemplate0(codecs::MqDecoder& mq,
+                            codecs::MqContexts& contexts,
+                            bool typical,
+                            int height,
+                            Bitmap& bitmap) {
     const int width = bitmap.width;
     int ltp = 0;
-    for (int y = 0; y < bitmap.height; ++y) {
+    for (int y = 0; y < height; ++y) {
         if (mq.Overrun() > kMaxOverrun) break;
+        AddRow(bitmap, height);
         if (typical) {
             ltp ^= mq.Decode(contexts[kLayouts[0].sltp]);
             if (ltp) {
@@ -91,22 +110,30 @@ void DecodeNominalTemplate0(codecs::MqDecoder& mq, codecs::MqContexts& contexts,
 }  // namespace
 
 std::optional<Bitmap> DecodeGeneric(codecs::MqDecoder& mq, codecs::MqContexts& contexts, const GenericParams& params) {
-    if (params.templ < 0 || params.templ > 3) return std::nullopt;
-    auto made = Bitmap::Make(params.width, params.height);
-    if (!made) return std::nullopt;
+    if (params.templ < 0 || params.templ > 3 || !Bitmap::Make(params.width, params.height, 0, false)) {
+        return std::nullopt;
+    }
+    auto made = Bitmap::Make(params.width, 0);
     Bitmap& bitmap = *made;
+    const int height = static_cast<int>(params.height);
+    // Whatever the caller asked for, the bitmap has its declared height in the end.
+    const auto finish = [&] {
+        if (!params.mayEndShort) bitmap.GrowTo(height, 0);
+        return made;
+    };
     if (contexts.Size() < GenericContextCount(params.templ)) contexts.Reset(GenericContextCount(params.templ));
     if (params.templ == 0 && params.skip == nullptr && params.at == NominalAdaptivePixels(0)) {
-        DecodeNominalTemplate0(mq, contexts, params.typicalPrediction, bitmap);
-        return made;
+        DecodeNominalTemplate0(mq, contexts, params.typicalPrediction, height, bitmap);
+        return finish();
     }
     const TemplateLayout& layout = kLayouts[params.templ];
     const std::uint32_t mask2 = (1u << (layout.rows[0].left + layout.rows[0].right + 1)) - 1;
     const std::uint32_t mask1 = (1u << (layout.rows[1].left + layout.rows[1].right + 1)) - 1;
     const std::uint32_t mask0 = (1u << layout.rows[2].left) - 1;
     int ltp = 0;
-    for (int y = 0; y < bitmap.height; ++y) {
+    for (int y = 0; y < height; ++y) {
         if (mq.Overrun() > kMaxOverrun) break;
+        AddRow(bitmap, height);
         if (params.typicalPrediction) {
             ltp ^= mq.Decode(contexts[layout.sltp]);
             if (ltp) {
@@ -136,7 +163,7 @@ std::optional<Bitmap> DecodeGeneric(codecs::MqDecoder& mq, codecs::MqContexts& c
             w0 = (w0 << 1) | static_cast<std::uint32_t>(pixel);
         }
     }
-    return made;
+    return finish();
 }
 
 std::optional<Bitmap> DecodeGenericMmr(std::span<const std::uint8_t> data,

@@ -19,6 +19,9 @@ struct GenericParams {
     bool typicalPrediction = false;
     std::array<int, 8> at = {};    // x, y of up to four adaptive pixels
     const Bitmap* skip = nullptr;  // pixels set here are 0 and not coded
+    // Rows are stored as decoding reaches them; when the data runs out the bitmap ends at the
+    // last row decoded instead of being filled out to its height with white.
+    bool mayEndShort = false;
 };
 
 // The adaptive pixels' places when the data does not move them.
@@ -52,8 +55,9 @@ std::optional<Bitmap> DecodeRefinement(codecs::MqDecoder& mq,
                                        codecs::MqContexts& contexts,
                                        const RefinementParams& params);
 
-// Decoding stops once this many bytes past the data's end were made up: the data is damaged
-// and the rest of the bitmap stays white rather than costing time.
+// Decoding stops once this many bytes past the data's end were made up (an end marker's fill
+// counts too): the data is damaged and the rest of the bitmap stays white rather than costing
+// time. A flushed stream reads at most two or three bytes past its last one.
 inline constexpr std::size_t kMaxOverrun = 256;
 
 }  // namespace pictrove::readers::jbig2

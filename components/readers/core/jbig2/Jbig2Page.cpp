@@ -183,8 +183,15 @@ void PageDecoder::Place(const Bitmap& region, const RegionInfo& info, bool inter
         return;
     }
     if (!bitmap_) return;
-    if (unknownHeight_) bitmap_->GrowTo(std::int64_t{info.y} + region.height, defaultPixel_);
+    if (unknownHeight_) {
+        bitmap_->GrowTo(std::int64_t{info.y} + std::max<std::int64_t>(region.height, info.height), defaultPixel_);
+    }
     bitmap_->Compose(region, info.x, info.y, info.op);
+    // A region cut short by damaged data: the rows it never reached are white.
+    if (region.height < std::int64_t{info.height}) {
+        bitmap_->ComposeWhite(info.x, std::int64_t{info.y} + region.height, region.width,
+                              std::int64_t{info.height} - region.height, info.op);
+    }
 }
 
 void PageDecoder::Generic(const Segment& segment) {
@@ -219,6 +226,7 @@ void PageDecoder::Generic(const Segment& segment) {
     } else {
         codecs::MqDecoder mq(body);
         codecs::MqContexts contexts(GenericContextCount(params.templ));
+        params.mayEndShort = true;
         region = DecodeGeneric(mq, contexts, params);
     }
     if (region) Place(*region, *info, segment.type == kIntermediateGeneric, segment);

@@ -189,9 +189,11 @@ std::optional<codecs::JpxPicture> JpxSamples(std::span<const std::uint8_t> data,
     return picture;
 }
 
-// DCTDecode data as 8-bit samples for the general path. Adobe-marked CMYK JPEGs store
-// inverted ink, and PDF producers mark that same inversion with an inverted Decode array: the
-// inversion is undone here, once, and such a Decode array is then not applied a second time.
+// DCTDecode data as 8-bit samples for the general path. In a PDF the samples are taken as the
+// JPEG stores them (YCCK turned into CMYK) and the Decode array alone says whether they are
+// inverted: Adobe's marker does not, unlike in a JPEG file. Ghostscript and other libjpeg-based
+// writers mark plain CMYK with it and add no Decode array, while Adobe's applications embed
+// their inverted CMYK with /Decode [1 0 1 0 1 0 1 0].
 // The space follows the JPEG when the dictionary names none, or one with another component count.
 // bgrRows: colour comes back as the finished picture's rows (the caller has made sure the
 // samples need nothing else).
@@ -201,12 +203,6 @@ std::optional<codecs::JpegPicture> DctSamples(std::span<const std::uint8_t> data
                                               bool bgrRows) {
     auto picture = codecs::DecodeJpeg(data, bgrRows);
     if (!picture) return std::nullopt;
-    if (picture->components == 4 && picture->adobe) {
-        codecs::JpegInkToNormal(*picture);
-        const bool inverted = decode.size() == 8 && decode[0] == 1 && decode[1] == 0 && decode[2] == 1 &&
-                              decode[3] == 0 && decode[4] == 1 && decode[5] == 0 && decode[6] == 1 && decode[7] == 0;
-        if (inverted) decode.clear();
-    }
     if (!space || space->Components() != picture->components) {
         space = ColourSpace::Device(picture->components == 1   ? ColourFamily::kGray
                                     : picture->components == 3 ? ColourFamily::kRgb
@@ -386,8 +382,9 @@ std::optional<Raster> FromJpeg(const JpegDecoder& jpeg,
     raster.height = decoded->height;
     raster.gray = decoded->type == PixelType::kGray8;
     raster.bgra.resize(static_cast<std::size_t>(raster.width) * static_cast<std::size_t>(raster.height) * 4);
-    // A Decode array that inverts gray or RGB samples is applied to the result; for CMYK data the
-    // inverted array is how PDF marks Adobe's inverted CMYK, which the decoder already undoes.
+    // Only JPEGs libjpeg-turbo refuses come here. A Decode array that inverts gray or RGB samples
+    // is applied to the result; CMYK comes back as the platform shows a JPEG file (Windows' GDI+
+    // inverts Adobe-marked ink, Wine's does not) and is taken as it is.
     const bool invert = decode.size() >= 2 && decode.size() <= 6 && decode[0] > decode[1];
     for (int y = 0; y < raster.height; ++y) {
         const std::uint8_t* row = decoded->Row(y);
@@ -496,6 +493,9 @@ std::optional<Raster> DecodeRaster(Document& document,
         if (!raster) return std::nullopt;
     }
     if (!raster) {
+        // Only a compressed picture that gave nothing (an empty JPEG stream, or JPEG data drawn
+        // as a stencil) leaves samples that do not cover the picture: it fails alone.
+        if (samples->size() < rowBytes * static_cast<std::size_t>(size.height)) return std::nullopt;
         if (!stencil && (!space || !ValidBits(bits))) return std::nullopt;
         raster.emplace();
         raster->width = size.width;

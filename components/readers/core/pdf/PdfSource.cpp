@@ -7,6 +7,7 @@
 #include <exception>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <system_error>
 #include <thread>
 #include <unordered_set>
@@ -51,6 +52,14 @@ void WalkPages(Document& document,
 
 // Whether the catalog leads to a page tree at all, even an empty one: a tree that is there but
 // lists no page is a document without pictures, a tree that is gone is damage.
+// "%%EOF" near the end, where every writer puts it (some add a line or a few bytes after it).
+bool EndsWithEofMarker(std::span<const std::uint8_t> file) {
+    constexpr std::size_t kTail = 1024;
+    const std::size_t start = file.size() > kTail ? file.size() - kTail : 0;
+    const std::string_view tail(reinterpret_cast<const char*>(file.data()) + start, file.size() - start);
+    return tail.find("%%EOF") != std::string_view::npos;
+}
+
 bool HasPageTree(Document& document, const Object& root) {
     if (!root.IsDict()) return false;
     const Object tree = document.Lookup(root.dict.get(), "Pages");
@@ -276,6 +285,9 @@ OpenStatus PdfSource::OpenDocument(OpenRequest request) {
     }
     if (pages.empty() && !HasPageTree(*document_, root)) return OpenFromImageObjects();
     pageCount_ = static_cast<int>(pages.size());
+    // Rebuilt tables are common in sound files (offsets a little off); a rebuilt file without
+    // its end marker was cut short, and its last pages may have lost their pictures.
+    damaged_ = document_->Recovered() && !EndsWithEofMarker(file_);
 
     ScanPages(*document_, pages, found_);
     const int width = static_cast<int>(std::to_string(std::max(pageCount_, 1)).size());
@@ -294,6 +306,7 @@ OpenStatus PdfSource::OpenDocument(OpenRequest request) {
 }
 
 OpenStatus PdfSource::OpenFromImageObjects() {
+    damaged_ = true;
     found_ = ImageObjects(*document_);
     // Damage that leaves nothing to show is damage, not a document without pictures.
     if (found_.empty()) return OpenStatus::kNotReadable;
