@@ -4,11 +4,26 @@
 
 #include <string>
 
+#include "engine/ExtractPlan.h"
 #include "engine/OutputNames.h"
 
 namespace pictrove {
 
 struct ImageCollection;
+
+// The plan's view of a reader's collection: its image count, the name of each image (the
+// default name, string 211 with the 0-based index, when the reader gives none) and the stored
+// format of each.
+class CollectionPlanSource : public PlanSource {
+  public:
+    explicit CollectionPlanSource(ImageCollection* collection) : collection_(collection) {}
+    int ImageCount() override;
+    std::wstring ImageName(int index) override;
+    int StoredFormat(int index) override;
+
+  private:
+    ImageCollection* collection_;
+};
 
 // The path of one image: its name comes from the collection, or the default name (string 211
 // with the 0-based index) when the reader gives none.
