@@ -418,10 +418,6 @@ int RunExtract(const CliOptions& options) {
         }
         const std::vector<int> selected = Selection(options, opened.imageCount, path, failures);
         if (selected.empty()) continue;
-        if (!folderMade && !(folderMade = MakeFolderPath(folder))) {
-            WriteErr(L"The folder " + folder + L" cannot be created.\n");
-            return kExitSomeFailed;
-        }
         CollectionPlanSource source(opened.collection.Get());
         RunFiles runFiles(runPaths);
         const ExtractPlan plan =
@@ -430,6 +426,10 @@ int RunExtract(const CliOptions& options) {
             WriteErr(std::wstring(plan.status == PlanStatus::kForbiddenFolder ? L"Folder" : L"File") +
                      L" names cannot hold these characters: " + plan.refused + L"\n");
             return kExitBadArguments;
+        }
+        if (!folderMade && !(folderMade = MakeFolderPath(folder))) {
+            WriteErr(L"The folder " + folder + L" cannot be created.\n");
+            return kExitSomeFailed;
         }
         for (const PlannedPicture& picture : plan.outside) {
             WriteErr(picture.path + L": the template leads outside " + folder + L"; not written\n");
