@@ -1,6 +1,7 @@
 // The engine's plan of an extraction: one table of requests and the names they give.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <set>
 #include <string>
@@ -37,269 +38,101 @@ struct FakeDocument : PlanSource, ExistingFiles {
 
 const std::wstring kFolder = L"D:\\Out\\";
 
-TEST(PlanExtraction, NamesEveryPictureOnceAsTheRequestAndTheExistingFilesSay) {
-    using Paths = std::vector<std::wstring>;
-    const std::vector<std::wstring> tenNames = {L"a", L"b", L"c", L"d", L"e", L"f", L"g", L"h", L"i", L"j"};
+// The plan's paths below the folder as "a.png | b.png", an outside one as "out:..\\a.png", or
+// the status when the plan was refused or cancelled.
+std::wstring Planned(FakeDocument& document, std::vector<int> indices, int type, const std::wstring& fileTemplate) {
+    const ExtractPlan plan = PlanExtraction({indices, type, fileTemplate, kFolder, 1}, document, document);
+    if (plan.status == PlanStatus::kForbiddenTemplate) return L"forbidden " + plan.refused;
+    if (plan.status == PlanStatus::kCancelled) return plan.pictures.empty() ? L"cancelled" : L"cancelled, not empty";
+    std::wstring text;
+    for (const auto* list : {&plan.pictures, &plan.outside}) {
+        for (const PlannedPicture& picture : *list) {
+            text += (text.empty() ? L"" : L" | ") + std::wstring(list == &plan.outside ? L"out:" : L"");
+            text += picture.path.substr(kFolder.size());
+            if (picture.stored) text += L" (stored)";
+        }
+    }
+    return text;
+}
+
+std::vector<std::wstring> Split(const std::wstring& names) {
+    std::vector<std::wstring> split;
+    for (size_t start = 0; start <= names.size();) {
+        const size_t end = std::min(names.find(L' ', start), names.size());
+        split.push_back(names.substr(start, end - start));
+        start = end + 1;
+    }
+    return split;
+}
+
+TEST(PlanExtraction, NamesEveryPictureOnceAsTheRequestSays) {
     const struct {
         const char* label;
-        std::vector<std::wstring> names;
+        const wchar_t* names;
         std::vector<int> indices;
         int type;
-        std::wstring fileTemplate;
-        std::map<int, int> stored;
-        std::set<std::wstring> existing;
-        ExistingChoice answer;
-        PlanStatus status;
-        std::wstring refused;
-        Paths paths;
-        Paths outside;
-        int askedCount;  // 0: no question
+        const wchar_t* fileTemplate;
+        const wchar_t* planned;
     } cases[] = {
-        {"pad width from the document, tokens in order",
-         tenNames,
+        {"pad width from the document",
+         L"a b c d e f g h i j",
          {9, 2},
          3,
          L"%0II%_%II%_%IN%",
-         {},
-         {},
-         ExistingChoice::kReplace,
-         PlanStatus::kReady,
-         L"",
-         {L"10_10_j.png", L"03_3_c.png"},
-         {},
-         0},
-        {"empty template is the name",
-         {L"a"},
-         {0},
-         0,
-         L"",
-         {},
-         {},
-         ExistingChoice::kReplace,
-         PlanStatus::kReady,
-         L"",
-         {L"a.bmp"},
-         {},
-         0},
-        {"another type's extension is swapped",
-         {L"a"},
-         {0},
-         1,
-         L"%IN%.png",
-         {},
-         {},
-         ExistingChoice::kReplace,
-         PlanStatus::kReady,
-         L"",
-         {L"a.gif"},
-         {},
-         0},
-        {"the type's own other extension stays",
-         {L"a"},
-         {0},
-         2,
-         L"%IN%.JPEG",
-         {},
-         {},
-         ExistingChoice::kReplace,
-         PlanStatus::kReady,
-         L"",
-         {L"a.JPEG"},
-         {},
-         0},
-        {"a name that is no extension gets one",
-         {L"a"},
-         {0},
-         2,
-         L"v1.5_%IN%",
-         {},
-         {},
-         ExistingChoice::kReplace,
-         PlanStatus::kReady,
-         L"",
-         {L"v1.5_a.jpg"},
-         {},
-         0},
-        {"unsafe names from the document",
-         {L"..\\x:y", L"con"},
-         {0, 1},
-         3,
-         L"%IN%",
-         {},
-         {},
-         ExistingChoice::kReplace,
-         PlanStatus::kReady,
-         L"",
-         {L".._x_y.png", L"_con.png"},
-         {},
-         0},
+         L"10_10_j.png | 03_3_c.png"},
+        {"empty template is the name", L"a", {0}, 0, L"", L"a.bmp"},
+        {"another type's extension is swapped", L"a", {0}, 1, L"%IN%.png", L"a.gif"},
+        {"the type's own other extension stays", L"a", {0}, 2, L"%IN%.JPEG", L"a.JPEG"},
+        {"a name that is no extension gets one", L"a", {0}, 2, L"v1.5_%IN%", L"v1.5_a.jpg"},
+        {"unsafe names from the document", L"..\\x:y con", {0, 1}, 3, L"%IN%", L".._x_y.png | _con.png"},
         {"original: stored extension, PNG for the rest",
-         {L"p", L"q", L"r"},
+         L"p q r",
          {0, 1, 2},
          kOriginalImageType,
          L"%IN%.png",
-         {{0, kStoredJpeg}, {2, kStoredJbig2}},
-         {},
-         ExistingChoice::kReplace,
-         PlanStatus::kReady,
-         L"",
-         {L"p.jpg", L"q.png", L"r.jb2"},
-         {},
-         0},
-        {"same names in one job, any case",
-         {L"s", L"S", L"s (2)"},
-         {0, 1, 2},
-         3,
-         L"%IN%",
-         {},
-         {},
-         ExistingChoice::kReplace,
-         PlanStatus::kReady,
-         L"",
-         {L"s.png", L"S (2).png", L"s (2) (2).png"},
-         {},
-         0},
-        {"a subfolder is inside",
-         {L"a"},
-         {0},
-         3,
-         L"sub\\.\\%IN%",
-         {},
-         {},
-         ExistingChoice::kReplace,
-         PlanStatus::kReady,
-         L"",
-         {L"sub\\.\\a.png"},
-         {},
-         0},
-        {"up and back in is inside",
-         {L"a"},
-         {0},
-         3,
-         L"sub\\..\\%IN%",
-         {},
-         {},
-         ExistingChoice::kReplace,
-         PlanStatus::kReady,
-         L"",
-         {L"sub\\..\\a.png"},
-         {},
-         0},
-        {"templates leading out are set aside",
-         {L"a", L"b"},
-         {0, 1},
-         3,
-         L"..\\%IN%",
-         {},
-         {},
-         ExistingChoice::kReplace,
-         PlanStatus::kReady,
-         L"",
-         {},
-         {L"..\\a.png", L"..\\b.png"},
-         0},
-        {"dots Windows drops lead out too",
-         {L"a"},
-         {0},
-         3,
-         L"x/.../../%IN%",
-         {},
-         {},
-         ExistingChoice::kReplace,
-         PlanStatus::kReady,
-         L"",
-         {},
-         {L"x/.../../a.png"},
-         0},
-        {"existing replaced, asked once",
-         {L"a", L"b", L"a"},
-         {0, 1, 2},
-         3,
-         L"%IN%",
-         {},
-         {kFolder + L"a.png", kFolder + L"a (2).png"},
-         ExistingChoice::kReplace,
-         PlanStatus::kReady,
-         L"",
-         {L"a.png", L"b.png", L"a (2).png"},
-         {},
-         2},
-        {"existing kept: first free numbers",
-         {L"a", L"b", L"a"},
-         {0, 1, 2},
-         3,
-         L"%IN%",
-         {},
-         {kFolder + L"a.png", kFolder + L"a (2).png"},
-         ExistingChoice::kKeepBoth,
-         PlanStatus::kReady,
-         L"",
-         {L"a (3).png", L"b.png", L"a (4).png"},
-         {},
-         2},
-        {"existing: cancel leaves nothing to write",
-         {L"a", L"b"},
-         {0, 1},
-         3,
-         L"%IN%",
-         {},
-         {kFolder + L"b.png"},
-         ExistingChoice::kCancel,
-         PlanStatus::kCancelled,
-         L"",
-         {},
-         {},
-         1},
-        {"forbidden template",
-         {L"a"},
-         {0},
-         3,
-         L"%IN%?<",
-         {},
-         {},
-         ExistingChoice::kReplace,
-         PlanStatus::kForbiddenTemplate,
-         L"? <",
-         {},
-         {},
-         0},
-        {"nothing selected",
-         {L"a"},
-         {},
-         3,
-         L"%IN%",
-         {},
-         {},
-         ExistingChoice::kReplace,
-         PlanStatus::kReady,
-         L"",
-         {},
-         {},
-         0},
+         L"p.jpg (stored) | q.png | r.jb2 (stored)"},
+        {"same names in one job, any case", L"s S s_(2)", {0, 1, 2}, 3, L"%IN%", L"s.png | S (2).png | s_(2).png"},
+        {"a subfolder is inside", L"a", {0}, 3, L"sub\\.\\%IN%", L"sub\\.\\a.png"},
+        {"up and back in is inside", L"a", {0}, 3, L"sub\\..\\%IN%", L"sub\\..\\a.png"},
+        {"leading out is set aside", L"a b", {1, 0}, 3, L"..\\%IN%", L"out:..\\b.png | out:..\\a.png"},
+        {"dots Windows drops lead out too", L"a", {0}, 3, L"x/.../../%IN%", L"out:x/.../../a.png"},
+        {"forbidden template", L"a", {0}, 3, L"%IN%?<", L"forbidden ? <"},
+        {"nothing selected", L"a", {}, 3, L"%IN%", L""},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.label);
         FakeDocument document;
-        document.names = c.names;
-        document.stored = c.stored;
-        document.existing = c.existing;
+        document.names = Split(c.names);
+        document.stored = {{0, kStoredJpeg}, {2, kStoredJbig2}};
+        EXPECT_EQ(Planned(document, c.indices, c.type, c.fileTemplate), c.planned) << c.label;
+        EXPECT_EQ(document.questions, 0) << c.label;
+    }
+}
+
+TEST(PlanExtraction, ExistingFilesAreAskedAboutOnceAndReplacedKeptOrLeftAlone) {
+    const struct {
+        ExistingChoice answer;
+        std::set<std::wstring> existing;
+        const wchar_t* planned;
+        int asked;  // files the question counts
+    } cases[] = {
+        {ExistingChoice::kReplace, {}, L"a.png | b.png | a (2).png", 0},
+        {ExistingChoice::kReplace, {L"a.png", L"a (2).png"}, L"a.png | b.png | a (2).png", 2},
+        {ExistingChoice::kKeepBoth, {L"a.png", L"a (2).png"}, L"a (3).png | b.png | a (4).png", 2},
+        {ExistingChoice::kKeepBoth, {L"b.png", L"b (2).png"}, L"a.png | b (3).png | a (2).png", 1},
+        {ExistingChoice::kCancel, {L"b.png"}, L"cancelled", 1},
+    };
+    for (const auto& c : cases) {
+        FakeDocument document;
+        document.names = {L"a", L"b"};
+        for (const std::wstring& name : c.existing) document.existing.insert(kFolder + name);
         document.answer = c.answer;
-        const ExtractRequest request{c.indices, c.type, c.fileTemplate, kFolder, 1};
-        const ExtractPlan plan = PlanExtraction(request, document, document);
-        EXPECT_EQ(plan.status, c.status);
-        EXPECT_EQ(plan.refused, c.refused);
-        Paths paths, outside;
-        for (const PlannedPicture& picture : plan.pictures) paths.push_back(picture.path.substr(kFolder.size()));
-        for (const PlannedPicture& picture : plan.outside) outside.push_back(picture.path.substr(kFolder.size()));
-        EXPECT_EQ(paths, c.paths);
-        EXPECT_EQ(outside, c.outside);
-        EXPECT_EQ(document.questions, c.askedCount > 0 ? 1 : 0);
-        EXPECT_EQ(document.askedCount, c.askedCount);
-        if (c.askedCount > 0) {
-            EXPECT_EQ(c.existing.count(document.askedFirst), 1u) << "the first is one that exists";
-        }
-        for (const PlannedPicture& picture : plan.pictures) {
-            EXPECT_EQ(picture.stored, c.stored.count(picture.index) != 0) << picture.index;
+        const std::string label = "answer " + std::to_string(static_cast<int>(c.answer)) + ", " +
+                                  std::to_string(c.existing.size()) + " existing";
+        EXPECT_EQ(Planned(document, {0, 1, 0}, 3, L"%IN%.png"), c.planned) << label;
+        EXPECT_EQ(document.questions, c.asked > 0 ? 1 : 0) << label;
+        EXPECT_EQ(document.askedCount, c.asked) << label;
+        if (c.asked > 0) {
+            EXPECT_EQ(document.existing.count(document.askedFirst), 1u) << label << ": the first is one that exists";
         }
     }
 }

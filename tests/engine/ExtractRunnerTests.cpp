@@ -115,14 +115,6 @@ TEST(RunExtraction, AStopLetsEachWorkerFinishItsPictureAndStartNoOther) {
     }
 }
 
-TEST(RunExtraction, ThePauseFollowsEveryPictureOfAWorker) {
-    FakeRun run;
-    const auto start = std::chrono::steady_clock::now();
-    const RunSummary summary = RunExtraction(Pictures(5), run, {1, 10ms, nullptr});
-    EXPECT_EQ(summary.processed, 5u);
-    EXPECT_GE(std::chrono::steady_clock::now() - start, 50ms);
-}
-
 TEST(RunExtraction, AWorkerOutOfMemoryFailsThatPictureOnly) {
     FakeRun run;
     run.onWrite = [](int index) {
