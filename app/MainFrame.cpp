@@ -18,6 +18,7 @@
 #include "resources/MenuBuilder.h"
 #include "resources/ResourceIds.h"
 #include "resources/UiStrings.h"
+#include "ui/AccessibleAnnotations.h"
 
 namespace pictrove {
 
@@ -123,6 +124,7 @@ LRESULT MainFrame::OnCreate(UINT, WPARAM, LPARAM, bool&) {
     RECT client{};
     GetClientRect(Hwnd(), &client);
     toolbar_.Create(Hwnd(), RECT{0, 0, client.right, ToolbarHeight()}, normalImages_, disabledImages_, dpi_);
+    toolbar_.SetAccessibleName(LoadUiString(IDS_TOOLBAR_NAME));
     const auto toolText = [](UINT command) { return TooltipWithShortcut(LoadUiString(command), command); };
     const int buttonWidth = ScaleToDpi(kToolbarImageSize, dpi_);
     toolbar_.AddButton(0, IDM_OPEN, 0, buttonWidth, toolText(IDM_OPEN));
@@ -219,6 +221,7 @@ void MainFrame::CreatePanes() {
     splitter_.SetPosition(App().Settings().splitterPos);
 
     list_.Create(splitter_.Hwnd());
+    AnnotateAccessibleName(list_.Hwnd(), LoadUiString(IDS_IMAGE_LIST_NAME));
     // Without the image-view control the frame goes on with no preview pane.
     const bool hasPreview = CreatePreview(preview_, splitter_.Hwnd(), RECT{0, 0, 0, 0});
     splitter_.SetPanes(list_.Hwnd(), hasPreview ? preview_.Hwnd() : nullptr);
@@ -541,7 +544,7 @@ void MainFrame::UpdatePreview() {
     const std::wstring note = !image && entry && IsImageLimitRefusal(result)
                                   ? FormatUiString(IDS_PREVIEW_OVER_LIMIT, {entry->name, SystemErrorText(result)})
                                   : std::wstring();
-    ShowInPreview(preview_, image.Get(), note);
+    ShowInPreview(preview_, image.Get(), note, entry ? entry->name : std::wstring());
     previewIndex_ = index;
 }
 

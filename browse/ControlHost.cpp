@@ -7,6 +7,7 @@
 
 #include "common/ComObject.h"
 #include "common/OleInterfaceIds.h"
+#include "ui/AccessibleAnnotations.h"
 
 namespace pictrove {
 
@@ -229,11 +230,15 @@ void ControlHost::ShowNote(const std::wstring& text) {
                                 Hwnd(), nullptr, nullptr, nullptr);
         if (!note_) return;
         SendMessageW(note_, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
+        // The static's text is its accessible name; as a live region it is also spoken when it
+        // appears, not only found by a reader that goes looking.
+        MarkLiveRegion(note_, LiveSetting::kPolite);
     }
     SetWindowTextW(note_, text.c_str());
     PlaceNote();
     if (control) ShowWindow(control, SW_HIDE);
     ShowWindow(note_, SW_SHOWNA);
+    AnnounceLiveRegion(note_);
 }
 
 HWND ControlHost::NoteWindow() const {

@@ -16,7 +16,8 @@ bool CreatePreview(ControlHost& host, HWND parent, const RECT& rect);
 
 // Hands an image object (or null) to the hosted control, with the wait cursor while it converts.
 // Returns whether the control was reached. A note, when given, says in the pane why there is no
-// picture; any earlier note goes.
-bool ShowInPreview(ControlHost& host, IUnknown* image, const std::wstring& note = {});
+// picture; any earlier note goes. The picture's name becomes the control window's text, which
+// the control tells screen readers with the picture's size.
+bool ShowInPreview(ControlHost& host, IUnknown* image, const std::wstring& note = {}, const std::wstring& name = {});
 
 }  // namespace pictrove

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "common/ScreenDpi.h"
+#include "ui/AccessibleAnnotations.h"
 
 namespace pictrove {
 
@@ -45,6 +46,10 @@ void BusyOverlay::Show() {
             if (SystemParametersInfoW(SPI_GETICONTITLELOGFONT, sizeof(logFont), &logFont, 0)) {
                 font_.Reset(CreateFontIndirectW(&logFont));
             }
+            // The notice is painted, so screen readers get its text as the window's name, spoken
+            // at once whenever the notice appears.
+            AnnotateAccessibleName(Hwnd(), text_);
+            MarkLiveRegion(Hwnd(), LiveSetting::kAssertive);
         }
     }
     if (Hwnd()) Place();
@@ -58,6 +63,7 @@ void BusyOverlay::Show() {
     }
     if (Hwnd()) {
         ShowWindow(Hwnd(), SW_SHOWNOACTIVATE);
+        AnnounceLiveRegion(Hwnd());
         RepaintNow(Hwnd());
         // Wine hands painted pixels to the display when the thread next finds its queue empty;
         // the open that follows keeps it from looking, so it looks once now, for a paint that

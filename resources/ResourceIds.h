@@ -51,6 +51,10 @@
 #define IDS_DOCUMENT_DAMAGED 260
 #define IDS_EXTRACT_WRITTEN 261
 #define IDS_EXTRACT_WRITTEN_FAILED 262
+// What screen readers call the toolbar, the image list and the preview
+#define IDS_TOOLBAR_NAME 270
+#define IDS_IMAGE_LIST_NAME 271
+#define IDS_PREVIEW_NAME 272
 
 // Commands (also tooltip strings)
 #define IDM_EXTRACT_SELECTED 32773

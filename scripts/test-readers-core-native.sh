@@ -12,8 +12,12 @@ if [ ! -f "$out/gtest.o" ]; then
     g++ -std=c++20 -O1 -I"$gtest/include" -c "$gtest/src/gtest_main.cc" -o "$out/gtest_main.o"
 fi
 # The DjVu samples, made by DjVuLibre's encoders with ddjvu's renderings as references.
-if [ ! -f "$out/djvu-samples/done" ]; then
-    "$root/tests/readers/djvu/make-djvu-samples.sh" "$out/djvu-samples" && touch "$out/djvu-samples/done"
+# Made again whenever the script that makes them changes.
+samples_script="$root/tests/readers/djvu/make-djvu-samples.sh"
+samples_stamp="$(sha256sum "$samples_script" | cut -d' ' -f1)"
+if [ "$(cat "$out/djvu-samples/done" 2>/dev/null)" != "$samples_stamp" ]; then
+    rm -rf "$out/djvu-samples"
+    "$samples_script" "$out/djvu-samples" && echo "$samples_stamp" > "$out/djvu-samples/done"
 fi
 g++ -std=c++20 -O1 -Wall -Wextra -Werror -I"$core" -I"$root" -I"$gtest/include" -I/usr/include/openjpeg-2.5 \
     -DPICTROVE_DJVU_SAMPLES="\"$out/djvu-samples\"" -DPICTROVE_CMYK_JPEG_SAMPLES="\"$root/tests/readers/data/cmyk-jpeg\"" \

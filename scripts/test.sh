@@ -11,6 +11,8 @@ build="${PICTROVE_BUILD_DIR:-$root/build}"
 # The extraction engine natively: seconds, and proof it needs nothing of Windows.
 "$root/scripts/test-engine-native.sh"
 "$root/scripts/build.sh"
+# The readers' portable core, built and tested natively: no Wine, and proof that it needs nothing of Windows.
+"$root/scripts/test-readers-core-native.sh"
 # The zip and the installer users download; the package tests below install and run them.
 "$root/scripts/package.sh"
 # shellcheck source=scripts/wine-env.sh

@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "common/Handles.h"
+#include "ui/ToolbarAccessible.h"
 
 namespace pictrove {
 
@@ -61,6 +62,7 @@ std::span<const MessageEntry<Toolbar>> Toolbar::MessageTable() {
         OnMessage<Toolbar>(kToolbarSetChecked, &Toolbar::OnStateMessage),
         OnMessage<Toolbar>(kToolbarSetState80, &Toolbar::OnStateMessage),
         OnMessage<Toolbar>(kToolbarSetState40, &Toolbar::OnStateMessage),
+        OnMessage<Toolbar>(WM_GETOBJECT, &Toolbar::OnGetObject),
     };
     return kTable;
 }
@@ -387,10 +389,18 @@ LRESULT Toolbar::OnStateMessage(UINT message, WPARAM wParam, LPARAM lParam, bool
             if ((item.kindAndState & kToolbarKindMask) == kToolbarSeparator || item.commandId != wParam) continue;
             const UINT before = item.kindAndState;
             item.kindAndState = lParam ? (before | bit) : (before & ~bit);
-            if (item.kindAndState != before) RepaintItem({group, static_cast<int>(i)});
+            if (item.kindAndState == before) continue;
+            RepaintItem({group, static_cast<int>(i)});
+            NotifyWinEvent(EVENT_OBJECT_STATECHANGE, Hwnd(), OBJID_CLIENT, ToolbarChildId(*this, group, i));
         }
     }
     return 0;
+}
+
+LRESULT Toolbar::OnGetObject(UINT, WPARAM wParam, LPARAM lParam, bool& handled) {
+    const LRESULT answer = AnswerToolbarGetObject(Hwnd(), wParam, lParam);
+    handled = answer != 0;
+    return answer;
 }
 
 }  // namespace pictrove

@@ -57,6 +57,9 @@ class Toolbar : public WindowImpl<Toolbar> {
     void AddSeparator(int group);
     // Replaces the tooltip of a button.
     void SetToolText(UINT commandId, const std::wstring& text);
+    // What screen readers call the bar (its window text is a fixed identifier, not a name).
+    void SetAccessibleName(std::wstring name) { accessibleName_ = std::move(name); }
+    const std::wstring& AccessibleName() const { return accessibleName_; }
 
     const std::vector<ToolbarButton>& Buttons(int group) const { return groups_[group]; }
     int GroupOrigin(int group) const { return origins_[group]; }
@@ -86,6 +89,7 @@ class Toolbar : public WindowImpl<Toolbar> {
     LRESULT OnLButtonDown(UINT, WPARAM, LPARAM, bool&);
     LRESULT OnLButtonUp(UINT, WPARAM, LPARAM, bool&);
     LRESULT OnStateMessage(UINT, WPARAM, LPARAM, bool&);
+    LRESULT OnGetObject(UINT, WPARAM, LPARAM, bool&);
 
     void Layout();
     void AddTool(int group, size_t index);
@@ -109,6 +113,7 @@ class Toolbar : public WindowImpl<Toolbar> {
     HIMAGELIST disabledImages_ = nullptr;
     ToolbarColors colors_;
     UINT dpi_ = kDesignDpi;
+    std::wstring accessibleName_;
 };
 
 }  // namespace pictrove

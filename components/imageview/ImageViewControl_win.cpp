@@ -14,25 +14,24 @@ HINSTANCE g_module = nullptr;
 
 namespace {
 
-constexpr wchar_t kWindowClass[] = L"PictroveImageView";
 constexpr LONG kHimetricPerInch = 2540;
 
 }  // namespace
 
 bool RegisterViewWindowClass() {
     WNDCLASSEXW existing{sizeof(existing)};
-    if (GetClassInfoExW(g_module, kWindowClass, &existing)) return true;
+    if (GetClassInfoExW(g_module, kViewWindowClass, &existing)) return true;
     WNDCLASSEXW wc{sizeof(wc)};
     wc.style = CS_DBLCLKS;  // no CS_HREDRAW/VREDRAW: resizing repaints only what it must
     wc.lpfnWndProc = ImageViewControl::WindowProc;
     wc.hInstance = g_module;
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.lpszClassName = kWindowClass;
+    wc.lpszClassName = kViewWindowClass;
     return RegisterClassExW(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
 }
 
 void UnregisterViewWindowClass() {
-    UnregisterClassW(kWindowClass, g_module);
+    UnregisterClassW(kViewWindowClass, g_module);
 }
 
 ImageViewControl::~ImageViewControl() {
@@ -274,7 +273,7 @@ HRESULT ImageViewControl::InPlaceActivate(IOleClientSite* site, HWND parentHint,
     inPlaceSite_ = inPlaceSite;
     frame_ = frame;
     document_ = document;
-    HWND hwnd = CreateWindowExW(0, kWindowClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN,
+    HWND hwnd = CreateWindowExW(0, kViewWindowClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN,
                                 position.left, position.top, position.right - position.left,
                                 position.bottom - position.top, parent, nullptr, g_module, this);
     if (!hwnd) {

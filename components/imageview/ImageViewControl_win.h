@@ -10,6 +10,7 @@
 #include "common/ComObject.h"
 #include "common/OleInterfaceIds.h"
 #include "contracts/ImageViewSlots.h"
+#include "components/imageview/ViewDescription.h"
 #include "components/imageview/ViewGeometry.h"
 #include "components/imageview/ViewRenderer.h"
 #include "common/Handles.h"
@@ -18,6 +19,7 @@ namespace pictrove::imageview {
 
 // The DLL's module, for its window class.
 extern HINSTANCE g_module;
+inline constexpr wchar_t kViewWindowClass[] = L"PictroveImageView";
 
 bool RegisterViewWindowClass();
 void UnregisterViewWindowClass();
@@ -72,6 +74,10 @@ class ImageViewControl final
     HRESULT STDMETHODCALLTYPE EnableModeless(WINBOOL) override { return S_OK; }
 
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    // The control behind one of its windows, null for any other window or once it is destroyed.
+    static ImageViewControl* FromWindow(HWND hwnd);
+    // The picture's name (the window text its host gives), size and zoom, for screen readers.
+    std::wstring Description() const;
 
   private:
     ImageViewControl() = default;
@@ -97,6 +103,9 @@ class ImageViewControl final
     void OnMouseWheel(int delta, bool control, bool shift, POINT screenPoint);
     // Checkerboard and scroll steps for the dpi of the screen the window is on.
     void ApplyDpi();
+    LRESULT AnswerGetObject(WPARAM wParam, LPARAM lParam);
+    // Tells screen readers when the description they hold no longer holds.
+    void NotifyDescriptionChange();
 
     HWND hwnd_ = nullptr;
     Microsoft::WRL::ComPtr<IUnknown> image_;
@@ -125,6 +134,7 @@ class ImageViewControl final
     POINT dragStart_{};
     POINT dragScroll_{};
     int wheelRemainder_ = 0;
+    std::wstring announced_;
 };
 
 }  // namespace pictrove::imageview

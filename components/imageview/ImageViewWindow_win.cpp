@@ -111,7 +111,16 @@ LRESULT ImageViewControl::HandleMessage(UINT message, WPARAM wParam, LPARAM lPar
             return 0;
         case WM_SETFOCUS:
             UIActivate();
+            Redraw();
             return 0;
+        case WM_KILLFOCUS:
+            Redraw();
+            return 0;
+        case WM_GETOBJECT: {
+            const LRESULT answer = AnswerGetObject(wParam, lParam);
+            handled = answer != 0;
+            return answer;
+        }
         case WM_SETCURSOR:
             if (LOWORD(lParam) == HTCLIENT && (geometry_.MaxScrollX() > 0 || geometry_.MaxScrollY() > 0)) {
                 SetCursor(LoadCursorW(nullptr, dragging_ ? IDC_SIZEALL : IDC_HAND));
@@ -161,6 +170,12 @@ void ImageViewControl::Paint(HDC dc) {
     UniqueMemoryDc memory(CreateCompatibleDC(dc));
     ScopedSelectObject select(memory.Get(), backBuffer_.Get());
     BitBlt(dc, 0, 0, width, height, memory.Get(), 0, 0, SRCCOPY);
+    // The focus cue: a dotted frame just inside the edge, over picture and background alike.
+    if (GetFocus() == hwnd_) {
+        RECT frame = client;
+        InflateRect(&frame, -1, -1);
+        DrawFocusRect(dc, &frame);
+    }
 }
 
 void ImageViewControl::UpdateLayout() {
@@ -173,6 +188,7 @@ void ImageViewControl::UpdateLayout() {
                       GetSystemMetrics(SM_CYHSCROLL));
     SyncScrollBars();
     inLayout_ = false;
+    NotifyDescriptionChange();
 }
 
 void ImageViewControl::SyncScrollBars() {

@@ -5,10 +5,32 @@
 #include <string>
 #include <vector>
 
+#include "components/imageview/ViewDescription.h"
 #include "components/imageview/ViewGeometry.h"
 
 namespace pictrove::imageview {
 namespace {
+
+// What a screen reader is told: the zoom rounds to whole percent but never to nothing.
+TEST(ViewDescription, NameSizeAndZoomRounded) {
+    const struct {
+        const wchar_t* name;
+        int width, height;
+        double scale;
+        const wchar_t* expected;
+    } cases[] = {
+        {L"cover", 640, 480, 1.0, L"cover, 640 \u00D7 480, 100 %"},
+        {L"", 640, 480, 0.5, L"640 \u00D7 480, 50 %"},
+        {L"vast", 40000, 30000, 0.004, L"vast, 40000 \u00D7 30000, 1 %"},
+        {L"fine", 2, 2, 0.125 * 0.999, L"fine, 2 \u00D7 2, 12 %"},
+        {L"dot", 1, 1, kMaxZoom, L"dot, 1 \u00D7 1, 3200 %"},
+        {L"none", 0, 480, 1.0, L""},
+        {L"none", 640, 0, 1.0, L""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(DescribeView(c.name, c.width, c.height, c.scale), c.expected) << c.width << "x" << c.height;
+    }
+}
 
 TEST(ViewGeometry, FitKeepsAspectCentresAndNeverEnlarges) {
     EXPECT_DOUBLE_EQ(FitScale(400, 200, 200, 150), 0.5);
