@@ -30,9 +30,9 @@ class ExtractJob : private WorkerThread, private ProgressDialog::Work, private E
     ~ExtractJob() override;
 
     // Says so and stops when there is no encoder for the type, or when the folder or the template
-    // holds characters no file name may have. When output files exist already,
-    // asks once whether to replace them, keep both (the new files get numbered names) or cancel
-    // (nothing is written). Then creates the folder and shows the progress window until the job
+    // holds characters no file name may have. When output files exist already, asks once
+    // whether to replace them, keep both (the new files get numbered names) or cancel (nothing
+    // is written). Then creates the folder and shows the progress window until the job
     // ends or is cancelled. Afterwards one message box tells of images that could not be
     // written, or of a worker that could not be started. Returns 1 when the job ran to its end,
     // 2 when it was cancelled or had nothing to do.
