@@ -13,7 +13,7 @@ struct ImageCollection;
 
 // The plan's view of a reader's collection: its image count, the name of each image (the
 // default name, string 211 with the 0-based index, when the reader gives none) and the stored
-// format of each.
+// format of each. The count is asked of the reader once.
 class CollectionPlanSource : public PlanSource {
   public:
     explicit CollectionPlanSource(ImageCollection* collection) : collection_(collection) {}
@@ -23,6 +23,7 @@ class CollectionPlanSource : public PlanSource {
 
   private:
     ImageCollection* collection_;
+    int count_ = -1;
 };
 
 // The path of one image: its name comes from the collection, or the default name (string 211

@@ -40,9 +40,11 @@ std::vector<std::wstring> SplitFolder(const std::wstring& folder) {
 }  // namespace
 
 int CollectionPlanSource::ImageCount() {
-    int count = 0;
-    if (collection_) collection_->GetImageCount(&count);
-    return count;
+    if (count_ < 0) {
+        count_ = 0;
+        if (collection_) collection_->GetImageCount(&count_);
+    }
+    return count_;
 }
 
 std::wstring CollectionPlanSource::ImageName(int index) {
