@@ -282,7 +282,9 @@ TEST_F(ShippedLanguages, DialogsServeTheKeyboardAndScreenReaders) {
                 const DialogControlItem& before = layout.controls[order.size() - 2];
                 EXPECT_TRUE(before.classAtom == 0x0082 || _wcsicmp(before.className.c_str(), L"Static") == 0)
                     << label << ": a static";
-                if (label.rfind("built-in", 0) != 0) EXPECT_EQ(Mnemonics(before.caption).size(), 1u) << label;
+                if (label.rfind("built-in", 0) != 0) {
+                    EXPECT_EQ(Mnemonics(before.caption).size(), 1u) << label;
+                }
             }
         }
         const auto bar = std::find(order.begin(), order.end(), IDC_PROGRESS_BAR);
