@@ -82,6 +82,9 @@ std::span<const MessageEntry<MainFrame>> MainFrame::MessageTable() {
         OnMessage<MainFrame>(WM_DRAWITEM, &MainFrame::OnDrawMenuItem),
         OnMessage<MainFrame>(WM_INITMENUPOPUP, &MainFrame::OnInitMenuPopup),
         OnMessage<MainFrame>(WM_DROPFILES, &MainFrame::OnDropFiles),
+        OnMessage<MainFrame>(WM_MENUCHAR, &MainFrame::OnMenuChar),
+        OnMessage<MainFrame>(WM_SYSCOMMAND, &MainFrame::OnSystemCommand),
+        OnMessage<MainFrame>(WM_SETFOCUS, &MainFrame::OnSetFocus),
     };
     return kTable;
 }
@@ -556,26 +559,72 @@ LRESULT MainFrame::OnSelectAll(UINT, WPARAM, LPARAM, bool&) {
 bool MainFrame::PreTranslateMessage(MSG& msg) {
     if (!Hwnd() || !IsWithin(msg.hwnd, Hwnd())) return false;
     if (accelerators_ && TranslateAcceleratorW(Hwnd(), accelerators_.Get(), &msg)) return true;
-    if (msg.message == WM_KEYDOWN && msg.wParam == VK_TAB && GetKeyState(VK_CONTROL) >= 0 &&
-        GetKeyState(VK_MENU) >= 0 && MoveFocusBetweenPanes()) {
+    const bool ctrl = GetKeyState(VK_CONTROL) < 0, alt = GetKeyState(VK_MENU) < 0, shift = GetKeyState(VK_SHIFT) < 0;
+    if (msg.message == WM_KEYDOWN && msg.wParam == VK_TAB && !ctrl && !alt && MoveFocusBetweenPanes(shift)) {
+        return true;
+    }
+    // Shift+F10 stays the context-menu key.
+    if (msg.message == WM_SYSKEYDOWN && msg.wParam == VK_F10 && !shift && !ctrl) {
+        ToggleToolbarFocus();
         return true;
     }
     return preview_.Hwnd() && preview_.PreTranslateMessage(&msg);
 }
 
 // The frame is no dialog, so Tab would otherwise stay inside whichever pane has the focus.
-bool MainFrame::MoveFocusBetweenPanes() {
+bool MainFrame::MoveFocusBetweenPanes(bool backwards) {
     HWND focus = GetFocus();
-    HWND preview = preview_.Hwnd();
-    if (IsWithin(focus, list_.Hwnd()) && preview) {
-        SetFocus(preview);
+    std::vector<HWND> stops;
+    for (HWND pane : {toolbar_.Hwnd(), list_.Hwnd(), splitter_.Hwnd(), preview_.Hwnd()}) {
+        if (pane && IsWindowVisible(pane)) stops.push_back(pane);
+    }
+    if (stops.empty()) return false;
+    // The splitter holds the list and the preview: only the bar itself counts as the splitter.
+    const auto current = std::find_if(stops.begin(), stops.end(), [&](HWND pane) {
+        return pane == splitter_.Hwnd() ? focus == pane : IsWithin(focus, pane);
+    });
+    if (current == stops.end()) {
+        SetFocus(list_.Hwnd() ? list_.Hwnd() : stops.front());
         return true;
     }
-    if (IsWithin(focus, preview) || !IsWithin(focus, list_.Hwnd())) {
-        SetFocus(list_.Hwnd());
-        return true;
+    const size_t count = stops.size();
+    const size_t at = static_cast<size_t>(current - stops.begin());
+    SetFocus(stops[(at + (backwards ? count - 1 : 1)) % count]);
+    return true;
+}
+
+void MainFrame::ToggleToolbarFocus() {
+    if (!toolbar_.Hwnd()) return;
+    if (GetFocus() == toolbar_.Hwnd()) {
+        toolbar_.ReturnFocus();
+    } else {
+        SetFocus(toolbar_.Hwnd());
     }
-    return false;
+}
+
+// Alt pressed and released alone: the frame has no menu bar, so the toolbar stands in for it.
+// Alt+Space and the other system-menu keys carry their character and go on as usual.
+LRESULT MainFrame::OnSystemCommand(UINT, WPARAM wParam, LPARAM lParam, bool& handled) {
+    if ((wParam & 0xFFF0) != SC_KEYMENU || lParam != 0) {
+        handled = false;
+        return 0;
+    }
+    ToggleToolbarFocus();
+    return 0;
+}
+
+LRESULT MainFrame::OnMenuChar(UINT, WPARAM wParam, LPARAM lParam, bool& handled) {
+    if (HIWORD(wParam) & MF_SYSMENU) {
+        handled = false;
+        return 0;
+    }
+    return pictrove::OnMenuChar(reinterpret_cast<HMENU>(lParam), static_cast<wchar_t>(LOWORD(wParam)));
+}
+
+// Activation gives the frame itself the focus; the keys belong to the list.
+LRESULT MainFrame::OnSetFocus(UINT, WPARAM, LPARAM, bool&) {
+    if (list_.Hwnd()) SetFocus(list_.Hwnd());
+    return 0;
 }
 
 LRESULT MainFrame::OnDropFiles(UINT, WPARAM wParam, LPARAM, bool&) {

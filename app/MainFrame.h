@@ -52,7 +52,8 @@ class MainFrame : public WindowImpl<MainFrame>, public DocumentView, public Idle
 
     // IdleHandler: command states of toolbar and menus.
     bool OnIdle() override;
-    // MessageFilter: the keyboard shortcuts, and Tab between the list and the preview.
+    // MessageFilter: the keyboard shortcuts, F10 to the toolbar and back, and Tab round the
+    // toolbar, the list, the splitter bar and the preview.
     bool PreTranslateMessage(MSG& msg) override;
 
     const DocumentState& Document() const { return document_; }
@@ -94,6 +95,9 @@ class MainFrame : public WindowImpl<MainFrame>, public DocumentView, public Idle
     LRESULT OnDrawMenuItem(UINT, WPARAM, LPARAM, bool&);
     LRESULT OnInitMenuPopup(UINT, WPARAM, LPARAM, bool&);
     LRESULT OnDropFiles(UINT, WPARAM, LPARAM, bool&);
+    LRESULT OnMenuChar(UINT, WPARAM, LPARAM, bool&);
+    LRESULT OnSystemCommand(UINT, WPARAM, LPARAM, bool&);
+    LRESULT OnSetFocus(UINT, WPARAM, LPARAM, bool&);
 
     void CreateToolbarImages();
     void CreatePanes();
@@ -102,7 +106,9 @@ class MainFrame : public WindowImpl<MainFrame>, public DocumentView, public Idle
     void UpdatePreview();
     // Where a context menu asked for from the keyboard opens: below the focused row.
     POINT KeyboardMenuPoint() const;
-    bool MoveFocusBetweenPanes();
+    bool MoveFocusBetweenPanes(bool backwards);
+    // F10 or Alt alone: into the toolbar, or out of it back to the pane it came from.
+    void ToggleToolbarFocus();
     void RegisterWithLoop();
     void UnregisterFromLoop();
 

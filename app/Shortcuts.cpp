@@ -12,16 +12,18 @@ namespace {
 struct Shortcut {
     UINT command;
     WORD key;
+    bool ctrl;
     bool shift;
     const wchar_t* hint;
 };
 
 constexpr Shortcut kShortcuts[] = {
-    {IDM_OPEN, 'O', false, L"Ctrl+O"},
-    {IDM_SELECT_ALL, 'A', false, L"Ctrl+A"},
-    {IDM_COPY_IMAGE, 'C', false, L"Ctrl+C"},
-    {IDM_EXTRACT_SELECTED, 'S', false, L"Ctrl+S"},
-    {IDM_EXTRACT_ALL, 'S', true, L"Ctrl+Shift+S"},
+    {IDM_OPEN, 'O', true, false, L"Ctrl+O"},
+    {IDM_SELECT_ALL, 'A', true, false, L"Ctrl+A"},
+    {IDM_COPY_IMAGE, 'C', true, false, L"Ctrl+C"},
+    {IDM_EXTRACT_SELECTED, 'S', true, false, L"Ctrl+S"},
+    {IDM_EXTRACT_ALL, 'S', true, true, L"Ctrl+Shift+S"},
+    {IDM_ABOUT, VK_F1, false, false, L"F1"},
 };
 
 }  // namespace
@@ -30,7 +32,7 @@ UniqueAccelerators CreateFrameAccelerators() {
     ACCEL table[std::size(kShortcuts)]{};
     for (size_t i = 0; i < std::size(kShortcuts); ++i) {
         const Shortcut& shortcut = kShortcuts[i];
-        table[i].fVirt = static_cast<BYTE>(FVIRTKEY | FCONTROL | (shortcut.shift ? FSHIFT : 0));
+        table[i].fVirt = static_cast<BYTE>(FVIRTKEY | (shortcut.ctrl ? FCONTROL : 0) | (shortcut.shift ? FSHIFT : 0));
         table[i].key = shortcut.key;
         table[i].cmd = static_cast<WORD>(shortcut.command);
     }

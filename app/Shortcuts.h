@@ -10,7 +10,7 @@
 
 namespace pictrove {
 
-// Ctrl+O, Ctrl+A, Ctrl+C, Ctrl+S and Ctrl+Shift+S for their commands.
+// Ctrl+O, Ctrl+A, Ctrl+C, Ctrl+S and Ctrl+Shift+S for their commands, F1 for About.
 UniqueAccelerators CreateFrameAccelerators();
 
 // "Ctrl+S" for a command, or empty when it has no shortcut.

@@ -1,12 +1,11 @@
-// list and extract: documents opened through the readers, pictures written with the window's
-// naming rules and writer, on several threads at once.
+// list and extract: documents opened through the readers, pictures planned and written by the
+// extraction engine with the window's writer, on several threads at once.
 #include "cli/CliRun.h"
 
 #include <windows.h>
 #include <wrl/client.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cwctype>
 #include <mutex>
 #include <set>
@@ -16,6 +15,7 @@
 #include "common/GdiplusHolders.h"
 #include "common/Handles.h"
 #include "contracts/ReaderImageFields.h"
+#include "engine/ExtractRunner.h"
 #include "extract/ImageFileWriter.h"
 #include "extract/OutputNaming.h"
 #include "extract/StoredPictureFile.h"
@@ -176,12 +176,6 @@ class RunPaths {
     std::set<std::wstring> taken_;
 };
 
-struct ImageJob {
-    int index = 0;
-    std::wstring path;
-    bool stored = false;  // written as stored, not decoded
-};
-
 struct JobFailure {
     std::wstring path;
     DWORD error = 0;
@@ -222,70 +216,98 @@ class WorkerDocument {
     ComPtr<ImageCollection> own_;
 };
 
-// Writes the jobs on several threads, each decoding, converting and encoding its pictures, so
-// one picture's decoding overlaps another's encoding. At most one decoded picture per thread
-// is held.
-std::vector<JobFailure> WriteImages(const std::wstring& path,
-                                    const CliOptions& options,
-                                    const DocumentOpenResult& opened,
-                                    const CLSID& encoder,
-                                    const std::vector<ImageJob>& jobs,
-                                    int threads,
-                                    const std::wstring& progressName) {
-    std::atomic<size_t> next{0};
-    std::atomic<size_t> done{0};
-    std::mutex readerLock;
-    std::mutex failureLock;
-    std::vector<JobFailure> failures;
-    const bool progress = !progressName.empty();
-    auto work = [&](bool ownReader) {
-        ScopedCoInit com(COINIT_MULTITHREADED);
-        WorkerDocument document(*opened.collection.Get(), readerLock);
-        bool first = true;
-        for (size_t i = next++; i < jobs.size(); i = next++) {
-            // Opened only once there is work for it, so a short list opens no more readers.
-            if (first && ownReader) document.OpenOwn(path, options, opened.imageCount);
-            first = false;
-            WriteOutcome outcome;
-            if (jobs[i].stored) {
-                // The collection serialises the reader itself; the bytes are this thread's alone.
-                outcome = WriteStoredPicture(&document.Collection(), jobs[i].index, jobs[i].path);
-            } else {
-                HRESULT result = S_OK;
-                ComPtr<IUnknown> image = document.GetImage(jobs[i].index, result);
-                // A picture over a limit says so in its failure line rather than calling its data bad.
-                outcome = !image && IsImageLimitRefusal(result)
-                              ? WriteOutcome::Failed(static_cast<DWORD>(result))
-                              : SaveImageFile(image.Get(), kOutputDpi, encoder, jobs[i].path);
-            }
-            if (!outcome.written) {
-                std::lock_guard<std::mutex> lock(failureLock);
-                failures.push_back({jobs[i].path, outcome.error});
-            }
-            const size_t finished = ++done;
-            if (progress) {
-                WriteErr(L"\r" + progressName + L": " + std::to_wstring(finished) + L"/" +
-                         std::to_wstring(jobs.size()));
-            }
-        }
-    };
-    const int count = std::max(1, std::min(threads, static_cast<int>(jobs.size())));
-    std::vector<std::thread> workers;
-    for (int t = 1; t < count; ++t) workers.emplace_back(work, true);
-    work(false);
-    for (std::thread& worker : workers) worker.join();
-    if (progress) WriteErr(L"\n");
-    std::sort(failures.begin(), failures.end(),
-              [](const JobFailure& a, const JobFailure& b) { return a.path < b.path; });
-    return failures;
-}
+// One worker of a document's run: the COM apartment of its thread and its view of the document.
+class CliPictureWorker : public PictureWorker {
+  public:
+    CliPictureWorker(ImageCollection& shared, std::mutex& sharedLock, const CLSID& encoder)
+        : com_(COINIT_MULTITHREADED), document_(shared, sharedLock), encoder_(encoder) {}
 
-// True when path lies inside folder (which ends with a backslash).
-bool InsideFolder(const std::wstring& path, const std::wstring& folder) {
-    const std::wstring full = Lower(FullPath(path));
-    const std::wstring base = Lower(folder);
-    return full.size() > base.size() && full.compare(0, base.size(), base) == 0;
-}
+    WorkerDocument& Document() { return document_; }
+
+    PictureResult Write(const PlannedPicture& picture) override {
+        WriteOutcome outcome;
+        if (picture.stored) {
+            // The collection serialises the reader itself; the bytes are this thread's alone.
+            outcome = WriteStoredPicture(&document_.Collection(), picture.index, picture.path);
+        } else {
+            HRESULT result = S_OK;
+            ComPtr<IUnknown> image = document_.GetImage(picture.index, result);
+            // A picture over a limit says so in its failure line rather than calling its data bad.
+            outcome = !image && IsImageLimitRefusal(result)
+                          ? WriteOutcome::Failed(static_cast<DWORD>(result))
+                          : SaveImageFile(image.Get(), kOutputDpi, encoder_, picture.path);
+        }
+        return {outcome.written, outcome.error};
+    }
+
+  private:
+    ScopedCoInit com_;
+    WorkerDocument document_;
+    const CLSID& encoder_;
+};
+
+// Writes one document's planned pictures on several threads, each decoding, converting and
+// encoding its pictures, so one picture's decoding overlaps another's encoding. Failures are
+// gathered for the report after the run; progress goes to the console as pictures finish.
+class CliExtraction : public ExtractCallbacks {
+  public:
+    CliExtraction(const std::wstring& path,
+                  const CliOptions& options,
+                  const DocumentOpenResult& opened,
+                  const CLSID& encoder,
+                  const std::vector<PlannedPicture>& pictures,
+                  const std::wstring& progressName)
+        : path_(path),
+          options_(options),
+          opened_(opened),
+          encoder_(encoder),
+          pictures_(pictures),
+          progressName_(progressName) {}
+
+    std::unique_ptr<PictureWorker> NewWorker(int worker) override {
+        auto writer = std::make_unique<CliPictureWorker>(*opened_.collection.Get(), readerLock_, encoder_);
+        // The run's own thread keeps the shared reader; the others open one each.
+        if (worker != 0) writer->Document().OpenOwn(path_, options_, opened_.imageCount);
+        return writer;
+    }
+    void PictureFailed(size_t position, std::uint32_t reason) override {
+        failures_.push_back({pictures_[position].path, reason});
+    }
+    void PictureFinished(size_t, size_t finished) override {
+        if (progressName_.empty()) return;
+        WriteErr(L"\r" + progressName_ + L": " + std::to_wstring(finished) + L"/" + std::to_wstring(pictures_.size()));
+    }
+
+    std::vector<JobFailure> Run(int threads) {
+        RunExtraction(pictures_, *this, {threads, {}, nullptr});
+        if (!progressName_.empty()) WriteErr(L"\n");
+        std::sort(failures_.begin(), failures_.end(),
+                  [](const JobFailure& a, const JobFailure& b) { return a.path < b.path; });
+        return failures_;
+    }
+
+  private:
+    const std::wstring& path_;
+    const CliOptions& options_;
+    const DocumentOpenResult& opened_;
+    const CLSID& encoder_;
+    const std::vector<PlannedPicture>& pictures_;
+    std::wstring progressName_;
+    std::mutex readerLock_;
+    std::vector<JobFailure> failures_;
+};
+
+// This run's files: a later picture never takes the name of one written earlier, and no
+// question is asked.
+class RunFiles : public ExistingFiles {
+  public:
+    explicit RunFiles(const RunPaths& paths) : paths_(paths) {}
+    bool Exists(const std::wstring& path) override { return paths_.Taken(path); }
+    ExistingChoice Ask(int, const std::wstring&) override { return ExistingChoice::kKeepBoth; }
+
+  private:
+    const RunPaths& paths_;
+};
 
 }  // namespace
 
@@ -380,8 +402,6 @@ int RunExtract(const CliOptions& options) {
     }
     std::wstring folder = FullPath(options.outputFolder);
     if (!folder.empty() && folder.back() != L'\\') folder += L'\\';
-    const bool original = options.typeIndex == kOriginalImageType;
-    const std::wstring fileTemplate = FixTemplateExtension(options.fileTemplate, ImageTypeExtension(options.typeIndex));
 
     bool notOpened = false;
     int failures = 0;
@@ -398,42 +418,31 @@ int RunExtract(const CliOptions& options) {
         }
         const std::vector<int> selected = Selection(options, opened.imageCount, path, failures);
         if (selected.empty()) continue;
+        CollectionPlanSource source(opened.collection.Get());
+        RunFiles runFiles(runPaths);
+        const ExtractPlan plan =
+            PlanExtraction({selected, options.typeIndex, options.fileTemplate, folder, threads}, source, runFiles);
+        if (plan.status == PlanStatus::kForbiddenFolder || plan.status == PlanStatus::kForbiddenTemplate) {
+            WriteErr(std::wstring(plan.status == PlanStatus::kForbiddenFolder ? L"Folder" : L"File") +
+                     L" names cannot hold these characters: " + plan.refused + L"\n");
+            return kExitBadArguments;
+        }
         if (!folderMade && !(folderMade = MakeFolderPath(folder))) {
             WriteErr(L"The folder " + folder + L" cannot be created.\n");
             return kExitSomeFailed;
         }
-        const std::wstring padFormat = IndexPadFormat(opened.imageCount);
-        std::vector<std::wstring> named;
-        named.reserve(selected.size());
-        std::vector<int> storedFormats(selected.size(), kStoredNone);
-        for (size_t i = 0; i < selected.size(); ++i) {
-            std::wstring path = BuildOutputPath(opened.collection.Get(), folder, fileTemplate, selected[i], padFormat);
-            // The original format's template has no extension: each picture takes its own.
-            if (original) {
-                storedFormats[i] = StoredFormatOfImage(opened.collection.Get(), selected[i]);
-                path += OriginalFormatExtension(storedFormats[i]);
-            }
-            named.push_back(std::move(path));
+        for (const PlannedPicture& picture : plan.outside) {
+            WriteErr(picture.path + L": the template leads outside " + folder + L"; not written\n");
+            ++failures;
         }
-        const std::vector<std::wstring> distinct =
-            DistinctOutputPaths(named, true, [&runPaths](const std::wstring& p) { return runPaths.Taken(p); });
-        std::vector<ImageJob> jobs;
-        for (size_t i = 0; i < selected.size(); ++i) {
-            if (!InsideFolder(distinct[i], folder)) {
-                WriteErr(distinct[i] + L": the template leads outside " + folder + L"; not written\n");
-                ++failures;
-                continue;
-            }
-            runPaths.Take(distinct[i]);
-            jobs.push_back({selected[i], distinct[i], storedFormats[i] != kStoredNone});
-        }
+        for (const PlannedPicture& picture : plan.pictures) runPaths.Take(picture.path);
         const bool progress = !options.quiet && ErrIsConsole();
         const std::vector<JobFailure> failed =
-            WriteImages(path, options, opened, encoder, jobs, threads, progress ? path : std::wstring());
+            CliExtraction(path, options, opened, encoder, plan.pictures, progress ? path : std::wstring()).Run(threads);
         for (const JobFailure& failure : failed)
             WriteErr(failure.path + L": " + SystemErrorText(failure.error) + L"\n");
         failures += static_cast<int>(failed.size());
-        written += static_cast<int>(jobs.size() - failed.size());
+        written += static_cast<int>(plan.pictures.size() - failed.size());
     }
     if (!options.quiet) WriteErr(std::to_wstring(written) + L" written, " + std::to_wstring(failures) + L" failed.\n");
     if (notOpened) return kExitNotOpened;

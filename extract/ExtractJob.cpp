@@ -1,6 +1,8 @@
 // The extraction worker and its wiring to the progress window.
 #include "extract/ExtractJob.h"
 
+#include <chrono>
+
 #include "extract/ExistingFilesQuestion.h"
 #include "extract/OutputNaming.h"
 #include "extract/StoredPictureFile.h"
@@ -13,7 +15,48 @@ namespace pictrove {
 
 namespace {
 
-constexpr DWORD kPauseAfterImageMs = 10;
+// A rest after each picture leaves the machine to the user while a long job runs.
+constexpr std::chrono::milliseconds kPauseAfterImage{10};
+
+// Files on the disk, and the window's question about them.
+class FilesOnDisk : public ExistingFiles {
+  public:
+    explicit FilesOnDisk(HWND owner) : owner_(owner) {}
+    bool Exists(const std::wstring& path) override { return OutputFileExists(path); }
+    ExistingChoice Ask(int count, const std::wstring& firstPath) override {
+        switch (AskAboutExistingFiles(owner_, count, firstPath)) {
+            case ExistingFilesChoice::kReplace:
+                return ExistingChoice::kReplace;
+            case ExistingFilesChoice::kKeepBoth:
+                return ExistingChoice::kKeepBoth;
+            case ExistingFilesChoice::kCancel:
+            default:
+                return ExistingChoice::kCancel;
+        }
+    }
+
+  private:
+    HWND owner_;
+};
+
+// The window's pictures go through its one writer on the job's worker thread.
+class WindowPictureWorker : public PictureWorker {
+  public:
+    explicit WindowPictureWorker(ImageFileWriter& writer) : writer_(writer) {}
+    PictureResult Write(const PlannedPicture& picture) override {
+        const WriteOutcome outcome = writer_.WriteImage(picture.index, picture.path);
+        return {outcome.written, outcome.error};
+    }
+
+  private:
+    ImageFileWriter& writer_;
+};
+
+std::vector<std::wstring> PathsOf(const ExtractPlan& plan) {
+    std::vector<std::wstring> paths;
+    for (const PlannedPicture& picture : plan.pictures) paths.push_back(picture.path);
+    return paths;
+}
 
 }  // namespace
 
@@ -22,25 +65,16 @@ ExtractJob::ExtractJob(ImageCollection* collection,
                        std::wstring folder,
                        std::wstring fileTemplate,
                        const std::vector<int>& indices)
-    : folder_(std::move(folder)), template_(std::move(fileTemplate)), writer_(collection, typeIndex) {
+    : folder_(folder), writer_(collection, typeIndex) {
     if (!collection) return;
-    // The original format puts each picture's own extension on; one typed into the template goes.
-    if (typeIndex == kOriginalImageType) template_ = FixTemplateExtension(template_, L"");
     collection_ = collection;
     indices_ = indices;
-    collection_->GetImageCount(&imageCount_);
     // All names up front, on this thread: collisions and existing files are settled before the
     // worker starts, and any question about them is asked here, not from the worker.
-    const std::wstring padFormat = IndexPadFormat(imageCount_);
-    namedPaths_.reserve(indices_.size());
-    for (int index : indices_) {
-        std::wstring path = BuildOutputPath(collection_.Get(), folder_, template_, index, padFormat);
-        // The template of the original format has no extension: each picture takes its own.
-        if (typeIndex == kOriginalImageType)
-            path += OriginalFormatExtension(StoredFormatOfImage(collection_.Get(), index));
-        namedPaths_.push_back(std::move(path));
-    }
-    paths_ = DistinctOutputPaths(namedPaths_, false, nullptr);
+    CollectionPlanSource source(collection_.Get());
+    imageCount_ = source.ImageCount();
+    plan_ = PlanNames({indices, typeIndex, std::move(fileTemplate), std::move(folder), 1}, source);
+    paths_ = PathsOf(plan_);
 }
 
 ExtractJob::~ExtractJob() {
@@ -48,26 +82,21 @@ ExtractJob::~ExtractJob() {
 }
 
 bool ExtractJob::SettleExistingFiles(HWND owner) {
-    std::vector<const std::wstring*> existing;
-    for (const std::wstring& path : paths_) {
-        if (OutputFileExists(path)) existing.push_back(&path);
-    }
-    if (existing.empty()) return true;
-    switch (AskAboutExistingFiles(owner, static_cast<int>(existing.size()), *existing.front())) {
-        case ExistingFilesChoice::kReplace:
-            return true;
-        case ExistingFilesChoice::kKeepBoth:
-            paths_ = DistinctOutputPaths(namedPaths_, true, &OutputFileExists);
-            return true;
-        case ExistingFilesChoice::kCancel:
-        default:
-            return false;
-    }
+    FilesOnDisk files(owner);
+    pictrove::SettleExistingFiles(plan_, files);
+    paths_ = PathsOf(plan_);
+    return plan_.status != PlanStatus::kCancelled;
 }
 
 INT_PTR ExtractJob::RunModal(HWND owner) {
     if (writer_.MissingEncoder()) {
         ShowProgramMessage(FormatUiString(IDS_NO_ENCODER, {ImageTypeLabel(writer_.TypeIndex())}), MB_ICONERROR);
+        return IDCANCEL;
+    }
+    // The settings refuse such names before a job is made; a job from elsewhere writes nothing.
+    if (plan_.status == PlanStatus::kForbiddenFolder || plan_.status == PlanStatus::kForbiddenTemplate) {
+        const UINT text = plan_.status == PlanStatus::kForbiddenFolder ? IDS_FOLDER_FORBIDDEN : IDS_TEMPLATE_FORBIDDEN;
+        ShowProgramMessage(FormatUiString(text, {plan_.refused}), MB_ICONERROR);
         return IDCANCEL;
     }
     if (StepCount() > 0) {
@@ -111,16 +140,28 @@ DWORD ExtractJob::Run() {
         // The collection is called from this thread directly, as the readers allow.
         ScopedCoInit com(COINIT_APARTMENTTHREADED);
         ScopedGdiplus gdiplus;
-        const size_t count = indices_.size();
-        for (size_t i = 0; IsRunning() && i < count; ++i) {
-            PostMessageW(window_, WM_EXTRACT_PROGRESS, static_cast<WPARAM>(i), 0);
-            failures_.Record(paths_[i], writer_.WriteImage(indices_[i], paths_[i]));
-            processed_ = static_cast<int>(i) + 1;
-            Sleep(kPauseAfterImageMs);
-        }
+        // A path the template leads out of the folder is never written; it fails with the rest.
+        for (const PlannedPicture& picture : plan_.outside)
+            failures_.Record(picture.path, WriteOutcome::Failed(ERROR_BAD_PATHNAME));
+        processed_ = static_cast<int>(plan_.outside.size());
+        const RunSummary summary =
+            RunExtraction(plan_.pictures, *this, {1, kPauseAfterImage, [this] { return !IsRunning(); }});
+        processed_ += static_cast<int>(summary.processed);
     }
     PostMessageW(window_, WM_EXTRACT_DONE, 0, 0);
     return 0;
+}
+
+std::unique_ptr<PictureWorker> ExtractJob::NewWorker(int) {
+    return std::make_unique<WindowPictureWorker>(writer_);
+}
+
+void ExtractJob::PictureStarting(size_t position) {
+    PostMessageW(window_, WM_EXTRACT_PROGRESS, static_cast<WPARAM>(plan_.outside.size() + position), 0);
+}
+
+void ExtractJob::PictureFailed(size_t position, std::uint32_t reason) {
+    failures_.Record(plan_.pictures[position].path, WriteOutcome::Failed(reason));
 }
 
 ExtractOutcome ExtractImages(ImageCollection* collection,

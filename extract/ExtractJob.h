@@ -1,5 +1,6 @@
-// One extraction of several images: the progress window on the user-interface thread and a
-// worker thread that converts and writes the images one after the other.
+// One extraction of several images: the progress window on the user-interface thread, and the
+// engine's plan and run on a worker thread that converts and writes the images one after the
+// other.
 #pragma once
 
 #include <windows.h>
@@ -8,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/ExtractRunner.h"
 #include "extract/ImageFileWriter.h"
 #include "extract/ProgressDialog.h"
 #include "extract/WorkerThread.h"
@@ -15,10 +17,10 @@
 
 namespace pictrove {
 
-class ExtractJob : private WorkerThread, private ProgressDialog::Work {
+class ExtractJob : private WorkerThread, private ProgressDialog::Work, private ExtractCallbacks {
   public:
     // Takes a reference on the collection, asks it for the image count and the image names and
-    // makes every output path, distinct within the job. Without a collection nothing is taken
+    // plans every output path, distinct within the job. Without a collection nothing is taken
     // and the job has nothing to do.
     ExtractJob(ImageCollection* collection,
                int typeIndex,
@@ -27,9 +29,10 @@ class ExtractJob : private WorkerThread, private ProgressDialog::Work {
                const std::vector<int>& indices);
     ~ExtractJob() override;
 
-    // Says so and stops when there is no encoder for the type. When output files exist already,
-    // asks once whether to replace them, keep both (the new files get numbered names) or cancel
-    // (nothing is written). Then creates the folder and shows the progress window until the job
+    // Says so and stops when there is no encoder for the type, or when the folder or the template
+    // holds characters no file name may have. When output files exist already, asks once
+    // whether to replace them, keep both (the new files get numbered names) or cancel (nothing
+    // is written). Then creates the folder and shows the progress window until the job
     // ends or is cancelled. Afterwards one message box tells of images that could not be
     // written, or of a worker that could not be started. Returns 1 when the job ran to its end,
     // 2 when it was cancelled or had nothing to do.
@@ -39,7 +42,8 @@ class ExtractJob : private WorkerThread, private ProgressDialog::Work {
     // Images the worker went through (written or failed): fewer than asked after a cancel.
     int Processed() const { return processed_; }
     int ImageCount() const { return imageCount_; }
-    // The path of each image, in the order of writing.
+    // The path of each image, in the order of writing; an image whose path the template leads
+    // out of the folder has none and fails.
     const std::vector<std::wstring>& OutputPaths() const { return paths_; }
 
   private:
@@ -50,16 +54,20 @@ class ExtractJob : private WorkerThread, private ProgressDialog::Work {
     bool StartWork(HWND window) override;
     void StopWork() override;
 
+    // ExtractCallbacks, on the worker thread
+    std::unique_ptr<PictureWorker> NewWorker(int worker) override;
+    void PictureStarting(size_t position) override;
+    void PictureFailed(size_t position, std::uint32_t reason) override;
+
     // False when the user cancelled at the question about existing files.
     bool SettleExistingFiles(HWND owner);
 
     std::wstring folder_;
-    std::wstring template_;
     ImageFileWriter writer_;
     Microsoft::WRL::ComPtr<ImageCollection> collection_;
     std::vector<int> indices_;
-    std::vector<std::wstring> namedPaths_;  // as the template makes them, collisions included
-    std::vector<std::wstring> paths_;       // what is written
+    ExtractPlan plan_;
+    std::vector<std::wstring> paths_;  // what is written
     int imageCount_ = 0;
     HWND window_ = nullptr;
     WriteFailures failures_;  // written by the worker, read after it has ended

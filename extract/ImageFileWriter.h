@@ -8,15 +8,12 @@
 #include <string>
 
 #include "contracts/ReaderContract.h"
+#include "engine/ExtractPlan.h"
 
 namespace pictrove {
 
-// Image type index 0..4 (BMP, GIF, JPEG, PNG, original format): the order of the settings and the
-// type list; the Save As filter has the first four. The original format writes each picture as
-// stored and encodes the pictures without a stored form as PNG, so its encoder is PNG's.
-inline constexpr int kImageTypeCount = 5;
-inline constexpr int kEncodedImageTypeCount = 4;  // the types every picture is encoded to
-inline constexpr int kOriginalImageType = 4;
+// The encoders of the image types (engine/ExtractPlan.h); the Save As filter has the first four.
+// The original format encodes the pictures without a stored form as PNG, so its encoder is PNG's.
 inline constexpr const wchar_t* kEncoderMimeTypes[kImageTypeCount] = {L"image/bmp", L"image/gif", L"image/jpeg",
                                                                       L"image/png", L"image/png"};
 inline constexpr float kOutputDpi = 96.0f;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "contracts/ReaderContract.h"
+#include "extract/StoredPictureFile.h"
 #include "resources/ResourceIds.h"
 #include "resources/UiStrings.h"
 #include "common/Handles.h"
@@ -38,16 +39,32 @@ std::vector<std::wstring> SplitFolder(const std::wstring& folder) {
 
 }  // namespace
 
+int CollectionPlanSource::ImageCount() {
+    if (count_ < 0) {
+        count_ = 0;
+        if (collection_) collection_->GetImageCount(&count_);
+    }
+    return count_;
+}
+
+std::wstring CollectionPlanSource::ImageName(int index) {
+    ScopedBstr name;
+    if (collection_) collection_->GetImageName(index, name.Out());
+    std::wstring imageName(name.Get() ? name.Get() : L"", name.Length());
+    if (imageName.empty()) imageName = FormatUiString(IDS_DEFAULT_IMAGE_NAME, {static_cast<long long>(index)});
+    return imageName;
+}
+
+int CollectionPlanSource::StoredFormat(int index) {
+    return StoredFormatOfImage(collection_, index);
+}
+
 std::wstring BuildOutputPath(ImageCollection* collection,
                              const std::wstring& folder,
                              const std::wstring& fileTemplate,
                              int index,
                              const std::wstring& padFormat) {
-    ScopedBstr name;
-    if (collection) collection->GetImageName(index, name.Out());
-    std::wstring imageName(name.Get() ? name.Get() : L"", name.Length());
-    if (imageName.empty()) imageName = FormatUiString(IDS_DEFAULT_IMAGE_NAME, {static_cast<long long>(index)});
-    return ComposeOutputPath(folder, fileTemplate, index, padFormat, imageName);
+    return ComposeOutputPath(folder, fileTemplate, index, padFormat, CollectionPlanSource(collection).ImageName(index));
 }
 
 const DriveQueries& SystemDriveQueries() {

@@ -33,18 +33,23 @@ LRESULT ProgressDialog::OnInitDialog(UINT, WPARAM, LPARAM, bool&) {
     bar_ = GetDlgItem(Hwnd(), IDC_PROGRESS_BAR);
     // The 32-bit range: the 16-bit one would wrap beyond 65535 images.
     SendMessageW(bar_, PBM_SETRANGE32, 0, steps_);
+    // The first picture is under way from the start: the label says so before any report comes.
+    ShowPosition(0);
     // Without a worker no message would ever come: the window must not wait for one.
     if (!work_.StartWork(Hwnd())) Close(IDCANCEL);
     return TRUE;
 }
 
 LRESULT ProgressDialog::OnProgress(UINT, WPARAM wParam, LPARAM, bool&) {
-    const int position = static_cast<int>(wParam);
+    ShowPosition(static_cast<int>(wParam));
+    return 0;
+}
+
+void ProgressDialog::ShowPosition(int position) {
     SendMessageW(bar_, PBM_SETPOS, static_cast<WPARAM>(position), 0);
     const std::wstring text =
         FormatUiString(IDS_EXTRACT_PROGRESS, {static_cast<long long>(position) + 1, static_cast<long long>(steps_)});
     SetDlgItemTextW(Hwnd(), IDC_PROGRESS_TEXT, text.c_str());
-    return 0;
 }
 
 LRESULT ProgressDialog::OnDone(UINT, WPARAM, LPARAM, bool&) {

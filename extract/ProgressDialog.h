@@ -34,6 +34,8 @@ class ProgressDialog : public ModalDialogImpl<ProgressDialog> {
     LRESULT OnDone(UINT, WPARAM, LPARAM, bool&);
     LRESULT OnCancel(UINT, WPARAM, LPARAM, bool&);
     void Close(INT_PTR result);
+    // Bar and label for the picture at position (0-based) of the job.
+    void ShowPosition(int position);
 
     Work& work_;
     HWND bar_ = nullptr;

@@ -32,11 +32,6 @@ int StoredFormatOfImage(ImageCollection* collection, int index) {
     return format > kStoredNone && format < kStoredFormatCount ? format : kStoredNone;
 }
 
-std::wstring OriginalFormatExtension(int storedFormat) {
-    const std::wstring extension = StoredFormatExtension(storedFormat);
-    return extension.empty() ? std::wstring(ImageTypeExtension(3)) : extension;
-}
-
 int KnownPixelTypeOfImage(ImageCollection* collection, int index) {
     const auto list = StoredList(collection);
     int type = -1;

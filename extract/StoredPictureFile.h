@@ -9,6 +9,7 @@
 
 #include "contracts/ReaderContract.h"
 #include "contracts/StoredFormat.h"
+#include "engine/OutputNames.h"
 #include "extract/ImageFileWriter.h"
 
 namespace pictrove {
@@ -16,9 +17,6 @@ namespace pictrove {
 // The StoredPictureFormat of image index; kStoredNone when the collection does not offer the
 // interface, the picture has no stored form or the call fails.
 int StoredFormatOfImage(ImageCollection* collection, int index);
-
-// The extension an "Original format" file gets: the stored format's, PNG's when it has none.
-std::wstring OriginalFormatExtension(int storedFormat);
 
 // The pixel type the reader knows without decoding (-1 when it cannot tell).
 int KnownPixelTypeOfImage(ImageCollection* collection, int index);

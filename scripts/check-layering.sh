@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Fails when a folder includes one it must not: the ground floor (common/, contracts/, ui/) and
-# the component DLLs never reach up into the application's folders.
+# the component DLLs never reach up into the application's folders, and the extraction engine
+# (engine/), below the window's extraction and the command line, reaches neither up nor into
+# Windows.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
-app_folders='app|browse|cli|extract|reader|resources|ui'
+app_folders='app|browse|cli|engine|extract|reader|resources|ui'
 status=0
 check() {
     local where="$1" forbidden="$2"
@@ -21,5 +23,20 @@ check 'common/' "$app_folders|components"
 check 'ui/' 'app|browse|cli|extract|reader|resources|components'
 check 'resources/' 'app|browse|cli|extract|reader|components'
 check 'components/' "$app_folders"
+check 'engine/' 'app|browse|cli|extract|reader|resources|ui|components'
+# Portable code: no header of the Windows SDK, nor one of ours that exists only for Windows.
+windows_headers='windows|win[a-z0-9]*|wrl/[a-z/]*|ole[a-z0-9]*|objbase|objidl|unknwn|combaseapi|gdiplus[a-z]*|shlwapi|shellapi|shlobj|commctrl|commdlg|msxml[0-9]*|propidl|psapi|tchar'
+hits=$(git grep -n -E "#include <($windows_headers)\.h>|#include <wrl/" -- engine/ || true)
+if [ -n "$hits" ]; then
+    echo "engine/ must not include Windows headers:"
+    echo "$hits" | sed 's/^/    /'
+    status=1
+fi
+for header in $(git grep -h -o -E '#include "(common|contracts)/[A-Za-z0-9_]+\.h"' -- engine/ | sed 's/#include "//; s/"$//' | sort -u); do
+    if grep -q -E "#include <($windows_headers)\.h>|#include <wrl/" "$header"; then
+        echo "engine/ includes $header, which includes Windows headers"
+        status=1
+    fi
+done
 [ $status -eq 0 ] && echo "Layering: no folder reaches up."
 exit $status

@@ -13,6 +13,8 @@ std::span<const MessageEntry<Hyperlink>> Hyperlink::MessageTable() {
         OnMessage<Hyperlink>(WM_LBUTTONUP, &Hyperlink::OnLButtonUp),
         OnMessage<Hyperlink>(WM_KEYDOWN, &Hyperlink::OnKeyDown),
         OnMessage<Hyperlink>(WM_GETDLGCODE, &Hyperlink::OnGetDlgCode),
+        OnMessage<Hyperlink>(WM_SETFOCUS, &Hyperlink::OnFocusChange),
+        OnMessage<Hyperlink>(WM_KILLFOCUS, &Hyperlink::OnFocusChange),
     };
     return kTable;
 }
@@ -47,7 +49,7 @@ LRESULT Hyperlink::OnPaint(UINT, WPARAM, LPARAM, bool&) {
     text.resize(static_cast<size_t>(length));
     ScopedSelectObject font(paint.Get(), underlined_.Get());
     SetBkMode(paint.Get(), TRANSPARENT);
-    SetTextColor(paint.Get(), visited_ ? visitedColor_ : linkColor_);
+    SetTextColor(paint.Get(), GetSysColor(COLOR_HOTLIGHT));
     DrawTextW(paint.Get(), text.c_str(), length, &client, DT_LEFT | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
     if (GetFocus() == Hwnd()) DrawFocusRect(paint.Get(), &client);
     return 0;
@@ -70,6 +72,14 @@ LRESULT Hyperlink::OnKeyDown(UINT, WPARAM wParam, LPARAM, bool& handled) {
         return 0;
     }
     Follow();
+    return 0;
+}
+
+// A static repaints nothing when the focus comes or goes: the focus rectangle would stay or
+// never show.
+LRESULT Hyperlink::OnFocusChange(UINT, WPARAM, LPARAM, bool& handled) {
+    InvalidateRect(Hwnd(), nullptr, TRUE);
+    handled = false;
     return 0;
 }
 

@@ -1,5 +1,6 @@
-// A static control turned into a link: underlined link colour, hand cursor, and a click that
-// either opens its target with the shell or is reported to the parent as NM_CLICK.
+// A static control turned into a link: underlined in the system's link colour (COLOR_HOTLIGHT, which
+// high-contrast schemes set too), hand cursor, a focus cue, and a click that either opens its target
+// with the shell or is reported to the parent as NM_CLICK.
 #pragma once
 
 #include <string>
@@ -11,8 +12,6 @@ namespace pictrove {
 
 class Hyperlink : public SubclassedWindowImpl<Hyperlink> {
   public:
-    static constexpr COLORREF kLinkColor = 0x00FF0000;  // blue
-
     bool AttachLink(HWND control, std::wstring target, bool reportClicks);
     const std::wstring& Target() const { return target_; }
     bool Visited() const { return visited_; }
@@ -27,13 +26,12 @@ class Hyperlink : public SubclassedWindowImpl<Hyperlink> {
     LRESULT OnLButtonUp(UINT, WPARAM, LPARAM, bool&);
     LRESULT OnKeyDown(UINT, WPARAM, LPARAM, bool&);
     LRESULT OnGetDlgCode(UINT, WPARAM, LPARAM, bool&);
+    LRESULT OnFocusChange(UINT, WPARAM, LPARAM, bool&);
     void Follow();
 
     std::wstring target_;
     bool reportClicks_ = false;
     bool visited_ = false;
-    COLORREF linkColor_ = kLinkColor;
-    COLORREF visitedColor_ = kLinkColor;
     UniqueFont underlined_;
 };
 

@@ -2,6 +2,7 @@
 #include "ui/MenuPalette.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 
 namespace pictrove {
@@ -116,7 +117,44 @@ Hls MoreSaturated(Hls color, int percent) {
     return color;
 }
 
+namespace {
+
+// sRGB channel to linear light.
+double Linear(uint8_t channel) {
+    const double value = channel / 255.0;
+    return value <= 0.04045 ? value / 12.92 : std::pow((value + 0.055) / 1.055, 2.4);
+}
+
+double RelativeLuminance(Rgb color) {
+    return 0.2126 * Linear(color.red) + 0.7152 * Linear(color.green) + 0.0722 * Linear(color.blue);
+}
+
+MenuColors SystemMenuColors(const SystemColors& system) {
+    MenuColors colors;
+    colors.gutter = system.menu;
+    colors.background = system.menu;
+    colors.frame = system.menuText;
+    colors.highlight = system.highlight;
+    colors.checked = system.menu;
+    colors.grayText = system.grayText;
+    colors.menuFill = system.menu;
+    colors.text = system.menuText;
+    colors.selectedText = system.highlightText;
+    colors.selectionFrame = system.highlight;
+    colors.systemColors = true;
+    return colors;
+}
+
+}  // namespace
+
+double ContrastRatio(Rgb first, Rgb second) {
+    const double a = RelativeLuminance(first);
+    const double b = RelativeLuminance(second);
+    return (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05);
+}
+
 MenuColors DeriveMenuColors(const SystemColors& system) {
+    if (system.highContrast) return SystemMenuColors(system);
     MenuColors colors;
     colors.gutter = Transform(system.buttonFace, 20, 0);
     colors.background = Transform(system.buttonFace, 75, 0);
@@ -126,12 +164,35 @@ MenuColors DeriveMenuColors(const SystemColors& system) {
     Hls gray = Darker(RgbToHls(system.buttonFace), 19);
     gray.saturation = 0;
     colors.grayText = HlsToRgb(gray);
+    colors.menuFill = system.menu;
+    colors.text = system.menuText;
+    // The selected item keeps the menu text: its box is a pale tint, not the highlight itself.
+    colors.selectedText = system.menuText;
+    colors.selectionFrame = system.highlight;
+    // The tints lighten whatever the scheme gives; under a dark scheme's light text they fade
+    // the text away, so such schemes get their own colours instead.
+    if (ContrastRatio(colors.text, colors.background) < kMinimumTextContrast ||
+        ContrastRatio(colors.text, colors.highlight) < kMinimumTextContrast) {
+        return SystemMenuColors(system);
+    }
     return colors;
 }
 
 ToolbarColors DeriveToolbarColors(const SystemColors& system) {
     const MenuColors menu = DeriveMenuColors(system);
     ToolbarColors colors;
+    if (menu.systemColors) {
+        colors.frame = system.buttonText;
+        colors.pressedFill = system.highlight;
+        colors.hotFill = system.highlight;
+        colors.checkedFill = system.highlight;
+        colors.barBase = system.buttonFace;
+        colors.barTop = system.buttonFace;
+        colors.imageShadow = system.highlight;  // no silhouette: it would only blur the picture
+        colors.separator = system.buttonText;
+        colors.systemColors = true;
+        return colors;
+    }
     colors.frame = system.highlight;
     colors.pressedFill = Transform(system.highlight, 51, 69);
     colors.hotFill = menu.highlight;

@@ -1,4 +1,4 @@
-// The system colours the menu and toolbar colours are derived from.
+// The system colours the menu and toolbar colours are derived from, and the high-contrast switch.
 #include "ui/MenuPalette.h"
 
 #include <windows.h>
@@ -6,8 +6,13 @@
 namespace pictrove {
 
 SystemColors ReadSystemColors() {
-    return SystemColors{Rgb::FromColorRef(GetSysColor(COLOR_BTNFACE)), Rgb::FromColorRef(GetSysColor(COLOR_3DDKSHADOW)),
-                        Rgb::FromColorRef(GetSysColor(COLOR_HIGHLIGHT))};
+    const auto color = [](int index) { return Rgb::FromColorRef(GetSysColor(index)); };
+    HIGHCONTRASTW contrast{sizeof(contrast)};
+    const bool highContrast = SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof(contrast), &contrast, 0) &&
+                              (contrast.dwFlags & HCF_HIGHCONTRASTON) != 0;
+    return SystemColors{color(COLOR_BTNFACE),  color(COLOR_3DDKSHADOW), color(COLOR_HIGHLIGHT),
+                        color(COLOR_MENU),     color(COLOR_MENUTEXT),   color(COLOR_HIGHLIGHTTEXT),
+                        color(COLOR_GRAYTEXT), color(COLOR_BTNTEXT),    highContrast};
 }
 
 }  // namespace pictrove

@@ -1,6 +1,7 @@
 // Owner-drawn menu items and the flat frame of pop-up menu windows.
 #include "ui/OwnerDrawnMenu.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <map>
 #include <optional>
@@ -105,7 +106,8 @@ class ScopedDcState {
 
 void DrawItemText(HDC dc, const RECT& rect, const MenuItemRecord& record, UINT state, const MenuColors& colors) {
     const bool grayed = (state & ODS_GRAYED) != 0;
-    SetTextColor(dc, grayed ? ColorRef(colors.grayText) : GetSysColor(COLOR_MENUTEXT));
+    const bool selected = (state & ODS_SELECTED) != 0;
+    SetTextColor(dc, ColorRef(grayed ? colors.grayText : selected ? colors.selectedText : colors.text));
     SetBkMode(dc, TRANSPARENT);
 
     LOGFONTW logFont{};
@@ -118,13 +120,17 @@ void DrawItemText(HDC dc, const RECT& rect, const MenuItemRecord& record, UINT s
 
     const size_t tab = record.text.find(L'\t');
     const std::wstring label = record.text.substr(0, tab);
+    // The mnemonic is underlined only while the user works the menu from the keyboard (the
+    // system leaves out ODS_NOACCEL then), as in the system's own menus.
+    const UINT prefix = (state & ODS_NOACCEL) ? DT_HIDEPREFIX : 0;
     RECT labelRect{rect.left + Scaled(kMenuIconSize + 14), rect.top, rect.right, rect.bottom};
-    DrawTextW(dc, label.c_str(), static_cast<int>(label.size()), &labelRect, DT_SINGLELINE | DT_VCENTER | DT_LEFT);
+    DrawTextW(dc, label.c_str(), static_cast<int>(label.size()), &labelRect,
+              DT_SINGLELINE | DT_VCENTER | DT_LEFT | prefix);
     if (tab != std::wstring::npos) {
         const std::wstring shortcut = record.text.substr(tab + 1);
         RECT shortcutRect{rect.left, rect.top, rect.right - Scaled(12), rect.bottom};
         DrawTextW(dc, shortcut.c_str(), static_cast<int>(shortcut.size()), &shortcutRect,
-                  DT_SINGLELINE | DT_VCENTER | DT_RIGHT);
+                  DT_SINGLELINE | DT_VCENTER | DT_RIGHT | DT_NOPREFIX);
     }
 }
 
@@ -133,14 +139,29 @@ void DrawCheckBox(HDC dc, const RECT& rect, UINT state, const MenuColors& colors
     const bool selected = (state & ODS_SELECTED) != 0;
     const COLORREF fill = ColorRef(grayed ? colors.background : selected ? colors.highlight : colors.checked);
     FramedBox(dc, RECT{rect.left + 1, rect.top, rect.left + Scaled(kMenuButtonSize) - 3, rect.bottom - 2},
-              GetSysColor(COLOR_HIGHLIGHT), fill);
+              ColorRef(colors.selectionFrame), fill);
     // The check mark is monochrome: its white becomes the box colour, its black the text colour.
     UniqueBitmap mark(LoadBitmapW(nullptr, MAKEINTRESOURCEW(kSystemCheckMark)));
     if (!mark) return;
     SetBkColor(dc, fill);
-    SetTextColor(dc, GetSysColor(COLOR_MENUTEXT));
+    SetTextColor(dc, ColorRef(selected && !grayed ? colors.selectedText : colors.text));
     DrawStateW(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(mark.Get()), 0, rect.left + 5, rect.top + 2,
                Scaled(kMenuIconSize + 6), rect.bottom - rect.top, DST_BITMAP);
+}
+
+// The character a label's single ampersand marks, or 0; "&&" is a literal ampersand.
+wchar_t Mnemonic(const std::wstring& text) {
+    const size_t end = std::min(text.find(L'\t'), text.size());
+    for (size_t i = 0; i + 1 < end; ++i) {
+        if (text[i] != L'&') continue;
+        if (text[i + 1] != L'&') return text[i + 1];
+        ++i;
+    }
+    return 0;
+}
+
+wchar_t UpperCase(wchar_t c) {
+    return static_cast<wchar_t>(reinterpret_cast<ULONG_PTR>(CharUpperW(reinterpret_cast<LPWSTR>(c))));
 }
 
 // ---- Pop-up frame ----
@@ -202,8 +223,7 @@ void PaintPopupFrame(HWND hwnd, HRGN update) {
     if (frame) FrameRect(dc.Get(), &outer, frame.Get());
     FillSolid(dc.Get(), RECT{1, 1, width - 1, 2}, ColorRef(colors.background));
     FillSolid(dc.Get(), RECT{1, height - 2, width - 1, height - 1}, ColorRef(colors.background));
-    const RECT inner{1, 2, width - 1, height - 2};
-    FillRect(dc.Get(), &inner, GetSysColorBrush(COLOR_MENU));
+    FillSolid(dc.Get(), RECT{1, 2, width - 1, height - 2}, ColorRef(colors.menuFill));
 }
 
 LRESULT HandlePopupMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, WNDPROC previous) {
@@ -372,7 +392,7 @@ bool OnDrawItem(const DRAWITEMSTRUCT& item) {
     const bool selected = (item.itemState & ODS_SELECTED) != 0;
     const bool grayed = (item.itemState & ODS_GRAYED) != 0;
     if (selected && !grayed) {
-        FramedBox(dc, RECT{rect.left, rect.top, rect.right - 1, rect.bottom}, GetSysColor(COLOR_HIGHLIGHT),
+        FramedBox(dc, RECT{rect.left, rect.top, rect.right - 1, rect.bottom}, ColorRef(colors.selectionFrame),
                   ColorRef(colors.highlight));
     } else {
         const int gutterEnd = rect.left + Scaled(kMenuIconSize + 6);
@@ -392,6 +412,31 @@ bool OnDrawItem(const DRAWITEMSTRUCT& item) {
     DrawItemText(dc, rect, *record, item.itemState, colors);
     if (item.itemState & ODS_CHECKED) DrawCheckBox(dc, rect, item.itemState, colors);
     return true;
+}
+
+LRESULT OnMenuChar(HMENU menu, wchar_t typed) {
+    const wchar_t wanted = UpperCase(typed);
+    const int count = menu && wanted ? GetMenuItemCount(menu) : 0;
+    int first = -1, afterSelected = -1, matches = 0, selected = -1;
+    bool firstEnabled = false;
+    for (int position = 0; position < count; ++position) {
+        MENUITEMINFOW info{sizeof(info)};
+        info.fMask = MIIM_DATA | MIIM_FTYPE | MIIM_STATE;
+        if (!GetMenuItemInfoW(menu, static_cast<UINT>(position), TRUE, &info)) continue;
+        if (info.fState & MFS_HILITE) selected = position;
+        const MenuItemRecord* record = (info.fType & MFT_OWNERDRAW) ? FindMenuItemRecord(info.dwItemData) : nullptr;
+        if (!record || (record->type & MFT_SEPARATOR) || UpperCase(Mnemonic(record->text)) != wanted) continue;
+        if (matches++ == 0) {
+            first = position;
+            firstEnabled = (info.fState & MFS_DISABLED) == 0;
+        }
+        if (afterSelected < 0 && selected >= 0 && position > selected) afterSelected = position;
+    }
+    if (matches == 0) return MAKELRESULT(0, MNC_IGNORE);
+    // One item: run it, as the system does with its own items; a grayed one is only shown.
+    if (matches == 1) return MAKELRESULT(first, firstEnabled ? MNC_EXECUTE : MNC_SELECT);
+    // Several share the letter: each press moves on to the next of them.
+    return MAKELRESULT(afterSelected >= 0 ? afterSelected : first, MNC_SELECT);
 }
 
 PopupFrameHook::PopupFrameHook() {

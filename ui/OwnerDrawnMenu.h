@@ -39,6 +39,11 @@ void ConvertMenu(HMENU menu, bool topLevel);
 bool OnMeasureItem(MEASUREITEMSTRUCT& item);
 bool OnDrawItem(const DRAWITEMSTRUCT& item);
 
+// WM_MENUCHAR of a menu host: the system leaves mnemonics of owner-drawn items to their owner.
+// The item whose text marks the typed character with "&" runs (or, grayed, is only selected);
+// several such items are selected in turn; no match gives MNC_IGNORE.
+LRESULT OnMenuChar(HMENU menu, wchar_t typed);
+
 // Held by each menu host for its lifetime. While at least one is alive, every pop-up menu
 // window created on the UI thread is subclassed to have a flat one-pixel frame instead of the
 // system's border, and to be 3 pixels narrower and 2 pixels lower.

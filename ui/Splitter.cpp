@@ -20,6 +20,10 @@ std::span<const MessageEntry<Splitter>> Splitter::MessageTable() {
         OnMessage<Splitter>(WM_MOUSEMOVE, &Splitter::OnMouseMove),
         OnMessage<Splitter>(WM_LBUTTONUP, &Splitter::OnLButtonUp),
         OnMessage<Splitter>(WM_CAPTURECHANGED, &Splitter::OnCaptureChanged),
+        OnMessage<Splitter>(WM_SETFOCUS, &Splitter::OnSetFocus),
+        OnMessage<Splitter>(WM_KILLFOCUS, &Splitter::OnKillFocus),
+        OnMessage<Splitter>(WM_GETDLGCODE, &Splitter::OnGetDlgCode),
+        OnMessage<Splitter>(WM_KEYDOWN, &Splitter::OnKeyDown),
         // The panes' notifications belong to the frame, which reflects them back to the panes.
         OnMessage<Splitter>(WM_NOTIFY, &Splitter::OnForwardToParent),
         OnMessage<Splitter>(WM_COMMAND, &Splitter::OnForwardToParent),
@@ -48,6 +52,7 @@ void Splitter::SetDpi(UINT dpi) {
     if (dpi == 0 || dpi == dpi_) return;
     barWidth_ = std::max(1, RescaleDpi(barWidth_, dpi_, dpi));
     if (position_ != -1) position_ = RescaleDpi(position_, dpi_, dpi);
+    if (keptPosition_ != -1) keptPosition_ = RescaleDpi(keptPosition_, dpi_, dpi);
     dpi_ = dpi;
     LayoutPanes();
 }
@@ -83,6 +88,7 @@ void Splitter::SetPosition(int position) {
     } else {
         position_ = position < MinPaneSize() + kBarEdge ? MinPaneSize() : position;
     }
+    keptPosition_ = position_;
     LayoutPanes();
 }
 
@@ -90,7 +96,10 @@ void Splitter::LayoutPanes() {
     if (!Hwnd()) return;
     RECT client{};
     GetClientRect(Hwnd(), &client);
-    if (position_ == -1 && client.right > 0) position_ = ClampPosition(-1);
+    if (position_ == -1 && client.right > 0) {
+        position_ = ClampPosition(-1);
+        if (keptPosition_ == -1) keptPosition_ = position_;
+    }
     const int shown = DisplayPosition();
     const int height = client.bottom - client.top;
     HDWP defer = BeginDeferWindowPos(2);
@@ -122,7 +131,7 @@ LRESULT Splitter::OnPaint(UINT, WPARAM, LPARAM, bool&) {
     GetClientRect(Hwnd(), &client);
     const int shown = DisplayPosition();
     RECT bar{shown, client.top, shown + barWidth_, client.bottom};
-    FillRect(paint.Get(), &bar, GetSysColorBrush(COLOR_BTNFACE));
+    FillRect(paint.Get(), &bar, GetSysColorBrush(GetFocus() == Hwnd() ? COLOR_HIGHLIGHT : COLOR_BTNFACE));
     // Panes that are missing leave their area to the bar colour as well.
     if (!panes_[0]) {
         RECT left{0, 0, shown, client.bottom};
@@ -222,6 +231,47 @@ LRESULT Splitter::OnCaptureChanged(UINT, WPARAM, LPARAM, bool&) {
         dragging_ = false;
     }
     return 0;
+}
+
+LRESULT Splitter::OnSetFocus(UINT, WPARAM, LPARAM, bool&) {
+    keptPosition_ = position_;
+    InvalidateRect(Hwnd(), nullptr, FALSE);
+    return 0;
+}
+
+LRESULT Splitter::OnKillFocus(UINT, WPARAM, LPARAM, bool&) {
+    if (position_ != keptPosition_) {
+        position_ = keptPosition_;
+        LayoutPanes();
+    }
+    InvalidateRect(Hwnd(), nullptr, FALSE);
+    return 0;
+}
+
+LRESULT Splitter::OnGetDlgCode(UINT, WPARAM, LPARAM, bool&) {
+    return DLGC_WANTARROWS;
+}
+
+LRESULT Splitter::OnKeyDown(UINT, WPARAM wParam, LPARAM, bool& handled) {
+    const int step = GetKeyState(VK_CONTROL) < 0 ? 1 : ScaleToDpi(kKeyboardStep, dpi_);
+    switch (wParam) {
+        case VK_LEFT:
+        case VK_RIGHT:
+            // From where the bar shows: a position kept beyond a narrow window moves from the bar.
+            position_ = ClampPosition(DisplayPosition() + (wParam == VK_LEFT ? -step : step));
+            LayoutPanes();
+            return 0;
+        case VK_RETURN:
+            keptPosition_ = position_;
+            return 0;
+        case VK_ESCAPE:
+            position_ = keptPosition_;
+            LayoutPanes();
+            return 0;
+        default:
+            handled = false;
+            return 0;
+    }
 }
 
 LRESULT Splitter::OnForwardToParent(UINT message, WPARAM wParam, LPARAM lParam, bool&) {

@@ -1,5 +1,8 @@
 // A vertical splitter with two panes: the left pane keeps its width when the window is resized,
 // the bar is dragged as an outline and the position shown stays within the minimum pane sizes.
+// With the focus, the bar shows in the highlight colour and the keyboard moves it: the arrows
+// move it (Ctrl: one pixel at a time), Enter keeps where it is, Escape takes it back to where it
+// was kept last; leaving the bar with a move not kept takes it back too.
 #pragma once
 
 #include "ui/Dpi.h"
@@ -13,6 +16,8 @@ class Splitter : public WindowImpl<Splitter> {
     // At 96 dpi; MinPaneSize() is the size at the window's dpi.
     static constexpr int kMinPaneSize = 300;
     static constexpr int kBarEdge = 1;
+    // At 96 dpi: how far one arrow key moves the bar.
+    static constexpr int kKeyboardStep = 8;
 
     HWND Create(HWND parent, const RECT& rect, DWORD style);
     void SetPanes(HWND left, HWND right);
@@ -48,6 +53,10 @@ class Splitter : public WindowImpl<Splitter> {
     LRESULT OnLButtonUp(UINT, WPARAM, LPARAM, bool&);
     LRESULT OnCaptureChanged(UINT, WPARAM, LPARAM, bool&);
     LRESULT OnForwardToParent(UINT, WPARAM, LPARAM, bool&);
+    LRESULT OnSetFocus(UINT, WPARAM, LPARAM, bool&);
+    LRESULT OnKillFocus(UINT, WPARAM, LPARAM, bool&);
+    LRESULT OnGetDlgCode(UINT, WPARAM, LPARAM, bool&);
+    LRESULT OnKeyDown(UINT, WPARAM, LPARAM, bool&);
 
     bool IsOverBar(int x) const;
     void DrawGhostBar(int position);
@@ -59,6 +68,8 @@ class Splitter : public WindowImpl<Splitter> {
     bool dragging_ = false;
     int dragPosition_ = 0;
     int dragOffset_ = 0;
+    // The position Escape goes back to while the bar has the focus.
+    int keptPosition_ = -1;
 };
 
 }  // namespace pictrove

@@ -62,6 +62,10 @@ std::span<const MessageEntry<Toolbar>> Toolbar::MessageTable() {
         OnMessage<Toolbar>(kToolbarSetChecked, &Toolbar::OnStateMessage),
         OnMessage<Toolbar>(kToolbarSetState80, &Toolbar::OnStateMessage),
         OnMessage<Toolbar>(kToolbarSetState40, &Toolbar::OnStateMessage),
+        OnMessage<Toolbar>(WM_SETFOCUS, &Toolbar::OnSetFocus),
+        OnMessage<Toolbar>(WM_KILLFOCUS, &Toolbar::OnKillFocus),
+        OnMessage<Toolbar>(WM_GETDLGCODE, &Toolbar::OnGetDlgCode),
+        OnMessage<Toolbar>(WM_KEYDOWN, &Toolbar::OnKeyDown),
         OnMessage<Toolbar>(WM_GETOBJECT, &Toolbar::OnGetObject),
     };
     return kTable;
@@ -249,13 +253,13 @@ void Toolbar::DrawBackground(HDC dc, const RECT& rect) const {
     GradientFill(dc, vertices, 2, &span, 1, GRADIENT_FILL_RECT_V);
 }
 
-void Toolbar::DrawImage(HDC dc, const ToolbarButton& item, int x, int y, bool enabled, bool hot) const {
+void Toolbar::DrawImage(HDC dc, const ToolbarButton& item, int x, int y, bool enabled, bool hot, bool pressed) const {
     HIMAGELIST images = enabled ? normalImages_ : disabledImages_;
     if (!images || item.imageIndex < 0) return;
     int imageWidth = 0, imageHeight = 0;
     ImageList_GetIconSize(images, &imageWidth, &imageHeight);
     const int left = x + (item.width - imageWidth) / 2;
-    if (!enabled || pressed_ || !hot) {
+    if (!enabled || pressed || !hot) {
         ImageList_Draw(images, item.imageIndex, dc, left, y, ILD_TRANSPARENT);
         return;
     }
@@ -284,16 +288,26 @@ void Toolbar::DrawItem(HDC dc, int group, size_t index) const {
     DrawBackground(dc, box);
     const bool enabled = (item.kindAndState & kToolbarEnabled) != 0;
     const bool checked = (item.kindAndState & kToolbarChecked) != 0;
-    const bool hot = hot_ == HotItem{group, static_cast<int>(index)};
+    const HotItem self{group, static_cast<int>(index)};
+    const bool focused = focus_ == self && GetFocus() == Hwnd();
+    // The keyboard's button looks hot as well, so its place shows even where a dotted line would not.
+    const bool hot = hot_ == self || focused;
+    const bool pressed = pressed_ && hot_ == self;
     if (enabled && (hot || checked)) {
-        const Rgb fill = hot ? (pressed_ ? colors_.pressedFill : colors_.hotFill) : colors_.checkedFill;
+        const Rgb fill = hot ? (pressed ? colors_.pressedFill : colors_.hotFill) : colors_.checkedFill;
         UniquePen pen(CreatePen(PS_SOLID, 1, colors_.frame.ToColorRef()));
         UniqueBrush brush(CreateSolidBrush(fill.ToColorRef()));
         ScopedSelectObject selectPen(dc, pen.Get());
         ScopedSelectObject selectBrush(dc, brush.Get());
         Rectangle(dc, box.left, box.top + 1, box.right, box.bottom - 1);
     }
-    DrawImage(dc, item, x, client.top + ScaleToDpi(kImageTop, dpi_), enabled, hot);
+    DrawImage(dc, item, x, client.top + ScaleToDpi(kImageTop, dpi_), enabled, hot, pressed);
+    if (focused) {
+        RECT cue = box;
+        InflateRect(&cue, -2, -3);
+        // Inverted dots: they show on the fill of any colour scheme.
+        DrawFocusRect(dc, &cue);
+    }
 }
 
 LRESULT Toolbar::OnPaint(UINT, WPARAM, LPARAM, bool&) {
@@ -379,6 +393,130 @@ LRESULT Toolbar::OnLButtonUp(UINT, WPARAM, LPARAM, bool&) {
         if (enabled) SendMessageW(GetParent(Hwnd()), WM_COMMAND, MAKEWPARAM(command, 0), 0);
     }
     return 0;
+}
+
+UINT Toolbar::FocusedCommand() const {
+    if (focus_.group < 0) return 0;
+    return groups_[focus_.group][static_cast<size_t>(focus_.index)].commandId;
+}
+
+RECT Toolbar::FocusBox() const {
+    if (focus_.group < 0) return RECT{};
+    return ButtonBox(focus_.group, static_cast<size_t>(focus_.index));
+}
+
+bool Toolbar::IsEnabledButton(const HotItem& item) const {
+    if (item.group < 0 || item.group >= kGroups || item.index < 0 ||
+        static_cast<size_t>(item.index) >= groups_[item.group].size()) {
+        return false;
+    }
+    const UINT kindAndState = groups_[item.group][static_cast<size_t>(item.index)].kindAndState;
+    return (kindAndState & kToolbarKindMask) != kToolbarSeparator && (kindAndState & kToolbarEnabled) != 0;
+}
+
+std::vector<Toolbar::HotItem> Toolbar::KeyboardStops() const {
+    std::vector<HotItem> stops;
+    for (int group = 0; group < kGroups; ++group) {
+        for (size_t i = 0; i < groups_[group].size(); ++i) {
+            const HotItem item{group, static_cast<int>(i)};
+            if (IsEnabledButton(item)) stops.push_back(item);
+        }
+    }
+    return stops;
+}
+
+// step -1 or +1 goes round the enabled buttons; toEnd goes to the first (-1) or the last (+1).
+void Toolbar::MoveFocusItem(int step, bool toEnd) {
+    const std::vector<HotItem> stops = KeyboardStops();
+    if (stops.empty()) return;
+    const size_t count = stops.size();
+    size_t next = step < 0 ? 0 : count - 1;
+    if (!toEnd) {
+        // The first stop past the keyboard's place; that place may be a button disabled since.
+        const size_t after =
+            static_cast<size_t>(std::find_if(stops.begin(), stops.end(),
+                                             [&](const HotItem& stop) {
+                                                 return stop.group > focus_.group ||
+                                                        (stop.group == focus_.group && stop.index > focus_.index);
+                                             }) -
+                                stops.begin());
+        const bool onStop = after > 0 && stops[after - 1] == focus_;
+        next = step > 0 ? after % count : ((onStop ? after - 1 : after) + count - 1) % count;
+    }
+    const HotItem old = focus_;
+    focus_ = stops[next];
+    RepaintItem(old);
+    RepaintItem(focus_);
+    AnnounceFocus();
+}
+
+// Screen readers follow the keyboard from button to button only when told: the buttons have no
+// windows whose focus they could watch.
+void Toolbar::AnnounceFocus() const {
+    if (focus_.group < 0 || GetFocus() != Hwnd()) return;
+    NotifyWinEvent(EVENT_OBJECT_FOCUS, Hwnd(), OBJID_CLIENT,
+                   ToolbarChildId(*this, focus_.group, static_cast<size_t>(focus_.index)));
+}
+
+void Toolbar::ReturnFocus() {
+    HWND parent = GetParent(Hwnd());
+    const bool canReturn = returnFocus_ && IsWindow(returnFocus_) && IsChild(parent, returnFocus_) &&
+                           IsWindowVisible(returnFocus_) && IsWindowEnabled(returnFocus_);
+    SetFocus(canReturn ? returnFocus_ : parent);
+}
+
+LRESULT Toolbar::OnSetFocus(UINT, WPARAM wParam, LPARAM, bool&) {
+    HWND previous = reinterpret_cast<HWND>(wParam);
+    HWND parent = GetParent(Hwnd());
+    // Only a pane of the same window is worth going back to; a closed dialog is not.
+    if (previous && previous != Hwnd() && IsChild(parent, previous)) returnFocus_ = previous;
+    if (!IsEnabledButton(focus_)) {
+        const std::vector<HotItem> stops = KeyboardStops();
+        focus_ = stops.empty() ? HotItem{} : stops.front();
+    }
+    RepaintItem(focus_);
+    AnnounceFocus();
+    return 0;
+}
+
+LRESULT Toolbar::OnKillFocus(UINT, WPARAM, LPARAM, bool&) {
+    RepaintItem(focus_);
+    return 0;
+}
+
+LRESULT Toolbar::OnGetDlgCode(UINT, WPARAM, LPARAM, bool&) {
+    return DLGC_WANTARROWS;
+}
+
+LRESULT Toolbar::OnKeyDown(UINT, WPARAM wParam, LPARAM, bool& handled) {
+    switch (wParam) {
+        case VK_LEFT:
+        case VK_UP:
+            MoveFocusItem(-1, false);
+            return 0;
+        case VK_RIGHT:
+        case VK_DOWN:
+            MoveFocusItem(1, false);
+            return 0;
+        case VK_HOME:
+            MoveFocusItem(-1, true);
+            return 0;
+        case VK_END:
+            MoveFocusItem(1, true);
+            return 0;
+        case VK_RETURN:
+        case VK_SPACE:
+            if (IsEnabledButton(focus_)) {
+                SendMessageW(GetParent(Hwnd()), WM_COMMAND, MAKEWPARAM(FocusedCommand(), 0), 0);
+            }
+            return 0;
+        case VK_ESCAPE:
+            ReturnFocus();
+            return 0;
+        default:
+            handled = false;
+            return 0;
+    }
 }
 
 LRESULT Toolbar::OnStateMessage(UINT message, WPARAM wParam, LPARAM lParam, bool&) {

@@ -1,5 +1,7 @@
 // The program's own button bar: groups of image buttons and separators, hot tracking, a pressed
-// look, tooltips, enable/check state messages from the owner, and the command on release.
+// look, tooltips, enable/check state messages from the owner, and the command on release. With
+// the focus, the keyboard works it: the arrows, Home and End move among the enabled buttons, Enter
+// and Space press the focused one, Escape gives the focus back to the window that had it.
 #pragma once
 
 #include <windows.h>
@@ -68,6 +70,13 @@ class Toolbar : public WindowImpl<Toolbar> {
     const ToolbarButton* FindButton(UINT commandId) const;
     HWND Tooltip() const { return tooltip_; }
     const ToolbarColors& Colors() const { return colors_; }
+    // The command of the button the keyboard is on (it keeps its place while the bar has no
+    // focus), or 0 before the bar ever had the focus.
+    UINT FocusedCommand() const;
+    // Gives the focus back to the pane that had it before the bar (Escape), or to the parent.
+    void ReturnFocus();
+    // The button box that shows the keyboard's place, in client coordinates; empty without one.
+    RECT FocusBox() const;
 
     static std::span<const MessageEntry<Toolbar>> MessageTable();
 
@@ -89,6 +98,10 @@ class Toolbar : public WindowImpl<Toolbar> {
     LRESULT OnLButtonDown(UINT, WPARAM, LPARAM, bool&);
     LRESULT OnLButtonUp(UINT, WPARAM, LPARAM, bool&);
     LRESULT OnStateMessage(UINT, WPARAM, LPARAM, bool&);
+    LRESULT OnSetFocus(UINT, WPARAM, LPARAM, bool&);
+    LRESULT OnKillFocus(UINT, WPARAM, LPARAM, bool&);
+    LRESULT OnGetDlgCode(UINT, WPARAM, LPARAM, bool&);
+    LRESULT OnKeyDown(UINT, WPARAM, LPARAM, bool&);
     LRESULT OnGetObject(UINT, WPARAM, LPARAM, bool&);
 
     void Layout();
@@ -98,14 +111,22 @@ class Toolbar : public WindowImpl<Toolbar> {
     void TrackHotItem(POINT point);
     void DrawItem(HDC dc, int group, size_t index) const;
     void DrawBackground(HDC dc, const RECT& rect) const;
-    void DrawImage(HDC dc, const ToolbarButton& item, int x, int y, bool enabled, bool hot) const;
+    void DrawImage(HDC dc, const ToolbarButton& item, int x, int y, bool enabled, bool hot, bool pressed) const;
     void RepaintItem(const HotItem& item);
+    // The enabled image buttons in the order the keyboard walks them.
+    std::vector<HotItem> KeyboardStops() const;
+    void MoveFocusItem(int step, bool toEnd);
+    bool IsEnabledButton(const HotItem& item) const;
+    void AnnounceFocus() const;
     int Gap() const { return ScaleToDpi(kGap, dpi_); }
     int Margin() const { return ScaleToDpi(kMargin, dpi_); }
 
     std::vector<ToolbarButton> groups_[kGroups];
     int origins_[kGroups] = {0, 0, 0};
     HotItem hot_;
+    HotItem focus_;
+    // Where Escape sends the focus: the pane that had it before the bar.
+    HWND returnFocus_ = nullptr;
     bool pressed_ = false;
     bool tracking_ = false;
     HWND tooltip_ = nullptr;

@@ -78,7 +78,13 @@ class ToolbarAccessible final : public WindowAccessible {
         const ToolbarButton* item = Item(child);
         LONG state = window & (STATE_SYSTEM_INVISIBLE | STATE_SYSTEM_UNAVAILABLE);
         if (!item || IsSeparator(*item)) return state;
-        if ((item->kindAndState & kToolbarEnabled) == 0) state |= STATE_SYSTEM_UNAVAILABLE;
+        if ((item->kindAndState & kToolbarEnabled) == 0) {
+            state |= STATE_SYSTEM_UNAVAILABLE;
+        } else {
+            state |= STATE_SYSTEM_FOCUSABLE;
+            const Toolbar* bar = Bar();
+            if (GetFocus() == Hwnd() && bar->FocusedCommand() == item->commandId) state |= STATE_SYSTEM_FOCUSED;
+        }
         if ((item->kindAndState & kToolbarChecked) != 0) state |= STATE_SYSTEM_CHECKED;
         return state;
     }

@@ -190,6 +190,23 @@ TEST_F(AccessibilityTest, EveryElementHasANameARoleAndAState) {
     EXPECT_EQ(Ask(view, CHILDID_SELF).description, L"cover, 2 \u00D7 2, 125 %");
 }
 
+// The keyboard's button on the toolbar is told as it moves and answers as the focused one.
+TEST_F(AccessibilityTest, TheToolbarsKeyboardPlaceIsToldAndFocused) {
+    HWND toolbar = frame->ToolbarWindow().Hwnd();
+    g_events.clear();
+    SetFocus(toolbar);
+    PumpMessages();
+    EXPECT_TRUE(Raised(EVENT_OBJECT_FOCUS, toolbar, 1)) << "Open, where the keyboard starts";
+    SendMessageW(toolbar, WM_KEYDOWN, VK_END, 0);
+    PumpMessages();
+    EXPECT_TRUE(Raised(EVENT_OBJECT_FOCUS, toolbar, 6)) << "About";
+    EXPECT_EQ(Ask(toolbar, 6).state & (STATE_SYSTEM_FOCUSED | STATE_SYSTEM_FOCUSABLE),
+              STATE_SYSTEM_FOCUSED | STATE_SYSTEM_FOCUSABLE);
+    EXPECT_EQ(Ask(toolbar, 1).state & STATE_SYSTEM_FOCUSED, 0);
+    SetFocus(frame->List().Hwnd());
+    EXPECT_EQ(Ask(toolbar, 6).state & STATE_SYSTEM_FOCUSED, 0) << "only while the bar has the focus";
+}
+
 // The view draws a dotted frame inside its edge while it has the focus, and none without it.
 TEST_F(AccessibilityTest, PreviewDrawsAFocusFrameOnlyWithTheFocus) {
     ASSERT_NE(frame->Preview(), nullptr);

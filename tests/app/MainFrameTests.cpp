@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -795,8 +796,12 @@ TEST_F(FrameKeyboardTest, OpeningFocusesTheFirstRowAndTabMovesBetweenListAndPrev
     EXPECT_GT(RefsOf(fake.Script().images[0]), RefsOf(fake.Script().images[1])) << "the preview shows row 0";
 
     PressKey(VK_TAB, false);
+    EXPECT_EQ(GetFocus(), frame->SplitterWindow().Hwnd()) << "Tab goes to the bar between the panes";
+    PressKey(VK_TAB, false);
     HWND preview = frame->Preview()->Hwnd();
-    EXPECT_TRUE(GetFocus() == preview || IsChild(preview, GetFocus())) << "Tab goes to the preview";
+    EXPECT_TRUE(GetFocus() == preview || IsChild(preview, GetFocus())) << "then to the preview";
+    PressKey(VK_TAB, false);
+    EXPECT_EQ(GetFocus(), frame->ToolbarWindow().Hwnd()) << "then to the toolbar";
     PressKey(VK_TAB, false);
     EXPECT_EQ(GetFocus(), list) << "and back to the list";
 }
@@ -809,10 +814,11 @@ TEST_F(FrameKeyboardTest, ShortcutsRunTheirCommandsAndShowInMenuAndTooltips) {
     EXPECT_EQ(ToolText(IDM_OPEN), L"Open File (Ctrl+O)");
     EXPECT_EQ(ToolText(IDM_EXTRACT_SELECTED), L"Extract selected items (Ctrl+S)");
     EXPECT_EQ(ToolText(IDM_EXTRACT_ALL), L"Extract all items (Ctrl+Shift+S)");
-    EXPECT_EQ(ToolText(IDM_ABOUT), L"Show about dialog");
+    EXPECT_EQ(ToolText(IDM_ABOUT), L"Show about dialog (F1)");
     EXPECT_EQ(MenuText(IDM_COPY_IMAGE), L"Copy image\tCtrl+C");
     EXPECT_EQ(MenuText(IDM_EXTRACT_SELECTED), L"E&xtract selected\tCtrl+S");
     EXPECT_EQ(MenuText(IDM_EXTRACT_ALL), L"Extract &all\tCtrl+Shift+S");
+    EXPECT_EQ(MenuText(IDM_ABOUT), L"About &Pictrove\tF1");
 
     ASSERT_TRUE(frame->Open(kDocument));
     PressKey('A', true);
@@ -846,6 +852,150 @@ TEST_F(FrameKeyboardTest, ShortcutsRunTheirCommandsAndShowInMenuAndTooltips) {
         EXPECT_TRUE(seen) << d.label;
     }
     EXPECT_EQ(Title(), L"book.djvu - Pictrove") << "nothing was opened or lost";
+}
+
+// One key of a sequence: F10 and Alt come as system keys, as the keyboard sends them.
+struct Key {
+    UINT vk;
+    bool shift = false;
+};
+
+class FrameFocusTest : public FrameKeyboardTest {
+  protected:
+    void Play(std::initializer_list<Key> keys) {
+        for (const Key& key : keys) {
+            BYTE saved[256] = {};
+            GetKeyboardState(saved);
+            BYTE held[256];
+            memcpy(held, saved, sizeof(held));
+            held[VK_SHIFT] = held[VK_LSHIFT] = key.shift ? 0x80 : 0;
+            SetKeyboardState(held);
+            RunLoopUntilIdle([&] {
+                HWND target = GetFocus() ? GetFocus() : frame->Hwnd();
+                if (key.vk == VK_MENU) {
+                    PostMessageW(target, WM_SYSKEYDOWN, VK_MENU, 0x20000001);
+                    PostMessageW(target, WM_SYSKEYUP, VK_MENU, 0xC0000001);
+                } else if (key.vk == VK_F10) {
+                    PostMessageW(target, WM_SYSKEYDOWN, VK_F10, 1);
+                    PostMessageW(target, WM_SYSKEYUP, VK_F10, 0xC0000001);
+                } else {
+                    PostMessageW(target, WM_KEYDOWN, key.vk, 1);
+                    PostMessageW(target, WM_KEYUP, key.vk, 0xC0000001);
+                }
+            });
+            SetKeyboardState(saved);
+        }
+    }
+    // The element with the focus, by name.
+    std::string Focused() {
+        HWND focus = GetFocus();
+        if (focus == frame->ToolbarWindow().Hwnd()) {
+            const std::map<UINT, std::string> names = {{IDM_OPEN, "Open"},
+                                                       {IDM_EXTRACT_SELECTED, "Extract selected"},
+                                                       {IDM_EXTRACT_ALL, "Extract all"},
+                                                       {IDM_ABOUT, "About"}};
+            const auto name = names.find(frame->ToolbarWindow().FocusedCommand());
+            return "toolbar " + (name == names.end() ? std::string("?") : name->second);
+        }
+        if (focus == frame->List().Hwnd()) return "list";
+        if (focus == frame->SplitterWindow().Hwnd()) return "splitter";
+        HWND preview = frame->Preview() ? frame->Preview()->Hwnd() : nullptr;
+        if (preview && (focus == preview || IsChild(preview, focus))) return "preview";
+        return "elsewhere";
+    }
+};
+
+TEST_F(FrameFocusTest, KeySequencesReachEveryPartOfTheWindow) {
+    FakeReaderScript script;
+    script.images = {{L"a", 1, 1, Dot(0xFF0000)}, {L"b", 1, 1, Dot(0x00FF00)}};
+    FakeReaderRegistration fake(FakeClass(), script);
+    Start(SettingsXml(0, RECT{0, 0, 900, 600}, 320));
+    ASSERT_NE(frame->Preview(), nullptr);
+    ASSERT_TRUE(frame->Open(kDocument));
+    const struct {
+        const char* label;
+        std::initializer_list<Key> keys;
+        const char* focused;  // "About" when the About dialog came
+    } cases[] = {
+        {"F10", {{VK_F10}}, "toolbar Open"},
+        {"Alt alone", {{VK_MENU}}, "toolbar Open"},
+        {"F10 Right", {{VK_F10}, {VK_RIGHT}}, "toolbar Extract selected"},
+        {"F10 Right Right", {{VK_F10}, {VK_RIGHT}, {VK_RIGHT}}, "toolbar Extract all"},
+        {"F10 Left wraps", {{VK_F10}, {VK_LEFT}}, "toolbar About"},
+        {"F10 Escape", {{VK_F10}, {VK_ESCAPE}}, "list"},
+        {"F10 F10", {{VK_F10}, {VK_F10}}, "list"},
+        {"Alt Alt", {{VK_MENU}, {VK_MENU}}, "list"},
+        {"Shift+F10 is the menu key, not the toolbar's", {{VK_F10, true}}, "list"},
+        {"Tab", {{VK_TAB}}, "splitter"},
+        {"Tab Tab", {{VK_TAB}, {VK_TAB}}, "preview"},
+        {"Tab Tab Tab", {{VK_TAB}, {VK_TAB}, {VK_TAB}}, "toolbar Open"},
+        {"Shift+Tab", {{VK_TAB, true}}, "toolbar Open"},
+        {"Shift+Tab Shift+Tab", {{VK_TAB, true}, {VK_TAB, true}}, "preview"},
+        {"Tab Right stays on the bar", {{VK_TAB}, {VK_RIGHT}}, "splitter"},
+        {"F1", {{VK_F1}}, "About"},
+        {"F10 End Enter", {{VK_F10}, {VK_END}, {VK_RETURN}}, "About"},
+        {"F10 End Space", {{VK_F10}, {VK_END}, {VK_SPACE}}, "About"},
+    };
+    // Shift+F10 opens the context menu: it closes again at once.
+    MenuWatch::opened.clear();
+    HHOOK menus = SetWindowsHookExW(WH_CALLWNDPROC, MenuWatch::Hook, nullptr, GetCurrentThreadId());
+    for (const auto& c : cases) {
+        SetFocus(frame->List().Hwnd());
+        bool aboutCame = false;
+        {
+            DialogCapture capture([&](HWND dialog) {
+                aboutCame = GetDlgItem(dialog, IDC_ABOUT_SITE) != nullptr;
+                PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+            });
+            Play(c.keys);
+        }
+        EXPECT_EQ(aboutCame ? std::string("About") : Focused(), c.focused) << c.label;
+        if (frame->ToolbarWindow().Hwnd() == GetFocus()) SendMessageW(GetFocus(), WM_KEYDOWN, VK_HOME, 0);
+    }
+    UnhookWindowsHookEx(menus);
+    EXPECT_EQ(MenuWatch::opened.size(), 1u) << "Shift+F10 opened the context menu";
+    EXPECT_EQ(frame->SplitterWindow().Position(), 320) << "moves not kept with Enter are undone";
+}
+
+TEST_F(FrameFocusTest, ContextMenuItemsAnswerTheirMnemonics) {
+    FakeReaderScript script;
+    script.images = {{L"a", 1, 1, Dot(0xFF0000)}};
+    FakeReaderRegistration fake(FakeClass(), script);
+    Start(SettingsXml(0, RECT{0, 0, 900, 600}, 320));
+    ASSERT_TRUE(frame->Open(kDocument));
+    static wchar_t typed;
+    struct Typing {
+        static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam) {
+            const auto* message = reinterpret_cast<const CWPSTRUCT*>(lParam);
+            wchar_t name[16] = L"";
+            if (code == HC_ACTION && message->message == WM_CREATE && GetClassNameW(message->hwnd, name, 16) &&
+                wcscmp(name, L"#32768") == 0) {
+                // Typed once the menu runs its own loop; a menu still open after it is closed.
+                PostMessageW(message->hwnd, WM_CHAR, typed, 1);
+                SetTimer(nullptr, 0, 300, [](HWND, UINT, UINT_PTR id, DWORD) {
+                    KillTimer(nullptr, id);
+                    EndMenu();
+                });
+            }
+            return CallNextHookEx(nullptr, code, wParam, lParam);
+        }
+    };
+    const struct {
+        wchar_t letter;
+        int dialogs;
+        const char* label;
+    } cases[] = {{L'p', 1, "About &Pictrove"}, {L'P', 1, "in capitals too"}, {L'q', 0, "no item"}};
+    for (const auto& c : cases) {
+        typed = c.letter;
+        DialogCapture capture([](HWND dialog) { PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0); });
+        HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, Typing::Hook, nullptr, GetCurrentThreadId());
+        RunLoopUntilIdle([&] {
+            PostMessageW(frame->Hwnd(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(frame->List().Hwnd()),
+                         MAKELPARAM(-1, -1));
+        });
+        UnhookWindowsHookEx(hook);
+        EXPECT_EQ(capture.DialogCount(), c.dialogs) << c.label;
+    }
 }
 
 TEST_F(FrameKeyboardTest, KeyboardContextMenuOpensBelowTheFocusedRow) {

@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -92,6 +94,52 @@ TEST(AboutDialog, LinksOpenTheAddressesTheyShow) {
         ASSERT_FALSE(shown.empty()) << c.label;
         EXPECT_EQ(opened[0], std::wstring(c.scheme) + shown) << c.label;
     }
+}
+
+// A window's pixels as its screen shows them.
+std::vector<COLORREF> ScreenPixels(HWND window) {
+    RECT client{};
+    GetClientRect(window, &client);
+    ScopedGetDC dc(window);
+    std::vector<COLORREF> pixels;
+    for (int y = 0; y < client.bottom; ++y) {
+        for (int x = 0; x < client.right; ++x) pixels.push_back(GetPixel(dc.Get(), x, y));
+    }
+    return pixels;
+}
+
+TEST(AboutDialog, LinksTakeTheSystemsLinkColourAndShowWhenTheyHaveTheFocus) {
+    const int slot = COLOR_HOTLIGHT;
+    const COLORREF old = GetSysColor(slot), link = RGB(200, 0, 150);
+    SetSysColors(1, &slot, &link);
+    std::vector<COLORREF> before, focused, after;
+    // Looked at once the dialog shows, from its own loop.
+    static std::function<void()> look;
+    DialogCapture capture([&](HWND dialog) {
+        look = [&, dialog] {
+            HWND support = GetDlgItem(dialog, IDC_ABOUT_SUPPORT);
+            RedrawWindow(support, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+            before = ScreenPixels(support);
+            SetFocus(support);
+            UpdateWindow(support);
+            focused = ScreenPixels(support);
+            SetFocus(GetDlgItem(dialog, IDOK));
+            UpdateWindow(support);
+            after = ScreenPixels(support);
+            PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+        };
+        SetTimer(nullptr, 0, 100, [](HWND, UINT, UINT_PTR id, DWORD) {
+            KillTimer(nullptr, id);
+            look();
+        });
+    });
+    AboutDialog dialog;
+    dialog.DoModal(nullptr);
+    SetSysColors(1, &slot, &old);
+    ASSERT_FALSE(before.empty());
+    EXPECT_GT(std::count(before.begin(), before.end(), link), 0) << "the text in COLOR_HOTLIGHT";
+    EXPECT_NE(focused, before) << "the focus rectangle shows as the focus comes";
+    EXPECT_EQ(after, before) << "and goes with it";
 }
 
 TEST(AboutDialog, OkEndsWithOne) {

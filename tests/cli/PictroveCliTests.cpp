@@ -411,6 +411,25 @@ TEST_F(PictroveCli, ATemplateCannotLeadOutsideTheFolder) {
     EXPECT_TRUE(FilesIn(folder.Path()).size() == 1u) << "only the comic itself lies beside the output folder";
 }
 
+// The type's extension goes on a template that has none of its own or another type's; one of the
+// type's own stays as typed, as the window keeps it.
+TEST_F(PictroveCli, TheTemplateKeepsAnExtensionOfTheChosenType) {
+    const std::wstring comic = Document(L"comic.cbz", ThreePictureComic());
+    const struct {
+        const wchar_t* type;
+        const wchar_t* fileTemplate;
+        const wchar_t* file;
+    } cases[] = {
+        {L"jpeg", L"p%II%.jpeg", L"p1.jpeg"}, {L"jpeg", L"p%II%.png", L"p1.jpg"}, {L"bmp", L"p%II%", L"p1.bmp"}};
+    for (const auto& c : cases) {
+        const std::wstring out = folder.File(std::wstring(L"out_") + c.file + L"\\");
+        const CliRun run = RunCli(
+            {L"extract", comic, L"-o", out, L"--type", c.type, L"--template", c.fileTemplate, L"--images", L"1"});
+        EXPECT_EQ(run.exitCode, 0u) << run.err;
+        EXPECT_EQ(FilesIn(out), std::vector<std::wstring>{c.file}) << Utf8(c.fileTemplate);
+    }
+}
+
 TEST_F(PictroveCli, ManyWorkersWriteTheSameFilesAsOne) {
     std::vector<std::vector<std::uint32_t>> looks;
     const std::wstring pdf = Document(L"mixed.pdf", MixedPdf(14, looks));

@@ -76,7 +76,7 @@ TEST(ExtractJob, WritesTheImagesInListOrderWithTheirNamesFormatsAndPixels) {
             EXPECT_EQ(job.Failures().Count(), 0);
         }
         ASSERT_EQ(texts.size(), 1u);
-        EXPECT_EQ(texts[0], L"Static") << "the template text shows until the first progress message";
+        EXPECT_EQ(texts[0], L"Extract image 1 from 3") << "the first picture is named before any report comes";
 
         std::vector<std::string> getImages;
         for (const std::string& entry : log.Entries()) {
@@ -293,6 +293,25 @@ TEST(ExtractJob, AFolderThatCannotBeMadeFailsEveryWriteAndSaysSo) {
         ASSERT_EQ(capture.Boxes().size(), 1u);
         EXPECT_EQ(capture.Boxes()[0].text.rfind(L"2 of 2 images could not be written.", 0), 0u);
     }
+    ReleaseDocument(doc);
+}
+
+TEST(ExtractJob, ATemplateLeadingOutOfTheFolderFailsItsImagesAndWritesNothingThere) {
+    test::TempFolder temp;
+    Document doc = MakeDocument({L"a", L"b"});
+    const std::wstring folder = temp.Path() + L"out\\";
+    {
+        ExtractJob job(doc.collection, 3, folder, L"..\\%IN%.png", {0, 1});
+        test::DialogCapture capture;
+        EXPECT_EQ(job.RunModal(nullptr), IDOK);
+        EXPECT_EQ(job.Processed(), 2);
+        EXPECT_EQ(job.Failures().Count(), 2);
+        ASSERT_EQ(capture.Boxes().size(), 1u);
+        EXPECT_EQ(capture.Boxes()[0].text.rfind(L"2 of 2 images could not be written.", 0), 0u);
+    }
+    EXPECT_FALSE(test::FileExists(temp.File(L"a.png")));
+    EXPECT_FALSE(test::FileExists(temp.File(L"b.png")));
+    EXPECT_EQ(doc.collection->GetImageCalls(), 0);
     ReleaseDocument(doc);
 }
 

@@ -2,6 +2,8 @@
 // check that keeps a faulty translation from reading past its arguments, and the shipped file.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
 #include <set>
 
 #include "resources/LanguageResources.h"
@@ -235,7 +237,10 @@ TEST(ShippedLanguageFile, CarriesEveryBuiltInTextInEveryLanguageWithMatchingConv
                       std::count(builtIn.begin(), builtIn.end(), L'|'));
             EXPECT_EQ(std::count(translated.begin(), translated.end(), L'\n'),
                       std::count(builtIn.begin(), builtIn.end(), L'\n'));
-            if (id == L"en") {
+            // The language file's English rewords the built-in texts that read wrongly, and only those.
+            const UINT reworded[] = {IDS_OPEN_FILTER,     IDS_CANNOT_OPEN,      IDS_IMAGE_COUNT, IDS_SELECTED_COUNT,
+                                     IDS_FOLDER_REQUIRED, IDS_EXTRACT_PROGRESS, IDS_NO_IMAGES};
+            if (id == L"en" && std::find(std::begin(reworded), std::end(reworded), stringId) == std::end(reworded)) {
                 EXPECT_EQ(translated, builtIn);
             }
         }

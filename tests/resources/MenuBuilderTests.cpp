@@ -78,10 +78,12 @@ TEST_F(LanguageMenus, LoadMenuResourceFallsBackToTheBuiltInMenu) {
     SetUiLanguage(previous);
     ASSERT_TRUE(menu);
     HMENU popup = GetSubMenu(menu.Get(), 0);
-    ASSERT_EQ(GetMenuItemCount(popup), 3);
+    ASSERT_EQ(GetMenuItemCount(popup), 5);
     EXPECT_EQ(GetMenuItemID(popup, 0), static_cast<UINT>(IDM_COPY_IMAGE));
     EXPECT_EQ(ItemText(popup, 1), L"E&xtract selected");
     EXPECT_EQ(ItemText(popup, 2), L"Extract &all");
+    EXPECT_TRUE(GetMenuState(popup, 3, MF_BYPOSITION) & MF_SEPARATOR);
+    EXPECT_EQ(ItemText(popup, 4), L"About &Pictrove");
 }
 
 TEST_F(LanguageMenus, CommandTableKeepsGroupsAndSkipsNamelessCommands) {

@@ -163,6 +163,58 @@ TEST(MenuPalette, BarBaseRaisesSaturationByOnePercent) {
     EXPECT_EQ(bar.imageShadow, C(12, 12, 50));
 }
 
+TEST(MenuPalette, ContrastRatioOfKnownPairs) {
+    const struct {
+        Rgb a, b;
+        double ratio;
+    } cases[] = {
+        {C(0, 0, 0), C(255, 255, 255), 21.0},  // the most there is, either way round
+        {C(255, 255, 255), C(0, 0, 0), 21.0},       {C(90, 90, 90), C(90, 90, 90), 1.0},
+        {C(255, 255, 255), C(191, 191, 191), 1.84},  // white menu text on black lightened by 75 %
+        {C(118, 118, 118), C(255, 255, 255), 4.54},  // the palest grey that passes on white
+    };
+    for (const auto& c : cases) EXPECT_NEAR(ContrastRatio(c.a, c.b), c.ratio, 0.01);
+}
+
+// face, dark shadow, highlight, menu, menu text, highlight text, gray text, button text.
+constexpr SystemColors kHighContrastBlack{C(0, 0, 0),       C(255, 255, 255), C(26, 235, 255), C(0, 0, 0),
+                                          C(255, 255, 255), C(0, 0, 0),       C(63, 242, 63),  C(255, 255, 255)};
+constexpr SystemColors kModern{C(240, 240, 240), C(105, 105, 105), C(0, 120, 215),   C(240, 240, 240),
+                               C(0, 0, 0),       C(255, 255, 255), C(109, 109, 109), C(0, 0, 0)};
+
+TEST(MenuPalette, SystemColoursReplaceTintsThatWouldHideTheText) {
+    SystemColors modernWithSwitch = kModern;
+    modernWithSwitch.highContrast = true;
+    SystemColors paleHighlight = kModern;  // white text on a light face is unreadable once tinted
+    paleHighlight.menuText = C(255, 255, 255);
+    const struct {
+        SystemColors system;
+        bool systemColours;
+        const char* label;
+    } cases[] = {
+        {kModern, false, "an ordinary scheme keeps the design's tints"},
+        {kHighContrastBlack, true, "high-contrast colours without the switch: the tints fall under 4.5"},
+        {modernWithSwitch, true, "the high-contrast switch alone"},
+        {paleHighlight, true, "light text on a light scheme"},
+    };
+    for (const auto& c : cases) {
+        const MenuColors menu = DeriveMenuColors(c.system);
+        const ToolbarColors bar = DeriveToolbarColors(c.system);
+        EXPECT_EQ(menu.systemColors, c.systemColours) << c.label;
+        EXPECT_EQ(bar.systemColors, c.systemColours) << c.label;
+        EXPECT_GE(ContrastRatio(menu.text, menu.background), c.systemColours ? 1.0 : kMinimumTextContrast) << c.label;
+        if (!c.systemColours) continue;
+        EXPECT_EQ(menu.background, c.system.menu) << c.label;
+        EXPECT_EQ(menu.text, c.system.menuText) << c.label;
+        EXPECT_EQ(menu.highlight, c.system.highlight) << c.label;
+        EXPECT_EQ(menu.selectedText, c.system.highlightText) << c.label;
+        EXPECT_EQ(bar.barTop, c.system.buttonFace) << c.label << ": a flat bar";
+    }
+    const MenuColors black = DeriveMenuColors(kHighContrastBlack);
+    EXPECT_GE(ContrastRatio(black.text, black.background), 21.0 - 0.01);
+    EXPECT_GE(ContrastRatio(black.selectedText, black.highlight), kMinimumTextContrast);
+}
+
 TEST(MenuPalette, GrayTextIsAGrayEvenOfAColouredFace) {
     const MenuColors menu = DeriveMenuColors({C(200, 160, 120), C(0, 0, 0), C(0, 0, 128)});
     EXPECT_EQ(menu.grayText.red, menu.grayText.green);

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
 
 #include "resources/MenuBuilder.h"
@@ -162,7 +163,7 @@ TEST(ConvertMenu, TheProgramsContextMenuIsOwnerDrawnThroughout) {
         EXPECT_TRUE(info.fType & MFT_OWNERDRAW) << i;
         if (!(info.fType & MFT_SEPARATOR)) ids.push_back(RecordOf(popup, i).commandId);
     }
-    EXPECT_EQ(ids, (std::vector<UINT>{IDM_COPY_IMAGE, IDM_EXTRACT_SELECTED, IDM_EXTRACT_ALL}));
+    EXPECT_EQ(ids, (std::vector<UINT>{IDM_COPY_IMAGE, IDM_EXTRACT_SELECTED, IDM_EXTRACT_ALL, IDM_ABOUT}));
     // Graying still works on owner-drawn items.
     EnableMenuItem(popup, IDM_EXTRACT_ALL, MF_BYCOMMAND | MF_GRAYED);
     EXPECT_TRUE(GetMenuState(popup, IDM_EXTRACT_ALL, MF_BYCOMMAND) & MF_GRAYED);
@@ -542,6 +543,121 @@ TEST(PopupFrame, PopupIsSmallerAndHasAOnePixelFrame) {
         }
     }
     EXPECT_EQ(separatorRows, 1);
+}
+
+// The High Contrast Black scheme, slot by slot.
+class HighContrastBlack {
+  public:
+    HighContrastBlack()
+        : face_(COLOR_BTNFACE, RGB(0, 0, 0)),
+          shadow_(COLOR_3DDKSHADOW, RGB(255, 255, 255)),
+          menu_(COLOR_MENU, RGB(0, 0, 0)),
+          menuText_(COLOR_MENUTEXT, RGB(255, 255, 255)),
+          highlight_(COLOR_HIGHLIGHT, RGB(26, 235, 255)),
+          highlightText_(COLOR_HIGHLIGHTTEXT, RGB(0, 0, 0)),
+          grayText_(COLOR_GRAYTEXT, RGB(63, 242, 63)),
+          buttonText_(COLOR_BTNTEXT, RGB(255, 255, 255)) {}
+
+  private:
+    ScopedSysColor face_, shadow_, menu_, menuText_, highlight_, highlightText_, grayText_, buttonText_;
+};
+
+// The best contrast any pixel of a rectangle has against the colour at its right end, which is
+// background: the drawn text's, whatever its smoothing.
+double TextContrast(const Pixels& p, RECT area) {
+    const Rgb background = Rgb::FromColorRef(p.At(area.right - 2, (area.top + area.bottom) / 2));
+    double best = 1;
+    for (int y = area.top; y < area.bottom; ++y) {
+        for (int x = area.left; x < area.right; ++x) {
+            best = std::max(best, ContrastRatio(Rgb::FromColorRef(p.At(x, y)), background));
+        }
+    }
+    return best;
+}
+
+TEST(HighContrast, MenuTextKeepsItsContrastInARealPopup) {
+    TestHost host;
+    UniqueMenu bar(CreateMenu());
+    HMENU popup = CreatePopupMenu();
+    AppendMenuW(popup, MF_STRING, 101, L"E&xtract selected");
+    AppendMenuW(popup, MF_STRING, 102, L"Extract &all");
+    AppendMenuW(bar.Get(), MF_POPUP, reinterpret_cast<UINT_PTR>(popup), L"temp");
+    ConvertMenu(bar.Get(), true);
+    PopupFrameHook frame;
+    HighContrastBlack scheme;
+    PopupWatch::Open(host, popup);
+    ASSERT_NE(PopupWatch::menu, nullptr);
+    const Pixels& p = PopupWatch::pixels;
+    // The first item's text, inside the frame, right of the gutter.
+    const int itemHeight = (PopupWatch::client.bottom - 6) / 2;
+    const RECT text{5, 5, p.width - 4, 5 + itemHeight - 2};
+    EXPECT_GE(TextContrast(p, text), kMinimumTextContrast);
+    EXPECT_EQ(p.At(p.width / 2, 1), RGB(0, 0, 0)) << "the inner frame lines are the menu's own colour";
+}
+
+TEST(HighContrast, ItemsUseTheSystemColoursAsTheyAre) {
+    HighContrastBlack scheme;
+    const struct {
+        UINT state;
+        COLORREF background;
+        COLORREF text;
+        const char* label;
+    } cases[] = {
+        {0, RGB(0, 0, 0), RGB(255, 255, 255), "plain: menu text on the menu"},
+        {ODS_SELECTED, RGB(26, 235, 255), RGB(0, 0, 0), "selected: highlight text on the highlight"},
+        {ODS_GRAYED, RGB(0, 0, 0), RGB(63, 242, 63), "grayed: gray text on the menu"},
+    };
+    for (const auto& c : cases) {
+        ItemCanvas item(Samples().extract, c.state | ODS_NOACCEL);
+        EXPECT_EQ(item.At(150, 2), c.background) << c.label;
+        EXPECT_EQ(item.At(5, 11), c.background) << c.label << ": the gutter is no tint either";
+        EXPECT_TRUE(item.Has(c.text, 30, 200)) << c.label;
+    }
+}
+
+TEST(OnMenuChar, TheMarkedLetterRunsSelectsOrPassesItsItem) {
+    UniqueMenu bar(CreateMenu());
+    HMENU popup = CreatePopupMenu();
+    AppendMenuW(popup, MF_STRING, 1, L"&Copy image\tCtrl+C");
+    AppendMenuW(popup, MF_STRING, 2, L"E&xtract selected");
+    AppendMenuW(popup, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(popup, MF_STRING | MF_GRAYED, 3, L"&Help");
+    AppendMenuW(popup, MF_STRING, 4, L"&Close");
+    AppendMenuW(popup, MF_STRING, 5, L"Fish && Chips");
+    AppendMenuW(popup, MF_STRING, 6, L"Save\tCtrl+&S");
+    AppendMenuW(bar.Get(), MF_POPUP, reinterpret_cast<UINT_PTR>(popup), L"temp");
+    ConvertMenu(bar.Get(), true);
+    const auto hilite = [&](int position) {
+        for (int i = 0; i < GetMenuItemCount(popup); ++i) {
+            MENUITEMINFOW info{sizeof(info)};
+            info.fMask = MIIM_STATE;
+            GetMenuItemInfoW(popup, static_cast<UINT>(i), TRUE, &info);
+            info.fState = (info.fState & ~MFS_HILITE) | (i == position ? MFS_HILITE : 0);
+            SetMenuItemInfoW(popup, static_cast<UINT>(i), TRUE, &info);
+        }
+    };
+    const struct {
+        wchar_t typed;
+        int selected;  // the item the user is on, -1 none
+        LRESULT expected;
+        const char* label;
+    } cases[] = {
+        {L'x', -1, MAKELRESULT(1, MNC_EXECUTE), "one item: it runs"},
+        {L'X', -1, MAKELRESULT(1, MNC_EXECUTE), "letter case does not matter"},
+        {L'h', -1, MAKELRESULT(3, MNC_SELECT), "a grayed item is only selected"},
+        {L'c', -1, MAKELRESULT(0, MNC_SELECT), "two items: the first is selected"},
+        {L'c', 0, MAKELRESULT(4, MNC_SELECT), "then the next"},
+        {L'c', 4, MAKELRESULT(0, MNC_SELECT), "and round again"},
+        {L'f', -1, MAKELRESULT(0, MNC_IGNORE), "&& is an ampersand, no mnemonic"},
+        {L's', -1, MAKELRESULT(0, MNC_IGNORE), "the shortcut after the tab is no mnemonic"},
+        {L'q', -1, MAKELRESULT(0, MNC_IGNORE), "no item"},
+    };
+    for (const auto& c : cases) {
+        hilite(c.selected);
+        const LRESULT result = OnMenuChar(popup, c.typed);
+        EXPECT_EQ(LOWORD(result), LOWORD(c.expected)) << c.label;
+        EXPECT_EQ(HIWORD(result), HIWORD(c.expected)) << c.label;
+    }
 }
 
 TEST(PopupFrame, HookStaysWhileAnyHostHoldsIt) {

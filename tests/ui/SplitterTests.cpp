@@ -104,5 +104,43 @@ TEST(Splitter, ShrinkingAndMinimisingKeepTheUsersPosition) {
     }
 }
 
+TEST(Splitter, TheKeyboardMovesKeepsAndUndoesTheBar) {
+    CommandSink parent;
+    Splitter splitter;
+    splitter.Create(parent.Hwnd(), RECT{0, 0, 900, 400}, 0x56000000);
+    HWND left = MakePane(splitter.Hwnd());
+    HWND right = MakePane(splitter.Hwnd());
+    splitter.SetPanes(left, right);
+    splitter.SetPosition(400);
+    const int upper = 900 - splitter.BarWidth() - 1 - 300;
+    SetFocus(splitter.Hwnd());
+    const struct {
+        UINT key;
+        bool ctrl;
+        int shown;
+    } steps[] = {
+        {VK_RIGHT, false, 408},  {VK_RIGHT, true, 409}, {VK_LEFT, false, 401},
+        {VK_RETURN, false, 401}, {VK_LEFT, false, 393}, {VK_ESCAPE, false, 401},  // back to the position Enter kept
+        {VK_UP, false, 401},                                                      // not an arrow of this bar
+    };
+    BYTE keys[256] = {};
+    GetKeyboardState(keys);
+    for (const auto& step : steps) {
+        BYTE held[256];
+        memcpy(held, keys, sizeof(held));
+        held[VK_CONTROL] = step.ctrl ? 0x80 : 0;
+        SetKeyboardState(held);
+        SendMessageW(splitter.Hwnd(), WM_KEYDOWN, step.key, 1);
+        SetKeyboardState(keys);
+        EXPECT_EQ(splitter.DisplayPosition(), step.shown) << "key " << step.key;
+        EXPECT_EQ(ChildRect(left).right, step.shown) << "key " << step.key;
+    }
+    for (int i = 0; i < 100; ++i) SendMessageW(splitter.Hwnd(), WM_KEYDOWN, VK_RIGHT, 1);
+    EXPECT_EQ(splitter.DisplayPosition(), upper) << "the keyboard keeps to the limits too";
+    SetFocus(parent.Hwnd());
+    EXPECT_EQ(splitter.Position(), 401) << "leaving with a move not kept takes it back";
+    EXPECT_EQ(ChildRect(left).right, 401);
+}
+
 }  // namespace
 }  // namespace pictrove::test

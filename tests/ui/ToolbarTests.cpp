@@ -363,5 +363,53 @@ TEST_F(ToolbarTest, LeavingTheBarEndsHotAndPressed) {
     EXPECT_TRUE(sink.commands.empty());
 }
 
+TEST_F(ToolbarTest, TheKeyboardWalksTheEnabledButtonsAndPressesThem) {
+    SendMessageW(toolbar.Hwnd(), kToolbarSetEnabled, IDM_EXTRACT_SELECTED, 0);
+    HWND before =
+        CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE, 0, 100, 50, 20, sink.Hwnd(), nullptr, nullptr, nullptr);
+    SetFocus(before);
+    SetFocus(toolbar.Hwnd());
+    sink.commands.clear();  // the edit's focus notifications
+    EXPECT_EQ(toolbar.FocusedCommand(), static_cast<UINT>(IDM_OPEN)) << "the first button takes the focus";
+    const struct {
+        UINT key;
+        UINT focused;
+        std::vector<UINT> commands;
+    } steps[] = {
+        {VK_RIGHT, IDM_EXTRACT_ALL, {}},  // the disabled button is passed over
+        {VK_RIGHT, IDM_ABOUT, {}},
+        {VK_RIGHT, IDM_OPEN, {}},  // round to the first
+        {VK_LEFT, IDM_ABOUT, {}},
+        {VK_HOME, IDM_OPEN, {}},
+        {VK_END, IDM_ABOUT, {}},
+        {VK_UP, IDM_EXTRACT_ALL, {}},
+        {VK_RETURN, IDM_EXTRACT_ALL, {IDM_EXTRACT_ALL}},
+        {VK_SPACE, IDM_EXTRACT_ALL, {IDM_EXTRACT_ALL, IDM_EXTRACT_ALL}},
+    };
+    for (const auto& step : steps) {
+        SendMessageW(toolbar.Hwnd(), WM_KEYDOWN, step.key, 1);
+        EXPECT_EQ(toolbar.FocusedCommand(), step.focused) << "key " << step.key;
+        EXPECT_EQ(sink.commands, step.commands) << "key " << step.key;
+    }
+    EXPECT_EQ(SendMessageW(toolbar.Hwnd(), WM_GETDLGCODE, 0, 0) & DLGC_WANTARROWS, DLGC_WANTARROWS);
+    SendMessageW(toolbar.Hwnd(), WM_KEYDOWN, VK_ESCAPE, 1);
+    EXPECT_EQ(GetFocus(), before) << "Escape gives the focus back";
+    DestroyWindow(before);
+}
+
+TEST_F(ToolbarPaintTest, TheFocusedButtonShowsAsHotOnlyWhileTheBarHasTheFocus) {
+    const RECT box = toolbar.ButtonBox(0, 0);
+    const int x = box.left + 4, y = 10;  // inside the box, clear of the picture and the dots
+    EXPECT_NE(Shot().At(x, y), colors.hotFill.ToColorRef());
+    SetFocus(toolbar.Hwnd());
+    PumpMessages();
+    Pixels focused = Screen();
+    EXPECT_EQ(focused.At(x, y), colors.hotFill.ToColorRef());
+    EXPECT_EQ(focused.At(box.left, 30), colors.frame.ToColorRef());
+    SetFocus(host.Hwnd());
+    PumpMessages();
+    EXPECT_NE(Screen().At(x, y), colors.hotFill.ToColorRef()) << "the cue goes with the focus";
+}
+
 }  // namespace
 }  // namespace pictrove::test

@@ -1,13 +1,32 @@
-// Placeholder substitution for output names; no platform calls.
-#include "extract/OutputNaming.h"
+// Placeholder substitution, safe names and distinct names for output files; no platform calls.
+#include "engine/OutputNames.h"
 
+#include <algorithm>
 #include <cwchar>
 #include <cwctype>
 #include <unordered_set>
 
-#include "resources/TextFormat.h"
+#include "contracts/StoredFormat.h"
 
 namespace pictrove {
+
+namespace {
+
+// The number as printf's "%0<width>d" writes it. The pad format is ours (IndexPadFormat); should
+// it ever be anything else, the plain number stands in.
+std::wstring PaddedNumber(long long number, std::wstring_view padFormat) {
+    std::wstring digits = std::to_wstring(number);
+    if (padFormat.size() < 4 || padFormat.substr(0, 2) != L"%0" || padFormat.back() != L'd') return digits;
+    size_t width = 0;
+    for (wchar_t c : padFormat.substr(2, padFormat.size() - 3)) {
+        if (c < L'0' || c > L'9' || width > 64) return digits;
+        width = width * 10 + static_cast<size_t>(c - L'0');
+    }
+    if (digits.size() < width) digits.insert(0, width - digits.size(), L'0');
+    return digits;
+}
+
+}  // namespace
 
 int PadWidth(int imageCount) {
     int width = 0;
@@ -16,8 +35,7 @@ int PadWidth(int imageCount) {
 }
 
 std::wstring IndexPadFormat(int imageCount) {
-    const FormatArg width[] = {static_cast<long long>(PadWidth(imageCount))};
-    return FormatText(L"%%0%dd", width).value_or(L"%d");
+    return L"%0" + std::to_wstring(PadWidth(imageCount)) + L"d";
 }
 
 std::wstring ReplaceAll(std::wstring_view text, std::wstring_view placeholder, std::wstring_view replacement) {
@@ -42,7 +60,7 @@ bool IsReservedDeviceName(std::wstring_view name) {
     auto equals = [base](std::wstring_view reserved) {
         if (base.size() != reserved.size()) return false;
         for (size_t i = 0; i < base.size(); ++i) {
-            if (std::towupper(base[i]) != reserved[i]) return false;
+            if (static_cast<wchar_t>(std::towupper(base[i])) != reserved[i]) return false;
         }
         return true;
     };
@@ -134,11 +152,9 @@ std::wstring ComposeOutputPath(std::wstring_view folder,
                                std::wstring_view imageName) {
     std::wstring path(folder);
     path.append(fileTemplate);
-    const FormatArg number[] = {static_cast<long long>(index) + 1};
-    path = ReplaceAll(path, L"%II%", FormatText(L"%d", number).value_or(L""));
-    // The pad format is ours (IndexPadFormat); should it ever not fit, the plain number stands in.
-    const std::wstring padded = FormatText(padFormat, number).value_or(FormatText(L"%d", number).value_or(L""));
-    path = ReplaceAll(path, L"%0II%", padded);
+    const long long number = static_cast<long long>(index) + 1;
+    path = ReplaceAll(path, L"%II%", std::to_wstring(number));
+    path = ReplaceAll(path, L"%0II%", PaddedNumber(number, padFormat));
     return ReplaceAll(path, L"%IN%", SafeImageName(imageName));
 }
 
@@ -187,6 +203,11 @@ std::wstring FixTemplateExtension(std::wstring fileTemplate, std::wstring_view e
     return fileTemplate;
 }
 
+std::wstring OriginalFormatExtension(int storedFormat) {
+    const std::wstring extension = StoredFormatExtension(storedFormat);
+    return extension.empty() ? std::wstring(ImageTypeExtension(3)) : extension;
+}
+
 std::wstring NumberedPath(std::wstring_view path, int number) {
     const size_t dot = ExtensionStart(path);
     const size_t cut = dot == std::wstring_view::npos ? path.size() : dot;
@@ -198,6 +219,37 @@ std::wstring NumberedPath(std::wstring_view path, int number) {
 
 bool SamePath(std::wstring_view a, std::wstring_view b) {
     return a.size() == b.size() && Folded(a) == Folded(b);
+}
+
+namespace {
+
+// The components of a path as Windows resolves it: "." goes, ".." takes the one before away.
+// Windows also drops trailing dots and spaces, so a component of nothing else but "." itself
+// ("...", ". .") is taken as "..": such a path is never let through as inside.
+std::vector<std::wstring> ResolvedComponents(std::wstring_view path) {
+    std::vector<std::wstring> components;
+    size_t start = 0;
+    while (start <= path.size()) {
+        size_t end = path.find_first_of(L"\\/", start);
+        if (end == std::wstring_view::npos) end = path.size();
+        const std::wstring_view component = path.substr(start, end - start);
+        start = end + 1;
+        if (component.empty() || component == L".") continue;
+        if (component.find_first_not_of(L". ") == std::wstring_view::npos) {
+            if (!components.empty()) components.pop_back();
+            continue;
+        }
+        components.push_back(Folded(component));
+    }
+    return components;
+}
+
+}  // namespace
+
+bool InsideFolder(std::wstring_view path, std::wstring_view folder) {
+    const std::vector<std::wstring> inner = ResolvedComponents(path);
+    const std::vector<std::wstring> outer = ResolvedComponents(folder);
+    return inner.size() > outer.size() && std::equal(outer.begin(), outer.end(), inner.begin());
 }
 
 std::vector<std::wstring> DistinctOutputPaths(const std::vector<std::wstring>& paths,
