@@ -219,8 +219,8 @@ class WorkerDocument {
 // One worker of a document's run: the COM apartment of its thread and its view of the document.
 class CliPictureWorker : public PictureWorker {
   public:
-    CliPictureWorker(ImageCollection& shared, std::mutex& sharedLock, const CLSID& encoder)
-        : com_(COINIT_MULTITHREADED), document_(shared, sharedLock), encoder_(encoder) {}
+    CliPictureWorker(ImageCollection& shared, std::mutex& sharedLock, int typeIndex)
+        : com_(COINIT_MULTITHREADED), document_(shared, sharedLock), typeIndex_(typeIndex) {}
 
     WorkerDocument& Document() { return document_; }
 
@@ -233,17 +233,16 @@ class CliPictureWorker : public PictureWorker {
             HRESULT result = S_OK;
             ComPtr<IUnknown> image = document_.GetImage(picture.index, result);
             // A picture over a limit says so in its failure line rather than calling its data bad.
-            outcome = !image && IsImageLimitRefusal(result)
-                          ? WriteOutcome::Failed(static_cast<DWORD>(result))
-                          : SaveImageFile(image.Get(), kOutputDpi, encoder_, picture.path);
+            outcome = !image && IsImageLimitRefusal(result) ? WriteOutcome::Failed(static_cast<DWORD>(result))
+                                                            : SaveImageFile(image.Get(), typeIndex_, picture.path);
         }
-        return {outcome.written, outcome.error};
+        return {outcome.written, outcome.error, outcome.StopsRun()};
     }
 
   private:
     ScopedCoInit com_;
     WorkerDocument document_;
-    const CLSID& encoder_;
+    int typeIndex_;
 };
 
 // Writes one document's planned pictures on several threads, each decoding, converting and
@@ -254,18 +253,12 @@ class CliExtraction : public ExtractCallbacks {
     CliExtraction(const std::wstring& path,
                   const CliOptions& options,
                   const DocumentOpenResult& opened,
-                  const CLSID& encoder,
                   const std::vector<PlannedPicture>& pictures,
                   const std::wstring& progressName)
-        : path_(path),
-          options_(options),
-          opened_(opened),
-          encoder_(encoder),
-          pictures_(pictures),
-          progressName_(progressName) {}
+        : path_(path), options_(options), opened_(opened), pictures_(pictures), progressName_(progressName) {}
 
     std::unique_ptr<PictureWorker> NewWorker(int worker) override {
-        auto writer = std::make_unique<CliPictureWorker>(*opened_.collection.Get(), readerLock_, encoder_);
+        auto writer = std::make_unique<CliPictureWorker>(*opened_.collection.Get(), readerLock_, options_.typeIndex);
         // The run's own thread keeps the shared reader; the others open one each.
         if (worker != 0) writer->Document().OpenOwn(path_, options_, opened_.imageCount);
         return writer;
@@ -279,22 +272,24 @@ class CliExtraction : public ExtractCallbacks {
     }
 
     std::vector<JobFailure> Run(int threads) {
-        RunExtraction(pictures_, *this, {threads, {}, nullptr});
+        summary_ = RunExtraction(pictures_, *this, {threads, {}, nullptr});
         if (!progressName_.empty()) WriteErr(L"\n");
         std::sort(failures_.begin(), failures_.end(),
                   [](const JobFailure& a, const JobFailure& b) { return a.path < b.path; });
         return failures_;
     }
+    // The run's tally; after a failure that stopped it, fewer pictures than planned were processed.
+    const RunSummary& Summary() const { return summary_; }
 
   private:
     const std::wstring& path_;
     const CliOptions& options_;
     const DocumentOpenResult& opened_;
-    const CLSID& encoder_;
     const std::vector<PlannedPicture>& pictures_;
     std::wstring progressName_;
     std::mutex readerLock_;
     std::vector<JobFailure> failures_;
+    RunSummary summary_;
 };
 
 // This run's files: a later picture never takes the name of one written earlier, and no
@@ -394,12 +389,6 @@ int RunList(const CliOptions& options) {
 int RunExtract(const CliOptions& options) {
     ScopedCoInit com(COINIT_MULTITHREADED);
     ScopedGdiplus gdiplus;
-    CLSID encoder{};
-    if (!FindImageTypeEncoder(options.typeIndex, &encoder)) {
-        WriteErr(L"This computer has no encoder for " + ImageTypeLabel(options.typeIndex) +
-                 L"; nothing was written.\n");
-        return kExitSomeFailed;
-    }
     std::wstring folder = FullPath(options.outputFolder);
     if (!folder.empty() && folder.back() != L'\\') folder += L'\\';
 
@@ -437,12 +426,17 @@ int RunExtract(const CliOptions& options) {
         }
         for (const PlannedPicture& picture : plan.pictures) runPaths.Take(picture.path);
         const bool progress = !options.quiet && ErrIsConsole();
-        const std::vector<JobFailure> failed =
-            CliExtraction(path, options, opened, encoder, plan.pictures, progress ? path : std::wstring()).Run(threads);
+        CliExtraction extraction(path, options, opened, plan.pictures, progress ? path : std::wstring());
+        const std::vector<JobFailure> failed = extraction.Run(threads);
         for (const JobFailure& failure : failed)
             WriteErr(failure.path + L": " + SystemErrorText(failure.error) + L"\n");
         failures += static_cast<int>(failed.size());
-        written += static_cast<int>(plan.pictures.size() - failed.size());
+        written += static_cast<int>(extraction.Summary().processed - failed.size());
+        // A full disk fails every later picture too: the run ends here, saying why.
+        if (extraction.Summary().stoppedByFailure) {
+            WriteErr(L"Stopped: " + SystemErrorText(extraction.Summary().stopReason) + L"\n");
+            break;
+        }
     }
     if (!options.quiet) WriteErr(std::to_wstring(written) + L" written, " + std::to_wstring(failures) + L" failed.\n");
     if (notOpened) return kExitNotOpened;

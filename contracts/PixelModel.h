@@ -109,7 +109,8 @@ class UprightRows {
         } else {
             for (int x = 0; x < fields_.width; ++x) {
                 std::memcpy(out + static_cast<std::ptrdiff_t>(x) * bpp,
-                            row + static_cast<std::ptrdiff_t>(fields_.width - 1 - x) * bpp, static_cast<std::size_t>(bpp));
+                            row + static_cast<std::ptrdiff_t>(fields_.width - 1 - x) * bpp,
+                            static_cast<std::size_t>(bpp));
             }
         }
         if (fields_.pixelType == kPixelGrayPlusOne8) {

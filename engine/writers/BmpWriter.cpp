@@ -46,7 +46,8 @@ std::vector<std::uint8_t> EncodeBmp(const ReaderImageFields& fields, int dpi) {
     const int bitsPerPixel = gray ? 8 : alpha ? 32 : 24;
     const std::uint32_t headerSize = alpha ? kV5HeaderSize : kInfoHeaderSize;
     const std::uint32_t paletteSize = gray ? 256 * 4 : 0;
-    const std::uint64_t rowSize = (static_cast<std::uint64_t>(fields.width) * (bitsPerPixel / 8) + 3) & ~std::uint64_t{3};
+    const std::uint64_t rowSize =
+        (static_cast<std::uint64_t>(fields.width) * (bitsPerPixel / 8) + 3) & ~std::uint64_t{3};
     const std::uint64_t imageSize = rowSize * static_cast<std::uint64_t>(fields.height);
     const std::uint64_t offset = kFileHeaderSize + headerSize + paletteSize;
     if (offset + imageSize > 0xFFFFFFFFu) return {};

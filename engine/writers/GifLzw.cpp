@@ -59,9 +59,7 @@ class CodeWriter {
 class StringTable {
   public:
     StringTable() { Clear(); }
-    void Clear() {
-        keys_.fill(kEmpty);
-    }
+    void Clear() { keys_.fill(kEmpty); }
     // The code of key, or -1 with slot set to where it would go.
     int Find(std::uint32_t key, std::size_t& slot) const {
         slot = (key * 2654435761u) >> (32 - 13);

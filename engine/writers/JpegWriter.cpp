@@ -96,8 +96,8 @@ std::vector<std::uint8_t> EncodeJpeg(const ReaderImageFields& fields, int dpi, i
     std::vector<JSAMPLE> buffer(fields.RowBytes());
     unsigned char* data = nullptr;
     unsigned long size = 0;
-    const bool ok = Compress(fields, dpi, quality, space, components, &UprightFill,
-                             const_cast<UprightRows*>(&rows), buffer.data(), &data, &size);
+    const bool ok = Compress(fields, dpi, quality, space, components, &UprightFill, const_cast<UprightRows*>(&rows),
+                             buffer.data(), &data, &size);
     std::vector<std::uint8_t> file;
     if (ok && data) file.assign(data, data + size);
     std::free(data);

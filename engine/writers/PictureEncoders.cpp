@@ -43,7 +43,9 @@ EncodedPicture EncodePicture(PictureFormat format, const ReaderImageFields& fiel
     return encoded;
 }
 
-WriteError WriteEncodedPicture(PictureFormat format, const ReaderImageFields& fields, const std::filesystem::path& path) {
+WriteError WriteEncodedPicture(PictureFormat format,
+                               const ReaderImageFields& fields,
+                               const std::filesystem::path& path) {
     const EncodedPicture encoded = EncodePicture(format, fields);
     if (encoded.error != WriteError::kNone) return encoded.error;
     return WritePictureFile(path, encoded.bytes);

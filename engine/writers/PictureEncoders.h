@@ -26,6 +26,8 @@ struct EncodedPicture {
 EncodedPicture EncodePicture(PictureFormat format, const ReaderImageFields& fields);
 
 // EncodePicture, then WritePictureFile.
-WriteError WriteEncodedPicture(PictureFormat format, const ReaderImageFields& fields, const std::filesystem::path& path);
+WriteError WriteEncodedPicture(PictureFormat format,
+                               const ReaderImageFields& fields,
+                               const std::filesystem::path& path);
 
 }  // namespace pictrove

@@ -16,11 +16,11 @@ namespace pictrove {
 enum class WriteError : int {
     kNone = 0,
     kDiskFull,
-    kAccessDenied,   // the folder or the file refuses writing (read-only media included)
-    kPathNotFound,   // no such folder
+    kAccessDenied,  // the folder or the file refuses writing (read-only media included)
+    kPathNotFound,  // no such folder
     kOutOfMemory,
-    kInvalidData,    // nothing that can be written: unreadable pixels, or too large for the format
-    kWriteFault,     // any other failure of the file system
+    kInvalidData,  // nothing that can be written: unreadable pixels, or too large for the format
+    kWriteFault,   // any other failure of the file system
 };
 
 // True for the failures after which no other picture of the run can be written either.

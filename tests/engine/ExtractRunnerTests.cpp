@@ -30,7 +30,8 @@ struct FakeRun : ExtractCallbacks {
             std::this_thread::sleep_for(run.work);
             --run.inFlight;
             ++run.writes;
-            if (run.stopping.count(picture.index)) return {false, static_cast<std::uint32_t>(200 + picture.index), true};
+            if (run.stopping.count(picture.index))
+                return {false, static_cast<std::uint32_t>(200 + picture.index), true};
             if (run.failing.count(picture.index)) return {false, static_cast<std::uint32_t>(100 + picture.index)};
             return {true, 0};
         }

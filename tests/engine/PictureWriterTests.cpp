@@ -81,7 +81,8 @@ std::vector<Rgba> DecodeWithImageMagick(const fs::path& file) {
     if (std::system(command.c_str()) != 0) return {};
     const std::vector<std::uint8_t> bytes = ReadAll(raw);
     std::vector<Rgba> pixels;
-    for (size_t i = 0; i + 3 < bytes.size(); i += 4) pixels.push_back({bytes[i], bytes[i + 1], bytes[i + 2], bytes[i + 3]});
+    for (size_t i = 0; i + 3 < bytes.size(); i += 4)
+        pixels.push_back({bytes[i], bytes[i + 1], bytes[i + 2], bytes[i + 3]});
     return pixels;
 }
 
@@ -110,9 +111,7 @@ Rgba FewColours(int x, int y) {
 
 TEST(PictureWriters, LosslessFormatsDecodeBackExactly) {
     const fs::path folder = TestFolder("lossless");
-    const struct {
-        int width, height;
-    } sizes[] = {{1, 1}, {3, 2}, {17, 5}, {8, 1}};
+    const struct { int width, height; } sizes[] = {{1, 1}, {3, 2}, {17, 5}, {8, 1}};
     for (PictureFormat format : {PictureFormat::kBmp, PictureFormat::kGif, PictureFormat::kPng}) {
         for (int type = 0; type < 4; ++type) {
             for (int layout = 0; layout < 4; ++layout) {
@@ -149,8 +148,8 @@ TEST(PictureWriters, BmpHeadersFollowThePixelType) {
         bool transparent;
         int bits, headerSize, coloursUsed;
     } cases[] = {
-        {kPixelGray8, false, 8, 40, 256},  {kPixelGrayPlusOne8, false, 8, 40, 256}, {kPixelBgr24, false, 24, 40, 0},
-        {kPixelBgra32, false, 24, 40, 0},  {kPixelBgra32, true, 32, 124, 0},
+        {kPixelGray8, false, 8, 40, 256}, {kPixelGrayPlusOne8, false, 8, 40, 256}, {kPixelBgr24, false, 24, 40, 0},
+        {kPixelBgra32, false, 24, 40, 0}, {kPixelBgra32, true, 32, 124, 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << "type " << c.type << (c.transparent ? " with alpha" : ""));
@@ -179,17 +178,14 @@ TEST(PictureWriters, GifPalettesAndTransparency) {
     const struct {
         const char* label;
         int type;
-        int colours;         // distinct opaque colours drawn
+        int colours;  // distinct opaque colours drawn
         bool transparent;
-        int tableEntries;    // global colour table size
+        int tableEntries;  // global colour table size
         bool exact;
     } cases[] = {
-        {"one colour", kPixelBgr24, 1, false, 2, true},
-        {"three colours", kPixelBgr24, 3, false, 4, true},
-        {"255 and clear", kPixelBgra32, 255, true, 256, true},
-        {"256 and clear", kPixelBgra32, 256, true, 256, false},
-        {"1000 colours", kPixelBgr24, 1000, false, 256, false},
-        {"grey", kPixelGray8, 256, false, 256, true},
+        {"one colour", kPixelBgr24, 1, false, 2, true},         {"three colours", kPixelBgr24, 3, false, 4, true},
+        {"255 and clear", kPixelBgra32, 255, true, 256, true},  {"256 and clear", kPixelBgra32, 256, true, 256, false},
+        {"1000 colours", kPixelBgr24, 1000, false, 256, false}, {"grey", kPixelGray8, 256, false, 256, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.label);
@@ -230,8 +226,10 @@ TEST(PictureWriters, JpegIsCloseAndGreyStaysOneChannel) {
         int type, layout, width, height;
         int components;
     } cases[] = {
-        {kPixelBgr24, 0, 1, 1, 3},          {kPixelBgr24, kLayoutBottomUp, 33, 17, 3},
-        {kPixelBgra32, kLayoutMirroredRows, 31, 9, 3}, {kPixelGray8, 3, 16, 16, 1},
+        {kPixelBgr24, 0, 1, 1, 3},
+        {kPixelBgr24, kLayoutBottomUp, 33, 17, 3},
+        {kPixelBgra32, kLayoutMirroredRows, 31, 9, 3},
+        {kPixelGray8, 3, 16, 16, 1},
         {kPixelGrayPlusOne8, kLayoutBottomUp, 7, 5, 1},
     };
     for (const auto& c : cases) {
@@ -256,7 +254,8 @@ TEST(PictureWriters, JpegIsCloseAndGreyStaysOneChannel) {
         for (size_t i = 0; i < decoded.size(); ++i) {
             const Rgba& want = picture.upright[i];
             EXPECT_EQ(decoded[i].a, 255);
-            total += std::abs(decoded[i].r - want.r) + std::abs(decoded[i].g - want.g) + std::abs(decoded[i].b - want.b);
+            total +=
+                std::abs(decoded[i].r - want.r) + std::abs(decoded[i].g - want.g) + std::abs(decoded[i].b - want.b);
         }
         EXPECT_LE(total / (3.0 * decoded.size()), 6.0) << "mean error per sample";
     }
