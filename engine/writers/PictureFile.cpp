@@ -59,6 +59,8 @@ WriteError WritePictureFile(const std::filesystem::path& path, const std::uint8_
     const std::filesystem::path temporary = TemporaryName(path);
     std::FILE* file = OpenForWriting(temporary);
     if (!file) return ErrnoError(errno);
+    // One large write: the stream's own buffer would only copy it once more.
+    std::setvbuf(file, nullptr, _IONBF, 0);
     WriteError error = WriteError::kNone;
     errno = 0;
     if (size != 0 && std::fwrite(data, 1, size, file) != size) error = ErrnoError(errno != 0 ? errno : EIO);
