@@ -1,0 +1,40 @@
+# The native build: the readers' core, the extraction engine and the command line pictrove,
+# with the system's libraries (Debian's -dev packages) and nothing of Windows.
+set(CMAKE_CXX_STANDARD 20)
+set(CMAKE_CXX_STANDARD_REQUIRED ON)
+set(CMAKE_CXX_EXTENSIONS OFF)
+add_compile_options(-Wall -Wextra -Wno-unused-parameter -Werror=return-type -Wno-missing-field-initializers)
+
+add_subdirectory(components/readers/core)
+
+file(GLOB pictrove_engine_sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/engine/*.cpp ${PROJECT_SOURCE_DIR}/engine/*/*.cpp)
+add_library(pictrove_engine STATIC ${pictrove_engine_sources})
+target_include_directories(pictrove_engine PUBLIC ${PROJECT_SOURCE_DIR})
+find_package(Threads REQUIRED)
+target_link_libraries(pictrove_engine PUBLIC Threads::Threads)
+
+# The English texts of the string table the Windows resources are built from.
+set(pictrove_rc ${PROJECT_SOURCE_DIR}/resources/Pictrove.rc)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${pictrove_rc})
+file(STRINGS ${pictrove_rc} pictrove_rc_strings REGEX "^    IDS_[A-Z0-9_]+ \".*\"$")
+set(pictrove_english_rows "")
+foreach(row IN LISTS pictrove_rc_strings)
+    string(REGEX MATCH "^    (IDS_[A-Z0-9_]+) \"(.*)\"$" unused "${row}")
+    string(REPLACE "\"\"" "\\\"" text "${CMAKE_MATCH_2}")
+    string(APPEND pictrove_english_rows "    {\"${CMAKE_MATCH_1}\", L\"${text}\"},\n")
+endforeach()
+configure_file(${PROJECT_SOURCE_DIR}/cli/native/EnglishStrings.cpp.in ${CMAKE_BINARY_DIR}/generated/EnglishStrings.cpp @ONLY)
+
+add_executable(pictrove
+    cli/CliCommands.cpp
+    cli/CliOptions.cpp
+    cli/ReasonTexts.cpp
+    cli/native/Console.cpp
+    cli/native/CorePlatform.cpp
+    cli/native/NativeFiles.cpp
+    cli/native/NativeMain.cpp
+    resources/TextFormat.cpp
+    ${CMAKE_BINARY_DIR}/generated/EnglishStrings.cpp
+)
+target_link_libraries(pictrove PRIVATE pictrove_engine pictrove_readers_core)
+install(TARGETS pictrove RUNTIME DESTINATION bin)
