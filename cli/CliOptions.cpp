@@ -1,7 +1,7 @@
 // Parsing of the console companion's arguments.
 #include "cli/CliOptions.h"
 
-#include "extract/OutputNaming.h"
+#include "engine/OutputNames.h"
 
 #include <algorithm>
 #include <cwctype>
@@ -167,11 +167,14 @@ CliParseResult ParseCliArguments(const std::vector<std::wstring>& args) {
     return result;
 }
 
-std::wstring UsageText() {
-    return L"Usage:\n"
-           L"  PictroveCli list DOCUMENT... [--password PW] [--images 1-5,9] [--json]\n"
-           L"  PictroveCli extract DOCUMENT... -o FOLDER [--type bmp|gif|jpeg|png|original]\n"
-           L"              [--template \"%IN%\"] [--password PW] [--images 1-5,9] [--jobs N] [--quiet]\n"
+std::wstring UsageText(std::wstring_view program) {
+    const std::wstring name(program);
+    const std::wstring indent(name.size() + 3, L' ');
+    const std::wstring usage = L"Usage:\n  " + name +
+                               L" list DOCUMENT... [--password PW] [--images 1-5,9] [--json]\n  " + name +
+                               L" extract DOCUMENT... -o FOLDER [--type bmp|gif|jpeg|png|original]\n" + indent;
+    return usage +
+           L"[--template \"%IN%\"] [--password PW] [--images 1-5,9] [--jobs N] [--quiet]\n"
            L"\n"
            L"DOCUMENT may hold wildcards (* and ?) in its file name. The template takes %IN% (image\n"
            L"name), %II% (image number) and %0II% (image number with leading zeros); the type's\n"

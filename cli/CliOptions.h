@@ -51,6 +51,6 @@ std::vector<int> SelectImages(const std::vector<ImageRange>& ranges, int count, 
 std::wstring RangeText(const ImageRange& range);
 
 // The usage text printed by "help" and after an argument error.
-std::wstring UsageText();
+std::wstring UsageText(std::wstring_view program = L"PictroveCli");
 
 }  // namespace pictrove::cli

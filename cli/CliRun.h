@@ -1,10 +1,8 @@
-// The console companion's two commands over real documents: list and extract. Each returns the
+// The command line's two commands over real documents: list and extract. Each returns the
 // program's exit code.
 #pragma once
 
-#include <string>
-#include <vector>
-
+#include "cli/CliDocument.h"
 #include "cli/CliOptions.h"
 
 namespace pictrove::cli {
@@ -16,11 +14,10 @@ enum ExitCode : int {
     kExitNotOpened = 3,
 };
 
-// The documents a typed name stands for: itself, or the files its wildcards (* ?) in the last
-// path component match, in name order. Empty when a wildcard matches nothing.
-std::vector<std::wstring> ExpandDocumentName(const std::wstring& typed);
+int RunList(const CliOptions& options, CliPlatform& platform);
+int RunExtract(const CliOptions& options, CliPlatform& platform);
 
-int RunList(const CliOptions& options);
-int RunExtract(const CliOptions& options);
+// Parses the arguments (without the program's own name) and runs the command; the exit code.
+int RunCommandLine(const std::vector<std::wstring>& args, const std::wstring& programName, CliPlatform& platform);
 
 }  // namespace pictrove::cli

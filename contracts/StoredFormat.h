@@ -16,9 +16,11 @@ enum StoredPictureFormat : int {
     kStoredGif = 6,
     kStoredTiff = 7,
     kStoredBmp = 8,
+    kStoredEmf = 9,   // drawings: written as stored, drawn only where the platform draws them
+    kStoredWmf = 10,  // with its placeable header
 };
 
-inline constexpr int kStoredFormatCount = 9;
+inline constexpr int kStoredFormatCount = 11;
 
 // The extension a stored picture is written with (with its dot); empty for kStoredNone or an
 // unknown number.
@@ -40,6 +42,10 @@ constexpr const wchar_t* StoredFormatExtension(int format) {
             return L".tif";
         case kStoredBmp:
             return L".bmp";
+        case kStoredEmf:
+            return L".emf";
+        case kStoredWmf:
+            return L".wmf";
         default:
             return L"";
     }
@@ -64,6 +70,10 @@ constexpr const wchar_t* StoredFormatName(int format) {
             return L"tiff";
         case kStoredBmp:
             return L"bmp";
+        case kStoredEmf:
+            return L"emf";
+        case kStoredWmf:
+            return L"wmf";
         default:
             return L"none";
     }

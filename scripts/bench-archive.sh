@@ -10,7 +10,7 @@ core="$root/components/readers/core"
 pages="${1:-500}"
 mkdir -p "$out"
 g++ -std=c++20 -O2 -DNDEBUG -I"$core" -I"$root" -I"$root/tests/readers" \
-    "$root/components/readers/bench/ArchiveBenchmark.cpp" "$core"/*.cpp "$core"/codecs/*.cpp \
+    "$root/components/readers/bench/ArchiveBenchmark.cpp" "$core"/*.cpp "$core"/*/*.cpp \
     "$root/tests/readers/TestImageFiles.cpp" -larchive -lz -o "$out/archive-benchmark"
 rm -rf "$out/comic-pages" "$out"/comic-*.7z
 mkdir -p "$out/comic-pages"

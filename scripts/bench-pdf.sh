@@ -11,8 +11,8 @@ core="$root/components/readers/core"
 tests="$root/tests/readers"
 mkdir -p "$out"
 g++ -std=c++20 -O2 -DNDEBUG -I"$core" -I"$root" -I"$tests" -I/usr/include/openjpeg-2.5 \
-    "$root/components/readers/bench/PdfBenchmark.cpp" "$core"/*.cpp "$core"/codecs/*.cpp "$core"/pdf/*.cpp \
-    "$core"/jbig2/*.cpp \
+    "$root/components/readers/bench/PdfBenchmark.cpp" "$core"/*.cpp "$core"/*/*.cpp \
+    \
     "$tests/TestPdf.cpp" "$tests/TestJpeg.cpp" "$tests/TestJpx.cpp" \
     -larchive -ljpeg -lopenjp2 -llcms2 -ldeflate -lz -o "$out/pdf-benchmark"
 for run in "flate ${1:-1000}" "jpeg ${2:-200}" "jpx ${3:-100}"; do

@@ -69,7 +69,7 @@ targets=("$@")
 if ((${#targets[@]} == 0)); then
     for source in "$fuzz"/*Fuzzer.cpp; do targets+=("$(basename "${source%.cpp}")"); done
 fi
-sources=("$core"/*.cpp "$core"/codecs/*.cpp "$core"/pdf/*.cpp "$core"/djvu/*.cpp "$core"/jbig2/*.cpp)
+sources=("$core"/*.cpp "$core"/*/*.cpp )
 includes=(-I"$core" -I"$root" -I"$fuzz" -I/usr/include/openjpeg-2.5)
 
 # stale OUTPUT INPUT...: whether OUTPUT is missing or older than an input or a core header.
@@ -125,8 +125,8 @@ make_seeds() {
         "$tests"/TestDocumentFiles.cpp "$tests"/TestPdf.cpp "$tests"/TestJpeg.cpp "$tests"/TestJpx.cpp
         "$tests"/TestArchives.cpp "$tests"/LibarchiveSamples.cpp)
     if stale "$out/make-seeds" "${seed_sources[@]}" "${sources[@]}"; then
-        clang++ -std=c++20 -O1 "${includes[@]}" -I"$tests" "${seed_sources[@]}" "$core"/*.cpp "$core"/codecs/*.cpp \
-            "$core"/pdf/*.cpp "$core"/jbig2/*.cpp "${libs[@]}" -o "$out/make-seeds"
+        clang++ -std=c++20 -O1 "${includes[@]}" -I"$tests" "${seed_sources[@]}" "$core"/*.cpp "$core"/*/*.cpp \
+            "${libs[@]}" -o "$out/make-seeds"
     fi
     if stale "$out/make-jbig2-seeds" "$fuzz/MakeJbig2Seeds.cpp" "$tests/Jbig2TestStreams.cpp"; then
         clang++ -std=c++20 -O1 -I"$core" -I"$tests" "$fuzz/MakeJbig2Seeds.cpp" "$tests/Jbig2TestStreams.cpp" \

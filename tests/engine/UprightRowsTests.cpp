@@ -31,7 +31,7 @@ int PixelAt(const std::vector<std::uint8_t>& row, int x, int bpp) {
 TEST(UprightRows, EveryLayoutOnOddAndEvenSizes) {
     const struct {
         int width, height, type;
-    } sizes[] = {{3, 2, kPixelGray8}, {2, 3, kPixelBgr24}, {3, 3, kPixelBgra32},
+    } sizes[] = {{3, 2, kPixelGray8}, {2, 3, kPixelBgr24},  {3, 3, kPixelBgra32},
                  {4, 4, kPixelBgr24}, {1, 5, kPixelBgra32}, {5, 1, kPixelGray8}};
     for (const auto& s : sizes) {
         const int bpp = ReaderBytesPerPixel(s.type);
@@ -40,9 +40,13 @@ TEST(UprightRows, EveryLayoutOnOddAndEvenSizes) {
             for (const bool upwards : {false, true}) {
                 std::vector<std::uint8_t> bits = Numbered(s.width, s.height, stride, bpp);
                 // Rows running upwards in memory: the first stored row is the buffer's last.
-                ReaderImageFields fields{upwards ? bits.data() + static_cast<size_t>(stride) * (s.height - 1)
-                                                 : bits.data(),
-                                         s.width, s.height, upwards ? -stride : stride, s.type, layout};
+                ReaderImageFields fields{
+                    upwards ? bits.data() + static_cast<size_t>(stride) * (s.height - 1) : bits.data(),
+                    s.width,
+                    s.height,
+                    upwards ? -stride : stride,
+                    s.type,
+                    layout};
                 ASSERT_EQ(CheckReaderImageFields(fields), ReaderImageCheck::kOk);
                 const UprightRows rows(fields);
                 for (int y = 0; y < s.height; ++y) {

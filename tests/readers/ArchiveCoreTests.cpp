@@ -4,11 +4,11 @@
 // from the test writers (stored RAR 4 and RAR 5) and from libarchive's own reference archives.
 #include <gtest/gtest.h>
 
-#include "ArchiveComicSource.h"
-#include "ArchiveProbe.h"
-#include "ArchiveStream.h"
-#include "ComicSource.h"
-#include "ImageHeader.h"
+#include "comic/ArchiveComicSource.h"
+#include "containers/ArchiveProbe.h"
+#include "containers/ArchiveStream.h"
+#include "comic/ComicSource.h"
+#include "pictures/ImageHeader.h"
 #include "TestArchives.h"
 #include "TestDocuments.h"
 

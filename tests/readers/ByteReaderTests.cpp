@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "ByteReader.h"
+#include "model/ByteReader.h"
 
 namespace pictrove::readers {
 namespace {

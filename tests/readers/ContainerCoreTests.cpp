@@ -4,10 +4,10 @@
 
 #include <cstring>
 
-#include "ImageHeader.h"
+#include "pictures/ImageHeader.h"
 #include "TestDocuments.h"
-#include "TextCodec.h"
-#include "ZipArchive.h"
+#include "markup/TextCodec.h"
+#include "containers/ZipArchive.h"
 
 namespace pictrove::readers {
 namespace {

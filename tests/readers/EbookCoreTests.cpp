@@ -3,9 +3,9 @@
 // payload decoder here; the COM tests decode them with GDI+.
 #include <gtest/gtest.h>
 
-#include "ComicSource.h"
-#include "EpubSource.h"
-#include "ImageHeader.h"
+#include "comic/ComicSource.h"
+#include "epub/EpubSource.h"
+#include "pictures/ImageHeader.h"
 #include "TestDocuments.h"
 
 namespace pictrove::readers {

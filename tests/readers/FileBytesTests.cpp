@@ -6,12 +6,12 @@
 #include <memory>
 #include <vector>
 
-#include "FileBytes.h"
-#include "PcxSource.h"
-#include "PsdSource.h"
+#include "model/FileBytes.h"
+#include "pcx/PcxSource.h"
+#include "psd/PsdSource.h"
 #include "TestDocuments.h"
 #include "TestImageFiles.h"
-#include "TiffSource.h"
+#include "tiff/TiffSource.h"
 
 namespace pictrove::readers {
 namespace {

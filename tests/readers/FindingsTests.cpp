@@ -6,12 +6,12 @@
 #include <string>
 
 #include "AllocationProbe.h"
-#include "Fb2Source.h"
+#include "fb2/Fb2Source.h"
 #include "FindingsSamples.h"
-#include "Jbig2Source.h"
-#include "Limits.h"
-#include "PayloadDecoder.h"
-#include "PdbSource.h"
+#include "jbig2/Jbig2Source.h"
+#include "model/Limits.h"
+#include "pictures/PayloadDecoder.h"
+#include "pdb/PdbSource.h"
 #include "TestJpx.h"
 #include "codecs/Jpx.h"
 #include "djvu/DjvuSource.h"

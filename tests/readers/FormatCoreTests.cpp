@@ -2,11 +2,11 @@
 // pixels of our own PCX decoder, and damaged files.
 #include <gtest/gtest.h>
 
-#include "Fb2Source.h"
-#include "ImageHeader.h"
-#include "PcxSource.h"
+#include "fb2/Fb2Source.h"
+#include "pictures/ImageHeader.h"
+#include "pcx/PcxSource.h"
 #include "TestDocuments.h"
-#include "XpsSource.h"
+#include "xps/XpsSource.h"
 
 namespace pictrove::readers {
 namespace {

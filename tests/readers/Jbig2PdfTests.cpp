@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "Jbig2TestStreams.h"
-#include "Jbig2Source.h"
+#include "jbig2/Jbig2Source.h"
 #include "TestPdf.h"
 #include "jbig2/Jbig2Document.h"
 #include "jbig2/Jbig2File.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "Jbig2Source.h"
+#include "jbig2/Jbig2Source.h"
 #include "Jbig2TestStreams.h"
 #include "jbig2/Jbig2Document.h"
 #include "jbig2/Jbig2Huffman.h"

@@ -6,14 +6,14 @@
 #include <array>
 #include <cstring>
 
-#include "CompoundFile.h"
-#include "DocSource.h"
-#include "ImageHeader.h"
-#include "MobiSource.h"
-#include "PalmDatabase.h"
-#include "PdbSource.h"
+#include "containers/CompoundFile.h"
+#include "doc/DocSource.h"
+#include "pictures/ImageHeader.h"
+#include "mobi/MobiSource.h"
+#include "containers/PalmDatabase.h"
+#include "pdb/PdbSource.h"
 #include "TestDocumentFiles.h"
-#include "WordPictures.h"
+#include "doc/WordPictures.h"
 
 namespace pictrove::readers {
 namespace {

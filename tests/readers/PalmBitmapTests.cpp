@@ -5,8 +5,8 @@
 #include <array>
 #include <cstring>
 
-#include "PalmBitmap.h"
-#include "PdbSource.h"
+#include "pictures/PalmBitmap.h"
+#include "pdb/PdbSource.h"
 #include "TestDocumentFiles.h"
 
 namespace pictrove::readers {

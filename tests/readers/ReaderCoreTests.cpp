@@ -4,11 +4,11 @@
 
 #include <cstring>
 
-#include "ByteReader.h"
-#include "DocumentSource.h"
-#include "IcoDirectory.h"
-#include "ImageNames.h"
-#include "PsdSource.h"
+#include "model/ByteReader.h"
+#include "model/DocumentSource.h"
+#include "pictures/IcoDirectory.h"
+#include "model/ImageNames.h"
+#include "psd/PsdSource.h"
 #include "TestImageFiles.h"
 
 namespace pictrove::readers {

@@ -6,19 +6,19 @@
 #include <string>
 #include <vector>
 
-#include "ComicSource.h"
-#include "EpubSource.h"
-#include "DocSource.h"
-#include "Fb2Source.h"
-#include "ImageHeader.h"
-#include "MobiSource.h"
-#include "PcxSource.h"
-#include "StoredImage.h"
+#include "comic/ComicSource.h"
+#include "epub/EpubSource.h"
+#include "doc/DocSource.h"
+#include "fb2/Fb2Source.h"
+#include "pictures/ImageHeader.h"
+#include "mobi/MobiSource.h"
+#include "pcx/PcxSource.h"
+#include "pictures/StoredImage.h"
 #include "TestDocumentFiles.h"
 #include "TestDocuments.h"
 #include "TestImageFiles.h"
 #include "TestJpeg.h"
-#include "TiffSource.h"
+#include "tiff/TiffSource.h"
 
 namespace pictrove::readers {
 namespace {

@@ -7,7 +7,7 @@
 
 #include "ReaderTestSupport.h"
 #include "TestImageFiles.h"
-#include "TiffSource.h"
+#include "tiff/TiffSource.h"
 #include "codecs/CmykModel.h"
 #include "components/readers/com/GdiplusPayloadDecoder.h"
 #include "tests/support/TestSupport.h"

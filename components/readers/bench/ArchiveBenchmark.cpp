@@ -15,8 +15,8 @@
 #include <iterator>
 #include <string>
 
-#include "ArchiveComicSource.h"
-#include "ImageHeader.h"
+#include "comic/ArchiveComicSource.h"
+#include "pictures/ImageHeader.h"
 #include "TestImageFiles.h"
 
 using namespace pictrove;

@@ -3,7 +3,7 @@
 
 #include "SpanStream.h"
 
-#include "ImageHeader.h"
+#include "pictures/ImageHeader.h"
 
 namespace pictrove::readers {
 namespace {

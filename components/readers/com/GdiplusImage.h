@@ -10,7 +10,7 @@
 #include <span>
 #include <utility>
 
-#include "DecodedImage.h"
+#include "model/DecodedImage.h"
 
 namespace pictrove::readers {
 

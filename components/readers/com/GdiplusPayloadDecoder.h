@@ -3,7 +3,7 @@
 #pragma once
 
 #include "GdiplusSession.h"
-#include "PayloadDecoder.h"
+#include "pictures/PayloadDecoder.h"
 
 namespace pictrove::readers {
 

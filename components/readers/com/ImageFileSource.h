@@ -1,44 +1,35 @@
-// Common image files (BMP, JPEG, PNG, GIF, icons, metafiles, layered paint files): one image per
-// file, every frame of an animation, every image stored in an icon file. The portable core reads
-// PNG, GIF, BMP, icons, JPEG and layered paint files; GDI+ is left the metafiles and what the
-// core's codecs do not take (12-bit JPEG).
+// Picture files on Windows: the core's picture file source, with GDI+ behind it for files none
+// of the core's readers takes (a TIFF or a metafile without a placeable header under a picture
+// file's name, say) and for the drawing of metafiles.
 #pragma once
 
 #include <windows.h>
 
-#include <memory>
+#include <vector>
 
-#include "DocumentSource.h"
 #include "GdiplusSession.h"
-#include "PsdSource.h"
+#include "pictures/PictureFileSource.h"
 
 namespace pictrove::readers {
 
-class ImageFileSource : public DocumentSource {
+class ImageFileSource : public PictureFileSource {
   public:
-    std::optional<DecodedImage> Decode(std::size_t index) override;
-    std::optional<std::vector<std::uint8_t>> StoredBytes(std::size_t index) override;
+    ImageFileSource();
 
   protected:
-    OpenStatus OpenDocument(OpenRequest request) override;
+    bool OpenOther(const FileBytes& file) override;
+    std::optional<DecodedImage> DecodeOther(const FileBytes& file, std::size_t index) override;
     void Close() override;
 
   private:
     struct Frame {
-        std::vector<std::uint8_t> ownBytes;  // an icon image taken out as a file of its own
-        bool portable = false;               // decoded by the core's codecs, frame number as they count
-        bool hasDimension = false;           // GDI+: frames of an animation or pages
+        bool hasDimension = false;  // frames of an animation or pages
         GUID dimension{};
         UINT number = 0;
     };
 
-    bool OpenPortable();
-    bool OpenFrames();
-
     GdiplusSession gdiplus_;
-    FileBytes file_;
     std::vector<Frame> frames_;
-    std::unique_ptr<PsdSource> psd_;
 };
 
 }  // namespace pictrove::readers

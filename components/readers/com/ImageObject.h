@@ -6,7 +6,7 @@
 
 #include <memory>
 
-#include "DecodedImage.h"
+#include "model/DecodedImage.h"
 #include "Module.h"
 #include "OpenDocument.h"
 #include "contracts/ReaderSlots.h"

@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "FileBytes.h"
+#include "model/FileBytes.h"
 
 namespace pictrove::readers {
 

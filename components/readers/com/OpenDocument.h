@@ -5,7 +5,7 @@
 #include <memory>
 #include <mutex>
 
-#include "DocumentSource.h"
+#include "model/DocumentSource.h"
 
 namespace pictrove::readers {
 

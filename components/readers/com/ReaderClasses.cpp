@@ -1,56 +1,32 @@
 // Class table of the reader DLL.
 #include "ReaderClasses.h"
 
-#include "ComicSource.h"
-#include "DocSource.h"
-#include "djvu/DjvuSource.h"
-#include "EpubSource.h"
-#include "Fb2Source.h"
+#include "FormatSources.h"
 #include "GdiplusPayloadDecoder.h"
 #include "ImageFileSource.h"
-#include "Jbig2Source.h"
-#include "MobiSource.h"
-#include "PortablePayloadDecoder.h"
-#include "PcxSource.h"
-#include "PdbSource.h"
-#include "pdf/PdfSource.h"
-#include "TextSource.h"
-#include "TiffSource.h"
-#include "XpsSource.h"
 #include "contracts/ReaderContract.h"
 
 namespace pictrove::readers {
 namespace {
 
-template <class Source>
+// Sources of formats that embed picture files have GDI+ behind the core's codecs for metafiles
+// and what the codecs do not read; picture files GDI+ for files the core does not take at all.
+template <int Format>
 std::unique_ptr<DocumentSource> Make() {
-    return std::make_unique<Source>();
-}
-
-// Sources of formats that embed image files get the core's codecs to decode them, GDI+ behind
-// them for metafiles and what the codecs do not read.
-template <class Source>
-std::unique_ptr<DocumentSource> MakeWithDecoder() {
-    return std::make_unique<Source>(
-        std::make_shared<PortablePayloadDecoder>(std::make_shared<GdiplusPayloadDecoder>()));
+    if constexpr (Format == kPictureFileFormat) {
+        return std::make_unique<ImageFileSource>();
+    } else {
+        return MakeFormatSource(Format, std::make_shared<GdiplusPayloadDecoder>());
+    }
 }
 
 // Format numbers index the application's class id table.
 const ReaderClass kClasses[] = {
-    {&kReaderClassIds[1], &MakeWithDecoder<TiffSource>},
-    {&kReaderClassIds[2], &MakeWithDecoder<DjvuSource>},  // JPEG layers only
-    {&kReaderClassIds[3], &MakeWithDecoder<PdfSource>},
-    {&kReaderClassIds[4], &Make<TextSource>},
-    {&kReaderClassIds[5], &Make<ImageFileSource>},
-    {&kReaderClassIds[6], &MakeWithDecoder<XpsSource>},
-    {&kReaderClassIds[7], &MakeWithDecoder<ComicSource>},
-    {&kReaderClassIds[8], &MakeWithDecoder<PdbSource>},
-    {&kReaderClassIds[9], &Make<Jbig2Source>},
-    {&kReaderClassIds[10], &MakeWithDecoder<Fb2Source>},
-    {&kReaderClassIds[11], &Make<PcxSource>},
-    {&kReaderClassIds[12], &MakeWithDecoder<MobiSource>},
-    {&kReaderClassIds[13], &MakeWithDecoder<EpubSource>},
-    {&kReaderClassIds[14], &MakeWithDecoder<DocSource>},
+    {&kReaderClassIds[1], &Make<1>},   {&kReaderClassIds[2], &Make<2>},   {&kReaderClassIds[3], &Make<3>},
+    {&kReaderClassIds[4], &Make<4>},   {&kReaderClassIds[5], &Make<5>},   {&kReaderClassIds[6], &Make<6>},
+    {&kReaderClassIds[7], &Make<7>},   {&kReaderClassIds[8], &Make<8>},   {&kReaderClassIds[9], &Make<9>},
+    {&kReaderClassIds[10], &Make<10>}, {&kReaderClassIds[11], &Make<11>}, {&kReaderClassIds[12], &Make<12>},
+    {&kReaderClassIds[13], &Make<13>}, {&kReaderClassIds[14], &Make<14>},
 };
 
 }  // namespace

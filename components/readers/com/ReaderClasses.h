@@ -7,7 +7,7 @@
 #include <memory>
 #include <span>
 
-#include "DocumentSource.h"
+#include "model/DocumentSource.h"
 
 namespace pictrove::readers {
 

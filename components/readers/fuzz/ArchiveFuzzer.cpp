@@ -2,8 +2,8 @@
 // libarchive path on the same bytes read as each of its formats. The first input byte picks the
 // signature put in front, so mutations reach the RAR 4, RAR 5 and 7z parsers without having to
 // find their signatures first.
-#include "ArchiveComicSource.h"
-#include "ArchiveProbe.h"
+#include "comic/ArchiveComicSource.h"
+#include "containers/ArchiveProbe.h"
 #include "FuzzSupport.h"
 
 // libarchive sizes some buffers from what a header declares and copes when the allocation is

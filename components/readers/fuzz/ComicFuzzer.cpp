@@ -1,6 +1,6 @@
 // Fuzz target: opening a file with the ComicSource and decoding what it lists.
 #include "FuzzSupport.h"
-#include "ComicSource.h"
+#include "comic/ComicSource.h"
 
 // libarchive sizes some buffers from what a header declares and copes when the allocation is
 // refused; let the allocator refuse instead of reporting the request. Our own code allocates

@@ -1,7 +1,7 @@
 // Fuzz target: the OLE compound file reader (every stream of the root read out) and the Word
 // document source on top of it, metafiles inflated and every listed picture decoded.
-#include "CompoundFile.h"
-#include "DocSource.h"
+#include "containers/CompoundFile.h"
+#include "doc/DocSource.h"
 #include "FuzzSupport.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -1,6 +1,6 @@
 // Fuzz target: opening a file with the EpubSource and decoding what it lists.
 #include "FuzzSupport.h"
-#include "EpubSource.h"
+#include "epub/EpubSource.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace pictrove::readers;

@@ -10,9 +10,9 @@
 #include <memory>
 #include <string>
 
-#include "DocumentSource.h"
-#include "ImageHeader.h"
-#include "PayloadDecoder.h"
+#include "model/DocumentSource.h"
+#include "pictures/ImageHeader.h"
+#include "pictures/PayloadDecoder.h"
 
 namespace pictrove::readers::fuzz {
 

@@ -1,7 +1,7 @@
 // Fuzz target: a JBIG2 file through the format's reader, and the same bytes as an embedded
 // stream (the PDF organisation), its first page decoded and the stream made a standalone file.
 #include "FuzzSupport.h"
-#include "Jbig2Source.h"
+#include "jbig2/Jbig2Source.h"
 #include "jbig2/Jbig2Document.h"
 #include "jbig2/Jbig2File.h"
 

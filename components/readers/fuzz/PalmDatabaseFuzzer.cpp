@@ -1,9 +1,9 @@
 // Fuzz target: the Palm database container, the MOBI layout and the MOBI and Palm database
 // sources, with every listed picture decoded (Image Viewer pictures by the core itself).
 #include "FuzzSupport.h"
-#include "MobiSource.h"
-#include "PalmDatabase.h"
-#include "PdbSource.h"
+#include "mobi/MobiSource.h"
+#include "containers/PalmDatabase.h"
+#include "pdb/PdbSource.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace pictrove::readers;

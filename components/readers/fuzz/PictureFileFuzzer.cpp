@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <span>
 
-#include "PortablePayloadDecoder.h"
+#include "pictures/PortablePayloadDecoder.h"
 #include "codecs/Bmp.h"
 #include "codecs/Gif.h"
 

@@ -1,6 +1,6 @@
 // Fuzz target: opening a file with the TiffSource and decoding what it lists.
 #include "FuzzSupport.h"
-#include "TiffSource.h"
+#include "tiff/TiffSource.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace pictrove::readers;

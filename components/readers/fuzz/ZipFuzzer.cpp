@@ -1,6 +1,6 @@
 // Fuzz target: the zip directory reader and bounded extraction of every entry.
 #include "FuzzSupport.h"
-#include "ZipArchive.h"
+#include "containers/ZipArchive.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace pictrove::readers;

@@ -13,8 +13,8 @@
 
 #include <zlib.h>
 
-#include "ByteReader.h"
-#include "PortablePayloadDecoder.h"
+#include "model/ByteReader.h"
+#include "pictures/PortablePayloadDecoder.h"
 #include "codecs/Bmp.h"
 #include "codecs/Gif.h"
 #include "codecs/Png.h"

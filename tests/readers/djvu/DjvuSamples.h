@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "DecodedImage.h"
+#include "model/DecodedImage.h"
 
 #ifdef _WIN32
 #include "tests/support/TestSupport.h"

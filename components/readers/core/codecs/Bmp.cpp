@@ -8,9 +8,9 @@
 #include <cstring>
 #include <vector>
 
-#include "ByteReader.h"
-#include "IcoDirectory.h"
-#include "ImageHeader.h"
+#include "model/ByteReader.h"
+#include "pictures/IcoDirectory.h"
+#include "pictures/ImageHeader.h"
 #include "codecs/Png.h"
 
 namespace pictrove::readers::codecs {

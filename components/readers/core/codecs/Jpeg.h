@@ -9,7 +9,7 @@
 #include <span>
 #include <vector>
 
-#include "DecodedImage.h"
+#include "model/DecodedImage.h"
 
 namespace pictrove::readers::codecs {
 

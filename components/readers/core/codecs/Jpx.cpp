@@ -7,8 +7,8 @@
 
 #include <openjpeg.h>
 
-#include "ByteReader.h"
-#include "DecodedImage.h"
+#include "model/ByteReader.h"
+#include "model/DecodedImage.h"
 
 namespace pictrove::readers::codecs {
 namespace {

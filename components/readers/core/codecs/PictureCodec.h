@@ -5,7 +5,7 @@
 
 #include <optional>
 
-#include "DecodedImage.h"
+#include "model/DecodedImage.h"
 
 namespace pictrove::readers::codecs {
 

@@ -4,9 +4,9 @@
 #include <filesystem>
 #include <fstream>
 
-#include "ByteReader.h"
-#include "DecodedImage.h"
-#include "TextCodec.h"
+#include "model/ByteReader.h"
+#include "model/DecodedImage.h"
+#include "markup/TextCodec.h"
 #include "djvu/Bzz.h"
 
 namespace pictrove::readers::djvu {

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "FileBytes.h"
+#include "model/FileBytes.h"
 
 namespace pictrove::readers::djvu {
 

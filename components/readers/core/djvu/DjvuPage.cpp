@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "ByteReader.h"
+#include "model/ByteReader.h"
 #include "djvu/Bzz.h"
 #include "djvu/Iw44Decoder.h"
 #include "djvu/Jb2Decoder.h"

@@ -6,8 +6,8 @@
 
 #include <optional>
 
-#include "DecodedImage.h"
-#include "PayloadDecoder.h"
+#include "model/DecodedImage.h"
+#include "pictures/PayloadDecoder.h"
 #include "djvu/DjvuDocument.h"
 
 namespace pictrove::readers::djvu {

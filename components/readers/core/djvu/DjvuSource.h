@@ -5,8 +5,8 @@
 
 #include <memory>
 
-#include "DocumentSource.h"
-#include "PayloadDecoder.h"
+#include "model/DocumentSource.h"
+#include "pictures/PayloadDecoder.h"
 #include "djvu/DjvuDocument.h"
 
 namespace pictrove::readers {

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "ByteReader.h"
+#include "model/ByteReader.h"
 
 namespace pictrove::readers::djvu {
 namespace {

@@ -11,7 +11,7 @@
 #include <span>
 #include <vector>
 
-#include "DecodedImage.h"
+#include "model/DecodedImage.h"
 #include "djvu/ZpDecoder.h"
 
 namespace pictrove::readers::djvu {

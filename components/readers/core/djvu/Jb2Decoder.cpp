@@ -6,7 +6,7 @@
 #include <array>
 #include <cstdlib>
 
-#include "DecodedImage.h"
+#include "model/DecodedImage.h"
 #include "djvu/ZpDecoder.h"
 
 namespace pictrove::readers::djvu {

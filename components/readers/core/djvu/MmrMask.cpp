@@ -2,8 +2,8 @@
 // Group 4 data, or for striped masks the rows per strip and each strip's length and data.
 #include "djvu/MmrMask.h"
 
-#include "ByteReader.h"
-#include "DecodedImage.h"
+#include "model/ByteReader.h"
+#include "model/DecodedImage.h"
 #include "codecs/Ccitt.h"
 
 namespace pictrove::readers::djvu {

@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "DecodedImage.h"
+#include "model/DecodedImage.h"
 
 namespace pictrove::readers::jbig2 {
 

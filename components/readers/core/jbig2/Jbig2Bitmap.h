@@ -7,7 +7,7 @@
 #include <optional>
 #include <vector>
 
-#include "Limits.h"
+#include "model/Limits.h"
 
 namespace pictrove::readers::jbig2 {
 

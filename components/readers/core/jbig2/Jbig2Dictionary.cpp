@@ -1,7 +1,7 @@
 // Symbol dictionaries: height classes of symbols, then the run-length coded export flags.
 #include <algorithm>
 
-#include "DecodedImage.h"
+#include "model/DecodedImage.h"
 #include "Jbig2Generic.h"
 #include "Jbig2Symbols.h"
 

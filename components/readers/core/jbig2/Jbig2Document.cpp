@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "DecodedImage.h"
+#include "model/DecodedImage.h"
 
 namespace pictrove::readers::jbig2 {
 namespace {

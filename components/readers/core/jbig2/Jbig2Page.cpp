@@ -5,7 +5,7 @@
 #include <map>
 #include <memory>
 
-#include "DecodedImage.h"
+#include "model/DecodedImage.h"
 #include "Jbig2Document.h"
 #include "Jbig2Generic.h"
 #include "Jbig2Halftone.h"

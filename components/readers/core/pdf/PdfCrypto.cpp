@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "ByteReader.h"
+#include "model/ByteReader.h"
 
 namespace pictrove::readers::pdf::crypto {
 namespace {

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <memory>
 
-#include "ByteReader.h"
+#include "model/ByteReader.h"
 #include "PdfLexer.h"
 #include "codecs/HexDigits.h"
 #include "codecs/Lzw.h"

@@ -5,7 +5,7 @@
 #include <array>
 #include <cstring>
 
-#include "ByteReader.h"
+#include "model/ByteReader.h"
 #include "codecs/Ccitt.h"
 #include "codecs/Jpeg.h"
 #include "codecs/Jpx.h"

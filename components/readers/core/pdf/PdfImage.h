@@ -10,7 +10,7 @@
 #include <span>
 #include <string>
 
-#include "DecodedImage.h"
+#include "model/DecodedImage.h"
 #include "PdfContent.h"
 #include "PdfObject.h"
 

@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "DecodedImage.h"
+#include "model/DecodedImage.h"
 #include "jbig2/Jbig2Document.h"
 #include "PdfDocument.h"
 

@@ -6,8 +6,8 @@
 
 #include <memory>
 
-#include "DocumentSource.h"
-#include "PayloadDecoder.h"
+#include "model/DocumentSource.h"
+#include "pictures/PayloadDecoder.h"
 #include "PdfImage.h"
 
 namespace pictrove::readers {

@@ -1,12 +1,12 @@
 // PDF pictures as stored, read from their dictionaries without decoding samples.
 #include "PdfStored.h"
 
-#include "DecodedImage.h"
-#include "ImageHeader.h"
+#include "model/DecodedImage.h"
+#include "pictures/ImageHeader.h"
 #include "PdfColour.h"
 #include "PdfDocument.h"
 #include "PdfFilters.h"
-#include "StoredImage.h"
+#include "pictures/StoredImage.h"
 #include "jbig2/Jbig2File.h"
 
 namespace pictrove::readers::pdf {

@@ -6,7 +6,7 @@
 #include <optional>
 #include <vector>
 
-#include "DocumentSource.h"
+#include "model/DocumentSource.h"
 #include "PdfContent.h"
 
 namespace pictrove::readers::pdf {

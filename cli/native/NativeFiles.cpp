@@ -1,0 +1,166 @@
+// UTF-8 names, errno reasons and whole-file writes natively.
+#include "cli/native/NativeFiles.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+
+#include "cli/ReasonTexts.h"
+#include "engine/writers/PictureEncoders.h"
+
+namespace pictrove::cli {
+
+std::string Utf8(std::wstring_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (wchar_t c : text) {
+        auto code = static_cast<std::uint32_t>(c);
+        if (code > 0x10FFFF || (code >= 0xD800 && code < 0xE000)) code = 0xFFFD;
+        if (code < 0x80) {
+            out += static_cast<char>(code);
+        } else if (code < 0x800) {
+            out += static_cast<char>(0xC0 | (code >> 6));
+            out += static_cast<char>(0x80 | (code & 0x3F));
+        } else if (code < 0x10000) {
+            out += static_cast<char>(0xE0 | (code >> 12));
+            out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (code & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | (code >> 18));
+            out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (code & 0x3F));
+        }
+    }
+    return out;
+}
+
+// Bytes that are not UTF-8 become U+FFFD each.
+std::wstring FromUtf8(std::string_view text) {
+    std::wstring out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        const int length = lead < 0x80 ? 1 : (lead >> 5) == 6 ? 2 : (lead >> 4) == 14 ? 3 : (lead >> 3) == 30 ? 4 : 0;
+        std::uint32_t code = length == 1 ? lead : length == 2 ? lead & 0x1F : length == 3 ? lead & 0x0F : lead & 0x07;
+        bool valid = length != 0 && i + static_cast<std::size_t>(length) <= text.size();
+        for (int k = 1; valid && k < length; ++k) {
+            const auto next = static_cast<unsigned char>(text[i + static_cast<std::size_t>(k)]);
+            valid = (next & 0xC0) == 0x80;
+            code = (code << 6) | (next & 0x3F);
+        }
+        static constexpr std::uint32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
+        if (valid && (code < kSmallest[length] || code > 0x10FFFF || (code >= 0xD800 && code < 0xE000))) valid = false;
+        out += valid ? static_cast<wchar_t>(code) : L'\uFFFD';
+        i += valid ? static_cast<std::size_t>(length) : 1;
+    }
+    return out;
+}
+
+std::string NativePath(std::wstring_view path) {
+    std::wstring native(path);
+    for (wchar_t& c : native) {
+        if (c == L'\\') c = L'/';
+    }
+    return Utf8(native);
+}
+
+std::uint32_t ReasonOfErrno(int error) {
+    switch (error) {
+        case ENOENT:
+            return kReasonFileNotFound;
+        case ENOTDIR:
+            return kReasonPathNotFound;
+        case EACCES:
+        case EPERM:
+        case EISDIR:
+            return kReasonAccessDenied;
+        case ENOMEM:
+            return kReasonNotEnoughMemory;
+        case ENOSPC:
+        case EDQUOT:
+            return kReasonDiskFull;
+        case EROFS:
+            return kReasonWriteProtected;
+        case ENAMETOOLONG:
+            return kReasonNameTooLong;
+        case EFBIG:
+            return kReasonFileTooLarge;
+        case EBUSY:
+        case ETXTBSY:
+            return kReasonSharingViolation;
+        case EINVAL:
+        case EILSEQ:
+            return kReasonInvalidName;
+        default:
+            return kReasonWriteFault;
+    }
+}
+
+namespace {
+
+// The permissions a new file gets from this process's mask, as open(2) would give them.
+mode_t NewFileMode() {
+    static const mode_t mode = [] {
+        const mode_t mask = umask(0);
+        umask(mask);
+        return static_cast<mode_t>(0666 & ~mask);
+    }();
+    return mode;
+}
+
+}  // namespace
+
+std::uint32_t WriteWholeFile(const std::string& path, std::span<const std::uint8_t> bytes) {
+    std::string temporary = path + ".partial-XXXXXX";
+    const int file = mkstemp(temporary.data());
+    if (file < 0) return ReasonOfErrno(errno);
+    std::uint32_t reason = 0;
+    fchmod(file, NewFileMode());
+    for (std::size_t done = 0; done < bytes.size() && reason == 0;) {
+        const ssize_t wrote = write(file, bytes.data() + done, bytes.size() - done);
+        if (wrote < 0 && errno == EINTR) continue;
+        if (wrote <= 0)
+            reason = wrote < 0 ? ReasonOfErrno(errno) : kReasonDiskFull;
+        else
+            done += static_cast<std::size_t>(wrote);
+    }
+    if (close(file) != 0 && reason == 0) reason = ReasonOfErrno(errno);
+    if (reason == 0 && std::rename(temporary.c_str(), path.c_str()) != 0) reason = ReasonOfErrno(errno);
+    if (reason != 0) unlink(temporary.c_str());
+    return reason;
+}
+
+}  // namespace pictrove::cli
+
+namespace pictrove::cli {
+
+// The engine's writers, the same bytes as the Windows program writes from the same pixels.
+std::uint32_t WriteEncodedPicture(const readers::DecodedImage& image, int typeIndex, const std::string& path) {
+    ReaderImageFields fields;
+    fields.bits = const_cast<std::uint8_t*>(image.bytes.data());
+    fields.width = image.width;
+    fields.height = image.height;
+    fields.stride = image.stride;
+    fields.pixelType = static_cast<int>(image.type);
+    fields.layout = image.layout;
+    const PictureFormat format = typeIndex == 0   ? PictureFormat::kBmp
+                                 : typeIndex == 1 ? PictureFormat::kGif
+                                 : typeIndex == 2 ? PictureFormat::kJpeg
+                                                  : PictureFormat::kPng;
+    const EncodedPicture encoded = EncodePicture(format, fields);
+    switch (encoded.error) {
+        case WriteError::kNone:
+            return WriteWholeFile(path, encoded.bytes);
+        case WriteError::kOutOfMemory:
+            return kReasonNotEnoughMemory;
+        default:
+            return kReasonInvalidData;
+    }
+}
+
+}  // namespace pictrove::cli

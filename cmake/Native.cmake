@@ -1,0 +1,77 @@
+# The native build: the readers' core, the extraction engine and the command line pictrove,
+# with the system's libraries (Debian's -dev packages) and nothing of Windows.
+set(CMAKE_CXX_STANDARD 20)
+set(CMAKE_CXX_STANDARD_REQUIRED ON)
+set(CMAKE_CXX_EXTENSIONS OFF)
+add_compile_options(-Wall -Wextra -Wno-unused-parameter -Werror=return-type -Wno-missing-field-initializers)
+
+add_subdirectory(components/readers/core)
+
+file(GLOB pictrove_engine_sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/engine/*.cpp ${PROJECT_SOURCE_DIR}/engine/*/*.cpp)
+add_library(pictrove_engine STATIC ${pictrove_engine_sources})
+target_include_directories(pictrove_engine PUBLIC ${PROJECT_SOURCE_DIR})
+find_package(Threads REQUIRED)
+# The picture writers: libdeflate and zlib for PNG, libjpeg-turbo for JPEG (the targets the
+# readers' core defined above).
+find_package(ZLIB REQUIRED)
+target_link_libraries(pictrove_engine PUBLIC Threads::Threads pictrove_deflate pictrove_jpeg ZLIB::ZLIB)
+
+# The English texts of the string table the Windows resources are built from.
+set(pictrove_rc ${PROJECT_SOURCE_DIR}/resources/Pictrove.rc)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${pictrove_rc})
+file(STRINGS ${pictrove_rc} pictrove_rc_strings REGEX "^    IDS_[A-Z0-9_]+ \".*\"$")
+set(pictrove_english_rows "")
+foreach(row IN LISTS pictrove_rc_strings)
+    string(REGEX MATCH "^    (IDS_[A-Z0-9_]+) \"(.*)\"$" unused "${row}")
+    string(REPLACE "\"\"" "\\\"" text "${CMAKE_MATCH_2}")
+    string(APPEND pictrove_english_rows "    {\"${CMAKE_MATCH_1}\", L\"${text}\"},\n")
+endforeach()
+configure_file(${PROJECT_SOURCE_DIR}/cli/native/EnglishStrings.cpp.in ${CMAKE_BINARY_DIR}/generated/EnglishStrings.cpp @ONLY)
+
+add_executable(pictrove
+    cli/CliCommands.cpp
+    cli/CliOptions.cpp
+    cli/ReasonTexts.cpp
+    cli/native/Console.cpp
+    cli/native/CorePlatform.cpp
+    cli/native/NativeFiles.cpp
+    cli/native/NativeMain.cpp
+    resources/TextFormat.cpp
+    ${CMAKE_BINARY_DIR}/generated/EnglishStrings.cpp
+)
+target_link_libraries(pictrove PRIVATE pictrove_engine pictrove_readers_core)
+install(TARGETS pictrove RUNTIME DESTINATION bin)
+
+option(PICTROVE_TESTS "Build the native test programs" ON)
+if(PICTROVE_TESTS)
+    enable_testing()
+    add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+
+    # The tests' own document writers, for the corpus of one small document of every kind.
+    add_library(pictrove_test_documents STATIC
+        tests/readers/Jbig2TestStreams.cpp
+        tests/readers/TestArchives.cpp
+        tests/readers/TestCorpus.cpp
+        tests/readers/TestDocumentFiles.cpp
+        tests/readers/TestDocuments.cpp
+        tests/readers/TestImageFiles.cpp
+        tests/readers/TestJpeg.cpp
+        tests/readers/TestJpx.cpp
+        tests/readers/TestPdf.cpp
+    )
+    target_include_directories(pictrove_test_documents PUBLIC tests/readers)
+    target_link_libraries(pictrove_test_documents PUBLIC pictrove_readers_core gtest)
+    add_executable(pictrove_write_corpus tests/cli/WriteCorpus.cpp)
+    target_link_libraries(pictrove_write_corpus PRIVATE pictrove_test_documents)
+
+    file(GLOB pictrove_engine_tests CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/engine/*.cpp)
+    add_executable(pictrove_native_tests ${pictrove_engine_tests} tests/cli/CliOptionsTests.cpp
+                                         tests/cli/NativeCliTests.cpp)
+    target_link_libraries(pictrove_native_tests PRIVATE pictrove_engine pictrove_test_documents gtest_main)
+    target_compile_definitions(pictrove_native_tests PRIVATE
+        PICTROVE_NATIVE_CLI="$<TARGET_FILE:pictrove>" PICTROVE_TEST_DATA="${PROJECT_SOURCE_DIR}/tests/readers/data")
+    add_dependencies(pictrove_native_tests pictrove)
+    # pictrove's own sources for the options it parses.
+    target_sources(pictrove_native_tests PRIVATE cli/CliOptions.cpp)
+    add_test(NAME native_tests COMMAND pictrove_native_tests)
+endif()
