@@ -19,8 +19,8 @@ std::filesystem::path TemporaryName(const std::filesystem::path& path) {
     static const std::uint64_t start =
         static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
     const std::string name = "~pictrove" +
-                             std::to_string((start ^ reinterpret_cast<std::uintptr_t>(&counter)) % 1000000007u) +
-                             "-" + std::to_string(counter++) + ".part";
+                             std::to_string((start ^ reinterpret_cast<std::uintptr_t>(&counter)) % 1000000007u) + "-" +
+                             std::to_string(counter++) + ".part";
     return path.parent_path() / name;
 }
 
