@@ -12,15 +12,16 @@ namespace pictrove {
 
 namespace {
 
-// A name beside the target that no other worker of this or another run takes at the same time.
+// A short name in the target's folder that no other worker of this or another run takes at the
+// same time; short, so a final name as long as the file system allows still has its temporary.
 std::filesystem::path TemporaryName(const std::filesystem::path& path) {
     static std::atomic<std::uint64_t> counter{0};
     static const std::uint64_t start =
         static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
-    std::filesystem::path temporary = path;
-    temporary += ".part" + std::to_string((start ^ reinterpret_cast<std::uintptr_t>(&counter)) % 1000000007u) + "-" +
-                 std::to_string(counter++);
-    return temporary;
+    const std::string name = "~pictrove" +
+                             std::to_string((start ^ reinterpret_cast<std::uintptr_t>(&counter)) % 1000000007u) + "-" +
+                             std::to_string(counter++) + ".part";
+    return path.parent_path() / name;
 }
 
 std::FILE* OpenForWriting(const std::filesystem::path& path) {

@@ -290,6 +290,9 @@ TEST(WritePictureFile, ReplacesWholeFilesAndLeavesNothingElse) {
     EXPECT_EQ(ReadAll(folder / "a.bin"), second);
     EXPECT_EQ(WritePictureFile(folder / "empty.bin", nullptr, 0), WriteError::kNone);
     EXPECT_EQ(fs::file_size(folder / "empty.bin"), 0u);
+    const std::string longest(251, 'n');  // with ".png", as long as a name may be
+    EXPECT_EQ(WritePictureFile(folder / (longest + ".png"), first), WriteError::kNone);
+    fs::remove(folder / (longest + ".png"));
     EXPECT_EQ(EntriesIn(folder), 2u) << "no temporary file stays behind";
     EXPECT_EQ(WritePictureFile(folder / "missing" / "a.bin", first), WriteError::kPathNotFound);
     EXPECT_EQ(WritePictureFile(folder / "a.bin" / "b.bin", first), WriteError::kPathNotFound);
