@@ -28,6 +28,9 @@ inline constexpr HRESULT kOpenProtectedUnreadable = static_cast<HRESULT>(0x80040
 // kMaxStreamBytes. The picture stays listed; only its pixels are refused.
 inline constexpr HRESULT kImageOverPixelLimit = static_cast<HRESULT>(0x80040202u);
 inline constexpr HRESULT kImageOverStreamLimit = static_cast<HRESULT>(0x80040203u);
+// Returned by ImageCollection::GetImage for a picture of a kind the readers list but no decoder
+// reads (WebP, AVIF, JPEG XL, HEIC, SVG); those with a stored format can still be written as stored.
+inline constexpr HRESULT kImageKindNotDecoded = static_cast<HRESULT>(0x80040204u);
 constexpr bool IsImageLimitRefusal(HRESULT result) {
     return result == kImageOverPixelLimit || result == kImageOverStreamLimit;
 }
