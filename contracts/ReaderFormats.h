@@ -31,9 +31,11 @@ inline constexpr ReaderFormatRow kReaderFormats[] = {
     {12, {L".mobi", L".azw"}},
     {13, {L".epub"}},
     {14, {L".doc"}},
+    {15, {L".docx", L".docm", L".dotx", L".dotm", L".pptx", L".pptm", L".potx", L".ppsx", L".xlsx", L".xlsm", L".xltx"}},
+    {16, {L".odt", L".odp", L".ods", L".odg", L".ott", L".otp", L".fodt", L".fodp", L".fods", L".fodg"}},
 };
 
-inline constexpr int kHighestReaderFormat = 14;
+inline constexpr int kHighestReaderFormat = 16;
 
 namespace reader_formats_detail {
 inline bool EqualsNoCase(std::wstring_view a, std::wstring_view b) {

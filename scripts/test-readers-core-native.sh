@@ -28,6 +28,7 @@ g++ -std=c++20 -O1 -Wall -Wextra -Werror -I"$core" -I"$root" -I"$gtest/include" 
     "$root/tests/readers/ByteReaderTests.cpp" "$root/tests/readers/FileBytesTests.cpp" \
     "$root/tests/readers/ReaderCoreTests.cpp" "$root/tests/readers/ContainerCoreTests.cpp" \
     "$root/tests/readers/EbookCoreTests.cpp" "$root/tests/readers/ForeignPictureTests.cpp" \
+    "$root/tests/readers/OfficeDocumentTests.cpp" \
     "$root/tests/readers/AllocationProbe.cpp" "$root/tests/readers/FindingsSamples.cpp" \
     "$root/tests/readers/FindingsTests.cpp" \
     "$root/tests/readers/FormatCoreTests.cpp" \

@@ -50,6 +50,9 @@ bool ZipPictureSource::AddPicture(const ZipEntry& entry, std::string_view mediaT
         if (prefix) info = ReadImageHeader(*prefix);
     }
     if (!info) {
+        if (const auto size = MetafileSize(*prefix)) info = ImageInfo{ImageFormat::kUnknown, size->first, size->second};
+    }
+    if (!info) {
         // A kind the decoders do not read is still a picture of the document: listed, and it
         // fails alone when decoded.
         const auto foreign = RecognizeForeignPicture(*prefix, entry.name, mediaType);

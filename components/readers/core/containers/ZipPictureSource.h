@@ -27,7 +27,8 @@ class ZipPictureSource : public DocumentSource {
     // Format work: the archive is open; call AddPicture for each picture in document order.
     virtual OpenStatus ListPictures() = 0;
 
-    // Lists the entry when its header names a known picture format with an acceptable size, or
+    // Lists the entry when its header names a known picture format with an acceptable size (a
+    // metafile whose header gives its size included), or
     // a kind listed undecoded (by signature, else by name or the media type the document gives);
     // the name is the entry's file name without folder and extension. False when not listed.
     // An entry already listed is not listed again (true).
