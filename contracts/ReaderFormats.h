@@ -31,7 +31,8 @@ inline constexpr ReaderFormatRow kReaderFormats[] = {
     {12, {L".mobi", L".azw"}},
     {13, {L".epub"}},
     {14, {L".doc"}},
-    {15, {L".docx", L".docm", L".dotx", L".dotm", L".pptx", L".pptm", L".potx", L".ppsx", L".xlsx", L".xlsm", L".xltx"}},
+    {15,
+     {L".docx", L".docm", L".dotx", L".dotm", L".pptx", L".pptm", L".potx", L".ppsx", L".xlsx", L".xlsm", L".xltx"}},
     {16, {L".odt", L".odp", L".ods", L".odg", L".ott", L".otp", L".fodt", L".fodp", L".fods", L".fodg"}},
 };
 

@@ -16,8 +16,8 @@ enum StoredPictureFormat : int {
     kStoredGif = 6,
     kStoredTiff = 7,
     kStoredBmp = 8,
-    kStoredEmf = 9,   // drawings: written as stored, drawn only where the platform draws them
-    kStoredWmf = 10,  // with its placeable header
+    kStoredEmf = 9,    // drawings: written as stored, drawn only where the platform draws them
+    kStoredWmf = 10,   // with its placeable header
     kStoredWebp = 11,  // kinds listed and written as stored, decoded nowhere
     kStoredAvif = 12,
 };

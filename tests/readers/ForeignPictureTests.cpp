@@ -118,8 +118,8 @@ TEST(ForeignPictureTest, NamesAndMediaTypesCountOnlyWhenTheSignatureIsSilent) {
 // Every page of a comic is listed in page order, whether zip or 7z holds it; only the PNG
 // decodes, each other page fails alone, and WebP and AVIF pages hand out their bytes as stored.
 TEST(ForeignPictureTest, ComicsListPagesTheyCannotDecode) {
-    const std::u16string names[] = {u"02-lossy",  u"03-lossless", u"04-alpha",  u"05-anim", u"06-photo",
-                                     u"07-photo", u"08-small",    u"09-boxed", u"10-fake"};
+    const std::u16string names[] = {u"02-lossy", u"03-lossless", u"04-alpha", u"05-anim", u"06-photo",
+                                    u"07-photo", u"08-small",    u"09-boxed", u"10-fake"};
     for (const char* comic : {"kinds.cbz", "kinds.cb7"}) {
         ComicSource source(std::make_shared<PortablePayloadDecoder>(nullptr));
         ASSERT_EQ(source.Open({ReadForeign(comic), u"kinds.cbz", u""}), OpenStatus::kOpened) << comic;

@@ -130,9 +130,10 @@ std::string Rels(const std::vector<std::pair<std::string, std::string>>& rels) {
     std::string text = "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">";
     for (const auto& [id, typeAndTarget] : rels) {
         const auto space = typeAndTarget.find(' ');
-        text += "<Relationship Id=\"" + id + "\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/"
-                "relationships/" + typeAndTarget.substr(0, space) + "\" Target=\"" + typeAndTarget.substr(space + 1) +
-                "\"/>";
+        text += "<Relationship Id=\"" + id +
+                "\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/"
+                "relationships/" +
+                typeAndTarget.substr(0, space) + "\" Target=\"" + typeAndTarget.substr(space + 1) + "\"/>";
     }
     return text + "</Relationships>";
 }
@@ -142,10 +143,11 @@ constexpr const char* kRelNs = "xmlns:rel=\"http://schemas.openxmlformats.org/of
 // A presentation naming its master before its slides, the second slide first; a picture with
 // an SVG original; a chart holding a picture of its own; a picture used twice and a link out.
 TEST(OfficeDocumentTest, RelationshipsLeadToEachPictureOnceInOrder) {
-    const std::string presentation = std::string("<p:presentation ") + kRelNs +
-                                     "><p:sldMasterIdLst><p:sldMasterId id=\"1\" rel:id=\"rM\"/></p:sldMasterIdLst>"
-                                     "<p:sldIdLst><p:sldId id=\"256\" rel:id=\"rB\"/><p:sldId id=\"257\" rel:id=\"rA\"/>"
-                                     "</p:sldIdLst></p:presentation>";
+    const std::string presentation =
+        std::string("<p:presentation ") + kRelNs +
+        "><p:sldMasterIdLst><p:sldMasterId id=\"1\" rel:id=\"rM\"/></p:sldMasterIdLst>"
+        "<p:sldIdLst><p:sldId id=\"256\" rel:id=\"rB\"/><p:sldId id=\"257\" rel:id=\"rA\"/>"
+        "</p:sldIdLst></p:presentation>";
     const std::string slideA = std::string("<p:sld ") + kRelNs +
                                "><a:blip rel:embed=\"r1\"><a:extLst><a:ext><asvg:svgBlip rel:embed=\"r2\"/></a:ext>"
                                "</a:extLst></a:blip><c:chart rel:id=\"r3\"/><a:blip rel:embed=\"r4\"/>"
@@ -158,12 +160,14 @@ TEST(OfficeDocumentTest, RelationshipsLeadToEachPictureOnceInOrder) {
         {"_rels/.rels", ToBytes(Rels({{"rId1", "officeDocument ppt/presentation.xml"}}))},
         {"ppt/presentation.xml", ToBytes(presentation)},
         {"ppt/_rels/presentation.xml.rels",
-         ToBytes(Rels({{"rM", "slideMaster slideMasters/m.xml"}, {"rA", "slide slides/a.xml"}, {"rB", "slide slides/b.xml"}}))},
+         ToBytes(Rels(
+             {{"rM", "slideMaster slideMasters/m.xml"}, {"rA", "slide slides/a.xml"}, {"rB", "slide slides/b.xml"}}))},
         {"ppt/slides/a.xml", ToBytes(slideA)},
-        {"ppt/slides/_rels/a.xml.rels",
-         ToBytes(Rels({{"r1", "image ../media/bitmap.png"}, {"r2", "image ../media/original.svg"},
-                       {"r3", "chart ../charts/c.xml"}, {"r4", "image /ppt/media/first.png"},
-                       {"r5", "hyperlink ../slides/b.xml"}}))},
+        {"ppt/slides/_rels/a.xml.rels", ToBytes(Rels({{"r1", "image ../media/bitmap.png"},
+                                                      {"r2", "image ../media/original.svg"},
+                                                      {"r3", "chart ../charts/c.xml"},
+                                                      {"r4", "image /ppt/media/first.png"},
+                                                      {"r5", "hyperlink ../slides/b.xml"}}))},
         {"ppt/slides/b.xml", ToBytes(slideB)},
         {"ppt/slides/_rels/b.xml.rels", ToBytes(Rels({{"r1", "image ../media/first.png"}}))},
         {"ppt/charts/c.xml", ToBytes(chart)},

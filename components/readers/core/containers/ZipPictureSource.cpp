@@ -87,9 +87,8 @@ std::optional<DecodedImage> ZipPictureSource::Decode(std::size_t index) {
 
 bool HasPictureExtension(std::string_view name) {
     const std::string lower = AsciiLower(name);
-    for (const char* extension :
-         {".jpg", ".jpeg", ".jpe", ".jfif", ".png", ".gif", ".bmp", ".tif", ".tiff", ".jxr", ".wdp", ".hdp", ".webp",
-          ".avif", ".jxl", ".heic", ".heif"}) {
+    for (const char* extension : {".jpg", ".jpeg", ".jpe", ".jfif", ".png", ".gif", ".bmp", ".tif", ".tiff", ".jxr",
+                                  ".wdp", ".hdp", ".webp", ".avif", ".jxl", ".heic", ".heif"}) {
         if (std::string_view(lower).ends_with(extension)) return true;
     }
     return false;

@@ -102,8 +102,8 @@ bool IsFlatOdf(std::span<const std::uint8_t> file) {
     XmlScanner scanner(head);
     while (scanner.Next()) {
         if (scanner.Kind() == XmlScanner::Token::kStartTag) {
-            return scanner.Name() == "document" && head.find("urn:oasis:names:tc:opendocument:xmlns:office:1.0") !=
-                                                         std::string::npos;
+            return scanner.Name() == "document" &&
+                   head.find("urn:oasis:names:tc:opendocument:xmlns:office:1.0") != std::string::npos;
         }
     }
     return false;

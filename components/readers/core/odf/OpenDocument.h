@@ -18,7 +18,7 @@ namespace pictrove::readers {
 
 // One stored form of a picture: a package path, or the bytes of a flat file's binary data.
 struct OdfImage {
-    std::string href;                          // as the document gives it; empty for inline data
+    std::string href;                               // as the document gives it; empty for inline data
     std::optional<std::vector<std::uint8_t>> data;  // inline office:binary-data, decoded
     std::string mediaType;
     std::string frameName;  // draw:name of the frame, for pictures that have no file name

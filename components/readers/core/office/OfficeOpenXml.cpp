@@ -87,7 +87,8 @@ class PackageWalk {
             const std::string_view element = scanner.Name();
             if (element == "blip") blipHasBitmap = false;
             for (const auto& [name, value] : scanner.Attributes()) {
-                if (name.starts_with("xmlns:") && (value.ends_with("/relationships") || value.ends_with("/relationships/"))) {
+                if (name.starts_with("xmlns:") &&
+                    (value.ends_with("/relationships") || value.ends_with("/relationships/"))) {
                     prefixes.insert(std::string(name.substr(6)));
                     continue;
                 }

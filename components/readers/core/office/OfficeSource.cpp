@@ -52,7 +52,8 @@ class OfficePackageSource final : public ZipPictureSource {
         std::vector<std::pair<const ZipEntry*, const OdfImage*>> entries;
         for (const OdfImage& image : picture) {
             const std::string path = OdfPackagePath(image.href);
-            if (const ZipEntry* entry = path.empty() ? nullptr : Archive().Find(path)) entries.emplace_back(entry, &image);
+            if (const ZipEntry* entry = path.empty() ? nullptr : Archive().Find(path))
+                entries.emplace_back(entry, &image);
         }
         for (const auto& [entry, image] : entries) {
             const auto prefix = Archive().ExtractPrefix(*entry, 64 * 1024);
@@ -110,8 +111,8 @@ class FlatOdfSource final : public DocumentSource {
                 entry.width = size->first;
                 entry.height = size->second;
                 stored = StoredInfoOfFile(bytes);
-            } else if (const auto foreign = decodableOnly ? std::nullopt
-                                                          : RecognizeForeignPicture(bytes, {}, image.mediaType)) {
+            } else if (const auto foreign =
+                           decodableOnly ? std::nullopt : RecognizeForeignPicture(bytes, {}, image.mediaType)) {
                 entry.width = foreign->width;
                 entry.height = foreign->height;
                 stored = ForeignStoredInfo(*foreign);

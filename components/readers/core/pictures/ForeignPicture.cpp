@@ -69,9 +69,9 @@ Box BoxAt(std::span<const std::uint8_t> file, std::size_t at, std::size_t limit)
 // The first image spatial extent ('ispe') under meta / iprp / ipco: the primary picture's size
 // in the files encoders write (a grid's tiles follow it).
 std::optional<std::pair<std::uint32_t, std::uint32_t>> FindExtent(std::span<const std::uint8_t> file,
-                                                                   std::size_t from,
-                                                                   std::size_t limit,
-                                                                   int depth) {
+                                                                  std::size_t from,
+                                                                  std::size_t limit,
+                                                                  int depth) {
     static const char* const kPath[] = {"meta", "iprp", "ipco", "ispe"};
     for (std::size_t at = from; at < limit;) {
         const Box box = BoxAt(file, at, limit);
@@ -175,8 +175,8 @@ bool LooksLikeSvg(std::span<const std::uint8_t> file) {
     std::string_view text(reinterpret_cast<const char*>(file.data()), std::min<std::size_t>(file.size(), 4096));
     std::size_t start = 0;
     if (text.starts_with("\xEF\xBB\xBF")) start = 3;
-    while (start < text.size() && (text[start] == ' ' || text[start] == '\t' || text[start] == '\r' ||
-                                   text[start] == '\n')) {
+    while (start < text.size() &&
+           (text[start] == ' ' || text[start] == '\t' || text[start] == '\r' || text[start] == '\n')) {
         ++start;
     }
     if (start >= text.size() || text[start] != '<') return false;
@@ -192,9 +192,9 @@ std::optional<ForeignKind> KindOfName(std::string_view name, std::string_view me
         ForeignKind kind;
     };
     static constexpr Row kRows[] = {
-        {".webp", "image/webp", ForeignKind::kWebp},  {".avif", "image/avif", ForeignKind::kAvif},
-        {".jxl", "image/jxl", ForeignKind::kJpegXl},  {".heic", "image/heic", ForeignKind::kHeic},
-        {".heif", "image/heif", ForeignKind::kHeic},  {".svg", "image/svg+xml", ForeignKind::kSvg},
+        {".webp", "image/webp", ForeignKind::kWebp},   {".avif", "image/avif", ForeignKind::kAvif},
+        {".jxl", "image/jxl", ForeignKind::kJpegXl},   {".heic", "image/heic", ForeignKind::kHeic},
+        {".heif", "image/heif", ForeignKind::kHeic},   {".svg", "image/svg+xml", ForeignKind::kSvg},
         {".svgz", "image/svg+xml", ForeignKind::kSvg},
     };
     for (const Row& row : kRows) {
