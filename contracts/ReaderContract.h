@@ -92,9 +92,9 @@ inline constexpr const IID* kInterfaceId<ImageCollection> = &kIidImageCollection
 template <>
 inline constexpr const IID* kInterfaceId<ReaderImage> = &kIidReaderImage;
 
-// Reader classes by format number (1..16) of the extension table. The build reads this table
+// Reader classes by format number (1..17) of the extension table. The build reads this table
 // for the manifests (a class id, then "// " and the format number), so keep one class a line.
-inline constexpr CLSID kReaderClassIds[17] = {
+inline constexpr CLSID kReaderClassIds[18] = {
     {},                                                      // 0: no reader
     GuidFromText("{9959578C-BBDF-4385-A93A-B3D86CED041B}"),  // 1 TIFF
     GuidFromText("{63DF9849-DA10-4213-9457-625B2AC92893}"),  // 2 DjVu
@@ -112,6 +112,7 @@ inline constexpr CLSID kReaderClassIds[17] = {
     GuidFromText("{67628C3B-55FD-4410-9AA5-AADC9C4BE405}"),  // 14 DOC
     GuidFromText("{CE375D50-F559-4CA3-9248-17422599DC25}"),  // 15 DOCX, PPTX, XLSX
     GuidFromText("{78CC9F03-5CFB-430C-B0CD-F2FC3FCABDE2}"),  // 16 ODT, ODP, ODS, ODG
+    GuidFromText("{EF490D09-5196-42AC-BDE9-80BF6DDDFBE6}"),  // 17 PPT, XLS
 };
 
 }  // namespace pictrove

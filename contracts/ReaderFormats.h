@@ -34,9 +34,10 @@ inline constexpr ReaderFormatRow kReaderFormats[] = {
     {15,
      {L".docx", L".docm", L".dotx", L".dotm", L".pptx", L".pptm", L".potx", L".ppsx", L".xlsx", L".xlsm", L".xltx"}},
     {16, {L".odt", L".odp", L".ods", L".odg", L".ott", L".otp", L".fodt", L".fodp", L".fods", L".fodg"}},
+    {17, {L".ppt", L".pps", L".pot", L".xls", L".xlt"}},
 };
 
-inline constexpr int kHighestReaderFormat = 16;
+inline constexpr int kHighestReaderFormat = 17;
 
 namespace reader_formats_detail {
 inline bool EqualsNoCase(std::wstring_view a, std::wstring_view b) {

@@ -37,7 +37,7 @@ TEST(ClassifyExtension, MatchesEveryRowOfTheTable) {
         {L".azw", 12},  {L".epub", 13}, {L".doc", 14},  {L".docx", 15}, {L".docm", 15},    {L".dotx", 15},
         {L".pptx", 15}, {L".pptm", 15}, {L".potx", 15}, {L".xlsx", 15}, {L".xlsm", 15},    {L".xltx", 15},
         {L".odt", 16},  {L".odp", 16},  {L".ods", 16},  {L".odg", 16},  {L".fodt", 16},    {L".fodp", 16},
-        {L".fods", 16}, {L".fodg", 16},
+        {L".fods", 16}, {L".fodg", 16}, {L".ppt", 17},  {L".pps", 17},  {L".xls", 17},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(ClassifyExtension(c.extension), c.format) << "extension " << std::wstring(c.extension).c_str();

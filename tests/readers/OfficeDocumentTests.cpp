@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "FormatSources.h"
 #include "office/OfficeSource.h"
 #include "pictures/PortablePayloadDecoder.h"
 #include "TestDocuments.h"
@@ -71,6 +72,9 @@ const DocumentCase kDocuments[] = {
     // The header's picture follows the body's: the section names its header at its end.
     {"written.docx", {kPhoto, kBlue, kGreen}},
     {"written.xlsx", {kRed, kBlue, kGreen}},
+    // 97-2003 files: the picture store's order, here the order the pictures were added in.
+    {"slides.ppt", {kBlue, kPhoto, kGreen, kRed}},
+    {"sheets.xls", {kGreen, kPhoto, kRed}},
 };
 
 TEST(OfficeDocumentTest, WritersDocumentsListTheirPicturesInOrder) {
@@ -92,6 +96,20 @@ TEST(OfficeDocumentTest, WritersDocumentsListTheirPicturesInOrder) {
             const auto reference = decoder->Decode(original);
             ASSERT_TRUE(decoded && reference) << label;
             EXPECT_EQ(decoded->bytes, reference->bytes) << label;
+        }
+    }
+}
+
+// Both classes that read compound files tell Word, PowerPoint and Excel apart by their streams.
+TEST(OfficeDocumentTest, CompoundFilesAreToldByTheirStreams) {
+    const std::pair<const char*, std::size_t> files[] = {{"slides.ppt", 4}, {"sheets.xls", 3}};
+    for (const int format : {14, 17}) {
+        for (const auto& [file, count] : files) {
+            const auto source = MakeFormatSource(format, nullptr);
+            ASSERT_TRUE(source);
+            ASSERT_EQ(source->Open({ReadOffice(file), u"book", u""}), OpenStatus::kOpened) << format << file;
+            EXPECT_EQ(source->Images().size(), count) << format << file;
+            EXPECT_EQ(source->Images()[0].name, u"book_1") << format << file;
         }
     }
 }

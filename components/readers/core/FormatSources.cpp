@@ -50,6 +50,7 @@ std::unique_ptr<DocumentSource> MakeFormatSource(int format, PayloadDecoderPtr f
         case 13:
             return std::make_unique<EpubSource>(decoder());
         case 14:
+        case 17:  // PowerPoint and Excel 97-2003: the Word reader tells them by their streams
             return std::make_unique<DocSource>(decoder());
         case 15:  // Office Open XML
         case 16:  // OpenDocument; either reads both, the content decides

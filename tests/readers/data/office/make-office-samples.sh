@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Office documents with pictures, written by the programs that write them in the wild: flat
 # OpenDocument sources made here (pictures by ImageMagick, the metafile by fig2dev, the SVG by
-# hand) converted by LibreOffice to DOCX, PPTX, XLSX, ODT, ODP, ODS and ODG, and Word and Excel
+# hand) converted by LibreOffice to DOCX, PPTX, XLSX, ODT, ODP, ODS, ODG, PPT and XLS, and Word and Excel
 # files written by python3-docx and openpyxl. Run once; the results are committed with
 # pictures.txt, the pictures each document should list in order (name width height).
 set -euo pipefail
@@ -79,6 +79,8 @@ convert_to odp slides.fodp
 convert_to xlsx sheets.fods
 convert_to ods sheets.fods
 convert_to odg drawing.fodg
+convert_to 'ppt:MS PowerPoint 97' slides.fodp
+convert_to 'xls:MS Excel 97' sheets.fods
 
 # python3-docx: a picture in the header and two in the body; openpyxl: pictures on two sheets.
 /usr/bin/python3 - <<'PY'
