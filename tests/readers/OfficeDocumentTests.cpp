@@ -209,6 +209,38 @@ TEST(OfficeDocumentTest, RelationshipsLeadToEachPictureOnceInOrder) {
     }
 }
 
+// An embedded object's stand-in bitmap is no picture; a frame's StarView original, which
+// nothing here reads, yields to its bitmap; the styles' fill images follow the content's.
+TEST(OfficeDocumentTest, OpenDocumentFramesGiveOnePictureAndObjectsNone) {
+    const std::string frames =
+        "<office:document-content><office:body><office:text>"
+        "<draw:frame draw:name=\"Chart\"><draw:object xlink:href=\"./Object 1\"/>"
+        "<draw:image xlink:href=\"./ObjectReplacements/Object 1\"/></draw:frame>"
+        "<draw:frame draw:name=\"Drawing\"><draw:image xlink:href=\"Pictures/drawing.svm\"/>"
+        "<draw:image xlink:href=\"Pictures/drawing.png\"/></draw:frame>"
+        "<draw:frame><draw:image xlink:href=\"./Pictures/drawing.png\"/></draw:frame>"
+        "<draw:image xlink:href=\"ObjectReplacements/Object 1\"/>"
+        "</office:text></office:body></office:document-content>";
+    const Bytes package = MakeZip({
+        {"mimetype", ToBytes("application/vnd.oasis.opendocument.text"), false},
+        {"content.xml", ToBytes(frames)},
+        {"styles.xml", ToBytes("<office:document-styles><draw:fill-image draw:name=\"Fill\" "
+                               "xlink:href=\"Pictures/fill.png\"/></office:document-styles>")},
+        {"Object 1/content.xml", ToBytes("<office:document-content/>")},
+        {"ObjectReplacements/Object 1", Png(9)},
+        {"Pictures/drawing.svm", ToBytes("VCLMTF stand-in bytes")},
+        {"Pictures/drawing.png", Png(2)},
+        {"Pictures/fill.png", Png(3)},
+    });
+    OfficeSource source(std::make_shared<PortablePayloadDecoder>(nullptr));
+    ASSERT_EQ(source.Open({package, u"text.odt", u""}), OpenStatus::kOpened);
+    ASSERT_EQ(source.Images().size(), 2u);
+    EXPECT_EQ(source.Images()[0].name, u"drawing");
+    EXPECT_EQ(source.Images()[0].width, 2);
+    EXPECT_EQ(source.Images()[1].name, u"fill");
+    EXPECT_EQ(source.Images()[1].width, 3);
+}
+
 // What the content is decides, whatever the name: neither package kind nor a flat file, a zip
 // of pictures reads as a comic; text is refused.
 TEST(OfficeDocumentTest, OtherContentGoesToItsOwnReader) {
