@@ -38,3 +38,37 @@ add_executable(pictrove
 )
 target_link_libraries(pictrove PRIVATE pictrove_engine pictrove_readers_core)
 install(TARGETS pictrove RUNTIME DESTINATION bin)
+
+option(PICTROVE_TESTS "Build the native test programs" ON)
+if(PICTROVE_TESTS)
+    enable_testing()
+    add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+
+    # The tests' own document writers, for the corpus of one small document of every kind.
+    add_library(pictrove_test_documents STATIC
+        tests/readers/Jbig2TestStreams.cpp
+        tests/readers/TestArchives.cpp
+        tests/readers/TestCorpus.cpp
+        tests/readers/TestDocumentFiles.cpp
+        tests/readers/TestDocuments.cpp
+        tests/readers/TestImageFiles.cpp
+        tests/readers/TestJpeg.cpp
+        tests/readers/TestJpx.cpp
+        tests/readers/TestPdf.cpp
+    )
+    target_include_directories(pictrove_test_documents PUBLIC tests/readers)
+    target_link_libraries(pictrove_test_documents PUBLIC pictrove_readers_core gtest)
+    add_executable(pictrove_write_corpus tests/cli/WriteCorpus.cpp)
+    target_link_libraries(pictrove_write_corpus PRIVATE pictrove_test_documents)
+
+    file(GLOB pictrove_engine_tests CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/engine/*.cpp)
+    add_executable(pictrove_native_tests ${pictrove_engine_tests} tests/cli/CliOptionsTests.cpp
+                                         tests/cli/NativeCliTests.cpp)
+    target_link_libraries(pictrove_native_tests PRIVATE pictrove_engine pictrove_test_documents gtest_main)
+    target_compile_definitions(pictrove_native_tests PRIVATE
+        PICTROVE_NATIVE_CLI="$<TARGET_FILE:pictrove>" PICTROVE_TEST_DATA="${PROJECT_SOURCE_DIR}/tests/readers/data")
+    add_dependencies(pictrove_native_tests pictrove)
+    # pictrove's own sources for the options it parses.
+    target_sources(pictrove_native_tests PRIVATE cli/CliOptions.cpp)
+    add_test(NAME native_tests COMMAND pictrove_native_tests)
+endif()

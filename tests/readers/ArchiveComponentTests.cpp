@@ -64,13 +64,8 @@ class TestView : public WindowImpl<TestView>, public DocumentView {
     BusyOverlay overlay_;
 };
 
-class ArchiveComics : public testing::Test {
+class ArchiveComics : public test::readers::ReaderFileTest {
   protected:
-    std::wstring Write(const wchar_t* name, const Bytes& bytes) {
-        const std::wstring path = folder_.File(name);
-        EXPECT_TRUE(test::WriteFileBytes(path, bytes));
-        return path;
-    }
     std::wstring Copy(const wchar_t* sample, const wchar_t* name) {
         const std::wstring path = folder_.File(name);
         EXPECT_TRUE(CopyFileW(Sample(sample).c_str(), path.c_str(), FALSE)) << name;

@@ -11,6 +11,7 @@
 
 #include "TestDocumentFiles.h"
 #include "contracts/ReaderContract.h"
+#include "ReaderTestSupport.h"
 #include "tests/support/TestSupport.h"
 
 namespace pictrove {
@@ -18,6 +19,7 @@ namespace {
 
 using Microsoft::WRL::ComPtr;
 using test::Bytes;
+using namespace test::readers;
 
 constexpr int kImageFormat = 5;
 constexpr int kPdbFormat = 8;
@@ -69,31 +71,7 @@ class PictureDocumentReader : public testing::Test {
         return list;
     }
 
-    struct Pixels {
-        ComPtr<ReaderImage> image;
-        int type = -1, width = 0, height = 0, stride = 0, layout = -1;
-        BYTE* bits = nullptr;
-        std::vector<int> At(int x, int y) const {
-            static const int kBytes[] = {4, 3, 1, 1};
-            const BYTE* p = bits + y * stride + x * kBytes[type];
-            return std::vector<int>(p, p + kBytes[type]);
-        }
-    };
-    static Pixels Decode(ImageCollection* collection, int index) {
-        Pixels pixels;
-        ComPtr<IUnknown> object;
-        EXPECT_EQ(collection->GetImage(index, object.GetAddressOf()), S_OK) << "image " << index;
-        if (!object) return pixels;
-        object->QueryInterface(kIidReaderImage, reinterpret_cast<void**>(pixels.image.GetAddressOf()));
-        if (!pixels.image) return pixels;
-        pixels.image->GetPixelType(&pixels.type);
-        pixels.image->GetWidth(&pixels.width);
-        pixels.image->GetHeight(&pixels.height);
-        pixels.image->GetStride(&pixels.stride);
-        pixels.image->GetLayout(&pixels.layout);
-        pixels.image->GetBits(&pixels.bits);
-        return pixels;
-    }
+    static Pixels Decode(ImageCollection* collection, int index) { return ReadPixels(collection, index); }
 
     test::TempFolder folder_;
 };
@@ -140,16 +118,16 @@ TEST_F(PictureDocumentReader, MobiBookListsCoverFirstAndDecodesEachPicture) {
     ASSERT_NE(cover.bits, nullptr);
     EXPECT_EQ(cover.type, kPixelBgr24);
     for (int y = 0; y < 4; ++y) {
-        for (int x = 0; x < 5; ++x) EXPECT_EQ(cover.At(x, y), Bgr(coverRgb, 5, x, y)) << x << "," << y;
+        for (int x = 0; x < 5; ++x) EXPECT_EQ(cover.ChannelsAt(x, y), Bgr(coverRgb, 5, x, y)) << x << "," << y;
     }
     const Pixels gif = Decode(collection.Get(), 1);
     ASSERT_NE(gif.bits, nullptr);
-    EXPECT_EQ(gif.At(0, 0), (std::vector<int>{0, 0, 255}));
-    EXPECT_EQ(gif.At(1, 0), (std::vector<int>{255, 0, 0}));
+    EXPECT_EQ(gif.ChannelsAt(0, 0), (std::vector<int>{0, 0, 255}));
+    EXPECT_EQ(gif.ChannelsAt(1, 0), (std::vector<int>{255, 0, 0}));
     const Pixels bmp = Decode(collection.Get(), 2);
     ASSERT_NE(bmp.bits, nullptr);
-    EXPECT_EQ(bmp.At(0, 0), (std::vector<int>{10, 20, 30}));
-    EXPECT_EQ(bmp.At(1, 1), (std::vector<int>{100, 110, 120}));
+    EXPECT_EQ(bmp.ChannelsAt(0, 0), (std::vector<int>{10, 20, 30}));
+    EXPECT_EQ(bmp.ChannelsAt(1, 1), (std::vector<int>{100, 110, 120}));
 }
 
 TEST_F(PictureDocumentReader, ProtectedOrDamagedBooksDoNotOpen) {
@@ -181,9 +159,9 @@ TEST_F(PictureDocumentReader, PalmPicturesAndPalmFilesWithoutPictures) {
     ASSERT_NE(gray.bits, nullptr);
     EXPECT_EQ(gray.type, kPixelGray8);
     const int firstRow[] = {255, 255, 255, 255, 170, 170, 170, 170, 85, 85, 85, 85, 0, 0, 0, 0};
-    for (int x = 0; x < 16; ++x) EXPECT_EQ(gray.At(x, 0)[0], firstRow[x]) << x;
+    for (int x = 0; x < 16; ++x) EXPECT_EQ(gray.ChannelsAt(x, 0)[0], firstRow[x]) << x;
     const int secondRow[] = {255, 170, 85, 0};  // 0x1B = levels 0, 1, 2, 3
-    for (int x = 0; x < 16; ++x) EXPECT_EQ(gray.At(x, 1)[0], secondRow[x % 4]) << x;
+    for (int x = 0; x < 16; ++x) EXPECT_EQ(gray.ChannelsAt(x, 1)[0], secondRow[x % 4]) << x;
 
     // A book of text records alone opens with no pictures.
     collection.Reset();
@@ -252,12 +230,12 @@ TEST_F(PictureDocumentReader, WordDocumentPicturesInTextOrder) {
     const Pixels png = Decode(collection.Get(), 0);
     ASSERT_NE(png.bits, nullptr);
     for (int y = 0; y < 3; ++y) {
-        for (int x = 0; x < 4; ++x) EXPECT_EQ(png.At(x, y), Bgr(rgb, 4, x, y)) << x << "," << y;
+        for (int x = 0; x < 4; ++x) EXPECT_EQ(png.ChannelsAt(x, y), Bgr(rgb, 4, x, y)) << x << "," << y;
     }
     const Pixels dibPixels = Decode(collection.Get(), 1);
     ASSERT_NE(dibPixels.bits, nullptr);
-    EXPECT_EQ(dibPixels.At(0, 0), (std::vector<int>{1, 2, 3}));
-    EXPECT_EQ(dibPixels.At(1, 0), (std::vector<int>{4, 5, 6}));
+    EXPECT_EQ(dibPixels.ChannelsAt(0, 0), (std::vector<int>{1, 2, 3}));
+    EXPECT_EQ(dibPixels.ChannelsAt(1, 0), (std::vector<int>{4, 5, 6}));
 
     // Metafiles are drawn at the size they are listed with.
     const Pixels emfPixels = Decode(collection.Get(), 2);
@@ -265,15 +243,15 @@ TEST_F(PictureDocumentReader, WordDocumentPicturesInTextOrder) {
     EXPECT_EQ(emfPixels.width, list[2].width);
     EXPECT_EQ(emfPixels.height, list[2].height);
     EXPECT_NEAR(list[2].width, 2 * list[2].height, 2) << "one inch by half an inch";
-    const auto leftMiddle = emfPixels.At(emfPixels.width / 4, emfPixels.height / 2);
-    const auto rightMiddle = emfPixels.At(emfPixels.width * 3 / 4, emfPixels.height / 2);
+    const auto leftMiddle = emfPixels.ChannelsAt(emfPixels.width / 4, emfPixels.height / 2);
+    const auto rightMiddle = emfPixels.ChannelsAt(emfPixels.width * 3 / 4, emfPixels.height / 2);
     EXPECT_EQ(std::vector<int>(leftMiddle.begin(), leftMiddle.begin() + 3), (std::vector<int>{0, 0, 255}));
     EXPECT_EQ(std::vector<int>(rightMiddle.begin(), rightMiddle.begin() + 3), (std::vector<int>{255, 255, 255}));
     const Pixels wmfPixels = Decode(collection.Get(), 3);
     ASSERT_NE(wmfPixels.bits, nullptr);
     EXPECT_EQ(wmfPixels.width, 96);
     EXPECT_EQ(wmfPixels.height, 48);
-    const auto middle = wmfPixels.At(48, 24);
+    const auto middle = wmfPixels.ChannelsAt(48, 24);
     EXPECT_EQ(std::vector<int>(middle.begin(), middle.begin() + 3), (std::vector<int>{255, 0, 0}));
 }
 
@@ -288,20 +266,20 @@ TEST_F(PictureDocumentReader, DocumentWrittenByAnotherWordProcessor) {
     // Red with a green block in the first four columns.
     const Pixels first = Decode(collection.Get(), 0);
     ASSERT_NE(first.bits, nullptr);
-    EXPECT_EQ(first.At(1, 2), (std::vector<int>{0, 255, 0}));
-    EXPECT_EQ(first.At(6, 4), (std::vector<int>{0, 0, 255}));
+    EXPECT_EQ(first.ChannelsAt(1, 2), (std::vector<int>{0, 255, 0}));
+    EXPECT_EQ(first.ChannelsAt(6, 4), (std::vector<int>{0, 0, 255}));
     // A JPEG gradient from blue at the top to yellow at the bottom.
     const Pixels second = Decode(collection.Get(), 1);
     ASSERT_NE(second.bits, nullptr);
-    const auto top = second.At(8, 0);
-    const auto bottom = second.At(8, 11);
+    const auto top = second.ChannelsAt(8, 0);
+    const auto bottom = second.ChannelsAt(8, 11);
     EXPECT_GT(top[0], 200);
     EXPECT_LT(top[2], 60);
     EXPECT_LT(bottom[0], 60);
     EXPECT_GT(bottom[2], 200);
     const Pixels third = Decode(collection.Get(), 2);
     ASSERT_NE(third.bits, nullptr);
-    EXPECT_EQ(third.At(2, 2), (std::vector<int>{0xC0, 0x40, 0x20}));
+    EXPECT_EQ(third.ChannelsAt(2, 2), (std::vector<int>{0xC0, 0x40, 0x20}));
 }
 
 // Where an oracle drew the metafile samples (data/metafiles/make-metafile-samples.sh): per rendering its size and

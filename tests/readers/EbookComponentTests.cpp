@@ -48,15 +48,7 @@ void ExpectColourPixels(const Pixels& pixels, int width, int height, const char*
     }
 }
 
-class EbookReaders : public testing::Test {
-  protected:
-    std::wstring Write(const wchar_t* name, const Bytes& bytes) {
-        const std::wstring path = folder_.File(name);
-        EXPECT_TRUE(test::WriteFileBytes(path, bytes));
-        return path;
-    }
-    test::TempFolder folder_;
-};
+class EbookReaders : public test::readers::ReaderFileTest {};
 
 TEST_F(EbookReaders, EpubPicturesDecodeThroughGdiplus) {
     const Bytes book = MakeZip({
@@ -170,15 +162,7 @@ using namespace test::readers;
 using test::Bytes;
 using test::ToBytes;
 
-class OtherReaders : public testing::Test {
-  protected:
-    std::wstring Write(const wchar_t* name, const Bytes& bytes) {
-        const std::wstring path = folder_.File(name);
-        EXPECT_TRUE(test::WriteFileBytes(path, bytes));
-        return path;
-    }
-    test::TempFolder folder_;
-};
+class OtherReaders : public test::readers::ReaderFileTest {};
 
 TEST_F(OtherReaders, FictionBookZippedOrNotThroughGdiplus) {
     const Bytes png = ColourPng(4, 3);

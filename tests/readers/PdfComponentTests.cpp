@@ -11,6 +11,7 @@
 #include "TestPdf.h"
 #include "contracts/DocumentConditionContract.h"
 #include "contracts/ReaderContract.h"
+#include "ReaderTestSupport.h"
 #include "tests/support/TestSupport.h"
 
 namespace pictrove {
@@ -19,18 +20,12 @@ namespace {
 using Microsoft::WRL::ComPtr;
 using test::Bytes;
 using test::PdfWriter;
+using namespace test::readers;
 
 constexpr int kPdfFormat = 3;
 
 std::string Ref(int number) {
     return std::to_string(number) + " 0 R";
-}
-
-HRESULT OpenPath(DocumentReader* reader, const std::wstring& path) {
-    BSTR text = SysAllocString(path.c_str());
-    const HRESULT hr = reader->Open(text);
-    SysFreeString(text);
-    return hr;
 }
 
 ComPtr<DocumentReader> CreatePdfReader() {
@@ -45,37 +40,6 @@ ComPtr<ImageCollection> Collection(DocumentReader* reader) {
     ComPtr<ImageCollection> collection;
     EXPECT_EQ(reader->QueryInterface(kIidImageCollection, reinterpret_cast<void**>(collection.GetAddressOf())), S_OK);
     return collection;
-}
-
-std::wstring Name(ImageCollection* collection, int index) {
-    BSTR name = nullptr;
-    collection->GetImageName(index, &name);
-    std::wstring text(name ? name : L"", SysStringLen(name));
-    SysFreeString(name);
-    return text;
-}
-
-struct Pixels {
-    ComPtr<ReaderImage> image;
-    int type = -1;
-    int width = 0;
-    int height = 0;
-    int stride = 0;
-    BYTE* bits = nullptr;
-};
-
-Pixels Read(ImageCollection* collection, int index) {
-    Pixels pixels;
-    ComPtr<IUnknown> object;
-    if (collection->GetImage(index, object.GetAddressOf()) != S_OK || !object) return pixels;
-    object->QueryInterface(kIidReaderImage, reinterpret_cast<void**>(pixels.image.GetAddressOf()));
-    if (!pixels.image) return pixels;
-    pixels.image->GetPixelType(&pixels.type);
-    pixels.image->GetWidth(&pixels.width);
-    pixels.image->GetHeight(&pixels.height);
-    pixels.image->GetStride(&pixels.stride);
-    pixels.image->GetBits(&pixels.bits);
-    return pixels;
 }
 
 // A JPEG of one solid colour, written by the platform's encoder.
@@ -105,15 +69,7 @@ Bytes SolidJpeg(int width, int height, BYTE red, BYTE green, BYTE blue) {
     return bytes;
 }
 
-class PdfReaderClass : public testing::Test {
-  protected:
-    std::wstring Write(const wchar_t* name, const Bytes& bytes) {
-        const std::wstring path = folder_.File(name);
-        EXPECT_TRUE(test::WriteFileBytes(path, bytes));
-        return path;
-    }
-    test::TempFolder folder_;
-};
+class PdfReaderClass : public test::readers::ReaderFileTest {};
 
 TEST_F(PdfReaderClass, ListsAndDecodesRawAndJpegImages) {
     const Bytes jpeg = SolidJpeg(16, 8, 200, 40, 40);
@@ -143,7 +99,7 @@ TEST_F(PdfReaderClass, ListsAndDecodesRawAndJpegImages) {
         ASSERT_EQ(count, 2);
         EXPECT_EQ(Name(collection.Get(), 0), L"Page1_Photo");
         EXPECT_EQ(Name(collection.Get(), 1), L"Page1_Raw");
-        const Pixels photoPixels = Read(collection.Get(), 0);
+        const Pixels photoPixels = ReadPixels(collection.Get(), 0);
         ASSERT_NE(photoPixels.bits, nullptr);
         EXPECT_EQ(photoPixels.type, 1);
         EXPECT_EQ(photoPixels.width, 16);
@@ -152,7 +108,7 @@ TEST_F(PdfReaderClass, ListsAndDecodesRawAndJpegImages) {
         EXPECT_NEAR(centre[2], 200, 12);
         EXPECT_NEAR(centre[1], 40, 12);
         EXPECT_NEAR(centre[0], 40, 12);
-        const Pixels rawPixels = Read(collection.Get(), 1);
+        const Pixels rawPixels = ReadPixels(collection.Get(), 1);
         ASSERT_NE(rawPixels.bits, nullptr);
         EXPECT_EQ(rawPixels.type, 1);
         EXPECT_EQ(std::vector<int>(rawPixels.bits, rawPixels.bits + 6), (std::vector<int>{30, 20, 10, 60, 50, 40}));
@@ -196,7 +152,7 @@ TEST_F(PdfReaderClass, PicturesOverTheLimitsGiveTheirOwnCodes) {
         EXPECT_FALSE(image);
         EXPECT_TRUE(IsImageLimitRefusal(expected));
     }
-    const Pixels pixels = Read(collection.Get(), 0);
+    const Pixels pixels = ReadPixels(collection.Get(), 0);
     ASSERT_NE(pixels.bits, nullptr);
     EXPECT_EQ(pixels.bits[1], 2);
     EXPECT_FALSE(IsImageLimitRefusal(E_FAIL));
@@ -236,7 +192,7 @@ TEST_F(PdfReaderClass, CmykJpegsArePositiveWithAndWithoutAdobeMarkers) {
         ASSERT_EQ(OpenPath(reader.Get(), Write(L"cmyk.pdf", writer.Write(root))), S_OK);
         auto collection = Collection(reader.Get());
         ASSERT_TRUE(collection);
-        const Pixels pixels = Read(collection.Get(), 0);
+        const Pixels pixels = ReadPixels(collection.Get(), 0);
         ASSERT_NE(pixels.bits, nullptr);
         EXPECT_EQ(pixels.type, 1);
         const BYTE* centre = pixels.bits + 8 * pixels.stride + 8 * 3;
@@ -278,7 +234,7 @@ TEST_F(PdfReaderClass, PasswordRoundTrip) {
         ASSERT_EQ(hr, S_OK);
         auto collection = Collection(reader.Get());
         ASSERT_TRUE(collection);
-        const Pixels pixels = Read(collection.Get(), 0);
+        const Pixels pixels = ReadPixels(collection.Get(), 0);
         ASSERT_NE(pixels.bits, nullptr);
         EXPECT_EQ(pixels.type, 2);
         EXPECT_EQ(pixels.bits[0], 123);

@@ -52,15 +52,7 @@ Bytes RgbSamples(int width, int height, bool alpha) {
     return samples;
 }
 
-class ImageFileReader : public testing::Test {
-  protected:
-    std::wstring Write(const wchar_t* name, const Bytes& bytes) {
-        const std::wstring path = folder_.File(name);
-        EXPECT_TRUE(test::WriteFileBytes(path, bytes));
-        return path;
-    }
-    TempFolder folder_;
-};
+class ImageFileReader : public test::readers::ReaderFileTest {};
 
 TEST_F(ImageFileReader, PngWithAlphaGivesBgraAndNoAlphaGivesBgr) {
     const struct {

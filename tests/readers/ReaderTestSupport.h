@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "contracts/ReaderContract.h"
+#include "tests/support/TestSupport.h"
 
 namespace pictrove::test::readers {
 
@@ -78,6 +79,11 @@ struct Pixels {
         static const int kBytes[] = {4, 3, 1, 1};
         return bits + y * stride + x * kBytes[type];
     }
+    // The channel values of pixel (x, y) in memory order.
+    std::vector<int> ChannelsAt(int x, int y) const {
+        static const int kBytes[] = {4, 3, 1, 1};
+        return std::vector<int>(At(x, y), At(x, y) + kBytes[type]);
+    }
 };
 
 inline Pixels ReadPixels(ImageCollection* collection, int index) {
@@ -102,5 +108,16 @@ inline std::vector<int> Channels(const Pixels& pixels, int x, int y) {
     const BYTE* p = pixels.At(x, y);
     return std::vector<int>(p, p + kBytes[pixels.type]);
 }
+
+// Tests that write the documents they open into a folder of their own.
+class ReaderFileTest : public testing::Test {
+  protected:
+    std::wstring Write(const wchar_t* name, const std::vector<unsigned char>& bytes) {
+        const std::wstring path = folder_.File(name);
+        EXPECT_TRUE(WriteFileBytes(path, bytes));
+        return path;
+    }
+    TempFolder folder_;
+};
 
 }  // namespace pictrove::test::readers
