@@ -158,8 +158,9 @@ std::string Rels(const std::vector<std::pair<std::string, std::string>>& rels) {
 
 constexpr const char* kRelNs = "xmlns:rel=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\"";
 
-// A presentation naming its master before its slides, the second slide first; a picture with
-// an SVG original; a chart holding a picture of its own; a picture used twice and a link out.
+// A presentation naming its master before its slides, the second slide first (which links to
+// the other); a picture with an SVG original; a chart holding a picture of its own; a picture
+// used twice.
 TEST(OfficeDocumentTest, RelationshipsLeadToEachPictureOnceInOrder) {
     const std::string presentation =
         std::string("<p:presentation ") + kRelNs +
@@ -170,7 +171,8 @@ TEST(OfficeDocumentTest, RelationshipsLeadToEachPictureOnceInOrder) {
                                "><a:blip rel:embed=\"r1\"><a:extLst><a:ext><asvg:svgBlip rel:embed=\"r2\"/></a:ext>"
                                "</a:extLst></a:blip><c:chart rel:id=\"r3\"/><a:blip rel:embed=\"r4\"/>"
                                "<a:hlinkClick rel:id=\"r5\"/></p:sld>";
-    const std::string slideB = std::string("<p:sld ") + kRelNs + "><a:blip rel:embed=\"r1\"/></p:sld>";
+    const std::string slideB =
+        std::string("<p:sld ") + kRelNs + "><a:hlinkClick rel:id=\"r2\"/><a:blip rel:embed=\"r1\"/></p:sld>";
     const std::string chart = std::string("<c:chartSpace ") + kRelNs + "><a:blip rel:embed=\"r1\"/></c:chartSpace>";
     const std::string master = std::string("<p:sldMaster ") + kRelNs + "><a:blip rel:embed=\"r1\"/></p:sldMaster>";
     const Bytes package = MakeZip({
@@ -187,7 +189,7 @@ TEST(OfficeDocumentTest, RelationshipsLeadToEachPictureOnceInOrder) {
                                                       {"r4", "image /ppt/media/first.png"},
                                                       {"r5", "hyperlink ../slides/b.xml"}}))},
         {"ppt/slides/b.xml", ToBytes(slideB)},
-        {"ppt/slides/_rels/b.xml.rels", ToBytes(Rels({{"r1", "image ../media/first.png"}}))},
+        {"ppt/slides/_rels/b.xml.rels", ToBytes(Rels({{"r1", "image ../media/first.png"}, {"r2", "slide a.xml"}}))},
         {"ppt/charts/c.xml", ToBytes(chart)},
         {"ppt/charts/_rels/c.xml.rels", ToBytes(Rels({{"r1", "image ../media/in%20chart.png"}}))},
         {"ppt/slideMasters/m.xml", ToBytes(master)},

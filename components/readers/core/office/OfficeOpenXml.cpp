@@ -97,6 +97,8 @@ class PackageWalk {
                 if (element == "svgBlip" && blipHasBitmap) continue;
                 const Relationship* relationship = byId(value);
                 if (relationship == nullptr) continue;
+                // A slide reached by a link from another is read where the presentation lists it.
+                if (TypeName(relationship->type) == "slide" && element != "sldId") continue;
                 if (element == "blip") blipHasBitmap = true;
                 // Masters and layouts come after the slides, whatever order the presentation lists them.
                 if (element == "sldMasterId" || element == "notesMasterId" || element == "handoutMasterId") {
