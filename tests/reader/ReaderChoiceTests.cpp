@@ -35,9 +35,9 @@ TEST(ClassifyExtension, MatchesEveryRowOfTheTable) {
         {L".psd", 5},   {L".xps", 6},   {L".cbz", 7},   {L".cbr", 7},   {L".pdb", 8},      {L".jbig2", 9},
         {L".jb2", 9},   {L".fb2", 10},  {L".pcx", 11},  {L".dcx", 11},  {L".fb2.zip", 10}, {L".mobi", 12},
         {L".azw", 12},  {L".epub", 13}, {L".doc", 14},  {L".docx", 15}, {L".docm", 15},    {L".dotx", 15},
-        {L".pptx", 15}, {L".pptm", 15}, {L".potx", 15}, {L".xlsx", 15}, {L".xlsm", 15},    {L".xltx", 15},
-        {L".odt", 16},  {L".odp", 16},  {L".ods", 16},  {L".odg", 16},  {L".fodt", 16},    {L".fodp", 16},
-        {L".fods", 16}, {L".fodg", 16}, {L".ppt", 17},  {L".pps", 17},  {L".xls", 17},
+        {L".pptx", 15}, {L".pptm", 15}, {L".potx", 15}, {L".xlsx", 15}, {L".xlsm", 15},    {L".odt", 16},
+        {L".odp", 16},  {L".ods", 16},  {L".odg", 16},  {L".fodt", 16}, {L".fodp", 16},    {L".fods", 16},
+        {L".fodg", 16}, {L".ppt", 17},  {L".pps", 17},  {L".xls", 17},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(ClassifyExtension(c.extension), c.format) << "extension " << std::wstring(c.extension).c_str();
