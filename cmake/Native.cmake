@@ -11,7 +11,10 @@ file(GLOB pictrove_engine_sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/engine
 add_library(pictrove_engine STATIC ${pictrove_engine_sources})
 target_include_directories(pictrove_engine PUBLIC ${PROJECT_SOURCE_DIR})
 find_package(Threads REQUIRED)
-target_link_libraries(pictrove_engine PUBLIC Threads::Threads)
+# The picture writers: libdeflate and zlib for PNG, libjpeg-turbo for JPEG (the targets the
+# readers' core defined above).
+find_package(ZLIB REQUIRED)
+target_link_libraries(pictrove_engine PUBLIC Threads::Threads pictrove_deflate pictrove_jpeg ZLIB::ZLIB)
 
 # The English texts of the string table the Windows resources are built from.
 set(pictrove_rc ${PROJECT_SOURCE_DIR}/resources/Pictrove.rc)

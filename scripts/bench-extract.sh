@@ -83,6 +83,11 @@ out="$bench/out"
     measure "original:PictroveCli" "$out" wine "$cli" extract "$(windows_path "$atlas")" -o "$(windows_path "$out")" --type original --quiet
     echo "original:mutool $mutool_result"
     measure "original:pdfimages" "$out" pdfimages -all "$atlas" "$out/img"
+    # The other encoded types, all written by the program's own encoders like PNG.
+    for type in bmp gif jpeg; do
+        measure "$type:PictroveCli" "$out" wine "$cli" extract "$(windows_path "$atlas")" -o "$(windows_path "$out")" \
+            --type "$type" --quiet
+    done
     measure "epub:PictroveCli" "$out" wine "$cli" extract "$(windows_path "$docs/book.epub")" -o "$(windows_path "$out")" --quiet
     measure "tiff:PictroveCli" "$out" wine "$cli" extract "$(windows_path "$docs/scans.tif")" -o "$(windows_path "$out")" --quiet
 } | tee -a "$results" >/dev/null

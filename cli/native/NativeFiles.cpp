@@ -10,6 +10,7 @@
 #include <cstdlib>
 
 #include "cli/ReasonTexts.h"
+#include "engine/writers/PictureEncoders.h"
 
 namespace pictrove::cli {
 
@@ -138,10 +139,28 @@ std::uint32_t WriteWholeFile(const std::string& path, std::span<const std::uint8
 
 namespace pictrove::cli {
 
-// Encoding natively arrives with the portable writers; until then only stored pictures are
-// written and the others fail with this reason.
-std::uint32_t WriteEncodedPicture(const readers::DecodedImage&, int, const std::string&) {
-    return kReasonNotSupported;
+// The engine's writers, the same bytes as the Windows program writes from the same pixels.
+std::uint32_t WriteEncodedPicture(const readers::DecodedImage& image, int typeIndex, const std::string& path) {
+    ReaderImageFields fields;
+    fields.bits = const_cast<std::uint8_t*>(image.bytes.data());
+    fields.width = image.width;
+    fields.height = image.height;
+    fields.stride = image.stride;
+    fields.pixelType = static_cast<int>(image.type);
+    fields.layout = image.layout;
+    const PictureFormat format = typeIndex == 0   ? PictureFormat::kBmp
+                                 : typeIndex == 1 ? PictureFormat::kGif
+                                 : typeIndex == 2 ? PictureFormat::kJpeg
+                                                  : PictureFormat::kPng;
+    const EncodedPicture encoded = EncodePicture(format, fields);
+    switch (encoded.error) {
+        case WriteError::kNone:
+            return WriteWholeFile(path, encoded.bytes);
+        case WriteError::kOutOfMemory:
+            return kReasonNotEnoughMemory;
+        default:
+            return kReasonInvalidData;
+    }
 }
 
 }  // namespace pictrove::cli
