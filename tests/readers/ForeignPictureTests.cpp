@@ -92,6 +92,8 @@ TEST(ForeignPictureTest, NamesAndMediaTypesCountOnlyWhenTheSignatureIsSilent) {
     const auto fake = ReadForeign("fake.webp");
     const std::string svg = "<?xml version=\"1.0\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\"/>";
     const std::vector<std::uint8_t> svgBytes(svg.begin(), svg.end());
+    const std::string page = "<?xml version=\"1.0\"?>\n<!-- cover --><html><body><svg/></body></html>";
+    const std::vector<std::uint8_t> pageBytes(page.begin(), page.end());
     struct Case {
         const std::vector<std::uint8_t>* file;
         const char* name;
@@ -105,6 +107,7 @@ TEST(ForeignPictureTest, NamesAndMediaTypesCountOnlyWhenTheSignatureIsSilent) {
         {&fake, "PAGE.HEIC", "", true, ForeignKind::kHeic},
         {&fake, "page.svgz", "", true, ForeignKind::kSvg},
         {&svgBytes, "drawing", "", true, ForeignKind::kSvg},
+        {&pageBytes, "page.xhtml", "", false, ForeignKind::kSvg},  // a drawing inside a page
     };
     for (const Case& c : cases) {
         const auto foreign = RecognizeForeignPicture(*c.file, c.name, c.mediaType);

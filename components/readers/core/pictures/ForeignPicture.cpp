@@ -171,16 +171,25 @@ ForeignPicture JxlContainerSize(std::span<const std::uint8_t> file) {
     return {ForeignKind::kJpegXl, 0, 0};
 }
 
+// An SVG file's root element, after any declaration, comments and document type; a page that
+// only holds an SVG drawing somewhere inside is not one.
 bool LooksLikeSvg(std::span<const std::uint8_t> file) {
     std::string_view text(reinterpret_cast<const char*>(file.data()), std::min<std::size_t>(file.size(), 4096));
-    std::size_t start = 0;
-    if (text.starts_with("\xEF\xBB\xBF")) start = 3;
-    while (start < text.size() &&
-           (text[start] == ' ' || text[start] == '\t' || text[start] == '\r' || text[start] == '\n')) {
-        ++start;
+    if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
+    for (int guard = 0; guard < 64; ++guard) {
+        const std::size_t start = text.find_first_not_of(" \t\r\n");
+        if (start == std::string_view::npos) return false;
+        text.remove_prefix(start);
+        const char* close = text.starts_with("<?")     ? "?>"
+                            : text.starts_with("<!--") ? "-->"
+                            : text.starts_with("<!")   ? ">"
+                                                       : nullptr;
+        if (close == nullptr) return text.starts_with("<svg") || text.starts_with("<svg:svg");
+        const std::size_t end = text.find(close);
+        if (end == std::string_view::npos) return false;
+        text.remove_prefix(end + std::strlen(close));
     }
-    if (start >= text.size() || text[start] != '<') return false;
-    return text.find("<svg", start) != std::string_view::npos;
+    return false;
 }
 
 std::optional<ForeignKind> KindOfName(std::string_view name, std::string_view mediaType) {
