@@ -1,13 +1,8 @@
 // UTF-8 names, errno reasons and whole-file writes natively.
 #include "cli/native/NativeFiles.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
-#include <cstdio>
-#include <cstdlib>
+#include <filesystem>
 
 #include "cli/ReasonTexts.h"
 #include "engine/writers/PictureEncoders.h"
@@ -103,36 +98,30 @@ std::uint32_t ReasonOfErrno(int error) {
 
 namespace {
 
-// The permissions a new file gets from this process's mask, as open(2) would give them.
-mode_t NewFileMode() {
-    static const mode_t mode = [] {
-        const mode_t mask = umask(0);
-        umask(mask);
-        return static_cast<mode_t>(0666 & ~mask);
-    }();
-    return mode;
+std::uint32_t ReasonOf(WriteError error) {
+    switch (error) {
+        case WriteError::kNone:
+            return 0;
+        case WriteError::kDiskFull:
+            return kReasonDiskFull;
+        case WriteError::kAccessDenied:
+            return kReasonAccessDenied;
+        case WriteError::kPathNotFound:
+            return kReasonPathNotFound;
+        case WriteError::kOutOfMemory:
+            return kReasonNotEnoughMemory;
+        case WriteError::kInvalidData:
+            return kReasonInvalidData;
+        case WriteError::kWriteFault:
+            break;
+    }
+    return kReasonWriteFault;
 }
 
 }  // namespace
 
 std::uint32_t WriteWholeFile(const std::string& path, std::span<const std::uint8_t> bytes) {
-    std::string temporary = path + ".partial-XXXXXX";
-    const int file = mkstemp(temporary.data());
-    if (file < 0) return ReasonOfErrno(errno);
-    std::uint32_t reason = 0;
-    fchmod(file, NewFileMode());
-    for (std::size_t done = 0; done < bytes.size() && reason == 0;) {
-        const ssize_t wrote = write(file, bytes.data() + done, bytes.size() - done);
-        if (wrote < 0 && errno == EINTR) continue;
-        if (wrote <= 0)
-            reason = wrote < 0 ? ReasonOfErrno(errno) : kReasonDiskFull;
-        else
-            done += static_cast<std::size_t>(wrote);
-    }
-    if (close(file) != 0 && reason == 0) reason = ReasonOfErrno(errno);
-    if (reason == 0 && std::rename(temporary.c_str(), path.c_str()) != 0) reason = ReasonOfErrno(errno);
-    if (reason != 0) unlink(temporary.c_str());
-    return reason;
+    return ReasonOf(WritePictureFile(std::filesystem::path(path), bytes.data(), bytes.size()));
 }
 
 }  // namespace pictrove::cli
@@ -153,14 +142,7 @@ std::uint32_t WriteEncodedPicture(const readers::DecodedImage& image, int typeIn
                                  : typeIndex == 2 ? PictureFormat::kJpeg
                                                   : PictureFormat::kPng;
     const EncodedPicture encoded = EncodePicture(format, fields);
-    switch (encoded.error) {
-        case WriteError::kNone:
-            return WriteWholeFile(path, encoded.bytes);
-        case WriteError::kOutOfMemory:
-            return kReasonNotEnoughMemory;
-        default:
-            return kReasonInvalidData;
-    }
+    return encoded.error == WriteError::kNone ? WriteWholeFile(path, encoded.bytes) : ReasonOf(encoded.error);
 }
 
 }  // namespace pictrove::cli
