@@ -22,11 +22,13 @@ fi
 g++ -std=c++20 -O1 -Wall -Wextra -Werror -I"$core" -I"$root" -I"$gtest/include" -I/usr/include/openjpeg-2.5 \
     -DPICTROVE_DJVU_SAMPLES="\"$out/djvu-samples\"" -DPICTROVE_CMYK_JPEG_SAMPLES="\"$root/tests/readers/data/cmyk-jpeg\"" \
     -DPICTROVE_PICTURE_SAMPLES="\"$root/tests/readers/data/pictures\"" \
+    -DPICTROVE_READER_DATA="\"$root/tests/readers/data\"" \
     "$root/tests/readers/djvu/DjvuTests.cpp" \
     "$core"/*.cpp "$core"/*/*.cpp "$root/tests/readers/codecs/"*.cpp \
     "$root/tests/readers/ByteReaderTests.cpp" "$root/tests/readers/FileBytesTests.cpp" \
     "$root/tests/readers/ReaderCoreTests.cpp" "$root/tests/readers/ContainerCoreTests.cpp" \
-    "$root/tests/readers/EbookCoreTests.cpp" \
+    "$root/tests/readers/EbookCoreTests.cpp" "$root/tests/readers/ForeignPictureTests.cpp" \
+    "$root/tests/readers/OfficeDocumentTests.cpp" \
     "$root/tests/readers/AllocationProbe.cpp" "$root/tests/readers/FindingsSamples.cpp" \
     "$root/tests/readers/FindingsTests.cpp" \
     "$root/tests/readers/FormatCoreTests.cpp" \

@@ -59,15 +59,18 @@ HRESULT CollectionObject::GetImage(int index, IUnknown** image) {
     return Guarded([&]() -> HRESULT {
         std::optional<DecodedImage> decoded;
         LimitBreach breach = LimitBreach::kNone;
+        bool undecodable = false;
         {
             std::lock_guard guard(document_->decodeLock);
             TakeLimitBreach();  // whatever an earlier call on this thread left
             decoded = document_->source->Decode(static_cast<std::size_t>(index));
             breach = TakeLimitBreach();
+            if (!decoded) undecodable = document_->source->Stored(static_cast<std::size_t>(index)).undecodable;
         }
         if (!decoded) {
             if (breach == LimitBreach::kPixels) return kImageOverPixelLimit;
             if (breach == LimitBreach::kStreamBytes) return kImageOverStreamLimit;
+            if (undecodable) return kImageKindNotDecoded;
             return E_FAIL;
         }
         *image =

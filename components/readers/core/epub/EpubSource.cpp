@@ -67,9 +67,9 @@ std::string ResolveLink(const std::string& fromFile, std::string_view link) {
     return path;
 }
 
-void EpubSource::AddPictureAt(const std::string& path) {
+void EpubSource::AddPictureAt(const std::string& path, std::string_view mediaType) {
     if (path.empty()) return;
-    if (const ZipEntry* entry = Archive().Find(path)) AddPicture(*entry);
+    if (const ZipEntry* entry = Archive().Find(path)) AddPicture(*entry, mediaType);
 }
 
 void EpubSource::AddPicturesOfPage(const std::string& pagePath) {
@@ -166,7 +166,7 @@ OpenStatus EpubSource::ListPictures() {
         if (const ManifestItem* item = byId(idref)) AddPicturesOfPage(item->path);
     }
     for (const auto& item : manifest) {
-        if (item.mediaType.starts_with("image/")) AddPictureAt(item.path);
+        if (item.mediaType.starts_with("image/")) AddPictureAt(item.path, item.mediaType);
     }
     return OpenStatus::kOpened;
 }

@@ -19,7 +19,7 @@ class EpubSource final : public ZipPictureSource {
   private:
     // Adds the pictures one page shows, in the order it shows them.
     void AddPicturesOfPage(const std::string& pagePath);
-    void AddPictureAt(const std::string& path);
+    void AddPictureAt(const std::string& path, std::string_view mediaType = {});
 };
 
 // A link resolved against the folder of the file it appears in: percent-escapes decoded,

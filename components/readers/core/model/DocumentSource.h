@@ -33,12 +33,15 @@ enum class StoredFormat : int {
     kBmp = kStoredBmp,
     kEmf = kStoredEmf,
     kWmf = kStoredWmf,
+    kWebp = kStoredWebp,
+    kAvif = kStoredAvif,
 };
 
 // What is known of a picture without decoding it.
 struct StoredInfo {
     StoredFormat format = StoredFormat::kNone;
     std::optional<PixelType> pixelType;  // only when the headers settle the type Decode gives
+    bool undecodable = false;            // a kind no decoder here reads: listed, never decoded
 };
 
 enum class OpenStatus {
