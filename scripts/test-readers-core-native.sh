@@ -22,6 +22,7 @@ fi
 g++ -std=c++20 -O1 -Wall -Wextra -Werror -I"$core" -I"$root" -I"$gtest/include" -I/usr/include/openjpeg-2.5 \
     -DPICTROVE_DJVU_SAMPLES="\"$out/djvu-samples\"" -DPICTROVE_CMYK_JPEG_SAMPLES="\"$root/tests/readers/data/cmyk-jpeg\"" \
     -DPICTROVE_PICTURE_SAMPLES="\"$root/tests/readers/data/pictures\"" \
+    -DPICTROVE_PAGE_SAMPLES="\"$root/tests/readers/data/pages\"" \
     "$root/tests/readers/djvu/DjvuTests.cpp" \
     "$core"/*.cpp "$core"/*/*.cpp "$root/tests/readers/codecs/"*.cpp \
     "$root/tests/readers/ByteReaderTests.cpp" "$root/tests/readers/FileBytesTests.cpp" \
@@ -42,5 +43,6 @@ g++ -std=c++20 -O1 -Wall -Wextra -Werror -I"$core" -I"$root" -I"$gtest/include" 
     "$root/tests/readers/Jbig2Tests.cpp" "$root/tests/readers/Jbig2SymbolTests.cpp" \
     "$root/tests/readers/Jbig2PdfTests.cpp" "$root/tests/readers/Jbig2TestStreams.cpp" \
     "$root/tests/readers/TestCorpus.cpp" "$root/tests/readers/DamagedDocumentsTests.cpp" \
+    "$root/tests/readers/PagePlacementTests.cpp" \
     "$out/gtest.o" "$out/gtest_main.o" -larchive -ljpeg -lpng -lgif -lopenjp2 -llcms2 -ldeflate -lz -lpthread -o "$out/readers_core_tests"
 "$out/readers_core_tests" --gtest_brief=1
