@@ -16,6 +16,8 @@
 #include "TestPdf.h"
 
 #ifdef _WIN32
+#include "ReaderTestSupport.h"
+#include "contracts/StoredPictureContract.h"
 #include "tests/support/TestSupport.h"
 #endif
 
@@ -83,14 +85,15 @@ void ExpectPlaces(const DocumentSource& source, const std::vector<ExpectedImage>
 
 TEST(PagePlacement, WrittenDocumentsGivePagesAndPlacesAsWritten) {
     const std::vector<Sample> samples = {
-        {"ghostscript.pdf", kPdf, 5,
+        {"ghostscript.pdf",
+         kPdf,
+         5,
          {{{1, 3}, {{1, 50, 200, 80, 40}, {3, 300, 40, 20, 10}}},
           {{2}, {{2, 160, 140, 40, 60}}},
           {{4, 5}, {{4, 100, 136, 64, 64}, {4, 10, 258, 32, 32}, {5, 0, 268, 32, 32}}}}},
         {"inline.pdf", kPdf, 2, {{{1}, {{1, 20, 54, 16, 16}}}, {{2}, {{2, 20, 54, 16, 16}}}}},
         {"img2pdf.pdf", kPdf, 2, {{{1}, {{1, 0, 0, 144, 96}}}, {{2}, {{2, 0, 0, 144, 288}}}}},
-        {"fixed.xps", kXps, 2,
-         {{{1, 2}, {{1, 6.75, 13.5, 36, 18}, {2, 30, 0, 36, 18}}}, {{2}, {{2, 0, 75, 36, 36}}}}},
+        {"fixed.xps", kXps, 2, {{{1, 2}, {{1, 6.75, 13.5, 36, 18}, {2, 30, 0, 36, 18}}}, {{2}, {{2, 0, 75, 36, 36}}}}},
         {"pages.djvu", kDjvu, 3, {{{1}, {}}, {{2}, {}}, {{3}, {}}}},
         {"pages.tif", kTiff, 3, {{{1}, {}}, {{2}, {}}, {{3}, {}}}},
         {"pages.dcx", kPcx, 2, {{{1}, {}}, {{2}, {}}}},
@@ -160,9 +163,15 @@ TEST(PagePlacement, DamagedStructuresEndAndKeepDrawingsAsTheyAre) {
         {"no width", "q 0 0 0 40 10 10 cm /Im Do Q", "", {{{1}, {{1, 10, 150, 0, 40}}}}, {{0, 9}}},
         {"all zero", "q 0 0 0 0 5 5 cm /Im Do Q", "", {{{1}, {{1, 5, 195, 0, 0}}}}, {{0, 0}}},
         {"mirrored", "q -20 0 0 -10 100 100 cm /Im Do Q", "", {{{1}, {{1, 80, 100, 20, 10}}}}, {{36, 36}}},
-        {"beyond numbers", "q " + kHuge + " 0 0 " + kHuge + " 0 0 cm " + kHuge + " 0 0 " + kHuge + " 0 0 cm /Im Do Q", "",
-         {{{1}, {}}}, {}},
-        {"crop box", "q 10 0 0 5 50 60 cm /Im Do Q", "/CropBox [40 40 140 140]", {{{1}, {{1, 10, 75, 10, 5}}}},
+        {"beyond numbers",
+         "q " + kHuge + " 0 0 " + kHuge + " 0 0 cm " + kHuge + " 0 0 " + kHuge + " 0 0 cm /Im Do Q",
+         "",
+         {{{1}, {}}},
+         {}},
+        {"crop box",
+         "q 10 0 0 5 50 60 cm /Im Do Q",
+         "/CropBox [40 40 140 140]",
+         {{{1}, {{1, 10, 75, 10, 5}}}},
          {{72, 72}}},
         {"turned 90", "q 10 0 0 5 50 60 cm /Im Do Q", "/Rotate 90", {{{1}, {{1, 60, 50, 5, 10}}}}, {{72, 72}}},
         {"turned 180", "q 10 0 0 5 50 60 cm /Im Do Q", "/Rotate 180", {{{1}, {{1, 140, 60, 10, 5}}}}, {{72, 72}}},
@@ -181,10 +190,11 @@ TEST(PagePlacement, DamagedStructuresEndAndKeepDrawingsAsTheyAre) {
                          "<< /Type /XObject /Subtype /Form /BBox [0 0 10 10] /Resources << /XObject << /Im " +
                              Ref(image) + " /Loop " + Ref(loop) + " >> >> >>",
                          test::Text("q 10 0 0 10 0 0 cm /Im Do Q /Loop Do"));
-        const int tile = writer.AddStream("<< /PatternType 1 /PaintType 1 /TilingType 1 /BBox [0 0 10 10] /XStep 10 "
-                                          "/YStep 10 /Resources << /XObject << /Im " +
-                                              Ref(image) + " >> >> >>",
-                                          test::Text("q 10 0 0 10 0 0 cm /Im Do Q"));
+        const int tile = writer.AddStream(
+            "<< /PatternType 1 /PaintType 1 /TilingType 1 /BBox [0 0 10 10] /XStep 10 "
+            "/YStep 10 /Resources << /XObject << /Im " +
+                Ref(image) + " >> >> >>",
+            test::Text("q 10 0 0 10 0 0 cm /Im Do Q"));
         const std::string resources = "<< /XObject << /Im " + Ref(image) + " /Loop " + Ref(loop) +
                                       " >> /Pattern << /Tile " + Ref(tile) + " >> >>";
         const int root = test::AddPages(writer, {{test.content, resources, test.extra}});
@@ -222,6 +232,50 @@ TEST(PagePlacement, PageTreeThatLiesEndsWithEachPageOnce) {
     EXPECT_EQ(source->PageCount(), 2);
     ExpectPlaces(*source, {{{1, 2}, {{1, 0, 96, 4, 4}, {2, 0, 96, 4, 4}}}}, "lying tree");
 }
+
+#ifdef _WIN32
+// The same places through the collection's private interface, as the application asks for them.
+TEST(PagePlacement, PlacesThroughTheCollection) {
+    using test::readers::Query;
+    const auto collection = test::readers::OpenCollection(kPdf, (SampleFolder() / "ghostscript.pdf").wstring());
+    ASSERT_TRUE(collection);
+    Microsoft::WRL::ComPtr<PicturePlaces> places;
+    ASSERT_EQ(Query(collection.Get(), kIidPicturePlaces, places), S_OK);
+    int count = 0xdeadbeef;
+    EXPECT_EQ(places->GetPageCount(&count), S_OK);
+    EXPECT_EQ(count, 5);
+
+    int pages[3] = {-1, -1, -1};
+    EXPECT_EQ(places->GetImagePages(2, pages, 3, &count), S_OK);
+    EXPECT_EQ(count, 2);
+    EXPECT_EQ(std::vector<int>(pages, pages + 3), (std::vector<int>{4, 5, -1}));
+    pages[0] = -1;
+    EXPECT_EQ(places->GetImagePages(2, pages, 1, &count), S_FALSE) << "too small a block";
+    EXPECT_EQ(count, 2);
+    EXPECT_EQ(pages[0], 4);
+    EXPECT_EQ(places->GetImagePages(2, nullptr, 0, &count), S_FALSE);
+    EXPECT_EQ(count, 2);
+    EXPECT_EQ(places->GetImagePages(3, pages, 3, &count), E_INVALIDARG);
+    EXPECT_EQ(count, 0);
+
+    EXPECT_EQ(places->GetPlacementCount(0, &count), S_OK);
+    EXPECT_EQ(count, 2);
+    PicturePlacement placement{};
+    ASSERT_EQ(places->GetPlacement(0, 1, &placement), S_OK);
+    EXPECT_EQ(placement.page, 3);
+    EXPECT_NEAR(placement.x, 300, 0.01);
+    EXPECT_NEAR(placement.y, 40, 0.01);
+    EXPECT_NEAR(placement.width, 20, 0.01);
+    EXPECT_NEAR(placement.height, 10, 0.01);
+    EXPECT_NEAR(placement.ppiX, 144, 0.01);
+    EXPECT_NEAR(placement.ppiY, 144, 0.01);
+    placement.page = 99;
+    EXPECT_EQ(places->GetPlacement(0, 2, &placement), E_INVALIDARG);
+    EXPECT_EQ(placement.page, 0);
+    EXPECT_EQ(places->GetPlacement(-1, 0, &placement), E_INVALIDARG);
+    EXPECT_EQ(places->GetPlacementCount(0, nullptr), E_POINTER);
+}
+#endif
 
 }  // namespace
 }  // namespace pictrove::readers

@@ -111,7 +111,7 @@ class DocumentSource {
     virtual void Close() {}
 
     std::vector<ImageEntry> images_;
-    std::vector<StoredInfo> stored_;  // beside images_ where the format lists it at opening
+    std::vector<StoredInfo> stored_;   // beside images_ where the format lists it at opening
     std::vector<ImagePlaces> places_;  // beside images_; shorter when the last images have no page
     int pageCount_ = 0;
 

@@ -83,8 +83,8 @@ Matrix AppearanceMatrix(Document& document, const Dict* annotation, const Object
 }  // namespace
 
 Matrix Concatenate(const Matrix& m, const Matrix& n) {
-    return {m.a * n.a + m.b * n.c,       m.a * n.b + m.b * n.d,       m.c * n.a + m.d * n.c,
-            m.c * n.b + m.d * n.d,       m.e * n.a + m.f * n.c + n.e, m.e * n.b + m.f * n.d + n.f};
+    return {m.a * n.a + m.b * n.c, m.a * n.b + m.b * n.d,       m.c * n.a + m.d * n.c,
+            m.c * n.b + m.d * n.d, m.e * n.a + m.f * n.c + n.e, m.e * n.b + m.f * n.d + n.f};
 }
 
 Object ContentScanner::Resource(const Object& resources, std::string_view category, const std::string& name) {
@@ -184,17 +184,13 @@ void ContentScanner::ScanPage(int pageNumber,
     }
 }
 
-void ContentScanner::ScanForm(const Object& form,
-                              const Object& inherited,
-                              int depth,
-                              const State& state,
-                              bool placed) {
+void ContentScanner::ScanForm(const Object& form, const Object& inherited, int depth, const State& state, bool placed) {
     if (!form.IsStream() || depth > kMaxFormDepth) return;
     FormDrawings direct;
     FormDrawings* record = &direct;
     if (form.integer >= 0) {
         auto [at, fresh] = forms_.try_emplace(form.integer);
-        record = &at->second;  // nodes stay where they are when the map grows
+        record = &at->second;                 // nodes stay where they are when the map grows
         if (!fresh && !record->done) return;  // drawn from within itself
     }
     if (!record->done) {

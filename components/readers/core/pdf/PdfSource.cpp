@@ -88,7 +88,7 @@ class PageFrame {
     }
 
     void Map(double x, double y, double& outX, double& outY) const {
-        const double u = x - x0_;       // from the left edge
+        const double u = x - x0_;              // from the left edge
         const double v = height_ - (y - y0_);  // from the top edge
         switch (turns_) {
             case 1:
@@ -391,8 +391,7 @@ OpenStatus PdfSource::OpenDocument(OpenRequest request) {
         document_->ForceRecovery();
         root = document_->Lookup(&document_->Trailer(), "Root");
         visited.clear();
-        WalkPages(*document_, root.IsDict() ? root.dict->Get("Pages") : Object::Null(), Inherited{}, 0, visited,
-                  pages);
+        WalkPages(*document_, root.IsDict() ? root.dict->Get("Pages") : Object::Null(), Inherited{}, 0, visited, pages);
     }
     if (pages.empty() && !HasPageTree(*document_, root)) return OpenFromImageObjects();
     pageCount_ = static_cast<int>(pages.size());

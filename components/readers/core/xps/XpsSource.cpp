@@ -25,8 +25,10 @@ struct Affine {
 
 // first, then second.
 Affine Then(const Affine& first, const Affine& second) {
-    return {first.m11 * second.m11 + first.m12 * second.m21, first.m11 * second.m12 + first.m12 * second.m22,
-            first.m21 * second.m11 + first.m22 * second.m21, first.m21 * second.m12 + first.m22 * second.m22,
+    return {first.m11 * second.m11 + first.m12 * second.m21,
+            first.m11 * second.m12 + first.m12 * second.m22,
+            first.m21 * second.m11 + first.m22 * second.m21,
+            first.m21 * second.m12 + first.m22 * second.m22,
             first.dx * second.m11 + first.dy * second.m21 + second.dx,
             first.dx * second.m12 + first.dy * second.m22 + second.dy};
 }
@@ -125,8 +127,8 @@ void XpsSource::ScanPage(const std::string& part, int page) {
     std::optional<Brush> brush;
     const auto placeBrush = [&] {
         const ImageEntry& image = images_[brush->image];
-        Placement placement = PlaceViewport(brush->viewport, Then(brush->transform, brush->element), image.width,
-                                            image.height);
+        Placement placement =
+            PlaceViewport(brush->viewport, Then(brush->transform, brush->element), image.width, image.height);
         placement.page = page;
         places_[brush->image].placements.push_back(placement);
         brush.reset();
