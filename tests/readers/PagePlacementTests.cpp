@@ -176,7 +176,13 @@ TEST(PagePlacement, DamagedStructuresEndAndKeepDrawingsAsTheyAre) {
         {"turned 90", "q 10 0 0 5 50 60 cm /Im Do Q", "/Rotate 90", {{{1}, {{1, 60, 50, 5, 10}}}}, {{72, 72}}},
         {"turned 180", "q 10 0 0 5 50 60 cm /Im Do Q", "/Rotate 180", {{{1}, {{1, 140, 60, 10, 5}}}}, {{72, 72}}},
         {"turned -90", "q 10 0 0 5 50 60 cm /Im Do Q", "/Rotate -90", {{{1}, {{1, 135, 140, 5, 10}}}}, {{72, 72}}},
-        {"form in itself", "q 2 0 0 2 0 0 cm /Loop Do Q", "", {{{1}, {{1, 0, 180, 20, 20}}}}, {{36, 18}}},
+        {"form in itself", "q 2 0 0 2 0 0 cm /Loop Do Q", "", {{{1}, {{1, 10, 180, 20, 20}}}}, {{36, 18}}},
+        // The form (object 2) as an appearance: its box, moved by its matrix, fitted to the rectangle.
+        {"annotation",
+         "",
+         "/Annots [<< /Subtype /Stamp /Rect [60 40 20 20] /AP << /N 2 0 R >> >>]",
+         {{{1}, {{1, 20, 160, 40, 20}}}},
+         {{18, 18}}},
         {"pattern tile", "/Pattern cs /Tile scn 0 0 100 100 re f", "", {{{1}, {}}}, {}},
     };
     for (const Case& test : cases) {
@@ -184,10 +190,11 @@ TEST(PagePlacement, DamagedStructuresEndAndKeepDrawingsAsTheyAre) {
         const int image = writer.AddStream(
             "<< /Type /XObject /Subtype /Image /Width 10 /Height 5 /ColorSpace /DeviceGray /BitsPerComponent 8 >>",
             test::Bytes(50, 0x80));
-        // A form that draws the picture at 10 x 10 and then itself.
+        // A form, moved 5 to the right, that draws the picture at 10 x 10 and then itself.
         const int loop = writer.Reserve();
         writer.SetStream(loop,
-                         "<< /Type /XObject /Subtype /Form /BBox [0 0 10 10] /Resources << /XObject << /Im " +
+                         "<< /Type /XObject /Subtype /Form /BBox [0 0 10 10] /Matrix [1 0 0 1 5 0] /Resources << "
+                         "/XObject << /Im " +
                              Ref(image) + " /Loop " + Ref(loop) + " >> >> >>",
                          test::Text("q 10 0 0 10 0 0 cm /Im Do Q /Loop Do"));
         const int tile = writer.AddStream(
