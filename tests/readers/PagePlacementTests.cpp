@@ -13,6 +13,7 @@
 #include <tuple>
 
 #include "FormatSources.h"
+#include "pdf/PdfContent.h"
 #include "TestPdf.h"
 
 #ifdef _WIN32
@@ -238,6 +239,28 @@ TEST(PagePlacement, PageTreeThatLiesEndsWithEachPageOnce) {
     ASSERT_NE(source, nullptr);
     EXPECT_EQ(source->PageCount(), 2);
     ExpectPlaces(*source, {{{1, 2}, {{1, 0, 96, 4, 4}, {2, 0, 96, 4, 4}}}}, "lying tree");
+}
+
+// Forms that each draw the one below ten times, eight deep: a hundred million drawings if all
+// were kept. Opening ends, with the picture on its page (its drawings spent inside the forms).
+TEST(PagePlacement, FormsDrawingFormsStopAtTheBudget) {
+    test::PdfWriter writer;
+    int below = writer.AddStream(
+        "<< /Type /XObject /Subtype /Image /Width 1 /Height 1 /ColorSpace /DeviceGray /BitsPerComponent 8 >>",
+        test::Bytes(1, 0));
+    std::string draws;
+    for (int i = 0; i < 10; ++i) draws += "q 1 0 0 1 " + std::to_string(i) + " 0 cm /X Do Q ";
+    for (int level = 0; level < 8; ++level) {
+        below = writer.AddStream("<< /Type /XObject /Subtype /Form /BBox [0 0 10 10] /Resources << /XObject << /X " +
+                                     Ref(below) + " >> >> >>",
+                                 test::Text(draws));
+    }
+    const int root = test::AddPages(writer, {{"/X Do", "<< /XObject << /X " + Ref(below) + " >> >>", ""}});
+    const auto source = OpenBytes(kPdf, writer.Write(root));
+    ASSERT_NE(source, nullptr);
+    ASSERT_EQ(source->Images().size(), 1u);
+    EXPECT_EQ(source->Places(0).pages, std::vector<int>{1});
+    EXPECT_LE(source->Places(0).placements.size(), pdf::kMaxDrawings);
 }
 
 #ifdef _WIN32

@@ -147,6 +147,7 @@ void ContentScanner::ScanPage(int pageNumber,
                               const std::vector<std::uint8_t>& content) {
     page_ = pageNumber;
     inlineCount_ = 0;
+    onPage_.clear();
     ScanContent(content, resources, 0, State{});
 
     const Object annotations = document_.Lookup(&page, "Annots");
@@ -198,18 +199,35 @@ void ContentScanner::ScanForm(const Object& form, const Object& inherited, int d
         Object resources = form.stream->dict.Get("Resources");
         if (document_.Resolve(resources).IsNull()) resources = inherited;  // older files rely on the page's
         if (data) {
-            std::vector<Drawing>* outer = sink_;
-            sink_ = &record->drawings;
+            FormDrawings* outer = record_;
+            record_ = record;
             State inner = state;
             inner.ctm = MatrixOf(document_, form.stream->dict);
             ScanContent(*data, resources, depth, inner);
-            sink_ = outer;
+            record_ = outer;
         }
         record->done = true;
     }
+    for (const std::size_t image : record->images) Use(image);
+    if (!placed) return;
     for (const Drawing& drawing : record->drawings) {
-        Draw(drawing.image, Concatenate(drawing.ctm, state.ctm), drawing.placed && placed);
+        if (!Place(drawing.image, Concatenate(drawing.ctm, state.ctm))) break;
     }
+}
+
+void ContentScanner::Use(std::size_t image) {
+    if (record_ != nullptr) {
+        if (record_->imageSet.insert(image).second) record_->images.push_back(image);
+    } else if (onPage_.insert(image).second) {
+        drawn_.uses.emplace_back(image, page_);
+    }
+}
+
+bool ContentScanner::Place(std::size_t image, const Matrix& ctm) {
+    if (drawings_ >= kMaxDrawings) return false;
+    ++drawings_;
+    (record_ != nullptr ? record_->drawings : drawn_.drawings).push_back({image, page_, ctm});
+    return true;
 }
 
 std::size_t ContentScanner::Add(FoundImage found, const State& state) {
@@ -234,7 +252,7 @@ void ContentScanner::DrawXObject(const std::string& name, const Object& resource
         found.resourceName = name;
         const Object dict = document_.Resolve(resources);
         found.resources = dict.dict;
-        Draw(Add(std::move(found), state), state.ctm, true);
+        Draw(Add(std::move(found), state), state.ctm);
     } else if (subtype.IsName("Form")) {
         ScanForm(object, resources, depth + 1, state);
     }
@@ -324,7 +342,7 @@ void ContentScanner::InlineImage(Lexer& lexer, const Object& resources, const St
     found.image = Object::MakeStream(std::move(stream));
     found.inlineNumber = ++inlineCount_;
     found.resources = document_.Resolve(resources).dict;
-    Draw(Add(std::move(found), state), state.ctm, true);
+    Draw(Add(std::move(found), state), state.ctm);
 }
 
 void ContentScanner::ScanContent(std::span<const std::uint8_t> content,

@@ -40,16 +40,25 @@ struct Matrix {
 Matrix Concatenate(const Matrix& first, const Matrix& second);
 
 // One drawing of a found image: the image space (the unit square) maps through ctm to the page's
-// default user space. Pictures painted as tiles of a pattern are drawn all over their area, not
-// at one place: those drawings have no place.
+// default user space.
 struct Drawing {
     std::size_t image = 0;  // index into the found images
     int page = 0;           // 1-based
     Matrix ctm;
-    bool placed = true;
+};
+
+// What the scanned pages draw: each image on each page that draws it (once a page), and the
+// drawings that have a place. Pictures painted as tiles of a pattern are drawn all over its area,
+// not at one place: they are on the page without a drawing.
+struct DrawnImages {
+    std::vector<std::pair<std::size_t, int>> uses;  // image index, page
+    std::vector<Drawing> drawings;
 };
 
 inline constexpr int kMaxFormDepth = 16;
+// Drawings recorded in one document, forms' included: forms drawing forms many times each would
+// multiply them past any memory. Pictures drawn beyond it keep their pages, without a place.
+inline constexpr std::size_t kMaxDrawings = std::size_t{1} << 19;
 inline constexpr std::size_t kMaxContentBytes = std::size_t{256} << 20;
 
 // A page's content streams, prepared on the document's thread (PrepareContent) and decoded by
@@ -64,8 +73,8 @@ std::vector<std::uint8_t> DecodeContent(const PageContent& prepared);
 
 class ContentScanner {
   public:
-    ContentScanner(Document& document, std::vector<FoundImage>& out, std::vector<Drawing>& drawings)
-        : document_(document), out_(out), sink_(&drawings) {}
+    ContentScanner(Document& document, std::vector<FoundImage>& out, DrawnImages& drawn)
+        : document_(document), out_(out), drawn_(drawn) {}
 
     // Scans one page: its content streams, then its annotations' normal appearances.
     void ScanPage(int pageNumber, const Dict& page, const Object& resources);
@@ -85,6 +94,8 @@ class ContentScanner {
     struct FormDrawings {
         bool done = false;  // false while it is read: a form drawing itself draws nothing there
         std::vector<Drawing> drawings;
+        std::vector<std::size_t> images;  // each image it draws, once
+        std::unordered_set<std::size_t> imageSet;
     };
 
     // The operands of the operator being read, the last kMax of them. Numbers, most of what
@@ -161,15 +172,25 @@ class ContentScanner {
     Object Resource(const Object& resources, std::string_view category, const std::string& name);
     // The index of the found image, listed now when it is new.
     std::size_t Add(FoundImage found, const State& state);
-    void Draw(std::size_t image, const Matrix& ctm, bool placed) { sink_->push_back({image, page_, ctm, placed}); }
+    // The image is drawn where the scan is: on the page, or in the form being read.
+    void Use(std::size_t image);
+    // The image is drawn through ctm; false once the document's drawings are spent.
+    bool Place(std::size_t image, const Matrix& ctm);
+    void Draw(std::size_t image, const Matrix& ctm) {
+        Use(image);
+        Place(image, ctm);
+    }
 
     Document& document_;
     std::vector<FoundImage>& out_;
-    std::vector<Drawing>* sink_;  // the page's drawings, or those of the form being read
+    DrawnImages& drawn_;
+    FormDrawings* record_ = nullptr;          // the form being read; null on the page itself
+    std::unordered_set<std::size_t> onPage_;  // images the page being scanned draws
     std::unordered_map<std::int64_t, std::size_t> seenImages_;
     std::unordered_map<std::int64_t, FormDrawings> forms_;  // forms, patterns and groups by number
     int page_ = 0;
     int inlineCount_ = 0;
+    std::size_t drawings_ = 0;
 };
 
 }  // namespace pictrove::readers::pdf

@@ -311,8 +311,8 @@ class ContentDecoder {
 void ScanPages(pdf::Document& document,
                const std::vector<PageRef>& pages,
                std::vector<pdf::FoundImage>& found,
-               std::vector<pdf::Drawing>& drawings) {
-    pdf::ContentScanner scanner(document, found, drawings);
+               pdf::DrawnImages& drawn) {
+    pdf::ContentScanner scanner(document, found, drawn);
     constexpr std::size_t kBatch = 8;
     // A document of one batch has nothing to overlap: no thread for it.
     ContentDecoder decoder(pages.size() > kBatch);
@@ -399,8 +399,8 @@ OpenStatus PdfSource::OpenDocument(OpenRequest request) {
     // its end marker was cut short, and its last pages may have lost their pictures.
     damaged_ = document_->Recovered() && !EndsWithEofMarker(file_);
 
-    std::vector<pdf::Drawing> drawings;
-    ScanPages(*document_, pages, found_, drawings);
+    pdf::DrawnImages drawn;
+    ScanPages(*document_, pages, found_, drawn);
     const int width = static_cast<int>(std::to_string(std::max(pageCount_, 1)).size());
     images_.reserve(found_.size());
     for (const auto& found : found_) {
@@ -413,18 +413,19 @@ OpenStatus PdfSource::OpenDocument(OpenRequest request) {
             (found.number == -1 ? u"Inline" + Ascii(std::to_string(found.inlineNumber)) : Latin1(found.resourceName));
         images_.push_back(std::move(entry));
     }
-    PlaceDrawings(pages, drawings);
+    PlaceDrawings(pages, drawn);
     return OpenStatus::kOpened;
 }
 
-void PdfSource::PlaceDrawings(const std::vector<pdf::PageRef>& pages, const std::vector<pdf::Drawing>& drawings) {
+void PdfSource::PlaceDrawings(const std::vector<pdf::PageRef>& pages, const pdf::DrawnImages& drawn) {
     places_.resize(images_.size());
+    for (const auto& [image, page] : drawn.uses) {
+        if (image < images_.size()) AddPage(image, page);
+    }
     std::optional<PageFrame> frame;
     int framed = 0;
-    for (const pdf::Drawing& drawing : drawings) {
+    for (const pdf::Drawing& drawing : drawn.drawings) {
         if (drawing.image >= images_.size() || drawing.page < 1) continue;
-        AddPage(drawing.image, drawing.page);
-        if (!drawing.placed) continue;
         if (framed != drawing.page) {  // drawings come page by page
             frame.emplace(*document_, pages[static_cast<std::size_t>(drawing.page - 1)].inherited);
             framed = drawing.page;

@@ -16,7 +16,7 @@ namespace pictrove::readers {
 namespace pdf {
 class Document;
 struct FoundImage;
-struct Drawing;
+struct DrawnImages;
 struct PageRef;
 }  // namespace pdf
 
@@ -41,7 +41,7 @@ class PdfSource : public DocumentSource {
     // Lists the image objects themselves when the page tree is lost; kNotReadable when none.
     OpenStatus OpenFromImageObjects();
     // Pages and placements of the images from the drawings the scan recorded.
-    void PlaceDrawings(const std::vector<pdf::PageRef>& pages, const std::vector<pdf::Drawing>& drawings);
+    void PlaceDrawings(const std::vector<pdf::PageRef>& pages, const pdf::DrawnImages& drawn);
 
     PayloadDecoderPtr decoder_;
     pdf::JpegDecoder jpeg_;
