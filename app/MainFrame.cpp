@@ -10,6 +10,7 @@
 
 #include "app/AppModule.h"
 #include "app/Shortcuts.h"
+#include "common/TopDownBitmap.h"
 #include "browse/AboutDialog.h"
 #include "browse/ClipboardCopy.h"
 #include "browse/PreviewPane.h"
@@ -186,13 +187,7 @@ void MainFrame::CreateToolbarImages() {
 
     BITMAP info{};
     GetObjectW(strip.Get(), sizeof(info), &info);
-    BITMAPINFO header{};
-    header.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    header.bmiHeader.biWidth = info.bmWidth;
-    header.bmiHeader.biHeight = -info.bmHeight;
-    header.bmiHeader.biPlanes = 1;
-    header.bmiHeader.biBitCount = 32;
-    header.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO header = TopDownBitmapInfo(info.bmWidth, info.bmHeight);
     std::vector<uint32_t> pixels(static_cast<size_t>(info.bmWidth) * static_cast<size_t>(info.bmHeight));
     ScopedGetDC screen(nullptr);
     // Read before the normal list takes the strip: adding it with a mask blackens its background.

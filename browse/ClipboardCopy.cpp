@@ -6,6 +6,7 @@
 #include <wrl/client.h>
 
 #include "common/Handles.h"
+#include "common/TopDownBitmap.h"
 #include "contracts/ReaderContract.h"
 #include "resources/ResourceIds.h"
 #include "resources/UiStrings.h"
@@ -18,18 +19,17 @@ std::vector<uint8_t> ToTopDownBgrx(ReaderImageFields fields) {
     const int width = fields.width;
     const int height = fields.height;
     const int bytesPerPixel = fields.bytesPerPixel;
-    const bool mirrored = (fields.layout & kLayoutMirroredRows) != 0;
-    const bool bottomUp = (fields.layout & kLayoutBottomUp) != 0;
+    const UprightRows rows(fields);
     try {
         out.resize(static_cast<size_t>(width) * static_cast<size_t>(height) * 4);
     } catch (const std::bad_alloc&) {
         return {};
     }
     for (int y = 0; y < height; ++y) {
-        const uint8_t* source = fields.StoredRow(bottomUp ? height - 1 - y : y);
+        const uint8_t* source = rows.Row(y);
         uint8_t* target = out.data() + static_cast<size_t>(y) * static_cast<size_t>(width) * 4;
         for (int x = 0; x < width; ++x) {
-            const uint8_t* pixel = source + static_cast<ptrdiff_t>(mirrored ? width - 1 - x : x) * bytesPerPixel;
+            const uint8_t* pixel = source + static_cast<ptrdiff_t>(rows.Column(x)) * bytesPerPixel;
             uint8_t* dest = target + static_cast<size_t>(x) * 4;
             switch (fields.pixelType) {
                 case kPixelBgra32:
@@ -65,13 +65,7 @@ HBITMAP CreateClipboardBitmap(IUnknown* image) {
     if (!screen.Get()) return nullptr;
     UniqueBitmap bitmap(CreateCompatibleBitmap(screen.Get(), fields.width, fields.height));
     if (!bitmap) return nullptr;
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = fields.width;
-    info.bmiHeader.biHeight = -fields.height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    const BITMAPINFO info = TopDownBitmapInfo(fields.width, fields.height);
     if (!SetDIBits(screen.Get(), bitmap.Get(), 0, static_cast<UINT>(fields.height), rows.data(), &info,
                    DIB_RGB_COLORS)) {
         return nullptr;

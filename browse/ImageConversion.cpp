@@ -1,9 +1,7 @@
-// Reader pixel objects to GDI+ bitmaps: one block copy per row, then an in-place flip.
+// Reader pixel objects to GDI+ bitmaps: each row copied upright into the bitmap.
 #include "browse/ImageConversion.h"
 
 #include <wrl/client.h>
-
-#include <cstring>
 
 #include "browse/PixelFlip.h"
 #include "contracts/ReaderImageFields.h"
@@ -65,6 +63,7 @@ BitmapPtr CreateBitmapFromReaderImage(IUnknown* object) {
         // (preview, then save) does not shift the grays a second time.
         DecrementGrayRows(fields.bits, fields.width, fields.height, fields.stride);
         image->SetPixelType(kPixelGray8);
+        fields.pixelType = kPixelGray8;
     }
 
     // GdipCreateBitmapFromScan0 with stride 0 and no buffer: GDI+ owns the pixel memory.
@@ -78,12 +77,9 @@ BitmapPtr CreateBitmapFromReaderImage(IUnknown* object) {
 
     auto* destination = static_cast<std::uint8_t*>(locked.Scan0);
     if (destination) {
-        const size_t rowBytes = fields.RowBytes();
-        for (int y = 0; y < fields.height; ++y) {
-            std::memcpy(destination + static_cast<ptrdiff_t>(y) * locked.Stride, fields.StoredRow(y), rowBytes);
-        }
-        FlipPixels(destination, fields.width, fields.height, locked.Stride, bytesPerPixel,
-                   fields.layout & kFlipTurn180);
+        const UprightRows rows(fields);
+        for (int y = 0; y < fields.height; ++y)
+            rows.CopyRow(y, destination + static_cast<ptrdiff_t>(y) * locked.Stride);
     }
     bitmap->UnlockBits(&locked);
     return bitmap;

@@ -236,12 +236,14 @@ class CliExtraction : public ExtractCallbacks {
     }
 
     std::vector<JobFailure> Run(int threads) {
-        RunExtraction(pictures_, *this, {threads, {}, nullptr});
+        summary_ = RunExtraction(pictures_, *this, {threads, {}, nullptr});
         if (!progressName_.empty()) WriteErr(L"\n");
         std::sort(failures_.begin(), failures_.end(),
                   [](const JobFailure& a, const JobFailure& b) { return a.path < b.path; });
         return failures_;
     }
+    // The run's tally; after a failure that stopped it, fewer pictures than planned were processed.
+    const RunSummary& Summary() const { return summary_; }
 
   private:
     CliPlatform& platform_;
@@ -252,6 +254,7 @@ class CliExtraction : public ExtractCallbacks {
     std::wstring progressName_;
     std::mutex readerLock_;
     std::vector<JobFailure> failures_;
+    RunSummary summary_;
 };
 
 // This run's files: a later picture never takes the name of one written earlier, and no
@@ -323,11 +326,6 @@ int RunList(const CliOptions& options, CliPlatform& platform) {
 
 int RunExtract(const CliOptions& options, CliPlatform& platform) {
     const std::shared_ptr<void> thread = platform.EnterThread();
-    if (!platform.CanWrite(options.typeIndex)) {
-        WriteErr(L"This computer has no encoder for " + platform.ImageTypeLabel(options.typeIndex) +
-                 L"; nothing was written.\n");
-        return kExitSomeFailed;
-    }
     const std::wstring folder = platform.FolderPath(options.outputFolder);
 
     bool notOpened = false;
@@ -365,13 +363,17 @@ int RunExtract(const CliOptions& options, CliPlatform& platform) {
         }
         for (const PlannedPicture& picture : plan.pictures) runPaths.Take(picture.path);
         const bool progress = !options.quiet && ErrIsConsole();
-        const std::vector<JobFailure> failed =
-            CliExtraction(platform, path, options, document, plan.pictures, progress ? path : std::wstring())
-                .Run(threads);
+        CliExtraction extraction(platform, path, options, document, plan.pictures, progress ? path : std::wstring());
+        const std::vector<JobFailure> failed = extraction.Run(threads);
         for (const JobFailure& failure : failed)
             WriteErr(failure.path + L": " + platform.ReasonText(failure.reason) + L"\n");
         failures += static_cast<int>(failed.size());
-        written += static_cast<int>(plan.pictures.size() - failed.size());
+        written += static_cast<int>(extraction.Summary().processed - failed.size());
+        // A full disk fails every later picture too: the run ends here, saying why.
+        if (extraction.Summary().stoppedByFailure) {
+            WriteErr(L"Stopped: " + platform.ReasonText(extraction.Summary().stopReason) + L"\n");
+            break;
+        }
     }
     if (!options.quiet) WriteErr(std::to_wstring(written) + L" written, " + std::to_wstring(failures) + L" failed.\n");
     if (notOpened) return kExitNotOpened;

@@ -66,8 +66,6 @@ class CliPlatform {
     virtual std::wstring DefaultImageName(int index) = 0;
     // The label of an image type as the type list shows it.
     virtual std::wstring ImageTypeLabel(int typeIndex) = 0;
-    // False when the platform cannot write pictures of this type at all.
-    virtual bool CanWrite(int /*typeIndex*/) { return true; }
 };
 
 }  // namespace pictrove::cli

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 namespace pictrove {
 
@@ -81,5 +82,46 @@ inline ReaderImageCheck CheckReaderImageFields(ReaderImageFields& fields) {
     }
     return ReaderImageCheck::kOk;
 }
+
+// A checked picture seen upright: row 0 is the top row and column 0 the left pixel, whatever
+// the layout bits say. The one place that turns the layout into row and column order.
+class UprightRows {
+  public:
+    explicit UprightRows(const ReaderImageFields& fields)
+        : fields_(fields),
+          mirrored_((fields.layout & kLayoutMirroredRows) != 0),
+          bottomUp_((fields.layout & kLayoutBottomUp) != 0) {}
+
+    const ReaderImageFields& Fields() const { return fields_; }
+    bool Mirrored() const { return mirrored_; }
+    // The stored row that shows as row y.
+    const std::uint8_t* Row(int y) const { return fields_.StoredRow(bottomUp_ ? fields_.height - 1 - y : y); }
+    // The stored column that shows as column x.
+    int Column(int x) const { return mirrored_ ? fields_.width - 1 - x : x; }
+
+    // Row y in the stored pixel format, left to right, gray-plus-one made plain gray; out takes
+    // RowBytes() bytes.
+    void CopyRow(int y, std::uint8_t* out) const {
+        const std::uint8_t* row = Row(y);
+        const int bpp = fields_.bytesPerPixel;
+        if (!mirrored_) {
+            std::memcpy(out, row, fields_.RowBytes());
+        } else {
+            for (int x = 0; x < fields_.width; ++x) {
+                std::memcpy(out + static_cast<std::ptrdiff_t>(x) * bpp,
+                            row + static_cast<std::ptrdiff_t>(fields_.width - 1 - x) * bpp,
+                            static_cast<std::size_t>(bpp));
+            }
+        }
+        if (fields_.pixelType == kPixelGrayPlusOne8) {
+            for (int x = 0; x < fields_.width; ++x) out[x] = static_cast<std::uint8_t>(out[x] - 1);
+        }
+    }
+
+  private:
+    const ReaderImageFields& fields_;
+    bool mirrored_;
+    bool bottomUp_;
+};
 
 }  // namespace pictrove

@@ -41,9 +41,14 @@ RunSummary RunExtraction(const std::vector<PlannedPicture>& pictures,
                 if (!result.written) {
                     ++summary.failed;
                     callbacks.PictureFailed(i, result.reason);
+                    if (result.stopsRun && !summary.stoppedByFailure) {
+                        summary.stoppedByFailure = true;
+                        summary.stopReason = result.reason;
+                    }
                 }
                 callbacks.PictureFinished(i, ++summary.processed);
             }
+            if (!result.written && result.stopsRun) stopped.store(true);
             if (options.pauseAfterPicture.count() > 0) std::this_thread::sleep_for(options.pauseAfterPicture);
         }
     };

@@ -13,9 +13,11 @@
 namespace pictrove {
 
 // What became of one picture: written, or the front end's code for why not (a system error).
+// A failure that no later picture can escape (a full disk) stops the whole run.
 struct PictureResult {
     bool written = false;
     std::uint32_t reason = 0;
+    bool stopsRun = false;
 };
 
 // The reason of a picture whose work ran out of memory (E_OUTOFMEMORY's number).
@@ -47,12 +49,16 @@ struct RunOptions {
     // A rest after each picture, which leaves the machine to the user during a long job.
     std::chrono::milliseconds pauseAfterPicture{0};
     // Asked before each picture: once it says stop, each worker finishes its picture and ends.
+    // A result that stops the run does the same.
     std::function<bool()> stopRequested;
 };
 
 struct RunSummary {
     size_t processed = 0;  // written or failed: fewer than planned after a stop
     size_t failed = 0;
+    // Set when a picture's failure stopped the run: that failure's reason, for the front end.
+    bool stoppedByFailure = false;
+    std::uint32_t stopReason = 0;
 };
 
 RunSummary RunExtraction(const std::vector<PlannedPicture>& pictures,

@@ -45,7 +45,7 @@ class WindowPictureWorker : public PictureWorker {
     explicit WindowPictureWorker(ImageFileWriter& writer) : writer_(writer) {}
     PictureResult Write(const PlannedPicture& picture) override {
         const WriteOutcome outcome = writer_.WriteImage(picture.index, picture.path);
-        return {outcome.written, outcome.error};
+        return {outcome.written, outcome.error, outcome.StopsRun()};
     }
 
   private:
@@ -89,10 +89,6 @@ bool ExtractJob::SettleExistingFiles(HWND owner) {
 }
 
 INT_PTR ExtractJob::RunModal(HWND owner) {
-    if (writer_.MissingEncoder()) {
-        ShowProgramMessage(FormatUiString(IDS_NO_ENCODER, {ImageTypeLabel(writer_.TypeIndex())}), MB_ICONERROR);
-        return IDCANCEL;
-    }
     // The settings refuse such names before a job is made; a job from elsewhere writes nothing.
     if (plan_.status == PlanStatus::kForbiddenFolder || plan_.status == PlanStatus::kForbiddenTemplate) {
         const UINT text = plan_.status == PlanStatus::kForbiddenFolder ? IDS_FOLDER_FORBIDDEN : IDS_TEMPLATE_FORBIDDEN;

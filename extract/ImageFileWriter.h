@@ -1,5 +1,5 @@
-// Writing reader images to files with the GDI+ encoders: one routine for every file, a per-job
-// writer, and the tally of images that could not be written.
+// Writing reader images to files with the program's own encoders (engine/writers): one routine
+// for every file, a per-job writer, and the tally of images that could not be written.
 #pragma once
 
 #include <windows.h>
@@ -9,14 +9,9 @@
 
 #include "contracts/ReaderContract.h"
 #include "engine/ExtractPlan.h"
+#include "engine/writers/PictureEncoders.h"
 
 namespace pictrove {
-
-// The encoders of the image types (engine/ExtractPlan.h); the Save As filter has the first four.
-// The original format encodes the pictures without a stored form as PNG, so its encoder is PNG's.
-inline constexpr const wchar_t* kEncoderMimeTypes[kImageTypeCount] = {L"image/bmp", L"image/gif", L"image/jpeg",
-                                                                      L"image/png", L"image/png"};
-inline constexpr float kOutputDpi = 96.0f;
 
 // What became of one image: written, or the system error code that says why not.
 struct WriteOutcome {
@@ -25,18 +20,21 @@ struct WriteOutcome {
 
     static WriteOutcome Written() { return {true, 0}; }
     static WriteOutcome Failed(DWORD error) { return {false, error}; }
+    // A failure no later picture of the run escapes either.
+    bool StopsRun() const { return !written && (error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL); }
 };
 
-// The class id of the installed encoder with exactly this MIME type (case-sensitive).
-bool FindEncoderClsid(const wchar_t* mimeType, CLSID* clsid);
+// The system error code of a writer's failure, so the messages stay the system's own texts.
+DWORD WriteErrorCode(WriteError error);
 
-// The encoder search of the writers and the Save As; a test stands in for a system that lacks
-// an encoder. Returns the search that was in place; nullptr restores FindEncoderClsid.
-using EncoderLookup = bool (*)(const wchar_t* mimeType, CLSID* clsid);
-EncoderLookup SetEncoderLookup(EncoderLookup lookup);
+// The file format an image type index is encoded as; the original format encodes the pictures
+// without a stored form as PNG.
+PictureFormat ImageTypeFormat(int typeIndex);
 
-// The encoder of an image type index through the search in place; false when there is none.
-bool FindImageTypeEncoder(int typeIndex, CLSID* clsid);
+// The encoder the writers call; tests stand in for one that fails. Returns the encoder that was
+// in place; nullptr restores EncodePicture.
+using PictureEncoderFunction = EncodedPicture (*)(PictureFormat format, const ReaderImageFields& fields);
+PictureEncoderFunction SetPictureEncoder(PictureEncoderFunction encoder);
 
 // The string of an image type's list entry ("label|.extension").
 UINT ImageTypeStringId(int typeIndex);
@@ -44,17 +42,13 @@ UINT ImageTypeStringId(int typeIndex);
 // The label of an image type as the type list shows it (its string before the bar).
 std::wstring ImageTypeLabel(int typeIndex);
 
-// The MIME type of an installed encoder; false when no encoder has that class id.
-bool FindEncoderMimeType(const CLSID& clsid, std::wstring& mimeType);
-
-// Converts the image, stamps the resolution and saves it with the encoder, replacing an existing
-// file. 24- and 32-bit pictures bound for the GIF encoder are reduced to a palette first, and a
-// transparent palette entry is written into the file's graphic control extension after the
-// save. An image that cannot be read fails with ERROR_INVALID_DATA.
-WriteOutcome SaveImageFile(IUnknown* image, float dpi, const CLSID& encoder, const std::wstring& path);
+// Encodes the image as the type index's format at 96 dpi and writes the whole file, replacing
+// an existing one; nothing is left under path when it fails. An image that cannot be read fails
+// with ERROR_INVALID_DATA.
+WriteOutcome SaveImageFile(IUnknown* image, int typeIndex, const std::wstring& path);
 
 // Writes images of one collection in one format. Disabled (holding no collection) when there is
-// no collection or no encoder for the type.
+// no collection or the type index is unknown.
 class ImageFileWriter {
   public:
     ImageFileWriter(ImageCollection* collection, int typeIndex);
@@ -62,21 +56,14 @@ class ImageFileWriter {
     ImageFileWriter& operator=(const ImageFileWriter&) = delete;
 
     bool Enabled() const { return collection_ != nullptr; }
-    // True when there was a collection and a known type, but no encoder for it.
-    bool MissingEncoder() const { return missingEncoder_; }
     int TypeIndex() const { return typeIndex_; }
 
     // Fails with ERROR_INVALID_DATA when the writer is disabled or the collection gives no image.
     WriteOutcome WriteImage(int index, const std::wstring& path);
 
-    // The encoder the writer saves with; valid when Enabled().
-    const CLSID& Encoder() const { return encoder_; }
-
   private:
     Microsoft::WRL::ComPtr<ImageCollection> collection_;
     int typeIndex_;
-    CLSID encoder_{};
-    bool missingEncoder_ = false;
 };
 
 // Counts the images of a run that were not written and remembers the first of them.

@@ -70,16 +70,11 @@ void SaveSingleImage(ImageCollection* collection, int index, const std::wstring&
         }
     }
 
-    CLSID encoder{};
-    if (!FindImageTypeEncoder(typeIndex, &encoder)) {
-        ShowProgramMessage(FormatUiString(IDS_NO_ENCODER, {ImageTypeLabel(typeIndex)}), MB_ICONERROR);
-        return;
-    }
     if (!collection) return;
     Microsoft::WRL::ComPtr<IUnknown> image;
     collection->GetImage(index, image.GetAddressOf());
     WriteFailures failures;
-    failures.Record(path, SaveImageFile(image.Get(), kOutputDpi, encoder, path));
+    failures.Record(path, SaveImageFile(image.Get(), typeIndex, path));
     if (failures.Count() > 0) ShowProgramMessage(failures.Message(1), MB_ICONINFORMATION);
 }
 

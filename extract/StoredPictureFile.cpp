@@ -5,8 +5,8 @@
 
 #include <memory>
 
-#include "common/Handles.h"
 #include "contracts/StoredPictureContract.h"
+#include "engine/writers/PictureFile.h"
 #include "extract/OutputNaming.h"
 
 namespace pictrove {
@@ -48,18 +48,8 @@ WriteOutcome WriteStoredPicture(ImageCollection* collection, int index, const st
     const std::unique_ptr<BYTE, CoTaskMemDeleter> bytes(raw);
     if (result != S_OK || !bytes || size == 0) return WriteOutcome::Failed(ERROR_INVALID_DATA);
 
-    const std::wstring target = LongPathForm(path);
-    UniqueHandle file(
-        CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return WriteOutcome::Failed(GetLastError());
-    DWORD written = 0;
-    if (!WriteFile(file.Get(), bytes.get(), size, &written, nullptr) || written != size) {
-        const DWORD error = GetLastError() != 0 ? GetLastError() : ERROR_WRITE_FAULT;
-        file.Reset();
-        DeleteFileW(target.c_str());
-        return WriteOutcome::Failed(error);
-    }
-    return WriteOutcome::Written();
+    const WriteError error = WritePictureFile(LongPathForm(path), bytes.get(), size);
+    return error == WriteError::kNone ? WriteOutcome::Written() : WriteOutcome::Failed(WriteErrorCode(error));
 }
 
 }  // namespace pictrove

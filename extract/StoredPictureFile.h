@@ -22,7 +22,8 @@ int StoredFormatOfImage(ImageCollection* collection, int index);
 int KnownPixelTypeOfImage(ImageCollection* collection, int index);
 
 // Writes the stored bytes of image index to path, replacing a file there. Fails with
-// ERROR_INVALID_DATA when the reader gives no bytes; a write that breaks off leaves no file.
+// ERROR_INVALID_DATA when the reader gives no bytes; a write that breaks off leaves no file
+// (engine/writers/PictureFile.h).
 WriteOutcome WriteStoredPicture(ImageCollection* collection, int index, const std::wstring& path);
 
 }  // namespace pictrove

@@ -8,6 +8,8 @@ packages=(
     # libjpeg-turbo's SIMD code for the Windows build; Debian's codec libraries for native core builds.
     nasm libjpeg62-turbo-dev libopenjp2-7-dev liblcms2-dev libdeflate-dev libpng-dev libgif-dev
     wine wine64 xvfb xauth imagemagick x11-utils
+    # Independent decoders that read back the picture writers' files in the engine's tests.
+    giflib-tools libjpeg-turbo-progs
     # Marlett for the caption buttons: without it Wine draws them as "0 1 r". Only a
     # Recommends of wine, so --no-install-recommends below would skip it.
     fonts-wine

@@ -8,8 +8,9 @@ build="${PICTROVE_BUILD_DIR:-$root/build}"
 # Source-level checks first: they take a second and name the file at fault.
 "$root/scripts/check-format.sh"
 "$root/scripts/check-layering.sh"
-# The extraction engine natively: seconds, and proof it needs nothing of Windows.
+# The extraction engine and the native pictrove: no Wine, and proof they need nothing of Windows.
 "$root/scripts/test-engine-native.sh"
+"$root/scripts/test-native.sh"
 "$root/scripts/build.sh"
 # The readers' portable core, built and tested natively: no Wine, and proof that it needs nothing of Windows.
 "$root/scripts/test-readers-core-native.sh"

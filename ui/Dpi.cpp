@@ -2,6 +2,7 @@
 #include "ui/Dpi.h"
 
 #include "common/Handles.h"
+#include "common/TopDownBitmap.h"
 
 namespace pictrove {
 
@@ -25,13 +26,7 @@ HFONT CreateMessageFont(UINT dpi) {
 HBITMAP StretchBitmap(HBITMAP source, int width, int height) {
     BITMAP info{};
     if (!source || width <= 0 || height <= 0 || !GetObjectW(source, sizeof(info), &info)) return nullptr;
-    BITMAPINFO header{};
-    header.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    header.bmiHeader.biWidth = width;
-    header.bmiHeader.biHeight = -height;
-    header.bmiHeader.biPlanes = 1;
-    header.bmiHeader.biBitCount = 24;
-    header.bmiHeader.biCompression = BI_RGB;
+    const BITMAPINFO header = TopDownBitmapInfo(width, height, 24);
     ScopedGetDC screen(nullptr);
     void* bits = nullptr;
     UniqueBitmap target(CreateDIBSection(screen.Get(), &header, DIB_RGB_COLORS, &bits, nullptr, 0));

@@ -129,14 +129,14 @@ class CoreDocument : public CliDocument {
             const auto bytes = source_->StoredBytes(static_cast<std::size_t>(picture.index));
             if (!bytes || bytes->empty()) return {false, kReasonInvalidData};
             const std::uint32_t reason = WriteWholeFile(path, *bytes);
-            return {reason == 0, reason};
+            return {reason == 0, reason, reason == kReasonDiskFull};
         }
         std::uint32_t reason = 0;
         const auto image = Decode(picture.index, reason);
         if (!image && IsDrawing(picture.index)) return {false, kReasonDrawingNotDrawn};
         if (!image) return {false, reason};
         reason = WriteEncodedPicture(*image, typeIndex, path);
-        return {reason == 0, reason};
+        return {reason == 0, reason, reason == kReasonDiskFull};
     }
 
   private:

@@ -1,15 +1,11 @@
 // UTF-8 names, errno reasons and whole-file writes natively.
 #include "cli/native/NativeFiles.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
-#include <cstdio>
-#include <cstdlib>
+#include <filesystem>
 
 #include "cli/ReasonTexts.h"
+#include "engine/writers/PictureEncoders.h"
 
 namespace pictrove::cli {
 
@@ -102,46 +98,51 @@ std::uint32_t ReasonOfErrno(int error) {
 
 namespace {
 
-// The permissions a new file gets from this process's mask, as open(2) would give them.
-mode_t NewFileMode() {
-    static const mode_t mode = [] {
-        const mode_t mask = umask(0);
-        umask(mask);
-        return static_cast<mode_t>(0666 & ~mask);
-    }();
-    return mode;
+std::uint32_t ReasonOf(WriteError error) {
+    switch (error) {
+        case WriteError::kNone:
+            return 0;
+        case WriteError::kDiskFull:
+            return kReasonDiskFull;
+        case WriteError::kAccessDenied:
+            return kReasonAccessDenied;
+        case WriteError::kPathNotFound:
+            return kReasonPathNotFound;
+        case WriteError::kOutOfMemory:
+            return kReasonNotEnoughMemory;
+        case WriteError::kInvalidData:
+            return kReasonInvalidData;
+        case WriteError::kWriteFault:
+            break;
+    }
+    return kReasonWriteFault;
 }
 
 }  // namespace
 
 std::uint32_t WriteWholeFile(const std::string& path, std::span<const std::uint8_t> bytes) {
-    std::string temporary = path + ".partial-XXXXXX";
-    const int file = mkstemp(temporary.data());
-    if (file < 0) return ReasonOfErrno(errno);
-    std::uint32_t reason = 0;
-    fchmod(file, NewFileMode());
-    for (std::size_t done = 0; done < bytes.size() && reason == 0;) {
-        const ssize_t wrote = write(file, bytes.data() + done, bytes.size() - done);
-        if (wrote < 0 && errno == EINTR) continue;
-        if (wrote <= 0)
-            reason = wrote < 0 ? ReasonOfErrno(errno) : kReasonDiskFull;
-        else
-            done += static_cast<std::size_t>(wrote);
-    }
-    if (close(file) != 0 && reason == 0) reason = ReasonOfErrno(errno);
-    if (reason == 0 && std::rename(temporary.c_str(), path.c_str()) != 0) reason = ReasonOfErrno(errno);
-    if (reason != 0) unlink(temporary.c_str());
-    return reason;
+    return ReasonOf(WritePictureFile(std::filesystem::path(path), bytes.data(), bytes.size()));
 }
 
 }  // namespace pictrove::cli
 
 namespace pictrove::cli {
 
-// Encoding natively arrives with the portable writers; until then only stored pictures are
-// written and the others fail with this reason.
-std::uint32_t WriteEncodedPicture(const readers::DecodedImage&, int, const std::string&) {
-    return kReasonNotSupported;
+// The engine's writers, the same bytes as the Windows program writes from the same pixels.
+std::uint32_t WriteEncodedPicture(const readers::DecodedImage& image, int typeIndex, const std::string& path) {
+    ReaderImageFields fields;
+    fields.bits = const_cast<std::uint8_t*>(image.bytes.data());
+    fields.width = image.width;
+    fields.height = image.height;
+    fields.stride = image.stride;
+    fields.pixelType = static_cast<int>(image.type);
+    fields.layout = image.layout;
+    const PictureFormat format = typeIndex == 0   ? PictureFormat::kBmp
+                                 : typeIndex == 1 ? PictureFormat::kGif
+                                 : typeIndex == 2 ? PictureFormat::kJpeg
+                                                  : PictureFormat::kPng;
+    const EncodedPicture encoded = EncodePicture(format, fields);
+    return encoded.error == WriteError::kNone ? WriteWholeFile(path, encoded.bytes) : ReasonOf(encoded.error);
 }
 
 }  // namespace pictrove::cli

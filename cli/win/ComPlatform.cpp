@@ -100,16 +100,13 @@ class ComDocument : public CliDocument {
         } else {
             ComPtr<IUnknown> image;
             const HRESULT result = collection_->GetImage(picture.index, image.GetAddressOf());
-            CLSID encoder{};
             // A picture over a limit says so in its failure line rather than calling its data bad.
             if (!image && IsImageLimitRefusal(result))
                 outcome = WriteOutcome::Failed(static_cast<DWORD>(result));
-            else if (!FindImageTypeEncoder(typeIndex, &encoder))
-                outcome = WriteOutcome::Failed(ERROR_NOT_SUPPORTED);
             else
-                outcome = SaveImageFile(image.Get(), kOutputDpi, encoder, picture.path);
+                outcome = SaveImageFile(image.Get(), typeIndex, picture.path);
         }
-        return {outcome.written, outcome.error};
+        return {outcome.written, outcome.error, outcome.StopsRun()};
     }
 
   private:
@@ -178,12 +175,6 @@ std::wstring ComPlatform::DefaultImageName(int index) {
 
 std::wstring ComPlatform::ImageTypeLabel(int typeIndex) {
     return pictrove::ImageTypeLabel(typeIndex);
-}
-
-bool ComPlatform::CanWrite(int typeIndex) {
-    ScopedGdiplus gdiplus;
-    CLSID encoder{};
-    return FindImageTypeEncoder(typeIndex, &encoder);
 }
 
 }  // namespace pictrove::cli

@@ -16,7 +16,6 @@ class ComPlatform : public CliPlatform {
     std::wstring ReasonText(std::uint32_t reason) override;
     std::wstring DefaultImageName(int index) override;
     std::wstring ImageTypeLabel(int typeIndex) override;
-    bool CanWrite(int typeIndex) override;
 };
 
 }  // namespace pictrove::cli

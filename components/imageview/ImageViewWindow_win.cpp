@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "common/ScreenDpi.h"
+#include "common/TopDownBitmap.h"
 
 // Sent to child windows when their top-level window moved to a screen of another density.
 #ifndef WM_DPICHANGED_AFTERPARENT
@@ -147,13 +148,7 @@ void ImageViewControl::Paint(HDC dc) {
     if (!backBuffer_ || width != backWidth_ || height != backHeight_) {
         backBuffer_.Reset();
         backBits_ = nullptr;
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof(info.bmiHeader);
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height;  // top-down, like the renderer's rows
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
+        const BITMAPINFO info = TopDownBitmapInfo(width, height);  // like the renderer's rows
         void* bits = nullptr;
         backBuffer_.Reset(CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
         if (!backBuffer_ || !bits) {

@@ -45,14 +45,12 @@ struct GrayPlusOne8 {
 
 template <class Format>
 void ConvertRows(const ReaderImageFields& source, DisplayImage& out) {
-    const bool mirrored = (source.layout & kLayoutMirroredRows) != 0;
-    const bool bottomUp = (source.layout & kLayoutBottomUp) != 0;
+    const UprightRows rows(source);
     const int width = source.width;
     for (int y = 0; y < source.height; ++y) {
-        const int storedRow = bottomUp ? source.height - 1 - y : y;
-        const uint8_t* row = source.bits + static_cast<ptrdiff_t>(storedRow) * source.stride;
+        const uint8_t* row = rows.Row(y);
         uint32_t* target = out.Row(y);
-        if (mirrored) {
+        if (rows.Mirrored()) {
             const uint8_t* p = row + static_cast<ptrdiff_t>(width - 1) * Format::kBytes;
             for (int x = 0; x < width; ++x, p -= Format::kBytes) target[x] = Format::Read(p);
         } else {

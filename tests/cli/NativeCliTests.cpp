@@ -109,16 +109,19 @@ TEST_F(NativeCli, DrawingsAreWrittenAsStoredAndFailAloneAsPixels) {
     EXPECT_NE(pixels.output.find("3 written, 1 failed."), std::string::npos) << pixels.output;
 }
 
-// A file that cannot be written whole (here the size limit of the process, as a full disk would)
-// fails with the reason and leaves neither it nor a piece of it; smaller files are written.
-TEST_F(NativeCli, AFileThatCannotBeWrittenWholeLeavesNothingBehind) {
-    const std::string drawing = std::string(PICTROVE_TEST_DATA) + "/metafiles/window.wmf";
+// A file that cannot be written whole (here past the size limit of the process, which the file
+// system reports as a full disk would) fails with the reason and stops the run, leaving neither
+// it nor a piece of it; the files written before it stay.
+TEST_F(NativeCli, AFileThatCannotBeWrittenWholeStopsTheRunAndLeavesNothingBehind) {
     const std::string small = std::string(PICTROVE_TEST_DATA) + "/pictures.doc";
+    const std::string drawing = std::string(PICTROVE_TEST_DATA) + "/metafiles/window.wmf";
     ASSERT_GT(fs::file_size(drawing), 1024u);
-    const CliRun limited = RunNative("extract " + drawing + " " + small + " -o " + Out() + " --type original --quiet",
-                                  "trap '' XFSZ; ulimit -f 1;");
+    const CliRun limited = RunNative("extract " + small + " " + drawing + " -o " + Out() + " --type original --quiet",
+                                     "trap '' XFSZ; ulimit -f 1;");
     EXPECT_EQ(limited.code, 1) << limited.output;
-    EXPECT_NE(limited.output.find("window.wmf: The file size exceeds the limit"), std::string::npos) << limited.output;
+    EXPECT_NE(limited.output.find("window.wmf: There is not enough space on the disk."), std::string::npos)
+        << limited.output;
+    EXPECT_NE(limited.output.find("Stopped: "), std::string::npos) << limited.output;
     std::vector<std::string> left;
     for (const auto& entry : fs::directory_iterator(Out())) left.push_back(entry.path().filename().string());
     std::sort(left.begin(), left.end());

@@ -30,6 +30,8 @@ struct FakeRun : ExtractCallbacks {
             std::this_thread::sleep_for(run.work);
             --run.inFlight;
             ++run.writes;
+            if (run.stopping.count(picture.index))
+                return {false, static_cast<std::uint32_t>(200 + picture.index), true};
             if (run.failing.count(picture.index)) return {false, static_cast<std::uint32_t>(100 + picture.index)};
             return {true, 0};
         }
@@ -45,6 +47,7 @@ struct FakeRun : ExtractCallbacks {
     void PictureFinished(size_t, size_t finished) override { finishedCounts.push_back(finished); }
 
     std::set<int> failing;
+    std::set<int> stopping;  // fail with 200 + index and stop the run
     std::chrono::milliseconds work{0};
     std::function<void(int)> onWrite;
     std::atomic<int> inFlight{0}, mostInFlight{0}, writes{0};
@@ -113,6 +116,29 @@ TEST(RunExtraction, AStopLetsEachWorkerFinishItsPictureAndStartNoOther) {
         EXPECT_EQ(run.writes.load(), workers);
         EXPECT_EQ(run.started.size(), static_cast<size_t>(workers));
     }
+}
+
+TEST(RunExtraction, AFailureThatStopsTheRunEndsItWithinOnePicturePerWorker) {
+    for (int workers : {1, 3}) {
+        SCOPED_TRACE(testing::Message() << workers << " workers");
+        FakeRun run;
+        run.stopping = {0, 5};
+        // The stopping picture ends at once, while the other workers are inside theirs.
+        run.onWrite = [](int index) {
+            if (index != 0) std::this_thread::sleep_for(20ms);
+        };
+        const RunSummary summary = RunExtraction(Pictures(30), run, {workers, 0ms, nullptr});
+        EXPECT_GE(summary.processed, 1u);
+        EXPECT_LE(summary.processed, static_cast<size_t>(workers)) << "each other worker finishes what it holds";
+        EXPECT_TRUE(summary.stoppedByFailure);
+        EXPECT_EQ(summary.stopReason, 200u);
+        EXPECT_EQ(summary.failed, run.failures.size());
+    }
+    FakeRun plain;
+    plain.failing = {0, 1};
+    const RunSummary summary = RunExtraction(Pictures(4), plain, {1, 0ms, nullptr});
+    EXPECT_EQ(summary.processed, 4u) << "ordinary failures do not stop the run";
+    EXPECT_FALSE(summary.stoppedByFailure);
 }
 
 TEST(RunExtraction, AWorkerOutOfMemoryFailsThatPictureOnly) {

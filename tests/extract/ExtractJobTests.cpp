@@ -411,29 +411,30 @@ TEST(ExtractJob, ExistingFilesAreReplacedKeptOrLeftAloneAsTheUserAnswers) {
     }
 }
 
-bool NoGifEncoder(const wchar_t* mimeType, CLSID* clsid) {
-    return wcscmp(mimeType, L"image/gif") != 0 && FindEncoderClsid(mimeType, clsid);
+// An encoder that runs out of memory for GIF files and full disks: what each must tell the user.
+EncodedPicture GifOutOfMemory(PictureFormat format, const ReaderImageFields& fields) {
+    if (format == PictureFormat::kGif) return {{}, WriteError::kOutOfMemory};
+    return EncodePicture(format, fields);
 }
 
-TEST(ExtractJob, AMissingEncoderIsNamedAndNothingIsWritten) {
+TEST(ExtractJob, AnEncoderThatFailsIsReportedWithItsReasonAndLeavesNoFile) {
     test::TempFolder temp;
     Document doc = MakeDocument({L"a", L"b"});
-    const EncoderLookup previous = SetEncoderLookup(&NoGifEncoder);
+    const PictureEncoderFunction previous = SetPictureEncoder(&GifOutOfMemory);
     {
         ExtractJob job(doc.collection, 1, temp.Path() + L"new\\", L"%IN%.gif", {0, 1});
         test::DialogCapture capture;
-        EXPECT_EQ(job.RunModal(nullptr), IDCANCEL);
-        EXPECT_EQ(capture.DialogCount(), 0) << "no progress window flashes";
+        job.RunModal(nullptr);
         ASSERT_EQ(capture.Boxes().size(), 1u);
         EXPECT_EQ(capture.Boxes()[0].caption, LoadUiString(IDS_ERROR_CAPTION));
         EXPECT_EQ(capture.Boxes()[0].text,
-                  L"This computer has no encoder for the type GIF image. Nothing was written.");
-        EXPECT_EQ(capture.Boxes()[0].icon, static_cast<UINT>(MB_ICONERROR));
-        EXPECT_FALSE(capture.Boxes()[0].hasOwner);
+                  FormatUiString(IDS_WRITE_FAILED,
+                                 {2LL, 2LL, temp.Path() + L"new\\a.gif", SystemErrorText(ERROR_NOT_ENOUGH_MEMORY)}));
+        EXPECT_EQ(job.Failures().Count(), 2);
     }
-    SetEncoderLookup(previous);
-    EXPECT_EQ(GetFileAttributesW((temp.Path() + L"new").c_str()), INVALID_FILE_ATTRIBUTES);
-    EXPECT_EQ(doc.collection->GetImageCalls(), 0);
+    SetPictureEncoder(previous);
+    EXPECT_FALSE(test::FileExists(temp.Path() + L"new\\a.gif"));
+    EXPECT_FALSE(test::FileExists(temp.Path() + L"new\\b.gif"));
     ReleaseDocument(doc);
 }
 

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <set>
 
-#include "extract/GifQuantizer.h"
+#include "engine/writers/GifQuantizer.h"
 #include "tests/support/ImageTestHelpers.h"
 
 namespace pictrove {

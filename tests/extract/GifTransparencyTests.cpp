@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "extract/GifTransparency.h"
+#include "engine/writers/GifTransparency.h"
 
 namespace pictrove {
 namespace {

@@ -1,9 +1,11 @@
-// Image files through the real GDI+ encoders, read back with GDI+ (the decode-check script
+// Image files through the program's encoders, read back with GDI+ (the decode-check script
 // reads the same kind of files with ImageMagick).
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "extract/ExistingFilesQuestion.h"
-#include "extract/GifTransparency.h"
+#include "engine/writers/GifTransparency.h"
 #include "extract/ImageFileWriter.h"
 #include "extract/OutputNaming.h"
 #include "resources/ResourceIds.h"
@@ -17,34 +19,34 @@ namespace {
 
 using test::FakeReaderImage;
 
-CLSID Encoder(int typeIndex) {
-    CLSID clsid{};
-    EXPECT_TRUE(FindEncoderClsid(kEncoderMimeTypes[typeIndex], &clsid)) << "type " << typeIndex;
-    return clsid;
-}
-
 const GUID& RawFormat(int typeIndex) {
     static const GUID kFormats[] = {Gdiplus::ImageFormatBMP, Gdiplus::ImageFormatGIF, Gdiplus::ImageFormatJPEG,
                                     Gdiplus::ImageFormatPNG};
     return kFormats[typeIndex];
 }
 
-TEST(FindEncoderClsid, FindsTheFourTypesByExactMimeType) {
-    CLSID seen[kEncodedImageTypeCount]{};
-    for (int t = 0; t < kEncodedImageTypeCount; ++t) {
-        seen[t] = Encoder(t);
-        std::wstring mime;
-        EXPECT_TRUE(FindEncoderMimeType(seen[t], mime));
-        EXPECT_EQ(mime, kEncoderMimeTypes[t]);
-        for (int u = 0; u < t; ++u) EXPECT_FALSE(IsEqualCLSID(seen[t], seen[u])) << t << " vs " << u;
+TEST(SaveImageFile, EachImageTypeWritesItsOwnFormat) {
+    test::TempFolder folder;
+    // The original format's encoded pictures (those without a stored form) are PNG files.
+    const struct {
+        int typeIndex;
+        const char* signature;
+    } cases[] = {{0, "BM"}, {1, "GIF89a"}, {2, "\xFF\xD8\xFF\xE0"}, {3, "\x89PNG"}, {kOriginalImageType, "\x89PNG"}};
+    for (const auto& c : cases) {
+        FakeReaderImage* image = FakeReaderImage::FromRows(1, 4, 3, 12, 0, test::PatternBgr(4, 3));
+        const std::wstring path = folder.File(L"type" + std::to_wstring(c.typeIndex));
+        EXPECT_TRUE(SaveImageFile(image, c.typeIndex, path).written) << "type " << c.typeIndex;
+        image->Release();
+        EXPECT_EQ(test::FileSignature(path, std::strlen(c.signature)), c.signature) << "type " << c.typeIndex;
     }
-    CLSID untouched = {0xdeadbeef};
-    EXPECT_FALSE(FindEncoderClsid(L"image/GIF", &untouched));
-    EXPECT_FALSE(FindEncoderClsid(L"image/x-none", &untouched));
-    EXPECT_FALSE(FindEncoderClsid(L"", &untouched));
-    EXPECT_EQ(untouched.Data1, 0xdeadbeefu);
-    std::wstring mime;
-    EXPECT_FALSE(FindEncoderMimeType(CLSID{0x12345678}, mime));
+    FakeReaderImage* image = FakeReaderImage::FromRows(1, 4, 3, 12, 0, test::PatternBgr(4, 3));
+    for (int unknown : {-1, kImageTypeCount}) {
+        const WriteOutcome outcome = SaveImageFile(image, unknown, folder.File(L"unknown"));
+        EXPECT_FALSE(outcome.written) << unknown;
+        EXPECT_EQ(outcome.error, static_cast<DWORD>(ERROR_INVALID_DATA)) << unknown;
+    }
+    image->Release();
+    EXPECT_FALSE(test::FileExists(folder.File(L"unknown")));
 }
 
 // Source pictures in each reader type and what they should read back as.
@@ -80,7 +82,6 @@ TEST(SaveImageFile, EveryTypeDecodesBackToTheSourceAt96Dpi) {
     test::TempFolder folder;
     const wchar_t* extensions[] = {L".bmp", L".gif", L".jpg", L".png"};
     for (int t = 0; t < kEncodedImageTypeCount; ++t) {
-        const CLSID encoder = Encoder(t);
         for (const Source& source : Sources()) {
             const std::string label =
                 "type index " + std::to_string(t) + " pixel type " + std::to_string(source.pixelType);
@@ -88,7 +89,7 @@ TEST(SaveImageFile, EveryTypeDecodesBackToTheSourceAt96Dpi) {
                 FakeReaderImage::FromRows(source.pixelType, source.width, source.height, source.width * source.bpp + 2,
                                           kLayoutBottomUp, source.pixels);
             const std::wstring path = folder.File(L"out" + std::to_wstring(source.pixelType) + extensions[t]);
-            const WriteOutcome outcome = SaveImageFile(image, kOutputDpi, encoder, path);
+            const WriteOutcome outcome = SaveImageFile(image, t, path);
             EXPECT_TRUE(outcome.written) << label;
             EXPECT_EQ(outcome.error, 0u) << label;
             EXPECT_EQ(image->RefCount(), 1u) << label;
@@ -135,7 +136,7 @@ TEST(SaveImageFile, PngKeepsAlphaAndGifGivesTransparentPixelsTheirOwnEntry) {
     for (int t : {1, 3}) {
         FakeReaderImage* image = FakeReaderImage::FromRows(0, 6, 4, 24, 0, pixels);
         const std::wstring path = folder.File(t == 1 ? L"alpha.gif" : L"alpha.png");
-        EXPECT_TRUE(SaveImageFile(image, kOutputDpi, Encoder(t), path).written);
+        EXPECT_TRUE(SaveImageFile(image, t, path).written);
         image->Release();
         const test::DecodedImage decoded = test::DecodeFile(path);
         ASSERT_TRUE(decoded.ok) << "type " << t;
@@ -162,7 +163,7 @@ TEST(SaveImageFile, OpaqueGifsGetNoTransparentEntry) {
     test::TempFolder folder;
     FakeReaderImage* image = FakeReaderImage::FromRows(0, 6, 4, 24, 0, test::PatternBgra(6, 4, false));
     const std::wstring path = folder.File(L"opaque.gif");
-    EXPECT_TRUE(SaveImageFile(image, kOutputDpi, Encoder(1), path).written);
+    EXPECT_TRUE(SaveImageFile(image, 1, path).written);
     image->Release();
     const std::vector<unsigned char> bytes = test::ReadFileBytes(path);
     EXPECT_EQ(GifTransparentIndex(std::vector<std::uint8_t>(bytes.begin(), bytes.end())), -1);
@@ -185,7 +186,7 @@ TEST(SaveImageFile, ManyColoursBecomeAValidGifCloseToTheSource) {
         const int bpp = pixelType == 0 ? 4 : 3;
         FakeReaderImage* image = FakeReaderImage::FromRows(pixelType, width, height, width * bpp, 0, pixels);
         const std::wstring path = folder.File(L"ramp" + std::to_wstring(pixelType) + L".gif");
-        const WriteOutcome outcome = SaveImageFile(image, kOutputDpi, Encoder(1), path);
+        const WriteOutcome outcome = SaveImageFile(image, 1, path);
         EXPECT_TRUE(outcome.written);
         image->Release();
         EXPECT_EQ(test::FileSignature(path, 4), "GIF8");
@@ -200,23 +201,23 @@ TEST(SaveImageFile, AFailedSaveSaysWhyAndLeavesNoFile) {
     test::TempFolder folder;
     FakeReaderImage* image = FakeReaderImage::FromRows(1, 4, 4, 12, 0, test::PatternBgr(4, 4));
     const std::wstring missing = folder.Path() + L"no such folder\\x.png";
-    WriteOutcome outcome = SaveImageFile(image, kOutputDpi, Encoder(3), missing);
+    WriteOutcome outcome = SaveImageFile(image, 3, missing);
     EXPECT_FALSE(outcome.written);
     EXPECT_NE(outcome.error, 0u);
     EXPECT_FALSE(test::FileExists(missing));
 
     const std::wstring invalid = folder.File(L"bad*name?.png");
-    outcome = SaveImageFile(image, kOutputDpi, Encoder(3), invalid);
+    outcome = SaveImageFile(image, 3, invalid);
     EXPECT_FALSE(outcome.written);
     EXPECT_NE(outcome.error, 0u);
     EXPECT_EQ(image->RefCount(), 1u);
     image->Release();
 
-    outcome = SaveImageFile(nullptr, kOutputDpi, Encoder(3), folder.File(L"none.png"));
+    outcome = SaveImageFile(nullptr, 3, folder.File(L"none.png"));
     EXPECT_FALSE(outcome.written);
     EXPECT_EQ(outcome.error, static_cast<DWORD>(ERROR_INVALID_DATA));
     auto* other = new test::FakeUnknown;
-    EXPECT_FALSE(SaveImageFile(other, kOutputDpi, Encoder(3), folder.File(L"other.png")).written);
+    EXPECT_FALSE(SaveImageFile(other, 3, folder.File(L"other.png")).written);
     EXPECT_FALSE(test::FileExists(folder.File(L"other.png")));
     other->Release();
 }
@@ -229,7 +230,7 @@ TEST(SaveImageFile, PathsLongerThanMaxPathAreWritten) {
     const std::wstring path = subfolder + L"\\" + std::wstring(200, L'n') + L".png";
     ASSERT_GT(path.size(), static_cast<size_t>(MAX_PATH));
     FakeReaderImage* image = FakeReaderImage::FromRows(1, 4, 4, 12, 0, test::PatternBgr(4, 4));
-    const WriteOutcome outcome = SaveImageFile(image, kOutputDpi, Encoder(3), path);
+    const WriteOutcome outcome = SaveImageFile(image, 3, path);
     image->Release();
     EXPECT_TRUE(outcome.written) << outcome.error;
     EXPECT_TRUE(OutputFileExists(path));

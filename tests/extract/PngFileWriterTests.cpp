@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "extract/ImageFileWriter.h"
-#include "extract/PngFileWriter.h"
+#include "engine/writers/PngWriter.h"
 #include "tests/support/FakeReaderImages.h"
 #include "tests/support/ImageTestHelpers.h"
 #include "tests/support/TestSupport.h"
@@ -14,11 +14,8 @@
 namespace pictrove {
 namespace {
 
-CLSID PngEncoder() {
-    CLSID clsid{};
-    EXPECT_TRUE(FindEncoderClsid(L"image/png", &clsid));
-    return clsid;
-}
+constexpr int kPngType = 3;  // the PNG entry of the image types
+constexpr float kOutputDpi = kPictureDpi;
 
 struct PngHeader {
     int bitDepth = -1;
@@ -70,7 +67,6 @@ ReaderImageFields FieldsOf(test::FakeReaderImage* image, int type, int width, in
 
 TEST(PngFileWriter, EveryPixelTypeAndLayoutReadsBackExactly) {
     test::TempFolder folder;
-    const CLSID png = PngEncoder();
     for (const int width : {1, 8, 13}) {
         const int height = 5;
         const std::vector<BYTE> grey = test::PatternGray(width, height);
@@ -102,7 +98,7 @@ TEST(PngFileWriter, EveryPixelTypeAndLayoutReadsBackExactly) {
                 const std::wstring path = folder.File(L"picture.png");
                 // Twice: saving leaves the reader's pixels as they were.
                 for (int round = 0; round < 2; ++round) {
-                    ASSERT_TRUE(SaveImageFile(image, kOutputDpi, png, path).written);
+                    ASSERT_TRUE(SaveImageFile(image, kPngType, path).written);
                     const test::DecodedImage decoded = test::DecodeFile(path);
                     ASSERT_TRUE(decoded.ok);
                     EXPECT_EQ(decoded.width, width);
@@ -177,7 +173,7 @@ TEST(PngFileWriter, UnwritablePathFailsAndLeavesNothing) {
     test::TempFolder folder;
     auto* image = test::FakeReaderImage::FromRows(kPixelBgr24, 3, 2, 9, 0, test::PatternBgr(3, 2));
     const std::wstring missing = folder.Path() + L"no such folder\\x.png";
-    const WriteOutcome outcome = SaveImageFile(image, kOutputDpi, PngEncoder(), missing);
+    const WriteOutcome outcome = SaveImageFile(image, kPngType, missing);
     EXPECT_FALSE(outcome.written);
     EXPECT_EQ(outcome.error, static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
     image->Release();

@@ -134,7 +134,7 @@ TEST(SaveSingleImage, AnAppendedExtensionThatNamesAnExistingFileAsksFirst) {
     }
 }
 
-TEST(SaveSingleImage, FailuresAndAMissingEncoderAreReported) {
+TEST(SaveSingleImage, FailuresAndAFailingEncoderAreReported) {
     test::TempFolder folder;
     auto* collection = SaveAsDocument();
     // An image that cannot be converted is not written, and the user hears of it.
@@ -152,20 +152,22 @@ TEST(SaveSingleImage, FailuresAndAMissingEncoderAreReported) {
     }
     EXPECT_FALSE(test::FileExists(unwritable));
 
-    // No PNG encoder on this system: said, nothing written.
-    const EncoderLookup previous = SetEncoderLookup([](const wchar_t* mimeType, CLSID* clsid) {
-        return wcscmp(mimeType, L"image/png") != 0 && FindEncoderClsid(mimeType, clsid);
-    });
+    // An encoder that runs out of memory: said with the reason, nothing written.
+    const PictureEncoderFunction previous =
+        SetPictureEncoder([](PictureFormat, const ReaderImageFields&) -> EncodedPicture {
+            return {{}, WriteError::kOutOfMemory};
+        });
     {
         test::DialogCapture capture([&](HWND dialog) { AnswerSaveDialog(dialog, 4, folder.File(L"picture")); });
         SaveSingleImage(collection, 0, L"Image000");
         ASSERT_EQ(capture.Boxes().size(), 1u);
         EXPECT_EQ(capture.Boxes()[0].caption, LoadUiString(IDS_ERROR_CAPTION));
         EXPECT_EQ(capture.Boxes()[0].text,
-                  L"This computer has no encoder for the type PNG image. Nothing was written.");
-        EXPECT_EQ(capture.Boxes()[0].icon, static_cast<UINT>(MB_ICONERROR));
+                  FormatUiString(IDS_WRITE_FAILED,
+                                 {1LL, 1LL, folder.File(L"picture.png"), SystemErrorText(ERROR_NOT_ENOUGH_MEMORY)}));
+        EXPECT_EQ(capture.Boxes()[0].icon, static_cast<UINT>(MB_ICONINFORMATION));
     }
-    SetEncoderLookup(previous);
+    SetPictureEncoder(previous);
     EXPECT_FALSE(test::FileExists(folder.File(L"picture.png")));
     EXPECT_FALSE(test::FileExists(folder.File(L"picture")));
     EXPECT_EQ(collection->RefCount(), 1u);

@@ -1,6 +1,6 @@
 // A walk over a GIF's blocks (header, colour tables, extensions, images) that finds or inserts
 // each image's graphic control extension.
-#include "extract/GifTransparency.h"
+#include "engine/writers/GifTransparency.h"
 
 #include <cstring>
 

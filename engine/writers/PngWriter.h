@@ -3,11 +3,8 @@
 // back exactly the upright pixels of the image.
 #pragma once
 
-#include <windows.h>
-
 #include <cstddef>
 #include <cstdint>
-#include <string>
 #include <vector>
 
 #include "contracts/PixelModel.h"
@@ -23,9 +20,5 @@ inline constexpr std::size_t kPngWholePictureLimit = std::size_t{64} << 20;
 std::vector<std::uint8_t> EncodePng(const ReaderImageFields& fields,
                                     float dpi,
                                     std::size_t wholeLimit = kPngWholePictureLimit);
-
-// Writes EncodePng's file to path, replacing an existing file. 0 when written, else the system
-// error; a file that was not there before is not left behind half written.
-DWORD WritePngFile(const ReaderImageFields& fields, float dpi, const std::wstring& path);
 
 }  // namespace pictrove

@@ -1,19 +1,18 @@
 // PNG writing of our own: the platform's encoder took several times longer than decoding the
 // picture (a bitmap copy, a slow deflate level and no filtering), the costliest step of an
 // extraction.
-#include "extract/PngFileWriter.h"
+#include "engine/writers/PngWriter.h"
 
 #include <libdeflate.h>
 #include <zlib.h>
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <iterator>
 #include <memory>
 #include <mutex>
-
-#include "common/Handles.h"
 
 namespace pictrove {
 namespace {
@@ -34,16 +33,6 @@ void PutChunk(std::vector<std::uint8_t>& out, const char type[4], const std::uin
     crc = crc32(crc, out.data() + start, static_cast<uInt>(out.size() - start));
     PutU32(out, static_cast<std::uint32_t>(crc));
 }
-
-// The stored pixel of upright position (x, y).
-struct UprightRows {
-    const ReaderImageFields& fields;
-    bool mirrored = (fields.layout & kLayoutMirroredRows) != 0;
-    bool bottomUp = (fields.layout & kLayoutBottomUp) != 0;
-
-    const std::uint8_t* Row(int y) const { return fields.StoredRow(bottomUp ? fields.height - 1 - y : y); }
-    int Column(int x) const { return mirrored ? fields.width - 1 - x : x; }
-};
 
 // The white of a grey picture's stored values: 255, or 0 for gray-plus-one, whose black is 1.
 std::uint8_t StoredWhite(const ReaderImageFields& fields) {
@@ -69,7 +58,8 @@ bool BlackAndWhite(const ReaderImageFields& fields) {
 // the eight low bits, in reverse order, into the top byte.
 std::uint8_t PackEight(const std::uint8_t* pixels, std::uint8_t white) {
     std::uint64_t eight = 0;
-    std::memcpy(&eight, pixels, 8);  // little-endian on every Windows machine
+    static_assert(std::endian::native == std::endian::little, "eight pixels are read as one little-endian word");
+    std::memcpy(&eight, pixels, 8);
     const std::uint64_t black = (eight ^ 0x0101010101010101ULL * white) & 0x0101010101010101ULL;
     return static_cast<std::uint8_t>(~((black * 0x8040201008040201ULL) >> 56));
 }
@@ -77,10 +67,10 @@ std::uint8_t PackEight(const std::uint8_t* pixels, std::uint8_t white) {
 // One upright row in PNG's sample order (grey, RGB or RGBA; one-bit rows packed, most
 // significant bit first) into out.
 void UprightRow(const UprightRows& rows, int y, PngColour colour, bool oneBit, std::uint8_t* out) {
-    const ReaderImageFields& f = rows.fields;
+    const ReaderImageFields& f = rows.Fields();
     const std::uint8_t* row = rows.Row(y);
     const std::uint8_t shift = f.pixelType == kPixelGrayPlusOne8 ? 1 : 0;
-    if (oneBit && !rows.mirrored) {
+    if (oneBit && !rows.Mirrored()) {
         const std::uint8_t white = StoredWhite(f);
         int x = 0;
         for (; x + 8 <= f.width; x += 8) out[x >> 3] = PackEight(row + x, white);
@@ -102,7 +92,7 @@ void UprightRow(const UprightRows& rows, int y, PngColour colour, bool oneBit, s
     }
     switch (colour) {
         case PngColour::kGray:
-            if (!rows.mirrored && shift == 0) {
+            if (!rows.Mirrored() && shift == 0) {
                 std::memcpy(out, row, static_cast<std::size_t>(f.width));
             } else {
                 for (int x = 0; x < f.width; ++x) out[x] = static_cast<std::uint8_t>(row[rows.Column(x)] - shift);
@@ -259,7 +249,7 @@ bool DeflateWhole(const ReaderImageFields& fields,
     if (!scratch.compressor) return false;
     const std::size_t filteredSize = shape.FilteredSize(fields.height);
     scratch.filtered.resize(filteredSize);
-    const UprightRows rows{fields};
+    const UprightRows rows(fields);
     std::vector<std::uint8_t> current(shape.rowSize), above(shape.rowSize, 0);
     for (int y = 0; y < fields.height; ++y) {
         FilteredRow(rows, y, shape, current, above,
@@ -284,7 +274,7 @@ bool DeflateWhole(const ReaderImageFields& fields,
 bool DeflateStreamed(const ReaderImageFields& fields, const PngShape& shape, std::vector<std::uint8_t>& file) {
     z_stream zip{};
     if (deflateInit2(&zip, 1, Z_DEFLATED, 15, 8, shape.oneBit ? Z_DEFAULT_STRATEGY : Z_RLE) != Z_OK) return false;
-    const UprightRows rows{fields};
+    const UprightRows rows(fields);
     std::vector<std::uint8_t> current(shape.rowSize), above(shape.rowSize, 0), filtered(shape.rowSize + 1);
     std::vector<std::uint8_t> packed(std::max<std::size_t>(1 << 18, shape.rowSize + 1));
     bool ok = true;
@@ -332,32 +322,6 @@ std::vector<std::uint8_t> EncodePng(const ReaderImageFields& fields, float dpi, 
     LentScratch scratch;
     if (!EncodePngInto(fields, dpi, wholeLimit, *scratch, file)) file.clear();
     return file;
-}
-
-DWORD WritePngFile(const ReaderImageFields& fields, float dpi, const std::wstring& path) {
-    LentScratch scratch;
-    if (!EncodePngInto(fields, dpi, kPngWholePictureLimit, *scratch, scratch->file)) return ERROR_NOT_ENOUGH_MEMORY;
-    const std::vector<std::uint8_t>& png = scratch->file;
-    const bool existedBefore = GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-    UniqueHandle file(
-        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return GetLastError();
-    std::size_t done = 0;
-    DWORD error = 0;
-    while (done < png.size()) {
-        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(png.size() - done, 1u << 24));
-        DWORD written = 0;
-        if (!WriteFile(file.Get(), png.data() + done, chunk, &written, nullptr) || written == 0) {
-            error = GetLastError() != 0 ? GetLastError() : ERROR_WRITE_FAULT;
-            break;
-        }
-        done += written;
-    }
-    file.Reset();
-    // A write that broke off (a full disk, say) must not leave a truncated picture behind that
-    // looks like a result; a file that was there before is the user's and stays.
-    if (error != 0 && !existedBefore) DeleteFileW(path.c_str());
-    return error;
 }
 
 }  // namespace pictrove

@@ -1,7 +1,7 @@
 // Colour reduction for GIF output. Wu's method cuts the RGB cube into boxes along the plane that
 // removes the most variance, guided by cumulative moments over a 32-level-per-channel histogram;
 // each box's mean becomes a palette colour. Pixels then take their nearest palette colour.
-#include "extract/GifQuantizer.h"
+#include "engine/writers/GifQuantizer.h"
 
 #include <algorithm>
 #include <array>
