@@ -23,6 +23,7 @@ g++ -std=c++20 -O1 -Wall -Wextra -Werror -I"$core" -I"$root" -I"$gtest/include" 
     -DPICTROVE_DJVU_SAMPLES="\"$out/djvu-samples\"" -DPICTROVE_CMYK_JPEG_SAMPLES="\"$root/tests/readers/data/cmyk-jpeg\"" \
     -DPICTROVE_PICTURE_SAMPLES="\"$root/tests/readers/data/pictures\"" \
     -DPICTROVE_READER_DATA="\"$root/tests/readers/data\"" \
+    -DPICTROVE_PAGE_SAMPLES="\"$root/tests/readers/data/pages\"" \
     "$root/tests/readers/djvu/DjvuTests.cpp" \
     "$core"/*.cpp "$core"/*/*.cpp "$root/tests/readers/codecs/"*.cpp \
     "$root/tests/readers/ByteReaderTests.cpp" "$root/tests/readers/FileBytesTests.cpp" \
@@ -44,5 +45,6 @@ g++ -std=c++20 -O1 -Wall -Wextra -Werror -I"$core" -I"$root" -I"$gtest/include" 
     "$root/tests/readers/Jbig2Tests.cpp" "$root/tests/readers/Jbig2SymbolTests.cpp" \
     "$root/tests/readers/Jbig2PdfTests.cpp" "$root/tests/readers/Jbig2TestStreams.cpp" \
     "$root/tests/readers/TestCorpus.cpp" "$root/tests/readers/DamagedDocumentsTests.cpp" \
+    "$root/tests/readers/PagePlacementTests.cpp" \
     "$out/gtest.o" "$out/gtest_main.o" -larchive -ljpeg -lpng -lgif -lopenjp2 -llcms2 -ldeflate -lz -lpthread -o "$out/readers_core_tests"
 "$out/readers_core_tests" --gtest_brief=1

@@ -38,6 +38,12 @@ bool ZipPictureSource::IsListed(const ZipEntry& entry) const {
     return std::find(pictures_.begin(), pictures_.end(), &entry) != pictures_.end();
 }
 
+std::optional<std::size_t> ZipPictureSource::IndexOf(const ZipEntry& entry) const {
+    const auto at = std::find(pictures_.begin(), pictures_.end(), &entry);
+    if (at == pictures_.end()) return std::nullopt;
+    return static_cast<std::size_t>(at - pictures_.begin());
+}
+
 bool ZipPictureSource::AddPicture(const ZipEntry& entry, std::string_view mediaType) {
     if (entry.IsFolder()) return false;
     if (IsListed(entry)) return true;

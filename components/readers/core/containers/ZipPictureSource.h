@@ -34,6 +34,8 @@ class ZipPictureSource : public DocumentSource {
     // An entry already listed is not listed again (true).
     bool AddPicture(const ZipEntry& entry, std::string_view mediaType = {});
     bool IsListed(const ZipEntry& entry) const;
+    // The image index of a listed entry.
+    std::optional<std::size_t> IndexOf(const ZipEntry& entry) const;
 
     const ZipArchive& Archive() const { return archive_; }
 
