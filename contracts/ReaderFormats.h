@@ -16,13 +16,15 @@ struct ReaderFormatRow {
 };
 
 // Rows are tried in this order; the first exact match wins. One row a line: the installer's
-// "Open with" list is read from this table by the build.
+// "Open with" list is read from this table by the build. A format whose extensions outgrow one
+// row continues on another row of the same number.
 inline constexpr ReaderFormatRow kReaderFormats[] = {
     {1, {L".tif", L".tiff"}},
     {2, {L".djvu", L".djv"}},
     {3, {L".pdf", L".wwf"}},
     {4, {L".txt", L".tcr"}},
     {5, {L".bmp", L".jpeg", L".jpg", L".jpe", L".jfif", L".png", L".ico", L".emf", L".wmf", L".gif", L".psd"}},
+    {5, {L".webp"}},
     {6, {L".xps"}},
     {7, {L".cbz", L".cbr"}},
     {8, {L".pdb"}},

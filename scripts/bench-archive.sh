@@ -9,9 +9,9 @@ out="${PICTROVE_BUILD_DIR:-$root/build}/bench"
 core="$root/components/readers/core"
 pages="${1:-500}"
 mkdir -p "$out"
-g++ -std=c++20 -O2 -DNDEBUG -I"$core" -I"$root" -I"$root/tests/readers" \
+g++ -std=c++20 -O2 -DNDEBUG -I"$core" -I"$root" -I"$root/tests/readers" -I/usr/include/openjpeg-2.5 \
     "$root/components/readers/bench/ArchiveBenchmark.cpp" "$core"/*.cpp "$core"/*/*.cpp \
-    "$root/tests/readers/TestImageFiles.cpp" -larchive -lz -o "$out/archive-benchmark"
+    "$root/tests/readers/TestImageFiles.cpp" -larchive -ljpeg -lpng -lgif -lwebpdemux -lwebp -lopenjp2 -llcms2 -ldeflate -lz -o "$out/archive-benchmark"
 rm -rf "$out/comic-pages" "$out"/comic-*.7z
 mkdir -p "$out/comic-pages"
 "$out/archive-benchmark" pages "$out/comic-pages" "$pages"

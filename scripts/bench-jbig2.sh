@@ -11,7 +11,7 @@ mkdir -p "$out"
 g++ -std=c++20 -O2 -DNDEBUG -I"$core" -I"$root" -I"$root/tests/readers" -I/usr/include/openjpeg-2.5 \
     "$root/components/readers/bench/Jbig2Benchmark.cpp" "$root/tests/readers/Jbig2TestStreams.cpp" \
     "$root/tests/readers/TestPdf.cpp" "$root/tests/readers/TestImageFiles.cpp" \
-    "$core"/*.cpp "$core"/*/*.cpp -larchive -ljpeg -lopenjp2 -llcms2 -ldeflate -lz -o "$out/jbig2-benchmark"
+    "$core"/*.cpp "$core"/*/*.cpp -larchive -ljpeg -lpng -lgif -lwebpdemux -lwebp -lopenjp2 -llcms2 -ldeflate -lz -o "$out/jbig2-benchmark"
 "$out/jbig2-benchmark" "$out"
 for mode in generic symbol; do
     if command -v pdftoppm >/dev/null; then

@@ -12,7 +12,7 @@ core="$root/components/readers/core"
 rm -rf "$out" && mkdir -p "$out"
 g++ -std=c++20 -O1 -I"$core" -I"$root" -I"$root/tests/readers" -I/usr/include/openjpeg-2.5 "$root/tests/readers/Jbig2OracleCases.cpp" \
     "$root/tests/readers/Jbig2TestStreams.cpp" "$root/tests/readers/TestPdf.cpp" "$root/tests/readers/TestImageFiles.cpp" \
-    "$core"/*.cpp "$core"/*/*.cpp -larchive -ljpeg -lopenjp2 -llcms2 -ldeflate -lz -o "$out/cases"
+    "$core"/*.cpp "$core"/*/*.cpp -larchive -ljpeg -lpng -lgif -lwebpdemux -lwebp -lopenjp2 -llcms2 -ldeflate -lz -o "$out/cases"
 "$out/cases" "$out"
 failed=0
 for pdf in "$out"/*.pdf; do

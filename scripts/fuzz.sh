@@ -42,12 +42,12 @@ max_len=65536
 # A picture at the readers' size limits takes seconds in the instrumented build on a busy
 # machine (an IW44 photo decodes every slice over every pixel); a timeout past that is a hang.
 limits=(-timeout=25 -malloc_limit_mb=256 -rss_limit_mb=2048 -max_len=$max_len)
-libs=(-larchive -ljpeg -lpng -lgif -lopenjp2 -llcms2 -ldeflate -lz)
+libs=(-larchive -ljpeg -lpng -lgif -lwebpdemux -lwebp -lopenjp2 -llcms2 -ldeflate -lz)
 
 # The fuzzing toolchain only; the Windows build and its tests do not need it. The tools that
 # write seeds are optional: each missing one only means fewer seeds.
 need=()
-for p in clang llvm libclang-rt-dev zlib1g-dev libarchive-dev libjpeg62-turbo-dev libpng-dev libgif-dev libopenjp2-7-dev liblcms2-dev libdeflate-dev; do
+for p in clang llvm libclang-rt-dev zlib1g-dev libarchive-dev libjpeg62-turbo-dev libpng-dev libgif-dev libwebp-dev libopenjp2-7-dev liblcms2-dev libdeflate-dev; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || need+=("$p")
 done
 sudo=""

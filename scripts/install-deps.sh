@@ -6,7 +6,7 @@ packages=(
     g++-mingw-w64-x86-64-posix mingw-w64-tools libz-mingw-w64-dev
     cmake ninja-build googletest
     # libjpeg-turbo's SIMD code for the Windows build; Debian's codec libraries for native core builds.
-    nasm libjpeg62-turbo-dev libopenjp2-7-dev liblcms2-dev libdeflate-dev libpng-dev libgif-dev
+    nasm libjpeg62-turbo-dev libopenjp2-7-dev liblcms2-dev libdeflate-dev libpng-dev libgif-dev libwebp-dev
     wine wine64 xvfb xauth imagemagick x11-utils
     # Independent decoders that read back the picture writers' files in the engine's tests.
     giflib-tools libjpeg-turbo-progs

@@ -46,5 +46,5 @@ g++ -std=c++20 -O1 -Wall -Wextra -Werror -I"$core" -I"$root" -I"$gtest/include" 
     "$root/tests/readers/Jbig2PdfTests.cpp" "$root/tests/readers/Jbig2TestStreams.cpp" \
     "$root/tests/readers/TestCorpus.cpp" "$root/tests/readers/DamagedDocumentsTests.cpp" \
     "$root/tests/readers/PagePlacementTests.cpp" \
-    "$out/gtest.o" "$out/gtest_main.o" -larchive -ljpeg -lpng -lgif -lopenjp2 -llcms2 -ldeflate -lz -lpthread -o "$out/readers_core_tests"
+    "$out/gtest.o" "$out/gtest_main.o" -larchive -ljpeg -lpng -lgif -lwebpdemux -lwebp -lopenjp2 -llcms2 -ldeflate -lz -lpthread -o "$out/readers_core_tests"
 "$out/readers_core_tests" --gtest_brief=1

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "codecs/Webp.h"
 #include "model/ByteReader.h"
 #include "model/DecodedImage.h"
 
@@ -72,6 +73,7 @@ ImageFormat SniffImageFormat(std::span<const std::uint8_t> file) {
     if (StartsWith(file, "BM", 2) && file.size() >= 26) return ImageFormat::kBmp;
     if (StartsWith(file, "II*\0", 4) || StartsWith(file, "MM\0*", 4)) return ImageFormat::kTiff;
     if (StartsWith(file, "II\xBC\x01", 4) || StartsWith(file, "II\xBC\x00", 4)) return ImageFormat::kJpegXr;
+    if (codecs::LooksLikeWebp(file)) return ImageFormat::kWebp;
     return ImageFormat::kUnknown;
 }
 
@@ -112,6 +114,10 @@ std::optional<ImageInfo> ReadImageHeader(std::span<const std::uint8_t> file) {
         case ImageFormat::kTiff:
         case ImageFormat::kJpegXr:
             return TiffHeader(file, format);
+        case ImageFormat::kWebp: {
+            const auto size = codecs::WebpCanvasSize(file);
+            return size ? Checked(format, size->first, size->second) : std::nullopt;
+        }
         case ImageFormat::kUnknown:
             break;
     }

@@ -1,6 +1,6 @@
 // Image file headers read without decoding: the format and the picture's size, from the
 // fields that carry them (JPEG start of frame, PNG header chunk, GIF screen, BMP info header,
-// first TIFF directory, JPEG XR header). Readers list embedded pictures with this so
+// first TIFF directory, JPEG XR header, WebP canvas). Readers list embedded pictures with this so
 // opening a large document decodes no pixels.
 #pragma once
 
@@ -11,7 +11,7 @@
 
 namespace pictrove::readers {
 
-enum class ImageFormat { kUnknown, kJpeg, kPng, kGif, kBmp, kTiff, kJpegXr };
+enum class ImageFormat { kUnknown, kJpeg, kPng, kGif, kBmp, kTiff, kJpegXr, kWebp };
 
 struct ImageInfo {
     ImageFormat format = ImageFormat::kUnknown;

@@ -4,6 +4,7 @@
 
 #include "codecs/Bmp.h"
 #include "codecs/Gif.h"
+#include "codecs/Webp.h"
 #include "pictures/IcoDirectory.h"
 #include "pictures/ImageHeader.h"
 #include "pictures/PortablePayloadDecoder.h"
@@ -67,6 +68,7 @@ bool PictureFileSource::OpenPicture() {
         width = info->width;
         height = info->height;
         if (info->format == ImageFormat::kGif) count = codecs::GifFrameCount(file_);
+        if (info->format == ImageFormat::kWebp) count = codecs::WebpFrameCount(file_);
     } else if (const auto metafile = MetafileSize(file_)) {
         width = metafile->first;
         height = metafile->second;

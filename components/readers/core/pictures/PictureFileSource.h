@@ -1,6 +1,6 @@
-// Common picture files (BMP, JPEG, PNG, GIF, icons, metafiles, layered paint files): one image
-// per file, every frame of an animation, every image stored in an icon file. The core's codecs
-// read PNG, GIF, BMP, icons, JPEG and layered paint files; metafiles are listed at their
+// Common picture files (BMP, JPEG, PNG, GIF, WebP, icons, metafiles, layered paint files): one
+// image per file, every frame of an animation, every image stored in an icon file. The core's
+// codecs read PNG, GIF, WebP, BMP, icons, JPEG and layered paint files; metafiles are listed at their
 // physical size and drawn by the payload decoder when it can draw them. A platform that reads
 // more kinds of file adds them by overriding OpenOther and DecodeOther.
 #pragma once

@@ -6,6 +6,7 @@
 #include "codecs/Gif.h"
 #include "codecs/Jpeg.h"
 #include "codecs/Png.h"
+#include "codecs/Webp.h"
 
 namespace pictrove::readers {
 
@@ -15,6 +16,7 @@ PortableFormat SniffPortableFormat(std::span<const std::uint8_t> file) {
     if (codecs::LooksLikeGif(file)) return PortableFormat::kGif;
     if (codecs::LooksLikeBmp(file)) return PortableFormat::kBmp;
     if (LooksLikeIco(file)) return PortableFormat::kIco;
+    if (codecs::LooksLikeWebp(file)) return PortableFormat::kWebp;
     return PortableFormat::kNone;
 }
 
@@ -38,6 +40,8 @@ codecs::PictureResult DecodePortable(std::span<const std::uint8_t> file, unsigne
             return Whole(codecs::DecodeBmp(file, options));
         case PortableFormat::kIco:
             return Whole(codecs::DecodeIco(file, options));
+        case PortableFormat::kWebp:
+            return Whole(codecs::DecodeWebp(file, options));
         case PortableFormat::kJpeg: {
             if (frame > 0) return {codecs::PictureEnd::kNoSuchFrame, std::nullopt};
             auto image = codecs::JpegToImage(file);
@@ -63,6 +67,8 @@ unsigned PortablePayloadDecoder::FrameCount(std::span<const std::uint8_t> file) 
     switch (SniffPortableFormat(file)) {
         case PortableFormat::kGif:
             return codecs::GifFrameCount(file);
+        case PortableFormat::kWebp:
+            return codecs::WebpFrameCount(file);
         case PortableFormat::kIco: {
             const auto entries = ParseIcoDirectory(file);
             return entries ? static_cast<unsigned>(entries->size()) : 0;

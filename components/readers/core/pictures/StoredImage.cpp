@@ -44,6 +44,8 @@ StoredFormat StoredFormatOf(std::span<const std::uint8_t> file) {
             return StoredFormat::kBmp;
         case ImageFormat::kTiff:
             return StoredFormat::kTiff;
+        case ImageFormat::kWebp:
+            return StoredFormat::kWebp;
         case ImageFormat::kJpegXr:
         case ImageFormat::kUnknown:
             break;
@@ -74,7 +76,7 @@ StoredInfo StoredInfoOfFile(std::span<const std::uint8_t> file) {
         if (components == 3 || components == 4) info.pixelType = PixelType::kBgr24;
     }
     if (info.format == StoredFormat::kPng && GrayPng(file)) info.pixelType = PixelType::kGray8;
-    info.undecodable = info.format == StoredFormat::kWebp || info.format == StoredFormat::kAvif;
+    info.undecodable = info.format == StoredFormat::kAvif;
     return info;
 }
 

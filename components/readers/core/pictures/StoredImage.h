@@ -12,7 +12,7 @@
 namespace pictrove::readers {
 
 // The stored format by signature: JPEG, JPEG 2000 file or codestream, JBIG2 file, PNG, GIF,
-// TIFF, BMP; kNone for anything else (JPEG XR, metafiles, unknown data).
+// TIFF, BMP, WebP; kNone for anything else (JPEG XR, metafiles, unknown data).
 StoredFormat StoredFormatOf(std::span<const std::uint8_t> file);
 
 // The colour components of a JPEG's first frame header; nothing when there is none.
