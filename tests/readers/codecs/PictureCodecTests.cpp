@@ -1,5 +1,6 @@
-// The PNG, GIF, BMP and icon codecs against ImageMagick's decoding of the same files, written by
-// real tools (data/pictures/make-picture-samples.sh), and their refusals at the limits.
+// The PNG, GIF, BMP, icon and WebP codecs against independent decodings of the same files,
+// written by real tools (data/pictures/make-picture-samples.sh, make-webp-samples.sh), and their
+// refusals at the limits.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -18,6 +19,9 @@
 #include "codecs/Bmp.h"
 #include "codecs/Gif.h"
 #include "codecs/Png.h"
+#include "codecs/Webp.h"
+#include "pictures/ImageHeader.h"
+#include "pictures/StoredImage.h"
 
 #ifdef _WIN32
 #include "components/readers/com/ImageFileSource.h"
@@ -90,44 +94,49 @@ Rgba ToRgba(const DecodedImage& image) {
     return out;
 }
 
+// The lists of samples, each line: file, frame, reference, tolerance.
+constexpr const char* kSampleLists[] = {"samples.txt", "webp-samples.txt"};
+
 TEST(PictureCodecSamples, EveryPictureMatchesImageMagick) {
-    std::ifstream list(SampleFolder() / "samples.txt");
-    ASSERT_TRUE(list) << SampleFolder();
     int count = 0;
-    for (std::string line; std::getline(list, line);) {
-        if (line.empty() || line[0] == '#') continue;
-        std::istringstream fields(line);
-        std::string file, reference;
-        unsigned frame = 0;
-        int tolerance = 0;
-        fields >> file >> frame >> reference >> tolerance;
-        SCOPED_TRACE(file + " frame " + std::to_string(frame));
-        ++count;
-        const auto result = DecodePortable(ReadSample(file), frame);
-        ASSERT_EQ(result.end, PictureEnd::kComplete);
-        ASSERT_TRUE(result.image);
-        const Rgba expected = ReadPam(ReadSample(reference));
-        const Rgba actual = ToRgba(*result.image);
-        ASSERT_EQ(actual.width, expected.width);
-        ASSERT_EQ(actual.height, expected.height);
-        int worst = 0;
-        std::size_t where = 0;
-        for (std::size_t i = 0; i < expected.pixels.size(); i += 4) {
-            // The colour of a fully transparent pixel is not part of the picture.
-            const int channels = expected.pixels[i + 3] == 0 ? 1 : 4;
-            for (int c = 0; c < channels; ++c) {
-                const std::size_t at = i + (channels == 1 ? 3 : c);
-                const int difference = std::abs(int(actual.pixels[at]) - int(expected.pixels[at]));
-                if (difference > worst) {
-                    worst = difference;
-                    where = i / 4;
+    for (const char* listName : kSampleLists) {
+        std::ifstream list(SampleFolder() / listName);
+        ASSERT_TRUE(list) << SampleFolder() << " " << listName;
+        for (std::string line; std::getline(list, line);) {
+            if (line.empty() || line[0] == '#') continue;
+            std::istringstream fields(line);
+            std::string file, reference;
+            unsigned frame = 0;
+            int tolerance = 0;
+            fields >> file >> frame >> reference >> tolerance;
+            SCOPED_TRACE(file + " frame " + std::to_string(frame));
+            ++count;
+            const auto result = DecodePortable(ReadSample(file), frame);
+            ASSERT_EQ(result.end, PictureEnd::kComplete);
+            ASSERT_TRUE(result.image);
+            const Rgba expected = ReadPam(ReadSample(reference));
+            const Rgba actual = ToRgba(*result.image);
+            ASSERT_EQ(actual.width, expected.width);
+            ASSERT_EQ(actual.height, expected.height);
+            int worst = 0;
+            std::size_t where = 0;
+            for (std::size_t i = 0; i < expected.pixels.size(); i += 4) {
+                // The colour of a fully transparent pixel is not part of the picture.
+                const int channels = expected.pixels[i + 3] == 0 ? 1 : 4;
+                for (int c = 0; c < channels; ++c) {
+                    const std::size_t at = i + (channels == 1 ? 3 : c);
+                    const int difference = std::abs(int(actual.pixels[at]) - int(expected.pixels[at]));
+                    if (difference > worst) {
+                        worst = difference;
+                        where = i / 4;
+                    }
                 }
             }
+            EXPECT_LE(worst, tolerance) << "at x " << where % std::size_t(expected.width) << " y "
+                                        << where / std::size_t(expected.width);
         }
-        EXPECT_LE(worst, tolerance) << "at x " << where % std::size_t(expected.width) << " y "
-                                    << where / std::size_t(expected.width);
     }
-    EXPECT_GE(count, 40);
+    EXPECT_GE(count, 53);
 }
 
 TEST(PictureCodecSamples, FramesAndEntriesAreCountedWithoutDecoding) {
@@ -138,23 +147,57 @@ TEST(PictureCodecSamples, FramesAndEntriesAreCountedWithoutDecoding) {
     EXPECT_EQ(decoder.FrameCount(ReadSample("png-rgb8.png")), 1u);
     EXPECT_FALSE(decoder.DecodeFrame(ReadSample("gif-animated.gif"), 4));
     EXPECT_FALSE(decoder.DecodeFrame(ReadSample("ico-bitmaps.ico"), 4));
+    EXPECT_EQ(decoder.FrameCount(ReadSample("webp-animated.webp")), 4u);
+    EXPECT_EQ(decoder.FrameCount(ReadSample("webp-lossy-alpha.webp")), 1u);
+    EXPECT_FALSE(decoder.DecodeFrame(ReadSample("webp-animated.webp"), 4));
+    EXPECT_FALSE(decoder.DecodeFrame(ReadSample("webp-lossless.webp"), 1));
+}
+
+// WebP pictures are listed from their headers (an animation at its canvas's size), kept as
+// stored, and come out in the narrowest type their pixels need.
+TEST(PictureCodecSamples, WebpHeadersAndPixelTypes) {
+    const struct {
+        const char* file;
+        PixelType type;
+    } cases[] = {
+        {"webp-lossy.webp", PixelType::kBgr24},           {"webp-lossy-alpha.webp", PixelType::kBgra32},
+        {"webp-lossless.webp", PixelType::kBgr24},        {"webp-lossless-gray.webp", PixelType::kGray8},
+        {"webp-lossless-alpha.webp", PixelType::kBgra32}, {"webp-animated.webp", PixelType::kBgra32},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        const auto file = ReadSample(c.file);
+        const auto info = ReadImageHeader(file);
+        ASSERT_TRUE(info);
+        EXPECT_EQ(info->format, ImageFormat::kWebp);
+        EXPECT_EQ(info->width, 37);
+        EXPECT_EQ(info->height, 23);
+        const StoredInfo stored = StoredInfoOfFile(file);
+        EXPECT_EQ(stored.format, StoredFormat::kWebp);
+        EXPECT_FALSE(stored.undecodable);
+        const auto result = DecodeWebp(file);
+        ASSERT_TRUE(result.image);
+        EXPECT_EQ(result.image->type, c.type);
+    }
 }
 
 #ifdef _WIN32
 // The image file reader lists every frame and icon entry the samples hold and hands out the
 // codecs' pixels for each, on Windows as natively (Wine's GDI+ refused the 1-5-5-5 bitmap).
 TEST(PictureCodecSamples, ImageFilesOpenWithTheCodecs) {
-    std::ifstream list(SampleFolder() / "samples.txt");
     std::map<std::string, unsigned> frames;
-    for (std::string line; std::getline(list, line);) {
-        if (line.empty() || line[0] == '#') continue;
-        std::istringstream fields(line);
-        std::string file;
-        unsigned frame = 0;
-        fields >> file >> frame;
-        frames[file] = std::max(frames[file], frame + 1);
+    for (const char* listName : kSampleLists) {
+        std::ifstream list(SampleFolder() / listName);
+        for (std::string line; std::getline(list, line);) {
+            if (line.empty() || line[0] == '#') continue;
+            std::istringstream fields(line);
+            std::string file;
+            unsigned frame = 0;
+            fields >> file >> frame;
+            frames[file] = std::max(frames[file], frame + 1);
+        }
     }
-    ASSERT_GE(frames.size(), 30u);
+    ASSERT_GE(frames.size(), 37u);
     for (const auto& [file, count] : frames) {
         SCOPED_TRACE(file);
         const auto bytes = ReadSample(file);
@@ -176,6 +219,19 @@ TEST(PictureCodecSamples, ImageFilesOpenWithTheCodecs) {
 
 void PutU32LE(std::vector<std::uint8_t>& file, std::size_t at, std::uint32_t value) {
     for (int i = 0; i < 4; ++i) file[at + std::size_t(i)] = std::uint8_t(value >> (8 * i));
+}
+
+void SetWebpCanvas(std::vector<std::uint8_t>& file, std::uint32_t width, std::uint32_t height) {
+    for (int i = 0; i < 3; ++i) {
+        file[24 + std::size_t(i)] = std::uint8_t((width - 1) >> (8 * i));
+        file[27 + std::size_t(i)] = std::uint8_t((height - 1) >> (8 * i));
+    }
+}
+
+// A lossless header's 14-bit width and height less one, after its signature byte at 21.
+void SetWebpLosslessSize(std::vector<std::uint8_t>& file, std::uint32_t width, std::uint32_t height) {
+    const std::uint32_t bits = LoadU32LE(file.data() + 21);
+    PutU32LE(file, 21, (bits & 0xF0000000u) | (width - 1) | (height - 1) << 14);
 }
 
 // Damaged and outsized files made from the samples: each ends as the codec promises, and a
@@ -244,6 +300,26 @@ TEST(PictureCodecLimits, DeclaredSizesAndDamage) {
         {"bmp of 3 bits a pixel", "bmp3-24.bmp", [](std::vector<std::uint8_t>& f) { f[28] = 3; }, PictureEnd::kDamaged},
         {"icon entry whose bitmap the file cannot hold", "ico-bitmaps.ico",
          [](std::vector<std::uint8_t>& f) { PutU32LE(f, 6 + 8, 60); }, PictureEnd::kOverLimit},
+        // The canvas of an animation: 24-bit width and height less one at 24 and 27.
+        {"webp animation of 16384 x 16384 (over the pixel limit)", "webp-animated.webp",
+         [](std::vector<std::uint8_t>& f) { SetWebpCanvas(f, 16384, 16384); }, PictureEnd::kOverLimit},
+        {"webp animation of 2000 x 2000: its frames drawn in a corner of the canvas", "webp-animated.webp",
+         [](std::vector<std::uint8_t>& f) { SetWebpCanvas(f, 2000, 2000); }, PictureEnd::kComplete},
+        {"webp animation of 8000 x 8000: within the pixel limit, its decoder's canvases not", "webp-animated.webp",
+         [](std::vector<std::uint8_t>& f) { SetWebpCanvas(f, 8000, 8000); }, PictureEnd::kOverLimit},
+        {"webp lossless of 12000 x 12000: within the pixel limit, its decoder's copy not", "webp-lossless.webp",
+         [](std::vector<std::uint8_t>& f) { SetWebpLosslessSize(f, 12000, 12000); }, PictureEnd::kOverLimit},
+        {"webp lossless cut inside its pixels keeps the rows it had", "webp-lossless.webp",
+         [](std::vector<std::uint8_t>& f) { f.resize(f.size() - 100); }, PictureEnd::kTruncated},
+        {"webp lossy cut inside its pixels keeps the rows it had", "webp-lossy.webp",
+         [](std::vector<std::uint8_t>& f) { f.resize(f.size() - 60); }, PictureEnd::kTruncated},
+        {"webp lossy cut inside its header", "webp-lossy.webp", [](std::vector<std::uint8_t>& f) { f.resize(26); },
+         PictureEnd::kDamaged},
+        {"webp animation cut inside its last frame", "webp-animated.webp",
+         [](std::vector<std::uint8_t>& f) { f.resize(f.size() - 100); }, PictureEnd::kDamaged},
+        {"webp lossless with its pixel data broken", "webp-lossless.webp",
+         [](std::vector<std::uint8_t>& f) { std::fill(f.begin() + 40, f.end(), std::uint8_t(0xFF)); },
+         PictureEnd::kDamaged},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -260,6 +336,9 @@ TEST(PictureCodecLimits, DeclaredSizesAndDamage) {
                 break;
             case PortableFormat::kBmp:
                 result = DecodeBmp(file);
+                break;
+            case PortableFormat::kWebp:
+                result = DecodeWebp(file);
                 break;
             default:
                 result = DecodeIco(file);

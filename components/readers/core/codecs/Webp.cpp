@@ -92,7 +92,8 @@ PictureResult DecodeAnimation(std::span<const std::uint8_t> file, unsigned frame
 }  // namespace
 
 bool LooksLikeWebp(std::span<const std::uint8_t> file) {
-    return file.size() >= 12 && std::memcmp(file.data(), "RIFF", 4) == 0 && std::memcmp(file.data() + 8, "WEBP", 4) == 0;
+    return file.size() >= 12 && std::memcmp(file.data(), "RIFF", 4) == 0 &&
+           std::memcmp(file.data() + 8, "WEBP", 4) == 0;
 }
 
 std::optional<std::pair<int, int>> WebpCanvasSize(std::span<const std::uint8_t> file) {

@@ -1,6 +1,7 @@
-// Pictures of kinds no decoder here reads (WebP, AVIF, JPEG XL, HEIC, SVG): recognised so that a
-// book or comic lists them, with the size their header gives, instead of dropping them. Decoding
-// them fails, each picture alone, with a reason of its own.
+// Pictures of kinds no decoder here reads (AVIF, JPEG XL, HEIC, SVG), and WebP files whose
+// headers the decoder cannot read: recognised so that a book or comic lists them, with the size
+// their header gives, instead of dropping them. Decoding them fails, each picture alone, with a
+// reason of its own. Readers ask here only after the image headers gave nothing.
 #pragma once
 
 #include <cstdint>

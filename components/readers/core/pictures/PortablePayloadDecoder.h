@@ -1,6 +1,6 @@
 // The payload decoder of the readers' own codecs: PNG (libpng), GIF (giflib), BMP and icons
-// (ours), JPEG (libjpeg-turbo), WebP (libwebp). The same file gives the same pixels on every platform. What none
-// of them reads (metafiles, TIFF files the TIFF reader hands on, JPEG beyond libjpeg-turbo's
+// (ours), JPEG (libjpeg-turbo), WebP (libwebp). The same file gives the same pixels on every
+// platform. What none of them reads (metafiles, TIFF files the TIFF reader hands on, JPEG beyond libjpeg-turbo's
 // 8-bit samples) goes to a fallback when one is given.
 #pragma once
 
