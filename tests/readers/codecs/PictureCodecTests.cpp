@@ -22,6 +22,7 @@
 #include "codecs/Webp.h"
 #include "pictures/ImageHeader.h"
 #include "pictures/StoredImage.h"
+#include "tests/readers/AllocationProbe.h"
 
 #ifdef _WIN32
 #include "components/readers/com/ImageFileSource.h"
@@ -347,6 +348,36 @@ TEST(PictureCodecLimits, DeclaredSizesAndDamage) {
         EXPECT_EQ(result.image.has_value(), c.end == PictureEnd::kComplete || c.end == PictureEnd::kTruncated);
         // The readers take no picture cut short.
         EXPECT_EQ(DecodePortable(file, 0).image.has_value(), c.end == PictureEnd::kComplete);
+    }
+}
+
+// A WebP header claiming a canvas the limits refuse takes none of the canvas's memory, and the
+// refusal is told as the pixel limit's.
+TEST(PictureCodecLimits, WebpCanvasRefusedBeforeItsMemoryIsTaken) {
+    const struct {
+        const char* sample;
+        std::uint32_t side;
+        bool animation;
+    } cases[] = {
+        {"webp-animated.webp", 16384, true},   // over the pixel limit
+        {"webp-animated.webp", 8000, true},    // 64 megapixels, four canvases of them
+        {"webp-lossless.webp", 12000, false},  // 144 megapixels, the decoder's copy beside them
+        {"webp-lossless.webp", 16384, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.sample) + " " + std::to_string(c.side));
+        auto file = ReadSample(c.sample);
+        ASSERT_GT(file.size(), 30u);
+        c.animation ? SetWebpCanvas(file, c.side, c.side) : SetWebpLosslessSize(file, c.side, c.side);
+        TakeLimitBreach();
+        test::ResetLargestAllocation();
+        EXPECT_EQ(DecodeWebp(file).end, PictureEnd::kOverLimit);
+        EXPECT_LT(test::LargestAllocation(), std::size_t{1} << 20);
+        EXPECT_EQ(TakeLimitBreach(), LimitBreach::kPixels);
+        // Listed at the size it claims all the same.
+        const auto info = ReadImageHeader(file);
+        ASSERT_TRUE(info);
+        EXPECT_EQ(info->width, int(c.side));
     }
 }
 
