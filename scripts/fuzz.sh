@@ -155,14 +155,15 @@ make_seeds() {
     fi
     cp "$out/djvu-samples"/*.djvu "$out/djvu-samples"/*.iw4 "$out/djvu-samples"/indirect/*.djvu \
         "$seeds/DjvuFuzzer/" 2>/dev/null || true
-    # The PNG, GIF, BMP and icon files of the codec tests (ImageMagick, optipng, gifsicle,
-    # icotool), each behind the frame byte of PictureFileFuzzer that its reference shows.
+    # The PNG, GIF, BMP, icon and WebP files of the codec tests (ImageMagick, optipng, gifsicle,
+    # icotool, cwebp, img2webp, gif2webp), each behind the frame byte of PictureFileFuzzer that
+    # its reference shows.
     mkdir -p "$seeds/PictureFileFuzzer"
     while read -r file frame _; do
         [ -z "$file" ] || [ "${file:0:1}" = "#" ] && continue
         { printf "\\$(printf '%03o' "$frame")"; cat "$tests/data/pictures/$file"; } \
             >"$seeds/PictureFileFuzzer/$file.$frame"
-    done <"$tests/data/pictures/samples.txt"
+    done < <(cat "$tests/data/pictures/samples.txt" "$tests/data/pictures/webp-samples.txt")
 }
 
 dictionary_of() {

@@ -1,5 +1,5 @@
-// Fuzz target: the picture file codecs (PNG through libpng, GIF through giflib, our BMP, icon
-// and cursor readers) through the portable payload decoder. The first byte chooses the frame or
+// Fuzz target: the picture file codecs (PNG through libpng, GIF through giflib, WebP through
+// libwebp, our BMP, icon and cursor readers) through the portable payload decoder. The first byte chooses the frame or
 // icon entry, the rest is the file. Whatever the data, a picture comes back exactly when it was
 // decoded whole, holds the rows its size promises and keeps within the pixel limit.
 #include <cstdint>
@@ -8,6 +8,7 @@
 #include "pictures/PortablePayloadDecoder.h"
 #include "codecs/Bmp.h"
 #include "codecs/Gif.h"
+#include "codecs/Webp.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace pictrove::readers;
@@ -25,6 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
     }
     (void)codecs::GifFrameCount(file);
+    (void)codecs::WebpFrameCount(file);
     (void)codecs::IconEntrySize(file, frame);
     return 0;
 }

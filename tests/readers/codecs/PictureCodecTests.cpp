@@ -235,6 +235,14 @@ void SetWebpLosslessSize(std::vector<std::uint8_t>& file, std::uint32_t width, s
     PutU32LE(file, 21, (bits & 0xF0000000u) | (width - 1) | (height - 1) << 14);
 }
 
+// A lossy key frame's 14-bit width and height after its start code, at 26 and 28.
+void SetWebpLossySize(std::vector<std::uint8_t>& file, std::uint16_t width, std::uint16_t height) {
+    file[26] = std::uint8_t(width);
+    file[27] = std::uint8_t(width >> 8);
+    file[28] = std::uint8_t(height);
+    file[29] = std::uint8_t(height >> 8);
+}
+
 // Damaged and outsized files made from the samples: each ends as the codec promises, and a
 // size the data cannot hold is refused before the picture's memory is taken.
 TEST(PictureCodecLimits, DeclaredSizesAndDamage) {
@@ -310,6 +318,10 @@ TEST(PictureCodecLimits, DeclaredSizesAndDamage) {
          [](std::vector<std::uint8_t>& f) { SetWebpCanvas(f, 8000, 8000); }, PictureEnd::kOverLimit},
         {"webp lossless of 12000 x 12000: within the pixel limit, its decoder's copy not", "webp-lossless.webp",
          [](std::vector<std::uint8_t>& f) { SetWebpLosslessSize(f, 12000, 12000); }, PictureEnd::kOverLimit},
+        {"webp lossy of 2000 x 2000 in 500 bytes: more blocks than its data can hold", "webp-lossy.webp",
+         [](std::vector<std::uint8_t>& f) { SetWebpLossySize(f, 2000, 2000); }, PictureEnd::kOverLimit},
+        {"webp lossy of 1000 x 1000 in 500 bytes: refused by libwebp when its data ends", "webp-lossy.webp",
+         [](std::vector<std::uint8_t>& f) { SetWebpLossySize(f, 1000, 1000); }, PictureEnd::kDamaged},
         {"webp lossless cut inside its pixels keeps the rows it had", "webp-lossless.webp",
          [](std::vector<std::uint8_t>& f) { f.resize(f.size() - 100); }, PictureEnd::kTruncated},
         {"webp lossy cut inside its pixels keeps the rows it had", "webp-lossy.webp",

@@ -23,6 +23,13 @@ struct DemuxDeleter {
     void operator()(WebPDemuxer* demux) const { WebPDemuxDelete(demux); }
 };
 
+// A lossy picture codes the modes of every 16 x 16 block in its first partition, the cheapest at
+// more than 0.8 bit (their probabilities are fixed), so a byte of data stands for at most about
+// 2500 pixels; a lossy picture of more than 4096 pixels a byte is refused before its memory is
+// taken. A lossless one can draw any number of pixels of one colour from a few bytes: only the
+// memory its decoding takes bounds it.
+constexpr std::uint64_t kLossyPixelsPerByte = 4096;
+
 std::optional<WebPBitstreamFeatures> Features(std::span<const std::uint8_t> file) {
     if (!LooksLikeWebp(file)) return std::nullopt;
     WebPBitstreamFeatures features{};
@@ -123,8 +130,12 @@ PictureResult DecodeWebp(std::span<const std::uint8_t> file, const PictureOption
     const int height = features->height;
     // The pixel limit first: a refusal for it is noted, so the picture is told to be too large.
     if (!IsAcceptableSize(width, height)) return {PictureEnd::kOverLimit, std::nullopt};
-    if (std::uint64_t(width) * std::uint64_t(height) * BytesPerCanvasPixel(*features) > kMaxImageBytes) {
+    const std::uint64_t pixels = std::uint64_t(width) * std::uint64_t(height);
+    if (pixels * BytesPerCanvasPixel(*features) > kMaxImageBytes) {
         NoteLimitBreach(LimitBreach::kPixels);
+        return {PictureEnd::kOverLimit, std::nullopt};
+    }
+    if (features->format == 1 && pixels > std::uint64_t{file.size()} * kLossyPixelsPerByte) {
         return {PictureEnd::kOverLimit, std::nullopt};
     }
     auto canvas = DecodedImage::Allocate(PixelType::kBgra32, width, height);
