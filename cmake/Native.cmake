@@ -6,6 +6,10 @@ set(CMAKE_CXX_EXTENSIONS OFF)
 add_compile_options(-Wall -Wextra -Wno-unused-parameter -Werror=return-type -Wno-missing-field-initializers)
 
 # The Python module, from Debian's pybind11 (python3-pybind11, python3-dev), when it is there.
+# Debian's own python3 first, whose dist-packages the package installs the module into.
+if(NOT DEFINED Python3_EXECUTABLE AND EXISTS /usr/bin/python3)
+    set(Python3_EXECUTABLE /usr/bin/python3)
+endif()
 find_package(Python3 COMPONENTS Interpreter Development.Module QUIET)
 if(Python3_FOUND)
     find_package(pybind11 CONFIG QUIET)
@@ -106,4 +110,10 @@ if(PICTROVE_TESTS)
     # pictrove's own sources for the options it parses.
     target_sources(pictrove_native_tests PRIVATE cli/CliOptions.cpp)
     add_test(NAME native_tests COMMAND pictrove_native_tests)
+
+    if(PICTROVE_PYTHON)
+        add_test(NAME python_module COMMAND ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/tests/python/PictroveModuleTests.py)
+        set_tests_properties(python_module PROPERTIES TIMEOUT 300 ENVIRONMENT
+            "PYTHONPATH=${CMAKE_BINARY_DIR}/python;PICTROVE_NATIVE_CLI=$<TARGET_FILE:pictrove>;PICTROVE_WRITE_CORPUS=$<TARGET_FILE:pictrove_write_corpus>;PICTROVE_TEST_DATA=${PROJECT_SOURCE_DIR}/tests/readers/data")
+    endif()
 endif()
