@@ -33,9 +33,10 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "Pictrove developers <pictrove@localhost>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "list and extract the pictures of documents")
 set(CPACK_PACKAGE_DESCRIPTION
-    "pictrove lists the pictures of PDF, DjVu, EPUB, XPS, FB2, MOBI, Word 97-2003, TIFF documents, comic archives
-and picture files, and writes them as BMP, GIF, JPEG or PNG files or as the document stores them.
-The Python module pictrove does the same from Python.")
+    "pictrove lists the pictures of documents (PDF, DjVu, EPUB, XPS, FB2, MOBI,
+Word 97-2003, TIFF, comic archives and picture files) and writes them as BMP,
+GIF, JPEG or PNG files, or as the document stores them. The Python module
+pictrove does the same from Python.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
