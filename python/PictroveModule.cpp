@@ -36,17 +36,17 @@ std::unique_ptr<CliDocument> OpenOrRaise(CorePlatform& platform,
     }
     if (opened.status == OpenStatus::kOpened || opened.status == OpenStatus::kNoImages) {
         if (opened.damaged) {
-            PyErr_WarnEx(
-                PyExc_RuntimeWarning,
-                py::cast(path + L": the document is damaged; the list may be incomplete").cast<std::string>().c_str(),
-                1);
+            const std::string text =
+                py::cast(path + L": the document is damaged; the list may be incomplete").cast<std::string>();
+            // Warnings the program turned into errors raise.
+            if (PyErr_WarnEx(PyExc_RuntimeWarning, text.c_str(), 1) < 0) throw py::error_already_set();
         }
         return std::move(opened.document);
     }
     const std::wstring text = OpenFailureText(platform, path, opened, password.has_value());
-    const bool password_kind =
+    const bool passwordKind =
         opened.status == OpenStatus::kNeedsPassword || opened.status == OpenStatus::kWrongPassword;
-    PyErr_SetObject(password_kind ? g_passwordError : g_documentError, py::cast(text).ptr());
+    PyErr_SetObject(passwordKind ? g_passwordError : g_documentError, py::cast(text).ptr());
     throw py::error_already_set();
 }
 
@@ -61,7 +61,13 @@ py::dict RecordDict(const ImageRecord& record) {
     return dict;
 }
 
-py::list List(const std::wstring& path, const std::optional<std::wstring>& password) {
+// A path given as text or as a path object (os.PathLike).
+std::wstring PathText(const py::object& path) {
+    return py::module_::import("os").attr("fspath")(path).cast<std::wstring>();
+}
+
+py::list List(const py::object& pathObject, const std::optional<std::wstring>& password) {
+    const std::wstring path = PathText(pathObject);
     CorePlatform platform;
     std::unique_ptr<CliDocument> document = OpenOrRaise(platform, path, password);
     std::vector<ImageRecord> records;
@@ -83,8 +89,8 @@ struct ManifestEntry {
     std::optional<std::wstring> reason;
 };
 
-py::list Extract(const std::wstring& path,
-                 const std::wstring& outDir,
+py::list Extract(const py::object& pathObject,
+                 const py::object& outDir,
                  const std::wstring& type,
                  const std::wstring& fileTemplate,
                  const std::optional<std::wstring>& password,
@@ -93,6 +99,7 @@ py::list Extract(const std::wstring& path,
     // The command line's checks, in the same words.
     if (jobs && (*jobs < 1 || *jobs > kMaxJobs))
         throw py::value_error("jobs needs a number from 1 to " + std::to_string(kMaxJobs));
+    const std::wstring path = PathText(pathObject);
     CorePlatform platform;
     ExtractSettings settings;
     settings.typeIndex = TypeIndexOf(type);
@@ -102,7 +109,7 @@ py::list Extract(const std::wstring& path,
         throw py::error_already_set();
     }
     settings.fileTemplate = fileTemplate;
-    settings.folder = platform.FolderPath(outDir);
+    settings.folder = platform.FolderPath(PathText(outDir));
     settings.password = password;
     settings.threads = WorkerCount(jobs.value_or(0));
     std::unique_ptr<CliDocument> document = OpenOrRaise(platform, path, password);

@@ -1,11 +1,13 @@
 """The Python module pictrove against the command line pictrove over the same documents."""
 import json
 import os
+import pathlib
 import shutil
 import subprocess
 import sys
 import tempfile
 import unittest
+import warnings
 
 import pictrove
 
@@ -52,6 +54,20 @@ class PictroveModule(unittest.TestCase):
                 else:
                     self.assertEqual(pictrove.list(self.doc(name)), json.loads(out)[0]["images"])
 
+    def test_a_damaged_document_warns_and_still_lists(self):
+        cut = os.path.join(self.work, "cut.pdf")
+        with open(self.doc("report.pdf"), "rb") as whole, open(cut, "wb") as f:
+            f.write(whole.read()[:1000])  # the pictures' objects, not the page tree
+        _, out, err = cli("list", cut, "--json")
+        with self.assertWarns(RuntimeWarning) as warned:
+            records = pictrove.list(cut)
+        self.assertEqual(str(warned.warning), err.strip())
+        self.assertEqual(records, json.loads(out)[0]["images"])
+        self.assertTrue(records)
+        with warnings.catch_warnings():
+            warnings.simplefilter("error")
+            self.assertRaises(RuntimeWarning, pictrove.extract, cut, os.path.join(self.work, "cut"))
+
     def test_password_errors_carry_the_command_lines_words(self):
         cases = [(None, ": the document is protected; give its password with --password"),
                  ("guess", ": the password does not open the document")]
@@ -74,7 +90,7 @@ class PictroveModule(unittest.TestCase):
         for name, kind, template in cases:
             with self.subTest(document=name, type=kind):
                 mine, theirs = (os.path.join(self.work, side, name + kind) for side in ("module", "cli"))
-                records = pictrove.extract(self.doc(name), mine, kind, template, jobs=2)
+                records = pictrove.extract(pathlib.Path(self.doc(name)), pathlib.Path(mine), kind, template, jobs=2)
                 code, _, err = cli("extract", self.doc(name), "-o", theirs, "--type", kind, "--template", template)
                 self.assertEqual(code, 0, err)
                 listed = pictrove.list(self.doc(name))
