@@ -112,8 +112,13 @@ if(PICTROVE_TESTS)
     add_test(NAME native_tests COMMAND pictrove_native_tests)
 
     if(PICTROVE_PYTHON)
-        add_test(NAME python_module COMMAND ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/tests/python/PictroveModuleTests.py)
-        set_tests_properties(python_module PROPERTIES TIMEOUT 300 ENVIRONMENT
-            "PYTHONPATH=${CMAKE_BINARY_DIR}/python;PICTROVE_NATIVE_CLI=$<TARGET_FILE:pictrove>;PICTROVE_WRITE_CORPUS=$<TARGET_FILE:pictrove_write_corpus>;PICTROVE_TEST_DATA=${PROJECT_SOURCE_DIR}/tests/readers/data")
+        add_test(NAME python_module
+                 COMMAND ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/tests/python/PictroveModuleTests.py)
+        set(pictrove_python_test_environment
+            PYTHONPATH=${CMAKE_BINARY_DIR}/python
+            PICTROVE_NATIVE_CLI=$<TARGET_FILE:pictrove>
+            PICTROVE_WRITE_CORPUS=$<TARGET_FILE:pictrove_write_corpus>
+            PICTROVE_TEST_DATA=${PROJECT_SOURCE_DIR}/tests/readers/data)
+        set_tests_properties(python_module PROPERTIES TIMEOUT 300 ENVIRONMENT "${pictrove_python_test_environment}")
     endif()
 endif()

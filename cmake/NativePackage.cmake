@@ -10,6 +10,17 @@ add_custom_command(OUTPUT ${pictrove_man_page}
     DEPENDS ${PROJECT_SOURCE_DIR}/packaging/linux/pictrove.1
     VERBATIM)
 
+set(PICTROVE_PACKAGE_MAINTAINER "Pictrove maintainers <maintainers@pictrove.invalid>"
+    CACHE STRING "The Maintainer of the Debian package")
+# The changelog Debian wants of a native package; dated now, or at SOURCE_DATE_EPOCH when set.
+string(TIMESTAMP pictrove_changelog_date "%a, %d %b %Y %H:%M:%S +0000" UTC)
+configure_file(${PROJECT_SOURCE_DIR}/packaging/linux/changelog.in ${CMAKE_BINARY_DIR}/package/changelog @ONLY)
+set(pictrove_changelog ${CMAKE_BINARY_DIR}/package/changelog.gz)
+add_custom_command(OUTPUT ${pictrove_changelog}
+    COMMAND ${PICTROVE_GZIP} -9n -c ${CMAKE_BINARY_DIR}/package/changelog > ${pictrove_changelog}
+    DEPENDS ${CMAKE_BINARY_DIR}/package/changelog
+    VERBATIM)
+
 set(pictrove_copyright ${CMAKE_BINARY_DIR}/package/copyright)
 set(pictrove_linked $<TARGET_FILE:pictrove>)
 set(pictrove_header_packages "")
@@ -22,15 +33,15 @@ add_custom_command(OUTPUT ${pictrove_copyright}
             ${pictrove_linked} ${pictrove_header_packages}
     DEPENDS ${PROJECT_SOURCE_DIR}/packaging/linux/write-copyright.sh ${pictrove_linked}
     VERBATIM)
-add_custom_target(pictrove_package_files ALL DEPENDS ${pictrove_man_page} ${pictrove_copyright})
+add_custom_target(pictrove_package_files ALL DEPENDS ${pictrove_man_page} ${pictrove_copyright} ${pictrove_changelog})
 
 install(FILES ${pictrove_man_page} DESTINATION share/man/man1)
-install(FILES ${pictrove_copyright} DESTINATION share/doc/pictrove)
+install(FILES ${pictrove_copyright} ${pictrove_changelog} DESTINATION share/doc/pictrove)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME pictrove)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_CONTACT "Pictrove developers <pictrove@localhost>")
+set(CPACK_PACKAGE_CONTACT ${PICTROVE_PACKAGE_MAINTAINER})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "list and extract the pictures of documents")
 set(CPACK_PACKAGE_DESCRIPTION
     "pictrove lists the pictures of documents (PDF, DjVu, EPUB, XPS, FB2, MOBI,

@@ -3,7 +3,7 @@
 # programs run on this system's libraries) and runs what it installed: pictrove lists and
 # extracts a document, the Python module lists it the same. Checks that Depends names the
 # package of every library the programs link, that the copyright file holds each of their
-# licences, and that the manual page is section 1, gzipped as Debian wants.
+# licences, that the manual page is section 1, gzipped as Debian wants, and what lintian says.
 # Usage: deb-package.sh <pictrove_*.deb> <pictrove_write_corpus>
 set -euo pipefail
 deb="$1" corpus="$2"
@@ -62,4 +62,9 @@ import json, sys, pictrove
 assert pictrove.__file__.startswith(sys.argv[1]), pictrove.__file__
 assert pictrove.list(sys.argv[2]) == json.load(open(sys.argv[3]))[0]["images"]
 ' "$root" "$doc" "$work/list.json" || fail "the installed Python module does not list as pictrove does"
+# Debian's own checks of a package, where lintian is installed (CI goes without).
+if command -v lintian >/dev/null; then
+    said=$(lintian --fail-on error,warning "$deb" 2>&1) || fail "lintian finds fault with the package:
+$said"
+fi
 echo "deb-package: $(basename "$deb") installs and runs ($count pictures listed and written)"
