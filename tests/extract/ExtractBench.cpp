@@ -3,16 +3,19 @@
 // child process of its own so each peak is its own. Not a test: it only prints figures.
 //   extract_bench [count ...]        runs every type for each count (default 20 and 200)
 //   extract_bench --run <type> <count>  one run, one line of figures
+//   extract_bench --document <path> <type>  the window's Extract all of a real document
 #include <windows.h>
 #include <commctrl.h>
 #include <psapi.h>
 
 #include <cstdio>
 #include <cwchar>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "extract/ExtractJob.h"
+#include "reader/DocumentSession.h"
 #include "tests/support/FakeReaderImages.h"
 #include "common/GdiplusHolders.h"
 #include "common/Handles.h"
@@ -131,11 +134,53 @@ int RunChild(int type, int count) {
     return static_cast<int>(code);
 }
 
+// The window's Extract all of a document opened through the readers, with its progress window
+// and its rest after each picture: what a user waits for.
+int RunDocument(const std::wstring& path, int type) {
+    ScopedCoInit com;
+    ScopedGdiplus gdiplus;
+    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_PROGRESS_CLASS};
+    InitCommonControlsEx(&controls);
+    DocumentOpenResult opened = OpenDocumentFile(path, {});
+    if (opened.status != DocumentOpenStatus::kOpened) {
+        std::wprintf(L"%ls does not open\n", path.c_str());
+        return 1;
+    }
+    wchar_t temp[MAX_PATH] = L"";
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring folder =
+        std::wstring(temp) + L"pictrove-bench-" + std::to_wstring(GetCurrentProcessId()) + L"\\";
+    std::vector<int> indices(static_cast<size_t>(opened.imageCount));
+    for (int i = 0; i < opened.imageCount; ++i) indices[static_cast<size_t>(i)] = i;
+    LARGE_INTEGER start{}, end{};
+    int failed = 0;
+    QueryPerformanceCounter(&start);
+    {
+        ExtractJob job(opened.collection.Get(), type, folder, L"%IN%", indices);
+        job.RunModal(nullptr);
+        failed = job.Failures().Count();
+    }
+    QueryPerformanceCounter(&end);
+    PROCESS_MEMORY_COUNTERS memory{sizeof(memory)};
+    GetProcessMemoryInfo(GetCurrentProcess(), &memory, sizeof(memory));
+    std::error_code ignored;
+    std::filesystem::remove_all(folder, ignored);
+    const double seconds = Seconds(start, end);
+    std::wprintf(
+        L"%ls %d pictures as %ls in %.2f s (%.1f pictures/s, %.2f s of it the rests after each picture), "
+        L"peak working set %.1f MB, failed %d\n",
+        path.c_str(), opened.imageCount, kTypeNames[type], seconds, opened.imageCount / seconds,
+        opened.imageCount * 0.010, MegaBytes(memory.PeakWorkingSetSize), failed);
+    std::fflush(stdout);
+    return failed == 0 ? 0 : 1;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
     pictrove::SetResourceInstance(GetModuleHandleW(nullptr));
     if (argc == 4 && std::wcscmp(argv[1], L"--run") == 0) return RunOne(_wtoi(argv[2]), _wtoi(argv[3]));
+    if (argc == 4 && std::wcscmp(argv[1], L"--document") == 0) return RunDocument(argv[2], _wtoi(argv[3]));
     std::vector<int> counts;
     for (int i = 1; i < argc; ++i) counts.push_back(_wtoi(argv[i]));
     if (counts.empty()) counts = {20, 200};
