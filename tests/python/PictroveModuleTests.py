@@ -114,6 +114,34 @@ class PictroveModule(unittest.TestCase):
         outside = pictrove.extract(self.doc("pictures.doc"), out_dir, template="../%IN%")
         self.assertTrue(all(r["path"] is None and "leads outside" in r["reason"] for r in outside))
 
+    def test_a_full_disk_stops_the_run_and_says_so_for_the_pictures_left(self):
+        # A file past the process's size limit fails as on a full disk; the limit is lowered
+        # only around the extraction, so the answer can still be printed.
+        script = """
+import json, resource, signal, sys, pictrove
+signal.signal(signal.SIGXFSZ, signal.SIG_IGN)
+soft, hard = resource.getrlimit(resource.RLIMIT_FSIZE)
+resource.setrlimit(resource.RLIMIT_FSIZE, (200, hard))
+records = pictrove.extract(sys.argv[1], sys.argv[2], "bmp", jobs=1)
+resource.setrlimit(resource.RLIMIT_FSIZE, (soft, hard))
+print(json.dumps(records))
+"""
+        out_dir = os.path.join(self.work, "full")
+        run = subprocess.run([sys.executable, "-c", script, self.doc("novel.epub"), out_dir],
+                             capture_output=True, text=True, timeout=60)
+        full = "There is not enough space on the disk."
+        records = [(r["index"], r["path"], r["reason"]) for r in json.loads(run.stdout)]
+        self.assertEqual(records, [(1, None, full), (2, None, "Stopped: " + full), (3, None, "Stopped: " + full)])
+        self.assertEqual(os.listdir(out_dir), [])
+
+    def test_a_folder_that_cannot_be_made_raises_the_command_lines_words(self):
+        blocker = os.path.join(self.work, "a-file")
+        open(blocker, "w").close()
+        _, _, err = cli("extract", self.doc("pictures.doc"), "-o", os.path.join(blocker, "sub"))
+        with self.assertRaises(OSError) as raised:
+            pictrove.extract(self.doc("pictures.doc"), os.path.join(blocker, "sub"))
+        self.assertEqual(str(raised.exception), err.splitlines()[0])
+
     def test_min_size_leaves_out_smaller_pictures_by_listed_size(self):
         sizes = {r["index"]: (r["width"], r["height"]) for r in pictrove.list(self.doc("pictures.doc"))}
         self.assertEqual(sizes, {1: (8, 6), 2: (16, 12), 3: (5, 5)})
