@@ -27,6 +27,7 @@ enum ReasonCode : std::uint32_t {
     kReasonUnspecified = 0x80004005u,
     kReasonOverPixelLimit = 0x80040202u,
     kReasonOverStreamLimit = 0x80040203u,
+    kReasonKindNotDecoded = 0x80040204u,  // listed, but a kind no decoder here reads
     // A drawing (EMF, WMF) where nothing draws drawings: it can be written only as stored.
     kReasonDrawingNotDrawn = 0xA0040001u,
 };

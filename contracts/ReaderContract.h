@@ -28,6 +28,9 @@ inline constexpr HRESULT kOpenProtectedUnreadable = static_cast<HRESULT>(0x80040
 // kMaxStreamBytes. The picture stays listed; only its pixels are refused.
 inline constexpr HRESULT kImageOverPixelLimit = static_cast<HRESULT>(0x80040202u);
 inline constexpr HRESULT kImageOverStreamLimit = static_cast<HRESULT>(0x80040203u);
+// Returned by ImageCollection::GetImage for a picture of a kind the readers list but no decoder
+// reads (WebP, AVIF, JPEG XL, HEIC, SVG); those with a stored format can still be written as stored.
+inline constexpr HRESULT kImageKindNotDecoded = static_cast<HRESULT>(0x80040204u);
 constexpr bool IsImageLimitRefusal(HRESULT result) {
     return result == kImageOverPixelLimit || result == kImageOverStreamLimit;
 }
@@ -89,9 +92,9 @@ inline constexpr const IID* kInterfaceId<ImageCollection> = &kIidImageCollection
 template <>
 inline constexpr const IID* kInterfaceId<ReaderImage> = &kIidReaderImage;
 
-// Reader classes by format number (1..14) of the extension table. The build reads this table
+// Reader classes by format number (1..17) of the extension table. The build reads this table
 // for the manifests (a class id, then "// " and the format number), so keep one class a line.
-inline constexpr CLSID kReaderClassIds[15] = {
+inline constexpr CLSID kReaderClassIds[18] = {
     {},                                                      // 0: no reader
     GuidFromText("{9959578C-BBDF-4385-A93A-B3D86CED041B}"),  // 1 TIFF
     GuidFromText("{63DF9849-DA10-4213-9457-625B2AC92893}"),  // 2 DjVu
@@ -107,6 +110,9 @@ inline constexpr CLSID kReaderClassIds[15] = {
     GuidFromText("{B2E5A9ED-A697-4004-87B6-0AEEE9C1EE36}"),  // 12 MOBI, AZW
     GuidFromText("{9D14808D-1A7B-44E3-B378-0DEEED5331DF}"),  // 13 EPUB
     GuidFromText("{67628C3B-55FD-4410-9AA5-AADC9C4BE405}"),  // 14 DOC
+    GuidFromText("{CE375D50-F559-4CA3-9248-17422599DC25}"),  // 15 DOCX, PPTX, XLSX
+    GuidFromText("{78CC9F03-5CFB-430C-B0CD-F2FC3FCABDE2}"),  // 16 ODT, ODP, ODS, ODG
+    GuidFromText("{EF490D09-5196-42AC-BDE9-80BF6DDDFBE6}"),  // 17 PPT, XLS
 };
 
 }  // namespace pictrove

@@ -15,7 +15,8 @@ struct ReaderFormatRow {
     std::wstring_view extensions[11];
 };
 
-// Rows are tried in this order; the first exact match wins.
+// Rows are tried in this order; the first exact match wins. One row a line: the installer's
+// "Open with" list is read from this table by the build.
 inline constexpr ReaderFormatRow kReaderFormats[] = {
     {1, {L".tif", L".tiff"}},
     {2, {L".djvu", L".djv"}},
@@ -31,9 +32,12 @@ inline constexpr ReaderFormatRow kReaderFormats[] = {
     {12, {L".mobi", L".azw"}},
     {13, {L".epub"}},
     {14, {L".doc"}},
+    {15, {L".docx", L".docm", L".dotx", L".pptx", L".pptm", L".potx", L".ppsx", L".xlsx", L".xlsm"}},
+    {16, {L".odt", L".odp", L".ods", L".odg", L".ott", L".otp", L".fodt", L".fodp", L".fods", L".fodg"}},
+    {17, {L".ppt", L".pps", L".pot", L".xls", L".xlt"}},
 };
 
-inline constexpr int kHighestReaderFormat = 14;
+inline constexpr int kHighestReaderFormat = 17;
 
 namespace reader_formats_detail {
 inline bool EqualsNoCase(std::wstring_view a, std::wstring_view b) {

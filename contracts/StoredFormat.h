@@ -16,11 +16,13 @@ enum StoredPictureFormat : int {
     kStoredGif = 6,
     kStoredTiff = 7,
     kStoredBmp = 8,
-    kStoredEmf = 9,   // drawings: written as stored, drawn only where the platform draws them
-    kStoredWmf = 10,  // with its placeable header
+    kStoredEmf = 9,    // drawings: written as stored, drawn only where the platform draws them
+    kStoredWmf = 10,   // with its placeable header
+    kStoredWebp = 11,  // kinds listed and written as stored, decoded nowhere
+    kStoredAvif = 12,
 };
 
-inline constexpr int kStoredFormatCount = 11;
+inline constexpr int kStoredFormatCount = 13;
 
 // The extension a stored picture is written with (with its dot); empty for kStoredNone or an
 // unknown number.
@@ -46,6 +48,10 @@ constexpr const wchar_t* StoredFormatExtension(int format) {
             return L".emf";
         case kStoredWmf:
             return L".wmf";
+        case kStoredWebp:
+            return L".webp";
+        case kStoredAvif:
+            return L".avif";
         default:
             return L"";
     }
@@ -74,6 +80,10 @@ constexpr const wchar_t* StoredFormatName(int format) {
             return L"emf";
         case kStoredWmf:
             return L"wmf";
+        case kStoredWebp:
+            return L"webp";
+        case kStoredAvif:
+            return L"avif";
         default:
             return L"none";
     }

@@ -14,6 +14,7 @@ namespace pictrove {
 
 inline constexpr IID kIidStoredPicture = GuidFromText("{7B56D149-1B6C-4AB2-A968-6CD05BBE34B7}");
 inline constexpr IID kIidStoredPictureList = GuidFromText("{7AA98410-317B-4791-9E44-6DFB7D778C38}");
+inline constexpr IID kIidPicturePlaces = GuidFromText("{3F0C6E52-8D1A-4B77-9A43-2C5E81D0B6F4}");
 
 // Offered by a reader's image object. Its pixels outlive the document, its stored form does not:
 // once the document's reader and collections are released, both calls fail with
@@ -36,8 +37,38 @@ struct StoredPictureList : IUnknown {
     virtual HRESULT STDMETHODCALLTYPE GetStoredBytes(int index, BYTE** bytes, ULONG* size) = 0;
 };
 
+// One drawing of a picture: its page (1-based) and the rectangle it covers in points, from the
+// top-left corner of the page as shown, y down (a turned picture by its upright bounding box;
+// kept as drawn, even off the page or empty). ppiX and ppiY are the picture's pixels over its
+// drawn edges in inches, 0 when an edge has no length.
+struct PicturePlacement {
+    int page;
+    double x;
+    double y;
+    double width;
+    double height;
+    double ppiX;
+    double ppiY;
+};
+
+// Offered by a reader's image collection: where each picture is drawn, known without decoding.
+// A reader that does not offer it gives no page for any picture.
+struct PicturePlaces : IUnknown {
+    // The document's number of pages; 0 for a format without pages.
+    virtual HRESULT STDMETHODCALLTYPE GetPageCount(int* count) = 0;
+    // The pages image index is drawn on, ascending, each once: up to capacity of them into pages
+    // (which may be null when capacity is 0), and their number into count. S_FALSE when capacity
+    // was too small for all.
+    virtual HRESULT STDMETHODCALLTYPE GetImagePages(int index, int* pages, int capacity, int* count) = 0;
+    // Each drawing of image index, for the formats that say where (PDF, XPS); 0 for the others.
+    virtual HRESULT STDMETHODCALLTYPE GetPlacementCount(int index, int* count) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetPlacement(int index, int placement, PicturePlacement* out) = 0;
+};
+
 template <>
 inline constexpr const IID* kInterfaceId<StoredPicture> = &kIidStoredPicture;
+template <>
+inline constexpr const IID* kInterfaceId<PicturePlaces> = &kIidPicturePlaces;
 template <>
 inline constexpr const IID* kInterfaceId<StoredPictureList> = &kIidStoredPictureList;
 

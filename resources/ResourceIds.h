@@ -42,6 +42,8 @@
 #define IDS_OVER_PIXEL_LIMIT 252
 #define IDS_OVER_STREAM_LIMIT 253
 #define IDS_PREVIEW_OVER_LIMIT 254
+// A listed picture of a kind no decoder reads
+#define IDS_KIND_NOT_DECODED 255
 // The fifth type of the type list: pictures as stored in their documents
 #define IDS_TYPE_ORIGINAL 256
 // Names Windows refuses, a damaged document, and what an extraction wrote

@@ -71,6 +71,7 @@ std::wstring SystemErrorText(DWORD error) {
     if (static_cast<HRESULT>(error) == kImageOverStreamLimit) {
         return FormatUiString(IDS_OVER_STREAM_LIMIT, {static_cast<long long>(kMaxStreamMegabytes)});
     }
+    if (static_cast<HRESULT>(error) == kImageKindNotDecoded) return LoadUiString(IDS_KIND_NOT_DECODED);
     wchar_t* buffer = nullptr;
     const DWORD length =
         FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,

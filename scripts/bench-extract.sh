@@ -116,7 +116,7 @@ awk '
             printf "%-22s %10.2f %10.2f %10d %16s %14s\n", name, time[name], cpu[name], mem[name], ratio, vs
         }
     }' "$results"
-pictures=$("$native" list "$atlas" | head -n 1 | sed -E 's/.*: ([0-9]+) images/\1/')
+pictures=$("$native" list "$atlas" 2>/dev/null | awk 'NR == 1 { print $(NF - 1) }')
 awk -v n="$pictures" '
     $1 == "png:PictroveCli" { cli = $2 }
     $1 == "png:Pictrove-window" { window = $2 }

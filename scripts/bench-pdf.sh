@@ -14,7 +14,7 @@ g++ -std=c++20 -O2 -DNDEBUG -I"$core" -I"$root" -I"$tests" -I/usr/include/openjp
     "$root/components/readers/bench/PdfBenchmark.cpp" "$core"/*.cpp "$core"/*/*.cpp \
     \
     "$tests/TestPdf.cpp" "$tests/TestJpeg.cpp" "$tests/TestJpx.cpp" \
-    -larchive -ljpeg -lopenjp2 -llcms2 -ldeflate -lz -o "$out/pdf-benchmark"
+    -larchive -ljpeg -lpng -lgif -lopenjp2 -llcms2 -ldeflate -lz -o "$out/pdf-benchmark"
 for run in "flate ${1:-1000}" "jpeg ${2:-200}" "jpx ${3:-100}"; do
     set -- $run
     kind="$1" pages="$2" file="$out/bench-$1.pdf"

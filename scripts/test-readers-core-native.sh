@@ -22,11 +22,14 @@ fi
 g++ -std=c++20 -O1 -Wall -Wextra -Werror -I"$core" -I"$root" -I"$gtest/include" -I/usr/include/openjpeg-2.5 \
     -DPICTROVE_DJVU_SAMPLES="\"$out/djvu-samples\"" -DPICTROVE_CMYK_JPEG_SAMPLES="\"$root/tests/readers/data/cmyk-jpeg\"" \
     -DPICTROVE_PICTURE_SAMPLES="\"$root/tests/readers/data/pictures\"" \
+    -DPICTROVE_READER_DATA="\"$root/tests/readers/data\"" \
+    -DPICTROVE_PAGE_SAMPLES="\"$root/tests/readers/data/pages\"" \
     "$root/tests/readers/djvu/DjvuTests.cpp" \
     "$core"/*.cpp "$core"/*/*.cpp "$root/tests/readers/codecs/"*.cpp \
     "$root/tests/readers/ByteReaderTests.cpp" "$root/tests/readers/FileBytesTests.cpp" \
     "$root/tests/readers/ReaderCoreTests.cpp" "$root/tests/readers/ContainerCoreTests.cpp" \
-    "$root/tests/readers/EbookCoreTests.cpp" \
+    "$root/tests/readers/EbookCoreTests.cpp" "$root/tests/readers/ForeignPictureTests.cpp" \
+    "$root/tests/readers/OfficeDocumentTests.cpp" \
     "$root/tests/readers/AllocationProbe.cpp" "$root/tests/readers/FindingsSamples.cpp" \
     "$root/tests/readers/FindingsTests.cpp" \
     "$root/tests/readers/FormatCoreTests.cpp" \
@@ -42,5 +45,6 @@ g++ -std=c++20 -O1 -Wall -Wextra -Werror -I"$core" -I"$root" -I"$gtest/include" 
     "$root/tests/readers/Jbig2Tests.cpp" "$root/tests/readers/Jbig2SymbolTests.cpp" \
     "$root/tests/readers/Jbig2PdfTests.cpp" "$root/tests/readers/Jbig2TestStreams.cpp" \
     "$root/tests/readers/TestCorpus.cpp" "$root/tests/readers/DamagedDocumentsTests.cpp" \
+    "$root/tests/readers/PagePlacementTests.cpp" \
     "$out/gtest.o" "$out/gtest_main.o" -larchive -ljpeg -lpng -lgif -lopenjp2 -llcms2 -ldeflate -lz -lpthread -o "$out/readers_core_tests"
 "$out/readers_core_tests" --gtest_brief=1

@@ -159,6 +159,10 @@ class CoreDocument : public CliDocument {
             const readers::LimitBreach breach = readers::TakeLimitBreach();
             if (breach == readers::LimitBreach::kPixels) reason = kReasonOverPixelLimit;
             if (breach == readers::LimitBreach::kStreamBytes) reason = kReasonOverStreamLimit;
+            if (!image && breach == readers::LimitBreach::kNone &&
+                source_->Stored(static_cast<std::size_t>(index)).undecodable) {
+                reason = kReasonKindNotDecoded;
+            }
             return image;
         } catch (const std::bad_alloc&) {
             reason = kReasonOutOfMemory;
@@ -251,6 +255,7 @@ std::wstring CorePlatform::ReasonText(std::uint32_t reason) {
         const std::wstring_view format = EnglishString(pixels ? "IDS_OVER_PIXEL_LIMIT" : "IDS_OVER_STREAM_LIMIT");
         if (auto text = FormatText(format, std::span<const FormatArg>(&limit, 1))) return *text;
     }
+    if (reason == kReasonKindNotDecoded) return std::wstring(EnglishString("IDS_KIND_NOT_DECODED"));
     const std::wstring text = SystemReasonText(reason);
     return text.empty() ? ReasonCodeText(reason) : text;
 }

@@ -128,4 +128,29 @@ TEST_F(NativeCli, AFileThatCannotBeWrittenWholeStopsTheRunAndLeavesNothingBehind
     EXPECT_EQ(left, (std::vector<std::string>{"pictures_1.png", "pictures_2.jpg", "pictures_3.png"}));
 }
 
+// A comic of pages no decoder reads lists every page; each fails alone with its reason, and the
+// WebP and AVIF pages are written as stored.
+TEST_F(NativeCli, PagesOfKindsNotDecodedAreListedAndFailAlone) {
+    const std::string comic = std::string(PICTROVE_TEST_DATA) + "/foreign/kinds.cbz";
+    const CliRun listed = RunNative("list " + comic);
+    EXPECT_EQ(listed.code, 0) << listed.output;
+    EXPECT_NE(listed.output.find("10 images"), std::string::npos) << listed.output;
+    EXPECT_NE(listed.output.find("02-lossy\t24\t16\t"), std::string::npos) << listed.output;
+    const struct {
+        const char* type;
+        const char* tally;
+    } cases[] = {{"png", "1 written, 9 failed."}, {"original", "6 written, 4 failed."}};
+    for (const auto& c : cases) {
+        const CliRun run = RunNative("extract " + comic + " -o " + Out() + "-" + c.type + " --type " + c.type);
+        EXPECT_EQ(run.code, 1) << run.output;
+        EXPECT_NE(run.output.find(c.tally), std::string::npos) << c.type << "\n" << run.output;
+        EXPECT_NE(run.output.find("07-photo.png: The picture is of a kind Pictrove lists but cannot decode"),
+                  std::string::npos)
+            << c.type << "\n"
+            << run.output;
+    }
+    EXPECT_EQ(fs::file_size(Out() + "-original/02-lossy.webp"),
+              fs::file_size(std::string(PICTROVE_TEST_DATA) + "/foreign/lossy.webp"));
+}
+
 }  // namespace

@@ -29,11 +29,15 @@ TEST(ClassifyExtension, MatchesEveryRowOfTheTable) {
         const wchar_t* extension;
         int format;
     } cases[] = {
-        {L".tif", 1},      {L".tiff", 1},  {L".djvu", 2},  {L".djv", 2},   {L".pdf", 3},  {L".wwf", 3},  {L".txt", 4},
-        {L".tcr", 4},      {L".bmp", 5},   {L".jpeg", 5},  {L".jpg", 5},   {L".jpe", 5},  {L".jfif", 5}, {L".png", 5},
-        {L".ico", 5},      {L".emf", 5},   {L".wmf", 5},   {L".gif", 5},   {L".psd", 5},  {L".xps", 6},  {L".cbz", 7},
-        {L".cbr", 7},      {L".pdb", 8},   {L".jbig2", 9}, {L".jb2", 9},   {L".fb2", 10}, {L".pcx", 11}, {L".dcx", 11},
-        {L".fb2.zip", 10}, {L".mobi", 12}, {L".azw", 12},  {L".epub", 13}, {L".doc", 14},
+        {L".tif", 1},   {L".tiff", 1},  {L".djvu", 2},  {L".djv", 2},   {L".pdf", 3},      {L".wwf", 3},
+        {L".txt", 4},   {L".tcr", 4},   {L".bmp", 5},   {L".jpeg", 5},  {L".jpg", 5},      {L".jpe", 5},
+        {L".jfif", 5},  {L".png", 5},   {L".ico", 5},   {L".emf", 5},   {L".wmf", 5},      {L".gif", 5},
+        {L".psd", 5},   {L".xps", 6},   {L".cbz", 7},   {L".cbr", 7},   {L".pdb", 8},      {L".jbig2", 9},
+        {L".jb2", 9},   {L".fb2", 10},  {L".pcx", 11},  {L".dcx", 11},  {L".fb2.zip", 10}, {L".mobi", 12},
+        {L".azw", 12},  {L".epub", 13}, {L".doc", 14},  {L".docx", 15}, {L".docm", 15},    {L".dotx", 15},
+        {L".pptx", 15}, {L".pptm", 15}, {L".potx", 15}, {L".xlsx", 15}, {L".xlsm", 15},    {L".odt", 16},
+        {L".odp", 16},  {L".ods", 16},  {L".odg", 16},  {L".fodt", 16}, {L".fodp", 16},    {L".fods", 16},
+        {L".fodg", 16}, {L".ppt", 17},  {L".pps", 17},  {L".xls", 17},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(ClassifyExtension(c.extension), c.format) << "extension " << std::wstring(c.extension).c_str();

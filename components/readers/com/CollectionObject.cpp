@@ -1,6 +1,8 @@
 // Image collection of an open document.
 #include "CollectionObject.h"
 
+#include <algorithm>
+
 #include "ImageObject.h"
 #include "StoredPictureAccess.h"
 
@@ -59,15 +61,18 @@ HRESULT CollectionObject::GetImage(int index, IUnknown** image) {
     return Guarded([&]() -> HRESULT {
         std::optional<DecodedImage> decoded;
         LimitBreach breach = LimitBreach::kNone;
+        bool undecodable = false;
         {
             std::lock_guard guard(document_->decodeLock);
             TakeLimitBreach();  // whatever an earlier call on this thread left
             decoded = document_->source->Decode(static_cast<std::size_t>(index));
             breach = TakeLimitBreach();
+            if (!decoded) undecodable = document_->source->Stored(static_cast<std::size_t>(index)).undecodable;
         }
         if (!decoded) {
             if (breach == LimitBreach::kPixels) return kImageOverPixelLimit;
             if (breach == LimitBreach::kStreamBytes) return kImageOverStreamLimit;
+            if (undecodable) return kImageKindNotDecoded;
             return E_FAIL;
         }
         *image =
@@ -104,6 +109,43 @@ HRESULT CollectionObject::GetStoredBytes(int index, BYTE** bytes, ULONG* size) {
     *size = 0;
     if (Entry(index) == nullptr) return E_INVALIDARG;
     return CopyStoredBytes(*document_, static_cast<std::size_t>(index), bytes, size);
+}
+
+// The places were listed at opening and no longer change: no lock is needed to read them.
+HRESULT CollectionObject::GetPageCount(int* count) {
+    if (count == nullptr) return E_POINTER;
+    *count = document_->source->PageCount();
+    return S_OK;
+}
+
+HRESULT CollectionObject::GetImagePages(int index, int* pages, int capacity, int* count) {
+    if (count == nullptr || (pages == nullptr && capacity > 0)) return E_POINTER;
+    *count = 0;
+    if (Entry(index) == nullptr || capacity < 0) return E_INVALIDARG;
+    const std::vector<int>& listed = document_->source->Places(static_cast<std::size_t>(index)).pages;
+    const std::size_t written = std::min(listed.size(), static_cast<std::size_t>(capacity));
+    std::copy_n(listed.begin(), written, pages);
+    *count = static_cast<int>(listed.size());
+    return written == listed.size() ? S_OK : S_FALSE;
+}
+
+HRESULT CollectionObject::GetPlacementCount(int index, int* count) {
+    if (count == nullptr) return E_POINTER;
+    *count = 0;
+    if (Entry(index) == nullptr) return E_INVALIDARG;
+    *count = static_cast<int>(document_->source->Places(static_cast<std::size_t>(index)).placements.size());
+    return S_OK;
+}
+
+HRESULT CollectionObject::GetPlacement(int index, int placement, PicturePlacement* out) {
+    if (out == nullptr) return E_POINTER;
+    *out = {};
+    if (Entry(index) == nullptr) return E_INVALIDARG;
+    const auto& placements = document_->source->Places(static_cast<std::size_t>(index)).placements;
+    if (placement < 0 || static_cast<std::size_t>(placement) >= placements.size()) return E_INVALIDARG;
+    const Placement& at = placements[static_cast<std::size_t>(placement)];
+    *out = {at.page, at.x, at.y, at.width, at.height, at.ppiX, at.ppiY};
+    return S_OK;
 }
 
 }  // namespace pictrove::readers

@@ -12,7 +12,8 @@
 
 namespace pictrove::readers {
 
-class CollectionObject final : public ComObject<ImageCollectionSlots, StoredPictureList, DocumentCondition> {
+class CollectionObject final
+    : public ComObject<ImageCollectionSlots, StoredPictureList, DocumentCondition, PicturePlaces> {
   public:
     explicit CollectionObject(std::shared_ptr<OpenDocument> document) : document_(std::move(document)) {}
 
@@ -26,6 +27,12 @@ class CollectionObject final : public ComObject<ImageCollectionSlots, StoredPict
     HRESULT STDMETHODCALLTYPE GetStoredFormat(int index, int* format) override;
     HRESULT STDMETHODCALLTYPE GetKnownPixelType(int index, int* type) override;
     HRESULT STDMETHODCALLTYPE GetStoredBytes(int index, BYTE** bytes, ULONG* size) override;
+
+    // PicturePlaces
+    HRESULT STDMETHODCALLTYPE GetPageCount(int* count) override;
+    HRESULT STDMETHODCALLTYPE GetImagePages(int index, int* pages, int capacity, int* count) override;
+    HRESULT STDMETHODCALLTYPE GetPlacementCount(int index, int* count) override;
+    HRESULT STDMETHODCALLTYPE GetPlacement(int index, int placement, PicturePlacement* out) override;
 
     // DocumentCondition
     HRESULT STDMETHODCALLTYPE GetCondition(int* condition) override;

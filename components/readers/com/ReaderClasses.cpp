@@ -26,7 +26,8 @@ const ReaderClass kClasses[] = {
     {&kReaderClassIds[4], &Make<4>},   {&kReaderClassIds[5], &Make<5>},   {&kReaderClassIds[6], &Make<6>},
     {&kReaderClassIds[7], &Make<7>},   {&kReaderClassIds[8], &Make<8>},   {&kReaderClassIds[9], &Make<9>},
     {&kReaderClassIds[10], &Make<10>}, {&kReaderClassIds[11], &Make<11>}, {&kReaderClassIds[12], &Make<12>},
-    {&kReaderClassIds[13], &Make<13>}, {&kReaderClassIds[14], &Make<14>},
+    {&kReaderClassIds[13], &Make<13>}, {&kReaderClassIds[14], &Make<14>}, {&kReaderClassIds[15], &Make<15>},
+    {&kReaderClassIds[16], &Make<16>}, {&kReaderClassIds[17], &Make<17>},
 };
 
 }  // namespace

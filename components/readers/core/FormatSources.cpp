@@ -8,6 +8,7 @@
 #include "fb2/Fb2Source.h"
 #include "jbig2/Jbig2Source.h"
 #include "mobi/MobiSource.h"
+#include "office/OfficeSource.h"
 #include "pcx/PcxSource.h"
 #include "pdb/PdbSource.h"
 #include "pdf/PdfSource.h"
@@ -49,7 +50,11 @@ std::unique_ptr<DocumentSource> MakeFormatSource(int format, PayloadDecoderPtr f
         case 13:
             return std::make_unique<EpubSource>(decoder());
         case 14:
+        case 17:  // PowerPoint and Excel 97-2003: the Word reader tells them by their streams
             return std::make_unique<DocSource>(decoder());
+        case 15:  // Office Open XML
+        case 16:  // OpenDocument; either reads both, the content decides
+            return std::make_unique<OfficeSource>(decoder());
         default:
             return nullptr;
     }

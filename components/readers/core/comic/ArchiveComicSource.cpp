@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "pictures/ForeignPicture.h"
 #include "pictures/ImageHeader.h"
 #include "pictures/StoredImage.h"
 #include "model/ImageNames.h"
@@ -84,7 +85,14 @@ OpenStatus ArchiveComicSource::OpenDocument(OpenRequest request) {
                 info = ReadImageHeader(prefix);
             }
         }
-        if (!info) continue;
+        if (!info) {
+            const auto foreign = RecognizeForeignPicture(prefix, header.path);
+            if (!foreign) continue;
+            pages_.push_back({entries, header.size, header.path});
+            images_.push_back({DocumentStem(EntryName(header.path)), foreign->width, foreign->height});
+            stored_.push_back(ForeignStoredInfo(*foreign));
+            continue;
+        }
         pages_.push_back({entries, header.size, header.path});
         images_.push_back({DocumentStem(EntryName(header.path)), info->width, info->height});
         stored_.push_back(StoredInfoOfFile(prefix));
@@ -126,7 +134,7 @@ void ArchiveComicSource::Close() {
 }
 
 std::optional<DecodedImage> ArchiveComicSource::Decode(std::size_t index) {
-    if (index >= pages_.size() || !decoder_) return std::nullopt;
+    if (index >= pages_.size() || !decoder_ || Stored(index).undecodable) return std::nullopt;
     const auto bytes = PageBytes(pages_[index]);
     if (!bytes) return std::nullopt;
     auto image = decoder_->Decode(*bytes);

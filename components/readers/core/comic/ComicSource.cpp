@@ -46,6 +46,7 @@ OpenStatus ComicSource::OpenDocument(OpenRequest request) {
     if (status != OpenStatus::kOpened) return status;
     images_ = pages_->Images();
     damaged_ = pages_->Damaged();
+    ImagesArePages();  // in the comic's order
     return status;
 }
 

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "pictures/ForeignPicture.h"
 #include "pictures/ImageHeader.h"
 #include "model/ImageNames.h"
 #include "pictures/StoredImage.h"
@@ -37,7 +38,13 @@ bool ZipPictureSource::IsListed(const ZipEntry& entry) const {
     return std::find(pictures_.begin(), pictures_.end(), &entry) != pictures_.end();
 }
 
-bool ZipPictureSource::AddPicture(const ZipEntry& entry) {
+std::optional<std::size_t> ZipPictureSource::IndexOf(const ZipEntry& entry) const {
+    const auto at = std::find(pictures_.begin(), pictures_.end(), &entry);
+    if (at == pictures_.end()) return std::nullopt;
+    return static_cast<std::size_t>(at - pictures_.begin());
+}
+
+bool ZipPictureSource::AddPicture(const ZipEntry& entry, std::string_view mediaType) {
     if (entry.IsFolder()) return false;
     if (IsListed(entry)) return true;
     auto prefix = archive_.ExtractPrefix(entry, kHeaderPrefix);
@@ -48,7 +55,19 @@ bool ZipPictureSource::AddPicture(const ZipEntry& entry) {
         prefix = archive_.Extract(entry);
         if (prefix) info = ReadImageHeader(*prefix);
     }
-    if (!info) return false;
+    if (!info) {
+        if (const auto size = MetafileSize(*prefix)) info = ImageInfo{ImageFormat::kUnknown, size->first, size->second};
+    }
+    if (!info) {
+        // A kind the decoders do not read is still a picture of the document: listed, and it
+        // fails alone when decoded.
+        const auto foreign = RecognizeForeignPicture(*prefix, entry.name, mediaType);
+        if (!foreign) return false;
+        pictures_.push_back(&entry);
+        images_.push_back({DocumentStem(ZipEntryName(entry)), foreign->width, foreign->height});
+        stored_.push_back(ForeignStoredInfo(*foreign));
+        return true;
+    }
     pictures_.push_back(&entry);
     images_.push_back({DocumentStem(ZipEntryName(entry)), info->width, info->height});
     stored_.push_back(StoredInfoOfFile(*prefix));
@@ -61,7 +80,7 @@ std::optional<std::vector<std::uint8_t>> ZipPictureSource::StoredBytes(std::size
 }
 
 std::optional<DecodedImage> ZipPictureSource::Decode(std::size_t index) {
-    if (index >= pictures_.size() || !decoder_) return std::nullopt;
+    if (index >= pictures_.size() || !decoder_ || Stored(index).undecodable) return std::nullopt;
     const auto bytes = archive_.Extract(*pictures_[index]);
     if (!bytes) return std::nullopt;
     auto image = decoder_->Decode(*bytes);
@@ -74,8 +93,8 @@ std::optional<DecodedImage> ZipPictureSource::Decode(std::size_t index) {
 
 bool HasPictureExtension(std::string_view name) {
     const std::string lower = AsciiLower(name);
-    for (const char* extension :
-         {".jpg", ".jpeg", ".jpe", ".jfif", ".png", ".gif", ".bmp", ".tif", ".tiff", ".jxr", ".wdp", ".hdp"}) {
+    for (const char* extension : {".jpg", ".jpeg", ".jpe", ".jfif", ".png", ".gif", ".bmp", ".tif", ".tiff", ".jxr",
+                                  ".wdp", ".hdp", ".webp", ".avif", ".jxl", ".heic", ".heif"}) {
         if (std::string_view(lower).ends_with(extension)) return true;
     }
     return false;

@@ -4,6 +4,7 @@
 // through the payload decoder.
 #pragma once
 
+#include <string_view>
 #include <vector>
 
 #include "model/DocumentSource.h"
@@ -26,11 +27,15 @@ class ZipPictureSource : public DocumentSource {
     // Format work: the archive is open; call AddPicture for each picture in document order.
     virtual OpenStatus ListPictures() = 0;
 
-    // Lists the entry when its header names a known picture format with an acceptable size;
+    // Lists the entry when its header names a known picture format with an acceptable size (a
+    // metafile whose header gives its size included), or
+    // a kind listed undecoded (by signature, else by name or the media type the document gives);
     // the name is the entry's file name without folder and extension. False when not listed.
     // An entry already listed is not listed again (true).
-    bool AddPicture(const ZipEntry& entry);
+    bool AddPicture(const ZipEntry& entry, std::string_view mediaType = {});
     bool IsListed(const ZipEntry& entry) const;
+    // The image index of a listed entry.
+    std::optional<std::size_t> IndexOf(const ZipEntry& entry) const;
 
     const ZipArchive& Archive() const { return archive_; }
 

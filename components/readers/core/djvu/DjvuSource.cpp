@@ -26,6 +26,7 @@ OpenStatus DjvuSource::OpenDocument(OpenRequest request) {
     for (std::size_t i = 0; i < pages.size(); ++i) {
         images_.push_back({DjvuPageName(i + 1, pages.size()), pages[i].width, pages[i].height});
     }
+    ImagesArePages();
     missing_ = document->MissingFiles();
     document_ = std::move(document);
     return OpenStatus::kOpened;

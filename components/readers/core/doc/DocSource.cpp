@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "doc/SlideAndSheetPictures.h"
 #include "model/ByteReader.h"
 #include "pictures/ImageHeader.h"
 #include "pictures/StoredImage.h"
@@ -159,7 +160,7 @@ std::vector<std::uint8_t> PlaceableWmf(const WordBlip& blip, std::span<const std
 OpenStatus DocSource::OpenDocument(OpenRequest request) {
     const auto compound = CompoundFile::Parse(request.bytes);
     if (!compound) return OpenStatus::kNotReadable;
-    WordPictures pictures = FindWordPictures(*compound);
+    WordPictures pictures = FindCompoundPictures(*compound);
     if (pictures.status != WordPictures::Status::kOk) return OpenStatus::kNotReadable;
     for (const auto& blip : pictures.blips) {
         auto file = StandAloneFile(blip);

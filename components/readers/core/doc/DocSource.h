@@ -1,6 +1,8 @@
-// Word 97-2003 documents (.doc): every picture once, in the order of the text. Pictures are
-// handed to the payload decoder as stand-alone files (JPEG, PNG, TIFF, DIB as BMP, EMF, WMF).
-// Encrypted documents are refused: no password path is offered for them.
+// Word 97-2003 documents (.doc): every picture once, in the order of the text; PowerPoint and
+// Excel 97-2003 files (.ppt, .xls) by the same store, in its order. Which one a file is comes
+// from its streams, not its name. Pictures are handed to the payload decoder as stand-alone
+// files (JPEG, PNG, TIFF, DIB as BMP, EMF, WMF). Encrypted documents are refused: no password
+// path is offered for them.
 #pragma once
 
 #include "model/DocumentSource.h"

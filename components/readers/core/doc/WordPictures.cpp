@@ -308,6 +308,33 @@ struct BlipEqual {
 
 }  // namespace
 
+std::vector<WordBlip> PictureStore(std::span<const std::uint8_t> drawingGroup,
+                                   std::span<const std::uint8_t> delayStream) {
+    std::vector<WordBlip> store;
+    const auto dgg = ReadRecord(drawingGroup, 0);
+    if (!dgg || dgg->type != kDggContainer) return store;
+    std::size_t position = 0;
+    while (position < dgg->body.size()) {
+        const auto record = ReadRecord(dgg->body, position);
+        if (!record) break;
+        position = record->end;
+        if (record->type != kBStoreContainer) continue;
+        std::size_t inner = 0;
+        while (inner < record->body.size()) {
+            const auto fbse = ReadRecord(record->body, inner);
+            if (!fbse) break;
+            inner = fbse->end;
+            std::vector<WordBlip> one;
+            // An entry no shape refers to any more (its count is zero) is a deleted picture.
+            ByteReader references(fbse->body, 24);
+            if (fbse->type == kFbse && references.U32LE() != 0) BlipsInFbse(*fbse, delayStream, one);
+            // Empty slots keep their place: shapes refer to entries by number.
+            store.push_back(one.empty() ? WordBlip{} : std::move(one.front()));
+        }
+    }
+    return store;
+}
+
 std::optional<WordBlip> ParseBlip(std::span<const std::uint8_t> record) {
     const auto header = ReadRecord(record, 0);
     if (!header) return std::nullopt;
@@ -400,25 +427,7 @@ WordPictures FindWordPictures(const CompoundFile& file) {
     std::map<std::uint32_t, std::uint32_t> shapes;
     const auto dggInfo = fib.Part(*table, kDggInfo);
     if (const auto dgg = ReadRecord(dggInfo, 0); dgg && dgg->type == kDggContainer) {
-        std::size_t position = 0;
-        while (position < dgg->body.size()) {
-            const auto record = ReadRecord(dgg->body, position);
-            if (!record) break;
-            position = record->end;
-            if (record->type != kBStoreContainer) continue;
-            std::size_t inner = 0;
-            while (inner < record->body.size()) {
-                const auto fbse = ReadRecord(record->body, inner);
-                if (!fbse) break;
-                inner = fbse->end;
-                std::vector<WordBlip> one;
-                // An entry no shape refers to any more (its count is zero) is a deleted picture.
-                ByteReader references(fbse->body, 24);
-                if (fbse->type == kFbse && references.U32LE() != 0) BlipsInFbse(*fbse, *word, one);
-                // Empty slots keep their place: shapes refer to entries by number.
-                store.push_back(one.empty() ? WordBlip{} : std::move(one.front()));
-            }
-        }
+        store = PictureStore(dggInfo.first(dgg->end), *word);
         storeUsed.assign(store.size(), false);
         // After the group container: for each drawing, a byte naming its part and its container.
         for (std::size_t position = dgg->end; position < dggInfo.size();) {

@@ -39,4 +39,10 @@ std::optional<WordBlip> ParseBlip(std::span<const std::uint8_t> record);
 
 WordPictures FindWordPictures(const CompoundFile& file);
 
+// The picture store of an OfficeArt drawing group container (the record at the start of
+// drawingGroup), one entry per slot in store order: a picture kept in the entry itself or at
+// its offset in delayStream; an empty blip (no data) for a deleted, unknown or damaged entry.
+std::vector<WordBlip> PictureStore(std::span<const std::uint8_t> drawingGroup,
+                                   std::span<const std::uint8_t> delayStream);
+
 }  // namespace pictrove::readers

@@ -67,17 +67,20 @@ std::string ResolveLink(const std::string& fromFile, std::string_view link) {
     return path;
 }
 
-void EpubSource::AddPictureAt(const std::string& path) {
+void EpubSource::AddPictureAt(const std::string& path, int spinePage, std::string_view mediaType) {
     if (path.empty()) return;
-    if (const ZipEntry* entry = Archive().Find(path)) AddPicture(*entry);
+    const ZipEntry* entry = Archive().Find(path);
+    if (entry == nullptr || !AddPicture(*entry, mediaType) || spinePage < 1) return;
+    const auto index = IndexOf(*entry);
+    if (index && Places(*index).pages.empty()) AddPage(*index, spinePage);  // the spine is read in order
 }
 
-void EpubSource::AddPicturesOfPage(const std::string& pagePath) {
+void EpubSource::AddPicturesOfPage(const std::string& pagePath, int spinePage) {
     const ZipEntry* entry = Archive().Find(pagePath);
     if (entry == nullptr) return;
     // A page may be a picture itself (books of scanned pages put them straight into the spine).
     if (HasPictureExtension(entry->name)) {
-        AddPicture(*entry);
+        AddPictureAt(entry->name, spinePage);
         return;
     }
     const auto bytes = Archive().Extract(*entry, kMaxMarkupSize);
@@ -92,7 +95,7 @@ void EpubSource::AddPicturesOfPage(const std::string& pagePath) {
         } else if (scanner.Name() == "image") {
             link = scanner.Attribute("href");  // svg:image, with or without the xlink prefix
         }
-        if (link) AddPictureAt(ResolveLink(entry->name, *link));
+        if (link) AddPictureAt(ResolveLink(entry->name, *link), spinePage);
     }
 }
 
@@ -160,13 +163,14 @@ OpenStatus EpubSource::ListPictures() {
         if (HasWord(item.properties, "cover-image")) AddPictureAt(item.path);
     }
     if (const ManifestItem* cover = coverId.empty() ? nullptr : byId(coverId)) AddPictureAt(cover->path);
-    if (Images().empty() && !coverPage.empty()) AddPicturesOfPage(coverPage);
+    if (Images().empty() && !coverPage.empty()) AddPicturesOfPage(coverPage, 0);
 
-    for (const auto& idref : spine) {
-        if (const ManifestItem* item = byId(idref)) AddPicturesOfPage(item->path);
+    pageCount_ = static_cast<int>(spine.size());
+    for (std::size_t i = 0; i < spine.size(); ++i) {
+        if (const ManifestItem* item = byId(spine[i])) AddPicturesOfPage(item->path, static_cast<int>(i + 1));
     }
     for (const auto& item : manifest) {
-        if (item.mediaType.starts_with("image/")) AddPictureAt(item.path);
+        if (item.mediaType.starts_with("image/")) AddPictureAt(item.path, 0, item.mediaType);
     }
     return OpenStatus::kOpened;
 }

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <string>
 
+#include "pictures/ForeignPicture.h"
 #include "pictures/ImageHeader.h"
 #include "pictures/StoredImage.h"
 #include "model/ImageNames.h"
@@ -21,6 +22,7 @@ struct Binary {
     std::string id;
     std::vector<std::uint8_t> bytes;
     ImageInfo info;
+    StoredInfo stored;
 };
 
 std::string LinkTarget(const std::optional<std::string>& href) {
@@ -79,14 +81,21 @@ OpenStatus Fb2Source::OpenDocument(OpenRequest request) {
         } else if (name == "binary" && !scanner.SelfClosing()) {
             Binary binary;
             binary.id = scanner.Attribute("id").value_or("");
+            const std::string contentType = scanner.Attribute("content-type").value_or("");
             std::string content;
             while (scanner.Next() && scanner.Kind() == XmlScanner::Token::kText) content += scanner.Text();
             auto bytes = DecodeBase64(content, kMaxPicture);
             if (!bytes) continue;
-            const auto info = ReadImageHeader(*bytes);
-            if (!info) continue;
+            if (const auto info = ReadImageHeader(*bytes)) {
+                binary.info = *info;
+                binary.stored = StoredInfoOfFile(*bytes);
+            } else if (const auto foreign = RecognizeForeignPicture(*bytes, binary.id, contentType)) {
+                binary.info = {ImageFormat::kUnknown, foreign->width, foreign->height};
+                binary.stored = ForeignStoredInfo(*foreign);
+            } else {
+                continue;
+            }
             binary.bytes = std::move(*bytes);
-            binary.info = *info;
             binaries.push_back(std::move(binary));
         }
     }
@@ -99,7 +108,7 @@ OpenStatus Fb2Source::OpenDocument(OpenRequest request) {
             taken[i] = true;
             images_.push_back(
                 {DocumentStem(Utf8ToUtf16(binaries[i].id)), binaries[i].info.width, binaries[i].info.height});
-            stored_.push_back(StoredInfoOfFile(binaries[i].bytes));
+            stored_.push_back(binaries[i].stored);
             payloads_.push_back(std::move(binaries[i].bytes));
             return;
         }

@@ -32,6 +32,7 @@ OpenStatus Jbig2Source::OpenDocument(OpenRequest request) {
         // Pages decode as gray; a file of one page is that page as stored.
         stored_.push_back({pages.size() == 1 ? StoredFormat::kJbig2 : StoredFormat::kNone, PixelType::kGray8});
     }
+    ImagesArePages();
     return OpenStatus::kOpened;
 }
 

@@ -100,8 +100,9 @@ bool XmlScanner::Next() {
     return false;
 }
 
-std::optional<std::string> XmlScanner::Attribute(std::string_view localName) const {
-    if (kind_ != Token::kStartTag) return std::nullopt;
+template <typename Visit>
+void XmlScanner::VisitAttributes(Visit visit) const {
+    if (kind_ != Token::kStartTag) return;
     std::size_t at = 0;
     const std::string_view text = attributes_;
     while (at < text.size()) {
@@ -130,9 +131,27 @@ std::optional<std::string> XmlScanner::Attribute(std::string_view localName) con
                 value = text.substr(valueStart, at - valueStart);
             }
         }
-        if (LocalName(name) == localName) return Unescape(value);
+        if (!visit(name, value)) return;
     }
-    return std::nullopt;
+}
+
+std::optional<std::string> XmlScanner::Attribute(std::string_view localName) const {
+    std::optional<std::string> found;
+    VisitAttributes([&](std::string_view name, std::string_view value) {
+        if (LocalName(name) != localName) return true;
+        found = Unescape(value);
+        return false;
+    });
+    return found;
+}
+
+std::vector<std::pair<std::string_view, std::string>> XmlScanner::Attributes() const {
+    std::vector<std::pair<std::string_view, std::string>> all;
+    VisitAttributes([&](std::string_view name, std::string_view value) {
+        all.emplace_back(name, Unescape(value));
+        return true;
+    });
+    return all;
 }
 
 std::string XmlScanner::Unescape(std::string_view text) {

@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace pictrove::readers {
 
@@ -26,6 +28,9 @@ class XmlScanner {
 
     // An attribute of the current start tag by local name (prefix ignored), entities resolved.
     std::optional<std::string> Attribute(std::string_view localName) const;
+    // Every attribute of the current start tag in document order: qualified name and value,
+    // entities resolved.
+    std::vector<std::pair<std::string_view, std::string>> Attributes() const;
 
     // The current text, raw (entities unresolved); CDATA sections come as text too.
     std::string_view Text() const { return text_.substr(tokenStart_, tokenEnd_ - tokenStart_); }
@@ -34,6 +39,9 @@ class XmlScanner {
     static std::string Unescape(std::string_view text);
 
   private:
+    template <typename Visit>
+    void VisitAttributes(Visit visit) const;
+
     std::string_view text_;
     std::size_t position_ = 0;
     Token kind_ = Token::kText;

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "model/ByteReader.h"
+#include "pictures/ForeignPicture.h"
 #include "pictures/ImageHeader.h"
 
 namespace pictrove::readers {
@@ -62,6 +63,8 @@ bool StartsWith(std::span<const std::uint8_t> data, const char* magic, std::size
 }  // namespace
 
 bool IsPictureRecord(std::span<const std::uint8_t> record) {
+    // Kinds listed undecoded count by a binary signature only: text records may open with '<'.
+    if (const auto foreign = RecognizeForeignPicture(record, {})) return foreign->kind != ForeignKind::kSvg;
     const ImageFormat format = SniffImageFormat(record);
     if (format == ImageFormat::kBmp) {
         // Two letters alone are too weak against compressed text: the file header must fit the record.

@@ -1,6 +1,7 @@
 // Opening a MOBI book: container, layout, and the size of each picture from its header.
 #include "mobi/MobiSource.h"
 
+#include "pictures/ForeignPicture.h"
 #include "pictures/ImageHeader.h"
 #include "pictures/StoredImage.h"
 
@@ -20,10 +21,15 @@ OpenStatus MobiSource::OpenDocument(OpenRequest request) {
     if (book.status != MobiBook::Status::kOk) return OpenStatus::kNotReadable;
     for (const auto& picture : book.pictures) {
         const auto record = database->RecordData(request.bytes, picture.record);
-        const auto info = ReadImageHeader(record);
-        if (!info) continue;
-        images_.push_back({picture.name, info->width, info->height});
-        stored_.push_back(StoredInfoOfFile(record));
+        if (const auto info = ReadImageHeader(record)) {
+            images_.push_back({picture.name, info->width, info->height});
+            stored_.push_back(StoredInfoOfFile(record));
+        } else if (const auto foreign = RecognizeForeignPicture(record, {})) {
+            images_.push_back({picture.name, foreign->width, foreign->height});
+            stored_.push_back(ForeignStoredInfo(*foreign));
+        } else {
+            continue;
+        }
         records_.push_back(picture.record);
     }
     file_ = std::move(request.bytes);

@@ -33,12 +33,37 @@ enum class StoredFormat : int {
     kBmp = kStoredBmp,
     kEmf = kStoredEmf,
     kWmf = kStoredWmf,
+    kWebp = kStoredWebp,
+    kAvif = kStoredAvif,
+};
+
+// One drawing of a picture on a page, in points (1/72 inch) with the origin at the top-left corner
+// of the page as shown (its crop box, turned by its rotation) and y growing downwards. The
+// rectangle bounds the drawn picture (a turned or sheared one by its axis-aligned box) and is
+// kept as drawn: off the page, or empty. The resolution is the picture's pixels over the length
+// of its drawn edges in inches; 0 when an edge has no length.
+struct Placement {
+    int page = 0;  // 1-based
+    double x = 0;
+    double y = 0;
+    double width = 0;
+    double height = 0;
+    double ppiX = 0;
+    double ppiY = 0;
+};
+
+// Where a picture is drawn: its pages (1-based, ascending, each once; empty for formats without
+// pages or a picture no page draws) and, where the format tells, each drawing of it.
+struct ImagePlaces {
+    std::vector<int> pages;
+    std::vector<Placement> placements;
 };
 
 // What is known of a picture without decoding it.
 struct StoredInfo {
     StoredFormat format = StoredFormat::kNone;
     std::optional<PixelType> pixelType;  // only when the headers settle the type Decode gives
+    bool undecodable = false;            // a kind no decoder here reads: listed, never decoded
 };
 
 enum class OpenStatus {
@@ -64,6 +89,11 @@ class DocumentSource {
 
     const std::vector<ImageEntry>& Images() const { return images_; }
 
+    // The document's number of pages; 0 for formats without pages.
+    int PageCount() const { return pageCount_; }
+    // Where image index is drawn, known from opening; empty for an index out of range.
+    const ImagePlaces& Places(std::size_t index) const;
+
     // True when the document opened only by working round damage (a file cut short, a lost
     // catalog, an archive broken part way): its list may lack pictures the whole file held.
     bool Damaged() const { return damaged_; }
@@ -84,7 +114,14 @@ class DocumentSource {
     virtual void Close() {}
 
     std::vector<ImageEntry> images_;
-    std::vector<StoredInfo> stored_;  // beside images_ where the format lists it at opening
+    std::vector<StoredInfo> stored_;   // beside images_ where the format lists it at opening
+    std::vector<ImagePlaces> places_;  // beside images_; shorter when the last images have no page
+    int pageCount_ = 0;
+
+    // Records that image index is drawn on page (kept ascending, each page once).
+    void AddPage(std::size_t index, int page);
+    // Each image is the page of its position, as in scans and comics.
+    void ImagesArePages();
     bool damaged_ = false;
 };
 

@@ -55,7 +55,8 @@ void PcxSource::Close() {
 OpenStatus PcxSource::OpenDocument(OpenRequest request) {
     file_ = std::move(request.bytes);
     ByteReader magic(file_);
-    if (magic.U32LE() == kDcxMagic) {
+    const bool dcx = magic.U32LE() == kDcxMagic;
+    if (dcx) {
         std::vector<std::size_t> offsets;
         for (int i = 0; i < kMaxDcxPages; ++i) {
             const std::uint32_t offset = magic.U32LE();
@@ -74,10 +75,13 @@ OpenStatus PcxSource::OpenDocument(OpenRequest request) {
     } else {
         pages_.push_back({0, file_.size()});
     }
+    if (dcx) pageCount_ = static_cast<int>(pages_.size());
     std::vector<Page> readable;
-    for (const Page& page : pages_) {
+    for (std::size_t i = 0; i < pages_.size(); ++i) {
+        const Page& page = pages_[i];
         const auto header = ReadHeader(std::span(file_).subspan(page.offset, page.size));
         if (!header) continue;
+        if (dcx) AddPage(images_.size(), static_cast<int>(i + 1));
         readable.push_back(page);
         images_.push_back({u"", header->width, header->height});
     }

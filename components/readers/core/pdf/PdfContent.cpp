@@ -36,7 +36,56 @@ std::uint8_t Byte(double value) {
     return static_cast<std::uint8_t>(std::clamp(value, 0.0, 1.0) * 255 + 0.5);
 }
 
+// The /Matrix of a form, pattern or group; identity when absent or malformed.
+Matrix MatrixOf(Document& document, const Dict& dict) {
+    const Object array = document.Lookup(&dict, "Matrix");
+    if (!array.IsArray() || array.array->size() != 6) return {};
+    double v[6];
+    for (std::size_t i = 0; i < 6; ++i) v[i] = document.Resolve((*array.array)[i]).Number();
+    return {v[0], v[1], v[2], v[3], v[4], v[5]};
+}
+
+// The rectangle [x0 y0 x1 y1] of an array, normalised; false when there is none.
+bool RectOf(Document& document, const Object& array, double (&rect)[4]) {
+    if (!array.IsArray() || array.array->size() != 4) return false;
+    for (std::size_t i = 0; i < 4; ++i) rect[i] = document.Resolve((*array.array)[i]).Number();
+    if (rect[0] > rect[2]) std::swap(rect[0], rect[2]);
+    if (rect[1] > rect[3]) std::swap(rect[1], rect[3]);
+    return true;
+}
+
+// Where an annotation's appearance is drawn: its box, turned by its matrix, scaled and moved
+// onto the annotation's rectangle.
+Matrix AppearanceMatrix(Document& document, const Dict* annotation, const Object& form) {
+    double rect[4];
+    double box[4];
+    if (!form.IsStream() || !RectOf(document, document.Lookup(annotation, "Rect"), rect) ||
+        !RectOf(document, document.Lookup(&form.stream->dict, "BBox"), box)) {
+        return {};
+    }
+    const Matrix m = MatrixOf(document, form.stream->dict);
+    double minX = 0, minY = 0, maxX = 0, maxY = 0;
+    for (int corner = 0; corner < 4; ++corner) {
+        const double x = box[corner & 1 ? 2 : 0];
+        const double y = box[corner & 2 ? 3 : 1];
+        const double tx = m.a * x + m.c * y + m.e;
+        const double ty = m.b * x + m.d * y + m.f;
+        minX = corner == 0 ? tx : std::min(minX, tx);
+        maxX = corner == 0 ? tx : std::max(maxX, tx);
+        minY = corner == 0 ? ty : std::min(minY, ty);
+        maxY = corner == 0 ? ty : std::max(maxY, ty);
+    }
+    const double sx = maxX > minX ? (rect[2] - rect[0]) / (maxX - minX) : 1;
+    const double sy = maxY > minY ? (rect[3] - rect[1]) / (maxY - minY) : 1;
+    return {sx, 0, 0, sy, rect[0] - minX * sx, rect[1] - minY * sy};
+}
+
 }  // namespace
+
+Matrix Concatenate(const Matrix& m, const Matrix& n) {
+    return {m.a * n.a + m.b * n.c, m.a * n.b + m.b * n.d,       m.c * n.a + m.d * n.c,
+            m.c * n.b + m.d * n.d, m.e * n.a + m.f * n.c + n.e, m.e * n.b + m.f * n.d + n.f};
+}
 
 Object ContentScanner::Resource(const Object& resources, std::string_view category, const std::string& name) {
     const Object dict = document_.Resolve(resources);
@@ -98,6 +147,7 @@ void ContentScanner::ScanPage(int pageNumber,
                               const std::vector<std::uint8_t>& content) {
     page_ = pageNumber;
     inlineCount_ = 0;
+    onPage_.clear();
     ScanContent(content, resources, 0, State{});
 
     const Object annotations = document_.Lookup(&page, "Annots");
@@ -122,30 +172,73 @@ void ContentScanner::ScanPage(int pageNumber,
             for (const auto& entry : streams) {
                 Object form = document_.Resolve(entry);
                 form.integer = entry.IsRef() ? entry.integer : -1;
-                ScanForm(form, resources, 1, State{});
+                State state;
+                state.ctm = AppearanceMatrix(document_, annotation.AsDict(), form);
+                ScanForm(form, resources, 1, state);
             }
             continue;
         }
         normal.integer = number;
-        ScanForm(normal, resources, 1, State{});
+        State state;
+        state.ctm = AppearanceMatrix(document_, annotation.AsDict(), normal);
+        ScanForm(normal, resources, 1, state);
     }
 }
 
-void ContentScanner::ScanForm(const Object& form, const Object& inherited, int depth, const State& state) {
+void ContentScanner::ScanForm(const Object& form, const Object& inherited, int depth, const State& state, bool placed) {
     if (!form.IsStream() || depth > kMaxFormDepth) return;
-    if (form.integer >= 0 && !seenForms_.insert(form.integer).second) return;
-    auto data = document_.DecodeFully(*form.stream, kMaxContentBytes);
-    if (!data) return;
-    Object resources = form.stream->dict.Get("Resources");
-    if (document_.Resolve(resources).IsNull()) resources = inherited;  // older files rely on the page's
-    ScanContent(*data, resources, depth, state);
+    FormDrawings direct;
+    FormDrawings* record = &direct;
+    if (form.integer >= 0) {
+        auto [at, fresh] = forms_.try_emplace(form.integer);
+        record = &at->second;                 // nodes stay where they are when the map grows
+        if (!fresh && !record->done) return;  // drawn from within itself
+    }
+    if (!record->done) {
+        auto data = document_.DecodeFully(*form.stream, kMaxContentBytes);
+        Object resources = form.stream->dict.Get("Resources");
+        if (document_.Resolve(resources).IsNull()) resources = inherited;  // older files rely on the page's
+        if (data) {
+            FormDrawings* outer = record_;
+            record_ = record;
+            State inner = state;
+            inner.ctm = MatrixOf(document_, form.stream->dict);
+            ScanContent(*data, resources, depth, inner);
+            record_ = outer;
+        }
+        record->done = true;
+    }
+    for (const std::size_t image : record->images) Use(image);
+    if (!placed) return;
+    for (const Drawing& drawing : record->drawings) {
+        if (!Place(drawing.image, Concatenate(drawing.ctm, state.ctm))) break;
+    }
 }
 
-void ContentScanner::Add(FoundImage found, const State& state) {
-    if (found.number >= 0 && !seenImages_.insert(found.number).second) return;
+void ContentScanner::Use(std::size_t image) {
+    if (record_ != nullptr) {
+        if (record_->imageSet.insert(image).second) record_->images.push_back(image);
+    } else if (onPage_.insert(image).second) {
+        drawn_.uses.emplace_back(image, page_);
+    }
+}
+
+bool ContentScanner::Place(std::size_t image, const Matrix& ctm) {
+    if (drawings_ >= kMaxDrawings) return false;
+    ++drawings_;
+    (record_ != nullptr ? record_->drawings : drawn_.drawings).push_back({image, page_, ctm});
+    return true;
+}
+
+std::size_t ContentScanner::Add(FoundImage found, const State& state) {
+    if (found.number >= 0) {
+        const auto [at, fresh] = seenImages_.try_emplace(found.number, out_.size());
+        if (!fresh) return at->second;
+    }
     found.page = page_;
     found.fill = state.fill;
     out_.push_back(std::move(found));
+    return out_.size() - 1;
 }
 
 void ContentScanner::DrawXObject(const std::string& name, const Object& resources, int depth, const State& state) {
@@ -159,7 +252,7 @@ void ContentScanner::DrawXObject(const std::string& name, const Object& resource
         found.resourceName = name;
         const Object dict = document_.Resolve(resources);
         found.resources = dict.dict;
-        Add(std::move(found), state);
+        Draw(Add(std::move(found), state), state.ctm);
     } else if (subtype.IsName("Form")) {
         ScanForm(object, resources, depth + 1, state);
     }
@@ -168,7 +261,7 @@ void ContentScanner::DrawXObject(const std::string& name, const Object& resource
 void ContentScanner::UsePattern(const std::string& name, const Object& resources, int depth, const State& state) {
     const Object pattern = Resource(resources, "Pattern", name);
     if (!pattern.IsStream() || document_.Resolve(pattern.stream->dict.Get("PatternType")).Int(0) != 1) return;
-    ScanForm(pattern, resources, depth + 1, state);
+    ScanForm(pattern, resources, depth + 1, state, false);
 }
 
 void ContentScanner::UseExtGState(const std::string& name, const Object& resources, int depth, const State& state) {
@@ -249,7 +342,7 @@ void ContentScanner::InlineImage(Lexer& lexer, const Object& resources, const St
     found.image = Object::MakeStream(std::move(stream));
     found.inlineNumber = ++inlineCount_;
     found.resources = document_.Resolve(resources).dict;
-    Add(std::move(found), state);
+    Draw(Add(std::move(found), state), state.ctm);
 }
 
 void ContentScanner::ScanContent(std::span<const std::uint8_t> content,
@@ -336,6 +429,9 @@ void ContentScanner::Operator(std::string_view op,
             state = stack.back();
             stack.pop_back();
         }
+    } else if (op == "cm" && operands.Size() >= 6) {
+        const Matrix m{number(6), number(5), number(4), number(3), number(2), number(1)};
+        state.ctm = Concatenate(m, state.ctm);
     } else if (op == "Do") {
         if (name) DrawXObject(*name, resources, depth, state);
     } else if (op == "BI") {

@@ -1,13 +1,14 @@
 // Finds the images a page draws, in drawing order: image XObjects, inline images, and
 // recursively what forms, annotation appearances, tiling patterns and soft-mask groups draw.
 // Each image object is reported once, at its first use, with the fill colour in force (stencil
-// masks are painted with it).
+// masks are painted with it); every drawing of it is recorded with the transformation in force.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -29,7 +30,35 @@ struct FoundImage {
     std::array<std::uint8_t, 3> fill{0, 0, 0};  // RGB of the fill colour at first use
 };
 
+// An affine transformation as PDF writes it, [a b c d e f]: a point (x, y) goes to
+// (a x + c y + e, b x + d y + f).
+struct Matrix {
+    double a = 1, b = 0, c = 0, d = 1, e = 0, f = 0;
+};
+
+// first, then second (PDF's "first concatenated with second").
+Matrix Concatenate(const Matrix& first, const Matrix& second);
+
+// One drawing of a found image: the image space (the unit square) maps through ctm to the page's
+// default user space.
+struct Drawing {
+    std::size_t image = 0;  // index into the found images
+    int page = 0;           // 1-based
+    Matrix ctm;
+};
+
+// What the scanned pages draw: each image on each page that draws it (once a page), and the
+// drawings that have a place. Pictures painted as tiles of a pattern are drawn all over its area,
+// not at one place: they are on the page without a drawing.
+struct DrawnImages {
+    std::vector<std::pair<std::size_t, int>> uses;  // image index, page
+    std::vector<Drawing> drawings;
+};
+
 inline constexpr int kMaxFormDepth = 16;
+// Drawings recorded in one document, forms' included: forms drawing forms many times each would
+// multiply them past any memory. Pictures drawn beyond it keep their pages, without a place.
+inline constexpr std::size_t kMaxDrawings = std::size_t{1} << 19;
 inline constexpr std::size_t kMaxContentBytes = std::size_t{256} << 20;
 
 // A page's content streams, prepared on the document's thread (PrepareContent) and decoded by
@@ -44,7 +73,8 @@ std::vector<std::uint8_t> DecodeContent(const PageContent& prepared);
 
 class ContentScanner {
   public:
-    ContentScanner(Document& document, std::vector<FoundImage>& out) : document_(document), out_(out) {}
+    ContentScanner(Document& document, std::vector<FoundImage>& out, DrawnImages& drawn)
+        : document_(document), out_(out), drawn_(drawn) {}
 
     // Scans one page: its content streams, then its annotations' normal appearances.
     void ScanPage(int pageNumber, const Dict& page, const Object& resources);
@@ -56,6 +86,16 @@ class ContentScanner {
     struct State {
         std::array<std::uint8_t, 3> fill{0, 0, 0};
         int fillComponents = 1;  // components of the fill colour space; 0 when not a device space
+        Matrix ctm;
+    };
+
+    // What a form, pattern or group draws, relative to the space it is drawn in; a form is read
+    // once and its drawings replayed wherever else it is drawn.
+    struct FormDrawings {
+        bool done = false;  // false while it is read: a form drawing itself draws nothing there
+        std::vector<Drawing> drawings;
+        std::vector<std::size_t> images;  // each image it draws, once
+        std::unordered_set<std::size_t> imageSet;
     };
 
     // The operands of the operator being read, the last kMax of them. Numbers, most of what
@@ -124,20 +164,33 @@ class ContentScanner {
                   int depth,
                   std::vector<State>& stack,
                   State& state);
-    void ScanForm(const Object& form, const Object& inherited, int depth, const State& state);
+    void ScanForm(const Object& form, const Object& inherited, int depth, const State& state, bool placed = true);
     void DrawXObject(const std::string& name, const Object& resources, int depth, const State& state);
     void InlineImage(Lexer& lexer, const Object& resources, const State& state);
     void UsePattern(const std::string& name, const Object& resources, int depth, const State& state);
     void UseExtGState(const std::string& name, const Object& resources, int depth, const State& state);
     Object Resource(const Object& resources, std::string_view category, const std::string& name);
-    void Add(FoundImage found, const State& state);
+    // The index of the found image, listed now when it is new.
+    std::size_t Add(FoundImage found, const State& state);
+    // The image is drawn where the scan is: on the page, or in the form being read.
+    void Use(std::size_t image);
+    // The image is drawn through ctm; false once the document's drawings are spent.
+    bool Place(std::size_t image, const Matrix& ctm);
+    void Draw(std::size_t image, const Matrix& ctm) {
+        Use(image);
+        Place(image, ctm);
+    }
 
     Document& document_;
     std::vector<FoundImage>& out_;
-    std::unordered_set<std::int64_t> seenImages_;
-    std::unordered_set<std::int64_t> seenForms_;  // forms, patterns and groups already scanned
+    DrawnImages& drawn_;
+    FormDrawings* record_ = nullptr;          // the form being read; null on the page itself
+    std::unordered_set<std::size_t> onPage_;  // images the page being scanned draws
+    std::unordered_map<std::int64_t, std::size_t> seenImages_;
+    std::unordered_map<std::int64_t, FormDrawings> forms_;  // forms, patterns and groups by number
     int page_ = 0;
     int inlineCount_ = 0;
+    std::size_t drawings_ = 0;
 };
 
 }  // namespace pictrove::readers::pdf

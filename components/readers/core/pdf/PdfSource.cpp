@@ -2,6 +2,7 @@
 #include "PdfSource.h"
 
 #include <algorithm>
+#include <cmath>
 #include <condition_variable>
 #include <deque>
 #include <exception>
@@ -18,19 +19,33 @@
 #include "PdfStored.h"
 
 namespace pictrove::readers {
+namespace pdf {
+
+// What a page takes from the nodes above it when it has none of its own.
+struct Inherited {
+    Object resources;
+    Object mediaBox;
+    Object cropBox;
+    Object rotate;
+};
+
+struct PageRef {
+    Object page;
+    Inherited inherited;  // each entry the page's own, else its nearest ancestor's
+};
+
+}  // namespace pdf
+
 namespace {
+using pdf::Inherited;
+using pdf::PageRef;
 
 using pdf::Document;
 using pdf::Object;
 
-struct PageRef {
-    Object page;
-    Object resources;  // inherited when the page has none of its own
-};
-
 void WalkPages(Document& document,
                const Object& node,
-               const Object& inherited,
+               const Inherited& inherited,
                int depth,
                std::unordered_set<std::int64_t>& visited,
                std::vector<PageRef>& pages) {
@@ -39,15 +54,109 @@ void WalkPages(Document& document,
     const Object resolved = document.Resolve(node);
     const pdf::Dict* dict = resolved.AsDict();
     if (dict == nullptr) return;
-    Object resources = dict->Get("Resources");
-    if (document.Resolve(resources).IsNull()) resources = inherited;
+    Inherited own = inherited;
+    const auto take = [&](Object& slot, std::string_view key) {
+        const Object& value = dict->Get(key);
+        if (!document.Resolve(value).IsNull()) slot = value;
+    };
+    take(own.resources, "Resources");
+    take(own.mediaBox, "MediaBox");
+    take(own.cropBox, "CropBox");
+    take(own.rotate, "Rotate");
     const Object kids = document.Lookup(dict, "Kids");
     const Object type = document.Lookup(dict, "Type");
     if (kids.IsArray() && !type.IsName("Page")) {
-        for (const auto& kid : *kids.array) WalkPages(document, kid, resources, depth + 1, visited, pages);
+        for (const auto& kid : *kids.array) WalkPages(document, kid, own, depth + 1, visited, pages);
         return;
     }
-    pages.push_back({resolved, resources});
+    pages.push_back({resolved, std::move(own)});
+}
+
+// The page as shown: its crop box (else its media box, else US Letter) turned clockwise by its
+// rotation. Maps default user space to points from the shown page's top-left corner, y down.
+class PageFrame {
+  public:
+    PageFrame(Document& document, const Inherited& page) {
+        double box[4] = {0, 0, 612, 792};
+        if (!ReadBox(document, page.cropBox, box)) ReadBox(document, page.mediaBox, box);
+        x0_ = box[0];
+        y0_ = box[1];
+        width_ = box[2] - box[0];
+        height_ = box[3] - box[1];
+        const std::int64_t rotate = document.Resolve(page.rotate).Int(0);
+        turns_ = static_cast<int>(((rotate / 90) % 4 + 4) % 4);
+    }
+
+    void Map(double x, double y, double& outX, double& outY) const {
+        const double u = x - x0_;              // from the left edge
+        const double v = height_ - (y - y0_);  // from the top edge
+        switch (turns_) {
+            case 1:
+                outX = height_ - v;
+                outY = u;
+                break;
+            case 2:
+                outX = width_ - u;
+                outY = height_ - v;
+                break;
+            case 3:
+                outX = v;
+                outY = width_ - u;
+                break;
+            default:
+                outX = u;
+                outY = v;
+        }
+    }
+
+  private:
+    static bool ReadBox(Document& document, const Object& value, double (&box)[4]) {
+        const Object array = document.Resolve(value);
+        if (!array.IsArray() || array.array->size() != 4) return false;
+        double read[4];
+        for (std::size_t i = 0; i < 4; ++i) read[i] = document.Resolve((*array.array)[i]).Number();
+        box[0] = std::min(read[0], read[2]);
+        box[1] = std::min(read[1], read[3]);
+        box[2] = std::max(read[0], read[2]);
+        box[3] = std::max(read[1], read[3]);
+        return true;
+    }
+
+    double x0_ = 0, y0_ = 0, width_ = 0, height_ = 0;
+    int turns_ = 0;
+};
+
+// Where an image of width x height pixels drawn through ctm lands on its page; nothing when
+// the transformation is beyond numbers.
+std::optional<Placement> PlaceOnPage(const PageFrame& frame, const pdf::Matrix& ctm, int width, int height) {
+    double minX = 0, minY = 0, maxX = 0, maxY = 0;
+    for (int corner = 0; corner < 4; ++corner) {
+        const double ux = corner & 1 ? 1 : 0;
+        const double uy = corner & 2 ? 1 : 0;
+        double x = 0, y = 0;
+        frame.Map(ctm.a * ux + ctm.c * uy + ctm.e, ctm.b * ux + ctm.d * uy + ctm.f, x, y);
+        minX = corner == 0 ? x : std::min(minX, x);
+        maxX = corner == 0 ? x : std::max(maxX, x);
+        minY = corner == 0 ? y : std::min(minY, y);
+        maxY = corner == 0 ? y : std::max(maxY, y);
+    }
+    if (!std::isfinite(minX) || !std::isfinite(minY) || !std::isfinite(maxX - minX) || !std::isfinite(maxY - minY)) {
+        return std::nullopt;
+    }
+    Placement placement;
+    placement.x = minX;
+    placement.y = minY;
+    placement.width = maxX - minX;
+    placement.height = maxY - minY;
+    // Along the image's own edges, so a turned picture keeps its resolution.
+    const auto ppi = [](int pixels, double dx, double dy) {
+        const double inches = std::hypot(dx, dy) / 72;
+        const double value = inches > 0 ? pixels / inches : 0;
+        return std::isfinite(value) ? value : 0;
+    };
+    placement.ppiX = ppi(width, ctm.a, ctm.b);
+    placement.ppiY = ppi(height, ctm.c, ctm.d);
+    return placement;
 }
 
 // Whether the catalog leads to a page tree at all, even an empty one: a tree that is there but
@@ -199,8 +308,11 @@ class ContentDecoder {
 // Pages are scanned in order on this thread while the content of the next pages is inflated on
 // another (inflating and scanning cost about the same on documents of drawn pages). Content is
 // prepared here, since only preparing reads the document; at most two batches are ahead.
-void ScanPages(pdf::Document& document, const std::vector<PageRef>& pages, std::vector<pdf::FoundImage>& found) {
-    pdf::ContentScanner scanner(document, found);
+void ScanPages(pdf::Document& document,
+               const std::vector<PageRef>& pages,
+               std::vector<pdf::FoundImage>& found,
+               pdf::DrawnImages& drawn) {
+    pdf::ContentScanner scanner(document, found, drawn);
     constexpr std::size_t kBatch = 8;
     // A document of one batch has nothing to overlap: no thread for it.
     ContentDecoder decoder(pages.size() > kBatch);
@@ -219,7 +331,7 @@ void ScanPages(pdf::Document& document, const std::vector<PageRef>& pages, std::
         prepareNext();
         for (std::size_t k = 0; k < decoded.size(); ++k) {
             const PageRef& page = pages[first + k];
-            scanner.ScanPage(static_cast<int>(first + k + 1), *page.page.dict, page.resources, decoded[k]);
+            scanner.ScanPage(static_cast<int>(first + k + 1), *page.page.dict, page.inherited.resources, decoded[k]);
         }
     }
 }
@@ -241,7 +353,6 @@ void PdfSource::Close() {
     found_.clear();
     document_.reset();
     file_.clear();
-    pageCount_ = 0;
 }
 
 OpenStatus PdfSource::OpenDocument(OpenRequest request) {
@@ -274,14 +385,13 @@ OpenStatus PdfSource::OpenDocument(OpenRequest request) {
     Object root = document_->Lookup(&document_->Trailer(), "Root");
     std::vector<PageRef> pages;
     std::unordered_set<std::int64_t> visited;
-    WalkPages(*document_, root.IsDict() ? root.dict->Get("Pages") : Object::Null(), Object::Null(), 0, visited, pages);
+    WalkPages(*document_, root.IsDict() ? root.dict->Get("Pages") : Object::Null(), Inherited{}, 0, visited, pages);
     if (pages.empty()) {
         // The cross-reference data looked sound but leads to no page: scan the file instead.
         document_->ForceRecovery();
         root = document_->Lookup(&document_->Trailer(), "Root");
         visited.clear();
-        WalkPages(*document_, root.IsDict() ? root.dict->Get("Pages") : Object::Null(), Object::Null(), 0, visited,
-                  pages);
+        WalkPages(*document_, root.IsDict() ? root.dict->Get("Pages") : Object::Null(), Inherited{}, 0, visited, pages);
     }
     if (pages.empty() && !HasPageTree(*document_, root)) return OpenFromImageObjects();
     pageCount_ = static_cast<int>(pages.size());
@@ -289,7 +399,8 @@ OpenStatus PdfSource::OpenDocument(OpenRequest request) {
     // its end marker was cut short, and its last pages may have lost their pictures.
     damaged_ = document_->Recovered() && !EndsWithEofMarker(file_);
 
-    ScanPages(*document_, pages, found_);
+    pdf::DrawnImages drawn;
+    ScanPages(*document_, pages, found_, drawn);
     const int width = static_cast<int>(std::to_string(std::max(pageCount_, 1)).size());
     images_.reserve(found_.size());
     for (const auto& found : found_) {
@@ -302,7 +413,29 @@ OpenStatus PdfSource::OpenDocument(OpenRequest request) {
             (found.number == -1 ? u"Inline" + Ascii(std::to_string(found.inlineNumber)) : Latin1(found.resourceName));
         images_.push_back(std::move(entry));
     }
+    PlaceDrawings(pages, drawn);
     return OpenStatus::kOpened;
+}
+
+void PdfSource::PlaceDrawings(const std::vector<pdf::PageRef>& pages, const pdf::DrawnImages& drawn) {
+    places_.resize(images_.size());
+    for (const auto& [image, page] : drawn.uses) {
+        if (image < images_.size()) AddPage(image, page);
+    }
+    std::optional<PageFrame> frame;
+    int framed = 0;
+    for (const pdf::Drawing& drawing : drawn.drawings) {
+        if (drawing.image >= images_.size() || drawing.page < 1) continue;
+        if (framed != drawing.page) {  // drawings come page by page
+            frame.emplace(*document_, pages[static_cast<std::size_t>(drawing.page - 1)].inherited);
+            framed = drawing.page;
+        }
+        const ImageEntry& entry = images_[drawing.image];
+        if (auto placement = PlaceOnPage(*frame, drawing.ctm, entry.width, entry.height)) {
+            placement->page = drawing.page;
+            places_[drawing.image].placements.push_back(*placement);
+        }
+    }
 }
 
 OpenStatus PdfSource::OpenFromImageObjects() {

@@ -1,7 +1,8 @@
 // PDF documents: every image the pages draw, in page order and drawing order, named after the
 // page and the image's resource name ("Page007_Im3", "Page007_Inline2"); when the page tree is
-// lost, every image object in object order, named by its number ("Object12"). Opening reads the
-// structure and scans the pages' content; image samples are decoded only on request.
+// lost, every image object in object order, named by its number ("Object12"), on no page. Opening
+// reads the structure and scans the pages' content, noting where each image is drawn; image
+// samples are decoded only on request.
 #pragma once
 
 #include <memory>
@@ -15,6 +16,8 @@ namespace pictrove::readers {
 namespace pdf {
 class Document;
 struct FoundImage;
+struct DrawnImages;
+struct PageRef;
 }  // namespace pdf
 
 class PdfSource : public DocumentSource {
@@ -27,7 +30,6 @@ class PdfSource : public DocumentSource {
     StoredInfo Stored(std::size_t index) override;
     std::optional<std::vector<std::uint8_t>> StoredBytes(std::size_t index) override;
 
-    int PageCount() const { return pageCount_; }
     // Whether the cross-reference data was rebuilt by scanning the file.
     bool Repaired() const;
 
@@ -38,13 +40,14 @@ class PdfSource : public DocumentSource {
   private:
     // Lists the image objects themselves when the page tree is lost; kNotReadable when none.
     OpenStatus OpenFromImageObjects();
+    // Pages and placements of the images from the drawings the scan recorded.
+    void PlaceDrawings(const std::vector<pdf::PageRef>& pages, const pdf::DrawnImages& drawn);
 
     PayloadDecoderPtr decoder_;
     pdf::JpegDecoder jpeg_;
     FileBytes file_;
     std::unique_ptr<pdf::Document> document_;
     std::vector<pdf::FoundImage> found_;
-    int pageCount_ = 0;
 };
 
 // Bounds of the page tree walk.

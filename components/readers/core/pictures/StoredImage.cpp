@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "model/ByteReader.h"
+#include "pictures/ForeignPicture.h"
 #include "pictures/ImageHeader.h"
 
 namespace pictrove::readers {
@@ -53,6 +54,7 @@ StoredFormat StoredFormatOf(std::span<const std::uint8_t> file) {
     // Metafiles whose own header gives their size: an enhanced metafile, or a Windows metafile
     // with its placeable header.
     if (MetafileSize(file)) return StartsWith(file, "\x01\0\0\0", 4) ? StoredFormat::kEmf : StoredFormat::kWmf;
+    if (const auto foreign = RecognizeForeignPicture(file, {})) return ForeignStoredInfo(*foreign).format;
     return StoredFormat::kNone;
 }
 
@@ -72,6 +74,7 @@ StoredInfo StoredInfoOfFile(std::span<const std::uint8_t> file) {
         if (components == 3 || components == 4) info.pixelType = PixelType::kBgr24;
     }
     if (info.format == StoredFormat::kPng && GrayPng(file)) info.pixelType = PixelType::kGray8;
+    info.undecodable = info.format == StoredFormat::kWebp || info.format == StoredFormat::kAvif;
     return info;
 }
 

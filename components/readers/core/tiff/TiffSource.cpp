@@ -256,7 +256,9 @@ OpenStatus TiffSource::OpenDocument(OpenRequest request) {
             page.byteCounts = std::move(stripCounts);
         }
         // Every page with a usable size is listed, even one only the payload decoder can read.
+        ++pageCount_;  // a page whose size is unusable keeps its number
         if (IsAcceptableSize(page.width, page.height)) {
+            AddPage(images_.size(), pageCount_);
             images_.push_back({u"", page.width, page.height});
             pages_.push_back(std::move(page));
         }
