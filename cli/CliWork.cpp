@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cwctype>
 #include <mutex>
+#include <set>
 #include <thread>
 
 #include "contracts/PixelModel.h"
@@ -210,6 +211,15 @@ DocumentRun WriteDocument(CliPlatform& platform,
                           const std::function<void(size_t finished)>& progress) {
     DocumentRun run;
     run.outcomes.resize(pictures.size());
+    // A template may name folders inside the output folder ("%0II%\\%IN%"): they are made first,
+    // each once; one that cannot be made fails its pictures when they are written.
+    std::set<std::wstring> folders;
+    for (const PlannedPicture& picture : pictures) {
+        const size_t separator = picture.path.find_last_of(L"\\/");
+        if (separator == std::wstring::npos || separator + 1 <= settings.folder.size()) continue;
+        const std::wstring folder = picture.path.substr(0, separator + 1);
+        if (folders.insert(folder).second) platform.MakeFolder(folder);
+    }
     CliExtraction extraction(platform, path, settings, document, progress, run);
     run.summary = RunExtraction(pictures, extraction, {settings.threads, {}, nullptr});
     return run;
