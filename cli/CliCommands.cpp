@@ -1,39 +1,14 @@
-// list and extract over the platform's documents: names planned by the extraction engine,
-// pictures written on several threads at once.
+// list and extract over the platform's documents: the work of each document done by CliWork,
+// its records printed here.
 #include <algorithm>
-#include <cwctype>
-#include <mutex>
-#include <set>
-#include <thread>
 
 #include "cli/CliRun.h"
+#include "cli/CliWork.h"
 #include "cli/Console.h"
-#include "contracts/PixelModel.h"
-#include "contracts/StoredFormat.h"
 
 namespace pictrove::cli {
 
 namespace {
-
-std::wstring Lower(std::wstring text) {
-    for (wchar_t& c : text) c = static_cast<wchar_t>(std::towlower(c));
-    return text;
-}
-
-const wchar_t* PixelTypeName(int type) {
-    switch (type) {
-        case kPixelBgra32:
-            return L"bgra32";
-        case kPixelBgr24:
-            return L"bgr24";
-        case kPixelGray8:
-            return L"gray8";
-        case kPixelGrayPlusOne8:
-            return L"gray8+1";
-        default:
-            return L"unknown";
-    }
-}
 
 std::wstring JsonString(std::wstring_view text) {
     std::wstring out = L"\"";
@@ -65,32 +40,6 @@ std::wstring JsonString(std::wstring_view text) {
         }
     }
     return out + L"\"";
-}
-
-// What the user is told when a document does not open; empty when it opened.
-std::wstring OpenFailureText(CliPlatform& platform,
-                             const std::wstring& path,
-                             const OpenedDocument& opened,
-                             bool passwordGiven) {
-    switch (opened.status) {
-        case OpenStatus::kOpened:
-            return {};
-        case OpenStatus::kNoReader:
-            return path + L": no reader for this kind of file";
-        case OpenStatus::kNeedsPassword:
-            return path + L": the document is protected; give its password with --password";
-        case OpenStatus::kWrongPassword:
-            return path + (passwordGiven ? L": the password does not open the document" : L": wrong password");
-        case OpenStatus::kProtected:
-            return path + L": the archive is protected and cannot be read";
-        case OpenStatus::kUnreadable:
-            return path + L": cannot be read: " + platform.ReasonText(opened.systemError);
-        case OpenStatus::kDamaged:
-            return path + L": damaged, or a kind of document that is not supported";
-        case OpenStatus::kNoImages:
-            return path + L": no images in the document";
-    }
-    return path + L": cannot be opened";
 }
 
 OpenedDocument Open(CliPlatform& platform, const std::wstring& path, const CliOptions& options) {
@@ -134,141 +83,6 @@ std::vector<std::wstring> Documents(CliPlatform& platform, const CliOptions& opt
     return documents;
 }
 
-int WorkerCount(const CliOptions& options) {
-    if (options.jobs > 0) return options.jobs;
-    const unsigned cores = std::thread::hardware_concurrency();
-    return cores == 0 ? 1 : static_cast<int>(std::min(cores, 16u));
-}
-
-// Paths written during this run, compared as the Windows file system does, so a run names its
-// files alike on every platform.
-class RunPaths {
-  public:
-    bool Taken(const std::wstring& path) const { return taken_.count(Lower(path)) != 0; }
-    void Take(const std::wstring& path) { taken_.insert(Lower(path)); }
-
-  private:
-    std::set<std::wstring> taken_;
-};
-
-struct JobFailure {
-    std::wstring path;
-    std::uint32_t reason = 0;
-};
-
-// The plan's view of an opened document.
-class DocumentPlanSource : public PlanSource {
-  public:
-    DocumentPlanSource(CliDocument& document, CliPlatform& platform) : document_(document), platform_(platform) {}
-    int ImageCount() override { return document_.ImageCount(); }
-    std::wstring ImageName(int index) override {
-        std::wstring name = document_.ImageName(index);
-        return name.empty() ? platform_.DefaultImageName(index) : name;
-    }
-    int StoredFormat(int index) override { return document_.StoredFormat(index); }
-
-  private:
-    CliDocument& document_;
-    CliPlatform& platform_;
-};
-
-// One worker of a document's run: the platform's hold on its thread and a reader of its own
-// when it could open one (readers need not be reentrant, so one reader decodes one picture at
-// a time; the document's file is mapped, so another reader on it costs little memory), else
-// the run's shared reader, one picture at a time among the workers that share it.
-class CliPictureWorker : public PictureWorker {
-  public:
-    CliPictureWorker(std::shared_ptr<void> thread, CliDocument& shared, std::mutex& sharedLock, int typeIndex)
-        : thread_(std::move(thread)), shared_(shared), sharedLock_(sharedLock), typeIndex_(typeIndex) {}
-
-    void OpenOwn(CliPlatform& platform, const std::wstring& path, const CliOptions& options, int imageCount) {
-        OpenedDocument opened = platform.Open(path, options.password);
-        if (opened.status == OpenStatus::kOpened && opened.document->ImageCount() == imageCount) {
-            own_ = std::move(opened.document);
-        }
-    }
-
-    PictureResult Write(const PlannedPicture& picture) override {
-        if (own_) return own_->Write(picture, typeIndex_);
-        std::lock_guard<std::mutex> lock(sharedLock_);
-        return shared_.Write(picture, typeIndex_);
-    }
-
-  private:
-    std::shared_ptr<void> thread_;
-    CliDocument& shared_;
-    std::mutex& sharedLock_;
-    int typeIndex_;
-    std::unique_ptr<CliDocument> own_;  // destroyed before the thread's hold
-};
-
-// Writes one document's planned pictures on several threads, each decoding, converting and
-// encoding its pictures, so one picture's decoding overlaps another's encoding. Failures are
-// gathered for the report after the run; progress goes to the console as pictures finish.
-class CliExtraction : public ExtractCallbacks {
-  public:
-    CliExtraction(CliPlatform& platform,
-                  const std::wstring& path,
-                  const CliOptions& options,
-                  CliDocument& document,
-                  const std::vector<PlannedPicture>& pictures,
-                  const std::wstring& progressName)
-        : platform_(platform),
-          path_(path),
-          options_(options),
-          document_(document),
-          pictures_(pictures),
-          progressName_(progressName) {}
-
-    std::unique_ptr<PictureWorker> NewWorker(int worker) override {
-        auto writer =
-            std::make_unique<CliPictureWorker>(platform_.EnterThread(), document_, readerLock_, options_.typeIndex);
-        // The run's own thread keeps the shared reader; the others open one each.
-        if (worker != 0) writer->OpenOwn(platform_, path_, options_, document_.ImageCount());
-        return writer;
-    }
-    void PictureFailed(size_t position, std::uint32_t reason) override {
-        failures_.push_back({pictures_[position].path, reason});
-    }
-    void PictureFinished(size_t, size_t finished) override {
-        if (progressName_.empty()) return;
-        WriteErr(L"\r" + progressName_ + L": " + std::to_wstring(finished) + L"/" + std::to_wstring(pictures_.size()));
-    }
-
-    std::vector<JobFailure> Run(int threads) {
-        summary_ = RunExtraction(pictures_, *this, {threads, {}, nullptr});
-        if (!progressName_.empty()) WriteErr(L"\n");
-        std::sort(failures_.begin(), failures_.end(),
-                  [](const JobFailure& a, const JobFailure& b) { return a.path < b.path; });
-        return failures_;
-    }
-    // The run's tally; after a failure that stopped it, fewer pictures than planned were processed.
-    const RunSummary& Summary() const { return summary_; }
-
-  private:
-    CliPlatform& platform_;
-    const std::wstring& path_;
-    const CliOptions& options_;
-    CliDocument& document_;
-    const std::vector<PlannedPicture>& pictures_;
-    std::wstring progressName_;
-    std::mutex readerLock_;
-    std::vector<JobFailure> failures_;
-    RunSummary summary_;
-};
-
-// This run's files: a later picture never takes the name of one written earlier, and no
-// question is asked.
-class RunFiles : public ExistingFiles {
-  public:
-    explicit RunFiles(const RunPaths& paths) : paths_(paths) {}
-    bool Exists(const std::wstring& path) override { return paths_.Taken(path); }
-    ExistingChoice Ask(int, const std::wstring&) override { return ExistingChoice::kKeepBoth; }
-
-  private:
-    const RunPaths& paths_;
-};
-
 }  // namespace
 
 int RunList(const CliOptions& options, CliPlatform& platform) {
@@ -298,19 +112,16 @@ int RunList(const CliOptions& options, CliPlatform& platform) {
         firstDocument = false;
         bool firstImage = true;
         for (int index : selected) {
-            const int width = document->ImageWidth(index);
-            const int height = document->ImageHeight(index);
-            const std::wstring name = document->ImageName(index);
-            const std::wstring stored = StoredFormatName(document->StoredFormat(index));
-            const int type = document->PixelType(index);
+            const ImageRecord record = ListRecord(*document, index);
             if (options.json) {
-                json += std::wstring(firstImage ? L"" : L",") + L"\n    {\"index\": " + std::to_wstring(index + 1) +
-                        L", \"name\": " + JsonString(name) + L", \"width\": " + std::to_wstring(width) +
-                        L", \"height\": " + std::to_wstring(height) + L", \"pixelType\": " +
-                        JsonString(PixelTypeName(type)) + L", \"storedFormat\": " + JsonString(stored) + L"}";
+                json += std::wstring(firstImage ? L"" : L",") + L"\n    {\"index\": " + std::to_wstring(record.index) +
+                        L", \"name\": " + JsonString(record.name) + L", \"width\": " + std::to_wstring(record.width) +
+                        L", \"height\": " + std::to_wstring(record.height) + L", \"pixelType\": " +
+                        JsonString(record.pixelType) + L", \"storedFormat\": " + JsonString(record.storedFormat) + L"}";
             } else {
-                text += L"  " + std::to_wstring(index + 1) + L"\t" + name + L"\t" + std::to_wstring(width) + L"\t" +
-                        std::to_wstring(height) + L"\t" + PixelTypeName(type) + L"\t" + stored + L"\n";
+                text += L"  " + std::to_wstring(record.index) + L"\t" + record.name + L"\t" +
+                        std::to_wstring(record.width) + L"\t" + std::to_wstring(record.height) + L"\t" +
+                        record.pixelType + L"\t" + record.storedFormat + L"\n";
             }
             firstImage = false;
         }
@@ -326,14 +137,19 @@ int RunList(const CliOptions& options, CliPlatform& platform) {
 
 int RunExtract(const CliOptions& options, CliPlatform& platform) {
     const std::shared_ptr<void> thread = platform.EnterThread();
-    const std::wstring folder = platform.FolderPath(options.outputFolder);
+    ExtractSettings settings;
+    settings.typeIndex = options.typeIndex;
+    settings.fileTemplate = options.fileTemplate;
+    settings.folder = platform.FolderPath(options.outputFolder);
+    settings.password = options.password;
+    settings.threads = WorkerCount(options.jobs);
+    const std::wstring& folder = settings.folder;
 
     bool notOpened = false;
     int failures = 0;
     int written = 0;
     RunPaths runPaths;
     bool folderMade = false;
-    const int threads = WorkerCount(options);
     for (const std::wstring& path : Documents(platform, options, notOpened)) {
         OpenedDocument opened = Open(platform, path, options);
         if (opened.status != OpenStatus::kOpened) {
@@ -344,13 +160,9 @@ int RunExtract(const CliOptions& options, CliPlatform& platform) {
         CliDocument& document = *opened.document;
         const std::vector<int> selected = Selection(options, document.ImageCount(), path, failures);
         if (selected.empty()) continue;
-        DocumentPlanSource source(document, platform);
-        RunFiles runFiles(runPaths);
-        const ExtractPlan plan =
-            PlanExtraction({selected, options.typeIndex, options.fileTemplate, folder, threads}, source, runFiles);
-        if (plan.status == PlanStatus::kForbiddenFolder || plan.status == PlanStatus::kForbiddenTemplate) {
-            WriteErr(std::wstring(plan.status == PlanStatus::kForbiddenFolder ? L"Folder" : L"File") +
-                     L" names cannot hold these characters: " + plan.refused + L"\n");
+        const ExtractPlan plan = PlanDocument(platform, document, selected, settings, runPaths);
+        if (const std::wstring refused = RefusedPlanText(plan); !refused.empty()) {
+            WriteErr(refused + L"\n");
             return kExitBadArguments;
         }
         if (!folderMade && !(folderMade = platform.MakeFolder(folder))) {
@@ -362,16 +174,27 @@ int RunExtract(const CliOptions& options, CliPlatform& platform) {
             ++failures;
         }
         for (const PlannedPicture& picture : plan.pictures) runPaths.Take(picture.path);
+        // Progress goes to the console as pictures finish; failures are reported after the run.
         const bool progress = !options.quiet && ErrIsConsole();
-        CliExtraction extraction(platform, path, options, document, plan.pictures, progress ? path : std::wstring());
-        const std::vector<JobFailure> failed = extraction.Run(threads);
-        for (const JobFailure& failure : failed)
-            WriteErr(failure.path + L": " + platform.ReasonText(failure.reason) + L"\n");
+        const size_t planned = plan.pictures.size();
+        const DocumentRun run = WriteDocument(platform, path, document, plan.pictures, settings, [&](size_t finished) {
+            if (progress) WriteErr(L"\r" + path + L": " + std::to_wstring(finished) + L"/" + std::to_wstring(planned));
+        });
+        if (progress) WriteErr(L"\n");
+        std::vector<const PlannedPicture*> failed;
+        for (size_t i = 0; i < planned; ++i)
+            if (run.outcomes[i].processed && !run.outcomes[i].written) failed.push_back(&plan.pictures[i]);
+        std::sort(failed.begin(), failed.end(),
+                  [](const PlannedPicture* a, const PlannedPicture* b) { return a->path < b->path; });
+        for (const PlannedPicture* picture : failed) {
+            const size_t position = static_cast<size_t>(picture - plan.pictures.data());
+            WriteErr(picture->path + L": " + platform.ReasonText(run.outcomes[position].reason) + L"\n");
+        }
         failures += static_cast<int>(failed.size());
-        written += static_cast<int>(extraction.Summary().processed - failed.size());
+        written += static_cast<int>(run.summary.processed - failed.size());
         // A full disk fails every later picture too: the run ends here, saying why.
-        if (extraction.Summary().stoppedByFailure) {
-            WriteErr(L"Stopped: " + platform.ReasonText(extraction.Summary().stopReason) + L"\n");
+        if (run.summary.stoppedByFailure) {
+            WriteErr(L"Stopped: " + platform.ReasonText(run.summary.stopReason) + L"\n");
             break;
         }
     }

@@ -31,6 +31,8 @@ bool ParsePositive(std::wstring_view text, int max, int& value) {
     return true;
 }
 
+}  // namespace
+
 int TypeIndexOf(std::wstring_view name) {
     const std::wstring lower = Lower(name);
     if (lower == L"bmp") return 0;
@@ -40,10 +42,6 @@ int TypeIndexOf(std::wstring_view name) {
     if (lower == L"original") return 4;
     return -1;
 }
-
-constexpr int kMaxJobs = 64;
-
-}  // namespace
 
 bool ParseImageRanges(std::wstring_view text, std::vector<ImageRange>& ranges, std::wstring& error) {
     ranges.clear();

@@ -24,6 +24,13 @@ struct CliOptions {
     bool quiet = false;
 };
 
+// The most decoding threads a run may be given.
+inline constexpr int kMaxJobs = 64;
+
+// The image type index a name stands for (bmp, gif, jpeg or jpg, png, original; any letter
+// case), -1 for any other name.
+int TypeIndexOf(std::wstring_view name);
+
 struct CliParseResult {
     bool ok = false;
     std::wstring error;  // what was wrong, for the user

@@ -1,7 +1,10 @@
 // The extraction worker and its wiring to the progress window.
 #include "extract/ExtractJob.h"
 
+#include <algorithm>
 #include <chrono>
+#include <optional>
+#include <thread>
 
 #include "extract/ExistingFilesQuestion.h"
 #include "extract/OutputNaming.h"
@@ -39,16 +42,27 @@ class FilesOnDisk : public ExistingFiles {
     HWND owner_;
 };
 
-// The window's pictures go through its one writer on the job's worker thread.
+// Workers of a job: one a processor, at most four. The collection decodes one picture at a time;
+// the others convert, encode and write meanwhile.
+int JobWorkers() {
+    const unsigned cores = std::thread::hardware_concurrency();
+    return static_cast<int>(std::clamp(cores, 1u, 4u));
+}
+
+// The window's pictures go through its one writer (the collection and the encoders take calls
+// from any thread); a worker of its own thread joins the multithreaded apartment first.
 class WindowPictureWorker : public PictureWorker {
   public:
-    explicit WindowPictureWorker(ImageFileWriter& writer) : writer_(writer) {}
+    WindowPictureWorker(ImageFileWriter& writer, bool ownThread) : writer_(writer) {
+        if (ownThread) com_.emplace(COINIT_MULTITHREADED);
+    }
     PictureResult Write(const PlannedPicture& picture) override {
         const WriteOutcome outcome = writer_.WriteImage(picture.index, picture.path);
         return {outcome.written, outcome.error, outcome.StopsRun()};
     }
 
   private:
+    std::optional<ScopedCoInit> com_;
     ImageFileWriter& writer_;
 };
 
@@ -141,15 +155,15 @@ DWORD ExtractJob::Run() {
             failures_.Record(picture.path, WriteOutcome::Failed(ERROR_BAD_PATHNAME));
         processed_ = static_cast<int>(plan_.outside.size());
         const RunSummary summary =
-            RunExtraction(plan_.pictures, *this, {1, kPauseAfterImage, [this] { return !IsRunning(); }});
+            RunExtraction(plan_.pictures, *this, {JobWorkers(), kPauseAfterImage, [this] { return !IsRunning(); }});
         processed_ += static_cast<int>(summary.processed);
     }
     PostMessageW(window_, WM_EXTRACT_DONE, 0, 0);
     return 0;
 }
 
-std::unique_ptr<PictureWorker> ExtractJob::NewWorker(int) {
-    return std::make_unique<WindowPictureWorker>(writer_);
+std::unique_ptr<PictureWorker> ExtractJob::NewWorker(int worker) {
+    return std::make_unique<WindowPictureWorker>(writer_, worker != 0);
 }
 
 void ExtractJob::PictureStarting(size_t position) {

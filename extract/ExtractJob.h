@@ -1,6 +1,6 @@
 // One extraction of several images: the progress window on the user-interface thread, and the
-// engine's plan and run on a worker thread that converts and writes the images one after the
-// other.
+// engine's plan and run on worker threads that convert and write the images, one processor's
+// worth of them at a time, each resting a moment after each picture.
 #pragma once
 
 #include <windows.h>

@@ -5,7 +5,7 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 out="${PICTROVE_BUILD_DIR:-$root/build}/native"
 packages=(g++ cmake ninja-build googletest zlib1g-dev libjpeg62-turbo-dev libopenjp2-7-dev liblcms2-dev
-    libdeflate-dev libpng-dev libgif-dev libwebp-dev libarchive-dev)
+    libdeflate-dev libpng-dev libgif-dev libwebp-dev libarchive-dev python3-dev python3-pybind11)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -31,10 +31,13 @@ check 'reader/' 'app|browse|cli|extract'
 check 'browse/' 'app|cli|extract'
 check 'extract/' 'app|browse|cli'
 check 'cli/native/' 'cli/win|common|reader|extract'
+# The Python module stands on the command line's work, natively.
+check 'python/' 'app|browse|ui|extract|reader|common|cli/win'
 # Portable code: no header of the Windows SDK, nor one of ours that exists only for Windows.
 windows_headers='windows|win[a-z0-9]*|wrl/[a-z/]*|ole[a-z0-9]*|objbase|objidl|unknwn|combaseapi|gdiplus[a-z]*|shlwapi|shellapi|shlobj|commctrl|commdlg|msxml[0-9]*|propidl|psapi|tchar'
-# The portable rooms: the engine, the readers' core, and the command line but its Windows program.
-portable=(engine/ components/readers/core/ cli/ ':!cli/win/')
+# The portable rooms: the engine, the readers' core, the command line but its Windows program, and
+# the Python module.
+portable=(engine/ components/readers/core/ cli/ ':!cli/win/' python/)
 hits=$(git grep -n -E "#include <($windows_headers)\.h>|#include <wrl/" -- "${portable[@]}" || true)
 if [ -n "$hits" ]; then
     echo "Portable code must not include Windows headers:"

@@ -26,6 +26,8 @@ packages=(
     libarchive-dev p7zip-full
     # A second JBIG2 decoder that reads the standalone files made from documents (tests only).
     jbig2dec
+    # The native Python module and the Debian package: pybind11, Python's headers, dpkg-shlibdeps.
+    python3-dev python3-pybind11 dpkg-dev
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -98,9 +98,11 @@ TEST_F(NativeCli, DrawingsAreWrittenAsStoredAndFailAloneAsPixels) {
     const CliRun listed = RunNative("list " + drawing);
     EXPECT_NE(listed.output.find("offset\t296\t200\tunknown\temf"), std::string::npos) << listed.output;
 
-    const CliRun original = RunNative("extract " + drawing + " -o " + Out() + " --type original --quiet");
+    // Into a folder the template names, made on the way.
+    const CliRun original =
+        RunNative("extract " + drawing + " -o " + Out() + " --type original --quiet --template 'drawings\\%IN%'");
     EXPECT_EQ(original.code, 0) << original.output;
-    EXPECT_EQ(fs::file_size(Out() + "/offset.emf"), fs::file_size(drawing));
+    EXPECT_EQ(fs::file_size(Out() + "/drawings/offset.emf"), fs::file_size(drawing));
 
     const CliRun pixels = RunNative("extract " + drawing + " " + word + " -o " + Out() + " --type png");
     EXPECT_EQ(pixels.code, 1) << pixels.output;

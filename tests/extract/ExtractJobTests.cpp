@@ -173,32 +173,39 @@ TEST(ExtractJob, CancelDuringAnImageFinishesThatImageAndWritesNoMore) {
         test::TempFolder temp;
         Document doc = MakeDocument({L"a", L"b", L"c", L"d", L"e"});
         std::atomic<HWND> window{nullptr};
-        // While the worker is inside image k, the user presses Cancel; the worker dawdles so
-        // the window has to wait for it.
+        // While a worker is inside image k, the user presses Cancel; that worker dawdles so the
+        // window has to wait for it, and every image takes a moment, so another worker holds at
+        // most the image after it when the cancel arrives.
         doc.collection->SetOnGetImage([&](int index) {
             if (index == k - 1) {
                 // The worker may reach the first image before the window is active.
                 for (int wait = 0; wait < 200 && !window.load(); ++wait) Sleep(10);
                 PostMessageW(window.load(), WM_COMMAND, IDCANCEL, 0);
                 Sleep(300);
+            } else {
+                Sleep(50);
             }
         });
         {
             ExtractJob job(doc.collection, 3, temp.Path(), L"%IN%.png", {0, 1, 2, 3, 4});
             test::DialogCapture capture([&](HWND dialog) { window = dialog; });
             EXPECT_EQ(job.RunModal(nullptr), IDCANCEL);
-            // The window closed only after image k was complete.
+            // The window closed only after image k was complete; a second worker finished only
+            // the image it held, and nothing after that was begun.
             for (int i = 0; i < 5; ++i) {
                 const std::wstring path = temp.File(std::wstring(1, static_cast<wchar_t>(L'a' + i)) + L".png");
                 if (i < k) {
                     EXPECT_TRUE(test::DecodeFile(path).ok) << "k " << k << " image " << i;
+                } else if (i == k) {
+                    EXPECT_TRUE(!test::FileExists(path) || test::DecodeFile(path).ok) << "k " << k << " image " << i;
                 } else {
                     EXPECT_FALSE(test::FileExists(path)) << "k " << k << " image " << i;
                 }
             }
             EXPECT_TRUE(capture.Boxes().empty());
         }
-        EXPECT_EQ(doc.collection->GetImageCalls(), k);
+        EXPECT_GE(doc.collection->GetImageCalls(), k);
+        EXPECT_LE(doc.collection->GetImageCalls(), k + 1);
         ReleaseDocument(doc);
     }
 }
