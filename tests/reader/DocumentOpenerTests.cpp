@@ -462,11 +462,11 @@ TEST(OpenFilter, SupportedPatternHoldsEveryExtensionOfTheFormatTable) {
         formats.insert(format);
     }
     EXPECT_EQ(formats.size(), 17u) << "every reader has its extensions in the pattern";
-    EXPECT_EQ(items.size(), 57u);
+    EXPECT_EQ(items.size(), 58u);
     EXPECT_EQ(std::set<std::wstring>(items.begin(), items.end()).size(), items.size()) << "no extension twice";
     for (const wchar_t* needed :
          {L"*.png", L"*.gif", L"*.tiff", L"*.cbz", L"*.doc", L"*.pdb", L"*.pcx", L"*.txt", L"*.fb2.zip", L"*.djvu",
-          L"*.jb2", L"*.epub", L"*.pdf", L"*.docx", L"*.xlsx", L"*.pptx", L"*.odt", L"*.fodt"}) {
+          L"*.jb2", L"*.epub", L"*.pdf", L"*.docx", L"*.xlsx", L"*.pptx", L"*.odt", L"*.fodt", L"*.webp"}) {
         EXPECT_NE(std::find(items.begin(), items.end(), needed), items.end()) << testing::PrintToString(needed);
     }
 }
