@@ -6,6 +6,7 @@
 
 #include "cli/ReasonTexts.h"
 #include "engine/writers/PictureEncoders.h"
+#include "markup/TextCodec.h"
 
 namespace pictrove::cli {
 
@@ -13,23 +14,8 @@ std::string Utf8(std::wstring_view text) {
     std::string out;
     out.reserve(text.size());
     for (wchar_t c : text) {
-        auto code = static_cast<std::uint32_t>(c);
-        if (code > 0x10FFFF || (code >= 0xD800 && code < 0xE000)) code = 0xFFFD;
-        if (code < 0x80) {
-            out += static_cast<char>(code);
-        } else if (code < 0x800) {
-            out += static_cast<char>(0xC0 | (code >> 6));
-            out += static_cast<char>(0x80 | (code & 0x3F));
-        } else if (code < 0x10000) {
-            out += static_cast<char>(0xE0 | (code >> 12));
-            out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (code & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (code >> 18));
-            out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (code & 0x3F));
-        }
+        const auto code = static_cast<char32_t>(c);
+        readers::AppendUtf8(out, code > 0x10FFFF || (code >= 0xD800 && code < 0xE000) ? U'\uFFFD' : code);
     }
     return out;
 }
